@@ -1,0 +1,119 @@
+/*
+ * The routine table: every host service a procedure uses during a run. The host's procedure
+ * interface module fills it at the start of each run (see interface_vector.h).
+ *
+ * Formatted-output operations take a printf format and its arguments. A format may begin with
+ * a class prefix: "%1z" error, "%2z" warning, "%3z" note, "%8h" banner, "%9t" title. Values that
+ * come from users (variable names, level texts, statement values) must be arguments, never part
+ * of a format.
+ */
+#ifndef QUILL_HOST_API_ROUTINE_TABLE_H
+#define QUILL_HOST_API_ROUTINE_TABLE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "grammar_descriptor.h"
+#include "statement_records.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define QH_NORETURN __attribute__((noreturn))
+#else
+#define QH_NORETURN
+#endif
+
+/* Data set information codes. */
+enum {
+    QH_INFO_OBS_COUNT = 3,  /* number of observations */
+    QH_INFO_VAR_COUNT = 95  /* number of variables; handed back to select_variables */
+};
+enum { QH_SELECT_VARIABLES = 70 }; /* the code of select_variables */
+enum { QH_BIND_NATIVE = 122 };     /* bind_variable: numeric as double, character as text */
+enum { QH_VAR_NUMERIC = 1, QH_VAR_CHARACTER = 2 };
+enum {
+    QH_TEXT_TRIM = 114,      /* trim trailing blanks, zero byte after the last character */
+    QH_TEXT_VALID_NAME = 115 /* make a valid name: upper case, invalid characters become _ */
+};
+
+typedef struct qh_var_info {
+    int32_t type;                /* QH_VAR_NUMERIC or QH_VAR_CHARACTER */
+    char name[QH_NAME_LEN + 1];  /* as in the data set, blank-filled, zero byte last */
+    int32_t name_length;         /* characters of the name without the blanks */
+} qh_var_info;
+
+typedef struct qh_var_def {
+    int32_t type;         /* QH_VAR_NUMERIC */
+    int32_t length;       /* 8 */
+    const char *name;     /* not necessarily zero-terminated */
+    int32_t name_length;
+    const char *format;   /* display format name, e.g. "BEST" */
+    int32_t format_width;
+} qh_var_def;
+
+typedef struct qh_routines {
+    /* Parsing: interprets the grammar over the step's statements, fills the parse area. */
+    int (*parse)(const qh_grammar *grammar, int32_t reserved, qh_parse_area *area);
+
+    /* Data set information: code QH_INFO_OBS_COUNT or QH_INFO_VAR_COUNT into *result. */
+    int (*dataset_info)(qh_dataset *ds, int32_t code, double *result);
+    /* Restricts reading to the given variables (code QH_SELECT_VARIABLES). */
+    int (*select_variables)(qh_dataset *ds, int32_t code, int32_t count,
+                            const int32_t *var_numbers, double var_count);
+    int (*variable_info)(qh_dataset *ds, int32_t var_number, qh_var_info *info);
+
+    /* Reading: open a record, bind each variable to a buffer (8 bytes for a double, 32 for a
+     * blank-filled text), then read_next / fetch per observation. */
+    qh_record *(*open_read)(qh_dataset *ds, int32_t var_count);
+    int (*bind_variable)(qh_record *rec, int32_t var_number, int32_t reserved, void *buffer,
+                         int32_t length, int32_t code);
+    int (*end_binding)(qh_record *rec);
+    int (*read_next)(qh_dataset *ds); /* non-zero while an observation was read */
+    int (*fetch)(qh_record *rec, int32_t reserved);
+
+    /* Missing values. */
+    int (*is_missing)(double value);
+    double (*missing_value)(int32_t code); /* code '.' (46): the standard missing value */
+
+    /* Writing: open a record, define each variable bound to the address of its value, end the
+     * definitions (the data set is created), write observations, release. The data set appears
+     * under its name only when its record is released after a complete write. */
+    qh_record *(*open_write)(qh_dataset *ds, int32_t var_count);
+    int (*define_variable)(qh_record *rec, const qh_var_def *def, int32_t reserved,
+                           const void *value, int32_t length);
+    int (*end_definitions)(qh_record *rec);
+    int (*write_record)(qh_record *rec, int32_t reserved);
+    int (*write_dataset)(qh_dataset *ds, int32_t reserved);
+    void (*release_record)(qh_record *rec);
+
+    /* Log and listing. */
+    void (*log)(const char *format, ...);
+    void (*list_text)(const char *format, ...);
+    void (*list_end_line)(void);
+    void (*list_begin_report)(void);
+    void (*title)(int32_t number, const char *text, int32_t length); /* (0, NULL, 0) clears */
+    int32_t (*format_into)(char *buffer, int32_t size, const char *format, ...);
+
+    /* Text operations. */
+    int (*compare)(const char *a, const char *b, int32_t n); /* 0 when the first n agree */
+    void (*fill)(int ch, char *buffer, int32_t n);
+    /* Removes every occurrence of `pattern` from text[0 .. length), blank-filling the end. */
+    void (*remove_pattern)(char *text, int32_t length, const char *pattern);
+    /* QH_TEXT_TRIM or QH_TEXT_VALID_NAME on text[0 .. length); text has room for length + 1. */
+    void (*name_text)(char *text, int32_t length, int32_t code);
+
+    /* Memory of the run: freed by the host when the run ends. */
+    void *(*allocate)(size_t bytes);
+
+    /* Ends the run with a return code; does not return. */
+    void (*end_run)(int32_t return_code, int32_t reserved) QH_NORETURN;
+} qh_routines;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,71 @@
+#include "support/error_trail.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quill::engine {
+namespace {
+
+std::string trimmed(const std::string& line) { return line.substr(0, line.find_last_not_of(' ') + 1); }
+
+std::string joined(const error_trail& trail, int length, const char* platform = nullptr) {
+    std::string text(length, '?');
+    error_message_text(trail, text.data(), length, platform);
+    return text;
+}
+
+TEST(ErrorTrail, HandleAddsLinesInOrder) {
+    error_trail t;
+    error_handle(t, 200, "dbl2_alloc in MOD dynamic_allocation", "file.f90", 12, "raw_x", "first",
+                 "second");
+    ASSERT_TRUE(t.error_occurred());
+    const std::vector<std::string> want = {"Unable to allocate memory for object", "first", "second",
+                                           "FILE: file.f90", "LINE: 12", "raw_x",
+                                           "OCCURRED IN: dbl2_alloc in MOD dynamic_allocation"};
+    ASSERT_EQ(t.lines().size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(t.lines()[i].size(), 80u);
+        EXPECT_EQ(trimmed(t.lines()[i]), want[i]);
+    }
+}
+
+TEST(ErrorTrail, CustomCodeAndUnknownCode) {
+    error_trail t;
+    error_handle(t, 1000, "op in MOD scad_types", nullptr, {}, nullptr, "Something failed.");
+    ASSERT_EQ(t.lines().size(), 2u);
+    EXPECT_EQ(trimmed(t.lines()[0]), "Something failed.");
+    error_handle(t, 999);
+    EXPECT_EQ(trimmed(t.lines()[2]), "Unknown error code.");
+    error_reset(t);
+    EXPECT_FALSE(t.error_occurred());
+    EXPECT_TRUE(t.lines().empty());
+}
+
+TEST(ErrorTrail, LongTextIsCutAt80) {
+    error_trail t;
+    error_add_line(std::string(100, 'x'), t);
+    EXPECT_EQ(t.lines()[0], std::string(80, 'x'));
+}
+
+TEST(ErrorTrail, JoiningFollowsThePlatformAndRemembersIt) {
+    error_trail t;
+    EXPECT_EQ(joined(t, 10), std::string(10, ' '));
+    error_add_line("ab", t);
+    error_add_line("cd", t);
+    EXPECT_EQ(joined(t, 10), "ab\r\ncd    ");
+    EXPECT_EQ(joined(t, 10, "UNIX"), "ab\ncd     ");
+    EXPECT_EQ(joined(t, 10, "MAC"), "ab\rcd     ");
+    EXPECT_EQ(joined(t, 10), "ab\r\ncd    ");  // no platform given: back to PC
+}
+
+TEST(ErrorTrail, NearlyFullTextDropsWholeLines) {
+    error_trail t;
+    error_add_line("abcdef", t);
+    error_add_line("xyz", t);
+    EXPECT_EQ(joined(t, 9), "abcdef   ");    // 9 <= 6 + 3: the second line is dropped
+    EXPECT_EQ(joined(t, 10), "abcdef\r\nxy");  // cut to the room left
+}
+
+}  // namespace
+}  // namespace quill::engine
