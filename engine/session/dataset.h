@@ -1,0 +1,17 @@
+// Loading the data into a session: copies, standardized design and its cross-product.
+#pragma once
+
+#include "scad_session.h"
+
+namespace quill::engine {
+
+int run_load_scad_dataset(const dbl2& raw_x, const dbl1& y, const log1& forcein,
+                          const dbl1& case_weights, scad_session& session, error_trail& trail);
+
+// Whether the response suits the model type (logistic: 0/1, Poisson: non-negative integers).
+bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail);
+
+// Every element a whole number (within 1e-9 of its truncation through a 32-bit integer).
+bool is_whole_vector(vector_cview v);
+
+}  // namespace quill::engine

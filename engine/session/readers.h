@@ -1,0 +1,17 @@
+// Read-out of the lambda grid and the two result sets into arrays the caller owns.
+#pragma once
+
+#include "scad_session.h"
+
+namespace quill::engine {
+
+int run_read_scad_Lgrid(dbl1& lambda_out, scad_session& session, error_trail& trail);
+
+int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2& betas, dbl1& gcv, dbl1& aic, dbl1& bic,
+                             dbl1& df_proj, int1& simple_df, int32_t& num_iter, int32_t& best,
+                             bool& converged, scad_session& session, error_trail& trail);
+
+int run_read_scad_unstdresults(dbl1& beta, dbl1& se, double& intercept, double& intercept_se,
+                               dbl2& betas, scad_session& session, error_trail& trail);
+
+}  // namespace quill::engine

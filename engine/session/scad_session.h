@@ -1,0 +1,110 @@
+// The engine's state for one runscad call: settings, the loaded dataset, the initial fit, the
+// lambda grid and the two result sets. Every array belongs to the session; each sub-record but
+// the settings carries an is_null flag that stays true until the operation filling it succeeds.
+#pragma once
+
+#include <cstdint>
+
+#include "support/engine_array.h"
+#include "support/error_trail.h"
+
+namespace quill::engine {
+
+struct scad_settings {
+    int32_t algorithm = 0;       // 0 LQA, 1 ICM
+    int32_t selection = 0;       // 0 BIC, 1 GCV
+    int32_t dfformula = 0;       // 0 COUNT, 1 PROJECTION
+    int32_t grid_size = 250;
+    int32_t max_iter = 250;
+    int32_t model_type = 0;      // 0 normal, 1 logistic, 2 Poisson
+    int32_t model_based_se = 0;  // 1 model-based, 0 robust
+    double tolerance = 1e-9;
+    double threshold = 1e-4;
+    double final_threshold = 0.005;
+    double a = 3.7;
+    double min_lambda = -1.0;    // -1.0: automatic
+    double max_lambda = -1.0;
+    bool omit_intercept = false;
+    bool full_likelihood = true;
+    bool center_y = false;
+};
+
+struct scad_dataset {
+    dbl2 raw_x;          // n x p copy of the design
+    dbl1 y;              // response (centred when center_y)
+    dbl2 x;              // n x p' standardized design; with an intercept, column 1 is all 1.0
+    dbl1 case_weights;   // n
+    dbl2 xtx;            // p' x p' weighted cross-product of x
+    dbl1 x_center;       // p column means of raw_x
+    dbl1 x_scale;        // p column variances of raw_x (divisor n - 1)
+    double y_mean = 0.0;
+    double y_spread = 0.0;
+    log1 forcein;        // p
+    int32_t n = 0;
+    int32_t p = 0;
+    bool is_null = true;
+};
+
+struct scad_initialfit {
+    dbl1 beta;           // p' standardized coefficients, intercept first when present
+    dbl1 mu;             // n fitted means
+    double sigma2 = -1.0;
+    bool is_null = true;
+    bool singular = false;
+};
+
+struct scad_Lgrid {
+    dbl1 lambda;         // G values, smallest first
+    bool is_null = true;
+};
+
+struct scad_stdresults {
+    dbl2 betas;          // G x q path
+    dbl2 cov_mat;        // q x q at the selected grid value
+    dbl1 beta;           // q at the selected grid value
+    dbl1 se;             // q
+    dbl1 gcv;            // G
+    dbl1 aic;            // G
+    dbl1 bic;            // G
+    dbl1 df_proj;        // G
+    double sigma2 = -1.0;
+    int1 simple_df;      // G
+    int32_t num_iter = 0;
+    int32_t best = -1;
+    int32_t converged = 0;  // 0 false, -1 true
+    bool is_null = true;
+};
+
+struct scad_unstdresults {
+    dbl1 beta;           // p, input scale
+    dbl1 se;             // p
+    dbl2 betas;          // G x (p + 1), intercept path first
+    double intercept = 0.0;
+    double intercept_se = 0.0;
+    bool is_null = true;
+};
+
+struct scad_session {
+    scad_settings settings;
+    scad_dataset dataset;
+    scad_initialfit initialfit;
+    scad_Lgrid Lgrid;
+    scad_stdresults stdresults;
+    scad_unstdresults unstdresults;
+    bool is_null = true;
+    int32_t state = 0;
+};
+
+// The standardized design has an intercept column unless the intercept is omitted or y centred.
+inline bool has_intercept_column(const scad_settings& s) { return !s.omit_intercept && !s.center_y; }
+
+// Resets: each writes a line with its own name to standard output when it starts.
+void nullify_scad_settings(scad_settings& settings);
+int nullify_scad_session(scad_session& session, error_trail& trail);
+int nullify_scad_dataset(scad_dataset& dataset, error_trail& trail);
+int nullify_scad_initialfit(scad_initialfit& initialfit, error_trail& trail);
+int nullify_scad_Lgrid(scad_Lgrid& grid, error_trail& trail);
+int nullify_scad_stdresults(scad_stdresults& results, error_trail& trail);
+int nullify_scad_unstdresults(scad_unstdresults& results, error_trail& trail);
+
+}  // namespace quill::engine
