@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "matrix/products.h"
 #include "matrix/standardize.h"
