@@ -35,10 +35,11 @@ struct lqa_workspace {
     dbl1 betain, lambda_in, scad_slope, lqa_weight, penalty, xT_y_minus_mu, adjustment;
     log1 forced_in;
     dbl2 D, Dinv;
-    dbl1 residual;     // y - mu
+    dbl1 residual;     // y - mu (logistic and Poisson)
+    dbl1 xTy;          // X'W0 y over all q columns (normal model)
 };
 
-int allocate_workspace(lqa_workspace& ws, int n, int q, error_trail& trail) {
+int allocate_workspace(lqa_workspace& ws, int n, int q, bool normal, error_trail& trail) {
     const struct {
         dbl1* array;
         const char* label;
@@ -62,8 +63,12 @@ int allocate_workspace(lqa_workspace& ws, int n, int q, error_trail& trail) {
         return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
     if (dbl2_alloc(ws.Dinv, q, q, trail, {}, {}, "run_fit_scad_lqa: Dinv") != 0)
         return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: Dinv");
-    if (dbl1_alloc(ws.residual, n, trail, {}, "run_fit_scad_lqa: residual") != 0)
+    if (normal) {
+        if (dbl1_alloc(ws.xTy, q, trail, {}, "run_fit_scad_lqa: xTy") != 0)
+            return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: xTy");
+    } else if (dbl1_alloc(ws.residual, n, trail, {}, "run_fit_scad_lqa: residual") != 0) {
         return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: residual");
+    }
     return 0;
 }
 
@@ -109,26 +114,18 @@ struct lqa_problem {
     double lambda_max;  // largest entry of lambda_vector
 };
 
-// One pass on the k alive coefficients. Fills beta (all q entries) from beta_old.
-int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, dbl1& beta,
-             dbl1& A, dbl1& mu, error_trail& trail) {
+// The unpenalized part of a logistic or Poisson pass: D = X'AX with A the case weight times
+// the variance weight at the current mean, and the gradient X'W0 (y - mu).
+int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& A, dbl1& mu,
+                    error_trail& trail) {
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
-    const scad_settings& st = session.settings;
+    const int32_t model_type = session.settings.model_type;
     const int n = ds.n;
-    const double nd = n;
-
-    for (int c = 1; c <= k; ++c) {
-        const int j = ws.alive(c);
-        ws.betain(c) = beta_old(j);
-        ws.lambda_in(c) = pb.lambda_vector(j);
-        ws.forced_in(c) = pb.forcein_vector(j);
-    }
-    const vector_view betain(ws.betain.data(), k);
-
-    if (scad_calculate_mu(ws.xin_view, betain, st.model_type, mu, trail) != 0)
+    if (scad_calculate_mu(ws.xin_view, vector_cview(ws.betain.data(), k), model_type, mu,
+                          trail) != 0)
         return fail_reset(session, trail, where, "Error calculating the mean vector.");
-    if (scad_calculate_fitweights(mu, A, st.model_type, trail) != 0)
+    if (scad_calculate_fitweights(mu, A, model_type, trail) != 0)
         return fail_reset(session, trail, where,
                           "Error calculating the diagonal matrix of variance weights.");
     if (ds.case_weights.extent(0) != n)
@@ -139,17 +136,59 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
     if (last > ds.xtx.extent(0) || last > ds.xtx.extent(1))
         return fail_reset(session, trail, where,
                           "Index error in standardized dataset while running LQA.");
-
     const matrix_view D(ws.D.data(), k, k, k);
-    if (st.model_type == 0) {
-        for (int c = 1; c <= k; ++c) {
-            const double* column = &ds.xtx(1, ws.alive(c));
-            double* to = D.col(c - 1);
-            for (int r = 1; r <= k; ++r) to[r - 1] = column[ws.alive(r) - 1];
-        }
-    } else if (real_cross_product(ws.xin_view, D, vector_cview(A), trail) != 0) {
+    if (real_cross_product(ws.xin_view, D, vector_cview(A), trail) != 0)
         return fail_reset(session, trail, where, "Error constructing the denominator.");
+
+    for (int i = 1; i <= n; ++i) ws.residual(i) = ds.y(i) - mu(i);
+    if (mat_mult_transpose_first_by_vector(ws.xin_view, ws.residual,
+                                           vector_view(ws.xT_y_minus_mu.data(), k), trail,
+                                           vector_cview(ds.case_weights)) != 0)
+        return fail_reset(session, trail, where, "Error constructing the denominator.");
+    return 0;
+}
+
+// The unpenalized part of a normal-model pass, from the stored cross-product C = X'W0 X and
+// the fit's X'W0 y alone: D = C(alive, alive) and X'W0 (y - X b) = X'W0 y - D b. A pass thus
+// costs k^2 operations instead of reading all n rows twice.
+int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trail) {
+    scad_session& session = pb.session;
+    const scad_dataset& ds = session.dataset;
+    const int last = ws.alive(k);
+    if (last > ds.xtx.extent(0) || last > ds.xtx.extent(1))
+        return fail_reset(session, trail, where,
+                          "Index error in standardized dataset while running LQA.");
+    const matrix_view D(ws.D.data(), k, k, k);
+    for (int c = 1; c <= k; ++c) {
+        const double* column = &ds.xtx(1, ws.alive(c));
+        double* to = D.col(c - 1);
+        for (int r = 1; r <= k; ++r) to[r - 1] = column[ws.alive(r) - 1];
     }
+    const vector_view fitted(ws.adjustment.data(), k);  // D b, before it holds the step
+    if (mat_mult_by_vector(D, vector_cview(ws.betain.data(), k), fitted, trail) != 0)
+        return fail_reset(session, trail, where, "Error constructing the denominator.");
+    for (int c = 1; c <= k; ++c)
+        ws.xT_y_minus_mu(c) = ws.xTy(ws.alive(c)) - ws.adjustment(c);
+    return 0;
+}
+
+// One pass on the k alive coefficients. Fills beta (all q entries) from beta_old.
+int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, dbl1& beta,
+             dbl1& A, dbl1& mu, error_trail& trail) {
+    scad_session& session = pb.session;
+    const scad_settings& st = session.settings;
+    const double nd = session.dataset.n;
+
+    for (int c = 1; c <= k; ++c) {
+        const int j = ws.alive(c);
+        ws.betain(c) = beta_old(j);
+        ws.lambda_in(c) = pb.lambda_vector(j);
+        ws.forced_in(c) = pb.forcein_vector(j);
+    }
+    const int rc = st.model_type == 0 ? normal_information(pb, ws, k, trail)
+                                      : glm_information(pb, ws, k, A, mu, trail);
+    if (rc != 0) return -1;
+    const matrix_view D(ws.D.data(), k, k, k);
 
     for (int c = 1; c <= k; ++c) {
         const double b = std::fabs(ws.betain(c));
@@ -168,11 +207,7 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
         return fail_reset(session, trail, where,
                           "Error inverting the denominator matrix despite adding a ridge.");
 
-    for (int i = 1; i <= n; ++i) ws.residual(i) = ds.y(i) - mu(i);
     const vector_view xTr(ws.xT_y_minus_mu.data(), k);
-    if (mat_mult_transpose_first_by_vector(ws.xin_view, ws.residual, xTr, trail,
-                                           vector_cview(ds.case_weights)) != 0)
-        return fail_reset(session, trail, where, "Error constructing the denominator.");
     for (int c = 1; c <= k; ++c)
         ws.xT_y_minus_mu(c) -= ws.betain(c) * nd * ws.lqa_weight(c);
 
@@ -252,11 +287,17 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     converged = false;
     double change = 1e15;
 
+    const bool normal = st.model_type == 0;
     lqa_workspace ws;
-    if (allocate_workspace(ws, n, q, trail) != 0) {
+    if (allocate_workspace(ws, n, q, normal, trail) != 0) {
         nullify_scad_session(session, trail);
         return -1;
     }
+    if (normal && (ds.case_weights.extent(0) != n || ds.y.extent(0) != n))
+        return fail_status_reset(session, trail, status_not_conformable, where);
+    if (normal && mat_mult_transpose_first_by_vector(ds.x, ds.y, ws.xTy, trail,
+                                                     vector_cview(ds.case_weights)) != 0)
+        return fail_reset(session, trail, where, "Error constructing the denominator.");
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
 
     while (change >= st.tolerance) {
@@ -276,7 +317,7 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         if (ws.alive(k) > ds.x.extent(1))
             return fail_reset(session, trail, where,
                               "Index error in standardized dataset while running LQA.");
-        if (alive_changed && gather_alive_columns(ws, ds.x, k, trail) != 0) {
+        if (alive_changed && !normal && gather_alive_columns(ws, ds.x, k, trail) != 0) {
             nullify_scad_session(session, trail);
             return -1;
         }
