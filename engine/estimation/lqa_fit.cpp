@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 #include "estimation/coefficient_change.h"
 #include "estimation/mean_and_weights.h"
@@ -39,37 +40,37 @@ struct lqa_workspace {
     dbl1 xTy;          // X'W0 y over all q columns (normal model)
 };
 
+// Allocates one working array of the fit; a failure is reported under its label.
+template <class Array>
+int working_array(Array& a, int size, const char* label, error_trail& trail) {
+    const bool ok = [&] {
+        if constexpr (std::is_same_v<Array, log1>)
+            return log1_alloc(a, size, trail, {}, label) == 0;
+        else if constexpr (std::is_same_v<Array, int1>)
+            return int1_alloc(a, size, trail, {}, label) == 0;
+        else
+            return dbl1_alloc(a, size, trail, {}, label) == 0;
+    }();
+    return ok ? 0 : fail_status(trail, status_allocation, where, label);
+}
+
 int allocate_workspace(lqa_workspace& ws, int n, int q, bool normal, error_trail& trail) {
-    const struct {
-        dbl1* array;
-        const char* label;
-    } vectors[] = {
-        {&ws.betain, "run_fit_scad_lqa: betain"},
-        {&ws.lambda_in, "run_fit_scad_lqa: lambda_in"},
-        {&ws.scad_slope, "run_fit_scad_lqa: scad_slope"},
-        {&ws.lqa_weight, "run_fit_scad_lqa: lqa_weight"},
-        {&ws.penalty, "run_fit_scad_lqa: penalty"},
-        {&ws.xT_y_minus_mu, "run_fit_scad_lqa: xT_y_minus_mu"},
-        {&ws.adjustment, "run_fit_scad_lqa: adjustment"},
-    };
-    for (const auto& v : vectors)
-        if (dbl1_alloc(*v.array, q, trail, {}, v.label) != 0)
-            return fail_status(trail, status_allocation, where, v.label);
-    if (int1_alloc(ws.alive, q, trail, {}, "run_fit_scad_lqa: alive") != 0)
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: alive");
-    if (log1_alloc(ws.forced_in, q, trail, {}, "run_fit_scad_lqa: forced_in") != 0)
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: forced_in");
+    if (working_array(ws.betain, q, "run_fit_scad_lqa: betain", trail) != 0 ||
+        working_array(ws.lambda_in, q, "run_fit_scad_lqa: lambda_in", trail) != 0 ||
+        working_array(ws.scad_slope, q, "run_fit_scad_lqa: scad_slope", trail) != 0 ||
+        working_array(ws.lqa_weight, q, "run_fit_scad_lqa: lqa_weight", trail) != 0 ||
+        working_array(ws.penalty, q, "run_fit_scad_lqa: penalty", trail) != 0 ||
+        working_array(ws.xT_y_minus_mu, q, "run_fit_scad_lqa: xT_y_minus_mu", trail) != 0 ||
+        working_array(ws.adjustment, q, "run_fit_scad_lqa: adjustment", trail) != 0 ||
+        working_array(ws.alive, q, "run_fit_scad_lqa: alive", trail) != 0 ||
+        working_array(ws.forced_in, q, "run_fit_scad_lqa: forced_in", trail) != 0)
+        return -1;
     if (dbl2_alloc(ws.D, q, q, trail, {}, {}, "run_fit_scad_lqa: D") != 0)
         return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
     if (dbl2_alloc(ws.Dinv, q, q, trail, {}, {}, "run_fit_scad_lqa: Dinv") != 0)
         return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: Dinv");
-    if (normal) {
-        if (dbl1_alloc(ws.xTy, q, trail, {}, "run_fit_scad_lqa: xTy") != 0)
-            return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: xTy");
-    } else if (dbl1_alloc(ws.residual, n, trail, {}, "run_fit_scad_lqa: residual") != 0) {
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: residual");
-    }
-    return 0;
+    return normal ? working_array(ws.xTy, q, "run_fit_scad_lqa: xTy", trail)
+                  : working_array(ws.residual, n, "run_fit_scad_lqa: residual", trail);
 }
 
 // Lists the alive positions; true when the list differs from the previous pass's.
@@ -242,32 +243,27 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     const bool intercept = has_intercept_column(st);
     const int q = intercept ? p + 1 : p;
 
+    // Every failure from here on resets the session; the arrays go with the scope.
+    const auto abandon = [&] {
+        nullify_scad_session(session, trail);
+        return -1;
+    };
     dbl1 A, mu;
-    if (dbl1_alloc(A, n, trail, {}, "run_fit_scad_lqa: A") != 0)
-        return fail_status_reset(session, trail, status_allocation, where, "run_fit_scad_lqa: A");
+    if (working_array(A, n, "run_fit_scad_lqa: A", trail) != 0) return abandon();
     A.fill(1.0);
-    if (dbl1_alloc(mu, n, trail, {}, "run_fit_scad_lqa: mu") != 0)
-        return fail_status_reset(session, trail, status_allocation, where, "run_fit_scad_lqa: mu");
+    if (working_array(mu, n, "run_fit_scad_lqa: mu", trail) != 0) return abandon();
     mu.fill(0.0);
 
     if (ds.x.extent(0) != n || ds.x.extent(1) != q || ds.forcein.extent(0) != p)
         return fail_status_reset(session, trail, status_not_conformable, where);
     dbl1 lambda_vector, beta_old;
     log1 include_indices, forcein_vector;
-    if (dbl1_alloc(lambda_vector, q, trail, {}, "run_fit_scad_lqa: lambda_vector") != 0)
-        return fail_status_reset(session, trail, status_allocation, where,
-                                 "run_fit_scad_lqa: lambda_vector");
-    if (dbl1_alloc(beta_old, q, trail, {}, "run_fit_scad_lqa: beta_old") != 0)
-        return fail_status_reset(session, trail, status_allocation, where,
-                                 "run_fit_scad_lqa: beta_old");
-    if (dbl1_alloc(beta, q, trail, {}, "run_fit_scad_lqa: beta") != 0)
-        return fail_status_reset(session, trail, status_allocation, where, "run_fit_scad_lqa: beta");
-    if (log1_alloc(include_indices, q, trail, {}, "run_fit_scad_lqa: include_indices") != 0)
-        return fail_status_reset(session, trail, status_allocation, where,
-                                 "run_fit_scad_lqa: include_indices");
-    if (log1_alloc(forcein_vector, q, trail, {}, "run_fit_scad_lqa: forcein_vector") != 0)
-        return fail_status_reset(session, trail, status_allocation, where,
-                                 "run_fit_scad_lqa: forcein_vector");
+    if (working_array(lambda_vector, q, "run_fit_scad_lqa: lambda_vector", trail) != 0 ||
+        working_array(beta_old, q, "run_fit_scad_lqa: beta_old", trail) != 0 ||
+        working_array(beta, q, "run_fit_scad_lqa: beta", trail) != 0 ||
+        working_array(include_indices, q, "run_fit_scad_lqa: include_indices", trail) != 0 ||
+        working_array(forcein_vector, q, "run_fit_scad_lqa: forcein_vector", trail) != 0)
+        return abandon();
     const int offset = intercept ? 1 : 0;
     if (intercept) forcein_vector(1) = true;
     for (int j = 1; j <= p; ++j) forcein_vector(j + offset) = ds.forcein(j);
@@ -289,10 +285,7 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
 
     const bool normal = st.model_type == 0;
     lqa_workspace ws;
-    if (allocate_workspace(ws, n, q, normal, trail) != 0) {
-        nullify_scad_session(session, trail);
-        return -1;
-    }
+    if (allocate_workspace(ws, n, q, normal, trail) != 0) return abandon();
     if (normal && (ds.case_weights.extent(0) != n || ds.y.extent(0) != n))
         return fail_status_reset(session, trail, status_not_conformable, where);
     if (normal && mat_mult_transpose_first_by_vector(ds.x, ds.y, ws.xTy, trail,
@@ -317,10 +310,8 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         if (ws.alive(k) > ds.x.extent(1))
             return fail_reset(session, trail, where,
                               "Index error in standardized dataset while running LQA.");
-        if (alive_changed && !normal && gather_alive_columns(ws, ds.x, k, trail) != 0) {
-            nullify_scad_session(session, trail);
-            return -1;
-        }
+        if (alive_changed && !normal && gather_alive_columns(ws, ds.x, k, trail) != 0)
+            return abandon();
         if (lqa_pass(pb, ws, k, beta_old, beta, A, mu, trail) != 0) return -1;
 
         change = largest_change(beta, beta_old);
