@@ -13,8 +13,6 @@ namespace {
 
 using namespace testing;
 
-constexpr const char* icm_where = "OCCURRED IN: run_fit_scad_icm in MOD scad_types";
-
 // A session with the initial fit and the grid built, as the grid search leaves it.
 void prepare(scad_session& s, const data_set& d, options o) {
     load(s, d, o);
@@ -36,33 +34,6 @@ icm_result icm(scad_session& s, double lambda, const std::vector<double>& start,
     const dbl1 b0 = vector_of(start);
     r.rc = run_fit_scad_icm(lambda, b0, r.beta, max_iter, r.iterations, r.converged, s, r.trail);
     return r;
-}
-
-TEST(IcmFit, RefusesModelsItCannotFitThroughTheGridSearch) {
-    const struct {
-        model type;
-        int intercept_mode;
-        const char* sentence;
-    } cases[] = {
-        {model::normal, 0, "There may be a bug in the PROC calling the ICM algorithm."},
-        {model::logistic, 0,
-         "In the current version of this software, ICM is not available for this model."},
-    };
-    for (const auto& c : cases) {
-        options o;
-        o.algorithm = 1;
-        o.type = c.type;
-        o.intercept_mode = c.intercept_mode;
-        o.grid_size = 3;
-        scad_session s;
-        load(s, synthetic(50, {0.0, 1.0, -1.0}, c.type), o);
-        error_trail t;
-        EXPECT_EQ(run_calculate_scad_stdresults(s, t), -1);
-        EXPECT_EQ(lines_of(t),
-                  (std::vector<std::string>{
-                      line80(c.sentence), icm_where, "The initial fit could not be calculated.",
-                      "OCCURRED IN: run_calculate_scad_stdresults in MOD scad_types"}));
-    }
 }
 
 TEST(IcmFit, OneSweepReturnsACountOfTwo) {

@@ -1,0 +1,57 @@
+// ICM through runscad: the two refusals, and agreement with LQA when the response is centred.
+#include <gtest/gtest.h>
+
+#include "estimation_fixture.h"
+#include "runscad_call.h"
+
+namespace quill::engine {
+namespace {
+
+using testing_support::runscad_call;
+
+constexpr int32_t algorithm_option = 0;
+constexpr int32_t intercept_mode_option = 7;
+
+TEST(RunscadIcm, RefusesAnInterceptColumnAndTheGeneralizedModels) {
+    runscad_call normal;
+    normal.options[algorithm_option] = 1;
+    normal.run();
+    ASSERT_TRUE(normal.failed());
+    ASSERT_GE(normal.lines().size(), 2u);
+    EXPECT_EQ(normal.lines()[0], "There may be a bug in the PROC calling the ICM algorithm.");
+    EXPECT_EQ(normal.lines()[1], "OCCURRED IN: run_fit_scad_icm in MOD scad_types");
+
+    runscad_call logistic;
+    logistic.options[algorithm_option] = 1;
+    logistic.model_type = 1;
+    logistic.y = {0, 1, 0, 1, 1, 0, 1, 0};
+    logistic.run();
+    ASSERT_TRUE(logistic.failed());
+    EXPECT_EQ(logistic.lines()[0],
+              "In the current version of this software, ICM is not available for this model.");
+}
+
+TEST(RunscadIcm, AgreesWithLqaWhenTheResponseIsCentred) {
+    const testing::data_set d =
+        testing::synthetic(200, {0.0, 1.5, 0.0, -1.0, 0.0, 0.0}, testing::model::normal, 1.0, 3);
+    runscad_call runs[2];
+    for (int algorithm : {0, 1}) {
+        runscad_call& c = runs[algorithm];
+        c.n = d.n;
+        c.p = d.p;
+        c.x = d.x;
+        c.y = d.y;
+        c.forcein.assign(d.p, 0);
+        c.grid_size = 20;
+        c.options = {algorithm, 0, 0, 20, 250, 0, 0, 1};
+        c.run();
+        ASSERT_FALSE(c.failed()) << c.text();
+    }
+    EXPECT_EQ(runs[0].best, runs[1].best);
+    EXPECT_EQ(runs[0].simple_df, runs[1].simple_df);
+    for (int j = 0; j < d.p; ++j) EXPECT_NEAR(runs[0].beta[j], runs[1].beta[j], 1e-8) << j;
+    EXPECT_NEAR(runs[0].intercept, runs[1].intercept, 1e-8);
+}
+
+}  // namespace
+}  // namespace quill::engine
