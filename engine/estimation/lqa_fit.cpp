@@ -4,7 +4,8 @@
 //   beta_new = beta + (X'WX + n Sigma)^-1 (X'W0 (y - mu) - n Sigma beta),
 // W = case weight x variance weight, W0 the case weights, Sigma = diag(p'(|b|) / |b|).
 // A coefficient at or below `threshold` leaves the alive set for good. The normal model's
-// X'WX is cut from the dataset's stored cross-product instead of being formed from n rows.
+// pass needs no row of the data: X'WX is cut from the stored cross-product and the gradient
+// follows from it and X'W0 y, formed once per fit.
 #include "estimation/lqa_fit.h"
 
 #include <cmath>

@@ -38,15 +38,24 @@ TEST(LqaFit, AtLambdaZeroTheNormalFitIsOrdinaryLeastSquares) {
 }
 
 TEST(LqaFit, LargeLambdaZeroesEveryPenalizedCoefficientAndKeepsTheIntercept) {
-    const data_set d = synthetic(80, {-2.0, 0.4, 0.3, -0.2}, model::normal);
-    scad_session s;
-    load(s, d);
-    const lqa_result r = fit(s, 50.0, {0.5, 0.5, 0.5, 0.5});
-    ASSERT_EQ(r.rc, 0);
-    double mean = 0.0;
-    for (double v : d.y) mean += v / d.n;
-    EXPECT_NEAR(r.beta(1), mean, 1e-12);  // centred columns: the intercept is the mean of y
-    for (int j = 2; j <= 4; ++j) EXPECT_EQ(r.beta(j), 0.0);
+    // Centred columns: the intercept-only fit puts the mean at the mean of y.
+    const auto link = [](model m, double mean) {
+        return m == model::normal ? mean : m == model::logistic ? std::log(mean / (1 - mean))
+                                                                 : std::log(mean);
+    };
+    for (const model m : {model::normal, model::logistic, model::poisson}) {
+        const data_set d = synthetic(80, {0.3, 0.4, 0.3, -0.2}, m);
+        options o;
+        o.type = m;
+        scad_session s;
+        load(s, d, o);
+        const lqa_result r = fit(s, 50.0, {0.0, 0.1, 0.1, 0.1});
+        ASSERT_EQ(r.rc, 0);
+        double mean = 0.0;
+        for (double v : d.y) mean += v / d.n;
+        EXPECT_NEAR(r.beta(1), link(m, mean), 1e-8) << static_cast<int>(m);
+        for (int j = 2; j <= 4; ++j) EXPECT_EQ(r.beta(j), 0.0);
+    }
 }
 
 TEST(LqaFit, ForcedInCoefficientsAreNeverPenalizedNorThresholded) {
