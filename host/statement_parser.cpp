@@ -37,7 +37,7 @@ constexpr ClassName token_classes[] = {
     {"NBR", TokenKind::Number, "a number"},       {"COMPOUND", TokenKind::Compound, "a two-level name"},
     {"FMT", TokenKind::Format, "a format name"},  {"DATE", TokenKind::Date, "a date constant"},
     {"TIME", TokenKind::Time, "a time constant"}, {"DATETIME", TokenKind::Datetime, "a datetime constant"},
-    {"MISSING", TokenKind::Missing, "."},         {"VLITERAL", TokenKind::NameLiteral, "a name literal"},
+    {"MISSING", TokenKind::Missing, "a missing value (.)"},         {"VLITERAL", TokenKind::NameLiteral, "a name literal"},
 };
 constexpr const char *never_classes[] = {"CATNAME", "SASDS", "RESERVED1", "RESERVED2",
                                          "RESERVED3", "RESERVED4", "RESERVED5", "$$$"};
@@ -96,7 +96,7 @@ public:
             return area.status = parse_status_syntax;
         }
         if (!matched || pos != tokens_.size()) {
-            syntax_error(matched ? pos : far_);
+            syntax_error(matched ? std::max(pos, far_) : far_);
             return area.status = parse_status_syntax;
         }
         if (!run_actions(area))
