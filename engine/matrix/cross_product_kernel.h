@@ -1,0 +1,34 @@
+// The kernel under every X' diag(w) Y product of the engine (cross products, the LQA
+// denominator, the covariance sandwich and the projection trace).
+//
+// Rows are taken in cache-sized blocks; within a block a small tile of outputs is accumulated in
+// registers while the tile's columns are read with unit stride. Every output entry is formed the
+// same way whatever tile it falls in: a running sum over the block's rows in index order, added
+// to the output once per block. Results therefore do not depend on the tiling, and a weight
+// vector of ones gives the unweighted result bit for bit.
+#pragma once
+
+#include "support/engine_array.h"
+
+namespace quill::engine::detail {
+
+// C(i, j) += sum over rows t of A(t, i) * (w(t) * B(t, j)), or A(t, i) * B(t, j) without w.
+// With lower_only, only the entries with j <= i are guaranteed (others in diagonal tiles may be
+// written too); the caller mirrors. A and B have the same rows; C is A.cols x B.cols. No
+// allocation.
+void accumulate_cross_product(matrix_cview A, matrix_cview B, const vector_cview* w,
+                              matrix_view C, bool lower_only);
+
+// C(j, i) = C(i, j) for every i > j.
+void mirror_lower(matrix_view C);
+
+// P = L' L for a lower-triangular L, each entry summed over k >= max(i, j) only: lower triangle
+// formed, then mirrored, so P is exactly symmetric. P is L.cols x L.cols.
+void lower_transpose_product(matrix_cview L, matrix_view P);
+
+// sum over t of x(t) * (w(t) * u(t)) (w optional), in four interleaved partial sums.
+double weighted_dot(const double* x, vector_cview u, const vector_cview* w);
+
+void zero_matrix(matrix_view C);
+
+}  // namespace quill::engine::detail
