@@ -87,9 +87,11 @@ const LoadedModule *ModuleLoader::find(const std::string &name, bool &found_file
         return nullptr;
     }
     if (std::memcmp(image->descriptor->proc_name, expected, sizeof expected) != 0) {
+        // The message is built while the module's records are still mapped.
+        std::string held(image->descriptor->proc_name, sizeof image->descriptor->proc_name);
+        held.erase(held.find_last_not_of(' ') + 1);
+        error = "The module " + file.string() + " holds procedure \"" + held + "\", not " + name + ".";
         dlclose(handle);
-        error = "The module " + file.string() + " holds procedure \"" +
-                std::string(image->descriptor->proc_name, sizeof image->descriptor->proc_name) + "\", not " + name + ".";
         return nullptr;
     }
     LoadedModule &module = loaded_[name];

@@ -2,140 +2,21 @@
 // as a real procedure does. It parses its statements with a grammar using every action kind and
 // every variable-list form, reads its input data set, writes the log and listing, writes an
 // output data set and ends with the return code the program asks for.
-//
-//   PROC HOSTTEST <DATA=ds> <OUT=ds> <VERBOSE> <KEEPOPEN>;
-//     VARS list </ FLAGGED>;   ONE variable;   NUM number;   WORD name;   RC integer;
+// Its statements are in hosttest_grammar.h.
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "api/module_interface.h"
+#include "hosttest_grammar.h"
 
 namespace {
 
+using namespace hosttest;
+
 const qh_interface_vector *g_vector = nullptr;
 qh_routines g_host;
-
-// ORDER: the terminals in byte order, the end marker last; the enum follows it.
-const char *const terminal_names[] = {"(", ")", "-", "/", ":", "=", "CHAR", "CHARACTER", "COMPOUND", "DATA",
-                                      "DATE", "DATETIME", "ENDJB", "FLAGGED", "HOSTTEST", "INT", "KEEPOPEN",
-                                      "MISSING", "NAMEX", "NBR", "NUM", "NUMERIC", "ONE", "OUT", "QS", "RC",
-                                      "TIME", "VARS", "VERBOSE", "VLITERAL", "WORD", "$$$"};
-enum T {
-    LP, RP, DASH, SLASH, COLON, EQ, CHAR_, CHARACTER, COMPOUND, DATA, DATE, DATETIME, ENDJB, FLAGGED,
-    HOSTTEST, INT, KEEPOPEN, MISSING, NAMEX, NBR, NUM, NUMERIC, ONE, OUT, QS, RC, TIME, VARS, VERBOSE,
-    VLITERAL, WORD, END_MARKER, TERMINAL_COUNT
-};
-static_assert(sizeof terminal_names / sizeof *terminal_names == TERMINAL_COUNT);
-
-enum Nt { STEP, PROC_OPTS, PROC_OPT, DSNAME, DSOPTS, DSOPT_ITEMS, DSOPT_ITEM, STMTS, STMT, VARS_OPTS, VARLIST,
-          VARITEM, VNAME, NUMBER, NT_COUNT };
-
-const qh_action actions[] = {
-    {QH_ACT_START_RECORD, QH_TARGET_CURRENT, 0, 7},              // 0 the PROC record
-    {QH_ACT_DEFAULT_DATASET, QH_TARGET_PROC, 1, QH_DS_INPUT},    // 1
-    {QH_ACT_DEFAULT_DATASET, QH_TARGET_PROC, 2, QH_DS_OUTPUT},   // 2
-    {QH_ACT_STORE_DATASET, QH_TARGET_PROC, 1, QH_DS_INPUT},      // 3
-    {QH_ACT_STORE_DATASET, QH_TARGET_PROC, 2, QH_DS_OUTPUT},     // 4
-    {QH_ACT_SET_FLAG, QH_TARGET_PROC, 0, 1},                     // 5 VERBOSE
-    {QH_ACT_START_RECORD, QH_TARGET_CURRENT, 0, 1},              // 6 a VARS record
-    {QH_ACT_STORE_VARLIST, QH_TARGET_CURRENT, 1, 0},             // 7
-    {QH_ACT_STORE_VARIABLE, QH_TARGET_PROC, 3, 0},               // 8
-    {QH_ACT_STORE_NUMBER, QH_TARGET_PROC, 4, 0},                 // 9
-    {QH_ACT_STORE_TEXT, QH_TARGET_PROC, 5, 8},                   // 10
-    {QH_ACT_STORE_NUMBER, QH_TARGET_PROC, 6, 0},                 // 11
-    {QH_ACT_SET_FLAG, QH_TARGET_CURRENT, 0, 1},                  // 12 FLAGGED
-    {QH_ACT_SET_FLAG, QH_TARGET_PROC, 0, 2},                     // 13 KEEPOPEN
-};
-
-#define TT(x) QH_T(x)
-#define NN(x) QH_N(x)
-#define AA(x) QH_A(x)
-const qh_symbol step_rhs[] = {TT(HOSTTEST), AA(0), NN(PROC_OPTS), AA(1), AA(2), TT(ENDJB), NN(STMTS)};
-const qh_symbol opts_rhs[] = {NN(PROC_OPT), NN(PROC_OPTS)};
-const qh_symbol opt_data[] = {TT(DATA), TT(EQ), NN(DSNAME), AA(3)};
-const qh_symbol opt_out[] = {TT(OUT), TT(EQ), NN(DSNAME), AA(4)};
-const qh_symbol opt_verbose[] = {TT(VERBOSE), AA(5)};
-const qh_symbol opt_keepopen[] = {TT(KEEPOPEN), AA(13)};
-const qh_symbol ds_name[] = {TT(NAMEX), NN(DSOPTS)};
-const qh_symbol ds_compound[] = {TT(COMPOUND), NN(DSOPTS)};
-const qh_symbol ds_qs[] = {TT(QS), NN(DSOPTS)};
-const qh_symbol ds_literal[] = {TT(VLITERAL), NN(DSOPTS)};
-const qh_symbol dsopts_rhs[] = {TT(LP), NN(DSOPT_ITEMS), TT(RP)};
-const qh_symbol items_rhs[] = {NN(DSOPT_ITEM), NN(DSOPT_ITEMS)};
-const qh_symbol item_name[] = {TT(NAMEX)};
-const qh_symbol item_eq[] = {TT(EQ)};
-const qh_symbol item_dash[] = {TT(DASH)};
-const qh_symbol item_colon[] = {TT(COLON)};
-const qh_symbol stmts_rhs[] = {NN(STMT), NN(STMTS)};
-const qh_symbol stmt_vars[] = {TT(VARS), AA(6), NN(VARLIST), AA(7), NN(VARS_OPTS), TT(ENDJB)};
-const qh_symbol stmt_one[] = {TT(ONE), NN(VARITEM), AA(8), TT(ENDJB)};
-const qh_symbol stmt_num[] = {TT(NUM), NN(NUMBER), AA(9), TT(ENDJB)};
-const qh_symbol stmt_word[] = {TT(WORD), TT(NAMEX), AA(10), TT(ENDJB)};
-const qh_symbol stmt_rc[] = {TT(RC), TT(INT), AA(11), TT(ENDJB)};
-const qh_symbol vars_opts_rhs[] = {TT(SLASH), TT(FLAGGED), AA(12)};
-const qh_symbol varlist_rhs[] = {NN(VARITEM), NN(VARLIST)};
-const qh_symbol vi_positional[] = {NN(VNAME), TT(DASH), TT(DASH), NN(VNAME)};
-const qh_symbol vi_numeric[] = {NN(VNAME), TT(DASH), TT(NUMERIC), TT(DASH), NN(VNAME)};
-const qh_symbol vi_character[] = {NN(VNAME), TT(DASH), TT(CHARACTER), TT(DASH), NN(VNAME)};
-const qh_symbol vi_char[] = {NN(VNAME), TT(DASH), TT(CHAR_), TT(DASH), NN(VNAME)};
-const qh_symbol vi_numbered[] = {NN(VNAME), TT(DASH), NN(VNAME)};
-const qh_symbol vi_prefix[] = {NN(VNAME), TT(COLON)};
-const qh_symbol vi_name[] = {NN(VNAME)};
-const qh_symbol vname_name[] = {TT(NAMEX)};
-const qh_symbol vname_literal[] = {TT(VLITERAL)};
-const qh_symbol num_nbr[] = {TT(NBR)};
-const qh_symbol num_int[] = {TT(INT)};
-const qh_symbol num_date[] = {TT(DATE)};
-const qh_symbol num_time[] = {TT(TIME)};
-const qh_symbol num_datetime[] = {TT(DATETIME)};
-const qh_symbol num_missing[] = {TT(MISSING)};
-const qh_symbol num_negative[] = {TT(DASH), NN(NUMBER)};
-
-#define PROD(lhs, rhs) {lhs, static_cast<int16_t>(sizeof rhs / sizeof *rhs), rhs}
-#define EMPTY(lhs) {lhs, 0, nullptr}
-const qh_production productions[] = {
-    PROD(STEP, step_rhs),
-    PROD(PROC_OPTS, opts_rhs), EMPTY(PROC_OPTS),
-    PROD(PROC_OPT, opt_data), PROD(PROC_OPT, opt_out), PROD(PROC_OPT, opt_verbose), PROD(PROC_OPT, opt_keepopen),
-    PROD(DSNAME, ds_name), PROD(DSNAME, ds_compound), PROD(DSNAME, ds_qs), PROD(DSNAME, ds_literal),
-    PROD(DSOPTS, dsopts_rhs), EMPTY(DSOPTS),
-    PROD(DSOPT_ITEMS, items_rhs), EMPTY(DSOPT_ITEMS),
-    PROD(DSOPT_ITEM, item_name), PROD(DSOPT_ITEM, item_eq), PROD(DSOPT_ITEM, item_dash), PROD(DSOPT_ITEM, item_colon),
-    PROD(STMTS, stmts_rhs), EMPTY(STMTS),
-    PROD(STMT, stmt_vars), PROD(STMT, stmt_one), PROD(STMT, stmt_num), PROD(STMT, stmt_word), PROD(STMT, stmt_rc),
-    PROD(VARS_OPTS, vars_opts_rhs), EMPTY(VARS_OPTS),
-    PROD(VARLIST, varlist_rhs), EMPTY(VARLIST),
-    PROD(VARITEM, vi_positional), PROD(VARITEM, vi_numeric), PROD(VARITEM, vi_character), PROD(VARITEM, vi_char),
-    PROD(VARITEM, vi_numbered), PROD(VARITEM, vi_prefix), PROD(VARITEM, vi_name),
-    PROD(VNAME, vname_name), PROD(VNAME, vname_literal),
-    PROD(NUMBER, num_nbr), PROD(NUMBER, num_int), PROD(NUMBER, num_date), PROD(NUMBER, num_time),
-    PROD(NUMBER, num_datetime), PROD(NUMBER, num_missing), PROD(NUMBER, num_negative),
-};
-
-unsigned char terminal_bytes[512];
-
-qh_grammar build_grammar()
-{
-    size_t at = 0;
-    for (const char *name : terminal_names) {
-        const size_t n = std::strlen(name);
-        terminal_bytes[at++] = static_cast<unsigned char>(n);
-        std::memcpy(terminal_bytes + at, name, n);
-        at += n;
-    }
-    qh_grammar g{};
-    g.terminals = terminal_bytes;
-    g.terminal_count = TERMINAL_COUNT;
-    g.productions = productions;
-    g.production_count = sizeof productions / sizeof *productions;
-    g.nonterminal_count = NT_COUNT;
-    g.actions = actions;
-    g.action_count = sizeof actions / sizeof *actions;
-    g.start = STEP;
-    return g;
-}
 
 [[noreturn]] void end(int rc) { g_host.end_run(rc, 0); }
 
