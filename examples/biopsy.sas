@@ -10,7 +10,6 @@ proc quillfit data=ex.biopsy outbetas=out.biopsy_betas outinfo=out.biopsy_info
   model class = V1-V9;
   id ID;
   dist logistic;
-  selection gcv;
 run;
 
 proc print data=out.biopsy_info;

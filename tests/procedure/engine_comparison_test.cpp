@@ -140,7 +140,8 @@ void compare_with_direct_call(int32_t model, const char *dist, const char *selec
 }
 
 TEST(EngineComparison, NormalModelWithClassAndForcein) { compare_with_direct_call(0, "NORMAL", "BIC", "COUNT"); }
-TEST(EngineComparison, LogisticModelByGcv) { compare_with_direct_call(1, "LOGISTIC", "GCV", "PROJECTION"); }
+TEST(EngineComparison, NormalModelByGcv) { compare_with_direct_call(0, "GAUSSIAN", "GCV", "PROJECTION"); }
+TEST(EngineComparison, LogisticModel) { compare_with_direct_call(1, "LOGISTIC", "BIC", "PROJECTION"); }
 TEST(EngineComparison, PoissonModel) { compare_with_direct_call(2, "POISSON", "BIC", "PROJ"); }
 
 } // namespace
