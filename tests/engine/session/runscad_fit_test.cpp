@@ -142,15 +142,6 @@ TEST(RunscadFit, CriterionOutIsTheSelectedCriterion) {
                  "BIC with the full likelihood");
 }
 
-TEST(RunscadFit, ProjectionDfIsTheTraceOfTheHatMatrixAtLambdaZero) {
-    runscad_call c = at_lambda_zero();
-    c.options[2] = 1;
-    c.run();
-    ASSERT_FALSE(c.failed()) << c.text();
-    // The trace is 3 up to the inversion's ridge and rounding, then truncated toward zero.
-    EXPECT_TRUE(c.df == 3 || c.df == 2) << c.df;
-}
-
 TEST(RunscadFit, LargeLambdaLeavesOnlyTheInterceptAndFlagsTheSmallEnd) {
     runscad_call c;
     c.options[3] = 3;
