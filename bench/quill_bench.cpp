@@ -4,7 +4,12 @@
 //                                    (n, p) = (1000, 20), (10000, 50), (100000, 100), G = 250
 //   quill_bench MODEL N P G          one run (MODEL: normal, logistic or poisson)
 //
-// Data come from a fixed seed, so every run of the same arguments fits the same data.
+// Data come from a fixed seed, so every run of the same arguments fits the same data. The
+// engine's own trace lines (it names each record it resets on standard output) are kept out of
+// the table.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -27,6 +32,31 @@ struct run_spec {
     int n;
     int p;
     int grid_size;
+};
+
+// Sends standard output to /dev/null for the lifetime of the object.
+class quiet_standard_output {
+public:
+    quiet_standard_output() {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        const int null_device = open("/dev/null", O_WRONLY);
+        if (saved_ < 0 || null_device < 0 || dup2(null_device, STDOUT_FILENO) < 0) restore();
+        if (null_device >= 0) close(null_device);
+    }
+    ~quiet_standard_output() { restore(); }
+    quiet_standard_output(const quiet_standard_output&) = delete;
+    quiet_standard_output& operator=(const quiet_standard_output&) = delete;
+
+private:
+    void restore() {
+        if (saved_ < 0) return;
+        std::fflush(stdout);
+        dup2(saved_, STDOUT_FILENO);
+        close(saved_);
+        saved_ = -1;
+    }
+    int saved_ = -1;
 };
 
 // The message as text: character codes up to the terminating 0, line breaks shown as " | ".
@@ -60,14 +90,17 @@ void run_one(const run_spec& spec) {
     uint8_t converged = 0, at_max = 0, at_min = 0, error_flag = 0;
     std::vector<int32_t> message(message_length, 0);
 
-    const auto start = std::chrono::steady_clock::now();
-    runscad(p, spec.n, data.x.data(), data.y.data(), case_weights.data(), forcein.data(), options,
-            G, 1e-9, &min_lambda, &max_lambda, static_cast<int32_t>(spec.m), 3.7, beta.data(),
-            &intercept, se.data(), &intercept_se, path.data(), &lambda, &criterion, &simple_df,
-            &df, &best, &iterations, &converged, &at_max, &at_min, &error_flag, message_length,
-            message.data());
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds = 0.0;
+    {
+        const quiet_standard_output quiet;
+        const auto start = std::chrono::steady_clock::now();
+        runscad(p, spec.n, data.x.data(), data.y.data(), case_weights.data(), forcein.data(),
+                options, G, 1e-9, &min_lambda, &max_lambda, static_cast<int32_t>(spec.m), 3.7,
+                beta.data(), &intercept, se.data(), &intercept_se, path.data(), &lambda,
+                &criterion, &simple_df, &df, &best, &iterations, &converged, &at_max, &at_min,
+                &error_flag, message_length, message.data());
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
 
     std::printf("%-9s %7d %4d %5d %9.3f", quill::bench::model_name(spec.m), spec.n, p, G, seconds);
     if (error_flag != 0) {

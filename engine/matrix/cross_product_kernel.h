@@ -3,9 +3,10 @@
 //
 // Rows are taken in cache-sized blocks; within a block a small tile of outputs is accumulated in
 // registers while the tile's columns are read with unit stride. Every output entry is formed the
-// same way whatever tile it falls in: a running sum over the block's rows in index order, added
-// to the output once per block. Results therefore do not depend on the tiling, and a weight
-// vector of ones gives the unweighted result bit for bit.
+// same way whatever tile it falls in: within a block, one running sum over the even rows and one
+// over the odd rows, in index order, added together and then to the output. Results therefore do
+// not depend on the tiling, and a weight vector of ones gives the unweighted result bit for bit
+// (w(t) * B(t, j) is B(t, j) exactly when w(t) is 1).
 #pragma once
 
 #include "support/engine_array.h"
@@ -26,8 +27,13 @@ void mirror_lower(matrix_view C);
 // formed, then mirrored, so P is exactly symmetric. P is L.cols x L.cols.
 void lower_transpose_product(matrix_cview L, matrix_view P);
 
-// sum over t of x(t) * (w(t) * u(t)) (w optional), in four interleaved partial sums.
-double weighted_dot(const double* x, vector_cview u, const vector_cview* w);
+// y(c) = sum over t of A(t, c) * (w(t) * u(t)), or A(t, c) * u(t) without w: columns four at a
+// time, each sum split over the even and the odd rows as above (one block of all rows). y has
+// A.cols elements.
+void transpose_times_vector(matrix_cview A, vector_cview u, const vector_cview* w, vector_view y);
+
+// sum over t of x(t) * v(t), by the same rule.
+double dot(const double* x, vector_cview v);
 
 void zero_matrix(matrix_view C);
 

@@ -126,7 +126,7 @@ int mat_mult_pre_and_post(matrix_cview A, vector_cview v, double& s, error_trail
     if (A.cols != m) return fail_shape(trail, status_not_square, where, "input_1");
     if (v.size != m) return fail_shape(trail, status_not_conformable, where, inputs_text);
     double total = 0.0;
-    for (int l = 0; l < m; ++l) total += v[l] * detail::weighted_dot(A.col(l), v, nullptr);
+    for (int l = 0; l < m; ++l) total += v[l] * detail::dot(A.col(l), v);
     s = total;
     return 0;
 }
@@ -175,7 +175,7 @@ int mat_mult_transpose_first_by_vector(matrix_cview A, vector_cview u, vector_vi
     if (A.rows != u.size || weights_mismatch(w, A.rows))
         return fail_shape(trail, status_not_conformable, where, inputs_text);
     if (y.size != A.cols) return fail_shape(trail, status_not_conformable, where, output_text);
-    for (int i = 0; i < A.cols; ++i) y[i] = detail::weighted_dot(A.col(i), u, weights_ptr(w));
+    detail::transpose_times_vector(A, u, weights_ptr(w), y);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 /*
- * The engine's public header compiles as C and its one entry links and runs from C: a call with
- * an invalid intercept mode must come back with the error flag, a terminated message and the
- * outputs that are set before anything else.
+ * The engine's public header compiles as C and its one export links from the shared library and
+ * runs from C: a call with an invalid intercept mode comes back with the error flag, an empty
+ * message (a 0, then blanks) and the outputs that are set before anything else.
  */
 #include <stdint.h>
 #include <stdio.h>
@@ -22,11 +22,11 @@ int main(void) {
             &criterion, &simple_df, &df, &best, &iterations, &converged, &at_max, &at_min,
             &error_flag, 8, message);
 
-    int terminated = 0;
-    for (int k = 0; k < 8; ++k) terminated |= message[k] == 0;
-    if (error_flag != 0xFF || !terminated || converged != 0 || intercept != 0.0) {
-        fprintf(stderr, "runscad from C: flag %d, terminated %d, converged %d, intercept %g\n",
-                error_flag, terminated, converged, intercept);
+    int empty = message[0] == 0;
+    for (int k = 1; k < 8; ++k) empty &= message[k] == 32;
+    if (error_flag != 0xFF || !empty || converged != 0 || intercept != 0.0) {
+        fprintf(stderr, "runscad from C: flag %d, empty message %d, converged %d, intercept %g\n",
+                error_flag, empty, converged, intercept);
         return 1;
     }
     return 0;

@@ -244,6 +244,27 @@ TEST(ProductExactness, CrossProductsAreExactlySymmetric) {
         for (int i = j; i < 13; ++i) EXPECT_EQ(G(i, j), C1(i, j));
 }
 
+TEST(ProductExactness, StridedVectorsGiveTheContiguousResultBitForBit) {
+    error_trail t;
+    const int n = 263;  // odd, and more than one row block
+    const test_matrix X = test_matrix::random(n, 5, 24);
+    const std::vector<double> w = testing::random_vector(n, 25, 0.0, 2.0);
+    const std::vector<double> u = testing::random_vector(n, 26);
+    std::vector<double> w_spread(2 * n), u_spread(3 * n);
+    for (int i = 0; i < n; ++i) w_spread[2 * i] = w[i], u_spread[3 * i] = u[i];
+    const vector_cview w_strided(w_spread.data(), n, 2), u_strided(u_spread.data(), n, 3);
+
+    test_matrix C1(5, 5), C2(5, 5);
+    ASSERT_EQ(real_cross_product(X.cview(), C1.view(), testing::cview(w), t), 0);
+    ASSERT_EQ(real_cross_product(X.cview(), C2.view(), w_strided, t), 0);
+    EXPECT_EQ(C1.values, C2.values);
+    std::vector<double> y1(5), y2(5);
+    ASSERT_EQ(mat_mult_transpose_first_by_vector(X.cview(), testing::cview(u), testing::view(y1), t,
+                                                 testing::cview(w)), 0);
+    ASSERT_EQ(mat_mult_transpose_first_by_vector(X.cview(), u_strided, testing::view(y2), t, w_strided), 0);
+    EXPECT_EQ(y1, y2);
+}
+
 TEST(ProductExactness, TriangularProductSumsOnlyBelowTheDiagonal) {
     // Entries above the diagonal of T are ignored: C = T'T of the lower triangle.
     error_trail t;
