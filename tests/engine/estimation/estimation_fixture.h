@@ -128,9 +128,10 @@ inline dbl1 vector_of(const std::vector<double>& v) {
     return a;
 }
 
-// Solves the symmetric system M b = r (m x m, column-major) by Gaussian elimination with
-// partial pivoting in long double.
-inline std::vector<double> solve(std::vector<long double> M, std::vector<long double> r) {
+using matrix_ld = std::vector<long double>;  // m x m, column-major
+
+// Solves M b = r by Gaussian elimination with partial pivoting in long double.
+inline std::vector<double> solve(matrix_ld M, matrix_ld r) {
     const int m = static_cast<int>(r.size());
     auto at = [&](int i, int j) -> long double& { return M[static_cast<std::size_t>(j) * m + i]; };
     for (int c = 0; c < m; ++c) {
@@ -154,27 +155,53 @@ inline std::vector<double> solve(std::vector<long double> M, std::vector<long do
     return b;
 }
 
-// Maximum-likelihood fit of a generalized linear model by Newton steps (IRLS) on the design
-// x (n x m, column-major), started at 0.
+// X' diag(w) X and X' y for x (n x m, column-major); w = 1 when empty.
+inline matrix_ld cross(const std::vector<double>& x, int n, int m,
+                       const std::vector<long double>& w = {}) {
+    matrix_ld M(static_cast<std::size_t>(m) * m, 0.0L);
+    for (int j = 0; j < m; ++j)
+        for (int k = 0; k < m; ++k)
+            for (int i = 0; i < n; ++i)
+                M[static_cast<std::size_t>(k) * m + j] += static_cast<long double>(x[static_cast<std::size_t>(j) * n + i]) *
+                                                         x[static_cast<std::size_t>(k) * n + i] * (w.empty() ? 1.0L : w[i]);
+    return M;
+}
+
+inline matrix_ld cross(const std::vector<double>& x, int n, int m, const std::vector<double>& y) {
+    matrix_ld r(m, 0.0L);
+    for (int j = 0; j < m; ++j)
+        for (int i = 0; i < n; ++i) r[j] += static_cast<long double>(x[static_cast<std::size_t>(j) * n + i]) * y[i];
+    return r;
+}
+
+// Column c of M^-1.
+inline std::vector<double> inverse_column(const matrix_ld& M, int c) {
+    matrix_ld e(static_cast<std::size_t>(std::sqrt(static_cast<double>(M.size()))), 0.0L);
+    e[c] = 1.0L;
+    return solve(M, e);
+}
+
+inline std::vector<double> ols(const std::vector<double>& x, const std::vector<double>& y, int n,
+                               int m) {
+    return solve(cross(x, n, m), cross(x, n, m, y));
+}
+
+// Maximum-likelihood fit of a logistic or Poisson model by Newton steps (IRLS) from 0.
 inline std::vector<double> irls(const std::vector<double>& x, const std::vector<double>& y,
                                 int n, int m, model type) {
     std::vector<double> b(m, 0.0);
     for (int step = 0; step < 100; ++step) {
-        std::vector<long double> H(static_cast<std::size_t>(m) * m, 0.0L), g(m, 0.0L);
+        std::vector<long double> w(n);
+        std::vector<double> r(n);
         for (int i = 0; i < n; ++i) {
             long double eta = 0.0L;
             for (int j = 0; j < m; ++j) eta += x[static_cast<std::size_t>(j) * n + i] * b[j];
             const long double mu =
                 type == model::logistic ? 1.0L / (1.0L + std::exp(-eta)) : std::exp(eta);
-            const long double w = type == model::logistic ? mu * (1.0L - mu) : mu;
-            for (int j = 0; j < m; ++j) {
-                const long double xj = x[static_cast<std::size_t>(j) * n + i];
-                g[j] += xj * (y[i] - mu);
-                for (int k = 0; k < m; ++k)
-                    H[static_cast<std::size_t>(k) * m + j] += xj * w * x[static_cast<std::size_t>(k) * n + i];
-            }
+            w[i] = type == model::logistic ? mu * (1.0L - mu) : mu;
+            r[i] = static_cast<double>(y[i] - mu);
         }
-        const std::vector<double> delta = solve(H, g);
+        const std::vector<double> delta = solve(cross(x, n, m, w), cross(x, n, m, r));
         double largest = 0.0;
         for (int j = 0; j < m; ++j) {
             b[j] += delta[j];
@@ -183,20 +210,6 @@ inline std::vector<double> irls(const std::vector<double>& x, const std::vector<
         if (largest < 1e-13) break;
     }
     return b;
-}
-
-// Ordinary least squares of y on x (n x m, column-major) through the normal equations.
-inline std::vector<double> ols(const std::vector<double>& x, const std::vector<double>& y, int n,
-                               int m) {
-    std::vector<long double> M(static_cast<std::size_t>(m) * m, 0.0L), r(m, 0.0L);
-    for (int j = 0; j < m; ++j) {
-        for (int i = 0; i < n; ++i) r[j] += static_cast<long double>(x[static_cast<std::size_t>(j) * n + i]) * y[i];
-        for (int k = 0; k < m; ++k)
-            for (int i = 0; i < n; ++i)
-                M[static_cast<std::size_t>(k) * m + j] +=
-                    static_cast<long double>(x[static_cast<std::size_t>(j) * n + i]) * x[static_cast<std::size_t>(k) * n + i];
-    }
-    return solve(M, r);
 }
 
 // The session's standardized design as a plain vector.

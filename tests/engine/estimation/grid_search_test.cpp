@@ -195,12 +195,5 @@ TEST(GridSearch, SingleValueAndNonConvergedSelection) {
     EXPECT_EQ(s.stdresults.converged, 0);
 }
 
-TEST(GridSearch, RefusesASessionWithoutData) {
-    scad_session s;
-    error_trail t;
-    EXPECT_EQ(run_calculate_scad_stdresults(s, t), -1);
-    EXPECT_EQ(lines_of(t), (std::vector<std::string>{"The session is not ready yet.", where}));
-}
-
 }  // namespace
 }  // namespace quill::engine

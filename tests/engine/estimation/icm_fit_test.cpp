@@ -117,24 +117,6 @@ TEST(IcmFit, ACoefficientZeroedInOneSweepCanReturnInALaterOne) {
     EXPECT_NEAR(later.beta(1), b1, 0.05);
 }
 
-TEST(IcmFit, RefusesLambdaOutsideItsRangeAndAnUnbuiltGrid) {
-    const data_set d = synthetic(40, {0.0, 1.0}, model::normal);
-    options o;
-    o.intercept_mode = 1;
-    for (const auto& [lambda, sentence] :
-         {std::pair{-0.5, "The requested value of lambda is too small."},
-          std::pair{10001.0, "The requested value of lambda is too large."}}) {
-        scad_session s;
-        prepare(s, d, o);
-        EXPECT_EQ(lines_of(icm(s, lambda, {0.0}, 10).trail),
-                  (std::vector<std::string>{sentence, icm_where}));
-    }
-    scad_session s;
-    load(s, d, o);
-    EXPECT_EQ(lines_of(icm(s, 0.1, {0.0}, 10).trail),
-              (std::vector<std::string>{"The session is not ready yet.", icm_where}));
-}
-
 // LQA and ICM on the same sparse truth with a centred response: the same selected lambda and
 // nonzero set, and coefficients within a small distance of each other.
 TEST(IcmFit, AgreesWithLqaOnASparseTruth) {

@@ -90,15 +90,5 @@ TEST(InitialFit, TooManyPredictorsOrASingularDesignFail) {
     EXPECT_EQ(run_calculate_scad_initialfit(s3, t3), 0);
 }
 
-TEST(InitialFit, RefusesASessionWithoutData) {
-    scad_session s;
-    error_trail t;
-    EXPECT_EQ(run_calculate_scad_initialfit(s, t), -1);
-    EXPECT_EQ(lines_of(t),
-              (std::vector<std::string>{"The dataset is not yet initialized.", where}));
-    EXPECT_TRUE(s.initialfit.is_null);
-    EXPECT_EQ(s.initialfit.sigma2, -1.0);
-}
-
 }  // namespace
 }  // namespace quill::engine

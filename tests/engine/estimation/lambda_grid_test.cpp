@@ -82,44 +82,5 @@ TEST(LambdaGrid, ReversedEndsFailWithBothSentences) {
     EXPECT_TRUE(s.is_null);
 }
 
-TEST(LambdaGrid, RefusesWhatIsNotReady) {
-    struct {
-        void (*spoil)(scad_session&);
-        const char* sentence;
-    } cases[] = {
-        {[](scad_session& s) { s.is_null = true; }, "The session is currently nullified."},
-        {[](scad_session& s) { s.dataset.is_null = true; s.is_null = false; },
-         "There does not appear to be any data yet."},
-        {[](scad_session& s) { s.initialfit.is_null = true; },
-         "The initial fit must be calculated first."},
-        {[](scad_session& s) { s.initialfit.sigma2 = -1.0; },
-         "The initial fit must be calculated first."},
-        {[](scad_session& s) { s.dataset.n = 1; }, "The dataset is too small to do a regression."},
-    };
-    for (const auto& c : cases) {
-        scad_session s;
-        prepare(s, 20, 1.0, 4);
-        c.spoil(s);
-        error_trail t;
-        EXPECT_EQ(run_calculate_scad_Lgrid(s, t), -1);
-        EXPECT_EQ(lines_of(t), (std::vector<std::string>{c.sentence, where}));
-        EXPECT_TRUE(s.Lgrid.is_null);
-    }
-}
-
-TEST(LambdaGrid, RebuildingDiscardsEarlierResults) {
-    scad_session s;
-    prepare(s, 100, 4.0, 5);
-    error_trail t;
-    ASSERT_EQ(run_calculate_scad_Lgrid(s, t), 0);
-    s.stdresults.is_null = false;
-    s.stdresults.best = 3;
-    s.settings.max_lambda = 1.0;
-    ASSERT_EQ(run_calculate_scad_Lgrid(s, t), 0);
-    EXPECT_EQ(s.Lgrid.lambda(5), 1.0);
-    EXPECT_TRUE(s.stdresults.is_null);
-    EXPECT_EQ(s.stdresults.best, -1);
-}
-
 }  // namespace
 }  // namespace quill::engine

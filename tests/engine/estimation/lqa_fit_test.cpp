@@ -134,36 +134,5 @@ TEST(LqaFit, GridFormRefusesLambdaOutsideItsRangeAndResetsTheSession) {
     }
 }
 
-TEST(LqaFit, RefusesAnUnreadySessionAndAWrongStartLength) {
-    scad_session empty;
-    lqa_result r = fit(empty, 0.1, {1.0});
-    EXPECT_EQ(r.rc, -1);
-    EXPECT_EQ(lines_of(r.trail).front(), "The session is not ready yet.");
-
-    const data_set d = synthetic(30, {0.0, 1.0, 2.0}, model::normal);
-    scad_session s;
-    load(s, d);
-    r = fit(s, 0.1, {1.0, 1.0});  // q is 3 with the intercept column
-    EXPECT_EQ(r.rc, -1);
-    EXPECT_EQ(lines_of(r.trail), (std::vector<std::string>{
-                                     "Dimensions of matrix arguments not conformable",
-                                     "OCCURRED IN: run_fit_scad_lqa in MOD scad_types"}));
-}
-
-TEST(LqaFit, OversizedPenaltyTermFailsAsADenominatorError) {
-    const data_set d = synthetic(100, {0.0, 1.0, 2.0}, model::normal);
-    options o;
-    o.threshold = 1e-15;
-    scad_session s;
-    load(s, d, o);
-    // n * lambda / (1e-14 + 1e-15) is about 9e15, above the 1e15 the diagonal update accepts.
-    const lqa_result r = fit(s, 1.0, {0.0, 1e-14, 1.0});
-    EXPECT_EQ(r.rc, -1);
-    const std::vector<std::string> lines = lines_of(r.trail);
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "Error constructing the denominator.");
-    EXPECT_EQ(lines.back(), "OCCURRED IN: run_fit_scad_lqa in MOD scad_types");
-}
-
 }  // namespace
 }  // namespace quill::engine

@@ -45,19 +45,6 @@ TEST(MeanVector, NormalModelIsTheLinearPredictorAndOtherCodesLeaveMuAlone) {
     EXPECT_EQ(mu_at(2.0, 5), -7.0);
 }
 
-TEST(MeanVector, RefusesNonConformableArguments) {
-    error_trail t;
-    dbl2 x;
-    dbl2_alloc(x, 3, 2, t);
-    x.fill(1.0);
-    dbl1 beta = vector_of({1.0, 2.0, 3.0});
-    dbl1 mu = vector_of({0.0, 0.0, 0.0});
-    EXPECT_EQ(scad_calculate_mu(x, beta, 0, mu, t), -1);
-    EXPECT_EQ(testing::lines_of(t),
-              (std::vector<std::string>{"Dimensions of matrix arguments not conformable", "mu",
-                                        "OCCURRED IN: scad_calculate_mu in MOD scad_types"}));
-}
-
 TEST(FitWeights, GuardsKeepLogisticWeightsAwayFromZero) {
     EXPECT_EQ(weight_at(0.0, 1), 1e-10 * 1.0000000001);
     EXPECT_EQ(weight_at(1.0, 1), (1.0 + 1e-10) * (1.0000000001 - 1.0));
@@ -66,15 +53,6 @@ TEST(FitWeights, GuardsKeepLogisticWeightsAwayFromZero) {
     EXPECT_EQ(weight_at(1e10, 2), 1e10);
     EXPECT_EQ(weight_at(123.0, 0), 1.0);
     EXPECT_EQ(weight_at(0.5, 9), -7.0);
-}
-
-TEST(FitWeights, RefusesLengthMismatch) {
-    error_trail t;
-    dbl1 mu = vector_of({0.5, 0.5});
-    dbl1 w = vector_of({0.0});
-    EXPECT_EQ(scad_calculate_fitweights(mu, w, 1, t), -1);
-    EXPECT_EQ(testing::lines_of(t).back(),
-              "OCCURRED IN: scad_calculate_fitweights in MOD scad_types");
 }
 
 }  // namespace

@@ -40,17 +40,9 @@ void classical(const data_set& d, std::vector<double>& b, std::vector<double>& s
         rss += (d.y[i] - f) * (d.y[i] - f);
     }
     const double sigma2 = rss / (d.n - m);
-    std::vector<long double> M(static_cast<std::size_t>(m) * m, 0.0L);
-    for (int j = 0; j < m; ++j)
-        for (int k = 0; k < m; ++k)
-            for (int i = 0; i < d.n; ++i)
-                M[static_cast<std::size_t>(k) * m + j] += static_cast<long double>(z[static_cast<std::size_t>(j) * d.n + i]) * z[static_cast<std::size_t>(k) * d.n + i];
+    const matrix_ld M = cross(z, d.n, m);
     se.clear();
-    for (int c = 0; c < m; ++c) {
-        std::vector<long double> e(m, 0.0L);
-        e[c] = 1.0L;
-        se.push_back(std::sqrt(sigma2 * solve(M, e)[c]));
-    }
+    for (int c = 0; c < m; ++c) se.push_back(std::sqrt(sigma2 * inverse_column(M, c)[c]));
 }
 
 void run_all(scad_session& s) {
