@@ -119,6 +119,8 @@ TEST(RunscadBoundary, SizesThatCannotBeUsed) {
     }
     runscad_call empty;
     empty.n = 0;
+    empty.x.clear();  // no rows: the arrays are not needed and need not exist
+    empty.y.clear();
     empty.run();
     ASSERT_TRUE(empty.failed());
     EXPECT_EQ(empty.lines(), (std::vector<std::string>{

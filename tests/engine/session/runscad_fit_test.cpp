@@ -206,6 +206,27 @@ TEST(RunscadFit, LargeEndFlagStaysOnlyForAnUnsettledColumn) {
     EXPECT_EQ(weak.at_max, 0);
 }
 
+TEST(RunscadFit, TinyCoefficientOrTinyStandardErrorIsReportedAsZero) {
+    // Column 1 rescaled by 1e5: its coefficient 2e-5 stays above 1e-6, its standard error falls
+    // below it, so the coefficient is reported as 0 while the path keeps the fitted value.
+    runscad_call c = at_lambda_zero();
+    for (int i = 0; i < c.n; ++i) c.x[i] *= 1e5;
+    c.run();
+    ASSERT_FALSE(c.failed()) << c.text();
+    ASSERT_LT(c.se[0], 1e-6);
+    EXPECT_EQ(c.beta[0], 0.0);
+    EXPECT_NEAR(c.path[0], ordinary_least_squares(c, true).coef[1], 1e-12);
+    EXPECT_NE(c.beta[1], 0.0);
+
+    // Rescaled by 1e7 the coefficient itself is below 1e-6.
+    runscad_call small = at_lambda_zero();
+    for (int i = 0; i < small.n; ++i) small.x[i] *= 1e7;
+    small.run();
+    ASSERT_FALSE(small.failed()) << small.text();
+    ASSERT_LT(std::fabs(small.path[0]), 1e-6);
+    EXPECT_EQ(small.beta[0], 0.0);
+}
+
 TEST(RunscadFit, IterationLimitShowsAsNotConverged) {
     runscad_call c;
     c.options[4] = 1;
