@@ -70,16 +70,104 @@ int allocate_reduced(reduced_model& r, const dbl2& x, bool need_columns, error_t
     return 0;
 }
 
-// H = X_r' diag(W) X_r, or for the normal model the included block of the stored x'x.
-int information_matrix(const scad_session& session, reduced_model& r, const dbl1& W,
-                       error_trail& trail) {
+// Gathers the k included coefficients: positions, values, lambdas and flags, and their
+// columns of x when a product over the n rows needs them.
+int build_reduced(scad_session& session, const dbl1& beta, const log1& included,
+                  const log1& forced, double lambda, bool need_columns, reduced_model& r,
+                  error_trail& trail) {
     const scad_dataset& ds = session.dataset;
-    if (session.settings.model_type != 0)
-        return real_cross_product(r.x_r, r.A, vector_cview(W), trail) != 0 ? 1 : 0;
-    const int last = r.idx(r.k);
-    if (last > ds.xtx.extent(0) || last > ds.xtx.extent(1)) return 2;
-    for (int c = 1; c <= r.k; ++c)
-        for (int rr = 1; rr <= r.k; ++rr) r.A(rr, c) = ds.xtx(r.idx(rr), r.idx(c));
+    const int k = r.k;
+    if (allocate_reduced(r, ds.x, need_columns, trail) != 0)
+        return fail_reset(session, trail, where,
+                          "I could not allocate something in the reduced model.");
+    for (int j = 1, m = 0; j <= beta.extent(0); ++j)
+        if (included(j)) r.idx(++m) = j;
+    if (ds.x.extent(1) != beta.extent(0) || r.idx(k) > ds.x.extent(1))
+        return fail_reset(session, trail, where, index_error);
+    const int n = ds.n;
+    if (r.X_r.allocated())
+        for (int c = 1; c <= k; ++c) {
+            const double* from = &ds.x(1, r.idx(c));
+            double* to = &r.X_r(1, c);
+            for (int i = 0; i < n; ++i) to[i] = from[i];
+        }
+    for (int c = 1; c <= k; ++c) {
+        const int j = r.idx(c);
+        r.forced_r(c) = forced(j);
+        r.b_r(c) = beta(j);
+        r.l_r(c) = forced(j) ? 1e-15 : lambda;
+    }
+    return 0;
+}
+
+// Ainv = (H + n diag(p'(|b|) / |b|))^-1 over the included coefficients, with H = X_r' W X_r
+// (W the case weight times the variance weight), cut from the stored x'x for the normal model.
+int invert_penalized_information(scad_session& session, reduced_model& r, const dbl1& mu,
+                                 dbl1& W, error_trail& trail) {
+    const scad_dataset& ds = session.dataset;
+    const scad_settings& st = session.settings;
+    const int n = ds.n;
+    const int k = r.k;
+    if (scad_calculate_fitweights(mu, W, st.model_type, trail) != 0 ||
+        ds.case_weights.extent(0) != n)
+        return fail_reset(session, trail, where, no_information);
+    for (int i = 1; i <= n; ++i) W(i) = ds.case_weights(i) * W(i);
+
+    if (st.model_type != 0) {
+        if (real_cross_product(r.x_r, r.A, vector_cview(W), trail) != 0)
+            return fail_reset(session, trail, where, no_information);
+    } else {
+        if (r.idx(k) > ds.xtx.extent(0) || r.idx(k) > ds.xtx.extent(1))
+            return fail_reset(session, trail, where, index_error);
+        for (int c = 1; c <= k; ++c)
+            for (int rr = 1; rr <= k; ++rr) r.A(rr, c) = ds.xtx(r.idx(rr), r.idx(c));
+    }
+
+    double l_max = r.l_r(1);
+    for (int c = 2; c <= k; ++c) l_max = std::fmax(l_max, r.l_r(c));
+    for (int c = 1; c <= k; ++c) {
+        const double b = std::fabs(r.b_r(c));
+        const double l = r.l_r(c);
+        r.scad_slope(c) = l_max < 1e-15 ? 0.0 : scad_slope(b, l, st.a, r.forced_r(c));
+        r.penalty(c) = n * lqa_weight(r.scad_slope(c), l, b);
+    }
+    if (add_a_diag_matrix_to(r.A, r.penalty, trail) != 0)
+        return fail_reset(session, trail, where, no_information);
+    bool singular = true;
+    if (symmetric_real_inverse(r.A, r.Ainv, singular, nullptr, 1e-15, trail) != 0 || singular)
+        return fail_reset(session, trail, where,
+                          "I could not invert a penalized information matrix.");
+    return 0;
+}
+
+// C_r, the covariance of the included coefficients, and sigma2.
+int included_covariance(scad_session& session, reduced_model& r, const dbl1& mu, dbl1& W,
+                        error_trail& trail) {
+    const scad_dataset& ds = session.dataset;
+    const scad_settings& st = session.settings;
+    scad_stdresults& res = session.stdresults;
+    const int n = ds.n;
+    const int k = r.k;
+    if (robust_se(st)) {
+        res.sigma2 = -1.0;
+        for (int i = 1; i <= n; ++i)
+            W(i) = (ds.y(i) - mu(i)) * (ds.y(i) - mu(i)) * ds.case_weights(i);
+        if (real_cross_product(r.x_r, r.S, vector_cview(W), trail) != 0 ||
+            mat_mult_pre_and_post(r.S, r.Ainv, r.C_r, trail) != 0)
+            return fail_reset(session, trail, where, "I could not calculate a cross-product.");
+        return 0;
+    }
+    if (st.model_type == 0) {
+        if (n <= ds.p + 1)
+            return fail_reset(session, trail, where,
+                              "The error df was too small to calculate a variance estimate.");
+        const double rss = residual_sum_of_squares(ds.y, mu);
+        res.sigma2 = st.center_y ? rss / (n - k - 1) : rss / (n - k);
+    } else {
+        res.sigma2 = 1.0;
+    }
+    for (int c = 1; c <= k; ++c)
+        for (int rr = 1; rr <= k; ++rr) r.C_r(rr, c) = res.sigma2 * r.Ainv(rr, c);
     return 0;
 }
 
@@ -138,68 +226,10 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
     const int k = r.k;
 
     const bool need_columns = st.model_type != 0 || robust_se(st) || compute_trace;
-    if (allocate_reduced(r, ds.x, need_columns, trail) != 0)
-        return fail_reset(session, trail, where,
-                          "I could not allocate something in the reduced model.");
-    for (int j = 1, m = 0; j <= q; ++j)
-        if (included(j)) r.idx(++m) = j;
-    if (ds.x.extent(1) != q || r.idx(k) > ds.x.extent(1))
-        return fail_reset(session, trail, where, index_error);
-    if (r.X_r.allocated())
-        for (int c = 1; c <= k; ++c)
-            for (int i = 1; i <= n; ++i) r.X_r(i, c) = ds.x(i, r.idx(c));
-    double l_max = 0.0;
-    for (int c = 1; c <= k; ++c) {
-        const int j = r.idx(c);
-        r.forced_r(c) = forced(j);
-        r.b_r(c) = beta(j);
-        r.l_r(c) = forced(j) ? 1e-15 : lambda;
-        l_max = c == 1 ? r.l_r(c) : std::fmax(l_max, r.l_r(c));
-    }
-
-    if (scad_calculate_fitweights(mu, W, st.model_type, trail) != 0)
-        return fail_reset(session, trail, where, no_information);
-    if (ds.case_weights.extent(0) != n) return fail_reset(session, trail, where, no_information);
-    for (int i = 1; i <= n; ++i) W(i) = ds.case_weights(i) * W(i);
-    switch (information_matrix(session, r, W, trail)) {
-        case 1: return fail_reset(session, trail, where, no_information);
-        case 2: return fail_reset(session, trail, where, index_error);
-        default: break;
-    }
-
-    for (int c = 1; c <= k; ++c) {
-        const double b = std::fabs(r.b_r(c));
-        const double l = r.l_r(c);
-        r.scad_slope(c) = l_max < 1e-15 ? 0.0 : scad_slope(b, l, st.a, r.forced_r(c));
-        r.penalty(c) = n * lqa_weight(r.scad_slope(c), l, b);
-    }
-    if (add_a_diag_matrix_to(r.A, r.penalty, trail) != 0)
-        return fail_reset(session, trail, where, no_information);
-    bool singular = true;
-    if (symmetric_real_inverse(r.A, r.Ainv, singular, nullptr, 1e-15, trail) != 0 || singular)
-        return fail_reset(session, trail, where,
-                          "I could not invert a penalized information matrix.");
-
-    if (robust_se(st)) {
-        res.sigma2 = -1.0;
-        for (int i = 1; i <= n; ++i)
-            W(i) = (ds.y(i) - mu(i)) * (ds.y(i) - mu(i)) * ds.case_weights(i);
-        if (real_cross_product(r.x_r, r.S, vector_cview(W), trail) != 0 ||
-            mat_mult_pre_and_post(r.S, r.Ainv, r.C_r, trail) != 0)
-            return fail_reset(session, trail, where, "I could not calculate a cross-product.");
-    } else {
-        if (st.model_type == 0) {
-            if (n <= p + 1)
-                return fail_reset(session, trail, where,
-                                  "The error df was too small to calculate a variance estimate.");
-            const double rss = residual_sum_of_squares(ds.y, mu);
-            res.sigma2 = st.center_y ? rss / (n - k - 1) : rss / (n - k);
-        } else {
-            res.sigma2 = 1.0;
-        }
-        for (int c = 1; c <= k; ++c)
-            for (int rr = 1; rr <= k; ++rr) r.C_r(rr, c) = res.sigma2 * r.Ainv(rr, c);
-    }
+    if (build_reduced(session, beta, included, forced, lambda, need_columns, r, trail) != 0 ||
+        invert_penalized_information(session, r, mu, W, trail) != 0 ||
+        included_covariance(session, r, mu, W, trail) != 0)
+        return -1;
 
     for (int c = 1; c <= k; ++c)
         for (int rr = 1; rr <= k; ++rr) res.cov_mat(r.idx(rr), r.idx(c)) = r.C_r(rr, c);

@@ -4,6 +4,7 @@
 #include "estimation/fit_criteria.h"
 
 #include <cmath>
+#include <limits>
 
 namespace quill::engine {
 
@@ -50,6 +51,18 @@ bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cv
     out.aic = L + 2.0 * df;
     out.bic = L + df * std::log(N);
     return true;
+}
+
+int32_t scad_smallest_criterion(const dbl1& criterion) {
+    int32_t best = 1;
+    double minimum = std::numeric_limits<double>::infinity();
+    for (int g = 1; g <= criterion.extent(0); ++g) {
+        if (criterion(g) < minimum) {
+            minimum = criterion(g);
+            best = g;
+        }
+    }
+    return best;
 }
 
 }  // namespace quill::engine

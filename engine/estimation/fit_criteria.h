@@ -19,4 +19,8 @@ struct fit_criteria {
 bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cview y,
                              vector_cview mu, double df, fit_criteria& out);
 
+// 1-based index of the first strictly smallest value: ties go to the smallest index, NaN is
+// never taken, and 1 when no value is below +infinity.
+int32_t scad_smallest_criterion(const dbl1& criterion);
+
 }  // namespace quill::engine

@@ -6,7 +6,6 @@
 #include "estimation/grid_search.h"
 
 #include <cmath>
-#include <limits>
 
 #include "estimation/fit_criteria.h"
 #include "estimation/icm_fit.h"
@@ -45,19 +44,6 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
     res.df_proj.fill(0.0);
     res.simple_df.fill(0);
     return 0;
-}
-
-// First index of the strictly smallest value; NaN is never below the running minimum.
-int32_t smallest_index(const dbl1& criterion) {
-    int32_t best = 1;
-    double minimum = std::numeric_limits<double>::infinity();
-    for (int g = 1; g <= criterion.extent(0); ++g) {
-        if (criterion(g) < minimum) {
-            minimum = criterion(g);
-            best = g;
-        }
-    }
-    return best;
 }
 
 int fit_at(double lambda, const dbl1& start, dbl1& coefficients, int32_t& iterations,
@@ -162,7 +148,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         return fail_reset(session, trail, where,
                           "The GCV fit criterion can only be used with the normal model "
                           "(identity link) type.");
-    res.best = G < 2 ? 1 : smallest_index(st.selection == 1 ? res.gcv : res.bic);
+    res.best = G < 2 ? 1 : scad_smallest_criterion(st.selection == 1 ? res.gcv : res.bic);
     for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
 
     if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best), st.dfformula == 1,

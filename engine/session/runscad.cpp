@@ -5,12 +5,18 @@
 // failure exit joins into the caller's message array.
 #include "runscad.h"
 
+#include <cmath>
 #include <optional>
+#include <string>
 
 #include "argument_checks.h"
 #include "dataset.h"
+#include "estimation/grid_search.h"
+#include "initial_fit.h"
 #include "message_codes.h"
 #include "quill/runscad.h"
+#include "readers.h"
+#include "result_outputs.h"
 #include "settings.h"
 #include "support/allocation.h"
 
@@ -40,6 +46,88 @@ int copy_inputs(const runscad_arguments& a, input_arrays& in, error_trail& trail
     in.case_weights_vec.fill(1.0);
     if (log1_alloc(in.forcein_vec, a.p, trail, {}, "forcein_vec") != 0) return -1;
     for (int j = 0; j < a.p; ++j) in.forcein_vec.data()[j] = a.forcein_vec[j] != 0;
+    return 0;
+}
+
+// The read-outs of the session, local to the call.
+struct result_arrays {
+    dbl1 lambda;
+    dbl1 beta, se, gcv, aic, bic, df_proj;
+    dbl2 betas;
+    int1 simple_df;
+    int32_t num_iter = 0;
+    int32_t best = -1;
+    bool converged = false;
+};
+
+// A result that is not a finite number must not be handed out as a success.
+int refuse_non_finite(error_trail& trail, const std::string& what) {
+    return fail(trail, where, (what + " is not a finite number.").c_str());
+}
+
+int check_finite_results(const runscad_arguments& a, const result_arrays& r, double criterion,
+                         error_trail& trail) {
+    for (int j = 1; j <= a.p; ++j) {
+        if (!std::isfinite(r.beta(j)))
+            return refuse_non_finite(trail, "The fitted coefficient of column " + std::to_string(j));
+        if (!std::isfinite(r.se(j)))
+            return refuse_non_finite(trail, "The standard error of column " + std::to_string(j));
+    }
+    if (!std::isfinite(*a.intercept_out)) return refuse_non_finite(trail, "The fitted intercept");
+    if (!std::isfinite(*a.intercept_se_out))
+        return refuse_non_finite(trail, "The standard error of the intercept");
+    if (!std::isfinite(criterion))
+        return refuse_non_finite(trail, "The selection criterion at the selected lambda");
+    return 0;
+}
+
+// Steps 8 to 14: the estimation and the read-out into the caller's arrays.
+int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_session& session,
+                          error_trail& trail) {
+    if (run_calculate_scad_initialfit(session, trail) != 0 ||
+        run_calculate_scad_stdresults(session, trail) != 0 ||
+        run_calculate_scad_unstdresults(session, trail) != 0)
+        return -1;
+
+    const int grid = a.grid_size;
+    result_arrays r;
+    if (run_read_scad_Lgrid(r.lambda, session, trail) != 0) return -1;
+    if (!r.lambda.allocated() || r.lambda.extent(0) < grid)
+        return fail(trail, where, "The lambda grid could not be read.");
+    *a.min_lambda = r.lambda(1);
+    *a.max_lambda = r.lambda(grid);
+
+    if (run_read_scad_stdresults(r.beta, r.se, r.betas, r.gcv, r.aic, r.bic, r.df_proj,
+                                 r.simple_df, r.num_iter, r.best, r.converged, session,
+                                 trail) != 0)
+        return -1;
+    const int b = r.best;
+    if (b < 1 || b > grid || !r.gcv.allocated() || !r.bic.allocated() ||
+        !r.df_proj.allocated() || !r.simple_df.allocated())
+        return fail(trail, where, "The grid search did not select a lambda.");
+    const double df_proj = r.df_proj(b);
+    if (!(std::fabs(df_proj) < 2147483647.0))
+        return refuse_non_finite(trail, "The degrees of freedom at the selected lambda");
+    *a.lambda_out = r.lambda(b);
+    *a.best_index_out = b;
+    *a.num_iter_out = r.num_iter;
+    *a.simple_df_out = r.simple_df(b);
+    *a.df_out = static_cast<int32_t>(df_proj);  // truncation toward zero
+    *a.converged_out = r.converged ? byte_true : 0;
+    const double criterion = a.option_vector[QUILL_OPT_SELECTION] == 0 ? r.bic(b) : r.gcv(b);
+
+    if (run_read_scad_unstdresults(r.beta, r.se, *a.intercept_out, *a.intercept_se_out, r.betas,
+                                   session, trail) != 0)
+        return -1;
+    if (!r.beta.allocated() || !r.se.allocated() || !r.betas.allocated())
+        return fail(trail, where, "The results on the input scale could not be read.");
+    if (check_finite_results(a, r, criterion, trail) != 0) return -1;
+
+    const boundary_flags flags = find_boundary_flags(b, grid, forcein, r.beta, r.se, r.betas);
+    *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
+    *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
+    *a.criterion_out = criterion;
+    write_coefficients(r.beta, r.se, r.betas, a.beta_out, a.se_out, a.beta_path_out);
     return 0;
 }
 
@@ -73,7 +161,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
         return -1;
     if (!scad_y_is_allowable(in.y_vec, a.model_type, trail)) return -1;
 
-    return fail(trail, where, "Estimation is not available in this build.");
+    return estimate_and_read_out(a, in.forcein_vec, session, trail);
 }
 
 }  // namespace

@@ -10,16 +10,12 @@
 #include "runscad_call.h"
 #include "support/fault_injector.h"
 
-extern "C" int quill_runscad_from_c(void);
-
 namespace quill::engine {
 namespace {
 
 using testing_support::runscad_call;
 
 const std::string runscad_where = "OCCURRED IN: runscad in MOD scad_types";
-
-TEST(RunscadBoundary, CallableFromC) { EXPECT_EQ(quill_runscad_from_c(), 1); }
 
 TEST(RunscadBoundary, UnknownInterceptModeFailsWithAnEmptyMessageAndWritesOnlyStepOne) {
     for (int32_t mode : {3, -1}) {

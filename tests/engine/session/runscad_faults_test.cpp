@@ -21,6 +21,7 @@ long fail_each_allocation(Make make) {
     runscad_call clean = make();
     fault_injector::reset_count();
     clean.run();
+    EXPECT_FALSE(clean.failed()) << clean.text();
     const long total = fault_injector::allocations_seen();
     for (long k = 1; k <= total; ++k) {
         runscad_call c = make();
@@ -53,8 +54,31 @@ TEST(RunscadFaults, TheCallsOwnCopiesAreNamed) {
     }
 }
 
-TEST(RunscadFaults, EveryAllocationOfTheNormalModelFailingInTurn) {
-    EXPECT_GT(fail_each_allocation([] { return runscad_call(); }), 4);
+TEST(RunscadFaults, EveryAllocationOfCompleteRunsFailingInTurn) {
+    // Normal model over a small grid, with the projection df and robust errors.
+    EXPECT_GT(fail_each_allocation([] {
+                  runscad_call c;
+                  c.options[2] = 1;
+                  c.options[5] = 1;
+                  return c;
+              }),
+              40);
+    // Logistic model, whose initial fit runs an LQA fit of its own.
+    EXPECT_GT(fail_each_allocation([] {
+                  runscad_call c;
+                  c.model_type = 1;
+                  c.y = {0, 1, 0, 1, 1, 0, 1, 0};
+                  return c;
+              }),
+              40);
+    // Coordinate fits with a centred response.
+    EXPECT_GT(fail_each_allocation([] {
+                  runscad_call c;
+                  c.options[0] = 1;
+                  c.options[7] = 1;
+                  return c;
+              }),
+              20);
 }
 
 }  // namespace

@@ -64,56 +64,18 @@ void expect_accepted(const settings_call& c, const char* what) {
     EXPECT_TRUE(t.lines().empty()) << what << ": " << (t.lines().empty() ? "" : t.lines()[0]);
 }
 
-TEST(Settings, StoresEveryGivenValue) {
-    settings_call c;
-    c.algorithm = 1;
-    c.selection = 1;
-    c.dfformula = 1;
-    c.grid_size = 1000;
-    c.max_iter = 1;
-    c.tolerance = 0.999;
-    c.threshold = 0.01;
-    c.final_threshold = 0.02;
-    c.a = 2.5;
-    c.min_lambda = 0.0;
-    c.max_lambda = 9999.0;
-    c.center_y = true;
-    c.full_likelihood = true;
-    scad_session s;
-    error_trail t;
-    ASSERT_EQ(c.run(s, t), 0);
-    const scad_settings& v = s.settings;
-    EXPECT_EQ(v.algorithm, 1);
-    EXPECT_EQ(v.selection, 1);
-    EXPECT_EQ(v.dfformula, 1);
-    EXPECT_EQ(v.grid_size, 1000);
-    EXPECT_EQ(v.max_iter, 1);
-    EXPECT_EQ(v.tolerance, 0.999);
-    EXPECT_EQ(v.threshold, 0.01);
-    EXPECT_EQ(v.final_threshold, 0.02);
-    EXPECT_EQ(v.a, 2.5);
-    EXPECT_EQ(v.min_lambda, 0.0);
-    EXPECT_EQ(v.max_lambda, 9999.0);
-    EXPECT_TRUE(v.center_y);
-    EXPECT_TRUE(v.full_likelihood);
-    EXPECT_EQ(v.model_based_se, 1);
-}
-
 TEST(Settings, AbsentValuesKeepTheCurrentOnes) {
     scad_session s;
+    s.settings.grid_size = 17;
+    s.settings.min_lambda = 0.5;
     error_trail t;
     testing::internal::CaptureStdout();
     ASSERT_EQ(run_load_scad_settings({}, {}, {}, {}, {}, {}, 0, {}, {}, {}, {}, {}, {}, false, {},
                                      {}, s, t),
               0);
     testing::internal::GetCapturedStdout();
-    const scad_settings defaults;
-    EXPECT_EQ(s.settings.grid_size, defaults.grid_size);
-    EXPECT_EQ(s.settings.tolerance, defaults.tolerance);
-    EXPECT_EQ(s.settings.threshold, 1e-4);
-    EXPECT_EQ(s.settings.final_threshold, 0.005);
-    EXPECT_EQ(s.settings.min_lambda, -1.0);
-    EXPECT_TRUE(s.settings.full_likelihood);
+    EXPECT_EQ(s.settings.grid_size, 17);
+    EXPECT_EQ(s.settings.min_lambda, 0.5);
     EXPECT_EQ(s.settings.model_based_se, 1);  // robust absent counts as false
 }
 
@@ -274,23 +236,6 @@ TEST(Settings, InterceptChoicesAndTheirSentences) {
             EXPECT_EQ(lines_of(t), (std::vector<std::string>{r.sentence, where}));
         }
     }
-}
-
-TEST(Settings, LoadResetsTheSessionAndAnnouncesIt) {
-    scad_session s;
-    s.is_null = false;
-    s.dataset.is_null = false;
-    error_trail t;
-    settings_call c;
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(run_load_scad_settings(c.algorithm, c.selection, c.dfformula, c.grid_size,
-                                     c.max_iter, c.robust, c.model_type, c.tolerance, {}, {}, c.a,
-                                     {}, {}, false, false, false, s, t),
-              0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "nullify_scad_session\nnullify_scad_dataset\n");
-    EXPECT_TRUE(s.is_null);
-    EXPECT_TRUE(s.dataset.is_null);
 }
 
 }  // namespace

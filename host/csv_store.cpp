@@ -1,0 +1,419 @@
+#include "csv_store.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+
+#include "number_text.h"
+
+namespace quill::host {
+namespace {
+
+// Characters from a file (buffered) or from memory, with a rewind for the second pass.
+class CharSource {
+public:
+    explicit CharSource(std::FILE *file) : file_(file), buffer_(1 << 16) {}
+    explicit CharSource(std::string_view text) : memory_(text) {}
+
+    int get()
+    {
+        if (!file_)
+            return pos_ < memory_.size() ? static_cast<unsigned char>(memory_[pos_++]) : -1;
+        if (pos_ == length_) {
+            length_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+            pos_ = 0;
+            if (length_ == 0)
+                return -1;
+        }
+        return static_cast<unsigned char>(buffer_[pos_++]);
+    }
+    int peek()
+    {
+        const int c = get();
+        if (c >= 0)
+            --pos_;
+        return c;
+    }
+    bool rewind()
+    {
+        pos_ = 0;
+        length_ = 0;
+        return !file_ || std::fseek(file_, 0, SEEK_SET) == 0;
+    }
+    bool failed() const { return file_ && std::ferror(file_); }
+
+private:
+    std::FILE *file_ = nullptr;
+    std::string_view memory_;
+    std::vector<char> buffer_;
+    size_t pos_ = 0;
+    size_t length_ = 0;
+};
+
+enum class ReadResult { Record, End, Problem };
+
+// Splits the character stream into records of fields. Blank lines are skipped.
+class RecordReader {
+public:
+    explicit RecordReader(CharSource &source) : source_(source) {}
+
+    ReadResult next(std::vector<std::string> &fields, size_t &count, std::string &problem)
+    {
+        int c = source_.get();
+        while (c == '\n' || (c == '\r' && source_.peek() == '\n')) {
+            if (c == '\n')
+                ++line_;
+            c = source_.get();
+        }
+        if (c < 0)
+            return ReadResult::End;
+        record_line_ = line_;
+        count = 0;
+        for (;;) {
+            if (count == fields.size())
+                fields.emplace_back();
+            std::string &field = fields[count++];
+            field.clear();
+            if (quoted_.size() < count)
+                quoted_.resize(count);
+            quoted_[count - 1] = c == '"';
+            if (c == '"') {
+                for (;;) {
+                    c = source_.get();
+                    if (c < 0) {
+                        problem = "a quoted value is not closed";
+                        return ReadResult::Problem;
+                    }
+                    if (c == '"') {
+                        if (source_.peek() != '"')
+                            break;
+                        c = source_.get();
+                    } else if (c == '\n') {
+                        ++line_;
+                    }
+                    field.push_back(static_cast<char>(c));
+                }
+                c = source_.get();
+                if (c == '\r' && source_.peek() == '\n')
+                    c = source_.get();
+                if (c >= 0 && c != ',' && c != '\n') {
+                    problem = "characters follow the closing quote of a value";
+                    return ReadResult::Problem;
+                }
+            } else {
+                while (c >= 0 && c != ',' && c != '\n') {
+                    if (c == '"') {
+                        problem = "a quote appears inside an unquoted value";
+                        return ReadResult::Problem;
+                    }
+                    if (c != '\r' || source_.peek() != '\n')
+                        field.push_back(static_cast<char>(c));
+                    c = source_.get();
+                }
+            }
+            if (c == ',') {
+                c = source_.get();
+                if (c == '\r' && source_.peek() == '\n')
+                    c = source_.get();
+                continue;
+            }
+            if (c == '\n')
+                ++line_;
+            return ReadResult::Record;
+        }
+    }
+
+    int record_line() const { return record_line_; }
+    void restart() { line_ = 1; }
+    bool quoted(size_t field) const { return quoted_[field]; }
+
+private:
+    std::vector<bool> quoted_; // per field of the last record: written in quotes
+    CharSource &source_;
+    int line_ = 1;
+    int record_line_ = 1;
+};
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool is_missing_cell(std::string_view cell)
+{
+    cell = trim(cell);
+    return cell.empty() || cell == ".";
+}
+
+std::string located(const std::string &label, int line, const std::string &problem)
+{
+    return label + ", line " + std::to_string(line) + ": " + problem + ".";
+}
+
+bool read_header(RecordReader &reader, const std::string &label, std::vector<std::string> &names,
+                 std::string &error)
+{
+    std::vector<std::string> fields;
+    size_t count = 0;
+    std::string problem;
+    const ReadResult result = reader.next(fields, count, problem);
+    if (result == ReadResult::End) {
+        error = located(label, 1, "the file is empty; a header row of variable names is expected");
+        return false;
+    }
+    if (result == ReadResult::Problem) {
+        error = located(label, reader.record_line(), problem);
+        return false;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const std::string name(trim(fields[i]));
+        const std::string column = std::to_string(i + 1);
+        if (name.empty()) {
+            error = located(label, reader.record_line(), "the header gives column " + column + " no name");
+            return false;
+        }
+        if (name.size() > max_text_length) {
+            error = located(label, reader.record_line(),
+                            "the variable name " + name + " is longer than 32 characters");
+            return false;
+        }
+        for (size_t j = 0; j < names.size(); ++j)
+            if (same_name(names[j], name)) {
+                error = located(label, reader.record_line(),
+                                "the variable name " + name + " appears twice (columns " +
+                                    std::to_string(j + 1) + " and " + column + ")");
+                return false;
+            }
+        names.push_back(name);
+    }
+    return true;
+}
+
+bool read_table(CharSource &source, const std::string &label, Table &table, std::string &error,
+                std::vector<std::string> &warnings)
+{
+    RecordReader reader(source);
+    std::vector<std::string> names;
+    if (!read_header(reader, label, names, error))
+        return false;
+
+    // Pass 1: shape and types.
+    std::vector<bool> numeric(names.size(), true);
+    std::vector<std::string> fields;
+    size_t count = 0, rows = 0;
+    std::string problem;
+    for (ReadResult r; (r = reader.next(fields, count, problem)) != ReadResult::End;) {
+        if (r == ReadResult::Problem) {
+            error = located(label, reader.record_line(), problem);
+            return false;
+        }
+        if (count != names.size()) {
+            error = located(label, reader.record_line(),
+                            std::to_string(count) + (count == 1 ? " value" : " values") +
+                                " where the header names " + std::to_string(names.size()));
+            return false;
+        }
+        double value;
+        for (size_t i = 0; i < count; ++i)
+            if (numeric[i] && (reader.quoted(i) || (!is_missing_cell(fields[i]) && !parse_number(fields[i], value))))
+                numeric[i] = false;
+        ++rows;
+    }
+    if (source.failed()) {
+        error = label + ": the file cannot be read.";
+        return false;
+    }
+
+    // Pass 2: values.
+    Table result;
+    result.rows = rows;
+    result.columns.resize(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        Column &col = result.columns[i];
+        col.name = names[i];
+        col.type = numeric[i] ? VarType::Numeric : VarType::Character;
+        if (numeric[i])
+            col.numbers.reserve(rows);
+        else
+            col.texts.reserve(rows);
+    }
+    std::vector<bool> cut(names.size(), false);
+    if (!source.rewind()) {
+        error = label + ": the file cannot be read.";
+        return false;
+    }
+    reader.restart();
+    reader.next(fields, count, problem); // the header, already checked
+    for (size_t row = 0; row < rows; ++row) {
+        if (reader.next(fields, count, problem) != ReadResult::Record || count != names.size()) {
+            error = label + ": the file changed while it was read.";
+            return false;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            Column &col = result.columns[i];
+            if (col.type == VarType::Numeric) {
+                double value = missing_value();
+                if (!is_missing_cell(fields[i]))
+                    parse_number(fields[i], value);
+                col.numbers.push_back(value);
+                continue;
+            }
+            std::string &text = fields[i];
+            while (!text.empty() && text.back() == ' ')
+                text.pop_back();
+            if (text.size() > max_text_length) {
+                text.resize(max_text_length);
+                if (!cut[i])
+                    warnings.push_back(located(label, reader.record_line(),
+                                               "values of " + col.name +
+                                                   " longer than 32 characters are cut to 32"));
+                cut[i] = true;
+            }
+            col.texts.push_back(text);
+        }
+    }
+    table = std::move(result);
+    return true;
+}
+
+} // namespace
+
+bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error,
+                   std::vector<std::string> &warnings)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> handle(std::fopen(file.c_str(), "rb"), &std::fclose);
+    if (!handle) {
+        error = file.string() + ": the file cannot be opened (" + std::strerror(errno) + ").";
+        return false;
+    }
+    CharSource source(handle.get());
+    return read_table(source, file.string(), table, error, warnings);
+}
+
+bool read_csv_text(std::string_view text, const std::string &label, Table &table, std::string &error,
+                   std::vector<std::string> &warnings)
+{
+    CharSource source(text);
+    return read_table(source, label, table, error, warnings);
+}
+
+CsvWriter::~CsvWriter() { discard(); }
+
+bool CsvWriter::open(const std::filesystem::path &target, std::string &error)
+{
+    discard();
+    target_ = target;
+    temporary_ = target;
+    temporary_ += ".partial-" + std::to_string(::getpid());
+    file_ = std::fopen(temporary_.c_str(), "wb");
+    if (!file_) {
+        error = "The file " + temporary_.string() + " cannot be created (" + std::strerror(errno) + ").";
+        return false;
+    }
+    row_started_ = false;
+    return true;
+}
+
+void CsvWriter::separate()
+{
+    if (row_started_)
+        std::fputc(',', file_);
+    row_started_ = true;
+}
+
+void CsvWriter::name(std::string_view value)
+{
+    if (!value.empty() && value.find_first_of(",\"\r\n") == std::string_view::npos && value.front() != ' ' &&
+        value.back() != ' ') {
+        separate();
+        std::fwrite(value.data(), 1, value.size(), file_);
+        return;
+    }
+    text(value);
+}
+
+void CsvWriter::text(std::string_view value)
+{
+    separate();
+    std::fputc('"', file_);
+    for (char c : value) {
+        if (c == '"')
+            std::fputc('"', file_);
+        std::fputc(c, file_);
+    }
+    std::fputc('"', file_);
+}
+
+void CsvWriter::number(double value)
+{
+    separate();
+    const std::string text = storage_text(value);
+    std::fwrite(text.data(), 1, text.size(), file_);
+}
+
+void CsvWriter::end_row()
+{
+    std::fputc('\n', file_);
+    row_started_ = false;
+}
+
+bool CsvWriter::commit(std::string &error)
+{
+    if (!file_) {
+        error = "The data set file was not opened.";
+        return false;
+    }
+    const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!written || !closed) {
+        error = "The file " + temporary_.string() + " could not be written completely.";
+        std::filesystem::remove(temporary_);
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary_, target_, ec);
+    if (ec) {
+        error = "The file " + target_.string() + " cannot be replaced (" + ec.message() + ").";
+        std::filesystem::remove(temporary_, ec);
+        return false;
+    }
+    return true;
+}
+
+void CsvWriter::discard()
+{
+    if (!file_)
+        return;
+    std::fclose(file_);
+    file_ = nullptr;
+    std::error_code ec;
+    std::filesystem::remove(temporary_, ec);
+}
+
+bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error)
+{
+    CsvWriter writer;
+    if (!writer.open(target, error))
+        return false;
+    for (const Column &col : table.columns)
+        writer.name(col.name);
+    writer.end_row();
+    for (size_t row = 0; row < table.rows; ++row) {
+        for (const Column &col : table.columns) {
+            if (col.type == VarType::Numeric)
+                writer.number(col.numbers[row]);
+            else
+                writer.text(col.texts[row]);
+        }
+        writer.end_row();
+    }
+    return writer.commit(error);
+}
+
+} // namespace quill::host

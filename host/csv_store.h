@@ -1,0 +1,57 @@
+// Data sets stored as CSV files: a header row of variable names, then one row per observation.
+// Reading makes two streamed passes (the first infers each column's type, the second fills the
+// columns), so time and memory stay linear in the file size. Writing goes to a temporary file
+// beside the target that is renamed into place only when complete.
+#ifndef QUILL_HOST_CSV_STORE_H
+#define QUILL_HOST_CSV_STORE_H
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "table.h"
+
+namespace quill::host {
+
+// A quoted cell makes its column character, so a text column of digits survives a round trip.
+// Reads `file` into `table`. On failure returns false with `error` naming the file, the line and
+// the problem. Values longer than 32 characters are cut, with one warning per column.
+bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error,
+                   std::vector<std::string> &warnings);
+// The same from text in memory; `label` names it in messages.
+bool read_csv_text(std::string_view text, const std::string &label, Table &table, std::string &error,
+                   std::vector<std::string> &warnings);
+
+class CsvWriter {
+public:
+    CsvWriter() = default;
+    CsvWriter(const CsvWriter &) = delete;
+    CsvWriter &operator=(const CsvWriter &) = delete;
+    ~CsvWriter(); // an uncommitted write leaves no file behind
+
+    bool open(const std::filesystem::path &target, std::string &error);
+    void name(std::string_view value); // a variable name in the header (a valid name needs no quotes)
+    void text(std::string_view value); // a character value, always quoted: quotes mark text
+    void number(double value);         // shortest exact text; "." when missing
+    void end_row();
+    // Closes the temporary file and renames it to the target.
+    bool commit(std::string &error);
+    void discard();
+    bool is_open() const { return file_ != nullptr; }
+
+private:
+    void separate();
+    std::FILE *file_ = nullptr;
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    bool row_started_ = false;
+};
+
+// Writes a whole table through a CsvWriter.
+bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error);
+
+} // namespace quill::host
+
+#endif

@@ -1,0 +1,59 @@
+// Where data sets live: the WORK library (a temporary folder unless kept), the libraries that
+// LIBNAME assigns, and quoted file paths; plus _LAST_, the data set most recently created.
+#ifndef QUILL_HOST_DATASET_LIBRARY_H
+#define QUILL_HOST_DATASET_LIBRARY_H
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "table.h"
+
+namespace quill::host {
+
+struct DatasetName {
+    std::filesystem::path path; // the CSV file
+    std::string display;        // WORK.BETAS, EX.PROSTATE or 'study/visits.csv'
+};
+
+class DatasetLibrary {
+public:
+    // Uses `work` as the WORK folder, created when missing; when `keep` is false it is removed
+    // when the library is destroyed. An empty `work` makes a fresh temporary folder.
+    DatasetLibrary(std::filesystem::path work, bool keep);
+    ~DatasetLibrary();
+    DatasetLibrary(const DatasetLibrary &) = delete;
+    DatasetLibrary &operator=(const DatasetLibrary &) = delete;
+
+    bool ok() const { return !work_.empty(); }
+    const std::filesystem::path &work_folder() const { return work_; }
+
+    bool assign(const std::string &libref, const std::filesystem::path &folder, std::string &error);
+    bool is_assigned(const std::string &libref) const;
+
+    // A one- or two-level name; false with an error when the libref is unknown or a part is not
+    // a valid name.
+    bool name(const std::string &libref, const std::string &member, DatasetName &out, std::string &error) const;
+    DatasetName file(const std::string &path) const;
+    // The next free WORK.DATAn.
+    DatasetName default_output();
+
+    std::optional<DatasetName> last() const { return last_; }
+    void set_last(const DatasetName &name) { last_ = name; }
+
+    // Loads a data set; the error says "Data set X does not exist." or what is wrong with it.
+    bool load(const DatasetName &name, Table &table, std::string &error, std::vector<std::string> &warnings) const;
+
+private:
+    std::filesystem::path work_;
+    bool keep_;
+    std::map<std::string, std::filesystem::path> librefs_; // upper-case libref -> folder
+    std::optional<DatasetName> last_;
+    int default_count_ = 0;
+};
+
+} // namespace quill::host
+
+#endif

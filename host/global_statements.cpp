@@ -1,0 +1,79 @@
+// OPTIONS, LIBNAME and TITLE: statements that take effect where they stand, inside a step or not.
+#include "program_runner.h"
+
+namespace quill::host {
+namespace {
+
+bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text[0] == c; }
+
+} // namespace
+
+// OPTIONS name[=value] ...; DEBUG='text' is the text a procedure reads as the DEBUG option.
+void run_options(Session &session, const Statement &statement)
+{
+    const auto &t = statement.tokens;
+    size_t i = 1;
+    while (i + 1 < t.size()) {
+        if (t[i].kind != TokenKind::Name) {
+            session.log.error(at_line("An option name is expected at \"" + t[i].source + "\"", t[i].line));
+            return;
+        }
+        const std::string name = upper_case(t[i].text);
+        ++i;
+        std::string value;
+        bool has_value = false;
+        if (i + 1 < t.size() && is_punct(t[i], '=')) {
+            if (i + 2 >= t.size()) {
+                session.log.error(at_line("A value is expected after " + name + "=", t[i].line));
+                return;
+            }
+            value = t[i + 1].text;
+            has_value = true;
+            i += 2;
+        }
+        if (name == "DEBUG" && has_value)
+            session.debug_option = value;
+        else
+            session.log.note("Option " + name + " is not used by this host and is ignored.");
+    }
+}
+
+// LIBNAME ref 'folder';
+void run_libname(Session &session, const Statement &statement)
+{
+    const auto &t = statement.tokens;
+    if (t.size() != 4 || t[1].kind != TokenKind::Name || t[2].kind != TokenKind::String) {
+        session.log.error(at_line("LIBNAME needs a libref and a quoted folder: LIBNAME ref 'folder';", statement.line()));
+        return;
+    }
+    std::string error;
+    if (!session.library.assign(t[1].text, t[2].text, error)) {
+        session.log.error(at_line(error, statement.line()));
+        return;
+    }
+    session.log.note("Libref " + upper_case(t[1].text) + " refers to the folder " + t[2].text + ".");
+}
+
+// TITLE 'text'; TITLEn 'text'; a title without text clears it and every title after it.
+void run_title(Session &session, const Statement &statement)
+{
+    const auto &t = statement.tokens;
+    const std::string keyword = statement.keyword();
+    const int number = keyword.size() > 7 ? 0 : keyword.size() > 5 ? std::stoi(keyword.substr(5)) : 1;
+    if (number < 1 || number > static_cast<int>(session.titles.size())) {
+        session.log.error(at_line("Titles are numbered 1 to 10", statement.line()));
+        return;
+    }
+    std::string text;
+    if (t.size() == 3 && t[1].kind == TokenKind::String) {
+        text = t[1].text;
+    } else if (t.size() != 2) {
+        session.log.error(at_line(keyword + " needs one quoted text", statement.line()));
+        return;
+    }
+    session.titles[static_cast<size_t>(number - 1)] = text;
+    for (size_t i = static_cast<size_t>(number); i < session.titles.size(); ++i)
+        session.titles[i].clear();
+}
+
+} // namespace quill::host

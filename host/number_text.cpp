@@ -1,0 +1,62 @@
+#include "number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace quill::host {
+
+bool parse_number(std::string_view text, double &value)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    // from_chars also takes "inf" and "nan", which are not numbers in a data set.
+    const size_t digits_at = !text.empty() && text.front() == '-' ? 1 : 0;
+    if (text.size() <= digits_at)
+        return false;
+    const char first = text[digits_at];
+    if (!(first == '.' || (first >= '0' && first <= '9')))
+        return false;
+    double parsed = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
+std::string storage_text(double value)
+{
+    if (std::isnan(value))
+        return ".";
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return ec == std::errc() ? std::string(buffer, end) : std::string(".");
+}
+
+std::string best_text(double value, int width)
+{
+    if (std::isnan(value))
+        return ".";
+    if (value == 0)
+        return "0";
+    char buffer[64];
+    if (std::fabs(value) < 1e15 && value == std::floor(value)) {
+        std::snprintf(buffer, sizeof buffer, "%.0f", value);
+        if (static_cast<int>(std::string_view(buffer).size()) <= width)
+            return buffer;
+    }
+    for (int digits = width; digits >= 1; --digits) {
+        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
+        if (static_cast<int>(std::string_view(buffer).size()) <= width)
+            return buffer;
+    }
+    std::snprintf(buffer, sizeof buffer, "%.1g", value);
+    return buffer;
+}
+
+} // namespace quill::host

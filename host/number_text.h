@@ -1,0 +1,20 @@
+// Numbers as text: parsing a data value, the shortest text that reads back exactly (storage), and
+// the compact form of at most a given width (listings).
+#ifndef QUILL_HOST_NUMBER_TEXT_H
+#define QUILL_HOST_NUMBER_TEXT_H
+
+#include <string>
+#include <string_view>
+
+namespace quill::host {
+
+// A finite decimal number with optional sign and exponent, blanks around it allowed.
+bool parse_number(std::string_view text, double &value);
+// Shortest text that reads back to the same double; "." for a missing value.
+std::string storage_text(double value);
+// At most `width` characters, as many significant digits as fit; "." for a missing value.
+std::string best_text(double value, int width = 12);
+
+} // namespace quill::host
+
+#endif

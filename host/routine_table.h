@@ -1,0 +1,18 @@
+// The host side of the routine table: what the procedure interface module SASPROCI fills in.
+#ifndef QUILL_HOST_ROUTINE_TABLE_H
+#define QUILL_HOST_ROUTINE_TABLE_H
+
+#include "api/module_interface.h"
+
+namespace quill::host {
+
+// The SASPROCI entry: fills the table with the host's operations and clears the parse area.
+void fill_routine_table(qh_routines *table, qh_parse_area *area);
+
+// Shared with the interface vector: log a formatted line of the current run, end the run.
+void routine_log(const char *format, ...);
+[[noreturn]] void routine_end_run(int32_t return_code, int32_t reserved);
+
+} // namespace quill::host
+
+#endif

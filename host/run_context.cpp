@@ -1,0 +1,131 @@
+#include "run_context.h"
+
+#include "api/grammar_descriptor.h"
+
+namespace quill::host {
+namespace {
+RunContext *g_current_run = nullptr;
+}
+
+RunContext *current_run() { return g_current_run; }
+void set_current_run(RunContext *run) { g_current_run = run; }
+
+RunContext::RunContext(Session &session, std::string proc_name, std::vector<Token> step_tokens, int step_line)
+    : titles(session.titles), session_(session), proc_name_(std::move(proc_name)),
+      step_tokens_(std::move(step_tokens)), step_line_(step_line)
+{
+}
+
+RunContext::~RunContext() = default;
+
+qh_dataset *RunContext::open_input(const DatasetSpec &spec, std::string &error)
+{
+    if (spec.is_null) {
+        error = "_NULL_ cannot be read.";
+        return nullptr;
+    }
+    auto table = std::make_shared<Table>();
+    std::vector<std::string> warnings;
+    const bool loaded = session_.library.load(spec.name, *table, error, warnings);
+    for (const std::string &w : warnings)
+        log().warning(w);
+    if (!loaded || !apply_dataset_options(spec, *table, error))
+        return nullptr;
+    auto ds = std::make_unique<qh_dataset>();
+    ds->name = spec.name;
+    ds->mode = QH_DS_INPUT;
+    ds->table = std::move(table);
+    datasets_.push_back(std::move(ds));
+    return datasets_.back().get();
+}
+
+qh_dataset *RunContext::open_output(const DatasetSpec &spec, std::string &error)
+{
+    if (spec.has_keep || spec.has_drop) {
+        error = "KEEP= and DROP= apply to input data sets only.";
+        return nullptr;
+    }
+    auto ds = std::make_unique<qh_dataset>();
+    ds->name = spec.name;
+    ds->mode = QH_DS_OUTPUT;
+    ds->is_null = spec.is_null;
+    datasets_.push_back(std::move(ds));
+    return datasets_.back().get();
+}
+
+qh_dataset *RunContext::default_dataset(int mode, std::string &error)
+{
+    DatasetSpec spec;
+    if (mode == QH_DS_INPUT) {
+        if (!session_.library.last()) {
+            error = "There is no default input data set: no data set has been created yet.";
+            return nullptr;
+        }
+        spec.name = *session_.library.last();
+        return open_input(spec, error);
+    }
+    spec.name = session_.library.default_output();
+    return open_output(spec, error);
+}
+
+qh_record *RunContext::new_record(qh_dataset *ds, bool writing, int declared)
+{
+    auto rec = std::make_unique<qh_record>();
+    rec->dataset = ds;
+    rec->writing = writing;
+    rec->declared = declared;
+    records_.push_back(std::move(rec));
+    return records_.back().get();
+}
+
+bool RunContext::owns(const qh_dataset *ds) const
+{
+    for (const auto &d : datasets_)
+        if (d.get() == ds)
+            return true;
+    return false;
+}
+
+bool RunContext::owns(const qh_record *rec) const
+{
+    for (const auto &r : records_)
+        if (r.get() == rec)
+            return true;
+    return false;
+}
+
+bool RunContext::commit(qh_record *rec)
+{
+    rec->released = true;
+    if (!rec->writing || !rec->definitions_ended || rec->dataset->is_null)
+        return true;
+    std::string error;
+    if (!rec->file.commit(error)) {
+        log().error(error);
+        return false;
+    }
+    session_.library.set_last(rec->dataset->name);
+    log().note("The data set " + rec->dataset->name.display + " has " + std::to_string(rec->observations) +
+               " observations and " + std::to_string(rec->definitions.size()) + " variables.");
+    return true;
+}
+
+void RunContext::finish(int return_code)
+{
+    for (const auto &rec : records_) {
+        if (!rec->writing || rec->released || !rec->definitions_ended)
+            continue;
+        if (return_code == 0) {
+            commit(rec.get());
+        } else {
+            rec->file.discard();
+            log().warning("The data set " + rec->dataset->name.display +
+                          " was not replaced because the step ended with errors.");
+        }
+    }
+    records_.clear();
+    datasets_.clear();
+    arena_.release();
+}
+
+} // namespace quill::host

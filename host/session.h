@@ -1,0 +1,29 @@
+// What lives for the whole program run: log, listing, data set library, titles and options.
+#ifndef QUILL_HOST_SESSION_H
+#define QUILL_HOST_SESSION_H
+
+#include <string>
+#include <vector>
+
+#include "dataset_library.h"
+#include "log_writer.h"
+
+namespace quill::host {
+
+struct Session {
+    Session(TextSink log_sink, TextSink listing_sink, std::filesystem::path work, bool keep_work)
+        : log(std::move(log_sink)), listing(std::move(listing_sink)), library(std::move(work), keep_work)
+    {
+    }
+
+    LogWriter log;
+    Listing listing;
+    DatasetLibrary library;
+    std::string debug_option;          // OPTIONS DEBUG='...'
+    std::vector<std::string> titles = std::vector<std::string>(10); // TITLE1 .. TITLE10
+    bool hide_sasproci = false;        // test switch: the procedure interface module is missing
+};
+
+} // namespace quill::host
+
+#endif

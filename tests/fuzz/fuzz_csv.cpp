@@ -1,0 +1,30 @@
+// Fuzz target: the CSV reader on arbitrary bytes. A table it accepts is consistent: every column
+// has one value per row and every character value fits in 32 characters.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "csv_store.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    using namespace quill::host;
+    Table table;
+    std::string error;
+    std::vector<std::string> warnings;
+    const std::string_view text(reinterpret_cast<const char *>(data), size);
+    if (!read_csv_text(text, "fuzz.csv", table, error, warnings)) {
+        if (error.rfind("fuzz.csv", 0) != 0)
+            __builtin_trap();
+        return 0;
+    }
+    for (const Column &col : table.columns) {
+        const size_t n = col.type == VarType::Numeric ? col.numbers.size() : col.texts.size();
+        if (n != table.rows || col.name.empty() || col.name.size() > max_text_length)
+            __builtin_trap();
+        for (const std::string &t : col.texts)
+            if (t.size() > max_text_length)
+                __builtin_trap();
+    }
+    return 0;
+}

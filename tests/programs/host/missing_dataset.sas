@@ -1,0 +1,5 @@
+proc print data=nope; run;
+proc hosttest data=here.absent;
+  vars x;
+run;
+proc print data=nolib.thing; run;
