@@ -85,12 +85,6 @@ test_matrix random_spd(int m, uint64_t seed) {
     return S;
 }
 
-double max_abs(const test_matrix& A) {
-    double m = 0.0;
-    for (double v : A.values) m = std::fmax(m, std::fabs(v));
-    return m;
-}
-
 std::vector<std::string> trimmed_lines(const error_trail& trail) {
     std::vector<std::string> out;
     for (const std::string& line : trail.lines()) {

@@ -44,7 +44,6 @@ test_matrix reference_transpose_product(const test_matrix& A, const test_matrix&
 test_matrix reference_product(const test_matrix& A, const test_matrix& B);
 // Symmetric positive definite matrix of order m with a modest condition number.
 test_matrix random_spd(int m, uint64_t seed);
-double max_abs(const test_matrix& A);
 
 std::vector<std::string> trimmed_lines(const error_trail& trail);
 

@@ -160,7 +160,6 @@ TEST(SymmetricInverse, UsageFailures) {
     EXPECT_EQ(symmetric_real_inverse(wide.cview(), out.view(), singular, nullptr, std::nullopt, t), -1);
     EXPECT_TRUE(singular);
     test_matrix small(2, 2);
-    EXPECT_EQ(invert(test_matrix::identity(3), t).status, 0);
     EXPECT_EQ(symmetric_real_inverse(test_matrix::identity(3).cview(), small.view(), singular, nullptr,
                                      std::nullopt, t), -1);
     const log1 short_mask = make_mask({false, false});
@@ -193,33 +192,6 @@ TEST(SymmetricInverse, EachTemporaryFailingIsReportedByName) {
         EXPECT_EQ(trimmed_lines(t), (Lines{"Unable to allocate memory for object", objects[k - 1][0],
                                            objects[k - 1][1],
                                            "OCCURRED IN: symmetric_real_inverse in MOD matrix_methods"}));
-    }
-}
-
-TEST(CholeskyParts, FactorRebuildsTheMatrix) {
-    for (int m : {1, 2, 3, 7, 17}) {
-        SCOPED_TRACE(m);
-        error_trail t;
-        const test_matrix A = testing::random_spd(m, 80 + m);
-        test_matrix L = A;
-        ASSERT_EQ(cholesky_lower(L.view(), t), 0);
-        for (int j = 0; j < m; ++j)
-            for (int i = 0; i < j; ++i) ASSERT_EQ(L(i, j), A(i, j));  // upper triangle untouched
-        for (int j = 0; j < m; ++j)
-            for (int i = j; i < m; ++i) {
-                double s = 0.0;
-                for (int k = 0; k <= j; ++k) s += L(i, k) * L(j, k);
-                EXPECT_NEAR(s, A(i, j), 1e-13 * m);
-            }
-        // The inverse factor times the factor is the identity.
-        test_matrix Linv = L;
-        ASSERT_EQ(invert_lower(Linv.view(), t), 0);
-        for (int j = 0; j < m; ++j)
-            for (int i = j; i < m; ++i) {
-                double s = 0.0;
-                for (int k = j; k <= i; ++k) s += Linv(i, k) * L(k, j);
-                EXPECT_NEAR(s, i == j ? 1.0 : 0.0, 1e-14 * m);
-            }
     }
 }
 
