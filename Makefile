@@ -54,6 +54,7 @@ test-sanitize: setup
 	$(SAN_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
+	$(BUILD)/quill_kernel_bench
 	$(BUILD)/quill_bench
 
 fuzz: setup

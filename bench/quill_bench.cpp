@@ -1,0 +1,154 @@
+// quill_bench: times runscad on synthetic data, one line per run.
+//
+//   quill_bench                      the fixed set: normal, logistic and Poisson at
+//                                    (n, p) = (1000, 20), (10000, 50), (100000, 100), G = 250
+//   quill_bench MODEL N P G          one run (MODEL: normal, logistic or poisson)
+//
+// Data come from a fixed seed, so every run of the same arguments fits the same data. The
+// engine's own trace lines (it names each record it resets on standard output) are kept out of
+// the table.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "quill/runscad.h"
+#include "synthetic_data.h"
+
+namespace {
+
+using quill::bench::model;
+
+constexpr uint64_t data_seed = 20261208;
+constexpr int32_t message_length = 3001;
+
+struct run_spec {
+    model m;
+    int n;
+    int p;
+    int grid_size;
+};
+
+// Sends standard output to /dev/null for the lifetime of the object.
+class quiet_standard_output {
+public:
+    quiet_standard_output() {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        const int null_device = open("/dev/null", O_WRONLY);
+        if (saved_ < 0 || null_device < 0 || dup2(null_device, STDOUT_FILENO) < 0) restore();
+        if (null_device >= 0) close(null_device);
+    }
+    ~quiet_standard_output() { restore(); }
+    quiet_standard_output(const quiet_standard_output&) = delete;
+    quiet_standard_output& operator=(const quiet_standard_output&) = delete;
+
+private:
+    void restore() {
+        if (saved_ < 0) return;
+        std::fflush(stdout);
+        dup2(saved_, STDOUT_FILENO);
+        close(saved_);
+        saved_ = -1;
+    }
+    int saved_ = -1;
+};
+
+// The message as text: character codes up to the terminating 0, line breaks shown as " | ".
+std::string message_text(const std::vector<int32_t>& codes) {
+    std::string text;
+    for (int32_t c : codes) {
+        if (c == 0) break;
+        if (c == '\r') continue;
+        if (c == '\n') {
+            text += " | ";
+            continue;
+        }
+        text += static_cast<char>(c & 0xFF);
+    }
+    return text;
+}
+
+void run_one(const run_spec& spec) {
+    const quill::bench::synthetic_data data =
+        quill::bench::make_synthetic_data(spec.m, spec.n, spec.p, data_seed);
+    const int p = spec.p;
+    const int G = spec.grid_size;
+
+    const std::vector<double> case_weights(spec.n, 1.0);
+    const std::vector<uint8_t> forcein(p, 0);
+    const int32_t options[8] = {0, 0, 0, G, 250, 0, 0, 0};  // LQA, BIC, COUNT, G, max_iter 250
+    double min_lambda = -1.0, max_lambda = -1.0;
+    std::vector<double> beta(p), se(p), path(static_cast<size_t>(G) * p);
+    double intercept = 0.0, intercept_se = 0.0, lambda = 0.0, criterion = 0.0;
+    int32_t simple_df = 0, df = 0, best = 0, iterations = 0;
+    uint8_t converged = 0, at_max = 0, at_min = 0, error_flag = 0;
+    std::vector<int32_t> message(message_length, 0);
+
+    double seconds = 0.0;
+    {
+        const quiet_standard_output quiet;
+        const auto start = std::chrono::steady_clock::now();
+        runscad(p, spec.n, data.x.data(), data.y.data(), case_weights.data(), forcein.data(),
+                options, G, 1e-9, &min_lambda, &max_lambda, static_cast<int32_t>(spec.m), 3.7,
+                beta.data(), &intercept, se.data(), &intercept_se, path.data(), &lambda,
+                &criterion, &simple_df, &df, &best, &iterations, &converged, &at_max, &at_min,
+                &error_flag, message_length, message.data());
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    std::printf("%-9s %7d %4d %5d %9.3f", quill::bench::model_name(spec.m), spec.n, p, G, seconds);
+    if (error_flag != 0) {
+        std::printf("  failed: %s\n", message_text(message).c_str());
+    } else {
+        int nonzero = 0;
+        for (double b : beta) nonzero += b != 0.0 ? 1 : 0;
+        std::printf(" %12.6g %7d %6d%s\n", lambda, nonzero, iterations,
+                    converged != 0 ? "" : "  (not converged)");
+    }
+    std::fflush(stdout);
+}
+
+bool parse_int(const char* text, int& value) {
+    const std::string s(text);
+    const auto result = std::from_chars(s.data(), s.data() + s.size(), value);
+    return result.ec == std::errc() && result.ptr == s.data() + s.size();
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: quill_bench [MODEL N P G]\n"
+                 "  MODEL is normal, logistic or poisson; N >= 2, P >= 1 and 1 <= G <= 1000.\n"
+                 "  Without arguments the fixed set of nine runs is timed.\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<run_spec> runs;
+    if (argc == 1) {
+        const int sizes[][2] = {{1000, 20}, {10000, 50}, {100000, 100}};
+        for (model m : {model::normal, model::logistic, model::poisson})
+            for (const auto& size : sizes) runs.push_back({m, size[0], size[1], 250});
+    } else if (argc == 5) {
+        run_spec spec{};
+        if (!quill::bench::parse_model(argv[1], spec.m) || !parse_int(argv[2], spec.n) ||
+            !parse_int(argv[3], spec.p) || !parse_int(argv[4], spec.grid_size) || spec.n < 2 ||
+            spec.p < 1 || spec.grid_size < 1 || spec.grid_size > 1000)
+            return usage();
+        runs.push_back(spec);
+    } else {
+        return usage();
+    }
+
+    std::printf("%-9s %7s %4s %5s %9s %12s %7s %6s\n", "model", "n", "p", "G", "seconds",
+                "lambda", "nonzero", "iter");
+    for (const run_spec& spec : runs) run_one(spec);
+    return 0;
+}

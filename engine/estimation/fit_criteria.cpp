@@ -1,0 +1,68 @@
+// Deviance terms of the three models. In the logistic and Poisson terms y ln(mu) is taken as 0
+// where y = 0 (and (1 - y) ln(1 - mu) where y = 1), its limit: a mean that underflows to 0
+// at such an observation would otherwise make the criterion NaN and the grid value unusable.
+#include "estimation/fit_criteria.h"
+
+#include <cmath>
+#include <limits>
+
+namespace quill::engine {
+
+namespace {
+
+constexpr double ln_two_pi = 1.8378770665399184;
+
+double y_log_mu(double y, double mu) { return y == 0.0 ? 0.0 : y * std::log(mu); }
+
+}  // namespace
+
+bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cview y,
+                             vector_cview mu, double df, fit_criteria& out) {
+    const int n = y.size;
+    const double N = n;
+    double L = 0.0;
+    out.gcv = 0.0;
+    switch (model_type) {
+        case 0: {
+            double rss = 0.0;
+            for (int i = 0; i < n; ++i) rss += (y[i] - mu[i]) * (y[i] - mu[i]);
+            const double s = rss / N;
+            L = full_likelihood ? (std::log(s) + ln_two_pi) * N + N : N * std::log(s);
+            const double denominator = 1.000000000000001 - df / N;
+            out.gcv = s / (denominator * denominator);
+            break;
+        }
+        case 1: {
+            double sum = 0.0;
+            for (int i = 0; i < n; ++i)
+                sum += y_log_mu(y[i], mu[i]) + y_log_mu(1.0 - y[i], 1.0 - mu[i]);
+            L = -2.0 * sum;
+            break;
+        }
+        case 2: {
+            double sum = 0.0;
+            for (int i = 0; i < n; ++i) sum += y_log_mu(y[i], mu[i]) - mu[i];
+            L = -2.0 * sum;
+            break;
+        }
+        default:
+            return false;
+    }
+    out.aic = L + 2.0 * df;
+    out.bic = L + df * std::log(N);
+    return true;
+}
+
+int32_t scad_smallest_criterion(const dbl1& criterion) {
+    int32_t best = 1;
+    double minimum = std::numeric_limits<double>::infinity();
+    for (int g = 1; g <= criterion.extent(0); ++g) {
+        if (criterion(g) < minimum) {
+            minimum = criterion(g);
+            best = g;
+        }
+    }
+    return best;
+}
+
+}  // namespace quill::engine

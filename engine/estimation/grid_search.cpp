@@ -1,0 +1,163 @@
+// The grid search: every grid value is fitted from the initial fit (not from the previous grid
+// value), evaluated by BIC, GCV and AIC with COUNT or PROJECTION degrees of freedom, and the
+// value with the smallest criterion named by `selection` is chosen (ties to the smallest index,
+// NaN never). The loop stops early once a fit sets every coefficient to zero: larger lambdas
+// can only do the same. The covariance is then computed at the selected value.
+#include "estimation/grid_search.h"
+
+#include <cmath>
+
+#include "estimation/fit_criteria.h"
+#include "estimation/icm_fit.h"
+#include "estimation/lqa_fit.h"
+#include "estimation/mean_and_weights.h"
+#include "estimation/session_failure.h"
+#include "session/initial_fit.h"
+#include "support/allocation.h"
+
+namespace quill::engine {
+
+namespace {
+
+constexpr const char* where = "run_calculate_scad_stdresults in MOD scad_types";
+constexpr const char* unrecognized = "Unrecognized option";
+constexpr double not_fitted = 1e15;
+
+int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
+    if (dbl2_alloc(res.betas, G, q, trail, {}, {}, "betas") != 0 ||
+        dbl2_alloc(res.cov_mat, q, q, trail, {}, {}, "cov_mat") != 0 ||
+        dbl1_alloc(res.beta, q, trail, {}, "beta") != 0 ||
+        dbl1_alloc(res.se, q, trail, {}, "se") != 0 ||
+        dbl1_alloc(res.gcv, G, trail, {}, "gcv") != 0 ||
+        dbl1_alloc(res.aic, G, trail, {}, "aic") != 0 ||
+        dbl1_alloc(res.bic, G, trail, {}, "bic") != 0 ||
+        dbl1_alloc(res.df_proj, G, trail, {}, "df_proj") != 0 ||
+        int1_alloc(res.simple_df, G, trail, {}, "simple_df") != 0)
+        return -1;
+    res.betas.fill(0.0);
+    res.cov_mat.fill(0.0);
+    res.beta.fill(0.0);
+    res.se.fill(0.0);
+    res.gcv.fill(not_fitted);
+    res.aic.fill(not_fitted);
+    res.bic.fill(not_fitted);
+    res.df_proj.fill(0.0);
+    res.simple_df.fill(0);
+    return 0;
+}
+
+int fit_at(double lambda, const dbl1& start, dbl1& coefficients, int32_t& iterations,
+           bool& converged, scad_session& session, error_trail& trail) {
+    const int32_t max_iter = session.settings.max_iter;
+    if (session.settings.algorithm == 1)
+        return run_fit_scad_icm(lambda, start, coefficients, max_iter, iterations, converged,
+                                session, trail);
+    return run_fit_scad_lqa(lambda, start, coefficients, max_iter, iterations, converged,
+                            session, trail);
+}
+
+int prepare(scad_session& session, error_trail& trail) {
+    const scad_settings& st = session.settings;
+    const scad_dataset& ds = session.dataset;
+    if (st.dfformula == 1 && (ds.p > 100 || ds.n > 1000))
+        return fail_reset(session, trail, where,
+                          "The dataset is too big to use the projection formula for df.");
+    if (ds.is_null) return fail_reset(session, trail, where, "The session is not ready yet.");
+    if (session.initialfit.is_null && run_calculate_scad_initialfit(session, trail) != 0)
+        return fail_reset(session, trail, where, "The initial fit is not ready yet.");
+    // A grid of another length than grid_size cannot be indexed by it: build it afresh.
+    const bool grid_ready =
+        !session.Lgrid.is_null && session.Lgrid.lambda.extent(0) == st.grid_size;
+    if (!grid_ready && run_calculate_scad_Lgrid(session, trail) != 0)
+        return fail_reset(session, trail, where, "The lambda grid is not ready yet.");
+    if (nullify_scad_stdresults(session.stdresults, trail) != 0)
+        return fail_reset(session, trail, where, "I could not nullify existing stdresults.");
+    return 0;
+}
+
+}  // namespace
+
+int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
+    if (prepare(session, trail) != 0) return -1;
+    const scad_settings& st = session.settings;
+    const scad_dataset& ds = session.dataset;
+    scad_stdresults& res = session.stdresults;
+    const int n = ds.n;
+    const int p = ds.p;
+    const int G = st.grid_size;
+    const int q = has_intercept_column(st) ? p + 1 : p;
+
+    dbl1 coefficients, mu;
+    int1 iterations, converged;
+    if (dbl1_alloc(coefficients, p, trail, {}, "beta_temp") != 0 ||
+        dbl1_alloc(mu, n, trail, {}, "mu") != 0 ||
+        int1_alloc(iterations, G, trail, {}, "iterations") != 0 ||
+        int1_alloc(converged, G, trail, {}, "converged") != 0 ||
+        allocate_results(res, G, q, trail) != 0)
+        return fail_status_reset(session, trail, status_allocation, where);
+    iterations.fill(1);
+    converged.fill(-1);
+
+    for (int g = 1; g <= G; ++g) {
+        const double lambda = session.Lgrid.lambda(g);
+        if (st.algorithm != 0 && st.algorithm != 1)
+            return fail_reset(session, trail, where, unrecognized);
+        bool fit_converged = false;
+        const int rc = fit_at(lambda, session.initialfit.beta, coefficients, iterations(g),
+                              fit_converged, session, trail);
+        if (rc != 0 || session.is_null)
+            return fail_reset(session, trail, where, "The initial fit could not be calculated.");
+        converged(g) = fit_converged ? -1 : 0;
+
+        bool all_zero = true;  // a NaN coefficient is not zero
+        int32_t nonzero = 0;
+        for (int j = 1; j <= q; ++j) {
+            const double b = coefficients(j);
+            res.betas(g, j) = b;
+            nonzero += std::fabs(b) > 1e-15 ? 1 : 0;
+            all_zero = all_zero && std::fabs(b) < 1e-15;
+        }
+        if (scad_calculate_mu(ds.x, coefficients, st.model_type, mu, trail) != 0)
+            return fail_reset(session, trail, where, "Error calculating standardized results");
+        res.simple_df(g) = nonzero;
+
+        double df = 0.0;
+        if (st.dfformula == 1) {
+            if (run_calculate_scad_cov_mat(coefficients, lambda, true, res.df_proj(g), session,
+                                           trail) != 0)
+                return fail_reset(session, trail, where, "Error calculating df_proj_trace");
+            df = res.df_proj(g);
+        } else if (st.dfformula == 0) {
+            res.df_proj(g) = 0.0;
+            df = nonzero;
+        } else {
+            return fail_reset(session, trail, where, unrecognized);
+        }
+
+        fit_criteria c;
+        if (!scad_calculate_criteria(st.model_type, st.full_likelihood, ds.y, mu, df, c))
+            return fail_reset(session, trail, where, unrecognized);
+        res.gcv(g) = c.gcv;
+        res.aic(g) = c.aic;
+        res.bic(g) = c.bic;
+
+        if (all_zero) break;
+    }
+
+    if (st.model_type != 0 && st.selection == 1)
+        return fail_reset(session, trail, where,
+                          "The GCV fit criterion can only be used with the normal model "
+                          "(identity link) type.");
+    res.best = G < 2 ? 1 : scad_smallest_criterion(st.selection == 1 ? res.gcv : res.bic);
+    for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
+
+    if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best), st.dfformula == 1,
+                                   res.df_proj(res.best), session, trail) != 0)
+        return fail_reset(session, trail, where, "I could not calculate the covariance matrix.");
+    res.is_null = false;
+    res.num_iter = iterations(res.best);
+    res.converged = converged(res.best);
+    return 0;
+}
+
+}  // namespace quill::engine

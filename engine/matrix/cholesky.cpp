@@ -1,0 +1,73 @@
+// Lower Cholesky factor, inverse of a lower-triangular matrix and L'L (module matrix_methods):
+// the three steps of the symmetric inverse, each working in place on column-major storage.
+#include <cmath>
+
+#include "matrix/cross_product_kernel.h"
+#include "matrix/shape_failure.h"
+#include "matrix/symmetric_inverse.h"
+
+namespace quill::engine {
+
+// Left-looking, column by column: column j is updated with every earlier column of the factor
+// (unit stride down both columns), then scaled by its pivot.
+int cholesky_lower(matrix_view Y, error_trail& trail) {
+    static constexpr const char* where = "cholesky_lower in MOD matrix_methods";
+    const int m = Y.rows;
+    if (Y.cols != m) return fail_shape(trail, status_not_square, where);
+    for (int j = 0; j < m; ++j) {
+        double* c = Y.col(j);
+        int r = 0;
+        for (; r + 4 <= j; r += 4) {
+            const double* l0 = Y.col(r);
+            const double* l1 = Y.col(r + 1);
+            const double* l2 = Y.col(r + 2);
+            const double* l3 = Y.col(r + 3);
+            const double f0 = l0[j], f1 = l1[j], f2 = l2[j], f3 = l3[j];
+            for (int i = j; i < m; ++i)
+                c[i] = c[i] - l0[i] * f0 - l1[i] * f1 - l2[i] * f2 - l3[i] * f3;
+        }
+        for (; r < j; ++r) {
+            const double* l = Y.col(r);
+            const double f = l[j];
+            for (int i = j; i < m; ++i) c[i] -= l[i] * f;
+        }
+        // A NaN pivot is no more positive than a negative one.
+        if (!(c[j] > 0.0)) return fail_status(trail, status_not_positive_definite, where);
+        const double pivot = std::sqrt(c[j]);
+        c[j] = pivot;
+        for (int i = j + 1; i < m; ++i) c[i] /= pivot;
+    }
+    return 0;
+}
+
+// Row by row: L^-1(j, j) = 1 / L(j, j) and, for i < j in ascending order,
+// L^-1(j, i) = -L^-1(j, j) * sum over k = i .. j-1 of L(j, k) L^-1(k, i). Entry (j, i) is
+// overwritten only after every later entry of row j that needs L(j, i) has been formed.
+int invert_lower(matrix_view L, error_trail& trail) {
+    static constexpr const char* where = "invert_lower in MOD matrix_methods";
+    const int m = L.rows;
+    if (L.cols != m) return fail_shape(trail, status_not_square, where);
+    for (int j = 0; j < m; ++j) {
+        if (L(j, j) == 0.0) return fail_status(trail, status_singular, where);
+        const double d = 1.0 / L(j, j);
+        for (int i = 0; i < j; ++i) {
+            const double* inverse_column = L.col(i);
+            double s = 0.0;
+            for (int k = i; k < j; ++k) s += L(j, k) * inverse_column[k];
+            L(j, i) = -d * s;
+        }
+        L(j, j) = d;
+    }
+    return 0;
+}
+
+int premult_lower_by_transpose(matrix_cview L, matrix_view P, error_trail& trail) {
+    static constexpr const char* where = "premult_lower_by_transpose in MOD matrix_methods";
+    if (L.cols != L.rows) return fail_shape(trail, status_not_square, where);
+    if (P.rows != L.rows || P.cols != L.cols)
+        return fail_shape(trail, status_not_conformable, where);
+    detail::lower_transpose_product(L, P);
+    return 0;
+}
+
+}  // namespace quill::engine

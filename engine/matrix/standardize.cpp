@@ -1,0 +1,90 @@
+// Column standardization of the module matrix_methods: centring at the mean and scaling by the
+// standard deviation, the variance handed back for the return to the input scale.
+#include "matrix/standardize.h"
+
+#include <cmath>
+
+#include "matrix/shape_failure.h"
+
+namespace quill::engine {
+
+namespace {
+
+constexpr double zero_variance = 1e-15;
+constexpr const char* too_small = "The dataset was too small";
+constexpr const char* zero_variance_text = "One of the columns in the dataset had zero variance";
+
+// Writes z from x given its centre and variance, in the mode the two flags select; the
+// reciprocal of the root is formed once and multiplied in.
+template <class In, class Out>
+void write_standardized(In x, Out z, int m, double center, double variance, bool skip_center,
+                        bool skip_scale) {
+    const double shift = skip_center ? 0.0 : center;
+    if (skip_scale) {
+        if (skip_center)
+            for (int i = 0; i < m; ++i) z[i] = x[i];
+        else
+            for (int i = 0; i < m; ++i) z[i] = x[i] - shift;
+        return;
+    }
+    const double factor = 1.0 / std::sqrt(variance);
+    if (skip_center)
+        for (int i = 0; i < m; ++i) z[i] = x[i] * factor;
+    else
+        for (int i = 0; i < m; ++i) z[i] = (x[i] - shift) * factor;
+}
+
+template <class In>
+double sum_of(In x, int m) {
+    double s = 0.0;
+    for (int i = 0; i < m; ++i) s += x[i];
+    return s;
+}
+
+template <class In>
+double squared_deviations(In x, int m, double center) {
+    double s = 0.0;
+    for (int i = 0; i < m; ++i) {
+        const double d = x[i] - center;
+        s += d * d;
+    }
+    return s;
+}
+
+}  // namespace
+
+int standardize_real_matrix(matrix_cview X, matrix_view Z, vector_view center, vector_view scale,
+                            error_trail& trail, bool skip_center, bool skip_scale) {
+    static constexpr const char* where = "standardize_real_matrix in MOD matrix_methods";
+    const int n = X.rows;
+    const int p = X.cols;
+    if (n < 2 || p < 1) return fail(trail, where, too_small);
+    if (Z.rows != n || Z.cols != p || center.size != p || scale.size != p)
+        return fail_shape(trail, status_not_conformable, where);
+
+    for (int j = 0; j < p; ++j) center[j] = sum_of(X.col(j), n) / n;
+    for (int j = 0; j < p; ++j) {
+        const double v = squared_deviations(X.col(j), n, center[j]) / (n - 1);
+        scale[j] = v;
+        if (!skip_scale && v < zero_variance) return fail(trail, where, zero_variance_text);
+        write_standardized(X.col(j), Z.col(j), n, center[j], v, skip_center, skip_scale);
+    }
+    return 0;
+}
+
+int standardize_real_vector(vector_cview x, vector_view z, double& center, double& scale,
+                            error_trail& trail, bool skip_center, bool skip_scale) {
+    static constexpr const char* where = "standardize_real_vector in MOD matrix_methods";
+    const int m = x.size;
+    if (m < 2) return fail(trail, where, too_small);
+    if (z.size != m) return fail_shape(trail, status_not_conformable, where);
+
+    center = sum_of(x, m) / m;
+    const double v = squared_deviations(x, m, center) / m;
+    scale = v;
+    if (!skip_scale && v < zero_variance) return fail(trail, where, zero_variance_text);
+    write_standardized(x, z, m, center, v, skip_center, skip_scale);
+    return 0;
+}
+
+}  // namespace quill::engine

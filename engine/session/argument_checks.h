@@ -1,0 +1,14 @@
+// Checks of runscad's arguments that keep the call from reading outside the caller's arrays or
+// computing on numbers that are not numbers: sizes, null pointers and non-finite data.
+#pragma once
+
+#include "runscad.h"
+#include "support/error_trail.h"
+
+namespace quill::engine {
+
+// 0 when the arguments can be used; otherwise -1 with one sentence and runscad's location.
+// Expects option_vector to be present (runscad checks it before reading intercept_mode).
+int check_runscad_arguments(const runscad_arguments& args, error_trail& trail);
+
+}  // namespace quill::engine

@@ -1,0 +1,150 @@
+// Loading the data into a session and checking the response against the model type.
+//
+// The loader keeps copies of the caller's arrays, standardizes the design (with a leading
+// column of ones when the model has an intercept) and forms its weighted cross-product. Any
+// failure resets the whole session, so no later step can work on half-loaded data.
+#include "dataset.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "matrix/products.h"
+#include "matrix/standardize.h"
+#include "support/allocation.h"
+
+namespace quill::engine {
+
+namespace {
+
+constexpr const char* load_where = "run_load_scad_dataset in MOD scad_types";
+constexpr const char* allowable_where = "scad_y_is_allowable in MOD scad_types";
+constexpr const char* not_enough_data = "Not enough data in the response variable.";
+
+int fail_load(scad_session& session, error_trail& trail, const char* sentence) {
+    fail(trail, load_where, sentence);
+    nullify_scad_session(session, trail);
+    return -1;
+}
+
+int fail_load_status(scad_session& session, error_trail& trail, int32_t code) {
+    fail_status(trail, code, load_where);
+    nullify_scad_session(session, trail);
+    return -1;
+}
+
+// A computation under the loader failed (not an allocation): the callee's lines say what went
+// wrong, so only the loader's location follows them.
+int fail_load_after(scad_session& session, error_trail& trail) {
+    fail_after(trail, load_where);
+    nullify_scad_session(session, trail);
+    return -1;
+}
+
+int allocate_dataset(scad_dataset& d, int n, int p, int cols, error_trail& trail) {
+    if (dbl2_alloc(d.raw_x, n, p, trail, {}, {}, "raw_x") != 0) return -1;
+    if (dbl1_alloc(d.y, n, trail, {}, "y") != 0) return -1;
+    if (dbl1_alloc(d.case_weights, n, trail, {}, "case_weights") != 0) return -1;
+    if (log1_alloc(d.forcein, p, trail, {}, "forcein") != 0) return -1;
+    if (dbl2_alloc(d.x, n, cols, trail, {}, {}, "x") != 0) return -1;
+    if (dbl2_alloc(d.xtx, cols, cols, trail, {}, {}, "xtx") != 0) return -1;
+    if (dbl1_alloc(d.x_center, p, trail, {}, "x_center") != 0) return -1;
+    if (dbl1_alloc(d.x_scale, p, trail, {}, "x_scale") != 0) return -1;
+    return 0;
+}
+
+// Truncation toward zero through a 32-bit integer: values outside its range are not whole.
+bool is_whole(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return false;
+    return std::fabs(v - static_cast<double>(static_cast<int32_t>(v))) < 1e-9;
+}
+
+}  // namespace
+
+bool is_whole_vector(vector_cview v) {
+    for (int i = 0; i < v.size; ++i)
+        if (!is_whole(v[i])) return false;
+    return true;
+}
+
+bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail) {
+    if (model_type != 1 && model_type != 2) return true;
+    const vector_cview v(y);
+    double smallest = std::numeric_limits<double>::max();
+    double largest = -std::numeric_limits<double>::max();
+    for (int i = 0; i < v.size; ++i) {
+        smallest = std::min(smallest, v[i]);
+        largest = std::max(largest, v[i]);
+    }
+    if (model_type == 1) {
+        if (is_whole_vector(v) && smallest >= 0.0 && largest <= 1.0) return true;
+        error_handle(trail, status_custom, allowable_where, nullptr, {}, nullptr,
+                     "Numerical y values for a binary logistic regression should be 0's and 1's.");
+        return false;
+    }
+    if (is_whole_vector(v) && smallest >= 0.0) return true;
+    error_handle(trail, status_custom, allowable_where, nullptr, {}, nullptr,
+                 "Numerical y values for a Poisson logistic regression should be nonnegative "
+                 "integers.");
+    return false;
+}
+
+int run_load_scad_dataset(const dbl2& raw_x, const dbl1& y, const log1& forcein,
+                          const dbl1& case_weights, scad_session& session, error_trail& trail) {
+    if (!raw_x.allocated() || !y.allocated() || !forcein.allocated() || !case_weights.allocated())
+        return fail_load(session, trail, "The data handed to the loader are not allocated.");
+
+    const int n = y.extent(0);
+    if (n < 2) return fail_load(session, trail, not_enough_data);
+
+    if (nullify_scad_initialfit(session.initialfit, trail) != 0 ||
+        nullify_scad_Lgrid(session.Lgrid, trail) != 0 ||
+        nullify_scad_stdresults(session.stdresults, trail) != 0 ||
+        nullify_scad_unstdresults(session.unstdresults, trail) != 0)
+        return fail_load(session, trail, "I could not nullify the existing session.");
+
+    const int p = raw_x.extent(1);
+    // The case weights are read row by row too, so their length is checked with the rest.
+    if (raw_x.extent(0) != n || forcein.extent(0) != p || case_weights.extent(0) != n)
+        return fail_load_status(session, trail, status_not_conformable);
+
+    scad_dataset& d = session.dataset;
+    d.n = n;
+    d.p = p;
+    const double* yv = y.data();
+    double sum = 0.0;
+    for (int i = 0; i < n; ++i) sum += yv[i];
+    d.y_mean = sum / n;
+    double squares = 0.0;
+    for (int i = 0; i < n; ++i) squares += (yv[i] - d.y_mean) * (yv[i] - d.y_mean);
+    d.y_spread = std::sqrt(squares) / (n - 1);
+    if (d.y_spread < static_cast<double>(1e-20f)) return fail_load(session, trail, not_enough_data);
+
+    const bool intercept = has_intercept_column(session.settings);
+    const int cols = intercept ? p + 1 : p;
+    if (allocate_dataset(d, n, p, cols, trail) != 0)
+        return fail_load_status(session, trail, status_allocation);
+
+    std::copy(raw_x.data(), raw_x.data() + raw_x.size(), d.raw_x.data());
+    const double shift = session.settings.center_y ? d.y_mean : 0.0;
+    for (int i = 0; i < n; ++i) d.y.data()[i] = yv[i] - shift;
+    std::copy(case_weights.data(), case_weights.data() + n, d.case_weights.data());
+    std::copy(forcein.data(), forcein.data() + p, d.forcein.data());
+
+    const matrix_view x(d.x);
+    matrix_view standardized = x;
+    if (intercept) {
+        std::fill(x.col(0), x.col(0) + n, 1.0);
+        standardized = x.columns(1, p);
+    }
+    if (standardize_real_matrix(raw_x, standardized, d.x_center, d.x_scale, trail) != 0)
+        return fail_load_after(session, trail);
+    if (premult_by_transpose(d.x, d.xtx, trail, vector_cview(d.case_weights)) != 0)
+        return fail_load_after(session, trail);
+
+    d.is_null = false;
+    session.is_null = false;
+    return 0;
+}
+
+}  // namespace quill::engine

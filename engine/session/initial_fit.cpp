@@ -1,0 +1,107 @@
+// The unpenalized fit of the full model on the standardized data: weighted least squares for
+// the normal model; for the logistic and Poisson models a least-squares start followed by the
+// LQA fit at lambda 0. Its coefficients start every grid fit and its variance estimate sets the
+// scale of the default lambda grid.
+#include "session/initial_fit.h"
+
+#include <algorithm>
+
+#include "estimation/lqa_fit.h"
+#include "estimation/mean_and_weights.h"
+#include "estimation/session_failure.h"
+#include "matrix/least_squares.h"
+#include "support/allocation.h"
+
+namespace quill::engine {
+
+namespace {
+
+constexpr const char* where = "run_calculate_scad_initialfit in MOD scad_types";
+constexpr const char* singular_design =
+    "The design matrix is singular (some of the predictors are redundant).";
+constexpr const char* no_mu = "I could not calculate the mean vector mu.";
+
+// The least-squares start of the logistic and Poisson fits: the centred response z regressed
+// on the design, with a light ridge.
+int glm_start(const scad_dataset& ds, dbl1& z, dbl1& start, bool& singular, error_trail& trail) {
+    double sum = 0.0;
+    for (int i = 1; i <= ds.n; ++i) sum += ds.y(i);
+    const double mean = sum / ds.n;
+    for (int i = 1; i <= ds.n; ++i) z(i) = ds.y(i) - mean;
+    return least_squares_regression(ds.x, z, start, singular, trail,
+                                    vector_cview(ds.case_weights), 1e-5, true);
+}
+
+}  // namespace
+
+int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
+    scad_initialfit& fit = session.initialfit;
+    if (nullify_scad_initialfit(fit, trail) != 0) return fail_after_reset(session, trail, where);
+    const scad_dataset& ds = session.dataset;
+    const scad_settings& st = session.settings;
+    if (session.is_null || ds.is_null)
+        return fail_reset(session, trail, where, "The dataset is not yet initialized.");
+
+    const int n = ds.n;
+    const int p = ds.p;
+    const int q = has_intercept_column(st) ? p + 1 : p;
+    dbl1 start;
+    if (dbl1_alloc(start, q, trail, {}, "initial_beta") != 0 ||
+        dbl1_alloc(fit.beta, q, trail, {}, "initial_beta") != 0 ||
+        dbl1_alloc(fit.mu, n, trail, {}, "mu") != 0)
+        return fail_status_reset(session, trail, status_allocation, where);
+    start.fill(0.0);
+    fit.beta.fill(0.0);
+
+    if (p >= n) {
+        fit.singular = true;
+        return fail_reset(session, trail, where,
+                          "The full model has more parameters than there are observations "
+                          "(too many predictors and/or too many classes).");
+    }
+
+    if (st.model_type == 0) {
+        const int rc = least_squares_regression(ds.x, ds.y, start, fit.singular, trail,
+                                                vector_cview(ds.case_weights), 1e-10, true);
+        std::copy(start.data(), start.data() + q, fit.beta.data());
+        if (rc != 0) {
+            fit.singular = true;
+            return fail_reset(session, trail, where, singular_design);
+        }
+    } else {
+        dbl1 z;
+        if (dbl1_alloc(z, n, trail, {}, "z") != 0)
+            return fail_status_reset(session, trail, status_allocation, where);
+        // A failed start is reported at once: an LQA fit from undefined values means nothing.
+        if (glm_start(ds, z, start, fit.singular, trail) != 0) {
+            fit.singular = true;
+            return fail_reset(session, trail, where, singular_design);
+        }
+        int32_t iterations = 0;
+        bool converged = false;
+        if (run_fit_scad_lqa(0.0, start, fit.beta, std::max(st.max_iter, 1000), iterations,
+                             converged, session, trail, false) != 0) {
+            fit.singular = true;
+            return fail_reset(session, trail, where, singular_design);
+        }
+    }
+
+    if (scad_calculate_mu(ds.x, fit.beta, st.model_type, fit.mu, trail) != 0)
+        return fail_reset(session, trail, where, no_mu);
+
+    double sum = 0.0;
+    const double tiny = static_cast<double>(1e-10f);  // single precision, as always used
+    for (int i = 1; i <= n; ++i) {
+        const double mu = fit.mu(i);
+        switch (st.model_type) {
+            case 0: sum += (ds.y(i) - mu) * (ds.y(i) - mu); break;
+            case 1: sum += (1.0000000001 - mu) * (mu + tiny); break;
+            default: sum += mu + tiny; break;
+        }
+    }
+    fit.sigma2 = st.model_type == 0 ? sum / (n - p) : sum / n;
+    fit.is_null = false;
+    return 0;
+}
+
+}  // namespace quill::engine

@@ -1,0 +1,62 @@
+// Boundary flags and the final copy of the coefficients. The limits 1e-20, 1e-10 and 1e-6 are
+// single-precision literals widened to double, which is how the results have always been
+// reported.
+#include "result_outputs.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quill::engine {
+
+namespace {
+
+constexpr double numerically_zero = static_cast<double>(1e-20f);
+constexpr double se_guard = static_cast<double>(1e-10f);
+constexpr double reported_zero = static_cast<double>(1e-6f);
+
+}  // namespace
+
+boundary_flags find_boundary_flags(int best, int grid_size, const log1& forcein, const dbl1& beta,
+                                   const dbl1& se, const dbl2& path) {
+    const int p = forcein.extent(0);
+    boundary_flags flags{best == 1, best == grid_size};
+
+    // At the smallest lambda every penalized coefficient was already zero: the grid starts
+    // too high, whatever the selection.
+    int forced = 0;
+    bool penalized_nonzero = false;
+    for (int j = 1; j <= p; ++j) {
+        if (forcein(j))
+            ++forced;
+        else if (path.allocated() && path.extent(0) >= 1 && path(1, j) != 0.0)
+            penalized_nonzero = true;
+    }
+    if (!penalized_nonzero && forced < p) flags.at_min_lambda = true;
+
+    // At the largest lambda the flag stays only when some coefficient is neither forced in,
+    // zero nor clearly significant: a larger lambda could still change the fit.
+    int settled = 0;
+    for (int j = 1; j <= p; ++j) {
+        const double b = std::fabs(beta(j));
+        if (forcein(j) || b < numerically_zero || b / (se(j) + se_guard) > 3.0) ++settled;
+    }
+    if (settled == p) flags.at_max_lambda = false;
+    return flags;
+}
+
+void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, double* beta_out,
+                        double* se_out, double* beta_path_out) {
+    const int p = beta.extent(0);
+    for (int j = 0; j < p; ++j) {
+        se_out[j] = se.data()[j];
+        beta_out[j] = beta.data()[j];
+    }
+    for (int j = 0; j < p; ++j)
+        if (std::fabs(beta_out[j]) < reported_zero) beta_out[j] = 0.0;
+    for (int j = 0; j < p; ++j)
+        if (std::fabs(se_out[j]) < reported_zero) beta_out[j] = 0.0;
+    if (path.allocated() && path.size() > 0)
+        std::copy(path.data(), path.data() + path.size(), beta_path_out);
+}
+
+}  // namespace quill::engine

@@ -1,0 +1,202 @@
+// One runscad call: argument checks, local copies of the inputs, settings, data and the
+// response check, then the estimation and the read-out into the caller's arrays. Everything
+// the call allocates lives in this file's locals and is released when the call returns, on
+// success and on failure alike. A failure at any step leaves the trail's lines, which the
+// failure exit joins into the caller's message array.
+#include "runscad.h"
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "argument_checks.h"
+#include "dataset.h"
+#include "estimation/grid_search.h"
+#include "initial_fit.h"
+#include "message_codes.h"
+#include "quill/runscad.h"
+#include "readers.h"
+#include "result_outputs.h"
+#include "settings.h"
+#include "support/allocation.h"
+
+namespace quill::engine {
+
+namespace {
+
+constexpr const char* where = "runscad in MOD scad_types";
+constexpr uint8_t byte_true = 0xFF;
+
+// The call's own copies of the inputs.
+struct input_arrays {
+    dbl2 raw_x;
+    dbl1 y_vec;
+    dbl1 case_weights_vec;
+    log1 forcein_vec;
+};
+
+int copy_inputs(const runscad_arguments& a, input_arrays& in, error_trail& trail) {
+    if (dbl2_alloc(in.raw_x, a.n, a.p, trail, {}, {}, "raw_x") != 0) return -1;
+    const std::size_t cells = in.raw_x.size();
+    for (std::size_t k = 0; k < cells; ++k) in.raw_x.data()[k] = a.raw_x[k];
+    if (dbl1_alloc(in.y_vec, a.n, trail, {}, "y_vec") != 0) return -1;
+    for (int i = 0; i < a.n; ++i) in.y_vec.data()[i] = a.y_vec[i];
+    // Every observation weighs the same; argument 5 is not read.
+    if (dbl1_alloc(in.case_weights_vec, a.n, trail, {}, "case_weights_vec") != 0) return -1;
+    in.case_weights_vec.fill(1.0);
+    if (log1_alloc(in.forcein_vec, a.p, trail, {}, "forcein_vec") != 0) return -1;
+    for (int j = 0; j < a.p; ++j) in.forcein_vec.data()[j] = a.forcein_vec[j] != 0;
+    return 0;
+}
+
+// The read-outs of the session, local to the call.
+struct result_arrays {
+    dbl1 lambda;
+    dbl1 beta, se, gcv, aic, bic, df_proj;
+    dbl2 betas;
+    int1 simple_df;
+    int32_t num_iter = 0;
+    int32_t best = -1;
+    bool converged = false;
+};
+
+// A result that is not a finite number must not be handed out as a success.
+int refuse_non_finite(error_trail& trail, const std::string& what) {
+    return fail(trail, where, (what + " is not a finite number.").c_str());
+}
+
+int check_finite_results(const runscad_arguments& a, const result_arrays& r, double criterion,
+                         error_trail& trail) {
+    for (int j = 1; j <= a.p; ++j) {
+        if (!std::isfinite(r.beta(j)))
+            return refuse_non_finite(trail, "The fitted coefficient of column " + std::to_string(j));
+        if (!std::isfinite(r.se(j)))
+            return refuse_non_finite(trail, "The standard error of column " + std::to_string(j));
+    }
+    if (!std::isfinite(*a.intercept_out)) return refuse_non_finite(trail, "The fitted intercept");
+    if (!std::isfinite(*a.intercept_se_out))
+        return refuse_non_finite(trail, "The standard error of the intercept");
+    if (!std::isfinite(criterion))
+        return refuse_non_finite(trail, "The selection criterion at the selected lambda");
+    return 0;
+}
+
+// Steps 8 to 14: the estimation and the read-out into the caller's arrays.
+int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_session& session,
+                          error_trail& trail) {
+    if (run_calculate_scad_initialfit(session, trail) != 0 ||
+        run_calculate_scad_stdresults(session, trail) != 0 ||
+        run_calculate_scad_unstdresults(session, trail) != 0)
+        return -1;
+
+    const int grid = a.grid_size;
+    result_arrays r;
+    if (run_read_scad_Lgrid(r.lambda, session, trail) != 0) return -1;
+    if (!r.lambda.allocated() || r.lambda.extent(0) < grid)
+        return fail(trail, where, "The lambda grid could not be read.");
+    *a.min_lambda = r.lambda(1);
+    *a.max_lambda = r.lambda(grid);
+
+    if (run_read_scad_stdresults(r.beta, r.se, r.betas, r.gcv, r.aic, r.bic, r.df_proj,
+                                 r.simple_df, r.num_iter, r.best, r.converged, session,
+                                 trail) != 0)
+        return -1;
+    const int b = r.best;
+    if (b < 1 || b > grid || !r.gcv.allocated() || !r.bic.allocated() ||
+        !r.df_proj.allocated() || !r.simple_df.allocated())
+        return fail(trail, where, "The grid search did not select a lambda.");
+    const double df_proj = r.df_proj(b);
+    if (!(std::fabs(df_proj) < 2147483647.0))
+        return refuse_non_finite(trail, "The degrees of freedom at the selected lambda");
+    *a.lambda_out = r.lambda(b);
+    *a.best_index_out = b;
+    *a.num_iter_out = r.num_iter;
+    *a.simple_df_out = r.simple_df(b);
+    *a.df_out = static_cast<int32_t>(df_proj);  // truncation toward zero
+    *a.converged_out = r.converged ? byte_true : 0;
+    const double criterion = a.option_vector[QUILL_OPT_SELECTION] == 0 ? r.bic(b) : r.gcv(b);
+
+    if (run_read_scad_unstdresults(r.beta, r.se, *a.intercept_out, *a.intercept_se_out, r.betas,
+                                   session, trail) != 0)
+        return -1;
+    if (!r.beta.allocated() || !r.se.allocated() || !r.betas.allocated())
+        return fail(trail, where, "The results on the input scale could not be read.");
+    if (check_finite_results(a, r, criterion, trail) != 0) return -1;
+
+    const boundary_flags flags = find_boundary_flags(b, grid, forcein, r.beta, r.se, r.betas);
+    *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
+    *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
+    *a.criterion_out = criterion;
+    write_coefficients(r.beta, r.se, r.betas, a.beta_out, a.se_out, a.beta_path_out);
+    return 0;
+}
+
+// Steps 3 to the end of a call whose intercept_mode is valid; -1 leaves the reason in the trail.
+int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& trail) {
+    if (check_runscad_arguments(a, trail) != 0) return -1;
+
+    input_arrays in;
+    if (copy_inputs(a, in, trail) != 0) return -1;
+
+    const bool omit_intercept = intercept_mode == 2;
+    const bool center_y = intercept_mode == 1;
+    const bool full_likelihood = intercept_mode != 0;
+
+    const int32_t* o = a.option_vector;
+    std::optional<double> min_lambda;
+    std::optional<double> max_lambda;
+    if (*a.min_lambda != -1.0) min_lambda = *a.min_lambda;
+    if (*a.max_lambda != -1.0) max_lambda = *a.max_lambda;
+
+    scad_session session;
+    if (run_load_scad_settings(o[QUILL_OPT_ALGORITHM], o[QUILL_OPT_SELECTION],
+                               o[QUILL_OPT_DFFORMULA], o[QUILL_OPT_GRID_SIZE],
+                               o[QUILL_OPT_MAX_ITER], o[QUILL_OPT_ROBUST] > 0, a.model_type,
+                               a.tolerance, std::nullopt, std::nullopt, a.a, min_lambda,
+                               max_lambda, omit_intercept, full_likelihood, center_y, session,
+                               trail) != 0)
+        return -1;
+    if (run_load_scad_dataset(in.raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,
+                              trail) != 0)
+        return -1;
+    if (!scad_y_is_allowable(in.y_vec, a.model_type, trail)) return -1;
+
+    return estimate_and_read_out(a, in.forcein_vec, session, trail);
+}
+
+}  // namespace
+
+void run_scad_call(const runscad_arguments& a) {
+    if (a.error_flag == nullptr) return;  // no way to report anything
+    *a.error_flag = 0;
+    if (a.converged_out) *a.converged_out = 0;
+    if (a.intercept_out) *a.intercept_out = 0.0;
+    if (a.message_codes == nullptr || a.msg_len < 1) {
+        *a.error_flag = byte_true;
+        return;
+    }
+
+    error_trail trail;
+    int status = -1;
+    if (a.option_vector == nullptr) {
+        fail(trail, where, "The argument option_vector of runscad is a null pointer.");
+    } else {
+        const int32_t intercept_mode = a.option_vector[QUILL_OPT_INTERCEPT_MODE];
+        // An unknown intercept mode fails with an empty message.
+        if (intercept_mode >= 0 && intercept_mode <= 2) status = estimate(a, intercept_mode, trail);
+    }
+    if (status != 0) {
+        write_message_codes(trail, a.message_codes, a.msg_len);
+        *a.error_flag = byte_true;
+    }
+}
+
+void report_unexpected_failure(const runscad_arguments& a) noexcept {
+    if (a.error_flag == nullptr) return;
+    *a.error_flag = byte_true;
+    if (a.message_codes != nullptr && a.msg_len >= 1)
+        write_message_codes("The engine stopped on an unexpected internal error.",
+                            a.message_codes, a.msg_len);
+}
+
+}  // namespace quill::engine

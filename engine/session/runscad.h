@@ -1,0 +1,49 @@
+// The steps of one runscad call, in C++ over the call's 30 arguments. The C boundary
+// (runscad_entry.cpp) packs the arguments and catches what nothing else may let escape.
+#pragma once
+
+#include <cstdint>
+
+namespace quill::engine {
+
+// The arguments of runscad in their order; pointers are the caller's storage.
+struct runscad_arguments {
+    int32_t p;
+    int32_t n;
+    const double* raw_x;
+    const double* y_vec;
+    const double* case_weights_vec;
+    const uint8_t* forcein_vec;
+    const int32_t* option_vector;
+    int32_t grid_size;
+    double tolerance;
+    double* min_lambda;
+    double* max_lambda;
+    int32_t model_type;
+    double a;
+    double* beta_out;
+    double* intercept_out;
+    double* se_out;
+    double* intercept_se_out;
+    double* beta_path_out;
+    double* lambda_out;
+    double* criterion_out;
+    int32_t* simple_df_out;
+    int32_t* df_out;
+    int32_t* best_index_out;
+    int32_t* num_iter_out;
+    uint8_t* converged_out;
+    uint8_t* at_max_lambda;
+    uint8_t* at_min_lambda;
+    uint8_t* error_flag;
+    int32_t msg_len;
+    int32_t* message_codes;
+};
+
+// Runs the whole estimation and fills the outputs, or sets the error flag and the message.
+void run_scad_call(const runscad_arguments& args);
+
+// Last resort of the boundary: reports a failure that escaped as an exception. Allocates nothing.
+void report_unexpected_failure(const runscad_arguments& args) noexcept;
+
+}  // namespace quill::engine

@@ -1,0 +1,131 @@
+// Loading the settings: every given value is checked in a fixed order and stored at once, so a
+// failure leaves the values before it in place. Integer codes are compared as unsigned values,
+// which makes a negative code fail like a too-large one; a NaN fails every check.
+#include "settings.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace quill::engine {
+
+namespace {
+
+constexpr const char* where = "run_load_scad_settings in MOD scad_types";
+
+bool code_at_most(int32_t value, uint32_t largest) {
+    return static_cast<uint32_t>(value) <= largest;
+}
+
+bool strictly_inside_unit(double v) { return v > 0.0 && v < 1.0; }
+
+// Adds the lines of a failed load and resets the session; always -1.
+int fail_load(scad_session& session, error_trail& trail, const std::string& sentence) {
+    fail(trail, where, sentence.c_str());
+    nullify_scad_session(session, trail);
+    return -1;
+}
+
+int invalid(scad_session& session, error_trail& trail, const char* field) {
+    std::string line = "Invalid input for ";
+    std::string name = field;
+    name.resize(20, ' ');
+    return fail_load(session, trail, line + name);
+}
+
+}  // namespace
+
+int run_load_scad_settings(std::optional<int32_t> algorithm, std::optional<int32_t> selection,
+                           std::optional<int32_t> dfformula, std::optional<int32_t> grid_size,
+                           std::optional<int32_t> max_iter, std::optional<bool> robust,
+                           int32_t model_type, std::optional<double> tolerance,
+                           std::optional<double> threshold, std::optional<double> final_threshold,
+                           std::optional<double> a, std::optional<double> min_lambda,
+                           std::optional<double> max_lambda, bool omit_intercept,
+                           std::optional<bool> full_likelihood, std::optional<bool> center_y,
+                           scad_session& session, error_trail& trail) {
+    if (nullify_scad_session(session, trail) != 0) {
+        fail(trail, where, "I could not nullify the current intermediate results.");
+        nullify_scad_session(session, trail);
+        return -1;
+    }
+    scad_settings& s = session.settings;
+
+    if (algorithm) {
+        if (!code_at_most(*algorithm, 1)) return invalid(session, trail, "algorithm");
+        s.algorithm = *algorithm;
+    }
+    if (selection) {
+        if (!code_at_most(*selection, 1)) return invalid(session, trail, "selection");
+        s.selection = *selection;
+    }
+    if (dfformula) {
+        if (!code_at_most(*dfformula, 1)) return invalid(session, trail, "dfformula");
+        s.dfformula = *dfformula;
+    }
+    if (grid_size) {
+        if (!code_at_most(*grid_size, 1000) || *grid_size < 1)
+            return invalid(session, trail, "grid_size");
+        s.grid_size = *grid_size;
+    }
+    if (max_iter) {
+        // Signed on purpose: a negative limit would make every fit run no pass at all.
+        if (*max_iter < 1) return invalid(session, trail, "max_iter");
+        s.max_iter = *max_iter;
+    }
+    if (!code_at_most(model_type, 2)) return invalid(session, trail, "model_type");
+    s.model_type = model_type;
+
+    const bool robust_wanted = robust.value_or(false);
+    if (model_type != 0 && robust_wanted)
+        return fail_load(session, trail,
+                         "The robust (heteroskedasticity) standard error is only available in the "
+                         "normal model.");
+    s.model_based_se = (robust_wanted && model_type == 0) ? 0 : 1;
+
+    if (tolerance) {
+        if (!strictly_inside_unit(*tolerance)) return invalid(session, trail, "tolerance");
+        s.tolerance = *tolerance;
+    }
+    if (threshold) {
+        if (!strictly_inside_unit(*threshold)) return invalid(session, trail, "threshold");
+        s.threshold = *threshold;
+    }
+    if (final_threshold) {
+        if (!strictly_inside_unit(*final_threshold))
+            return invalid(session, trail, "final_threshold");
+        s.final_threshold = *final_threshold;
+    }
+    if (a) {
+        if (!(*a > 2.0 && *a < std::numeric_limits<double>::max()))
+            return invalid(session, trail, "a");
+        s.a = *a;
+    }
+    if (min_lambda) {
+        if (!(*min_lambda >= 0.0 && *min_lambda < 10000.0))
+            return invalid(session, trail, "min_lambda");
+        s.min_lambda = *min_lambda;
+    }
+    if (max_lambda) {
+        if (!(*max_lambda >= s.min_lambda && *max_lambda < 10000.0))
+            return invalid(session, trail, "max_lambda");
+        s.max_lambda = *max_lambda;
+    }
+    s.omit_intercept = omit_intercept;
+    if (full_likelihood) s.full_likelihood = *full_likelihood;
+    if (center_y) s.center_y = *center_y;
+
+    if (s.omit_intercept && s.center_y)
+        return fail_load(session, trail, "Cannot specify both omit_intercept and center_y.");
+    if (s.model_type != 0) {
+        if (s.omit_intercept)
+            return fail_load(session, trail,
+                             "QUILLFIT cannot omit the intercept in a nonlinear model.");
+        if (s.center_y)
+            return fail_load(session, trail,
+                             "QUILLFIT cannot center the response variable in a nonlinear model.");
+    }
+    return 0;
+}
+
+}  // namespace quill::engine

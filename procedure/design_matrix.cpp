@@ -1,0 +1,72 @@
+// The engine's inputs, built in run memory: the column-major design matrix over the used
+// observations (one column per numeric predictor, one indicator per non-reference CLASS level),
+// the response, unit case weights, the force-in bytes, the option vector and the output arrays.
+#include "host_link.h"
+#include "proc_run.h"
+
+namespace quill::proc {
+namespace {
+
+void fill_design(proc_run &run) {
+    const std::size_t n = static_cast<std::size_t>(run.n);
+    double *column = run.design;
+    int32_t k = 0;
+    for (int32_t i = 0; i < run.p; ++i) {
+        const double *values = run.columns[i];
+        if (!run.is_class[i]) {
+            std::size_t row = 0;
+            for (int32_t o = 0; o < run.nobs; ++o)
+                if (!run.excluded[o]) column[row++] = values[o];
+            run.design_forcein[k++] = run.forcein[i];
+            column += n;
+            continue;
+        }
+        for (int32_t level = 0; level < run.class_levels[i]; ++level) {
+            if (level == run.reference_level[i]) continue;
+            std::size_t row = 0;
+            for (int32_t o = 0; o < run.nobs; ++o)
+                if (!run.excluded[o]) column[row++] = values[o] == level ? 1.0 : 0.0;
+            run.design_forcein[k++] = 0;
+            column += n;
+        }
+    }
+}
+
+} // namespace
+
+void build_design(proc_run &run) {
+    run.total_cols = 0;
+    for (int32_t i = 0; i < run.p; ++i) run.total_cols += run.design_cols[i];
+    const std::size_t n = static_cast<std::size_t>(run.n);
+    const std::size_t cols = static_cast<std::size_t>(run.total_cols);
+    if (cols != 0 && n > SIZE_MAX / sizeof(double) / cols)
+        fail("%1zThe data are too large to be held in memory.");
+
+    run.design = allocate_array<double>(n * cols);
+    run.response = allocate_array<double>(n);
+    run.case_weights = allocate_array<double>(n);
+    run.design_forcein = allocate_array<uint8_t>(cols);
+    fill_design(run);
+
+    const double *y = run.columns[run.p];
+    std::size_t row = 0;
+    for (int32_t o = 0; o < run.nobs; ++o)
+        if (!run.excluded[o]) {
+            run.response[row] = y[o];
+            run.case_weights[row] = 1.0;
+            ++row;
+        }
+
+    const int32_t options[8] = {run.algorithm, run.selection, run.dfformula, run.grid_size,
+                                run.max_iter,  run.robust ? 1 : 0, 0, 0};
+    for (int k = 0; k < 8; ++k) run.option_vector[k] = options[k];
+
+    run.betas = allocate_array<double>(cols);
+    run.std_errs = allocate_array<double>(cols);
+    // The path has grid_size rows; the engine refuses a size outside 1 to 1000 before it
+    // writes anything, so such a size needs no path.
+    const std::size_t rows = run.grid_size > 0 && run.grid_size <= 1000 ? static_cast<std::size_t>(run.grid_size) : 0;
+    run.coef_path = allocate_array<double>(rows * cols);
+}
+
+} // namespace quill::proc

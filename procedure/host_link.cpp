@@ -1,0 +1,40 @@
+// Module-wide storage of the host's interface vector and routine table, and run memory.
+#include "host_link.h"
+
+#include <cassert>
+
+namespace quill::proc {
+namespace {
+
+const qh_interface_vector *g_vector = nullptr;
+qh_routines g_routines{};
+
+} // namespace
+
+void keep_interface_vector(const qh_interface_vector *vector) { g_vector = vector; }
+
+const qh_interface_vector &interface_vector() {
+    assert(g_vector != nullptr && "mcn_main runs before any procedure run");
+    return *g_vector;
+}
+
+qh_routines &host() { return g_routines; }
+
+void end_run(int32_t code) {
+    // Before the table is filled only the vector can end the run.
+    if (g_routines.end_run != nullptr) g_routines.end_run(code, 0);
+    interface_vector().end_run(code, 0);
+}
+
+void *allocate_bytes(std::size_t count, std::size_t size) {
+    if (size != 0 && count > (SIZE_MAX - 1) / size)
+        fail("%1zThe data are too large to be held in memory.");
+    // One spare byte keeps empty arrays distinct from a failed allocation.
+    const std::size_t bytes = count * size + 1;
+    void *memory = host().allocate(bytes);
+    if (memory == nullptr) fail("%1zThe data are too large to be held in memory.");
+    std::memset(memory, 0, bytes);
+    return memory;
+}
+
+} // namespace quill::proc

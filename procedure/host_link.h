@@ -1,0 +1,51 @@
+// The procedure's only way to the host: the interface vector kept by mcn_main, the routine
+// table filled when a run connects, and small helpers over them (run memory, ending the run).
+#ifndef QUILL_PROC_HOST_LINK_H
+#define QUILL_PROC_HOST_LINK_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "module_interface.h"
+#include "routine_table.h"
+
+namespace quill::proc {
+
+enum return_code : int32_t { rc_complete = 0, rc_interface_missing = 1012, rc_error = 3000 };
+
+void keep_interface_vector(const qh_interface_vector *vector);
+const qh_interface_vector &interface_vector();
+qh_routines &host();
+
+[[noreturn]] void end_run(int32_t code);
+
+// Zeroed run memory for `count` objects of T; a size that cannot be served ends the run.
+void *allocate_bytes(std::size_t count, std::size_t size);
+template <typename T>
+T *allocate_array(std::size_t count) {
+    return static_cast<T *>(allocate_bytes(count, sizeof(T)));
+}
+
+// Writes one error line and ends the run with the error code. The format is always one of the
+// procedure's own literals; user text only ever travels as an argument.
+template <typename... Args>
+[[noreturn]] void fail(const char *format, Args... args) {
+    host().log(format, args...);
+    end_run(rc_error);
+}
+
+// Trailing blanks of a blank-filled text removed, into a zero-terminated copy.
+struct trimmed {
+    char text[QH_NAME_LEN + 1];
+    explicit trimmed(const char *name) {
+        std::size_t len = strnlen(name, QH_NAME_LEN);
+        std::memcpy(text, name, len);
+        while (len > 0 && text[len - 1] == ' ') --len;
+        text[len] = '\0';
+    }
+};
+
+} // namespace quill::proc
+
+#endif

@@ -1,0 +1,151 @@
+// The output data sets: OUTBETAS (coefficients), OUTERRS (standard errors), OUTINFO (the
+// selected fit) and OUTPRED (a predicted value per input observation). Every variable is
+// numeric and bound to the address of its value, which the host reads at each write.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "host_link.h"
+#include "proc_run.h"
+
+namespace quill::proc {
+namespace {
+
+// A linear predictor above this overflows the logistic and Poisson means in practice.
+constexpr double kLargestEta = 20.0;
+
+struct output_set {
+    proc_run &run;
+    output_kind kind;
+    int32_t format_width;
+};
+
+// Formats, prepares through the host and defines one variable bound to `value`.
+template <typename... Args>
+void define(const output_set &out, const double *value, const char *pattern, Args... args) {
+    char *name = allocate_array<char>(kNameBytes);
+    std::snprintf(name, kNameBytes, pattern, args...);
+    const bool per_column = out.kind == out_betas || out.kind == out_errs;
+    if (per_column) host().remove_pattern(name, static_cast<int32_t>(std::strlen(name)), " ");
+    int32_t length = static_cast<int32_t>(std::strlen(name));
+    while (length > 0 && name[length - 1] == ' ') --length;
+    name[length] = '\0';
+    host().name_text(name, length, QH_TEXT_VALID_NAME);
+    const qh_var_def def{QH_VAR_NUMERIC, 8, name, length, "BEST", out.format_width};
+    host().define_variable(out.run.out_rec[out.kind], &def, 0, value, 8);
+}
+
+bool open(proc_run &run, output_kind kind, int32_t variables) {
+    if (run.out_ds[kind] == nullptr) return false;
+    run.out_rec[kind] = host().open_write(run.out_ds[kind], variables);
+    return true;
+}
+
+// One variable per design column, named from the predictor (and the level of a CLASS column).
+void define_columns(const output_set &out, const char *numeric_pattern, const char *level_pattern,
+                    const double *values) {
+    const proc_run &run = out.run;
+    int32_t k = 0;
+    for (int32_t i = 0; i < run.p; ++i) {
+        const char *name = run.predictor_names[i].text;
+        if (!run.is_class[i]) {
+            define(out, &values[k++], numeric_pattern, name);
+            continue;
+        }
+        for (int32_t level = 0; level < run.class_levels[i]; ++level)
+            if (level != run.reference_level[i])
+                define(out, &values[k++], level_pattern, name, run.level_texts[i][level].text);
+    }
+}
+
+void define_info(proc_run &run) {
+    const output_set out{run, out_info, 12};
+    run.effective_df_value = run.dfformula == 1 ? run.effective_df : host().missing_value('.');
+    run.simple_df_value = run.simple_df;
+    run.iterations_value = run.iterations;
+    run.grid_status = run.at_max_lambda ? (run.at_min_lambda ? 1 : 2) : (run.at_min_lambda ? 3 : 4);
+    run.convergence_status = run.converged ? 1 : 2;
+    define(out, &run.selected_lambda, "LAMBDA");
+    define(out, &run.effective_df_value, "EFFECTIVE_DF");
+    define(out, &run.simple_df_value, "SIMPLE_DF");
+    define(out, &run.iterations_value, "NUM_ITER");
+    define(out, &run.criterion_value, run.selection == 0 ? "BIC" : "GCV");
+    define(out, &run.min_lambda, "MIN_LAMBDA");
+    define(out, &run.max_lambda, "MAX_LAMBDA");
+    define(out, &run.grid_status, "GRID_STATUS");
+    define(out, &run.convergence_status, "CONVERGENCE_STATUS");
+}
+
+// The prediction for input observation o, or the missing value.
+double predicted_value(const proc_run &run, int32_t o) {
+    const double missing = host().missing_value('.');
+    if (run.excluded[o] && !run.response_only_missing[o]) return missing;
+    double eta = 0.0;
+    int32_t k = 0;
+    for (int32_t i = 0; i < run.p; ++i) {
+        const double value = run.columns[i][o];
+        if (!run.is_class[i]) {
+            eta += run.betas[k++] * value;
+            continue;
+        }
+        if (value < 0.0) return missing; // a level no used observation has
+        for (int32_t level = 0; level < run.class_levels[i]; ++level) {
+            if (level == run.reference_level[i]) continue;
+            if (value == level) eta += run.betas[k];
+            ++k;
+        }
+    }
+    eta += run.intercept;
+    switch (run.model_type) {
+    case model_logistic: return eta <= kLargestEta ? std::exp(eta) / (std::exp(eta) + 1.0) : 1.0;
+    case model_poisson: return eta <= kLargestEta ? std::exp(eta) : missing;
+    default: return eta;
+    }
+}
+
+void write_single(proc_run &run, output_kind kind) {
+    if (run.out_rec[kind] == nullptr) return;
+    host().write_record(run.out_rec[kind], 0);
+    host().write_dataset(run.out_ds[kind], 0);
+    host().release_record(run.out_rec[kind]);
+}
+
+} // namespace
+
+void define_outputs(proc_run &run) {
+    if (open(run, out_betas, 1 + run.total_cols)) {
+        const output_set out{run, out_betas, 8};
+        define(out, &run.intercept, "INTERCEPT");
+        define_columns(out, "BETA_%12.12s", "BETA_%12.12s_%14.14s", run.betas);
+        host().end_definitions(run.out_rec[out_betas]);
+    }
+    if (open(run, out_errs, 1 + run.total_cols)) {
+        const output_set out{run, out_errs, 12};
+        define(out, &run.intercept_se, "STDERR_INT");
+        define_columns(out, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", run.std_errs);
+        host().end_definitions(run.out_rec[out_errs]);
+    }
+    if (open(run, out_info, 9)) {
+        define_info(run);
+        host().end_definitions(run.out_rec[out_info]);
+    }
+    if (open(run, out_pred, 1)) {
+        define({run, out_pred, 12}, &run.predicted, "PREDICTED");
+        host().end_definitions(run.out_rec[out_pred]);
+    }
+}
+
+void write_outputs(proc_run &run) {
+    write_single(run, out_betas);
+    write_single(run, out_errs);
+    write_single(run, out_info);
+    if (run.out_rec[out_pred] == nullptr) return;
+    for (int32_t o = 0; o < run.nobs; ++o) {
+        run.predicted = predicted_value(run, o);
+        host().write_record(run.out_rec[out_pred], 0);
+        host().write_dataset(run.out_ds[out_pred], 0);
+    }
+    host().release_record(run.out_rec[out_pred]);
+}
+
+} // namespace quill::proc

@@ -1,0 +1,102 @@
+// The record of one PROC QUILLFIT run and the steps of the run that fill and read it. Every
+// array hangs off host memory of the run; nothing here is freed by the procedure.
+#ifndef QUILL_PROC_PROC_RUN_H
+#define QUILL_PROC_PROC_RUN_H
+
+#include <cstdint>
+
+#include "routine_table.h"
+
+namespace quill::proc {
+
+constexpr int kNameWidth = QH_NAME_LEN;     // characters of a name or text value
+constexpr int kNameBytes = QH_NAME_LEN + 1; // blank-filled, then a zero byte
+
+// A name or a text value: 32 characters blank-filled, then a zero byte.
+struct name33 {
+    char text[kNameBytes];
+};
+
+enum model_kind : int32_t { model_normal = 0, model_logistic = 1, model_poisson = 2 };
+
+// The four output data sets, in the order they are defined and written.
+enum output_kind : int { out_betas = 0, out_errs, out_info, out_pred, output_count };
+
+constexpr int32_t kMessageLength = 3001;
+
+struct proc_run {
+    // Flags from the statements.
+    bool details, noprint, no_intercept, robust, unshrink_se, weights_used, y_descending,
+        class_descending;
+
+    // Codes and numbers from the statements.
+    int32_t selection, dfformula, algorithm, model_type, max_iter, grid_size;
+    double tolerance, scad_a, min_lambda, max_lambda;
+
+    // Variable lists. Predictor arrays have p + 1 entries where the response takes the last.
+    int32_t response_number, response_type;
+    name33 response_name;
+    int32_t p;
+    int32_t *predictor_numbers, *predictor_types;
+    name33 *predictor_names;
+    int32_t class_count;
+    int32_t *class_numbers;
+    name33 *class_names;
+    int32_t forcein_count;
+    int32_t *forcein_numbers;
+    name33 *forcein_names;
+    uint8_t *forcein; // one byte per predictor
+    int32_t id_count;
+    int32_t *id_numbers;
+    int32_t *read_list; // predictors in MODEL order, then the response
+    uint8_t *is_class;  // per predictor: 1 for a CLASS predictor
+    int32_t *class_levels, *design_cols, *reference_level;
+    double var_count_info; // information code 95, handed back to the variable selection
+
+    // Data.
+    int32_t nobs, n;
+    int32_t *excluded, *response_only_missing;
+    double **columns;       // per read-list variable, nobs values
+    name33 **obs_texts;     // per read-list variable: its texts (CLASS, character response)
+    name33 **level_texts;   // per predictor: its levels in level order (CLASS only)
+    int32_t **level_freqs;  // per predictor: frequencies in level order
+    int32_t max_levels;
+    bool character_response;
+    bool has_event;
+    name33 event_text;
+
+    // Engine inputs and results.
+    int32_t total_cols;
+    double *design, *response, *case_weights;
+    uint8_t *design_forcein;
+    int32_t option_vector[8];
+    double *betas, *std_errs, *coef_path;
+    double intercept, intercept_se, selected_lambda, criterion_value;
+    int32_t simple_df, effective_df, best_index, iterations;
+    uint8_t converged, at_max_lambda, at_min_lambda, error_flag;
+    int32_t *message_codes;
+    char *message_text; // kMessageLength bytes and a zero byte
+
+    // Host handles.
+    qh_statement *proc_record;
+    qh_dataset *input;
+    qh_record *read_record;
+    qh_dataset *out_ds[output_count];
+    qh_record *out_rec[output_count];
+    // Values bound to the output variables: read by the host at each write.
+    double predicted, effective_df_value, simple_df_value, iterations_value, grid_status,
+        convergence_status;
+};
+
+void init_run(proc_run &run);
+const qh_grammar &build_grammar();
+int parse_statements(proc_run &run);
+int read_data(proc_run &run);
+void build_design(proc_run &run);
+void print_summary(proc_run run);
+void define_outputs(proc_run &run);
+void write_outputs(proc_run &run);
+
+} // namespace quill::proc
+
+#endif

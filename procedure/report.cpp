@@ -1,0 +1,165 @@
+// print_summary: the listing report of a successful fit (data and model summary, the lambda
+// range warnings, the criterion and the table of non-zero estimates). It works on a copy of the
+// run record, so the effective df it adjusts never reaches the output data sets.
+#include <cstring>
+
+#include "host_link.h"
+#include "proc_run.h"
+
+namespace quill::proc {
+namespace {
+
+// A coefficient whose square is at most this is treated as zero and not printed.
+constexpr double kZeroSquare = 1e-12;
+bool is_zero(double beta) { return beta * beta <= kZeroSquare; }
+
+template <typename... Args>
+void line(const char *format, Args... args) {
+    host().list_text(format, args...);
+    host().list_end_line();
+}
+void empty_line() { host().list_end_line(); }
+
+void title() {
+    host().title(0, nullptr, 0);
+    char buffer[256];
+    std::memset(buffer, ' ', sizeof buffer);
+    const int32_t length = host().format_into(
+        buffer, 256, "%9tPROC QUILLFIT -- Data and Model Summary and Fit Statistics");
+    host().title(1, buffer, length);
+}
+
+void forced_in(const proc_run &run) {
+    if (run.forcein_count == 0) return;
+    name33 first = run.forcein_names[0];
+    host().name_text(first.text, kNameWidth, QH_TEXT_TRIM);
+    first.text[kNameWidth] = '\0';
+    if (run.forcein_count == 1) {
+        line("Predictor forced in:          %s", first.text);
+        return;
+    }
+    host().list_text("Predictors forced in:         %s", first.text);
+    for (int32_t f = 1; f < run.forcein_count; ++f) {
+        const char *name = run.forcein_names[f].text;
+        host().list_text(" %.*s", static_cast<int>(std::strcspn(name, " ")), name);
+    }
+    empty_line();
+}
+
+void model_lines(const proc_run &run) {
+    static const char *const kModelType[] = {
+        "Model type:  Normal (linear model, numerical outcome, identity link)",
+        "Model type:  Logistic (generalized linear model, binary outcome, logit link)",
+        "Model type:  Poisson (generalized linear model, count outcome, log link)",
+    };
+    line("%s", kModelType[run.model_type]);
+    if (run.character_response) {
+        line("Response variable:  %s", run.response_name.text);
+        line("Value modeled as Y=1:  %s", run.event_text.text);
+    }
+}
+
+// The same warning in the listing and, as "%1zWarning: ...", in the log.
+void lambda_warning(const char *listing_text, const char *log_text) {
+    line("%s", listing_text);
+    host().log(log_text);
+    host().log(" ");
+}
+
+void fit_lines(const proc_run &run) {
+    if (run.details) {
+        line("Minimum candidate lambda:     %15.4f", run.min_lambda);
+        line("Maximum candidate lambda:     %15.4f", run.max_lambda);
+    }
+    if (run.at_max_lambda)
+        lambda_warning("Warning: The maximum candidate lambda appears to be too low.",
+                       "%1zWarning: The maximum candidate lambda appears to be too low.");
+    if (run.at_min_lambda)
+        lambda_warning("Warning: The minimum candidate lambda appears to be too high.",
+                       "%1zWarning: The minimum candidate lambda appears to be too high.");
+    line("Selected lambda:              %15.4f", run.selected_lambda);
+    if (run.details) {
+        line("Simple df:                        %8d", run.simple_df);
+        if (run.dfformula == 1) line("Effective df:                     %8d", run.effective_df);
+    }
+    line(run.selection == 0 ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
+         run.criterion_value);
+    empty_line();
+    if (run.converged) line("Converged in %d iterations.", run.iterations);
+    else line("Warning: Failed to converge after %d iterations.", run.iterations);
+    empty_line();
+}
+
+void table_without_class(const proc_run &run) {
+    line("  Variable      Beta   Std. Errs.");
+    line("-----------------------------------");
+    line("Intercept      :  %9.6f %9.6f", run.intercept, run.intercept_se);
+    for (int32_t i = 0; i < run.p; ++i)
+        if (!is_zero(run.betas[i]))
+            line("%15s:  %9.6f %9.6f", run.predictor_names[i].text, run.betas[i], run.std_errs[i]);
+}
+
+void class_rows(const proc_run &run, int32_t i, int32_t &k) {
+    const int32_t levels = run.class_levels[i];
+    const int32_t columns = run.design_cols[i];
+    bool all_zero = true;
+    for (int32_t c = 0; c < columns; ++c) all_zero = all_zero && is_zero(run.betas[k + c]);
+    if (all_zero) {
+        k += columns;
+        return;
+    }
+    const char *name = run.predictor_names[i].text;
+    for (int32_t level = 0; level < levels; ++level) {
+        const char *text = run.level_texts[i][level].text;
+        const int32_t freq = run.level_freqs[i][level];
+        if (level == run.reference_level[i]) {
+            if (level == 0) line("%15s  %10s: %7d       (Reference)", name, text, freq);
+            else line("            %10s: %7d       (Reference)", text, freq);
+            continue;
+        }
+        if (level == 0) line("%15s  %10s: %7d   %9.6f %9.6f", name, text, freq, run.betas[k], run.std_errs[k]);
+        else line("            %10s: %7d   %9.6f %9.6f", text, freq, run.betas[k], run.std_errs[k]);
+        ++k;
+    }
+}
+
+void table_with_class(const proc_run &run) {
+    line("  Variable     Level     Frequency   Beta   Std. Errs.");
+    line("--------------------------------------------------------");
+    line("Intercept             :           %9.6f %9.6f", run.intercept, run.intercept_se);
+    int32_t k = 0;
+    for (int32_t i = 0; i < run.p; ++i) {
+        if (run.is_class[i]) {
+            class_rows(run, i, k);
+            continue;
+        }
+        if (!is_zero(run.betas[k]))
+            line("%15s            :           %9.6f %9.6f", run.predictor_names[i].text, run.betas[k],
+                 run.std_errs[k]);
+        ++k;
+    }
+}
+
+} // namespace
+
+void print_summary(proc_run run) {
+    title();
+    host().list_begin_report();
+    line(" ");
+    line("Number of observations:            %7ld", static_cast<long>(run.n));
+    line("Number of predictors:                  %3d", run.p);
+    forced_in(run);
+    model_lines(run);
+    empty_line();
+
+    run.effective_df += 1; // the report counts the intercept
+    fit_lines(run);
+
+    line("Final Estimates:");
+    empty_line();
+    if (run.class_count > 0) table_with_class(run);
+    else table_without_class(run);
+    empty_line();
+}
+
+} // namespace quill::proc

@@ -1,0 +1,210 @@
+#include "estimation/cov_mat.h"
+
+#include <gtest/gtest.h>
+
+#include "estimation_fixture.h"
+#include "session/initial_fit.h"
+
+namespace quill::engine {
+namespace {
+
+using namespace testing;
+
+constexpr const char* where = "OCCURRED IN: run_calculate_scad_cov_mat in MOD scad_types";
+
+struct cov_call {
+    int rc = 0;
+    double df = -1.0;
+    error_trail trail;
+};
+
+cov_call covariance(scad_session& s, const std::vector<double>& beta, double lambda,
+                    bool trace = false) {
+    cov_call c;
+    const dbl1 b = vector_of(beta);
+    c.rc = run_calculate_scad_cov_mat(b, lambda, trace, c.df, s, c.trail);
+    return c;
+}
+
+// (X'X)^-1 of the session's standardized design, column by column.
+std::vector<std::vector<double>> inverse_cross_product(const scad_session& s) {
+    const int n = s.dataset.n;
+    const int q = s.dataset.x.extent(1);
+    const std::vector<double> x = design_of(s);
+    std::vector<long double> M(static_cast<std::size_t>(q) * q, 0.0L);
+    for (int j = 0; j < q; ++j)
+        for (int k = 0; k < q; ++k)
+            for (int i = 0; i < n; ++i)
+                M[static_cast<std::size_t>(k) * q + j] +=
+                    static_cast<long double>(x[static_cast<std::size_t>(j) * n + i]) *
+                    x[static_cast<std::size_t>(k) * n + i];
+    std::vector<std::vector<double>> inv;
+    for (int c = 0; c < q; ++c) {
+        std::vector<long double> e(q, 0.0L);
+        e[c] = 1.0L;
+        inv.push_back(solve(M, e));
+    }
+    return inv;
+}
+
+class CovarianceAtLeastSquares : public ::testing::Test {
+protected:
+    void SetUp() override {
+        d = synthetic(40, {0.5, 1.0, -2.0, 0.8}, model::normal);
+    }
+    void fit(options o) {
+        load(s, d, o);
+        error_trail t;
+        ASSERT_EQ(run_calculate_scad_initialfit(s, t), 0);
+        for (int j = 1; j <= 4; ++j) beta.push_back(s.initialfit.beta(j));
+    }
+    data_set d;
+    scad_session s;
+    std::vector<double> beta;
+};
+
+TEST_F(CovarianceAtLeastSquares, ModelBasedIsSigma2TimesTheInverseCrossProduct) {
+    options o;
+    fit(o);
+    const cov_call c = covariance(s, beta, 0.0, true);
+    ASSERT_EQ(c.rc, 0);
+    double rss = 0.0;
+    for (int i = 1; i <= d.n; ++i) rss += (d.y[i - 1] - s.initialfit.mu(i)) * (d.y[i - 1] - s.initialfit.mu(i));
+    const double sigma2 = rss / (d.n - 4);  // every coefficient, the intercept included
+    EXPECT_NEAR(s.stdresults.sigma2, sigma2, 1e-12);
+    const auto inv = inverse_cross_product(s);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(s.stdresults.se(i + 1), std::sqrt(sigma2 * inv[i][i]), 1e-10);
+        for (int j = 0; j < 4; ++j) EXPECT_NEAR(s.stdresults.cov_mat(i + 1, j + 1), sigma2 * inv[j][i], 1e-10);
+    }
+    EXPECT_NEAR(c.df, 4.0, 1e-9);  // trace of the hat matrix
+}
+
+TEST_F(CovarianceAtLeastSquares, RobustIsTheSandwichAndLeavesSigma2Unset) {
+    options o;
+    o.robust = true;
+    fit(o);
+    ASSERT_EQ(s.settings.model_based_se, 0);
+    const cov_call c = covariance(s, beta, 0.0);
+    ASSERT_EQ(c.rc, 0);
+    EXPECT_EQ(s.stdresults.sigma2, -1.0);
+    const auto inv = inverse_cross_product(s);
+    const std::vector<double> x = design_of(s);
+    const int n = d.n;
+    // (X'X)^-1 X' diag(r^2) X (X'X)^-1, diagonal only.
+    for (int a = 0; a < 4; ++a) {
+        long double v = 0.0L;
+        for (int i = 0; i < n; ++i) {
+            long double row = 0.0L;  // ((X'X)^-1 x_i)_a
+            for (int j = 0; j < 4; ++j) row += inv[j][a] * x[static_cast<std::size_t>(j) * n + i];
+            const double r = d.y[i] - s.initialfit.mu(i + 1);
+            v += row * row * r * r;
+        }
+        EXPECT_NEAR(s.stdresults.se(a + 1), std::sqrt(static_cast<double>(v)), 1e-10) << a;
+    }
+}
+
+TEST_F(CovarianceAtLeastSquares, ExcludedCoefficientGetsZeroRowAndSeOfOneTenBillionth) {
+    options o;
+    fit(o);
+    beta[2] = 0.0;
+    ASSERT_EQ(covariance(s, beta, 0.1).rc, 0);
+    EXPECT_EQ(s.stdresults.se(3), 1e-10);
+    for (int j = 1; j <= 4; ++j) {
+        EXPECT_EQ(s.stdresults.cov_mat(3, j), 0.0);
+        EXPECT_EQ(s.stdresults.cov_mat(j, 3), 0.0);
+    }
+    EXPECT_GT(s.stdresults.se(2), 1e-3);
+}
+
+TEST_F(CovarianceAtLeastSquares, NoIncludedCoefficientSetsSigma2ByTheGeneralRule) {
+    const struct {
+        int intercept_mode;
+        bool robust;
+        model type;
+    } cases[] = {{2, false, model::normal}, {1, false, model::normal}, {2, true, model::normal}};
+    for (const auto& k : cases) {
+        scad_session s2;
+        options o;
+        o.intercept_mode = k.intercept_mode;
+        o.robust = k.robust;
+        load(s2, d, o);
+        s2.stdresults.sigma2 = 123.0;
+        const cov_call c = covariance(s2, {0.0, 1e-16, 0.0}, 1.0, true);
+        ASSERT_EQ(c.rc, 0);
+        EXPECT_EQ(c.df, 0.0);
+        for (int j = 1; j <= 3; ++j) EXPECT_EQ(s2.stdresults.se(j), 0.0);
+        double ss = 0.0;
+        for (int i = 1; i <= d.n; ++i) ss += s2.dataset.y(i) * s2.dataset.y(i);
+        const double expected = k.robust ? -1.0 : k.intercept_mode == 1 ? ss / (d.n - 1) : ss / d.n;
+        EXPECT_NEAR(s2.stdresults.sigma2, expected, 1e-12) << k.intercept_mode << k.robust;
+    }
+}
+
+TEST(Covariance, LogisticCovarianceIsTheInverseInformation) {
+    const data_set d = synthetic(200, {0.2, 0.9, -0.7}, model::logistic);
+    options o;
+    o.type = model::logistic;
+    scad_session s;
+    load(s, d, o);
+    error_trail t;
+    ASSERT_EQ(run_calculate_scad_initialfit(s, t), 0);
+    const std::vector<double> b{s.initialfit.beta(1), s.initialfit.beta(2), s.initialfit.beta(3)};
+    ASSERT_EQ(covariance(s, b, 0.0).rc, 0);
+    EXPECT_EQ(s.stdresults.sigma2, 1.0);
+    // Information X' diag(mu (1 - mu)) X at the fit, inverted independently.
+    const std::vector<double> x = design_of(s);
+    std::vector<long double> H(9, 0.0L);
+    for (int i = 0; i < d.n; ++i) {
+        const double mu = s.initialfit.mu(i + 1);
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k)
+                H[k * 3 + j] += x[j * d.n + i] * mu * (1 - mu) * x[k * d.n + i];
+    }
+    for (int c = 0; c < 3; ++c) {
+        std::vector<long double> e(3, 0.0L);
+        e[c] = 1.0L;
+        const std::vector<double> column = solve(H, e);
+        EXPECT_NEAR(s.stdresults.cov_mat(c + 1, c + 1), column[c], 1e-8 * std::fabs(column[c]));
+    }
+}
+
+TEST(Covariance, RefusalsAndTheirSentences) {
+    const data_set d = synthetic(5, {0.0, 1.0, 2.0, 3.0, 4.0}, model::normal);  // n = p + 1
+    const std::vector<double> b{1.0, 1.0, 0.0, 0.0, 0.0};
+    struct {
+        double lambda;
+        const char* sentence;
+    } cases[] = {{-1e-9, "Lambda cannot be negative."},
+                 {10000.000001, "Lambda is too big."},
+                 {1.0, "The error df was too small to calculate a variance estimate."}};
+    for (const auto& c : cases) {
+        scad_session s;
+        options o;
+        load(s, d, o);
+        const cov_call r = covariance(s, b, c.lambda);
+        EXPECT_EQ(r.rc, -1);
+        EXPECT_EQ(lines_of(r.trail), (std::vector<std::string>{c.sentence, where}));
+        EXPECT_TRUE(s.is_null);
+    }
+    // n = p + 2 succeeds; lambda 10000 is accepted.
+    scad_session ok;
+    load(ok, synthetic(6, {0.0, 1.0, 2.0, 3.0, 4.0}, model::normal));
+    EXPECT_EQ(covariance(ok, b, 10000.0).rc, 0);
+
+    // p >= n fails even with a single included coefficient.
+    scad_session wide;
+    options o;
+    o.intercept_mode = 2;
+    load(wide, synthetic(3, {0.0, 1.0, 2.0, 3.0}, model::normal), o);
+    const cov_call r = covariance(wide, {1.0, 0.0, 0.0}, 0.1);
+    EXPECT_EQ(lines_of(r.trail), (std::vector<std::string>{
+                                     "Since p >= n, we cannot get standard errors.", where}));
+
+    scad_session empty;
+    EXPECT_EQ(lines_of(covariance(empty, {1.0}, 0.1).trail),
+              (std::vector<std::string>{"The session is not ready yet.", where}));
+}
+
+}  // namespace
+}  // namespace quill::engine

@@ -1,0 +1,207 @@
+// Shared helpers of the estimation tests: reproducible synthetic data, a session loaded
+// through the ordinary settings and dataset operations, and small dense solvers written
+// independently of the engine for known answers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "session/dataset.h"
+#include "session/scad_session.h"
+#include "session/settings.h"
+#include "support/allocation.h"
+
+namespace quill::engine::testing {
+
+struct data_set {
+    int n = 0;
+    int p = 0;
+    std::vector<double> x;  // n x p, column-major
+    std::vector<double> y;
+    std::vector<bool> forcein;
+};
+
+enum class model { normal = 0, logistic = 1, poisson = 2 };
+
+// Correlated normal predictors (neighbouring columns correlate 0.3), a response from the
+// given coefficients (intercept first) and model.
+inline data_set synthetic(int n, const std::vector<double>& coef, model m, double noise = 1.0,
+                          unsigned seed = 7) {
+    data_set d;
+    d.n = n;
+    d.p = static_cast<int>(coef.size()) - 1;
+    d.x.resize(static_cast<std::size_t>(n) * d.p);
+    d.y.resize(n);
+    d.forcein.assign(d.p, false);
+    std::mt19937 gen(seed);
+    std::normal_distribution<double> z(0.0, 1.0);
+    for (int i = 0; i < n; ++i) {
+        double previous = z(gen);
+        double eta = coef[0];
+        for (int j = 0; j < d.p; ++j) {
+            const double v = 0.3 * previous + std::sqrt(1 - 0.09) * z(gen);
+            d.x[static_cast<std::size_t>(j) * n + i] = v;
+            previous = v;
+            eta += coef[j + 1] * v;
+        }
+        switch (m) {
+            case model::normal: d.y[i] = eta + noise * z(gen); break;
+            case model::logistic: {
+                std::bernoulli_distribution b(1.0 / (1.0 + std::exp(-eta)));
+                d.y[i] = b(gen) ? 1.0 : 0.0;
+                break;
+            }
+            case model::poisson: {
+                std::poisson_distribution<int> pd(std::exp(eta));
+                d.y[i] = pd(gen);
+                break;
+            }
+        }
+    }
+    return d;
+}
+
+struct options {
+    int32_t algorithm = 0;
+    int32_t selection = 0;
+    int32_t dfformula = 0;
+    int32_t grid_size = 20;
+    int32_t max_iter = 250;
+    bool robust = false;
+    model type = model::normal;
+    double tolerance = 1e-9;
+    std::optional<double> threshold;
+    std::optional<double> final_threshold;
+    double a = 3.7;
+    std::optional<double> min_lambda;
+    std::optional<double> max_lambda;
+    int intercept_mode = 0;  // 0 intercept column, 1 centre y, 2 omit the intercept
+    bool full_likelihood = true;
+};
+
+// Loads settings and data into s; the test fails when either load fails.
+inline void load(scad_session& s, const data_set& d, const options& o = {}) {
+    error_trail t;
+    ASSERT_EQ(run_load_scad_settings(o.algorithm, o.selection, o.dfformula, o.grid_size,
+                                     o.max_iter, o.robust, static_cast<int32_t>(o.type),
+                                     o.tolerance, o.threshold, o.final_threshold, o.a,
+                                     o.min_lambda, o.max_lambda, o.intercept_mode == 2,
+                                     o.full_likelihood, o.intercept_mode == 1, s, t),
+              0);
+    dbl2 x;
+    dbl1 y, w;
+    log1 f;
+    ASSERT_EQ(dbl2_alloc(x, d.n, d.p, t), 0);
+    ASSERT_EQ(dbl1_alloc(y, d.n, t), 0);
+    ASSERT_EQ(dbl1_alloc(w, d.n, t), 0);
+    ASSERT_EQ(log1_alloc(f, d.p, t), 0);
+    for (std::size_t k = 0; k < d.x.size(); ++k) x.data()[k] = d.x[k];
+    for (int i = 0; i < d.n; ++i) y.data()[i] = d.y[i];
+    w.fill(1.0);
+    for (int j = 0; j < d.p; ++j) f.data()[j] = d.forcein[j];
+    ASSERT_EQ(run_load_scad_dataset(x, y, f, w, s, t), 0);
+}
+
+inline std::string trimmed(const std::string& line) {
+    return line.substr(0, line.find_last_not_of(' ') + 1);
+}
+
+// A sentence as the trail stores it: cut at 80 characters.
+inline std::string line80(const std::string& sentence) { return sentence.substr(0, 80); }
+
+inline std::vector<std::string> lines_of(const error_trail& t) {
+    std::vector<std::string> out;
+    for (const auto& l : t.lines()) out.push_back(trimmed(l));
+    return out;
+}
+
+inline dbl1 vector_of(const std::vector<double>& v) {
+    error_trail t;
+    dbl1 a;
+    dbl1_alloc(a, static_cast<int>(v.size()), t);
+    for (std::size_t i = 0; i < v.size(); ++i) a.data()[i] = v[i];
+    return a;
+}
+
+// Solves the symmetric system M b = r (m x m, column-major) by Gaussian elimination with
+// partial pivoting in long double.
+inline std::vector<double> solve(std::vector<long double> M, std::vector<long double> r) {
+    const int m = static_cast<int>(r.size());
+    auto at = [&](int i, int j) -> long double& { return M[static_cast<std::size_t>(j) * m + i]; };
+    for (int c = 0; c < m; ++c) {
+        int pivot = c;
+        for (int i = c + 1; i < m; ++i)
+            if (std::fabs(at(i, c)) > std::fabs(at(pivot, c))) pivot = i;
+        for (int j = 0; j < m; ++j) std::swap(at(c, j), at(pivot, j));
+        std::swap(r[c], r[pivot]);
+        for (int i = c + 1; i < m; ++i) {
+            const long double f = at(i, c) / at(c, c);
+            for (int j = c; j < m; ++j) at(i, j) -= f * at(c, j);
+            r[i] -= f * r[c];
+        }
+    }
+    std::vector<double> b(m);
+    for (int i = m - 1; i >= 0; --i) {
+        long double s = r[i];
+        for (int j = i + 1; j < m; ++j) s -= at(i, j) * b[j];
+        b[i] = static_cast<double>(s / at(i, i));
+    }
+    return b;
+}
+
+// Maximum-likelihood fit of a generalized linear model by Newton steps (IRLS) on the design
+// x (n x m, column-major), started at 0.
+inline std::vector<double> irls(const std::vector<double>& x, const std::vector<double>& y,
+                                int n, int m, model type) {
+    std::vector<double> b(m, 0.0);
+    for (int step = 0; step < 100; ++step) {
+        std::vector<long double> H(static_cast<std::size_t>(m) * m, 0.0L), g(m, 0.0L);
+        for (int i = 0; i < n; ++i) {
+            long double eta = 0.0L;
+            for (int j = 0; j < m; ++j) eta += x[static_cast<std::size_t>(j) * n + i] * b[j];
+            const long double mu =
+                type == model::logistic ? 1.0L / (1.0L + std::exp(-eta)) : std::exp(eta);
+            const long double w = type == model::logistic ? mu * (1.0L - mu) : mu;
+            for (int j = 0; j < m; ++j) {
+                const long double xj = x[static_cast<std::size_t>(j) * n + i];
+                g[j] += xj * (y[i] - mu);
+                for (int k = 0; k < m; ++k)
+                    H[static_cast<std::size_t>(k) * m + j] += xj * w * x[static_cast<std::size_t>(k) * n + i];
+            }
+        }
+        const std::vector<double> delta = solve(H, g);
+        double largest = 0.0;
+        for (int j = 0; j < m; ++j) {
+            b[j] += delta[j];
+            largest = std::fmax(largest, std::fabs(delta[j]));
+        }
+        if (largest < 1e-13) break;
+    }
+    return b;
+}
+
+// Ordinary least squares of y on x (n x m, column-major) through the normal equations.
+inline std::vector<double> ols(const std::vector<double>& x, const std::vector<double>& y, int n,
+                               int m) {
+    std::vector<long double> M(static_cast<std::size_t>(m) * m, 0.0L), r(m, 0.0L);
+    for (int j = 0; j < m; ++j) {
+        for (int i = 0; i < n; ++i) r[j] += static_cast<long double>(x[static_cast<std::size_t>(j) * n + i]) * y[i];
+        for (int k = 0; k < m; ++k)
+            for (int i = 0; i < n; ++i)
+                M[static_cast<std::size_t>(k) * m + j] +=
+                    static_cast<long double>(x[static_cast<std::size_t>(j) * n + i]) * x[static_cast<std::size_t>(k) * n + i];
+    }
+    return solve(M, r);
+}
+
+// The session's standardized design as a plain vector.
+inline std::vector<double> design_of(const scad_session& s) {
+    return {s.dataset.x.data(), s.dataset.x.data() + s.dataset.x.size()};
+}
+
+}  // namespace quill::engine::testing

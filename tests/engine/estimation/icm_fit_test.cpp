@@ -1,0 +1,169 @@
+#include "estimation/icm_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "estimation/grid_search.h"
+#include "estimation_fixture.h"
+#include "session/initial_fit.h"
+
+namespace quill::engine {
+namespace {
+
+using namespace testing;
+
+constexpr const char* icm_where = "OCCURRED IN: run_fit_scad_icm in MOD scad_types";
+
+// A session with the initial fit and the grid built, as the grid search leaves it.
+void prepare(scad_session& s, const data_set& d, options o) {
+    load(s, d, o);
+    error_trail t;
+    ASSERT_EQ(run_calculate_scad_initialfit(s, t), 0);
+    ASSERT_EQ(run_calculate_scad_Lgrid(s, t), 0);
+}
+
+struct icm_result {
+    int rc = 0;
+    dbl1 beta;
+    int32_t iterations = -5;
+    bool converged = false;
+    error_trail trail;
+};
+
+icm_result icm(scad_session& s, double lambda, const std::vector<double>& start, int32_t max_iter) {
+    icm_result r;
+    const dbl1 b0 = vector_of(start);
+    r.rc = run_fit_scad_icm(lambda, b0, r.beta, max_iter, r.iterations, r.converged, s, r.trail);
+    return r;
+}
+
+TEST(IcmFit, RefusesModelsItCannotFitThroughTheGridSearch) {
+    const struct {
+        model type;
+        int intercept_mode;
+        const char* sentence;
+    } cases[] = {
+        {model::normal, 0, "There may be a bug in the PROC calling the ICM algorithm."},
+        {model::logistic, 0,
+         "In the current version of this software, ICM is not available for this model."},
+    };
+    for (const auto& c : cases) {
+        options o;
+        o.algorithm = 1;
+        o.type = c.type;
+        o.intercept_mode = c.intercept_mode;
+        o.grid_size = 3;
+        scad_session s;
+        load(s, synthetic(50, {0.0, 1.0, -1.0}, c.type), o);
+        error_trail t;
+        EXPECT_EQ(run_calculate_scad_stdresults(s, t), -1);
+        EXPECT_EQ(lines_of(t),
+                  (std::vector<std::string>{
+                      line80(c.sentence), icm_where, "The initial fit could not be calculated.",
+                      "OCCURRED IN: run_calculate_scad_stdresults in MOD scad_types"}));
+    }
+}
+
+TEST(IcmFit, OneSweepReturnsACountOfTwo) {
+    const data_set d = synthetic(60, {0.0, 1.0, -1.0, 0.5}, model::normal);
+    options o;
+    o.intercept_mode = 1;
+    scad_session s;
+    prepare(s, d, o);
+    const icm_result r = icm(s, 0.1, {0.0, 0.0, 0.0}, 1);
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_EQ(r.iterations, 2);
+    EXPECT_FALSE(r.converged);
+}
+
+TEST(IcmFit, AtLambdaZeroTheSweepsConvergeToLeastSquares) {
+    const data_set d = synthetic(60, {0.0, 1.0, -1.0, 0.002}, model::normal);
+    options o;
+    o.intercept_mode = 1;
+    scad_session s;
+    prepare(s, d, o);
+    const icm_result r = icm(s, 0.0, {0.0, 0.0, 0.0}, 10000);
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_TRUE(r.converged);
+    // The initial fit is the least-squares fit of the centred model; at lambda 0 nothing is
+    // thresholded, however small.
+    const std::vector<double> expected = ols(design_of(s), std::vector<double>(s.dataset.y.data(), s.dataset.y.data() + d.n), d.n, d.p);
+    for (int j = 1; j <= d.p; ++j) {
+        EXPECT_NEAR(r.beta(j), s.initialfit.beta(j), 1e-8) << j;
+        EXPECT_NEAR(r.beta(j), expected[j - 1], 1e-8) << j;
+    }
+}
+
+TEST(IcmFit, ACoefficientZeroedInOneSweepCanReturnInALaterOne) {
+    const data_set d = synthetic(100, {0.0, 1.0, 1.0}, model::normal);
+    options o;
+    o.intercept_mode = 2;
+    scad_session s;
+    prepare(s, d, o);
+    // Start coefficient 1 at 0 and coefficient 2 where the first partial solution is 0.
+    const double n = d.n;
+    const double s11 = s.dataset.xtx(1, 1) / n;
+    const double s21 = s.dataset.xtx(2, 1) / n;
+    const double b1 = s.initialfit.beta(1);
+    const double b2 = s.initialfit.beta(2);
+    const std::vector<double> start{0.0, b2 + s11 * b1 / s21};
+    const icm_result first = icm(s, 0.01, start, 1);
+    ASSERT_EQ(first.rc, 0);
+    EXPECT_EQ(first.beta(1), 0.0);
+    const icm_result later = icm(s, 0.01, start, 500);
+    ASSERT_EQ(later.rc, 0);
+    EXPECT_TRUE(later.converged);
+    EXPECT_NEAR(later.beta(1), b1, 0.05);
+}
+
+TEST(IcmFit, RefusesLambdaOutsideItsRangeAndAnUnbuiltGrid) {
+    const data_set d = synthetic(40, {0.0, 1.0}, model::normal);
+    options o;
+    o.intercept_mode = 1;
+    for (const auto& [lambda, sentence] :
+         {std::pair{-0.5, "The requested value of lambda is too small."},
+          std::pair{10001.0, "The requested value of lambda is too large."}}) {
+        scad_session s;
+        prepare(s, d, o);
+        EXPECT_EQ(lines_of(icm(s, lambda, {0.0}, 10).trail),
+                  (std::vector<std::string>{sentence, icm_where}));
+    }
+    scad_session s;
+    load(s, d, o);
+    EXPECT_EQ(lines_of(icm(s, 0.1, {0.0}, 10).trail),
+              (std::vector<std::string>{"The session is not ready yet.", icm_where}));
+}
+
+// LQA and ICM on the same sparse truth with a centred response: the same selected lambda and
+// nonzero set, and coefficients within a small distance of each other.
+TEST(IcmFit, AgreesWithLqaOnASparseTruth) {
+    const data_set d = synthetic(400, {0.0, 2.0, 0.0, 0.0, -1.5, 0.0, 0.0, 1.0, 0.0}, model::normal, 1.0, 3);
+    scad_stdresults results[2];
+    for (const int algorithm : {0, 1}) {
+        options o;
+        o.algorithm = algorithm;
+        o.intercept_mode = 1;
+        o.grid_size = 25;
+        scad_session s;
+        load(s, d, o);
+        error_trail t;
+        ASSERT_EQ(run_calculate_scad_stdresults(s, t), 0) << algorithm;
+        results[algorithm] = std::move(s.stdresults);
+    }
+    const scad_stdresults& lqa = results[0];
+    const scad_stdresults& icm_r = results[1];
+    EXPECT_EQ(lqa.best, icm_r.best);
+    double largest = 0.0;
+    for (int j = 1; j <= d.p; ++j) {
+        EXPECT_EQ(lqa.beta(j) != 0.0, icm_r.beta(j) != 0.0) << j;
+        largest = std::fmax(largest, std::fabs(lqa.beta(j) - icm_r.beta(j)));
+    }
+    EXPECT_LT(largest, 1e-8);  // measured: about 4e-12
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", largest);
+    RecordProperty("largest_difference", text);
+}
+
+}  // namespace
+}  // namespace quill::engine

@@ -1,0 +1,169 @@
+#include "estimation/lqa_fit.h"
+
+#include <gtest/gtest.h>
+
+#include "estimation_fixture.h"
+
+namespace quill::engine {
+namespace {
+
+using namespace testing;
+
+struct lqa_result {
+    int rc = 0;
+    dbl1 beta;
+    int32_t iterations = -5;
+    bool converged = false;
+    error_trail trail;
+};
+
+lqa_result fit(scad_session& s, double lambda, const std::vector<double>& start,
+               int32_t max_iter = 250, bool check_lambda = true) {
+    lqa_result r;
+    dbl1 b0 = vector_of(start);
+    r.rc = run_fit_scad_lqa(lambda, b0, r.beta, max_iter, r.iterations, r.converged, s, r.trail,
+                            check_lambda);
+    return r;
+}
+
+TEST(LqaFit, AtLambdaZeroTheNormalFitIsOrdinaryLeastSquares) {
+    const data_set d = synthetic(60, {1.5, 2.0, -1.0, 0.7, 3.0}, model::normal);
+    scad_session s;
+    load(s, d);
+    const lqa_result r = fit(s, 0.0, {1, 1, 1, 1, 1}, 250, false);
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_TRUE(r.converged);
+    const std::vector<double> expected = ols(design_of(s), d.y, d.n, d.p + 1);
+    for (int j = 0; j <= d.p; ++j) EXPECT_NEAR(r.beta(j + 1), expected[j], 1e-9) << j;
+}
+
+TEST(LqaFit, LargeLambdaZeroesEveryPenalizedCoefficientAndKeepsTheIntercept) {
+    const data_set d = synthetic(80, {-2.0, 0.4, 0.3, -0.2}, model::normal);
+    scad_session s;
+    load(s, d);
+    const lqa_result r = fit(s, 50.0, {0.5, 0.5, 0.5, 0.5});
+    ASSERT_EQ(r.rc, 0);
+    double mean = 0.0;
+    for (double v : d.y) mean += v / d.n;
+    EXPECT_NEAR(r.beta(1), mean, 1e-12);  // centred columns: the intercept is the mean of y
+    for (int j = 2; j <= 4; ++j) EXPECT_EQ(r.beta(j), 0.0);
+}
+
+TEST(LqaFit, ForcedInCoefficientsAreNeverPenalizedNorThresholded) {
+    data_set d = synthetic(200, {0.0, 0.1, 0.1, 2.0}, model::normal, 0.2);
+    d.forcein[0] = true;
+    options o;
+    o.threshold = 0.4;
+    o.final_threshold = 0.5;
+    scad_session s;
+    load(s, d, o);
+    const lqa_result r = fit(s, 0.0, {1, 1, 1, 1});
+    ASSERT_EQ(r.rc, 0);
+    // Both small coefficients fall below the thresholds; only the forced one stays.
+    const std::vector<double> expected = ols(design_of(s), d.y, d.n, d.p + 1);
+    EXPECT_NE(r.beta(2), 0.0);
+    EXPECT_LT(std::fabs(r.beta(2)), 0.4);
+    EXPECT_EQ(r.beta(3), 0.0);
+    EXPECT_GT(std::fabs(r.beta(4)), 1.0);
+    EXPECT_NEAR(r.beta(1), expected[0], 1e-9);
+
+    // A large lambda does not move a forced coefficient either: it stays at its least-squares
+    // value given the other alive columns.
+    const lqa_result big = fit(s, 100.0, {1, 1, 1, 1});
+    ASSERT_EQ(big.rc, 0);
+    EXPECT_NE(big.beta(2), 0.0);
+    EXPECT_EQ(big.beta(4), 0.0);
+}
+
+TEST(LqaFit, PassLimitGivesMaxIterPlusOneAndNoConvergence) {
+    const data_set d = synthetic(150, {0.2, 1.0, -1.0, 0.5}, model::logistic);
+    options o;
+    o.type = model::logistic;
+    o.max_iter = 1;
+    scad_session s;
+    load(s, d, o);
+    // Plain Newton steps: the start must be in reach of the maximum.
+    const std::vector<double> start{0.1, 0.3, -0.3, 0.2};
+    const lqa_result one = fit(s, 0.05, start, 1);
+    ASSERT_EQ(one.rc, 0);
+    EXPECT_EQ(one.iterations, 2);
+    EXPECT_FALSE(one.converged);
+
+    const lqa_result many = fit(s, 0.05, start, 500);
+    ASSERT_EQ(many.rc, 0);
+    EXPECT_TRUE(many.converged);
+    EXPECT_GT(many.iterations, 2);
+    EXPECT_LE(many.iterations, 501);
+}
+
+TEST(LqaFit, NoAliveCoefficientEndsAtOnceAsConverged) {
+    const data_set d = synthetic(40, {0.0, 1.0, 1.0}, model::normal);
+    options o;
+    o.intercept_mode = 2;
+    scad_session s;
+    load(s, d, o);
+    const lqa_result r = fit(s, 0.1, {0.0, 5e-5});
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_EQ(r.iterations, 1);
+    EXPECT_TRUE(r.converged);
+    EXPECT_EQ(r.beta(1), 0.0);
+    EXPECT_EQ(r.beta(2), 0.0);
+}
+
+TEST(LqaFit, GridFormRefusesLambdaOutsideItsRangeAndResetsTheSession) {
+    const data_set d = synthetic(30, {0.0, 1.0}, model::normal);
+    for (const double lambda : {0.0, 10000.0}) {
+        scad_session s;
+        load(s, d);
+        EXPECT_EQ(fit(s, lambda, {1, 1}).rc, 0) << lambda;
+    }
+    const struct {
+        double lambda;
+        const char* sentence;
+    } refused[] = {{-1e-300, "The requested value of lambda is too small."},
+                   {10000.000001, "The requested value of lambda is too large."}};
+    for (const auto& c : refused) {
+        scad_session s;
+        load(s, d);
+        const lqa_result r = fit(s, c.lambda, {1, 1});
+        EXPECT_EQ(r.rc, -1);
+        EXPECT_EQ(lines_of(r.trail), (std::vector<std::string>{
+                                         c.sentence, "OCCURRED IN: run_fit_scad_lqa in MOD scad_types"}));
+        EXPECT_TRUE(s.dataset.is_null);
+        EXPECT_TRUE(s.is_null);
+    }
+}
+
+TEST(LqaFit, RefusesAnUnreadySessionAndAWrongStartLength) {
+    scad_session empty;
+    lqa_result r = fit(empty, 0.1, {1.0});
+    EXPECT_EQ(r.rc, -1);
+    EXPECT_EQ(lines_of(r.trail).front(), "The session is not ready yet.");
+
+    const data_set d = synthetic(30, {0.0, 1.0, 2.0}, model::normal);
+    scad_session s;
+    load(s, d);
+    r = fit(s, 0.1, {1.0, 1.0});  // q is 3 with the intercept column
+    EXPECT_EQ(r.rc, -1);
+    EXPECT_EQ(lines_of(r.trail), (std::vector<std::string>{
+                                     "Dimensions of matrix arguments not conformable",
+                                     "OCCURRED IN: run_fit_scad_lqa in MOD scad_types"}));
+}
+
+TEST(LqaFit, OversizedPenaltyTermFailsAsADenominatorError) {
+    const data_set d = synthetic(100, {0.0, 1.0, 2.0}, model::normal);
+    options o;
+    o.threshold = 1e-15;
+    scad_session s;
+    load(s, d, o);
+    // n * lambda / (1e-14 + 1e-15) is about 9e15, above the 1e15 the diagonal update accepts.
+    const lqa_result r = fit(s, 1.0, {0.0, 1e-14, 1.0});
+    EXPECT_EQ(r.rc, -1);
+    const std::vector<std::string> lines = lines_of(r.trail);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Error constructing the denominator.");
+    EXPECT_EQ(lines.back(), "OCCURRED IN: run_fit_scad_lqa in MOD scad_types");
+}
+
+}  // namespace
+}  // namespace quill::engine

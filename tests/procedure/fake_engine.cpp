@@ -1,0 +1,76 @@
+// The runscad stand-in of the procedure tests.
+#include "fake_engine.h"
+
+#include "quill/runscad.h"
+
+namespace quill::proc::testing {
+
+namespace {
+fake_engine g_engine;
+}
+
+fake_engine &engine() { return g_engine; }
+void reset_engine() { g_engine = fake_engine{}; }
+
+} // namespace quill::proc::testing
+
+using quill::proc::testing::engine;
+
+extern "C" void runscad(int32_t p, int32_t n, const double *raw_x, const double *y_vec,
+                        const double *case_weights_vec, const uint8_t *forcein_vec,
+                        const int32_t *option_vector, int32_t grid_size, double tolerance,
+                        double *min_lambda, double *max_lambda, int32_t model_type, double a,
+                        double *beta_out, double *intercept_out, double *se_out,
+                        double *intercept_se_out, double *beta_path_out, double *lambda_out,
+                        double *criterion_out, int32_t *simple_df_out, int32_t *df_out,
+                        int32_t *best_index_out, int32_t *num_iter_out, uint8_t *converged_out,
+                        uint8_t *at_max_lambda, uint8_t *at_min_lambda, uint8_t *error_flag,
+                        int32_t msg_len, int32_t *message_codes) {
+    auto &e = engine();
+    ++e.calls;
+    e.p = p;
+    e.n = n;
+    e.x.assign(raw_x, raw_x + static_cast<std::size_t>(n) * p);
+    e.y.assign(y_vec, y_vec + n);
+    e.weights.assign(case_weights_vec, case_weights_vec + n);
+    e.forcein.assign(forcein_vec, forcein_vec + p);
+    e.options.assign(option_vector, option_vector + 8);
+    e.grid_size = grid_size;
+    e.tolerance = tolerance;
+    e.min_lambda_in = *min_lambda;
+    e.max_lambda_in = *max_lambda;
+    e.model_type = model_type;
+    e.a = a;
+    e.msg_len = msg_len;
+    *error_flag = 0;
+    // Like the engine, refuse a grid it could not hold before writing any output.
+    if (grid_size < 1 || grid_size > 1000) e.failure = "Invalid input for grid_size";
+    if (!e.failure.empty()) {
+        *error_flag = 0xFF;
+        int32_t i = 0;
+        for (; i < msg_len - 1 && i < static_cast<int32_t>(e.failure.size()); ++i)
+            message_codes[i] = static_cast<unsigned char>(e.failure[i]);
+        message_codes[i] = 0;
+        return;
+    }
+    e.betas.resize(p);
+    e.std_errs.resize(p);
+    for (int32_t j = 0; j < p; ++j) {
+        beta_out[j] = e.betas[j];
+        se_out[j] = e.std_errs[j];
+        for (int32_t g = 0; g < grid_size; ++g) beta_path_out[g + static_cast<std::size_t>(j) * grid_size] = 0.0;
+    }
+    *intercept_out = e.intercept;
+    *intercept_se_out = e.intercept_se;
+    *lambda_out = e.lambda;
+    *criterion_out = e.criterion;
+    *min_lambda = e.min_lambda;
+    *max_lambda = e.max_lambda;
+    *simple_df_out = e.simple_df;
+    *df_out = e.effective_df;
+    *best_index_out = e.best_index;
+    *num_iter_out = e.iterations;
+    *converged_out = e.converged ? 0xFF : 0;
+    *at_max_lambda = e.at_max ? 0xFF : 0;
+    *at_min_lambda = e.at_min ? 0xFF : 0;
+}

@@ -1,0 +1,35 @@
+// A stand-in for runscad in the procedure tests: it keeps what the procedure passed and hands
+// back the results a test sets, or a failure with a given message.
+#ifndef QUILL_TESTS_PROCEDURE_FAKE_ENGINE_H
+#define QUILL_TESTS_PROCEDURE_FAKE_ENGINE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quill::proc::testing {
+
+struct fake_engine {
+    // Seen by the call.
+    int calls = 0;
+    int32_t p = 0, n = 0, grid_size = 0, model_type = 0, msg_len = 0;
+    std::vector<double> x, y, weights;
+    std::vector<uint8_t> forcein;
+    std::vector<int32_t> options;
+    double tolerance = 0, min_lambda_in = 0, max_lambda_in = 0, a = 0;
+
+    // Handed back.
+    std::vector<double> betas, std_errs; // resized to p with zeros when shorter
+    double intercept = 0, intercept_se = 0, lambda = 0.5, criterion = 10, min_lambda = 0.01,
+           max_lambda = 2;
+    int32_t simple_df = 1, effective_df = 3, best_index = 5, iterations = 7;
+    bool converged = true, at_max = false, at_min = false;
+    std::string failure; // non-empty: fail with this text (lines joined by CR LF)
+};
+
+fake_engine &engine();
+void reset_engine();
+
+} // namespace quill::proc::testing
+
+#endif
