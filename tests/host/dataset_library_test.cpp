@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dataset_spec.h"
+#include "dataset_reference.h"
 #include "host_test_support.h"
 
 namespace quill::host {
@@ -68,28 +68,28 @@ TEST(DatasetLibrary, DefaultOutputsSkipExistingNamesAndWorkIsRemoved)
     EXPECT_TRUE(std::filesystem::exists(folder / "kept"));
 }
 
-TEST(DatasetSpec, NamesPathsLastAndOptions)
+TEST(DatasetReference, NamesPathsLastAndOptions)
 {
     ScratchFolder folder;
     DatasetLibrary library(folder / "work", true);
     std::string error;
-    DatasetSpec spec;
+    DatasetReference ref;
     auto parse = [&](const std::string &text) {
-        spec = DatasetSpec{};
+        ref = DatasetReference{};
         const auto tokens = testing::tokens_of(text);
-        return parse_dataset_spec(tokens, 0, tokens.size(), library, spec, error);
+        return parse_dataset_reference(tokens, 0, tokens.size(), library, ref, error);
     };
     EXPECT_FALSE(parse("_last_"));
     EXPECT_EQ(error, "There is no _LAST_ data set: no data set has been created yet.");
     ASSERT_TRUE(parse("work.a(keep=x1-x3 y drop=z)"));
-    EXPECT_EQ(spec.name.display, "WORK.A");
-    EXPECT_EQ(spec.keep.size(), 4u);
-    EXPECT_EQ(spec.drop.size(), 1u);
-    library.set_last(spec.name);
+    EXPECT_EQ(ref.name.display, "WORK.A");
+    EXPECT_EQ(ref.keep.size(), 4u);
+    EXPECT_EQ(ref.drop.size(), 1u);
+    library.set_last(ref.name);
     ASSERT_TRUE(parse("_LAST_"));
-    EXPECT_EQ(spec.name.display, "WORK.A");
+    EXPECT_EQ(ref.name.display, "WORK.A");
     ASSERT_TRUE(parse("_null_"));
-    EXPECT_TRUE(spec.is_null);
+    EXPECT_TRUE(ref.is_null);
     EXPECT_FALSE(parse("a(where=(x>1))"));
     EXPECT_EQ(error, "Data set option \"where\" is not supported; use KEEP= or DROP=.");
     EXPECT_FALSE(parse("a b"));
@@ -99,7 +99,7 @@ TEST(DatasetSpec, NamesPathsLastAndOptions)
     table.columns = {Column{"x", VarType::Numeric, {}, {}}, Column{"y", VarType::Numeric, {}, {}},
                      Column{"z", VarType::Numeric, {}, {}}};
     ASSERT_TRUE(parse("a(drop=y)"));
-    ASSERT_TRUE(apply_dataset_options(spec, table, error));
+    ASSERT_TRUE(apply_dataset_options(ref, table, error));
     ASSERT_EQ(table.columns.size(), 2u);
     EXPECT_EQ(table.columns[1].name, "z");
 }

@@ -1,4 +1,4 @@
-#include "dataset_spec.h"
+#include "dataset_reference.h"
 
 #include "variable_lists.h"
 
@@ -9,8 +9,8 @@ bool is_punct(const Token &t, const char *c) { return t.kind == TokenKind::Punct
 
 } // namespace
 
-bool parse_dataset_spec(const std::vector<Token> &tokens, size_t begin, size_t end, DatasetLibrary &library,
-                        DatasetSpec &spec, std::string &error)
+bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, size_t end, DatasetLibrary &library,
+                        DatasetReference &ref, std::string &error)
 {
     if (begin >= end) {
         error = "A data set name is expected.";
@@ -23,11 +23,11 @@ bool parse_dataset_spec(const std::vector<Token> &tokens, size_t begin, size_t e
             error = "The data set path is empty.";
             return false;
         }
-        spec.name = library.file(first.text);
+        ref.name = library.file(first.text);
         break;
     case TokenKind::Compound: {
         const size_t dot = first.text.find('.');
-        if (!library.name(first.text.substr(0, dot), first.text.substr(dot + 1), spec.name, error))
+        if (!library.name(first.text.substr(0, dot), first.text.substr(dot + 1), ref.name, error))
             return false;
         break;
     }
@@ -39,10 +39,10 @@ bool parse_dataset_spec(const std::vector<Token> &tokens, size_t begin, size_t e
                 error = "There is no _LAST_ data set: no data set has been created yet.";
                 return false;
             }
-            spec.name = *library.last();
+            ref.name = *library.last();
         } else if (first.kind == TokenKind::Name && upper == "_NULL_") {
-            spec.is_null = true;
-        } else if (!library.name("WORK", first.text, spec.name, error)) {
+            ref.is_null = true;
+        } else if (!library.name("WORK", first.text, ref.name, error)) {
             return false;
         }
         break;
@@ -69,8 +69,8 @@ bool parse_dataset_spec(const std::vector<Token> &tokens, size_t begin, size_t e
             return false;
         }
         pos += 2;
-        std::vector<Token> &list = name == "KEEP" ? spec.keep : spec.drop;
-        (name == "KEEP" ? spec.has_keep : spec.has_drop) = true;
+        std::vector<Token> &list = name == "KEEP" ? ref.keep : ref.drop;
+        (name == "KEEP" ? ref.has_keep : ref.has_drop) = true;
         // The list runs to the next "NAME =" or the closing parenthesis.
         while (pos < end && !(pos + 1 < end && is_punct(tokens[pos + 1], "=")))
             list.push_back(tokens[pos++]);
@@ -78,21 +78,21 @@ bool parse_dataset_spec(const std::vector<Token> &tokens, size_t begin, size_t e
     return true;
 }
 
-bool apply_dataset_options(const DatasetSpec &spec, Table &table, std::string &error)
+bool apply_dataset_options(const DatasetReference &ref, Table &table, std::string &error)
 {
-    if (!spec.has_keep && !spec.has_drop)
+    if (!ref.has_keep && !ref.has_drop)
         return true;
-    std::vector<bool> kept(table.columns.size(), !spec.has_keep);
+    std::vector<bool> kept(table.columns.size(), !ref.has_keep);
     std::vector<int> numbers;
-    if (spec.has_keep) {
-        if (!resolve_variable_list(spec.keep, table, numbers, error))
+    if (ref.has_keep) {
+        if (!resolve_variable_list(ref.keep, table, numbers, error))
             return false;
         for (int n : numbers)
             kept[static_cast<size_t>(n - 1)] = true;
     }
     numbers.clear();
-    if (spec.has_drop) {
-        if (!resolve_variable_list(spec.drop, table, numbers, error))
+    if (ref.has_drop) {
+        if (!resolve_variable_list(ref.drop, table, numbers, error))
             return false;
         for (int n : numbers)
             kept[static_cast<size_t>(n - 1)] = false;
