@@ -170,6 +170,9 @@ bool read_header(RecordReader &reader, const std::string &label, std::vector<std
         error = located(label, reader.record_line(), problem);
         return false;
     }
+    // Spreadsheet programs often start the file with a byte order mark; it is not part of a name.
+    if (count > 0 && fields[0].rfind("\xEF\xBB\xBF", 0) == 0)
+        fields[0].erase(0, 3);
     for (size_t i = 0; i < count; ++i) {
         const std::string name(trim(fields[i]));
         const std::string column = std::to_string(i + 1);
@@ -309,7 +312,9 @@ bool CsvWriter::open(const std::filesystem::path &target, std::string &error)
     discard();
     target_ = target;
     temporary_ = target;
-    temporary_ += ".partial-" + std::to_string(::getpid());
+    // Unique per writer: two outputs of one step may name the same data set.
+    static unsigned long serial = 0;
+    temporary_ += ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
     file_ = std::fopen(temporary_.c_str(), "wb");
     if (!file_) {
         error = "The file " + temporary_.string() + " cannot be created (" + std::strerror(errno) + ").";

@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "csv_store.h"
-#include "dataset_spec.h"
+#include "dataset_reference.h"
 #include "number_text.h"
 #include "program_runner.h"
 
@@ -152,17 +152,17 @@ void read_data_lines(Session &session, const Step &step, Table &table)
 void run_data_step(Session &session, const Step &step)
 {
     const Statement &head = step.head;
-    DatasetSpec spec;
+    DatasetReference ref;
     std::string error;
     if (head.tokens.size() < 3) {
         session.log.error(at_line("DATA needs the name of the data set to create", head.line()));
         return;
     }
-    if (!parse_dataset_spec(head.tokens, 1, head.tokens.size() - 1, session.library, spec, error)) {
+    if (!parse_dataset_reference(head.tokens, 1, head.tokens.size() - 1, session.library, ref, error)) {
         session.log.error(at_line(error, head.line()));
         return;
     }
-    if (spec.has_keep || spec.has_drop) {
+    if (ref.has_keep || ref.has_drop) {
         session.log.error(at_line("KEEP= and DROP= are not supported on a DATA statement", head.line()));
         return;
     }
@@ -193,14 +193,14 @@ void run_data_step(Session &session, const Step &step)
         return;
     }
     read_data_lines(session, step, table);
-    if (spec.is_null)
+    if (ref.is_null)
         return;
-    if (!write_csv_file(spec.name.path, table, error)) {
+    if (!write_csv_file(ref.name.path, table, error)) {
         session.log.error(error);
         return;
     }
-    session.library.set_last(spec.name);
-    session.log.note("The data set " + spec.name.display + " has " + std::to_string(table.rows) +
+    session.library.set_last(ref.name);
+    session.log.note("The data set " + ref.name.display + " has " + std::to_string(table.rows) +
                      " observations and " + std::to_string(table.columns.size()) + " variables.");
 }
 

@@ -80,6 +80,15 @@ TextSink::~TextSink()
         std::fclose(file_);
 }
 
+bool TextSink::open_now()
+{
+    if (!file_ && owned_ && !failed_) {
+        file_ = std::fopen(path_.c_str(), "w");
+        failed_ = file_ == nullptr;
+    }
+    return !failed_;
+}
+
 void TextSink::write_line(std::string_view line)
 {
     if (in_memory_) {
@@ -94,7 +103,8 @@ void TextSink::write_line(std::string_view line)
         return;
     std::fwrite(line.data(), 1, line.size(), file_);
     std::fputc('\n', file_);
-    std::fflush(file_);
+    if (std::fflush(file_) != 0 || std::ferror(file_))
+        failed_ = true;
 }
 
 void LogWriter::line(LineClass kind, std::string_view text)

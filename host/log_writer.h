@@ -30,6 +30,8 @@ public:
     TextSink &operator=(TextSink &&) = delete;
     ~TextSink();
 
+    // Creates a file sink's file now; false when it cannot be created.
+    bool open_now();
     void write_line(std::string_view line);
     const std::vector<std::string> &lines() const { return memory_; } // memory sinks only
     bool failed() const { return failed_; }
@@ -57,6 +59,7 @@ public:
     int errors() const { return errors_; }
     int warnings() const { return warnings_; }
     const TextSink &sink() const { return sink_; }
+    TextSink &sink() { return sink_; }
 
 private:
     TextSink sink_;

@@ -87,6 +87,11 @@ int main(int argc, char **argv)
     const std::string stem = std::filesystem::path(program_file).stem().string();
     quill::host::Session session(sink_for(log_option, stem + ".log", stderr),
                                  sink_for(print_option, stem + ".lst", stdout), work, !work.empty());
+    if (!session.log.sink().open_now()) {
+        std::fprintf(stderr, "quill: the log file %s cannot be created\n",
+                     log_option.empty() ? (stem + ".log").c_str() : log_option.c_str());
+        return exit_error;
+    }
     if (!session.library.ok()) {
         std::fprintf(stderr, "quill: the WORK folder %s cannot be created\n", work.c_str());
         return exit_error;
@@ -104,7 +109,15 @@ int main(int argc, char **argv)
     quill::host::ModuleLoader modules(module_path);
     quill::host::ProgramRunner runner(session, modules, text.str());
     const int status = runner.run();
-    if (session.log.sink().failed())
+    // A log or listing that could not be written is a lost result, whatever the program did.
+    bool lost = false;
+    if (session.log.sink().failed()) {
         std::fprintf(stderr, "quill: the log file cannot be written\n");
-    return status;
+        lost = true;
+    }
+    if (session.listing.sink().failed()) {
+        std::fprintf(stderr, "quill: the listing file cannot be written\n");
+        lost = true;
+    }
+    return lost ? exit_error : status;
 }

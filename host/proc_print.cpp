@@ -2,7 +2,7 @@
 // line per observation, numbers right-aligned and texts left-aligned.
 #include <algorithm>
 
-#include "dataset_spec.h"
+#include "dataset_reference.h"
 #include "number_text.h"
 #include "program_runner.h"
 #include "variable_lists.h"
@@ -43,14 +43,14 @@ void run_proc_print(Session &session, const Step &step)
 {
     const auto &t = step.head.tokens;
     const size_t end = t.size() - 1; // the ';'
-    DatasetSpec spec;
+    DatasetReference ref;
     bool have_data = false, obs_column = true;
     std::string error;
     for (size_t i = 2; i < end;) {
         const std::string option = t[i].kind == TokenKind::Name ? upper_case(t[i].text) : std::string();
         if (option == "DATA" && i + 2 < end + 1 && is_punct(t[i + 1], '=')) {
             const size_t stop = dataset_tokens_end(t, i + 2, end);
-            if (!parse_dataset_spec(t, i + 2, stop, session.library, spec, error)) {
+            if (!parse_dataset_reference(t, i + 2, stop, session.library, ref, error)) {
                 session.log.error(at_line(error, t[i].line));
                 return;
             }
@@ -69,18 +69,18 @@ void run_proc_print(Session &session, const Step &step)
             session.log.error(at_line("PROC PRINT has no data set to print: give DATA=", step.head.line()));
             return;
         }
-        spec.name = *session.library.last();
+        ref.name = *session.library.last();
     }
-    if (spec.is_null) {
+    if (ref.is_null) {
         session.log.error(at_line("_NULL_ cannot be printed", step.head.line()));
         return;
     }
     Table table;
     std::vector<std::string> warnings;
-    const bool loaded = session.library.load(spec.name, table, error, warnings);
+    const bool loaded = session.library.load(ref.name, table, error, warnings);
     for (const std::string &w : warnings)
         session.log.warning(w);
-    if (!loaded || !apply_dataset_options(spec, table, error)) {
+    if (!loaded || !apply_dataset_options(ref, table, error)) {
         session.log.error(at_line(error, step.head.line()));
         return;
     }
@@ -133,7 +133,7 @@ void run_proc_print(Session &session, const Step &step)
         session.listing.line(line);
     }
     session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
-                     spec.name.display + ".");
+                     ref.name.display + ".");
 }
 
 } // namespace quill::host

@@ -66,7 +66,14 @@ bool ProgramRunner::read_statement(Statement &statement)
         Token t = tokenizer_.next();
         if (t.kind == TokenKind::End) {
             echo_through(t.line);
-            return !statement.tokens.empty();
+            if (statement.tokens.empty())
+                return false;
+            // The last statement may lack its ';': every statement ends with one all the same.
+            Token end_of_statement = t;
+            end_of_statement.kind = TokenKind::Semicolon;
+            end_of_statement.text.assign(1, ';');
+            statement.tokens.push_back(std::move(end_of_statement));
+            return true;
         }
         if (t.kind == TokenKind::Error) {
             echo_through(tokenizer_.line());

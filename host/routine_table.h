@@ -11,7 +11,7 @@ void fill_routine_table(qh_routines *table, qh_parse_area *area);
 
 // Shared with the interface vector: log a formatted line of the current run, end the run.
 void routine_log(const char *format, ...);
-[[noreturn]] void routine_end_run(int32_t return_code, int32_t reserved);
+void routine_end_run(int32_t return_code, int32_t reserved) QH_NORETURN;
 
 } // namespace quill::host
 

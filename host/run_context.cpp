@@ -18,54 +18,54 @@ RunContext::RunContext(Session &session, std::string proc_name, std::vector<Toke
 
 RunContext::~RunContext() = default;
 
-qh_dataset *RunContext::open_input(const DatasetSpec &spec, std::string &error)
+qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &error)
 {
-    if (spec.is_null) {
+    if (ref.is_null) {
         error = "_NULL_ cannot be read.";
         return nullptr;
     }
     auto table = std::make_shared<Table>();
     std::vector<std::string> warnings;
-    const bool loaded = session_.library.load(spec.name, *table, error, warnings);
+    const bool loaded = session_.library.load(ref.name, *table, error, warnings);
     for (const std::string &w : warnings)
         log().warning(w);
-    if (!loaded || !apply_dataset_options(spec, *table, error))
+    if (!loaded || !apply_dataset_options(ref, *table, error))
         return nullptr;
     auto ds = std::make_unique<qh_dataset>();
-    ds->name = spec.name;
+    ds->name = ref.name;
     ds->mode = QH_DS_INPUT;
     ds->table = std::move(table);
     datasets_.push_back(std::move(ds));
     return datasets_.back().get();
 }
 
-qh_dataset *RunContext::open_output(const DatasetSpec &spec, std::string &error)
+qh_dataset *RunContext::open_output(const DatasetReference &ref, std::string &error)
 {
-    if (spec.has_keep || spec.has_drop) {
+    if (ref.has_keep || ref.has_drop) {
         error = "KEEP= and DROP= apply to input data sets only.";
         return nullptr;
     }
     auto ds = std::make_unique<qh_dataset>();
-    ds->name = spec.name;
+    ds->name = ref.name;
     ds->mode = QH_DS_OUTPUT;
-    ds->is_null = spec.is_null;
+    ds->is_null = ref.is_null;
     datasets_.push_back(std::move(ds));
     return datasets_.back().get();
 }
 
 qh_dataset *RunContext::default_dataset(int mode, std::string &error)
 {
-    DatasetSpec spec;
+    DatasetReference ref;
     if (mode == QH_DS_INPUT) {
         if (!session_.library.last()) {
             error = "There is no default input data set: no data set has been created yet.";
             return nullptr;
         }
-        spec.name = *session_.library.last();
-        return open_input(spec, error);
+        ref.name = *session_.library.last();
+        return open_input(ref, error);
     }
-    spec.name = session_.library.default_output();
-    return open_output(spec, error);
+    ref.name = session_.library.default_output();
+    return open_output(ref, error);
 }
 
 qh_record *RunContext::new_record(qh_dataset *ds, bool writing, int declared)

@@ -10,7 +10,7 @@
 
 #include "api/statement_records.h"
 #include "csv_store.h"
-#include "dataset_spec.h"
+#include "dataset_reference.h"
 #include "run_arena.h"
 #include "session.h"
 #include "tokenizer.h"
@@ -74,8 +74,8 @@ public:
     RunArena &arena() { return arena_; }
 
     // Data sets of the run. Errors are returned for the caller to log.
-    qh_dataset *open_input(const DatasetSpec &spec, std::string &error);
-    qh_dataset *open_output(const DatasetSpec &spec, std::string &error);
+    qh_dataset *open_input(const DatasetReference &ref, std::string &error);
+    qh_dataset *open_output(const DatasetReference &ref, std::string &error);
     qh_dataset *default_dataset(int mode, std::string &error);
     qh_record *new_record(qh_dataset *ds, bool writing, int declared);
     bool owns(const qh_dataset *ds) const;

@@ -395,9 +395,9 @@ private:
                 if (a.kind == QH_ACT_DEFAULT_DATASET) {
                     ds = run_.default_dataset(a.arg, error);
                 } else {
-                    DatasetSpec spec;
-                    if (parse_dataset_spec(tokens_, p.begin, p.end, run_.session().library, spec, error))
-                        ds = a.arg == QH_DS_INPUT ? run_.open_input(spec, error) : run_.open_output(spec, error);
+                    DatasetReference ref;
+                    if (parse_dataset_reference(tokens_, p.begin, p.end, run_.session().library, ref, error))
+                        ds = a.arg == QH_DS_INPUT ? run_.open_input(ref, error) : run_.open_output(ref, error);
                 }
                 if (!ds) {
                     ok = error_at(p.begin, error);

@@ -76,6 +76,12 @@ TEST(CsvStore, TypesAreInferredFromEveryCell)
     EXPECT_EQ(t.columns[4].type, VarType::Character); // a quoted cell is text
 }
 
+TEST(CsvStore, AByteOrderMarkIsNotPartOfTheFirstName)
+{
+    const Table t = read_text("\xEF\xBB\xBFid,x\n1,2\n");
+    EXPECT_EQ(t.columns[0].name, "id");
+}
+
 TEST(CsvStore, LongValuesAreCutWithOneWarningPerColumn)
 {
     std::vector<std::string> warnings;
@@ -139,6 +145,24 @@ TEST(CsvStore, AnUnfinishedWriteLeavesTheEarlierFileIntact)
     writer.end_row();
     ASSERT_TRUE(writer.commit(error)) << error;
     EXPECT_EQ(testing::read_file(target), "x\n2\n");
+    EXPECT_EQ(files_in(folder.path()), std::vector<std::string>{"d.csv"});
+}
+
+TEST(CsvStore, TwoWritersOfOneTargetDoNotShareATemporaryFile)
+{
+    ScratchFolder folder;
+    const auto target = folder / "d.csv";
+    CsvWriter first, second;
+    std::string error;
+    ASSERT_TRUE(first.open(target, error));
+    ASSERT_TRUE(second.open(target, error));
+    first.name("first");
+    first.end_row();
+    second.name("second");
+    second.end_row();
+    ASSERT_TRUE(first.commit(error)) << error;
+    ASSERT_TRUE(second.commit(error)) << error;
+    EXPECT_EQ(testing::read_file(target), "second\n");
     EXPECT_EQ(files_in(folder.path()), std::vector<std::string>{"d.csv"});
 }
 

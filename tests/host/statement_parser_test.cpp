@@ -86,6 +86,16 @@ TEST_F(StatementParser, AbsentOptionsGetTheHostDefaults)
     EXPECT_EQ(numbers(QH_SLOT(proc->next, 1)), (std::vector<int>{1, 2, 3, 4}));
 }
 
+TEST_F(StatementParser, EveryVariableListFormThroughTheGrammar)
+{
+    // d: x1 x2 name(C) x3
+    ASSERT_EQ(parse("hosttest; vars x1-x2 x1--name x1-numeric-x3 x1-character-x3 x1-char-x3 x: 'x2'n"
+                    " _numeric_ _character_ _char_ _all_;"),
+              0);
+    EXPECT_EQ(numbers(QH_SLOT(area.proc_record->next, 1)),
+              (std::vector<int>{1, 2, 1, 2, 3, 1, 2, 4, 3, 3, 1, 2, 4, 2, 1, 2, 4, 3, 3, 1, 2, 3, 4}));
+}
+
 TEST_F(StatementParser, NumbersOfEveryClassAndRepeatedValues)
 {
     ASSERT_EQ(parse("hosttest; num '02jan1960'd; num '01:00't; num 1e3; num .; one x1; one 'x2'n;"), 0);

@@ -1,0 +1,5 @@
+data d; input x; datalines;
+7
+;
+run; quit; ;
+proc print data=d

@@ -1,0 +1,3 @@
+proc quillfit data=here.fit details;
+  model y = x1 x2 x3;
+run;

@@ -1,0 +1,3 @@
+proc quillfit data=here.fit unshrink_se;
+  model y = x1 x2;
+run;
