@@ -39,7 +39,6 @@ public:
     // Closes the temporary file and renames it to the target.
     bool commit(std::string &error);
     void discard();
-    bool is_open() const { return file_ != nullptr; }
 
 private:
     void separate();

@@ -213,7 +213,7 @@ int ProgramRunner::run()
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             step_finished("DATA statement", seconds, step.bad() || session_.log.errors() > errors_before);
         } else if (keyword == "ENDSAS") {
-            break;
+            stop_ = true;
         } else if (is_global(keyword)) {
             run_global(s);
         } else if (keyword == "RUN" || keyword == "QUIT" || s.bad ||
@@ -224,7 +224,8 @@ int ProgramRunner::run()
             session_.log.error(at_line("Statement " + what + " is not valid outside a DATA or PROC step.", s.line()));
         }
     }
-    echo_through(static_cast<int>(lines_.size()));
+    if (!stop_)
+        echo_through(static_cast<int>(lines_.size())); // trailing comments; nothing after ENDSAS
     if (session_.log.errors() > 0 || failed_steps_)
         return 2;
     return session_.log.warnings() > 0 ? 1 : 0;

@@ -30,7 +30,6 @@ public:
             std::free(block);
         blocks_.clear();
     }
-    size_t block_count() const { return blocks_.size(); }
 
 private:
     std::vector<void *> blocks_;
