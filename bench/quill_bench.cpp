@@ -2,7 +2,11 @@
 //
 //   quill_bench                      the fixed set: normal, logistic and Poisson at
 //                                    (n, p) = (1000, 20), (10000, 50), (100000, 100), G = 250
-//   quill_bench MODEL N P G          one run (MODEL: normal, logistic or poisson)
+//                                    and, for the normal model at the same sizes, the
+//                                    centred-response fit by LQA beside the same fit by ICM
+//   quill_bench MODEL N P G [FIT]    one run (MODEL: normal, logistic or poisson; FIT: lqa,
+//                                    the default, or lqa-centred or icm, both of which centre
+//                                    the response instead of fitting an intercept)
 //
 // Data come from a fixed seed, so every run of the same arguments fits the same data. The
 // engine's own trace lines (it names each record it resets on standard output) are kept out of
@@ -27,12 +31,34 @@ using quill::bench::model;
 constexpr uint64_t data_seed = 20261208;
 constexpr int32_t message_length = 3001;
 
+// How a run fits: the algorithm option and the intercept mode of runscad.
+enum class fit_kind { lqa, lqa_centred, icm };
+
 struct run_spec {
     model m;
     int n;
     int p;
     int grid_size;
+    fit_kind fit = fit_kind::lqa;
 };
+
+const char* fit_name(fit_kind f) {
+    switch (f) {
+        case fit_kind::lqa: return "LQA";
+        case fit_kind::lqa_centred: return "LQA-cy";
+        case fit_kind::icm: return "ICM-cy";
+    }
+    return "?";
+}
+
+bool parse_fit(const char* text, fit_kind& f) {
+    const std::string s(text);
+    if (s == "lqa") f = fit_kind::lqa;
+    else if (s == "lqa-centred") f = fit_kind::lqa_centred;
+    else if (s == "icm") f = fit_kind::icm;
+    else return false;
+    return true;
+}
 
 // Sends standard output to /dev/null for the lifetime of the object.
 class quiet_standard_output {
@@ -82,7 +108,10 @@ void run_one(const run_spec& spec) {
 
     const std::vector<double> case_weights(spec.n, 1.0);
     const std::vector<uint8_t> forcein(p, 0);
-    const int32_t options[8] = {0, 0, 0, G, 250, 0, 0, 0};  // LQA, BIC, COUNT, G, max_iter 250
+    // BIC, COUNT, G, max_iter 250; ICM and the centred response as the run asks.
+    const int32_t algorithm = spec.fit == fit_kind::icm ? 1 : 0;
+    const int32_t intercept_mode = spec.fit == fit_kind::lqa ? 0 : 1;
+    const int32_t options[8] = {algorithm, 0, 0, G, 250, 0, 0, intercept_mode};
     double min_lambda = -1.0, max_lambda = -1.0;
     std::vector<double> beta(p), se(p), path(static_cast<size_t>(G) * p);
     double intercept = 0.0, intercept_se = 0.0, lambda = 0.0, criterion = 0.0;
@@ -102,7 +131,8 @@ void run_one(const run_spec& spec) {
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
-    std::printf("%-9s %7d %4d %5d %9.3f", quill::bench::model_name(spec.m), spec.n, p, G, seconds);
+    std::printf("%-9s %-6s %7d %4d %5d %9.3f", quill::bench::model_name(spec.m),
+                fit_name(spec.fit), spec.n, p, G, seconds);
     if (error_flag != 0) {
         std::printf("  failed: %s\n", message_text(message).c_str());
     } else {
@@ -122,8 +152,9 @@ bool parse_int(const char* text, int& value) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: quill_bench [MODEL N P G]\n"
+                 "usage: quill_bench [MODEL N P G [FIT]]\n"
                  "  MODEL is normal, logistic or poisson; N >= 2, P >= 1 and 1 <= G <= 1000.\n"
+                 "  FIT is lqa (default), lqa-centred or icm (normal model only).\n"
                  "  Without arguments the fixed set of nine runs is timed.\n");
     return 2;
 }
@@ -136,19 +167,23 @@ int main(int argc, char** argv) {
         const int sizes[][2] = {{1000, 20}, {10000, 50}, {100000, 100}};
         for (model m : {model::normal, model::logistic, model::poisson})
             for (const auto& size : sizes) runs.push_back({m, size[0], size[1], 250});
-    } else if (argc == 5) {
+        for (const auto& size : sizes)
+            for (fit_kind f : {fit_kind::lqa_centred, fit_kind::icm})
+                runs.push_back({model::normal, size[0], size[1], 250, f});
+    } else if (argc == 5 || argc == 6) {
         run_spec spec{};
         if (!quill::bench::parse_model(argv[1], spec.m) || !parse_int(argv[2], spec.n) ||
             !parse_int(argv[3], spec.p) || !parse_int(argv[4], spec.grid_size) || spec.n < 2 ||
-            spec.p < 1 || spec.grid_size < 1 || spec.grid_size > 1000)
+            spec.p < 1 || spec.grid_size < 1 || spec.grid_size > 1000 ||
+            (argc == 6 && !parse_fit(argv[5], spec.fit)))
             return usage();
         runs.push_back(spec);
     } else {
         return usage();
     }
 
-    std::printf("%-9s %7s %4s %5s %9s %12s %7s %6s\n", "model", "n", "p", "G", "seconds",
-                "lambda", "nonzero", "iter");
+    std::printf("%-9s %-6s %7s %4s %5s %9s %12s %7s %6s\n", "model", "fit", "n", "p", "G",
+                "seconds", "lambda", "nonzero", "iter");
     for (const run_spec& spec : runs) run_one(spec);
     return 0;
 }
