@@ -1,4 +1,5 @@
-# The module exports mcn_main and nothing else: cmake -DMODULE=<quillfit.so> -P check_exports.cmake
+# A library exports one function and nothing else:
+#   cmake -DMODULE=<library> -DEXPECTED=<function> -P check_exports.cmake
 execute_process(COMMAND nm -D --defined-only "${MODULE}" OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "nm failed on ${MODULE}")
@@ -10,6 +11,6 @@ foreach(line IN LISTS lines)
     list(APPEND names "${CMAKE_MATCH_1}")
   endif()
 endforeach()
-if(NOT names STREQUAL "mcn_main")
-  message(FATAL_ERROR "quillfit.so exports: ${names}")
+if(NOT names STREQUAL EXPECTED)
+  message(FATAL_ERROR "${MODULE} exports: ${names} (expected ${EXPECTED} alone)")
 endif()
