@@ -1,6 +1,6 @@
 // Boundary flags and the final copy of the coefficients. The limits 1e-20, 1e-10 and 1e-6 are
-// single-precision literals widened to double, which is how the results have always been
-// reported.
+// single-precision literals widened to double: their exact values decide which coefficients
+// the caller sees as zero, so they are kept bit for bit.
 #include "result_outputs.h"
 
 #include <algorithm>
