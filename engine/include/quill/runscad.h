@@ -70,6 +70,40 @@ QUILL_EXPORT void runscad(
     int32_t msg_len,                  /* 29 number of elements of message_codes */
     int32_t *message_codes);          /* 30 message text on failure */
 
+/*
+ * The whole lambda path of one fit, one entry per grid value in grid order. Every member points
+ * to G elements owned by the caller (G = grid_size); a null member is not written. Where a
+ * quantity does not exist (a grid value after the early stop, GCV of a logistic or Poisson
+ * model, the effective df under the COUNT formula) a double holds NaN.
+ */
+typedef struct quill_grid_table {
+    double *lambda;         /* the grid value */
+    double *intercept;      /* intercept on the input scale; 0 where not fitted */
+    double *bic;            /* BIC */
+    double *aic;            /* AIC */
+    double *gcv;            /* GCV (normal model only) */
+    double *effective_df;   /* effective number of parameters (PROJECTION only) */
+    int32_t *simple_df;     /* nonzero coefficients, the intercept included; 0 where not fitted */
+    int32_t *num_iter;      /* passes of the fit; 0 where not fitted */
+    uint8_t *converged;     /* 0xFF when the fit converged, else 0 */
+    uint8_t *fitted;        /* 0xFF when the grid value was fitted, 0 after the early stop */
+} quill_grid_table;
+
+/*
+ * runscad with the per-grid table: the same 30 arguments with the same meaning and results,
+ * then the table to fill. A null table gives exactly runscad. The table is written only on
+ * success.
+ */
+QUILL_EXPORT void runscad_path(
+    int32_t p, int32_t n, const double *raw_x, const double *y_vec,
+    const double *case_weights_vec, const uint8_t *forcein_vec, const int32_t *option_vector,
+    int32_t grid_size, double tolerance, double *min_lambda, double *max_lambda,
+    int32_t model_type, double a, double *beta_out, double *intercept_out, double *se_out,
+    double *intercept_se_out, double *beta_path_out, double *lambda_out, double *criterion_out,
+    int32_t *simple_df_out, int32_t *df_out, int32_t *best_index_out, int32_t *num_iter_out,
+    uint8_t *converged_out, uint8_t *at_max_lambda, uint8_t *at_min_lambda, uint8_t *error_flag,
+    int32_t msg_len, int32_t *message_codes, const quill_grid_table *table);
+
 #ifdef __cplusplus
 }
 #endif
