@@ -1,12 +1,11 @@
-// Mean vector and variance weights of the three model types. The guards (the exponential clamp
-// at ln 1e10, 1 + 1e-11 in the logistic mean, 1e-10 and 1 + 1e-10 in the logistic weight) keep
-// the quantities finite and the weights away from zero; they are part of the results.
+// Mean vector and variance weights of the three model types. The linear predictor is formed a
+// block of rows at a time on the stack and turned into the mean at once, so no temporary of n
+// elements is needed; blocks of rows are shared among the engine's threads (each row is its
+// own sum, so the result does not depend on how they are shared).
 #include "estimation/mean_and_weights.h"
 
-#include <cmath>
-
-#include "matrix/products.h"
-#include "support/allocation.h"
+#include "matrix/cross_product_kernel.h"
+#include "matrix/row_chunks.h"
 
 namespace quill::engine {
 
@@ -15,8 +14,23 @@ namespace {
 constexpr const char* mu_where = "scad_calculate_mu in MOD scad_types";
 constexpr const char* weights_where = "scad_calculate_fitweights in MOD scad_types";
 
-constexpr double exp_clamp_argument = 23.025850929940457;  // ln 1e10
-constexpr double exp_clamp_value = 1e10;
+// mu(t) for the rows [t0, t1) from their linear predictors.
+void mean_of_rows(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu, int t0,
+                  int t1) {
+    constexpr int block = detail::cross_product_row_block;
+    double eta[block];
+    for (int b0 = t0; b0 < t1; b0 += block) {
+        const int m = t1 - b0 < block ? t1 - b0 : block;
+        detail::times_vector(x, beta, nullptr, eta, b0, b0 + m);
+        for (int i = 0; i < m; ++i) {
+            switch (model_type) {
+                case 0: mu[b0 + i] = eta[i]; break;
+                case 1: mu[b0 + i] = logistic_mean(clamped_exp(eta[i])); break;
+                default: mu[b0 + i] = clamped_exp(eta[i]); break;
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -24,32 +38,10 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
                       error_trail& trail) {
     if (beta.size != x.cols || mu.size != x.rows)
         return fail_status(trail, status_not_conformable, mu_where, "mu");
-    const int n = x.rows;
-
-    dbl1 xb;
-    if (dbl1_alloc(xb, n, trail, {}, "scad_calculate_mu: xb") != 0)
-        return fail_status(trail, status_allocation, mu_where, "mu");
-    if (mat_mult_by_vector(x, beta, xb, trail) != 0) return fail_after(trail, mu_where);
-
-    if (model_type == 0) {
-        for (int i = 0; i < n; ++i) mu[i] = xb(i + 1);
-        return 0;
-    }
-    if (model_type != 1 && model_type != 2) return 0;  // other codes leave mu as it is
-
-    dbl1 exb;
-    if (dbl1_alloc(exb, n, trail, {}, "scad_calculate_mu: exb") != 0)
-        return fail_status(trail, status_allocation, mu_where, "mu");
-    const double* eta = xb.data();
-    double* e = exb.data();
-    for (int i = 0; i < n; ++i)
-        e[i] = eta[i] > exp_clamp_argument ? exp_clamp_value : std::exp(eta[i]);
-
-    if (model_type == 1) {
-        for (int i = 0; i < n; ++i) mu[i] = e[i] / (e[i] + 1.00000000001);
-    } else {
-        for (int i = 0; i < n; ++i) mu[i] = e[i];
-    }
+    if (model_type != 0 && model_type != 1 && model_type != 2) return 0;  // mu left as it is
+    row_chunks(x.rows).run(x.cols + 20, [&](int, int first, int end) {
+        mean_of_rows(x, beta, model_type, mu, first, end);
+    });
     return 0;
 }
 
@@ -63,7 +55,7 @@ int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t mode
             for (int i = 0; i < n; ++i) weights[i] = 1.0;
             break;
         case 1:
-            for (int i = 0; i < n; ++i) weights[i] = (mu[i] + 1e-10) * (1.0000000001 - mu[i]);
+            for (int i = 0; i < n; ++i) weights[i] = logistic_weight(mu[i]);
             break;
         case 2:
             for (int i = 0; i < n; ++i) weights[i] = mu[i];

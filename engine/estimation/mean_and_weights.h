@@ -1,6 +1,10 @@
 // Mean vector and variance weights of the normal, logistic and Poisson models, with the
-// numerical guards that keep them finite and the weights away from zero.
+// numerical guards that keep them finite and the weights away from zero. The guards (the
+// exponential clamp at ln 1e10, 1 + 1e-11 in the logistic mean, 1e-10 and 1 + 1e-10 in the
+// logistic weight) are part of the results.
 #pragma once
+
+#include <cmath>
 
 #include "session/scad_session.h"
 
@@ -11,5 +15,13 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
 
 int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t model_type,
                               error_trail& trail);
+
+// One observation at a time, for the fit passes that form the mean where they need it.
+inline double clamped_exp(double eta) {
+    constexpr double argument_limit = 23.025850929940457;  // ln 1e10
+    return eta > argument_limit ? 1e10 : std::exp(eta);
+}
+inline double logistic_mean(double exp_eta) { return exp_eta / (exp_eta + 1.00000000001); }
+inline double logistic_weight(double mu) { return (mu + 1e-10) * (1.0000000001 - mu); }
 
 }  // namespace quill::engine

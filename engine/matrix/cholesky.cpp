@@ -8,35 +8,13 @@
 
 namespace quill::engine {
 
-// Left-looking, column by column: column j is updated with every earlier column of the factor
-// (unit stride down both columns), then scaled by its pivot.
+// Left-looking (cross_product_kernel.h): each entry subtracts the products of the earlier
+// columns in column order, then its column is scaled by the pivot.
 int cholesky_lower(matrix_view Y, error_trail& trail) {
     static constexpr const char* where = "cholesky_lower in MOD matrix_methods";
-    const int m = Y.rows;
-    if (Y.cols != m) return fail_shape(trail, status_not_square, where);
-    for (int j = 0; j < m; ++j) {
-        double* c = Y.col(j);
-        int r = 0;
-        for (; r + 4 <= j; r += 4) {
-            const double* l0 = Y.col(r);
-            const double* l1 = Y.col(r + 1);
-            const double* l2 = Y.col(r + 2);
-            const double* l3 = Y.col(r + 3);
-            const double f0 = l0[j], f1 = l1[j], f2 = l2[j], f3 = l3[j];
-            for (int i = j; i < m; ++i)
-                c[i] = c[i] - l0[i] * f0 - l1[i] * f1 - l2[i] * f2 - l3[i] * f3;
-        }
-        for (; r < j; ++r) {
-            const double* l = Y.col(r);
-            const double f = l[j];
-            for (int i = j; i < m; ++i) c[i] -= l[i] * f;
-        }
-        // A NaN pivot is no more positive than a negative one.
-        if (!(c[j] > 0.0)) return fail_status(trail, status_not_positive_definite, where);
-        const double pivot = std::sqrt(c[j]);
-        c[j] = pivot;
-        for (int i = j + 1; i < m; ++i) c[i] /= pivot;
-    }
+    if (Y.cols != Y.rows) return fail_shape(trail, status_not_square, where);
+    if (detail::cholesky_factor(Y) >= 0)
+        return fail_status(trail, status_not_positive_definite, where);
     return 0;
 }
 

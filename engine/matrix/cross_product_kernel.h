@@ -1,24 +1,52 @@
-// The kernel under every X' diag(w) Y product of the engine (cross products, the LQA
-// denominator, the covariance sandwich and the projection trace).
+// The kernels under every X' diag(w) Y, X' diag(w) u and X b of the engine (cross products, the
+// LQA passes, the covariance sandwich and the projection trace).
 //
-// Rows are taken in cache-sized blocks; within a block a small tile of outputs is accumulated in
+// Rows are taken in blocks of 256; within a block a small tile of outputs is accumulated in
 // registers while the tile's columns are read with unit stride. Every output entry is formed the
-// same way whatever tile it falls in: within a block, one running sum over the even rows and one
-// over the odd rows, in index order, added together and then to the output. Results therefore do
-// not depend on the tiling, and a weight vector of ones gives the unweighted result bit for bit
-// (w(t) * B(t, j) is B(t, j) exactly when w(t) is 1).
+// same way whatever tile it falls in and whatever vector width the machine offers: within a
+// block, one running sum over the even rows and one over the odd rows, in index order, added
+// together and then to the output. A weight vector of ones gives the unweighted result bit for
+// bit (w(t) * B(t, j) is B(t, j) exactly when w(t) is 1). The widest vectors the processor has
+// (AVX-512, AVX2, else SSE2) are chosen once, at run time.
 #pragma once
+
+#include <cstddef>
+#include <vector>
 
 #include "support/engine_array.h"
 
 namespace quill::engine::detail {
 
-// C(i, j) += sum over rows t of A(t, i) * (w(t) * B(t, j)), or A(t, i) * B(t, j) without w.
-// With lower_only, only the entries with j <= i are guaranteed (others in diagonal tiles may be
-// written too); the caller mirrors. A and B have the same rows; C is A.cols x B.cols. No
-// allocation.
-void accumulate_cross_product(matrix_cview A, matrix_cview B, const vector_cview* w,
-                              matrix_view C, bool lower_only);
+inline constexpr int cross_product_row_block = 256;
+
+// Columns of a column-major matrix: all of them, or those an index list names (0-based, in the
+// order given), so that kernels can work on a subset of the columns without copying them.
+struct column_set {
+    const double* data = nullptr;
+    int rows = 0;
+    int cols = 0;
+    int ld = 0;
+    const int* index = nullptr;
+
+    column_set() = default;
+    column_set(matrix_cview m) : data(m.data), rows(m.rows), cols(m.cols), ld(m.ld) {}
+    column_set(matrix_cview m, const int* selected, int count)
+        : data(m.data), rows(m.rows), cols(count), ld(m.ld), index(selected) {}
+    const double* col(int j) const {
+        return data + static_cast<std::ptrdiff_t>(index ? index[j] : j) * ld;
+    }
+};
+
+// C(i, j) += sum over rows t in [t0, t1) of A(t, i) * (w(t) * B(t, j)), or A(t, i) * B(t, j)
+// without w; t0 is a multiple of the row block. With lower_only, only the entries with j <= i
+// are guaranteed (others in diagonal tiles may be written too); the caller mirrors. A and B
+// have the same rows; C is A.cols x B.cols. No allocation.
+void accumulate_cross_product(column_set A, column_set B, const vector_cview* w, matrix_view C,
+                              bool lower_only, int t0, int t1);
+inline void accumulate_cross_product(column_set A, column_set B, const vector_cview* w,
+                                     matrix_view C, bool lower_only) {
+    accumulate_cross_product(A, B, w, C, lower_only, 0, A.rows);
+}
 
 // C(j, i) = C(i, j) for every i > j.
 void mirror_lower(matrix_view C);
@@ -27,14 +55,29 @@ void mirror_lower(matrix_view C);
 // formed, then mirrored, so P is exactly symmetric. P is L.cols x L.cols.
 void lower_transpose_product(matrix_cview L, matrix_view P);
 
-// y(c) = sum over t of A(t, c) * (w(t) * u(t)), or A(t, c) * u(t) without w: columns four at a
-// time, each sum split over the even and the odd rows as above (one block of all rows). y has
-// A.cols elements.
-void transpose_times_vector(matrix_cview A, vector_cview u, const vector_cview* w, vector_view y);
+// y(c) = sum over rows t in [t0, t1) of A(t, c) * (w(t) * u(t)), or A(t, c) * u(t) without w,
+// each sum split over the even and the odd rows as above (in one block). y has A.cols elements.
+void transpose_times_vector(column_set A, vector_cview u, const vector_cview* w, double* y,
+                            int t0, int t1);
 
-// sum over t of x(t) * v(t), by the same rule.
+// y(t - t0) = sum over columns c of A(t, c) * (w(c) * x(c)), or A(t, c) * x(c) without w, for
+// the rows t in [t0, t1). Columns are added four at a time in index order.
+void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y, int t0,
+                  int t1);
+
+// Y (square) is replaced by its lower Cholesky factor; the upper triangle is not touched.
+// Returns -1, or the first column whose pivot is not positive (Y then partly factored).
+int cholesky_factor(matrix_view Y);
+
+// sum over t of x(t) * v(t), by the even/odd rule.
 double dot(const double* x, vector_cview v);
 
 void zero_matrix(matrix_view C);
+
+// Test hooks: the instruction sets whose kernels this processor can run, the widest first
+// ("avx512f", "avx2", "sse2"), and making one of them the one used (nullptr: the widest
+// again); false for a set that cannot run here. All of them give the same bits.
+std::vector<const char*> runnable_instruction_sets();
+bool use_instruction_set(const char* name);
 
 }  // namespace quill::engine::detail

@@ -5,6 +5,7 @@
 #include "matrix/products.h"
 
 #include "matrix/cross_product_kernel.h"
+#include "matrix/row_chunks.h"
 #include "matrix/shape_failure.h"
 
 namespace quill::engine {
@@ -78,19 +79,14 @@ int mat_mult_by_vector(matrix_cview A, vector_cview x, vector_view y, error_trai
     static constexpr const char* where = "mat_mult_by_vector in MOD matrix_methods";
     if (A.cols != x.size || y.size != A.rows || weights_mismatch(w, A.cols))
         return fail_shape(trail, status_not_conformable, where, inputs_text);
-    auto column = [&](int t) { return A.col(t); };
-    auto accumulate_into = [&](double* c) {
-        zero_column(c, A.rows);
-        if (w)
-            accumulate_columns(c, A.rows, A.cols, column, [&](int t) { return (*w)[t] * x[t]; });
-        else
-            accumulate_columns(c, A.rows, A.cols, column, [&](int t) { return x[t]; });
-    };
     if (y.inc == 1) {
-        accumulate_into(y.data);
+        // Each row is its own sum, so the rows can be shared out freely.
+        row_chunks(A.rows).run(A.cols, [&](int, int first, int end) {
+            detail::times_vector(A, x, weights_ptr(w), y.data + first, first, end);
+        });
         return 0;
     }
-    // A strided result is formed element by element, in the same order of summation.
+    // A strided result is formed element by element.
     for (int i = 0; i < A.rows; ++i) {
         double sum = 0.0;
         for (int t = 0; t < A.cols; ++t) sum += A(i, t) * (w ? (*w)[t] * x[t] : x[t]);
@@ -175,7 +171,12 @@ int mat_mult_transpose_first_by_vector(matrix_cview A, vector_cview u, vector_vi
     if (A.rows != u.size || weights_mismatch(w, A.rows))
         return fail_shape(trail, status_not_conformable, where, inputs_text);
     if (y.size != A.cols) return fail_shape(trail, status_not_conformable, where, output_text);
-    detail::transpose_times_vector(A, u, weights_ptr(w), y);
+    if (y.inc == 1) {
+        detail::transpose_times_vector(A, u, weights_ptr(w), y.data, 0, A.rows);
+        return 0;
+    }
+    for (int c = 0; c < A.cols; ++c)
+        detail::transpose_times_vector(A.columns(c, 1), u, weights_ptr(w), &y[c], 0, A.rows);
     return 0;
 }
 

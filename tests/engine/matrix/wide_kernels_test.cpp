@@ -1,0 +1,82 @@
+// The kernels compiled for each instruction set give the same bits as the SSE2 ones, on shapes
+// that reach every tile edge.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "matrix/cross_product_kernel.h"
+#include "matrix_test_support.h"
+
+namespace quill::engine::testing {
+namespace {
+
+// Everything the kernels compute on one data set, kept for a bitwise comparison.
+std::vector<double> kernel_results() {
+    std::vector<double> out;
+    const int n = 523;  // odd, and more than two row blocks
+    const test_matrix X = test_matrix::random(n, 23, 7);
+    const std::vector<double> w = random_vector(2 * n, 8, 0.1, 2.0);
+    const std::vector<double> u = random_vector(n, 9);
+    const int subset[] = {22, 0, 5, 6, 7, 8, 9, 10, 11, 17, 3};  // any order, any columns
+    for (const detail::column_set A : {detail::column_set(X.cview()),
+                                       detail::column_set(X.cview(), subset, 11)}) {
+        for (int weighting = 0; weighting < 3; ++weighting) {
+            const vector_cview contiguous(w.data(), n), strided(w.data(), n, 2);
+            const vector_cview* wv = weighting == 0 ? nullptr
+                                     : weighting == 1 ? &contiguous
+                                                      : &strided;
+            for (const bool lower : {false, true}) {
+                test_matrix C(A.cols, A.cols, 0.5);
+                detail::accumulate_cross_product(A, A, wv, C.view(), lower, 0, n);
+                detail::accumulate_cross_product(A, A, wv, C.view(), lower, 256, 400);
+                if (lower) detail::mirror_lower(C.view());  // the upper triangle is not defined
+                out.insert(out.end(), C.values.begin(), C.values.end());
+            }
+            std::vector<double> y(A.cols);
+            detail::transpose_times_vector(A, cview(u), wv, y.data(), 0, n);
+            out.insert(out.end(), y.begin(), y.end());
+            detail::transpose_times_vector(A, vector_cview(u.data(), n / 2, 2), wv, y.data(), 3,
+                                           n / 2);
+            out.insert(out.end(), y.begin(), y.end());
+        }
+        std::vector<double> xb(n);
+        const std::vector<double> beta = random_vector(A.cols, 10);
+        const vector_cview beta_weights(w.data(), A.cols);
+        detail::times_vector(A, cview(beta), nullptr, xb.data(), 0, n);
+        out.insert(out.end(), xb.begin(), xb.end());
+        detail::times_vector(A, cview(beta), &beta_weights, xb.data(), 5, n);
+        out.insert(out.end(), xb.begin(), xb.end() - 5);
+    }
+    for (const int m : {1, 3, 4, 9, 37}) {
+        test_matrix S = random_spd(m, 11);
+        EXPECT_EQ(detail::cholesky_factor(S.view()), -1) << m;
+        out.insert(out.end(), S.values.begin(), S.values.end());
+    }
+    return out;
+}
+
+bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+TEST(WideKernels, EveryInstructionSetGivesTheSameBits) {
+    ASSERT_TRUE(detail::use_instruction_set("sse2"));
+    const std::vector<double> reference = kernel_results();
+    // Not just equal to itself: the products match the textbook sums closely.
+    const test_matrix X = test_matrix::random(523, 23, 7);
+    const test_matrix exact = reference_transpose_product(X, X);
+    test_matrix C(23, 23);
+    detail::accumulate_cross_product(X.cview(), X.cview(), nullptr, C.view(), false, 0, 523);
+    for (std::size_t k = 0; k < C.values.size(); ++k)
+        EXPECT_NEAR(C.values[k], exact.values[k], 1e-12) << k;
+
+    for (const char* set : detail::runnable_instruction_sets()) {
+        ASSERT_TRUE(detail::use_instruction_set(set));
+        EXPECT_TRUE(same_bits(kernel_results(), reference)) << set;
+    }
+    EXPECT_FALSE(detail::use_instruction_set("no such set"));
+    detail::use_instruction_set(nullptr);
+}
+
+}  // namespace
+}  // namespace quill::engine::testing
