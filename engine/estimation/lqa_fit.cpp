@@ -3,11 +3,13 @@
 // coefficients still alive:
 //   beta_new = beta + (X'WX + n Sigma)^-1 (X'W0 (y - mu) - n Sigma beta),
 // W = case weight x variance weight, W0 the case weights, Sigma = diag(p'(|b|) / |b|).
-// A coefficient at or below `threshold` leaves the alive set for good. The normal model's
-// pass needs no row of the data: X'WX is cut from the stored cross-product and the gradient
-// follows from it and X'W0 y, formed once per fit.
+// The step is solved through the Cholesky factor of the denominator; its inverse is never
+// needed. A coefficient at or below `threshold` leaves the alive set for good. The normal
+// model's pass needs no row of the data: X'WX is cut from the stored cross-product and the
+// gradient follows from it and X'W0 y, both formed when the data were loaded.
 #include "estimation/lqa_fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <type_traits>
@@ -16,7 +18,9 @@
 #include "estimation/mean_and_weights.h"
 #include "estimation/scad_slope.h"
 #include "estimation/session_failure.h"
+#include "matrix/cross_product_kernel.h"
 #include "matrix/products.h"
+#include "matrix/row_chunks.h"
 #include "matrix/symmetric_inverse.h"
 #include "support/allocation.h"
 
@@ -28,18 +32,28 @@ constexpr const char* where = "run_fit_scad_lqa in MOD scad_types";
 
 // Arrays sized by the alive count. The alive set never grows from one pass to the next (a
 // dropped coefficient stays exactly 0), so they are allocated once with room for every
-// coefficient and each pass works on its first k entries.
+// coefficient and each pass works on its first k entries. The alive columns of x are read
+// where they are, through the list of their positions.
 struct lqa_workspace {
-    int1 alive;        // 1-based positions of the alive coefficients
-    int alive_count = -1;
-    dbl2 xin;          // the alive columns of x, when they are not all of x
-    matrix_cview xin_view;
-    dbl1 betain, lambda_in, scad_slope, lqa_weight, penalty, xT_y_minus_mu, adjustment;
+    int1 alive;          // 1-based positions of the alive coefficients
+    int1 alive_columns;  // the same positions, 0-based, for the kernels
+    dbl1 betain, lambda_in, scad_slope, lqa_weight, penalty, xT_y_minus_mu, fitted;
     log1 forced_in;
-    dbl2 D, Dinv;
-    dbl1 residual;     // y - mu (logistic and Poisson)
-    dbl1 xTy;          // X'W0 y over all q columns (normal model)
+    dbl2 D;
+    // Logistic and Poisson: y - mu, and per row chunk the chunk's share of D and of the
+    // gradient, combined in chunk order.
+    dbl1 residual;
+    dbl1 partials;
+    int partial_stride = 0;
+    row_chunks chunks{0};
 };
+
+// Room for the per-chunk shares of a q x q denominator: at most about 128 MB of them.
+int chunk_limit(int q) {
+    constexpr long most_doubles = 1L << 24;
+    const long per_chunk = static_cast<long>(q) * q + q;
+    return static_cast<int>(std::clamp(most_doubles / per_chunk, 1L, 64L));
+}
 
 // Allocates one working array of the fit; a failure is reported under its label.
 template <class Array>
@@ -62,51 +76,35 @@ int allocate_workspace(lqa_workspace& ws, int n, int q, bool normal, error_trail
         working_array(ws.lqa_weight, q, "run_fit_scad_lqa: lqa_weight", trail) != 0 ||
         working_array(ws.penalty, q, "run_fit_scad_lqa: penalty", trail) != 0 ||
         working_array(ws.xT_y_minus_mu, q, "run_fit_scad_lqa: xT_y_minus_mu", trail) != 0 ||
-        working_array(ws.adjustment, q, "run_fit_scad_lqa: adjustment", trail) != 0 ||
+        working_array(ws.fitted, q, "run_fit_scad_lqa: fitted", trail) != 0 ||
         working_array(ws.alive, q, "run_fit_scad_lqa: alive", trail) != 0 ||
+        working_array(ws.alive_columns, q, "run_fit_scad_lqa: alive_columns", trail) != 0 ||
         working_array(ws.forced_in, q, "run_fit_scad_lqa: forced_in", trail) != 0)
         return -1;
     if (dbl2_alloc(ws.D, q, q, trail, {}, {}, "run_fit_scad_lqa: D") != 0)
         return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
-    if (dbl2_alloc(ws.Dinv, q, q, trail, {}, {}, "run_fit_scad_lqa: Dinv") != 0)
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: Dinv");
-    return normal ? working_array(ws.xTy, q, "run_fit_scad_lqa: xTy", trail)
-                  : working_array(ws.residual, n, "run_fit_scad_lqa: residual", trail);
+    if (normal) return 0;
+    ws.partial_stride = q * q + q;
+    ws.chunks = row_chunks(n, chunk_limit(q));
+    const long partial_size = static_cast<long>(ws.chunks.count()) * ws.partial_stride;
+    if (partial_size > std::numeric_limits<int>::max())
+        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: partials");
+    return working_array(ws.residual, n, "run_fit_scad_lqa: residual", trail) != 0 ||
+                   working_array(ws.partials, static_cast<int>(partial_size),
+                                 "run_fit_scad_lqa: partials", trail) != 0
+               ? -1
+               : 0;
 }
 
-// Lists the alive positions; true when the list differs from the previous pass's.
-bool list_alive(lqa_workspace& ws, const log1& include, int k) {
-    bool changed = k != ws.alive_count;
+// Lists the alive positions.
+void list_alive(lqa_workspace& ws, const log1& include) {
     int m = 0;
     for (int j = 1; j <= include.extent(0); ++j) {
         if (!include(j)) continue;
         ++m;
-        changed = changed || ws.alive(m) != j;
         ws.alive(m) = j;
+        ws.alive_columns(m) = j - 1;
     }
-    ws.alive_count = k;
-    return changed;
-}
-
-// Points xin_view at the alive columns: x itself while every column is alive, otherwise a
-// copy, rebuilt only when the alive set has changed since the previous pass.
-int gather_alive_columns(lqa_workspace& ws, const dbl2& x, int k, error_trail& trail) {
-    const int n = x.extent(0);
-    if (k == x.extent(1)) {
-        ws.xin_view = matrix_cview(x);
-        return 0;
-    }
-    if (!ws.xin.allocated() || ws.xin.extent(1) < k) {
-        if (dbl2_alloc(ws.xin, n, k, trail, {}, {}, "run_fit_scad_lqa: xin") != 0)
-            return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: xin");
-    }
-    for (int c = 1; c <= k; ++c) {
-        const double* from = &x(1, ws.alive(c));
-        double* to = ws.xin.data() + static_cast<std::ptrdiff_t>(c - 1) * n;
-        for (int i = 0; i < n; ++i) to[i] = from[i];
-    }
-    ws.xin_view = matrix_cview(ws.xin.data(), n, k, n);
-    return 0;
 }
 
 struct lqa_problem {
@@ -117,47 +115,71 @@ struct lqa_problem {
 };
 
 // The unpenalized part of a logistic or Poisson pass: D = X'AX with A the case weight times
-// the variance weight at the current mean, and the gradient X'W0 (y - mu).
+// the variance weight at the current mean, and the gradient X'W0 (y - mu), over the alive
+// columns. Each chunk of rows forms its mean, weights and residuals and then its share of D
+// and of the gradient while its rows are at hand; the shares are added in chunk order.
 int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& A, dbl1& mu,
                     error_trail& trail) {
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int32_t model_type = session.settings.model_type;
     const int n = ds.n;
-    if (scad_calculate_mu(ws.xin_view, vector_cview(ws.betain.data(), k), model_type, mu,
-                          trail) != 0)
-        return fail_reset(session, trail, where, "Error calculating the mean vector.");
-    if (scad_calculate_fitweights(mu, A, model_type, trail) != 0)
-        return fail_reset(session, trail, where,
-                          "Error calculating the diagonal matrix of variance weights.");
-    if (ds.case_weights.extent(0) != n)
+    if (ds.case_weights.extent(0) != n || ds.y.extent(0) != n || mu.extent(0) != n ||
+        A.extent(0) != n)
         return fail_status_reset(session, trail, status_not_conformable, where);
-    for (int i = 1; i <= n; ++i) A(i) = ds.case_weights(i) * A(i);
-
     const int last = ws.alive(k);
     if (last > ds.xtx.extent(0) || last > ds.xtx.extent(1))
         return fail_reset(session, trail, where,
                           "Index error in standardized dataset while running LQA.");
-    const matrix_view D(ws.D.data(), k, k, k);
-    if (real_cross_product(ws.xin_view, D, vector_cview(A), trail) != 0)
-        return fail_reset(session, trail, where, "Error constructing the denominator.");
 
-    for (int i = 1; i <= n; ++i) ws.residual(i) = ds.y(i) - mu(i);
-    if (mat_mult_transpose_first_by_vector(ws.xin_view, ws.residual,
-                                           vector_view(ws.xT_y_minus_mu.data(), k), trail,
-                                           vector_cview(ds.case_weights)) != 0)
-        return fail_reset(session, trail, where, "Error constructing the denominator.");
+    const detail::column_set x(ds.x, ws.alive_columns.data(), k);
+    const vector_cview beta(ws.betain.data(), k);
+    const vector_cview case_weights(ds.case_weights);
+    const vector_cview weights(A);
+    const row_chunks& chunks = ws.chunks;
+    const int stride = ws.partial_stride;
+    chunks.run(static_cast<long>(k) * (k + 4) + 20, [&](int c, int first, int end) {
+        double* eta = mu.data() + first;
+        detail::times_vector(x, beta, nullptr, eta, first, end);
+        for (int i = first; i < end; ++i) {
+            const double e = clamped_exp(mu.data()[i]);
+            const double m = model_type == 1 ? logistic_mean(e) : e;
+            const double w = model_type == 1 ? logistic_weight(m) : m;
+            mu.data()[i] = m;
+            A.data()[i] = ds.case_weights.data()[i] * w;
+            ws.residual.data()[i] = ds.y.data()[i] - m;
+        }
+        double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
+        const matrix_view D_share(share, k, k, k);
+        detail::zero_matrix(D_share);
+        detail::accumulate_cross_product(x, x, &weights, D_share, true, first, end);
+        detail::transpose_times_vector(x, vector_cview(ws.residual), &case_weights,
+                                       share + k * k, first, end);
+    });
+
+    // The shares in chunk order (a share is never -0, so the first one is taken exactly).
+    const matrix_view D(ws.D.data(), k, k, k);
+    double* gradient = ws.xT_y_minus_mu.data();
+    detail::zero_matrix(D);
+    std::fill(gradient, gradient + k, 0.0);
+    for (int c = 0; c < chunks.count(); ++c) {
+        const double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
+        for (int col = 0; col < k; ++col)
+            for (int row = col; row < k; ++row) D(row, col) += share[row + col * k];
+        for (int j = 0; j < k; ++j) gradient[j] += share[k * k + j];
+    }
+    detail::mirror_lower(D);
     return 0;
 }
 
 // The unpenalized part of a normal-model pass, from the stored cross-product C = X'W0 X and
-// the fit's X'W0 y alone: D = C(alive, alive) and X'W0 (y - X b) = X'W0 y - D b. A pass thus
-// costs k^2 operations instead of reading all n rows twice.
+// X'W0 y alone: D = C(alive, alive) and X'W0 (y - X b) = X'W0 y - D b. A pass thus costs k^2
+// operations instead of reading all n rows twice.
 int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trail) {
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int last = ws.alive(k);
-    if (last > ds.xtx.extent(0) || last > ds.xtx.extent(1))
+    if (last > ds.xtx.extent(0) || last > ds.xtx.extent(1) || last > ds.xty.extent(0))
         return fail_reset(session, trail, where,
                           "Index error in standardized dataset while running LQA.");
     const matrix_view D(ws.D.data(), k, k, k);
@@ -166,11 +188,11 @@ int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& t
         double* to = D.col(c - 1);
         for (int r = 1; r <= k; ++r) to[r - 1] = column[ws.alive(r) - 1];
     }
-    const vector_view fitted(ws.adjustment.data(), k);  // D b, before it holds the step
+    const vector_view fitted(ws.fitted.data(), k);  // D b
     if (mat_mult_by_vector(D, vector_cview(ws.betain.data(), k), fitted, trail) != 0)
         return fail_reset(session, trail, where, "Error constructing the denominator.");
     for (int c = 1; c <= k; ++c)
-        ws.xT_y_minus_mu(c) = ws.xTy(ws.alive(c)) - ws.adjustment(c);
+        ws.xT_y_minus_mu(c) = ds.xty(ws.alive(c)) - ws.fitted(c);
     return 0;
 }
 
@@ -203,20 +225,16 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
     if (add_a_diag_matrix_to(D, vector_cview(ws.penalty.data(), k), trail) != 0)
         return fail_reset(session, trail, where, "Error constructing the denominator.");
 
-    const matrix_view Dinv(ws.Dinv.data(), k, k, k);
-    bool singular = true;
-    if (symmetric_real_inverse(D, Dinv, singular, nullptr, 1e-15, trail) != 0 || singular)
-        return fail_reset(session, trail, where,
-                          "Error inverting the denominator matrix despite adding a ridge.");
-
-    const vector_view xTr(ws.xT_y_minus_mu.data(), k);
     for (int c = 1; c <= k; ++c)
         ws.xT_y_minus_mu(c) -= ws.betain(c) * nd * ws.lqa_weight(c);
 
-    const vector_view adjustment(ws.adjustment.data(), k);
-    if (mat_mult_by_vector(Dinv, xTr, adjustment, trail) != 0)
-        return fail_after_reset(session, trail, where);
-    for (int c = 1; c <= k; ++c) ws.betain(c) += ws.adjustment(c);
+    // The step D^-1 (X'W0 (y - mu) - n Sigma b) by the Cholesky factor of D, in place.
+    const vector_view step(ws.xT_y_minus_mu.data(), k);
+    bool singular = true;
+    if (symmetric_real_solve(D, step, singular, 1e-15, trail) != 0 || singular)
+        return fail_reset(session, trail, where,
+                          "Error inverting the denominator matrix despite adding a ridge.");
+    for (int c = 1; c <= k; ++c) ws.betain(c) += ws.xT_y_minus_mu(c);
 
     beta.fill(0.0);
     for (int c = 1; c <= k; ++c) beta(ws.alive(c)) = ws.betain(c);
@@ -284,14 +302,8 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     converged = false;
     double change = 1e15;
 
-    const bool normal = st.model_type == 0;
     lqa_workspace ws;
-    if (allocate_workspace(ws, n, q, normal, trail) != 0) return abandon();
-    if (normal && (ds.case_weights.extent(0) != n || ds.y.extent(0) != n))
-        return fail_status_reset(session, trail, status_not_conformable, where);
-    if (normal && mat_mult_transpose_first_by_vector(ds.x, ds.y, ws.xTy, trail,
-                                                     vector_cview(ds.case_weights)) != 0)
-        return fail_reset(session, trail, where, "Error constructing the denominator.");
+    if (allocate_workspace(ws, n, q, st.model_type == 0, trail) != 0) return abandon();
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
 
     while (change >= st.tolerance) {
@@ -307,12 +319,10 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
             change = 0.0;
             break;
         }
-        const bool alive_changed = list_alive(ws, include_indices, k);
+        list_alive(ws, include_indices);
         if (ws.alive(k) > ds.x.extent(1))
             return fail_reset(session, trail, where,
                               "Index error in standardized dataset while running LQA.");
-        if (alive_changed && !normal && gather_alive_columns(ws, ds.x, k, trail) != 0)
-            return abandon();
         if (lqa_pass(pb, ws, k, beta_old, beta, A, mu, trail) != 0) return -1;
 
         change = largest_change(beta, beta_old);

@@ -1,4 +1,4 @@
-// Cholesky factorisation and symmetric inversion with a ridge (module matrix_methods).
+// Cholesky factorisation, symmetric inversion and solution with a ridge (module matrix_methods).
 //
 // A matrix that cannot be inverted is not a failure of symmetric_real_inverse: it returns 0
 // with `singular` true and a zero inverse, and each caller words its own failure. -1 means a
@@ -17,6 +17,11 @@ namespace quill::engine {
 int symmetric_real_inverse(matrix_cview A, matrix_view Ainv, bool& singular,
                            const log1* exclude_mask, std::optional<double> ridge,
                            error_trail& trail);
+
+// b = (A + ridge I)^-1 b through the lower Cholesky factor, which overwrites A's lower triangle
+// (A's diagonal holds the ridge either way). `singular` as for the inverse; b is then unchanged.
+int symmetric_real_solve(matrix_view A, vector_view b, bool& singular, double ridge,
+                         error_trail& trail);
 
 // M(i,i) += v(i); v must match M's columns and lie in [0, 1e15].
 int add_a_diag_matrix_to(matrix_view M, vector_cview v, error_trail& trail);

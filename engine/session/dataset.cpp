@@ -1,8 +1,10 @@
 // Loading the data into a session and checking the response against the model type.
 //
-// The loader keeps copies of the caller's arrays, standardizes the design (with a leading
-// column of ones when the model has an intercept) and forms its weighted cross-product. Any
-// failure resets the whole session, so no later step can work on half-loaded data.
+// The loader standardizes the design (with a leading column of ones when the model has an
+// intercept), forms its weighted cross-products with itself and with the response, and keeps
+// copies of the response, the case weights and the forced-in flags. The design itself is not
+// copied: the standardized x is the only copy of it the fits need. Any failure resets the whole
+// session, so no later step can work on half-loaded data.
 #include "dataset.h"
 
 #include <algorithm>
@@ -42,7 +44,6 @@ int fail_load_after(scad_session& session, error_trail& trail) {
 }
 
 int allocate_dataset(scad_dataset& d, int n, int p, int cols, error_trail& trail) {
-    if (dbl2_alloc(d.raw_x, n, p, trail, {}, {}, "raw_x") != 0) return -1;
     if (dbl1_alloc(d.y, n, trail, {}, "y") != 0) return -1;
     if (dbl1_alloc(d.case_weights, n, trail, {}, "case_weights") != 0) return -1;
     if (log1_alloc(d.forcein, p, trail, {}, "forcein") != 0) return -1;
@@ -50,6 +51,7 @@ int allocate_dataset(scad_dataset& d, int n, int p, int cols, error_trail& trail
     if (dbl2_alloc(d.xtx, cols, cols, trail, {}, {}, "xtx") != 0) return -1;
     if (dbl1_alloc(d.x_center, p, trail, {}, "x_center") != 0) return -1;
     if (dbl1_alloc(d.x_scale, p, trail, {}, "x_scale") != 0) return -1;
+    if (dbl1_alloc(d.xty, cols, trail, {}, "xty") != 0) return -1;
     return 0;
 }
 
@@ -89,9 +91,11 @@ bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail) 
     return false;
 }
 
-int run_load_scad_dataset(const dbl2& raw_x, const dbl1& y, const log1& forcein,
+int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein,
                           const dbl1& case_weights, scad_session& session, error_trail& trail) {
-    if (!raw_x.allocated() || !y.allocated() || !forcein.allocated() || !case_weights.allocated())
+    // A design without rows may come without storage; its shape is checked below.
+    if ((raw_x.data == nullptr && raw_x.rows > 0) || !y.allocated() || !forcein.allocated() ||
+        !case_weights.allocated())
         return fail_load(session, trail, "The data handed to the loader are not allocated.");
 
     const int n = y.extent(0);
@@ -103,9 +107,9 @@ int run_load_scad_dataset(const dbl2& raw_x, const dbl1& y, const log1& forcein,
         nullify_scad_unstdresults(session.unstdresults, trail) != 0)
         return fail_load(session, trail, "I could not nullify the existing session.");
 
-    const int p = raw_x.extent(1);
+    const int p = raw_x.cols;
     // The case weights are read row by row too, so their length is checked with the rest.
-    if (raw_x.extent(0) != n || forcein.extent(0) != p || case_weights.extent(0) != n)
+    if (raw_x.rows != n || forcein.extent(0) != p || case_weights.extent(0) != n)
         return fail_load_status(session, trail, status_not_conformable);
 
     scad_dataset& d = session.dataset;
@@ -125,7 +129,6 @@ int run_load_scad_dataset(const dbl2& raw_x, const dbl1& y, const log1& forcein,
     if (allocate_dataset(d, n, p, cols, trail) != 0)
         return fail_load_status(session, trail, status_allocation);
 
-    std::copy(raw_x.data(), raw_x.data() + raw_x.size(), d.raw_x.data());
     const double shift = session.settings.center_y ? d.y_mean : 0.0;
     for (int i = 0; i < n; ++i) d.y.data()[i] = yv[i] - shift;
     std::copy(case_weights.data(), case_weights.data() + n, d.case_weights.data());
@@ -139,7 +142,9 @@ int run_load_scad_dataset(const dbl2& raw_x, const dbl1& y, const log1& forcein,
     }
     if (standardize_real_matrix(raw_x, standardized, d.x_center, d.x_scale, trail) != 0)
         return fail_load_after(session, trail);
-    if (premult_by_transpose(d.x, d.xtx, trail, vector_cview(d.case_weights)) != 0)
+    const vector_cview weights(d.case_weights);
+    if (premult_by_transpose(d.x, d.xtx, trail, weights) != 0 ||
+        mat_mult_transpose_first_by_vector(d.x, d.y, d.xty, trail, weights) != 0)
         return fail_load_after(session, trail);
 
     d.is_null = false;

@@ -1,11 +1,13 @@
-// Loading the data into a session: copies, standardized design and its cross-product.
+// Loading the data into a session: the standardized design, its cross-products and copies of
+// the other inputs.
 #pragma once
 
 #include "scad_session.h"
 
 namespace quill::engine {
 
-int run_load_scad_dataset(const dbl2& raw_x, const dbl1& y, const log1& forcein,
+// raw_x is read, not kept: only its standardized form stays in the session.
+int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein,
                           const dbl1& case_weights, scad_session& session, error_trail& trail);
 
 // Whether the response suits the model type (logistic: 0/1, Poisson: non-negative integers).

@@ -19,6 +19,7 @@
 #include "result_outputs.h"
 #include "settings.h"
 #include "support/allocation.h"
+#include "support/thread_team.h"
 
 namespace quill::engine {
 
@@ -27,18 +28,15 @@ namespace {
 constexpr const char* where = "runscad in MOD scad_types";
 constexpr uint8_t byte_true = 0xFF;
 
-// The call's own copies of the inputs.
+// The call's own copies of the inputs. The design is not among them: the loader reads the
+// caller's array and keeps only its standardized form.
 struct input_arrays {
-    dbl2 raw_x;
     dbl1 y_vec;
     dbl1 case_weights_vec;
     log1 forcein_vec;
 };
 
 int copy_inputs(const runscad_arguments& a, input_arrays& in, error_trail& trail) {
-    if (dbl2_alloc(in.raw_x, a.n, a.p, trail, {}, {}, "raw_x") != 0) return -1;
-    const std::size_t cells = in.raw_x.size();
-    for (std::size_t k = 0; k < cells; ++k) in.raw_x.data()[k] = a.raw_x[k];
     if (dbl1_alloc(in.y_vec, a.n, trail, {}, "y_vec") != 0) return -1;
     for (int i = 0; i < a.n; ++i) in.y_vec.data()[i] = a.y_vec[i];
     // Every observation weighs the same; argument 5 is not read.
@@ -148,6 +146,8 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     if (*a.min_lambda != -1.0) min_lambda = *a.min_lambda;
     if (*a.max_lambda != -1.0) max_lambda = *a.max_lambda;
 
+    // The worker threads live for this call only.
+    const thread_team_scope team(engine_thread_count());
     scad_session session;
     if (run_load_scad_settings(o[QUILL_OPT_ALGORITHM], o[QUILL_OPT_SELECTION],
                                o[QUILL_OPT_DFFORMULA], o[QUILL_OPT_GRID_SIZE],
@@ -156,7 +156,8 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
                                max_lambda, omit_intercept, full_likelihood, center_y, session,
                                trail) != 0)
         return -1;
-    if (run_load_scad_dataset(in.raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,
+    const matrix_cview raw_x(a.raw_x, a.n, a.p, a.n);
+    if (run_load_scad_dataset(raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,
                               trail) != 0)
         return -1;
     if (!scad_y_is_allowable(in.y_vec, a.model_type, trail)) return -1;

@@ -29,14 +29,15 @@ struct scad_settings {
     bool center_y = false;
 };
 
+// The design itself is not kept: the standardized x is the one copy the fits need.
 struct scad_dataset {
-    dbl2 raw_x;          // n x p copy of the design
     dbl1 y;              // response (centred when center_y)
     dbl2 x;              // n x p' standardized design; with an intercept, column 1 is all 1.0
     dbl1 case_weights;   // n
     dbl2 xtx;            // p' x p' weighted cross-product of x
-    dbl1 x_center;       // p column means of raw_x
-    dbl1 x_scale;        // p column variances of raw_x (divisor n - 1)
+    dbl1 xty;            // p' weighted cross-product of x and y
+    dbl1 x_center;       // p column means of the design
+    dbl1 x_scale;        // p column variances of the design (divisor n - 1)
     double y_mean = 0.0;
     double y_spread = 0.0;
     log1 forcein;        // p

@@ -6,7 +6,9 @@
  * Every array is owned by the caller; matrices are column-major. On failure *error_flag is
  * 0xFF and message_codes holds the message, one character code per element, lines separated by
  * carriage return and line feed, terminated by a 0 element. Nothing is kept between calls and
- * the function is not re-entrant.
+ * the function is not re-entrant. A call uses every core the process may run on; the
+ * environment variable QUILL_THREADS set to a whole number N limits it to N threads. The
+ * results do not depend on the number of threads.
  */
 #ifndef QUILL_RUNSCAD_H
 #define QUILL_RUNSCAD_H

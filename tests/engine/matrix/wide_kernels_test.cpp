@@ -1,10 +1,12 @@
 // The kernels compiled for each instruction set give the same bits as the SSE2 ones, on shapes
-// that reach every tile edge.
+// that reach every tile edge; and the Cholesky solve follows the symmetric inverse's rule for a
+// matrix it cannot factor.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "matrix/cross_product_kernel.h"
+#include "matrix/symmetric_inverse.h"
 #include "matrix_test_support.h"
 
 namespace quill::engine::testing {
@@ -76,6 +78,41 @@ TEST(WideKernels, EveryInstructionSetGivesTheSameBits) {
     }
     EXPECT_FALSE(detail::use_instruction_set("no such set"));
     detail::use_instruction_set(nullptr);
+}
+
+TEST(SymmetricSolve, SingularRuleAndSolutionMatchTheInverse) {
+    error_trail t;
+    bool singular = false;
+    // Not positive definite after the ridge: singular, b unchanged, nothing in the trail.
+    test_matrix A = test_matrix::from_rows({{1, 2}, {2, 1}});
+    std::vector<double> b{1.0, 2.0};
+    EXPECT_EQ(symmetric_real_solve(A.view(), view(b), singular, 1e-15, t), 0);
+    EXPECT_TRUE(singular);
+    EXPECT_EQ(b, (std::vector<double>{1.0, 2.0}));
+    // 1 x 1: no positivity test, and the reciprocal multiplied in, as the inverse does.
+    test_matrix neg = test_matrix::from_rows({{-4}});
+    std::vector<double> c{3.0};
+    EXPECT_EQ(symmetric_real_solve(neg.view(), view(c), singular, 1e-15, t), 0);
+    EXPECT_FALSE(singular);
+    EXPECT_EQ(c[0], (1.0 / (-4.0 + 1e-15)) * 3.0);
+    test_matrix zero = test_matrix::from_rows({{0}});
+    EXPECT_EQ(symmetric_real_solve(zero.view(), view(c), singular, 1e-16, t), 0);
+    EXPECT_TRUE(singular);
+    EXPECT_TRUE(t.lines().empty());
+
+    test_matrix S = random_spd(17, 3);
+    test_matrix inverse(17, 17);
+    ASSERT_EQ(symmetric_real_inverse(S.cview(), inverse.view(), singular, nullptr, 1e-15, t), 0);
+    std::vector<double> x = random_vector(17, 4), expected(17, 0.0);
+    for (int i = 0; i < 17; ++i)
+        for (int j = 0; j < 17; ++j) expected[i] += inverse(i, j) * x[j];
+    ASSERT_EQ(symmetric_real_solve(S.view(), view(x), singular, 1e-15, t), 0);
+    EXPECT_FALSE(singular);
+    for (int i = 0; i < 17; ++i) EXPECT_NEAR(x[i], expected[i], 1e-10) << i;
+
+    test_matrix wide(2, 3);
+    EXPECT_EQ(symmetric_real_solve(wide.view(), view(x), singular, 1e-15, t), -1);
+    EXPECT_EQ(trimmed_lines(t).front(), "Non-square matrix encountered; square expected");
 }
 
 }  // namespace

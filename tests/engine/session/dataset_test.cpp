@@ -178,8 +178,8 @@ TEST(DatasetLoad, ConstantPredictorReportsTheStandardizationNotMemory) {
 }
 
 TEST(DatasetLoad, EveryAllocationFailureNamesItsArrayAndLeavesTheSessionNull) {
-    const std::vector<std::string> names{"raw_x", "y", "case_weights", "forcein",
-                                         "x", "xtx", "x_center", "x_scale"};
+    const std::vector<std::string> names{"y",        "case_weights", "forcein", "x",
+                                         "xtx",      "x_center",     "x_scale",  "xty"};
     for (std::size_t k = 0; k < names.size(); ++k) {
         load_inputs in;
         scad_session s;
@@ -194,7 +194,7 @@ TEST(DatasetLoad, EveryAllocationFailureNamesItsArrayAndLeavesTheSessionNull) {
         EXPECT_EQ(lines[3], "Unable to allocate memory for object");
         EXPECT_EQ(lines[4], load_where);
         EXPECT_TRUE(s.is_null);
-        EXPECT_FALSE(s.dataset.raw_x.allocated());
+        EXPECT_FALSE(s.dataset.x.allocated());
     }
 }
 
