@@ -1,10 +1,13 @@
-// The grid search: every grid value is fitted from the initial fit (not from the previous grid
-// value), evaluated by BIC, GCV and AIC with COUNT or PROJECTION degrees of freedom, and the
-// value with the smallest criterion named by `selection` is chosen (ties to the smallest index,
-// NaN never). The loop stops early once a fit sets every coefficient to zero: larger lambdas
-// can only do the same. The covariance is then computed at the selected value.
+// The grid search: every grid value is fitted from the initial fit or, with the start rule 1,
+// from the fit at the previous grid value (which has fewer alive coefficients and is nearer the
+// answer, so it takes fewer and cheaper passes). Each fit is evaluated by BIC, GCV and AIC with
+// COUNT or PROJECTION degrees of freedom, and the value with the smallest criterion named by
+// `selection` is chosen (ties to the smallest index, NaN never). The loop stops early once a fit
+// sets every coefficient to zero: larger lambdas can only do the same. The covariance is then
+// computed at the selected value.
 #include "estimation/grid_search.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "estimation/fit_criteria.h"
@@ -87,10 +90,12 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
     const int G = st.grid_size;
     const int q = has_intercept_column(st) ? p + 1 : p;
 
-    dbl1 coefficients, mu;
+    dbl1 coefficients, mu, previous;
     int1 iterations, converged;
+    const bool warm = st.start == 1;
     if (dbl1_alloc(coefficients, p, trail, {}, "beta_temp") != 0 ||
         dbl1_alloc(mu, n, trail, {}, "mu") != 0 ||
+        (warm && dbl1_alloc(previous, q, trail, {}, "beta_previous") != 0) ||
         int1_alloc(iterations, G, trail, {}, "iterations") != 0 ||
         int1_alloc(converged, G, trail, {}, "converged") != 0 ||
         allocate_results(res, G, q, trail) != 0)
@@ -103,8 +108,9 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         if (st.algorithm != 0 && st.algorithm != 1)
             return fail_reset(session, trail, where, unrecognized);
         bool fit_converged = false;
-        const int rc = fit_at(lambda, session.initialfit.beta, coefficients, iterations(g),
-                              fit_converged, session, trail);
+        const dbl1& start = warm && g > 1 ? previous : session.initialfit.beta;
+        const int rc = fit_at(lambda, start, coefficients, iterations(g), fit_converged, session,
+                              trail);
         if (rc != 0 || session.is_null)
             return fail_reset(session, trail, where, "The initial fit could not be calculated.");
         converged(g) = fit_converged ? -1 : 0;
@@ -117,6 +123,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
             nonzero += std::fabs(b) > 1e-15 ? 1 : 0;
             all_zero = all_zero && std::fabs(b) < 1e-15;
         }
+        if (warm) std::copy(coefficients.data(), coefficients.data() + q, previous.data());
         if (scad_calculate_mu(ds.x, coefficients, st.model_type, mu, trail) != 0)
             return fail_reset(session, trail, where, "Error calculating standardized results");
         res.simple_df(g) = nonzero;

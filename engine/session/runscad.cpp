@@ -154,7 +154,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
                                o[QUILL_OPT_MAX_ITER], o[QUILL_OPT_ROBUST] > 0, a.model_type,
                                a.tolerance, std::nullopt, std::nullopt, a.a, min_lambda,
                                max_lambda, omit_intercept, full_likelihood, center_y, session,
-                               trail) != 0)
+                               trail, o[QUILL_OPT_START]) != 0)
         return -1;
     const matrix_cview raw_x(a.raw_x, a.n, a.p, a.n);
     if (run_load_scad_dataset(raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,

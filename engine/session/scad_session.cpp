@@ -37,6 +37,7 @@ void nullify_scad_settings(scad_settings& settings) {
     settings.selection = defaults.selection;
     settings.dfformula = defaults.dfformula;
     settings.grid_size = defaults.grid_size;
+    settings.start = defaults.start;
     settings.tolerance = defaults.tolerance;
     settings.threshold = defaults.threshold;
     settings.final_threshold = defaults.final_threshold;

@@ -18,6 +18,7 @@ struct scad_settings {
     int32_t max_iter = 250;
     int32_t model_type = 0;      // 0 normal, 1 logistic, 2 Poisson
     int32_t model_based_se = 0;  // 1 model-based, 0 robust
+    int32_t start = 0;           // grid fits start from: 0 the initial fit, 1 the previous fit
     double tolerance = 1e-9;
     double threshold = 1e-4;
     double final_threshold = 0.005;

@@ -43,7 +43,8 @@ int run_load_scad_settings(std::optional<int32_t> algorithm, std::optional<int32
                            std::optional<double> a, std::optional<double> min_lambda,
                            std::optional<double> max_lambda, bool omit_intercept,
                            std::optional<bool> full_likelihood, std::optional<bool> center_y,
-                           scad_session& session, error_trail& trail) {
+                           scad_session& session, error_trail& trail,
+                           std::optional<int32_t> start) {
     if (nullify_scad_session(session, trail) != 0) {
         fail(trail, where, "I could not nullify the current intermediate results.");
         nullify_scad_session(session, trail);
@@ -82,6 +83,11 @@ int run_load_scad_settings(std::optional<int32_t> algorithm, std::optional<int32
                          "The robust (heteroskedasticity) standard error is only available in the "
                          "normal model.");
     s.model_based_se = (robust_wanted && model_type == 0) ? 0 : 1;
+
+    if (start) {
+        if (!code_at_most(*start, 1)) return invalid(session, trail, "start");
+        s.start = *start;
+    }
 
     if (tolerance) {
         if (!strictly_inside_unit(*tolerance)) return invalid(session, trail, "tolerance");

@@ -33,7 +33,8 @@ enum {
     QUILL_OPT_GRID_SIZE = 3,      /* 1 to 1000 */
     QUILL_OPT_MAX_ITER = 4,       /* 1 or more */
     QUILL_OPT_ROBUST = 5,         /* > 0: robust standard errors (normal model) */
-    QUILL_OPT_UNUSED = 6,
+    QUILL_OPT_START = 6,          /* where each grid fit starts: 0 the unpenalized fit,
+                                     1 the fit at the previous grid value (faster) */
     QUILL_OPT_INTERCEPT_MODE = 7  /* 0 intercept, 1 center y, 2 no intercept */
 };
 

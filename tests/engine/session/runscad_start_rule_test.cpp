@@ -1,0 +1,60 @@
+// The start rule, option 7: 1 starts each grid fit from the previous grid value's fit. On the
+// benchmark data it keeps the default's predictors at a BIC no higher than the default's; a
+// value other than 0 or 1 is refused by the settings check.
+#include <gtest/gtest.h>
+
+#include "runscad_call.h"
+#include "synthetic_data.h"
+
+namespace quill::engine {
+namespace {
+
+using testing_support::runscad_call;
+
+runscad_call benchmark_call(quill::bench::model m, int32_t start) {
+    const quill::bench::synthetic_data d = quill::bench::make_synthetic_data(m, 2000, 20, 20261208);
+    runscad_call c;
+    c.n = d.n;
+    c.p = d.p;
+    c.x = d.x;
+    c.y = d.y;
+    c.forcein.assign(d.p, 0);
+    c.model_type = static_cast<int32_t>(m);
+    c.grid_size = 250;
+    c.options = {0, 0, 0, 250, 250, 0, start, 0};
+    c.run();
+    return c;
+}
+
+std::vector<bool> selected(const runscad_call& c) {
+    std::vector<bool> s;
+    for (double b : c.beta) s.push_back(b != 0.0);
+    return s;
+}
+
+TEST(RunscadStartRule, WarmStartKeepsThePredictorsAndTheBicOnTheBenchmarkData) {
+    using quill::bench::model;
+    for (const model m : {model::normal, model::logistic, model::poisson}) {
+        const runscad_call cold = benchmark_call(m, 0);
+        const runscad_call warm = benchmark_call(m, 1);
+        ASSERT_FALSE(cold.failed()) << cold.text();
+        ASSERT_FALSE(warm.failed()) << warm.text();
+        EXPECT_EQ(selected(warm), selected(cold)) << static_cast<int>(m);
+        EXPECT_LE(warm.criterion, cold.criterion) << static_cast<int>(m);
+    }
+}
+
+TEST(RunscadStartRule, OtherValuesFailTheSettingsCheck) {
+    for (const int32_t bad : {2, -1}) {
+        runscad_call c;
+        c.options[6] = bad;
+        c.run();
+        ASSERT_TRUE(c.failed());
+        EXPECT_EQ(c.lines(), (std::vector<std::string>{
+                                 "Invalid input for start",
+                                 "OCCURRED IN: run_load_scad_settings in MOD scad_types"}));
+    }
+}
+
+}  // namespace
+}  // namespace quill::engine
