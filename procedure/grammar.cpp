@@ -21,7 +21,7 @@ enum terminal : int16_t {
     t_MINLAMBDA, t_MISSING, t_MODEL, t_NAMEX, t_NBR, t_NOINT, t_NOPRINT, t_NUMERIC, t_OUTBETAS,
     t_OUTERRS, t_OUTINFO, t_OUTPRED, t_QS, t_QUILLFIT, t_RESERVED1, t_RESERVED2, t_RESERVED3,
     t_RESERVED4, t_RESERVED5, t_ROBUST, t_SASDS, t_SELECTION, t_TIME, t_UNSHRINK_SE,
-    t_VLITERAL, t_WEIGHT, t_YDESCENDING, t__ALL_, t__CHARACTER_, t__CHAR_, t__NUMERIC_,
+    t_VLITERAL, t_WARMSTART, t_WEIGHT, t_YDESCENDING, t__ALL_, t__CHARACTER_, t__CHAR_, t__NUMERIC_,
     t_END, terminal_count
 };
 
@@ -34,10 +34,10 @@ constexpr std::array<std::string_view, terminal_count> kTerminalNames = {
     "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NOPRINT", "NUMERIC", "OUTBETAS",
     "OUTERRS", "OUTINFO", "OUTPRED", "QS", "QUILLFIT", "RESERVED1", "RESERVED2", "RESERVED3",
     "RESERVED4", "RESERVED5", "ROBUST", "SASDS", "SELECTION", "TIME", "UNSHRINK_SE",
-    "VLITERAL", "WEIGHT", "YDESCENDING", "_ALL_", "_CHARACTER_", "_CHAR_", "_NUMERIC_",
+    "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_", "_CHARACTER_", "_CHAR_", "_NUMERIC_",
     "$$$",
 };
-static_assert(terminal_count == 63);
+static_assert(terminal_count == 64);
 
 constexpr bool terminals_sorted() {
     for (std::size_t i = 1; i + 1 < kTerminalNames.size(); ++i)
@@ -67,7 +67,7 @@ enum action : int16_t {
     a_model_response, a_model_predictors, a_model_noint, a_model_ydescending, a_class_start,
     a_class_variables, a_class_descending, a_weight, a_id, a_forcein, a_selection, a_df,
     a_algorithm, a_criterion, a_maxiter, a_minlambda, a_maxlambda, a_gridsize, a_a, a_dist,
-    action_count
+    a_warmstart, action_count
 };
 
 constexpr int16_t kCur = QH_TARGET_CURRENT, kProc = QH_TARGET_PROC;
@@ -108,6 +108,7 @@ constexpr qh_action kActions[] = {
     /* a_gridsize          */ {QH_ACT_STORE_NUMBER,    kProc, 17, 0},
     /* a_a                 */ {QH_ACT_STORE_NUMBER,    kProc, 18, 0},
     /* a_dist              */ {QH_ACT_STORE_TEXT,      kProc, 20, kNameWidth},
+    /* a_warmstart         */ {QH_ACT_SET_FLAG,        kProc,  0, 5},
 };
 static_assert(std::size(kActions) == action_count, "one action row per action");
 
@@ -143,6 +144,7 @@ constexpr rule kRules[] = {
     R(n_proc_option, T(t_DETAILS),     A(a_details)),
     R(n_proc_option, T(t_ROBUST),      A(a_robust)),
     R(n_proc_option, T(t_UNSHRINK_SE), A(a_unshrink_se)),
+    R(n_proc_option, T(t_WARMSTART),   A(a_warmstart)),
 
     // A data set: its name, then data set options in parentheses for the host.
     R(n_dataset, N(n_dataset_name), N(n_dataset_options)),

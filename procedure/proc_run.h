@@ -27,7 +27,7 @@ constexpr int32_t kMessageLength = 3001;
 struct proc_run {
     // Flags from the statements.
     bool details, noprint, no_intercept, robust, unshrink_se, weights_used, y_descending,
-        class_descending;
+        class_descending, warmstart;
 
     // Codes and numbers from the statements.
     int32_t selection, dfformula, algorithm, model_type, max_iter, grid_size;

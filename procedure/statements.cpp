@@ -14,7 +14,8 @@ enum proc_slot : int { slot_data = 1, slot_id = 6, slot_forcein = 9, slot_select
                        slot_df = 11, slot_algorithm = 12, slot_criterion = 13, slot_maxiter = 14,
                        slot_minlambda = 15, slot_maxlambda = 16, slot_gridsize = 17, slot_a = 18,
                        slot_weight = 19, slot_dist = 20 };
-enum proc_flag : int { flag_noprint = 1, flag_details = 2, flag_robust = 3, flag_unshrink_se = 4 };
+enum proc_flag : int { flag_noprint = 1, flag_details = 2, flag_robust = 3, flag_unshrink_se = 4,
+                       flag_warmstart = 5 };
 enum model_flag : int { flag_noint = 1, flag_ydescending = 2 };
 enum class_flag : int { flag_descending = 1 };
 constexpr int kProcSlots = 20;
@@ -237,6 +238,7 @@ void take_flags(proc_run &run) {
     run.details = QH_FLAG(proc, flag_details);
     run.robust = QH_FLAG(proc, flag_robust);
     run.unshrink_se = QH_FLAG(proc, flag_unshrink_se);
+    run.warmstart = QH_FLAG(proc, flag_warmstart);
     if (run.robust && run.model_type != model_normal)
         fail("%1z The robust standard errors option is only available with normal models.");
     if (run.unshrink_se)

@@ -108,8 +108,9 @@ TEST_F(Statements, NumbersAndDefaultsReachTheEngine) {
     h.set_number(s_maxlambda, 3);
     h.set_number(s_a, 4.5);
     h.set_flag(h.proc(), f_robust);
+    h.set_flag(h.proc(), f_warmstart);
     EXPECT_EQ(h.run(), 3000);
-    EXPECT_EQ(engine().options, (std::vector<int32_t>{0, 0, 0, INT32_MAX, 30, 1, 0, 0}));
+    EXPECT_EQ(engine().options, (std::vector<int32_t>{0, 0, 0, INT32_MAX, 30, 1, 1, 0}));
     EXPECT_EQ(engine().tolerance, 1e-6);
     EXPECT_EQ(engine().min_lambda_in, 0.1);
     EXPECT_EQ(engine().max_lambda_in, 3.0);
