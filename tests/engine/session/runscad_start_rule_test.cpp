@@ -3,6 +3,8 @@
 // value other than 0 or 1 is refused by the settings check.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "runscad_call.h"
 #include "synthetic_data.h"
 
@@ -40,7 +42,10 @@ TEST(RunscadStartRule, WarmStartKeepsThePredictorsAndTheBicOnTheBenchmarkData) {
         ASSERT_FALSE(cold.failed()) << cold.text();
         ASSERT_FALSE(warm.failed()) << warm.text();
         EXPECT_EQ(selected(warm), selected(cold)) << static_cast<int>(m);
-        EXPECT_LE(warm.criterion, cold.criterion) << static_cast<int>(m);
+        // Where SCAD leaves the selected coefficients unpenalized, many grid values share one
+        // fit and their BICs differ only by rounding: no higher, up to that.
+        EXPECT_LE(warm.criterion, cold.criterion + 1e-12 * std::fabs(cold.criterion))
+            << static_cast<int>(m);
     }
 }
 
