@@ -53,9 +53,10 @@ test-sanitize: setup
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	$(SAN_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# BENCH_ARGS is handed to the benchmark, for example --against OTHER_BUILD --threads 1,2.
 bench: build
 	$(BUILD)/quill_kernel_bench
-	$(BUILD)/quill_bench
+	$(BUILD)/quill_bench $(BENCH_ARGS)
 
 fuzz: setup
 	$(call require_packages,$(FUZZ_PACKAGES))

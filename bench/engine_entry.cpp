@@ -1,0 +1,27 @@
+#include "engine_entry.h"
+
+#include <dlfcn.h>
+
+#include "quill/runscad.h"
+
+namespace quill::bench {
+
+runscad_function own_runscad() { return &runscad; }
+
+runscad_function load_runscad(const std::string& build_folder, std::string& error) {
+    const std::string path = build_folder + "/libquill.so";
+    // Local: its runscad must not stand in for this build's, nor this build's for its.
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        error = dlerror();
+        return nullptr;
+    }
+    void* entry = dlsym(library, "runscad");
+    if (entry == nullptr) {
+        error = path + " has no runscad";
+        return nullptr;
+    }
+    return reinterpret_cast<runscad_function>(entry);
+}
+
+}  // namespace quill::bench
