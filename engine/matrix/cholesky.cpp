@@ -1,7 +1,5 @@
 // Lower Cholesky factor, inverse of a lower-triangular matrix and L'L (module matrix_methods):
 // the three steps of the symmetric inverse, each working in place on column-major storage.
-#include <cmath>
-
 #include "matrix/cross_product_kernel.h"
 #include "matrix/shape_failure.h"
 #include "matrix/symmetric_inverse.h"

@@ -20,6 +20,9 @@ namespace quill::engine {
 namespace {
 
 constexpr int most_threads = 1024;
+
+// Set while this thread runs tasks: a job handed out from inside a task runs on its own thread.
+thread_local bool in_task = false;
 constexpr int spins_before_sleeping = 2000;
 
 inline void relax() {
@@ -105,6 +108,7 @@ private:
     }
 
     void work() {
+        in_task = true;  // a worker only ever runs tasks
         uint32_t seen = 0;
         for (;;) {
             seen = wait_while(signal_, seen);
@@ -172,11 +176,13 @@ int team_threads() { return running ? running->threads() : 1; }
 namespace detail {
 
 void run_task_range(int count, void (*task)(void*, int), void* context) {
-    if (running == nullptr || count < 2) {
+    if (running == nullptr || count < 2 || in_task) {
         for (int i = 0; i < count; ++i) task(context, i);
         return;
     }
+    in_task = true;
     running->run(count, task, context);
+    in_task = false;
 }
 
 }  // namespace detail
