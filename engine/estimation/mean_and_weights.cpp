@@ -1,11 +1,14 @@
 // Mean vector and variance weights of the three model types. The linear predictor is formed a
 // block of rows at a time on the stack and turned into the mean at once, so no temporary of n
 // elements is needed; blocks of rows are shared among the engine's threads (each row is its
-// own sum, so the result does not depend on how they are shared).
+// own sum, so the result does not depend on how they are shared). Only the columns whose
+// coefficient is not zero are read: a penalized fit has few, and x(t, j) * 0 added to a sum
+// changes at most the sign of a zero sum, which no mean depends on.
 #include "estimation/mean_and_weights.h"
 
 #include "matrix/cross_product_kernel.h"
 #include "matrix/row_chunks.h"
+#include "support/allocation.h"
 
 namespace quill::engine {
 
@@ -15,8 +18,8 @@ constexpr const char* mu_where = "scad_calculate_mu in MOD scad_types";
 constexpr const char* weights_where = "scad_calculate_fitweights in MOD scad_types";
 
 // mu(t) for the rows [t0, t1) from their linear predictors.
-void mean_of_rows(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu, int t0,
-                  int t1) {
+void mean_of_rows(detail::column_set x, vector_cview beta, int32_t model_type, vector_view mu,
+                  int t0, int t1) {
     constexpr int block = detail::cross_product_row_block;
     double eta[block];
     for (int b0 = t0; b0 < t1; b0 += block) {
@@ -39,8 +42,22 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
     if (beta.size != x.cols || mu.size != x.rows)
         return fail_status(trail, status_not_conformable, mu_where, "mu");
     if (model_type != 0 && model_type != 1 && model_type != 2) return 0;  // mu left as it is
-    row_chunks(x.rows).run(x.cols + 20, [&](int, int first, int end) {
-        mean_of_rows(x, beta, model_type, mu, first, end);
+
+    int1 columns;
+    dbl1 coefficients;
+    if (int1_alloc(columns, beta.size, trail, {}, "scad_calculate_mu: columns") != 0 ||
+        dbl1_alloc(coefficients, beta.size, trail, {}, "scad_calculate_mu: coefficients") != 0)
+        return fail_status(trail, status_allocation, mu_where, "mu");
+    int count = 0;
+    for (int j = 0; j < beta.size; ++j) {
+        if (beta[j] == 0.0) continue;
+        columns.data()[count] = j;
+        coefficients.data()[count++] = beta[j];
+    }
+    const detail::column_set used(x, columns.data(), count);
+    const vector_cview used_beta(coefficients.data(), count);
+    row_chunks(x.rows).run(count + 20, [&](int, int first, int end) {
+        mean_of_rows(used, used_beta, model_type, mu, first, end);
     });
     return 0;
 }
