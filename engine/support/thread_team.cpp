@@ -9,9 +9,11 @@
 
 #include <atomic>
 #include <charconv>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -31,21 +33,38 @@ inline void relax() {
 #endif
 }
 
-// Spins while `value` holds `old`, then sleeps until it changes; returns the new value.
-template <class T>
-T wait_while(const std::atomic<T>& value, T old) {
-    for (int i = 0; i < spins_before_sleeping; ++i) {
-        const T now = value.load(std::memory_order_acquire);
-        if (now != old) return now;
-        relax();
+// Where threads sleep until an atomic value changes. A mutex and a condition variable rather
+// than the atomic's own wait: that one is built from templates that would be exported from the
+// library. The sleepers count spares the waking side the lock while everyone is spinning.
+class sleep_place {
+public:
+    // Spins while `value` holds `old`, then sleeps until it changes; returns the new value.
+    template <class T>
+    T wait_while(const std::atomic<T>& value, T old) {
+        for (int i = 0; i < spins_before_sleeping; ++i) {
+            const T now = value.load(std::memory_order_acquire);
+            if (now != old) return now;
+            relax();
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        sleepers_.fetch_add(1);
+        changed_.wait(lock, [&] { return value.load() != old; });
+        sleepers_.fetch_sub(1);
+        return value.load(std::memory_order_acquire);
     }
-    T now = value.load(std::memory_order_acquire);
-    while (now == old) {
-        value.wait(old, std::memory_order_acquire);
-        now = value.load(std::memory_order_acquire);
+
+    // After a value a sleeper may wait on has changed.
+    void wake_all() {
+        if (sleepers_.load() == 0) return;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        changed_.notify_all();
     }
-    return now;
-}
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::atomic<int> sleepers_{0};
+};
 
 class team {
 public:
@@ -62,8 +81,8 @@ public:
 
     ~team() {
         stopping_.store(true, std::memory_order_relaxed);
-        signal_.fetch_add(1, std::memory_order_release);
-        signal_.notify_all();
+        signal_.fetch_add(1);
+        sleep_.wake_all();
         for (std::thread& w : workers_) w.join();
     }
 
@@ -76,11 +95,11 @@ public:
         done_.store(0, std::memory_order_relaxed);
         const uint32_t generation = ++generation_;
         state_.store(static_cast<uint64_t>(generation) << 32, std::memory_order_release);
-        signal_.store(generation, std::memory_order_release);
-        signal_.notify_all();
+        signal_.store(generation);
+        sleep_.wake_all();
         take_tasks(generation);
         for (int done = done_.load(std::memory_order_acquire); done != count;)
-            done = wait_while(done_, done);
+            done = sleep_.wait_while(done_, done);
     }
 
 private:
@@ -103,7 +122,7 @@ private:
         for (int i = claim(generation); i >= 0; i = claim(generation)) {
             task_(context_, i);
             const int count = count_.load(std::memory_order_relaxed);
-            if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == count) done_.notify_one();
+            if (done_.fetch_add(1) + 1 == count) sleep_.wake_all();
         }
     }
 
@@ -111,13 +130,14 @@ private:
         in_task = true;  // a worker only ever runs tasks
         uint32_t seen = 0;
         for (;;) {
-            seen = wait_while(signal_, seen);
+            seen = sleep_.wait_while(signal_, seen);
             if (stopping_.load(std::memory_order_relaxed)) return;
             take_tasks(seen);
         }
     }
 
     std::vector<std::thread> workers_;
+    sleep_place sleep_;
     uint32_t generation_ = 0;           // the caller's count of jobs
     std::atomic<uint32_t> signal_{0};   // the latest generation, for sleeping workers
     std::atomic<uint64_t> state_{0};    // generation << 32 | next unclaimed task
