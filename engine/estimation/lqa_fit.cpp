@@ -139,13 +139,11 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& A, dbl1& mu
     const row_chunks& chunks = ws.chunks;
     const int stride = ws.partial_stride;
     chunks.run(static_cast<long>(k) * (k + 4) + 20, [&](int c, int first, int end) {
-        double* eta = mu.data() + first;
-        detail::times_vector(x, beta, nullptr, eta, first, end);
+        detail::times_vector(x, beta, nullptr, mu.data() + first, first, end);
+        mean_from_linear_predictor(model_type, mu.data() + first, end - first);
         for (int i = first; i < end; ++i) {
-            const double e = clamped_exp(mu.data()[i]);
-            const double m = model_type == 1 ? logistic_mean(e) : e;
+            const double m = mu.data()[i];
             const double w = model_type == 1 ? logistic_weight(m) : m;
-            mu.data()[i] = m;
             A.data()[i] = ds.case_weights.data()[i] * w;
             ws.residual.data()[i] = ds.y.data()[i] - m;
         }

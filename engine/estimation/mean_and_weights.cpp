@@ -3,7 +3,8 @@
 // elements is needed; blocks of rows are shared among the engine's threads (each row is its
 // own sum, so the result does not depend on how they are shared). Only the columns whose
 // coefficient is not zero are read: a penalized fit has few, and x(t, j) * 0 added to a sum
-// changes at most the sign of a zero sum, which no mean depends on.
+// changes at most the sign of a zero sum, which no mean depends on. The exponential is the
+// kernels' own, several rows at a time and the same on every processor.
 #include "estimation/mean_and_weights.h"
 
 #include "matrix/cross_product_kernel.h"
@@ -17,21 +18,17 @@ namespace {
 constexpr const char* mu_where = "scad_calculate_mu in MOD scad_types";
 constexpr const char* weights_where = "scad_calculate_fitweights in MOD scad_types";
 
+constexpr int block = detail::cross_product_row_block;
+
 // mu(t) for the rows [t0, t1) from their linear predictors.
 void mean_of_rows(detail::column_set x, vector_cview beta, int32_t model_type, vector_view mu,
                   int t0, int t1) {
-    constexpr int block = detail::cross_product_row_block;
     double eta[block];
     for (int b0 = t0; b0 < t1; b0 += block) {
         const int m = t1 - b0 < block ? t1 - b0 : block;
         detail::times_vector(x, beta, nullptr, eta, b0, b0 + m);
-        for (int i = 0; i < m; ++i) {
-            switch (model_type) {
-                case 0: mu[b0 + i] = eta[i]; break;
-                case 1: mu[b0 + i] = logistic_mean(clamped_exp(eta[i])); break;
-                default: mu[b0 + i] = clamped_exp(eta[i]); break;
-            }
-        }
+        mean_from_linear_predictor(model_type, eta, m);
+        for (int i = 0; i < m; ++i) mu[b0 + i] = eta[i];
     }
 }
 
@@ -60,6 +57,21 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
         mean_of_rows(used, used_beta, model_type, mu, first, end);
     });
     return 0;
+}
+
+void mean_from_linear_predictor(int32_t model_type, double* values, int m) {
+    if (model_type == 0) return;
+    constexpr double argument_limit = 23.025850929940457;  // ln 1e10, beyond which e^eta is 1e10
+    double exp_eta[block];
+    for (int b0 = 0; b0 < m; b0 += block) {
+        double* v = values + b0;
+        const int count = m - b0 < block ? m - b0 : block;
+        detail::exp_rows(v, exp_eta, count);
+        for (int i = 0; i < count; ++i) {
+            const double e = v[i] > argument_limit ? 1e10 : exp_eta[i];
+            v[i] = model_type == 1 ? e / (e + 1.00000000001) : e;
+        }
+    }
 }
 
 int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t model_type,

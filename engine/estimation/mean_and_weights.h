@@ -4,8 +4,6 @@
 // logistic weight) are part of the results.
 #pragma once
 
-#include <cmath>
-
 #include "session/scad_session.h"
 
 namespace quill::engine {
@@ -16,12 +14,10 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
 int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t model_type,
                               error_trail& trail);
 
-// One observation at a time, for the fit passes that form the mean where they need it.
-inline double clamped_exp(double eta) {
-    constexpr double argument_limit = 23.025850929940457;  // ln 1e10
-    return eta > argument_limit ? 1e10 : std::exp(eta);
-}
-inline double logistic_mean(double exp_eta) { return exp_eta / (exp_eta + 1.00000000001); }
+// For the fit passes that form the mean where they need it: the means of m observations from
+// their linear predictors, in place (the normal model's mean is its linear predictor), and the
+// logistic variance weight of one mean.
+void mean_from_linear_predictor(int32_t model_type, double* values, int m);
 inline double logistic_weight(double mu) { return (mu + 1e-10) * (1.0000000001 - mu); }
 
 }  // namespace quill::engine

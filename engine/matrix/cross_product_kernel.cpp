@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "matrix/exp_table.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #define QUILL_WIDE_KERNELS 1
@@ -62,10 +64,14 @@ struct kernel_set {
     decltype(&sse2::transpose_vector) transpose_vector;
     decltype(&sse2::times_vector) times_vector;
     decltype(&sse2::cholesky_factor) cholesky_factor;
+    decltype(&sse2::exp_rows) exp_rows;
 };
 
 #define QUILL_KERNEL_SET(isa, name) \
-    kernel_set { name, isa::cross, isa::transpose_vector, isa::times_vector, isa::cholesky_factor }
+    kernel_set {                                                                               \
+        name, isa::cross, isa::transpose_vector, isa::times_vector, isa::cholesky_factor,      \
+            isa::exp_rows                                                                      \
+    }
 
 // Every copy this processor (and its system) can run, the widest first.
 const std::vector<kernel_set>& runnable_kernels() {
@@ -108,6 +114,8 @@ void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y
 }
 
 int cholesky_factor(matrix_view Y) { return active_kernels().cholesky_factor(Y); }
+
+void exp_rows(const double* x, double* y, int m) { active_kernels().exp_rows(x, y, m); }
 
 std::vector<const char*> runnable_instruction_sets() {
     std::vector<const char*> names;

@@ -69,6 +69,10 @@ void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y
 // Returns -1, or the first column whose pivot is not positive (Y then partly factored).
 int cholesky_factor(matrix_view Y);
 
+// y(i) = e^x(i) for i < m, within about half a unit in the last place, the same bits on every
+// instruction set; 0 below -746, infinity above 710. y may be x.
+void exp_rows(const double* x, double* y, int m);
+
 // sum over t of x(t) * v(t), by the even/odd rule.
 double dot(const double* x, vector_cview v);
 

@@ -42,7 +42,7 @@ public:
 
 private:
     // Below this many operations a job is done sooner on one thread than handed out.
-    static constexpr double parallel_work = 65536.0;
+    static constexpr double parallel_work = 524288.0;
 
     int n_;
     int rows_;

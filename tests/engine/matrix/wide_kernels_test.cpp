@@ -3,7 +3,9 @@
 // matrix it cannot factor.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "matrix/cross_product_kernel.h"
 #include "matrix/symmetric_inverse.h"
@@ -54,6 +56,9 @@ std::vector<double> kernel_results() {
         EXPECT_EQ(detail::cholesky_factor(S.view()), -1) << m;
         out.insert(out.end(), S.values.begin(), S.values.end());
     }
+    std::vector<double> e = random_vector(1003, 12, -750.0, 715.0);  // odd: a lane left over
+    detail::exp_rows(e.data(), e.data(), static_cast<int>(e.size()));
+    out.insert(out.end(), e.begin(), e.end());
     return out;
 }
 
@@ -78,6 +83,29 @@ TEST(WideKernels, EveryInstructionSetGivesTheSameBits) {
     }
     EXPECT_FALSE(detail::use_instruction_set("no such set"));
     detail::use_instruction_set(nullptr);
+}
+
+// Within one unit in the last place of the library's exponential, with its limits.
+TEST(WideKernels, ExponentialAgreesWithTheLibrary) {
+    std::vector<double> x = random_vector(20000, 13, -745.0, 709.0);
+    const double edges[] = {0.0, -0.0, 1e-300, 23.025850929940457, 23.02, -708.5, -744.5,
+                            709.78, 709.79, -745.2, -800.0, 1e300, -1e300};
+    x.insert(x.end(), std::begin(edges), std::end(edges));
+    x.push_back(std::nan(""));
+    std::vector<double> y(x.size());
+    detail::exp_rows(x.data(), y.data(), static_cast<int>(x.size()));
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double expected = std::exp(x[i]);
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(y[i]));
+        } else if (expected == 0.0 || std::isinf(expected)) {
+            EXPECT_EQ(y[i], expected) << x[i];
+        } else {
+            EXPECT_LE(std::fabs(y[i] - expected),
+                      std::nextafter(expected, 2 * expected) - expected)
+                << x[i];
+        }
+    }
 }
 
 TEST(SymmetricSolve, SingularRuleAndSolutionMatchTheInverse) {
