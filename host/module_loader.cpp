@@ -6,7 +6,7 @@
 #include <cstring>
 #include <exception>
 
-#include "routine_table.h"
+#include "routine_operations.h"
 #include "run_context.h"
 
 namespace quill::host {

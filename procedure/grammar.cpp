@@ -8,6 +8,7 @@
 #include "grammar_descriptor.h"
 #include "host_link.h"
 #include "proc_run.h"
+#include "statement_slots.h"
 
 namespace quill::proc {
 namespace {
@@ -73,41 +74,41 @@ enum action : int16_t {
 constexpr int16_t kCur = QH_TARGET_CURRENT, kProc = QH_TARGET_PROC;
 constexpr int16_t kIn = QH_DS_INPUT, kOut = QH_DS_OUTPUT;
 
-// ORDER ACTIONS                  kind                    target slot arg
+// ORDER ACTIONS                  kind                    target slot or flag          arg
 constexpr qh_action kActions[] = {
-    /* a_proc_start        */ {QH_ACT_START_RECORD,    kCur,   0, 25},
-    /* a_data              */ {QH_ACT_STORE_DATASET,   kProc,  1, kIn},
-    /* a_outbetas          */ {QH_ACT_STORE_DATASET,   kProc,  2, kOut},
-    /* a_outerrs           */ {QH_ACT_STORE_DATASET,   kProc,  3, kOut},
-    /* a_outinfo           */ {QH_ACT_STORE_DATASET,   kProc,  4, kOut},
-    /* a_outpred           */ {QH_ACT_STORE_DATASET,   kProc,  5, kOut},
-    /* a_noprint           */ {QH_ACT_SET_FLAG,        kProc,  0, 1},
-    /* a_details           */ {QH_ACT_SET_FLAG,        kProc,  0, 2},
-    /* a_robust            */ {QH_ACT_SET_FLAG,        kProc,  0, 3},
-    /* a_unshrink_se       */ {QH_ACT_SET_FLAG,        kProc,  0, 4},
-    /* a_default_input     */ {QH_ACT_DEFAULT_DATASET, kProc,  1, kIn},
-    /* a_default_output    */ {QH_ACT_DEFAULT_DATASET, kProc,  2, kOut},
-    /* a_model_start       */ {QH_ACT_START_RECORD,    kCur,   0, 3},
-    /* a_model_response    */ {QH_ACT_STORE_VARIABLE,  kCur,   1, 0},
-    /* a_model_predictors  */ {QH_ACT_STORE_VARLIST,   kCur,   2, 0},
-    /* a_model_noint       */ {QH_ACT_SET_FLAG,        kCur,   0, 1},
-    /* a_model_ydescending */ {QH_ACT_SET_FLAG,        kCur,   0, 2},
-    /* a_class_start       */ {QH_ACT_START_RECORD,    kCur,   0, 2},
-    /* a_class_variables   */ {QH_ACT_STORE_VARLIST,   kCur,   1, 0},
-    /* a_class_descending  */ {QH_ACT_SET_FLAG,        kCur,   0, 1},
-    /* a_weight            */ {QH_ACT_STORE_VARIABLE,  kProc, 19, 0},
-    /* a_id                */ {QH_ACT_STORE_VARLIST,   kProc,  6, 0},
-    /* a_forcein           */ {QH_ACT_STORE_VARLIST,   kProc,  9, 0},
-    /* a_selection         */ {QH_ACT_STORE_TEXT,      kProc, 10, kNameWidth},
-    /* a_df                */ {QH_ACT_STORE_TEXT,      kProc, 11, kNameWidth},
-    /* a_algorithm         */ {QH_ACT_STORE_TEXT,      kProc, 12, kNameWidth},
-    /* a_criterion         */ {QH_ACT_STORE_NUMBER,    kProc, 13, 0},
-    /* a_maxiter           */ {QH_ACT_STORE_NUMBER,    kProc, 14, 0},
-    /* a_minlambda         */ {QH_ACT_STORE_NUMBER,    kProc, 15, 0},
-    /* a_maxlambda         */ {QH_ACT_STORE_NUMBER,    kProc, 16, 0},
-    /* a_gridsize          */ {QH_ACT_STORE_NUMBER,    kProc, 17, 0},
-    /* a_a                 */ {QH_ACT_STORE_NUMBER,    kProc, 18, 0},
-    /* a_dist              */ {QH_ACT_STORE_TEXT,      kProc, 20, kNameWidth},
+    /* a_proc_start        */ {QH_ACT_START_RECORD,    kCur,  0,                     kProcRecordSlots},
+    /* a_data              */ {QH_ACT_STORE_DATASET,   kProc, slot_data,             kIn},
+    /* a_outbetas          */ {QH_ACT_STORE_DATASET,   kProc, slot_outbetas,         kOut},
+    /* a_outerrs           */ {QH_ACT_STORE_DATASET,   kProc, slot_outerrs,          kOut},
+    /* a_outinfo           */ {QH_ACT_STORE_DATASET,   kProc, slot_outinfo,          kOut},
+    /* a_outpred           */ {QH_ACT_STORE_DATASET,   kProc, slot_outpred,          kOut},
+    /* a_noprint           */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_noprint},
+    /* a_details           */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_details},
+    /* a_robust            */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_robust},
+    /* a_unshrink_se       */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_unshrink_se},
+    /* a_default_input     */ {QH_ACT_DEFAULT_DATASET, kProc, slot_data,             kIn},
+    /* a_default_output    */ {QH_ACT_DEFAULT_DATASET, kProc, slot_outbetas,         kOut},
+    /* a_model_start       */ {QH_ACT_START_RECORD,    kCur,  0,                     kModelRecordSlots},
+    /* a_model_response    */ {QH_ACT_STORE_VARIABLE,  kCur,  model_slot_response,   0},
+    /* a_model_predictors  */ {QH_ACT_STORE_VARLIST,   kCur,  model_slot_predictors, 0},
+    /* a_model_noint       */ {QH_ACT_SET_FLAG,        kCur,  0,                     flag_noint},
+    /* a_model_ydescending */ {QH_ACT_SET_FLAG,        kCur,  0,                     flag_ydescending},
+    /* a_class_start       */ {QH_ACT_START_RECORD,    kCur,  0,                     kClassRecordSlots},
+    /* a_class_variables   */ {QH_ACT_STORE_VARLIST,   kCur,  class_slot_variables,  0},
+    /* a_class_descending  */ {QH_ACT_SET_FLAG,        kCur,  0,                     flag_descending},
+    /* a_weight            */ {QH_ACT_STORE_VARIABLE,  kProc, slot_weight,           0},
+    /* a_id                */ {QH_ACT_STORE_VARLIST,   kProc, slot_id,               0},
+    /* a_forcein           */ {QH_ACT_STORE_VARLIST,   kProc, slot_forcein,          0},
+    /* a_selection         */ {QH_ACT_STORE_TEXT,      kProc, slot_selection,        kNameWidth},
+    /* a_df                */ {QH_ACT_STORE_TEXT,      kProc, slot_df,               kNameWidth},
+    /* a_algorithm         */ {QH_ACT_STORE_TEXT,      kProc, slot_algorithm,        kNameWidth},
+    /* a_criterion         */ {QH_ACT_STORE_NUMBER,    kProc, slot_criterion,        0},
+    /* a_maxiter           */ {QH_ACT_STORE_NUMBER,    kProc, slot_maxiter,          0},
+    /* a_minlambda         */ {QH_ACT_STORE_NUMBER,    kProc, slot_minlambda,        0},
+    /* a_maxlambda         */ {QH_ACT_STORE_NUMBER,    kProc, slot_maxlambda,        0},
+    /* a_gridsize          */ {QH_ACT_STORE_NUMBER,    kProc, slot_gridsize,         0},
+    /* a_a                 */ {QH_ACT_STORE_NUMBER,    kProc, slot_a,                0},
+    /* a_dist              */ {QH_ACT_STORE_TEXT,      kProc, slot_dist,             kNameWidth},
 };
 static_assert(std::size(kActions) == action_count, "one action row per action");
 

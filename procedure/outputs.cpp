@@ -60,7 +60,7 @@ void define_columns(const output_set &out, const char *numeric_pattern, const ch
 
 void define_info(proc_run &run) {
     const output_set out{run, out_info, 12};
-    run.effective_df_value = run.dfformula == 1 ? run.effective_df : host().missing_value('.');
+    run.effective_df_value = run.dfformula == df_projection ? run.effective_df : host().missing_value('.');
     run.simple_df_value = run.simple_df;
     run.iterations_value = run.iterations;
     run.grid_status = run.at_max_lambda ? (run.at_min_lambda ? 1 : 2) : (run.at_min_lambda ? 3 : 4);
@@ -69,7 +69,7 @@ void define_info(proc_run &run) {
     define(out, &run.effective_df_value, "EFFECTIVE_DF");
     define(out, &run.simple_df_value, "SIMPLE_DF");
     define(out, &run.iterations_value, "NUM_ITER");
-    define(out, &run.criterion_value, run.selection == 0 ? "BIC" : "GCV");
+    define(out, &run.criterion_value, run.selection == selection_bic ? "BIC" : "GCV");
     define(out, &run.min_lambda, "MIN_LAMBDA");
     define(out, &run.max_lambda, "MAX_LAMBDA");
     define(out, &run.grid_status, "GRID_STATUS");

@@ -18,6 +18,9 @@ struct name33 {
 };
 
 enum model_kind : int32_t { model_normal = 0, model_logistic = 1, model_poisson = 2 };
+enum selection_kind : int32_t { selection_bic = 0, selection_gcv = 1 };
+enum df_kind : int32_t { df_count = 0, df_projection = 1 };
+enum algorithm_kind : int32_t { algorithm_lqa = 0, algorithm_icm = 1 };
 
 // The four output data sets, in the order they are defined and written.
 enum output_kind : int { out_betas = 0, out_errs, out_info, out_pred, output_count };

@@ -80,9 +80,9 @@ void fit_lines(const proc_run &run) {
     line("Selected lambda:              %15.4f", run.selected_lambda);
     if (run.details) {
         line("Simple df:                        %8d", run.simple_df);
-        if (run.dfformula == 1) line("Effective df:                     %8d", run.effective_df);
+        if (run.dfformula == df_projection) line("Effective df:                     %8d", run.effective_df);
     }
-    line(run.selection == 0 ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
+    line(run.selection == selection_bic ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
          run.criterion_value);
     empty_line();
     if (run.converged) line("Converged in %d iterations.", run.iterations);

@@ -6,18 +6,14 @@
 
 #include "host_link.h"
 #include "proc_run.h"
+#include "statement_slots.h"
 
 namespace quill::proc {
 namespace {
 
-enum proc_slot : int { slot_data = 1, slot_id = 6, slot_forcein = 9, slot_selection = 10,
-                       slot_df = 11, slot_algorithm = 12, slot_criterion = 13, slot_maxiter = 14,
-                       slot_minlambda = 15, slot_maxlambda = 16, slot_gridsize = 17, slot_a = 18,
-                       slot_weight = 19, slot_dist = 20 };
-enum proc_flag : int { flag_noprint = 1, flag_details = 2, flag_robust = 3, flag_unshrink_se = 4 };
-enum model_flag : int { flag_noint = 1, flag_ydescending = 2 };
-enum class_flag : int { flag_descending = 1 };
-constexpr int kProcSlots = 20;
+static_assert(slot_outerrs - slot_outbetas == out_errs && slot_outinfo - slot_outbetas == out_info &&
+                  slot_outpred - slot_outbetas == out_pred,
+              "output data set slots follow output_kind");
 
 // A slot of the record, or nothing when the record is shorter.
 const qh_param *slot(const qh_statement *record, int number) {
@@ -84,7 +80,7 @@ void take_datasets(proc_run &run) {
     run.nobs = count > 0.0 ? to_int32(count) : 0;
     host().dataset_info(run.input, QH_INFO_VAR_COUNT, &run.var_count_info);
     for (int k = 0; k < output_count; ++k) {
-        const qh_param *out = slot(proc, 2 + k);
+        const qh_param *out = slot(proc, slot_outbetas + k);
         if (specified(out)) run.out_ds[k] = out->dataset;
     }
     const qh_param *id = slot(proc, slot_id);
@@ -104,12 +100,12 @@ void find_statements(const proc_run &run, const qh_statement *&model, const qh_s
 
 void take_model(proc_run &run, const qh_statement *model) {
     if (model == nullptr) fail("%1zMODEL statement must be specified.");
-    const qh_param *response = slot(model, 1);
+    const qh_param *response = slot(model, model_slot_response);
     if (!has_variables(response)) fail("%1zResponse variable must be specified in MODEL statement.");
     run.response_number = response->var_numbers[0];
     variable_name(run, run.response_number, run.response_name, run.response_type);
 
-    const qh_param *predictors = slot(model, 2);
+    const qh_param *predictors = slot(model, model_slot_predictors);
     if (!has_variables(predictors)) fail("%1zPredictors must be specified in MODEL statement.");
     run.p = predictors->var_count;
     run.predictor_numbers = copy_numbers(*predictors);
@@ -121,7 +117,7 @@ void take_model(proc_run &run, const qh_statement *model) {
 }
 
 void take_class(proc_run &run, const qh_statement *klass) {
-    const qh_param *vars = slot(klass, 1);
+    const qh_param *vars = slot(klass, class_slot_variables);
     if (has_variables(vars)) {
         run.class_count = vars->var_count;
         run.class_numbers = copy_numbers(*vars);
@@ -184,17 +180,17 @@ void take_forcein(proc_run &run) {
 void take_codes(proc_run &run) {
     const qh_statement *proc = run.proc_record;
     const char *selection = text_value(proc, slot_selection, "BIC     ");
-    if (matches(selection, "BIC", 3)) run.selection = 0;
-    else if (matches(selection, "GCV", 3)) run.selection = 1;
+    if (matches(selection, "BIC", 3)) run.selection = selection_bic;
+    else if (matches(selection, "GCV", 3)) run.selection = selection_gcv;
     else fail("%1zSELECTION must be either BIC or GCV.");
 
     const char *df = text_value(proc, slot_df, "COUNT   ");
-    if (matches(df, "COUNT", 5)) run.dfformula = 0;
-    else if (matches(df, "PROJ", 4)) run.dfformula = 1;
+    if (matches(df, "COUNT", 5)) run.dfformula = df_count;
+    else if (matches(df, "PROJ", 4)) run.dfformula = df_projection;
     else fail("%1zDF must be either COUNT or PROJECTION.");
 
     const char *algorithm = text_value(proc, slot_algorithm, "LQA     ");
-    if (matches(algorithm, "LQA", 3)) run.algorithm = 0;
+    if (matches(algorithm, "LQA", 3)) run.algorithm = algorithm_lqa;
     else fail("%1z That ALGORITHM cannot be used in this version of QUILLFIT.");
 }
 
@@ -253,7 +249,6 @@ void take_flags(proc_run &run) {
 } // namespace
 
 int parse_statements(proc_run &run) {
-    static_assert(kProcSlots >= slot_dist);
     take_datasets(run);
     const qh_statement *model = nullptr;
     const qh_statement *klass = nullptr;

@@ -1,6 +1,6 @@
 /*
  * The routine table: every host service a procedure uses during a run. The host's procedure
- * interface module fills it at the start of each run (see interface_vector.h).
+ * interface module fills it at the start of each run (see module_interface.h).
  *
  * Formatted-output operations take a printf format and its arguments. A format may begin with
  * a class prefix: "%1z" error, "%2z" warning, "%3z" note, "%8h" banner, "%9t" title. Values that

@@ -2,7 +2,7 @@
 // (an unknown handle, a wrong code, a write before the definitions end) is logged as an error and
 // answered with a non-zero result instead of being trusted. Formats come only from the procedure;
 // a class prefix is split off before the rest goes to vsnprintf.
-#include "routine_table.h"
+#include "routine_operations.h"
 
 #include <cmath>
 #include <cstdarg>
