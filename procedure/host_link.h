@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "module_interface.h"
 #include "routine_table.h"
@@ -34,6 +35,10 @@ template <typename... Args>
     host().log(format, args...);
     end_run(rc_error);
 }
+
+// A data set's name from the host (code QH_DSNAME_DISPLAY or QH_DSNAME_LOCATION); empty when
+// the host cannot say.
+std::string dataset_name(qh_dataset *ds, int32_t code);
 
 // Trailing blanks of a blank-filled text removed, into a zero-terminated copy.
 struct trimmed {

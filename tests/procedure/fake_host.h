@@ -57,6 +57,7 @@ public:
     int32_t run();
 
     std::string debug_option;
+    std::string graphics_folder = "."; // handed to the procedure for its plot files
     bool sasproci_available = true;
     bool sasprocd_available = false;
     int16_t parse_status = 0;
