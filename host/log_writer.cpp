@@ -1,5 +1,7 @@
 #include "log_writer.h"
 
+#include <unistd.h>
+
 #include <cstring>
 
 namespace quill::host {
@@ -56,6 +58,20 @@ TextSink TextSink::to_stream(std::FILE *stream)
 {
     TextSink sink;
     sink.file_ = stream;
+    return sink;
+}
+
+TextSink TextSink::to_copy_of(std::FILE *stream)
+{
+    TextSink sink;
+    const int copy = ::dup(::fileno(stream));
+    sink.file_ = copy >= 0 ? ::fdopen(copy, "w") : nullptr;
+    if (sink.file_)
+        sink.owned_ = true;
+    else
+        sink.file_ = stream;
+    if (copy >= 0 && !sink.owned_)
+        ::close(copy);
     return sink;
 }
 

@@ -36,7 +36,7 @@ std::filesystem::path executable_folder()
 quill::host::TextSink sink_for(const std::string &option, const std::filesystem::path &fallback, std::FILE *stream)
 {
     if (option == "-")
-        return quill::host::TextSink::to_stream(stream);
+        return quill::host::TextSink::to_copy_of(stream);
     const std::filesystem::path file = option.empty() ? fallback : std::filesystem::path(option);
     std::error_code ec;
     std::filesystem::remove(file, ec); // an old listing must not pass for this run's
