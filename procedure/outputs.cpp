@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "host_link.h"
 #include "proc_run.h"
@@ -37,6 +38,9 @@ void define(const output_set &out, const double *value, const char *pattern, Arg
 
 bool open(proc_run &run, output_kind kind, int32_t variables) {
     if (run.out_ds[kind] == nullptr) return false;
+    static constexpr const char *kOption[] = {"OUTBETAS=", "OUTERRS=", "OUTINFO=", "OUTPRED="};
+    static_assert(std::size(kOption) == output_count);
+    warn_if_input(run, run.out_ds[kind], kOption[kind]);
     run.out_rec[kind] = host().open_write(run.out_ds[kind], variables);
     return true;
 }
@@ -129,7 +133,8 @@ void define_outputs(proc_run &run) {
         define_info(run);
         host().end_definitions(run.out_rec[out_info]);
     }
-    if (open(run, out_pred, 1)) {
+    if (open(run, out_pred, run.id_count + 1)) {
+        define_id_variables(run);
         define({run, out_pred, 12}, &run.predicted, "PREDICTED");
         host().end_definitions(run.out_rec[out_pred]);
     }
@@ -141,6 +146,7 @@ void write_outputs(proc_run &run) {
     write_single(run, out_info);
     if (run.out_rec[out_pred] == nullptr) return;
     for (int32_t o = 0; o < run.nobs; ++o) {
+        set_id_values(run, o);
         run.predicted = predicted_value(run, o);
         host().write_record(run.out_rec[out_pred], 0);
         host().write_dataset(run.out_ds[out_pred], 0);

@@ -50,8 +50,9 @@ struct proc_run {
     name33 *forcein_names;
     uint8_t *forcein; // one byte per predictor
     int32_t id_count;
-    int32_t *id_numbers;
-    int32_t *read_list; // predictors in MODEL order, then the response
+    int32_t *id_numbers, *id_types;
+    name33 *id_names;
+    int32_t *read_list; // predictors in MODEL order, the response, then the ID variables
     uint8_t *is_class;  // per predictor: 1 for a CLASS predictor
     int32_t *class_levels, *design_cols, *reference_level;
     double var_count_info; // information code 95, handed back to the variable selection
@@ -60,7 +61,7 @@ struct proc_run {
     int32_t nobs, n;
     int32_t *excluded, *response_only_missing;
     double **columns;       // per read-list variable, nobs values
-    name33 **obs_texts;     // per read-list variable: its texts (CLASS, character response)
+    name33 **obs_texts;     // per read-list variable: its texts (CLASS, character response, ID)
     name33 **level_texts;   // per predictor: its levels in level order (CLASS only)
     int32_t **level_freqs;  // per predictor: frequencies in level order
     int32_t max_levels;
@@ -89,6 +90,8 @@ struct proc_run {
     // Values bound to the output variables: read by the host at each write.
     double predicted, effective_df_value, simple_df_value, iterations_value, grid_status,
         convergence_status;
+    double *id_number_values; // per ID variable, for OUTPRED
+    name33 *id_text_values;
 };
 
 void init_run(proc_run &run);
@@ -99,6 +102,12 @@ void build_design(proc_run &run);
 void print_summary(proc_run run);
 void define_outputs(proc_run &run);
 void write_outputs(proc_run &run);
+
+// The ID variables of OUTPRED: defined before PREDICTED, set to observation o's values.
+void define_id_variables(proc_run &run);
+void set_id_values(proc_run &run, int32_t o);
+// A WARNING before an output data set that is the DATA= data set replaces it.
+void warn_if_input(const proc_run &run, qh_dataset *output, const char *option);
 
 } // namespace quill::proc
 

@@ -87,6 +87,8 @@ void take_datasets(proc_run &run) {
     if (has_variables(id)) {
         run.id_count = id->var_count;
         run.id_numbers = copy_numbers(*id);
+        run.id_types = allocate_array<int32_t>(run.id_count);
+        run.id_names = names_of(run, run.id_numbers, run.id_count, run.id_types);
     }
 }
 
@@ -150,9 +152,11 @@ void take_class(proc_run &run, const qh_statement *klass) {
 }
 
 void take_read_list(proc_run &run) {
-    run.read_list = allocate_array<int32_t>(run.p + 1);
+    run.read_list = allocate_array<int32_t>(run.p + 1 + run.id_count);
     std::memcpy(run.read_list, run.predictor_numbers, sizeof(int32_t) * run.p);
     run.read_list[run.p] = run.response_number;
+    if (run.id_count > 0)
+        std::memcpy(run.read_list + run.p + 1, run.id_numbers, sizeof(int32_t) * run.id_count);
 }
 
 void take_forcein(proc_run &run) {
