@@ -317,7 +317,7 @@ bool CsvWriter::open(const std::filesystem::path &target, std::string &error)
     temporary_ += ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
     file_ = std::fopen(temporary_.c_str(), "wb");
     if (!file_) {
-        error = "The file " + temporary_.string() + " cannot be created (" + std::strerror(errno) + ").";
+        error = "The file " + target_.string() + " cannot be created (" + std::strerror(errno) + ").";
         return false;
     }
     row_started_ = false;
@@ -361,10 +361,19 @@ void CsvWriter::number(double value)
     std::fwrite(text.data(), 1, text.size(), file_);
 }
 
-void CsvWriter::end_row()
+bool CsvWriter::end_row(std::string &error)
 {
     std::fputc('\n', file_);
     row_started_ = false;
+    if (!std::ferror(file_))
+        return true;
+    error = write_failure(errno);
+    return false;
+}
+
+std::string CsvWriter::write_failure(int error_number) const
+{
+    return "The file " + target_.string() + " cannot be written (" + std::strerror(error_number) + ").";
 }
 
 bool CsvWriter::commit(std::string &error)
@@ -374,14 +383,15 @@ bool CsvWriter::commit(std::string &error)
         return false;
     }
     const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
+    const int write_errno = errno;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
+    std::error_code ec;
     if (!written || !closed) {
-        error = "The file " + temporary_.string() + " could not be written completely.";
-        std::filesystem::remove(temporary_);
+        error = write_failure(written ? errno : write_errno);
+        std::filesystem::remove(temporary_, ec);
         return false;
     }
-    std::error_code ec;
     std::filesystem::rename(temporary_, target_, ec);
     if (ec) {
         error = "The file " + target_.string() + " cannot be replaced (" + ec.message() + ").";
@@ -408,7 +418,8 @@ bool write_csv_file(const std::filesystem::path &target, const Table &table, std
         return false;
     for (const Column &col : table.columns)
         writer.name(col.name);
-    writer.end_row();
+    if (!writer.end_row(error))
+        return false;
     for (size_t row = 0; row < table.rows; ++row) {
         for (const Column &col : table.columns) {
             if (col.type == VarType::Numeric)
@@ -416,7 +427,8 @@ bool write_csv_file(const std::filesystem::path &target, const Table &table, std
             else
                 writer.text(col.texts[row]);
         }
-        writer.end_row();
+        if (!writer.end_row(error))
+            return false;
     }
     return writer.commit(error);
 }

@@ -35,13 +35,15 @@ public:
     void name(std::string_view value); // a variable name in the header (a valid name needs no quotes)
     void text(std::string_view value); // a character value, always quoted: quotes mark text
     void number(double value);         // shortest exact text; "." when missing
-    void end_row();
+    // Ends the row; false with `error` set once the file cannot take more (a full disk).
+    bool end_row(std::string &error);
     // Closes the temporary file and renames it to the target.
     bool commit(std::string &error);
     void discard();
 
 private:
     void separate();
+    std::string write_failure(int error_number) const;
     std::FILE *file_ = nullptr;
     std::filesystem::path target_;
     std::filesystem::path temporary_;

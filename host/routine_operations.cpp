@@ -37,6 +37,16 @@ bool valid_record(RunContext *run, qh_record *rec)
     return run && rec && run->owns(rec);
 }
 
+// The output file of `rec` failed: the error is logged once, the partial file removed, and every
+// later operation on the record fails without writing.
+int file_failed(RunContext *run, qh_record *rec, const std::string &error)
+{
+    rec->failed = true;
+    rec->file.discard();
+    run->log().error(error);
+    return failed;
+}
+
 std::string fixed_text(const char *text, size_t length)
 {
     size_t n = 0;
@@ -240,14 +250,11 @@ int op_end_definitions(qh_record *rec)
     if (rec->dataset->is_null)
         return 0;
     std::string error;
-    if (!rec->file.open(rec->dataset->name.path, error)) {
-        run->log().error(error);
-        return failed;
-    }
+    if (!rec->file.open(rec->dataset->name.path, error))
+        return file_failed(run, rec, error);
     for (const auto &d : rec->definitions)
         rec->file.name(d.name);
-    rec->file.end_row();
-    return 0;
+    return rec->file.end_row(error) ? 0 : file_failed(run, rec, error);
 }
 
 int op_write_record(qh_record *rec, int32_t)
@@ -255,6 +262,8 @@ int op_write_record(qh_record *rec, int32_t)
     RunContext *run = run_or_null();
     if (!valid_record(run, rec) || !rec->writing || !rec->definitions_ended || rec->released)
         return misuse(run, "an observation was written before the definitions of its data set ended.");
+    if (rec->failed)
+        return failed;
     rec->row_numbers.assign(rec->definitions.size(), 0);
     rec->row_texts.assign(rec->definitions.size(), std::string());
     for (size_t i = 0; i < rec->definitions.size(); ++i) {
@@ -275,6 +284,8 @@ int op_write_record(qh_record *rec, int32_t)
 int op_write_dataset(qh_dataset *ds, int32_t)
 {
     RunContext *run = run_or_null();
+    if (valid_dataset(run, ds) && ds->writer && ds->writer->failed)
+        return failed;
     if (!valid_dataset(run, ds) || !ds->writer || !ds->writer->row_pending)
         return misuse(run, "a data set was written without an observation to write.");
     qh_record *rec = ds->writer;
@@ -297,18 +308,20 @@ int op_write_dataset(qh_dataset *ds, int32_t)
         }
         rec->file.number(value);
     }
-    rec->file.end_row();
-    return 0;
+    std::string error;
+    return rec->file.end_row(error) ? 0 : file_failed(run, rec, error);
 }
 
-void op_release_record(qh_record *rec)
+int op_release_record(qh_record *rec)
 {
     RunContext *run = run_or_null();
-    if (!valid_record(run, rec) || rec->released) {
-        misuse(run, "release of an unknown record.");
-        return;
+    if (!valid_record(run, rec) || rec->released)
+        return misuse(run, "release of an unknown record.");
+    if (rec->failed) {
+        rec->released = true;
+        return failed;
     }
-    run->commit(rec);
+    return run->commit(rec) ? 0 : failed;
 }
 
 void emit_log(RunContext *run, LineClass kind, const std::string &text)

@@ -102,6 +102,7 @@ bool RunContext::commit(qh_record *rec)
         return true;
     std::string error;
     if (!rec->file.commit(error)) {
+        rec->failed = true;
         log().error(error);
         return false;
     }
@@ -114,7 +115,7 @@ bool RunContext::commit(qh_record *rec)
 void RunContext::finish(int return_code)
 {
     for (const auto &rec : records_) {
-        if (!rec->writing || rec->released || !rec->definitions_ended)
+        if (!rec->writing || rec->released || !rec->definitions_ended || rec->failed)
             continue;
         if (return_code == 0) {
             commit(rec.get());

@@ -44,6 +44,7 @@ struct qh_record {
     std::vector<Definition> definitions;
     bool definitions_ended = false;
     bool released = false;
+    bool failed = false; // its file could not be created or written: every later operation fails
     std::vector<double> row_numbers; // the captured observation waiting for write_dataset
     std::vector<std::string> row_texts;
     bool row_pending = false;

@@ -102,7 +102,8 @@ void proc_main() {
     if (!run.noprint) print_summary(run);
     define_outputs(run);
     write_outputs(run);
-    if (run.read_record != nullptr) host().release_record(run.read_record);
+    if (run.read_record != nullptr)
+        check_host(host().release_record(run.read_record) == 0, "close the input data set");
     end_run(rc_complete);
 }
 

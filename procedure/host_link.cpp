@@ -41,7 +41,7 @@ std::string dataset_name(qh_dataset *ds, int32_t code) {
     if (ds == nullptr || host().dataset_name == nullptr) return {};
     char buffer[256];
     const int32_t length = host().dataset_name(ds, code, buffer, sizeof buffer);
-    if (length < 0) return {};
+    check_host(length >= 0, "name a data set");
     if (length < static_cast<int32_t>(sizeof buffer)) return std::string(buffer, length);
     std::string name(static_cast<std::size_t>(length) + 1, '\0');
     host().dataset_name(ds, code, name.data(), length + 1);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -37,8 +38,22 @@ template <typename... Args>
 }
 
 // A data set's name from the host (code QH_DSNAME_DISPLAY or QH_DSNAME_LOCATION); empty when
-// the host cannot say.
+// the host has no such operation.
 std::string dataset_name(qh_dataset *ds, int32_t code);
+
+// Ends the run with "The host could not <what>." unless a host operation succeeded. `what` is a
+// format over the procedure's own literals, like fail's.
+template <typename... Args>
+void check_host(bool succeeded, const char *what, Args... args) {
+    if (succeeded) return;
+    if constexpr (sizeof...(Args) == 0) {
+        fail("%1zThe host could not %s.", what);
+    } else {
+        char text[160];
+        std::snprintf(text, sizeof text, what, args...);
+        fail("%1zThe host could not %s.", text);
+    }
+}
 
 // Trailing blanks of a blank-filled text removed, into a zero-terminated copy.
 struct trimmed {

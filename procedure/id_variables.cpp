@@ -20,7 +20,8 @@ void define_id_variables(proc_run &run) {
                                        : qh_var_def{QH_VAR_CHARACTER, kNameWidth, name.text, length, "$", kNameWidth};
         const void *value = numeric ? static_cast<const void *>(&run.id_number_values[j])
                                     : static_cast<const void *>(run.id_text_values[j].text);
-        host().define_variable(run.out_rec[out_pred], &def, 0, value, def.length);
+        check_host(host().define_variable(run.out_rec[out_pred], &def, 0, value, def.length) == 0,
+                   "define variable %s of the output data set OUTPRED", name.text);
     }
 }
 
@@ -35,7 +36,7 @@ void set_id_values(proc_run &run, int32_t o) {
 void warn_if_input(const proc_run &run, qh_dataset *output, const char *option) {
     const std::string where = dataset_name(output, QH_DSNAME_LOCATION);
     if (where.empty() || where != dataset_name(run.input, QH_DSNAME_LOCATION)) return;
-    host().log("%2zThe %s data set %s is the DATA= data set; the input data will be replaced.", option,
+    host().log("%2zThe %s= data set %s is the DATA= data set; the input data will be replaced.", option,
                dataset_name(output, QH_DSNAME_DISPLAY).c_str());
 }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 #include "host_link.h"
 #include "proc_run.h"
@@ -33,16 +32,31 @@ void define(const output_set &out, const double *value, const char *pattern, Arg
     name[length] = '\0';
     host().name_text(name, length, QH_TEXT_VALID_NAME);
     const qh_var_def def{QH_VAR_NUMERIC, 8, name, length, "BEST", out.format_width};
-    host().define_variable(out.run.out_rec[out.kind], &def, 0, value, 8);
+    check_host(host().define_variable(out.run.out_rec[out.kind], &def, 0, value, 8) == 0,
+               "define variable %s of the output data set %s", name, kOutputOptions[out.kind]);
 }
 
 bool open(proc_run &run, output_kind kind, int32_t variables) {
     if (run.out_ds[kind] == nullptr) return false;
-    static constexpr const char *kOption[] = {"OUTBETAS=", "OUTERRS=", "OUTINFO=", "OUTPRED="};
-    static_assert(std::size(kOption) == output_count);
-    warn_if_input(run, run.out_ds[kind], kOption[kind]);
+    warn_if_input(run, run.out_ds[kind], kOutputOptions[kind]);
     run.out_rec[kind] = host().open_write(run.out_ds[kind], variables);
+    check_host(run.out_rec[kind] != nullptr, "open the output data set %s", kOutputOptions[kind]);
     return true;
+}
+
+void end_definitions(const proc_run &run, output_kind kind) {
+    check_host(host().end_definitions(run.out_rec[kind]) == 0, "create the output data set %s",
+               kOutputOptions[kind]);
+}
+
+void write_observation(const proc_run &run, output_kind kind) {
+    check_host(host().write_record(run.out_rec[kind], 0) == 0 && host().write_dataset(run.out_ds[kind], 0) == 0,
+               "write an observation of the output data set %s", kOutputOptions[kind]);
+}
+
+void release(const proc_run &run, output_kind kind) {
+    check_host(host().release_record(run.out_rec[kind]) == 0, "complete the output data set %s",
+               kOutputOptions[kind]);
 }
 
 // One variable per design column, named from the predictor (and the level of a CLASS column).
@@ -109,9 +123,8 @@ double predicted_value(const proc_run &run, int32_t o) {
 
 void write_single(proc_run &run, output_kind kind) {
     if (run.out_rec[kind] == nullptr) return;
-    host().write_record(run.out_rec[kind], 0);
-    host().write_dataset(run.out_ds[kind], 0);
-    host().release_record(run.out_rec[kind]);
+    write_observation(run, kind);
+    release(run, kind);
 }
 
 } // namespace
@@ -121,22 +134,22 @@ void define_outputs(proc_run &run) {
         const output_set out{run, out_betas, 8};
         define(out, &run.intercept, "INTERCEPT");
         define_columns(out, "BETA_%12.12s", "BETA_%12.12s_%14.14s", run.betas);
-        host().end_definitions(run.out_rec[out_betas]);
+        end_definitions(run, out_betas);
     }
     if (open(run, out_errs, 1 + run.total_cols)) {
         const output_set out{run, out_errs, 12};
         define(out, &run.intercept_se, "STDERR_INT");
         define_columns(out, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", run.std_errs);
-        host().end_definitions(run.out_rec[out_errs]);
+        end_definitions(run, out_errs);
     }
     if (open(run, out_info, 9)) {
         define_info(run);
-        host().end_definitions(run.out_rec[out_info]);
+        end_definitions(run, out_info);
     }
     if (open(run, out_pred, run.id_count + 1)) {
         define_id_variables(run);
         define({run, out_pred, 12}, &run.predicted, "PREDICTED");
-        host().end_definitions(run.out_rec[out_pred]);
+        end_definitions(run, out_pred);
     }
 }
 
@@ -148,10 +161,9 @@ void write_outputs(proc_run &run) {
     for (int32_t o = 0; o < run.nobs; ++o) {
         set_id_values(run, o);
         run.predicted = predicted_value(run, o);
-        host().write_record(run.out_rec[out_pred], 0);
-        host().write_dataset(run.out_ds[out_pred], 0);
+        write_observation(run, out_pred);
     }
-    host().release_record(run.out_rec[out_pred]);
+    release(run, out_pred);
 }
 
 } // namespace quill::proc

@@ -22,8 +22,11 @@ enum selection_kind : int32_t { selection_bic = 0, selection_gcv = 1 };
 enum df_kind : int32_t { df_count = 0, df_projection = 1 };
 enum algorithm_kind : int32_t { algorithm_lqa = 0, algorithm_icm = 1 };
 
-// The four output data sets, in the order they are defined and written.
+// The four output data sets, in the order they are defined and written, and the PROC options
+// that request them (ORDER output_kind).
 enum output_kind : int { out_betas = 0, out_errs, out_info, out_pred, output_count };
+constexpr const char *kOutputOptions[] = {"OUTBETAS", "OUTERRS", "OUTINFO", "OUTPRED"};
+static_assert(sizeof kOutputOptions / sizeof kOutputOptions[0] == output_count, "one option per output");
 
 constexpr int32_t kMessageLength = 3001;
 

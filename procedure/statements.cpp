@@ -27,7 +27,8 @@ bool has_variables(const qh_param *param) {
 
 void variable_name(const proc_run &run, int32_t number, name33 &name, int32_t &type) {
     qh_var_info info{};
-    host().variable_info(run.input, number, &info);
+    check_host(host().variable_info(run.input, number, &info) == 0, "describe variable %d of the input data set",
+               number);
     std::memset(name.text, ' ', kNameWidth);
     std::memcpy(name.text, info.name, strnlen(info.name, kNameWidth));
     name.text[kNameWidth] = '\0';
@@ -76,9 +77,10 @@ void take_datasets(proc_run &run) {
     run.input = data != nullptr ? data->dataset : nullptr;
     if (run.input == nullptr) fail("%1zNo input data set is available.");
     double count = 0.0;
-    host().dataset_info(run.input, QH_INFO_OBS_COUNT, &count);
+    check_host(host().dataset_info(run.input, QH_INFO_OBS_COUNT, &count) == 0 &&
+                   host().dataset_info(run.input, QH_INFO_VAR_COUNT, &run.var_count_info) == 0,
+               "describe the input data set");
     run.nobs = count > 0.0 ? to_int32(count) : 0;
-    host().dataset_info(run.input, QH_INFO_VAR_COUNT, &run.var_count_info);
     for (int k = 0; k < output_count; ++k) {
         const qh_param *out = slot(proc, slot_outbetas + k);
         if (specified(out)) run.out_ds[k] = out->dataset;

@@ -84,14 +84,16 @@ typedef struct qh_routines {
 
     /* Writing: open a record, define each variable bound to the address of its value, end the
      * definitions (the data set is created), write observations, release. The data set appears
-     * under its name only when its record is released after a complete write. */
+     * under its name only when its record is released after a complete write. Operations that
+     * return int return 0 on success; once a data set's file cannot be created or written, every
+     * later operation on its record fails. */
     qh_record *(*open_write)(qh_dataset *ds, int32_t var_count);
     int (*define_variable)(qh_record *rec, const qh_var_def *def, int32_t reserved,
                            const void *value, int32_t length);
     int (*end_definitions)(qh_record *rec);
     int (*write_record)(qh_record *rec, int32_t reserved);
     int (*write_dataset)(qh_dataset *ds, int32_t reserved);
-    void (*release_record)(qh_record *rec);
+    int (*release_record)(qh_record *rec); /* non-zero when the data set could not be completed */
 
     /* Log and listing. */
     void (*log)(const char *format, ...);

@@ -128,9 +128,9 @@ TEST(CsvStore, AnUnfinishedWriteLeavesTheEarlierFileIntact)
         std::string error;
         ASSERT_TRUE(writer.open(target, error)) << error;
         writer.name("x");
-        writer.end_row();
+        ASSERT_TRUE(writer.end_row(error)) << error;
         writer.number(2);
-        writer.end_row();
+        ASSERT_TRUE(writer.end_row(error)) << error;
         EXPECT_EQ(files_in(folder.path()).size(), 2u); // the target and the temporary file
     } // destroyed without commit: the run failed midway
     EXPECT_EQ(testing::read_file(target), "x\n1\n");
@@ -140,9 +140,9 @@ TEST(CsvStore, AnUnfinishedWriteLeavesTheEarlierFileIntact)
     std::string error;
     ASSERT_TRUE(writer.open(target, error));
     writer.name("x");
-    writer.end_row();
+    ASSERT_TRUE(writer.end_row(error)) << error;
     writer.number(2);
-    writer.end_row();
+    ASSERT_TRUE(writer.end_row(error)) << error;
     ASSERT_TRUE(writer.commit(error)) << error;
     EXPECT_EQ(testing::read_file(target), "x\n2\n");
     EXPECT_EQ(files_in(folder.path()), std::vector<std::string>{"d.csv"});
@@ -157,9 +157,9 @@ TEST(CsvStore, TwoWritersOfOneTargetDoNotShareATemporaryFile)
     ASSERT_TRUE(first.open(target, error));
     ASSERT_TRUE(second.open(target, error));
     first.name("first");
-    first.end_row();
+    ASSERT_TRUE(first.end_row(error)) << error;
     second.name("second");
-    second.end_row();
+    ASSERT_TRUE(second.end_row(error)) << error;
     ASSERT_TRUE(first.commit(error)) << error;
     ASSERT_TRUE(second.commit(error)) << error;
     EXPECT_EQ(testing::read_file(target), "second\n");

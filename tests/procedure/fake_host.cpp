@@ -67,6 +67,7 @@ struct fake_host::impl {
 namespace {
 
 fake_host::impl &st() { return *g_host->state; }
+bool fails(const char *operation) { return g_host->failing_operation == operation; }
 
 // "%1z" and friends lead a format; the rest is an ordinary printf format.
 std::string render(const char *format, va_list args) {
@@ -110,6 +111,7 @@ int parse(const qh_grammar *grammar, int32_t, qh_parse_area *area) {
 }
 
 int dataset_info(qh_dataset *, int32_t code, double *result) {
+    if (fails("dataset_info")) return -1;
     if (code == QH_INFO_OBS_COUNT) *result = st().data.empty() ? 0.0 : static_cast<double>(
         st().data[0].type == QH_VAR_NUMERIC ? st().data[0].numbers.size() : st().data[0].texts.size());
     else if (code == QH_INFO_VAR_COUNT) *result = static_cast<double>(st().data.size());
@@ -117,10 +119,12 @@ int dataset_info(qh_dataset *, int32_t code, double *result) {
 }
 
 int select_variables(qh_dataset *, int32_t code, int32_t, const int32_t *, double) {
+    if (fails("select_variables")) return -1;
     return code == QH_SELECT_VARIABLES ? 0 : -1;
 }
 
 int variable_info(qh_dataset *, int32_t number, qh_var_info *info) {
+    if (fails("variable_info")) return -1;
     const column &c = st().data.at(number - 1);
     info->type = c.type;
     std::memset(info->name, ' ', QH_NAME_LEN);
@@ -137,18 +141,19 @@ qh_record *open_record(qh_dataset *ds) {
 }
 
 qh_record *open_read(qh_dataset *ds, int32_t) {
+    if (fails("open_read")) return nullptr;
     st().cursor = 0;
     st().started = false;
     return open_record(ds);
 }
 
 int bind_variable(qh_record *rec, int32_t var, int32_t, void *buffer, int32_t length, int32_t code) {
-    if (code != QH_BIND_NATIVE) return -1;
+    if (code != QH_BIND_NATIVE || fails("bind_variable")) return -1;
     rec->bindings.push_back({var, buffer, length});
     return 0;
 }
 
-int end_binding(qh_record *) { return 0; }
+int end_binding(qh_record *) { return fails("end_binding") ? -1 : 0; }
 
 std::size_t observation_count() {
     double n = 0;
@@ -163,6 +168,7 @@ int read_next(qh_dataset *) {
 }
 
 int fetch(qh_record *rec, int32_t) {
+    if (fails("fetch")) return -1;
     for (const qh_record::binding &b : rec->bindings) {
         const column &c = st().data.at(b.var - 1);
         if (c.type == QH_VAR_NUMERIC) {
@@ -180,15 +186,17 @@ int fetch(qh_record *rec, int32_t) {
 int is_missing(double value) { return std::isnan(value); }
 double missing_value(int32_t) { return kMissing; }
 
-qh_record *open_write(qh_dataset *ds, int32_t) { return open_record(ds); }
+qh_record *open_write(qh_dataset *ds, int32_t) { return fails("open_write") ? nullptr : open_record(ds); }
 
 int define_variable(qh_record *rec, const qh_var_def *def, int32_t, const void *value, int32_t) {
+    if (fails("define_variable")) return -1;
     rec->definitions.push_back({std::string(def->name, def->name_length), def->format_width,
                                 static_cast<const double *>(value)});
     return 0;
 }
 
 int end_definitions(qh_record *rec) {
+    if (fails("end_definitions")) return -1;
     written_dataset &out = g_host->outputs[rec->ds->name];
     out = written_dataset{};
     for (const auto &d : rec->definitions) {
@@ -199,12 +207,14 @@ int end_definitions(qh_record *rec) {
 }
 
 int write_record(qh_record *rec, int32_t) {
+    if (fails("write_record")) return -1;
     rec->pending.clear();
     for (const auto &d : rec->definitions) rec->pending.push_back(*d.value);
     return 0;
 }
 
 int write_dataset(qh_dataset *ds, int32_t) {
+    if (fails("write_dataset")) return -1;
     for (const auto &rec : st().records)
         if (rec->ds == ds && !rec->pending.empty()) {
             g_host->outputs[ds->name].rows.push_back(rec->pending);
@@ -213,8 +223,10 @@ int write_dataset(qh_dataset *ds, int32_t) {
     return 0;
 }
 
-void release_record(qh_record *rec) {
+int release_record(qh_record *rec) {
+    if (fails("release_record")) return -1;
     if (rec->ds->output) g_host->outputs[rec->ds->name].complete = true;
+    return 0;
 }
 
 void list_text(const char *format, ...) {

@@ -60,6 +60,8 @@ public:
     std::string graphics_folder = "."; // handed to the procedure for its plot files
     bool sasproci_available = true;
     bool sasprocd_available = false;
+    // A host operation (by its routine table name) that reports failure each time it is called.
+    std::string failing_operation;
     int16_t parse_status = 0;
     const qh_grammar *grammar = nullptr;
 
