@@ -1,0 +1,53 @@
+// The procedure's own checks around the engine call: statement values refused before the data
+// are read.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "test_support.h"
+
+namespace quill::proc::testing {
+namespace {
+
+TEST(Checks, StatementValuesRefusedBeforeTheDataAreRead) {
+    struct number { int slot; double value; };
+    struct refusal {
+        std::vector<number> numbers;
+        const char *df; // DF value, or none
+        int predictors;
+        const char *message;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const refusal cases[] = {
+        {{{s_minlambda, -0.5}}, nullptr, 1,
+         "ERROR: MINLAMBDA -0.5 is out of range: MINLAMBDA must be at least 0 (line 7)."},
+        {{{s_maxlambda, -1}}, nullptr, 1,
+         "ERROR: MAXLAMBDA -1 is out of range: MAXLAMBDA must be at least 0 (line 7)."},
+        {{{s_minlambda, 0.25}, {s_maxlambda, 0.125}}, nullptr, 1,
+         "ERROR: MAXLAMBDA 0.125 is out of range: MAXLAMBDA must be at least MINLAMBDA, which is "
+         "0.25 (line 7)."},
+        {{{s_criterion, kMissing}}, nullptr, 1,
+         "ERROR: CRITERION . is out of range: CRITERION must be greater than 0 and less than 1 "
+         "(line 7)."},
+        {{{s_a, inf}}, nullptr, 1,
+         "ERROR: A inf is out of range: A must be a finite number greater than 2 (line 7)."},
+        {{}, "PROJECTION", 101,
+         "ERROR: DF PROJECTION cannot be used with 101 numeric predictors: it allows at most 100 "
+         "design columns (line 7)."},
+    };
+    for (const refusal &c : cases) {
+        reset_engine();
+        fake_host h;
+        h.set_data({num("y", {1, 2, 3}), num("x", {3, 1, 2})});
+        h.model("y", std::vector<std::string>(c.predictors, "x"));
+        for (const number &n : c.numbers) h.set_number(n.slot, n.value, 7);
+        if (c.df != nullptr) h.set_text(s_df, c.df, 7);
+        EXPECT_EQ(h.run(), 3000) << c.message;
+        EXPECT_TRUE(h.log_has(c.message)) << c.message;
+        EXPECT_FALSE(h.log_has("observations read")) << c.message;
+    }
+}
+
+} // namespace
+} // namespace quill::proc::testing
