@@ -37,6 +37,7 @@ void fill_design(proc_run &run) {
 void build_design(proc_run &run) {
     run.total_cols = 0;
     for (int32_t i = 0; i < run.p; ++i) run.total_cols += run.design_cols[i];
+    check_design_size(run);
     const std::size_t n = static_cast<std::size_t>(run.n);
     const std::size_t cols = static_cast<std::size_t>(run.total_cols);
     if (cols != 0 && n > SIZE_MAX / sizeof(double) / cols)

@@ -95,6 +95,7 @@ void proc_main() {
     allocate_message(run);
     parse_statements(run);
     read_data(run);
+    check_data(run);
     build_design(run);
     call_engine(run);
     if (run.error_flag != 0) report_engine_failure(run);
