@@ -99,6 +99,7 @@ void proc_main() {
     build_design(run);
     call_engine(run);
     if (run.error_flag != 0) report_engine_failure(run);
+    warn_about_fit(run);
 
     if (!run.noprint) print_summary(run);
     define_outputs(run);

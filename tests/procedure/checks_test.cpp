@@ -1,5 +1,6 @@
 // The procedure's own checks around the engine call: statement values refused before the data
-// are read, data problems named before the engine sees them, and the cost of a wide design.
+// are read, data problems named before the engine sees them, the cost of a wide design, and
+// the warnings about a fit whose numbers cannot be trusted.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -66,6 +67,27 @@ TEST(Checks, DataProblemsNamedBeforeTheEngine) {
     EXPECT_TRUE(events.log_has("ERROR: The response r has the same value, YES, in all 3 observations used; "
                                "there is nothing to model."));
     EXPECT_EQ(engine().calls, 0);
+}
+
+// Level B holds only events and x does not separate: the indicator of B separates the
+// responses quasi-completely, and the selected fit keeps it.
+TEST(Checks, SeparationNamesTheClassLevel) {
+    reset_engine();
+    fake_host h;
+    h.set_data({num("y", {1, 0, 1, 1, 0, 1, 0}), chr("g", {"a", "a", "b", "b", "c", "c", "a"}),
+                num("x", {2, 3, 1, 5, 4, 2, 1})});
+    h.model("y", {"x", "g"});
+    h.set_vars(h.add_statement("CLASS", 2), 1, {"g"});
+    h.set_text(s_dist, "LOGISTIC");
+    engine().betas = {0.5, 0.0, 1.0}; // x, g=A, g=B
+    engine().converged = false;
+    ASSERT_EQ(h.run(), 0);
+    EXPECT_TRUE(h.log_has("WARNING: The fit at the selected lambda stopped without converging after 7 "
+                          "iterations, so the estimates are those of its last iteration. A larger "
+                          "MAXITER (now 250) may let it converge."));
+    EXPECT_TRUE(h.log_has("WARNING: Quasi-complete separation: level B of CLASS predictor g separates the "
+                          "two response values, apart from ties at 0. The maximum likelihood estimate "
+                          "may not exist, so the estimates and standard errors are not reliable."));
 }
 
 // 10^5 levels on 10^5 observations: noted, then refused before anything is allocated for them.
