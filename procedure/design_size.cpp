@@ -22,7 +22,8 @@ double fit_bytes(double n, double c, double grid) {
 
 // The physical memory, or the address space limit when one is set and smaller.
 double memory_bytes() {
-    double bytes = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGE_SIZE));
+    double bytes =
+        static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGE_SIZE));
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         static_cast<double>(limit.rlim_cur) < bytes)

@@ -65,8 +65,11 @@ separation column_separation(const proc_run &run, const double *x, double &bound
 struct column_name {
     char text[128] = "";
     column_name(const proc_run &run, int32_t k) {
-        for (int32_t i = 0; i < run.p; k -= run.design_cols[i], ++i) {
-            if (k >= run.design_cols[i]) continue;
+        for (int32_t i = 0; i < run.p; ++i) {
+            if (k >= run.design_cols[i]) {
+                k -= run.design_cols[i];
+                continue;
+            }
             const trimmed name(run.predictor_names[i].text);
             if (run.is_class[i])
                 std::snprintf(text, sizeof text, "level %s of CLASS predictor %s",
