@@ -272,9 +272,14 @@ private:
 
     // --- actions ----------------------------------------------------------------------------
 
+    int line_at(size_t token) const
+    {
+        return token < tokens_.size() ? tokens_[token].line : run_.step_line();
+    }
+
     bool error_at(size_t token, const std::string &message)
     {
-        const int line = token < tokens_.size() ? tokens_[token].line : run_.step_line();
+        const int line = line_at(token);
         std::string text = message;
         if (!text.empty() && text.back() == '.')
             text.pop_back();
@@ -385,6 +390,9 @@ private:
                 ok = false;
                 continue;
             }
+            // The line of the value, for the procedure's own messages about it.
+            if (a.kind != QH_ACT_DEFAULT_DATASET)
+                slot->line = line_at(p.begin);
             switch (a.kind) {
             case QH_ACT_STORE_DATASET:
             case QH_ACT_DEFAULT_DATASET: {

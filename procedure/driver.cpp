@@ -95,9 +95,11 @@ void proc_main() {
     allocate_message(run);
     parse_statements(run);
     read_data(run);
+    check_data(run);
     build_design(run);
     call_engine(run);
     if (run.error_flag != 0) report_engine_failure(run);
+    warn_about_fit(run);
 
     if (!run.noprint) print_summary(run);
     define_outputs(run);

@@ -30,6 +30,10 @@ static_assert(sizeof kOutputOptions / sizeof kOutputOptions[0] == output_count, 
 
 constexpr int32_t kMessageLength = 3001;
 
+// Limits of the engine that the statement checks apply before any data is read.
+constexpr int32_t kMaxGridSize = 1000;
+constexpr int32_t kMaxProjectionColumns = 100; // design columns under DF PROJECTION
+
 struct proc_run {
     // Flags from the statements.
     bool details, noprint, no_intercept, robust, unshrink_se, weights_used, y_descending,
@@ -100,8 +104,12 @@ struct proc_run {
 void init_run(proc_run &run);
 const qh_grammar &build_grammar();
 int parse_statements(proc_run &run);
+void check_statement_values(const proc_run &run, const qh_statement *model);
 int read_data(proc_run &run);
+void check_data(const proc_run &run);
+void check_design_size(const proc_run &run);
 void build_design(proc_run &run);
+void warn_about_fit(const proc_run &run);
 void print_summary(proc_run run);
 void define_outputs(proc_run &run);
 void write_outputs(proc_run &run);

@@ -267,6 +267,7 @@ int parse_statements(proc_run &run) {
     take_model_type(run);
     take_numbers(run);
     take_flags(run);
+    check_statement_values(run, model);
     return 0;
 }
 

@@ -349,26 +349,31 @@ qh_statement *fake_host::add_statement(const std::string &name, int32_t slots) {
     return s;
 }
 
-void fake_host::set_vars(qh_statement *record, int slot, const std::vector<std::string> &names) {
+void fake_host::set_vars(qh_statement *record, int slot, const std::vector<std::string> &names,
+                         int32_t line) {
     numbers_.push_back(std::make_unique<std::vector<int32_t>>());
     for (const std::string &n : names) numbers_.back()->push_back(var(n));
     qh_param &p = QH_SLOT(record, slot);
     p.specified = 1;
+    p.line = line;
     p.var_count = static_cast<int32_t>(names.size());
     p.var_numbers = numbers_.back()->data();
 }
 
-void fake_host::set_text(int slot, const std::string &text) {
+void fake_host::set_text(int slot, const std::string &text, int32_t line) {
     qh_param &p = QH_SLOT(proc_, slot);
     p.specified = 1;
+    p.line = line;
     std::memset(p.text, ' ', QH_NAME_LEN);
     std::memcpy(p.text, text.data(), std::min<std::size_t>(text.size(), QH_NAME_LEN));
     p.text[QH_NAME_LEN] = '\0';
 }
 
-void fake_host::set_number(int slot, double value) {
-    QH_SLOT(proc_, slot).specified = 1;
-    QH_SLOT(proc_, slot).number = value;
+void fake_host::set_number(int slot, double value, int32_t line) {
+    qh_param &p = QH_SLOT(proc_, slot);
+    p.specified = 1;
+    p.number = value;
+    p.line = line;
 }
 
 void fake_host::set_flag(qh_statement *record, int flag) { record->flags |= QH_FLAG_BIT(flag); }
@@ -381,10 +386,11 @@ void fake_host::request_output(int slot, const std::string &name) {
     QH_SLOT(proc_, slot).dataset = state->output_sets.back().get();
 }
 
-qh_statement *fake_host::model(const std::string &response, const std::vector<std::string> &predictors) {
+qh_statement *fake_host::model(const std::string &response, const std::vector<std::string> &predictors,
+                               int32_t line) {
     qh_statement *m = add_statement("MODEL", 3);
-    set_vars(m, 1, {response});
-    set_vars(m, 2, predictors);
+    set_vars(m, 1, {response}, line);
+    set_vars(m, 2, predictors, line);
     return m;
 }
 

@@ -42,16 +42,18 @@ public:
     void set_data(std::vector<column> columns);
     int32_t var(const std::string &name) const;
 
-    // Statements. The PROC record always exists; MODEL and CLASS records are chained.
+    // Statements. The PROC record always exists; MODEL and CLASS records are chained. `line`
+    // is the program line a value is recorded at, as the host's parser leaves it.
     qh_statement *proc() { return proc_; }
     qh_statement *add_statement(const std::string &name, int32_t slots);
-    void set_vars(qh_statement *record, int slot, const std::vector<std::string> &names);
-    void set_text(int slot, const std::string &text);
-    void set_number(int slot, double value);
+    void set_vars(qh_statement *record, int slot, const std::vector<std::string> &names, int32_t line = 0);
+    void set_text(int slot, const std::string &text, int32_t line = 0);
+    void set_number(int slot, double value, int32_t line = 0);
     void set_flag(qh_statement *record, int flag);
     void request_output(int slot, const std::string &name);
     // The usual MODEL statement: response = predictors.
-    qh_statement *model(const std::string &response, const std::vector<std::string> &predictors);
+    qh_statement *model(const std::string &response, const std::vector<std::string> &predictors,
+                        int32_t line = 0);
 
     // Runs one step; the return code the procedure ended with.
     int32_t run();

@@ -65,10 +65,9 @@ TEST(Report, ClassTableWithZeroAndSingleLevelPredictors) {
     reset_engine();
     fake_host h;
     h.set_data({num("y", {1, 2, 3, 4, 5, 6}), chr("g", {"a", "b", "c", "a", "b", "c"}),
-                num("x", {1, 2, 3, 4, 5, 7}), num("k", {1, 2, 1, 2, 1, 2}),
-                num("u", {5, 5, 5, 5, 5, 5})});
-    h.model("y", {"g", "x", "k", "u"});
-    h.set_vars(h.add_statement("CLASS", 2), 1, {"g", "k", "u"});
+                num("x", {1, 2, 3, 4, 5, 7}), num("k", {1, 2, 1, 2, 1, 2})});
+    h.model("y", {"g", "x", "k"});
+    h.set_vars(h.add_statement("CLASS", 2), 1, {"g", "k"});
     engine().betas = {0.0, 0.75, 0.5, 0.0}; // g=A zero, g=B non-zero, x, k=1 zero
     engine().std_errs = {0.1, 0.2, 0.3, 0.4};
     engine().intercept = 2;
@@ -94,7 +93,6 @@ TEST(Report, DetailsWarningsAndCharacterResponse) {
     h.model("r", {"x"});
     h.set_text(s_dist, "LOGISTIC");
     h.set_text(s_df, "PROJECTION");
-    h.set_text(s_selection, "GCV");
     h.set_flag(h.proc(), f_details);
     h.set_vars(h.proc(), s_forcein, {"x"});
     engine().at_max = engine().at_min = true;
@@ -110,7 +108,7 @@ TEST(Report, DetailsWarningsAndCharacterResponse) {
              std::string("Warning: The minimum candidate lambda appears to be too high."),
              std::string("Simple df:                               1"),
              std::string("Effective df:                            4"),
-             std::string("GCV:                                  10.0000"),
+             std::string("BIC:                                  10.0000"),
              std::string("Warning: Failed to converge after 7 iterations.")})
         EXPECT_TRUE(std::find(h.listing.begin(), h.listing.end(), line) != h.listing.end()) << line;
     const int at = h.log_index("WARNING: The maximum candidate lambda appears to be too low.");
@@ -125,7 +123,9 @@ TEST(Report, CountDfShowsNoEffectiveDfAndNoprintPrintsNothing) {
     h.set_data({num("y", {1, 2, 3}), num("x", {1, 2, 4})});
     h.model("y", {"x"});
     h.set_flag(h.proc(), f_details);
+    h.set_text(s_selection, "GCV");
     ASSERT_EQ(h.run(), 0);
+    EXPECT_TRUE(h.listing_has("GCV:                                  10.0000"));
     EXPECT_TRUE(h.listing_has("Simple df:"));
     EXPECT_FALSE(h.listing_has("Effective df:"));
 
