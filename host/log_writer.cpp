@@ -63,15 +63,16 @@ TextSink TextSink::to_stream(std::FILE *stream)
 
 TextSink TextSink::to_copy_of(std::FILE *stream)
 {
-    TextSink sink;
     const int copy = ::dup(::fileno(stream));
-    sink.file_ = copy >= 0 ? ::fdopen(copy, "w") : nullptr;
-    if (sink.file_)
-        sink.owned_ = true;
-    else
-        sink.file_ = stream;
-    if (copy >= 0 && !sink.owned_)
-        ::close(copy);
+    std::FILE *own = copy >= 0 ? ::fdopen(copy, "w") : nullptr;
+    if (!own) {
+        if (copy >= 0)
+            ::close(copy);
+        return to_stream(stream);
+    }
+    TextSink sink;
+    sink.file_ = own;
+    sink.owned_ = true;
     return sink;
 }
 
