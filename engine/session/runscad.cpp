@@ -81,7 +81,7 @@ int check_finite_results(const runscad_arguments& a, const result_arrays& r, dou
     return 0;
 }
 
-// Steps 8 to 14: the estimation and the read-out into the caller's arrays.
+// The estimation and the read-out into the caller's arrays.
 int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_session& session,
                           error_trail& trail) {
     if (run_calculate_scad_initialfit(session, trail) != 0 ||
@@ -131,7 +131,8 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_
     return 0;
 }
 
-// Steps 3 to the end of a call whose intercept_mode is valid; -1 leaves the reason in the trail.
+// A call whose intercept_mode is valid, from the argument checks on; -1 leaves the reason in the
+// trail.
 int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& trail) {
     if (check_runscad_arguments(a, trail) != 0) return -1;
 

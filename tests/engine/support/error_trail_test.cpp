@@ -17,11 +17,11 @@ std::string joined(const error_trail& trail, int length, const char* platform = 
 
 TEST(ErrorTrail, HandleAddsLinesInOrder) {
     error_trail t;
-    error_handle(t, 200, "dbl2_alloc in MOD dynamic_allocation", "file.f90", 12, "raw_x", "first",
+    error_handle(t, 200, "dbl2_alloc in MOD dynamic_allocation", "lqa_fit.cpp", 12, "raw_x", "first",
                  "second");
     ASSERT_TRUE(t.error_occurred());
     const std::vector<std::string> want = {"Unable to allocate memory for object", "first", "second",
-                                           "FILE: file.f90", "LINE: 12", "raw_x",
+                                           "FILE: lqa_fit.cpp", "LINE: 12", "raw_x",
                                            "OCCURRED IN: dbl2_alloc in MOD dynamic_allocation"};
     ASSERT_EQ(t.lines().size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
