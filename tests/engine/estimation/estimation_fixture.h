@@ -111,9 +111,6 @@ inline std::string trimmed(const std::string& line) {
     return line.substr(0, line.find_last_not_of(' ') + 1);
 }
 
-// A sentence as the trail stores it: cut at 80 characters.
-inline std::string line80(const std::string& sentence) { return sentence.substr(0, 80); }
-
 inline std::vector<std::string> lines_of(const error_trail& t) {
     std::vector<std::string> out;
     for (const auto& l : t.lines()) out.push_back(trimmed(l));

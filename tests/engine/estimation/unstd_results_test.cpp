@@ -113,8 +113,8 @@ TEST(UnstdResults, CentredResponseWithRobustErrorsAndUnreadyResultsFail) {
     ASSERT_EQ(run_calculate_scad_stdresults(s, t), 0);
     EXPECT_EQ(run_calculate_scad_unstdresults(s, t), -1);
     EXPECT_EQ(lines_of(t), (std::vector<std::string>{
-                               line80("There was an unexpected option when calculating the "
-                                      "intercept standard error"),
+                               "There was an unexpected option when calculating the "
+                               "intercept standard error",
                                where}));
 
     scad_session fresh;
