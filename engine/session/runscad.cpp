@@ -12,6 +12,7 @@
 #include "argument_checks.h"
 #include "dataset.h"
 #include "estimation/grid_search.h"
+#include "grid_table.h"
 #include "initial_fit.h"
 #include "message_codes.h"
 #include "quill/runscad.h"
@@ -81,6 +82,22 @@ int check_finite_results(const runscad_arguments& a, const result_arrays& r, dou
     return 0;
 }
 
+// The per-grid read-outs that only runscad_path's table needs.
+struct grid_fit_arrays {
+    dbl1 intercept;
+    int1 num_iter, converged;
+    int32_t fitted = 0;
+};
+
+int read_grid_fits(grid_fit_arrays& f, scad_session& session, error_trail& trail) {
+    if (run_read_scad_grid_fits(f.intercept, f.num_iter, f.converged, f.fitted, session,
+                                trail) != 0)
+        return -1;
+    if (!f.intercept.allocated() || !f.num_iter.allocated() || !f.converged.allocated())
+        return fail(trail, where, "The fits of the grid could not be read.");
+    return 0;
+}
+
 // The estimation and the read-out into the caller's arrays.
 int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_session& session,
                           error_trail& trail) {
@@ -102,7 +119,7 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_
                                  trail) != 0)
         return -1;
     const int b = r.best;
-    if (b < 1 || b > grid || !r.gcv.allocated() || !r.bic.allocated() ||
+    if (b < 1 || b > grid || !r.gcv.allocated() || !r.aic.allocated() || !r.bic.allocated() ||
         !r.df_proj.allocated() || !r.simple_df.allocated())
         return fail(trail, where, "The grid search did not select a lambda.");
     const double df_proj = r.df_proj(b);
@@ -122,12 +139,20 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_
     if (!r.beta.allocated() || !r.se.allocated() || !r.betas.allocated())
         return fail(trail, where, "The results on the input scale could not be read.");
     if (check_finite_results(a, r, criterion, trail) != 0) return -1;
+    grid_fit_arrays f;
+    if (a.table && read_grid_fits(f, session, trail) != 0) return -1;
 
     const boundary_flags flags = find_boundary_flags(b, grid, forcein, r.beta, r.se, r.betas);
     *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
     *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
     *a.criterion_out = criterion;
     write_coefficients(r.beta, r.se, r.betas, a.beta_out, a.se_out, a.beta_path_out);
+    if (a.table)
+        write_grid_table(*a.table,
+                         {r.lambda, r.bic, r.aic, r.gcv, r.df_proj, r.simple_df, f.intercept,
+                          f.num_iter, f.converged, f.fitted},
+                         a.model_type == QUILL_MODEL_NORMAL,
+                         a.option_vector[QUILL_OPT_DFFORMULA] == 1);
     return 0;
 }
 
