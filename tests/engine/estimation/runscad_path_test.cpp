@@ -90,5 +90,19 @@ TEST(RunscadPath, GridValuesAfterTheEarlyStopHaveNoCriteriaAndAFailureNoTable) {
     EXPECT_EQ(failing.table.bic, std::vector<double>(10, -99.0));
 }
 
+TEST(RunscadPath, EffectiveDfAtANegligibleLambdaCountsTheNonzeroCoefficients) {
+    // Before, the logistic and Poisson df left out the weights of the information matrix.
+    for (int32_t model : {0, 1, 2}) {
+        runscad_call c = model_call(model);
+        c.grid_size = c.options[3] = 1;
+        c.min_lambda = 1e-8;
+        c.run_path();
+        ASSERT_FALSE(c.failed()) << c.text();
+        EXPECT_GE(c.simple_df, 3) << model;  // the intercept and two predictors at least
+        EXPECT_EQ(c.df, c.simple_df) << model;
+        EXPECT_NEAR(c.table.effective_df[0], c.simple_df, 1e-9) << model;
+    }
+}
+
 }  // namespace
 }  // namespace quill::engine
