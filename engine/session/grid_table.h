@@ -2,11 +2,13 @@
 #pragma once
 
 #include "quill/runscad.h"
+#include "response_scale.h"
 #include "support/engine_array.h"
 
 namespace quill::engine {
 
-// The read-outs, every array with one entry per grid value.
+// The read-outs, every array with one entry per grid value, on the scaled response but for the
+// grid, which is in the units of the response.
 struct grid_readout {
     const dbl1& lambda;
     const dbl1& bic;
@@ -20,10 +22,10 @@ struct grid_readout {
     int fitted;             // grid values fitted, from the first
 };
 
-// Writes every member of the table that is not null. NaN stands for what does not exist: the
-// criteria and df of a grid value that was not fitted, GCV unless has_gcv, the effective df
-// unless has_effective_df.
+// Writes every member of the table that is not null, on the scale of the data. NaN stands for
+// what does not exist: the criteria and df of a grid value that was not fitted, GCV unless
+// has_gcv, the effective df unless has_effective_df.
 void write_grid_table(const quill_grid_table& table, const grid_readout& r, bool has_gcv,
-                      bool has_effective_df);
+                      bool has_effective_df, const response_scale& scale);
 
 }  // namespace quill::engine
