@@ -186,7 +186,8 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
     if (p >= n)
         return fail_reset(session, trail, where, "Since p >= n, we cannot get standard errors.");
     if (lambda < 0.0) return fail_reset(session, trail, where, "Lambda cannot be negative.");
-    if (lambda > 10000.0) return fail_reset(session, trail, where, "Lambda is too big.");
+    // Given lambdas are bounded by the settings; a derived grid value may pass that bound.
+    if (std::isinf(lambda)) return fail_reset(session, trail, where, "Lambda is too big.");
 
     const bool intercept = has_intercept_column(st);
     const int q = intercept ? p + 1 : p;

@@ -1,4 +1,5 @@
-// runscad and the size of the response: a normal fit of c y is the fit of y in other units.
+// runscad and the size of the response: a normal fit of c y is the fit of y in other units, and
+// Poisson counts in the thousands to hundred millions fit as well as counts of a few.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -63,6 +64,40 @@ TEST(RunscadScale, NormalFitOfAScaledResponseIsTheSameFitInOtherUnits) {
         ASSERT_FALSE(r.failed()) << c << ": " << r.text();
         EXPECT_EQ(std::tuple(r.min_lambda, r.max_lambda), std::tuple(0.05 * c, 0.5 * c));
     }
+}
+
+TEST(RunscadScale, PoissonCountsOfAnySizeReachTheMaximumLikelihoodFit) {
+    // At lambda 0 the fit is the maximum-likelihood fit; the derived grid of the counts near
+    // 1e8 passes 10000. Before, counts in the millions ended far from it.
+    for (const double mean : {1e3, 1e6, 1e8}) {
+        const testing::data_set d = testing::synthetic(100, {std::log(mean), 0.3, -0.2, 0.1},
+                                                       testing::model::poisson, 1.0, 9);
+        runscad_call r = call_on(d, testing::model::poisson);
+        r.min_lambda = 0.0;
+        r.run_path();
+        ASSERT_FALSE(r.failed()) << mean << ": " << r.text();
+        std::vector<double> x(d.n, 1.0);  // the intercept column first
+        x.insert(x.end(), d.x.begin(), d.x.end());
+        const std::vector<double> mle = testing::irls(x, d.y, d.n, d.p + 1, testing::model::poisson,
+                                                      {std::log(mean), 0.0, 0.0, 0.0});
+        const double fit[] = {r.table.intercept[0], r.path[0], r.path[20], r.path[40]};  // at 0
+        for (int j = 0; j <= d.p; ++j)
+            EXPECT_NEAR(fit[j], mle[j], 1e-7 * std::fabs(mle[j])) << mean << ", " << j;
+        EXPECT_EQ(r.max_lambda > 10000.0, mean == 1e8);
+    }
+
+    // Counts of mean 3 give the results of the start from the centred counts used before.
+    const testing::data_set d =
+        testing::synthetic(100, {std::log(3.0), 0.3, -0.2, 0.1}, testing::model::poisson, 1.0, 9);
+    runscad_call r = call_on(d, testing::model::poisson);
+    r.options[2] = 0;  // COUNT df
+    r.run();
+    ASSERT_FALSE(r.failed()) << r.text();
+    EXPECT_EQ(std::tuple(r.best, r.num_iter), std::tuple(1, 1));
+    const double before[] = {0.99628825440023261, 0.2920121355370297, -0.22120228843104867,
+                             0.087880510577849916, 0.0085732140998869277, -56.034540781260269};
+    const double now[] = {r.intercept, r.beta[0], r.beta[1], r.beta[2], r.lambda, r.criterion};
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(now[k], before[k], 1e-9 * std::fabs(before[k])) << k;
 }
 
 }  // namespace
