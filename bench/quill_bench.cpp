@@ -34,7 +34,7 @@ constexpr int32_t message_length = 3001;
 // How a run fits: the algorithm option and the intercept mode of runscad.
 enum class fit_kind { lqa, lqa_centred, icm };
 
-struct run_spec {
+struct bench_run {
     model m;
     int n;
     int p;
@@ -100,17 +100,17 @@ std::string message_text(const std::vector<int32_t>& codes) {
     return text;
 }
 
-void run_one(const run_spec& spec) {
+void run_one(const bench_run& run) {
     const quill::bench::synthetic_data data =
-        quill::bench::make_synthetic_data(spec.m, spec.n, spec.p, data_seed);
-    const int p = spec.p;
-    const int G = spec.grid_size;
+        quill::bench::make_synthetic_data(run.m, run.n, run.p, data_seed);
+    const int p = run.p;
+    const int G = run.grid_size;
 
-    const std::vector<double> case_weights(spec.n, 1.0);
+    const std::vector<double> case_weights(run.n, 1.0);
     const std::vector<uint8_t> forcein(p, 0);
     // BIC, COUNT, G, max_iter 250; ICM and the centred response as the run asks.
-    const int32_t algorithm = spec.fit == fit_kind::icm ? 1 : 0;
-    const int32_t intercept_mode = spec.fit == fit_kind::lqa ? 0 : 1;
+    const int32_t algorithm = run.fit == fit_kind::icm ? 1 : 0;
+    const int32_t intercept_mode = run.fit == fit_kind::lqa ? 0 : 1;
     const int32_t options[8] = {algorithm, 0, 0, G, 250, 0, 0, intercept_mode};
     double min_lambda = -1.0, max_lambda = -1.0;
     std::vector<double> beta(p), se(p), path(static_cast<size_t>(G) * p);
@@ -123,16 +123,16 @@ void run_one(const run_spec& spec) {
     {
         const quiet_standard_output quiet;
         const auto start = std::chrono::steady_clock::now();
-        runscad(p, spec.n, data.x.data(), data.y.data(), case_weights.data(), forcein.data(),
-                options, G, 1e-9, &min_lambda, &max_lambda, static_cast<int32_t>(spec.m), 3.7,
+        runscad(p, run.n, data.x.data(), data.y.data(), case_weights.data(), forcein.data(),
+                options, G, 1e-9, &min_lambda, &max_lambda, static_cast<int32_t>(run.m), 3.7,
                 beta.data(), &intercept, se.data(), &intercept_se, path.data(), &lambda,
                 &criterion, &simple_df, &df, &best, &iterations, &converged, &at_max, &at_min,
                 &error_flag, message_length, message.data());
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
-    std::printf("%-9s %-6s %7d %4d %5d %9.3f", quill::bench::model_name(spec.m),
-                fit_name(spec.fit), spec.n, p, G, seconds);
+    std::printf("%-9s %-6s %7d %4d %5d %9.3f", quill::bench::model_name(run.m),
+                fit_name(run.fit), run.n, p, G, seconds);
     if (error_flag != 0) {
         std::printf("  failed: %s\n", message_text(message).c_str());
     } else {
@@ -162,7 +162,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<run_spec> runs;
+    std::vector<bench_run> runs;
     if (argc == 1) {
         const int sizes[][2] = {{1000, 20}, {10000, 50}, {100000, 100}};
         for (model m : {model::normal, model::logistic, model::poisson})
@@ -171,19 +171,19 @@ int main(int argc, char** argv) {
             for (fit_kind f : {fit_kind::lqa_centred, fit_kind::icm})
                 runs.push_back({model::normal, size[0], size[1], 250, f});
     } else if (argc == 5 || argc == 6) {
-        run_spec spec{};
-        if (!quill::bench::parse_model(argv[1], spec.m) || !parse_int(argv[2], spec.n) ||
-            !parse_int(argv[3], spec.p) || !parse_int(argv[4], spec.grid_size) || spec.n < 2 ||
-            spec.p < 1 || spec.grid_size < 1 || spec.grid_size > 1000 ||
-            (argc == 6 && !parse_fit(argv[5], spec.fit)))
+        bench_run run{};
+        if (!quill::bench::parse_model(argv[1], run.m) || !parse_int(argv[2], run.n) ||
+            !parse_int(argv[3], run.p) || !parse_int(argv[4], run.grid_size) || run.n < 2 ||
+            run.p < 1 || run.grid_size < 1 || run.grid_size > 1000 ||
+            (argc == 6 && !parse_fit(argv[5], run.fit)))
             return usage();
-        runs.push_back(spec);
+        runs.push_back(run);
     } else {
         return usage();
     }
 
     std::printf("%-9s %-6s %7s %4s %5s %9s %12s %7s %6s\n", "model", "fit", "n", "p", "G",
                 "seconds", "lambda", "nonzero", "iter");
-    for (const run_spec& spec : runs) run_one(spec);
+    for (const bench_run& run : runs) run_one(run);
     return 0;
 }

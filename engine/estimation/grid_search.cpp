@@ -2,7 +2,8 @@
 // value), evaluated by BIC, GCV and AIC with COUNT or PROJECTION degrees of freedom, and the
 // value with the smallest criterion named by `selection` is chosen (ties to the smallest index,
 // NaN never). The loop stops early once a fit sets every coefficient to zero: larger lambdas
-// can only do the same. The covariance is then computed at the selected value.
+// can only do the same. The covariance is then computed at the selected value. Each grid
+// value's pass count and convergence flag stay in the record beside its criteria.
 #include "estimation/grid_search.h"
 
 #include <cmath>
@@ -88,7 +89,8 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
     const int q = has_intercept_column(st) ? p + 1 : p;
 
     dbl1 coefficients, mu;
-    int1 iterations, converged;
+    int1& iterations = res.grid_iter;
+    int1& converged = res.grid_converged;
     if (dbl1_alloc(coefficients, p, trail, {}, "beta_temp") != 0 ||
         dbl1_alloc(mu, n, trail, {}, "mu") != 0 ||
         int1_alloc(iterations, G, trail, {}, "iterations") != 0 ||
@@ -140,6 +142,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         res.gcv(g) = c.gcv;
         res.aic(g) = c.aic;
         res.bic(g) = c.bic;
+        res.fitted = g;
 
         if (all_zero) break;
     }
