@@ -86,12 +86,13 @@ int main(int argc, char **argv)
     std::ostringstream text;
     text << in.rdbuf();
 
-    // Graphics files go beside the listing unless -gpath says where.
+    // Graphics files go beside the listing unless -gpath says where; a -gpath folder is made.
     if (gpath.empty() && !print_option.empty() && print_option != "-")
         gpath = std::filesystem::path(print_option).parent_path().string();
     std::error_code ec;
-    if (!gpath.empty() && !std::filesystem::is_directory(gpath, ec)) {
-        std::fprintf(stderr, "quill: the graphics folder %s does not exist\n", gpath.c_str());
+    if (!gpath.empty() && !std::filesystem::is_directory(gpath, ec) &&
+        !std::filesystem::create_directories(gpath, ec)) {
+        std::fprintf(stderr, "quill: the graphics folder %s cannot be created\n", gpath.c_str());
         return exit_error;
     }
     const std::string stem = std::filesystem::path(program_file).stem().string();

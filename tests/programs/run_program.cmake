@@ -10,6 +10,7 @@
 #                           TEXT; successive lines of one kind must match successive lines, in order
 #   nolog: TEXT / nolst: TEXT / noout: TEXT   no line contains TEXT
 #   file: NAME / nofile: NAME   NAME exists / does not exist in WORKDIR afterwards
+#   xml: NAME               NAME in WORKDIR is well-formed XML (checked by xmllint)
 #   env: NAME=VALUE         set in the environment of quill
 #   args: A B ...           more arguments for quill (e.g. -print -)
 cmake_minimum_required(VERSION 3.20)
@@ -84,7 +85,7 @@ foreach(line IN LISTS expectations)
   if(line STREQUAL "" OR line MATCHES "^#" OR line MATCHES "^(env|args): ")
     continue()
   endif()
-  if(NOT line MATCHES "^(exit|log|lst|out|nolog|nolst|noout|file|nofile): ?(.*)$")
+  if(NOT line MATCHES "^(exit|log|lst|out|nolog|nolst|noout|file|nofile|xml): ?(.*)$")
     unescape("${line}" shown)
     string(APPEND problems "  unknown expectation: ${shown}\n")
     continue()
@@ -127,6 +128,12 @@ foreach(line IN LISTS expectations)
   elseif(kind STREQUAL "file")
     if(NOT EXISTS "${WORKDIR}/${shown}")
       string(APPEND problems "  missing file: ${shown}\n")
+    endif()
+  elseif(kind STREQUAL "xml")
+    execute_process(COMMAND xmllint --noout "${WORKDIR}/${shown}" RESULT_VARIABLE xml_status
+                    ERROR_VARIABLE xml_errors)
+    if(NOT xml_status EQUAL 0)
+      string(APPEND problems "  not well-formed XML: ${shown} ${xml_errors}\n")
     endif()
   elseif(kind STREQUAL "nofile")
     if(EXISTS "${WORKDIR}/${shown}")
