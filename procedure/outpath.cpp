@@ -3,6 +3,7 @@
 // data, named as in OUTBETAS. A grid value the engine did not fit (it stops once every
 // coefficient is zero) has zero coefficients and missing statistics.
 #include <cmath>
+#include <iterator>
 
 #include "output_writer.h"
 #include "proc_run.h"
@@ -15,9 +16,9 @@ enum path_stat : int {
     ps_lambda, ps_bic, ps_aic, ps_gcv, ps_simple_df, ps_effective_df, ps_num_iter, ps_converged,
     ps_selected, ps_intercept, path_stat_count
 };
-constexpr const char *kPathStatNames[] = {"LAMBDA",       "BIC",      "AIC",       "GCV",
-                                          "SIMPLE_DF",    "EFFECTIVE_DF", "NUM_ITER", "CONVERGED",
-                                          "SELECTED",     "INTERCEPT"};
+constexpr const char *kPathStatNames[] = {"LAMBDA",    "BIC",          "AIC",      "GCV",
+                                          "SIMPLE_DF", "EFFECTIVE_DF", "NUM_ITER", "CONVERGED",
+                                          "SELECTED",  "INTERCEPT"};
 static_assert(std::size(kPathStatNames) == path_stat_count, "one name per OUTPATH statistic");
 
 int32_t grid_rows(const proc_run &run) { return run.grid_size > 0 && run.grid_size <= 1000 ? run.grid_size : 0; }
@@ -53,9 +54,9 @@ void fill_row(proc_run &run, int32_t g) {
 } // namespace
 
 void allocate_path(proc_run &run) {
-    run.path_wanted = run.out_ds[out_path] != nullptr || run.plot_path || run.plot_criterion;
+    const bool wanted = run.out_ds[out_path] != nullptr || run.plot_path || run.plot_criterion;
     const std::size_t rows = static_cast<std::size_t>(grid_rows(run));
-    if (!run.path_wanted || rows == 0) return;
+    if (!wanted || rows == 0) return;
     quill_grid_table &t = run.grid;
     t.lambda = allocate_array<double>(rows);
     t.intercept = allocate_array<double>(rows);

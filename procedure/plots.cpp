@@ -3,6 +3,7 @@
 // that two steps never overwrite each other's plots. The log names every file written.
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>

@@ -88,8 +88,7 @@ struct proc_run {
     uint8_t converged, at_max_lambda, at_min_lambda, error_flag;
     int32_t *message_codes;
     char *message_text; // kMessageLength bytes and a zero byte
-    // The whole lambda path (OUTPATH, PLOTS): filled by the engine when `path_wanted`.
-    bool path_wanted;
+    // The whole lambda path (OUTPATH, PLOTS): filled by the engine when its arrays exist.
     quill_grid_table grid;
 
     // Host handles.
