@@ -72,21 +72,6 @@ TEST(Outpath, OneRowPerGridValueSelectedRowEqualsOutbetas) {
     EXPECT_FALSE(engine().table_asked);
 }
 
-TEST(Outpath, LogisticCountHasNoGcvNorEffectiveDf) {
-    reset_engine();
-    fake_host h;
-    h.set_data({num("y", {0, 1, 0, 1}), num("a", {1, 0, 1, 2}), num("b", {3, 1, 2, 2})});
-    h.model("y", {"a", "b"});
-    h.set_text(s_dist, "LOGISTIC");
-    h.request_output(s_outpath, "path");
-    ASSERT_EQ(h.run(), 0);
-    for (const std::vector<double> &row : h.outputs.at("path").rows) {
-        EXPECT_TRUE(std::isnan(row[3]));
-        EXPECT_TRUE(std::isnan(row[5]));
-        EXPECT_FALSE(std::isnan(row[1]));
-    }
-}
-
 TEST(Plots, AllWritesThePathAndCriterionFilesAndNamesThem) {
     reset_engine();
     fake_host h;
