@@ -7,8 +7,8 @@ FUZZ_BUILD := build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 
-# Debian packages the build needs (fuzzing adds clang and its runtime, see `fuzz`).
-PACKAGES      := cmake g++ make libgtest-dev
+# Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
+PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 SAN_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \

@@ -1,4 +1,4 @@
-// quill PROGRAM.sas [-log FILE] [-print FILE] [-work DIR] [-modules DIR] [-lib REF=DIR]
+// quill PROGRAM.sas [-log FILE] [-print FILE] [-work DIR] [-modules DIR] [-lib REF=DIR] [-gpath DIR]
 // The log goes to PROGRAM.log and the listing to PROGRAM.lst in the current folder; "-" sends
 // them to standard error and standard output. The folder of the executable is on the module
 // path. Setting QUILL_HIDE_SASPROCI=1 in the environment makes the procedure interface module
@@ -22,7 +22,7 @@ constexpr int exit_error = 2;
 int usage(const char *message)
 {
     std::fprintf(stderr, "quill: %s\nusage: quill PROGRAM.sas [-log FILE|-] [-print FILE|-] [-work DIR] "
-                         "[-modules DIR]... [-lib REF=DIR]...\n", message);
+                         "[-modules DIR]... [-lib REF=DIR]... [-gpath DIR]\n", message);
     return exit_error;
 }
 
@@ -36,7 +36,7 @@ std::filesystem::path executable_folder()
 quill::host::TextSink sink_for(const std::string &option, const std::filesystem::path &fallback, std::FILE *stream)
 {
     if (option == "-")
-        return quill::host::TextSink::to_stream(stream);
+        return quill::host::TextSink::to_copy_of(stream);
     const std::filesystem::path file = option.empty() ? fallback : std::filesystem::path(option);
     std::error_code ec;
     std::filesystem::remove(file, ec); // an old listing must not pass for this run's
@@ -47,7 +47,7 @@ quill::host::TextSink sink_for(const std::string &option, const std::filesystem:
 
 int main(int argc, char **argv)
 {
-    std::string program_file, log_option, print_option, work;
+    std::string program_file, log_option, print_option, work, gpath;
     std::vector<std::filesystem::path> module_path;
     std::vector<std::pair<std::string, std::string>> libs;
     for (int i = 1; i < argc; ++i) {
@@ -59,6 +59,8 @@ int main(int argc, char **argv)
             print_option = argv[++i];
         else if (arg == "-work" && has_value)
             work = argv[++i];
+        else if (arg == "-gpath" && has_value)
+            gpath = argv[++i];
         else if (arg == "-modules" && has_value)
             module_path.emplace_back(argv[++i]);
         else if (arg == "-lib" && has_value) {
@@ -84,6 +86,15 @@ int main(int argc, char **argv)
     std::ostringstream text;
     text << in.rdbuf();
 
+    // Graphics files go beside the listing unless -gpath says where; a -gpath folder is made.
+    if (gpath.empty() && !print_option.empty() && print_option != "-")
+        gpath = std::filesystem::path(print_option).parent_path().string();
+    std::error_code ec;
+    if (!gpath.empty() && !std::filesystem::is_directory(gpath, ec) &&
+        !std::filesystem::create_directories(gpath, ec)) {
+        std::fprintf(stderr, "quill: the graphics folder %s cannot be created\n", gpath.c_str());
+        return exit_error;
+    }
     const std::string stem = std::filesystem::path(program_file).stem().string();
     quill::host::Session session(sink_for(log_option, stem + ".log", stderr),
                                  sink_for(print_option, stem + ".lst", stdout), work, !work.empty());
@@ -98,6 +109,8 @@ int main(int argc, char **argv)
     }
     const char *hide = std::getenv("QUILL_HIDE_SASPROCI");
     session.hide_sasproci = hide && std::string(hide) == "1";
+    if (!gpath.empty())
+        session.graphics_folder = gpath;
     for (const auto &[ref, dir] : libs) {
         std::string error;
         if (!session.library.assign(ref, dir, error))

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <filesystem>
 
 #include "log_writer.h"
 #include "name_text.h"
@@ -444,6 +445,38 @@ void *op_allocate(size_t bytes)
     return block;
 }
 
+// Copies text into buffer[0 .. size) as snprintf does; returns the full length.
+int32_t copy_out(const std::string &text, char *buffer, int32_t size)
+{
+    if (buffer && size > 0) {
+        const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<int32_t>(text.size());
+}
+
+int32_t op_dataset_name(qh_dataset *ds, int32_t code, char *buffer, int32_t size)
+{
+    RunContext *run = run_or_null();
+    if (!valid_dataset(run, ds) || (code != QH_DSNAME_DISPLAY && code != QH_DSNAME_LOCATION))
+        return misuse(run, "the name of an unknown data set was asked for.");
+    if (code == QH_DSNAME_DISPLAY)
+        return copy_out(ds->name.display, buffer, size);
+    std::error_code ec;
+    const std::filesystem::path where = std::filesystem::weakly_canonical(ds->name.path, ec);
+    return copy_out((ec ? ds->name.path : where).string(), buffer, size);
+}
+
+int32_t op_graphics_folder(char *buffer, int32_t size, int32_t *step)
+{
+    RunContext *run = run_or_null();
+    if (!run || !step)
+        return misuse(run, "the graphics folder needs a step number to fill.");
+    *step = run->step_number();
+    return copy_out(run->session().graphics_folder.string(), buffer, size);
+}
+
 } // namespace
 
 void routine_log(const char *format, ...)
@@ -496,6 +529,8 @@ void fill_routine_table(qh_routines *table, qh_parse_area *area)
     table->name_text = op_name_text;
     table->allocate = op_allocate;
     table->end_run = routine_end_run;
+    table->dataset_name = op_dataset_name;
+    table->graphics_folder = op_graphics_folder;
 }
 
 } // namespace quill::host

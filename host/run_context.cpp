@@ -12,7 +12,8 @@ void set_current_run(RunContext *run) { g_current_run = run; }
 
 RunContext::RunContext(Session &session, std::string proc_name, std::vector<Token> step_tokens, int step_line)
     : titles(session.titles), session_(session), proc_name_(std::move(proc_name)),
-      step_tokens_(std::move(step_tokens)), step_line_(step_line)
+      step_tokens_(std::move(step_tokens)), step_line_(step_line),
+      step_number_(++session.procedure_steps[proc_name_])
 {
 }
 

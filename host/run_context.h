@@ -72,6 +72,7 @@ public:
     const std::string &proc_name() const { return proc_name_; }
     const std::vector<Token> &step_tokens() const { return step_tokens_; }
     int step_line() const { return step_line_; }
+    int step_number() const { return step_number_; } // among the steps of this procedure
     RunArena &arena() { return arena_; }
 
     // Data sets of the run. Errors are returned for the caller to log.
@@ -96,6 +97,7 @@ private:
     std::string proc_name_;
     std::vector<Token> step_tokens_;
     int step_line_;
+    int step_number_;
     RunArena arena_;
     std::vector<std::unique_ptr<qh_dataset>> datasets_;
     std::vector<std::unique_ptr<qh_record>> records_;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "module_interface.h"
 #include "routine_table.h"
@@ -35,6 +36,10 @@ template <typename... Args>
     host().log(format, args...);
     end_run(rc_error);
 }
+
+// A data set's name from the host (code QH_DSNAME_DISPLAY or QH_DSNAME_LOCATION); empty when
+// the host has no such operation.
+std::string dataset_name(qh_dataset *ds, int32_t code);
 
 // Ends the run with "The host could not <what>." unless a host operation succeeded. `what` is a
 // format over the procedure's own literals, like fail's.

@@ -2,10 +2,9 @@
 // selected fit) and OUTPRED (a predicted value per input observation). Every variable is
 // numeric and bound to the address of its value, which the host reads at each write.
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 #include "host_link.h"
+#include "output_writer.h"
 #include "proc_run.h"
 
 namespace quill::proc {
@@ -13,67 +12,6 @@ namespace {
 
 // A linear predictor above this overflows the logistic and Poisson means in practice.
 constexpr double kLargestEta = 20.0;
-
-struct output_set {
-    proc_run &run;
-    output_kind kind;
-    int32_t format_width;
-};
-
-// Formats, prepares through the host and defines one variable bound to `value`.
-template <typename... Args>
-void define(const output_set &out, const double *value, const char *pattern, Args... args) {
-    char *name = allocate_array<char>(kNameBytes);
-    std::snprintf(name, kNameBytes, pattern, args...);
-    const bool per_column = out.kind == out_betas || out.kind == out_errs;
-    if (per_column) host().remove_pattern(name, static_cast<int32_t>(std::strlen(name)), " ");
-    int32_t length = static_cast<int32_t>(std::strlen(name));
-    while (length > 0 && name[length - 1] == ' ') --length;
-    name[length] = '\0';
-    host().name_text(name, length, QH_TEXT_VALID_NAME);
-    const qh_var_def def{QH_VAR_NUMERIC, 8, name, length, "BEST", out.format_width};
-    check_host(host().define_variable(out.run.out_rec[out.kind], &def, 0, value, 8) == 0,
-               "define variable %s of the output data set %s", name, kOutputOptions[out.kind]);
-}
-
-bool open(proc_run &run, output_kind kind, int32_t variables) {
-    if (run.out_ds[kind] == nullptr) return false;
-    run.out_rec[kind] = host().open_write(run.out_ds[kind], variables);
-    check_host(run.out_rec[kind] != nullptr, "open the output data set %s", kOutputOptions[kind]);
-    return true;
-}
-
-void end_definitions(const proc_run &run, output_kind kind) {
-    check_host(host().end_definitions(run.out_rec[kind]) == 0, "create the output data set %s",
-               kOutputOptions[kind]);
-}
-
-void write_observation(const proc_run &run, output_kind kind) {
-    check_host(host().write_record(run.out_rec[kind], 0) == 0 && host().write_dataset(run.out_ds[kind], 0) == 0,
-               "write an observation of the output data set %s", kOutputOptions[kind]);
-}
-
-void release(const proc_run &run, output_kind kind) {
-    check_host(host().release_record(run.out_rec[kind]) == 0, "complete the output data set %s",
-               kOutputOptions[kind]);
-}
-
-// One variable per design column, named from the predictor (and the level of a CLASS column).
-void define_columns(const output_set &out, const char *numeric_pattern, const char *level_pattern,
-                    const double *values) {
-    const proc_run &run = out.run;
-    int32_t k = 0;
-    for (int32_t i = 0; i < run.p; ++i) {
-        const char *name = run.predictor_names[i].text;
-        if (!run.is_class[i]) {
-            define(out, &values[k++], numeric_pattern, name);
-            continue;
-        }
-        for (int32_t level = 0; level < run.class_levels[i]; ++level)
-            if (level != run.reference_level[i])
-                define(out, &values[k++], level_pattern, name, run.level_texts[i][level].text);
-    }
-}
 
 void define_info(proc_run &run) {
     const output_set out{run, out_info, 12};
@@ -145,7 +83,8 @@ void define_outputs(proc_run &run) {
         define_info(run);
         end_definitions(run, out_info);
     }
-    if (open(run, out_pred, 1)) {
+    if (open(run, out_pred, run.id_count + 1)) {
+        define_id_variables(run);
         define({run, out_pred, 12}, &run.predicted, "PREDICTED");
         end_definitions(run, out_pred);
     }
@@ -157,6 +96,7 @@ void write_outputs(proc_run &run) {
     write_single(run, out_info);
     if (run.out_rec[out_pred] == nullptr) return;
     for (int32_t o = 0; o < run.nobs; ++o) {
+        set_id_values(run, o);
         run.predicted = predicted_value(run, o);
         write_observation(run, out_pred);
     }

@@ -17,11 +17,12 @@ struct row_buffers {
 };
 
 int32_t type_of(const proc_run &run, int32_t v) {
-    return v < run.p ? run.predictor_types[v] : run.response_type;
+    if (v < run.p) return run.predictor_types[v];
+    return v == run.p ? run.response_type : run.id_types[v - run.p - 1];
 }
 
 row_buffers prepare_reading(proc_run &run) {
-    const int32_t vars = run.p + 1;
+    const int32_t vars = run.p + 1 + run.id_count;
     row_buffers row{allocate_array<double>(vars), allocate_array<name33>(vars),
                     allocate_array<int32_t>(vars)};
     run.excluded = allocate_array<int32_t>(run.nobs);
@@ -33,8 +34,7 @@ row_buffers prepare_reading(proc_run &run) {
     for (int32_t v = 0; v < vars; ++v) {
         row.types[v] = type_of(run, v);
         run.columns[v] = allocate_array<double>(run.nobs);
-        const bool text_kept = (v < run.p && run.is_class[v]) ||
-                               (v == run.p && row.types[v] != QH_VAR_NUMERIC);
+        const bool text_kept = v < run.p ? run.is_class[v] != 0 : row.types[v] != QH_VAR_NUMERIC;
         if (text_kept) run.obs_texts[v] = allocate_array<name33>(run.nobs);
     }
 
@@ -100,6 +100,12 @@ void store_observation(proc_run &run, const row_buffers &row, int32_t o) {
     if (missing) {
         if (!excluded) run.response_only_missing[o] = 1;
         excluded = 1;
+    }
+
+    // ID variables are kept as they are, for OUTPRED.
+    for (int32_t v = r + 1; v <= r + run.id_count; ++v) {
+        if (row.types[v] == QH_VAR_NUMERIC) run.columns[v][o] = row.numbers[v];
+        else take_text(row.texts[v], run.obs_texts[v][o]);
     }
 }
 

@@ -7,11 +7,11 @@
 
 namespace quill::proc {
 
-// The PROC record. The output data sets take consecutive slots in output_kind order.
+// The PROC record.
 enum proc_slot : int16_t {
     slot_data = 1,
     slot_outbetas = 2, slot_outerrs = 3, slot_outinfo = 4, slot_outpred = 5,
-    slot_id = 6, slot_forcein = 9, slot_selection = 10, slot_df = 11, slot_algorithm = 12,
+    slot_id = 6, slot_outpath = 7, slot_forcein = 9, slot_selection = 10, slot_df = 11, slot_algorithm = 12,
     slot_criterion = 13, slot_maxiter = 14, slot_minlambda = 15, slot_maxlambda = 16,
     slot_gridsize = 17, slot_a = 18, slot_weight = 19, slot_dist = 20,
     proc_slot_last = slot_dist
@@ -19,7 +19,10 @@ enum proc_slot : int16_t {
 constexpr int16_t kProcRecordSlots = 25; // the record's size; slots above the last are spare
 static_assert(proc_slot_last <= kProcRecordSlots, "the PROC record must hold every slot");
 
-enum proc_flag : int16_t { flag_noprint = 1, flag_details = 2, flag_robust = 3, flag_unshrink_se = 4 };
+enum proc_flag : int16_t {
+    flag_noprint = 1, flag_details = 2, flag_robust = 3, flag_unshrink_se = 4,
+    flag_plot_path = 5, flag_plot_criterion = 6
+};
 
 // The MODEL record: response = predictors / options.
 enum model_slot : int16_t { model_slot_response = 1, model_slot_predictors = 2 };

@@ -3,6 +3,7 @@
 // check writes its message and ends the run.
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "host_link.h"
 #include "proc_run.h"
@@ -11,9 +12,9 @@
 namespace quill::proc {
 namespace {
 
-static_assert(slot_outerrs - slot_outbetas == out_errs && slot_outinfo - slot_outbetas == out_info &&
-                  slot_outpred - slot_outbetas == out_pred,
-              "output data set slots follow output_kind");
+// ORDER output_kind
+constexpr int16_t kOutputSlots[] = {slot_outbetas, slot_outerrs, slot_outinfo, slot_outpred, slot_outpath};
+static_assert(std::size(kOutputSlots) == output_count, "one slot per output data set");
 
 // A slot of the record, or nothing when the record is shorter.
 const qh_param *slot(const qh_statement *record, int number) {
@@ -82,13 +83,15 @@ void take_datasets(proc_run &run) {
                "describe the input data set");
     run.nobs = count > 0.0 ? to_int32(count) : 0;
     for (int k = 0; k < output_count; ++k) {
-        const qh_param *out = slot(proc, slot_outbetas + k);
+        const qh_param *out = slot(proc, kOutputSlots[k]);
         if (specified(out)) run.out_ds[k] = out->dataset;
     }
     const qh_param *id = slot(proc, slot_id);
     if (has_variables(id)) {
         run.id_count = id->var_count;
         run.id_numbers = copy_numbers(*id);
+        run.id_types = allocate_array<int32_t>(run.id_count);
+        run.id_names = names_of(run, run.id_numbers, run.id_count, run.id_types);
     }
 }
 
@@ -152,9 +155,11 @@ void take_class(proc_run &run, const qh_statement *klass) {
 }
 
 void take_read_list(proc_run &run) {
-    run.read_list = allocate_array<int32_t>(run.p + 1);
+    run.read_list = allocate_array<int32_t>(run.p + 1 + run.id_count);
     std::memcpy(run.read_list, run.predictor_numbers, sizeof(int32_t) * run.p);
     run.read_list[run.p] = run.response_number;
+    if (run.id_count > 0)
+        std::memcpy(run.read_list + run.p + 1, run.id_numbers, sizeof(int32_t) * run.id_count);
 }
 
 void take_forcein(proc_run &run) {
@@ -235,6 +240,8 @@ void take_flags(proc_run &run) {
     run.details = QH_FLAG(proc, flag_details);
     run.robust = QH_FLAG(proc, flag_robust);
     run.unshrink_se = QH_FLAG(proc, flag_unshrink_se);
+    run.plot_path = QH_FLAG(proc, flag_plot_path);
+    run.plot_criterion = QH_FLAG(proc, flag_plot_criterion);
     if (run.robust && run.model_type != model_normal)
         fail("%1z The robust standard errors option is only available with normal models.");
     if (run.unshrink_se)

@@ -35,6 +35,10 @@ enum { QH_SELECT_VARIABLES = 70 }; /* the code of select_variables */
 enum { QH_BIND_NATIVE = 122 };     /* bind_variable: numeric as double, character as text */
 enum { QH_VAR_NUMERIC = 1, QH_VAR_CHARACTER = 2 };
 enum {
+    QH_DSNAME_DISPLAY = 1, /* as the log shows it: EX.PROSTATE, WORK.BETAS */
+    QH_DSNAME_LOCATION = 2 /* where it is stored: one text for every way of naming one data set */
+};
+enum {
     QH_TEXT_TRIM = 114,      /* trim trailing blanks, zero byte after the last character */
     QH_TEXT_VALID_NAME = 115 /* make a valid name: upper case, invalid characters become _ */
 };
@@ -112,6 +116,15 @@ typedef struct qh_routines {
 
     /* Ends the run with a return code; does not return. */
     void (*end_run)(int32_t return_code, int32_t reserved) QH_NORETURN;
+
+    /* A data set's name (a QH_DSNAME_ code), zero-terminated into buffer[0 .. size). Returns
+     * the name's full length (more than size - 1 when it was cut), or -1. */
+    int32_t (*dataset_name)(qh_dataset *ds, int32_t code, char *buffer, int32_t size);
+    /* Where this step writes graphics files: the folder, zero-terminated into buffer[0 .. size),
+     * and in *step the number of this step among the program's steps of the same procedure
+     * (1 for the first), so that file names never collide. Returns the folder's full length,
+     * or -1. */
+    int32_t (*graphics_folder)(char *buffer, int32_t size, int32_t *step);
 } qh_routines;
 
 #ifdef __cplusplus

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -53,7 +54,7 @@ fake_host *g_host = nullptr;
 
 struct fake_host::impl {
     std::vector<column> data;
-    qh_dataset input;
+    qh_dataset input{false, "WORK.INPUT"};
     std::vector<std::unique_ptr<qh_dataset>> output_sets;
     std::vector<std::unique_ptr<qh_record>> records;
     std::vector<std::unique_ptr<char[]>> arena;
@@ -290,13 +291,25 @@ void *allocate(size_t bytes) {
     return st().arena.back().get();
 }
 
+// Both names of a data set are its name here.
+int32_t dataset_name(qh_dataset *ds, int32_t, char *buffer, int32_t size) {
+    std::snprintf(buffer, size, "%s", ds->name.c_str());
+    return static_cast<int32_t>(ds->name.size());
+}
+
+int32_t graphics_folder(char *buffer, int32_t size, int32_t *step) {
+    *step = 1;
+    std::snprintf(buffer, size, "%s", g_host->graphics_folder.c_str());
+    return static_cast<int32_t>(g_host->graphics_folder.size());
+}
+
 void proci_entry(qh_routines *table, qh_parse_area *area) {
     *table = qh_routines{parse, dataset_info, select_variables, variable_info, open_read,
                          bind_variable, end_binding, read_next, fetch, is_missing, missing_value,
                          open_write, define_variable, end_definitions, write_record,
                          write_dataset, release_record, log_line, list_text, list_end_line,
                          list_begin_report, title, format_into, compare, fill, remove_pattern,
-                         name_text, allocate, end_run};
+                         name_text, allocate, end_run, dataset_name, graphics_folder};
     *area = qh_parse_area{};
 }
 

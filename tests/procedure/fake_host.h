@@ -59,6 +59,7 @@ public:
     int32_t run();
 
     std::string debug_option;
+    std::string graphics_folder = "."; // handed to the procedure for its plot files
     bool sasproci_available = true;
     bool sasprocd_available = false;
     // A host operation (by its routine table name) that reports failure each time it is called.
