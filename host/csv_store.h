@@ -53,6 +53,10 @@ private:
 // Writes a whole table through a CsvWriter.
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error);
 
+// Removes from `folder` the temporary files of writers whose process has ended (a run that was
+// killed); returns the files removed.
+std::vector<std::filesystem::path> remove_stale_temporaries(const std::filesystem::path &folder);
+
 } // namespace quill::host
 
 #endif

@@ -195,6 +195,8 @@ void run_data_step(Session &session, const Step &step)
     read_data_lines(session, step, table);
     if (ref.is_null)
         return;
+    for (const std::string &note : session.library.prepare_output(ref.name.path))
+        session.log.note(note);
     if (!write_csv_file(ref.name.path, table, error)) {
         session.log.error(error);
         return;

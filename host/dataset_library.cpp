@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "csv_store.h"
+#include "exit_cleanup.h"
 
 namespace quill::host {
 namespace {
@@ -47,11 +48,14 @@ DatasetLibrary::DatasetLibrary(std::filesystem::path work, bool keep) : keep_(ke
     }
     if (!work_.empty())
         librefs_["WORK"] = work_;
+    if (!keep_ && !work_.empty())
+        exit_cleanup::remove_folder_on_signal(work_);
 }
 
 DatasetLibrary::~DatasetLibrary()
 {
     if (!keep_ && !work_.empty()) {
+        exit_cleanup::forget_folder(work_);
         std::error_code ec;
         std::filesystem::remove_all(work_, ec);
     }
@@ -114,6 +118,18 @@ DatasetName DatasetLibrary::default_output()
         name("WORK", "DATA" + std::to_string(++default_count_), out, error);
     } while (std::filesystem::exists(out.path, ec));
     return out;
+}
+
+std::vector<std::string> DatasetLibrary::prepare_output(const std::filesystem::path &target)
+{
+    std::vector<std::string> notes;
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::absolute(target, ec).parent_path();
+    if (ec || !prepared_folders_.insert(folder).second)
+        return notes;
+    for (const auto &file : remove_stale_temporaries(folder))
+        notes.push_back("The file " + file.string() + ", left unfinished by a run that has ended, is removed.");
+    return notes;
 }
 
 bool DatasetLibrary::load(const DatasetName &name, Table &table, std::string &error,

@@ -248,6 +248,8 @@ int op_end_definitions(qh_record *rec)
     rec->definitions_ended = true;
     if (rec->dataset->is_null)
         return 0;
+    for (const std::string &note : run->session().library.prepare_output(rec->dataset->name.path))
+        run->log().note(note);
     std::string error;
     if (!rec->file.open(rec->dataset->name.path, error))
         return file_failed(run, rec, error);
