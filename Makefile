@@ -56,6 +56,7 @@ test-sanitize: setup
 bench: build
 	$(BUILD)/quill_kernel_bench
 	$(BUILD)/quill_bench
+	$(BUILD)/csv_read_bench
 
 fuzz: setup
 	$(call require_packages,$(FUZZ_PACKAGES))

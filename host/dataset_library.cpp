@@ -133,14 +133,14 @@ std::vector<std::string> DatasetLibrary::prepare_output(const std::filesystem::p
 }
 
 bool DatasetLibrary::load(const DatasetName &name, Table &table, std::string &error,
-                          std::vector<std::string> &warnings) const
+                          ReadMessages &messages) const
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(name.path, ec)) {
         error = "Data set " + name.display + " does not exist.";
         return false;
     }
-    return read_csv_file(name.path, table, error, warnings);
+    return read_csv_file(name.path, table, error, messages);
 }
 
 } // namespace quill::host

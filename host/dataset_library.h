@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "csv_store.h"
 #include "table.h"
 
 namespace quill::host {
@@ -49,7 +50,7 @@ public:
     std::vector<std::string> prepare_output(const std::filesystem::path &target);
 
     // Loads a data set; the error says "Data set X does not exist." or what is wrong with it.
-    bool load(const DatasetName &name, Table &table, std::string &error, std::vector<std::string> &warnings) const;
+    bool load(const DatasetName &name, Table &table, std::string &error, ReadMessages &messages) const;
 
 private:
     std::filesystem::path work_;

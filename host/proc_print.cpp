@@ -76,10 +76,10 @@ void run_proc_print(Session &session, const Step &step)
         return;
     }
     Table table;
-    std::vector<std::string> warnings;
-    const bool loaded = session.library.load(ref.name, table, error, warnings);
-    for (const std::string &w : warnings)
-        session.log.warning(w);
+    ReadMessages messages;
+    const bool loaded = session.library.load(ref.name, table, error, messages);
+    for (const auto &[kind, text] : messages)
+        session.log.line(kind, text);
     if (!loaded || !apply_dataset_options(ref, table, error)) {
         session.log.error(at_line(error, step.head.line()));
         return;

@@ -229,10 +229,7 @@ int op_define_variable(qh_record *rec, const qh_var_def *def, int32_t, const voi
     std::string name = valid_name(given);
     if (!is_valid_name(given))
         run->log().note("The variable name \"" + given + "\" is not a valid name; it is written as " + name + ".");
-    std::vector<std::string> taken;
-    for (const auto &d : rec->definitions)
-        taken.push_back(d.name);
-    const std::string chosen = free_name(name, taken);
+    const std::string chosen = rec->names.claim(name);
     if (chosen != name)
         run->log().note("Variable " + name + " already exists in data set " + rec->dataset->name.display +
                         "; the new variable is named " + chosen + ".");

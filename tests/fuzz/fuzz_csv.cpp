@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     using namespace quill::host;
     Table table;
     std::string error;
-    std::vector<std::string> warnings;
+    ReadMessages messages;
     const std::string_view text(reinterpret_cast<const char *>(data), size);
-    if (!read_csv_text(text, "fuzz.csv", table, error, warnings)) {
+    if (!read_csv_text(text, "fuzz.csv", table, error, messages)) {
         if (error.rfind("fuzz.csv", 0) != 0)
             __builtin_trap();
         return 0;

@@ -45,9 +45,9 @@ TEST(DatasetLibrary, ProblemsAreExplained)
     EXPECT_EQ(error, "Libref NOLIB is not assigned.");
     EXPECT_FALSE(library.name("work", "my var", name, error));
     Table table;
-    std::vector<std::string> warnings;
+    ReadMessages messages;
     ASSERT_TRUE(library.name("work", "absent", name, error));
-    EXPECT_FALSE(library.load(name, table, error, warnings));
+    EXPECT_FALSE(library.load(name, table, error, messages));
     EXPECT_EQ(error, "Data set WORK.ABSENT does not exist.");
 }
 
