@@ -81,8 +81,9 @@ int main(int argc, char **argv)
         table.columns.push_back({"y", quill::host::VarType::Numeric, data.y, {}});
         for (int j = 0; j < columns - 1; ++j) {
             const auto first = data.x.begin() + static_cast<long>(j) * rows;
-            table.columns.push_back({"x" + std::to_string(j + 1), quill::host::VarType::Numeric,
-                                     std::vector<double>(first, first + rows), {}});
+            std::string name = "x";
+            name += std::to_string(j + 1);
+            table.columns.push_back({name, quill::host::VarType::Numeric, std::vector<double>(first, first + rows), {}});
         }
         std::string error;
         if (!quill::host::write_csv_file(file, table, error)) {

@@ -282,6 +282,7 @@ bool read_header(RecordScanner &scanner, const std::string &label, std::vector<s
         return false;
     }
     NameSet taken;
+    taken.reserve(fields.size());
     std::string renames;
     for (size_t i = 0; i < fields.size(); ++i) {
         std::string given = field_text(fields[i]);
@@ -525,7 +526,7 @@ private:
 
 bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error, ReadMessages &messages)
 {
-    const std::string label = excerpt(file.string());
+    const std::string label = excerpt(file.string(), path_excerpt_length);
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> handle(std::fopen(file.c_str(), "rb"), &std::fclose);
     if (!handle) {
         error = label + ": the file cannot be opened (" + std::strerror(errno) + ").";

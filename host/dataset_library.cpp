@@ -6,6 +6,7 @@
 
 #include "csv_store.h"
 #include "exit_cleanup.h"
+#include "message_text.h"
 
 namespace quill::host {
 namespace {
@@ -74,7 +75,7 @@ bool DatasetLibrary::assign(const std::string &libref, const std::filesystem::pa
     }
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
-        error = "The folder '" + folder.string() + "' of libref " + ref + " does not exist.";
+        error = "The folder '" + excerpt(folder.string(), path_excerpt_length) + "' of libref " + ref + " does not exist.";
         return false;
     }
     librefs_[ref] = folder;
@@ -106,7 +107,10 @@ bool DatasetLibrary::name(const std::string &libref, const std::string &member, 
 
 DatasetName DatasetLibrary::file(const std::string &path) const
 {
-    return DatasetName{std::filesystem::path(path), "'" + path + "'"};
+    std::string display(1, '\'');
+    display += excerpt(path, path_excerpt_length);
+    display += '\'';
+    return DatasetName{std::filesystem::path(path), display};
 }
 
 DatasetName DatasetLibrary::default_output()

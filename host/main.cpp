@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "exit_cleanup.h"
+#include "memory_shortage.h"
 #include "module_loader.h"
 #include "program_runner.h"
 #include "session.h"
@@ -80,7 +81,7 @@ quill::host::TextSink sink_for(const OutputTarget &target, std::FILE *stream)
 
 } // namespace
 
-int main(int argc, char **argv)
+static int run_quill(int argc, char **argv)
 {
     std::string program_file, log_option, print_option, work;
     std::vector<std::filesystem::path> module_path;
@@ -152,8 +153,13 @@ int main(int argc, char **argv)
     if (!exe.empty())
         module_path.push_back(exe);
     quill::host::ModuleLoader modules(module_path);
-    quill::host::ProgramRunner runner(session, modules, text.str());
-    const int status = runner.run();
+    int status = exit_error;
+    try {
+        quill::host::ProgramRunner runner(session, modules, text.str());
+        status = runner.run();
+    } catch (const std::bad_alloc &shortage) {
+        session.log.error(quill::host::memory_shortage_message("The program", shortage));
+    }
     // A log or listing that could not be written is a lost result, whatever the program did.
     bool lost = false;
     const std::pair<const quill::host::TextSink *, const OutputTarget *> outputs[] = {
@@ -164,4 +170,14 @@ int main(int argc, char **argv)
             lost = true;
         }
     return lost ? exit_error : status;
+}
+
+int main(int argc, char **argv)
+{
+    try {
+        return run_quill(argc, argv);
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "quill: there is not enough memory to run\n");
+        return exit_error;
+    }
 }

@@ -10,6 +10,7 @@
 namespace quill::host {
 
 constexpr size_t excerpt_length = 64;
+constexpr size_t path_excerpt_length = 256; // file paths are longer as a rule
 
 // `text`, or its first characters and "..." when it is longer than `limit` bytes.
 std::string excerpt(std::string_view text, size_t limit = excerpt_length);

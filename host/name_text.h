@@ -30,6 +30,7 @@ std::string_view utf8_prefix(std::string_view text, size_t bytes);
 // that wide data sets stay linear.
 class NameSet {
 public:
+    void reserve(size_t count) { upper_.reserve(count); }
     bool contains(std::string_view name) const;
     bool insert(std::string_view name); // false when the name is taken
     // `name` when it is free, else name with a numeric suffix replacing its tail so that it stays
