@@ -38,11 +38,13 @@ std::filesystem::path executable_folder()
 
 bool same_file(const std::filesystem::path &a, const std::filesystem::path &b)
 {
-    std::error_code ec;
+    std::error_code ec, ec_a, ec_b;
     if (std::filesystem::equivalent(a, b, ec))
         return true;
-    const auto canonical_a = std::filesystem::weakly_canonical(a, ec);
-    return !ec && canonical_a == std::filesystem::weakly_canonical(b, ec) && !ec;
+    // Absolute first: a relative path none of whose folders exists stays relative otherwise.
+    const auto canonical_a = std::filesystem::weakly_canonical(std::filesystem::absolute(a), ec_a);
+    const auto canonical_b = std::filesystem::weakly_canonical(std::filesystem::absolute(b), ec_b);
+    return !ec_a && !ec_b && canonical_a == canonical_b;
 }
 
 // Where the log or listing goes: "-" is the stream, otherwise the option's file or the fallback.
