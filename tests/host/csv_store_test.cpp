@@ -157,6 +157,14 @@ TEST(CsvStore, HeaderNamesAVariableCannotHaveAreChangedWithOneNote)
                                        "VAR2, \"A\" to A2, " + shown + " to " + std::string(32, 'n') +
                                            ", \"tab\there\" to tab_here, " + shown + " to " +
                                            std::string(31, 'n') + "2."}}));
+
+    // A wide header of one repeated name is read in linear time.
+    std::string wide = "x";
+    for (int i = 1; i < 100000; ++i)
+        wide += ",x";
+    const Table w = read_text(wide + "\n" + std::string(99999, ',') + "\n");
+    ASSERT_EQ(w.columns.size(), 100000u);
+    EXPECT_EQ(w.columns[99999].name, "x100000");
 }
 
 TEST(CsvStore, RecordsAcrossTheReadBufferAreReadWhole)
