@@ -3,8 +3,8 @@
 // work. A column is numeric until one of its cells is not a number; a column that turns character
 // after its first row is read again in a second pass for its texts, so that a cell such as 007
 // keeps its characters. Line ends are LF, CR LF or CR alone.
-#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -44,10 +44,12 @@ public:
         bool after_cr = false; // the previous buffer ended with CR
         for (;;) {
             const char *first = data_ + pos_, *last = data_ + size_;
-            for (const char *p = first; (p = static_cast<const char *>(std::memchr(p, '\n', last - p))); ++p)
+            for (const char *p = first; p < last && (p = static_cast<const char *>(std::memchr(p, '\n', last - p)));
+                 ++p)
                 ++count;
             // A CR ends a line too, unless an LF follows and ends it.
-            for (const char *p = first; (p = static_cast<const char *>(std::memchr(p, '\r', last - p))); ++p)
+            for (const char *p = first; p < last && (p = static_cast<const char *>(std::memchr(p, '\r', last - p)));
+                 ++p)
                 count += p + 1 == last || p[1] != '\n';
             if (after_cr && first < last && *first == '\n')
                 --count;
@@ -290,13 +292,10 @@ bool read_header(RecordScanner &scanner, const std::string &label, std::vector<s
         if (i == 0 && given.rfind("\xEF\xBB\xBF", 0) == 0)
             given.erase(0, 3);
         const std::string_view trimmed = trim(given);
-        std::string name = is_storable_name(trimmed) ? std::string(trimmed) : usable_name(trimmed, i);
-        if (!is_storable_name(name)) // nothing but control characters and blanks
-            name = "VAR" + std::to_string(i + 1);
-        name = taken.claim(name);
+        const std::string name = taken.claim(is_storable_name(trimmed) ? std::string(trimmed) : usable_name(trimmed, i));
         if (name != trimmed)
             renames += (renames.empty() ? "" : ", ") + quoted_excerpt(trimmed) + " to " + name;
-        names.push_back(std::move(name));
+        names.push_back(name);
     }
     if (!renames.empty())
         messages.emplace_back(LineClass::Note,
@@ -321,12 +320,10 @@ struct ColumnState {
 
 class TableReader {
 public:
-    TableReader(RecordScanner &scanner, const std::string &label, ReadMessages &messages)
-        : scanner_(scanner), label_(label), messages_(messages)
-    {
-    }
+    TableReader(RecordScanner &scanner, const std::string &label) : scanner_(scanner), label_(label) {}
 
-    bool read(Table &table, std::string &error)
+    // The table, and the notes and warnings about it, only when the whole file could be read.
+    bool read(Table &table, std::string &error, ReadMessages &messages)
     {
         size_t line_ends = 0;
         if (!scanner_.count_line_ends(line_ends))
@@ -334,15 +331,18 @@ public:
         std::vector<std::string> names;
         if (!read_header(scanner_, label_, names, messages_, error))
             return false;
-        result_.columns.resize(names.size());
-        for (size_t i = 0; i < names.size(); ++i)
-            result_.columns[i].name = std::move(names[i]);
-        states_.resize(names.size());
         capacity_ = line_ends; // at least the data rows
+        result_.columns.resize(names.size());
+        for (size_t i = 0; i < names.size(); ++i) {
+            result_.columns[i].name = std::move(names[i]);
+            reserve_or_throw(result_.columns[i].numbers, capacity_); // numeric until a cell says otherwise
+        }
+        states_.resize(names.size());
         if (!read_rows(error) || !read_deferred_texts(error))
             return false;
         report();
         table = std::move(result_);
+        messages.insert(messages.end(), messages_.begin(), messages_.end());
         return true;
     }
 
@@ -387,8 +387,6 @@ private:
     {
         Column &col = result_.columns[i];
         ColumnState &state = states_[i];
-        if (result_.rows == 0)
-            reserve_or_throw(col.numbers, capacity_);
         if (state.numeric) {
             const std::string_view cell = trim(field.raw());
             double value = missing_value();
@@ -515,7 +513,7 @@ private:
 
     RecordScanner &scanner_;
     const std::string &label_;
-    ReadMessages &messages_;
+    ReadMessages messages_;
     Table result_;
     std::vector<ColumnState> states_;
     std::vector<Field> fields_;
@@ -533,14 +531,14 @@ bool read_csv_file(const std::filesystem::path &file, Table &table, std::string 
         return false;
     }
     RecordScanner scanner(handle.get());
-    return TableReader(scanner, label, messages).read(table, error);
+    return TableReader(scanner, label).read(table, error, messages);
 }
 
 bool read_csv_text(std::string_view text, const std::string &label, Table &table, std::string &error,
                    ReadMessages &messages)
 {
     RecordScanner scanner(text);
-    return TableReader(scanner, label, messages).read(table, error);
+    return TableReader(scanner, label).read(table, error, messages);
 }
 
 } // namespace quill::host

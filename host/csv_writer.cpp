@@ -142,18 +142,19 @@ bool CsvWriter::commit(std::string &error)
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     std::error_code ec;
+    bool committed = false;
     if (!written || !closed) {
         error = write_failure(written ? errno : write_errno);
-        std::filesystem::remove(temporary_, ec);
     } else {
         std::filesystem::rename(temporary_, target_, ec);
-        if (ec) {
+        committed = !ec;
+        if (ec)
             error = "The file " + target_.string() + " cannot be replaced (" + ec.message() + ").";
-            std::filesystem::remove(temporary_, ec);
-        }
     }
+    if (!committed)
+        std::filesystem::remove(temporary_, ec);
     exit_cleanup::untrack(temporary_);
-    return error.empty();
+    return committed;
 }
 
 void CsvWriter::discard()

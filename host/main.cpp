@@ -81,9 +81,7 @@ quill::host::TextSink sink_for(const OutputTarget &target, std::FILE *stream)
     return quill::host::TextSink::to_file(target.file);
 }
 
-} // namespace
-
-static int run_quill(int argc, char **argv)
+int run_quill(int argc, char **argv)
 {
     std::string program_file, log_option, print_option, work;
     std::vector<std::filesystem::path> module_path;
@@ -173,6 +171,8 @@ static int run_quill(int argc, char **argv)
         }
     return lost ? exit_error : status;
 }
+
+} // namespace
 
 int main(int argc, char **argv)
 {
