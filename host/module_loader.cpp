@@ -7,6 +7,8 @@
 #include <cstring>
 #include <exception>
 
+#include "memory_shortage.h"
+#include "program_runner.h"
 #include "routine_operations.h"
 #include "run_context.h"
 #include "stdout_capture.h"
@@ -116,6 +118,9 @@ int run_module_procedure(Session &session, const LoadedModule &module, const std
         module.descriptor->proc_main();
     } catch (const RunEnded &ended) {
         return_code = ended.return_code;
+    } catch (const std::bad_alloc &shortage) {
+        session.log.error(at_line(memory_shortage_message("PROC " + name, shortage), step_line));
+        return_code = 3000;
     } catch (const std::exception &e) {
         session.log.error("Procedure " + name + " failed: " + e.what());
         return_code = 3000;

@@ -230,10 +230,7 @@ int op_define_variable(qh_record *rec, const qh_var_def *def, int32_t, const voi
     std::string name = valid_name(given);
     if (!is_valid_name(given))
         run->log().note("The variable name \"" + given + "\" is not a valid name; it is written as " + name + ".");
-    std::vector<std::string> taken;
-    for (const auto &d : rec->definitions)
-        taken.push_back(d.name);
-    const std::string chosen = free_name(name, taken);
+    const std::string chosen = rec->names.claim(name);
     if (chosen != name)
         run->log().note("Variable " + name + " already exists in data set " + rec->dataset->name.display +
                         "; the new variable is named " + chosen + ".");
@@ -249,6 +246,8 @@ int op_end_definitions(qh_record *rec)
     rec->definitions_ended = true;
     if (rec->dataset->is_null)
         return 0;
+    for (const std::string &note : run->session().library.prepare_output(rec->dataset->name.path))
+        run->log().note(note);
     std::string error;
     if (!rec->file.open(rec->dataset->name.path, error))
         return file_failed(run, rec, error);

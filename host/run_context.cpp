@@ -26,10 +26,10 @@ qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &err
         return nullptr;
     }
     auto table = std::make_shared<Table>();
-    std::vector<std::string> warnings;
-    const bool loaded = session_.library.load(ref.name, *table, error, warnings);
-    for (const std::string &w : warnings)
-        log().warning(w);
+    ReadMessages messages;
+    const bool loaded = session_.library.load(ref.name, *table, error, messages);
+    for (const auto &[kind, text] : messages)
+        log().line(kind, text);
     if (!loaded || !apply_dataset_options(ref, *table, error))
         return nullptr;
     auto ds = std::make_unique<qh_dataset>();

@@ -11,6 +11,7 @@
 #include "api/statement_records.h"
 #include "csv_store.h"
 #include "dataset_reference.h"
+#include "name_text.h"
 #include "run_arena.h"
 #include "session.h"
 #include "tokenizer.h"
@@ -42,6 +43,7 @@ struct qh_record {
     int declared = 0; // the variable count given when it was opened
     std::vector<Binding> bindings;
     std::vector<Definition> definitions;
+    quill::host::NameSet names; // of the definitions
     bool definitions_ended = false;
     bool released = false;
     bool failed = false; // its file could not be created or written: every later operation fails

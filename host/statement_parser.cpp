@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "message_text.h"
 #include "variable_lists.h"
 
 namespace quill::host {
@@ -244,7 +245,7 @@ private:
         std::string where;
         if (pos < tokens_.size())
             where = "in line " + std::to_string(tokens_[pos].line) + ", column " +
-                    std::to_string(tokens_[pos].column) + " at \"" + tokens_[pos].source + "\"";
+                    std::to_string(tokens_[pos].column) + " at " + quoted_excerpt(tokens_[pos].source);
         else
             where = "at the end of the statements" +
                     (tokens_.empty() ? std::string()
@@ -321,7 +322,7 @@ private:
         case TokenKind::Time:
         case TokenKind::Datetime: slot.number = sign * t.number; break;
         case TokenKind::Missing: slot.number = missing_value(); break;
-        default: return error_at(i, "\"" + t.source + "\" is not a number.");
+        default: return error_at(i, quoted_excerpt(t.source) + " is not a number.");
         }
         ++slot.specified;
         return true;
