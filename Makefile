@@ -6,9 +6,11 @@ ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
+FUZZ_RUNS    ?= -1
+FUZZ_TARGETS ?= program csv data_step quillfit runscad
 
-# Debian packages the build needs (fuzzing adds clang and its runtime, see `fuzz`).
-PACKAGES      := cmake g++ make libgtest-dev
+# Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
+PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 SAN_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
@@ -57,15 +59,28 @@ test-sanitize: setup
 bench: build
 	$(BUILD)/quill_kernel_bench
 	$(BUILD)/quill_bench $(BENCH_ARGS)
+	$(BUILD)/csv_read_bench
 
+# Each target runs FUZZ_SECONDS (or FUZZ_RUNS inputs, whichever ends first) on its committed
+# corpus, new inputs going to the build folder; the corpus is then replaced by a minimized merge of
+# both, and the executions are reported. FUZZ_TARGETS=runscad runs one target.
 fuzz: setup
 	$(call require_packages,$(FUZZ_PACKAGES))
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILL_FUZZ=ON
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILL_FUZZ=ON \
+	  "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" "-DCMAKE_C_FLAGS_DEBUG=-g -O1"
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target quill_fuzzers
-	@for f in $(FUZZ_BUILD)/fuzz_*; do \
-	  name=$$(basename $$f); corpus=tests/fuzz/corpus/$${name#fuzz_}; mkdir -p $$corpus; \
-	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 $$corpus || exit 1; \
+	@for name in $(FUZZ_TARGETS); do \
+	  corpus=tests/fuzz/corpus/$$name; found=$(FUZZ_BUILD)/found/$$name; merged=$(FUZZ_BUILD)/merged/$$name; \
+	  log=$(FUZZ_BUILD)/logs/$$name.log; mkdir -p $$corpus $$found $(FUZZ_BUILD)/logs; \
+	  echo "== fuzz_$$name ($(FUZZ_SECONDS) s)"; \
+	  if ! $(FUZZ_BUILD)/fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -runs=$(FUZZ_RUNS) -timeout=10 -print_final_stats=1 \
+	       -artifact_prefix=$(FUZZ_BUILD)/ $$found $$corpus > $$log 2>&1; then \
+	    tail -40 $$log; echo "fuzz_$$name found a problem; the input is in $(FUZZ_BUILD)/"; exit 1; \
+	  fi; \
+	  grep -h 'stat::number_of_executed_units\|stat::average_exec_per_sec' $$log; \
+	  rm -rf $$merged; mkdir -p $$merged; \
+	  $(FUZZ_BUILD)/fuzz_$$name -merge=1 $$merged $$corpus $$found > /dev/null 2>&1 && \
+	    rm -rf $$corpus && mv $$merged $$corpus && echo "corpus: $$(ls $$corpus | wc -l) inputs"; \
 	done
 
 clean:

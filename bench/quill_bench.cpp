@@ -324,9 +324,9 @@ void csv_set(const settings& s, runscad_function other) {
     for (int run = 0; run < s.runs; ++run) {
         {
             quill::host::Table table;
-            std::vector<std::string> warnings;
+            quill::host::ReadMessages messages;
             const auto begin = std::chrono::steady_clock::now();
-            if (!quill::host::read_csv_file(csv, table, error, warnings)) {
+            if (!quill::host::read_csv_file(csv, table, error, messages)) {
                 std::printf("CSV run left out: %s\n", error.c_str());
                 return;
             }

@@ -1,7 +1,7 @@
 // Data sets stored as CSV files: a header row of variable names, then one row per observation.
-// Reading makes two streamed passes (the first infers each column's type, the second fills the
-// columns), so time and memory stay linear in the file size. Writing goes to a temporary file
-// beside the target that is renamed into place only when complete.
+// Reading streams the file in large buffers, so time and memory stay linear in its size and the
+// data are held once, as columns. Writing goes to a temporary file beside the target that is
+// renamed into place only when complete.
 #ifndef QUILL_HOST_CSV_STORE_H
 #define QUILL_HOST_CSV_STORE_H
 
@@ -11,18 +11,29 @@
 #include <string_view>
 #include <vector>
 
+#include "log_writer.h"
 #include "table.h"
 
 namespace quill::host {
 
-// A quoted cell makes its column character, so a text column of digits survives a round trip.
+// Notes and warnings about what was read, in order, for the log.
+using ReadMessages = std::vector<std::pair<LineClass, std::string>>;
+
 // Reads `file` into `table`. On failure returns false with `error` naming the file, the line and
-// the problem. Values longer than 32 characters are cut, with one warning per column.
-bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error,
-                   std::vector<std::string> &warnings);
+// the problem; `table` is untouched. Reading rules:
+// - a column is numeric when each cell is a number, "." or empty (missing), or NA (missing, with a
+//   note); a quoted cell makes its column character, so a text column of digits survives a round
+//   trip; a column read as character although some cells are numbers gets a note naming the
+//   first cell that is not;
+// - a number too large for a double is read as missing, with a warning; one too small becomes the
+//   nearest double;
+// - header names a variable cannot have (empty, longer than 32 bytes, control characters, a name
+//   used twice) are changed, with one note listing the changes;
+// - values longer than 32 characters are cut, with one warning per column.
+bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error, ReadMessages &messages);
 // The same from text in memory; `label` names it in messages.
 bool read_csv_text(std::string_view text, const std::string &label, Table &table, std::string &error,
-                   std::vector<std::string> &warnings);
+                   ReadMessages &messages);
 
 class CsvWriter {
 public:
@@ -35,13 +46,15 @@ public:
     void name(std::string_view value); // a variable name in the header (a valid name needs no quotes)
     void text(std::string_view value); // a character value, always quoted: quotes mark text
     void number(double value);         // shortest exact text; "." when missing
-    void end_row();
+    // Ends the row; false with `error` set once the file cannot take more (a full disk).
+    bool end_row(std::string &error);
     // Closes the temporary file and renames it to the target.
     bool commit(std::string &error);
     void discard();
 
 private:
     void separate();
+    std::string write_failure(int error_number) const;
     std::FILE *file_ = nullptr;
     std::filesystem::path target_;
     std::filesystem::path temporary_;
@@ -50,6 +63,10 @@ private:
 
 // Writes a whole table through a CsvWriter.
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error);
+
+// Removes from `folder` the temporary files of writers whose process has ended (a run that was
+// killed); returns the files removed.
+std::vector<std::filesystem::path> remove_stale_temporaries(const std::filesystem::path &folder);
 
 } // namespace quill::host
 

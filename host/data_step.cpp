@@ -1,9 +1,14 @@
 // The DATA step: DATA name; INPUT var1 var2 $ ...; DATALINES; raw lines ; — list input, values
-// separated by blanks, '$' after a name makes it character, '.' is a missing value.
+// separated by blanks, '$' after a name makes it character, '.' is a missing value. Names follow
+// the rules a data set is read back with, so whatever the step writes can be read again.
+#include <algorithm>
 #include <cctype>
 
 #include "csv_store.h"
 #include "dataset_reference.h"
+#include "memory_shortage.h"
+#include "message_text.h"
+#include "name_text.h"
 #include "number_text.h"
 #include "program_runner.h"
 
@@ -30,12 +35,20 @@ bool split_numbered(const std::string &name, std::string &prefix, long &number)
 bool read_input_statement(Session &session, const Statement &s, Table &table)
 {
     const auto &t = s.tokens;
+    NameSet names;
     auto add = [&](const std::string &name, const Token &at) {
-        if (!is_valid_name(name) && at.kind != TokenKind::NameLiteral) {
-            session.log.error(at_line("\"" + name + "\" is not a valid variable name", at.line));
+        if (at.kind == TokenKind::NameLiteral && !is_storable_name(name)) {
+            session.log.error(at_line("The name literal " + excerpt(at.source) +
+                                          " cannot name a variable: a name has 1 to 32 characters, no control "
+                                          "characters, and neither begins nor ends with a blank",
+                                      at.line));
             return false;
         }
-        if (table.find(name) >= 0) {
+        if (at.kind != TokenKind::NameLiteral && !is_valid_name(name)) {
+            session.log.error(at_line(quoted_excerpt(name) + " is not a valid variable name", at.line));
+            return false;
+        }
+        if (!names.insert(name)) {
             session.log.error(at_line("Variable " + upper_case(name) + " appears twice in the INPUT statement", at.line));
             return false;
         }
@@ -47,8 +60,8 @@ bool read_input_statement(Session &session, const Statement &s, Table &table)
     for (size_t i = 1; i + 1 < t.size();) {
         const Token &name = t[i];
         if (name.kind != TokenKind::Name && name.kind != TokenKind::NameLiteral) {
-            session.log.error(at_line("A variable name is expected in the INPUT statement at \"" + name.source + "\"",
-                                      name.line));
+            session.log.error(
+                at_line("A variable name is expected in the INPUT statement at " + quoted_excerpt(name.source), name.line));
             return false;
         }
         const size_t first_new = table.columns.size();
@@ -61,6 +74,11 @@ bool read_input_statement(Session &session, const Statement &s, Table &table)
                                               " needs names with the same prefix and rising numbers",
                                           name.line));
                 return false;
+            }
+            const size_t needed = table.columns.size() + static_cast<size_t>(n2 - n1 + 1);
+            if (needed > table.columns.capacity()) {
+                reserve_or_throw(table.columns, std::max(needed, 2 * table.columns.capacity()));
+                names.reserve(table.columns.capacity());
             }
             for (long k = n1; k <= n2; ++k)
                 if (!add(p1 + std::to_string(k), name))
@@ -107,7 +125,13 @@ void read_data_lines(Session &session, const Step &step, Table &table)
         if (notes++ < max_value_notes)
             session.log.note(text);
     };
-    std::vector<bool> cut(table.columns.size(), false);
+    std::vector<bool> cut(table.columns.size(), false), out_of_range(table.columns.size(), false);
+    for (Column &col : table.columns) {
+        if (col.type == VarType::Numeric)
+            reserve_or_throw(col.numbers, step.data_lines.size());
+        else
+            reserve_or_throw(col.texts, step.data_lines.size());
+    }
     for (size_t k = 0; k < step.data_lines.size(); ++k) {
         const std::vector<std::string> fields = split_fields(step.data_lines[k]);
         if (fields.empty())
@@ -134,12 +158,16 @@ void read_data_lines(Session &session, const Step &step, Table &table)
                 continue;
             }
             double value = missing_value();
-            if (field != "." && !parse_number(field, value)) {
-                note("Invalid numeric value \"" + field + "\" for " + col.name + " in " + where +
+            const NumberText kind = field == "." ? NumberText::Number : read_number(field, value);
+            if (kind == NumberText::NotNumber) {
+                note("Invalid numeric value " + quoted_excerpt(field) + " for " + col.name + " in " + where +
                      "; it is set to missing.");
-                value = missing_value();
+            } else if (kind == NumberText::OutOfRange && !out_of_range[c]) {
+                session.log.warning("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where +
+                                    " is out of range; such values are set to missing.");
+                out_of_range[c] = true;
             }
-            col.numbers.push_back(value);
+            col.numbers.push_back(value); // still missing unless it was read
         }
         ++table.rows;
     }
@@ -177,7 +205,7 @@ void run_data_step(Session &session, const Step &step)
         } else if (s.tokens.size() == 1) {
             continue; // an empty statement
         } else {
-            const std::string what = keyword.empty() ? "\"" + s.tokens.front().source + "\"" : keyword;
+            const std::string what = keyword.empty() ? quoted_excerpt(s.tokens.front().source) : keyword;
             session.log.error(at_line("Statement " + what +
                                           " is not supported in a DATA step; it takes one INPUT statement and DATALINES",
                                       s.line()));
@@ -195,6 +223,8 @@ void run_data_step(Session &session, const Step &step)
     read_data_lines(session, step, table);
     if (ref.is_null)
         return;
+    for (const std::string &note : session.library.prepare_output(ref.name.path))
+        session.log.note(note);
     if (!write_csv_file(ref.name.path, table, error)) {
         session.log.error(error);
         return;

@@ -5,6 +5,8 @@
 #include <cctype>
 
 #include "csv_store.h"
+#include "exit_cleanup.h"
+#include "message_text.h"
 
 namespace quill::host {
 namespace {
@@ -47,11 +49,14 @@ DatasetLibrary::DatasetLibrary(std::filesystem::path work, bool keep) : keep_(ke
     }
     if (!work_.empty())
         librefs_["WORK"] = work_;
+    if (!keep_ && !work_.empty())
+        exit_cleanup::remove_folder_on_signal(work_);
 }
 
 DatasetLibrary::~DatasetLibrary()
 {
     if (!keep_ && !work_.empty()) {
+        exit_cleanup::forget_folder(work_);
         std::error_code ec;
         std::filesystem::remove_all(work_, ec);
     }
@@ -70,7 +75,7 @@ bool DatasetLibrary::assign(const std::string &libref, const std::filesystem::pa
     }
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
-        error = "The folder '" + folder.string() + "' of libref " + ref + " does not exist.";
+        error = "The folder '" + excerpt(folder.string(), path_excerpt_length) + "' of libref " + ref + " does not exist.";
         return false;
     }
     librefs_[ref] = folder;
@@ -102,7 +107,10 @@ bool DatasetLibrary::name(const std::string &libref, const std::string &member, 
 
 DatasetName DatasetLibrary::file(const std::string &path) const
 {
-    return DatasetName{std::filesystem::path(path), "'" + path + "'"};
+    std::string display(1, '\'');
+    display += excerpt(path, path_excerpt_length);
+    display += '\'';
+    return DatasetName{std::filesystem::path(path), display};
 }
 
 DatasetName DatasetLibrary::default_output()
@@ -116,15 +124,27 @@ DatasetName DatasetLibrary::default_output()
     return out;
 }
 
+std::vector<std::string> DatasetLibrary::prepare_output(const std::filesystem::path &target)
+{
+    std::vector<std::string> notes;
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::absolute(target, ec).parent_path();
+    if (ec || !prepared_folders_.insert(folder).second)
+        return notes;
+    for (const auto &file : remove_stale_temporaries(folder))
+        notes.push_back("The file " + file.string() + ", left unfinished by a run that has ended, is removed.");
+    return notes;
+}
+
 bool DatasetLibrary::load(const DatasetName &name, Table &table, std::string &error,
-                          std::vector<std::string> &warnings) const
+                          ReadMessages &messages) const
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(name.path, ec)) {
         error = "Data set " + name.display + " does not exist.";
         return false;
     }
-    return read_csv_file(name.path, table, error, warnings);
+    return read_csv_file(name.path, table, error, messages);
 }
 
 } // namespace quill::host

@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "csv_store.h"
 #include "table.h"
 
 namespace quill::host {
@@ -43,8 +45,12 @@ public:
     std::optional<DatasetName> last() const { return last_; }
     void set_last(const DatasetName &name) { last_ = name; }
 
+    // Called before a data set is written to `target`: the first time its folder is written to,
+    // the temporary files that ended runs left there are removed, one note each.
+    std::vector<std::string> prepare_output(const std::filesystem::path &target);
+
     // Loads a data set; the error says "Data set X does not exist." or what is wrong with it.
-    bool load(const DatasetName &name, Table &table, std::string &error, std::vector<std::string> &warnings) const;
+    bool load(const DatasetName &name, Table &table, std::string &error, ReadMessages &messages) const;
 
 private:
     std::filesystem::path work_;
@@ -52,6 +58,7 @@ private:
     std::map<std::string, std::filesystem::path> librefs_; // upper-case libref -> folder
     std::optional<DatasetName> last_;
     int default_count_ = 0;
+    std::set<std::filesystem::path> prepared_folders_;
 };
 
 } // namespace quill::host

@@ -1,5 +1,6 @@
 #include "dataset_reference.h"
 
+#include "message_text.h"
 #include "variable_lists.h"
 
 namespace quill::host {
@@ -48,14 +49,14 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
         break;
     }
     default:
-        error = "\"" + first.source + "\" is not a data set name.";
+        error = quoted_excerpt(first.source) + " is not a data set name.";
         return false;
     }
     size_t pos = begin + 1;
     if (pos == end)
         return true;
     if (!is_punct(tokens[pos], "(") || !is_punct(tokens[end - 1], ")")) {
-        error = "Unexpected \"" + tokens[pos].source + "\" after the data set name.";
+        error = "Unexpected " + quoted_excerpt(tokens[pos].source) + " after the data set name.";
         return false;
     }
     ++pos;
@@ -65,7 +66,7 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
         const std::string name = upper_case(option.text);
         if (option.kind != TokenKind::Name || (name != "KEEP" && name != "DROP") || pos + 1 >= end ||
             !is_punct(tokens[pos + 1], "=")) {
-            error = "Data set option \"" + option.source + "\" is not supported; use KEEP= or DROP=.";
+            error = "Data set option " + quoted_excerpt(option.source) + " is not supported; use KEEP= or DROP=.";
             return false;
         }
         pos += 2;

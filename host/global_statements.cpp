@@ -1,4 +1,5 @@
 // OPTIONS, LIBNAME and TITLE: statements that take effect where they stand, inside a step or not.
+#include "message_text.h"
 #include "program_runner.h"
 
 namespace quill::host {
@@ -15,7 +16,7 @@ void run_options(Session &session, const Statement &statement)
     size_t i = 1;
     while (i + 1 < t.size()) {
         if (t[i].kind != TokenKind::Name) {
-            session.log.error(at_line("An option name is expected at \"" + t[i].source + "\"", t[i].line));
+            session.log.error(at_line("An option name is expected at " + quoted_excerpt(t[i].source), t[i].line));
             return;
         }
         const std::string name = upper_case(t[i].text);
@@ -51,7 +52,7 @@ void run_libname(Session &session, const Statement &statement)
         session.log.error(at_line(error, statement.line()));
         return;
     }
-    session.log.note("Libref " + upper_case(t[1].text) + " refers to the folder " + t[2].text + ".");
+    session.log.note("Libref " + upper_case(t[1].text) + " refers to the folder " + excerpt(t[2].text, path_excerpt_length) + ".");
 }
 
 // TITLE 'text'; TITLEn 'text'; a title without text clears it and every title after it.

@@ -1,8 +1,9 @@
-// quill PROGRAM.sas [-log FILE] [-print FILE] [-work DIR] [-modules DIR] [-lib REF=DIR]
+// quill PROGRAM.sas [-log FILE] [-print FILE] [-work DIR] [-modules DIR] [-lib REF=DIR] [-gpath DIR]
 // The log goes to PROGRAM.log and the listing to PROGRAM.lst in the current folder; "-" sends
 // them to standard error and standard output. The folder of the executable is on the module
 // path. Setting QUILL_HIDE_SASPROCI=1 in the environment makes the procedure interface module
-// unavailable (for tests of that failure).
+// unavailable (for tests of that failure). A signal that stops quill removes the WORK folder and
+// unfinished data set files first; a closed log or listing stream is a failed write.
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +12,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "exit_cleanup.h"
+#include "memory_shortage.h"
 #include "module_loader.h"
 #include "program_runner.h"
 #include "session.h"
@@ -22,7 +25,7 @@ constexpr int exit_error = 2;
 int usage(const char *message)
 {
     std::fprintf(stderr, "quill: %s\nusage: quill PROGRAM.sas [-log FILE|-] [-print FILE|-] [-work DIR] "
-                         "[-modules DIR]... [-lib REF=DIR]...\n", message);
+                         "[-modules DIR]... [-lib REF=DIR]... [-gpath DIR]\n", message);
     return exit_error;
 }
 
@@ -33,21 +36,54 @@ std::filesystem::path executable_folder()
     return ec ? std::filesystem::path() : self.parent_path();
 }
 
-quill::host::TextSink sink_for(const std::string &option, const std::filesystem::path &fallback, std::FILE *stream)
+bool same_file(const std::filesystem::path &a, const std::filesystem::path &b)
 {
-    if (option == "-")
-        return quill::host::TextSink::to_stream(stream);
-    const std::filesystem::path file = option.empty() ? fallback : std::filesystem::path(option);
-    std::error_code ec;
-    std::filesystem::remove(file, ec); // an old listing must not pass for this run's
-    return quill::host::TextSink::to_file(file);
+    std::error_code ec, ec_a, ec_b;
+    if (std::filesystem::equivalent(a, b, ec))
+        return true;
+    // Absolute first: a relative path none of whose folders exists stays relative otherwise.
+    const auto canonical_a = std::filesystem::weakly_canonical(std::filesystem::absolute(a), ec_a);
+    const auto canonical_b = std::filesystem::weakly_canonical(std::filesystem::absolute(b), ec_b);
+    return !ec_a && !ec_b && canonical_a == canonical_b;
 }
 
-} // namespace
+// Where the log or listing goes: "-" is the stream, otherwise the option's file or the fallback.
+struct OutputTarget {
+    std::filesystem::path file; // empty for a stream
+    std::string what;           // "log file x.log", for messages
+};
 
-int main(int argc, char **argv)
+OutputTarget target_for(const std::string &option, const std::string &fallback, const char *kind, const char *stream)
 {
-    std::string program_file, log_option, print_option, work;
+    if (option == "-")
+        return {{}, std::string(kind) + " (" + stream + ")"};
+    const std::string file = option.empty() ? fallback : option;
+    return {file, std::string(kind) + " file " + file};
+}
+
+// A log or listing file may be neither the program nor a folder.
+const char *target_problem(const OutputTarget &target, const std::string &program)
+{
+    std::error_code ec;
+    if (target.file.empty())
+        return nullptr;
+    if (std::filesystem::is_directory(target.file, ec))
+        return "is a folder";
+    return same_file(target.file, program) ? "would replace the program" : nullptr;
+}
+
+quill::host::TextSink sink_for(const OutputTarget &target, std::FILE *stream)
+{
+    if (target.file.empty())
+        return quill::host::TextSink::to_copy_of(stream);
+    std::error_code ec;
+    std::filesystem::remove(target.file, ec); // an old listing must not pass for this run's
+    return quill::host::TextSink::to_file(target.file);
+}
+
+int run_quill(int argc, char **argv)
+{
+    std::string program_file, log_option, print_option, work, gpath;
     std::vector<std::filesystem::path> module_path;
     std::vector<std::pair<std::string, std::string>> libs;
     for (int i = 1; i < argc; ++i) {
@@ -59,6 +95,8 @@ int main(int argc, char **argv)
             print_option = argv[++i];
         else if (arg == "-work" && has_value)
             work = argv[++i];
+        else if (arg == "-gpath" && has_value)
+            gpath = argv[++i];
         else if (arg == "-modules" && has_value)
             module_path.emplace_back(argv[++i]);
         else if (arg == "-lib" && has_value) {
@@ -84,12 +122,31 @@ int main(int argc, char **argv)
     std::ostringstream text;
     text << in.rdbuf();
 
+    // Graphics files go beside the listing unless -gpath says where; a -gpath folder is made.
+    if (gpath.empty() && !print_option.empty() && print_option != "-")
+        gpath = std::filesystem::path(print_option).parent_path().string();
+    std::error_code ec;
+    if (!gpath.empty() && !std::filesystem::is_directory(gpath, ec) &&
+        !std::filesystem::create_directories(gpath, ec)) {
+        std::fprintf(stderr, "quill: the graphics folder %s cannot be created\n", gpath.c_str());
+        return exit_error;
+    }
     const std::string stem = std::filesystem::path(program_file).stem().string();
-    quill::host::Session session(sink_for(log_option, stem + ".log", stderr),
-                                 sink_for(print_option, stem + ".lst", stdout), work, !work.empty());
+    const OutputTarget log = target_for(log_option, stem + ".log", "log", "standard error");
+    const OutputTarget listing = target_for(print_option, stem + ".lst", "listing", "standard output");
+    for (const OutputTarget *target : {&log, &listing})
+        if (const char *problem = target_problem(*target, program_file)) {
+            std::fprintf(stderr, "quill: the %s %s\n", target->what.c_str(), problem);
+            return exit_error;
+        }
+    if (!log.file.empty() && !listing.file.empty() && same_file(log.file, listing.file)) {
+        std::fprintf(stderr, "quill: the log and the listing cannot both be written to %s\n", log.file.c_str());
+        return exit_error;
+    }
+    quill::host::exit_cleanup::install();
+    quill::host::Session session(sink_for(log, stderr), sink_for(listing, stdout), work, !work.empty());
     if (!session.log.sink().open_now()) {
-        std::fprintf(stderr, "quill: the log file %s cannot be created\n",
-                     log_option.empty() ? (stem + ".log").c_str() : log_option.c_str());
+        std::fprintf(stderr, "quill: the %s cannot be created\n", log.what.c_str());
         return exit_error;
     }
     if (!session.library.ok()) {
@@ -98,6 +155,8 @@ int main(int argc, char **argv)
     }
     const char *hide = std::getenv("QUILL_HIDE_SASPROCI");
     session.hide_sasproci = hide && std::string(hide) == "1";
+    if (!gpath.empty())
+        session.graphics_folder = gpath;
     for (const auto &[ref, dir] : libs) {
         std::string error;
         if (!session.library.assign(ref, dir, error))
@@ -107,17 +166,33 @@ int main(int argc, char **argv)
     if (!exe.empty())
         module_path.push_back(exe);
     quill::host::ModuleLoader modules(module_path);
-    quill::host::ProgramRunner runner(session, modules, text.str());
-    const int status = runner.run();
+    int status = exit_error;
+    try {
+        quill::host::ProgramRunner runner(session, modules, text.str());
+        status = runner.run();
+    } catch (const std::bad_alloc &shortage) {
+        session.log.error(quill::host::memory_shortage_message("The program", shortage));
+    }
     // A log or listing that could not be written is a lost result, whatever the program did.
     bool lost = false;
-    if (session.log.sink().failed()) {
-        std::fprintf(stderr, "quill: the log file cannot be written\n");
-        lost = true;
-    }
-    if (session.listing.sink().failed()) {
-        std::fprintf(stderr, "quill: the listing file cannot be written\n");
-        lost = true;
-    }
+    const std::pair<const quill::host::TextSink *, const OutputTarget *> outputs[] = {
+        {&session.log.sink(), &log}, {&session.listing.sink(), &listing}};
+    for (const auto &[sink, target] : outputs)
+        if (sink->failed()) {
+            std::fprintf(stderr, "quill: the %s cannot be written\n", target->what.c_str());
+            lost = true;
+        }
     return lost ? exit_error : status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    try {
+        return run_quill(argc, argv);
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "quill: there is not enough memory to run\n");
+        return exit_error;
+    }
 }

@@ -2,12 +2,16 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <exception>
 
-#include "routine_table.h"
+#include "memory_shortage.h"
+#include "program_runner.h"
+#include "routine_operations.h"
 #include "run_context.h"
+#include "stdout_capture.h"
 
 namespace quill::host {
 namespace {
@@ -109,10 +113,14 @@ int run_module_procedure(Session &session, const LoadedModule &module, const std
     RunContext run(session, name, std::move(step_tokens), step_line);
     set_current_run(&run);
     int return_code = 0;
+    StdoutCapture capture;
     try {
         module.descriptor->proc_main();
     } catch (const RunEnded &ended) {
         return_code = ended.return_code;
+    } catch (const std::bad_alloc &shortage) {
+        session.log.error(at_line(memory_shortage_message("PROC " + name, shortage), step_line));
+        return_code = 3000;
     } catch (const std::exception &e) {
         session.log.error("Procedure " + name + " failed: " + e.what());
         return_code = 3000;
@@ -120,6 +128,14 @@ int run_module_procedure(Session &session, const LoadedModule &module, const std
         session.log.error("Procedure " + name + " failed with an unexpected exception.");
         return_code = 3000;
     }
+    // What the module printed is for debugging only.
+    const std::string printed = capture.finish();
+    if (!session.debug_option.empty())
+        for (size_t start = 0; start < printed.size();) {
+            const size_t end = std::min(printed.find('\n', start), printed.size());
+            session.log.plain(std::string_view(printed).substr(start, end - start));
+            start = end + 1;
+        }
     if (run.listing_line_open)
         session.listing.line(run.listing_line);
     run.finish(return_code);

@@ -71,17 +71,39 @@ void valid_name_text(char *text, int32_t length)
     text[length] = '\0';
 }
 
-std::string free_name(const std::string &name, const std::vector<std::string> &taken)
+bool is_storable_name(std::string_view name)
 {
-    auto used = [&](const std::string &candidate) {
-        return std::any_of(taken.begin(), taken.end(), [&](const std::string &t) { return same_name(t, candidate); });
-    };
-    if (!used(name))
-        return name;
-    for (long k = 2;; ++k) {
-        const std::string suffix = std::to_string(k);
-        const std::string candidate = name.substr(0, std::min(name.size(), max_text_length - suffix.size())) + suffix;
-        if (!used(candidate))
+    if (name.empty() || name.size() > max_text_length || name.front() == ' ' || name.back() == ' ')
+        return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+}
+
+std::string_view utf8_prefix(std::string_view text, size_t bytes)
+{
+    if (text.size() <= bytes)
+        return text;
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes; // text[bytes] continues a character that began before the cut
+    return text.substr(0, bytes);
+}
+
+bool NameSet::contains(std::string_view name) const { return upper_.count(upper_case(name)) != 0; }
+
+bool NameSet::insert(std::string_view name) { return upper_.insert(upper_case(name)).second; }
+
+std::string NameSet::claim(std::string_view name)
+{
+    if (insert(name))
+        return std::string(name);
+    long &next = next_suffix_.try_emplace(upper_case(name), 2).first->second;
+    for (;; ++next) {
+        const std::string suffix = std::to_string(next);
+        std::string candidate(utf8_prefix(name, max_text_length - suffix.size()));
+        candidate += suffix;
+        if (insert(candidate))
             return candidate;
     }
 }

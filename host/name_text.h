@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quill::host {
 
@@ -18,9 +20,27 @@ void trim_name_text(char *text, int32_t length);
 // is blank-filled and text[length] becomes the zero byte.
 void valid_name_text(char *text, int32_t length);
 std::string valid_name(std::string_view text);
-// `name`, or when it is taken (case-insensitively), name with a numeric suffix replacing its tail
-// so that it stays within 32 characters.
-std::string free_name(const std::string &name, const std::vector<std::string> &taken);
+// A name a data set can store and read back: 1 to 32 bytes, no control characters, and neither
+// beginning nor ending with a blank (the reader drops blanks around a name).
+bool is_storable_name(std::string_view name);
+// The first `bytes` bytes of text, shortened so that no UTF-8 character is cut in two.
+std::string_view utf8_prefix(std::string_view text, size_t bytes);
+
+// The variable names of one data set, compared without regard to case, with hashed look-ups so
+// that wide data sets stay linear.
+class NameSet {
+public:
+    void reserve(size_t count) { upper_.reserve(count); }
+    bool contains(std::string_view name) const;
+    bool insert(std::string_view name); // false when the name is taken
+    // `name` when it is free, else name with a numeric suffix replacing its tail so that it stays
+    // within 32 bytes; the name returned is taken from then on.
+    std::string claim(std::string_view name);
+
+private:
+    std::unordered_set<std::string> upper_;
+    std::unordered_map<std::string, long> next_suffix_;
+};
 
 } // namespace quill::host
 

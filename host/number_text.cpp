@@ -3,10 +3,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace quill::host {
 
-bool parse_number(std::string_view text, double &value)
+NumberText read_number(std::string_view text, double &value)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
@@ -17,17 +19,26 @@ bool parse_number(std::string_view text, double &value)
     // from_chars also takes "inf" and "nan", which are not numbers in a data set.
     const size_t digits_at = !text.empty() && text.front() == '-' ? 1 : 0;
     if (text.size() <= digits_at)
-        return false;
+        return NumberText::NotNumber;
     const char first = text[digits_at];
     if (!(first == '.' || (first >= '0' && first <= '9')))
-        return false;
+        return NumberText::NotNumber;
     double parsed = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(parsed))
-        return false;
+    if (end != text.data() + text.size() || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        return NumberText::NotNumber;
+    if (ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone; strtod gives the nearest double or infinity.
+        const std::string copy(text);
+        parsed = std::strtod(copy.c_str(), nullptr);
+    }
+    if (!std::isfinite(parsed))
+        return NumberText::OutOfRange;
     value = parsed;
-    return true;
+    return NumberText::Number;
 }
+
+bool parse_number(std::string_view text, double &value) { return read_number(text, value) == NumberText::Number; }
 
 std::string storage_text(double value)
 {

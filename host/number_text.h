@@ -8,7 +8,11 @@
 
 namespace quill::host {
 
-// A finite decimal number with optional sign and exponent, blanks around it allowed.
+enum class NumberText { Number, NotNumber, OutOfRange };
+// A decimal number with optional sign and exponent, blanks around it allowed. A magnitude too
+// small for a double becomes the nearest one (0 or a subnormal); one too large is OutOfRange.
+NumberText read_number(std::string_view text, double &value);
+// read_number's Number.
 bool parse_number(std::string_view text, double &value);
 // Shortest text that reads back to the same double; "." for a missing value.
 std::string storage_text(double value);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dataset_reference.h"
+#include "message_text.h"
 #include "number_text.h"
 #include "program_runner.h"
 #include "variable_lists.h"
@@ -60,7 +61,7 @@ void run_proc_print(Session &session, const Step &step)
             obs_column = false;
             ++i;
         } else {
-            session.log.error(at_line("Option \"" + t[i].source + "\" is not known to PROC PRINT", t[i].line));
+            session.log.error(at_line("Option " + quoted_excerpt(t[i].source) + " is not known to PROC PRINT", t[i].line));
             return;
         }
     }
@@ -76,10 +77,10 @@ void run_proc_print(Session &session, const Step &step)
         return;
     }
     Table table;
-    std::vector<std::string> warnings;
-    const bool loaded = session.library.load(ref.name, table, error, warnings);
-    for (const std::string &w : warnings)
-        session.log.warning(w);
+    ReadMessages messages;
+    const bool loaded = session.library.load(ref.name, table, error, messages);
+    for (const auto &[kind, text] : messages)
+        session.log.line(kind, text);
     if (!loaded || !apply_dataset_options(ref, table, error)) {
         session.log.error(at_line(error, step.head.line()));
         return;
@@ -87,7 +88,7 @@ void run_proc_print(Session &session, const Step &step)
     std::vector<int> columns;
     for (const Statement &s : step.body) {
         if (s.keyword() != "VAR") {
-            const std::string what = s.keyword().empty() ? "\"" + s.tokens.front().source + "\"" : s.keyword();
+            const std::string what = s.keyword().empty() ? quoted_excerpt(s.tokens.front().source) : s.keyword();
             session.log.error(at_line("Statement " + what + " is not known to PROC PRINT", s.line()));
             return;
         }
@@ -101,17 +102,17 @@ void run_proc_print(Session &session, const Step &step)
         for (size_t c = 0; c < table.columns.size(); ++c)
             columns.push_back(static_cast<int>(c) + 1);
 
-    // Cells first, so every column gets the width of its widest entry.
-    std::vector<std::vector<std::string>> cells(columns.size());
+    // Two passes over the cells, one for the widths and one to print, so that nothing but the
+    // data set itself is held.
+    auto cell = [&](size_t k, size_t row) {
+        const Column &col = table.columns[static_cast<size_t>(columns[k] - 1)];
+        return col.type == VarType::Numeric ? best_text(col.numbers[row]) : col.texts[row];
+    };
     std::vector<size_t> widths(columns.size());
     for (size_t k = 0; k < columns.size(); ++k) {
-        const Column &col = table.columns[static_cast<size_t>(columns[k] - 1)];
-        widths[k] = col.name.size();
-        cells[k].reserve(table.rows);
-        for (size_t r = 0; r < table.rows; ++r) {
-            cells[k].push_back(col.type == VarType::Numeric ? best_text(col.numbers[r]) : col.texts[r]);
-            widths[k] = std::max(widths[k], cells[k].back().size());
-        }
+        widths[k] = table.columns[static_cast<size_t>(columns[k] - 1)].name.size();
+        for (size_t r = 0; r < table.rows; ++r)
+            widths[k] = std::max(widths[k], cell(k, r).size());
     }
     const size_t obs_width = std::max<size_t>(3, std::to_string(table.rows).size());
     session.listing.begin_page(session.titles);
@@ -126,7 +127,7 @@ void run_proc_print(Session &session, const Step &step)
         std::string line = obs_column ? pad(std::to_string(r + 1), obs_width, true) : std::string();
         for (size_t k = 0; k < columns.size(); ++k) {
             const bool numeric = table.columns[static_cast<size_t>(columns[k] - 1)].type == VarType::Numeric;
-            line += (obs_column || k > 0 ? "   " : "") + pad(cells[k][r], widths[k], numeric);
+            line += (obs_column || k > 0 ? "   " : "") + pad(cell(k, r), widths[k], numeric);
         }
         while (!line.empty() && line.back() == ' ')
             line.pop_back();

@@ -3,6 +3,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "memory_shortage.h"
+#include "message_text.h"
+
 namespace quill::host {
 
 std::string Statement::keyword() const
@@ -154,6 +157,16 @@ void ProgramRunner::step_finished(const std::string &what, double seconds, bool 
     session_.log.plain("");
 }
 
+template <typename Body>
+void ProgramRunner::guarded(const std::string &step, int line, Body body)
+{
+    try {
+        body();
+    } catch (const std::bad_alloc &shortage) {
+        session_.log.error(at_line(memory_shortage_message(step, shortage), line));
+    }
+}
+
 void ProgramRunner::run_proc_step(Step &step)
 {
     const auto started = std::chrono::steady_clock::now();
@@ -169,7 +182,7 @@ void ProgramRunner::run_proc_step(Step &step)
     } else if (step.bad()) {
         failed = true;
     } else if (name == "PRINT") {
-        run_proc_print(session_, step);
+        guarded("PROC PRINT", head.line(), [&] { run_proc_print(session_, step); });
     } else {
         bool found = false;
         std::string error;
@@ -209,7 +222,7 @@ int ProgramRunner::run()
             const auto started = std::chrono::steady_clock::now();
             const int errors_before = session_.log.errors();
             if (!step.bad())
-                run_data_step(session_, step);
+                guarded("The DATA step", step.head.line(), [&] { run_data_step(session_, step); });
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             step_finished("DATA statement", seconds, step.bad() || session_.log.errors() > errors_before);
         } else if (keyword == "ENDSAS") {
@@ -220,7 +233,7 @@ int ProgramRunner::run()
                    (s.tokens.size() == 1 && s.tokens[0].kind == TokenKind::Semicolon)) {
             continue;
         } else {
-            const std::string what = keyword.empty() ? "\"" + s.tokens.front().source + "\"" : keyword;
+            const std::string what = keyword.empty() ? quoted_excerpt(s.tokens.front().source) : keyword;
             session_.log.error(at_line("Statement " + what + " is not valid outside a DATA or PROC step.", s.line()));
         }
     }

@@ -45,6 +45,9 @@ private:
     // Reads the body of a step up to RUN/QUIT, the next step or the end of the program.
     void collect_step(Step &step, bool data_step);
     void run_proc_step(Step &step);
+    // Runs a step's body; memory the system refuses ends the step with an error, not the process.
+    template <typename Body>
+    void guarded(const std::string &step, int line, Body body);
     void step_finished(const std::string &what, double seconds, bool failed);
 
     Session &session_;

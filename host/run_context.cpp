@@ -12,7 +12,8 @@ void set_current_run(RunContext *run) { g_current_run = run; }
 
 RunContext::RunContext(Session &session, std::string proc_name, std::vector<Token> step_tokens, int step_line)
     : titles(session.titles), session_(session), proc_name_(std::move(proc_name)),
-      step_tokens_(std::move(step_tokens)), step_line_(step_line)
+      step_tokens_(std::move(step_tokens)), step_line_(step_line),
+      step_number_(++session.procedure_steps[proc_name_])
 {
 }
 
@@ -25,10 +26,10 @@ qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &err
         return nullptr;
     }
     auto table = std::make_shared<Table>();
-    std::vector<std::string> warnings;
-    const bool loaded = session_.library.load(ref.name, *table, error, warnings);
-    for (const std::string &w : warnings)
-        log().warning(w);
+    ReadMessages messages;
+    const bool loaded = session_.library.load(ref.name, *table, error, messages);
+    for (const auto &[kind, text] : messages)
+        log().line(kind, text);
     if (!loaded || !apply_dataset_options(ref, *table, error))
         return nullptr;
     auto ds = std::make_unique<qh_dataset>();
@@ -101,6 +102,7 @@ bool RunContext::commit(qh_record *rec)
         return true;
     std::string error;
     if (!rec->file.commit(error)) {
+        rec->failed = true;
         log().error(error);
         return false;
     }
@@ -113,7 +115,7 @@ bool RunContext::commit(qh_record *rec)
 void RunContext::finish(int return_code)
 {
     for (const auto &rec : records_) {
-        if (!rec->writing || rec->released || !rec->definitions_ended)
+        if (!rec->writing || rec->released || !rec->definitions_ended || rec->failed)
             continue;
         if (return_code == 0) {
             commit(rec.get());

@@ -11,6 +11,7 @@
 #include "api/statement_records.h"
 #include "csv_store.h"
 #include "dataset_reference.h"
+#include "name_text.h"
 #include "run_arena.h"
 #include "session.h"
 #include "tokenizer.h"
@@ -42,8 +43,10 @@ struct qh_record {
     int declared = 0; // the variable count given when it was opened
     std::vector<Binding> bindings;
     std::vector<Definition> definitions;
+    quill::host::NameSet names; // of the definitions
     bool definitions_ended = false;
     bool released = false;
+    bool failed = false; // its file could not be created or written: every later operation fails
     std::vector<double> row_numbers; // the captured observation waiting for write_dataset
     std::vector<std::string> row_texts;
     bool row_pending = false;
@@ -71,6 +74,7 @@ public:
     const std::string &proc_name() const { return proc_name_; }
     const std::vector<Token> &step_tokens() const { return step_tokens_; }
     int step_line() const { return step_line_; }
+    int step_number() const { return step_number_; } // among the steps of this procedure
     RunArena &arena() { return arena_; }
 
     // Data sets of the run. Errors are returned for the caller to log.
@@ -95,6 +99,7 @@ private:
     std::string proc_name_;
     std::vector<Token> step_tokens_;
     int step_line_;
+    int step_number_;
     RunArena arena_;
     std::vector<std::unique_ptr<qh_dataset>> datasets_;
     std::vector<std::unique_ptr<qh_record>> records_;

@@ -2,6 +2,8 @@
 #ifndef QUILL_HOST_SESSION_H
 #define QUILL_HOST_SESSION_H
 
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ struct Session {
     std::string debug_option;          // OPTIONS DEBUG='...'
     std::vector<std::string> titles = std::vector<std::string>(10); // TITLE1 .. TITLE10
     bool hide_sasproci = false;        // test switch: the procedure interface module is missing
+    std::filesystem::path graphics_folder = "."; // -gpath: where procedures write graphics files
+    std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name
 };
 
 } // namespace quill::host

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "message_text.h"
 #include "variable_lists.h"
 
 namespace quill::host {
@@ -244,7 +245,7 @@ private:
         std::string where;
         if (pos < tokens_.size())
             where = "in line " + std::to_string(tokens_[pos].line) + ", column " +
-                    std::to_string(tokens_[pos].column) + " at \"" + tokens_[pos].source + "\"";
+                    std::to_string(tokens_[pos].column) + " at " + quoted_excerpt(tokens_[pos].source);
         else
             where = "at the end of the statements" +
                     (tokens_.empty() ? std::string()
@@ -272,9 +273,14 @@ private:
 
     // --- actions ----------------------------------------------------------------------------
 
+    int line_at(size_t token) const
+    {
+        return token < tokens_.size() ? tokens_[token].line : run_.step_line();
+    }
+
     bool error_at(size_t token, const std::string &message)
     {
-        const int line = token < tokens_.size() ? tokens_[token].line : run_.step_line();
+        const int line = line_at(token);
         std::string text = message;
         if (!text.empty() && text.back() == '.')
             text.pop_back();
@@ -316,7 +322,7 @@ private:
         case TokenKind::Time:
         case TokenKind::Datetime: slot.number = sign * t.number; break;
         case TokenKind::Missing: slot.number = missing_value(); break;
-        default: return error_at(i, "\"" + t.source + "\" is not a number.");
+        default: return error_at(i, quoted_excerpt(t.source) + " is not a number.");
         }
         ++slot.specified;
         return true;
@@ -385,6 +391,9 @@ private:
                 ok = false;
                 continue;
             }
+            // The line of the value, for the procedure's own messages about it.
+            if (a.kind != QH_ACT_DEFAULT_DATASET)
+                slot->line = line_at(p.begin);
             switch (a.kind) {
             case QH_ACT_STORE_DATASET:
             case QH_ACT_DEFAULT_DATASET: {

@@ -5,14 +5,6 @@
 
 namespace quill::host {
 
-int Table::find(std::string_view name) const
-{
-    for (size_t i = 0; i < columns.size(); ++i)
-        if (same_name(columns[i].name, name))
-            return static_cast<int>(i);
-    return -1;
-}
-
 std::string upper_case(std::string_view text)
 {
     std::string out(text);

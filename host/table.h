@@ -37,9 +37,6 @@ struct Column {
 struct Table {
     std::vector<Column> columns;
     size_t rows = 0;
-
-    // Index of the column with this name (case-insensitive), or -1.
-    int find(std::string_view name) const;
 };
 
 std::string upper_case(std::string_view text);

@@ -7,6 +7,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "message_text.h"
+
 namespace quill::host {
 namespace {
 
@@ -220,7 +222,7 @@ Token Tokenizer::lex_name(size_t start, int line, int column)
             advance();
         if (pos_ - second > max_name_length) {
             Token t = make(TokenKind::Error, start, line, column);
-            t.text = "The name " + t.source + " is longer than 32 characters";
+            t.text = "The name " + excerpt(t.source) + " is longer than 32 characters";
             return t;
         }
         kind = TokenKind::Compound;
@@ -233,8 +235,7 @@ Token Tokenizer::lex_name(size_t start, int line, int column)
     Token t = make(kind, start, line, column);
     if (first_end - start > max_name_length) {
         t.kind = TokenKind::Error;
-        t.text = "The name " + std::string(text_.substr(start, first_end - start)) +
-                 " is longer than 32 characters";
+        t.text = "The name " + excerpt(text_.substr(start, first_end - start)) + " is longer than 32 characters";
         return t;
     }
     t.text = t.source;
@@ -266,7 +267,7 @@ Token Tokenizer::lex_number(size_t start, int line, int column)
     auto [end, ec] = std::from_chars(t.source.data(), t.source.data() + t.source.size(), t.number);
     if (ec != std::errc() || end != t.source.data() + t.source.size()) {
         t.kind = TokenKind::Error;
-        t.text = "The number " + t.source + " is out of range";
+        t.text = "The number " + excerpt(t.source) + " is out of range";
     }
     return t;
 }
@@ -324,7 +325,7 @@ Token Tokenizer::lex_quoted(size_t start, int line, int column)
                                  kind == TokenKind::Date        ? "date constant" :
                                  kind == TokenKind::Time        ? "time constant" : "datetime constant";
         t.kind = TokenKind::Error;
-        t.text = "Invalid " + what + " " + t.source;
+        t.text = "Invalid " + what + " " + excerpt(t.source);
     }
     return t;
 }

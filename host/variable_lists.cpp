@@ -1,6 +1,9 @@
 #include "variable_lists.h"
 
 #include <cctype>
+#include <unordered_map>
+
+#include "message_text.h"
 
 namespace quill::host {
 namespace {
@@ -45,9 +48,29 @@ private:
         return false;
     }
 
+    // The column named `name`, or -1. A few look-ups scan the columns; after that an index is
+    // built, so that a long list over a wide data set stays linear.
+    int index_of(std::string_view name)
+    {
+        constexpr int scans_before_index = 16;
+        if (lookups_++ < scans_before_index) {
+            for (size_t i = 0; i < table_.columns.size(); ++i)
+                if (same_name(table_.columns[i].name, name))
+                    return static_cast<int>(i);
+            return -1;
+        }
+        if (index_.empty()) {
+            index_.reserve(table_.columns.size());
+            for (size_t i = 0; i < table_.columns.size(); ++i)
+                index_.emplace(upper_case(table_.columns[i].name), static_cast<int>(i));
+        }
+        const auto it = index_.find(upper_case(name));
+        return it == index_.end() ? -1 : it->second;
+    }
+
     bool find(const Token &t, int &index)
     {
-        index = table_.find(t.text);
+        index = index_of(t.text);
         return index >= 0 || fail("Variable " + upper_case(t.text) + " not found.");
     }
 
@@ -62,7 +85,7 @@ private:
     {
         const Token &first = tokens_[pos_++];
         if (!is_name(first))
-            return fail("\"" + first.source + "\" cannot stand in a variable list.");
+            return fail(quoted_excerpt(first.source) + " cannot stand in a variable list.");
         const std::string upper = upper_case(first.text);
         if (first.kind == TokenKind::Name) {
             const int count = static_cast<int>(table_.columns.size());
@@ -139,7 +162,7 @@ private:
             return fail("The numbered range " + range + " counts down; the first number must be the smaller.");
         for (long k = n1; k <= n2; ++k) {
             const std::string name = upper_case(p1) + std::to_string(k);
-            const int index = table_.find(name);
+            const int index = index_of(name);
             if (index < 0)
                 return fail("Variable " + name + " not found.");
             numbers_.push_back(index + 1);
@@ -152,6 +175,8 @@ private:
     std::vector<int> &numbers_;
     std::string &error_;
     size_t pos_ = 0;
+    int lookups_ = 0;
+    std::unordered_map<std::string, int> index_;
 };
 
 } // namespace

@@ -37,6 +37,7 @@ void fill_design(proc_run &run) {
 void build_design(proc_run &run) {
     run.total_cols = 0;
     for (int32_t i = 0; i < run.p; ++i) run.total_cols += run.design_cols[i];
+    check_design_size(run);
     const std::size_t n = static_cast<std::size_t>(run.n);
     const std::size_t cols = static_cast<std::size_t>(run.total_cols);
     if (cols != 0 && n > SIZE_MAX / sizeof(double) / cols)
@@ -63,10 +64,8 @@ void build_design(proc_run &run) {
 
     run.betas = allocate_array<double>(cols);
     run.std_errs = allocate_array<double>(cols);
-    // The path has grid_size rows; the engine refuses a size outside 1 to 1000 before it
-    // writes anything, so such a size needs no path.
-    const std::size_t rows = run.grid_size > 0 && run.grid_size <= 1000 ? static_cast<std::size_t>(run.grid_size) : 0;
-    run.coef_path = allocate_array<double>(rows * cols);
+    // The path has grid_size rows; the statement checks keep the size within 1 to 1000.
+    run.coef_path = allocate_array<double>(static_cast<std::size_t>(run.grid_size) * cols);
 }
 
 } // namespace quill::proc

@@ -48,13 +48,15 @@ void allocate_message(proc_run &run) {
 }
 
 void call_engine(proc_run &run) {
-    runscad(run.total_cols, run.n, run.design, run.response, run.case_weights,
-            run.design_forcein, run.option_vector, run.grid_size, run.tolerance, &run.min_lambda,
-            &run.max_lambda, run.model_type, run.scad_a, run.betas, &run.intercept,
-            run.std_errs, &run.intercept_se, run.coef_path, &run.selected_lambda,
-            &run.criterion_value, &run.simple_df, &run.effective_df, &run.best_index,
-            &run.iterations, &run.converged, &run.at_max_lambda, &run.at_min_lambda,
-            &run.error_flag, kMessageLength, run.message_codes);
+    // The per-grid table only when OUTPATH or PLOTS asks for it: without it the call is runscad.
+    runscad_path(run.total_cols, run.n, run.design, run.response, run.case_weights,
+                 run.design_forcein, run.option_vector, run.grid_size, run.tolerance, &run.min_lambda,
+                 &run.max_lambda, run.model_type, run.scad_a, run.betas, &run.intercept,
+                 run.std_errs, &run.intercept_se, run.coef_path, &run.selected_lambda,
+                 &run.criterion_value, &run.simple_df, &run.effective_df, &run.best_index,
+                 &run.iterations, &run.converged, &run.at_max_lambda, &run.at_min_lambda,
+                 &run.error_flag, kMessageLength, run.message_codes,
+                 run.grid.lambda != nullptr ? &run.grid : nullptr);
     for (int32_t i = 0; i < kMessageLength; ++i)
         run.message_text[i] = static_cast<char>(run.message_codes[i] & 0xFF);
     run.message_text[kMessageLength] = '\0';
@@ -95,14 +97,21 @@ void proc_main() {
     allocate_message(run);
     parse_statements(run);
     read_data(run);
+    check_data(run);
     build_design(run);
+    allocate_path(run);
     call_engine(run);
     if (run.error_flag != 0) report_engine_failure(run);
+    warn_about_fit(run);
 
     if (!run.noprint) print_summary(run);
     define_outputs(run);
+    define_path(run);
     write_outputs(run);
-    if (run.read_record != nullptr) host().release_record(run.read_record);
+    write_path(run);
+    draw_plots(run);
+    if (run.read_record != nullptr)
+        check_host(host().release_record(run.read_record) == 0, "close the input data set");
     end_run(rc_complete);
 }
 

@@ -8,6 +8,7 @@
 #include "grammar_descriptor.h"
 #include "host_link.h"
 #include "proc_run.h"
+#include "statement_slots.h"
 
 namespace quill::proc {
 namespace {
@@ -15,12 +16,13 @@ namespace {
 // ORDER TERMINALS: byte order of the names, the end marker last.
 enum terminal : int16_t {
     t_lparen, t_rparen, t_minus, t_slash, t_colon, t_equals,
-    t_A, t_ALGORITHM, t_CATNAME, t_CHAR, t_CHARACTER, t_CLASS, t_COMPOUND, t_CRITERION,
+    t_A, t_ALGORITHM, t_ALL, t_CATNAME, t_CHAR, t_CHARACTER, t_CLASS, t_COMPOUND, t_CRITERION,
     t_DATA, t_DATE, t_DATETIME, t_DESCEND, t_DESCENDING, t_DETAILS, t_DF, t_DIST,
     t_DISTRIBUTION, t_ENDJB, t_FMT, t_FORCEIN, t_GRIDSIZE, t_ID, t_INT, t_MAXITER, t_MAXLAMBDA,
-    t_MINLAMBDA, t_MISSING, t_MODEL, t_NAMEX, t_NBR, t_NOINT, t_NOPRINT, t_NUMERIC, t_OUTBETAS,
-    t_OUTERRS, t_OUTINFO, t_OUTPRED, t_QS, t_QUILLFIT, t_RESERVED1, t_RESERVED2, t_RESERVED3,
-    t_RESERVED4, t_RESERVED5, t_ROBUST, t_SASDS, t_SELECTION, t_TIME, t_UNSHRINK_SE,
+    t_MINLAMBDA, t_MISSING, t_MODEL, t_NAMEX, t_NBR, t_NOINT, t_NONE, t_NOPRINT, t_NUMERIC,
+    t_OUTBETAS, t_OUTERRS, t_OUTINFO, t_OUTPATH, t_OUTPRED, t_PATH, t_PLOTS, t_QS, t_QUILLFIT,
+    t_RESERVED1, t_RESERVED2, t_RESERVED3, t_RESERVED4, t_RESERVED5, t_ROBUST, t_SASDS,
+    t_SELECTION, t_TIME, t_UNSHRINK_SE,
     t_VLITERAL, t_WARMSTART, t_WEIGHT, t_YDESCENDING, t__ALL_, t__CHARACTER_, t__CHAR_, t__NUMERIC_,
     t_END, terminal_count
 };
@@ -28,16 +30,17 @@ enum terminal : int16_t {
 // ORDER TERMINALS
 constexpr std::array<std::string_view, terminal_count> kTerminalNames = {
     "(", ")", "-", "/", ":", "=",
-    "A", "ALGORITHM", "CATNAME", "CHAR", "CHARACTER", "CLASS", "COMPOUND", "CRITERION",
+    "A", "ALGORITHM", "ALL", "CATNAME", "CHAR", "CHARACTER", "CLASS", "COMPOUND", "CRITERION",
     "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING", "DETAILS", "DF", "DIST",
     "DISTRIBUTION", "ENDJB", "FMT", "FORCEIN", "GRIDSIZE", "ID", "INT", "MAXITER", "MAXLAMBDA",
-    "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NOPRINT", "NUMERIC", "OUTBETAS",
-    "OUTERRS", "OUTINFO", "OUTPRED", "QS", "QUILLFIT", "RESERVED1", "RESERVED2", "RESERVED3",
-    "RESERVED4", "RESERVED5", "ROBUST", "SASDS", "SELECTION", "TIME", "UNSHRINK_SE",
+    "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NONE", "NOPRINT", "NUMERIC",
+    "OUTBETAS", "OUTERRS", "OUTINFO", "OUTPATH", "OUTPRED", "PATH", "PLOTS", "QS", "QUILLFIT",
+    "RESERVED1", "RESERVED2", "RESERVED3", "RESERVED4", "RESERVED5", "ROBUST", "SASDS",
+    "SELECTION", "TIME", "UNSHRINK_SE",
     "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_", "_CHARACTER_", "_CHAR_", "_NUMERIC_",
     "$$$",
 };
-static_assert(terminal_count == 64);
+static_assert(terminal_count == 69);
 
 constexpr bool terminals_sorted() {
     for (std::size_t i = 1; i + 1 < kTerminalNames.size(); ++i)
@@ -57,7 +60,8 @@ enum nonterminal : int16_t {
     n_step, n_proc_options, n_proc_option, n_dataset, n_dataset_name, n_dataset_options,
     n_ds_tokens, n_ds_token, n_statements, n_statement, n_model_response, n_model_rhs,
     n_model_options, n_model_option_list, n_model_option, n_class_options, n_class_option_list,
-    n_class_option, n_varlist, n_varitem, n_variable, n_number, nonterminal_count
+    n_class_option, n_varlist, n_varitem, n_variable, n_number, n_plot_request, n_plot_list,
+    n_plot_name, nonterminal_count
 };
 
 // ORDER ACTIONS
@@ -67,48 +71,52 @@ enum action : int16_t {
     a_model_response, a_model_predictors, a_model_noint, a_model_ydescending, a_class_start,
     a_class_variables, a_class_descending, a_weight, a_id, a_forcein, a_selection, a_df,
     a_algorithm, a_criterion, a_maxiter, a_minlambda, a_maxlambda, a_gridsize, a_a, a_dist,
-    a_warmstart, action_count
+    a_outpath, a_plot_path, a_plot_criterion, a_warmstart,
+    action_count
 };
 
 constexpr int16_t kCur = QH_TARGET_CURRENT, kProc = QH_TARGET_PROC;
 constexpr int16_t kIn = QH_DS_INPUT, kOut = QH_DS_OUTPUT;
 
-// ORDER ACTIONS                  kind                    target slot arg
+// ORDER ACTIONS                  kind                    target slot or flag          arg
 constexpr qh_action kActions[] = {
-    /* a_proc_start        */ {QH_ACT_START_RECORD,    kCur,   0, 25},
-    /* a_data              */ {QH_ACT_STORE_DATASET,   kProc,  1, kIn},
-    /* a_outbetas          */ {QH_ACT_STORE_DATASET,   kProc,  2, kOut},
-    /* a_outerrs           */ {QH_ACT_STORE_DATASET,   kProc,  3, kOut},
-    /* a_outinfo           */ {QH_ACT_STORE_DATASET,   kProc,  4, kOut},
-    /* a_outpred           */ {QH_ACT_STORE_DATASET,   kProc,  5, kOut},
-    /* a_noprint           */ {QH_ACT_SET_FLAG,        kProc,  0, 1},
-    /* a_details           */ {QH_ACT_SET_FLAG,        kProc,  0, 2},
-    /* a_robust            */ {QH_ACT_SET_FLAG,        kProc,  0, 3},
-    /* a_unshrink_se       */ {QH_ACT_SET_FLAG,        kProc,  0, 4},
-    /* a_default_input     */ {QH_ACT_DEFAULT_DATASET, kProc,  1, kIn},
-    /* a_default_output    */ {QH_ACT_DEFAULT_DATASET, kProc,  2, kOut},
-    /* a_model_start       */ {QH_ACT_START_RECORD,    kCur,   0, 3},
-    /* a_model_response    */ {QH_ACT_STORE_VARIABLE,  kCur,   1, 0},
-    /* a_model_predictors  */ {QH_ACT_STORE_VARLIST,   kCur,   2, 0},
-    /* a_model_noint       */ {QH_ACT_SET_FLAG,        kCur,   0, 1},
-    /* a_model_ydescending */ {QH_ACT_SET_FLAG,        kCur,   0, 2},
-    /* a_class_start       */ {QH_ACT_START_RECORD,    kCur,   0, 2},
-    /* a_class_variables   */ {QH_ACT_STORE_VARLIST,   kCur,   1, 0},
-    /* a_class_descending  */ {QH_ACT_SET_FLAG,        kCur,   0, 1},
-    /* a_weight            */ {QH_ACT_STORE_VARIABLE,  kProc, 19, 0},
-    /* a_id                */ {QH_ACT_STORE_VARLIST,   kProc,  6, 0},
-    /* a_forcein           */ {QH_ACT_STORE_VARLIST,   kProc,  9, 0},
-    /* a_selection         */ {QH_ACT_STORE_TEXT,      kProc, 10, kNameWidth},
-    /* a_df                */ {QH_ACT_STORE_TEXT,      kProc, 11, kNameWidth},
-    /* a_algorithm         */ {QH_ACT_STORE_TEXT,      kProc, 12, kNameWidth},
-    /* a_criterion         */ {QH_ACT_STORE_NUMBER,    kProc, 13, 0},
-    /* a_maxiter           */ {QH_ACT_STORE_NUMBER,    kProc, 14, 0},
-    /* a_minlambda         */ {QH_ACT_STORE_NUMBER,    kProc, 15, 0},
-    /* a_maxlambda         */ {QH_ACT_STORE_NUMBER,    kProc, 16, 0},
-    /* a_gridsize          */ {QH_ACT_STORE_NUMBER,    kProc, 17, 0},
-    /* a_a                 */ {QH_ACT_STORE_NUMBER,    kProc, 18, 0},
-    /* a_dist              */ {QH_ACT_STORE_TEXT,      kProc, 20, kNameWidth},
-    /* a_warmstart         */ {QH_ACT_SET_FLAG,        kProc,  0, 5},
+    /* a_proc_start        */ {QH_ACT_START_RECORD,    kCur,  0,                     kProcRecordSlots},
+    /* a_data              */ {QH_ACT_STORE_DATASET,   kProc, slot_data,             kIn},
+    /* a_outbetas          */ {QH_ACT_STORE_DATASET,   kProc, slot_outbetas,         kOut},
+    /* a_outerrs           */ {QH_ACT_STORE_DATASET,   kProc, slot_outerrs,          kOut},
+    /* a_outinfo           */ {QH_ACT_STORE_DATASET,   kProc, slot_outinfo,          kOut},
+    /* a_outpred           */ {QH_ACT_STORE_DATASET,   kProc, slot_outpred,          kOut},
+    /* a_noprint           */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_noprint},
+    /* a_details           */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_details},
+    /* a_robust            */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_robust},
+    /* a_unshrink_se       */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_unshrink_se},
+    /* a_default_input     */ {QH_ACT_DEFAULT_DATASET, kProc, slot_data,             kIn},
+    /* a_default_output    */ {QH_ACT_DEFAULT_DATASET, kProc, slot_outbetas,         kOut},
+    /* a_model_start       */ {QH_ACT_START_RECORD,    kCur,  0,                     kModelRecordSlots},
+    /* a_model_response    */ {QH_ACT_STORE_VARIABLE,  kCur,  model_slot_response,   0},
+    /* a_model_predictors  */ {QH_ACT_STORE_VARLIST,   kCur,  model_slot_predictors, 0},
+    /* a_model_noint       */ {QH_ACT_SET_FLAG,        kCur,  0,                     flag_noint},
+    /* a_model_ydescending */ {QH_ACT_SET_FLAG,        kCur,  0,                     flag_ydescending},
+    /* a_class_start       */ {QH_ACT_START_RECORD,    kCur,  0,                     kClassRecordSlots},
+    /* a_class_variables   */ {QH_ACT_STORE_VARLIST,   kCur,  class_slot_variables,  0},
+    /* a_class_descending  */ {QH_ACT_SET_FLAG,        kCur,  0,                     flag_descending},
+    /* a_weight            */ {QH_ACT_STORE_VARIABLE,  kProc, slot_weight,           0},
+    /* a_id                */ {QH_ACT_STORE_VARLIST,   kProc, slot_id,               0},
+    /* a_forcein           */ {QH_ACT_STORE_VARLIST,   kProc, slot_forcein,          0},
+    /* a_selection         */ {QH_ACT_STORE_TEXT,      kProc, slot_selection,        kNameWidth},
+    /* a_df                */ {QH_ACT_STORE_TEXT,      kProc, slot_df,               kNameWidth},
+    /* a_algorithm         */ {QH_ACT_STORE_TEXT,      kProc, slot_algorithm,        kNameWidth},
+    /* a_criterion         */ {QH_ACT_STORE_NUMBER,    kProc, slot_criterion,        0},
+    /* a_maxiter           */ {QH_ACT_STORE_NUMBER,    kProc, slot_maxiter,          0},
+    /* a_minlambda         */ {QH_ACT_STORE_NUMBER,    kProc, slot_minlambda,        0},
+    /* a_maxlambda         */ {QH_ACT_STORE_NUMBER,    kProc, slot_maxlambda,        0},
+    /* a_gridsize          */ {QH_ACT_STORE_NUMBER,    kProc, slot_gridsize,         0},
+    /* a_a                 */ {QH_ACT_STORE_NUMBER,    kProc, slot_a,                0},
+    /* a_dist              */ {QH_ACT_STORE_TEXT,      kProc, slot_dist,             kNameWidth},
+    /* a_outpath           */ {QH_ACT_STORE_DATASET,   kProc, slot_outpath,          kOut},
+    /* a_plot_path         */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_plot_path},
+    /* a_plot_criterion    */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_plot_criterion},
+    /* a_warmstart         */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_warmstart},
 };
 static_assert(std::size(kActions) == action_count, "one action row per action");
 
@@ -140,11 +148,23 @@ constexpr rule kRules[] = {
     R(n_proc_option, T(t_OUTERRS),  T(t_equals), N(n_dataset), A(a_outerrs)),
     R(n_proc_option, T(t_OUTINFO),  T(t_equals), N(n_dataset), A(a_outinfo)),
     R(n_proc_option, T(t_OUTPRED),  T(t_equals), N(n_dataset), A(a_outpred)),
+    R(n_proc_option, T(t_OUTPATH),  T(t_equals), N(n_dataset), A(a_outpath)),
+    R(n_proc_option, T(t_PLOTS),    T(t_equals), N(n_plot_request)),
     R(n_proc_option, T(t_NOPRINT),     A(a_noprint)),
     R(n_proc_option, T(t_DETAILS),     A(a_details)),
     R(n_proc_option, T(t_ROBUST),      A(a_robust)),
     R(n_proc_option, T(t_UNSHRINK_SE), A(a_unshrink_se)),
     R(n_proc_option, T(t_WARMSTART),   A(a_warmstart)),
+
+    // PLOTS=NONE | ALL | PATH | CRITERION | (PATH CRITERION).
+    R(n_plot_request, T(t_lparen), N(n_plot_list), T(t_rparen)),
+    R(n_plot_request, N(n_plot_name)),
+    R(n_plot_list, N(n_plot_name), N(n_plot_list)),
+    R(n_plot_list),
+    R(n_plot_name, T(t_ALL),       A(a_plot_path), A(a_plot_criterion)),
+    R(n_plot_name, T(t_NONE)),
+    R(n_plot_name, T(t_PATH),      A(a_plot_path)),
+    R(n_plot_name, T(t_CRITERION), A(a_plot_criterion)),
 
     // A data set: its name, then data set options in parentheses for the host.
     R(n_dataset, N(n_dataset_name), N(n_dataset_options)),

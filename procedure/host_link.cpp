@@ -37,4 +37,16 @@ void *allocate_bytes(std::size_t count, std::size_t size) {
     return memory;
 }
 
+std::string dataset_name(qh_dataset *ds, int32_t code) {
+    if (ds == nullptr || host().dataset_name == nullptr) return {};
+    char buffer[256];
+    const int32_t length = host().dataset_name(ds, code, buffer, sizeof buffer);
+    check_host(length >= 0, "name a data set");
+    if (length < static_cast<int32_t>(sizeof buffer)) return std::string(buffer, length);
+    std::string name(static_cast<std::size_t>(length) + 1, '\0');
+    host().dataset_name(ds, code, name.data(), length + 1);
+    name.resize(length);
+    return name;
+}
+
 } // namespace quill::proc

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "module_interface.h"
 #include "routine_table.h"
@@ -33,6 +35,24 @@ template <typename... Args>
 [[noreturn]] void fail(const char *format, Args... args) {
     host().log(format, args...);
     end_run(rc_error);
+}
+
+// A data set's name from the host (code QH_DSNAME_DISPLAY or QH_DSNAME_LOCATION); empty when
+// the host has no such operation.
+std::string dataset_name(qh_dataset *ds, int32_t code);
+
+// Ends the run with "The host could not <what>." unless a host operation succeeded. `what` is a
+// format over the procedure's own literals, like fail's.
+template <typename... Args>
+void check_host(bool succeeded, const char *what, Args... args) {
+    if (succeeded) return;
+    if constexpr (sizeof...(Args) == 0) {
+        fail("%1zThe host could not %s.", what);
+    } else {
+        char text[160];
+        std::snprintf(text, sizeof text, what, args...);
+        fail("%1zThe host could not %s.", text);
+    }
 }
 
 // Trailing blanks of a blank-filled text removed, into a zero-terminated copy.

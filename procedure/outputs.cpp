@@ -2,10 +2,9 @@
 // selected fit) and OUTPRED (a predicted value per input observation). Every variable is
 // numeric and bound to the address of its value, which the host reads at each write.
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 #include "host_link.h"
+#include "output_writer.h"
 #include "proc_run.h"
 
 namespace quill::proc {
@@ -14,53 +13,9 @@ namespace {
 // A linear predictor above this overflows the logistic and Poisson means in practice.
 constexpr double kLargestEta = 20.0;
 
-struct output_set {
-    proc_run &run;
-    output_kind kind;
-    int32_t format_width;
-};
-
-// Formats, prepares through the host and defines one variable bound to `value`.
-template <typename... Args>
-void define(const output_set &out, const double *value, const char *pattern, Args... args) {
-    char *name = allocate_array<char>(kNameBytes);
-    std::snprintf(name, kNameBytes, pattern, args...);
-    const bool per_column = out.kind == out_betas || out.kind == out_errs;
-    if (per_column) host().remove_pattern(name, static_cast<int32_t>(std::strlen(name)), " ");
-    int32_t length = static_cast<int32_t>(std::strlen(name));
-    while (length > 0 && name[length - 1] == ' ') --length;
-    name[length] = '\0';
-    host().name_text(name, length, QH_TEXT_VALID_NAME);
-    const qh_var_def def{QH_VAR_NUMERIC, 8, name, length, "BEST", out.format_width};
-    host().define_variable(out.run.out_rec[out.kind], &def, 0, value, 8);
-}
-
-bool open(proc_run &run, output_kind kind, int32_t variables) {
-    if (run.out_ds[kind] == nullptr) return false;
-    run.out_rec[kind] = host().open_write(run.out_ds[kind], variables);
-    return true;
-}
-
-// One variable per design column, named from the predictor (and the level of a CLASS column).
-void define_columns(const output_set &out, const char *numeric_pattern, const char *level_pattern,
-                    const double *values) {
-    const proc_run &run = out.run;
-    int32_t k = 0;
-    for (int32_t i = 0; i < run.p; ++i) {
-        const char *name = run.predictor_names[i].text;
-        if (!run.is_class[i]) {
-            define(out, &values[k++], numeric_pattern, name);
-            continue;
-        }
-        for (int32_t level = 0; level < run.class_levels[i]; ++level)
-            if (level != run.reference_level[i])
-                define(out, &values[k++], level_pattern, name, run.level_texts[i][level].text);
-    }
-}
-
 void define_info(proc_run &run) {
     const output_set out{run, out_info, 12};
-    run.effective_df_value = run.dfformula == 1 ? run.effective_df : host().missing_value('.');
+    run.effective_df_value = run.dfformula == df_projection ? run.effective_df : host().missing_value('.');
     run.simple_df_value = run.simple_df;
     run.iterations_value = run.iterations;
     run.grid_status = run.at_max_lambda ? (run.at_min_lambda ? 1 : 2) : (run.at_min_lambda ? 3 : 4);
@@ -69,7 +24,7 @@ void define_info(proc_run &run) {
     define(out, &run.effective_df_value, "EFFECTIVE_DF");
     define(out, &run.simple_df_value, "SIMPLE_DF");
     define(out, &run.iterations_value, "NUM_ITER");
-    define(out, &run.criterion_value, run.selection == 0 ? "BIC" : "GCV");
+    define(out, &run.criterion_value, run.selection == selection_bic ? "BIC" : "GCV");
     define(out, &run.min_lambda, "MIN_LAMBDA");
     define(out, &run.max_lambda, "MAX_LAMBDA");
     define(out, &run.grid_status, "GRID_STATUS");
@@ -105,9 +60,8 @@ double predicted_value(const proc_run &run, int32_t o) {
 
 void write_single(proc_run &run, output_kind kind) {
     if (run.out_rec[kind] == nullptr) return;
-    host().write_record(run.out_rec[kind], 0);
-    host().write_dataset(run.out_ds[kind], 0);
-    host().release_record(run.out_rec[kind]);
+    write_observation(run, kind);
+    release(run, kind);
 }
 
 } // namespace
@@ -117,21 +71,22 @@ void define_outputs(proc_run &run) {
         const output_set out{run, out_betas, 8};
         define(out, &run.intercept, "INTERCEPT");
         define_columns(out, "BETA_%12.12s", "BETA_%12.12s_%14.14s", run.betas);
-        host().end_definitions(run.out_rec[out_betas]);
+        end_definitions(run, out_betas);
     }
     if (open(run, out_errs, 1 + run.total_cols)) {
         const output_set out{run, out_errs, 12};
         define(out, &run.intercept_se, "STDERR_INT");
         define_columns(out, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", run.std_errs);
-        host().end_definitions(run.out_rec[out_errs]);
+        end_definitions(run, out_errs);
     }
     if (open(run, out_info, 9)) {
         define_info(run);
-        host().end_definitions(run.out_rec[out_info]);
+        end_definitions(run, out_info);
     }
-    if (open(run, out_pred, 1)) {
+    if (open(run, out_pred, run.id_count + 1)) {
+        define_id_variables(run);
         define({run, out_pred, 12}, &run.predicted, "PREDICTED");
-        host().end_definitions(run.out_rec[out_pred]);
+        end_definitions(run, out_pred);
     }
 }
 
@@ -141,11 +96,11 @@ void write_outputs(proc_run &run) {
     write_single(run, out_info);
     if (run.out_rec[out_pred] == nullptr) return;
     for (int32_t o = 0; o < run.nobs; ++o) {
+        set_id_values(run, o);
         run.predicted = predicted_value(run, o);
-        host().write_record(run.out_rec[out_pred], 0);
-        host().write_dataset(run.out_ds[out_pred], 0);
+        write_observation(run, out_pred);
     }
-    host().release_record(run.out_rec[out_pred]);
+    release(run, out_pred);
 }
 
 } // namespace quill::proc

@@ -17,11 +17,12 @@ struct row_buffers {
 };
 
 int32_t type_of(const proc_run &run, int32_t v) {
-    return v < run.p ? run.predictor_types[v] : run.response_type;
+    if (v < run.p) return run.predictor_types[v];
+    return v == run.p ? run.response_type : run.id_types[v - run.p - 1];
 }
 
 row_buffers prepare_reading(proc_run &run) {
-    const int32_t vars = run.p + 1;
+    const int32_t vars = run.p + 1 + run.id_count;
     row_buffers row{allocate_array<double>(vars), allocate_array<name33>(vars),
                     allocate_array<int32_t>(vars)};
     run.excluded = allocate_array<int32_t>(run.nobs);
@@ -33,21 +34,22 @@ row_buffers prepare_reading(proc_run &run) {
     for (int32_t v = 0; v < vars; ++v) {
         row.types[v] = type_of(run, v);
         run.columns[v] = allocate_array<double>(run.nobs);
-        const bool text_kept = (v < run.p && run.is_class[v]) ||
-                               (v == run.p && row.types[v] != QH_VAR_NUMERIC);
+        const bool text_kept = v < run.p ? run.is_class[v] != 0 : row.types[v] != QH_VAR_NUMERIC;
         if (text_kept) run.obs_texts[v] = allocate_array<name33>(run.nobs);
     }
 
-    host().select_variables(run.input, QH_SELECT_VARIABLES, vars, run.read_list, run.var_count_info);
+    check_host(host().select_variables(run.input, QH_SELECT_VARIABLES, vars, run.read_list,
+                                       run.var_count_info) == 0,
+               "select the variables to read");
     run.read_record = host().open_read(run.input, vars);
+    check_host(run.read_record != nullptr, "open the input data set for reading");
     for (int32_t v = 0; v < vars; ++v) {
-        if (row.types[v] == QH_VAR_NUMERIC)
-            host().bind_variable(run.read_record, run.read_list[v], 0, &row.numbers[v], 8, QH_BIND_NATIVE);
-        else
-            host().bind_variable(run.read_record, run.read_list[v], 0, row.texts[v].text, kNameWidth,
-                                 QH_BIND_NATIVE);
+        void *buffer = row.types[v] == QH_VAR_NUMERIC ? static_cast<void *>(&row.numbers[v]) : row.texts[v].text;
+        const int32_t length = row.types[v] == QH_VAR_NUMERIC ? 8 : kNameWidth;
+        check_host(host().bind_variable(run.read_record, run.read_list[v], 0, buffer, length, QH_BIND_NATIVE) == 0,
+                   "bind variable %d of the input data set", run.read_list[v]);
     }
-    host().end_binding(run.read_record);
+    check_host(host().end_binding(run.read_record) == 0, "bind the variables of the input data set");
     return row;
 }
 
@@ -99,6 +101,12 @@ void store_observation(proc_run &run, const row_buffers &row, int32_t o) {
         if (!excluded) run.response_only_missing[o] = 1;
         excluded = 1;
     }
+
+    // ID variables are kept as they are, for OUTPRED.
+    for (int32_t v = r + 1; v <= r + run.id_count; ++v) {
+        if (row.types[v] == QH_VAR_NUMERIC) run.columns[v][o] = row.numbers[v];
+        else take_text(row.texts[v], run.obs_texts[v][o]);
+    }
 }
 
 // The event of a character response is its largest text (smallest with YDESCENDING); blank
@@ -141,7 +149,7 @@ int read_data(proc_run &run) {
     const row_buffers row = prepare_reading(run);
     int32_t read = 0;
     while (read < run.nobs && host().read_next(run.input)) {
-        host().fetch(run.read_record, 0);
+        check_host(host().fetch(run.read_record, 0) == 0, "read observation %d of the input data set", read + 1);
         store_observation(run, row, read);
         ++read;
     }

@@ -1,17 +1,14 @@
-// print_summary: the listing report of a successful fit (data and model summary, the lambda
-// range warnings, the criterion and the table of non-zero estimates). It works on a copy of the
-// run record, so the effective df it adjusts never reaches the output data sets.
+// print_summary: the listing report of a successful fit (data set, response and model summary,
+// the lambda range warnings, the criterion and the table of non-zero estimates). It works on a
+// copy of the run record, so the effective df it adjusts never reaches the output data sets.
 #include <cstring>
 
+#include "estimates_table.h"
 #include "host_link.h"
 #include "proc_run.h"
 
 namespace quill::proc {
 namespace {
-
-// A coefficient whose square is at most this is treated as zero and not printed.
-constexpr double kZeroSquare = 1e-12;
-bool is_zero(double beta) { return beta * beta <= kZeroSquare; }
 
 template <typename... Args>
 void line(const char *format, Args... args) {
@@ -53,10 +50,7 @@ void model_lines(const proc_run &run) {
         "Model type:  Poisson (generalized linear model, count outcome, log link)",
     };
     line("%s", kModelType[run.model_type]);
-    if (run.character_response) {
-        line("Response variable:  %s", run.response_name.text);
-        line("Value modeled as Y=1:  %s", run.event_text.text);
-    }
+    if (run.character_response) line("Value modeled as Y=1:  %s", trimmed(run.event_text.text).text);
 }
 
 // The same warning in the listing and, as "%1zWarning: ...", in the log.
@@ -80,64 +74,14 @@ void fit_lines(const proc_run &run) {
     line("Selected lambda:              %15.4f", run.selected_lambda);
     if (run.details) {
         line("Simple df:                        %8d", run.simple_df);
-        if (run.dfformula == 1) line("Effective df:                     %8d", run.effective_df);
+        if (run.dfformula == df_projection) line("Effective df:                     %8d", run.effective_df);
     }
-    line(run.selection == 0 ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
+    line(run.selection == selection_bic ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
          run.criterion_value);
     empty_line();
     if (run.converged) line("Converged in %d iterations.", run.iterations);
     else line("Warning: Failed to converge after %d iterations.", run.iterations);
     empty_line();
-}
-
-void table_without_class(const proc_run &run) {
-    line("  Variable      Beta   Std. Errs.");
-    line("-----------------------------------");
-    line("Intercept      :  %9.6f %9.6f", run.intercept, run.intercept_se);
-    for (int32_t i = 0; i < run.p; ++i)
-        if (!is_zero(run.betas[i]))
-            line("%15s:  %9.6f %9.6f", run.predictor_names[i].text, run.betas[i], run.std_errs[i]);
-}
-
-void class_rows(const proc_run &run, int32_t i, int32_t &k) {
-    const int32_t levels = run.class_levels[i];
-    const int32_t columns = run.design_cols[i];
-    bool all_zero = true;
-    for (int32_t c = 0; c < columns; ++c) all_zero = all_zero && is_zero(run.betas[k + c]);
-    if (all_zero) {
-        k += columns;
-        return;
-    }
-    const char *name = run.predictor_names[i].text;
-    for (int32_t level = 0; level < levels; ++level) {
-        const char *text = run.level_texts[i][level].text;
-        const int32_t freq = run.level_freqs[i][level];
-        if (level == run.reference_level[i]) {
-            if (level == 0) line("%15s  %10s: %7d       (Reference)", name, text, freq);
-            else line("            %10s: %7d       (Reference)", text, freq);
-            continue;
-        }
-        if (level == 0) line("%15s  %10s: %7d   %9.6f %9.6f", name, text, freq, run.betas[k], run.std_errs[k]);
-        else line("            %10s: %7d   %9.6f %9.6f", text, freq, run.betas[k], run.std_errs[k]);
-        ++k;
-    }
-}
-
-void table_with_class(const proc_run &run) {
-    line("  Variable     Level     Frequency   Beta   Std. Errs.");
-    line("--------------------------------------------------------");
-    line("Intercept             :           %9.6f %9.6f", run.intercept, run.intercept_se);
-    int32_t k = 0;
-    for (int32_t i = 0; i < run.p; ++i) {
-        if (run.is_class[i]) {
-            class_rows(run, i, k);
-            continue;
-        }
-        if (!is_zero(run.betas[k]))
-            line("%15s            :           %9.6f %9.6f", run.predictor_names[i].text, run.betas[k],
-                 run.std_errs[k]);
-        ++k;
-    }
 }
 
 } // namespace
@@ -146,7 +90,14 @@ void print_summary(proc_run run) {
     title();
     host().list_begin_report();
     line(" ");
-    line("Number of observations:            %7ld", static_cast<long>(run.n));
+    list_line("Data set:  " + dataset_name(run.input, QH_DSNAME_DISPLAY));
+    list_line(std::string("Response variable:  ") + trimmed(run.response_name.text).text);
+    if (run.nobs != run.n) {
+        line("Number of observations read:       %7ld", static_cast<long>(run.nobs));
+        line("Number of observations used:       %7ld", static_cast<long>(run.n));
+    } else {
+        line("Number of observations:            %7ld", static_cast<long>(run.n));
+    }
     line("Number of predictors:                  %3d", run.p);
     forced_in(run);
     model_lines(run);
@@ -157,9 +108,7 @@ void print_summary(proc_run run) {
 
     line("Final Estimates:");
     empty_line();
-    if (run.class_count > 0) table_with_class(run);
-    else table_without_class(run);
-    empty_line();
+    print_estimates(run);
 }
 
 } // namespace quill::proc

@@ -3,22 +3,18 @@
 // check writes its message and ends the run.
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "host_link.h"
 #include "proc_run.h"
+#include "statement_slots.h"
 
 namespace quill::proc {
 namespace {
 
-enum proc_slot : int { slot_data = 1, slot_id = 6, slot_forcein = 9, slot_selection = 10,
-                       slot_df = 11, slot_algorithm = 12, slot_criterion = 13, slot_maxiter = 14,
-                       slot_minlambda = 15, slot_maxlambda = 16, slot_gridsize = 17, slot_a = 18,
-                       slot_weight = 19, slot_dist = 20 };
-enum proc_flag : int { flag_noprint = 1, flag_details = 2, flag_robust = 3, flag_unshrink_se = 4,
-                       flag_warmstart = 5 };
-enum model_flag : int { flag_noint = 1, flag_ydescending = 2 };
-enum class_flag : int { flag_descending = 1 };
-constexpr int kProcSlots = 20;
+// ORDER output_kind
+constexpr int16_t kOutputSlots[] = {slot_outbetas, slot_outerrs, slot_outinfo, slot_outpred, slot_outpath};
+static_assert(std::size(kOutputSlots) == output_count, "one slot per output data set");
 
 // A slot of the record, or nothing when the record is shorter.
 const qh_param *slot(const qh_statement *record, int number) {
@@ -32,7 +28,8 @@ bool has_variables(const qh_param *param) {
 
 void variable_name(const proc_run &run, int32_t number, name33 &name, int32_t &type) {
     qh_var_info info{};
-    host().variable_info(run.input, number, &info);
+    check_host(host().variable_info(run.input, number, &info) == 0, "describe variable %d of the input data set",
+               number);
     std::memset(name.text, ' ', kNameWidth);
     std::memcpy(name.text, info.name, strnlen(info.name, kNameWidth));
     name.text[kNameWidth] = '\0';
@@ -81,17 +78,20 @@ void take_datasets(proc_run &run) {
     run.input = data != nullptr ? data->dataset : nullptr;
     if (run.input == nullptr) fail("%1zNo input data set is available.");
     double count = 0.0;
-    host().dataset_info(run.input, QH_INFO_OBS_COUNT, &count);
+    check_host(host().dataset_info(run.input, QH_INFO_OBS_COUNT, &count) == 0 &&
+                   host().dataset_info(run.input, QH_INFO_VAR_COUNT, &run.var_count_info) == 0,
+               "describe the input data set");
     run.nobs = count > 0.0 ? to_int32(count) : 0;
-    host().dataset_info(run.input, QH_INFO_VAR_COUNT, &run.var_count_info);
     for (int k = 0; k < output_count; ++k) {
-        const qh_param *out = slot(proc, 2 + k);
+        const qh_param *out = slot(proc, kOutputSlots[k]);
         if (specified(out)) run.out_ds[k] = out->dataset;
     }
     const qh_param *id = slot(proc, slot_id);
     if (has_variables(id)) {
         run.id_count = id->var_count;
         run.id_numbers = copy_numbers(*id);
+        run.id_types = allocate_array<int32_t>(run.id_count);
+        run.id_names = names_of(run, run.id_numbers, run.id_count, run.id_types);
     }
 }
 
@@ -105,12 +105,12 @@ void find_statements(const proc_run &run, const qh_statement *&model, const qh_s
 
 void take_model(proc_run &run, const qh_statement *model) {
     if (model == nullptr) fail("%1zMODEL statement must be specified.");
-    const qh_param *response = slot(model, 1);
+    const qh_param *response = slot(model, model_slot_response);
     if (!has_variables(response)) fail("%1zResponse variable must be specified in MODEL statement.");
     run.response_number = response->var_numbers[0];
     variable_name(run, run.response_number, run.response_name, run.response_type);
 
-    const qh_param *predictors = slot(model, 2);
+    const qh_param *predictors = slot(model, model_slot_predictors);
     if (!has_variables(predictors)) fail("%1zPredictors must be specified in MODEL statement.");
     run.p = predictors->var_count;
     run.predictor_numbers = copy_numbers(*predictors);
@@ -122,7 +122,7 @@ void take_model(proc_run &run, const qh_statement *model) {
 }
 
 void take_class(proc_run &run, const qh_statement *klass) {
-    const qh_param *vars = slot(klass, 1);
+    const qh_param *vars = slot(klass, class_slot_variables);
     if (has_variables(vars)) {
         run.class_count = vars->var_count;
         run.class_numbers = copy_numbers(*vars);
@@ -155,9 +155,11 @@ void take_class(proc_run &run, const qh_statement *klass) {
 }
 
 void take_read_list(proc_run &run) {
-    run.read_list = allocate_array<int32_t>(run.p + 1);
+    run.read_list = allocate_array<int32_t>(run.p + 1 + run.id_count);
     std::memcpy(run.read_list, run.predictor_numbers, sizeof(int32_t) * run.p);
     run.read_list[run.p] = run.response_number;
+    if (run.id_count > 0)
+        std::memcpy(run.read_list + run.p + 1, run.id_numbers, sizeof(int32_t) * run.id_count);
 }
 
 void take_forcein(proc_run &run) {
@@ -185,17 +187,17 @@ void take_forcein(proc_run &run) {
 void take_codes(proc_run &run) {
     const qh_statement *proc = run.proc_record;
     const char *selection = text_value(proc, slot_selection, "BIC     ");
-    if (matches(selection, "BIC", 3)) run.selection = 0;
-    else if (matches(selection, "GCV", 3)) run.selection = 1;
+    if (matches(selection, "BIC", 3)) run.selection = selection_bic;
+    else if (matches(selection, "GCV", 3)) run.selection = selection_gcv;
     else fail("%1zSELECTION must be either BIC or GCV.");
 
     const char *df = text_value(proc, slot_df, "COUNT   ");
-    if (matches(df, "COUNT", 5)) run.dfformula = 0;
-    else if (matches(df, "PROJ", 4)) run.dfformula = 1;
+    if (matches(df, "COUNT", 5)) run.dfformula = df_count;
+    else if (matches(df, "PROJ", 4)) run.dfformula = df_projection;
     else fail("%1zDF must be either COUNT or PROJECTION.");
 
     const char *algorithm = text_value(proc, slot_algorithm, "LQA     ");
-    if (matches(algorithm, "LQA", 3)) run.algorithm = 0;
+    if (matches(algorithm, "LQA", 3)) run.algorithm = algorithm_lqa;
     else fail("%1z That ALGORITHM cannot be used in this version of QUILLFIT.");
 }
 
@@ -239,6 +241,8 @@ void take_flags(proc_run &run) {
     run.robust = QH_FLAG(proc, flag_robust);
     run.unshrink_se = QH_FLAG(proc, flag_unshrink_se);
     run.warmstart = QH_FLAG(proc, flag_warmstart);
+    run.plot_path = QH_FLAG(proc, flag_plot_path);
+    run.plot_criterion = QH_FLAG(proc, flag_plot_criterion);
     if (run.robust && run.model_type != model_normal)
         fail("%1z The robust standard errors option is only available with normal models.");
     if (run.unshrink_se)
@@ -255,7 +259,6 @@ void take_flags(proc_run &run) {
 } // namespace
 
 int parse_statements(proc_run &run) {
-    static_assert(kProcSlots >= slot_dist);
     take_datasets(run);
     const qh_statement *model = nullptr;
     const qh_statement *klass = nullptr;
@@ -268,6 +271,7 @@ int parse_statements(proc_run &run) {
     take_model_type(run);
     take_numbers(run);
     take_flags(run);
+    check_statement_values(run, model);
     return 0;
 }
 

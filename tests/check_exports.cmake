@@ -1,5 +1,5 @@
-# A library exports one function and nothing else:
-#   cmake -DMODULE=<library> -DEXPECTED=<function> -P check_exports.cmake
+# A library exports the functions named and nothing else (EXPECTED: names separated by commas):
+#   cmake -DMODULE=<library> -DEXPECTED=<function>[,<function>...] -P check_exports.cmake
 execute_process(COMMAND nm -D --defined-only "${MODULE}" OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "nm failed on ${MODULE}")
@@ -11,6 +11,9 @@ foreach(line IN LISTS lines)
     list(APPEND names "${CMAKE_MATCH_1}")
   endif()
 endforeach()
-if(NOT names STREQUAL EXPECTED)
-  message(FATAL_ERROR "${MODULE} exports: ${names} (expected ${EXPECTED} alone)")
+string(REPLACE "," ";" expected "${EXPECTED}")
+list(SORT names)
+list(SORT expected)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "${MODULE} exports: ${names} (expected exactly: ${expected})")
 endif()

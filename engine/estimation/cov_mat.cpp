@@ -2,7 +2,9 @@
 // that are not zero (the reduced model), with Sigma = diag(p'(|b_j|) / |b_j|):
 //   model-based  cov = sigma2 (X'WX + n Sigma)^-1
 //   robust       cov = (X'WX + n Sigma)^-1 X' diag(w r^2) X (X'WX + n Sigma)^-1, r = y - mu
-//   effective df = trace(X (X'WX + n Sigma)^-1 X').
+//   effective df = trace((X'WX + n Sigma)^-1 X'WX),
+// the effective number of parameters; for the normal model it is the trace of the smoother
+// X (X'X + n Sigma)^-1 X'.
 // Excluded coefficients keep zero rows and columns and the standard error sqrt(1e-20) = 1e-10.
 #include "estimation/cov_mat.h"
 
@@ -184,7 +186,8 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
     if (p >= n)
         return fail_reset(session, trail, where, "Since p >= n, we cannot get standard errors.");
     if (lambda < 0.0) return fail_reset(session, trail, where, "Lambda cannot be negative.");
-    if (lambda > 10000.0) return fail_reset(session, trail, where, "Lambda is too big.");
+    // Given lambdas are bounded by the settings; a derived grid value may pass that bound.
+    if (std::isinf(lambda)) return fail_reset(session, trail, where, "Lambda is too big.");
 
     const bool intercept = has_intercept_column(st);
     const int q = intercept ? p + 1 : p;
@@ -225,7 +228,7 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
     }
     const int k = r.k;
 
-    const bool need_columns = st.model_type != 0 || robust_se(st) || compute_trace;
+    const bool need_columns = st.model_type != 0 || robust_se(st);
     if (build_reduced(session, beta, included, forced, lambda, need_columns, r, trail) != 0 ||
         invert_penalized_information(session, r, mu, W, trail) != 0 ||
         included_covariance(session, r, mu, W, trail) != 0)
@@ -245,10 +248,12 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
     if (d_min < 0.0) return fail_status_reset(session, trail, status_sqrt_negative, where);
     for (int j = 1; j <= q; ++j) res.se(j) = std::sqrt(d(j));
 
-    if (compute_trace &&
-        quadratic_form_trace_real_matrix_transpose_outer(r.x_r, r.Ainv, df, trail) != 0)
-        return fail_reset(session, trail, where,
-                          "I could not calculate the trace of the quasi-projection matrix.");
+    // trace(Ainv H) with H = A - n Sigma is k - trace(Ainv n Sigma): exactly k when no
+    // included coefficient is penalized.
+    if (compute_trace) {
+        df = k;
+        for (int c = 1; c <= k; ++c) df -= r.Ainv(c, c) * r.penalty(c);
+    }
     return 0;
 }
 

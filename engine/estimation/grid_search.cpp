@@ -4,7 +4,8 @@
 // COUNT or PROJECTION degrees of freedom, and the value with the smallest criterion named by
 // `selection` is chosen (ties to the smallest index, NaN never). The loop stops early once a fit
 // sets every coefficient to zero: larger lambdas can only do the same. The covariance is then
-// computed at the selected value.
+// computed at the selected value. Each grid value's pass count and convergence flag stay in the
+// record beside its criteria.
 #include "estimation/grid_search.h"
 
 #include <algorithm>
@@ -91,8 +92,9 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
     const int q = has_intercept_column(st) ? p + 1 : p;
 
     dbl1 coefficients, mu, previous;
-    int1 iterations, converged;
     const bool warm = st.start == 1;
+    int1& iterations = res.grid_iter;
+    int1& converged = res.grid_converged;
     if (dbl1_alloc(coefficients, p, trail, {}, "beta_temp") != 0 ||
         dbl1_alloc(mu, n, trail, {}, "mu") != 0 ||
         (warm && dbl1_alloc(previous, q, trail, {}, "beta_previous") != 0) ||
@@ -147,6 +149,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         res.gcv(g) = c.gcv;
         res.aic(g) = c.aic;
         res.bic(g) = c.bic;
+        res.fitted = g;
 
         if (all_zero) break;
     }

@@ -59,7 +59,8 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         return fail_reset(session, trail, where, "The session is not ready yet.");
     if (lambda < 0.0)
         return fail_reset(session, trail, where, "The requested value of lambda is too small.");
-    if (lambda > 10000.0)
+    // Given lambdas are bounded by the settings; a derived grid value may pass that bound.
+    if (std::isinf(lambda))
         return fail_reset(session, trail, where, "The requested value of lambda is too large.");
 
     const int p = ds.p;

@@ -5,7 +5,7 @@
 
 namespace quill::engine {
 
-// check_lambda: the grid form, which refuses lambda outside [0, 10000]; the initial fit
+// check_lambda: the grid form, which refuses a negative or infinite lambda; the initial fit
 // passes false.
 int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
                      int32_t& iterations, bool& converged, scad_session& session,

@@ -85,7 +85,13 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
             double shift = 0.0;
             for (int j = 1; j <= p; ++j) shift += ds.x_center(j) * std_res.beta(j) * s(j + 1);
             res.intercept = ds.y_mean - shift;
-            for (int g = 1; g <= G; ++g) res.betas(g, 1) = ds.y_mean;
+            // Each grid value's intercept, by the same rule as the selected one.
+            for (int g = 1; g <= G; ++g) {
+                double path_shift = 0.0;
+                for (int j = 1; j <= p; ++j)
+                    path_shift += ds.x_center(j) * std_res.betas(g, j) * s(j + 1);
+                res.betas(g, 1) = ds.y_mean - path_shift;
+            }
             double variance = 0.0;
             if (mat_mult_pre_and_post(std_res.cov_mat, vector_cview(c.data() + 1, p), variance,
                                       trail) != 0)

@@ -5,6 +5,7 @@
 #include "session/initial_fit.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "estimation/lqa_fit.h"
 #include "estimation/mean_and_weights.h"
@@ -21,13 +22,19 @@ constexpr const char* singular_design =
     "The design matrix is singular (some of the predictors are redundant).";
 constexpr const char* no_mu = "I could not calculate the mean vector mu.";
 
-// The least-squares start of the logistic and Poisson fits: the centred response z regressed
-// on the design, with a light ridge.
-int glm_start(const scad_dataset& ds, dbl1& z, dbl1& start, bool& singular, error_trail& trail) {
-    double sum = 0.0;
-    for (int i = 1; i <= ds.n; ++i) sum += ds.y(i);
-    const double mean = sum / ds.n;
-    for (int i = 1; i <= ds.n; ++i) z(i) = ds.y(i) - mean;
+// The least-squares start of the logistic and Poisson fits, with a light ridge: the centred
+// response regressed on the design (logistic), or ln(y + 0.5) (Poisson), whose slopes are on
+// the scale of the linear predictor whatever the size of the counts.
+int glm_start(const scad_dataset& ds, int32_t model_type, dbl1& z, dbl1& start, bool& singular,
+              error_trail& trail) {
+    if (model_type == 2) {
+        for (int i = 1; i <= ds.n; ++i) z(i) = std::log(ds.y(i) + 0.5);
+    } else {
+        double sum = 0.0;
+        for (int i = 1; i <= ds.n; ++i) sum += ds.y(i);
+        const double mean = sum / ds.n;
+        for (int i = 1; i <= ds.n; ++i) z(i) = ds.y(i) - mean;
+    }
     return least_squares_regression(ds.x, z, start, singular, trail,
                                     vector_cview(ds.case_weights), 1e-5, true);
 }
@@ -73,7 +80,7 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
         if (dbl1_alloc(z, n, trail, {}, "z") != 0)
             return fail_status_reset(session, trail, status_allocation, where);
         // A failed start is reported at once: an LQA fit from undefined values means nothing.
-        if (glm_start(ds, z, start, fit.singular, trail) != 0) {
+        if (glm_start(ds, st.model_type, z, start, fit.singular, trail) != 0) {
             fit.singular = true;
             return fail_reset(session, trail, where, singular_design);
         }

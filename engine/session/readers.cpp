@@ -14,6 +14,7 @@ namespace {
 constexpr const char* lgrid_where = "run_read_scad_Lgrid in MOD scad_types";
 constexpr const char* std_where = "run_read_scad_stdresults in MOD scad_types";
 constexpr const char* unstd_where = "run_read_scad_unstdresults in MOD scad_types";
+constexpr const char* grid_fits_where = "run_read_scad_grid_fits in MOD scad_types";
 
 int fail_read(scad_session& session, error_trail& trail, const char* where, const char* sentence) {
     fail(trail, where, sentence);
@@ -133,6 +134,38 @@ int run_read_scad_unstdresults(dbl1& beta, dbl1& se, double& intercept, double& 
     copy_columns_or_release(r.betas, 1, betas);
     intercept = r.intercept;
     intercept_se = r.intercept_se;
+    return 0;
+}
+
+int run_read_scad_grid_fits(dbl1& intercept, int1& num_iter, int1& converged, int32_t& fitted,
+                            scad_session& session, error_trail& trail) {
+    intercept.release();
+    num_iter.release();
+    converged.release();
+
+    const scad_stdresults& r = session.stdresults;
+    const scad_unstdresults& u = session.unstdresults;
+    if (!has_data(session) || r.is_null || u.is_null)
+        return fail_read(session, trail, grid_fits_where,
+                         "There are no results yet, so I cannot provide the fits of the grid.");
+    const int g = session.settings.grid_size;
+    if (dbl1_alloc(intercept, g, trail) != 0 || int1_alloc(num_iter, g, trail) != 0 ||
+        int1_alloc(converged, g, trail) != 0)
+        return fail_read(session, trail, grid_fits_where,
+                         "I could not allocate the matrices to hold the fits of the grid (maybe "
+                         "low memory?).");
+
+    // Column 1 of the stored path on the input scale is the intercept's.
+    if (u.betas.allocated()) {
+        const matrix_cview path(u.betas);
+        intercept.fill(0.0);
+        std::copy(path.col(0), path.col(0) + std::min(g, path.rows), intercept.data());
+    } else {
+        intercept.release();
+    }
+    copy_or_release(r.grid_iter, num_iter);
+    copy_or_release(r.grid_converged, converged);
+    fitted = r.fitted;
     return 0;
 }
 

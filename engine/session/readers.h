@@ -14,4 +14,9 @@ int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2& betas, dbl1& gcv, dbl1&
 int run_read_scad_unstdresults(dbl1& beta, dbl1& se, double& intercept, double& intercept_se,
                                dbl2& betas, scad_session& session, error_trail& trail);
 
+// Per grid value: the intercept on the input scale, the passes and the convergence flag
+// (0 false, -1 true) of its fit; and how many grid values were fitted before the early stop.
+int run_read_scad_grid_fits(dbl1& intercept, int1& num_iter, int1& converged, int32_t& fitted,
+                            scad_session& session, error_trail& trail);
+
 }  // namespace quill::engine

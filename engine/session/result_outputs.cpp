@@ -3,7 +3,6 @@
 // the caller sees as zero, so they are kept bit for bit.
 #include "result_outputs.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace quill::engine {
@@ -44,19 +43,18 @@ boundary_flags find_boundary_flags(int best, int grid_size, const log1& forcein,
     return flags;
 }
 
-void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, double* beta_out,
-                        double* se_out, double* beta_path_out) {
+void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, double scale,
+                        double* beta_out, double* se_out, double* beta_path_out) {
     const int p = beta.extent(0);
     for (int j = 0; j < p; ++j) {
-        se_out[j] = se.data()[j];
-        beta_out[j] = beta.data()[j];
+        const double b = beta.data()[j];
+        const double s = se.data()[j];
+        se_out[j] = s * scale;
+        beta_out[j] = std::fabs(b) < reported_zero || std::fabs(s) < reported_zero ? 0.0
+                                                                                   : b * scale;
     }
-    for (int j = 0; j < p; ++j)
-        if (std::fabs(beta_out[j]) < reported_zero) beta_out[j] = 0.0;
-    for (int j = 0; j < p; ++j)
-        if (std::fabs(se_out[j]) < reported_zero) beta_out[j] = 0.0;
-    if (path.allocated() && path.size() > 0)
-        std::copy(path.data(), path.data() + path.size(), beta_path_out);
+    if (path.allocated())
+        for (std::size_t k = 0; k < path.size(); ++k) beta_path_out[k] = path.data()[k] * scale;
 }
 
 }  // namespace quill::engine

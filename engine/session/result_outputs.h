@@ -17,8 +17,9 @@ boundary_flags find_boundary_flags(int best, int grid_size, const log1& forcein,
                                    const dbl1& se, const dbl2& path);
 
 // Copies se and beta (a coefficient below 1e-6 in size, or with a standard error below 1e-6,
-// reported as 0.0) and the path column by column.
-void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, double* beta_out,
-                        double* se_out, double* beta_path_out);
+// reported as 0.0) and the path column by column, each value times `scale`; the limits apply
+// before the scaling.
+void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, double scale,
+                        double* beta_out, double* se_out, double* beta_path_out);
 
 }  // namespace quill::engine

@@ -1,8 +1,9 @@
-// One runscad call: argument checks, local copies of the inputs, settings, data and the
-// response check, then the estimation and the read-out into the caller's arrays. Everything
-// the call allocates lives in this file's locals and is released when the call returns, on
-// success and on failure alike. A failure at any step leaves the trail's lines, which the
-// failure exit joins into the caller's message array.
+// One runscad call: argument checks, local copies of the inputs (a normal response divided by
+// its standard deviation), settings, data and the response check, then the estimation and the
+// read-out into the caller's arrays, back in the units of the response. Everything the call
+// allocates lives in this file's locals and is released when the call returns, on success and
+// on failure alike. A failure at any step leaves the trail's lines, which the failure exit
+// joins into the caller's message array.
 #include "runscad.h"
 
 #include <cmath>
@@ -12,10 +13,12 @@
 #include "argument_checks.h"
 #include "dataset.h"
 #include "estimation/grid_search.h"
+#include "grid_table.h"
 #include "initial_fit.h"
 #include "message_codes.h"
 #include "quill/runscad.h"
 #include "readers.h"
+#include "response_scale.h"
 #include "result_outputs.h"
 #include "settings.h"
 #include "support/allocation.h"
@@ -47,7 +50,7 @@ int copy_inputs(const runscad_arguments& a, input_arrays& in, error_trail& trail
     return 0;
 }
 
-// The read-outs of the session, local to the call.
+// The read-outs of the session, local to the call; all but the grid on the scaled response.
 struct result_arrays {
     dbl1 lambda;
     dbl1 beta, se, gcv, aic, bic, df_proj;
@@ -56,6 +59,8 @@ struct result_arrays {
     int32_t num_iter = 0;
     int32_t best = -1;
     bool converged = false;
+    double intercept = 0.0;
+    double intercept_se = 0.0;
 };
 
 // A result that is not a finite number must not be handed out as a success.
@@ -63,24 +68,44 @@ int refuse_non_finite(error_trail& trail, const std::string& what) {
     return fail(trail, where, (what + " is not a finite number.").c_str());
 }
 
+// criterion is on the scale of the data already.
 int check_finite_results(const runscad_arguments& a, const result_arrays& r, double criterion,
-                         error_trail& trail) {
+                         const response_scale& scale, error_trail& trail) {
     for (int j = 1; j <= a.p; ++j) {
-        if (!std::isfinite(r.beta(j)))
+        if (!std::isfinite(scale.value(r.beta(j))))
             return refuse_non_finite(trail, "The fitted coefficient of column " + std::to_string(j));
-        if (!std::isfinite(r.se(j)))
+        if (!std::isfinite(scale.value(r.se(j))))
             return refuse_non_finite(trail, "The standard error of column " + std::to_string(j));
     }
-    if (!std::isfinite(*a.intercept_out)) return refuse_non_finite(trail, "The fitted intercept");
-    if (!std::isfinite(*a.intercept_se_out))
+    if (!std::isfinite(scale.value(r.intercept)))
+        return refuse_non_finite(trail, "The fitted intercept");
+    if (!std::isfinite(scale.value(r.intercept_se)))
         return refuse_non_finite(trail, "The standard error of the intercept");
     if (!std::isfinite(criterion))
         return refuse_non_finite(trail, "The selection criterion at the selected lambda");
     return 0;
 }
 
-// Steps 8 to 14: the estimation and the read-out into the caller's arrays.
-int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_session& session,
+// The per-grid read-outs that only runscad_path's table needs.
+struct grid_fit_arrays {
+    dbl1 intercept;
+    int1 num_iter, converged;
+    int32_t fitted = 0;
+};
+
+int read_grid_fits(grid_fit_arrays& f, scad_session& session, error_trail& trail) {
+    if (run_read_scad_grid_fits(f.intercept, f.num_iter, f.converged, f.fitted, session,
+                                trail) != 0)
+        return -1;
+    if (!f.intercept.allocated() || !f.num_iter.allocated() || !f.converged.allocated())
+        return fail(trail, where, "The fits of the grid could not be read.");
+    return 0;
+}
+
+// The estimation and the read-out into the caller's arrays, every value carried back to the
+// units of the response by `scale`.
+int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
+                          const response_scale& scale, scad_session& session,
                           error_trail& trail) {
     if (run_calculate_scad_initialfit(session, trail) != 0 ||
         run_calculate_scad_stdresults(session, trail) != 0 ||
@@ -92,6 +117,10 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_
     if (run_read_scad_Lgrid(r.lambda, session, trail) != 0) return -1;
     if (!r.lambda.allocated() || r.lambda.extent(0) < grid)
         return fail(trail, where, "The lambda grid could not be read.");
+    // The grid in the units of the response; an end the caller gave comes back exactly.
+    for (int g = 1; g <= grid; ++g) r.lambda(g) = scale.value(r.lambda(g));
+    if (*a.min_lambda != -1.0) r.lambda(1) = *a.min_lambda;
+    if (grid >= 2 && *a.max_lambda != -1.0) r.lambda(grid) = *a.max_lambda;
     *a.min_lambda = r.lambda(1);
     *a.max_lambda = r.lambda(grid);
 
@@ -100,7 +129,7 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_
                                  trail) != 0)
         return -1;
     const int b = r.best;
-    if (b < 1 || b > grid || !r.gcv.allocated() || !r.bic.allocated() ||
+    if (b < 1 || b > grid || !r.gcv.allocated() || !r.aic.allocated() || !r.bic.allocated() ||
         !r.df_proj.allocated() || !r.simple_df.allocated())
         return fail(trail, where, "The grid search did not select a lambda.");
     const double df_proj = r.df_proj(b);
@@ -112,29 +141,45 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein, scad_
     *a.simple_df_out = r.simple_df(b);
     *a.df_out = static_cast<int32_t>(df_proj);  // truncation toward zero
     *a.converged_out = r.converged ? byte_true : 0;
-    const double criterion = a.option_vector[QUILL_OPT_SELECTION] == 0 ? r.bic(b) : r.gcv(b);
+    const double criterion = a.option_vector[QUILL_OPT_SELECTION] == 0
+                                 ? scale.likelihood(r.bic(b))
+                                 : scale.gcv(r.gcv(b));
 
-    if (run_read_scad_unstdresults(r.beta, r.se, *a.intercept_out, *a.intercept_se_out, r.betas,
-                                   session, trail) != 0)
+    if (run_read_scad_unstdresults(r.beta, r.se, r.intercept, r.intercept_se, r.betas, session,
+                                   trail) != 0)
         return -1;
     if (!r.beta.allocated() || !r.se.allocated() || !r.betas.allocated())
         return fail(trail, where, "The results on the input scale could not be read.");
-    if (check_finite_results(a, r, criterion, trail) != 0) return -1;
+    if (check_finite_results(a, r, criterion, scale, trail) != 0) return -1;
+    grid_fit_arrays f;
+    if (a.table && read_grid_fits(f, session, trail) != 0) return -1;
 
+    // The boundary flags and the coefficients reported as zero are decided on the scaled
+    // response, like every other threshold of the fit.
     const boundary_flags flags = find_boundary_flags(b, grid, forcein, r.beta, r.se, r.betas);
     *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
     *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
     *a.criterion_out = criterion;
-    write_coefficients(r.beta, r.se, r.betas, a.beta_out, a.se_out, a.beta_path_out);
+    *a.intercept_out = scale.value(r.intercept);
+    *a.intercept_se_out = scale.value(r.intercept_se);
+    write_coefficients(r.beta, r.se, r.betas, scale.s, a.beta_out, a.se_out, a.beta_path_out);
+    if (a.table)
+        write_grid_table(*a.table,
+                         {r.lambda, r.bic, r.aic, r.gcv, r.df_proj, r.simple_df, f.intercept,
+                          f.num_iter, f.converged, f.fitted},
+                         a.model_type == QUILL_MODEL_NORMAL,
+                         a.option_vector[QUILL_OPT_DFFORMULA] == 1, scale);
     return 0;
 }
 
-// Steps 3 to the end of a call whose intercept_mode is valid; -1 leaves the reason in the trail.
+// A call whose intercept_mode is valid, from the argument checks on; -1 leaves the reason in the
+// trail.
 int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& trail) {
     if (check_runscad_arguments(a, trail) != 0) return -1;
 
     input_arrays in;
     if (copy_inputs(a, in, trail) != 0) return -1;
+    const response_scale scale = scale_response(in.y_vec, a.model_type);
 
     const bool omit_intercept = intercept_mode == 2;
     const bool center_y = intercept_mode == 1;
@@ -143,8 +188,8 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     const int32_t* o = a.option_vector;
     std::optional<double> min_lambda;
     std::optional<double> max_lambda;
-    if (*a.min_lambda != -1.0) min_lambda = *a.min_lambda;
-    if (*a.max_lambda != -1.0) max_lambda = *a.max_lambda;
+    if (*a.min_lambda != -1.0) min_lambda = *a.min_lambda / scale.s;
+    if (*a.max_lambda != -1.0) max_lambda = *a.max_lambda / scale.s;
 
     // The worker threads live for this call only.
     const thread_team_scope team(engine_thread_count());
@@ -162,7 +207,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
         return -1;
     if (!scad_y_is_allowable(in.y_vec, a.model_type, trail)) return -1;
 
-    return estimate_and_read_out(a, in.forcein_vec, session, trail);
+    return estimate_and_read_out(a, in.forcein_vec, scale, session, trail);
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
-// The steps of one runscad call, in C++ over the call's 30 arguments. The C boundary
-// (runscad_entry.cpp) packs the arguments and catches what nothing else may let escape.
+// The steps of one runscad (or runscad_path) call, in C++ over the call's arguments. The C
+// boundary (runscad_entry.cpp) packs the arguments and catches what nothing else may let escape.
 #pragma once
 
 #include <cstdint>
 
+#include "quill/runscad.h"
+
 namespace quill::engine {
 
-// The arguments of runscad in their order; pointers are the caller's storage.
+// The arguments of runscad in their order, then runscad_path's table (null for runscad);
+// pointers are the caller's storage.
 struct runscad_arguments {
     int32_t p;
     int32_t n;
@@ -38,6 +41,7 @@ struct runscad_arguments {
     uint8_t* error_flag;
     int32_t msg_len;
     int32_t* message_codes;
+    const quill_grid_table* table;
 };
 
 // Runs the whole estimation and fills the outputs, or sets the error flag and the message.

@@ -1,10 +1,35 @@
-// The C boundary of the engine: the one exported function. It packs the loose arguments into
-// a struct for the C++ steps and is the only place that catches every exception, so that
-// nothing but the error flag and the message ever leaves the library.
+// The C boundary of the engine: the two exported functions. runscad_path packs the loose
+// arguments into a struct for the C++ steps and is the only place that catches every exception,
+// so that nothing but the error flag and the message ever leaves the library.
 #include "quill/runscad.h"
 
 #include "runscad.h"
 
+extern "C" QUILL_EXPORT void runscad_path(
+    int32_t p, int32_t n, const double* raw_x, const double* y_vec,
+    const double* case_weights_vec, const uint8_t* forcein_vec, const int32_t* option_vector,
+    int32_t grid_size, double tolerance, double* min_lambda, double* max_lambda,
+    int32_t model_type, double a, double* beta_out, double* intercept_out, double* se_out,
+    double* intercept_se_out, double* beta_path_out, double* lambda_out, double* criterion_out,
+    int32_t* simple_df_out, int32_t* df_out, int32_t* best_index_out, int32_t* num_iter_out,
+    uint8_t* converged_out, uint8_t* at_max_lambda, uint8_t* at_min_lambda, uint8_t* error_flag,
+    int32_t msg_len, int32_t* message_codes, const quill_grid_table* table) {
+    const quill::engine::runscad_arguments args{
+        p,           n,           raw_x,         y_vec,         case_weights_vec,
+        forcein_vec, option_vector, grid_size,   tolerance,     min_lambda,
+        max_lambda,  model_type,  a,             beta_out,      intercept_out,
+        se_out,      intercept_se_out, beta_path_out, lambda_out, criterion_out,
+        simple_df_out, df_out,    best_index_out, num_iter_out, converged_out,
+        at_max_lambda, at_min_lambda, error_flag, msg_len,      message_codes,
+        table};
+    try {
+        quill::engine::run_scad_call(args);
+    } catch (...) {
+        quill::engine::report_unexpected_failure(args);
+    }
+}
+
+// runscad is runscad_path without the table.
 extern "C" QUILL_EXPORT void runscad(
     int32_t p, int32_t n, const double* raw_x, const double* y_vec,
     const double* case_weights_vec, const uint8_t* forcein_vec, const int32_t* option_vector,
@@ -14,16 +39,9 @@ extern "C" QUILL_EXPORT void runscad(
     int32_t* simple_df_out, int32_t* df_out, int32_t* best_index_out, int32_t* num_iter_out,
     uint8_t* converged_out, uint8_t* at_max_lambda, uint8_t* at_min_lambda, uint8_t* error_flag,
     int32_t msg_len, int32_t* message_codes) {
-    const quill::engine::runscad_arguments args{
-        p,           n,           raw_x,         y_vec,         case_weights_vec,
-        forcein_vec, option_vector, grid_size,   tolerance,     min_lambda,
-        max_lambda,  model_type,  a,             beta_out,      intercept_out,
-        se_out,      intercept_se_out, beta_path_out, lambda_out, criterion_out,
-        simple_df_out, df_out,    best_index_out, num_iter_out, converged_out,
-        at_max_lambda, at_min_lambda, error_flag, msg_len,      message_codes};
-    try {
-        quill::engine::run_scad_call(args);
-    } catch (...) {
-        quill::engine::report_unexpected_failure(args);
-    }
+    runscad_path(p, n, raw_x, y_vec, case_weights_vec, forcein_vec, option_vector, grid_size,
+                 tolerance, min_lambda, max_lambda, model_type, a, beta_out, intercept_out, se_out,
+                 intercept_se_out, beta_path_out, lambda_out, criterion_out, simple_df_out, df_out,
+                 best_index_out, num_iter_out, converged_out, at_max_lambda, at_min_lambda,
+                 error_flag, msg_len, message_codes, nullptr);
 }

@@ -74,6 +74,9 @@ struct scad_stdresults {
     int32_t num_iter = 0;
     int32_t best = -1;
     int32_t converged = 0;  // 0 false, -1 true
+    int1 grid_iter;         // G: passes of the fit at each grid value; 1 where not fitted
+    int1 grid_converged;    // G: its convergence flag (0 false, -1 true); -1 where not fitted
+    int32_t fitted = 0;     // grid values fitted, from the first, before the early stop
     bool is_null = true;
 };
 

@@ -44,10 +44,25 @@ const char* status_text(int32_t code) {
     }
 }
 
+// A text longer than a line continues on the next ones, broken at the last blank that fits
+// (the blanks at the break are dropped) and cut only where a line's worth holds no blank, so
+// that a sentence reaches the user whole.
 void error_trail::add_line(std::string_view text) {
-    std::string line(text.substr(0, trail_line_length));
-    line.resize(trail_line_length, ' ');
-    lines_.push_back(std::move(line));
+    const std::size_t width = trail_line_length;
+    for (;;) {
+        std::size_t length = std::min(text.size(), width);
+        if (text.size() > width && text[width] != ' ') {
+            const std::size_t blank = text.substr(0, width).rfind(' ');
+            if (blank != std::string_view::npos) length = blank;
+        }
+        std::string line(text.substr(0, length));
+        line.resize(width, ' ');
+        lines_.push_back(std::move(line));
+        text.remove_prefix(length);
+        const std::size_t next = text.find_first_not_of(' ');
+        if (next == std::string_view::npos) return;
+        text.remove_prefix(next);
+    }
 }
 
 void error_trail::reset() {

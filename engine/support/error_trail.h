@@ -46,6 +46,7 @@ public:
     // Every line is exactly trail_line_length characters, blank-padded.
     const std::vector<std::string>& lines() const { return lines_; }
 
+    // A text longer than a line continues on further lines (see error_trail.cpp).
     void add_line(std::string_view text);
     void mark_error() { error_occurred_ = true; }
     void reset();

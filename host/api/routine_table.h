@@ -1,6 +1,6 @@
 /*
  * The routine table: every host service a procedure uses during a run. The host's procedure
- * interface module fills it at the start of each run (see interface_vector.h).
+ * interface module fills it at the start of each run (see module_interface.h).
  *
  * Formatted-output operations take a printf format and its arguments. A format may begin with
  * a class prefix: "%1z" error, "%2z" warning, "%3z" note, "%8h" banner, "%9t" title. Values that
@@ -34,6 +34,10 @@ enum {
 enum { QH_SELECT_VARIABLES = 70 }; /* the code of select_variables */
 enum { QH_BIND_NATIVE = 122 };     /* bind_variable: numeric as double, character as text */
 enum { QH_VAR_NUMERIC = 1, QH_VAR_CHARACTER = 2 };
+enum {
+    QH_DSNAME_DISPLAY = 1, /* as the log shows it: EX.PROSTATE, WORK.BETAS */
+    QH_DSNAME_LOCATION = 2 /* where it is stored: one text for every way of naming one data set */
+};
 enum {
     QH_TEXT_TRIM = 114,      /* trim trailing blanks, zero byte after the last character */
     QH_TEXT_VALID_NAME = 115 /* make a valid name: upper case, invalid characters become _ */
@@ -80,14 +84,16 @@ typedef struct qh_routines {
 
     /* Writing: open a record, define each variable bound to the address of its value, end the
      * definitions (the data set is created), write observations, release. The data set appears
-     * under its name only when its record is released after a complete write. */
+     * under its name only when its record is released after a complete write. Operations that
+     * return int return 0 on success; once a data set's file cannot be created or written, every
+     * later operation on its record fails. */
     qh_record *(*open_write)(qh_dataset *ds, int32_t var_count);
     int (*define_variable)(qh_record *rec, const qh_var_def *def, int32_t reserved,
                            const void *value, int32_t length);
     int (*end_definitions)(qh_record *rec);
     int (*write_record)(qh_record *rec, int32_t reserved);
     int (*write_dataset)(qh_dataset *ds, int32_t reserved);
-    void (*release_record)(qh_record *rec);
+    int (*release_record)(qh_record *rec); /* non-zero when the data set could not be completed */
 
     /* Log and listing. */
     void (*log)(const char *format, ...);
@@ -110,6 +116,15 @@ typedef struct qh_routines {
 
     /* Ends the run with a return code; does not return. */
     void (*end_run)(int32_t return_code, int32_t reserved) QH_NORETURN;
+
+    /* A data set's name (a QH_DSNAME_ code), zero-terminated into buffer[0 .. size). Returns
+     * the name's full length (more than size - 1 when it was cut), or -1. */
+    int32_t (*dataset_name)(qh_dataset *ds, int32_t code, char *buffer, int32_t size);
+    /* Where this step writes graphics files: the folder, zero-terminated into buffer[0 .. size),
+     * and in *step the number of this step among the program's steps of the same procedure
+     * (1 for the first), so that file names never collide. Returns the folder's full length,
+     * or -1. */
+    int32_t (*graphics_folder)(char *buffer, int32_t size, int32_t *step);
 } qh_routines;
 
 #ifdef __cplusplus

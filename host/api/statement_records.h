@@ -24,6 +24,7 @@ typedef struct qh_param {
     qh_dataset *dataset;      /* a data set (input or output) */
     int32_t var_count;        /* a variable list or single variable: how many */
     int32_t *var_numbers;     /* their 1-based numbers in the input data set */
+    int32_t line;             /* program line of the value last stored; 0 = none */
 } qh_param;
 
 /* A statement record. The PROC record heads the chain; `next` links the other statement

@@ -1,5 +1,7 @@
 #include "dataset_library.h"
 
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include "dataset_reference.h"
@@ -43,9 +45,9 @@ TEST(DatasetLibrary, ProblemsAreExplained)
     EXPECT_EQ(error, "Libref NOLIB is not assigned.");
     EXPECT_FALSE(library.name("work", "my var", name, error));
     Table table;
-    std::vector<std::string> warnings;
+    ReadMessages messages;
     ASSERT_TRUE(library.name("work", "absent", name, error));
-    EXPECT_FALSE(library.load(name, table, error, warnings));
+    EXPECT_FALSE(library.load(name, table, error, messages));
     EXPECT_EQ(error, "Data set WORK.ABSENT does not exist.");
 }
 
@@ -66,6 +68,30 @@ TEST(DatasetLibrary, DefaultOutputsSkipExistingNamesAndWorkIsRemoved)
         DatasetLibrary kept(folder / "kept", true);
     }
     EXPECT_TRUE(std::filesystem::exists(folder / "kept"));
+}
+
+TEST(DatasetLibrary, TheFirstWriteToAFolderRemovesTemporaryFilesOfEndedRunsOnly)
+{
+    ScratchFolder folder;
+    const pid_t ended = ::fork();
+    if (ended == 0)
+        ::_exit(0);
+    ASSERT_GT(ended, 0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string stale = "d.csv.partial-" + std::to_string(ended) + "-1";
+    const std::string running = "d.csv.partial-" + std::to_string(::getppid()) + "-1";
+    const std::string own = "d.csv.partial-" + std::to_string(::getpid()) + "-7";
+    for (const std::string &name : {stale, running, own, std::string("e.csv.partial-x-1")})
+        testing::write_file(folder / name, "x\n");
+    DatasetLibrary library(folder / "work", true);
+    EXPECT_EQ(library.prepare_output(folder / "d.csv"),
+              std::vector<std::string>{"The file " + (folder / stale).string() +
+                                       ", left unfinished by a run that has ended, is removed."});
+    EXPECT_FALSE(std::filesystem::exists(folder / stale));
+    for (const std::string &name : {running, own, std::string("e.csv.partial-x-1")})
+        EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
+    testing::write_file(folder / stale, "x\n"); // swept once per folder and run
+    EXPECT_TRUE(library.prepare_output(folder / "other.csv").empty());
 }
 
 TEST(DatasetReference, NamesPathsLastAndOptions)

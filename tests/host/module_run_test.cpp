@@ -76,6 +76,18 @@ TEST_F(ModuleRun, AFailedRunLeavesTheEarlierDataSetAndNoPartialFile)
     EXPECT_TRUE(memory.log_has("WARNING: The data set WORK.RES was not replaced because the step ended with errors."));
 }
 
+TEST_F(ModuleRun, AnOutputWhoseFileCannotBeCreatedFailsEveryLaterOperationQuietly)
+{
+    const std::string target = (memory.folder / "nosuchdir" / "res.csv").string();
+    // HOSTTEST ignores the failures and goes on writing and releasing.
+    EXPECT_EQ(run(data_step + "proc hosttest data=d out='" + target + "'; vars x1; run;"), 2);
+    const auto errors = std::count_if(memory.log().begin(), memory.log().end(),
+                                      [](const std::string &line) { return line.rfind("ERROR:", 0) == 0; });
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(memory.log_has("ERROR: The file " + target + " cannot be created (No such file or directory)."));
+    EXPECT_FALSE(memory.log_has("was not replaced"));
+}
+
 TEST_F(ModuleRun, AnOutputLeftOpenByACompleteRunIsWritten)
 {
     EXPECT_EQ(run(data_step + "proc hosttest data=d out=res keepopen; vars x2; run;"), 0);

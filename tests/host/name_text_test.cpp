@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "number_text.h"
@@ -46,14 +47,27 @@ TEST(NameText, ValidNames)
     EXPECT_STREQ(text, "STDERR_X_Y      ");
 }
 
-TEST(NameText, FreeNamesStayWithin32Characters)
+TEST(NameText, ClaimedNamesAreUniqueAndStayWithin32Bytes)
 {
-    EXPECT_EQ(free_name("N", {"X"}), "N");
-    EXPECT_EQ(free_name("N", {"n", "N2"}), "N3");
+    NameSet names;
+    EXPECT_EQ(names.claim("N"), "N");
+    EXPECT_TRUE(names.insert("N2"));
+    EXPECT_FALSE(names.insert("n"));
+    EXPECT_EQ(names.claim("n"), "n3");
     const std::string long_name(32, 'B');
-    const std::string renamed = free_name(long_name, {long_name});
-    EXPECT_EQ(renamed, std::string(31, 'B') + "2");
-    EXPECT_EQ(free_name(long_name, {long_name, renamed}).size(), 32u);
+    EXPECT_EQ(names.claim(long_name), long_name);
+    EXPECT_EQ(names.claim(long_name), std::string(31, 'B') + "2");
+    EXPECT_EQ(names.claim(long_name).size(), 32u);
+    // A suffix never cuts a UTF-8 character in two.
+    const std::string accents = std::string(30, 'a') + "\xC3\xA9"; // 30 letters and an e-acute
+    EXPECT_EQ(names.claim(accents), accents);
+    EXPECT_EQ(names.claim(accents), std::string(30, 'a') + "2");
+    EXPECT_EQ(utf8_prefix(accents, 31), std::string(30, 'a'));
+
+    for (const char *good : {"x", "my var", "caf\xC3\xA9", "'quoted'"})
+        EXPECT_TRUE(is_storable_name(good)) << good;
+    for (const std::string &bad : std::vector<std::string>{"", " a", "a ", "  ", "tab\there", std::string(33, 'x')})
+        EXPECT_FALSE(is_storable_name(bad)) << bad;
 }
 
 TEST(NumberText, ParseAcceptsOnlyFiniteDecimalNumbers)
@@ -65,6 +79,16 @@ TEST(NumberText, ParseAcceptsOnlyFiniteDecimalNumbers)
     EXPECT_EQ(v, 0.25);
     for (const char *bad : {"", ".", "-", "inf", "nan", "1e999", "1,5", "0x10", "12abc"})
         EXPECT_FALSE(parse_number(bad, v)) << bad;
+    // Out of range: too large is its own answer, too small becomes the nearest double.
+    EXPECT_EQ(read_number("1e400", v), NumberText::OutOfRange);
+    EXPECT_EQ(read_number("-1e400", v), NumberText::OutOfRange);
+    EXPECT_EQ(read_number("1e-400", v), NumberText::Number);
+    EXPECT_EQ(v, 0.0);
+    EXPECT_EQ(read_number("-1e-400", v), NumberText::Number);
+    EXPECT_TRUE(v == 0.0 && std::signbit(v));
+    EXPECT_EQ(read_number("1e-320", v), NumberText::Number);
+    EXPECT_GT(v, 0.0);
+    EXPECT_EQ(read_number("1e400x", v), NumberText::NotNumber);
 }
 
 TEST(NumberText, StorageTextReadsBackExactly)

@@ -86,6 +86,17 @@ TEST_F(StatementParser, AbsentOptionsGetTheHostDefaults)
     EXPECT_EQ(numbers(QH_SLOT(proc->next, 1)), (std::vector<int>{1, 2, 3, 4}));
 }
 
+TEST_F(StatementParser, EachStoredValueKeepsItsLine)
+{
+    ASSERT_EQ(parse("hosttest data=d;\n num 1;\n num\n 2;\n word gcv; vars\n x1;"), 0);
+    const qh_statement *proc = area.proc_record;
+    EXPECT_EQ(QH_SLOT(proc, 1).line, 1);
+    EXPECT_EQ(QH_SLOT(proc, 2).line, 0); // the host's default data set was not written
+    EXPECT_EQ(QH_SLOT(proc, 4).line, 4); // the last value, on its own line
+    EXPECT_EQ(QH_SLOT(proc, 5).line, 5);
+    EXPECT_EQ(QH_SLOT(proc->next, 1).line, 6);
+}
+
 TEST_F(StatementParser, EveryVariableListFormThroughTheGrammar)
 {
     // d: x1 x2 name(C) x3

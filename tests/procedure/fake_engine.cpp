@@ -1,6 +1,8 @@
 // The runscad stand-in of the procedure tests.
 #include "fake_engine.h"
 
+#include <cmath>
+
 #include "quill/runscad.h"
 
 namespace quill::proc::testing {
@@ -73,4 +75,41 @@ extern "C" void runscad(int32_t p, int32_t n, const double *raw_x, const double 
     *converged_out = e.converged ? 0xFF : 0;
     *at_max_lambda = e.at_max ? 0xFF : 0;
     *at_min_lambda = e.at_min ? 0xFF : 0;
+}
+
+// The table: grid values evenly from min_lambda to max_lambda, fitted up to `fitted_rows`.
+extern "C" void runscad_path(int32_t p, int32_t n, const double *raw_x, const double *y_vec,
+                             const double *case_weights_vec, const uint8_t *forcein_vec,
+                             const int32_t *option_vector, int32_t grid_size, double tolerance,
+                             double *min_lambda, double *max_lambda, int32_t model_type, double a,
+                             double *beta_out, double *intercept_out, double *se_out,
+                             double *intercept_se_out, double *beta_path_out, double *lambda_out,
+                             double *criterion_out, int32_t *simple_df_out, int32_t *df_out,
+                             int32_t *best_index_out, int32_t *num_iter_out, uint8_t *converged_out,
+                             uint8_t *at_max_lambda, uint8_t *at_min_lambda, uint8_t *error_flag,
+                             int32_t msg_len, int32_t *message_codes, const quill_grid_table *table) {
+    runscad(p, n, raw_x, y_vec, case_weights_vec, forcein_vec, option_vector, grid_size, tolerance,
+            min_lambda, max_lambda, model_type, a, beta_out, intercept_out, se_out, intercept_se_out,
+            beta_path_out, lambda_out, criterion_out, simple_df_out, df_out, best_index_out,
+            num_iter_out, converged_out, at_max_lambda, at_min_lambda, error_flag, msg_len,
+            message_codes);
+    auto &e = engine();
+    e.table_asked = table != nullptr;
+    if (table == nullptr || *error_flag != 0) return;
+    const double nan = std::nan("");
+    for (int32_t g = 0; g < grid_size; ++g) {
+        const bool fitted = g < e.fitted_rows;
+        table->lambda[g] = e.min_lambda + g * (e.max_lambda - e.min_lambda) / (grid_size > 1 ? grid_size - 1 : 1);
+        table->intercept[g] = fitted ? e.intercept : 0.0;
+        table->bic[g] = fitted ? e.criterion + g : nan;
+        table->aic[g] = fitted ? e.criterion - g : nan;
+        table->gcv[g] = fitted && model_type == 0 ? 0.5 * g : nan;
+        table->effective_df[g] = fitted && option_vector[2] == 1 ? 2.5 : nan;
+        table->simple_df[g] = fitted ? e.simple_df : 0;
+        table->num_iter[g] = fitted ? e.iterations : 0;
+        table->converged[g] = fitted ? 0xFF : 0;
+        table->fitted[g] = fitted ? 0xFF : 0;
+        for (int32_t j = 0; j < p; ++j)
+            beta_path_out[g + static_cast<std::size_t>(j) * grid_size] = fitted ? e.path_value : 0.0;
+    }
 }

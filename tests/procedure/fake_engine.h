@@ -25,6 +25,10 @@ struct fake_engine {
     int32_t simple_df = 1, effective_df = 3, best_index = 5, iterations = 7;
     bool converged = true, at_max = false, at_min = false;
     std::string failure; // non-empty: fail with this text (lines joined by CR LF)
+    // The per-grid table of runscad_path.
+    bool table_asked = false;
+    int32_t fitted_rows = 1000;
+    double path_value = 0.25; // every path coefficient of a fitted row
 };
 
 fake_engine &engine();

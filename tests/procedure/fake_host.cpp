@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -53,7 +54,7 @@ fake_host *g_host = nullptr;
 
 struct fake_host::impl {
     std::vector<column> data;
-    qh_dataset input;
+    qh_dataset input{false, "WORK.INPUT"};
     std::vector<std::unique_ptr<qh_dataset>> output_sets;
     std::vector<std::unique_ptr<qh_record>> records;
     std::vector<std::unique_ptr<char[]>> arena;
@@ -66,6 +67,7 @@ struct fake_host::impl {
 namespace {
 
 fake_host::impl &st() { return *g_host->state; }
+bool fails(const char *operation) { return g_host->failing_operation == operation; }
 
 // "%1z" and friends lead a format; the rest is an ordinary printf format.
 std::string render(const char *format, va_list args) {
@@ -109,6 +111,7 @@ int parse(const qh_grammar *grammar, int32_t, qh_parse_area *area) {
 }
 
 int dataset_info(qh_dataset *, int32_t code, double *result) {
+    if (fails("dataset_info")) return -1;
     if (code == QH_INFO_OBS_COUNT) *result = st().data.empty() ? 0.0 : static_cast<double>(
         st().data[0].type == QH_VAR_NUMERIC ? st().data[0].numbers.size() : st().data[0].texts.size());
     else if (code == QH_INFO_VAR_COUNT) *result = static_cast<double>(st().data.size());
@@ -116,10 +119,12 @@ int dataset_info(qh_dataset *, int32_t code, double *result) {
 }
 
 int select_variables(qh_dataset *, int32_t code, int32_t, const int32_t *, double) {
+    if (fails("select_variables")) return -1;
     return code == QH_SELECT_VARIABLES ? 0 : -1;
 }
 
 int variable_info(qh_dataset *, int32_t number, qh_var_info *info) {
+    if (fails("variable_info")) return -1;
     const column &c = st().data.at(number - 1);
     info->type = c.type;
     std::memset(info->name, ' ', QH_NAME_LEN);
@@ -136,18 +141,19 @@ qh_record *open_record(qh_dataset *ds) {
 }
 
 qh_record *open_read(qh_dataset *ds, int32_t) {
+    if (fails("open_read")) return nullptr;
     st().cursor = 0;
     st().started = false;
     return open_record(ds);
 }
 
 int bind_variable(qh_record *rec, int32_t var, int32_t, void *buffer, int32_t length, int32_t code) {
-    if (code != QH_BIND_NATIVE) return -1;
+    if (code != QH_BIND_NATIVE || fails("bind_variable")) return -1;
     rec->bindings.push_back({var, buffer, length});
     return 0;
 }
 
-int end_binding(qh_record *) { return 0; }
+int end_binding(qh_record *) { return fails("end_binding") ? -1 : 0; }
 
 std::size_t observation_count() {
     double n = 0;
@@ -162,6 +168,7 @@ int read_next(qh_dataset *) {
 }
 
 int fetch(qh_record *rec, int32_t) {
+    if (fails("fetch")) return -1;
     for (const qh_record::binding &b : rec->bindings) {
         const column &c = st().data.at(b.var - 1);
         if (c.type == QH_VAR_NUMERIC) {
@@ -179,15 +186,17 @@ int fetch(qh_record *rec, int32_t) {
 int is_missing(double value) { return std::isnan(value); }
 double missing_value(int32_t) { return kMissing; }
 
-qh_record *open_write(qh_dataset *ds, int32_t) { return open_record(ds); }
+qh_record *open_write(qh_dataset *ds, int32_t) { return fails("open_write") ? nullptr : open_record(ds); }
 
 int define_variable(qh_record *rec, const qh_var_def *def, int32_t, const void *value, int32_t) {
+    if (fails("define_variable")) return -1;
     rec->definitions.push_back({std::string(def->name, def->name_length), def->format_width,
                                 static_cast<const double *>(value)});
     return 0;
 }
 
 int end_definitions(qh_record *rec) {
+    if (fails("end_definitions")) return -1;
     written_dataset &out = g_host->outputs[rec->ds->name];
     out = written_dataset{};
     for (const auto &d : rec->definitions) {
@@ -198,12 +207,14 @@ int end_definitions(qh_record *rec) {
 }
 
 int write_record(qh_record *rec, int32_t) {
+    if (fails("write_record")) return -1;
     rec->pending.clear();
     for (const auto &d : rec->definitions) rec->pending.push_back(*d.value);
     return 0;
 }
 
 int write_dataset(qh_dataset *ds, int32_t) {
+    if (fails("write_dataset")) return -1;
     for (const auto &rec : st().records)
         if (rec->ds == ds && !rec->pending.empty()) {
             g_host->outputs[ds->name].rows.push_back(rec->pending);
@@ -212,8 +223,10 @@ int write_dataset(qh_dataset *ds, int32_t) {
     return 0;
 }
 
-void release_record(qh_record *rec) {
+int release_record(qh_record *rec) {
+    if (fails("release_record")) return -1;
     if (rec->ds->output) g_host->outputs[rec->ds->name].complete = true;
+    return 0;
 }
 
 void list_text(const char *format, ...) {
@@ -278,13 +291,25 @@ void *allocate(size_t bytes) {
     return st().arena.back().get();
 }
 
+// Both names of a data set are its name here.
+int32_t dataset_name(qh_dataset *ds, int32_t, char *buffer, int32_t size) {
+    std::snprintf(buffer, size, "%s", ds->name.c_str());
+    return static_cast<int32_t>(ds->name.size());
+}
+
+int32_t graphics_folder(char *buffer, int32_t size, int32_t *step) {
+    *step = 1;
+    std::snprintf(buffer, size, "%s", g_host->graphics_folder.c_str());
+    return static_cast<int32_t>(g_host->graphics_folder.size());
+}
+
 void proci_entry(qh_routines *table, qh_parse_area *area) {
     *table = qh_routines{parse, dataset_info, select_variables, variable_info, open_read,
                          bind_variable, end_binding, read_next, fetch, is_missing, missing_value,
                          open_write, define_variable, end_definitions, write_record,
                          write_dataset, release_record, log_line, list_text, list_end_line,
                          list_begin_report, title, format_into, compare, fill, remove_pattern,
-                         name_text, allocate, end_run};
+                         name_text, allocate, end_run, dataset_name, graphics_folder};
     *area = qh_parse_area{};
 }
 
@@ -324,26 +349,31 @@ qh_statement *fake_host::add_statement(const std::string &name, int32_t slots) {
     return s;
 }
 
-void fake_host::set_vars(qh_statement *record, int slot, const std::vector<std::string> &names) {
+void fake_host::set_vars(qh_statement *record, int slot, const std::vector<std::string> &names,
+                         int32_t line) {
     numbers_.push_back(std::make_unique<std::vector<int32_t>>());
     for (const std::string &n : names) numbers_.back()->push_back(var(n));
     qh_param &p = QH_SLOT(record, slot);
     p.specified = 1;
+    p.line = line;
     p.var_count = static_cast<int32_t>(names.size());
     p.var_numbers = numbers_.back()->data();
 }
 
-void fake_host::set_text(int slot, const std::string &text) {
+void fake_host::set_text(int slot, const std::string &text, int32_t line) {
     qh_param &p = QH_SLOT(proc_, slot);
     p.specified = 1;
+    p.line = line;
     std::memset(p.text, ' ', QH_NAME_LEN);
     std::memcpy(p.text, text.data(), std::min<std::size_t>(text.size(), QH_NAME_LEN));
     p.text[QH_NAME_LEN] = '\0';
 }
 
-void fake_host::set_number(int slot, double value) {
-    QH_SLOT(proc_, slot).specified = 1;
-    QH_SLOT(proc_, slot).number = value;
+void fake_host::set_number(int slot, double value, int32_t line) {
+    qh_param &p = QH_SLOT(proc_, slot);
+    p.specified = 1;
+    p.number = value;
+    p.line = line;
 }
 
 void fake_host::set_flag(qh_statement *record, int flag) { record->flags |= QH_FLAG_BIT(flag); }
@@ -356,10 +386,11 @@ void fake_host::request_output(int slot, const std::string &name) {
     QH_SLOT(proc_, slot).dataset = state->output_sets.back().get();
 }
 
-qh_statement *fake_host::model(const std::string &response, const std::vector<std::string> &predictors) {
+qh_statement *fake_host::model(const std::string &response, const std::vector<std::string> &predictors,
+                               int32_t line) {
     qh_statement *m = add_statement("MODEL", 3);
-    set_vars(m, 1, {response});
-    set_vars(m, 2, predictors);
+    set_vars(m, 1, {response}, line);
+    set_vars(m, 2, predictors, line);
     return m;
 }
 

@@ -42,23 +42,28 @@ public:
     void set_data(std::vector<column> columns);
     int32_t var(const std::string &name) const;
 
-    // Statements. The PROC record always exists; MODEL and CLASS records are chained.
+    // Statements. The PROC record always exists; MODEL and CLASS records are chained. `line`
+    // is the program line a value is recorded at, as the host's parser leaves it.
     qh_statement *proc() { return proc_; }
     qh_statement *add_statement(const std::string &name, int32_t slots);
-    void set_vars(qh_statement *record, int slot, const std::vector<std::string> &names);
-    void set_text(int slot, const std::string &text);
-    void set_number(int slot, double value);
+    void set_vars(qh_statement *record, int slot, const std::vector<std::string> &names, int32_t line = 0);
+    void set_text(int slot, const std::string &text, int32_t line = 0);
+    void set_number(int slot, double value, int32_t line = 0);
     void set_flag(qh_statement *record, int flag);
     void request_output(int slot, const std::string &name);
     // The usual MODEL statement: response = predictors.
-    qh_statement *model(const std::string &response, const std::vector<std::string> &predictors);
+    qh_statement *model(const std::string &response, const std::vector<std::string> &predictors,
+                        int32_t line = 0);
 
     // Runs one step; the return code the procedure ended with.
     int32_t run();
 
     std::string debug_option;
+    std::string graphics_folder = "."; // handed to the procedure for its plot files
     bool sasproci_available = true;
     bool sasprocd_available = false;
+    // A host operation (by its routine table name) that reports failure each time it is called.
+    std::string failing_operation;
     int16_t parse_status = 0;
     const qh_grammar *grammar = nullptr;
 

@@ -64,6 +64,29 @@ TEST_F(Outputs, FitInformation) {
     EXPECT_EQ(row[8], 1);
 }
 
+TEST_F(Outputs, AFailedHostOperationEndsTheRunNamingIt) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"dataset_info", "describe the input data set"},
+        {"variable_info", "describe variable 1 of the input data set"},
+        {"select_variables", "select the variables to read"},
+        {"open_read", "open the input data set for reading"},
+        {"bind_variable", "bind variable 2 of the input data set"},
+        {"end_binding", "bind the variables of the input data set"},
+        {"fetch", "read observation 1 of the input data set"},
+        {"open_write", "open the output data set OUTBETAS"},
+        {"define_variable", "define variable INTERCEPT of the output data set OUTBETAS"},
+        {"end_definitions", "create the output data set OUTBETAS"},
+        {"write_record", "write an observation of the output data set OUTBETAS"},
+        {"write_dataset", "write an observation of the output data set OUTBETAS"},
+        {"release_record", "complete the output data set OUTBETAS"}};
+    for (const auto &[operation, what] : cases) {
+        h.log.clear();
+        h.failing_operation = operation;
+        EXPECT_EQ(h.run(), 3000) << operation;
+        EXPECT_EQ(h.log.back(), "ERROR: The host could not " + what + ".") << operation;
+    }
+}
+
 TEST_F(Outputs, StatusCodes) {
     struct { bool at_max, at_min, converged; double grid, convergence; } cases[] = {
         {true, true, false, 1, 2}, {true, false, true, 2, 1}, {false, true, true, 3, 1}};

@@ -86,19 +86,17 @@ TEST(ReadData, NumericClassLevelsSortAsTextWithTheLastAsReference) {
     }
 }
 
-TEST(ReadData, CharacterLevelsIgnoreCaseAndSingleLevelsGiveNoColumn) {
+TEST(ReadData, CharacterLevelsIgnoreCase) {
     reset_engine();
     fake_host h;
-    h.set_data({num("y", {1, 2, 3, 4}), chr("g", {"a", "A", "b", ""}), num("u", {7, 7, 7, 7}),
-                num("x", {1, 2, 3, 5})});
-    h.model("y", {"g", "u", "x"});
-    h.set_vars(h.add_statement("CLASS", 2), 1, {"g", "u"});
+    h.set_data({num("y", {1, 2, 3, 4}), chr("g", {"a", "A", "b", ""}), num("x", {1, 2, 3, 5})});
+    h.model("y", {"g", "x"});
+    h.set_vars(h.add_statement("CLASS", 2), 1, {"g"});
     ASSERT_EQ(h.run(), 0);
     EXPECT_EQ(engine().n, 3);
-    EXPECT_EQ(engine().p, 2); // g: A, B -> one column; u: one level -> none; x
+    EXPECT_EQ(engine().p, 2); // g: A, B -> one column; x
     EXPECT_EQ(engine().x, (std::vector<double>{1, 1, 0, 1, 2, 3}));
     EXPECT_TRUE(h.log_has("NOTE:  Class predictor g had 2 levels."));
-    EXPECT_TRUE(h.log_has("NOTE:  Class predictor u had 1 levels."));
 }
 
 TEST(ReadData, ManyLevelsWarn) {

@@ -9,8 +9,6 @@
 namespace quill::proc::testing {
 namespace {
 
-std::string pad(const std::string &name) { return name + std::string(32 - name.size(), ' '); }
-
 std::vector<std::string> table(const fake_host &h) {
     std::vector<std::string> rows;
     bool in = false;
@@ -36,6 +34,8 @@ TEST(Report, SummaryWithoutClass) {
     EXPECT_EQ(h.titles[0], "PROC QUILLFIT -- Data and Model Summary and Fit Statistics");
     const std::vector<std::string> head{
         " ",
+        "Data set:  WORK.INPUT",
+        "Response variable:  y",
         "Number of observations:                  3",
         "Number of predictors:                    3",
         "Predictors forced in:         a c",
@@ -50,13 +50,14 @@ TEST(Report, SummaryWithoutClass) {
         ""};
     ASSERT_GE(h.listing.size(), head.size());
     EXPECT_EQ(std::vector<std::string>(h.listing.begin(), h.listing.begin() + head.size()), head);
-    // 1e-7 squared is below 1e-12 and left out; 2e-6 is printed.
+    // 1e-7 squared is below 1e-12: left out of the table and named as removed; 2e-6 is printed.
     EXPECT_EQ(table(h), (std::vector<std::string>{
-                            "  Variable      Beta   Std. Errs.",
-                            "-----------------------------------",
-                            "Intercept      :   1.250000  0.500000",
-                            pad("b") + ":   0.000002  0.200000",
-                            pad("c") + ":  -0.500000  0.300000"}));
+                            "Variable        Beta  Std. Errs.",
+                            "--------------------------------",
+                            "Intercept   1.250000    0.500000",
+                            "b           0.000002    0.200000",
+                            "c          -0.500000    0.300000",
+                            "Removed (coefficient 0): a"}));
     EXPECT_EQ(h.listing.back(), "");
 }
 
@@ -64,25 +65,25 @@ TEST(Report, ClassTableWithZeroAndSingleLevelPredictors) {
     reset_engine();
     fake_host h;
     h.set_data({num("y", {1, 2, 3, 4, 5, 6}), chr("g", {"a", "b", "c", "a", "b", "c"}),
-                num("x", {1, 2, 3, 4, 5, 7}), num("k", {1, 2, 1, 2, 1, 2}),
-                num("u", {5, 5, 5, 5, 5, 5})});
-    h.model("y", {"g", "x", "k", "u"});
-    h.set_vars(h.add_statement("CLASS", 2), 1, {"g", "k", "u"});
+                num("x", {1, 2, 3, 4, 5, 7}), num("k", {1, 2, 1, 2, 1, 2})});
+    h.model("y", {"g", "x", "k"});
+    h.set_vars(h.add_statement("CLASS", 2), 1, {"g", "k"});
     engine().betas = {0.0, 0.75, 0.5, 0.0}; // g=A zero, g=B non-zero, x, k=1 zero
     engine().std_errs = {0.1, 0.2, 0.3, 0.4};
     engine().intercept = 2;
     engine().intercept_se = 0.25;
     ASSERT_EQ(h.run(), 0);
-    const std::string g = pad("g"), x = pad("x");
-    const std::string A = pad("A").substr(0, 32), B = pad("B"), C = pad("C");
+    // A zero level of a kept CLASS predictor is printed and named; the all-zero k is named once
+    // and the single-level u not at all.
     EXPECT_EQ(table(h), (std::vector<std::string>{
-                            "  Variable     Level     Frequency   Beta   Std. Errs.",
-                            std::string(56, '-'),
-                            "Intercept             :            2.000000  0.250000",
-                            g + "  " + A + ":       2    0.000000  0.100000",
-                            "            " + B + ":       2    0.750000  0.200000",
-                            "            " + C + ":       2       (Reference)",
-                            x + "            :            0.500000  0.300000"}));
+                            "Variable   Level  Frequency         Beta  Std. Errs.",
+                            std::string(52, '-'),
+                            "Intercept                       2.000000    0.250000",
+                            "g          A              2     0.000000    0.100000",
+                            "           B              2     0.750000    0.200000",
+                            "           C              2  (Reference)",
+                            "x                               0.500000    0.300000",
+                            "Removed (coefficient 0): g=A k"}));
 }
 
 TEST(Report, DetailsWarningsAndCharacterResponse) {
@@ -92,7 +93,6 @@ TEST(Report, DetailsWarningsAndCharacterResponse) {
     h.model("r", {"x"});
     h.set_text(s_dist, "LOGISTIC");
     h.set_text(s_df, "PROJECTION");
-    h.set_text(s_selection, "GCV");
     h.set_flag(h.proc(), f_details);
     h.set_vars(h.proc(), s_forcein, {"x"});
     engine().at_max = engine().at_min = true;
@@ -101,14 +101,14 @@ TEST(Report, DetailsWarningsAndCharacterResponse) {
     for (const std::string &line : std::vector<std::string>{
              "Predictor forced in:          x",
              "Model type:  Logistic (generalized linear model, binary outcome, logit link)",
-             "Response variable:  " + pad("r"), "Value modeled as Y=1:  " + pad("Y"),
+             "Response variable:  r", "Value modeled as Y=1:  Y",
              std::string("Minimum candidate lambda:              0.0100"),
              std::string("Maximum candidate lambda:              2.0000"),
              std::string("Warning: The maximum candidate lambda appears to be too low."),
              std::string("Warning: The minimum candidate lambda appears to be too high."),
              std::string("Simple df:                               1"),
              std::string("Effective df:                            4"),
-             std::string("GCV:                                  10.0000"),
+             std::string("BIC:                                  10.0000"),
              std::string("Warning: Failed to converge after 7 iterations.")})
         EXPECT_TRUE(std::find(h.listing.begin(), h.listing.end(), line) != h.listing.end()) << line;
     const int at = h.log_index("WARNING: The maximum candidate lambda appears to be too low.");
@@ -123,7 +123,9 @@ TEST(Report, CountDfShowsNoEffectiveDfAndNoprintPrintsNothing) {
     h.set_data({num("y", {1, 2, 3}), num("x", {1, 2, 4})});
     h.model("y", {"x"});
     h.set_flag(h.proc(), f_details);
+    h.set_text(s_selection, "GCV");
     ASSERT_EQ(h.run(), 0);
+    EXPECT_TRUE(h.listing_has("GCV:                                  10.0000"));
     EXPECT_TRUE(h.listing_has("Simple df:"));
     EXPECT_FALSE(h.listing_has("Effective df:"));
 

@@ -12,7 +12,7 @@ enum { s_data = 1, s_outbetas = 2, s_outerrs = 3, s_outinfo = 4, s_outpred = 5, 
        s_forcein = 9, s_selection = 10, s_df = 11, s_algorithm = 12, s_criterion = 13,
        s_maxiter = 14, s_minlambda = 15, s_maxlambda = 16, s_gridsize = 17, s_a = 18,
        s_weight = 19, s_dist = 20 };
-enum { f_noprint = 1, f_details = 2, f_robust = 3, f_unshrink_se = 4, f_warmstart = 5 };
+enum { f_noprint = 1, f_details = 2, f_robust = 3, f_unshrink_se = 4, f_warmstart = 7 };
 
 inline column num(const std::string &name, std::vector<double> values) {
     return column{name, QH_VAR_NUMERIC, std::move(values), {}};

@@ -6,11 +6,13 @@
 # the WORK library kept in WORKDIR/work, and the libref HERE assigned to the program's own folder.
 # Lines of the .expect file ('#' starts a comment line):
 #   exit: N                 the exit status must be N
-#   log: TEXT / lst: TEXT   some line of the log / listing contains TEXT; successive lines of one
-#                           kind must match successive lines of the file, in order
-#   nolog: TEXT / nolst: TEXT   no line contains TEXT
+#   log: TEXT / lst: TEXT / out: TEXT   some line of the log / listing / standard output contains
+#                           TEXT; successive lines of one kind must match successive lines, in order
+#   nolog: TEXT / nolst: TEXT / noout: TEXT   no line contains TEXT
 #   file: NAME / nofile: NAME   NAME exists / does not exist in WORKDIR afterwards
+#   xml: NAME               NAME in WORKDIR is well-formed XML (checked by xmllint)
 #   env: NAME=VALUE         set in the environment of quill
+#   args: A B ...           more arguments for quill (e.g. -print -)
 cmake_minimum_required(VERSION 3.20)
 
 foreach(required QUILL PROGRAM EXPECT WORKDIR)
@@ -43,10 +45,15 @@ endfunction()
 
 read_lines("${EXPECT}" expectations)
 set(environment "")
+set(arguments "")
 foreach(line IN LISTS expectations)
   if(line MATCHES "^env: (.*)$")
     unescape("${CMAKE_MATCH_1}" value)
     list(APPEND environment "${value}")
+  elseif(line MATCHES "^args: (.*)$")
+    unescape("${CMAKE_MATCH_1}" value)
+    separate_arguments(value UNIX_COMMAND "${value}")
+    list(APPEND arguments ${value})
   endif()
 endforeach()
 
@@ -56,7 +63,7 @@ get_filename_component(program_name "${PROGRAM}" NAME_WE)
 get_filename_component(program_dir "${PROGRAM}" DIRECTORY)
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env ${environment}
-          "${QUILL}" "${PROGRAM}" -work "${WORKDIR}/work" -lib "here=${program_dir}"
+          "${QUILL}" "${PROGRAM}" -work "${WORKDIR}/work" -lib "here=${program_dir}" ${arguments}
   WORKING_DIRECTORY "${WORKDIR}"
   RESULT_VARIABLE status
   OUTPUT_VARIABLE stdout
@@ -64,17 +71,21 @@ execute_process(
 
 read_lines("${WORKDIR}/${program_name}.log" log_lines)
 read_lines("${WORKDIR}/${program_name}.lst" lst_lines)
+file(WRITE "${WORKDIR}/stdout.txt" "${stdout}")
+read_lines("${WORKDIR}/stdout.txt" out_lines)
 list(LENGTH log_lines log_count)
 list(LENGTH lst_lines lst_count)
+list(LENGTH out_lines out_count)
 set(log_next 0)
 set(lst_next 0)
+set(out_next 0)
 set(problems "")
 
 foreach(line IN LISTS expectations)
-  if(line STREQUAL "" OR line MATCHES "^#" OR line MATCHES "^env: ")
+  if(line STREQUAL "" OR line MATCHES "^#" OR line MATCHES "^(env|args): ")
     continue()
   endif()
-  if(NOT line MATCHES "^(exit|log|lst|nolog|nolst|file|nofile): ?(.*)$")
+  if(NOT line MATCHES "^(exit|log|lst|out|nolog|nolst|noout|file|nofile|xml): ?(.*)$")
     unescape("${line}" shown)
     string(APPEND problems "  unknown expectation: ${shown}\n")
     continue()
@@ -86,7 +97,7 @@ foreach(line IN LISTS expectations)
     if(NOT status STREQUAL text)
       string(APPEND problems "  exit status ${status}, expected ${text}\n")
     endif()
-  elseif(kind STREQUAL "log" OR kind STREQUAL "lst")
+  elseif(kind STREQUAL "log" OR kind STREQUAL "lst" OR kind STREQUAL "out")
     set(found -1)
     set(count ${${kind}_count})
     set(index ${${kind}_next})
@@ -104,7 +115,7 @@ foreach(line IN LISTS expectations)
     else()
       math(EXPR ${kind}_next "${found} + 1")
     endif()
-  elseif(kind STREQUAL "nolog" OR kind STREQUAL "nolst")
+  elseif(kind STREQUAL "nolog" OR kind STREQUAL "nolst" OR kind STREQUAL "noout")
     string(SUBSTRING "${kind}" 2 -1 which)
     foreach(candidate IN LISTS ${which}_lines)
       string(FIND "${candidate}" "${text}" at)
@@ -117,6 +128,12 @@ foreach(line IN LISTS expectations)
   elseif(kind STREQUAL "file")
     if(NOT EXISTS "${WORKDIR}/${shown}")
       string(APPEND problems "  missing file: ${shown}\n")
+    endif()
+  elseif(kind STREQUAL "xml")
+    execute_process(COMMAND xmllint --noout "${WORKDIR}/${shown}" RESULT_VARIABLE xml_status
+                    ERROR_VARIABLE xml_errors)
+    if(NOT xml_status EQUAL 0)
+      string(APPEND problems "  not well-formed XML: ${shown} ${xml_errors}\n")
     endif()
   elseif(kind STREQUAL "nofile")
     if(EXISTS "${WORKDIR}/${shown}")

@@ -1,12 +1,13 @@
 /*
- * The one entry of the Quill estimation engine (libquill).
+ * The entries of the Quill estimation engine (libquill): runscad, and runscad_path, which
+ * also returns the whole lambda path.
  *
  * runscad fits a SCAD-penalized normal, logistic or Poisson regression over a grid of lambda
  * values, selects lambda by BIC or GCV and returns the fit on the scale of the input data.
  * Every array is owned by the caller; matrices are column-major. On failure *error_flag is
  * 0xFF and message_codes holds the message, one character code per element, lines separated by
  * carriage return and line feed, terminated by a 0 element. Nothing is kept between calls and
- * the function is not re-entrant. A call uses every core the process may run on; the
+ * the functions are not re-entrant. A call uses every core the process may run on; the
  * environment variable QUILL_THREADS set to a whole number N limits it to N threads. The
  * results do not depend on the number of threads.
  */

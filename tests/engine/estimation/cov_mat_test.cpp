@@ -136,7 +136,7 @@ TEST(Covariance, RefusalsAndTheirSentences) {
         double lambda;
         const char* sentence;
     } cases[] = {{-1e-9, "Lambda cannot be negative."},
-                 {10000.000001, "Lambda is too big."},
+                 {INFINITY, "Lambda is too big."},
                  {1.0, "The error df was too small to calculate a variance estimate."}};
     for (const auto& c : cases) {
         scad_session s;
@@ -147,10 +147,12 @@ TEST(Covariance, RefusalsAndTheirSentences) {
         EXPECT_EQ(lines_of(r.trail), (std::vector<std::string>{c.sentence, where}));
         EXPECT_TRUE(s.is_null);
     }
-    // n = p + 2 succeeds; lambda 10000 is accepted.
-    scad_session ok;
-    load(ok, synthetic(6, {0.0, 1.0, 2.0, 3.0, 4.0}, model::normal));
-    EXPECT_EQ(covariance(ok, b, 10000.0).rc, 0);
+    // n = p + 2 succeeds; lambda 10000 and a derived grid value beyond it are accepted.
+    for (const double lambda : {10000.0, 1e6}) {
+        scad_session ok;
+        load(ok, synthetic(6, {0.0, 1.0, 2.0, 3.0, 4.0}, model::normal));
+        EXPECT_EQ(covariance(ok, b, lambda).rc, 0) << lambda;
+    }
 
     // p >= n fails even with a single included coefficient.
     scad_session wide;

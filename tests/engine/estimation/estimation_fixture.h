@@ -111,9 +111,6 @@ inline std::string trimmed(const std::string& line) {
     return line.substr(0, line.find_last_not_of(' ') + 1);
 }
 
-// A sentence as the trail stores it: cut at 80 characters.
-inline std::string line80(const std::string& sentence) { return sentence.substr(0, 80); }
-
 inline std::vector<std::string> lines_of(const error_trail& t) {
     std::vector<std::string> out;
     for (const auto& l : t.lines()) out.push_back(trimmed(l));
@@ -186,10 +183,11 @@ inline std::vector<double> ols(const std::vector<double>& x, const std::vector<d
     return solve(cross(x, n, m), cross(x, n, m, y));
 }
 
-// Maximum-likelihood fit of a logistic or Poisson model by Newton steps (IRLS) from 0.
+// Maximum-likelihood fit of a logistic or Poisson model by Newton steps (IRLS) from `start`
+// (0 when empty).
 inline std::vector<double> irls(const std::vector<double>& x, const std::vector<double>& y,
-                                int n, int m, model type) {
-    std::vector<double> b(m, 0.0);
+                                int n, int m, model type, std::vector<double> start = {}) {
+    std::vector<double> b = start.empty() ? std::vector<double>(m, 0.0) : std::move(start);
     for (int step = 0; step < 100; ++step) {
         std::vector<long double> w(n);
         std::vector<double> r(n);

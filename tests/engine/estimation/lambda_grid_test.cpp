@@ -74,9 +74,9 @@ TEST(LambdaGrid, ReversedEndsFailWithBothSentences) {
     error_trail t;
     EXPECT_EQ(run_calculate_scad_Lgrid(s, t), -1);
     EXPECT_EQ(lines_of(t), (std::vector<std::string>{
-                               line80("There is something wrong with the settings for the grid "
-                                      "(maybe max_lambda < min_lambda )."),
-                               where, "There is something wrong with the lambda grid indexing.",
+                               "There is something wrong with the settings for the grid "
+                               "(maybe max_lambda <",
+                               "min_lambda ).", where, "There is something wrong with the lambda grid indexing.",
                                where}));
     EXPECT_TRUE(s.Lgrid.is_null);
     EXPECT_TRUE(s.is_null);

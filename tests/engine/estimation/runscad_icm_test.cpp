@@ -1,6 +1,8 @@
 // ICM through runscad: the two refusals, and agreement with LQA when the response is centred.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "estimation_fixture.h"
 #include "runscad_call.h"
 
@@ -37,17 +39,15 @@ TEST(RunscadIcm, AgreesWithLqaWhenTheResponseIsCentred) {
     runscad_call runs[2];
     for (int algorithm : {0, 1}) {
         runscad_call& c = runs[algorithm];
-        c.n = d.n;
-        c.p = d.p;
-        c.x = d.x;
-        c.y = d.y;
-        c.forcein.assign(d.p, 0);
+        c = runscad_call::on(d.n, d.p, d.x, d.y);
         c.grid_size = 20;
         c.options = {algorithm, 0, 0, 20, 250, 0, 0, 1};
         c.run();
         ASSERT_FALSE(c.failed()) << c.text();
     }
-    EXPECT_EQ(runs[0].best, runs[1].best);
+    // Several grid values give the same fit and tie in BIC up to rounding, so the two may pick
+    // different ones among them.
+    EXPECT_NEAR(runs[0].criterion, runs[1].criterion, 1e-9 * std::fabs(runs[0].criterion));
     EXPECT_EQ(runs[0].simple_df, runs[1].simple_df);
     for (int j = 0; j < d.p; ++j) EXPECT_NEAR(runs[0].beta[j], runs[1].beta[j], 1e-8) << j;
     EXPECT_NEAR(runs[0].intercept, runs[1].intercept, 1e-8);

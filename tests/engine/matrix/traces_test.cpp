@@ -66,7 +66,9 @@ TEST(Traces, QuadraticFormTracesMatchTheFormedProduct) {
 
 TEST(Traces, ElementGuardsFireFirstAndInOrder) {
     // The location is longer than a trail line and is cut at 80 characters.
-    const std::string outer = "OCCURRED IN: quadratic_form_trace_real_matrix_transpose_outer in MOD matrix_meth";
+    // The location is longer than a trail line and continues on the next.
+    const Lines outer = {"OCCURRED IN: quadratic_form_trace_real_matrix_transpose_outer in MOD",
+                         "matrix_methods"};
     test_matrix A = test_matrix::identity(2), B = test_matrix::identity(2);
     double tr = -1.0;
     {
@@ -80,13 +82,15 @@ TEST(Traces, ElementGuardsFireFirstAndInOrder) {
         A(1, 0) = 1.0000001e20;
         B(0, 1) = -2e20;
         EXPECT_EQ(quadratic_form_trace_real_matrix_transpose_outer(A.cview(), B.cview(), tr, t), -1);
-        EXPECT_EQ(trimmed_lines(t), (Lines{"Some element of A is too large (positive)", outer}));
+        EXPECT_EQ(trimmed_lines(t), (Lines{"Some element of A is too large (positive)", outer[0],
+                                           outer[1]}));
     }
     {
         error_trail t;
         A(1, 0) = -1e21;
         EXPECT_EQ(quadratic_form_trace_real_matrix_transpose_outer(A.cview(), B.cview(), tr, t), -1);
-        EXPECT_EQ(trimmed_lines(t), (Lines{"Some element of A is too large (negative)", outer}));
+        EXPECT_EQ(trimmed_lines(t), (Lines{"Some element of A is too large (negative)", outer[0],
+                                           outer[1]}));
     }
     {
         error_trail t;
@@ -112,10 +116,10 @@ TEST(Traces, ShapeFailures) {
     EXPECT_EQ(quadratic_form_trace_real_matrix(A32.cview(), B33.cview(), tr, t), 0);  // 3 x 2 is k x m
     EXPECT_EQ(quadratic_form_trace_real_matrix(B23.cview(), B33.cview(), tr, t), -1);
     const Lines lines = trimmed_lines(t);
-    ASSERT_EQ(lines.size(), 6u);
+    ASSERT_EQ(lines.size(), 8u);  // the two long locations take two lines each
     EXPECT_EQ(lines[0], "Non-square matrix encountered; square expected");
-    EXPECT_EQ(lines[2], "Dimensions of matrix arguments not conformable");
-    EXPECT_EQ(lines[4], "Dimensions of matrix arguments not conformable");
+    EXPECT_EQ(lines[3], "Dimensions of matrix arguments not conformable");
+    EXPECT_EQ(lines[6], "Dimensions of matrix arguments not conformable");
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(CoefficientCopy, SmallCoefficientsAndSmallErrorsReportZero) {
     const dbl1 se = vec({1.0, 1.0, limit * 0.999999, 1.0});
     const dbl2 path = path_of({{1, 2, 3, 4}, {5, 6, 7, 8}});
     std::vector<double> b(4), s(4), p(8);
-    write_coefficients(beta, se, path, b.data(), s.data(), p.data());
+    write_coefficients(beta, se, path, 1.0, b.data(), s.data(), p.data());
     EXPECT_EQ(b, (std::vector<double>{0.0, limit * 1.000001, 0.0, -2.0}));
     EXPECT_EQ(s[2], limit * 0.999999);  // the error itself is reported as it is
     EXPECT_EQ(p, (std::vector<double>{1, 5, 2, 6, 3, 7, 4, 8}));  // column by column

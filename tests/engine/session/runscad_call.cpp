@@ -15,18 +15,59 @@ runscad_call::runscad_call() {
     forcein.assign(2, 0);
 }
 
-void runscad_call::run() {
-    const std::size_t pp = p > 0 ? static_cast<std::size_t>(p) : 0;
-    const std::size_t gg = grid_size > 0 ? static_cast<std::size_t>(grid_size) : 0;
-    beta.assign(pp, -99.0);
-    se.assign(pp, -99.0);
-    path.assign(pp * gg, -99.0);
+runscad_call runscad_call::on(int32_t n, int32_t p, std::vector<double> x, std::vector<double> y,
+                              int32_t model_type) {
+    runscad_call c;
+    c.n = n;
+    c.p = p;
+    c.x = std::move(x);
+    c.y = std::move(y);
+    c.forcein.assign(p, 0);
+    c.model_type = model_type;
+    return c;
+}
+
+namespace {
+
+std::size_t count(int32_t v) { return v > 0 ? static_cast<std::size_t>(v) : 0; }
+
+}  // namespace
+
+void runscad_call::resize_outputs() {
+    beta.assign(count(p), -99.0);
+    se.assign(count(p), -99.0);
+    path.assign(count(p) * count(grid_size), -99.0);
     message.assign(msg_len > 0 ? static_cast<std::size_t>(msg_len) : 1, -5);
+}
+
+void runscad_call::run() {
+    resize_outputs();
     testing::internal::CaptureStdout();  // the resets announce themselves
     runscad(p, n, x.data(), y.data(), nullptr, forcein.data(), options.data(), grid_size,
             tolerance, &min_lambda, &max_lambda, model_type, a, beta.data(), &intercept,
             se.data(), &intercept_se, path.data(), &lambda, &criterion, &simple_df, &df, &best,
             &num_iter, &converged, &at_max, &at_min, &error_flag, msg_len, message.data());
+    testing::internal::GetCapturedStdout();
+}
+
+void runscad_call::run_path() {
+    resize_outputs();
+    const std::size_t g = count(grid_size);
+    grid_table& t = table;
+    for (auto* v : {&t.lambda, &t.intercept, &t.bic, &t.aic, &t.gcv, &t.effective_df})
+        v->assign(g, -99.0);
+    for (auto* v : {&t.simple_df, &t.num_iter}) v->assign(g, -99);
+    for (auto* v : {&t.converged, &t.fitted}) v->assign(g, 7);
+    const quill_grid_table columns{t.lambda.data(),    t.intercept.data(), t.bic.data(),
+                                   t.aic.data(),       t.gcv.data(),       t.effective_df.data(),
+                                   t.simple_df.data(), t.num_iter.data(),  t.converged.data(),
+                                   t.fitted.data()};
+    testing::internal::CaptureStdout();
+    runscad_path(p, n, x.data(), y.data(), nullptr, forcein.data(), options.data(), grid_size,
+                 tolerance, &min_lambda, &max_lambda, model_type, a, beta.data(), &intercept,
+                 se.data(), &intercept_se, path.data(), &lambda, &criterion, &simple_df, &df,
+                 &best, &num_iter, &converged, &at_max, &at_min, &error_flag, msg_len,
+                 message.data(), &columns);
     testing::internal::GetCapturedStdout();
 }
 

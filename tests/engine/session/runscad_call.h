@@ -31,14 +31,29 @@ struct runscad_call {
     int32_t msg_len = 3001;
     std::vector<int32_t> message;
 
+    // runscad_path's table, one entry per grid value.
+    struct grid_table {
+        std::vector<double> lambda, intercept, bic, aic, gcv, effective_df;
+        std::vector<int32_t> simple_df, num_iter;
+        std::vector<uint8_t> converged, fitted;
+    } table;
+
     runscad_call();
+    // A call on the given data (an n x p column-major design), nothing forced in.
+    static runscad_call on(int32_t n, int32_t p, std::vector<double> x, std::vector<double> y,
+                           int32_t model_type = 0);
     // Resizes the outputs to p, n and G and calls runscad.
     void run();
+    // The same with runscad_path, filling `table`.
+    void run_path();
     bool failed() const { return error_flag == 0xFF; }
     // The message up to its terminator, as text.
     std::string text() const;
     // The message split at carriage return + line feed.
     std::vector<std::string> lines() const;
+
+private:
+    void resize_outputs();
 };
 
 }  // namespace quill::engine::testing_support

@@ -192,11 +192,11 @@ TEST(Settings, RobustErrorsOnlyInTheNormalModel) {
         error_trail t2;
         c.model_type = model;
         EXPECT_EQ(c.run(s2, t2), -1);
-        // The sentence is longer than a trail line and is cut at 80 characters.
+        // The sentence is longer than a trail line and continues on the next.
         EXPECT_EQ(lines_of(t2), (std::vector<std::string>{
                                     "The robust (heteroskedasticity) standard error is only "
-                                    "available in the normal m",
-                                    where}));
+                                    "available in the normal",
+                                    "model.", where}));
         EXPECT_EQ(s2.settings.model_based_se, 7);
     }
     c.model_type = 1;

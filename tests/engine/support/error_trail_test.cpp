@@ -17,11 +17,11 @@ std::string joined(const error_trail& trail, int length, const char* platform = 
 
 TEST(ErrorTrail, HandleAddsLinesInOrder) {
     error_trail t;
-    error_handle(t, 200, "dbl2_alloc in MOD dynamic_allocation", "file.f90", 12, "raw_x", "first",
+    error_handle(t, 200, "dbl2_alloc in MOD dynamic_allocation", "lqa_fit.cpp", 12, "raw_x", "first",
                  "second");
     ASSERT_TRUE(t.error_occurred());
     const std::vector<std::string> want = {"Unable to allocate memory for object", "first", "second",
-                                           "FILE: file.f90", "LINE: 12", "raw_x",
+                                           "FILE: lqa_fit.cpp", "LINE: 12", "raw_x",
                                            "OCCURRED IN: dbl2_alloc in MOD dynamic_allocation"};
     ASSERT_EQ(t.lines().size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
@@ -42,10 +42,29 @@ TEST(ErrorTrail, CustomCodeAndUnknownCode) {
     EXPECT_TRUE(t.lines().empty());
 }
 
-TEST(ErrorTrail, LongTextIsCutAt80) {
-    error_trail t;
-    error_add_line(std::string(100, 'x'), t);
-    EXPECT_EQ(t.lines()[0], std::string(80, 'x'));
+TEST(ErrorTrail, LongTextContinuesOnFurtherLines) {
+    const auto stored = [](const std::string& text) {
+        error_trail t;
+        error_add_line(text, t);
+        std::vector<std::string> got;
+        for (const std::string& line : t.lines()) {
+            EXPECT_EQ(line.size(), 80u);
+            got.push_back(trimmed(line));
+        }
+        return got;
+    };
+    using lines = std::vector<std::string>;
+    const std::string sentence =
+        "The GCV fit criterion can only be used with the normal model (identity link) type.";
+    EXPECT_EQ(stored(sentence), (lines{sentence.substr(0, 76), "type."}));
+    // A blank at column 81 breaks right there; the blanks opening a continuation are dropped.
+    const std::string a(80, 'a');
+    EXPECT_EQ(stored(a + "   bcd"), (lines{a, "bcd"}));
+    EXPECT_EQ(stored(a + "   "), (lines{a}));
+    // No blank in the first 80 characters: cut at 80, as often as needed.
+    EXPECT_EQ(stored(std::string(170, 'x')),
+              (lines{std::string(80, 'x'), std::string(80, 'x'), std::string(10, 'x')}));
+    EXPECT_EQ(stored("ab " + std::string(79, 'y')), (lines{"ab", std::string(79, 'y')}));
 }
 
 TEST(ErrorTrail, JoiningFollowsThePlatformAndRemembersIt) {

@@ -1,9 +1,12 @@
 // PROC HOSTTEST: a tiny procedure module that exercises the host through the routine table only,
 // as a real procedure does. It parses its statements with a grammar using every action kind and
 // every variable-list form, reads its input data set, writes the log and listing, writes an
-// output data set and ends with the return code the program asks for.
+// output data set and ends with the return code the program asks for. HOSTTEST_RAISE=N in the
+// environment raises signal N while the output data set is being written.
 // Its statements are in hosttest_grammar.h.
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -149,6 +152,9 @@ void proc_main()
         count = -1;
         g_host.write_record(writer, 0);
         g_host.write_dataset(out, 0);
+        // HOSTTEST_RAISE=N: a signal arrives while the output is still being written.
+        if (const char *signal_number = std::getenv("HOSTTEST_RAISE"))
+            std::raise(std::atoi(signal_number));
         if (!QH_FLAG(proc, 2))
             g_host.release_record(writer);
     }

@@ -11,6 +11,6 @@ data d;
 2.2 1.2 3 b 2 yes
 ;
 proc quillfit data=d outbetas=betas;
-  model y = x1 x2;
-  gridsize 1001;
+  model k = x1 x2;
+  dist logistic;
 run;

@@ -1,6 +1,7 @@
-// The host side of the routine table: what the procedure interface module SASPROCI fills in.
-#ifndef QUILL_HOST_ROUTINE_TABLE_H
-#define QUILL_HOST_ROUTINE_TABLE_H
+// The host side of the routine table: the operations that the procedure interface module
+// SASPROCI fills in.
+#ifndef QUILL_HOST_ROUTINE_OPERATIONS_H
+#define QUILL_HOST_ROUTINE_OPERATIONS_H
 
 #include "api/module_interface.h"
 

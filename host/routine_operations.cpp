@@ -2,11 +2,12 @@
 // (an unknown handle, a wrong code, a write before the definitions end) is logged as an error and
 // answered with a non-zero result instead of being trusted. Formats come only from the procedure;
 // a class prefix is split off before the rest goes to vsnprintf.
-#include "routine_table.h"
+#include "routine_operations.h"
 
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <filesystem>
 
 #include "log_writer.h"
 #include "name_text.h"
@@ -34,6 +35,16 @@ bool valid_dataset(RunContext *run, qh_dataset *ds)
 bool valid_record(RunContext *run, qh_record *rec)
 {
     return run && rec && run->owns(rec);
+}
+
+// The output file of `rec` failed: the error is logged once, the partial file removed, and every
+// later operation on the record fails without writing.
+int file_failed(RunContext *run, qh_record *rec, const std::string &error)
+{
+    rec->failed = true;
+    rec->file.discard();
+    run->log().error(error);
+    return failed;
 }
 
 std::string fixed_text(const char *text, size_t length)
@@ -219,10 +230,7 @@ int op_define_variable(qh_record *rec, const qh_var_def *def, int32_t, const voi
     std::string name = valid_name(given);
     if (!is_valid_name(given))
         run->log().note("The variable name \"" + given + "\" is not a valid name; it is written as " + name + ".");
-    std::vector<std::string> taken;
-    for (const auto &d : rec->definitions)
-        taken.push_back(d.name);
-    const std::string chosen = free_name(name, taken);
+    const std::string chosen = rec->names.claim(name);
     if (chosen != name)
         run->log().note("Variable " + name + " already exists in data set " + rec->dataset->name.display +
                         "; the new variable is named " + chosen + ".");
@@ -238,15 +246,14 @@ int op_end_definitions(qh_record *rec)
     rec->definitions_ended = true;
     if (rec->dataset->is_null)
         return 0;
+    for (const std::string &note : run->session().library.prepare_output(rec->dataset->name.path))
+        run->log().note(note);
     std::string error;
-    if (!rec->file.open(rec->dataset->name.path, error)) {
-        run->log().error(error);
-        return failed;
-    }
+    if (!rec->file.open(rec->dataset->name.path, error))
+        return file_failed(run, rec, error);
     for (const auto &d : rec->definitions)
         rec->file.name(d.name);
-    rec->file.end_row();
-    return 0;
+    return rec->file.end_row(error) ? 0 : file_failed(run, rec, error);
 }
 
 int op_write_record(qh_record *rec, int32_t)
@@ -254,6 +261,8 @@ int op_write_record(qh_record *rec, int32_t)
     RunContext *run = run_or_null();
     if (!valid_record(run, rec) || !rec->writing || !rec->definitions_ended || rec->released)
         return misuse(run, "an observation was written before the definitions of its data set ended.");
+    if (rec->failed)
+        return failed;
     rec->row_numbers.assign(rec->definitions.size(), 0);
     rec->row_texts.assign(rec->definitions.size(), std::string());
     for (size_t i = 0; i < rec->definitions.size(); ++i) {
@@ -274,6 +283,8 @@ int op_write_record(qh_record *rec, int32_t)
 int op_write_dataset(qh_dataset *ds, int32_t)
 {
     RunContext *run = run_or_null();
+    if (valid_dataset(run, ds) && ds->writer && ds->writer->failed)
+        return failed;
     if (!valid_dataset(run, ds) || !ds->writer || !ds->writer->row_pending)
         return misuse(run, "a data set was written without an observation to write.");
     qh_record *rec = ds->writer;
@@ -296,18 +307,20 @@ int op_write_dataset(qh_dataset *ds, int32_t)
         }
         rec->file.number(value);
     }
-    rec->file.end_row();
-    return 0;
+    std::string error;
+    return rec->file.end_row(error) ? 0 : file_failed(run, rec, error);
 }
 
-void op_release_record(qh_record *rec)
+int op_release_record(qh_record *rec)
 {
     RunContext *run = run_or_null();
-    if (!valid_record(run, rec) || rec->released) {
-        misuse(run, "release of an unknown record.");
-        return;
+    if (!valid_record(run, rec) || rec->released)
+        return misuse(run, "release of an unknown record.");
+    if (rec->failed) {
+        rec->released = true;
+        return failed;
     }
-    run->commit(rec);
+    return run->commit(rec) ? 0 : failed;
 }
 
 void emit_log(RunContext *run, LineClass kind, const std::string &text)
@@ -431,6 +444,38 @@ void *op_allocate(size_t bytes)
     return block;
 }
 
+// Copies text into buffer[0 .. size) as snprintf does; returns the full length.
+int32_t copy_out(const std::string &text, char *buffer, int32_t size)
+{
+    if (buffer && size > 0) {
+        const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<int32_t>(text.size());
+}
+
+int32_t op_dataset_name(qh_dataset *ds, int32_t code, char *buffer, int32_t size)
+{
+    RunContext *run = run_or_null();
+    if (!valid_dataset(run, ds) || (code != QH_DSNAME_DISPLAY && code != QH_DSNAME_LOCATION))
+        return misuse(run, "the name of an unknown data set was asked for.");
+    if (code == QH_DSNAME_DISPLAY)
+        return copy_out(ds->name.display, buffer, size);
+    std::error_code ec;
+    const std::filesystem::path where = std::filesystem::weakly_canonical(ds->name.path, ec);
+    return copy_out((ec ? ds->name.path : where).string(), buffer, size);
+}
+
+int32_t op_graphics_folder(char *buffer, int32_t size, int32_t *step)
+{
+    RunContext *run = run_or_null();
+    if (!run || !step)
+        return misuse(run, "the graphics folder needs a step number to fill.");
+    *step = run->step_number();
+    return copy_out(run->session().graphics_folder.string(), buffer, size);
+}
+
 } // namespace
 
 void routine_log(const char *format, ...)
@@ -483,6 +528,8 @@ void fill_routine_table(qh_routines *table, qh_parse_area *area)
     table->name_text = op_name_text;
     table->allocate = op_allocate;
     table->end_run = routine_end_run;
+    table->dataset_name = op_dataset_name;
+    table->graphics_folder = op_graphics_folder;
 }
 
 } // namespace quill::host

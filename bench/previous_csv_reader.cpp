@@ -1,14 +1,17 @@
-#include "csv_store.h"
-
-#include <unistd.h>
+// The CSV reader as it was before the buffered one: it takes the file one character at a time and
+// reads it twice (types, then values). Kept only so that csv_read_bench can compare the two on the
+// same file in one run.
+#include "previous_csv_reader.h"
 
 #include <cstring>
 #include <memory>
 
 #include "number_text.h"
 
-namespace quill::host {
+namespace quill::bench {
 namespace {
+
+using namespace quill::host;
 
 // Characters from a file (buffered) or from memory, with a rewind for the second pass.
 class CharSource {
@@ -286,139 +289,16 @@ bool read_table(CharSource &source, const std::string &label, Table &table, std:
 
 } // namespace
 
-bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error,
-                   std::vector<std::string> &warnings)
+bool read_csv_file_previous(const std::filesystem::path &file, Table &table, std::string &error)
 {
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> handle(std::fopen(file.c_str(), "rb"), &std::fclose);
     if (!handle) {
-        error = file.string() + ": the file cannot be opened (" + std::strerror(errno) + ").";
+        error = file.string() + ": the file cannot be opened.";
         return false;
     }
     CharSource source(handle.get());
+    std::vector<std::string> warnings;
     return read_table(source, file.string(), table, error, warnings);
 }
 
-bool read_csv_text(std::string_view text, const std::string &label, Table &table, std::string &error,
-                   std::vector<std::string> &warnings)
-{
-    CharSource source(text);
-    return read_table(source, label, table, error, warnings);
-}
-
-CsvWriter::~CsvWriter() { discard(); }
-
-bool CsvWriter::open(const std::filesystem::path &target, std::string &error)
-{
-    discard();
-    target_ = target;
-    temporary_ = target;
-    // Unique per writer: two outputs of one step may name the same data set.
-    static unsigned long serial = 0;
-    temporary_ += ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
-    file_ = std::fopen(temporary_.c_str(), "wb");
-    if (!file_) {
-        error = "The file " + temporary_.string() + " cannot be created (" + std::strerror(errno) + ").";
-        return false;
-    }
-    row_started_ = false;
-    return true;
-}
-
-void CsvWriter::separate()
-{
-    if (row_started_)
-        std::fputc(',', file_);
-    row_started_ = true;
-}
-
-void CsvWriter::name(std::string_view value)
-{
-    if (!value.empty() && value.find_first_of(",\"\r\n") == std::string_view::npos && value.front() != ' ' &&
-        value.back() != ' ') {
-        separate();
-        std::fwrite(value.data(), 1, value.size(), file_);
-        return;
-    }
-    text(value);
-}
-
-void CsvWriter::text(std::string_view value)
-{
-    separate();
-    std::fputc('"', file_);
-    for (char c : value) {
-        if (c == '"')
-            std::fputc('"', file_);
-        std::fputc(c, file_);
-    }
-    std::fputc('"', file_);
-}
-
-void CsvWriter::number(double value)
-{
-    separate();
-    const std::string text = storage_text(value);
-    std::fwrite(text.data(), 1, text.size(), file_);
-}
-
-void CsvWriter::end_row()
-{
-    std::fputc('\n', file_);
-    row_started_ = false;
-}
-
-bool CsvWriter::commit(std::string &error)
-{
-    if (!file_) {
-        error = "The data set file was not opened.";
-        return false;
-    }
-    const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (!written || !closed) {
-        error = "The file " + temporary_.string() + " could not be written completely.";
-        std::filesystem::remove(temporary_);
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary_, target_, ec);
-    if (ec) {
-        error = "The file " + target_.string() + " cannot be replaced (" + ec.message() + ").";
-        std::filesystem::remove(temporary_, ec);
-        return false;
-    }
-    return true;
-}
-
-void CsvWriter::discard()
-{
-    if (!file_)
-        return;
-    std::fclose(file_);
-    file_ = nullptr;
-    std::error_code ec;
-    std::filesystem::remove(temporary_, ec);
-}
-
-bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error)
-{
-    CsvWriter writer;
-    if (!writer.open(target, error))
-        return false;
-    for (const Column &col : table.columns)
-        writer.name(col.name);
-    writer.end_row();
-    for (size_t row = 0; row < table.rows; ++row) {
-        for (const Column &col : table.columns) {
-            if (col.type == VarType::Numeric)
-                writer.number(col.numbers[row]);
-            else
-                writer.text(col.texts[row]);
-        }
-        writer.end_row();
-    }
-    return writer.commit(error);
-}
-
-} // namespace quill::host
+} // namespace quill::bench

@@ -1,0 +1,147 @@
+// The PLplot side of the plots: one stream per chart, drawn with the library's SVG device into
+// a file the caller opened. Lambda is drawn as log10(lambda) and labelled in plain numbers.
+#include "svg_plot.h"
+
+#include <plstream.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace quill::proc {
+namespace {
+
+// Colour map 0: white background, black frame and text, grey marker line, then ten line colours
+// that stay apart in print and for most colour-blind readers.
+constexpr PLINT kRed[] = {255, 0, 128, 31, 255, 44, 214, 148, 140, 227, 127, 188, 23};
+constexpr PLINT kGreen[] = {255, 0, 128, 119, 127, 160, 39, 103, 86, 119, 127, 189, 190};
+constexpr PLINT kBlue[] = {255, 0, 128, 180, 14, 44, 40, 189, 75, 194, 127, 34, 207};
+constexpr PLINT kColours = std::size(kRed);
+constexpr PLINT kInk = 1, kGrey = 2, kFirstLine = 3, kLineColours = kColours - kFirstLine;
+constexpr PLINT kLineStyles = 8; // PLplot's predefined dash patterns
+
+// '#' starts an escape sequence in PLplot text.
+std::string plain_text(const std::string &text) {
+    std::string out;
+    for (char c : text) out += c == '#' ? std::string("##") : std::string(1, c);
+    return out;
+}
+
+void lambda_label(PLINT axis, PLFLT value, char *out, PLINT length, PLPointer) {
+    if (axis == PL_X_AXIS) std::snprintf(out, static_cast<std::size_t>(length), "%.3g", std::pow(10.0, value));
+    else std::snprintf(out, static_cast<std::size_t>(length), "%g", value);
+}
+
+struct range {
+    double low = HUGE_VAL, high = -HUGE_VAL;
+    void add(double v) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+};
+
+// A line's style: colours first, then dash patterns, so that every line differs.
+PLINT colour_of(std::size_t i) { return kFirstLine + static_cast<PLINT>(i % kLineColours); }
+PLINT style_of(std::size_t i) { return 1 + static_cast<PLINT>((i / kLineColours) % kLineStyles); }
+
+void legend(plstream &pls, const lambda_plot &plot) {
+    const std::size_t count = plot.lines.size() + 1;
+    std::vector<PLINT> options(count, PL_LEGEND_LINE), colours(count), styles(count), ink(count, kInk),
+        zero_int(count, 0);
+    std::vector<PLFLT> widths(count, 2.0), zero(count, 0.0);
+    std::vector<std::string> texts(count);
+    std::vector<const char *> text_ptrs(count), no_symbol(count, "");
+    for (std::size_t i = 0; i < plot.lines.size(); ++i) {
+        colours[i] = colour_of(i);
+        styles[i] = style_of(i);
+        texts[i] = plain_text(plot.lines[i].label);
+    }
+    colours.back() = kGrey;
+    styles.back() = 2;
+    widths.back() = 1.0;
+    texts.back() = plain_text(plot.marked_label);
+    for (std::size_t i = 0; i < count; ++i) text_ptrs[i] = texts[i].c_str();
+    PLFLT width = 0, height = 0;
+    pls.legend(&width, &height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
+               PL_POSITION_RIGHT | PL_POSITION_OUTSIDE | PL_POSITION_VIEWPORT, 0.02, 0.0, 0.08, 0,
+               kInk, 1, 0, 0, static_cast<PLINT>(count), options.data(), 1.0, 0.8, 2.0, 0.0,
+               ink.data(), text_ptrs.data(), zero_int.data(), zero_int.data(), zero.data(), zero.data(),
+               colours.data(), styles.data(), widths.data(), zero_int.data(), zero.data(),
+               zero_int.data(), no_symbol.data());
+}
+
+} // namespace
+
+bool svg_plots_available() {
+    constexpr int kMaxDevices = 256;
+    const char *menu[kMaxDevices];
+    const char *names[kMaxDevices];
+    const char **menu_ptr = menu, **names_ptr = names;
+    int count = kMaxDevices;
+    plgDevs(&menu_ptr, &names_ptr, &count);
+    for (int i = 0; i < count; ++i)
+        if (names[i] != nullptr && std::strcmp(names[i], "svg") == 0) return true;
+    return false;
+}
+
+bool write_svg_plot(const lambda_plot &plot, std::FILE *file, std::string &why) {
+    range x, y;
+    for (const plot_line &line : plot.lines)
+        for (std::size_t i = 0; i < line.lambda.size(); ++i) {
+            x.add(std::log10(line.lambda[i]));
+            y.add(line.value[i]);
+        }
+    if (!(x.high > x.low)) {
+        why = "it needs at least two grid values of lambda above 0";
+        std::fclose(file);
+        return false;
+    }
+    if (!(y.high > y.low)) y = {y.low - 1.0, y.low + 1.0};
+    const double pad = 0.05 * (y.high - y.low);
+    y = {y.low - pad, y.high + pad};
+
+    plstream pls;
+    pls.sdev("svg");
+    pls.sfile(file);
+    pls.spage(0, 0, 960, 600, 0, 0);
+    pls.scmap0(kRed, kGreen, kBlue, kColours);
+    pls.init();
+    pls.adv(0);
+    pls.schr(0, 0.85);
+    pls.vpor(0.1, 0.72, 0.12, 0.9);
+    pls.wind(x.low, x.high, y.low, y.high);
+    pls.col0(kInk);
+    pls.slabelfunc(lambda_label, nullptr);
+    // Log ticks need a whole decade; a shorter span gets evenly spaced ticks of log10(lambda).
+    pls.box(x.high - x.low >= 1.0 ? "bcnstlo" : "bcnsto", 0, 0, "bcnstv", 0, 0);
+    pls.lab("lambda (log scale)", plain_text(plot.value_label).c_str(), plain_text(plot.title).c_str());
+
+    std::vector<PLFLT> xs;
+    for (std::size_t i = 0; i < plot.lines.size(); ++i) {
+        const plot_line &line = plot.lines[i];
+        xs.resize(line.lambda.size());
+        std::transform(line.lambda.begin(), line.lambda.end(), xs.begin(), [](double l) { return std::log10(l); });
+        pls.col0(colour_of(i));
+        pls.lsty(style_of(i));
+        pls.width(2.0);
+        pls.line(static_cast<PLINT>(xs.size()), xs.data(), line.value.data());
+    }
+
+    const PLFLT mark[2] = {std::log10(plot.marked_lambda), std::log10(plot.marked_lambda)};
+    const PLFLT span[2] = {y.low, y.high};
+    pls.col0(kGrey);
+    pls.lsty(2);
+    pls.width(1.0);
+    pls.line(2, mark, span);
+    if (plot.mark_point) {
+        const PLFLT value = plot.marked_value;
+        pls.col0(kInk);
+        pls.ssym(0, 1.6);
+        pls.poin(1, mark, &value, 17); // a filled circle
+    }
+    pls.lsty(1);
+    legend(pls, plot);
+    return true;
+}
+
+} // namespace quill::proc

@@ -1,0 +1,241 @@
+// quill under faults, run as a separate process: an output folder that is missing, read-only or
+// full, a link planted at a temporary name, a closed listing pipe, a memory limit, a stopping
+// signal, and a log or listing that would replace the program. Each run checks the exit status,
+// the message, and that the data sets written by an earlier run are still there byte for byte.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+
+#include "host_test_support.h"
+
+namespace quill::host {
+namespace {
+
+using testing::read_file;
+using testing::write_file;
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> snapshot(const std::filesystem::path &folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        if (entry.is_regular_file() && !entry.is_symlink())
+            files[entry.path().filename().string()] = read_file(entry.path());
+    return files;
+}
+
+struct Outcome {
+    int status;        // exit status, or 128 + the signal that ended it
+    std::string error; // standard error
+    std::string log;
+};
+
+// The program every fault interrupts: it writes four data sets to the library LIB.
+const std::string fit_program = "proc quillfit data=here.fit noprint outinfo=lib.info outbetas=lib.betas "
+                                "outpred=lib.pred;\n  model y = x1 x2 x3;\n  gridsize 5;\nrun;\n"
+                                "data lib.small;\n  input a;\n  datalines;\n1\n;\n";
+
+class Faults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(lib());
+        // The earlier versions of the data sets, which no fault may damage.
+        ASSERT_EQ(run(fit_program).status, 0) << read_file(folder / "p.log");
+        before = snapshot(lib());
+        ASSERT_EQ(before.size(), 4u);
+    }
+
+    std::filesystem::path lib() const { return folder / "lib"; }
+
+    // Runs `program` with quill in the scratch folder through /bin/sh: `prefix` comes before
+    // quill's command (limits, mounts), `options` after it. With `closed_stdout`, standard
+    // output is a pipe nobody reads.
+    Outcome run(const std::string &program, const std::string &prefix = "", const std::string &options = "",
+                bool closed_stdout = false, const std::string &program_file = "p.sas")
+    {
+        if (!program.empty())
+            write_file(folder / program_file, program);
+        const std::string command = "cd '" + folder.path().string() + "' && " + prefix + " '" QUILL_EXECUTABLE "' " +
+                                    program_file + " -lib 'here=" QUILL_TEST_DATA "' -lib lib=lib " + options +
+                                    " 2>err.txt";
+        int pipe_ends[2] = {-1, -1};
+        if (closed_stdout) {
+            EXPECT_EQ(::pipe(pipe_ends), 0);
+            ::close(pipe_ends[0]);
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (closed_stdout)
+                ::dup2(pipe_ends[1], STDOUT_FILENO);
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        if (closed_stdout)
+            ::close(pipe_ends[1]);
+        int wait_status = 0;
+        ::waitpid(child, &wait_status, 0);
+        const int status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+        return {status, read_file(folder / "err.txt"), read_file(folder / "p.log")};
+    }
+
+    // Whether the tests may make a mount namespace of their own.
+    static bool can_mount()
+    {
+        return std::system("unshare --user --map-root-user --mount true >/dev/null 2>&1") == 0;
+    }
+
+    testing::ScratchFolder folder;
+    std::map<std::string, std::string> before;
+};
+
+TEST_F(Faults, AnOutputFolderThatDoesNotExist)
+{
+    const Outcome out = run("proc quillfit data=here.fit noprint outinfo=lib.info outbetas='nosuchdir/b.csv';\n"
+                            "  model y = x1 x2 x3;\nrun;\n");
+    EXPECT_EQ(out.status, 2);
+    EXPECT_NE(out.log.find("ERROR: The file nosuchdir/b.csv cannot be created (No such file or directory).\n"
+                           "ERROR: The host could not create the output data set OUTBETAS."),
+              std::string::npos)
+        << out.log;
+    EXPECT_EQ(snapshot(lib()), before);
+}
+
+TEST_F(Faults, AReadOnlyOutputFolder)
+{
+    std::string prefix;
+    if (::geteuid() != 0)
+        std::filesystem::permissions(lib(), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    else if (can_mount()) // permissions do not stop root: mount the folder read-only instead
+        prefix = "exec unshare --user --map-root-user --mount sh -c 'mount --bind lib lib && "
+                 "mount -o remount,bind,ro lib && exec \"$0\" \"$@\"'";
+    else
+        GTEST_SKIP() << "running as root without mount namespaces: no way to make a folder read-only";
+    const Outcome out = run(fit_program, prefix);
+    std::filesystem::permissions(lib(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    EXPECT_EQ(out.status, 2);
+    EXPECT_NE(out.log.find("/betas.csv cannot be created ("), std::string::npos) << out.log;
+    EXPECT_NE(out.log.find("ERROR: The host could not create the output data set OUTBETAS."), std::string::npos);
+    EXPECT_NE(out.log.find("/small.csv cannot be created ("), std::string::npos); // the next step still ran
+    EXPECT_EQ(snapshot(lib()), before);
+}
+
+TEST_F(Faults, AFullFileSystem)
+{
+    if (!can_mount())
+        GTEST_SKIP() << "no mount namespaces here: a full file system cannot be made without root";
+    // A small file system over the library, holding the earlier data sets and filled up; what
+    // is on it afterwards is copied out to `after`.
+    std::filesystem::copy(lib(), folder / "saved");
+    std::filesystem::create_directory(folder / "after");
+    const std::string prefix = "exec unshare --user --map-root-user --mount sh -c 'mount -t tmpfs -o size=64k tmpfs lib "
+                               "&& cp saved/* lib/ && { dd if=/dev/zero of=lib/filler bs=1k 2>/dev/null; true; } && "
+                               "\"$0\" \"$@\"; status=$?; cp lib/*.csv* after/; exit $status'";
+    const Outcome out = run(fit_program, prefix);
+    EXPECT_EQ(out.status, 2);
+    EXPECT_NE(out.log.find("cannot be written (No space left on device)."), std::string::npos) << out.log;
+    EXPECT_NE(out.log.find("ERROR: The host could not "), std::string::npos);
+    EXPECT_EQ(snapshot(folder / "after"), before); // and no partial file
+}
+
+TEST_F(Faults, ALinkPlantedAtATemporaryNameIsNotFollowed)
+{
+    write_file(folder / "victim", "precious\n");
+    // quill's temporary names are <data set>.partial-<process>-<serial>; plant the first ones.
+    const std::string plant = "for d in info betas pred small; do for k in 1 2 3 4 5 6 7 8; do "
+                              "ln -s ../victim lib/$d.csv.partial-$$-$k; done; done; exec";
+    const Outcome out = run(fit_program, plant);
+    EXPECT_EQ(out.status, 0) << out.log;
+    EXPECT_EQ(read_file(folder / "victim"), "precious\n");
+    EXPECT_EQ(snapshot(lib()), before); // the same program wrote the same data sets
+    int links = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(lib()))
+        links += entry.is_symlink();
+    EXPECT_EQ(links, 32);
+}
+
+TEST_F(Faults, AClosedListingPipe)
+{
+    const Outcome out = run("proc print data=lib.info; run;\ndata lib.after;\n  input a;\n  datalines;\n2\n;\n", "exec",
+                            "-print -", true);
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.error, "quill: the listing (standard output) cannot be written\n");
+    EXPECT_NE(out.log.find("NOTE: The data set LIB.AFTER has 1 observations"), std::string::npos); // it went on
+    std::filesystem::remove(lib() / "after.csv");
+    EXPECT_EQ(snapshot(lib()), before);
+}
+
+#ifndef QUILL_SANITIZED_BUILD
+TEST_F(Faults, AMemoryLimitForTheHost)
+{
+    const Outcome out = run("data lib.small;\n  input x1-x999999;\n  datalines;\n1\n;\n", "ulimit -v 60000; exec");
+    EXPECT_EQ(out.status, 2);
+    EXPECT_NE(out.log.find("ERROR: The DATA step ran out of memory: the system could not give it "), std::string::npos)
+        << out.log;
+    EXPECT_EQ(snapshot(lib()), before);
+}
+
+TEST_F(Faults, AMemoryLimitForTheProcedure)
+{
+    // Five million observations: the host cannot hold the data set the procedure asks for.
+    std::string data = "y,x\n";
+    for (int i = 0; i < 5000000; ++i)
+        data += "1,2\n";
+    write_file(folder / "tall.csv", data);
+    const Outcome out = run("proc quillfit data='tall.csv' outbetas=lib.betas;\n  model y = x;\nrun;\n",
+                            "ulimit -v 40000; exec");
+    EXPECT_EQ(out.status, 2);
+    EXPECT_NE(out.log.find("ERROR: PROC QUILLFIT ran out of memory: the system could not give it 38.1 MB more "
+                           "(line 1)."),
+              std::string::npos)
+        << out.log;
+    EXPECT_EQ(snapshot(lib()), before);
+}
+#endif
+
+TEST_F(Faults, AStoppingSignalLeavesNoWorkFolderAndNoPartialFile)
+{
+    std::filesystem::create_directory(folder / "tmp");
+    const std::string program = "data d;\n  input x1 x2;\n  datalines;\n1 2\n;\n"
+                                "proc hosttest data=d out=lib.betas; vars x1; run;\n";
+    std::vector<int> signals = {SIGTERM, SIGINT, SIGHUP};
+#ifndef QUILL_SANITIZED_BUILD
+    signals.push_back(SIGSEGV); // a crash; the sanitizers keep that signal for their report
+#endif
+    for (int signal_number : signals) {
+        // HOSTTEST raises the signal while its output data set is still being written.
+        const Outcome out = run(program, "TMPDIR=\"$PWD/tmp\" HOSTTEST_RAISE=" + std::to_string(signal_number) + " exec");
+        EXPECT_EQ(out.status, 128 + signal_number);
+        EXPECT_TRUE(std::filesystem::is_empty(folder / "tmp")) << signal_number; // the WORK folder is gone
+        EXPECT_EQ(snapshot(lib()), before) << signal_number;
+    }
+}
+
+TEST_F(Faults, TheLogOrListingNeverReplacesTheProgramOrAFolder)
+{
+    const std::string program = "data a;\n  input x;\n  datalines;\n1\n;\n";
+    write_file(folder / "job.log", program);
+    Outcome out = run("", "exec", "", false, "job.log");
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.error, "quill: the log file job.log would replace the program\n");
+    EXPECT_EQ(read_file(folder / "job.log"), program);
+
+    std::filesystem::create_directory(folder / "results");
+    out = run(program, "exec", "-log results");
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.error, "quill: the log file results is a folder\n");
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "results"));
+    out = run(program, "exec", "-print p.sas");
+    EXPECT_EQ(out.error, "quill: the listing file p.sas would replace the program\n");
+    out = run(program, "exec", "-log out.txt -print ./out.txt");
+    EXPECT_EQ(out.error, "quill: the log and the listing cannot both be written to out.txt\n");
+    EXPECT_EQ(read_file(folder / "p.sas"), program);
+}
+
+} // namespace
+} // namespace quill::host
