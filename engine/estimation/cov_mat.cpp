@@ -16,6 +16,7 @@
 #include "matrix/products.h"
 #include "matrix/symmetric_inverse.h"
 #include "support/allocation.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -26,7 +27,7 @@ constexpr const char* no_information = "I could not create a penalized informati
 constexpr const char* index_error =
     "Index error in standardized dataset while calculating covariance matrix.";
 
-bool robust_se(const scad_settings& st) { return st.model_based_se == 0 && st.model_type == 0; }
+bool robust_se(const scad_settings& st) { return st.model_based_se == 0 && st.model_type == model_normal; }
 
 double residual_sum_of_squares(const dbl1& y, const dbl1& mu) {
     double rss = 0.0;
@@ -39,7 +40,7 @@ double residual_sum_of_squares(const dbl1& y, const dbl1& mu) {
 double sigma2_without_coefficients(const scad_session& session, const dbl1& mu) {
     const scad_settings& st = session.settings;
     if (robust_se(st)) return -1.0;
-    if (st.model_type != 0) return 1.0;
+    if (st.model_type != model_normal) return 1.0;
     const int n = session.dataset.n;
     const double rss = residual_sum_of_squares(session.dataset.y, mu);
     return st.center_y ? rss / (n - 1) : rss / n;
@@ -115,7 +116,7 @@ int invert_penalized_information(scad_session& session, reduced_model& r, const 
         return fail_reset(session, trail, where, no_information);
     for (int i = 1; i <= n; ++i) W(i) = ds.case_weights(i) * W(i);
 
-    if (st.model_type != 0) {
+    if (st.model_type != model_normal) {
         if (real_cross_product(r.x_r, r.A, vector_cview(W), trail) != 0)
             return fail_reset(session, trail, where, no_information);
     } else {
@@ -159,7 +160,7 @@ int included_covariance(scad_session& session, reduced_model& r, const dbl1& mu,
             return fail_reset(session, trail, where, "I could not calculate a cross-product.");
         return 0;
     }
-    if (st.model_type == 0) {
+    if (st.model_type == model_normal) {
         if (n <= ds.p + 1)
             return fail_reset(session, trail, where,
                               "The error df was too small to calculate a variance estimate.");
@@ -228,7 +229,7 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
     }
     const int k = r.k;
 
-    const bool need_columns = st.model_type != 0 || robust_se(st);
+    const bool need_columns = st.model_type != model_normal || robust_se(st);
     if (build_reduced(session, beta, included, forced, lambda, need_columns, r, trail) != 0 ||
         invert_penalized_information(session, r, mu, W, trail) != 0 ||
         included_covariance(session, r, mu, W, trail) != 0)

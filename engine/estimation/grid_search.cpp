@@ -18,6 +18,7 @@
 #include "estimation/session_failure.h"
 #include "session/initial_fit.h"
 #include "support/allocation.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -53,7 +54,7 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
 int fit_at(double lambda, const dbl1& start, dbl1& coefficients, int32_t& iterations,
            bool& converged, scad_session& session, error_trail& trail) {
     const int32_t max_iter = session.settings.max_iter;
-    if (session.settings.algorithm == 1)
+    if (session.settings.algorithm == algorithm_icm)
         return run_fit_scad_icm(lambda, start, coefficients, max_iter, iterations, converged,
                                 session, trail);
     return run_fit_scad_lqa(lambda, start, coefficients, max_iter, iterations, converged,
@@ -63,7 +64,7 @@ int fit_at(double lambda, const dbl1& start, dbl1& coefficients, int32_t& iterat
 int prepare(scad_session& session, error_trail& trail) {
     const scad_settings& st = session.settings;
     const scad_dataset& ds = session.dataset;
-    if (st.dfformula == 1 && (ds.p > 100 || ds.n > 1000))
+    if (st.dfformula == df_projection && (ds.p > 100 || ds.n > 1000))
         return fail_reset(session, trail, where,
                           "The dataset is too big to use the projection formula for df.");
     if (ds.is_null) return fail_reset(session, trail, where, "The session is not ready yet.");
@@ -92,7 +93,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
     const int q = has_intercept_column(st) ? p + 1 : p;
 
     dbl1 coefficients, mu, previous;
-    const bool warm = st.start == 1;
+    const bool warm = st.start == start_previous;
     int1& iterations = res.grid_iter;
     int1& converged = res.grid_converged;
     if (dbl1_alloc(coefficients, p, trail, {}, "beta_temp") != 0 ||
@@ -107,7 +108,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
 
     for (int g = 1; g <= G; ++g) {
         const double lambda = session.Lgrid.lambda(g);
-        if (st.algorithm != 0 && st.algorithm != 1)
+        if (st.algorithm != algorithm_lqa && st.algorithm != algorithm_icm)
             return fail_reset(session, trail, where, unrecognized);
         bool fit_converged = false;
         const dbl1& start = warm && g > 1 ? previous : session.initialfit.beta;
@@ -131,12 +132,12 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         res.simple_df(g) = nonzero;
 
         double df = 0.0;
-        if (st.dfformula == 1) {
+        if (st.dfformula == df_projection) {
             if (run_calculate_scad_cov_mat(coefficients, lambda, true, res.df_proj(g), session,
                                            trail) != 0)
                 return fail_reset(session, trail, where, "Error calculating df_proj_trace");
             df = res.df_proj(g);
-        } else if (st.dfformula == 0) {
+        } else if (st.dfformula == df_count) {
             res.df_proj(g) = 0.0;
             df = nonzero;
         } else {
@@ -154,14 +155,14 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         if (all_zero) break;
     }
 
-    if (st.model_type != 0 && st.selection == 1)
+    if (st.model_type != model_normal && st.selection == selection_gcv)
         return fail_reset(session, trail, where,
                           "The GCV fit criterion can only be used with the normal model "
                           "(identity link) type.");
-    res.best = G < 2 ? 1 : scad_smallest_criterion(st.selection == 1 ? res.gcv : res.bic);
+    res.best = G < 2 ? 1 : scad_smallest_criterion(st.selection == selection_gcv ? res.gcv : res.bic);
     for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
 
-    if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best), st.dfformula == 1,
+    if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best), st.dfformula == df_projection,
                                    res.df_proj(res.best), session, trail) != 0)
         return fail_reset(session, trail, where, "I could not calculate the covariance matrix.");
     res.is_null = false;

@@ -11,6 +11,7 @@
 #include "estimation/coefficient_change.h"
 #include "estimation/session_failure.h"
 #include "support/allocation.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -84,7 +85,7 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     if (dbl1_alloc(beta, m, trail, {}, "run_fit_scad_icm: beta") != 0)
         return fail_status_reset(session, trail, status_allocation, where,
                                  "run_fit_scad_icm: beta");
-    if (st.model_type != 0)
+    if (st.model_type != model_normal)
         return fail_reset(session, trail, where,
                           "In the current version of this software, ICM is not available for "
                           "this model.");

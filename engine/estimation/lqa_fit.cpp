@@ -23,6 +23,7 @@
 #include "matrix/row_chunks.h"
 #include "matrix/symmetric_inverse.h"
 #include "support/allocation.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -143,7 +144,7 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& A, dbl1& mu
         mean_from_linear_predictor(model_type, mu.data() + first, end - first);
         for (int i = first; i < end; ++i) {
             const double m = mu.data()[i];
-            const double w = model_type == 1 ? logistic_weight(m) : m;
+            const double w = model_type == model_logistic ? logistic_weight(m) : m;
             A.data()[i] = ds.case_weights.data()[i] * w;
             ws.residual.data()[i] = ds.y.data()[i] - m;
         }
@@ -207,7 +208,7 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
         ws.lambda_in(c) = pb.lambda_vector(j);
         ws.forced_in(c) = pb.forcein_vector(j);
     }
-    const int rc = st.model_type == 0 ? normal_information(pb, ws, k, trail)
+    const int rc = st.model_type == model_normal ? normal_information(pb, ws, k, trail)
                                       : glm_information(pb, ws, k, A, mu, trail);
     if (rc != 0) return -1;
     const matrix_view D(ws.D.data(), k, k, k);
@@ -302,7 +303,7 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     double change = 1e15;
 
     lqa_workspace ws;
-    if (allocate_workspace(ws, n, q, st.model_type == 0, trail) != 0) return abandon();
+    if (allocate_workspace(ws, n, q, st.model_type == model_normal, trail) != 0) return abandon();
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
 
     while (change >= st.tolerance) {

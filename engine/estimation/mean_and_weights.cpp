@@ -10,6 +10,7 @@
 #include "matrix/cross_product_kernel.h"
 #include "matrix/row_chunks.h"
 #include "support/allocation.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -38,7 +39,8 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
                       error_trail& trail) {
     if (beta.size != x.cols || mu.size != x.rows)
         return fail_status(trail, status_not_conformable, mu_where, "mu");
-    if (model_type != 0 && model_type != 1 && model_type != 2) return 0;  // mu left as it is
+    if (model_type != model_normal && model_type != model_logistic &&
+        model_type != model_poisson) return 0;  // mu left as it is
 
     int1 columns;
     dbl1 coefficients;
@@ -60,7 +62,7 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
 }
 
 void mean_from_linear_predictor(int32_t model_type, double* values, int m) {
-    if (model_type == 0) return;
+    if (model_type == model_normal) return;
     constexpr double argument_limit = 23.025850929940457;  // ln 1e10, beyond which e^eta is 1e10
     double exp_eta[block];
     for (int b0 = 0; b0 < m; b0 += block) {
@@ -69,7 +71,7 @@ void mean_from_linear_predictor(int32_t model_type, double* values, int m) {
         detail::exp_rows(v, exp_eta, count);
         for (int i = 0; i < count; ++i) {
             const double e = v[i] > argument_limit ? 1e10 : exp_eta[i];
-            v[i] = model_type == 1 ? e / (e + 1.00000000001) : e;
+            v[i] = model_type == model_logistic ? e / (e + 1.00000000001) : e;
         }
     }
 }

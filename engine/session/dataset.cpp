@@ -14,6 +14,7 @@
 #include "matrix/products.h"
 #include "matrix/standardize.h"
 #include "support/allocation.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -70,7 +71,7 @@ bool is_whole_vector(vector_cview v) {
 }
 
 bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail) {
-    if (model_type != 1 && model_type != 2) return true;
+    if (model_type != model_logistic && model_type != model_poisson) return true;
     const vector_cview v(y);
     double smallest = std::numeric_limits<double>::max();
     double largest = -std::numeric_limits<double>::max();
@@ -78,7 +79,7 @@ bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail) 
         smallest = std::min(smallest, v[i]);
         largest = std::max(largest, v[i]);
     }
-    if (model_type == 1) {
+    if (model_type == model_logistic) {
         if (is_whole_vector(v) && smallest >= 0.0 && largest <= 1.0) return true;
         error_handle(trail, status_custom, allowable_where, nullptr, {}, nullptr,
                      "Numerical y values for a binary logistic regression should be 0's and 1's.");

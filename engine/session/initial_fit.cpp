@@ -12,6 +12,7 @@
 #include "estimation/session_failure.h"
 #include "matrix/least_squares.h"
 #include "support/allocation.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -27,7 +28,7 @@ constexpr const char* no_mu = "I could not calculate the mean vector mu.";
 // the scale of the linear predictor whatever the size of the counts.
 int glm_start(const scad_dataset& ds, int32_t model_type, dbl1& z, dbl1& start, bool& singular,
               error_trail& trail) {
-    if (model_type == 2) {
+    if (model_type == model_poisson) {
         for (int i = 1; i <= ds.n; ++i) z(i) = std::log(ds.y(i) + 0.5);
     } else {
         double sum = 0.0;
@@ -67,7 +68,7 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
                           "(too many predictors and/or too many classes).");
     }
 
-    if (st.model_type == 0) {
+    if (st.model_type == model_normal) {
         const int rc = least_squares_regression(ds.x, ds.y, start, fit.singular, trail,
                                                 vector_cview(ds.case_weights), 1e-10, true);
         std::copy(start.data(), start.data() + q, fit.beta.data());
@@ -106,7 +107,7 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
             default: sum += mu + tiny; break;
         }
     }
-    fit.sigma2 = st.model_type == 0 ? sum / (n - p) : sum / n;
+    fit.sigma2 = st.model_type == model_normal ? sum / (n - p) : sum / n;
     fit.is_null = false;
     return 0;
 }

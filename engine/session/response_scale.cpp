@@ -1,6 +1,7 @@
 // The standard deviation is formed from deviations divided by the largest of them, so that a
 // response near the ends of the double range neither overflows nor underflows on squaring.
 #include "response_scale.h"
+#include "session/option_codes.h"
 
 #include <cmath>
 
@@ -29,7 +30,7 @@ double standard_deviation(const dbl1& y) {
 
 response_scale scale_response(dbl1& y, int32_t model_type) {
     response_scale scale;
-    if (model_type != 0) return scale;
+    if (model_type != model_normal) return scale;
     const double s = standard_deviation(y);
     if (!(s > 0.0) || !std::isfinite(s)) return scale;
     scale.s = s;

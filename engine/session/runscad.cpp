@@ -23,6 +23,7 @@
 #include "settings.h"
 #include "support/allocation.h"
 #include "support/thread_team.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -181,9 +182,9 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     if (copy_inputs(a, in, trail) != 0) return -1;
     const response_scale scale = scale_response(in.y_vec, a.model_type);
 
-    const bool omit_intercept = intercept_mode == 2;
-    const bool center_y = intercept_mode == 1;
-    const bool full_likelihood = intercept_mode != 0;
+    const bool omit_intercept = intercept_mode == intercept_omitted;
+    const bool center_y = intercept_mode == intercept_centre_y;
+    const bool full_likelihood = intercept_mode != intercept_fitted;
 
     const int32_t* o = a.option_vector;
     std::optional<double> min_lambda;
@@ -229,7 +230,7 @@ void run_scad_call(const runscad_arguments& a) {
     } else {
         const int32_t intercept_mode = a.option_vector[QUILL_OPT_INTERCEPT_MODE];
         // An unknown intercept mode fails with an empty message.
-        if (intercept_mode >= 0 && intercept_mode <= 2) status = estimate(a, intercept_mode, trail);
+        if (intercept_mode >= intercept_fitted && intercept_mode <= intercept_omitted) status = estimate(a, intercept_mode, trail);
     }
     if (status != 0) {
         write_message_codes(trail, a.message_codes, a.msg_len);

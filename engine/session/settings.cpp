@@ -2,6 +2,7 @@
 // failure leaves the values before it in place. Integer codes are compared as unsigned values,
 // which makes a negative code fail like a too-large one; a NaN fails every check.
 #include "settings.h"
+#include "session/option_codes.h"
 
 #include <cstdint>
 #include <limits>
@@ -53,15 +54,15 @@ int run_load_scad_settings(std::optional<int32_t> algorithm, std::optional<int32
     scad_settings& s = session.settings;
 
     if (algorithm) {
-        if (!code_at_most(*algorithm, 1)) return invalid(session, trail, "algorithm");
+        if (!code_at_most(*algorithm, algorithm_icm)) return invalid(session, trail, "algorithm");
         s.algorithm = *algorithm;
     }
     if (selection) {
-        if (!code_at_most(*selection, 1)) return invalid(session, trail, "selection");
+        if (!code_at_most(*selection, selection_gcv)) return invalid(session, trail, "selection");
         s.selection = *selection;
     }
     if (dfformula) {
-        if (!code_at_most(*dfformula, 1)) return invalid(session, trail, "dfformula");
+        if (!code_at_most(*dfformula, df_projection)) return invalid(session, trail, "dfformula");
         s.dfformula = *dfformula;
     }
     if (grid_size) {
@@ -74,18 +75,18 @@ int run_load_scad_settings(std::optional<int32_t> algorithm, std::optional<int32
         if (*max_iter < 1) return invalid(session, trail, "max_iter");
         s.max_iter = *max_iter;
     }
-    if (!code_at_most(model_type, 2)) return invalid(session, trail, "model_type");
+    if (!code_at_most(model_type, model_poisson)) return invalid(session, trail, "model_type");
     s.model_type = model_type;
 
     const bool robust_wanted = robust.value_or(false);
-    if (model_type != 0 && robust_wanted)
+    if (model_type != model_normal && robust_wanted)
         return fail_load(session, trail,
                          "The robust (heteroskedasticity) standard error is only available in the "
                          "normal model.");
-    s.model_based_se = (robust_wanted && model_type == 0) ? 0 : 1;
+    s.model_based_se = (robust_wanted && model_type == model_normal) ? 0 : 1;
 
     if (start) {
-        if (!code_at_most(*start, 1)) return invalid(session, trail, "start");
+        if (!code_at_most(*start, start_previous)) return invalid(session, trail, "start");
         s.start = *start;
     }
 
@@ -123,7 +124,7 @@ int run_load_scad_settings(std::optional<int32_t> algorithm, std::optional<int32
 
     if (s.omit_intercept && s.center_y)
         return fail_load(session, trail, "Cannot specify both omit_intercept and center_y.");
-    if (s.model_type != 0) {
+    if (s.model_type != model_normal) {
         if (s.omit_intercept)
             return fail_load(session, trail,
                              "QUILLFIT cannot omit the intercept in a nonlinear model.");

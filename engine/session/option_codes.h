@@ -1,0 +1,16 @@
+// The codes runscad's options and model type take, as the settings hold them; the engine tests
+// them by these names only.
+#pragma once
+
+#include <cstdint>
+
+namespace quill::engine {
+
+inline constexpr int32_t model_normal = 0, model_logistic = 1, model_poisson = 2;
+inline constexpr int32_t algorithm_lqa = 0, algorithm_icm = 1;
+inline constexpr int32_t selection_bic = 0, selection_gcv = 1;
+inline constexpr int32_t df_count = 0, df_projection = 1;
+inline constexpr int32_t start_unpenalized = 0, start_previous = 1;
+inline constexpr int32_t intercept_fitted = 0, intercept_centre_y = 1, intercept_omitted = 2;
+
+}  // namespace quill::engine
