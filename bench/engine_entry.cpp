@@ -10,8 +10,9 @@ runscad_function own_runscad() { return &runscad; }
 
 runscad_function load_runscad(const std::string& build_folder, std::string& error) {
     const std::string path = build_folder + "/libquill.so";
-    // Local: its runscad must not stand in for this build's, nor this build's for its.
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Local, and its own symbols before this build's: otherwise a call inside it to one of its
+    // exported functions would reach this build's copy, and the two builds would be one.
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
     if (library == nullptr) {
         error = dlerror();
         return nullptr;
