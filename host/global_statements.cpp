@@ -1,4 +1,7 @@
 // OPTIONS, LIBNAME and TITLE: statements that take effect where they stand, inside a step or not.
+#include <charconv>
+#include <cstdlib>
+
 #include "message_text.h"
 #include "program_runner.h"
 
@@ -7,9 +10,36 @@ namespace {
 
 bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text[0] == c; }
 
+// The engine takes its thread limit from QUILL_THREADS at each call; no limit means every core.
+void limit_threads(const Session &session)
+{
+    if (!session.threads)
+        setenv("QUILL_THREADS", "1", 1);
+    else if (session.cpu_count > 0)
+        setenv("QUILL_THREADS", std::to_string(session.cpu_count).c_str(), 1);
+    else
+        unsetenv("QUILL_THREADS");
+}
+
+// CPUCOUNT=n (1 to 1024) or ACTUAL (0); false for any other value.
+bool read_cpu_count(const std::string &value, int &count)
+{
+    if (upper_case(value) == "ACTUAL") {
+        count = 0;
+        return true;
+    }
+    int number = 0;
+    const auto parsed = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() || number < 1 || number > 1024)
+        return false;
+    count = number;
+    return true;
+}
+
 } // namespace
 
-// OPTIONS name[=value] ...; DEBUG='text' is the text a procedure reads as the DEBUG option.
+// OPTIONS name[=value] ...; DEBUG='text' is the text a procedure reads as the DEBUG option;
+// CPUCOUNT=n|ACTUAL, THREADS and NOTHREADS set how many threads procedures may use.
 void run_options(Session &session, const Statement &statement)
 {
     const auto &t = statement.tokens;
@@ -32,9 +62,20 @@ void run_options(Session &session, const Statement &statement)
             has_value = true;
             i += 2;
         }
-        if (name == "DEBUG" && has_value)
+        if (name == "DEBUG" && has_value) {
             session.debug_option = value;
-        else
+        } else if (name == "CPUCOUNT" && has_value) {
+            if (!read_cpu_count(value, session.cpu_count)) {
+                session.log.error(at_line("CPUCOUNT= takes a whole number from 1 to 1024, or ACTUAL; " +
+                                              quoted_excerpt(t[i - 1].source) + " is neither",
+                                          t[i - 1].line));
+                return;
+            }
+            limit_threads(session);
+        } else if ((name == "THREADS" || name == "NOTHREADS") && !has_value) {
+            session.threads = name == "THREADS";
+            limit_threads(session);
+        } else
             session.log.note("Option " + name + " is not used by this host and is ignored.");
     }
 }

@@ -22,6 +22,8 @@ struct Session {
     Listing listing;
     DatasetLibrary library;
     std::string debug_option;          // OPTIONS DEBUG='...'
+    int cpu_count = 0;                 // OPTIONS CPUCOUNT=: 0 for ACTUAL (every core)
+    bool threads = true;               // OPTIONS THREADS / NOTHREADS
     std::vector<std::string> titles = std::vector<std::string>(10); // TITLE1 .. TITLE10
     bool hide_sasproci = false;        // test switch: the procedure interface module is missing
     std::filesystem::path graphics_folder = "."; // -gpath: where procedures write graphics files

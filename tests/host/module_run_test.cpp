@@ -1,6 +1,8 @@
 // Whole runs of programs that call the test procedure module through the routine table.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "host_test_support.h"
 #include "module_loader.h"
 #include "program_runner.h"
@@ -107,6 +109,27 @@ TEST_F(ModuleRun, TheDebugOptionReachesTheModule)
 {
     EXPECT_EQ(run(data_step + "options debug='TLKTDBG=2'; proc hosttest; vars x1; run;"), 0);
     EXPECT_TRUE(memory.log_has("Cannot load the SASPROCD module."));
+}
+
+// The engine reads its thread limit from QUILL_THREADS, which these options set for the run.
+TEST_F(ModuleRun, ThreadOptionsSetTheEnginesThreadLimit)
+{
+    const auto limit = [] {
+        const char *value = std::getenv("QUILL_THREADS");
+        return std::string(value ? value : "(none)");
+    };
+    EXPECT_EQ(run("options cpucount=3;"), 0);
+    EXPECT_EQ(limit(), "3");
+    EXPECT_EQ(run("options nothreads;"), 0);
+    EXPECT_EQ(limit(), "1");
+    EXPECT_EQ(run("options threads;"), 0);
+    EXPECT_EQ(limit(), "3");
+    EXPECT_EQ(run("options cpucount=actual;"), 0);
+    EXPECT_EQ(limit(), "(none)");
+    EXPECT_EQ(run("options cpucount=0;"), 2);
+    EXPECT_TRUE(memory.log_has("ERROR: CPUCOUNT= takes a whole number from 1 to 1024, or ACTUAL; \"0\" is neither (line 1)."));
+    EXPECT_EQ(limit(), "(none)");
+    EXPECT_FALSE(memory.log_has("Option CPUCOUNT is not used"));
 }
 
 TEST_F(ModuleRun, ModulesThatCannotServeAreReported)
