@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "test_support.h"
 
 namespace quill::proc::testing {
@@ -76,7 +78,9 @@ TEST(Plots, AllWritesThePathAndCriterionFilesAndNamesThem) {
     reset_engine();
     fake_host h;
     normal_model(h);
-    h.graphics_folder = (std::filesystem::path(::testing::TempDir()) / "quill_plots").string();
+    // Per process, so a sanitizer run beside this one never shares the folder.
+    h.graphics_folder = (std::filesystem::path(::testing::TempDir()) /
+                         ("quill_plots-" + std::to_string(::getpid()))).string();
     std::filesystem::remove_all(h.graphics_folder);
     std::filesystem::create_directories(h.graphics_folder);
     h.set_flag(h.proc(), f_plot_path);
@@ -91,6 +95,7 @@ TEST(Plots, AllWritesThePathAndCriterionFilesAndNamesThem) {
         EXPECT_EQ(text.str().rfind("<?xml", 0), 0u) << name;
         EXPECT_NE(text.str().find("</svg>"), std::string::npos) << name;
     }
+    std::filesystem::remove_all(h.graphics_folder);
 }
 
 } // namespace
