@@ -15,8 +15,8 @@
 #include "estimation/session_failure.h"
 #include "matrix/products.h"
 #include "matrix/symmetric_inverse.h"
-#include "support/allocation.h"
 #include "session/option_codes.h"
+#include "support/allocation.h"
 
 namespace quill::engine {
 

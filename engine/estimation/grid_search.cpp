@@ -17,8 +17,8 @@
 #include "estimation/mean_and_weights.h"
 #include "estimation/session_failure.h"
 #include "session/initial_fit.h"
-#include "support/allocation.h"
 #include "session/option_codes.h"
+#include "support/allocation.h"
 
 namespace quill::engine {
 

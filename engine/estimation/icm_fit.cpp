@@ -10,8 +10,8 @@
 
 #include "estimation/coefficient_change.h"
 #include "estimation/session_failure.h"
-#include "support/allocation.h"
 #include "session/option_codes.h"
+#include "support/allocation.h"
 
 namespace quill::engine {
 

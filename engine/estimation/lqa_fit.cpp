@@ -22,8 +22,8 @@
 #include "matrix/products.h"
 #include "matrix/row_chunks.h"
 #include "matrix/symmetric_inverse.h"
-#include "support/allocation.h"
 #include "session/option_codes.h"
+#include "support/allocation.h"
 
 namespace quill::engine {
 

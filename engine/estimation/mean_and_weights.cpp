@@ -9,8 +9,8 @@
 
 #include "matrix/cross_product_kernel.h"
 #include "matrix/row_chunks.h"
-#include "support/allocation.h"
 #include "session/option_codes.h"
+#include "support/allocation.h"
 
 namespace quill::engine {
 

@@ -13,8 +13,8 @@
 
 #include "matrix/products.h"
 #include "matrix/standardize.h"
-#include "support/allocation.h"
 #include "session/option_codes.h"
+#include "support/allocation.h"
 
 namespace quill::engine {
 

@@ -11,8 +11,8 @@
 #include "estimation/mean_and_weights.h"
 #include "estimation/session_failure.h"
 #include "matrix/least_squares.h"
-#include "support/allocation.h"
 #include "session/option_codes.h"
+#include "support/allocation.h"
 
 namespace quill::engine {
 

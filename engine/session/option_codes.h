@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
+#include "quill/runscad.h"
+
 namespace quill::engine {
 
-inline constexpr int32_t model_normal = 0, model_logistic = 1, model_poisson = 2;
+inline constexpr int32_t model_normal = QUILL_MODEL_NORMAL, model_logistic = QUILL_MODEL_LOGISTIC,
+                         model_poisson = QUILL_MODEL_POISSON;
 inline constexpr int32_t algorithm_lqa = 0, algorithm_icm = 1;
 inline constexpr int32_t selection_bic = 0, selection_gcv = 1;
 inline constexpr int32_t df_count = 0, df_projection = 1;

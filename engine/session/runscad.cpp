@@ -20,10 +20,10 @@
 #include "readers.h"
 #include "response_scale.h"
 #include "result_outputs.h"
+#include "session/option_codes.h"
 #include "settings.h"
 #include "support/allocation.h"
 #include "support/thread_team.h"
-#include "session/option_codes.h"
 
 namespace quill::engine {
 

@@ -2,11 +2,12 @@
 // failure leaves the values before it in place. Integer codes are compared as unsigned values,
 // which makes a negative code fail like a too-large one; a NaN fails every check.
 #include "settings.h"
-#include "session/option_codes.h"
 
 #include <cstdint>
 #include <limits>
 #include <string>
+
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
