@@ -163,6 +163,12 @@ int op_read_next(qh_dataset *ds)
         return 0;
     if (ds->current + 1 >= static_cast<long long>(ds->table->rows)) {
         ds->current = static_cast<long long>(ds->table->rows);
+        // Nothing can fetch from it any more: its values go, so that a procedure's fit does not
+        // share the memory with a copy of its input. Names, types and the count stay.
+        for (Column &col : ds->table->columns) {
+            std::vector<double>().swap(col.numbers);
+            std::vector<std::string>().swap(col.texts);
+        }
         return 0;
     }
     ++ds->current;
@@ -444,6 +450,13 @@ void *op_allocate(size_t bytes)
     return block;
 }
 
+void op_release(void *block)
+{
+    RunContext *run = run_or_null();
+    if (run && block && !run->arena().release(block))
+        misuse(run, "memory the run did not allocate was given back.");
+}
+
 // Copies text into buffer[0 .. size) as snprintf does; returns the full length.
 int32_t copy_out(const std::string &text, char *buffer, int32_t size)
 {
@@ -530,6 +543,7 @@ void fill_routine_table(qh_routines *table, qh_parse_area *area)
     table->end_run = routine_end_run;
     table->dataset_name = op_dataset_name;
     table->graphics_folder = op_graphics_folder;
+    table->release = op_release;
 }
 
 } // namespace quill::host

@@ -24,6 +24,20 @@ public:
             blocks_.push_back(block);
         return block;
     }
+    // Frees one block before the run ends; false when the block is not the run's.
+    bool release(void *block)
+    {
+        // The newest blocks are the likeliest to be given back.
+        for (size_t i = blocks_.size(); i-- > 0;) {
+            if (blocks_[i] != block)
+                continue;
+            std::free(block);
+            blocks_[i] = blocks_.back();
+            blocks_.pop_back();
+            return true;
+        }
+        return false;
+    }
     void release()
     {
         for (void *block : blocks_)

@@ -1,6 +1,9 @@
 // The engine's inputs, built in run memory: the column-major design matrix over the used
 // observations (one column per numeric predictor, one indicator per non-reference CLASS level),
 // the response, unit case weights, the force-in bytes, the option vector and the output arrays.
+// Once the design holds the data, the columns read are given back: predictions are made from
+// the design and from the few observations that miss only the response, so the fit runs beside
+// two copies of the data (the design and the engine's standardized one).
 #include "host_link.h"
 #include "proc_run.h"
 
@@ -32,6 +35,30 @@ void fill_design(proc_run &run) {
     }
 }
 
+// Maps each observation to its design row, or for one missing only the response to its row of
+// held_rows (a copy of its predictors), then gives back the predictor and response columns.
+void keep_prediction_rows(proc_run &run) {
+    run.row_of = allocate_array<int32_t>(run.nobs);
+    int32_t used = 0, held = 0;
+    for (int32_t o = 0; o < run.nobs; ++o) {
+        if (!run.excluded[o]) run.row_of[o] = used++;
+        else if (run.response_only_missing[o]) run.row_of[o] = held++;
+        else run.row_of[o] = -1;
+    }
+    const std::size_t p = static_cast<std::size_t>(run.p);
+    run.held_rows = allocate_array<double>(static_cast<std::size_t>(held) * p);
+    for (int32_t o = 0; o < run.nobs; ++o)
+        if (run.excluded[o] && run.response_only_missing[o])
+            for (std::size_t i = 0; i < p; ++i)
+                run.held_rows[static_cast<std::size_t>(run.row_of[o]) * p + i] = run.columns[i][o];
+    for (int32_t v = 0; v <= run.p; ++v) {
+        release_array(run.columns[v]);
+        release_array(run.obs_texts[v]);
+        run.columns[v] = nullptr;
+        run.obs_texts[v] = nullptr;
+    }
+}
+
 } // namespace
 
 void build_design(proc_run &run) {
@@ -57,6 +84,7 @@ void build_design(proc_run &run) {
             run.case_weights[row] = 1.0;
             ++row;
         }
+    keep_prediction_rows(run);
 
     const int32_t options[8] = {run.algorithm, run.selection, run.dfformula, run.grid_size,
                                 run.max_iter,  run.robust ? 1 : 0, run.warmstart ? 1 : 0, 0};

@@ -37,6 +37,10 @@ void *allocate_bytes(std::size_t count, std::size_t size) {
     return memory;
 }
 
+void release_array(const void *block) {
+    if (block != nullptr && host().release != nullptr) host().release(const_cast<void *>(block));
+}
+
 std::string dataset_name(qh_dataset *ds, int32_t code) {
     if (ds == nullptr || host().dataset_name == nullptr) return {};
     char buffer[256];

@@ -29,6 +29,9 @@ T *allocate_array(std::size_t count) {
     return static_cast<T *>(allocate_bytes(count, sizeof(T)));
 }
 
+// Gives run memory back before the run ends (kept to the end when the host cannot take it).
+void release_array(const void *block);
+
 // Writes one error line and ends the run with the error code. The format is always one of the
 // procedure's own literals; user text only ever travels as an argument.
 template <typename... Args>

@@ -31,25 +31,52 @@ void define_info(proc_run &run) {
     define(out, &run.convergence_status, "CONVERGENCE_STATUS");
 }
 
-// The prediction for input observation o, or the missing value.
-double predicted_value(const proc_run &run, int32_t o) {
-    const double missing = host().missing_value('.');
-    if (run.excluded[o] && !run.response_only_missing[o]) return missing;
+// The linear predictor of a used observation, from its design row.
+double design_eta(const proc_run &run, int32_t row) {
+    const std::size_t n = static_cast<std::size_t>(run.n);
+    const double *x = run.design + row;
     double eta = 0.0;
     int32_t k = 0;
     for (int32_t i = 0; i < run.p; ++i) {
-        const double value = run.columns[i][o];
+        if (!run.is_class[i]) {
+            eta += run.betas[k] * x[static_cast<std::size_t>(k) * n];
+            ++k;
+            continue;
+        }
+        for (int32_t c = 0; c < run.design_cols[i]; ++c, ++k)
+            if (x[static_cast<std::size_t>(k) * n] == 1.0) eta += run.betas[k];
+    }
+    return eta;
+}
+
+// The linear predictor of an observation missing only the response, from its held predictors;
+// NaN when a CLASS level of it is not in the fit.
+double held_eta(const proc_run &run, int32_t row) {
+    const double *values = run.held_rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(run.p);
+    double eta = 0.0;
+    int32_t k = 0;
+    for (int32_t i = 0; i < run.p; ++i) {
+        const double value = values[i];
         if (!run.is_class[i]) {
             eta += run.betas[k++] * value;
             continue;
         }
-        if (value < 0.0) return missing; // a level no used observation has
+        if (value < 0.0) return std::nan(""); // a level no used observation has
         for (int32_t level = 0; level < run.class_levels[i]; ++level) {
             if (level == run.reference_level[i]) continue;
             if (value == level) eta += run.betas[k];
             ++k;
         }
     }
+    return eta;
+}
+
+// The prediction for input observation o, or the missing value.
+double predicted_value(const proc_run &run, int32_t o) {
+    const double missing = host().missing_value('.');
+    if (run.row_of[o] < 0) return missing;
+    double eta = run.excluded[o] ? held_eta(run, run.row_of[o]) : design_eta(run, run.row_of[o]);
+    if (std::isnan(eta)) return missing;
     eta += run.intercept;
     switch (run.model_type) {
     case model_logistic: return eta <= kLargestEta ? std::exp(eta) / (std::exp(eta) + 1.0) : 1.0;

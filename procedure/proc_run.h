@@ -68,7 +68,10 @@ struct proc_run {
     // Data.
     int32_t nobs, n;
     int32_t *excluded, *response_only_missing;
-    double **columns;       // per read-list variable, nobs values
+    double **columns;       // per read-list variable, nobs values; predictors and response
+                            // only until the design is built
+    int32_t *row_of;        // per observation: its design row, its row of held_rows, or -1
+    double *held_rows;      // predictors of the observations missing only the response
     name33 **obs_texts;     // per read-list variable: its texts (CLASS, character response, ID)
     name33 **level_texts;   // per predictor: its levels in level order (CLASS only)
     int32_t **level_freqs;  // per predictor: frequencies in level order

@@ -148,7 +148,9 @@ void write_notes(const proc_run &run) {
 int read_data(proc_run &run) {
     const row_buffers row = prepare_reading(run);
     int32_t read = 0;
-    while (read < run.nobs && host().read_next(run.input)) {
+    // Reading on to the end lets the host drop its copy of the data before the fit.
+    while (host().read_next(run.input)) {
+        if (read == run.nobs) break;
         check_host(host().fetch(run.read_record, 0) == 0, "read observation %d of the input data set", read + 1);
         store_observation(run, row, read);
         ++read;

@@ -75,7 +75,9 @@ typedef struct qh_routines {
     int (*bind_variable)(qh_record *rec, int32_t var_number, int32_t reserved, void *buffer,
                          int32_t length, int32_t code);
     int (*end_binding)(qh_record *rec);
-    int (*read_next)(qh_dataset *ds); /* non-zero while an observation was read */
+    /* Non-zero while an observation was read. A data set is read once: when read_next has
+     * passed its last observation, the host lets go of its values. */
+    int (*read_next)(qh_dataset *ds);
     int (*fetch)(qh_record *rec, int32_t reserved);
 
     /* Missing values. */
@@ -125,6 +127,8 @@ typedef struct qh_routines {
      * (1 for the first), so that file names never collide. Returns the folder's full length,
      * or -1. */
     int32_t (*graphics_folder)(char *buffer, int32_t size, int32_t *step);
+    /* Gives a block from `allocate` back before the run ends; a null block is ignored. */
+    void (*release)(void *block);
 } qh_routines;
 
 #ifdef __cplusplus

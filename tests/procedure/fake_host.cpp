@@ -291,6 +291,13 @@ void *allocate(size_t bytes) {
     return st().arena.back().get();
 }
 
+// Frees the block, so that the sanitizers catch a procedure that uses memory it gave back.
+void release(void *block) {
+    auto &arena = st().arena;
+    for (auto &owned : arena)
+        if (owned.get() == block) owned.reset();
+}
+
 // Both names of a data set are its name here.
 int32_t dataset_name(qh_dataset *ds, int32_t, char *buffer, int32_t size) {
     std::snprintf(buffer, size, "%s", ds->name.c_str());
@@ -309,7 +316,7 @@ void proci_entry(qh_routines *table, qh_parse_area *area) {
                          open_write, define_variable, end_definitions, write_record,
                          write_dataset, release_record, log_line, list_text, list_end_line,
                          list_begin_report, title, format_into, compare, fill, remove_pattern,
-                         name_text, allocate, end_run, dataset_name, graphics_folder};
+                         name_text, allocate, end_run, dataset_name, graphics_folder, release};
     *area = qh_parse_area{};
 }
 
