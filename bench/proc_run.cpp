@@ -69,36 +69,61 @@ bool write_program(const std::filesystem::path& program, const std::filesystem::
     return static_cast<bool>(out);
 }
 
+namespace {
+
+// Starts argv[0] with standard output to `out` (a path); the child's pid, or 0.
+pid_t spawn(std::vector<std::string>& args, const char* out) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? child : 0;
+}
+
+}  // namespace
+
+int peak_of(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    // The engine's trace lines on standard output are not part of the timing's output.
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = spawn(args, "/dev/null");
+    int status = 0;
+    rusage usage{};
+    if (child == 0 || wait4(child, &status, 0, &usage) != child) return 127;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%ld %.6f\n", usage.ru_maxrss, seconds);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+// The run goes through this program started afresh (`--peak-of`): the kernel counts into a
+// child's peak memory the image it replaced, and this program holds the data; a fresh start of
+// it is small, and its own child's peak is quill's alone.
 child_run run_quill(const std::string& build_folder, const std::filesystem::path& program) {
     child_run run;
     const std::string quill = build_folder + "/quill";
     const std::string log = program.string() + ".log";
     const std::string listing = program.string() + ".lst";
-    std::vector<std::string> args{quill, program.string(), "-log", log, "-print", listing};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The engine's trace lines on standard output are not part of the timing's output.
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, quill.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    const std::string measured = program.string() + ".peak";
+    std::vector<std::string> args{"/proc/self/exe", "--peak-of", quill, program.string(),
+                                  "-log", log, "-print", listing};
+    const pid_t child = spawn(args, measured.c_str());
+    int status = 0;
+    if (child == 0 || waitpid(child, &status, 0) != child) {
         run.error = "cannot start " + quill;
         return run;
     }
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child) {
-        run.error = "lost the child process";
+    long peak_kb = 0;
+    std::ifstream in(measured);
+    if (!(in >> peak_kb >> run.seconds)) {
+        run.error = "cannot start " + quill;
         return run;
     }
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+    run.peak_mb = static_cast<double>(peak_kb) / 1024.0;  // kilobytes on Linux
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) <= 1;
     if (!run.ok) run.error = quill + " failed; see " + log;
     return run;

@@ -28,4 +28,8 @@ struct child_run {
 // Runs `build_folder`/quill on the program, its log and listing beside it.
 child_run run_quill(const std::string& build_folder, const std::filesystem::path& program);
 
+// The `--peak-of COMMAND ARGS...` mode: runs the command and prints its peak resident memory in
+// kilobytes and its wall time in seconds; the exit status is the command's.
+int peak_of(int argc, char** argv);
+
 }  // namespace quill::bench

@@ -5,21 +5,6 @@
 
 #include "runscad.h"
 
-namespace {
-
-// Both entries run here. runscad does not call runscad_path itself: an exported name can be
-// taken over by another library loaded earlier (another build of this one, say), and runscad
-// must always run this library's engine.
-void run_entry(const quill::engine::runscad_arguments& args) {
-    try {
-        quill::engine::run_scad_call(args);
-    } catch (...) {
-        quill::engine::report_unexpected_failure(args);
-    }
-}
-
-}  // namespace
-
 extern "C" QUILL_EXPORT void runscad_path(
     int32_t p, int32_t n, const double* raw_x, const double* y_vec,
     const double* case_weights_vec, const uint8_t* forcein_vec, const int32_t* option_vector,
@@ -29,13 +14,19 @@ extern "C" QUILL_EXPORT void runscad_path(
     int32_t* simple_df_out, int32_t* df_out, int32_t* best_index_out, int32_t* num_iter_out,
     uint8_t* converged_out, uint8_t* at_max_lambda, uint8_t* at_min_lambda, uint8_t* error_flag,
     int32_t msg_len, int32_t* message_codes, const quill_grid_table* table) {
-    run_entry({p,           n,           raw_x,         y_vec,         case_weights_vec,
-               forcein_vec, option_vector, grid_size,   tolerance,     min_lambda,
-               max_lambda,  model_type,  a,             beta_out,      intercept_out,
-               se_out,      intercept_se_out, beta_path_out, lambda_out, criterion_out,
-               simple_df_out, df_out,    best_index_out, num_iter_out, converged_out,
-               at_max_lambda, at_min_lambda, error_flag, msg_len,      message_codes,
-               table});
+    const quill::engine::runscad_arguments args{
+        p,           n,           raw_x,         y_vec,         case_weights_vec,
+        forcein_vec, option_vector, grid_size,   tolerance,     min_lambda,
+        max_lambda,  model_type,  a,             beta_out,      intercept_out,
+        se_out,      intercept_se_out, beta_path_out, lambda_out, criterion_out,
+        simple_df_out, df_out,    best_index_out, num_iter_out, converged_out,
+        at_max_lambda, at_min_lambda, error_flag, msg_len,      message_codes,
+        table};
+    try {
+        quill::engine::run_scad_call(args);
+    } catch (...) {
+        quill::engine::report_unexpected_failure(args);
+    }
 }
 
 // runscad is runscad_path without the table.
@@ -48,11 +39,9 @@ extern "C" QUILL_EXPORT void runscad(
     int32_t* simple_df_out, int32_t* df_out, int32_t* best_index_out, int32_t* num_iter_out,
     uint8_t* converged_out, uint8_t* at_max_lambda, uint8_t* at_min_lambda, uint8_t* error_flag,
     int32_t msg_len, int32_t* message_codes) {
-    run_entry({p,           n,           raw_x,         y_vec,         case_weights_vec,
-               forcein_vec, option_vector, grid_size,   tolerance,     min_lambda,
-               max_lambda,  model_type,  a,             beta_out,      intercept_out,
-               se_out,      intercept_se_out, beta_path_out, lambda_out, criterion_out,
-               simple_df_out, df_out,    best_index_out, num_iter_out, converged_out,
-               at_max_lambda, at_min_lambda, error_flag, msg_len,      message_codes,
-               nullptr});
+    runscad_path(p, n, raw_x, y_vec, case_weights_vec, forcein_vec, option_vector, grid_size,
+                 tolerance, min_lambda, max_lambda, model_type, a, beta_out, intercept_out, se_out,
+                 intercept_se_out, beta_path_out, lambda_out, criterion_out, simple_df_out, df_out,
+                 best_index_out, num_iter_out, converged_out, at_max_lambda, at_min_lambda,
+                 error_flag, msg_len, message_codes, nullptr);
 }
