@@ -257,16 +257,15 @@ std::string located(const std::string &label, int line, const std::string &probl
 std::string cells(size_t count) { return count > 1 ? " (" + std::to_string(count) + " cells)" : std::string(); }
 
 // A header name a variable can have, or the name it gets instead: control characters become
-// '_', a long name is cut to 32 bytes and an empty one is VARn.
+// '_', a long name is cut to 32 bytes and one left empty is VARn.
 std::string usable_name(std::string_view name, size_t column)
 {
-    if (name.empty())
-        return "VAR" + std::to_string(column + 1);
     std::string usable(utf8_prefix(name, max_text_length));
     for (char &c : usable)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '_';
-    return std::string(trim(usable));
+    const std::string_view kept = trim(usable);
+    return kept.empty() ? "VAR" + std::to_string(column + 1) : std::string(kept);
 }
 
 bool read_header(RecordScanner &scanner, const std::string &label, std::vector<std::string> &names,

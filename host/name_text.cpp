@@ -85,9 +85,11 @@ std::string_view utf8_prefix(std::string_view text, size_t bytes)
 {
     if (text.size() <= bytes)
         return text;
-    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
-        --bytes; // text[bytes] continues a character that began before the cut
-    return text.substr(0, bytes);
+    size_t cut = bytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut; // text[cut] continues a character that began before the cut
+    // Bytes that never began a character are not UTF-8: they are cut where the limit falls.
+    return text.substr(0, cut > 0 ? cut : bytes);
 }
 
 bool NameSet::contains(std::string_view name) const { return upper_.count(upper_case(name)) != 0; }

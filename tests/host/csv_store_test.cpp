@@ -158,6 +158,10 @@ TEST(CsvStore, HeaderNamesAVariableCannotHaveAreChangedWithOneNote)
                                            ", \"tab\there\" to tab_here, " + shown + " to " +
                                            std::string(31, 'n') + "2."}}));
 
+    // Bytes that are not UTF-8 are cut at 32 like any others, never to an empty name.
+    const Table bytes = read_text(std::string(40, '\xAD') + ",z\n1,2\n");
+    EXPECT_EQ(bytes.columns[0].name, std::string(32, '\xAD'));
+
     // A wide header of one repeated name is read in linear time.
     std::string wide = "x";
     for (int i = 1; i < 100000; ++i)
