@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdlib>
-#include <vector>
+#include <unordered_set>
 
 namespace quill::host {
 
@@ -20,23 +20,24 @@ public:
     void *allocate(size_t bytes)
     {
         void *block = std::calloc(bytes == 0 ? 1 : bytes, 1);
-        if (block)
-            blocks_.push_back(block);
+        if (block) {
+            try {
+                blocks_.insert(block);
+            } catch (...) { // no room to record it: the block is given back, the caller told
+                std::free(block);
+                return nullptr;
+            }
+        }
         return block;
     }
-    // Frees one block before the run ends; false when the block is not the run's.
+    // Frees one block before the run ends; false when the block is not the run's. Hashed, so
+    // that a procedure giving back thousands of columns does not pay for each in a search.
     bool release(void *block)
     {
-        // The newest blocks are the likeliest to be given back.
-        for (size_t i = blocks_.size(); i-- > 0;) {
-            if (blocks_[i] != block)
-                continue;
-            std::free(block);
-            blocks_[i] = blocks_.back();
-            blocks_.pop_back();
-            return true;
-        }
-        return false;
+        if (blocks_.erase(block) == 0)
+            return false;
+        std::free(block);
+        return true;
     }
     void release()
     {
@@ -46,7 +47,7 @@ public:
     }
 
 private:
-    std::vector<void *> blocks_;
+    std::unordered_set<void *> blocks_;
 };
 
 } // namespace quill::host
