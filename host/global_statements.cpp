@@ -1,7 +1,7 @@
 // OPTIONS, LIBNAME and TITLE: statements that take effect where they stand, inside a step or not.
 #include <charconv>
-#include <cstdlib>
 
+#include "api/module_interface.h"
 #include "message_text.h"
 #include "program_runner.h"
 
@@ -10,15 +10,11 @@ namespace {
 
 bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text[0] == c; }
 
-// The engine takes its thread limit from QUILL_THREADS at each call; no limit means every core.
-void limit_threads(const Session &session)
+// A token written right after the one before it, with no blank between them.
+bool adjoins(const Token &before, const Token &t)
 {
-    if (!session.threads)
-        setenv("QUILL_THREADS", "1", 1);
-    else if (session.cpu_count > 0)
-        setenv("QUILL_THREADS", std::to_string(session.cpu_count).c_str(), 1);
-    else
-        unsetenv("QUILL_THREADS");
+    return t.kind != TokenKind::Semicolon && t.kind != TokenKind::End && t.line == before.line &&
+           t.column == before.column + static_cast<int>(before.source.size());
 }
 
 // CPUCOUNT=n (1 to 1024) or ACTUAL (0); false for any other value.
@@ -36,10 +32,33 @@ bool read_cpu_count(const std::string &value, int &count)
     return true;
 }
 
+// The message for an option written in a form it does not take; empty when the form is right.
+std::string misuse(const std::string &name, bool has_value)
+{
+    if (!has_value && name == "CPUCOUNT")
+        return "CPUCOUNT needs a value: CPUCOUNT=n (a whole number from 1 to 1024) or CPUCOUNT=ACTUAL";
+    if (!has_value && name == "DEBUG")
+        return "DEBUG needs a value: DEBUG='text'";
+    if (has_value && (name == "THREADS" || name == "NOTHREADS"))
+        return name + " takes no value: write " + name + " alone; CPUCOUNT=n sets the number of threads";
+    return {};
+}
+
 } // namespace
 
+int program_thread_limit(const Session &session)
+{
+    if (!session.threads)
+        return 1;
+    if (session.cpu_count > 0)
+        return session.cpu_count;
+    return session.cpu_count == 0 ? QH_EVERY_CORE : 0;
+}
+
 // OPTIONS name[=value] ...; DEBUG='text' is the text a procedure reads as the DEBUG option;
-// CPUCOUNT=n|ACTUAL, THREADS and NOTHREADS set how many threads procedures may use.
+// CPUCOUNT=n|ACTUAL, THREADS and NOTHREADS set how many threads procedures may use (the module
+// run hands the limit to the procedure). A value is every token written without a blank after
+// the equals sign, so that CPUCOUNT=-1 is quoted whole.
 void run_options(Session &session, const Statement &statement)
 {
     const auto &t = statement.tokens;
@@ -50,8 +69,9 @@ void run_options(Session &session, const Statement &statement)
             return;
         }
         const std::string name = upper_case(t[i].text);
+        const int line = t[i].line;
         ++i;
-        std::string value;
+        std::string value, written;
         bool has_value = false;
         if (i + 1 < t.size() && is_punct(t[i], '=')) {
             if (i + 2 >= t.size()) {
@@ -59,22 +79,29 @@ void run_options(Session &session, const Statement &statement)
                 return;
             }
             value = t[i + 1].text;
+            written = t[i + 1].source;
             has_value = true;
             i += 2;
+            for (; i + 1 < t.size() && adjoins(t[i - 1], t[i]); ++i) {
+                value += t[i].text;
+                written += t[i].source;
+            }
         }
-        if (name == "DEBUG" && has_value) {
+        if (const std::string message = misuse(name, has_value); !message.empty()) {
+            session.log.error(at_line(message, line));
+            return;
+        }
+        if (name == "DEBUG") {
             session.debug_option = value;
-        } else if (name == "CPUCOUNT" && has_value) {
+        } else if (name == "CPUCOUNT") {
             if (!read_cpu_count(value, session.cpu_count)) {
                 session.log.error(at_line("CPUCOUNT= takes a whole number from 1 to 1024, or ACTUAL; " +
-                                              quoted_excerpt(t[i - 1].source) + " is neither",
-                                          t[i - 1].line));
+                                              quoted_excerpt(written) + " is neither",
+                                          line));
                 return;
             }
-            limit_threads(session);
-        } else if ((name == "THREADS" || name == "NOTHREADS") && !has_value) {
+        } else if (name == "THREADS" || name == "NOTHREADS") {
             session.threads = name == "THREADS";
-            limit_threads(session);
         } else
             session.log.note("Option " + name + " is not used by this host and is ignored.");
     }

@@ -1,7 +1,5 @@
 #include "log_writer.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
 namespace quill::host {
@@ -58,21 +56,6 @@ TextSink TextSink::to_stream(std::FILE *stream)
 {
     TextSink sink;
     sink.file_ = stream;
-    return sink;
-}
-
-TextSink TextSink::to_copy_of(std::FILE *stream)
-{
-    const int copy = ::dup(::fileno(stream));
-    std::FILE *own = copy >= 0 ? ::fdopen(copy, "w") : nullptr;
-    if (!own) {
-        if (copy >= 0)
-            ::close(copy);
-        return to_stream(stream);
-    }
-    TextSink sink;
-    sink.file_ = own;
-    sink.owned_ = true;
     return sink;
 }
 

@@ -25,9 +25,6 @@ class TextSink {
 public:
     static TextSink to_file(const std::filesystem::path &path); // created when first written
     static TextSink to_stream(std::FILE *stream);
-    // Writes where `stream` writes now, through a descriptor of its own, so that it keeps doing
-    // so while the host catches a procedure's standard output.
-    static TextSink to_copy_of(std::FILE *stream);
     static TextSink to_memory();
     TextSink(TextSink &&other) noexcept;
     TextSink &operator=(TextSink &&) = delete;

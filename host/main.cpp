@@ -75,7 +75,7 @@ const char *target_problem(const OutputTarget &target, const std::string &progra
 quill::host::TextSink sink_for(const OutputTarget &target, std::FILE *stream)
 {
     if (target.file.empty())
-        return quill::host::TextSink::to_copy_of(stream);
+        return quill::host::TextSink::to_stream(stream);
     std::error_code ec;
     std::filesystem::remove(target.file, ec); // an old listing must not pass for this run's
     return quill::host::TextSink::to_file(target.file);

@@ -11,7 +11,6 @@
 #include "program_runner.h"
 #include "routine_operations.h"
 #include "run_context.h"
-#include "stdout_capture.h"
 
 namespace quill::host {
 namespace {
@@ -29,7 +28,7 @@ qh_proci_entry vector_load_module(const char *name)
     return nullptr; // SASPROCD, the debug variant, is not provided
 }
 
-qh_interface_vector g_vector = {QH_INTERFACE_VERSION, "", vector_load_module, routine_log, routine_end_run};
+qh_interface_vector g_vector = {QH_INTERFACE_VERSION, "", vector_load_module, routine_log, routine_end_run, 0};
 
 std::string lower_case(std::string text)
 {
@@ -110,10 +109,10 @@ int run_module_procedure(Session &session, const LoadedModule &module, const std
     g_vector_session = &session;
     g_debug_option = session.debug_option;
     g_vector.debug_option = g_debug_option.c_str();
+    g_vector.thread_limit = program_thread_limit(session);
     RunContext run(session, name, std::move(step_tokens), step_line);
     set_current_run(&run);
     int return_code = 0;
-    StdoutCapture capture;
     try {
         module.descriptor->proc_main();
     } catch (const RunEnded &ended) {
@@ -128,14 +127,6 @@ int run_module_procedure(Session &session, const LoadedModule &module, const std
         session.log.error("Procedure " + name + " failed with an unexpected exception.");
         return_code = 3000;
     }
-    // What the module printed is for debugging only.
-    const std::string printed = capture.finish();
-    if (!session.debug_option.empty())
-        for (size_t start = 0; start < printed.size();) {
-            const size_t end = std::min(printed.find('\n', start), printed.size());
-            session.log.plain(std::string_view(printed).substr(start, end - start));
-            start = end + 1;
-        }
     if (run.listing_line_open)
         session.listing.line(run.listing_line);
     run.finish(return_code);

@@ -22,13 +22,18 @@ struct Session {
     Listing listing;
     DatasetLibrary library;
     std::string debug_option;          // OPTIONS DEBUG='...'
-    int cpu_count = 0;                 // OPTIONS CPUCOUNT=: 0 for ACTUAL (every core)
+    int cpu_count = -1;                // OPTIONS CPUCOUNT=: -1 not given, 0 ACTUAL (every core)
     bool threads = true;               // OPTIONS THREADS / NOTHREADS
     std::vector<std::string> titles = std::vector<std::string>(10); // TITLE1 .. TITLE10
     bool hide_sasproci = false;        // test switch: the procedure interface module is missing
     std::filesystem::path graphics_folder = "."; // -gpath: where procedures write graphics files
     std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name
 };
+
+// The thread limit the program's options set for the steps that follow, as the interface vector
+// carries it: 0 when they set none (the user's own setting then holds), QH_EVERY_CORE for
+// CPUCOUNT=ACTUAL.
+int program_thread_limit(const Session &session);
 
 } // namespace quill::host
 

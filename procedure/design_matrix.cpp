@@ -87,7 +87,8 @@ void build_design(proc_run &run) {
     keep_prediction_rows(run);
 
     const int32_t options[8] = {run.algorithm, run.selection, run.dfformula, run.grid_size,
-                                run.max_iter,  run.robust ? 1 : 0, run.warmstart ? 1 : 0, 0};
+                                run.max_iter,  run.robust ? 1 : 0,
+                                (run.warmstart ? 1 : 0) | engine_controls(), 0};
     for (int k = 0; k < 8; ++k) run.option_vector[k] = options[k];
 
     run.betas = allocate_array<double>(cols);

@@ -34,7 +34,7 @@ void connect(qh_parse_area &area) {
     if (entry == nullptr) {
         vector.log("%1zCannot load the SASPROCI module. The user-written item cannot function "
                    "without it.");
-        vector.end_run(rc_interface_missing, 0);
+        end_run(rc_interface_missing); // the table is empty: the vector's end_run
     }
     entry(&host(), &area);
 }

@@ -2,6 +2,7 @@
 #include "host_link.h"
 
 #include <cassert>
+#include <cstdlib>
 
 namespace quill::proc {
 namespace {
@@ -21,9 +22,17 @@ const qh_interface_vector &interface_vector() {
 qh_routines &host() { return g_routines; }
 
 void end_run(int32_t code) {
+    // The host's operation is declared not to return, and a call through that declaration that
+    // does return would run on into undefined behaviour: call it as an ordinary function, so a
+    // host that breaks the promise ends the process here with a message.
+    using returning_end = void (*)(int32_t, int32_t);
     // Before the table is filled only the vector can end the run.
-    if (g_routines.end_run != nullptr) g_routines.end_run(code, 0);
-    interface_vector().end_run(code, 0);
+    const auto end = reinterpret_cast<returning_end>(
+        g_routines.end_run != nullptr ? g_routines.end_run : interface_vector().end_run);
+    end(code, 0);
+    std::fputs("quillfit: the host's end-of-run operation returned; the process is ended.\n",
+               stderr);
+    std::abort();
 }
 
 void *allocate_bytes(std::size_t count, std::size_t size) {

@@ -116,6 +116,9 @@ int read_data(proc_run &run);
 void check_data(const proc_run &run);
 void check_design_size(const proc_run &run);
 void build_design(proc_run &run);
+// The controls of the engine call that come from outside the statements (trace lines, threads),
+// for the start option; a bad QUILL_THREADS gets a warning.
+int32_t engine_controls();
 void warn_about_fit(const proc_run &run);
 void print_summary(proc_run run);
 void define_outputs(proc_run &run);

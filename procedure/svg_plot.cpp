@@ -1,5 +1,7 @@
 // The PLplot side of the plots: one stream per chart, drawn with the library's SVG device into
 // a file the caller opened. Lambda is drawn as log10(lambda) and labelled in plain numbers.
+// Text reaches the library as valid UTF-8 only, and the library's complaints go to the log: it
+// would write them to standard error, and its fatal errors would end the process.
 #include "svg_plot.h"
 
 #include <plstream.h>
@@ -7,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "host_link.h"
 
 namespace quill::proc {
 namespace {
@@ -20,12 +24,82 @@ constexpr PLINT kColours = std::size(kRed);
 constexpr PLINT kInk = 1, kGrey = 2, kFirstLine = 3, kLineColours = kColours - kFirstLine;
 constexpr PLINT kLineStyles = 8; // PLplot's predefined dash patterns
 
+constexpr char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD
+
+// The length of the well-formed UTF-8 sequence at text[i], or 0 when it is not one; `stop` is
+// set to where the ill-formed part ends (the longest prefix of a valid sequence, at least one
+// byte), so that each ill-formed part becomes one replacement character.
+std::size_t sequence_length(const std::string &text, std::size_t i, std::size_t &stop) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t need = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the first continuation byte
+    if (lead >= 0xC2 && lead <= 0xDF) need = 1;
+    else if (lead == 0xE0) need = 2, low = 0xA0;        // no overlong forms
+    else if (lead == 0xED) need = 2, high = 0x9F;       // no surrogates
+    else if (lead >= 0xE1 && lead <= 0xEF) need = 2;
+    else if (lead == 0xF0) need = 3, low = 0x90;        // no overlong forms
+    else if (lead >= 0xF1 && lead <= 0xF3) need = 3;
+    else if (lead == 0xF4) need = 3, high = 0x8F;       // nothing above U+10FFFF
+    stop = i + 1;
+    if (need == 0) return 0;
+    for (std::size_t k = 1; k <= need; ++k, low = 0x80, high = 0xBF) {
+        if (i + k >= text.size() || byte(i + k) < low || byte(i + k) > high) return 0;
+        stop = i + k + 1;
+    }
+    // U+FFFE and U+FFFF are no characters of XML.
+    if (lead == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 0;
+    return need + 1;
+}
+
+} // namespace
+
+std::string valid_plot_text(const std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            // Control characters cannot stand in an SVG file.
+            if (c < 0x20 || c == 0x7F) out += kReplacement;
+            else out += text[i];
+            ++i;
+            continue;
+        }
+        std::size_t stop = i;
+        const std::size_t length = sequence_length(text, i, stop);
+        if (length == 0) {
+            out += kReplacement;
+            i = stop;
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
+    }
+    return out;
+}
+
+namespace {
+
 // '#' starts an escape sequence in PLplot text.
 std::string plain_text(const std::string &text) {
     std::string out;
-    for (char c : text) out += c == '#' ? std::string("##") : std::string(1, c);
+    for (char c : valid_plot_text(text)) out += c == '#' ? std::string("##") : std::string(1, c);
     return out;
 }
+
+// PLplot's complaint about one operation (a text it could not draw, say): the chart goes on.
+void report_library_problem(const char *message) {
+    host().log("%2zThe plotting library reported: %s.", valid_plot_text(message ? message : "").c_str());
+}
+
+// PLplot's fatal error: after its handler returns the library ends the process, so the handler
+// does not return. The exception passes through the library's frames (built with unwind tables)
+// to write_svg_plot, which gives the plot up.
+struct library_stopped {
+    std::string message;
+};
+int stop_drawing(const char *message) { throw library_stopped{message ? message : ""}; }
 
 void lambda_label(PLINT axis, PLFLT value, char *out, PLINT length, PLPointer) {
     if (axis == PL_X_AXIS) std::snprintf(out, static_cast<std::size_t>(length), "%.3g", std::pow(10.0, value));
@@ -70,37 +144,14 @@ void legend(plstream &pls, const lambda_plot &plot) {
                zero_int.data(), no_symbol.data());
 }
 
-} // namespace
-
-bool svg_plots_available() {
-    constexpr int kMaxDevices = 256;
-    const char *menu[kMaxDevices];
-    const char *names[kMaxDevices];
-    const char **menu_ptr = menu, **names_ptr = names;
-    int count = kMaxDevices;
-    plgDevs(&menu_ptr, &names_ptr, &count);
-    for (int i = 0; i < count; ++i)
-        if (names[i] != nullptr && std::strcmp(names[i], "svg") == 0) return true;
-    return false;
-}
-
-bool write_svg_plot(const lambda_plot &plot, std::FILE *file, std::string &why) {
-    range x, y;
-    for (const plot_line &line : plot.lines)
-        for (std::size_t i = 0; i < line.lambda.size(); ++i) {
-            x.add(std::log10(line.lambda[i]));
-            y.add(line.value[i]);
-        }
-    if (!(x.high > x.low)) {
-        why = "it needs at least two grid values of lambda above 0";
-        std::fclose(file);
-        return false;
-    }
-    if (!(y.high > y.low)) y = {y.low - 1.0, y.low + 1.0};
-    const double pad = 0.05 * (y.high - y.low);
-    y = {y.low - pad, y.high + pad};
-
+void draw(const lambda_plot &plot, const range &x, const range &y, std::FILE *file) {
+    // Where plabort would print its sentence when no buffer is given.
+    static char library_message[4096];
+    PLINT library_error = 0;
+    plsabort(report_library_problem);
+    plsexit(stop_drawing);
     plstream pls;
+    pls.sError(&library_error, library_message);
     pls.sdev("svg");
     pls.sfile(file);
     pls.spage(0, 0, 960, 600, 0, 0);
@@ -141,6 +192,44 @@ bool write_svg_plot(const lambda_plot &plot, std::FILE *file, std::string &why) 
     }
     pls.lsty(1);
     legend(pls, plot);
+}
+
+} // namespace
+
+bool svg_plots_available() {
+    constexpr int kMaxDevices = 256;
+    const char *menu[kMaxDevices];
+    const char *names[kMaxDevices];
+    const char **menu_ptr = menu, **names_ptr = names;
+    int count = kMaxDevices;
+    plgDevs(&menu_ptr, &names_ptr, &count);
+    for (int i = 0; i < count; ++i)
+        if (names[i] != nullptr && std::strcmp(names[i], "svg") == 0) return true;
+    return false;
+}
+
+bool write_svg_plot(const lambda_plot &plot, std::FILE *file, std::string &why) {
+    range x, y;
+    for (const plot_line &line : plot.lines)
+        for (std::size_t i = 0; i < line.lambda.size(); ++i) {
+            x.add(std::log10(line.lambda[i]));
+            y.add(line.value[i]);
+        }
+    if (!(x.high > x.low)) {
+        why = "it needs at least two grid values of lambda above 0";
+        std::fclose(file);
+        return false;
+    }
+    if (!(y.high > y.low)) y = {y.low - 1.0, y.low + 1.0};
+    const double pad = 0.05 * (y.high - y.low);
+    y = {y.low - pad, y.high + pad};
+
+    try {
+        draw(plot, x, y, file);
+    } catch (const library_stopped &stopped) {
+        why = "the plotting library stopped: " + valid_plot_text(stopped.message);
+        return false;
+    }
     return true;
 }
 

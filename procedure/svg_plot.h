@@ -23,6 +23,11 @@ struct lambda_plot {
     double marked_value = 0;
 };
 
+// The text with every part that is not well-formed UTF-8 (overlong forms, surrogates, code
+// points above U+10FFFF, cut sequences), every control character and U+FFFE/U+FFFF replaced by
+// U+FFFD: what an SVG file can hold.
+std::string valid_plot_text(const std::string &text);
+
 // True when the SVG device of the plotting library is installed.
 bool svg_plots_available();
 

@@ -24,6 +24,7 @@
 #include "settings.h"
 #include "support/allocation.h"
 #include "support/thread_team.h"
+#include "support/trace_lines.h"
 
 namespace quill::engine {
 
@@ -173,6 +174,23 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     return 0;
 }
 
+// Option 7: the start rule in its low byte, the call's controls above it.
+struct start_option {
+    int32_t rule;
+    bool quiet;
+    int thread_limit;  // 0: QUILL_THREADS or every core
+};
+
+start_option read_start_option(int32_t value) {
+    constexpr int32_t known = QUILL_START_RULE_MASK | QUILL_CONTROL_QUIET |
+                              QUILL_CONTROL_THREADS(QUILL_MAX_THREAD_LIMIT);
+    start_option o{value & QUILL_START_RULE_MASK, (value & QUILL_CONTROL_QUIET) != 0,
+                   (value >> QUILL_CONTROL_THREADS_SHIFT) & QUILL_MAX_THREAD_LIMIT};
+    // A reserved bit makes the whole value the rule, which the settings check refuses.
+    if ((value & ~known) != 0) o.rule = value;
+    return o;
+}
+
 // A call whose intercept_mode is valid, from the argument checks on; -1 leaves the reason in the
 // trail.
 int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& trail) {
@@ -192,15 +210,17 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     if (*a.min_lambda != -1.0) min_lambda = *a.min_lambda / scale.s;
     if (*a.max_lambda != -1.0) max_lambda = *a.max_lambda / scale.s;
 
+    const start_option start = read_start_option(o[QUILL_OPT_START]);
+    const trace_lines_scope trace(!start.quiet);
     // The worker threads live for this call only.
-    const thread_team_scope team(engine_thread_count());
+    const thread_team_scope team(engine_thread_count(start.thread_limit));
     scad_session session;
     if (run_load_scad_settings(o[QUILL_OPT_ALGORITHM], o[QUILL_OPT_SELECTION],
                                o[QUILL_OPT_DFFORMULA], o[QUILL_OPT_GRID_SIZE],
                                o[QUILL_OPT_MAX_ITER], o[QUILL_OPT_ROBUST] > 0, a.model_type,
                                a.tolerance, std::nullopt, std::nullopt, a.a, min_lambda,
                                max_lambda, omit_intercept, full_likelihood, center_y, session,
-                               trail, o[QUILL_OPT_START]) != 0)
+                               trail, start.rule) != 0)
         return -1;
     const matrix_cview raw_x(a.raw_x, a.n, a.p, a.n);
     if (run_load_scad_dataset(raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,

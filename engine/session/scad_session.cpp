@@ -1,20 +1,16 @@
-// Resets of the session and its records. Each writes its own name to standard output when it
-// starts, so that a trace of a run shows every point where state was thrown away. A release
-// that fails reports status 201 with the reset's location.
+// Resets of the session and its records. Each writes its own name as a trace line when it
+// starts (support/trace_lines.h). A release that fails reports status 201 with the reset's
+// location.
 #include "scad_session.h"
 
-#include <cstdio>
-
 #include "support/allocation.h"
+#include "support/trace_lines.h"
 
 namespace quill::engine {
 
 namespace {
 
-void announce(const char* name) {
-    std::fputs(name, stdout);
-    std::fputc('\n', stdout);
-}
+void announce(const char* name) { trace_line(name); }
 
 constexpr const char* dataset_where = "nullify_scad_dataset in MOD scad_types";
 constexpr const char* initialfit_where = "nullify_scad_initialfit in MOD scad_types";

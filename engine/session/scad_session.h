@@ -103,7 +103,7 @@ struct scad_session {
 // The standardized design has an intercept column unless the intercept is omitted or y centred.
 inline bool has_intercept_column(const scad_settings& s) { return !s.omit_intercept && !s.center_y; }
 
-// Resets: each writes a line with its own name to standard output when it starts.
+// Resets: each writes its own name as a trace line when it starts (unless the call is silent).
 void nullify_scad_settings(scad_settings& settings);
 int nullify_scad_session(scad_session& session, error_trail& trail);
 int nullify_scad_dataset(scad_dataset& dataset, error_trail& trail);

@@ -163,15 +163,16 @@ int available_cores() {
 
 }  // namespace
 
-int engine_thread_count() {
-    int threads = available_cores();
-    if (const char* text = std::getenv("QUILL_THREADS")) {
-        int limit = 0;
-        const char* end = text + std::strlen(text);
-        const auto parsed = std::from_chars(text, end, limit);
-        if (parsed.ec == std::errc() && parsed.ptr == end && limit >= 1 && limit < threads)
-            threads = limit;
+int engine_thread_count(int limit) {
+    if (limit < 1) {
+        if (const char* text = std::getenv("QUILL_THREADS")) {
+            const char* end = text + std::strlen(text);
+            const auto parsed = std::from_chars(text, end, limit);
+            if (parsed.ec != std::errc() || parsed.ptr != end) limit = 0;
+        }
     }
+    int threads = available_cores();
+    if (limit >= 1 && limit < threads) threads = limit;
     return threads < most_threads ? threads : most_threads;
 }
 

@@ -10,9 +10,10 @@
 
 namespace quill::engine {
 
-// Threads for a call: every core this process may run on, limited by QUILL_THREADS when that
-// holds a whole number from 1 up (any other value is ignored).
-int engine_thread_count();
+// Threads for a call: every core this process may run on, limited to `limit` when the caller
+// gave one (above 0), else by QUILL_THREADS when that holds a whole number from 1 up (any other
+// value is ignored: a C caller gets no message on standard error).
+int engine_thread_count(int limit);
 
 // Starts a team of `threads` threads (the caller counts as one) for the scope's lifetime; with
 // fewer than 2, or when threads cannot be started, every task runs on the caller's thread.

@@ -29,9 +29,15 @@ typedef struct qh_interface_vector {
     /* Log and end of run before the routine table is filled. */
     void (*log)(const char *format, ...);
     void (*end_run)(int32_t return_code, int32_t reserved) QH_NORETURN;
+    /* From version 2. The thread limit the program's options set for the step, beside the
+     * DEBUG text: 0 when they set none (a procedure follows its own default), else at most
+     * this many threads; QH_EVERY_CORE for every core. A procedure reads it only when
+     * `version` is 2 or more. */
+    int32_t thread_limit;
 } qh_interface_vector;
 
-#define QH_INTERFACE_VERSION 1
+#define QH_INTERFACE_VERSION 2
+#define QH_EVERY_CORE INT32_MAX
 #define QH_IMAGE_INFORMATION_TAG "SAS_Image_Information="
 
 typedef struct qh_module_descriptor {

@@ -73,5 +73,15 @@ int main(void) {
                 with_table.error_flag, same, with_table.best);
         return 1;
     }
+
+    /* The controls above the start rule: silent, one thread, the same results. */
+    const int32_t quiet_options[8] = {
+        0, 0, 0, G, 100, 0, QUILL_CONTROL_QUIET | QUILL_CONTROL_THREADS(1), 0};
+    struct outputs quiet;
+    call(N, quiet_options, &quiet, NULL);
+    if (memcmp(&plain, &quiet, sizeof plain) != 0) {
+        fprintf(stderr, "runscad from C with controls: flag %d\n", quiet.error_flag);
+        return 1;
+    }
     return 0;
 }

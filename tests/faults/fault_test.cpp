@@ -196,6 +196,15 @@ TEST_F(Faults, AMemoryLimitForTheProcedure)
         << out.log;
     EXPECT_EQ(snapshot(lib()), before);
 }
+
+TEST_F(Faults, WhatAModulePrintsIsNeverHeldInMemory)
+{
+    // 150 MB on standard output under a 100 MB limit: the host passes it through untouched.
+    const Outcome out = run("data d;\n  input x1;\n  datalines;\n1\n;\nproc hosttest data=d; vars x1; run;\n",
+                            "ulimit -v 100000; HOSTTEST_PRINT_MB=150 exec", ">/dev/null");
+    EXPECT_EQ(out.status, 0) << out.error << out.log;
+    EXPECT_NE(out.log.find("NOTE: PROCEDURE HOSTTEST used"), std::string::npos) << out.log;
+}
 #endif
 
 TEST_F(Faults, AStoppingSignalLeavesNoWorkFolderAndNoPartialFile)

@@ -1,6 +1,7 @@
 // Whole runs of programs that call the test procedure module through the routine table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "host_test_support.h"
@@ -111,25 +112,55 @@ TEST_F(ModuleRun, TheDebugOptionReachesTheModule)
     EXPECT_TRUE(memory.log_has("Cannot load the SASPROCD module."));
 }
 
-// The engine reads its thread limit from QUILL_THREADS, which these options set for the run.
-TEST_F(ModuleRun, ThreadOptionsSetTheEnginesThreadLimit)
+// The options' thread limit reaches the procedure through the interface vector; the environment
+// is left alone, so a user's QUILL_THREADS holds until an option overrides it.
+TEST_F(ModuleRun, ThreadOptionsReachTheProcedureThroughTheInterfaceVector)
 {
-    const auto limit = [] {
-        const char *value = std::getenv("QUILL_THREADS");
-        return std::string(value ? value : "(none)");
+    setenv("QUILL_THREADS", "7", 1);
+    const auto limit_after = [&](const std::string &options) {
+        const size_t from = memory.log().size();
+        EXPECT_EQ(run(options + data_step + "proc hosttest; vars x1; word threads; run;"), 0) << options;
+        for (size_t k = from; k < memory.log().size(); ++k)
+            if (memory.log()[k].rfind("NOTE: Thread limit ", 0) == 0)
+                return memory.log()[k].substr(19);
+        return std::string("(none)");
     };
-    EXPECT_EQ(run("options cpucount=3;"), 0);
-    EXPECT_EQ(limit(), "3");
-    EXPECT_EQ(run("options nothreads;"), 0);
-    EXPECT_EQ(limit(), "1");
-    EXPECT_EQ(run("options threads;"), 0);
-    EXPECT_EQ(limit(), "3");
-    EXPECT_EQ(run("options cpucount=actual;"), 0);
-    EXPECT_EQ(limit(), "(none)");
-    EXPECT_EQ(run("options cpucount=0;"), 2);
-    EXPECT_TRUE(memory.log_has("ERROR: CPUCOUNT= takes a whole number from 1 to 1024, or ACTUAL; \"0\" is neither (line 1)."));
-    EXPECT_EQ(limit(), "(none)");
-    EXPECT_FALSE(memory.log_has("Option CPUCOUNT is not used"));
+    EXPECT_EQ(limit_after(""), "0");
+    EXPECT_EQ(limit_after("options threads;"), "0");
+    EXPECT_EQ(limit_after("options cpucount=3;"), "3");
+    EXPECT_EQ(limit_after("options nothreads;"), "1");
+    EXPECT_EQ(limit_after("options threads;"), "3");
+    EXPECT_EQ(limit_after("options cpucount=actual;"), std::to_string(QH_EVERY_CORE));
+    EXPECT_STREQ(std::getenv("QUILL_THREADS"), "7");
+    unsetenv("QUILL_THREADS");
+}
+
+// Options written in a form they do not take are errors that name the right form, never
+// "ignored"; a bad value is quoted whole.
+TEST_F(ModuleRun, ThreadOptionsInTheWrongFormAreErrors)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"options cpucount;", "ERROR: CPUCOUNT needs a value: CPUCOUNT=n (a whole number from 1 to 1024) or CPUCOUNT=ACTUAL (line 1)."},
+        {"options threads=4;", "ERROR: THREADS takes no value: write THREADS alone; CPUCOUNT=n sets the number of threads (line 1)."},
+        {"options nothreads=yes;", "ERROR: NOTHREADS takes no value: write NOTHREADS alone; CPUCOUNT=n sets the number of threads (line 1)."},
+        {"options debug;", "ERROR: DEBUG needs a value: DEBUG='text' (line 1)."},
+        {"options cpucount=-1;", "ERROR: CPUCOUNT= takes a whole number from 1 to 1024, or ACTUAL; \"-1\" is neither (line 1)."},
+        {"options cpucount=0;", "ERROR: CPUCOUNT= takes a whole number from 1 to 1024, or ACTUAL; \"0\" is neither (line 1)."},
+        {"options cpucount=4x;", "ERROR: CPUCOUNT= takes a whole number from 1 to 1024, or ACTUAL; \"4x\" is neither (line 1)."},
+    };
+    for (const auto &[program, error] : cases) {
+        EXPECT_EQ(run(program), 2) << program;
+        EXPECT_TRUE(memory.log_has(error)) << program;
+    }
+    EXPECT_FALSE(memory.log_has("is not used by this host"));
+    // A value written apart from its equals sign is still read: CPUCOUNT= 2 is 2.
+    const size_t errors = std::count_if(memory.log().begin(), memory.log().end(),
+                                        [](const std::string &line) { return line.rfind("ERROR", 0) == 0; });
+    run("options cpucount= 2 threads;");
+    EXPECT_EQ(std::count_if(memory.log().begin(), memory.log().end(),
+                            [](const std::string &line) { return line.rfind("ERROR", 0) == 0; }),
+              errors);
+    EXPECT_EQ(program_thread_limit(memory.session), 2);
 }
 
 TEST_F(ModuleRun, ModulesThatCannotServeAreReported)

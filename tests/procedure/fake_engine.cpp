@@ -37,6 +37,8 @@ extern "C" void runscad(int32_t p, int32_t n, const double *raw_x, const double 
     e.weights.assign(case_weights_vec, case_weights_vec + n);
     e.forcein.assign(forcein_vec, forcein_vec + p);
     e.options.assign(option_vector, option_vector + 8);
+    e.controls = e.options[QUILL_OPT_START] & ~QUILL_START_RULE_MASK;
+    e.options[QUILL_OPT_START] &= QUILL_START_RULE_MASK;
     e.grid_size = grid_size;
     e.tolerance = tolerance;
     e.min_lambda_in = *min_lambda;

@@ -15,7 +15,8 @@ struct fake_engine {
     int32_t p = 0, n = 0, grid_size = 0, model_type = 0, msg_len = 0;
     std::vector<double> x, y, weights;
     std::vector<uint8_t> forcein;
-    std::vector<int32_t> options;
+    std::vector<int32_t> options; // option 7 holds the start rule alone
+    int32_t controls = 0;         // the bits above the rule in option 7 (quill/runscad.h)
     double tolerance = 0, min_lambda_in = 0, max_lambda_in = 0, a = 0;
 
     // Handed back.

@@ -101,7 +101,11 @@ void log_line(const char *format, ...) {
     va_end(args);
 }
 
-[[noreturn]] void end_run(int32_t code, int32_t) { throw end_of_run{code}; }
+void end_run_or_return(int32_t code, int32_t) {
+    if (!g_host->end_run_returns) throw end_of_run{code};
+}
+// The C declaration promises that end_run does not return; the test host may break it.
+const auto end_run = reinterpret_cast<decltype(qh_routines::end_run)>(end_run_or_return);
 
 int parse(const qh_grammar *grammar, int32_t, qh_parse_area *area) {
     g_host->grammar = grammar;
@@ -404,8 +408,8 @@ qh_statement *fake_host::model(const std::string &response, const std::vector<st
 int32_t fake_host::run() {
     QH_SLOT(proc_, 1).specified = 1;
     QH_SLOT(proc_, 1).dataset = &state->input;
-    state->vector = qh_interface_vector{QH_INTERFACE_VERSION, debug_option.c_str(), load_module,
-                                        log_line, end_run};
+    state->vector = qh_interface_vector{interface_version, debug_option.c_str(), load_module,
+                                        log_line, end_run, thread_limit};
     const qh_image_information *image = mcn_main(&state->vector, nullptr);
     try {
         image->descriptor->proc_main();

@@ -59,6 +59,9 @@ public:
     int32_t run();
 
     std::string debug_option;
+    int32_t interface_version = QH_INTERFACE_VERSION;
+    int32_t thread_limit = 0;    // the interface vector's, from version 2
+    bool end_run_returns = false; // a host that breaks the promise of end_run
     std::string graphics_folder = "."; // handed to the procedure for its plot files
     bool sasproci_available = true;
     bool sasprocd_available = false;

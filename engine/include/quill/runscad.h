@@ -7,9 +7,12 @@
  * Every array is owned by the caller; matrices are column-major. On failure *error_flag is
  * 0xFF and message_codes holds the message, one character code per element, lines separated by
  * carriage return and line feed, terminated by a 0 element. Nothing is kept between calls and
- * the functions are not re-entrant. A call uses every core the process may run on; the
- * environment variable QUILL_THREADS set to a whole number N limits it to N threads. The
- * results do not depend on the number of threads.
+ * the functions are not re-entrant. A call uses every core the process may run on, limited to
+ * N threads by a thread limit in the option vector or else by the environment variable
+ * QUILL_THREADS set to a whole number N (any other value is ignored). The results do not
+ * depend on the number of threads. Unless the option vector asks for silence, a call writes
+ * trace lines (the names of the session resets) to standard output; it never writes to
+ * standard error.
  */
 #ifndef QUILL_RUNSCAD_H
 #define QUILL_RUNSCAD_H
@@ -34,10 +37,28 @@ enum {
     QUILL_OPT_GRID_SIZE = 3,      /* 1 to 1000 */
     QUILL_OPT_MAX_ITER = 4,       /* 1 or more */
     QUILL_OPT_ROBUST = 5,         /* > 0: robust standard errors (normal model) */
-    QUILL_OPT_START = 6,          /* where each grid fit starts: 0 the unpenalized fit,
-                                     1 the fit at the previous grid value (faster) */
+    QUILL_OPT_START = 6,          /* bits 0-7, where each grid fit starts: 0 the unpenalized
+                                     fit, 1 the fit at the previous grid value (faster);
+                                     the bits above hold the call's controls, below */
     QUILL_OPT_INTERCEPT_MODE = 7  /* 0 intercept, 1 center y, 2 no intercept */
 };
+
+/*
+ * Controls of the call, added to the start rule in option_vector[QUILL_OPT_START]. With none
+ * (the element 0 or 1) a call behaves as it always has. Bits 9-15 and the sign bit are
+ * reserved: a value with any of them set is refused as an invalid start rule.
+ *   QUILL_CONTROL_QUIET       no trace lines on standard output
+ *   QUILL_CONTROL_THREADS(N)  at most N threads, N from 1 to QUILL_MAX_THREAD_LIMIT (a limit
+ *                             above the number of cores means every core); QUILL_THREADS is
+ *                             then not read. Without it (bits 16-30 zero): every core,
+ *                             limited by QUILL_THREADS.
+ * Example: option_vector[QUILL_OPT_START] = 1 | QUILL_CONTROL_QUIET | QUILL_CONTROL_THREADS(4);
+ */
+#define QUILL_START_RULE_MASK 0xFF
+#define QUILL_CONTROL_QUIET 0x100
+#define QUILL_CONTROL_THREADS_SHIFT 16
+#define QUILL_MAX_THREAD_LIMIT 32767
+#define QUILL_CONTROL_THREADS(n) ((int32_t)(n) << QUILL_CONTROL_THREADS_SHIFT)
 
 /* Model types. */
 enum { QUILL_MODEL_NORMAL = 0, QUILL_MODEL_LOGISTIC = 1, QUILL_MODEL_POISSON = 2 };

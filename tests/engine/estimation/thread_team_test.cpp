@@ -47,14 +47,25 @@ TEST(ThreadTeam, GridSearchGivesTheSameBitsOnAnyNumberOfThreads) {
 
 TEST(ThreadTeam, QuillThreadsOnlyLowersTheCount) {
     unsetenv("QUILL_THREADS");
-    const int all = engine_thread_count();
+    const int all = engine_thread_count(0);
     EXPECT_GE(all, 1);
     setenv("QUILL_THREADS", "1", 1);
-    EXPECT_EQ(engine_thread_count(), 1);
-    for (const char* ignored : {"0", "-2", "two", "", "3x", "99999"}) {
+    EXPECT_EQ(engine_thread_count(0), 1);
+    for (const char* ignored :
+         {"0", "-2", "two", "", "3x", "99999", "1e9", "12345678901234567890"}) {
         setenv("QUILL_THREADS", ignored, 1);
-        EXPECT_EQ(engine_thread_count(), all) << ignored;
+        EXPECT_EQ(engine_thread_count(0), all) << ignored;
     }
+    unsetenv("QUILL_THREADS");
+}
+
+// A limit the caller passes replaces QUILL_THREADS, and never raises the count above the cores.
+TEST(ThreadTeam, TheCallersLimitReplacesQuillThreads) {
+    unsetenv("QUILL_THREADS");
+    const int all = engine_thread_count(0);
+    setenv("QUILL_THREADS", "1", 1);
+    EXPECT_EQ(engine_thread_count(32767), all);
+    EXPECT_EQ(engine_thread_count(1), 1);
     unsetenv("QUILL_THREADS");
 }
 

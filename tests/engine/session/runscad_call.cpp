@@ -47,7 +47,7 @@ void runscad_call::run() {
             tolerance, &min_lambda, &max_lambda, model_type, a, beta.data(), &intercept,
             se.data(), &intercept_se, path.data(), &lambda, &criterion, &simple_df, &df, &best,
             &num_iter, &converged, &at_max, &at_min, &error_flag, msg_len, message.data());
-    testing::internal::GetCapturedStdout();
+    printed = testing::internal::GetCapturedStdout();
 }
 
 void runscad_call::run_path() {

@@ -30,6 +30,7 @@ struct runscad_call {
     uint8_t converged = 7, at_max = 7, at_min = 7, error_flag = 7;
     int32_t msg_len = 3001;
     std::vector<int32_t> message;
+    std::string printed;  // what the call wrote to standard output
 
     // runscad_path's table, one entry per grid value.
     struct grid_table {

@@ -1,6 +1,7 @@
 // The start rule, option 7: 1 starts each grid fit from the previous grid value's fit. On the
 // benchmark data it keeps the default's predictors at a BIC no higher than the default's; a
-// value other than 0 or 1 is refused by the settings check.
+// value other than 0 or 1 is refused by the settings check. The bits above the rule hold the
+// call's controls (silence, thread limit).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -49,8 +50,31 @@ TEST(RunscadStartRule, WarmStartKeepsThePredictorsAndTheBicOnTheBenchmarkData) {
     }
 }
 
+// The controls above the rule change what the call prints and how many threads it uses, never
+// the results; a reserved bit is refused like a bad rule.
+TEST(RunscadStartRule, TheControlsAboveTheRuleKeepTheResults) {
+    for (const int32_t rule : {0, 1}) {
+        runscad_call plain;
+        plain.options[6] = rule;
+        plain.run();
+        ASSERT_FALSE(plain.failed()) << plain.text();
+        EXPECT_NE(plain.printed.find("nullify_scad_session\n"), std::string::npos);
+        for (const int32_t controls : {QUILL_CONTROL_QUIET, QUILL_CONTROL_QUIET | QUILL_CONTROL_THREADS(1),
+                                       QUILL_CONTROL_THREADS(QUILL_MAX_THREAD_LIMIT)}) {
+            runscad_call c;
+            c.options[6] = rule | controls;
+            c.run();
+            ASSERT_FALSE(c.failed()) << c.text();
+            EXPECT_EQ(c.beta, plain.beta);
+            EXPECT_EQ(c.path, plain.path);
+            EXPECT_EQ(c.criterion, plain.criterion);
+            EXPECT_EQ(c.printed.empty(), (controls & QUILL_CONTROL_QUIET) != 0) << controls;
+        }
+    }
+}
+
 TEST(RunscadStartRule, OtherValuesFailTheSettingsCheck) {
-    for (const int32_t bad : {2, -1}) {
+    for (const int32_t bad : {2, -1, 1 << 9, QUILL_CONTROL_QUIET | 2}) {
         runscad_call c;
         c.options[6] = bad;
         c.run();

@@ -2,7 +2,8 @@
 // as a real procedure does. It parses its statements with a grammar using every action kind and
 // every variable-list form, reads its input data set, writes the log and listing, writes an
 // output data set and ends with the return code the program asks for. HOSTTEST_RAISE=N in the
-// environment raises signal N while the output data set is being written.
+// environment raises signal N while the output data set is being written; HOSTTEST_PRINT_MB=N
+// makes it write N MB of lines to standard output first, as an engine's trace would.
 // Its statements are in hosttest_grammar.h.
 #include <cmath>
 #include <csignal>
@@ -42,6 +43,11 @@ void proc_main()
         end(3000);
     qh_statement *proc = area.proc_record;
     g_host.log("%8hHOSTTEST: a procedure that tests its host");
+    if (const char *megabytes = std::getenv("HOSTTEST_PRINT_MB")) {
+        const std::string line(1023, 'x');
+        for (long i = 0, n = std::atol(megabytes) * 1024; i < n; ++i)
+            std::puts(line.c_str());
+    }
 
     if (QH_SLOT(proc, 4).specified)
         g_host.log("%3z Number %.17g", QH_SLOT(proc, 4).number);
@@ -51,6 +57,8 @@ void proc_main()
             g_host.log("%1z Warning: The word asks for a warning.");
         if (g_host.compare(QH_SLOT(proc, 5).text, "ERR", 3) == 0)
             g_host.log("%1zThe word asks for an error line.");
+        if (g_host.compare(QH_SLOT(proc, 5).text, "THREADS", 7) == 0 && g_vector->version >= 2)
+            g_host.log("%3z Thread limit %d", static_cast<int>(g_vector->thread_limit));
     }
     if (QH_FLAG(proc, 1))
         g_host.log("%3z VERBOSE is set.");
