@@ -282,19 +282,30 @@ bool read_header(RecordScanner &scanner, const std::string &label, std::vector<s
                                       : label + ": the file cannot be read.";
         return false;
     }
+    // A column keeps its name when the name can be stored and no column before it has it. The
+    // others are repaired only once every kept name is taken, so that a repaired name is never the
+    // name of another column: a program naming a column always reads the one the file names so.
+    std::vector<std::string> given(fields.size());
+    std::vector<bool> kept(fields.size());
     NameSet taken;
     taken.reserve(fields.size());
-    std::string renames;
     for (size_t i = 0; i < fields.size(); ++i) {
-        std::string given = field_text(fields[i]);
+        std::string text = field_text(fields[i]);
         // Spreadsheet programs often start the file with a byte order mark; it is not part of a name.
-        if (i == 0 && given.rfind("\xEF\xBB\xBF", 0) == 0)
-            given.erase(0, 3);
-        const std::string_view trimmed = trim(given);
-        const std::string name = taken.claim(is_storable_name(trimmed) ? std::string(trimmed) : usable_name(trimmed, i));
-        if (name != trimmed)
-            renames += (renames.empty() ? "" : ", ") + quoted_excerpt(trimmed) + " to " + name;
-        names.push_back(name);
+        if (i == 0 && text.rfind("\xEF\xBB\xBF", 0) == 0)
+            text.erase(0, 3);
+        given[i] = trim(text);
+        kept[i] = is_storable_name(given[i]) && taken.insert(given[i]);
+    }
+    std::string renames;
+    names.reserve(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (kept[i]) {
+            names.push_back(std::move(given[i]));
+            continue;
+        }
+        names.push_back(taken.claim(is_storable_name(given[i]) ? given[i] : usable_name(given[i], i)));
+        renames += (renames.empty() ? "" : ", ") + quoted_excerpt(given[i]) + " to " + names.back();
     }
     if (!renames.empty())
         messages.emplace_back(LineClass::Note,
