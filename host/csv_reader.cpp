@@ -323,9 +323,14 @@ struct ColumnState {
     std::string first_text;  // the cell that made it character
     bool first_text_quoted = false;
     int first_text_line = 0;
-    size_t na_cells = 0, overflow_cells = 0;
-    int na_line = 0, overflow_line = 0;
-    std::string overflow_text;
+    size_t na_cells = 0;
+    int na_line = 0;
+    // The first of the cells out of range (too large) and of those too close to zero.
+    struct FirstCell {
+        size_t cells = 0;
+        int line = 0;
+        std::string text;
+    } overflow, underflow;
 };
 
 class TableReader {
@@ -410,7 +415,9 @@ private:
                     kind = read_number(cell, value);
             }
             if (kind == NumberText::OutOfRange)
-                note_overflow(state, cell);
+                note_first(state.overflow, cell);
+            else if (kind == NumberText::Underflow)
+                note_first(state.underflow, cell);
             if (kind != NumberText::NotNumber) {
                 state.saw_number = state.saw_number || !(cell.empty() || cell == "." || cell == "NA");
                 col.numbers.push_back(value);
@@ -433,11 +440,11 @@ private:
         return NumberText::Number;
     }
 
-    void note_overflow(ColumnState &state, std::string_view cell)
+    void note_first(ColumnState::FirstCell &first, std::string_view cell)
     {
-        if (state.overflow_cells++ == 0) {
-            state.overflow_line = scanner_.record_line();
-            state.overflow_text = quoted_excerpt(cell);
+        if (first.cells++ == 0) {
+            first.line = scanner_.record_line();
+            first.text = quoted_excerpt(cell);
         }
     }
 
@@ -501,12 +508,18 @@ private:
         for (size_t i = 0; i < states_.size(); ++i) {
             const ColumnState &s = states_[i];
             const std::string &name = result_.columns[i].name;
-            if (s.numeric && s.overflow_cells > 0)
+            if (s.numeric && s.overflow.cells > 0)
                 messages_.emplace_back(LineClass::Warning,
-                                       located(label_, s.overflow_line,
-                                               "the value " + s.overflow_text + " of column " + name +
+                                       located(label_, s.overflow.line,
+                                               "the value " + s.overflow.text + " of column " + name +
                                                    " is out of range and is read as a missing value" +
-                                                   cells(s.overflow_cells)));
+                                                   cells(s.overflow.cells)));
+            if (s.numeric && s.underflow.cells > 0)
+                messages_.emplace_back(LineClass::Note,
+                                       located(label_, s.underflow.line,
+                                               "the value " + s.underflow.text + " of column " + name +
+                                                   " is too close to zero for a number and is read as 0" +
+                                                   cells(s.underflow.cells)));
             if (s.numeric && s.na_cells > 0)
                 messages_.emplace_back(LineClass::Note, located(label_, s.na_line,
                                                                 "NA in column " + name +

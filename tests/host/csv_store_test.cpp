@@ -132,6 +132,9 @@ TEST(CsvStore, CellsThatAreNotPlainNumbersAreExplained)
                   {LineClass::Warning,
                    "t.csv, line 3: the value \"1e400\" of column big is out of range and is read as a missing "
                    "value (2 cells)."},
+                  {LineClass::Note,
+                   "t.csv, line 2: the value \"1e-400\" of column tiny is too close to zero for a number and is read "
+                   "as 0."},
                   {LineClass::Note, "t.csv, line 3: NA in column na is read as a missing value (2 cells)."},
                   {LineClass::Note,
                    "t.csv, line 4: column mixed is read as character because its value \"zz\" here is not a number."},
