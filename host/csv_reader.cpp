@@ -282,19 +282,30 @@ bool read_header(RecordScanner &scanner, const std::string &label, std::vector<s
                                       : label + ": the file cannot be read.";
         return false;
     }
+    // A column keeps its name when the name can be stored and no column before it has it. The
+    // others are repaired only once every kept name is taken, so that a repaired name is never the
+    // name of another column: a program naming a column always reads the one the file names so.
+    std::vector<std::string> given(fields.size());
+    std::vector<bool> kept(fields.size());
     NameSet taken;
     taken.reserve(fields.size());
-    std::string renames;
     for (size_t i = 0; i < fields.size(); ++i) {
-        std::string given = field_text(fields[i]);
+        std::string text = field_text(fields[i]);
         // Spreadsheet programs often start the file with a byte order mark; it is not part of a name.
-        if (i == 0 && given.rfind("\xEF\xBB\xBF", 0) == 0)
-            given.erase(0, 3);
-        const std::string_view trimmed = trim(given);
-        const std::string name = taken.claim(is_storable_name(trimmed) ? std::string(trimmed) : usable_name(trimmed, i));
-        if (name != trimmed)
-            renames += (renames.empty() ? "" : ", ") + quoted_excerpt(trimmed) + " to " + name;
-        names.push_back(name);
+        if (i == 0 && text.rfind("\xEF\xBB\xBF", 0) == 0)
+            text.erase(0, 3);
+        given[i] = trim(text);
+        kept[i] = is_storable_name(given[i]) && taken.insert(given[i]);
+    }
+    std::string renames;
+    names.reserve(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (kept[i]) {
+            names.push_back(std::move(given[i]));
+            continue;
+        }
+        names.push_back(taken.claim(is_storable_name(given[i]) ? given[i] : usable_name(given[i], i)));
+        renames += (renames.empty() ? "" : ", ") + quoted_excerpt(given[i]) + " to " + names.back();
     }
     if (!renames.empty())
         messages.emplace_back(LineClass::Note,
@@ -312,9 +323,14 @@ struct ColumnState {
     std::string first_text;  // the cell that made it character
     bool first_text_quoted = false;
     int first_text_line = 0;
-    size_t na_cells = 0, overflow_cells = 0;
-    int na_line = 0, overflow_line = 0;
-    std::string overflow_text;
+    size_t na_cells = 0;
+    int na_line = 0;
+    // The first of the cells out of range (too large) and of those too close to zero.
+    struct FirstCell {
+        size_t cells = 0;
+        int line = 0;
+        std::string text;
+    } overflow, underflow;
 };
 
 class TableReader {
@@ -399,7 +415,9 @@ private:
                     kind = read_number(cell, value);
             }
             if (kind == NumberText::OutOfRange)
-                note_overflow(state, cell);
+                note_first(state.overflow, cell);
+            else if (kind == NumberText::Underflow)
+                note_first(state.underflow, cell);
             if (kind != NumberText::NotNumber) {
                 state.saw_number = state.saw_number || !(cell.empty() || cell == "." || cell == "NA");
                 col.numbers.push_back(value);
@@ -422,11 +440,11 @@ private:
         return NumberText::Number;
     }
 
-    void note_overflow(ColumnState &state, std::string_view cell)
+    void note_first(ColumnState::FirstCell &first, std::string_view cell)
     {
-        if (state.overflow_cells++ == 0) {
-            state.overflow_line = scanner_.record_line();
-            state.overflow_text = quoted_excerpt(cell);
+        if (first.cells++ == 0) {
+            first.line = scanner_.record_line();
+            first.text = quoted_excerpt(cell);
         }
     }
 
@@ -490,12 +508,18 @@ private:
         for (size_t i = 0; i < states_.size(); ++i) {
             const ColumnState &s = states_[i];
             const std::string &name = result_.columns[i].name;
-            if (s.numeric && s.overflow_cells > 0)
+            if (s.numeric && s.overflow.cells > 0)
                 messages_.emplace_back(LineClass::Warning,
-                                       located(label_, s.overflow_line,
-                                               "the value " + s.overflow_text + " of column " + name +
+                                       located(label_, s.overflow.line,
+                                               "the value " + s.overflow.text + " of column " + name +
                                                    " is out of range and is read as a missing value" +
-                                                   cells(s.overflow_cells)));
+                                                   cells(s.overflow.cells)));
+            if (s.numeric && s.underflow.cells > 0)
+                messages_.emplace_back(LineClass::Note,
+                                       located(label_, s.underflow.line,
+                                               "the value " + s.underflow.text + " of column " + name +
+                                                   " is too close to zero for a number and is read as 0" +
+                                                   cells(s.underflow.cells)));
             if (s.numeric && s.na_cells > 0)
                 messages_.emplace_back(LineClass::Note, located(label_, s.na_line,
                                                                 "NA in column " + name +

@@ -26,9 +26,9 @@ using ReadMessages = std::vector<std::pair<LineClass, std::string>>;
 //   trip; a column read as character although some cells are numbers gets a note naming the
 //   first cell that is not;
 // - a number too large for a double is read as missing, with a warning; one too small becomes the
-//   nearest double;
+//   nearest double, with a note when that is 0;
 // - header names a variable cannot have (empty, longer than 32 bytes, control characters, a name
-//   used twice) are changed, with one note listing the changes;
+//   used twice) are changed, never to a name of another column, with one note listing the changes;
 // - values longer than 32 characters are cut, with one warning per column.
 bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error, ReadMessages &messages);
 // The same from text in memory; `label` names it in messages.

@@ -125,7 +125,8 @@ void read_data_lines(Session &session, const Step &step, Table &table)
         if (notes++ < max_value_notes)
             session.log.note(text);
     };
-    std::vector<bool> cut(table.columns.size(), false), out_of_range(table.columns.size(), false);
+    std::vector<bool> cut(table.columns.size(), false), out_of_range(table.columns.size(), false),
+        underflow(table.columns.size(), false);
     for (Column &col : table.columns) {
         if (col.type == VarType::Numeric)
             reserve_or_throw(col.numbers, step.data_lines.size());
@@ -166,6 +167,10 @@ void read_data_lines(Session &session, const Step &step, Table &table)
                 session.log.warning("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where +
                                     " is out of range; such values are set to missing.");
                 out_of_range[c] = true;
+            } else if (kind == NumberText::Underflow && !underflow[c]) {
+                session.log.note("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where +
+                                 " is too close to zero for a number; such values are read as 0.");
+                underflow[c] = true;
             }
             col.numbers.push_back(value); // still missing unless it was read
         }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "shown_text.h"
+
 namespace quill::host {
 
 LineClass split_class_prefix(const char *&format)
@@ -89,8 +91,10 @@ bool TextSink::open_now()
     return !failed_;
 }
 
-void TextSink::write_line(std::string_view line)
+void TextSink::write_line(std::string_view text)
 {
+    std::string buffer;
+    const std::string_view line = shown_text(text, buffer);
     if (in_memory_) {
         memory_.emplace_back(line);
         return;

@@ -32,6 +32,7 @@ public:
 
     // Creates a file sink's file now; false when it cannot be created.
     bool open_now();
+    // Writes the line and a line end; control characters in it are shown as \xHH (shown_text.h).
     void write_line(std::string_view line);
     const std::vector<std::string> &lines() const { return memory_; } // memory sinks only
     bool failed() const { return failed_; }

@@ -35,10 +35,20 @@ NumberText read_number(std::string_view text, double &value)
     if (!std::isfinite(parsed))
         return NumberText::OutOfRange;
     value = parsed;
+    if (parsed == 0) {
+        // Zero only when every digit before the exponent is.
+        const std::string_view digits = text.substr(0, text.find_first_of("eE"));
+        if (digits.find_first_of("123456789") != std::string_view::npos)
+            return NumberText::Underflow;
+    }
     return NumberText::Number;
 }
 
-bool parse_number(std::string_view text, double &value) { return read_number(text, value) == NumberText::Number; }
+bool parse_number(std::string_view text, double &value)
+{
+    const NumberText kind = read_number(text, value);
+    return kind == NumberText::Number || kind == NumberText::Underflow;
+}
 
 std::string storage_text(double value)
 {

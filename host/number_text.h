@@ -8,11 +8,12 @@
 
 namespace quill::host {
 
-enum class NumberText { Number, NotNumber, OutOfRange };
+// Underflow: a nonzero number too small for a double, read as 0 (a subnormal is a Number).
+enum class NumberText { Number, NotNumber, OutOfRange, Underflow };
 // A decimal number with optional sign and exponent, blanks around it allowed. A magnitude too
 // small for a double becomes the nearest one (0 or a subnormal); one too large is OutOfRange.
 NumberText read_number(std::string_view text, double &value);
-// read_number's Number.
+// read_number's Number or Underflow.
 bool parse_number(std::string_view text, double &value);
 // Shortest text that reads back to the same double; "." for a missing value.
 std::string storage_text(double value);

@@ -475,8 +475,13 @@ int32_t op_dataset_name(qh_dataset *ds, int32_t code, char *buffer, int32_t size
         return misuse(run, "the name of an unknown data set was asked for.");
     if (code == QH_DSNAME_DISPLAY)
         return copy_out(ds->name.display, buffer, size);
+    if (ds->is_null || ds->name.path.empty())
+        return copy_out("", buffer, size); // stored nowhere, so shared with no other
+    // Absolute first: a relative path whose first folder does not exist yet would stay relative.
     std::error_code ec;
-    const std::filesystem::path where = std::filesystem::weakly_canonical(ds->name.path, ec);
+    std::filesystem::path where = std::filesystem::absolute(ds->name.path, ec);
+    if (!ec)
+        where = std::filesystem::weakly_canonical(where, ec);
     return copy_out((ec ? ds->name.path : where).string(), buffer, size);
 }
 

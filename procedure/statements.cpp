@@ -1,9 +1,11 @@
 // parse_statements: checks what the host parsed from the PROC QUILLFIT step, in a fixed order,
 // and turns it into the options, codes and variable lists of the run record. The first failing
 // check writes its message and ends the run.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 #include "host_link.h"
 #include "proc_run.h"
@@ -72,6 +74,24 @@ int32_t to_int32(double value) {
 
 bool matches(const char *value, const char *word, int32_t n) { return host().compare(value, word, n) == 0; }
 
+// Two output options naming one data set, however each spells it, would leave only the one
+// written last.
+void check_outputs_distinct(const proc_run &run) {
+    std::string where[output_count];
+    for (int k = 0; k < output_count; ++k) {
+        where[k] = dataset_name(run.out_ds[k], QH_DSNAME_LOCATION);
+        for (int j = 0; j < k; ++j) {
+            if (where[k].empty() || where[k] != where[j]) continue;
+            const int32_t line = std::max(slot(run.proc_record, kOutputSlots[j])->line,
+                                          slot(run.proc_record, kOutputSlots[k])->line);
+            fail("%1z%s=%s and %s=%s name one data set; each output needs a data set of its own "
+                 "(line %d).",
+                 kOutputOptions[j], dataset_name(run.out_ds[j], QH_DSNAME_DISPLAY).c_str(),
+                 kOutputOptions[k], dataset_name(run.out_ds[k], QH_DSNAME_DISPLAY).c_str(), line);
+        }
+    }
+}
+
 void take_datasets(proc_run &run) {
     const qh_statement *proc = run.proc_record;
     const qh_param *data = slot(proc, slot_data);
@@ -86,6 +106,7 @@ void take_datasets(proc_run &run) {
         const qh_param *out = slot(proc, kOutputSlots[k]);
         if (specified(out)) run.out_ds[k] = out->dataset;
     }
+    check_outputs_distinct(run);
     const qh_param *id = slot(proc, slot_id);
     if (has_variables(id)) {
         run.id_count = id->var_count;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "quill/runscad.h"
+#include "session/option_codes.h"
 
 namespace quill::engine {
 
@@ -23,6 +24,11 @@ int null_pointer(error_trail& trail, const char* name) {
 }
 
 }  // namespace
+
+int check_intercept_mode(int32_t intercept_mode, error_trail& trail) {
+    if (intercept_mode >= intercept_fitted && intercept_mode <= intercept_omitted) return 0;
+    return refuse(trail, "Invalid input for intercept_mode");
+}
 
 int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
     if (a.n < 0) return refuse(trail, "The number of observations n cannot be negative.");

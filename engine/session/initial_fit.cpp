@@ -22,6 +22,13 @@ constexpr const char* where = "run_calculate_scad_initialfit in MOD scad_types";
 constexpr const char* singular_design =
     "The design matrix is singular (some of the predictors are redundant).";
 constexpr const char* no_mu = "I could not calculate the mean vector mu.";
+constexpr const char* out_of_memory =
+    "The fit ran out of memory: the unpenalized fit could not allocate its working arrays.";
+
+// Why the unpenalized fit failed: the design is blamed only when memory did not run out.
+const char* start_failure(const error_trail& trail) {
+    return trail.holds_allocation_failure() ? out_of_memory : singular_design;
+}
 
 // The least-squares start of the logistic and Poisson fits, with a light ridge: the centred
 // response regressed on the design (logistic), or ln(y + 0.5) (Poisson), whose slopes are on
@@ -74,7 +81,7 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
         std::copy(start.data(), start.data() + q, fit.beta.data());
         if (rc != 0) {
             fit.singular = true;
-            return fail_reset(session, trail, where, singular_design);
+            return fail_reset(session, trail, where, start_failure(trail));
         }
     } else {
         dbl1 z;
@@ -83,14 +90,14 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
         // A failed start is reported at once: an LQA fit from undefined values means nothing.
         if (glm_start(ds, st.model_type, z, start, fit.singular, trail) != 0) {
             fit.singular = true;
-            return fail_reset(session, trail, where, singular_design);
+            return fail_reset(session, trail, where, start_failure(trail));
         }
         int32_t iterations = 0;
         bool converged = false;
         if (run_fit_scad_lqa(0.0, start, fit.beta, std::max(st.max_iter, 1000), iterations,
                              converged, session, trail, false) != 0) {
             fit.singular = true;
-            return fail_reset(session, trail, where, singular_design);
+            return fail_reset(session, trail, where, start_failure(trail));
         }
     }
 

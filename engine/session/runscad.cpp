@@ -249,8 +249,7 @@ void run_scad_call(const runscad_arguments& a) {
         fail(trail, where, "The argument option_vector of runscad is a null pointer.");
     } else {
         const int32_t intercept_mode = a.option_vector[QUILL_OPT_INTERCEPT_MODE];
-        // An unknown intercept mode fails with an empty message.
-        if (intercept_mode >= intercept_fitted && intercept_mode <= intercept_omitted) status = estimate(a, intercept_mode, trail);
+        if (check_intercept_mode(intercept_mode, trail) == 0) status = estimate(a, intercept_mode, trail);
     }
     if (status != 0) {
         write_message_codes(trail, a.message_codes, a.msg_len);

@@ -68,6 +68,7 @@ void error_trail::add_line(std::string_view text) {
 void error_trail::reset() {
     lines_.clear();
     error_occurred_ = false;
+    allocation_failed_ = false;
 }
 
 void error_add_line(std::string_view text, error_trail& trail) { trail.add_line(text); }
@@ -77,6 +78,7 @@ void error_handle(error_trail& trail, int32_t code, const char* called_from,
                   const char* object_name, const char* custom_1, const char* custom_2,
                   const char* custom_3, const char* custom_4) {
     trail.mark_error();
+    if (code == status_allocation) trail.mark_allocation_failure();
     if (const char* text = status_text(code)) trail.add_line(text);
     for (const char* custom : {custom_1, custom_2, custom_3, custom_4})
         if (custom) trail.add_line(custom);

@@ -43,16 +43,21 @@ const char* status_text(int32_t code);
 class error_trail {
 public:
     bool error_occurred() const { return error_occurred_; }
+    // A status-200 line is in the trail: the failure is a shortage of memory, whatever the
+    // operations above it go on to say.
+    bool holds_allocation_failure() const { return allocation_failed_; }
     // Every line is exactly trail_line_length characters, blank-padded.
     const std::vector<std::string>& lines() const { return lines_; }
 
     // A text longer than a line continues on further lines (see error_trail.cpp).
     void add_line(std::string_view text);
     void mark_error() { error_occurred_ = true; }
+    void mark_allocation_failure() { allocation_failed_ = true; }
     void reset();
 
 private:
     bool error_occurred_ = false;
+    bool allocation_failed_ = false;
     std::vector<std::string> lines_;
 };
 

@@ -1,8 +1,9 @@
 /*
  * The engine's public header compiles as C and its two exports link from the shared library and
- * run from C: a call with an invalid intercept mode comes back with the error flag, an empty
- * message (a 0, then blanks) and the outputs that are set before anything else; a valid call
- * gives the same results through runscad and runscad_path, whose table holds the selected fit.
+ * run from C: a call with an invalid intercept mode comes back with the error flag, its message
+ * cut to the buffer ("Invalid", then the 0) and the outputs that are set before anything else;
+ * a valid call gives the same results through runscad and runscad_path, whose table holds the
+ * selected fit.
  */
 #include <stdint.h>
 #include <stdio.h>
@@ -50,11 +51,11 @@ int main(void) {
     const int32_t bad_options[8] = {0, 0, 0, 1, 10, 0, 0, 3}; /* intercept mode 3 does not exist */
     struct outputs bad;
     call(2, bad_options, &bad, NULL);
-    int empty = bad.message[0] == 0;
-    for (int k = 1; k < MSG; ++k) empty &= bad.message[k] == 32;
-    if (bad.error_flag != 0xFF || !empty || bad.converged != 0 || bad.intercept != 0.0) {
-        fprintf(stderr, "runscad from C: flag %d, empty message %d, converged %d, intercept %g\n",
-                bad.error_flag, empty, bad.converged, bad.intercept);
+    int said = bad.message[MSG - 1] == 0;
+    for (int k = 0; k < MSG - 1; ++k) said &= bad.message[k] == "Invalid"[k];
+    if (bad.error_flag != 0xFF || !said || bad.converged != 0 || bad.intercept != 0.0) {
+        fprintf(stderr, "runscad from C: flag %d, message said %d, converged %d, intercept %g\n",
+                bad.error_flag, said, bad.converged, bad.intercept);
         return 1;
     }
 

@@ -132,6 +132,9 @@ TEST(CsvStore, CellsThatAreNotPlainNumbersAreExplained)
                   {LineClass::Warning,
                    "t.csv, line 3: the value \"1e400\" of column big is out of range and is read as a missing "
                    "value (2 cells)."},
+                  {LineClass::Note,
+                   "t.csv, line 2: the value \"1e-400\" of column tiny is too close to zero for a number and is read "
+                   "as 0."},
                   {LineClass::Note, "t.csv, line 3: NA in column na is read as a missing value (2 cells)."},
                   {LineClass::Note,
                    "t.csv, line 4: column mixed is read as character because its value \"zz\" here is not a number."},
@@ -169,6 +172,31 @@ TEST(CsvStore, HeaderNamesAVariableCannotHaveAreChangedWithOneNote)
     const Table w = read_text(wide + "\n" + std::string(99999, ',') + "\n");
     ASSERT_EQ(w.columns.size(), 100000u);
     EXPECT_EQ(w.columns[99999].name, "x100000");
+}
+
+TEST(CsvStore, ARepairedNameIsNeverTheNameOfAnotherColumn)
+{
+    // Names are compared without regard to case; the note lists only the repaired columns.
+    const std::pair<std::string, std::vector<std::string>> headers[] = {
+        {"y,v,v,v2", {"y", "v", "v3", "v2"}},
+        {"a,A,a2,A3", {"a", "A4", "a2", "A3"}},
+        {",x,var1", {"VAR12", "x", "var1"}},
+        {"x\x01,x_,X_2", {"x_3", "x_", "X_2"}},
+    };
+    for (const auto &[header, expected] : headers) {
+        ReadMessages messages;
+        const Table t = read_text(header + "\n" + std::string(expected.size() - 1, ',') + "\n", &messages);
+        std::vector<std::string> names;
+        for (const Column &col : t.columns)
+            names.push_back(col.name);
+        EXPECT_EQ(names, expected) << header;
+        EXPECT_EQ(messages.size(), 1u) << header;
+    }
+    ReadMessages messages;
+    read_text("y,v,v,v2\n1,2,3,4\n", &messages);
+    EXPECT_EQ(messages, (ReadMessages{{LineClass::Note,
+                                       "t.csv, line 1: header names that a variable cannot have are changed: \"v\" "
+                                       "to v3."}}));
 }
 
 TEST(CsvStore, RecordsAcrossTheReadBufferAreReadWhole)

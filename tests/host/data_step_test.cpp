@@ -54,6 +54,8 @@ TEST_F(DataStep, WideInputAndValuesOutOfRange)
     EXPECT_TRUE(memory.log_has("WARNING: The value \"1e400\" of x1 in data line 2 is out of range; such values are "
                                "set to missing."));
     EXPECT_TRUE(memory.log_has("WARNING: The value \"-1e999\" of x4 in data line 2 is out of range"));
+    EXPECT_TRUE(memory.log_has("NOTE: The value \"1e-400\" of x2 in data line 2 is too close to zero for a number; "
+                               "such values are read as 0."));
     const Table back = read_back("w.csv");
     ASSERT_EQ(back.columns.size(), 999999u);
     EXPECT_TRUE(is_missing(back.columns[0].numbers[0]));

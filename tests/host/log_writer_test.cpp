@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "host_test_support.h"
+#include "module_loader.h"
+#include "program_runner.h"
+
 namespace quill::host {
 namespace {
 
@@ -69,6 +73,39 @@ TEST(Listing, EachPageBeginsWithItsTitles)
     listing.begin_page({});
     EXPECT_EQ(listing.sink().lines(),
               (std::vector<std::string>{"First title", "", "a", "\fT1", "T2", "", "\f", ""}));
+}
+
+// A terminal obeys control characters: the log and the listing show them as \xHH instead, all
+// but tab and form feed, and the data set keeps its bytes.
+TEST(LogWriter, ControlCharactersAreShownNotSent)
+{
+    testing::ScratchFolder folder;
+    {
+        LogWriter log(TextSink::to_file(folder / "f.log"));
+        log.note(std::string("a\x1B]0;title\x07 b\tc\fd\r\ne\x7F\x01\x1F \xC3\xA9\0z", 28));
+        log.plain("");
+    }
+    EXPECT_EQ(testing::read_file(folder / "f.log"),
+              "NOTE: a\\x1B]0;title\\x07 b\tc\fd\\x0D\\x0Ae\\x7F\\x01\\x1F \xC3\xA9\\x00z\n\n");
+
+    // From a data value, a header name and a name literal to the log and the listing.
+    testing::MemorySession memory;
+    testing::write_file(folder / "c.csv", "id,\"n\x1B[2J\"\n1,\x1B]0;x\x07\n");
+    ModuleLoader modules({});
+    ProgramRunner runner(memory.session, modules,
+                         "proc print data='" + (folder / "c.csv").string() + "'; run;\n"
+                         "data b; input 'q\x1B[2J'n; datalines;\n1\n;\n");
+    runner.run();
+    std::string all;
+    for (const auto *lines : {&memory.log(), &memory.listing()})
+        for (const std::string &line : *lines)
+            all += line + "\n";
+    for (char c : all)
+        EXPECT_TRUE((static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) || c == '\t' || c == '\f' || c == '\n')
+            << static_cast<int>(c) << " in\n" << all;
+    for (const char *shown : {"\"n\\x1B[2J\" to n_[2J", "'q\\x1B[2J'n", "\\x1B]0;x\\x07"})
+        EXPECT_NE(all.find(shown), std::string::npos) << shown << " in\n" << all;
+    EXPECT_EQ(testing::read_file(folder / "c.csv"), "id,\"n\x1B[2J\"\n1,\x1B]0;x\x07\n");
 }
 
 } // namespace

@@ -79,14 +79,22 @@ TEST(NumberText, ParseAcceptsOnlyFiniteDecimalNumbers)
     EXPECT_EQ(v, 0.25);
     for (const char *bad : {"", ".", "-", "inf", "nan", "1e999", "1,5", "0x10", "12abc"})
         EXPECT_FALSE(parse_number(bad, v)) << bad;
-    // Out of range: too large is its own answer, too small becomes the nearest double.
+    // Out of range: too large is its own answer; too small becomes the nearest double, and a
+    // nonzero number that becomes 0 says so. Zero written small and subnormals are numbers.
     EXPECT_EQ(read_number("1e400", v), NumberText::OutOfRange);
     EXPECT_EQ(read_number("-1e400", v), NumberText::OutOfRange);
-    EXPECT_EQ(read_number("1e-400", v), NumberText::Number);
+    EXPECT_EQ(read_number("1e-400", v), NumberText::Underflow);
     EXPECT_EQ(v, 0.0);
-    EXPECT_EQ(read_number("-1e-400", v), NumberText::Number);
+    EXPECT_EQ(read_number("-0.0001e-320", v), NumberText::Underflow);
     EXPECT_TRUE(v == 0.0 && std::signbit(v));
+    EXPECT_TRUE(parse_number("1e-400", v));
+    for (const char *zero : {"0e-400", "-0.000e-999", "000", ".0e5"}) {
+        EXPECT_EQ(read_number(zero, v), NumberText::Number) << zero;
+        EXPECT_EQ(v, 0.0);
+    }
     EXPECT_EQ(read_number("1e-320", v), NumberText::Number);
+    EXPECT_GT(v, 0.0);
+    EXPECT_EQ(read_number("4.9e-324", v), NumberText::Number);
     EXPECT_GT(v, 0.0);
     EXPECT_EQ(read_number("1e400x", v), NumberText::NotNumber);
 }

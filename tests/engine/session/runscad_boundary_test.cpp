@@ -17,15 +17,14 @@ using testing_support::runscad_call;
 
 const std::string runscad_where = "OCCURRED IN: runscad in MOD scad_types";
 
-TEST(RunscadBoundary, UnknownInterceptModeFailsWithAnEmptyMessageAndWritesOnlyStepOne) {
+TEST(RunscadBoundary, UnknownInterceptModeIsRefusedByNameAndWritesOnlyStepOne) {
     for (int32_t mode : {3, -1}) {
         runscad_call c;
         c.options[7] = mode;
         c.min_lambda = 0.25;
         c.run();
         EXPECT_TRUE(c.failed());
-        EXPECT_EQ(c.message[0], 0);
-        for (std::size_t i = 1; i < c.message.size(); ++i) ASSERT_EQ(c.message[i], 32) << i;
+        EXPECT_EQ(c.lines(), (std::vector<std::string>{"Invalid input for intercept_mode", runscad_where}));
         EXPECT_EQ(c.converged, 0);
         EXPECT_EQ(c.intercept, 0.0);
         EXPECT_EQ(c.min_lambda, 0.25);

@@ -23,6 +23,7 @@ long fail_each_allocation(Make make) {
     clean.run();
     EXPECT_FALSE(clean.failed()) << clean.text();
     const long total = fault_injector::allocations_seen();
+    int least_squares_failures = 0;
     for (long k = 1; k <= total; ++k) {
         runscad_call c = make();
         fault_injector::fail_allocation_at(k);
@@ -34,7 +35,15 @@ long fail_each_allocation(Make make) {
         if (lines.size() < 3) continue;
         EXPECT_EQ(lines[0], "Unable to allocate memory for object") << "allocation " << k;
         EXPECT_FALSE(lines[1].empty()) << "allocation " << k;
+        // A shortage is never blamed on the data.
+        const std::string text = c.text();
+        EXPECT_EQ(text.find("singular"), std::string::npos) << "allocation " << k << ": " << text;
+        if (lines[1].rfind("least_squares_regression", 0) == 0) {
+            ++least_squares_failures;
+            EXPECT_NE(text.find("\r\nThe fit ran out of memory"), std::string::npos) << text;
+        }
     }
+    EXPECT_GE(least_squares_failures, 2); // the start's own arrays
     return total;
 }
 
