@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "session/option_codes.h"
+#include "records/option_codes.h"
 
 namespace quill::engine {
 

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 
