@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "session/dataset.h"
-#include "session/scad_session.h"
-#include "session/settings.h"
+#include "entry/dataset.h"
+#include "entry/settings.h"
+#include "records/scad_session.h"
 #include "support/allocation.h"
 
 namespace quill::engine::testing {

@@ -1,4 +1,4 @@
-#include "session/settings.h"
+#include "entry/settings.h"
 
 #include <gtest/gtest.h>
 
