@@ -1,21 +1,9 @@
-// The C boundary of the engine: the two exported functions. Each names its loose arguments into
-// one struct for the C++ steps, and this is the only place that catches every exception, so
-// that nothing but the error flag and the message ever leaves the library.
+// The C boundary of the engine: the two exported functions. runscad_path names the loose
+// arguments into a struct for the C++ steps and is the only place that catches every exception,
+// so that nothing but the error flag and the message ever leaves the library.
 #include "quill/runscad.h"
 
 #include "runscad.h"
-
-namespace {
-
-void run_guarded(const quill::engine::runscad_arguments& args) {
-    try {
-        quill::engine::run_scad_call(args);
-    } catch (...) {
-        quill::engine::report_unexpected_failure(args);
-    }
-}
-
-}  // namespace
 
 extern "C" QUILL_EXPORT void runscad_path(
     int32_t p, int32_t n, const double* raw_x, const double* y_vec,
@@ -26,7 +14,7 @@ extern "C" QUILL_EXPORT void runscad_path(
     int32_t* simple_df_out, int32_t* df_out, int32_t* best_index_out, int32_t* num_iter_out,
     uint8_t* converged_out, uint8_t* at_max_lambda, uint8_t* at_min_lambda, uint8_t* error_flag,
     int32_t msg_len, int32_t* message_codes, const quill_grid_table* table) {
-    run_guarded({
+    const quill::engine::runscad_arguments args{
         .p = p, .n = n, .raw_x = raw_x, .y_vec = y_vec, .case_weights_vec = case_weights_vec,
         .forcein_vec = forcein_vec, .option_vector = option_vector, .grid_size = grid_size,
         .tolerance = tolerance, .min_lambda = min_lambda, .max_lambda = max_lambda,
@@ -36,7 +24,12 @@ extern "C" QUILL_EXPORT void runscad_path(
         .df_out = df_out, .best_index_out = best_index_out, .num_iter_out = num_iter_out,
         .converged_out = converged_out, .at_max_lambda = at_max_lambda,
         .at_min_lambda = at_min_lambda, .error_flag = error_flag, .msg_len = msg_len,
-        .message_codes = message_codes, .table = table});
+        .message_codes = message_codes, .table = table};
+    try {
+        quill::engine::run_scad_call(args);
+    } catch (...) {
+        quill::engine::report_unexpected_failure(args);
+    }
 }
 
 // runscad is runscad_path without the table.
@@ -49,15 +42,9 @@ extern "C" QUILL_EXPORT void runscad(
     int32_t* simple_df_out, int32_t* df_out, int32_t* best_index_out, int32_t* num_iter_out,
     uint8_t* converged_out, uint8_t* at_max_lambda, uint8_t* at_min_lambda, uint8_t* error_flag,
     int32_t msg_len, int32_t* message_codes) {
-    run_guarded({
-        .p = p, .n = n, .raw_x = raw_x, .y_vec = y_vec, .case_weights_vec = case_weights_vec,
-        .forcein_vec = forcein_vec, .option_vector = option_vector, .grid_size = grid_size,
-        .tolerance = tolerance, .min_lambda = min_lambda, .max_lambda = max_lambda,
-        .model_type = model_type, .a = a, .beta_out = beta_out, .intercept_out = intercept_out,
-        .se_out = se_out, .intercept_se_out = intercept_se_out, .beta_path_out = beta_path_out,
-        .lambda_out = lambda_out, .criterion_out = criterion_out, .simple_df_out = simple_df_out,
-        .df_out = df_out, .best_index_out = best_index_out, .num_iter_out = num_iter_out,
-        .converged_out = converged_out, .at_max_lambda = at_max_lambda,
-        .at_min_lambda = at_min_lambda, .error_flag = error_flag, .msg_len = msg_len,
-        .message_codes = message_codes, .table = nullptr});
+    runscad_path(p, n, raw_x, y_vec, case_weights_vec, forcein_vec, option_vector, grid_size,
+                 tolerance, min_lambda, max_lambda, model_type, a, beta_out, intercept_out, se_out,
+                 intercept_se_out, beta_path_out, lambda_out, criterion_out, simple_df_out, df_out,
+                 best_index_out, num_iter_out, converged_out, at_max_lambda, at_min_lambda,
+                 error_flag, msg_len, message_codes, nullptr);
 }

@@ -39,6 +39,15 @@ int invalid(scad_session& session, error_trail& trail, const char* field) {
 
 int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
                            error_trail& trail) {
+    // The values by their names, as the checks below read them.
+    const auto &algorithm = in.algorithm, &selection = in.selection, &dfformula = in.dfformula,
+               &grid_size = in.grid_size, &max_iter = in.max_iter, &start = in.start;
+    const auto &robust = in.robust, &full_likelihood = in.full_likelihood, &center_y = in.center_y;
+    const auto &tolerance = in.tolerance, &threshold = in.threshold,
+               &final_threshold = in.final_threshold, &a = in.a, &min_lambda = in.min_lambda,
+               &max_lambda = in.max_lambda;
+    const int32_t model_type = in.model_type;
+    const bool omit_intercept = in.omit_intercept;
     if (nullify_scad_session(session, trail) != 0) {
         fail(trail, where, "I could not nullify the current intermediate results.");
         nullify_scad_session(session, trail);
@@ -46,77 +55,74 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
     }
     scad_settings& s = session.settings;
 
-    if (in.algorithm) {
-        if (!code_at_most(*in.algorithm, algorithm_icm))
-            return invalid(session, trail, "algorithm");
-        s.algorithm = *in.algorithm;
+    if (algorithm) {
+        if (!code_at_most(*algorithm, algorithm_icm)) return invalid(session, trail, "algorithm");
+        s.algorithm = *algorithm;
     }
-    if (in.selection) {
-        if (!code_at_most(*in.selection, selection_gcv))
-            return invalid(session, trail, "selection");
-        s.selection = *in.selection;
+    if (selection) {
+        if (!code_at_most(*selection, selection_gcv)) return invalid(session, trail, "selection");
+        s.selection = *selection;
     }
-    if (in.dfformula) {
-        if (!code_at_most(*in.dfformula, df_projection))
-            return invalid(session, trail, "dfformula");
-        s.dfformula = *in.dfformula;
+    if (dfformula) {
+        if (!code_at_most(*dfformula, df_projection)) return invalid(session, trail, "dfformula");
+        s.dfformula = *dfformula;
     }
-    if (in.grid_size) {
-        if (!code_at_most(*in.grid_size, 1000) || *in.grid_size < 1)
+    if (grid_size) {
+        if (!code_at_most(*grid_size, 1000) || *grid_size < 1)
             return invalid(session, trail, "grid_size");
-        s.grid_size = *in.grid_size;
+        s.grid_size = *grid_size;
     }
-    if (in.max_iter) {
+    if (max_iter) {
         // Signed on purpose: a negative limit would make every fit run no pass at all.
-        if (*in.max_iter < 1) return invalid(session, trail, "max_iter");
-        s.max_iter = *in.max_iter;
+        if (*max_iter < 1) return invalid(session, trail, "max_iter");
+        s.max_iter = *max_iter;
     }
-    if (!code_at_most(in.model_type, model_poisson)) return invalid(session, trail, "model_type");
-    s.model_type = in.model_type;
+    if (!code_at_most(model_type, model_poisson)) return invalid(session, trail, "model_type");
+    s.model_type = model_type;
 
-    const bool robust_wanted = in.robust.value_or(false);
-    if (in.model_type != model_normal && robust_wanted)
+    const bool robust_wanted = robust.value_or(false);
+    if (model_type != model_normal && robust_wanted)
         return fail_load(session, trail,
                          "The robust (heteroskedasticity) standard error is only available in the "
                          "normal model.");
-    s.model_based_se = (robust_wanted && in.model_type == model_normal) ? 0 : 1;
+    s.model_based_se = (robust_wanted && model_type == model_normal) ? 0 : 1;
 
-    if (in.start) {
-        if (!code_at_most(*in.start, start_previous)) return invalid(session, trail, "start");
-        s.start = *in.start;
+    if (start) {
+        if (!code_at_most(*start, start_previous)) return invalid(session, trail, "start");
+        s.start = *start;
     }
 
-    if (in.tolerance) {
-        if (!strictly_inside_unit(*in.tolerance)) return invalid(session, trail, "tolerance");
-        s.tolerance = *in.tolerance;
+    if (tolerance) {
+        if (!strictly_inside_unit(*tolerance)) return invalid(session, trail, "tolerance");
+        s.tolerance = *tolerance;
     }
-    if (in.threshold) {
-        if (!strictly_inside_unit(*in.threshold)) return invalid(session, trail, "threshold");
-        s.threshold = *in.threshold;
+    if (threshold) {
+        if (!strictly_inside_unit(*threshold)) return invalid(session, trail, "threshold");
+        s.threshold = *threshold;
     }
-    if (in.final_threshold) {
-        if (!strictly_inside_unit(*in.final_threshold))
+    if (final_threshold) {
+        if (!strictly_inside_unit(*final_threshold))
             return invalid(session, trail, "final_threshold");
-        s.final_threshold = *in.final_threshold;
+        s.final_threshold = *final_threshold;
     }
-    if (in.a) {
-        if (!(*in.a > 2.0 && *in.a < std::numeric_limits<double>::max()))
+    if (a) {
+        if (!(*a > 2.0 && *a < std::numeric_limits<double>::max()))
             return invalid(session, trail, "a");
-        s.a = *in.a;
+        s.a = *a;
     }
-    if (in.min_lambda) {
-        if (!(*in.min_lambda >= 0.0 && *in.min_lambda < 10000.0))
+    if (min_lambda) {
+        if (!(*min_lambda >= 0.0 && *min_lambda < 10000.0))
             return invalid(session, trail, "min_lambda");
-        s.min_lambda = *in.min_lambda;
+        s.min_lambda = *min_lambda;
     }
-    if (in.max_lambda) {
-        if (!(*in.max_lambda >= s.min_lambda && *in.max_lambda < 10000.0))
+    if (max_lambda) {
+        if (!(*max_lambda >= s.min_lambda && *max_lambda < 10000.0))
             return invalid(session, trail, "max_lambda");
-        s.max_lambda = *in.max_lambda;
+        s.max_lambda = *max_lambda;
     }
-    s.omit_intercept = in.omit_intercept;
-    if (in.full_likelihood) s.full_likelihood = *in.full_likelihood;
-    if (in.center_y) s.center_y = *in.center_y;
+    s.omit_intercept = omit_intercept;
+    if (full_likelihood) s.full_likelihood = *full_likelihood;
+    if (center_y) s.center_y = *center_y;
 
     if (s.omit_intercept && s.center_y)
         return fail_load(session, trail, "Cannot specify both omit_intercept and center_y.");
