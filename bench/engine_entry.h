@@ -2,17 +2,13 @@
 // from its libquill.so for a comparison in the same process and on the same data.
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "quill/runscad.h"
 
 namespace quill::bench {
 
-using runscad_function = void (*)(int32_t, int32_t, const double*, const double*, const double*,
-                                  const uint8_t*, const int32_t*, int32_t, double, double*,
-                                  double*, int32_t, double, double*, double*, double*, double*,
-                                  double*, double*, double*, int32_t*, int32_t*, int32_t*,
-                                  int32_t*, uint8_t*, uint8_t*, uint8_t*, uint8_t*, int32_t,
-                                  int32_t*);
+using runscad_function = decltype(&runscad);
 
 // This build's runscad.
 runscad_function own_runscad();

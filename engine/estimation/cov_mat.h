@@ -1,7 +1,7 @@
 // Covariance matrix, standard errors and effective degrees of freedom of one penalized fit.
 #pragma once
 
-#include "session/scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

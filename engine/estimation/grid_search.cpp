@@ -13,11 +13,11 @@
 
 #include "estimation/fit_criteria.h"
 #include "estimation/icm_fit.h"
+#include "estimation/initial_fit.h"
 #include "estimation/lqa_fit.h"
 #include "estimation/mean_and_weights.h"
-#include "estimation/session_failure.h"
-#include "session/initial_fit.h"
-#include "session/option_codes.h"
+#include "records/option_codes.h"
+#include "records/session_failure.h"
 #include "support/allocation.h"
 
 namespace quill::engine {

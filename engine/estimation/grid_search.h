@@ -6,7 +6,7 @@
 #include "estimation/cov_mat.h"
 #include "estimation/lambda_grid.h"
 #include "estimation/unstd_results.h"
-#include "session/scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

@@ -9,8 +9,8 @@
 #include <cmath>
 
 #include "estimation/coefficient_change.h"
-#include "estimation/session_failure.h"
-#include "session/option_codes.h"
+#include "records/option_codes.h"
+#include "records/session_failure.h"
 #include "support/allocation.h"
 
 namespace quill::engine {

@@ -2,7 +2,7 @@
 // column).
 #pragma once
 
-#include "session/scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

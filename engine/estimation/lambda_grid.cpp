@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "estimation/session_failure.h"
+#include "records/session_failure.h"
 #include "support/allocation.h"
 
 namespace quill::engine {

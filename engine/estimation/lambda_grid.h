@@ -1,7 +1,7 @@
 // The lambda grid: G evenly spaced candidate values, smallest first.
 #pragma once
 
-#include "session/scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

@@ -17,12 +17,12 @@
 #include "estimation/coefficient_change.h"
 #include "estimation/mean_and_weights.h"
 #include "estimation/scad_slope.h"
-#include "estimation/session_failure.h"
 #include "matrix/cross_product_kernel.h"
 #include "matrix/products.h"
 #include "matrix/row_chunks.h"
 #include "matrix/symmetric_inverse.h"
-#include "session/option_codes.h"
+#include "records/option_codes.h"
+#include "records/session_failure.h"
 #include "support/allocation.h"
 
 namespace quill::engine {

@@ -1,7 +1,7 @@
 // SCAD-penalized fit at one lambda by local quadratic approximation.
 #pragma once
 
-#include "session/scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

@@ -9,7 +9,7 @@
 
 #include "matrix/cross_product_kernel.h"
 #include "matrix/row_chunks.h"
-#include "session/option_codes.h"
+#include "records/option_codes.h"
 #include "support/allocation.h"
 
 namespace quill::engine {

@@ -4,7 +4,7 @@
 // logistic weight) are part of the results.
 #pragma once
 
-#include "session/scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

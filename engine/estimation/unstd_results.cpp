@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-#include "estimation/session_failure.h"
 #include "matrix/products.h"
+#include "records/session_failure.h"
 #include "support/allocation.h"
 
 namespace quill::engine {

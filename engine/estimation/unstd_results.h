@@ -1,7 +1,7 @@
 // The results at the selected lambda carried back to the scale of the input data.
 #pragma once
 
-#include "session/scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

@@ -5,41 +5,25 @@
 #include <cmath>
 #include <random>
 
-#include "quill/runscad.h"
+#include "runscad_call.h"
 #include "test_support.h"
 
 namespace quill::proc::testing {
 namespace {
 
-struct direct_fit {
-    std::vector<double> betas, errs;
-    double intercept = 0, intercept_se = 0, lambda = 0, criterion = 0, min_lambda = -1, max_lambda = -1;
-    int32_t simple_df = 0, df = 0, best = 0, iterations = 0;
-    uint8_t converged = 0, at_max = 0, at_min = 0, error = 0;
-    std::string message;
-};
+using engine::testing_support::runscad_call;
 
-direct_fit call_runscad(const std::vector<std::vector<double>> &columns, const std::vector<double> &y,
-                        const std::vector<uint8_t> &forcein, int32_t model, int32_t selection,
-                        int32_t dfformula, int32_t grid) {
-    direct_fit f;
-    const int32_t p = static_cast<int32_t>(columns.size());
-    const int32_t n = static_cast<int32_t>(y.size());
+runscad_call call_runscad(const std::vector<std::vector<double>> &columns, const std::vector<double> &y,
+                          const std::vector<uint8_t> &forcein, int32_t model, int32_t selection,
+                          int32_t dfformula, int32_t grid) {
     std::vector<double> x;
     for (const auto &c : columns) x.insert(x.end(), c.begin(), c.end());
-    std::vector<double> w(n, 1.0), path(static_cast<std::size_t>(grid) * p);
-    f.betas.resize(p);
-    f.errs.resize(p);
-    const int32_t options[8] = {0, selection, dfformula, grid, 250, 0, 0, 0};
-    std::vector<int32_t> codes(3001, 32);
-    runscad(p, n, x.data(), y.data(), w.data(), forcein.data(), options, grid, 1e-9, &f.min_lambda,
-            &f.max_lambda, model, 3.7, f.betas.data(), &f.intercept, f.errs.data(), &f.intercept_se,
-            path.data(), &f.lambda, &f.criterion, &f.simple_df, &f.df, &f.best, &f.iterations,
-            &f.converged, &f.at_max, &f.at_min, &f.error, 3001, codes.data());
-    for (int32_t c : codes) {
-        if (c == 0) break;
-        f.message += static_cast<char>(c);
-    }
+    runscad_call f = runscad_call::on(static_cast<int32_t>(y.size()), static_cast<int32_t>(columns.size()),
+                                      std::move(x), y, model);
+    f.forcein = forcein;
+    f.options = {0, selection, dfformula, grid, 250, 0, 0, 0};
+    f.grid_size = grid;
+    f.run();
     return f;
 }
 
@@ -98,16 +82,16 @@ void compare_with_direct_call(int32_t model, const char *dist, const char *selec
         columns[3].push_back(s.x2[i]);
         y.push_back(s.y[i]);
     }
-    const direct_fit f = call_runscad(columns, y, {0, 0, 0, 1}, model, selection[0] == 'G',
-                                      df[0] == 'P', 40);
-    if (f.error && f.message.find("not available") != std::string::npos)
+    const runscad_call f = call_runscad(columns, y, {0, 0, 0, 1}, model, selection[0] == 'G',
+                                        df[0] == 'P', 40);
+    if (f.failed() && f.text().find("not available") != std::string::npos)
         GTEST_SKIP() << "the engine is not part of this build";
-    ASSERT_EQ(f.error, 0) << f.message;
+    ASSERT_EQ(f.error_flag, 0) << f.text();
     ASSERT_EQ(rc, 0);
 
-    const std::vector<double> betas{f.intercept, f.betas[0], f.betas[1], f.betas[2], f.betas[3]};
+    const std::vector<double> betas{f.intercept, f.beta[0], f.beta[1], f.beta[2], f.beta[3]};
     EXPECT_EQ(h.outputs.at("2").rows.at(0), betas);
-    const std::vector<double> errs{f.intercept_se, f.errs[0], f.errs[1], f.errs[2], f.errs[3]};
+    const std::vector<double> errs{f.intercept_se, f.se[0], f.se[1], f.se[2], f.se[3]};
     EXPECT_EQ(h.outputs.at("3").rows.at(0), errs);
 
     const written_dataset &info = h.outputs.at("4");
@@ -115,7 +99,7 @@ void compare_with_direct_call(int32_t model, const char *dist, const char *selec
     if (df[0] == 'P') EXPECT_EQ(info.value(0, "EFFECTIVE_DF"), f.df);
     else EXPECT_TRUE(std::isnan(info.value(0, "EFFECTIVE_DF")));
     EXPECT_EQ(info.value(0, "SIMPLE_DF"), f.simple_df);
-    EXPECT_EQ(info.value(0, "NUM_ITER"), f.iterations);
+    EXPECT_EQ(info.value(0, "NUM_ITER"), f.num_iter);
     EXPECT_EQ(info.value(0, selection), f.criterion);
     EXPECT_EQ(info.value(0, "MIN_LAMBDA"), f.min_lambda);
     EXPECT_EQ(info.value(0, "MAX_LAMBDA"), f.max_lambda);
@@ -131,8 +115,8 @@ void compare_with_direct_call(int32_t model, const char *dist, const char *selec
             EXPECT_TRUE(std::isnan(got)) << i;
             continue;
         }
-        const double eta = f.intercept + f.betas[0] * s.x1[i] + (s.g[i] == "a" ? f.betas[1] : 0.0) +
-                           (s.g[i] == "b" ? f.betas[2] : 0.0) + f.betas[3] * s.x2[i];
+        const double eta = f.intercept + f.beta[0] * s.x1[i] + (s.g[i] == "a" ? f.beta[1] : 0.0) +
+                           (s.g[i] == "b" ? f.beta[2] : 0.0) + f.beta[3] * s.x2[i];
         const double mean = model == 0 ? eta : model == 1 ? 1.0 / (1.0 + std::exp(-eta)) : std::exp(eta);
         EXPECT_NEAR(got, mean, 1e-12 * (1 + std::fabs(mean))) << i;
     }

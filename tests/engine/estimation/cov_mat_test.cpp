@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "estimation/initial_fit.h"
 #include "estimation_fixture.h"
-#include "session/initial_fit.h"
 
 namespace quill::engine {
 namespace {

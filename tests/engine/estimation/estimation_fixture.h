@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "session/dataset.h"
-#include "session/scad_session.h"
-#include "session/settings.h"
+#include "entry/dataset.h"
+#include "entry/settings.h"
+#include "records/scad_session.h"
 #include "support/allocation.h"
 
 namespace quill::engine::testing {
@@ -87,11 +87,15 @@ struct options {
 // Loads settings and data into s; the test fails when either load fails.
 inline void load(scad_session& s, const data_set& d, const options& o = {}) {
     error_trail t;
-    ASSERT_EQ(run_load_scad_settings(o.algorithm, o.selection, o.dfformula, o.grid_size,
-                                     o.max_iter, o.robust, static_cast<int32_t>(o.type),
-                                     o.tolerance, o.threshold, o.final_threshold, o.a,
-                                     o.min_lambda, o.max_lambda, o.intercept_mode == 2,
-                                     o.full_likelihood, o.intercept_mode == 1, s, t),
+    ASSERT_EQ(run_load_scad_settings(
+                  {.algorithm = o.algorithm, .selection = o.selection, .dfformula = o.dfformula,
+                   .grid_size = o.grid_size, .max_iter = o.max_iter,
+                   .model_type = static_cast<int32_t>(o.type), .robust = o.robust,
+                   .tolerance = o.tolerance, .threshold = o.threshold,
+                   .final_threshold = o.final_threshold, .a = o.a, .min_lambda = o.min_lambda,
+                   .max_lambda = o.max_lambda, .omit_intercept = o.intercept_mode == 2,
+                   .full_likelihood = o.full_likelihood, .center_y = o.intercept_mode == 1},
+                  s, t),
               0);
     dbl2 x;
     dbl1 y, w;

@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "estimation/grid_search.h"
+#include "estimation/initial_fit.h"
 #include "estimation_fixture.h"
-#include "session/initial_fit.h"
 
 namespace quill::engine {
 namespace {

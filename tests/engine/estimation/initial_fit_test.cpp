@@ -1,4 +1,4 @@
-#include "session/initial_fit.h"
+#include "estimation/initial_fit.h"
 
 #include <gtest/gtest.h>
 

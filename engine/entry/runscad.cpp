@@ -13,14 +13,14 @@
 #include "argument_checks.h"
 #include "dataset.h"
 #include "estimation/grid_search.h"
+#include "estimation/initial_fit.h"
 #include "grid_table.h"
-#include "initial_fit.h"
 #include "message_codes.h"
 #include "quill/runscad.h"
 #include "readers.h"
+#include "records/option_codes.h"
 #include "response_scale.h"
 #include "result_outputs.h"
-#include "session/option_codes.h"
 #include "settings.h"
 #include "support/allocation.h"
 #include "support/thread_team.h"
@@ -215,13 +215,22 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     // The worker threads live for this call only.
     const thread_team_scope team(engine_thread_count(start.thread_limit));
     scad_session session;
-    if (run_load_scad_settings(o[QUILL_OPT_ALGORITHM], o[QUILL_OPT_SELECTION],
-                               o[QUILL_OPT_DFFORMULA], o[QUILL_OPT_GRID_SIZE],
-                               o[QUILL_OPT_MAX_ITER], o[QUILL_OPT_ROBUST] > 0, a.model_type,
-                               a.tolerance, std::nullopt, std::nullopt, a.a, min_lambda,
-                               max_lambda, omit_intercept, full_likelihood, center_y, session,
-                               trail, start.rule) != 0)
-        return -1;
+    const scad_settings_input settings{.algorithm = o[QUILL_OPT_ALGORITHM],
+                                       .selection = o[QUILL_OPT_SELECTION],
+                                       .dfformula = o[QUILL_OPT_DFFORMULA],
+                                       .grid_size = o[QUILL_OPT_GRID_SIZE],
+                                       .max_iter = o[QUILL_OPT_MAX_ITER],
+                                       .model_type = a.model_type,
+                                       .robust = o[QUILL_OPT_ROBUST] > 0,
+                                       .start = start.rule,
+                                       .tolerance = a.tolerance,
+                                       .a = a.a,
+                                       .min_lambda = min_lambda,
+                                       .max_lambda = max_lambda,
+                                       .omit_intercept = omit_intercept,
+                                       .full_likelihood = full_likelihood,
+                                       .center_y = center_y};
+    if (run_load_scad_settings(settings, session, trail) != 0) return -1;
     const matrix_cview raw_x(a.raw_x, a.n, a.p, a.n);
     if (run_load_scad_dataset(raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,
                               trail) != 0)

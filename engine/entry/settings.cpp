@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "session/option_codes.h"
+#include "records/option_codes.h"
 
 namespace quill::engine {
 
@@ -37,16 +37,17 @@ int invalid(scad_session& session, error_trail& trail, const char* field) {
 
 }  // namespace
 
-int run_load_scad_settings(std::optional<int32_t> algorithm, std::optional<int32_t> selection,
-                           std::optional<int32_t> dfformula, std::optional<int32_t> grid_size,
-                           std::optional<int32_t> max_iter, std::optional<bool> robust,
-                           int32_t model_type, std::optional<double> tolerance,
-                           std::optional<double> threshold, std::optional<double> final_threshold,
-                           std::optional<double> a, std::optional<double> min_lambda,
-                           std::optional<double> max_lambda, bool omit_intercept,
-                           std::optional<bool> full_likelihood, std::optional<bool> center_y,
-                           scad_session& session, error_trail& trail,
-                           std::optional<int32_t> start) {
+int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
+                           error_trail& trail) {
+    // The values by their names, as the checks below read them.
+    const auto &algorithm = in.algorithm, &selection = in.selection, &dfformula = in.dfformula,
+               &grid_size = in.grid_size, &max_iter = in.max_iter, &start = in.start;
+    const auto &robust = in.robust, &full_likelihood = in.full_likelihood, &center_y = in.center_y;
+    const auto &tolerance = in.tolerance, &threshold = in.threshold,
+               &final_threshold = in.final_threshold, &a = in.a, &min_lambda = in.min_lambda,
+               &max_lambda = in.max_lambda;
+    const int32_t model_type = in.model_type;
+    const bool omit_intercept = in.omit_intercept;
     if (nullify_scad_session(session, trail) != 0) {
         fail(trail, where, "I could not nullify the current intermediate results.");
         nullify_scad_session(session, trail);

@@ -1,7 +1,7 @@
 // Read-out of the lambda grid and the two result sets into arrays the caller owns.
 #pragma once
 
-#include "scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

@@ -13,7 +13,7 @@
 
 #include "matrix/products.h"
 #include "matrix/standardize.h"
-#include "session/option_codes.h"
+#include "records/option_codes.h"
 #include "support/allocation.h"
 
 namespace quill::engine {

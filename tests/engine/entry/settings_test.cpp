@@ -1,4 +1,4 @@
-#include "session/settings.h"
+#include "entry/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -34,10 +34,14 @@ struct settings_call {
 
     int run(scad_session& s, error_trail& t) const {
         testing::internal::CaptureStdout();
-        const int rc = run_load_scad_settings(algorithm, selection, dfformula, grid_size, max_iter,
-                                              robust, model_type, tolerance, threshold,
-                                              final_threshold, a, min_lambda, max_lambda,
-                                              omit_intercept, full_likelihood, center_y, s, t);
+        const int rc = run_load_scad_settings(
+            {.algorithm = algorithm, .selection = selection, .dfformula = dfformula,
+             .grid_size = grid_size, .max_iter = max_iter, .model_type = model_type,
+             .robust = robust, .tolerance = tolerance, .threshold = threshold,
+             .final_threshold = final_threshold, .a = a, .min_lambda = min_lambda,
+             .max_lambda = max_lambda, .omit_intercept = omit_intercept,
+             .full_likelihood = full_likelihood, .center_y = center_y},
+            s, t);
         testing::internal::GetCapturedStdout();
         return rc;
     }
@@ -70,9 +74,7 @@ TEST(Settings, AbsentValuesKeepTheCurrentOnes) {
     s.settings.min_lambda = 0.5;
     error_trail t;
     testing::internal::CaptureStdout();
-    ASSERT_EQ(run_load_scad_settings({}, {}, {}, {}, {}, {}, 0, {}, {}, {}, {}, {}, {}, false, {},
-                                     {}, s, t),
-              0);
+    ASSERT_EQ(run_load_scad_settings({}, s, t), 0);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(s.settings.grid_size, 17);
     EXPECT_EQ(s.settings.min_lambda, 0.5);

@@ -1,4 +1,4 @@
-#include "session/readers.h"
+#include "entry/readers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The standard deviation is formed from deviations divided by the largest of them, so that a
 // response near the ends of the double range neither overflows nor underflows on squaring.
 #include "response_scale.h"
-#include "session/option_codes.h"
+#include "records/option_codes.h"
 
 #include <cmath>
 

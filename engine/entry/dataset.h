@@ -2,7 +2,7 @@
 // the other inputs.
 #pragma once
 
-#include "scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

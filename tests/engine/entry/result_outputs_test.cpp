@@ -1,4 +1,4 @@
-#include "session/result_outputs.h"
+#include "entry/result_outputs.h"
 
 #include <gtest/gtest.h>
 

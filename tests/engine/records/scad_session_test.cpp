@@ -1,4 +1,4 @@
-#include "session/scad_session.h"
+#include "records/scad_session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// The C boundary of the engine: the two exported functions. runscad_path packs the loose
+// The C boundary of the engine: the two exported functions. runscad_path names the loose
 // arguments into a struct for the C++ steps and is the only place that catches every exception,
 // so that nothing but the error flag and the message ever leaves the library.
 #include "quill/runscad.h"
@@ -15,13 +15,16 @@ extern "C" QUILL_EXPORT void runscad_path(
     uint8_t* converged_out, uint8_t* at_max_lambda, uint8_t* at_min_lambda, uint8_t* error_flag,
     int32_t msg_len, int32_t* message_codes, const quill_grid_table* table) {
     const quill::engine::runscad_arguments args{
-        p,           n,           raw_x,         y_vec,         case_weights_vec,
-        forcein_vec, option_vector, grid_size,   tolerance,     min_lambda,
-        max_lambda,  model_type,  a,             beta_out,      intercept_out,
-        se_out,      intercept_se_out, beta_path_out, lambda_out, criterion_out,
-        simple_df_out, df_out,    best_index_out, num_iter_out, converged_out,
-        at_max_lambda, at_min_lambda, error_flag, msg_len,      message_codes,
-        table};
+        .p = p, .n = n, .raw_x = raw_x, .y_vec = y_vec, .case_weights_vec = case_weights_vec,
+        .forcein_vec = forcein_vec, .option_vector = option_vector, .grid_size = grid_size,
+        .tolerance = tolerance, .min_lambda = min_lambda, .max_lambda = max_lambda,
+        .model_type = model_type, .a = a, .beta_out = beta_out, .intercept_out = intercept_out,
+        .se_out = se_out, .intercept_se_out = intercept_se_out, .beta_path_out = beta_path_out,
+        .lambda_out = lambda_out, .criterion_out = criterion_out, .simple_df_out = simple_df_out,
+        .df_out = df_out, .best_index_out = best_index_out, .num_iter_out = num_iter_out,
+        .converged_out = converged_out, .at_max_lambda = at_max_lambda,
+        .at_min_lambda = at_min_lambda, .error_flag = error_flag, .msg_len = msg_len,
+        .message_codes = message_codes, .table = table};
     try {
         quill::engine::run_scad_call(args);
     } catch (...) {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "quill/runscad.h"
-#include "session/option_codes.h"
+#include "records/option_codes.h"
 
 namespace quill::engine {
 

@@ -1,7 +1,7 @@
 // The unpenalized fit of the full model: the start and reference of every grid fit.
 #pragma once
 
-#include "scad_session.h"
+#include "records/scad_session.h"
 
 namespace quill::engine {
 

@@ -1,4 +1,4 @@
-#include "session/dataset.h"
+#include "entry/dataset.h"
 
 #include <gtest/gtest.h>
 

@@ -2,16 +2,16 @@
 // the normal model; for the logistic and Poisson models a least-squares start followed by the
 // LQA fit at lambda 0. Its coefficients start every grid fit and its variance estimate sets the
 // scale of the default lambda grid.
-#include "session/initial_fit.h"
+#include "estimation/initial_fit.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "estimation/lqa_fit.h"
 #include "estimation/mean_and_weights.h"
-#include "estimation/session_failure.h"
 #include "matrix/least_squares.h"
-#include "session/option_codes.h"
+#include "records/option_codes.h"
+#include "records/session_failure.h"
 #include "support/allocation.h"
 
 namespace quill::engine {
