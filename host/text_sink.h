@@ -6,7 +6,8 @@
 //   nothing was written, an earlier regular file is replaced by an empty one (an old listing
 //   never passes for this run's) and no file is made where there was none;
 // - a character device, a FIFO or a socket is opened and written in place: never created,
-//   truncated, replaced or removed;
+//   truncated, replaced or removed (a FIFO is opened at start-up and, as with the shell, waits
+//   there for its reader);
 // - a symbolic link is followed, and these rules apply to what it points at (a link to
 //   /proc/self/fd/1 reaches standard output).
 // A folder the temporary cannot be made in (a root-owned folder) is no reason to refuse a
