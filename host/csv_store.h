@@ -13,6 +13,7 @@
 
 #include "log_writer.h"
 #include "table.h"
+#include "temporary_file.h"
 
 namespace quill::host {
 
@@ -57,16 +58,12 @@ private:
     std::string write_failure(int error_number) const;
     std::FILE *file_ = nullptr;
     std::filesystem::path target_;
-    std::filesystem::path temporary_;
+    TemporaryFile temporary_;
     bool row_started_ = false;
 };
 
 // Writes a whole table through a CsvWriter.
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error);
-
-// Removes from `folder` the temporary files of writers whose process has ended (a run that was
-// killed); returns the files removed.
-std::vector<std::filesystem::path> remove_stale_temporaries(const std::filesystem::path &folder);
 
 } // namespace quill::host
 

@@ -1,52 +1,14 @@
-// Writing a data set: the rows go to a temporary file beside the target, named
-// "<target>.partial-<process>-<serial>", which replaces the target only when it is complete.
-#include <fcntl.h>
-#include <signal.h>
+// Writing a data set: the rows go to a temporary file beside the target (see temporary_file.h),
+// which replaces the target only when it is complete.
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
 #include "csv_store.h"
-#include "exit_cleanup.h"
 #include "number_text.h"
 
 namespace quill::host {
-namespace {
-
-constexpr std::string_view temporary_marker = ".partial-";
-
-// The process that wrote a temporary file, when `name` is one: "<target>.partial-<pid>-<serial>".
-bool writer_process(const std::string &name, long &pid)
-{
-    const size_t at = name.rfind(temporary_marker);
-    if (at == std::string::npos)
-        return false;
-    const char *first = name.data() + at + temporary_marker.size();
-    const char *last = name.data() + name.size();
-    const auto [end, ec] = std::from_chars(first, last, pid);
-    return ec == std::errc() && end != first && end < last && *end == '-' && pid > 0;
-}
-
-} // namespace
-
-std::vector<std::filesystem::path> remove_stale_temporaries(const std::filesystem::path &folder)
-{
-    std::vector<std::filesystem::path> removed;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        long pid = 0;
-        if (!writer_process(it->path().filename().string(), pid) || pid == ::getpid())
-            continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
-            continue; // its writer still runs (or belongs to another user)
-        std::error_code remove_ec;
-        if (std::filesystem::remove(it->path(), remove_ec))
-            removed.push_back(it->path());
-    }
-    return removed;
-}
 
 CsvWriter::~CsvWriter() { discard(); }
 
@@ -54,27 +16,20 @@ bool CsvWriter::open(const std::filesystem::path &target, std::string &error)
 {
     discard();
     target_ = target;
-    // Unique per writer (two outputs of one step may name the same data set), created only if
-    // nothing has that name: a file or link planted there is skipped, never written through.
-    static unsigned long serial = 0;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary_ = target;
-        temporary_ += std::string(temporary_marker) + std::to_string(::getpid()) + "-" + std::to_string(++serial);
-        fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
+    int error_number = 0;
+    // The stream has a descriptor of its own, so that closing it reports a failed write while
+    // the temporary's lock stays until the rename.
+    const int fd = temporary_.create(target, error_number) ? ::dup(temporary_.descriptor()) : -1;
     file_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
     if (!file_) {
-        error = "The file " + target_.string() + " cannot be created (" + std::strerror(errno) + ").";
-        if (fd >= 0) {
+        if (temporary_.is_open())
+            error_number = errno;
+        error = "The file " + target_.string() + " cannot be created (" + std::strerror(error_number) + ").";
+        if (fd >= 0)
             ::close(fd);
-            ::unlink(temporary_.c_str());
-        }
+        temporary_.discard();
         return false;
     }
-    exit_cleanup::track(temporary_);
     row_started_ = false;
     return true;
 }
@@ -141,31 +96,25 @@ bool CsvWriter::commit(std::string &error)
     const int write_errno = errno;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    std::error_code ec;
-    bool committed = false;
     if (!written || !closed) {
         error = write_failure(written ? errno : write_errno);
-    } else {
-        std::filesystem::rename(temporary_, target_, ec);
-        committed = !ec;
-        if (ec)
-            error = "The file " + target_.string() + " cannot be replaced (" + ec.message() + ").";
+        temporary_.discard();
+        return false;
     }
-    if (!committed)
-        std::filesystem::remove(temporary_, ec);
-    exit_cleanup::untrack(temporary_);
-    return committed;
+    int error_number = 0;
+    if (!temporary_.commit(error_number)) {
+        error = "The file " + target_.string() + " cannot be replaced (" + std::strerror(error_number) + ").";
+        return false;
+    }
+    return true;
 }
 
 void CsvWriter::discard()
 {
-    if (!file_)
-        return;
-    std::fclose(file_);
+    if (file_)
+        std::fclose(file_);
     file_ = nullptr;
-    std::error_code ec;
-    std::filesystem::remove(temporary_, ec);
-    exit_cleanup::untrack(temporary_);
+    temporary_.discard();
 }
 
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error)

@@ -1,12 +1,18 @@
 #include "dataset_library.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "csv_store.h"
 #include "exit_cleanup.h"
 #include "message_text.h"
+#include "temporary_file.h"
 
 namespace quill::host {
 namespace {
@@ -32,20 +38,100 @@ std::filesystem::path member_file(const std::filesystem::path &folder, const std
     return folder / wanted;
 }
 
+// A temporary WORK folder is quill-work- and six letters or digits (mkdtemp's), and holds a lock
+// file that its run keeps locked.
+constexpr std::string_view work_prefix = "quill-work-";
+constexpr const char *work_lock_name = ".quill-run.lock";
+
+// The folder the C++ library's temp_directory_path would choose, named even when it is unusable.
+std::filesystem::path system_temporary_folder()
+{
+    for (const char *variable : {"TMPDIR", "TMP", "TEMP", "TEMPDIR"})
+        if (const char *value = std::getenv(variable); value && *value)
+            return value;
+    return "/tmp";
+}
+
+bool is_work_folder_name(const std::string &name)
+{
+    if (name.size() != work_prefix.size() + 6 || name.compare(0, work_prefix.size(), work_prefix) != 0)
+        return false;
+    for (size_t i = work_prefix.size(); i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+// Removes the temporary WORK folders of this user in `temporary` whose lock is free: runs killed
+// outright (SIGKILL, a power cut) could not remove them. A folder without a lock file is not
+// known to be abandoned and stays.
+void remove_abandoned_work_folders(const std::filesystem::path &temporary)
+{
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(temporary, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        struct stat folder{}, lock{};
+        if (!is_work_folder_name(name) || ::lstat(it->path().c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode) ||
+            folder.st_uid != ::geteuid())
+            continue;
+        const int dir = ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int fd = dir < 0 ? -1 : ::openat(dir, work_lock_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0 && ::fstat(fd, &lock) == 0 && S_ISREG(lock.st_mode) && try_lock(fd, false)) {
+            std::error_code remove_ec;
+            std::filesystem::remove_all(it->path(), remove_ec);
+        }
+        if (fd >= 0)
+            ::close(fd);
+        if (dir >= 0)
+            ::close(dir);
+    }
+}
+
 } // namespace
+
+bool DatasetLibrary::make_temporary_work(std::string &problem)
+{
+    const std::filesystem::path temporary = system_temporary_folder();
+    remove_abandoned_work_folders(temporary);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string pattern = (temporary / (std::string(work_prefix) + "XXXXXX")).string();
+        std::string folder = pattern;
+        if (!::mkdtemp(folder.data())) {
+            problem = pattern + " cannot be created (" + std::strerror(errno) + ")";
+            return false;
+        }
+        // Locked as soon as it exists; a folder another run's sweep took in between is left to it.
+        const int fd = ::open((folder + "/" + work_lock_name).c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        struct stat status{};
+        if (fd >= 0 && hold_lock(fd) && ::fstat(fd, &status) == 0 && status.st_nlink > 0) {
+            work_ = folder;
+            work_lock_ = fd;
+            return true;
+        }
+        if (fd >= 0)
+            ::close(fd);
+        else
+            ::rmdir(folder.c_str());
+    }
+    problem = (temporary / work_prefix).string() + "XXXXXX cannot be created (another run took it)";
+    return false;
+}
 
 DatasetLibrary::DatasetLibrary(std::filesystem::path work, bool keep) : keep_(keep)
 {
     std::error_code ec;
     if (work.empty()) {
-        std::string pattern = (std::filesystem::temp_directory_path(ec) / "quill-work-XXXXXX").string();
-        if (!ec && ::mkdtemp(pattern.data()))
-            work_ = pattern;
+        make_temporary_work(work_problem_);
         keep_ = false;
     } else {
         std::filesystem::create_directories(work, ec);
-        if (std::filesystem::is_directory(work, ec))
+        std::error_code status_ec;
+        if (std::filesystem::is_directory(work, status_ec))
             work_ = work;
+        else
+            work_problem_ = work.string() + (std::filesystem::exists(work, status_ec) ? " is not a folder"
+                                             : " cannot be created (" + ec.message() + ")");
     }
     if (!work_.empty())
         librefs_["WORK"] = work_;
@@ -60,6 +146,8 @@ DatasetLibrary::~DatasetLibrary()
         std::error_code ec;
         std::filesystem::remove_all(work_, ec);
     }
+    if (work_lock_ >= 0)
+        ::close(work_lock_);
 }
 
 bool DatasetLibrary::assign(const std::string &libref, const std::filesystem::path &folder, std::string &error)

@@ -13,8 +13,9 @@
 namespace quill::host::exit_cleanup {
 namespace {
 
-// Registered paths are copies owned by their slot; the handler takes a slot's path and never
-// frees it (the process ends right after).
+// Registered paths are copies owned by their slot, "file\0rename_to\0" (rename_to empty when the
+// file is to be removed); the handler takes a slot's text and never frees it (the process ends
+// right after).
 constexpr int file_slots = 64;
 std::atomic<char *> g_files[file_slots];
 std::atomic<char *> g_folder{nullptr};
@@ -72,8 +73,13 @@ void on_signal(int signal_number)
 {
     const int saved_errno = errno;
     for (auto &slot : g_files)
-        if (char *file = slot.exchange(nullptr))
-            unlink(file);
+        if (char *file = slot.exchange(nullptr)) {
+            const char *rename_to = file + std::strlen(file) + 1;
+            if (*rename_to != '\0')
+                rename(file, rename_to);
+            else
+                unlink(file);
+        }
     if (char *folder = g_folder.exchange(nullptr))
         remove_tree_at(AT_FDCWD, folder, 0);
     errno = saved_errno;
@@ -94,6 +100,18 @@ void handle(int signal_number, bool unless_ignored)
 }
 
 char *copy_of(const std::filesystem::path &path) { return strdup(path.c_str()); }
+
+// "file\0rename_to\0" in one block.
+char *slot_text(const std::filesystem::path &file, const std::filesystem::path &rename_to)
+{
+    const size_t file_size = std::strlen(file.c_str()) + 1, rename_size = std::strlen(rename_to.c_str()) + 1;
+    char *text = static_cast<char *>(std::malloc(file_size + rename_size));
+    if (text) {
+        std::memcpy(text, file.c_str(), file_size);
+        std::memcpy(text + file_size, rename_to.c_str(), rename_size);
+    }
+    return text;
+}
 
 } // namespace
 
@@ -121,9 +139,13 @@ void forget_folder(const std::filesystem::path &folder)
         std::free(current);
 }
 
-void track(const std::filesystem::path &file)
+void track(const std::filesystem::path &file) { track(file, {}); }
+
+void track(const std::filesystem::path &file, const std::filesystem::path &rename_to)
 {
-    char *copy = copy_of(file);
+    char *copy = slot_text(file, rename_to);
+    if (!copy)
+        return;
     for (auto &slot : g_files) {
         char *expected = nullptr;
         if (slot.compare_exchange_strong(expected, copy))

@@ -1,9 +1,5 @@
 #include "log_writer.h"
 
-#include <cstring>
-
-#include "shown_text.h"
-
 namespace quill::host {
 
 LineClass split_class_prefix(const char *&format)
@@ -44,71 +40,6 @@ std::string format_text(const char *format, va_list args)
     std::vsnprintf(out.data(), out.size(), format, args);
     out.resize(static_cast<size_t>(needed));
     return out;
-}
-
-TextSink TextSink::to_file(const std::filesystem::path &path)
-{
-    TextSink sink;
-    sink.path_ = path;
-    sink.owned_ = true;
-    return sink;
-}
-
-TextSink TextSink::to_stream(std::FILE *stream)
-{
-    TextSink sink;
-    sink.file_ = stream;
-    return sink;
-}
-
-TextSink TextSink::to_memory()
-{
-    TextSink sink;
-    sink.in_memory_ = true;
-    return sink;
-}
-
-TextSink::TextSink(TextSink &&other) noexcept
-    : file_(other.file_), owned_(other.owned_), in_memory_(other.in_memory_), failed_(other.failed_),
-      path_(std::move(other.path_)), memory_(std::move(other.memory_))
-{
-    other.file_ = nullptr;
-    other.owned_ = false;
-}
-
-TextSink::~TextSink()
-{
-    if (owned_ && file_)
-        std::fclose(file_);
-}
-
-bool TextSink::open_now()
-{
-    if (!file_ && owned_ && !failed_) {
-        file_ = std::fopen(path_.c_str(), "w");
-        failed_ = file_ == nullptr;
-    }
-    return !failed_;
-}
-
-void TextSink::write_line(std::string_view text)
-{
-    std::string buffer;
-    const std::string_view line = shown_text(text, buffer);
-    if (in_memory_) {
-        memory_.emplace_back(line);
-        return;
-    }
-    if (!file_ && owned_ && !failed_) {
-        file_ = std::fopen(path_.c_str(), "w");
-        failed_ = file_ == nullptr;
-    }
-    if (!file_)
-        return;
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fputc('\n', file_);
-    if (std::fflush(file_) != 0 || std::ferror(file_))
-        failed_ = true;
 }
 
 void LogWriter::line(LineClass kind, std::string_view text)

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text_sink.h"
+
 namespace quill::host {
 
 enum class LineClass { Plain, Error, Warning, Note, Banner, Title };
@@ -19,33 +21,6 @@ enum class LineClass { Plain, Error, Warning, Note, Banner, Title };
 LineClass split_class_prefix(const char *&format);
 // printf into a string; the format never comes from user text.
 std::string format_text(const char *format, va_list args);
-
-// An output stream: a file, standard output or standard error, or memory (for tests).
-class TextSink {
-public:
-    static TextSink to_file(const std::filesystem::path &path); // created when first written
-    static TextSink to_stream(std::FILE *stream);
-    static TextSink to_memory();
-    TextSink(TextSink &&other) noexcept;
-    TextSink &operator=(TextSink &&) = delete;
-    ~TextSink();
-
-    // Creates a file sink's file now; false when it cannot be created.
-    bool open_now();
-    // Writes the line and a line end; control characters in it are shown as \xHH (shown_text.h).
-    void write_line(std::string_view line);
-    const std::vector<std::string> &lines() const { return memory_; } // memory sinks only
-    bool failed() const { return failed_; }
-
-private:
-    TextSink() = default;
-    std::FILE *file_ = nullptr;
-    bool owned_ = false;
-    bool in_memory_ = false;
-    bool failed_ = false;
-    std::filesystem::path path_;
-    std::vector<std::string> memory_;
-};
 
 class LogWriter {
 public:
@@ -76,6 +51,7 @@ public:
     void begin_page(const std::vector<std::string> &titles);
     void line(std::string_view text);
     const TextSink &sink() const { return sink_; }
+    TextSink &sink() { return sink_; }
 
 private:
     TextSink sink_;

@@ -1,7 +1,10 @@
 // quill PROGRAM.sas [-log FILE] [-print FILE] [-work DIR] [-modules DIR] [-lib REF=DIR] [-gpath DIR]
 // The log goes to PROGRAM.log and the listing to PROGRAM.lst in the current folder; "-" sends
-// them to standard error and standard output. The folder of the executable is on the module
-// path. Setting QUILL_HIDE_SASPROCI=1 in the environment makes the procedure interface module
+// them to standard error and standard output. A log or listing file is written as text_sink.h
+// says: a regular file is replaced when the run ends, a device, FIFO or socket is written in
+// place, a link is followed; a folder, a block device, the program itself, or one file for both
+// is refused. The -gpath folder is made when a plot is first written into it, not before. The
+// folder of the executable is on the module path. Setting QUILL_HIDE_SASPROCI=1 in the environment makes the procedure interface module
 // unavailable (for tests of that failure). A signal that stops quill removes the WORK folder and
 // unfinished data set files first; a closed log or listing stream is a failed write.
 #include <unistd.h>
@@ -61,7 +64,7 @@ OutputTarget target_for(const std::string &option, const std::string &fallback, 
     return {file, std::string(kind) + " file " + file};
 }
 
-// A log or listing file may be neither the program nor a folder.
+// A log or listing file may be neither the program nor a folder (or a link to one), nor a disk.
 const char *target_problem(const OutputTarget &target, const std::string &program)
 {
     std::error_code ec;
@@ -69,6 +72,8 @@ const char *target_problem(const OutputTarget &target, const std::string &progra
         return nullptr;
     if (std::filesystem::is_directory(target.file, ec))
         return "is a folder";
+    if (std::filesystem::is_block_file(target.file, ec))
+        return "is a block device";
     return same_file(target.file, program) ? "would replace the program" : nullptr;
 }
 
@@ -76,8 +81,6 @@ quill::host::TextSink sink_for(const OutputTarget &target, std::FILE *stream)
 {
     if (target.file.empty())
         return quill::host::TextSink::to_stream(stream);
-    std::error_code ec;
-    std::filesystem::remove(target.file, ec); // an old listing must not pass for this run's
     return quill::host::TextSink::to_file(target.file);
 }
 
@@ -122,15 +125,9 @@ int run_quill(int argc, char **argv)
     std::ostringstream text;
     text << in.rdbuf();
 
-    // Graphics files go beside the listing unless -gpath says where; a -gpath folder is made.
+    // Graphics files go beside the listing unless -gpath says where.
     if (gpath.empty() && !print_option.empty() && print_option != "-")
         gpath = std::filesystem::path(print_option).parent_path().string();
-    std::error_code ec;
-    if (!gpath.empty() && !std::filesystem::is_directory(gpath, ec) &&
-        !std::filesystem::create_directories(gpath, ec)) {
-        std::fprintf(stderr, "quill: the graphics folder %s cannot be created\n", gpath.c_str());
-        return exit_error;
-    }
     const std::string stem = std::filesystem::path(program_file).stem().string();
     const OutputTarget log = target_for(log_option, stem + ".log", "log", "standard error");
     const OutputTarget listing = target_for(print_option, stem + ".lst", "listing", "standard output");
@@ -145,12 +142,18 @@ int run_quill(int argc, char **argv)
     }
     quill::host::exit_cleanup::install();
     quill::host::Session session(sink_for(log, stderr), sink_for(listing, stdout), work, !work.empty());
-    if (!session.log.sink().open_now()) {
-        std::fprintf(stderr, "quill: the %s cannot be created\n", log.what.c_str());
-        return exit_error;
-    }
+    // The log is made at once; so is a listing written in place, so that a reader at a FIFO
+    // sees its end even when the listing is empty.
+    const std::pair<quill::host::TextSink *, const OutputTarget *> opened_now[] = {
+        {&session.log.sink(), &log}, {&session.listing.sink(), &listing}};
+    for (const auto &[sink, target] : opened_now)
+        if ((sink == &session.log.sink() || sink->writes_in_place()) && !sink->open_now()) {
+            std::fprintf(stderr, "quill: the %s cannot be created (%s)\n", target->what.c_str(),
+                         sink->problem().c_str());
+            return exit_error;
+        }
     if (!session.library.ok()) {
-        std::fprintf(stderr, "quill: the WORK folder %s cannot be created\n", work.c_str());
+        std::fprintf(stderr, "quill: the WORK folder %s\n", session.library.work_problem().c_str());
         return exit_error;
     }
     const char *hide = std::getenv("QUILL_HIDE_SASPROCI");
@@ -175,13 +178,13 @@ int run_quill(int argc, char **argv)
     }
     // A log or listing that could not be written is a lost result, whatever the program did.
     bool lost = false;
-    const std::pair<const quill::host::TextSink *, const OutputTarget *> outputs[] = {
-        {&session.log.sink(), &log}, {&session.listing.sink(), &listing}};
-    for (const auto &[sink, target] : outputs)
+    for (const auto &[sink, target] : opened_now) {
+        sink->finish();
         if (sink->failed()) {
             std::fprintf(stderr, "quill: the %s cannot be written\n", target->what.c_str());
             lost = true;
         }
+    }
     return lost ? exit_error : status;
 }
 

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "graphics_file.h"
 #include "log_writer.h"
+#include "message_text.h"
 #include "name_text.h"
 #include "run_context.h"
 #include "statement_parser.h"
@@ -494,6 +496,62 @@ int32_t op_graphics_folder(char *buffer, int32_t size, int32_t *step)
     return copy_out(run->session().graphics_folder.string(), buffer, size);
 }
 
+// Writes a reason for the procedure's message into reason[0 .. size).
+void give_reason(const std::string &text, char *reason, int32_t size)
+{
+    copy_out(text, reason, size);
+}
+
+qh_graphics_file *op_open_graphics_file(const char *name, FILE **stream, char *reason, int32_t size)
+{
+    RunContext *run = run_or_null();
+    if (!run || !name || !stream) {
+        misuse(run, "a graphics file was opened without a name or a place for its stream.");
+        return nullptr;
+    }
+    *stream = nullptr;
+    if (!is_graphics_file_name(name)) {
+        misuse(run, "the graphics file name \"" + excerpt(name, path_excerpt_length) + "\" is not valid.");
+        give_reason("its name is not valid", reason, size);
+        return nullptr;
+    }
+    // The folder is made (or found wanting) only now that a plot is to be written.
+    const std::filesystem::path &folder = run->session().graphics_folder;
+    std::error_code ec, status_ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, status_ec)) {
+        give_reason("the folder " + folder.string() + " cannot be created (" +
+                        (ec ? ec.message() : std::string("it is not a folder")) + ")",
+                    reason, size);
+        return nullptr;
+    }
+    const std::filesystem::path target = folder / name;
+    for (const std::string &note : run->session().library.prepare_output(target))
+        run->log().note(note);
+    qh_graphics_file *file = run->new_graphics_file();
+    std::string why;
+    if (!open_graphics_file(*file, target, why)) {
+        run->drop(file);
+        give_reason(why, reason, size);
+        return nullptr;
+    }
+    *stream = file->stream;
+    return file;
+}
+
+int32_t op_close_graphics_file(qh_graphics_file *file, int32_t keep, char *reason, int32_t size)
+{
+    RunContext *run = run_or_null();
+    if (!run || !file || !run->owns(file))
+        return misuse(run, "an unknown graphics file was closed.");
+    std::string why;
+    const bool done = close_graphics_file(*file, keep != 0, why);
+    run->drop(file);
+    if (!done)
+        give_reason(why, reason, size);
+    return done ? 0 : failed;
+}
+
 } // namespace
 
 void routine_log(const char *format, ...)
@@ -549,6 +607,8 @@ void fill_routine_table(qh_routines *table, qh_parse_area *area)
     table->dataset_name = op_dataset_name;
     table->graphics_folder = op_graphics_folder;
     table->release = op_release;
+    table->open_graphics_file = op_open_graphics_file;
+    table->close_graphics_file = op_close_graphics_file;
 }
 
 } // namespace quill::host

@@ -95,6 +95,25 @@ bool RunContext::owns(const qh_record *rec) const
     return false;
 }
 
+qh_graphics_file *RunContext::new_graphics_file()
+{
+    graphics_files_.push_back(std::make_unique<qh_graphics_file>());
+    return graphics_files_.back().get();
+}
+
+bool RunContext::owns(const qh_graphics_file *file) const
+{
+    for (const auto &f : graphics_files_)
+        if (f.get() == file)
+            return true;
+    return false;
+}
+
+void RunContext::drop(qh_graphics_file *file)
+{
+    std::erase_if(graphics_files_, [file](const auto &f) { return f.get() == file; });
+}
+
 bool RunContext::commit(qh_record *rec)
 {
     rec->released = true;
@@ -125,6 +144,7 @@ void RunContext::finish(int return_code)
                           " was not replaced because the step ended with errors.");
         }
     }
+    graphics_files_.clear();
     records_.clear();
     datasets_.clear();
     arena_.release();

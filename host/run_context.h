@@ -11,6 +11,7 @@
 #include "api/statement_records.h"
 #include "csv_store.h"
 #include "dataset_reference.h"
+#include "graphics_file.h"
 #include "name_text.h"
 #include "run_arena.h"
 #include "session.h"
@@ -84,6 +85,10 @@ public:
     qh_record *new_record(qh_dataset *ds, bool writing, int declared);
     bool owns(const qh_dataset *ds) const;
     bool owns(const qh_record *rec) const;
+    // Graphics files of the run; one still open when the run ends is removed.
+    qh_graphics_file *new_graphics_file();
+    bool owns(const qh_graphics_file *file) const;
+    void drop(qh_graphics_file *file);
 
     // Finishes an output record: the file is renamed into place and noted in the log.
     bool commit(qh_record *rec);
@@ -103,6 +108,7 @@ private:
     RunArena arena_;
     std::vector<std::unique_ptr<qh_dataset>> datasets_;
     std::vector<std::unique_ptr<qh_record>> records_;
+    std::vector<std::unique_ptr<qh_graphics_file>> graphics_files_;
 };
 
 // The run in progress, or nullptr between runs.

@@ -1,7 +1,6 @@
 // PLOTS=: the coefficient path and the selection criterion against lambda, as SVG files in the
 // folder the host names for graphics, called after the procedure step (quillfit1_path.svg), so
 // that two steps never overwrite each other's plots. The log names every file written.
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -91,17 +90,29 @@ lambda_plot criterion_plot(const proc_run &run) {
     return plot;
 }
 
-// Writes one plot file and names it in the log; a file that cannot be written is a warning,
-// since the fit and its data sets are complete.
-void write_plot(const lambda_plot &plot, const std::string &file, const char *what) {
-    std::FILE *out = std::fopen(file.c_str(), "w");
-    if (out == nullptr) {
-        host().log("%2zThe %s plot cannot be written to %s: %s.", what, file.c_str(), std::strerror(errno));
+// Writes one plot file through the host and names it in the log; a plot that cannot be written
+// is a warning, since the fit and its data sets are complete. A plot with nothing to draw touches
+// no file.
+void write_plot(const lambda_plot &plot, const std::string &folder, const std::string &name, const char *what) {
+    const std::string file = folder + "/" + name;
+    std::string why;
+    if (!plot_has_span(plot, why)) {
+        host().log("%2zThe %s plot is not drawn: %s.", what, why.c_str());
         return;
     }
-    std::string why;
-    if (!write_svg_plot(plot, out, why)) {
-        std::remove(file.c_str());
+    char reason[512] = "";
+    std::FILE *out = nullptr;
+    qh_graphics_file *handle = host().open_graphics_file(name.c_str(), &out, reason, sizeof reason);
+    if (handle == nullptr || out == nullptr) {
+        host().log("%2zThe %s plot cannot be written to %s: %s.", what, file.c_str(), reason);
+        return;
+    }
+    const bool drawn = write_svg_plot(plot, out, why);
+    if (host().close_graphics_file(handle, drawn ? 1 : 0, reason, sizeof reason) != 0) {
+        host().log("%2zThe %s plot cannot be written to %s: %s.", what, file.c_str(), reason);
+        return;
+    }
+    if (!drawn) {
         host().log("%2zThe %s plot is not drawn: %s.", what, why.c_str());
         return;
     }
@@ -112,7 +123,8 @@ void write_plot(const lambda_plot &plot, const std::string &file, const char *wh
 
 void draw_plots(const proc_run &run) {
     if (!run.plot_path && !run.plot_criterion) return;
-    if (host().graphics_folder == nullptr || !svg_plots_available()) {
+    if (host().graphics_folder == nullptr || host().open_graphics_file == nullptr ||
+        host().close_graphics_file == nullptr || !svg_plots_available()) {
         host().log("%2zPlots are not drawn: this installation cannot write SVG files.");
         return;
     }
@@ -120,9 +132,9 @@ void draw_plots(const proc_run &run) {
     char folder[4096];
     const int32_t length = host().graphics_folder(folder, sizeof folder, &step);
     check_host(length >= 0 && length < static_cast<int32_t>(sizeof folder), "name the folder for graphics files");
-    const std::string stem = std::string(folder) + "/quillfit" + std::to_string(step);
-    if (run.plot_path) write_plot(path_plot(run), stem + "_path.svg", "coefficient path");
-    if (run.plot_criterion) write_plot(criterion_plot(run), stem + "_criterion.svg", "criterion");
+    const std::string stem = "quillfit" + std::to_string(step);
+    if (run.plot_path) write_plot(path_plot(run), folder, stem + "_path.svg", "coefficient path");
+    if (run.plot_criterion) write_plot(criterion_plot(run), folder, stem + "_criterion.svg", "criterion");
 }
 
 } // namespace quill::proc

@@ -208,18 +208,26 @@ bool svg_plots_available() {
     return false;
 }
 
+bool plot_has_span(const lambda_plot &plot, std::string &why) {
+    range x;
+    for (const plot_line &line : plot.lines)
+        for (double lambda : line.lambda) x.add(std::log10(lambda));
+    if (x.high > x.low) return true;
+    why = "it needs at least two grid values of lambda above 0";
+    return false;
+}
+
 bool write_svg_plot(const lambda_plot &plot, std::FILE *file, std::string &why) {
+    if (!plot_has_span(plot, why)) {
+        std::fclose(file);
+        return false;
+    }
     range x, y;
     for (const plot_line &line : plot.lines)
         for (std::size_t i = 0; i < line.lambda.size(); ++i) {
             x.add(std::log10(line.lambda[i]));
             y.add(line.value[i]);
         }
-    if (!(x.high > x.low)) {
-        why = "it needs at least two grid values of lambda above 0";
-        std::fclose(file);
-        return false;
-    }
     if (!(y.high > y.low)) y = {y.low - 1.0, y.low + 1.0};
     const double pad = 0.05 * (y.high - y.low);
     y = {y.low - pad, y.high + pad};

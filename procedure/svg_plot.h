@@ -31,8 +31,12 @@ std::string valid_plot_text(const std::string &text);
 // True when the SVG device of the plotting library is installed.
 bool svg_plots_available();
 
+// False, with the reason, when the chart has fewer than two distinct lambdas to span: there is
+// nothing to draw.
+bool plot_has_span(const lambda_plot &plot, std::string &why);
+
 // Draws the chart into `file`, which the library closes. False, with the reason, when the chart
-// has fewer than two distinct lambdas to span.
+// has nothing to draw.
 bool write_svg_plot(const lambda_plot &plot, std::FILE *file, std::string &why);
 
 } // namespace quill::proc

@@ -12,6 +12,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
 
 #include "grammar_descriptor.h"
 #include "statement_records.h"
@@ -42,6 +43,8 @@ enum {
     QH_TEXT_TRIM = 114,      /* trim trailing blanks, zero byte after the last character */
     QH_TEXT_VALID_NAME = 115 /* make a valid name: upper case, invalid characters become _ */
 };
+
+typedef struct qh_graphics_file qh_graphics_file; /* a graphics file being written (host-owned) */
 
 typedef struct qh_var_info {
     int32_t type;                /* QH_VAR_NUMERIC or QH_VAR_CHARACTER */
@@ -125,10 +128,26 @@ typedef struct qh_routines {
     /* Where this step writes graphics files: the folder, zero-terminated into buffer[0 .. size),
      * and in *step the number of this step among the program's steps of the same procedure
      * (1 for the first), so that file names never collide. Returns the folder's full length,
-     * or -1. */
+     * or -1. The folder need not exist yet: open_graphics_file makes it. */
     int32_t (*graphics_folder)(char *buffer, int32_t size, int32_t *step);
     /* Gives a block from `allocate` back before the run ends; a null block is ignored. */
     void (*release)(void *block);
+    /* Graphics files, created by the host so that a plot is replaced only by a complete plot.
+     * open_graphics_file creates the file `name` in this step's graphics folder, making the
+     * folder when it is missing. `name` is a plain file name: 1 to 64 letters, digits, '_' or
+     * '-', then ".svg". The host writes it as a new temporary file beside that name (see the
+     * writing operations: a link planted at the name is replaced, never followed), and a name
+     * held by a folder, FIFO, device or socket is refused. Returns the file and in *stream a
+     * stream to write it through, or NULL with the reason in reason[0 .. size) (zero-terminated,
+     * e.g. "No space left on device"). The stream may be closed with fclose (a plotting library
+     * does so); it is not used after close_graphics_file. */
+    qh_graphics_file *(*open_graphics_file)(const char *name, FILE **stream, char *reason, int32_t size);
+    /* Ends a graphics file (closing its stream if it is still open). With keep != 0 the file
+     * takes its name, replacing an earlier file, when every write succeeded; otherwise, or with
+     * keep == 0, it is removed and an earlier file of that name stays. Returns 0, or -1 with the
+     * reason in reason[0 .. size) when a kept file could not be completed. A graphics file still
+     * open when the run ends is removed. */
+    int32_t (*close_graphics_file)(qh_graphics_file *file, int32_t keep, char *reason, int32_t size);
 } qh_routines;
 
 #ifdef __cplusplus

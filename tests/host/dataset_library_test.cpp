@@ -1,6 +1,10 @@
 #include "dataset_library.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -70,27 +74,75 @@ TEST(DatasetLibrary, DefaultOutputsSkipExistingNamesAndWorkIsRemoved)
     EXPECT_TRUE(std::filesystem::exists(folder / "kept"));
 }
 
-TEST(DatasetLibrary, TheFirstWriteToAFolderRemovesTemporaryFilesOfEndedRunsOnly)
+TEST(DatasetLibrary, TheFirstWriteToAFolderRemovesOnlyOurTemporariesThatNoWriterHolds)
 {
     ScratchFolder folder;
-    const pid_t ended = ::fork();
-    if (ended == 0)
+    // A writer the process numbers cannot see (another PID namespace, another machine): a child
+    // that holds the lock of a temporary whose number names no live process.
+    const std::string held = "d.csv.partial-99999-1";
+    testing::write_file(folder / held, "x\n");
+    int ready[2], done[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        ::close(done[1]);
+        const int fd = ::open((folder / held).c_str(), O_WRONLY);
+        struct flock lock{};
+        lock.l_type = F_WRLCK;
+        char byte = ::fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 'y' : 'n';
+        if (::write(ready[1], &byte, 1) == 1)
+            (void)!::read(done[0], &byte, 1); // holds the lock until the parent closes `done`
         ::_exit(0);
-    ASSERT_GT(ended, 0);
-    ::waitpid(ended, nullptr, 0);
-    const std::string stale = "d.csv.partial-" + std::to_string(ended) + "-1";
-    const std::string running = "d.csv.partial-" + std::to_string(::getppid()) + "-1";
-    const std::string own = "d.csv.partial-" + std::to_string(::getpid()) + "-7";
-    for (const std::string &name : {stale, running, own, std::string("e.csv.partial-x-1")})
+    }
+    ::close(ready[1]);
+    ::close(done[0]);
+    struct Release { // whatever the test's outcome, the writer ends
+        int done;
+        pid_t writer;
+        void now()
+        {
+            if (done >= 0)
+                ::close(done);
+            if (done >= 0)
+                ::waitpid(writer, nullptr, 0);
+            done = -1;
+        }
+        ~Release() { now(); }
+    } release{done[1], writer};
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(locked, 'y');
+
+    // Abandoned ones of exactly our form, one with this process's own number.
+    const std::string abandoned = "d.csv.partial-99999-2", own = "Data.CSV.partial-" + std::to_string(::getpid()) + "-7";
+    for (const std::string &name : {abandoned, own})
         testing::write_file(folder / name, "x\n");
+    // A user's files that only look like ours, a link and a folder of our form.
+    const std::vector<std::string> users = {"thesis.partial-99999-final.txt", "e.csv.partial-x-1", "f.csv.partial-0-1",
+                                            "g.csv.partial-12-3.bak", "my.data.csv.partial-99999-3"};
+    for (const std::string &name : users)
+        testing::write_file(folder / name, "mine\n");
+    std::filesystem::create_directory(folder / "photos.partial-99998-2019");
+    std::filesystem::create_directory(folder / "h.csv.partial-99998-1");
+    std::filesystem::create_symlink("thesis.partial-99999-final.txt", folder / "l.svg.partial-99997-1");
+
     DatasetLibrary library(folder / "work", true);
-    EXPECT_EQ(library.prepare_output(folder / "d.csv"),
-              std::vector<std::string>{"The file " + (folder / stale).string() +
-                                       ", left unfinished by a run that has ended, is removed."});
-    EXPECT_FALSE(std::filesystem::exists(folder / stale));
-    for (const std::string &name : {running, own, std::string("e.csv.partial-x-1")})
-        EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
-    testing::write_file(folder / stale, "x\n"); // swept once per folder and run
+    std::vector<std::string> notes = library.prepare_output(folder / "d.csv");
+    std::sort(notes.begin(), notes.end());
+    const auto note = [&](const std::string &name) {
+        return "The file " + (folder / name).string() + ", left unfinished by a run that has ended, is removed.";
+    };
+    EXPECT_EQ(notes, (std::vector<std::string>{note(own), note(abandoned)}));
+    for (const std::string &name : {abandoned, own})
+        EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
+    for (const std::string &name : users)
+        EXPECT_EQ(testing::read_file(folder / name), "mine\n") << name;
+    for (const char *name : {"photos.partial-99998-2019", "h.csv.partial-99998-1", "l.svg.partial-99997-1", "d.csv.partial-99999-1"})
+        EXPECT_TRUE(std::filesystem::symlink_status(folder / name).type() != std::filesystem::file_type::not_found) << name;
+    release.now();
+    testing::write_file(folder / abandoned, "x\n"); // swept once per folder and run
     EXPECT_TRUE(library.prepare_output(folder / "other.csv").empty());
 }
 

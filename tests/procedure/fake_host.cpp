@@ -32,6 +32,12 @@ struct qh_record {
     std::vector<double> pending;
 };
 
+// A graphics file goes straight to its name: the safe write is the real host's business.
+struct qh_graphics_file {
+    std::FILE *stream = nullptr;
+    std::string path;
+};
+
 namespace quill::proc::testing {
 
 const double kMissing = std::numeric_limits<double>::quiet_NaN();
@@ -57,6 +63,7 @@ struct fake_host::impl {
     qh_dataset input{false, "WORK.INPUT"};
     std::vector<std::unique_ptr<qh_dataset>> output_sets;
     std::vector<std::unique_ptr<qh_record>> records;
+    std::vector<std::unique_ptr<qh_graphics_file>> graphics_files;
     std::vector<std::unique_ptr<char[]>> arena;
     std::size_t cursor = 0;
     bool started = false;
@@ -314,13 +321,38 @@ int32_t graphics_folder(char *buffer, int32_t size, int32_t *step) {
     return static_cast<int32_t>(g_host->graphics_folder.size());
 }
 
+// Failing operations report a full disk, as the real host would.
+qh_graphics_file *open_graphics_file(const char *name, FILE **stream, char *reason, int32_t size) {
+    ++g_host->graphics_files_opened;
+    auto file = std::make_unique<qh_graphics_file>();
+    file->path = g_host->graphics_folder + "/" + name;
+    file->stream = fails("open_graphics_file") ? nullptr : std::fopen(file->path.c_str(), "w");
+    if (file->stream == nullptr) {
+        std::snprintf(reason, size, "%s", "No space left on device");
+        return nullptr;
+    }
+    *stream = file->stream;
+    st().graphics_files.push_back(std::move(file));
+    return st().graphics_files.back().get();
+}
+
+// The plotting library has closed the stream by now.
+int32_t close_graphics_file(qh_graphics_file *file, int32_t keep, char *reason, int32_t size) {
+    if (keep != 0 && !fails("close_graphics_file")) return 0;
+    std::remove(file->path.c_str());
+    if (keep == 0) return 0;
+    std::snprintf(reason, size, "%s", "No space left on device");
+    return -1;
+}
+
 void proci_entry(qh_routines *table, qh_parse_area *area) {
     *table = qh_routines{parse, dataset_info, select_variables, variable_info, open_read,
                          bind_variable, end_binding, read_next, fetch, is_missing, missing_value,
                          open_write, define_variable, end_definitions, write_record,
                          write_dataset, release_record, log_line, list_text, list_end_line,
                          list_begin_report, title, format_into, compare, fill, remove_pattern,
-                         name_text, allocate, end_run, dataset_name, graphics_folder, release};
+                         name_text, allocate, end_run, dataset_name, graphics_folder, release,
+                         open_graphics_file, close_graphics_file};
     *area = qh_parse_area{};
 }
 

@@ -75,6 +75,7 @@ public:
     std::vector<std::string> titles;
     std::map<std::string, written_dataset> outputs;
     std::size_t allocations = 0;
+    int graphics_files_opened = 0;
 
     bool log_has(const std::string &text) const;
     bool listing_has(const std::string &text) const;

@@ -98,5 +98,32 @@ TEST(Plots, AllWritesThePathAndCriterionFilesAndNamesThem) {
     std::filesystem::remove_all(h.graphics_folder);
 }
 
+TEST(Plots, APlotTheHostCannotCompleteIsAWarningAndOneWithNothingToDrawOpensNoFile) {
+    const std::string folder = ::testing::TempDir() + "quill_plot_failures-" + std::to_string(::getpid());
+    std::filesystem::create_directories(folder);
+    for (const char *failing : {"open_graphics_file", "close_graphics_file"}) {
+        reset_engine();
+        fake_host h;
+        normal_model(h);
+        h.graphics_folder = folder;
+        h.set_flag(h.proc(), f_plot_path);
+        h.failing_operation = failing;
+        ASSERT_EQ(h.run(), 0) << failing;
+        EXPECT_TRUE(h.log_has("WARNING: The coefficient path plot cannot be written to " + h.graphics_folder +
+                              "/quillfit1_path.svg: No space left on device.")) << failing;
+        EXPECT_FALSE(h.log_has("is in the file")) << failing;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    std::filesystem::remove_all(folder);
+    reset_engine();
+    fake_host h;
+    normal_model(h);
+    h.set_number(s_gridsize, 1);
+    h.set_flag(h.proc(), f_plot_path);
+    ASSERT_EQ(h.run(), 0);
+    EXPECT_TRUE(h.log_has("WARNING: The coefficient path plot is not drawn: "));
+    EXPECT_EQ(h.graphics_files_opened, 0);
+}
+
 } // namespace
 } // namespace quill::proc::testing
