@@ -10,7 +10,7 @@
 
 #include "host_link.h"
 #include "proc_run.h"
-#include "svg_plot.h"
+#include "output/svg_plot.h"
 
 namespace quill::proc {
 namespace {

@@ -2,7 +2,7 @@
 // a file the caller opened. Lambda is drawn as log10(lambda) and labelled in plain numbers.
 // Text reaches the library as valid UTF-8 only, and the library's complaints go to the log: it
 // would write them to standard error, and its fatal errors would end the process.
-#include "svg_plot.h"
+#include "output/svg_plot.h"
 
 #include <plstream.h>
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "host_link.h"
-#include "output_writer.h"
+#include "output/output_writer.h"
 #include "proc_run.h"
 
 namespace quill::proc {

@@ -9,7 +9,7 @@
 
 #include "host_link.h"
 #include "proc_run.h"
-#include "statement_slots.h"
+#include "statements/statement_slots.h"
 
 namespace quill::proc {
 namespace {

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "host_link.h"
-#include "svg_plot.h"
+#include "output/svg_plot.h"
 
 // The library's own error entries, which its public header does not declare.
 extern "C" void plabort(const char *message);

@@ -3,7 +3,7 @@
 // codes the CLASS predictors, then writes the data notes.
 #include <cstring>
 
-#include "class_levels.h"
+#include "data/class_levels.h"
 #include "host_link.h"
 #include "proc_run.h"
 

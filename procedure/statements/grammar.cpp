@@ -8,7 +8,7 @@
 #include "grammar_descriptor.h"
 #include "host_link.h"
 #include "proc_run.h"
-#include "statement_slots.h"
+#include "statements/statement_slots.h"
 
 namespace quill::proc {
 namespace {

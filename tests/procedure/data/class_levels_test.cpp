@@ -1,5 +1,5 @@
 // The text form of numeric CLASS values and the heap sort of level tables.
-#include "class_levels.h"
+#include "data/class_levels.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "output_writer.h"
+#include "output/output_writer.h"
 #include "proc_run.h"
 
 namespace quill::proc {

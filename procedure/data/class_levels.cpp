@@ -1,5 +1,5 @@
 // Level texts, their hash, discovery, heap sort and coding for CLASS predictors.
-#include "class_levels.h"
+#include "data/class_levels.h"
 
 #include <climits>
 #include <cmath>

@@ -3,7 +3,7 @@
 // copy of the run record, so the effective df it adjusts never reaches the output data sets.
 #include <cstring>
 
-#include "estimates_table.h"
+#include "output/estimates_table.h"
 #include "host_link.h"
 #include "proc_run.h"
 

@@ -1,7 +1,7 @@
 // The estimates table of the listing and the line naming the predictors it leaves out. Every
 // column takes the width of its widest entry, counted in displayed characters, so Beta and
 // Std. Errs. line up for the intercept, numeric predictors and CLASS levels alike.
-#include "estimates_table.h"
+#include "output/estimates_table.h"
 
 #include <algorithm>
 #include <cstdio>
