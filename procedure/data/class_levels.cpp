@@ -121,16 +121,16 @@ void sort_levels(name33 *texts, int32_t *freqs, int32_t count, bool descending) 
         for (int32_t k = 0; k < count / 2; ++k) swap_entries(texts, freqs, k, count - 1 - k);
 }
 
-void code_class_predictor(proc_run &run, int32_t i) {
-    const name33 *texts = run.obs_texts[i];
-    double *column = run.columns[i];
+void code_class_predictor(const proc_options &options, proc_data &data, int32_t i) {
+    const name33 *texts = data.texts[i];
+    double *column = data.columns[i];
 
     // Discovery: each used observation's level, numbered in order of first occurrence.
     level_hash found;
     hash_init(found, 64);
-    int32_t *discovered = allocate_array<int32_t>(run.nobs);
-    for (int32_t o = 0; o < run.nobs; ++o) {
-        if (run.excluded[o]) continue;
+    int32_t *discovered = allocate_array<int32_t>(data.nobs);
+    for (int32_t o = 0; o < data.nobs; ++o) {
+        if (data.excluded[o]) continue;
         int32_t level = hash_find(found, texts[o]);
         if (level < 0) {
             level = found.count;
@@ -143,11 +143,11 @@ void code_class_predictor(proc_run &run, int32_t i) {
     // The table in order of first occurrence, then sorted.
     name33 *table = allocate_array<name33>(levels);
     int32_t *freqs = allocate_array<int32_t>(levels);
-    for (int32_t o = 0; o < run.nobs; ++o) {
-        if (run.excluded[o]) continue;
+    for (int32_t o = 0; o < data.nobs; ++o) {
+        if (data.excluded[o]) continue;
         if (freqs[discovered[o]]++ == 0) table[discovered[o]] = texts[o];
     }
-    sort_levels(table, freqs, levels, run.class_descending);
+    sort_levels(table, freqs, levels, options.class_descending);
 
     level_hash sorted;
     hash_init(sorted, 64);
@@ -156,16 +156,12 @@ void code_class_predictor(proc_run &run, int32_t i) {
     for (uint32_t k = 0; k <= found.mask; ++k)
         if (found.keys[k] != nullptr) position[found.values[k]] = hash_find(sorted, *found.keys[k]);
 
-    for (int32_t o = 0; o < run.nobs; ++o) {
-        if (!run.excluded[o]) column[o] = position[discovered[o]];
-        else if (run.response_only_missing[o]) column[o] = hash_find(sorted, texts[o]);
+    for (int32_t o = 0; o < data.nobs; ++o) {
+        if (!data.excluded[o]) column[o] = position[discovered[o]];
+        else if (data.response_only_missing[o]) column[o] = hash_find(sorted, texts[o]);
     }
 
-    run.class_levels[i] = levels;
-    run.level_texts[i] = table;
-    run.level_freqs[i] = freqs;
-    run.reference_level[i] = levels - 1;
-    if (levels > run.max_levels) run.max_levels = levels;
+    data.classes[i] = {levels, levels - 1, table, freqs};
 }
 
 } // namespace quill::proc

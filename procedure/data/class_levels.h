@@ -1,8 +1,8 @@
 // CLASS predictors: the text form of a level, the discovery of levels in order of first
 // occurrence (through a hash of level texts, so a pass is linear in the observations), their
 // sort and the coding of each observation as the index of its level.
-#ifndef QUILL_PROC_CLASS_LEVELS_H
-#define QUILL_PROC_CLASS_LEVELS_H
+#ifndef QUILL_PROC_DATA_CLASS_LEVELS_H
+#define QUILL_PROC_DATA_CLASS_LEVELS_H
 
 #include <cstdint>
 
@@ -23,7 +23,7 @@ void sort_levels(name33 *texts, int32_t *freqs, int32_t count, bool descending);
 // Finds, counts and sorts the levels of CLASS predictor `i` over the used observations, then
 // stores each observation's level index in its column. A response-only-missing observation
 // whose level no used observation has gets -1.
-void code_class_predictor(proc_run &run, int32_t i);
+void code_class_predictor(const proc_options &options, proc_data &data, int32_t i);
 
 } // namespace quill::proc
 

@@ -4,8 +4,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "data/design_matrix.h"
 #include "host_link.h"
-#include "proc_run.h"
 
 namespace quill::proc {
 namespace {
@@ -33,17 +33,17 @@ double memory_bytes() {
 
 } // namespace
 
-void check_design_size(const proc_run &run) {
-    if (run.total_cols > kWideDesign)
+void check_design_size(int32_t rows, int32_t columns, int32_t grid_size) {
+    if (columns > kWideDesign)
         host().log("%3zThe design has %d columns (CLASS indicators included) and %d observations; "
                    "a fit this wide can take a long time.",
-                   run.total_cols, run.n);
-    const double needed = fit_bytes(run.n, run.total_cols, run.grid_size);
+                   columns, rows);
+    const double needed = fit_bytes(rows, columns, grid_size);
     const double available = memory_bytes();
     if (available > 0.0 && needed > available)
         fail("%1zThe design has %d columns and %d observations: its fit needs about %.1f GB of "
              "memory, more than the %.1f GB available.",
-             run.total_cols, run.n, needed / kGigabyte, available / kGigabyte);
+             columns, rows, needed / kGigabyte, available / kGigabyte);
 }
 
 } // namespace quill::proc

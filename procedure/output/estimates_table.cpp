@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "data/design_columns.h"
 #include "host_link.h"
 
 namespace quill::proc {
@@ -45,37 +46,42 @@ void add(std::string &line, const std::string &text, std::size_t width, bool rig
 }
 
 // The rows in MODEL order, and the names whose coefficient is zero.
-std::vector<table_row> table_rows(const proc_run &run, std::vector<std::string> &removed) {
-    std::vector<table_row> rows{{"Intercept", "", "", fixed6(run.intercept), fixed6(run.intercept_se)}};
-    int32_t k = 0;
-    for (int32_t i = 0; i < run.p; ++i) {
-        const std::string name = trimmed_text(run.predictor_names[i].text);
-        if (!run.is_class[i]) {
-            if (is_zero(run.betas[k])) removed.push_back(name);
-            else rows.push_back({name, "", "", fixed6(run.betas[k]), fixed6(run.std_errs[k])});
-            ++k;
+std::vector<table_row> table_rows(const proc_options &options, const proc_data &data, const proc_fit &fit,
+                                  std::vector<std::string> &removed) {
+    std::vector<table_row> rows{{"Intercept", "", "", fixed6(fit.intercept), fixed6(fit.intercept_se)}};
+    std::vector<std::vector<design_column>> columns_of(static_cast<std::size_t>(options.p));
+    for_each_design_column(options, data, [&](const design_column &c) { columns_of[c.predictor].push_back(c); });
+    for (int32_t i = 0; i < options.p; ++i) {
+        const std::string name = trimmed_text(options.predictors[i].var.name.text);
+        const std::vector<design_column> &columns = columns_of[i];
+        if (!options.predictors[i].is_class) {
+            const int32_t k = columns.front().index;
+            if (is_zero(fit.betas[k])) removed.push_back(name);
+            else rows.push_back({name, "", "", fixed6(fit.betas[k]), fixed6(fit.std_errs[k])});
             continue;
         }
-        const int32_t columns = run.design_cols[i];
-        bool all_zero = true;
-        for (int32_t c = 0; c < columns; ++c) all_zero = all_zero && is_zero(run.betas[k + c]);
+        const bool all_zero = std::all_of(columns.begin(), columns.end(),
+                                          [&](const design_column &c) { return is_zero(fit.betas[c.index]); });
         if (all_zero) {
             // A CLASS predictor with a single level has no coefficient to remove.
-            if (columns > 0) removed.push_back(name);
-            k += columns;
+            if (!columns.empty()) removed.push_back(name);
             continue;
         }
-        for (int32_t level = 0; level < run.class_levels[i]; ++level) {
-            table_row row{level == 0 ? name : "", trimmed_text(run.level_texts[i][level].text),
-                          std::to_string(run.level_freqs[i][level]), "", ""};
-            if (level == run.reference_level[i]) {
+        // Every level gets a row; the one without a column is the reference.
+        const class_coding &coding = data.classes[i];
+        auto column = columns.begin();
+        for (int32_t level = 0; level < coding.count; ++level) {
+            table_row row{level == 0 ? name : "", trimmed_text(coding.texts[level].text),
+                          std::to_string(coding.freqs[level]), "", ""};
+            if (column == columns.end() || column->level != level) {
                 row.beta = "(Reference)";
             } else {
+                const int32_t k = column->index;
                 // Zero levels of a kept CLASS predictor are printed, and named as removed.
-                if (is_zero(run.betas[k])) removed.push_back(name + "=" + row.level);
-                row.beta = fixed6(run.betas[k]);
-                row.std_err = fixed6(run.std_errs[k]);
-                ++k;
+                if (is_zero(fit.betas[k])) removed.push_back(name + "=" + row.level);
+                row.beta = fixed6(fit.betas[k]);
+                row.std_err = fixed6(fit.std_errs[k]);
+                ++column;
             }
             rows.push_back(std::move(row));
         }
@@ -142,9 +148,9 @@ void list_line(const std::string &text) {
     host().list_end_line();
 }
 
-void print_estimates(const proc_run &run) {
+void print_estimates(const proc_options &options, const proc_data &data, const proc_fit &fit) {
     std::vector<std::string> removed;
-    print_rows(table_rows(run, removed), run.class_count > 0);
+    print_rows(table_rows(options, data, fit, removed), options.class_count > 0);
     list_line("");
     print_removed(removed);
 }

@@ -1,6 +1,6 @@
 // The estimates table of the listing report, and the listing helpers it shares with the report.
-#ifndef QUILL_PROC_ESTIMATES_TABLE_H
-#define QUILL_PROC_ESTIMATES_TABLE_H
+#ifndef QUILL_PROC_OUTPUT_ESTIMATES_TABLE_H
+#define QUILL_PROC_OUTPUT_ESTIMATES_TABLE_H
 
 #include <cstddef>
 #include <string>
@@ -16,7 +16,7 @@ std::size_t display_width(const std::string &text);
 void list_line(const std::string &text);
 
 // The table of the intercept and the non-zero coefficients, then the line naming the zero ones.
-void print_estimates(const proc_run &run);
+void print_estimates(const proc_options &options, const proc_data &data, const proc_fit &fit);
 
 } // namespace quill::proc
 

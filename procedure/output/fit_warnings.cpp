@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <limits>
 
+#include "data/design_columns.h"
 #include "host_link.h"
+#include "output/report.h"
 #include "proc_run.h"
 #include "shown_number.h"
 
@@ -17,28 +19,28 @@ constexpr const char *kNoEstimate =
     "The maximum likelihood estimate may not exist, so the estimates and standard errors are not "
     "reliable.";
 
-void warn_convergence(const proc_run &run) {
-    if (run.converged) return;
+void warn_convergence(const proc_options &options, const proc_fit &fit) {
+    if (fit.converged) return;
     host().log("%2zThe fit at the selected lambda stopped without converging after %d iterations, "
                "so the estimates are those of its last iteration. A larger MAXITER (now %d) may "
                "let it converge.",
-               run.iterations, run.max_iter);
+               fit.iterations, options.max_iter);
 }
 
 // True when the selected fit's linear predictor is positive for every event and negative for
 // every non-event: a hyperplane that separates the responses completely.
-bool classifies_every_observation(const proc_run &run) {
-    const std::size_t n = static_cast<std::size_t>(run.n);
+bool classifies_every_observation(const proc_design &design, const proc_fit &fit) {
+    const std::size_t n = static_cast<std::size_t>(design.rows);
     double *eta = allocate_array<double>(n);
-    for (std::size_t r = 0; r < n; ++r) eta[r] = run.intercept;
-    for (int32_t k = 0; k < run.total_cols; ++k) {
-        const double beta = run.betas[k];
+    for (std::size_t r = 0; r < n; ++r) eta[r] = fit.intercept;
+    for (int32_t k = 0; k < design.columns; ++k) {
+        const double beta = fit.betas[k];
         if (beta == 0.0) continue;
-        const double *x = run.design + static_cast<std::size_t>(k) * n;
+        const double *x = design.x + static_cast<std::size_t>(k) * n;
         for (std::size_t r = 0; r < n; ++r) eta[r] += beta * x[r];
     }
     for (std::size_t r = 0; r < n; ++r)
-        if (run.response[r] > 0.5 ? !(eta[r] > 0.0) : !(eta[r] < 0.0)) return false;
+        if (design.response[r] > 0.5 ? !(eta[r] > 0.0) : !(eta[r] < 0.0)) return false;
     return true;
 }
 
@@ -47,11 +49,11 @@ enum separation { separation_none, separation_quasi, separation_complete };
 // How one design column separates the responses together with the intercept: completely when
 // every event lies above every non-event (or below), quasi-completely when the two groups meet
 // only at one boundary value, returned in `boundary`.
-separation column_separation(const proc_run &run, const double *x, double &boundary) {
+separation column_separation(const proc_design &design, const double *x, double &boundary) {
     constexpr double inf = std::numeric_limits<double>::infinity();
     double low[2] = {inf, inf}, high[2] = {-inf, -inf};
-    for (int32_t r = 0; r < run.n; ++r) {
-        const int event = run.response[r] > 0.5 ? 1 : 0;
+    for (int32_t r = 0; r < design.rows; ++r) {
+        const int event = design.response[r] > 0.5 ? 1 : 0;
         if (x[r] < low[event]) low[event] = x[r];
         if (x[r] > high[event]) high[event] = x[r];
     }
@@ -60,31 +62,27 @@ separation column_separation(const proc_run &run, const double *x, double &bound
     return high[0] == low[1] || high[1] == low[0] ? separation_quasi : separation_none;
 }
 
-// "predictor X" or "level L of CLASS predictor G" for design column k. The indicators of a
-// CLASS predictor follow its levels in order; the reference level is the last and has none.
+// "predictor X" or "level L of CLASS predictor G" for design column k.
 struct column_name {
     char text[128] = "";
-    column_name(const proc_run &run, int32_t k) {
-        for (int32_t i = 0; i < run.p; ++i) {
-            if (k >= run.design_cols[i]) {
-                k -= run.design_cols[i];
-                continue;
-            }
-            const trimmed name(run.predictor_names[i].text);
-            if (run.is_class[i])
+    column_name(const proc_options &options, const proc_data &data, int32_t k) {
+        for_each_design_column(options, data, [&](const design_column &c) {
+            if (c.index != k) return;
+            const trimmed name(options.predictors[c.predictor].var.name.text);
+            if (c.indicator())
                 std::snprintf(text, sizeof text, "level %s of CLASS predictor %s",
-                              trimmed(run.level_texts[i][k].text).text, name.text);
+                              trimmed(data.classes[c.predictor].texts[c.level].text).text, name.text);
             else
                 std::snprintf(text, sizeof text, "predictor %s", name.text);
-            return;
-        }
+        });
     }
 };
 
 // Complete separation by the fit as a whole; otherwise the first selected column that
 // separates the responses on its own, completely or quasi-completely.
-void warn_separation(const proc_run &run) {
-    if (classifies_every_observation(run)) {
+void warn_separation(const proc_options &options, const proc_data &data, const proc_design &design,
+                     const proc_fit &fit) {
+    if (classifies_every_observation(design, fit)) {
         host().log("%2zComplete separation: the selected fit classifies every observation "
                    "correctly. %s",
                    kNoEstimate);
@@ -92,14 +90,14 @@ void warn_separation(const proc_run &run) {
     }
     int32_t quasi = -1;
     double quasi_boundary = 0.0;
-    for (int32_t k = 0; k < run.total_cols; ++k) {
-        if (run.betas[k] == 0.0) continue;
+    for (int32_t k = 0; k < design.columns; ++k) {
+        if (fit.betas[k] == 0.0) continue;
         double boundary = 0.0;
         const separation found =
-            column_separation(run, run.design + static_cast<std::size_t>(k) * run.n, boundary);
+            column_separation(design, design.x + static_cast<std::size_t>(k) * design.rows, boundary);
         if (found == separation_complete) {
             host().log("%2zComplete separation: %s alone separates the two response values. %s",
-                       column_name(run, k).text, kNoEstimate);
+                       column_name(options, data, k).text, kNoEstimate);
             return;
         }
         if (found == separation_quasi && quasi < 0) {
@@ -110,14 +108,15 @@ void warn_separation(const proc_run &run) {
     if (quasi >= 0)
         host().log("%2zQuasi-complete separation: %s separates the two response values, apart "
                    "from ties at %s. %s",
-                   column_name(run, quasi).text, shown_number(quasi_boundary).text, kNoEstimate);
+                   column_name(options, data, quasi).text, shown_number(quasi_boundary).text, kNoEstimate);
 }
 
 } // namespace
 
-void warn_about_fit(const proc_run &run) {
-    warn_convergence(run);
-    if (run.model_type == model_logistic) warn_separation(run);
+void warn_about_fit(const proc_options &options, const proc_data &data, const proc_design &design,
+                    const proc_fit &fit) {
+    warn_convergence(options, fit);
+    if (options.model == model_logistic) warn_separation(options, data, design, fit);
 }
 
 } // namespace quill::proc

@@ -8,61 +8,60 @@
 #include <string>
 #include <vector>
 
+#include "data/design_columns.h"
 #include "host_link.h"
-#include "proc_run.h"
+#include "output/outputs.h"
 #include "output/svg_plot.h"
+#include "proc_run.h"
 
 namespace quill::proc {
 namespace {
 
 std::string name_of(const name33 &name) { return trimmed(name.text).text; }
 
-std::string model_subject(const proc_run &run) {
-    return dataset_name(run.input, QH_DSNAME_DISPLAY) + ", response " + name_of(run.response_name);
+std::string model_subject(const proc_options &options) {
+    return dataset_name(options.input, QH_DSNAME_DISPLAY) + ", response " + name_of(options.response.name);
 }
 
 // The standard deviation of design column k over the used observations: a coefficient times it
 // is the change in the linear predictor per standard deviation, comparable across columns.
-double column_sd(const proc_run &run, int32_t k) {
-    const double *x = run.design + static_cast<std::size_t>(k) * static_cast<std::size_t>(run.n);
+double column_sd(const proc_design &design, int32_t k) {
+    const int32_t n = design.rows;
+    const double *x = design.x + static_cast<std::size_t>(k) * static_cast<std::size_t>(n);
     double mean = 0.0;
-    for (int32_t i = 0; i < run.n; ++i) mean += x[i];
-    mean /= run.n;
+    for (int32_t i = 0; i < n; ++i) mean += x[i];
+    mean /= n;
     double squares = 0.0;
-    for (int32_t i = 0; i < run.n; ++i) squares += (x[i] - mean) * (x[i] - mean);
-    return run.n > 1 ? std::sqrt(squares / (run.n - 1)) : 0.0;
+    for (int32_t i = 0; i < n; ++i) squares += (x[i] - mean) * (x[i] - mean);
+    return n > 1 ? std::sqrt(squares / (n - 1)) : 0.0;
 }
 
 // One label per design column: the predictor, or predictor=level for a CLASS indicator.
-std::vector<std::string> column_labels(const proc_run &run) {
+std::vector<std::string> column_labels(const proc_options &options, const proc_data &data) {
     std::vector<std::string> labels;
-    for (int32_t i = 0; i < run.p; ++i) {
-        if (!run.is_class[i]) {
-            labels.push_back(name_of(run.predictor_names[i]));
-            continue;
-        }
-        for (int32_t level = 0; level < run.class_levels[i]; ++level)
-            if (level != run.reference_level[i])
-                labels.push_back(name_of(run.predictor_names[i]) + "=" + name_of(run.level_texts[i][level]));
-    }
+    for_each_design_column(options, data, [&](const design_column &c) {
+        const std::string name = name_of(options.predictors[c.predictor].var.name);
+        labels.push_back(c.indicator() ? name + "=" + name_of(data.classes[c.predictor].texts[c.level]) : name);
+    });
     return labels;
 }
 
-lambda_plot path_plot(const proc_run &run) {
+lambda_plot path_plot(const proc_options &options, const proc_data &data, const proc_design &design,
+                      const proc_fit &fit) {
     lambda_plot plot;
-    plot.title = "Coefficient path: " + model_subject(run);
+    plot.title = "Coefficient path: " + model_subject(options);
     plot.value_label = "coefficient \u00d7 standard deviation of its column";
-    plot.marked_lambda = run.selected_lambda;
+    plot.marked_lambda = fit.selected_lambda;
     plot.marked_label = "selected lambda";
-    const std::vector<std::string> labels = column_labels(run);
-    const std::size_t rows = static_cast<std::size_t>(run.grid_size);
-    for (int32_t k = 0; k < run.total_cols; ++k) {
+    const std::vector<std::string> labels = column_labels(options, data);
+    const std::size_t rows = static_cast<std::size_t>(options.grid_size); // of the coefficient path
+    for (int32_t k = 0; k < design.columns; ++k) {
         plot_line line{labels[k], {}, {}};
-        const double sd = column_sd(run, k);
-        for (std::size_t g = 0; g < rows; ++g) {
-            const double value = run.coef_path[g + static_cast<std::size_t>(k) * rows] * sd;
-            if (run.grid.lambda[g] > 0.0 && std::isfinite(value)) {
-                line.lambda.push_back(run.grid.lambda[g]);
+        const double sd = column_sd(design, k);
+        for (std::size_t g = 0; g < static_cast<std::size_t>(fit.path.rows); ++g) {
+            const double value = fit.coef_path[g + static_cast<std::size_t>(k) * rows] * sd;
+            if (fit.path.lambda[g] > 0.0 && std::isfinite(value)) {
+                line.lambda.push_back(fit.path.lambda[g]);
                 line.value.push_back(value);
             }
         }
@@ -71,20 +70,20 @@ lambda_plot path_plot(const proc_run &run) {
     return plot;
 }
 
-lambda_plot criterion_plot(const proc_run &run) {
-    const bool bic = run.selection == selection_bic;
-    const double *values = bic ? run.grid.bic : run.grid.gcv;
+lambda_plot criterion_plot(const proc_options &options, const proc_fit &fit) {
+    const bool bic = options.selection == selection_bic;
+    const double *values = bic ? fit.path.bic : fit.path.gcv;
     lambda_plot plot;
-    plot.title = std::string(bic ? "BIC" : "GCV") + " by lambda: " + model_subject(run);
+    plot.title = std::string(bic ? "BIC" : "GCV") + " by lambda: " + model_subject(options);
     plot.value_label = bic ? "BIC" : "GCV";
-    plot.marked_lambda = run.selected_lambda;
+    plot.marked_lambda = fit.selected_lambda;
     plot.marked_label = "selected lambda";
-    plot.mark_point = std::isfinite(run.criterion_value);
-    plot.marked_value = run.criterion_value;
+    plot.mark_point = std::isfinite(fit.criterion_value);
+    plot.marked_value = fit.criterion_value;
     plot_line line{plot.value_label, {}, {}};
-    for (int32_t g = 0; g < run.grid_size; ++g)
-        if (run.grid.fitted[g] != 0 && run.grid.lambda[g] > 0.0 && std::isfinite(values[g])) {
-            line.lambda.push_back(run.grid.lambda[g]);
+    for (int32_t g = 0; g < fit.path.rows; ++g)
+        if (fit.path.fitted[g] != 0 && fit.path.lambda[g] > 0.0 && std::isfinite(values[g])) {
+            line.lambda.push_back(fit.path.lambda[g]);
             line.value.push_back(values[g]);
         }
     plot.lines.push_back(std::move(line));
@@ -110,8 +109,9 @@ void write_plot(const lambda_plot &plot, const std::string &file, const char *wh
 
 } // namespace
 
-void draw_plots(const proc_run &run) {
-    if (!run.plot_path && !run.plot_criterion) return;
+void draw_plots(const proc_options &options, const proc_data &data, const proc_design &design,
+                const proc_fit &fit) {
+    if (!options.plot_path && !options.plot_criterion) return;
     if (host().graphics_folder == nullptr || !svg_plots_available()) {
         host().log("%2zPlots are not drawn: this installation cannot write SVG files.");
         return;
@@ -121,8 +121,8 @@ void draw_plots(const proc_run &run) {
     const int32_t length = host().graphics_folder(folder, sizeof folder, &step);
     check_host(length >= 0 && length < static_cast<int32_t>(sizeof folder), "name the folder for graphics files");
     const std::string stem = std::string(folder) + "/quillfit" + std::to_string(step);
-    if (run.plot_path) write_plot(path_plot(run), stem + "_path.svg", "coefficient path");
-    if (run.plot_criterion) write_plot(criterion_plot(run), stem + "_criterion.svg", "criterion");
+    if (options.plot_path) write_plot(path_plot(options, data, design, fit), stem + "_path.svg", "coefficient path");
+    if (options.plot_criterion) write_plot(criterion_plot(options, fit), stem + "_criterion.svg", "criterion");
 }
 
 } // namespace quill::proc

@@ -1,10 +1,10 @@
 // print_summary: the listing report of a successful fit (data set, response and model summary,
-// the lambda range warnings, the criterion and the table of non-zero estimates). It works on a
-// copy of the run record, so the effective df it adjusts never reaches the output data sets.
+// the lambda range warnings, the criterion and the table of non-zero estimates).
 #include <cstring>
 
-#include "output/estimates_table.h"
 #include "host_link.h"
+#include "output/estimates_table.h"
+#include "output/report.h"
 #include "proc_run.h"
 
 namespace quill::proc {
@@ -26,31 +26,31 @@ void title() {
     host().title(1, buffer, length);
 }
 
-void forced_in(const proc_run &run) {
-    if (run.forcein_count == 0) return;
-    name33 first = run.forcein_names[0];
+void forced_in(const proc_options &options) {
+    if (options.forcein_count == 0) return;
+    name33 first = options.forceins[0].name;
     host().name_text(first.text, kNameWidth, QH_TEXT_TRIM);
     first.text[kNameWidth] = '\0';
-    if (run.forcein_count == 1) {
+    if (options.forcein_count == 1) {
         line("Predictor forced in:          %s", first.text);
         return;
     }
     host().list_text("Predictors forced in:         %s", first.text);
-    for (int32_t f = 1; f < run.forcein_count; ++f) {
-        const char *name = run.forcein_names[f].text;
+    for (int32_t f = 1; f < options.forcein_count; ++f) {
+        const char *name = options.forceins[f].name.text;
         host().list_text(" %.*s", static_cast<int>(std::strcspn(name, " ")), name);
     }
     empty_line();
 }
 
-void model_lines(const proc_run &run) {
+void model_lines(const proc_options &options, const proc_data &data) {
     static const char *const kModelType[] = {
         "Model type:  Normal (linear model, numerical outcome, identity link)",
         "Model type:  Logistic (generalized linear model, binary outcome, logit link)",
         "Model type:  Poisson (generalized linear model, count outcome, log link)",
     };
-    line("%s", kModelType[run.model_type]);
-    if (run.character_response) line("Value modeled as Y=1:  %s", trimmed(run.event_text.text).text);
+    line("%s", kModelType[options.model]);
+    if (data.character_response) line("Value modeled as Y=1:  %s", trimmed(data.event_text.text).text);
 }
 
 // The same warning in the listing and, as "%1zWarning: ...", in the log.
@@ -60,55 +60,54 @@ void lambda_warning(const char *listing_text, const char *log_text) {
     host().log(" ");
 }
 
-void fit_lines(const proc_run &run) {
-    if (run.details) {
-        line("Minimum candidate lambda:     %15.4f", run.min_lambda);
-        line("Maximum candidate lambda:     %15.4f", run.max_lambda);
+void fit_lines(const proc_options &options, const proc_fit &fit) {
+    if (options.details) {
+        line("Minimum candidate lambda:     %15.4f", fit.min_lambda);
+        line("Maximum candidate lambda:     %15.4f", fit.max_lambda);
     }
-    if (run.at_max_lambda)
+    if (fit.at_max_lambda)
         lambda_warning("Warning: The maximum candidate lambda appears to be too low.",
                        "%1zWarning: The maximum candidate lambda appears to be too low.");
-    if (run.at_min_lambda)
+    if (fit.at_min_lambda)
         lambda_warning("Warning: The minimum candidate lambda appears to be too high.",
                        "%1zWarning: The minimum candidate lambda appears to be too high.");
-    line("Selected lambda:              %15.4f", run.selected_lambda);
-    if (run.details) {
-        line("Simple df:                        %8d", run.simple_df);
-        if (run.dfformula == df_projection) line("Effective df:                     %8d", run.effective_df);
+    line("Selected lambda:              %15.4f", fit.selected_lambda);
+    if (options.details) {
+        line("Simple df:                        %8d", fit.simple_df);
+        // The report counts the intercept.
+        if (options.df == df_projection) line("Effective df:                     %8d", fit.effective_df + 1);
     }
-    line(run.selection == selection_bic ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
-         run.criterion_value);
+    line(options.selection == selection_bic ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
+         fit.criterion_value);
     empty_line();
-    if (run.converged) line("Converged in %d iterations.", run.iterations);
-    else line("Warning: Failed to converge after %d iterations.", run.iterations);
+    if (fit.converged) line("Converged in %d iterations.", fit.iterations);
+    else line("Warning: Failed to converge after %d iterations.", fit.iterations);
     empty_line();
 }
 
 } // namespace
 
-void print_summary(proc_run run) {
+void print_summary(const proc_options &options, const proc_data &data, const proc_fit &fit) {
     title();
     host().list_begin_report();
     line(" ");
-    list_line("Data set:  " + dataset_name(run.input, QH_DSNAME_DISPLAY));
-    list_line(std::string("Response variable:  ") + trimmed(run.response_name.text).text);
-    if (run.nobs != run.n) {
-        line("Number of observations read:       %7ld", static_cast<long>(run.nobs));
-        line("Number of observations used:       %7ld", static_cast<long>(run.n));
+    list_line("Data set:  " + dataset_name(options.input, QH_DSNAME_DISPLAY));
+    list_line(std::string("Response variable:  ") + trimmed(options.response.name.text).text);
+    if (data.nobs != data.n) {
+        line("Number of observations read:       %7ld", static_cast<long>(data.nobs));
+        line("Number of observations used:       %7ld", static_cast<long>(data.n));
     } else {
-        line("Number of observations:            %7ld", static_cast<long>(run.n));
+        line("Number of observations:            %7ld", static_cast<long>(data.n));
     }
-    line("Number of predictors:                  %3d", run.p);
-    forced_in(run);
-    model_lines(run);
+    line("Number of predictors:                  %3d", options.p);
+    forced_in(options);
+    model_lines(options, data);
     empty_line();
-
-    run.effective_df += 1; // the report counts the intercept
-    fit_lines(run);
+    fit_lines(options, fit);
 
     line("Final Estimates:");
     empty_line();
-    print_estimates(run);
+    print_estimates(options, data, fit);
 }
 
 } // namespace quill::proc

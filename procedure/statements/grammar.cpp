@@ -9,11 +9,13 @@
 #include "host_link.h"
 #include "proc_run.h"
 #include "statements/statement_slots.h"
+#include "statements/statements.h"
 
 namespace quill::proc {
 namespace {
 
-// ORDER TERMINALS: byte order of the names, the end marker last.
+// ORDER TERMINALS: byte order of the names, the end marker last. The variable list keywords
+// _ALL_, _CHARACTER_, _CHAR_ and _NUMERIC_ are t_list_*, since a double underscore is reserved.
 enum terminal : int16_t {
     t_lparen, t_rparen, t_minus, t_slash, t_colon, t_equals,
     t_A, t_ALGORITHM, t_ALL, t_CATNAME, t_CHAR, t_CHARACTER, t_CLASS, t_COMPOUND, t_CRITERION,
@@ -23,7 +25,7 @@ enum terminal : int16_t {
     t_OUTBETAS, t_OUTERRS, t_OUTINFO, t_OUTPATH, t_OUTPRED, t_PATH, t_PLOTS, t_QS, t_QUILLFIT,
     t_RESERVED1, t_RESERVED2, t_RESERVED3, t_RESERVED4, t_RESERVED5, t_ROBUST, t_SASDS,
     t_SELECTION, t_TIME, t_UNSHRINK_SE,
-    t_VLITERAL, t_WARMSTART, t_WEIGHT, t_YDESCENDING, t__ALL_, t__CHARACTER_, t__CHAR_, t__NUMERIC_,
+    t_VLITERAL, t_WARMSTART, t_WEIGHT, t_YDESCENDING, t_list_ALL, t_list_CHARACTER, t_list_CHAR, t_list_NUMERIC,
     t_END, terminal_count
 };
 
@@ -231,10 +233,10 @@ constexpr rule kRules[] = {
     // Variable lists; the host resolves the matched tokens against the input data set.
     R(n_varlist, N(n_varitem), N(n_varlist)),
     R(n_varlist),
-    R(n_varitem, T(t__NUMERIC_)),
-    R(n_varitem, T(t__CHARACTER_)),
-    R(n_varitem, T(t__CHAR_)),
-    R(n_varitem, T(t__ALL_)),
+    R(n_varitem, T(t_list_NUMERIC)),
+    R(n_varitem, T(t_list_CHARACTER)),
+    R(n_varitem, T(t_list_CHAR)),
+    R(n_varitem, T(t_list_ALL)),
     R(n_varitem, T(t_NAMEX), T(t_minus), T(t_minus), T(t_NAMEX)),
     R(n_varitem, T(t_NAMEX), T(t_minus), T(t_NUMERIC), T(t_minus), T(t_NAMEX)),
     R(n_varitem, T(t_NAMEX), T(t_minus), T(t_CHARACTER), T(t_minus), T(t_NAMEX)),

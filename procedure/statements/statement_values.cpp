@@ -9,6 +9,7 @@
 #include "proc_run.h"
 #include "shown_number.h"
 #include "statements/statement_slots.h"
+#include "statements/statements.h"
 
 namespace quill::proc {
 namespace {
@@ -45,18 +46,18 @@ void check_lambdas(const qh_statement *proc) {
 }
 
 // The response named again among the predictors would be fitted by itself.
-void check_response_not_predictor(const proc_run &run, const qh_statement *model) {
-    for (int32_t i = 0; i < run.p; ++i)
-        if (run.predictor_numbers[i] == run.response_number)
+void check_response_not_predictor(const proc_options &options, const qh_statement *model) {
+    for (int32_t i = 0; i < options.p; ++i)
+        if (options.predictors[i].var.number == options.response.number)
             fail("%1zThe response %s is also named among the predictors in the MODEL statement "
                  "(line %d).",
-                 trimmed(run.response_name.text).text, given(model, model_slot_response)->line);
+                 trimmed(options.response.name.text).text, given(model, model_slot_response)->line);
 }
 
-void check_selection(const proc_run &run) {
-    const qh_param *selection = given(run.proc_record, slot_selection);
-    if (run.selection != selection_gcv || run.model_type == model_normal) return;
-    const qh_param *dist = given(run.proc_record, slot_dist);
+void check_selection(const proc_options &options, const qh_statement *proc) {
+    const qh_param *selection = given(proc, slot_selection);
+    if (options.selection != selection_gcv || options.model == model_normal) return;
+    const qh_param *dist = given(proc, slot_dist);
     fail("%1zSELECTION GCV cannot be used with DIST %s: SELECTION must be BIC except with the "
          "normal model (line %d).",
          trimmed(dist->text).text, selection->line);
@@ -64,32 +65,33 @@ void check_selection(const proc_run &run) {
 
 // The projection formula is limited in design columns; each numeric predictor takes one, so
 // that many of them already exceed the limit before the CLASS levels are known.
-void check_projection(const proc_run &run) {
-    if (run.dfformula != df_projection) return;
+void check_projection(const proc_options &options, const qh_statement *proc) {
+    if (options.df != df_projection) return;
     int32_t numeric = 0;
-    for (int32_t i = 0; i < run.p; ++i) numeric += run.is_class[i] ? 0 : 1;
+    for (int32_t i = 0; i < options.p; ++i) numeric += options.predictors[i].is_class ? 0 : 1;
     if (numeric > kMaxProjectionColumns)
         fail("%1zDF PROJECTION cannot be used with %d numeric predictors: it allows at most %d "
              "design columns (line %d).",
-             numeric, kMaxProjectionColumns, given(run.proc_record, slot_df)->line);
+             numeric, kMaxProjectionColumns, given(proc, slot_df)->line);
 }
 
 } // namespace
 
-void check_statement_values(const proc_run &run, const qh_statement *model) {
-    check_response_not_predictor(run, model);
-    const qh_statement *proc = run.proc_record;
-    static_assert(kMaxGridSize == 1000, "the GRIDSIZE message states the limit");
+void check_statement_values(const proc_options &options, const qh_statement *proc,
+                            const qh_statement *model) {
+    check_response_not_predictor(options, model);
+    char grid_sizes[32];
+    std::snprintf(grid_sizes, sizeof grid_sizes, "from 1 to %d", kMaxGridSize);
     check_number(proc, slot_gridsize, "GRIDSIZE",
-                 [](double v) { return v >= 1.0 && v <= kMaxGridSize; }, "from 1 to 1000");
+                 [](double v) { return v >= 1.0 && v <= kMaxGridSize; }, grid_sizes);
     check_number(proc, slot_maxiter, "MAXITER", [](double v) { return v >= 1.0; }, "at least 1");
     check_number(proc, slot_criterion, "CRITERION", [](double v) { return v > 0.0 && v < 1.0; },
                  "greater than 0 and less than 1");
     check_number(proc, slot_a, "A", [](double v) { return v > 2.0 && std::isfinite(v); },
                  "a finite number greater than 2");
     check_lambdas(proc);
-    check_selection(run);
-    check_projection(run);
+    check_selection(options, proc);
+    check_projection(options, proc);
 }
 
 } // namespace quill::proc

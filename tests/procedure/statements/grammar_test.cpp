@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "proc_run.h"
+#include "statements/statements.h"
 
 namespace quill::proc {
 namespace {
