@@ -17,7 +17,7 @@ TEST(ReadData, MissingValuesExcludeObservations) {
     fake_host h;
     h.set_data({num("y", {1, M, 3, M, 5}), num("x", {10, 20, M, M, 50})});
     h.model("y", {"x"});
-    h.request_output(s_outpred, "pred");
+    h.request_output(slot_outpred, "pred");
     ASSERT_EQ(h.run(), 0);
     EXPECT_EQ(engine().n, 2);
     EXPECT_EQ(engine().y, (std::vector<double>{1, 5}));
@@ -38,8 +38,8 @@ TEST(ReadData, CharacterResponseEvent) {
         fake_host h;
         h.set_data({chr("r", {"no", "YES", "", "No", "yes"}), num("x", {1, 2, 3, 4, 5})});
         qh_statement *m = h.model("r", {"x"});
-        if (descending) h.set_flag(m, 2);
-        h.set_text(s_dist, "LOGISTIC");
+        if (descending) h.set_flag(m, flag_ydescending);
+        h.set_text(slot_dist, "LOGISTIC");
         ASSERT_EQ(h.run(), 0);
         // The blank response is excluded and never the event, even with YDESCENDING.
         EXPECT_EQ(engine().n, 4);
@@ -70,9 +70,8 @@ TEST(ReadData, NumericClassLevelsSortAsTextWithTheLastAsReference) {
         fake_host h;
         h.set_data({num("y", {1, 2, 3, 4, 5, 6}), num("k", {2, 10, 1, 1, 10, 2})});
         h.model("y", {"k"});
-        qh_statement *c = h.add_statement("CLASS", 2);
-        h.set_vars(c, 1, {"k"});
-        if (descending) h.set_flag(c, 1);
+        qh_statement *c = class_statement(h, {"k"});
+        if (descending) h.set_flag(c, flag_descending);
         ASSERT_EQ(h.run(), 0);
         ASSERT_EQ(engine().p, 2);
         // Levels 1, 10, 2 (reference 2); with DESCENDING 2, 10, 1 (reference 1).
@@ -91,7 +90,7 @@ TEST(ReadData, CharacterLevelsIgnoreCase) {
     fake_host h;
     h.set_data({num("y", {1, 2, 3, 4}), chr("g", {"a", "A", "b", ""}), num("x", {1, 2, 3, 5})});
     h.model("y", {"g", "x"});
-    h.set_vars(h.add_statement("CLASS", 2), 1, {"g"});
+    class_statement(h, {"g"});
     ASSERT_EQ(h.run(), 0);
     EXPECT_EQ(engine().n, 3);
     EXPECT_EQ(engine().p, 2); // g: A, B -> one column; x
@@ -110,7 +109,7 @@ TEST(ReadData, ManyLevelsWarn) {
         }
         h.set_data({num("y", y), num("k", k)});
         h.model("y", {"k"});
-        h.set_vars(h.add_statement("CLASS", 2), 1, {"k"});
+        class_statement(h, {"k"});
         ASSERT_EQ(h.run(), 0);
         EXPECT_TRUE(h.log_has("had " + std::to_string(levels) + " levels."));
         EXPECT_EQ(h.log_has("WARNING:  More than 20 levels in a class predictor may result in "
@@ -124,8 +123,8 @@ TEST(ReadData, EmptyDataSetReachesTheEngineWithNoObservations) {
     fake_host h;
     h.set_data({chr("r", {}), num("x", {})});
     h.model("r", {"x"});
-    h.set_text(s_dist, "LOGIT");
-    h.request_output(s_outbetas, "b");
+    h.set_text(slot_dist, "LOGIT");
+    h.request_output(slot_outbetas, "b");
     engine().failure = "There are no observations.";
     EXPECT_EQ(h.run(), 3000);
     EXPECT_EQ(engine().n, 0);
@@ -145,7 +144,7 @@ TEST(ReadData, LargeDataSetWithThirtyLevelsReadsInLinearTime) {
     }
     h.set_data({num("y", y), num("k", k)});
     h.model("y", {"k"});
-    h.set_vars(h.add_statement("CLASS", 2), 1, {"k"});
+    class_statement(h, {"k"});
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(h.run(), 0);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -15,22 +15,19 @@
 namespace quill::proc::testing {
 namespace {
 
-constexpr int s_outpath = 7;
-constexpr int f_plot_path = 5, f_plot_criterion = 6;
-
 void normal_model(fake_host &h) {
     h.set_data({num("y", {1, 2, 3, 5}), num("a", {1, 0, 1, 2}), num("b", {3, 1, 2, 2})});
     h.model("y", {"a", "b"});
-    h.set_number(s_gridsize, 6);
-    h.request_output(s_outbetas, "betas");
-    h.request_output(s_outpath, "path");
+    h.set_number(slot_gridsize, 6);
+    h.request_output(slot_outbetas, "betas");
+    h.request_output(slot_outpath, "path");
 }
 
 TEST(Outpath, OneRowPerGridValueSelectedRowEqualsOutbetas) {
     reset_engine();
     fake_host h;
     normal_model(h);
-    h.set_text(s_df, "PROJECTION");
+    h.set_text(slot_df, "PROJECTION");
     engine().best_index = 3;
     engine().fitted_rows = 4;
     engine().betas = {0.5, 0.0}; // what runscad reports; the path holds 0.25 everywhere
@@ -83,8 +80,8 @@ TEST(Plots, AllWritesThePathAndCriterionFilesAndNamesThem) {
                          ("quill_plots-" + std::to_string(::getpid()))).string();
     std::filesystem::remove_all(h.graphics_folder);
     std::filesystem::create_directories(h.graphics_folder);
-    h.set_flag(h.proc(), f_plot_path);
-    h.set_flag(h.proc(), f_plot_criterion);
+    h.set_flag(h.proc(), flag_plot_path);
+    h.set_flag(h.proc(), flag_plot_criterion);
     ASSERT_EQ(h.run(), 0);
     for (const char *name : {"quillfit1_path.svg", "quillfit1_criterion.svg"}) {
         const std::string file = h.graphics_folder + "/" + name;

@@ -17,8 +17,8 @@ protected:
                     num("k", {1, 10, 2, 1, 10, 2, 10}),
                     num("dose level", {0.5, 1, 2, 3, 4, kMissing, 1})});
         h.model("y", {"k", "dose level"});
-        h.set_vars(h.add_statement("CLASS", 2), 1, {"k"});
-        for (int slot : {s_outbetas, s_outerrs, s_outinfo, s_outpred})
+        class_statement(h, {"k"});
+        for (int slot : {slot_outbetas, slot_outerrs, slot_outinfo, slot_outpred})
             h.request_output(slot, name_of(slot));
         engine().betas = {0.25, -0.5, 2.0};
         engine().std_errs = {0.1, 0.2, 0.3};
@@ -32,7 +32,7 @@ protected:
 
 TEST_F(Outputs, CoefficientsAndErrorsInDesignOrder) {
     ASSERT_EQ(h.run(), 0);
-    const written_dataset &b = out(s_outbetas);
+    const written_dataset &b = out(slot_outbetas);
     EXPECT_TRUE(b.complete);
     // Levels 1, 10, 2: the reference 2 has no variable; names lose their blanks.
     EXPECT_EQ(b.names, (std::vector<std::string>{"INTERCEPT", "BETA_K_1", "BETA_K_10", "BETA_DOSELEVEL"}));
@@ -40,7 +40,7 @@ TEST_F(Outputs, CoefficientsAndErrorsInDesignOrder) {
     ASSERT_EQ(b.rows.size(), 1u);
     EXPECT_EQ(b.rows[0], (std::vector<double>{1.0, 0.25, -0.5, 2.0}));
 
-    const written_dataset &e = out(s_outerrs);
+    const written_dataset &e = out(slot_outerrs);
     EXPECT_EQ(e.names, (std::vector<std::string>{"STDERR_INT", "STDERR_K_1", "STDERR_K_10", "STDERR_DOSELEVEL"}));
     EXPECT_EQ(e.widths, (std::vector<int32_t>{12, 12, 12, 12}));
     EXPECT_EQ(e.rows.at(0), (std::vector<double>{0.05, 0.1, 0.2, 0.3}));
@@ -48,7 +48,7 @@ TEST_F(Outputs, CoefficientsAndErrorsInDesignOrder) {
 
 TEST_F(Outputs, FitInformation) {
     ASSERT_EQ(h.run(), 0);
-    const written_dataset &i = out(s_outinfo);
+    const written_dataset &i = out(slot_outinfo);
     EXPECT_EQ(i.names, (std::vector<std::string>{"LAMBDA", "EFFECTIVE_DF", "SIMPLE_DF", "NUM_ITER", "BIC",
                                                  "MIN_LAMBDA", "MAX_LAMBDA", "GRID_STATUS",
                                                  "CONVERGENCE_STATUS"}));
@@ -95,9 +95,9 @@ TEST_F(Outputs, StatusCodes) {
         fake_host g;
         g.set_data({num("y", {1, 2, 3}), num("x", {1, 2, 4})});
         g.model("y", {"x"});
-        g.set_text(s_df, "PROJ");
-        g.set_text(s_selection, "GCV");
-        g.request_output(s_outinfo, "info");
+        g.set_text(slot_df, "PROJ");
+        g.set_text(slot_selection, "GCV");
+        g.request_output(slot_outinfo, "info");
         engine().at_max = c.at_max;
         engine().at_min = c.at_min;
         engine().converged = c.converged;
@@ -112,7 +112,7 @@ TEST_F(Outputs, StatusCodes) {
 
 TEST_F(Outputs, PredictionsForEveryInputObservation) {
     ASSERT_EQ(h.run(), 0);
-    const written_dataset &p = out(s_outpred);
+    const written_dataset &p = out(slot_outpred);
     EXPECT_EQ(p.names, (std::vector<std::string>{"PREDICTED"}));
     ASSERT_EQ(p.rows.size(), 7u);
     const double expected[] = {1 + 0.25 + 2 * 0.5, 1 - 0.5 + 2 * 1, 1 + 2 * 2, 1 + 0.25 + 2 * 3,
@@ -129,8 +129,8 @@ TEST(OutputCutoffs, LogisticAndPoissonAboveTwenty) {
         fake_host g;
         g.set_data({num("y", {1, 0, 1}), num("x", {1, 30, -1})});
         g.model("y", {"x"});
-        g.set_text(s_dist, model == 1 ? "LOGISTIC" : "POISSON");
-        g.request_output(s_outpred, "p");
+        g.set_text(slot_dist, model == 1 ? "LOGISTIC" : "POISSON");
+        g.request_output(slot_outpred, "p");
         engine().betas = {1.0};
         engine().intercept = -10.0; // eta: -9, 20, -11
         ASSERT_EQ(g.run(), 0);
@@ -148,8 +148,8 @@ TEST(OutputCutoffs, LogisticAndPoissonAboveTwenty) {
     fake_host g;
     g.set_data({num("y", {1, 0}), num("x", {1, 31})});
     g.model("y", {"x"});
-    g.set_text(s_dist, "POISSON");
-    g.request_output(s_outpred, "p");
+    g.set_text(slot_dist, "POISSON");
+    g.request_output(slot_outpred, "p");
     engine().betas = {1.0};
     engine().intercept = -10.0;
     ASSERT_EQ(g.run(), 0);
@@ -161,8 +161,8 @@ TEST(OutputClassLevels, ResponseMissingRowsUseTheLevelsOfTheFit) {
     fake_host g;
     g.set_data({num("y", {1, 2, 3, kMissing, kMissing}), chr("g", {"a", "b", "a", "b", "z"})});
     g.model("y", {"g"});
-    g.set_vars(g.add_statement("CLASS", 2), 1, {"g"});
-    g.request_output(s_outpred, "p");
+    class_statement(g, {"g"});
+    g.request_output(slot_outpred, "p");
     engine().betas = {0.5};
     engine().intercept = 2.0;
     ASSERT_EQ(g.run(), 0);
@@ -177,8 +177,8 @@ TEST(OutputNames, CollidingNamesAreAllDefined) {
     fake_host g;
     g.set_data({num("y", {1, 2, 3, 4}), chr("g", {"a-b", "a b", "a+b", "c"})});
     g.model("y", {"g"});
-    g.set_vars(g.add_statement("CLASS", 2), 1, {"g"});
-    g.request_output(s_outbetas, "b");
+    class_statement(g, {"g"});
+    g.request_output(slot_outbetas, "b");
     ASSERT_EQ(g.run(), 0);
     // One variable per column; telling equal names apart is the host's part.
     EXPECT_EQ(g.outputs.at("b").names,

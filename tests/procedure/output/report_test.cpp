@@ -24,7 +24,7 @@ TEST(Report, SummaryWithoutClass) {
     fake_host h;
     h.set_data({num("y", {1, 2, 3}), num("a", {1, 0, 1}), num("b", {3, 1, 2}), num("c", {0, 1, 1})});
     h.model("y", {"a", "b", "c"});
-    h.set_vars(h.proc(), s_forcein, {"a", "c"});
+    h.set_vars(h.proc(), slot_forcein, {"a", "c"});
     engine().betas = {1e-7, 2e-6, -0.5};
     engine().std_errs = {0.1, 0.2, 0.3};
     engine().intercept = 1.25;
@@ -67,7 +67,7 @@ TEST(Report, ClassTableWithZeroAndSingleLevelPredictors) {
     h.set_data({num("y", {1, 2, 3, 4, 5, 6}), chr("g", {"a", "b", "c", "a", "b", "c"}),
                 num("x", {1, 2, 3, 4, 5, 7}), num("k", {1, 2, 1, 2, 1, 2})});
     h.model("y", {"g", "x", "k"});
-    h.set_vars(h.add_statement("CLASS", 2), 1, {"g", "k"});
+    class_statement(h, {"g", "k"});
     engine().betas = {0.0, 0.75, 0.5, 0.0}; // g=A zero, g=B non-zero, x, k=1 zero
     engine().std_errs = {0.1, 0.2, 0.3, 0.4};
     engine().intercept = 2;
@@ -91,10 +91,10 @@ TEST(Report, DetailsWarningsAndCharacterResponse) {
     fake_host h;
     h.set_data({chr("r", {"n", "y", "y"}), num("x", {1, 2, 3})});
     h.model("r", {"x"});
-    h.set_text(s_dist, "LOGISTIC");
-    h.set_text(s_df, "PROJECTION");
-    h.set_flag(h.proc(), f_details);
-    h.set_vars(h.proc(), s_forcein, {"x"});
+    h.set_text(slot_dist, "LOGISTIC");
+    h.set_text(slot_df, "PROJECTION");
+    h.set_flag(h.proc(), flag_details);
+    h.set_vars(h.proc(), slot_forcein, {"x"});
     engine().at_max = engine().at_min = true;
     engine().converged = false;
     ASSERT_EQ(h.run(), 0);
@@ -122,8 +122,8 @@ TEST(Report, CountDfShowsNoEffectiveDfAndNoprintPrintsNothing) {
     fake_host h;
     h.set_data({num("y", {1, 2, 3}), num("x", {1, 2, 4})});
     h.model("y", {"x"});
-    h.set_flag(h.proc(), f_details);
-    h.set_text(s_selection, "GCV");
+    h.set_flag(h.proc(), flag_details);
+    h.set_text(slot_selection, "GCV");
     ASSERT_EQ(h.run(), 0);
     EXPECT_TRUE(h.listing_has("GCV:                                  10.0000"));
     EXPECT_TRUE(h.listing_has("Simple df:"));
@@ -133,8 +133,8 @@ TEST(Report, CountDfShowsNoEffectiveDfAndNoprintPrintsNothing) {
     fake_host quiet;
     quiet.set_data({num("y", {1, 2, 3}), num("x", {1, 2, 4})});
     quiet.model("y", {"x"});
-    quiet.set_flag(quiet.proc(), f_noprint);
-    quiet.request_output(s_outinfo, "info");
+    quiet.set_flag(quiet.proc(), flag_noprint);
+    quiet.request_output(slot_outinfo, "info");
     engine().at_max = true;
     ASSERT_EQ(quiet.run(), 0);
     EXPECT_TRUE(quiet.listing.empty());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "statements/statement_slots.h"
 #include "statements/statements.h"
 
 namespace quill::proc {
@@ -66,13 +67,13 @@ TEST(Grammar, EverySymbolAndActionIsInRange) {
         const qh_action &act = g.actions[a];
         if (act.kind == QH_ACT_START_RECORD) {
             ++starts;
-            EXPECT_TRUE(act.arg == 25 || act.arg == 3 || act.arg == 2);
+            EXPECT_TRUE(act.arg == kProcRecordSlots || act.arg == kModelRecordSlots || act.arg == kClassRecordSlots);
         } else if (act.kind == QH_ACT_SET_FLAG) {
             EXPECT_GE(act.arg, 1);
             EXPECT_LE(act.arg, 7);
         } else {
             EXPECT_GE(act.slot, 1);
-            EXPECT_LE(act.slot, act.target == QH_TARGET_PROC ? 25 : 3);
+            EXPECT_LE(act.slot, act.target == QH_TARGET_PROC ? kProcRecordSlots : kModelRecordSlots);
         }
     }
     EXPECT_EQ(starts, 3);

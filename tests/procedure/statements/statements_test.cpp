@@ -33,21 +33,21 @@ TEST_F(Statements, TheLastModelStatementIsUsed) {
 
 TEST_F(Statements, ClassVariableTwiceAmongPredictorsFails) {
     host.model("y", {"k", "x1", "k"});
-    host.set_vars(host.add_statement("CLASS", 2), 1, {"k"});
+    class_statement(host, {"k"});
     expect_error("ERROR: All CLASS variables must be specified as predictors in the MODEL statement.");
 }
 
 TEST_F(Statements, ForceinOfAClassVariable) {
     host.model("y", {"x1", "k"});
-    host.set_vars(host.add_statement("CLASS", 2), 1, {"k"});
-    host.set_vars(host.proc(), s_forcein, {"x1", "k"});
+    class_statement(host, {"k"});
+    host.set_vars(host.proc(), slot_forcein, {"x1", "k"});
     expect_error("ERROR: FORCEIN variable k cannot also be specified in the CLASS statement.");
 }
 
 TEST_F(Statements, CodesComparedOnLeadingCharacters) {
     struct { int slot; const char *value; int option; int32_t code; } cases[] = {
-        {s_selection, "BICX", 1, 0}, {s_selection, "GCV", 1, 1}, {s_df, "PROJX", 2, 1},
-        {s_df, "PROJECTION", 2, 1},  {s_df, "COUNT", 2, 0},
+        {slot_selection, "BICX", 1, 0}, {slot_selection, "GCV", 1, 1}, {slot_df, "PROJX", 2, 1},
+        {slot_df, "PROJECTION", 2, 1},  {slot_df, "COUNT", 2, 0},
     };
     for (const auto &c : cases) {
         reset_engine();
@@ -71,7 +71,7 @@ TEST_F(Statements, DistributionNames) {
         fake_host h;
         h.set_data({num("y", {1, 0}), num("x", {0, 1})});
         h.model("y", {"x"});
-        h.set_text(s_dist, c.value);
+        h.set_text(slot_dist, c.value);
         ASSERT_EQ(h.run(), 0) << c.value;
         EXPECT_EQ(engine().model_type, c.model) << c.value;
     }
@@ -79,7 +79,7 @@ TEST_F(Statements, DistributionNames) {
 
 TEST_F(Statements, UnknownDistributionGivesTheTwoLines) {
     host.model("y", {"x1"});
-    host.set_text(s_dist, "GAMMA%s%n");
+    host.set_text(slot_dist, "GAMMA%s%n");
     EXPECT_EQ(host.run(), 3000);
     const int at = host.log_index("The link type was not recognized; please see the users' guide.");
     ASSERT_GE(at, 0);
@@ -101,14 +101,14 @@ TEST_F(Statements, NumbersAndDefaultsReachTheEngine) {
     fake_host h;
     h.set_data({num("y", {1, 2}), num("x", {0, 1})});
     h.model("y", {"x"});
-    h.set_number(s_criterion, 1e-6);
-    h.set_number(s_maxiter, 1e12); // held at the 32-bit limit
-    h.set_number(s_gridsize, 30.9);
-    h.set_number(s_minlambda, 0.1);
-    h.set_number(s_maxlambda, 3);
-    h.set_number(s_a, 4.5);
-    h.set_flag(h.proc(), f_robust);
-    h.set_flag(h.proc(), f_warmstart);
+    h.set_number(slot_criterion, 1e-6);
+    h.set_number(slot_maxiter, 1e12); // held at the 32-bit limit
+    h.set_number(slot_gridsize, 30.9);
+    h.set_number(slot_minlambda, 0.1);
+    h.set_number(slot_maxlambda, 3);
+    h.set_number(slot_a, 4.5);
+    h.set_flag(h.proc(), flag_robust);
+    h.set_flag(h.proc(), flag_warmstart);
     EXPECT_EQ(h.run(), 0);
     EXPECT_EQ(engine().options, (std::vector<int32_t>{0, 0, 0, 30, INT32_MAX, 1, 1, 0}));
     EXPECT_EQ(engine().tolerance, 1e-6);
@@ -119,14 +119,14 @@ TEST_F(Statements, NumbersAndDefaultsReachTheEngine) {
 
 TEST_F(Statements, FlagChecks) {
     host.model("y", {"x1"});
-    host.set_text(s_dist, "POISSON");
-    host.set_flag(host.proc(), f_robust);
+    host.set_text(slot_dist, "POISSON");
+    host.set_flag(host.proc(), flag_robust);
     expect_error("ERROR:  The robust standard errors option is only available with normal models.");
 
     fake_host h;
     h.set_data({num("y", {1, 2}), num("x", {0, 1})});
-    h.set_flag(h.model("y", {"x"}), 1);
-    h.set_flag(h.proc(), f_unshrink_se);
+    h.set_flag(h.model("y", {"x"}), flag_noint);
+    h.set_flag(h.proc(), flag_unshrink_se);
     EXPECT_EQ(h.run(), 3000);
     EXPECT_TRUE(h.log_has("WARNING: The unshrink_se option is not recommended or implemented."));
     EXPECT_TRUE(h.log_has(
