@@ -1,11 +1,16 @@
 // One run of PROC QUILLFIT: connect to the host, parse and check the statements, read the data,
-// call the engine once, then report and write the output data sets. Every path ends through
-// the host's end-run operation with a return code.
+// build the design, call the engine once, then report and write the output data sets. Every
+// path ends through the host's end-run operation with a return code.
 #include <cstring>
 
+#include "data/design_matrix.h"
+#include "data/read_data.h"
+#include "engine_call.h"
 #include "host_link.h"
+#include "output/outputs.h"
+#include "output/report.h"
 #include "proc_run.h"
-#include "quill/runscad.h"
+#include "statements/statements.h"
 
 namespace quill::proc {
 namespace {
@@ -39,79 +44,33 @@ void connect(qh_parse_area &area) {
     entry(&host(), &area);
 }
 
-void allocate_message(proc_run &run) {
-    run.message_codes = allocate_array<int32_t>(kMessageLength);
-    for (int32_t i = 0; i < kMessageLength; ++i) run.message_codes[i] = 32;
-    // One byte more than the codes, so the text is terminated even when the engine filled all.
-    run.message_text = allocate_array<char>(kMessageLength + 1);
-    run.error_flag = 0;
-}
-
-void call_engine(proc_run &run) {
-    // The per-grid table only when OUTPATH or PLOTS asks for it: without it the call is runscad.
-    runscad_path(run.total_cols, run.n, run.design, run.response, run.case_weights,
-                 run.design_forcein, run.option_vector, run.grid_size, run.tolerance, &run.min_lambda,
-                 &run.max_lambda, run.model_type, run.scad_a, run.betas, &run.intercept,
-                 run.std_errs, &run.intercept_se, run.coef_path, &run.selected_lambda,
-                 &run.criterion_value, &run.simple_df, &run.effective_df, &run.best_index,
-                 &run.iterations, &run.converged, &run.at_max_lambda, &run.at_min_lambda,
-                 &run.error_flag, kMessageLength, run.message_codes,
-                 run.grid.lambda != nullptr ? &run.grid : nullptr);
-    for (int32_t i = 0; i < kMessageLength; ++i)
-        run.message_text[i] = static_cast<char>(run.message_codes[i] & 0xFF);
-    run.message_text[kMessageLength] = '\0';
-}
-
-// The engine's message: one log line per non-empty line, framed by two blank lines.
-[[noreturn]] void report_engine_failure(const proc_run &run) {
-    host().log("%1zA problem occured during model estimation.  Diagnostic information is as "
-               "follows:");
-    host().log(" ");
-    const char *line = run.message_text;
-    while (*line != '\0') {
-        const std::size_t length = std::strcspn(line, "\r\n");
-        if (length > 0) host().log("   %.*s", static_cast<int>(length), line);
-        line += length;
-        while (*line == '\r' || *line == '\n') ++line;
-    }
-    host().log(" ");
-    end_run(rc_error);
-}
-
 } // namespace
 
-void init_run(proc_run &run) { run = proc_run{}; }
-
 void proc_main() {
-    proc_run run;
-    init_run(run);
-
     qh_parse_area area{};
     connect(area);
     // The host has already written its parse errors to the log.
     host().parse(&build_grammar(), 0, &area);
     if (area.status >= QH_PARSE_FAILED || area.proc_record == nullptr) end_run(rc_error);
-    run.proc_record = area.proc_record;
 
     host().log("%8hQUILLFIT: SCAD-penalized regression (normal, logistic and Poisson models)");
-    allocate_message(run);
-    parse_statements(run);
-    read_data(run);
-    check_data(run);
-    build_design(run);
-    allocate_path(run);
-    call_engine(run);
-    if (run.error_flag != 0) report_engine_failure(run);
-    warn_about_fit(run);
+    proc_run run;
+    const proc_options &options = run.options;
+    parse_statements(area.proc_record, run.options);
+    read_data(options, run.data);
+    check_data(options, run.data);
+    build_design(options, run.data, run.design);
+    // The design holds the model's data now; the fit runs without the read columns.
+    release_model_columns(options, run.data);
+    fit_model(options, run.design, run.fit);
+    warn_about_fit(options, run.data, run.design, run.fit);
 
-    if (!run.noprint) print_summary(run);
-    define_outputs(run);
-    define_path(run);
-    write_outputs(run);
-    write_path(run);
-    draw_plots(run);
-    if (run.read_record != nullptr)
-        check_host(host().release_record(run.read_record) == 0, "close the input data set");
+    if (!options.noprint) print_summary(options, run.data, run.fit);
+    define_outputs(options, run.data, run.design, run.fit, run.outputs);
+    write_outputs(options, run.data, run.design, run.fit, run.outputs);
+    draw_plots(options, run.data, run.design, run.fit);
+    if (run.data.read_record != nullptr)
+        check_host(host().release_record(run.data.read_record) == 0, "close the input data set");
     end_run(rc_complete);
 }
 

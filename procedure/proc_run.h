@@ -1,11 +1,13 @@
-// The record of one PROC QUILLFIT run and the steps of the run that fill and read it. Every
-// array hangs off host memory of the run; nothing here is freed by the procedure.
+// The record of one PROC QUILLFIT run: one struct per stage, in the order the run fills them.
+// The statements give the options; reading the input gives the data; the design is built from
+// both; the engine call gives the fit; the output data sets are written from all of them. A
+// stage's functions write their own struct and take the stages before it as const. Every array
+// hangs off host memory of the run; nothing here is freed by the procedure.
 #ifndef QUILL_PROC_PROC_RUN_H
 #define QUILL_PROC_PROC_RUN_H
 
 #include <cstdint>
 
-#include "quill/runscad.h"
 #include "routine_table.h"
 
 namespace quill::proc {
@@ -18,10 +20,12 @@ struct name33 {
     char text[kNameBytes];
 };
 
-enum model_kind : int32_t { model_normal = 0, model_logistic = 1, model_poisson = 2 };
-enum selection_kind : int32_t { selection_bic = 0, selection_gcv = 1 };
-enum df_kind : int32_t { df_count = 0, df_projection = 1 };
-enum algorithm_kind : int32_t { algorithm_lqa = 0, algorithm_icm = 1 };
+// The procedure's own words for what the statements choose; engine_call.cpp turns them into
+// the engine's codes.
+enum model_kind : int32_t { model_normal, model_logistic, model_poisson };
+enum selection_kind : int32_t { selection_bic, selection_gcv };
+enum df_kind : int32_t { df_count, df_projection };
+enum algorithm_kind : int32_t { algorithm_lqa, algorithm_icm };
 
 // The output data sets, in the order they are defined and written, and the PROC options that
 // request them (ORDER output_kind).
@@ -29,112 +33,138 @@ enum output_kind : int { out_betas = 0, out_errs, out_info, out_pred, out_path, 
 constexpr const char *kOutputOptions[] = {"OUTBETAS", "OUTERRS", "OUTINFO", "OUTPRED", "OUTPATH"};
 static_assert(sizeof kOutputOptions / sizeof kOutputOptions[0] == output_count, "one option per output");
 
-constexpr int32_t kMessageLength = 3001;
-
 // Limits of the engine that the statement checks apply before any data is read.
 constexpr int32_t kMaxGridSize = 1000;
 constexpr int32_t kMaxProjectionColumns = 100; // design columns under DF PROJECTION
 
-struct proc_run {
-    // Flags from the statements.
-    bool details, noprint, no_intercept, robust, unshrink_se, weights_used, y_descending,
-        class_descending, warmstart, plot_path, plot_criterion;
-
-    // Codes and numbers from the statements.
-    int32_t selection, dfformula, algorithm, model_type, max_iter, grid_size;
-    double tolerance, scad_a, min_lambda, max_lambda;
-
-    // Variable lists. Predictor arrays have p + 1 entries where the response takes the last.
-    int32_t response_number, response_type;
-    name33 response_name;
-    int32_t p;
-    int32_t *predictor_numbers, *predictor_types;
-    name33 *predictor_names;
-    int32_t class_count;
-    int32_t *class_numbers;
-    name33 *class_names;
-    int32_t forcein_count;
-    int32_t *forcein_numbers;
-    name33 *forcein_names;
-    uint8_t *forcein; // one byte per predictor
-    int32_t id_count;
-    int32_t *id_numbers, *id_types;
-    name33 *id_names;
-    int32_t *read_list; // predictors in MODEL order, the response, then the ID variables
-    uint8_t *is_class;  // per predictor: 1 for a CLASS predictor
-    int32_t *class_levels, *design_cols, *reference_level;
-    double var_count_info; // information code 95, handed back to the variable selection
-
-    // Data.
-    int32_t nobs, n;
-    int32_t *excluded, *response_only_missing;
-    double **columns;       // per read-list variable, nobs values; predictors and response
-                            // only until the design is built
-    int32_t *row_of;        // per observation: its design row, its row of held_rows, or -1
-    double *held_rows;      // predictors of the observations missing only the response
-    name33 **obs_texts;     // per read-list variable: its texts (CLASS, character response, ID)
-    name33 **level_texts;   // per predictor: its levels in level order (CLASS only)
-    int32_t **level_freqs;  // per predictor: frequencies in level order
-    int32_t max_levels;
-    bool character_response;
-    bool has_event;
-    name33 event_text;
-
-    // Engine inputs and results.
-    int32_t total_cols;
-    double *design, *response, *case_weights;
-    uint8_t *design_forcein;
-    int32_t option_vector[8];
-    double *betas, *std_errs, *coef_path;
-    double intercept, intercept_se, selected_lambda, criterion_value;
-    int32_t simple_df, effective_df, best_index, iterations;
-    uint8_t converged, at_max_lambda, at_min_lambda, error_flag;
-    int32_t *message_codes;
-    char *message_text; // kMessageLength bytes and a zero byte
-    // The whole lambda path (OUTPATH, PLOTS): filled by the engine when its arrays exist.
-    quill_grid_table grid;
-
-    // Host handles.
-    qh_statement *proc_record;
-    qh_dataset *input;
-    qh_record *read_record;
-    qh_dataset *out_ds[output_count];
-    qh_record *out_rec[output_count];
-    // Values bound to the output variables: read by the host at each write.
-    double predicted, effective_df_value, simple_df_value, iterations_value, grid_status,
-        convergence_status;
-    double *id_number_values; // per ID variable, for OUTPRED
-    name33 *id_text_values;
-    double *path_row; // OUTPATH: the grid value's statistics, then its coefficients
+// A variable of the input data set, as a statement names it.
+struct variable {
+    int32_t number = 0;            // the host's number of the variable in the input data set
+    int32_t type = QH_VAR_NUMERIC; // QH_VAR_NUMERIC or QH_VAR_CHARACTER
+    name33 name{};
 };
 
-void init_run(proc_run &run);
-const qh_grammar &build_grammar();
-int parse_statements(proc_run &run);
-void check_statement_values(const proc_run &run, const qh_statement *model);
-int read_data(proc_run &run);
-void check_data(const proc_run &run);
-void check_design_size(const proc_run &run);
-void build_design(proc_run &run);
-// The controls of the engine call that come from outside the statements (trace lines, threads),
-// for the start option; a bad QUILL_THREADS gets a warning.
-int32_t engine_controls();
-void warn_about_fit(const proc_run &run);
-void print_summary(proc_run run);
-void define_outputs(proc_run &run);
-void write_outputs(proc_run &run);
+// A MODEL predictor and what the CLASS and FORCEIN statements say of it.
+struct predictor {
+    variable var;
+    bool is_class = false;  // coded by its levels, one indicator column per non-reference level
+    bool forced_in = false; // never penalized
+};
 
-// The ID variables of OUTPRED: defined before PREDICTED, set to observation o's values.
-void define_id_variables(proc_run &run);
-void set_id_values(proc_run &run, int32_t o);
-// A WARNING before an output data set that is the DATA= data set replaces it.
-void warn_if_input(const proc_run &run, qh_dataset *output, const char *option);
+// What the statements ask for, settled before any data is read.
+struct proc_options {
+    // The input data set as the host describes it before reading, and the outputs asked for.
+    qh_dataset *input = nullptr;
+    int32_t announced_obs = 0;   // observations the host expects to deliver
+    double input_var_info = 0.0; // information code 95, handed back to the variable selection
+    qh_dataset *outputs[output_count] = {};
 
-// The lambda path: its table for the engine, OUTPATH, and the PATH and CRITERION plots.
-void allocate_path(proc_run &run);
-void define_path(proc_run &run);
-void write_path(proc_run &run);
-void draw_plots(const proc_run &run);
+    // The variables. The read list holds their numbers in the order the data keep them: the
+    // predictors in MODEL order, the response, then the ID variables.
+    variable response;
+    int32_t p = 0;
+    predictor *predictors = nullptr;
+    int32_t class_count = 0, forcein_count = 0, id_count = 0;
+    variable *classes = nullptr, *forceins = nullptr, *ids = nullptr;
+    int32_t *read_list = nullptr;
+
+    // The model and its fit.
+    model_kind model = model_normal;
+    selection_kind selection = selection_bic;
+    df_kind df = df_count;
+    algorithm_kind algorithm = algorithm_lqa;
+    int32_t grid_size = 0, max_iter = 0;
+    double tolerance = 0.0, scad_a = 0.0;
+    double min_lambda = 0.0, max_lambda = 0.0; // -1: the engine chooses
+    bool warmstart = false, robust = false, unshrink_se = false, no_intercept = false;
+    bool y_descending = false, class_descending = false;
+
+    // What is shown.
+    bool noprint = false, details = false, plot_path = false, plot_criterion = false;
+
+    int32_t read_count() const { return p + 1 + id_count; }
+};
+
+// The levels of a CLASS predictor among the used observations, in level order; the last is the
+// reference, which has no indicator column.
+struct class_coding {
+    int32_t count = 0;
+    int32_t reference = -1;
+    name33 *texts = nullptr;
+    int32_t *freqs = nullptr;
+};
+
+// The observations read. Per read-list variable: its values (a CLASS predictor's as level
+// indices, a character response's as 0/1) and the texts of CLASS predictors, a character
+// response and character ID variables. The model's columns are given back once the design
+// holds them; the ID variables' stay for OUTPRED.
+struct proc_data {
+    qh_record *read_record = nullptr;
+    int32_t nobs = 0; // observations read
+    int32_t n = 0;    // observations used: every MODEL variable present
+    int32_t *excluded = nullptr;              // per observation: 1 when not used
+    int32_t *response_only_missing = nullptr; // per observation: 1 when only the response is missing
+    double **columns = nullptr;
+    name33 **texts = nullptr;
+    class_coding *classes = nullptr; // per predictor; empty for a numeric one
+    bool character_response = false;
+    bool has_event = false;
+    name33 event_text{}; // the character response value modeled as 1
+};
+
+// The engine's inputs over the used observations, and what predictions need beside them.
+struct proc_design {
+    int32_t rows = 0;    // the used observations
+    int32_t columns = 0; // see data/design_columns.h
+    double *x = nullptr; // rows x columns, column-major
+    double *response = nullptr;
+    double *case_weights = nullptr;
+    uint8_t *forcein = nullptr;  // per column: 1 = never penalized
+    int32_t *row_of = nullptr;   // per observation: its design row, its row of held_rows, or -1
+    double *held_rows = nullptr; // the p predictor values of each observation missing only the response
+};
+
+// The fit at every grid value, in grid order: only when OUTPATH or PLOTS ask for it (rows 0
+// otherwise). A statistic that does not exist there is NaN.
+struct fit_path {
+    int32_t rows = 0;
+    double *lambda = nullptr, *intercept = nullptr, *bic = nullptr, *aic = nullptr, *gcv = nullptr,
+           *effective_df = nullptr;
+    int32_t *simple_df = nullptr, *num_iter = nullptr;
+    uint8_t *converged = nullptr, *fitted = nullptr; // nonzero: true
+};
+
+// The engine's fit: the selected one, on the scale of the data, and the coefficient path.
+struct proc_fit {
+    double *betas = nullptr, *std_errs = nullptr; // per design column
+    double *coef_path = nullptr;                  // grid_size x columns, column-major
+    double intercept = 0.0, intercept_se = 0.0;
+    double selected_lambda = 0.0, criterion_value = 0.0;
+    double min_lambda = 0.0, max_lambda = 0.0; // the ends of the grid
+    int32_t simple_df = 0, effective_df = 0, iterations = 0;
+    int32_t best_index = 0; // 1-based grid index of the selected lambda
+    bool converged = false, at_max_lambda = false, at_min_lambda = false;
+    fit_path path;
+};
+
+// The output data sets being written. Their variables are bound to these values (and to the
+// fit's), which the host reads at each write.
+struct proc_outputs {
+    qh_record *records[output_count] = {};
+    double predicted = 0.0, effective_df = 0.0, simple_df = 0.0, iterations = 0.0, grid_status = 0.0,
+           convergence_status = 0.0;
+    double *id_numbers = nullptr; // per ID variable, for OUTPRED
+    name33 *id_texts = nullptr;
+    double *path_row = nullptr; // OUTPATH: the grid value's statistics, then its coefficients
+};
+
+struct proc_run {
+    proc_options options;
+    proc_data data;
+    proc_design design;
+    proc_fit fit;
+    proc_outputs outputs;
+};
 
 } // namespace quill::proc
 

@@ -13,8 +13,8 @@ TEST(Driver, DesignFollowsModelOrderWithIndicatorsAndForceinBytes) {
     h.set_data({num("y", {1, 2, 3, 4, 5}), num("a", {1, 2, kMissing, 4, 5}),
                 chr("g", {"u", "v", "w", "u", "w"}), num("b", {9, 8, 7, 6, 5})});
     h.model("y", {"a", "g", "b"});
-    h.set_vars(h.add_statement("CLASS", 2), 1, {"g"});
-    h.set_vars(h.proc(), s_forcein, {"b", "a"});
+    class_statement(h, {"g"});
+    h.set_vars(h.proc(), slot_forcein, {"b", "a"});
     ASSERT_EQ(h.run(), 0);
     EXPECT_EQ(engine().calls, 1);
     EXPECT_EQ(engine().n, 4);
@@ -33,8 +33,8 @@ TEST(Driver, EngineFailureIsFramedLineByLine) {
     fake_host h;
     h.set_data({num("y", {1, 2}), num("x", {0, 1})});
     h.model("y", {"x"});
-    h.request_output(s_outbetas, "b");
-    h.request_output(s_outinfo, "i");
+    h.request_output(slot_outbetas, "b");
+    h.request_output(slot_outinfo, "i");
     engine().failure = "Invalid input for grid_size\r\n\r\nOCCURRED IN: run_load_scad_settings in "
                        "MOD scad_types\r\n%s%n";
     EXPECT_EQ(h.run(), 3000);

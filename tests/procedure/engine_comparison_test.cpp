@@ -60,13 +60,13 @@ void compare_with_direct_call(int32_t model, const char *dist, const char *selec
     fake_host h;
     h.set_data({num("y", s.y), num("x1", s.x1), chr("g", s.g), num("x2", s.x2)});
     h.model("y", {"x1", "g", "x2"});
-    h.set_vars(h.add_statement("CLASS", 2), 1, {"g"});
-    h.set_vars(h.proc(), s_forcein, {"x2"});
-    h.set_text(s_dist, dist);
-    h.set_text(s_selection, selection);
-    h.set_text(s_df, df);
-    h.set_number(s_gridsize, 40);
-    for (int slot : {s_outbetas, s_outerrs, s_outinfo, s_outpred}) h.request_output(slot, std::to_string(slot));
+    class_statement(h, {"g"});
+    h.set_vars(h.proc(), slot_forcein, {"x2"});
+    h.set_text(slot_dist, dist);
+    h.set_text(slot_selection, selection);
+    h.set_text(slot_df, df);
+    h.set_number(slot_gridsize, 40);
+    for (int slot : {slot_outbetas, slot_outerrs, slot_outinfo, slot_outpred}) h.request_output(slot, std::to_string(slot));
     const int32_t rc = h.run();
 
     // The same design built here: used rows; x1, g=A, g=B (C is the reference), x2.

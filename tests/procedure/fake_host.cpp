@@ -8,6 +8,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "statements/statement_slots.h"
+
 extern "C" const qh_image_information *mcn_main(const qh_interface_vector *vector, void *unused);
 
 struct qh_dataset {
@@ -366,7 +368,7 @@ qh_proci_entry load_module(const char *name) {
 
 fake_host::fake_host() : state(std::make_unique<impl>()) {
     g_host = this;
-    proc_ = add_statement("QUILLFIT", 25);
+    proc_ = add_statement("QUILLFIT", kProcRecordSlots);
 }
 
 fake_host::~fake_host() { g_host = nullptr; }
@@ -431,15 +433,15 @@ void fake_host::request_output(int slot, const std::string &name) {
 
 qh_statement *fake_host::model(const std::string &response, const std::vector<std::string> &predictors,
                                int32_t line) {
-    qh_statement *m = add_statement("MODEL", 3);
-    set_vars(m, 1, {response}, line);
-    set_vars(m, 2, predictors, line);
+    qh_statement *m = add_statement("MODEL", kModelRecordSlots);
+    set_vars(m, model_slot_response, {response}, line);
+    set_vars(m, model_slot_predictors, predictors, line);
     return m;
 }
 
 int32_t fake_host::run() {
-    QH_SLOT(proc_, 1).specified = 1;
-    QH_SLOT(proc_, 1).dataset = &state->input;
+    QH_SLOT(proc_, slot_data).specified = 1;
+    QH_SLOT(proc_, slot_data).dataset = &state->input;
     state->vector = qh_interface_vector{interface_version, debug_option.c_str(), load_module,
                                         log_line, end_run, thread_limit};
     const qh_image_information *image = mcn_main(&state->vector, nullptr);

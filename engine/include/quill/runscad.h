@@ -43,6 +43,15 @@ enum {
     QUILL_OPT_INTERCEPT_MODE = 7  /* 0 intercept, 1 center y, 2 no intercept */
 };
 
+/* The values of the options above, by name. */
+enum {
+    QUILL_ALGORITHM_LQA = 0, QUILL_ALGORITHM_ICM = 1,
+    QUILL_SELECTION_BIC = 0, QUILL_SELECTION_GCV = 1,
+    QUILL_DF_COUNT = 0, QUILL_DF_PROJECTION = 1,
+    QUILL_START_UNPENALIZED = 0, QUILL_START_PREVIOUS = 1,
+    QUILL_INTERCEPT_FITTED = 0, QUILL_INTERCEPT_CENTRE_Y = 1, QUILL_INTERCEPT_OMITTED = 2
+};
+
 /*
  * Controls of the call, added to the start rule in option_vector[QUILL_OPT_START]. With none
  * (the element 0 or 1) a call behaves as it always has. Bits 9-15 and the sign bit are

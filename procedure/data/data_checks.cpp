@@ -1,0 +1,65 @@
+// check_data: the data problems the procedure can name before the engine sees the design: too
+// few usable observations, a constant response, and numeric predictors that do not vary among
+// the observations used. Every such variable gets its own error line; then the run ends. A
+// CLASS predictor with a single level is only warned about.
+#include "data/read_data.h"
+#include "host_link.h"
+#include "proc_run.h"
+#include "shown_number.h"
+
+namespace quill::proc {
+namespace {
+
+// The first used observation, or -1.
+int32_t first_used(const proc_data &data) {
+    for (int32_t o = 0; o < data.nobs; ++o)
+        if (!data.excluded[o]) return o;
+    return -1;
+}
+
+bool constant_column(const proc_data &data, const double *values, int32_t first) {
+    for (int32_t o = first + 1; o < data.nobs; ++o)
+        if (!data.excluded[o] && values[o] != values[first]) return false;
+    return true;
+}
+
+} // namespace
+
+void check_data(const proc_options &options, const proc_data &data) {
+    if (data.n < 2)
+        fail("%1zThe fit needs at least 2 observations with no missing value in the MODEL "
+             "variables; there are %d.",
+             data.n);
+    const int32_t first = first_used(data);
+    bool refused = false;
+
+    const double *y = data.columns[options.p];
+    if (constant_column(data, y, first)) {
+        const trimmed text(data.character_response ? data.texts[options.p][first].text : "");
+        const shown_number number(y[first]);
+        host().log("%1zThe response %s has the same value, %s, in all %d observations used; there "
+                   "is nothing to model.",
+                   trimmed(options.response.name.text).text,
+                   data.character_response ? text.text : number.text, data.n);
+        refused = true;
+    }
+    for (int32_t i = 0; i < options.p; ++i) {
+        const trimmed name(options.predictors[i].var.name.text);
+        const class_coding &coding = data.classes[i];
+        // A CLASS predictor with one level has no indicator column, so it leaves the fit
+        // quietly unless the user is told.
+        if (options.predictors[i].is_class && coding.count == 1) {
+            host().log("%2zCLASS predictor %s has the single level %s in all %d observations "
+                       "used; it is left out of the fit.",
+                       name.text, trimmed(coding.texts[0].text).text, data.n);
+        } else if (!options.predictors[i].is_class && constant_column(data, data.columns[i], first)) {
+            host().log("%1zPredictor %s has the same value, %s, in all %d observations used; its "
+                       "coefficient cannot be estimated.",
+                       name.text, shown_number(data.columns[i][first]).text, data.n);
+            refused = true;
+        }
+    }
+    if (refused) end_run(rc_error);
+}
+
+} // namespace quill::proc

@@ -1,0 +1,22 @@
+// The design: the engine's inputs over the used observations, built from the options and data.
+#ifndef QUILL_PROC_DATA_DESIGN_MATRIX_H
+#define QUILL_PROC_DATA_DESIGN_MATRIX_H
+
+#include <cstdint>
+
+#include "proc_run.h"
+
+namespace quill::proc {
+
+// The design matrix with its column layout (data/design_columns.h), the response, unit case
+// weights, the force-in bytes, and the predictor values that the predictions of observations
+// missing only the response need once the read columns are given back.
+void build_design(const proc_options &options, const proc_data &data, proc_design &design);
+
+// The cost of a design of this size made visible before it is built (design_size.cpp): a note
+// for a wide one, an error for one whose fit cannot fit in memory.
+void check_design_size(int32_t rows, int32_t columns, int32_t grid_size);
+
+} // namespace quill::proc
+
+#endif

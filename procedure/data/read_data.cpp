@@ -1,0 +1,183 @@
+// read_data: one pass over the input data set. Keeps the model's variables column by column,
+// marks the observations that cannot enter the fit, turns a character response into 0/1 and
+// codes the CLASS predictors, then writes the data notes.
+#include <cstring>
+
+#include "data/class_levels.h"
+#include "data/read_data.h"
+#include "host_link.h"
+#include "proc_run.h"
+
+namespace quill::proc {
+namespace {
+
+struct row_buffers {
+    double *numbers; // per read-list variable
+    name33 *texts;   // per read-list variable
+    int32_t *types;
+};
+
+int32_t type_of(const proc_options &options, int32_t v) {
+    if (v < options.p) return options.predictors[v].var.type;
+    return v == options.p ? options.response.type : options.ids[v - options.p - 1].type;
+}
+
+row_buffers prepare_reading(const proc_options &options, proc_data &data) {
+    const int32_t vars = options.read_count();
+    row_buffers row{allocate_array<double>(vars), allocate_array<name33>(vars),
+                    allocate_array<int32_t>(vars)};
+    data.nobs = options.announced_obs;
+    data.excluded = allocate_array<int32_t>(data.nobs);
+    data.response_only_missing = allocate_array<int32_t>(data.nobs);
+    data.columns = allocate_array<double *>(vars);
+    data.texts = allocate_array<name33 *>(vars);
+    data.classes = allocate_array<class_coding>(options.p);
+    for (int32_t i = 0; i < options.p; ++i) data.classes[i] = class_coding{};
+    for (int32_t v = 0; v < vars; ++v) {
+        row.types[v] = type_of(options, v);
+        data.columns[v] = allocate_array<double>(data.nobs);
+        const bool text_kept = v < options.p ? options.predictors[v].is_class : row.types[v] != QH_VAR_NUMERIC;
+        if (text_kept) data.texts[v] = allocate_array<name33>(data.nobs);
+    }
+
+    check_host(host().select_variables(options.input, QH_SELECT_VARIABLES, vars, options.read_list,
+                                       options.input_var_info) == 0,
+               "select the variables to read");
+    data.read_record = host().open_read(options.input, vars);
+    check_host(data.read_record != nullptr, "open the input data set for reading");
+    for (int32_t v = 0; v < vars; ++v) {
+        void *buffer = row.types[v] == QH_VAR_NUMERIC ? static_cast<void *>(&row.numbers[v]) : row.texts[v].text;
+        const int32_t length = row.types[v] == QH_VAR_NUMERIC ? 8 : kNameWidth;
+        check_host(host().bind_variable(data.read_record, options.read_list[v], 0, buffer, length, QH_BIND_NATIVE) == 0,
+                   "bind variable %d of the input data set", options.read_list[v]);
+    }
+    check_host(host().end_binding(data.read_record) == 0, "bind the variables of the input data set");
+    return row;
+}
+
+// Copies a fetched text, keeping its zero byte.
+void take_text(const name33 &from, name33 &to) {
+    std::memcpy(to.text, from.text, kNameWidth);
+    to.text[kNameWidth] = '\0';
+}
+
+void store_observation(const proc_options &options, proc_data &data, const row_buffers &row, int32_t o) {
+    int32_t &excluded = data.excluded[o];
+    for (int32_t v = 0; v < options.p; ++v) {
+        const double value = row.numbers[v];
+        if (!options.predictors[v].is_class) {
+            data.columns[v][o] = value;
+            if (host().is_missing(value)) excluded = 1;
+        } else if (row.types[v] == QH_VAR_NUMERIC) {
+            if (host().is_missing(value)) {
+                excluded = 1;
+                std::memset(data.texts[v][o].text, ' ', kNameWidth);
+            } else {
+                numeric_level_text(value, data.texts[v][o]);
+            }
+        } else {
+            name33 &text = data.texts[v][o];
+            take_text(row.texts[v], text);
+            if (is_blank(text)) excluded = 1;
+            upper_case(text);
+        }
+    }
+
+    // The response comes last, so "response only missing" means every predictor is present.
+    const int32_t r = options.p;
+    bool missing = false;
+    if (row.types[r] == QH_VAR_NUMERIC) {
+        data.columns[r][o] = row.numbers[r];
+        missing = host().is_missing(row.numbers[r]);
+    } else {
+        if (options.model != model_logistic)
+            fail("%1zA character-valued variable cannot be used as a response variable for this "
+                 "kind of model.");
+        data.character_response = true;
+        name33 &text = data.texts[r][o];
+        take_text(row.texts[r], text);
+        missing = is_blank(text);
+        upper_case(text);
+    }
+    if (missing) {
+        if (!excluded) data.response_only_missing[o] = 1;
+        excluded = 1;
+    }
+
+    // ID variables are kept as they are, for OUTPRED.
+    for (int32_t v = r + 1; v <= r + options.id_count; ++v) {
+        if (row.types[v] == QH_VAR_NUMERIC) data.columns[v][o] = row.numbers[v];
+        else take_text(row.texts[v], data.texts[v][o]);
+    }
+}
+
+// The event of a character response is its largest text (smallest with YDESCENDING); blank
+// responses take no part, so a missing value never becomes the event.
+void code_event(const proc_options &options, proc_data &data) {
+    const int32_t r = options.p;
+    const name33 *texts = data.texts[r];
+    for (int32_t o = 0; o < data.nobs; ++o) {
+        if (is_blank(texts[o])) continue;
+        const int order = data.has_event ? compare_texts(texts[o], data.event_text) : 0;
+        if (!data.has_event || (options.y_descending ? order < 0 : order > 0)) {
+            data.event_text = texts[o];
+            data.has_event = true;
+        }
+    }
+    if (!data.has_event) return;
+    data.event_text.text[kNameWidth] = '\0';
+    host().log("%3z Success event (Y=1): %s", trimmed(data.event_text.text).text);
+    for (int32_t o = 0; o < data.nobs; ++o)
+        data.columns[r][o] = compare_texts(texts[o], data.event_text) == 0 ? 1.0 : 0.0;
+}
+
+void write_notes(const proc_options &options, const proc_data &data) {
+    const int32_t excluded = data.nobs - data.n;
+    host().log("%3z %d observations read.", data.n + excluded);
+    if (excluded > 0)
+        host().log("%3z %d had missing values in the predictors or response, and will not be used.", excluded);
+    for (int32_t i = 0; i < options.p; ++i) {
+        if (!options.predictors[i].is_class) continue;
+        const int32_t levels = data.classes[i].count;
+        host().log("%3z Class predictor %s had %ld levels.", trimmed(options.predictors[i].var.name.text).text,
+                   static_cast<long>(levels));
+        if (levels > 20)
+            host().log("%2z More than %2d levels in a class predictor may result in unstable estimates.", 20);
+    }
+}
+
+} // namespace
+
+void read_data(const proc_options &options, proc_data &data) {
+    const row_buffers row = prepare_reading(options, data);
+    int32_t read = 0;
+    // Reading on to the end lets the host drop its copy of the data before the fit.
+    while (host().read_next(options.input)) {
+        if (read == data.nobs) break;
+        check_host(host().fetch(data.read_record, 0) == 0, "read observation %d of the input data set", read + 1);
+        store_observation(options, data, row, read);
+        ++read;
+    }
+    // Observations the host announced but did not deliver are not data.
+    data.nobs = read;
+
+    if (data.character_response) code_event(options, data);
+    for (int32_t i = 0; i < options.p; ++i)
+        if (options.predictors[i].is_class) code_class_predictor(options, data, i);
+
+    data.n = 0;
+    for (int32_t o = 0; o < data.nobs; ++o)
+        if (!data.excluded[o]) ++data.n;
+    write_notes(options, data);
+}
+
+void release_model_columns(const proc_options &options, proc_data &data) {
+    for (int32_t v = 0; v <= options.p; ++v) {
+        release_array(data.columns[v]);
+        release_array(data.texts[v]);
+        data.columns[v] = nullptr;
+        data.texts[v] = nullptr;
+    }
+}
+
+} // namespace quill::proc

@@ -1,0 +1,150 @@
+// The engine call, the only place that knows the engine's header: the options packed into the
+// option vector by their names, the codes of the model and the options, the controls the
+// procedure adds to the start option, the call, and the report of an engine failure.
+//
+// The controls: silence for the engine's trace lines unless the host's DEBUG option is set (then
+// they go to standard output as the engine writes them), and the step's thread limit: the
+// program's options when they set one, else the user's QUILL_THREADS, else every core.
+#include "engine_call.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+#include "host_link.h"
+#include "quill/runscad.h"
+
+namespace quill::proc {
+namespace {
+
+constexpr int32_t kMessageLength = 3001;
+constexpr int kOptionCount = 8;
+
+// The longest part of a bad QUILL_THREADS value the warning shows.
+constexpr int kShownValue = 40;
+
+int32_t environment_thread_limit() {
+    const char *text = std::getenv("QUILL_THREADS");
+    if (text == nullptr || *text == '\0') return QUILL_MAX_THREAD_LIMIT;
+    const std::size_t length = std::strlen(text);
+    int32_t limit = 0;
+    const auto parsed = std::from_chars(text, text + length, limit);
+    if (parsed.ec == std::errc() && parsed.ptr == text + length && limit >= 1)
+        return limit < QUILL_MAX_THREAD_LIMIT ? limit : QUILL_MAX_THREAD_LIMIT;
+    host().log("%2zQUILL_THREADS=\"%.*s%s\" is not a whole number from 1 up and is ignored: the fit "
+               "uses every core.",
+               kShownValue, text, length > kShownValue ? "..." : "");
+    return QUILL_MAX_THREAD_LIMIT;
+}
+
+int32_t thread_limit() {
+    const qh_interface_vector &vector = interface_vector();
+    if (vector.version >= 2 && vector.thread_limit > 0)
+        return vector.thread_limit < QUILL_MAX_THREAD_LIMIT ? vector.thread_limit
+                                                             : QUILL_MAX_THREAD_LIMIT;
+    return environment_thread_limit();
+}
+
+int32_t engine_controls() {
+    const char *debug = interface_vector().debug_option;
+    const bool traced = debug != nullptr && *debug != '\0';
+    return QUILL_CONTROL_THREADS(thread_limit()) | (traced ? 0 : QUILL_CONTROL_QUIET);
+}
+
+int32_t model_code(model_kind model) {
+    switch (model) {
+    case model_logistic: return QUILL_MODEL_LOGISTIC;
+    case model_poisson: return QUILL_MODEL_POISSON;
+    case model_normal: break;
+    }
+    return QUILL_MODEL_NORMAL;
+}
+
+void pack_options(const proc_options &options, int32_t (&vector)[kOptionCount]) {
+    vector[QUILL_OPT_ALGORITHM] = options.algorithm == algorithm_icm ? QUILL_ALGORITHM_ICM : QUILL_ALGORITHM_LQA;
+    vector[QUILL_OPT_SELECTION] = options.selection == selection_gcv ? QUILL_SELECTION_GCV : QUILL_SELECTION_BIC;
+    vector[QUILL_OPT_DFFORMULA] = options.df == df_projection ? QUILL_DF_PROJECTION : QUILL_DF_COUNT;
+    vector[QUILL_OPT_GRID_SIZE] = options.grid_size;
+    vector[QUILL_OPT_MAX_ITER] = options.max_iter;
+    vector[QUILL_OPT_ROBUST] = options.robust ? 1 : 0;
+    vector[QUILL_OPT_START] =
+        (options.warmstart ? QUILL_START_PREVIOUS : QUILL_START_UNPENALIZED) | engine_controls();
+    vector[QUILL_OPT_INTERCEPT_MODE] = QUILL_INTERCEPT_FITTED;
+}
+
+// The per-grid table only when OUTPATH or PLOTS asks for it: without it the call is runscad.
+void allocate_path(const proc_options &options, fit_path &path) {
+    const bool wanted = options.outputs[out_path] != nullptr || options.plot_path || options.plot_criterion;
+    const bool in_range = options.grid_size >= 1 && options.grid_size <= kMaxGridSize;
+    if (!wanted || !in_range) return;
+    const std::size_t rows = static_cast<std::size_t>(options.grid_size);
+    path.rows = options.grid_size;
+    path.lambda = allocate_array<double>(rows);
+    path.intercept = allocate_array<double>(rows);
+    path.bic = allocate_array<double>(rows);
+    path.aic = allocate_array<double>(rows);
+    path.gcv = allocate_array<double>(rows);
+    path.effective_df = allocate_array<double>(rows);
+    path.simple_df = allocate_array<int32_t>(rows);
+    path.num_iter = allocate_array<int32_t>(rows);
+    path.converged = allocate_array<uint8_t>(rows);
+    path.fitted = allocate_array<uint8_t>(rows);
+}
+
+// The engine's message: one log line per non-empty line, framed by two blank lines.
+[[noreturn]] void report_engine_failure(const char *message) {
+    host().log("%1zA problem occured during model estimation.  Diagnostic information is as "
+               "follows:");
+    host().log(" ");
+    const char *line = message;
+    while (*line != '\0') {
+        const std::size_t length = std::strcspn(line, "\r\n");
+        if (length > 0) host().log("   %.*s", static_cast<int>(length), line);
+        line += length;
+        while (*line == '\r' || *line == '\n') ++line;
+    }
+    host().log(" ");
+    end_run(rc_error);
+}
+
+} // namespace
+
+void fit_model(const proc_options &options, const proc_design &design, proc_fit &fit) {
+    const std::size_t cols = static_cast<std::size_t>(design.columns);
+    fit.betas = allocate_array<double>(cols);
+    fit.std_errs = allocate_array<double>(cols);
+    // The path has grid_size rows; the statement checks keep the size within the engine's limit.
+    fit.coef_path = allocate_array<double>(static_cast<std::size_t>(options.grid_size) * cols);
+    allocate_path(options, fit.path);
+    int32_t *message_codes = allocate_array<int32_t>(kMessageLength);
+    for (int32_t i = 0; i < kMessageLength; ++i) message_codes[i] = 32;
+
+    int32_t option_vector[kOptionCount];
+    pack_options(options, option_vector);
+    const fit_path &path = fit.path;
+    const quill_grid_table table{path.lambda,       path.intercept, path.bic,       path.aic,
+                                 path.gcv,          path.effective_df, path.simple_df, path.num_iter,
+                                 path.converged,    path.fitted};
+    fit.min_lambda = options.min_lambda;
+    fit.max_lambda = options.max_lambda;
+    uint8_t converged = 0, at_max_lambda = 0, at_min_lambda = 0, error_flag = 0;
+    runscad_path(design.columns, design.rows, design.x, design.response, design.case_weights,
+                 design.forcein, option_vector, options.grid_size, options.tolerance, &fit.min_lambda,
+                 &fit.max_lambda, model_code(options.model), options.scad_a, fit.betas, &fit.intercept,
+                 fit.std_errs, &fit.intercept_se, fit.coef_path, &fit.selected_lambda,
+                 &fit.criterion_value, &fit.simple_df, &fit.effective_df, &fit.best_index,
+                 &fit.iterations, &converged, &at_max_lambda, &at_min_lambda, &error_flag,
+                 kMessageLength, message_codes, path.rows > 0 ? &table : nullptr);
+    fit.converged = converged != 0;
+    fit.at_max_lambda = at_max_lambda != 0;
+    fit.at_min_lambda = at_min_lambda != 0;
+    if (error_flag == 0) return;
+
+    // One byte more than the codes, so the text is terminated even when the engine filled all.
+    char *message = allocate_array<char>(kMessageLength + 1);
+    for (int32_t i = 0; i < kMessageLength; ++i) message[i] = static_cast<char>(message_codes[i] & 0xFF);
+    message[kMessageLength] = '\0';
+    report_engine_failure(message);
+}
+
+} // namespace quill::proc

@@ -1,0 +1,158 @@
+// The estimates table of the listing and the line naming the predictors it leaves out. Every
+// column takes the width of its widest entry, counted in displayed characters, so Beta and
+// Std. Errs. line up for the intercept, numeric predictors and CLASS levels alike.
+#include "output/estimates_table.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "data/design_columns.h"
+#include "host_link.h"
+
+namespace quill::proc {
+namespace {
+
+// A coefficient whose square is at most this is treated as zero and not printed.
+constexpr double kZeroSquare = 1e-12;
+bool is_zero(double beta) { return beta * beta <= kZeroSquare; }
+
+// Removed names wrap before this many displayed characters.
+constexpr std::size_t kRemovedWidth = 80;
+
+struct table_row {
+    std::string name, level, frequency, beta, std_err;
+};
+
+struct column {
+    const char *heading;
+    std::string table_row::*field;
+    bool right_aligned;
+    std::size_t width;
+};
+
+std::string fixed6(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%9.6f", value);
+    return text;
+}
+
+std::string trimmed_text(const char *text) { return trimmed(text).text; }
+
+void add(std::string &line, const std::string &text, std::size_t width, bool right) {
+    const std::string fill(width - std::min(width, display_width(text)), ' ');
+    line += right ? fill + text : text + fill;
+}
+
+// The rows in MODEL order, and the names whose coefficient is zero.
+std::vector<table_row> table_rows(const proc_options &options, const proc_data &data, const proc_fit &fit,
+                                  std::vector<std::string> &removed) {
+    std::vector<table_row> rows{{"Intercept", "", "", fixed6(fit.intercept), fixed6(fit.intercept_se)}};
+    std::vector<std::vector<design_column>> columns_of(static_cast<std::size_t>(options.p));
+    for_each_design_column(options, data, [&](const design_column &c) { columns_of[c.predictor].push_back(c); });
+    for (int32_t i = 0; i < options.p; ++i) {
+        const std::string name = trimmed_text(options.predictors[i].var.name.text);
+        const std::vector<design_column> &columns = columns_of[i];
+        if (!options.predictors[i].is_class) {
+            const int32_t k = columns.front().index;
+            if (is_zero(fit.betas[k])) removed.push_back(name);
+            else rows.push_back({name, "", "", fixed6(fit.betas[k]), fixed6(fit.std_errs[k])});
+            continue;
+        }
+        const bool all_zero = std::all_of(columns.begin(), columns.end(),
+                                          [&](const design_column &c) { return is_zero(fit.betas[c.index]); });
+        if (all_zero) {
+            // A CLASS predictor with a single level has no coefficient to remove.
+            if (!columns.empty()) removed.push_back(name);
+            continue;
+        }
+        // Every level gets a row; the one without a column is the reference.
+        const class_coding &coding = data.classes[i];
+        auto column = columns.begin();
+        for (int32_t level = 0; level < coding.count; ++level) {
+            table_row row{level == 0 ? name : "", trimmed_text(coding.texts[level].text),
+                          std::to_string(coding.freqs[level]), "", ""};
+            if (column == columns.end() || column->level != level) {
+                row.beta = "(Reference)";
+            } else {
+                const int32_t k = column->index;
+                // Zero levels of a kept CLASS predictor are printed, and named as removed.
+                if (is_zero(fit.betas[k])) removed.push_back(name + "=" + row.level);
+                row.beta = fixed6(fit.betas[k]);
+                row.std_err = fixed6(fit.std_errs[k]);
+                ++column;
+            }
+            rows.push_back(std::move(row));
+        }
+    }
+    return rows;
+}
+
+void print_rows(const std::vector<table_row> &rows, bool with_class) {
+    std::vector<column> columns{{"Variable", &table_row::name, false, 0}};
+    if (with_class) {
+        columns.push_back({"Level", &table_row::level, false, 0});
+        columns.push_back({"Frequency", &table_row::frequency, true, 0});
+    }
+    columns.push_back({"Beta", &table_row::beta, true, 0});
+    columns.push_back({"Std. Errs.", &table_row::std_err, true, 0});
+    for (column &c : columns) {
+        c.width = display_width(c.heading);
+        for (const table_row &row : rows) c.width = std::max(c.width, display_width(row.*c.field));
+    }
+
+    const auto print = [&](const auto &text_of) {
+        std::string line;
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (c > 0) line += "  ";
+            add(line, text_of(columns[c]), columns[c].width, columns[c].right_aligned);
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        list_line(line);
+    };
+    print([](const column &c) { return std::string(c.heading); });
+    std::size_t total = 2 * (columns.size() - 1);
+    for (const column &c : columns) total += c.width;
+    list_line(std::string(total, '-'));
+    for (const table_row &row : rows) print([&](const column &c) { return row.*c.field; });
+}
+
+// "Removed (coefficient 0): a b c", wrapped under the first name when it grows long.
+void print_removed(const std::vector<std::string> &removed) {
+    if (removed.empty()) return;
+    const std::string lead = "Removed (coefficient 0):";
+    std::string line = lead;
+    for (const std::string &name : removed) {
+        if (line.size() > lead.size() && display_width(line) + 1 + display_width(name) > kRemovedWidth) {
+            list_line(line);
+            line = std::string(lead.size(), ' ');
+        }
+        line += " " + name;
+    }
+    list_line(line);
+    list_line("");
+}
+
+} // namespace
+
+std::size_t display_width(const std::string &text) {
+    // Every byte but a UTF-8 continuation byte starts a character.
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+void list_line(const std::string &text) {
+    if (!text.empty()) host().list_text("%s", text.c_str());
+    host().list_end_line();
+}
+
+void print_estimates(const proc_options &options, const proc_data &data, const proc_fit &fit) {
+    std::vector<std::string> removed;
+    print_rows(table_rows(options, data, fit, removed), options.class_count > 0);
+    list_line("");
+    print_removed(removed);
+}
+
+} // namespace quill::proc

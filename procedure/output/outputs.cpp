@@ -1,0 +1,139 @@
+// The output data sets: OUTBETAS (coefficients), OUTERRS (standard errors), OUTINFO (the
+// selected fit) and OUTPRED (a predicted value per input observation), then OUTPATH
+// (outpath.cpp). Every variable is numeric and bound to the address of its value, which the
+// host reads at each write.
+#include "output/outputs.h"
+
+#include <cmath>
+
+#include "data/design_columns.h"
+#include "host_link.h"
+#include "output/output_writer.h"
+
+namespace quill::proc {
+namespace {
+
+// A linear predictor above this overflows the logistic and Poisson means in practice.
+constexpr double kLargestEta = 20.0;
+
+void define_info(const proc_options &options, const proc_fit &fit, proc_outputs &outputs) {
+    const output_set out{outputs.records[out_info], out_info, 12};
+    outputs.effective_df = options.df == df_projection ? fit.effective_df : host().missing_value('.');
+    outputs.simple_df = fit.simple_df;
+    outputs.iterations = fit.iterations;
+    outputs.grid_status = fit.at_max_lambda ? (fit.at_min_lambda ? 1 : 2) : (fit.at_min_lambda ? 3 : 4);
+    outputs.convergence_status = fit.converged ? 1 : 2;
+    define(out, &fit.selected_lambda, "LAMBDA");
+    define(out, &outputs.effective_df, "EFFECTIVE_DF");
+    define(out, &outputs.simple_df, "SIMPLE_DF");
+    define(out, &outputs.iterations, "NUM_ITER");
+    define(out, &fit.criterion_value, options.selection == selection_bic ? "BIC" : "GCV");
+    define(out, &fit.min_lambda, "MIN_LAMBDA");
+    define(out, &fit.max_lambda, "MAX_LAMBDA");
+    define(out, &outputs.grid_status, "GRID_STATUS");
+    define(out, &outputs.convergence_status, "CONVERGENCE_STATUS");
+}
+
+// The linear predictor of a used observation, from its design row.
+double design_eta(const proc_options &options, const proc_data &data, const proc_design &design,
+                  const proc_fit &fit, int32_t row) {
+    const std::size_t n = static_cast<std::size_t>(design.rows);
+    const double *x = design.x + row;
+    double eta = 0.0;
+    for_each_design_column(options, data, [&](const design_column &c) {
+        const double value = x[static_cast<std::size_t>(c.index) * n];
+        if (!c.indicator()) eta += fit.betas[c.index] * value;
+        else if (value == 1.0) eta += fit.betas[c.index];
+    });
+    return eta;
+}
+
+// The linear predictor of an observation missing only the response, from its held predictors;
+// NaN when a CLASS level of it is not in the fit.
+double held_eta(const proc_options &options, const proc_data &data, const proc_design &design,
+                const proc_fit &fit, int32_t row) {
+    const double *values = design.held_rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(options.p);
+    for (int32_t i = 0; i < options.p; ++i)
+        if (options.predictors[i].is_class && values[i] < 0.0) return std::nan(""); // a level no used observation has
+    double eta = 0.0;
+    for_each_design_column(options, data, [&](const design_column &c) {
+        const double value = values[c.predictor];
+        if (!c.indicator()) eta += fit.betas[c.index] * value;
+        else if (value == c.level) eta += fit.betas[c.index];
+    });
+    return eta;
+}
+
+// The prediction for input observation o, or the missing value.
+double predicted_value(const proc_options &options, const proc_data &data, const proc_design &design,
+                       const proc_fit &fit, int32_t o) {
+    const double missing = host().missing_value('.');
+    const int32_t row = design.row_of[o];
+    if (row < 0) return missing;
+    double eta = data.excluded[o] ? held_eta(options, data, design, fit, row)
+                                  : design_eta(options, data, design, fit, row);
+    if (std::isnan(eta)) return missing;
+    eta += fit.intercept;
+    switch (options.model) {
+    case model_logistic: return eta <= kLargestEta ? std::exp(eta) / (std::exp(eta) + 1.0) : 1.0;
+    case model_poisson: return eta <= kLargestEta ? std::exp(eta) : missing;
+    default: return eta;
+    }
+}
+
+void write_single(const proc_options &options, proc_outputs &outputs, output_kind kind) {
+    if (outputs.records[kind] == nullptr) return;
+    write_observation(options, outputs, kind);
+    release(outputs, kind);
+}
+
+void write_predictions(const proc_options &options, const proc_data &data, const proc_design &design,
+                       const proc_fit &fit, proc_outputs &outputs) {
+    if (outputs.records[out_pred] == nullptr) return;
+    for (int32_t o = 0; o < data.nobs; ++o) {
+        set_id_values(options, data, outputs, o);
+        outputs.predicted = predicted_value(options, data, design, fit, o);
+        write_observation(options, outputs, out_pred);
+    }
+    release(outputs, out_pred);
+}
+
+} // namespace
+
+void define_outputs(const proc_options &options, const proc_data &data, const proc_design &design,
+                    const proc_fit &fit, proc_outputs &outputs) {
+    const int32_t columns = design.columns;
+    if (open(options, outputs, out_betas, 1 + columns)) {
+        const output_set out{outputs.records[out_betas], out_betas, 8};
+        define(out, &fit.intercept, "INTERCEPT");
+        define_columns(out, options, data, "BETA_%12.12s", "BETA_%12.12s_%14.14s", fit.betas);
+        end_definitions(outputs, out_betas);
+    }
+    if (open(options, outputs, out_errs, 1 + columns)) {
+        const output_set out{outputs.records[out_errs], out_errs, 12};
+        define(out, &fit.intercept_se, "STDERR_INT");
+        define_columns(out, options, data, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", fit.std_errs);
+        end_definitions(outputs, out_errs);
+    }
+    if (open(options, outputs, out_info, 9)) {
+        define_info(options, fit, outputs);
+        end_definitions(outputs, out_info);
+    }
+    if (open(options, outputs, out_pred, options.id_count + 1)) {
+        define_id_variables(options, outputs);
+        define({outputs.records[out_pred], out_pred, 12}, &outputs.predicted, "PREDICTED");
+        end_definitions(outputs, out_pred);
+    }
+    define_path(options, data, design, outputs);
+}
+
+void write_outputs(const proc_options &options, const proc_data &data, const proc_design &design,
+                   const proc_fit &fit, proc_outputs &outputs) {
+    write_single(options, outputs, out_betas);
+    write_single(options, outputs, out_errs);
+    write_single(options, outputs, out_info);
+    write_predictions(options, data, design, fit, outputs);
+    write_path(options, design, fit, outputs);
+}
+
+} // namespace quill::proc

@@ -1,0 +1,142 @@
+// PLOTS=: the coefficient path and the selection criterion against lambda, as SVG files in the
+// folder the host names for graphics, called after the procedure step (quillfit1_path.svg), so
+// that two steps never overwrite each other's plots. The log names every file written.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "data/design_columns.h"
+#include "host_link.h"
+#include "output/outputs.h"
+#include "output/svg_plot.h"
+#include "proc_run.h"
+
+namespace quill::proc {
+namespace {
+
+std::string name_of(const name33 &name) { return trimmed(name.text).text; }
+
+std::string model_subject(const proc_options &options) {
+    return dataset_name(options.input, QH_DSNAME_DISPLAY) + ", response " + name_of(options.response.name);
+}
+
+// The standard deviation of design column k over the used observations: a coefficient times it
+// is the change in the linear predictor per standard deviation, comparable across columns.
+double column_sd(const proc_design &design, int32_t k) {
+    const int32_t n = design.rows;
+    const double *x = design.x + static_cast<std::size_t>(k) * static_cast<std::size_t>(n);
+    double mean = 0.0;
+    for (int32_t i = 0; i < n; ++i) mean += x[i];
+    mean /= n;
+    double squares = 0.0;
+    for (int32_t i = 0; i < n; ++i) squares += (x[i] - mean) * (x[i] - mean);
+    return n > 1 ? std::sqrt(squares / (n - 1)) : 0.0;
+}
+
+// One label per design column: the predictor, or predictor=level for a CLASS indicator.
+std::vector<std::string> column_labels(const proc_options &options, const proc_data &data) {
+    std::vector<std::string> labels;
+    for_each_design_column(options, data, [&](const design_column &c) {
+        const std::string name = name_of(options.predictors[c.predictor].var.name);
+        labels.push_back(c.indicator() ? name + "=" + name_of(data.classes[c.predictor].texts[c.level]) : name);
+    });
+    return labels;
+}
+
+lambda_plot path_plot(const proc_options &options, const proc_data &data, const proc_design &design,
+                      const proc_fit &fit) {
+    lambda_plot plot;
+    plot.title = "Coefficient path: " + model_subject(options);
+    plot.value_label = "coefficient \u00d7 standard deviation of its column";
+    plot.marked_lambda = fit.selected_lambda;
+    plot.marked_label = "selected lambda";
+    const std::vector<std::string> labels = column_labels(options, data);
+    const std::size_t rows = static_cast<std::size_t>(options.grid_size); // of the coefficient path
+    for (int32_t k = 0; k < design.columns; ++k) {
+        plot_line line{labels[k], {}, {}};
+        const double sd = column_sd(design, k);
+        for (std::size_t g = 0; g < static_cast<std::size_t>(fit.path.rows); ++g) {
+            const double value = fit.coef_path[g + static_cast<std::size_t>(k) * rows] * sd;
+            if (fit.path.lambda[g] > 0.0 && std::isfinite(value)) {
+                line.lambda.push_back(fit.path.lambda[g]);
+                line.value.push_back(value);
+            }
+        }
+        plot.lines.push_back(std::move(line));
+    }
+    return plot;
+}
+
+lambda_plot criterion_plot(const proc_options &options, const proc_fit &fit) {
+    const bool bic = options.selection == selection_bic;
+    const double *values = bic ? fit.path.bic : fit.path.gcv;
+    lambda_plot plot;
+    plot.title = std::string(bic ? "BIC" : "GCV") + " by lambda: " + model_subject(options);
+    plot.value_label = bic ? "BIC" : "GCV";
+    plot.marked_lambda = fit.selected_lambda;
+    plot.marked_label = "selected lambda";
+    plot.mark_point = std::isfinite(fit.criterion_value);
+    plot.marked_value = fit.criterion_value;
+    plot_line line{plot.value_label, {}, {}};
+    for (int32_t g = 0; g < fit.path.rows; ++g)
+        if (fit.path.fitted[g] != 0 && fit.path.lambda[g] > 0.0 && std::isfinite(values[g])) {
+            line.lambda.push_back(fit.path.lambda[g]);
+            line.value.push_back(values[g]);
+        }
+    plot.lines.push_back(std::move(line));
+    return plot;
+}
+
+// Writes one plot file through the host and names it in the log; a plot that cannot be written
+// is a warning, since the fit and its data sets are complete. A plot with nothing to draw touches
+// no file.
+void write_plot(const lambda_plot &plot, const std::string &folder, const std::string &name, const char *what) {
+    const std::string file = folder + "/" + name;
+    std::string why;
+    if (!plot_has_span(plot, why)) {
+        host().log("%2zThe %s plot is not drawn: %s.", what, why.c_str());
+        return;
+    }
+    char reason[512] = "";
+    std::FILE *out = nullptr;
+    qh_graphics_file *handle = host().open_graphics_file(name.c_str(), &out, reason, sizeof reason);
+    if (handle == nullptr || out == nullptr) {
+        host().log("%2zThe %s plot cannot be written to %s: %s.", what, file.c_str(), reason);
+        return;
+    }
+    const bool drawn = write_svg_plot(plot, out, why);
+    if (host().close_graphics_file(handle, drawn ? 1 : 0, reason, sizeof reason) != 0) {
+        host().log("%2zThe %s plot cannot be written to %s: %s.", what, file.c_str(), reason);
+        return;
+    }
+    if (!drawn) {
+        host().log("%2zThe %s plot is not drawn: %s.", what, why.c_str());
+        return;
+    }
+    host().log("%3zThe %s plot is in the file %s.", what, file.c_str());
+}
+
+} // namespace
+
+void draw_plots(const proc_options &options, const proc_data &data, const proc_design &design,
+                const proc_fit &fit) {
+    if (!options.plot_path && !options.plot_criterion) return;
+    if (host().graphics_folder == nullptr || host().open_graphics_file == nullptr ||
+        host().close_graphics_file == nullptr || !svg_plots_available()) {
+        host().log("%2zPlots are not drawn: this installation cannot write SVG files.");
+        return;
+    }
+    int32_t step = 0;
+    char folder[4096];
+    const int32_t length = host().graphics_folder(folder, sizeof folder, &step);
+    check_host(length >= 0 && length < static_cast<int32_t>(sizeof folder), "name the folder for graphics files");
+    const std::string stem = "quillfit" + std::to_string(step);
+    if (options.plot_path)
+        write_plot(path_plot(options, data, design, fit), folder, stem + "_path.svg", "coefficient path");
+    if (options.plot_criterion)
+        write_plot(criterion_plot(options, fit), folder, stem + "_criterion.svg", "criterion");
+}
+
+} // namespace quill::proc

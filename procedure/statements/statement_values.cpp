@@ -1,0 +1,97 @@
+// check_statement_values: the statement values whose validity does not depend on the data,
+// checked as soon as the statements are parsed, so that a mistyped setting is refused before
+// the data set is read and the grid is fitted. Each refusal names the statement, the value
+// given, what is allowed and the program line of the value; the first one ends the run.
+#include <cmath>
+#include <cstdio>
+
+#include "host_link.h"
+#include "proc_run.h"
+#include "shown_number.h"
+#include "statements/statement_slots.h"
+#include "statements/statements.h"
+
+namespace quill::proc {
+namespace {
+
+// The slot when the statements gave it a value, else nothing.
+const qh_param *given(const qh_statement *record, int number) {
+    if (record == nullptr || record->slots == nullptr || record->slot_count < number) return nullptr;
+    const qh_param &param = QH_SLOT(record, number);
+    return param.specified > 0 ? &param : nullptr;
+}
+
+[[noreturn]] void refuse(const char *statement, const qh_param &param, const char *allowed) {
+    fail("%1z%s %s is out of range: %s must be %s (line %d).", statement,
+         shown_number(param.number).text, statement, allowed, param.line);
+}
+
+// `valid` is false for a missing value, since every comparison with it is.
+void check_number(const qh_statement *proc, int number, const char *statement,
+                  bool (*valid)(double), const char *allowed) {
+    const qh_param *param = given(proc, number);
+    if (param != nullptr && !valid(param->number)) refuse(statement, *param, allowed);
+}
+
+void check_lambdas(const qh_statement *proc) {
+    check_number(proc, slot_minlambda, "MINLAMBDA", [](double v) { return v >= 0.0; }, "at least 0");
+    check_number(proc, slot_maxlambda, "MAXLAMBDA", [](double v) { return v >= 0.0; }, "at least 0");
+    const qh_param *min = given(proc, slot_minlambda);
+    const qh_param *max = given(proc, slot_maxlambda);
+    if (min == nullptr || max == nullptr || max->number >= min->number) return;
+    char allowed[64];
+    std::snprintf(allowed, sizeof allowed, "at least MINLAMBDA, which is %s",
+                  shown_number(min->number).text);
+    refuse("MAXLAMBDA", *max, allowed);
+}
+
+// The response named again among the predictors would be fitted by itself.
+void check_response_not_predictor(const proc_options &options, const qh_statement *model) {
+    for (int32_t i = 0; i < options.p; ++i)
+        if (options.predictors[i].var.number == options.response.number)
+            fail("%1zThe response %s is also named among the predictors in the MODEL statement "
+                 "(line %d).",
+                 trimmed(options.response.name.text).text, given(model, model_slot_response)->line);
+}
+
+void check_selection(const proc_options &options, const qh_statement *proc) {
+    const qh_param *selection = given(proc, slot_selection);
+    if (options.selection != selection_gcv || options.model == model_normal) return;
+    const qh_param *dist = given(proc, slot_dist);
+    fail("%1zSELECTION GCV cannot be used with DIST %s: SELECTION must be BIC except with the "
+         "normal model (line %d).",
+         trimmed(dist->text).text, selection->line);
+}
+
+// The projection formula is limited in design columns; each numeric predictor takes one, so
+// that many of them already exceed the limit before the CLASS levels are known.
+void check_projection(const proc_options &options, const qh_statement *proc) {
+    if (options.df != df_projection) return;
+    int32_t numeric = 0;
+    for (int32_t i = 0; i < options.p; ++i) numeric += options.predictors[i].is_class ? 0 : 1;
+    if (numeric > kMaxProjectionColumns)
+        fail("%1zDF PROJECTION cannot be used with %d numeric predictors: it allows at most %d "
+             "design columns (line %d).",
+             numeric, kMaxProjectionColumns, given(proc, slot_df)->line);
+}
+
+} // namespace
+
+void check_statement_values(const proc_options &options, const qh_statement *proc,
+                            const qh_statement *model) {
+    check_response_not_predictor(options, model);
+    char grid_sizes[32];
+    std::snprintf(grid_sizes, sizeof grid_sizes, "from 1 to %d", kMaxGridSize);
+    check_number(proc, slot_gridsize, "GRIDSIZE",
+                 [](double v) { return v >= 1.0 && v <= kMaxGridSize; }, grid_sizes);
+    check_number(proc, slot_maxiter, "MAXITER", [](double v) { return v >= 1.0; }, "at least 1");
+    check_number(proc, slot_criterion, "CRITERION", [](double v) { return v > 0.0 && v < 1.0; },
+                 "greater than 0 and less than 1");
+    check_number(proc, slot_a, "A", [](double v) { return v > 2.0 && std::isfinite(v); },
+                 "a finite number greater than 2");
+    check_lambdas(proc);
+    check_selection(options, proc);
+    check_projection(options, proc);
+}
+
+} // namespace quill::proc

@@ -1,0 +1,282 @@
+// parse_statements: checks what the host parsed from the PROC QUILLFIT step, in a fixed order,
+// and turns it into the run's options: data sets, variables, codes and numbers. The first
+// failing check writes its message and ends the run.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <iterator>
+#include <string>
+
+#include "host_link.h"
+#include "proc_run.h"
+#include "statements/statement_slots.h"
+#include "statements/statements.h"
+
+namespace quill::proc {
+namespace {
+
+// ORDER output_kind
+constexpr int16_t kOutputSlots[] = {slot_outbetas, slot_outerrs, slot_outinfo, slot_outpred, slot_outpath};
+static_assert(std::size(kOutputSlots) == output_count, "one slot per output data set");
+
+// A slot of the record, or nothing when the record is shorter.
+const qh_param *slot(const qh_statement *record, int number) {
+    if (record == nullptr || record->slots == nullptr || record->slot_count < number) return nullptr;
+    return &QH_SLOT(record, number);
+}
+bool specified(const qh_param *param) { return param != nullptr && param->specified > 0; }
+bool has_variables(const qh_param *param) {
+    return specified(param) && param->var_count > 0 && param->var_numbers != nullptr;
+}
+
+// A variable of the input data set as the host describes it.
+variable describe_variable(const proc_options &options, int32_t number) {
+    qh_var_info info{};
+    check_host(host().variable_info(options.input, number, &info) == 0,
+               "describe variable %d of the input data set", number);
+    variable v;
+    v.number = number;
+    v.type = info.type;
+    std::memset(v.name.text, ' ', kNameWidth);
+    std::memcpy(v.name.text, info.name, strnlen(info.name, kNameWidth));
+    v.name.text[kNameWidth] = '\0';
+    return v;
+}
+
+// A resolved variable list: its variables, each described by the host.
+variable *variables_of(const proc_options &options, const qh_param &param) {
+    variable *list = allocate_array<variable>(param.var_count);
+    for (int32_t i = 0; i < param.var_count; ++i) list[i] = describe_variable(options, param.var_numbers[i]);
+    return list;
+}
+
+// The text value of a slot, or its default.
+const char *text_value(const qh_statement *proc, int number, const char *fallback) {
+    const qh_param *param = slot(proc, number);
+    return specified(param) ? param->text : fallback;
+}
+double number_value(const qh_statement *proc, int number, double fallback) {
+    const qh_param *param = slot(proc, number);
+    return specified(param) ? param->number : fallback;
+}
+// Truncation toward zero; values beyond 32 bits are held at the limit so the engine's range
+// check rejects them instead of a wrapped number slipping through.
+int32_t to_int32(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+bool matches(const char *value, const char *word, int32_t n) { return host().compare(value, word, n) == 0; }
+
+
+// Two output options naming one data set, however each spells it, would leave only the one
+// written last.
+void check_outputs_distinct(const proc_options &options, const qh_statement *proc) {
+    std::string where[output_count];
+    for (int k = 0; k < output_count; ++k) {
+        where[k] = dataset_name(options.outputs[k], QH_DSNAME_LOCATION);
+        for (int j = 0; j < k; ++j) {
+            if (where[k].empty() || where[k] != where[j]) continue;
+            const int32_t line = std::max(slot(proc, kOutputSlots[j])->line, slot(proc, kOutputSlots[k])->line);
+            fail("%1z%s=%s and %s=%s name one data set; each output needs a data set of its own "
+                 "(line %d).",
+                 kOutputOptions[j], dataset_name(options.outputs[j], QH_DSNAME_DISPLAY).c_str(),
+                 kOutputOptions[k], dataset_name(options.outputs[k], QH_DSNAME_DISPLAY).c_str(), line);
+        }
+    }
+}
+
+void take_datasets(proc_options &options, const qh_statement *proc) {
+    const qh_param *data = slot(proc, slot_data);
+    options.input = data != nullptr ? data->dataset : nullptr;
+    if (options.input == nullptr) fail("%1zNo input data set is available.");
+    double count = 0.0;
+    check_host(host().dataset_info(options.input, QH_INFO_OBS_COUNT, &count) == 0 &&
+                   host().dataset_info(options.input, QH_INFO_VAR_COUNT, &options.input_var_info) == 0,
+               "describe the input data set");
+    options.announced_obs = count > 0.0 ? to_int32(count) : 0;
+    for (int k = 0; k < output_count; ++k) {
+        const qh_param *out = slot(proc, kOutputSlots[k]);
+        if (specified(out)) options.outputs[k] = out->dataset;
+    }
+    check_outputs_distinct(options, proc);
+    const qh_param *id = slot(proc, slot_id);
+    if (has_variables(id)) {
+        options.id_count = id->var_count;
+        options.ids = variables_of(options, *id);
+    }
+}
+
+void find_statements(const qh_statement *proc, const qh_statement *&model, const qh_statement *&klass) {
+    model = klass = nullptr;
+    for (const qh_statement *s = proc->next; s != nullptr; s = s->next) {
+        if (matches(s->name, "MODEL", 5)) model = s;
+        if (matches(s->name, "CLASS", 5)) klass = s;
+    }
+}
+
+void take_model(proc_options &options, const qh_statement *model) {
+    if (model == nullptr) fail("%1zMODEL statement must be specified.");
+    const qh_param *response = slot(model, model_slot_response);
+    if (!has_variables(response)) fail("%1zResponse variable must be specified in MODEL statement.");
+    options.response = describe_variable(options, response->var_numbers[0]);
+
+    const qh_param *predictors = slot(model, model_slot_predictors);
+    if (!has_variables(predictors)) fail("%1zPredictors must be specified in MODEL statement.");
+    options.p = predictors->var_count;
+    options.predictors = allocate_array<predictor>(options.p);
+    for (int32_t i = 0; i < options.p; ++i)
+        options.predictors[i] = {describe_variable(options, predictors->var_numbers[i]), false, false};
+
+    options.no_intercept = QH_FLAG(model, flag_noint);
+    options.y_descending = QH_FLAG(model, flag_ydescending);
+}
+
+void take_class(proc_options &options, const qh_statement *klass) {
+    const qh_param *vars = slot(klass, class_slot_variables);
+    if (has_variables(vars)) {
+        options.class_count = vars->var_count;
+        options.classes = variables_of(options, *vars);
+        options.class_descending = QH_FLAG(klass, flag_descending);
+    }
+
+    // A predictor named twice in the MODEL statement is marked twice, and refused.
+    int32_t marks = 0;
+    for (int32_t c = 0; c < options.class_count; ++c)
+        for (int32_t i = 0; i < options.p; ++i)
+            if (options.predictors[i].var.number == options.classes[c].number) {
+                options.predictors[i].is_class = true;
+                ++marks;
+            }
+    if (marks != options.class_count)
+        fail("%1zAll CLASS variables must be specified as predictors in the MODEL statement.");
+
+    for (int32_t i = 0; i < options.p; ++i)
+        if (!options.predictors[i].is_class && options.predictors[i].var.type != QH_VAR_NUMERIC)
+            fail("%1zPredictor %s is type CHARACTER; it should be NUMERIC.",
+                 trimmed(options.predictors[i].var.name.text).text);
+}
+
+void take_read_list(proc_options &options) {
+    options.read_list = allocate_array<int32_t>(options.read_count());
+    for (int32_t i = 0; i < options.p; ++i) options.read_list[i] = options.predictors[i].var.number;
+    options.read_list[options.p] = options.response.number;
+    for (int32_t j = 0; j < options.id_count; ++j) options.read_list[options.p + 1 + j] = options.ids[j].number;
+}
+
+void take_forcein(proc_options &options, const qh_statement *proc) {
+    const qh_param *vars = slot(proc, slot_forcein);
+    if (!has_variables(vars)) return;
+    options.forcein_count = vars->var_count;
+    options.forceins = variables_of(options, *vars);
+    for (int32_t f = 0; f < options.forcein_count; ++f) {
+        const int32_t number = options.forceins[f].number;
+        int32_t found = -1;
+        for (int32_t i = 0; i < options.p && found < 0; ++i)
+            if (options.predictors[i].var.number == number) found = i;
+        const trimmed name(options.forceins[f].name.text);
+        if (found < 0)
+            fail("%1zFORCEIN variable %s is not among the specified PREDICTORS.", name.text);
+        options.predictors[found].forced_in = true;
+        for (int32_t c = 0; c < options.class_count; ++c)
+            if (options.classes[c].number == number)
+                fail("%1zFORCEIN variable %s cannot also be specified in the CLASS statement.",
+                     name.text);
+    }
+}
+
+void take_codes(proc_options &options, const qh_statement *proc) {
+    const char *selection = text_value(proc, slot_selection, "BIC     ");
+    if (matches(selection, "BIC", 3)) options.selection = selection_bic;
+    else if (matches(selection, "GCV", 3)) options.selection = selection_gcv;
+    else fail("%1zSELECTION must be either BIC or GCV.");
+
+    const char *df = text_value(proc, slot_df, "COUNT   ");
+    if (matches(df, "COUNT", 5)) options.df = df_count;
+    else if (matches(df, "PROJ", 4)) options.df = df_projection;
+    else fail("%1zDF must be either COUNT or PROJECTION.");
+
+    const char *algorithm = text_value(proc, slot_algorithm, "LQA     ");
+    if (matches(algorithm, "LQA", 3)) options.algorithm = algorithm_lqa;
+    else fail("%1z That ALGORITHM cannot be used in this version of QUILLFIT.");
+}
+
+// DIST: every entry is compared in turn and a later match overrides an earlier one.
+void take_model_type(proc_options &options, const qh_statement *proc) {
+    struct dist_word { const char *word; int32_t n; model_kind model; };
+    static constexpr dist_word kWords[] = {
+        {"NORMAL", 6, model_normal},     {"GAUSSIAN", 8, model_normal},
+        {"IDENTITY", 8, model_normal},   {"LINEAR", 6, model_normal},
+        {"LOGISTIC", 8, model_logistic}, {"BINARY", 6, model_logistic},
+        {"LOGIT", 5, model_logistic},    {"POISSON", 7, model_poisson},
+        {"COUNT", 5, model_poisson},
+    };
+    const char *dist = text_value(proc, slot_dist, "NORMAL  ");
+    bool known = false;
+    for (const dist_word &w : kWords)
+        if (matches(dist, w.word, w.n)) {
+            options.model = w.model;
+            known = true;
+        }
+    if (matches(dist, "LOG", 3) && !matches(dist, "LOGI", 4)) {
+        options.model = model_poisson;
+        known = true;
+    }
+    if (!known) {
+        host().log("The link type was not recognized; please see the users' guide.");
+        host().log("%s", trimmed(dist).text);
+        end_run(rc_error);
+    }
+}
+
+void take_numbers(proc_options &options, const qh_statement *proc) {
+    options.tolerance = number_value(proc, slot_criterion, 1e-9);
+    options.max_iter = to_int32(number_value(proc, slot_maxiter, 250));
+    options.min_lambda = number_value(proc, slot_minlambda, -1.0);
+    options.max_lambda = number_value(proc, slot_maxlambda, -1.0);
+    options.grid_size = to_int32(number_value(proc, slot_gridsize, 250));
+    options.scad_a = number_value(proc, slot_a, 3.7);
+}
+
+void take_flags(proc_options &options, const qh_statement *proc) {
+    options.noprint = QH_FLAG(proc, flag_noprint);
+    options.details = QH_FLAG(proc, flag_details);
+    options.robust = QH_FLAG(proc, flag_robust);
+    options.unshrink_se = QH_FLAG(proc, flag_unshrink_se);
+    options.warmstart = QH_FLAG(proc, flag_warmstart);
+    options.plot_path = QH_FLAG(proc, flag_plot_path);
+    options.plot_criterion = QH_FLAG(proc, flag_plot_criterion);
+    if (options.robust && options.model != model_normal)
+        fail("%1z The robust standard errors option is only available with normal models.");
+    if (options.unshrink_se)
+        host().log("%1z Warning: The unshrink_se option is not recommended or implemented.");
+    if (options.no_intercept)
+        fail("%1z A no-intercept model cannot be specified in the current version of QUILLFIT.");
+    // Case weights are not supported; saying so keeps a weighted analysis from passing
+    // silently as an unweighted one.
+    if (specified(slot(proc, slot_weight)))
+        host().log("%2zThe WEIGHT statement is ignored: this version of QUILLFIT gives every "
+                   "observation the weight 1.");
+}
+
+} // namespace
+
+void parse_statements(const qh_statement *proc_record, proc_options &options) {
+    take_datasets(options, proc_record);
+    const qh_statement *model = nullptr;
+    const qh_statement *klass = nullptr;
+    find_statements(proc_record, model, klass);
+    take_model(options, model);
+    take_class(options, klass);
+    take_read_list(options);
+    take_forcein(options, proc_record);
+    take_codes(options, proc_record);
+    take_model_type(options, proc_record);
+    take_numbers(options, proc_record);
+    take_flags(options, proc_record);
+    check_statement_values(options, proc_record, model);
+}
+
+} // namespace quill::proc

@@ -1,0 +1,147 @@
+// The listing report: its lines with and without CLASS predictors, the 1e-12 rule, DETAILS,
+// the lambda warnings and NOPRINT.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "test_support.h"
+
+namespace quill::proc::testing {
+namespace {
+
+std::vector<std::string> table(const fake_host &h) {
+    std::vector<std::string> rows;
+    bool in = false;
+    for (const std::string &line : h.listing) {
+        if (line == "Final Estimates:") in = true;
+        else if (in && !line.empty()) rows.push_back(line);
+    }
+    return rows;
+}
+
+TEST(Report, SummaryWithoutClass) {
+    reset_engine();
+    fake_host h;
+    h.set_data({num("y", {1, 2, 3}), num("a", {1, 0, 1}), num("b", {3, 1, 2}), num("c", {0, 1, 1})});
+    h.model("y", {"a", "b", "c"});
+    h.set_vars(h.proc(), slot_forcein, {"a", "c"});
+    engine().betas = {1e-7, 2e-6, -0.5};
+    engine().std_errs = {0.1, 0.2, 0.3};
+    engine().intercept = 1.25;
+    engine().intercept_se = 0.5;
+    ASSERT_EQ(h.run(), 0);
+    ASSERT_EQ(h.titles.size(), 1u);
+    EXPECT_EQ(h.titles[0], "PROC QUILLFIT -- Data and Model Summary and Fit Statistics");
+    const std::vector<std::string> head{
+        " ",
+        "Data set:  WORK.INPUT",
+        "Response variable:  y",
+        "Number of observations:                  3",
+        "Number of predictors:                    3",
+        "Predictors forced in:         a c",
+        "Model type:  Normal (linear model, numerical outcome, identity link)",
+        "",
+        "Selected lambda:                       0.5000",
+        "BIC:                                  10.0000",
+        "",
+        "Converged in 7 iterations.",
+        "",
+        "Final Estimates:",
+        ""};
+    ASSERT_GE(h.listing.size(), head.size());
+    EXPECT_EQ(std::vector<std::string>(h.listing.begin(), h.listing.begin() + head.size()), head);
+    // 1e-7 squared is below 1e-12: left out of the table and named as removed; 2e-6 is printed.
+    EXPECT_EQ(table(h), (std::vector<std::string>{
+                            "Variable        Beta  Std. Errs.",
+                            "--------------------------------",
+                            "Intercept   1.250000    0.500000",
+                            "b           0.000002    0.200000",
+                            "c          -0.500000    0.300000",
+                            "Removed (coefficient 0): a"}));
+    EXPECT_EQ(h.listing.back(), "");
+}
+
+TEST(Report, ClassTableWithZeroAndSingleLevelPredictors) {
+    reset_engine();
+    fake_host h;
+    h.set_data({num("y", {1, 2, 3, 4, 5, 6}), chr("g", {"a", "b", "c", "a", "b", "c"}),
+                num("x", {1, 2, 3, 4, 5, 7}), num("k", {1, 2, 1, 2, 1, 2})});
+    h.model("y", {"g", "x", "k"});
+    class_statement(h, {"g", "k"});
+    engine().betas = {0.0, 0.75, 0.5, 0.0}; // g=A zero, g=B non-zero, x, k=1 zero
+    engine().std_errs = {0.1, 0.2, 0.3, 0.4};
+    engine().intercept = 2;
+    engine().intercept_se = 0.25;
+    ASSERT_EQ(h.run(), 0);
+    // A zero level of a kept CLASS predictor is printed and named; the all-zero k is named once
+    // and the single-level u not at all.
+    EXPECT_EQ(table(h), (std::vector<std::string>{
+                            "Variable   Level  Frequency         Beta  Std. Errs.",
+                            std::string(52, '-'),
+                            "Intercept                       2.000000    0.250000",
+                            "g          A              2     0.000000    0.100000",
+                            "           B              2     0.750000    0.200000",
+                            "           C              2  (Reference)",
+                            "x                               0.500000    0.300000",
+                            "Removed (coefficient 0): g=A k"}));
+}
+
+TEST(Report, DetailsWarningsAndCharacterResponse) {
+    reset_engine();
+    fake_host h;
+    h.set_data({chr("r", {"n", "y", "y"}), num("x", {1, 2, 3})});
+    h.model("r", {"x"});
+    h.set_text(slot_dist, "LOGISTIC");
+    h.set_text(slot_df, "PROJECTION");
+    h.set_flag(h.proc(), flag_details);
+    h.set_vars(h.proc(), slot_forcein, {"x"});
+    engine().at_max = engine().at_min = true;
+    engine().converged = false;
+    ASSERT_EQ(h.run(), 0);
+    for (const std::string &line : std::vector<std::string>{
+             "Predictor forced in:          x",
+             "Model type:  Logistic (generalized linear model, binary outcome, logit link)",
+             "Response variable:  r", "Value modeled as Y=1:  Y",
+             std::string("Minimum candidate lambda:              0.0100"),
+             std::string("Maximum candidate lambda:              2.0000"),
+             std::string("Warning: The maximum candidate lambda appears to be too low."),
+             std::string("Warning: The minimum candidate lambda appears to be too high."),
+             std::string("Simple df:                               1"),
+             std::string("Effective df:                            4"),
+             std::string("BIC:                                  10.0000"),
+             std::string("Warning: Failed to converge after 7 iterations.")})
+        EXPECT_TRUE(std::find(h.listing.begin(), h.listing.end(), line) != h.listing.end()) << line;
+    const int at = h.log_index("WARNING: The maximum candidate lambda appears to be too low.");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(h.log.at(at + 1), " ");
+    EXPECT_TRUE(h.log_has("WARNING: The minimum candidate lambda appears to be too high."));
+}
+
+TEST(Report, CountDfShowsNoEffectiveDfAndNoprintPrintsNothing) {
+    reset_engine();
+    fake_host h;
+    h.set_data({num("y", {1, 2, 3}), num("x", {1, 2, 4})});
+    h.model("y", {"x"});
+    h.set_flag(h.proc(), flag_details);
+    h.set_text(slot_selection, "GCV");
+    ASSERT_EQ(h.run(), 0);
+    EXPECT_TRUE(h.listing_has("GCV:                                  10.0000"));
+    EXPECT_TRUE(h.listing_has("Simple df:"));
+    EXPECT_FALSE(h.listing_has("Effective df:"));
+
+    reset_engine();
+    fake_host quiet;
+    quiet.set_data({num("y", {1, 2, 3}), num("x", {1, 2, 4})});
+    quiet.model("y", {"x"});
+    quiet.set_flag(quiet.proc(), flag_noprint);
+    quiet.request_output(slot_outinfo, "info");
+    engine().at_max = true;
+    ASSERT_EQ(quiet.run(), 0);
+    EXPECT_TRUE(quiet.listing.empty());
+    EXPECT_FALSE(quiet.log_has("candidate lambda"));
+    EXPECT_TRUE(quiet.log_has("QUILLFIT"));
+    EXPECT_TRUE(quiet.outputs.at("info").complete);
+}
+
+} // namespace
+} // namespace quill::proc::testing

@@ -1,0 +1,83 @@
+// The grammar descriptor: the terminal list byte for byte, and a structure the host can
+// interpret (symbols in range, actions that name real slots).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "statements/statement_slots.h"
+#include "statements/statements.h"
+
+namespace quill::proc {
+namespace {
+
+std::vector<std::string> terminals(const qh_grammar &g) {
+    std::vector<std::string> names;
+    const unsigned char *at = g.terminals;
+    for (int32_t i = 0; i < g.terminal_count; ++i) {
+        names.emplace_back(reinterpret_cast<const char *>(at + 1), *at);
+        at += 1 + *at;
+    }
+    return names;
+}
+
+TEST(Grammar, TerminalsAreTheListedNamesInByteOrder) {
+    const std::vector<std::string> expected = {
+        "(", ")", "-", "/", ":", "=", "A", "ALGORITHM", "ALL", "CATNAME", "CHAR", "CHARACTER",
+        "CLASS", "COMPOUND", "CRITERION", "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING",
+        "DETAILS", "DF", "DIST", "DISTRIBUTION", "ENDJB", "FMT", "FORCEIN", "GRIDSIZE", "ID", "INT",
+        "MAXITER", "MAXLAMBDA", "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NONE",
+        "NOPRINT", "NUMERIC", "OUTBETAS", "OUTERRS", "OUTINFO", "OUTPATH", "OUTPRED", "PATH",
+        "PLOTS", "QS", "QUILLFIT",
+        "RESERVED1", "RESERVED2", "RESERVED3", "RESERVED4", "RESERVED5", "ROBUST", "SASDS",
+        "SELECTION", "TIME", "UNSHRINK_SE", "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_",
+        "_CHARACTER_", "_CHAR_", "_NUMERIC_", "$$$"};
+    const qh_grammar &g = build_grammar();
+    ASSERT_EQ(g.terminal_count, 69);
+    EXPECT_EQ(terminals(g), expected);
+}
+
+TEST(Grammar, EverySymbolAndActionIsInRange) {
+    const qh_grammar &g = build_grammar();
+    std::vector<bool> defined(g.nonterminal_count, false);
+    for (int32_t i = 0; i < g.production_count; ++i) {
+        const qh_production &p = g.productions[i];
+        ASSERT_GE(p.lhs, 0);
+        ASSERT_LT(p.lhs, g.nonterminal_count);
+        defined[p.lhs] = true;
+        for (int16_t s = 0; s < p.length; ++s) {
+            const int kind = QH_SYMBOL_KIND(p.rhs[s]);
+            const int index = QH_SYMBOL_INDEX(p.rhs[s]);
+            if (kind == QH_SYMBOL_KIND(QH_T(0))) {
+                EXPECT_LT(index, g.terminal_count - 1) << "the end marker is not a symbol";
+            } else if (kind == QH_SYMBOL_KIND(QH_N(0))) {
+                EXPECT_LT(index, g.nonterminal_count);
+            } else {
+                ASSERT_EQ(kind, QH_SYMBOL_KIND(QH_A(0)));
+                ASSERT_LT(index, g.action_count);
+                EXPECT_GT(s, 0) << "an action follows the symbol it stores";
+            }
+        }
+    }
+    for (bool d : defined) EXPECT_TRUE(d);
+    EXPECT_EQ(g.start, 0);
+
+    int starts = 0;
+    for (int32_t a = 0; a < g.action_count; ++a) {
+        const qh_action &act = g.actions[a];
+        if (act.kind == QH_ACT_START_RECORD) {
+            ++starts;
+            EXPECT_TRUE(act.arg == kProcRecordSlots || act.arg == kModelRecordSlots || act.arg == kClassRecordSlots);
+        } else if (act.kind == QH_ACT_SET_FLAG) {
+            EXPECT_GE(act.arg, 1);
+            EXPECT_LE(act.arg, 7);
+        } else {
+            EXPECT_GE(act.slot, 1);
+            EXPECT_LE(act.slot, act.target == QH_TARGET_PROC ? kProcRecordSlots : kModelRecordSlots);
+        }
+    }
+    EXPECT_EQ(starts, 3);
+}
+
+} // namespace
+} // namespace quill::proc
