@@ -31,24 +31,6 @@ namespace {
 
 constexpr const char* where = "run_fit_scad_lqa in MOD scad_types";
 
-// Arrays sized by the alive count. The alive set never grows from one pass to the next (a
-// dropped coefficient stays exactly 0), so they are allocated once with room for every
-// coefficient and each pass works on its first k entries. The alive columns of x are read
-// where they are, through the list of their positions.
-struct lqa_workspace {
-    int1 alive;          // 1-based positions of the alive coefficients
-    int1 alive_columns;  // the same positions, 0-based, for the kernels
-    dbl1 betain, lambda_in, scad_slope, lqa_weight, penalty, xT_y_minus_mu, fitted;
-    log1 forced_in;
-    dbl2 D;
-    // Logistic and Poisson: y - mu, and per row chunk the chunk's share of D and of the
-    // gradient, combined in chunk order.
-    dbl1 residual;
-    dbl1 partials;
-    int partial_stride = 0;
-    row_chunks chunks{0};
-};
-
 // Room for the per-chunk shares of a q x q denominator: at most about 128 MB of them.
 int chunk_limit(int q) {
     constexpr long most_doubles = 1L << 24;
@@ -68,33 +50,6 @@ int working_array(Array& a, int size, const char* label, error_trail& trail) {
             return dbl1_alloc(a, size, trail, {}, label) == 0;
     }();
     return ok ? 0 : fail_status(trail, status_allocation, where, label);
-}
-
-int allocate_workspace(lqa_workspace& ws, int n, int q, bool normal, error_trail& trail) {
-    if (working_array(ws.betain, q, "run_fit_scad_lqa: betain", trail) != 0 ||
-        working_array(ws.lambda_in, q, "run_fit_scad_lqa: lambda_in", trail) != 0 ||
-        working_array(ws.scad_slope, q, "run_fit_scad_lqa: scad_slope", trail) != 0 ||
-        working_array(ws.lqa_weight, q, "run_fit_scad_lqa: lqa_weight", trail) != 0 ||
-        working_array(ws.penalty, q, "run_fit_scad_lqa: penalty", trail) != 0 ||
-        working_array(ws.xT_y_minus_mu, q, "run_fit_scad_lqa: xT_y_minus_mu", trail) != 0 ||
-        working_array(ws.fitted, q, "run_fit_scad_lqa: fitted", trail) != 0 ||
-        working_array(ws.alive, q, "run_fit_scad_lqa: alive", trail) != 0 ||
-        working_array(ws.alive_columns, q, "run_fit_scad_lqa: alive_columns", trail) != 0 ||
-        working_array(ws.forced_in, q, "run_fit_scad_lqa: forced_in", trail) != 0)
-        return -1;
-    if (dbl2_alloc(ws.D, q, q, trail, {}, {}, "run_fit_scad_lqa: D") != 0)
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
-    if (normal) return 0;
-    ws.partial_stride = q * q + q;
-    ws.chunks = row_chunks(n, chunk_limit(q));
-    const long partial_size = static_cast<long>(ws.chunks.count()) * ws.partial_stride;
-    if (partial_size > std::numeric_limits<int>::max())
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: partials");
-    return working_array(ws.residual, n, "run_fit_scad_lqa: residual", trail) != 0 ||
-                   working_array(ws.partials, static_cast<int>(partial_size),
-                                 "run_fit_scad_lqa: partials", trail) != 0
-               ? -1
-               : 0;
 }
 
 // Lists the alive positions.
@@ -119,8 +74,9 @@ struct lqa_problem {
 // the variance weight at the current mean, and the gradient X'W0 (y - mu), over the alive
 // columns. Each chunk of rows forms its mean, weights and residuals and then its share of D
 // and of the gradient while its rows are at hand; the shares are added in chunk order.
-int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& A, dbl1& mu,
-                    error_trail& trail) {
+int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trail) {
+    dbl1& A = ws.A;
+    dbl1& mu = ws.mu;
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int32_t model_type = session.settings.model_type;
@@ -197,7 +153,7 @@ int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& t
 
 // One pass on the k alive coefficients. Fills beta (all q entries) from beta_old.
 int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, dbl1& beta,
-             dbl1& A, dbl1& mu, error_trail& trail) {
+             error_trail& trail) {
     scad_session& session = pb.session;
     const scad_settings& st = session.settings;
     const double nd = session.dataset.n;
@@ -209,7 +165,7 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
         ws.forced_in(c) = pb.forcein_vector(j);
     }
     const int rc = st.model_type == model_normal ? normal_information(pb, ws, k, trail)
-                                      : glm_information(pb, ws, k, A, mu, trail);
+                                      : glm_information(pb, ws, k, trail);
     if (rc != 0) return -1;
     const matrix_view D(ws.D.data(), k, k, k);
 
@@ -242,10 +198,60 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
 
 }  // namespace
 
+int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error_trail& trail) {
+    const scad_dataset& ds = session.dataset;
+    const int n = ds.n;
+    const int q = has_intercept_column(session.settings) ? ds.p + 1 : ds.p;
+    ws.n = n;
+    ws.q = q;
+    ws.normal = session.settings.model_type == model_normal;
+    if (working_array(ws.lambda_vector, q, "run_fit_scad_lqa: lambda_vector", trail) != 0 ||
+        working_array(ws.beta_old, q, "run_fit_scad_lqa: beta_old", trail) != 0 ||
+        working_array(ws.include_indices, q, "run_fit_scad_lqa: include_indices", trail) != 0 ||
+        working_array(ws.forcein_vector, q, "run_fit_scad_lqa: forcein_vector", trail) != 0 ||
+        working_array(ws.betain, q, "run_fit_scad_lqa: betain", trail) != 0 ||
+        working_array(ws.lambda_in, q, "run_fit_scad_lqa: lambda_in", trail) != 0 ||
+        working_array(ws.scad_slope, q, "run_fit_scad_lqa: scad_slope", trail) != 0 ||
+        working_array(ws.lqa_weight, q, "run_fit_scad_lqa: lqa_weight", trail) != 0 ||
+        working_array(ws.penalty, q, "run_fit_scad_lqa: penalty", trail) != 0 ||
+        working_array(ws.xT_y_minus_mu, q, "run_fit_scad_lqa: xT_y_minus_mu", trail) != 0 ||
+        working_array(ws.fitted, q, "run_fit_scad_lqa: fitted", trail) != 0 ||
+        working_array(ws.alive, q, "run_fit_scad_lqa: alive", trail) != 0 ||
+        working_array(ws.alive_columns, q, "run_fit_scad_lqa: alive_columns", trail) != 0 ||
+        working_array(ws.forced_in, q, "run_fit_scad_lqa: forced_in", trail) != 0)
+        return -1;
+    if (dbl2_alloc(ws.D, q, q, trail, {}, {}, "run_fit_scad_lqa: D") != 0)
+        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
+    if (ws.normal) return 0;
+    ws.partial_stride = q * q + q;
+    ws.chunks = row_chunks(n, chunk_limit(q));
+    const long partial_size = static_cast<long>(ws.chunks.count()) * ws.partial_stride;
+    if (partial_size > std::numeric_limits<int>::max())
+        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: partials");
+    return working_array(ws.A, n, "run_fit_scad_lqa: A", trail) != 0 ||
+                   working_array(ws.mu, n, "run_fit_scad_lqa: mu", trail) != 0 ||
+                   working_array(ws.residual, n, "run_fit_scad_lqa: residual", trail) != 0 ||
+                   working_array(ws.partials, static_cast<int>(partial_size),
+                                 "run_fit_scad_lqa: partials", trail) != 0
+               ? -1
+               : 0;
+}
+
 int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
                      int32_t& iterations, bool& converged, scad_session& session,
                      error_trail& trail, bool check_lambda) {
-    dbl1_dealloc(beta, trail);
+    lqa_workspace ws;
+    if (!session.dataset.is_null && allocate_lqa_workspace(ws, session, trail) != 0) {
+        nullify_scad_session(session, trail);
+        return -1;
+    }
+    return run_fit_scad_lqa(lambda, beta_start, beta, max_iter, iterations, converged, session,
+                            ws, trail, check_lambda);
+}
+
+int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
+                     int32_t& iterations, bool& converged, scad_session& session,
+                     lqa_workspace& ws, error_trail& trail, bool check_lambda) {
     const scad_dataset& ds = session.dataset;
     const scad_settings& st = session.settings;
     if (ds.is_null) return fail_reset(session, trail, where, "The session is not ready yet.");
@@ -262,27 +268,20 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     const bool intercept = has_intercept_column(st);
     const int q = intercept ? p + 1 : p;
 
-    // Every failure from here on resets the session; the arrays go with the scope.
+    // Every failure from here on resets the session.
     const auto abandon = [&] {
         nullify_scad_session(session, trail);
         return -1;
     };
-    dbl1 A, mu;
-    if (working_array(A, n, "run_fit_scad_lqa: A", trail) != 0) return abandon();
-    A.fill(1.0);
-    if (working_array(mu, n, "run_fit_scad_lqa: mu", trail) != 0) return abandon();
-    mu.fill(0.0);
-
-    if (ds.x.extent(0) != n || ds.x.extent(1) != q || ds.forcein.extent(0) != p)
+    if (ds.x.extent(0) != n || ds.x.extent(1) != q || ds.forcein.extent(0) != p ||
+        ws.n != n || ws.q != q || ws.normal != (st.model_type == model_normal))
         return fail_status_reset(session, trail, status_not_conformable, where);
-    dbl1 lambda_vector, beta_old;
-    log1 include_indices, forcein_vector;
-    if (working_array(lambda_vector, q, "run_fit_scad_lqa: lambda_vector", trail) != 0 ||
-        working_array(beta_old, q, "run_fit_scad_lqa: beta_old", trail) != 0 ||
-        working_array(beta, q, "run_fit_scad_lqa: beta", trail) != 0 ||
-        working_array(include_indices, q, "run_fit_scad_lqa: include_indices", trail) != 0 ||
-        working_array(forcein_vector, q, "run_fit_scad_lqa: forcein_vector", trail) != 0)
+    if (beta.extent(0) != q && working_array(beta, q, "run_fit_scad_lqa: beta", trail) != 0)
         return abandon();
+    dbl1& lambda_vector = ws.lambda_vector;
+    dbl1& beta_old = ws.beta_old;
+    log1& include_indices = ws.include_indices;
+    log1& forcein_vector = ws.forcein_vector;
     const int offset = intercept ? 1 : 0;
     if (intercept) forcein_vector(1) = true;
     for (int j = 1; j <= p; ++j) forcein_vector(j + offset) = ds.forcein(j);
@@ -302,8 +301,6 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     converged = false;
     double change = 1e15;
 
-    lqa_workspace ws;
-    if (allocate_workspace(ws, n, q, st.model_type == model_normal, trail) != 0) return abandon();
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
 
     while (change >= st.tolerance) {
@@ -323,7 +320,7 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         if (ws.alive(k) > ds.x.extent(1))
             return fail_reset(session, trail, where,
                               "Index error in standardized dataset while running LQA.");
-        if (lqa_pass(pb, ws, k, beta_old, beta, A, mu, trail) != 0) return -1;
+        if (lqa_pass(pb, ws, k, beta_old, beta, trail) != 0) return -1;
 
         change = largest_change(beta, beta_old);
         for (int j = 1; j <= q; ++j) beta_old(j) = beta(j);
