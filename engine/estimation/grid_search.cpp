@@ -72,7 +72,9 @@ int allocate_grid_workspace(grid_workspace& w, const scad_session& session, int 
         dbl1_alloc(w.mu_coefficients, q, trail, {}, "scad_calculate_mu: coefficients") != 0)
         return -1;
     if (st.algorithm == algorithm_icm) return allocate_icm_workspace(w.icm, session, trail);
-    if (st.algorithm == algorithm_lqa) return allocate_lqa_workspace(w.lqa, session, trail);
+    // Every fit of the default rule starts from the initial fit.
+    if (st.algorithm == algorithm_lqa)
+        return allocate_lqa_workspace(w.lqa, session, trail, st.start == start_unpenalized);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -112,12 +113,13 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trai
                                        share + k * k, first, end);
     });
 
-    // The shares in chunk order (a share is never -0, so the first one is taken exactly).
-    const matrix_view D(ws.D.data(), k, k, k);
+    // The shares in chunk order, D into the first share's place: a share is never -0, so the
+    // first one stands for 0 + itself exactly.
+    const matrix_view D(ws.partials.data(), k, k, k);
     double* gradient = ws.xT_y_minus_mu.data();
-    detail::zero_matrix(D);
     std::fill(gradient, gradient + k, 0.0);
-    for (int c = 0; c < chunks.count(); ++c) {
+    for (int j = 0; j < k; ++j) gradient[j] += ws.partials.data()[k * k + j];
+    for (int c = 1; c < chunks.count(); ++c) {
         const double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
         for (int col = 0; col < k; ++col)
             for (int row = col; row < k; ++row) D(row, col) += share[row + col * k];
@@ -125,6 +127,38 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trai
     }
     detail::mirror_lower(D);
     return 0;
+}
+
+// The denominator of a pass on k alive coefficients.
+matrix_view denominator(lqa_workspace& ws, int k) {
+    return matrix_view(ws.normal ? ws.D.data() : ws.partials.data(), k, k, k);
+}
+
+// The first pass of a fit from the shared start: its unpenalized part copied when it was formed
+// before at the same start, bit for bit (true); the alive set follows from the start.
+bool reuse_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start) {
+    const std::size_t start_bytes = static_cast<std::size_t>(ws.q) * sizeof(double);
+    const bool same_start =
+        ws.first_pass_ready && ws.first_pass_k == k &&
+        std::memcmp(ws.first_pass_start.data(), beta_start.data(), start_bytes) == 0;
+    if (!same_start) return false;
+    const std::ptrdiff_t kk = static_cast<std::ptrdiff_t>(k) * k;
+    const double* from = ws.first_pass.data();
+    std::copy(from, from + kk, denominator(ws, k).data);
+    std::copy(from + kk, from + kk + k, ws.xT_y_minus_mu.data());
+    return true;
+}
+
+// Keeps the unpenalized part of a first pass just formed, for the fits to come.
+void keep_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start) {
+    std::copy(beta_start.data(), beta_start.data() + ws.q, ws.first_pass_start.data());
+    const std::ptrdiff_t kk = static_cast<std::ptrdiff_t>(k) * k;
+    const double* D = denominator(ws, k).data;
+    double* to = ws.first_pass.data();
+    std::copy(D, D + kk, to);
+    std::copy(ws.xT_y_minus_mu.data(), ws.xT_y_minus_mu.data() + k, to + kk);
+    ws.first_pass_k = k;
+    ws.first_pass_ready = true;
 }
 
 // The unpenalized part of a normal-model pass, from the stored cross-product C = X'W0 X and
@@ -151,9 +185,10 @@ int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& t
     return 0;
 }
 
-// One pass on the k alive coefficients. Fills beta (all q entries) from beta_old.
+// One pass on the k alive coefficients. Fills beta (all q entries) from beta_old; `start`
+// names the fit's start on its first pass, null on the others.
 int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, dbl1& beta,
-             error_trail& trail) {
+             const dbl1* start, error_trail& trail) {
     scad_session& session = pb.session;
     const scad_settings& st = session.settings;
     const double nd = session.dataset.n;
@@ -164,10 +199,14 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
         ws.lambda_in(c) = pb.lambda_vector(j);
         ws.forced_in(c) = pb.forcein_vector(j);
     }
-    const int rc = st.model_type == model_normal ? normal_information(pb, ws, k, trail)
-                                      : glm_information(pb, ws, k, trail);
-    if (rc != 0) return -1;
-    const matrix_view D(ws.D.data(), k, k, k);
+    const bool shared_start = start && ws.reuse_first_pass;
+    if (!(shared_start && reuse_first_pass(ws, k, *start))) {
+        const int rc = st.model_type == model_normal ? normal_information(pb, ws, k, trail)
+                                                     : glm_information(pb, ws, k, trail);
+        if (rc != 0) return -1;
+        if (shared_start) keep_first_pass(ws, k, *start);
+    }
+    const matrix_view D = denominator(ws, k);
 
     for (int c = 1; c <= k; ++c) {
         const double b = std::fabs(ws.betain(c));
@@ -198,7 +237,8 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
 
 }  // namespace
 
-int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error_trail& trail) {
+int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error_trail& trail,
+                           bool reuse_first_pass) {
     const scad_dataset& ds = session.dataset;
     const int n = ds.n;
     const int q = has_intercept_column(session.settings) ? ds.p + 1 : ds.p;
@@ -220,9 +260,17 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
         working_array(ws.alive_columns, q, "run_fit_scad_lqa: alive_columns", trail) != 0 ||
         working_array(ws.forced_in, q, "run_fit_scad_lqa: forced_in", trail) != 0)
         return -1;
-    if (dbl2_alloc(ws.D, q, q, trail, {}, {}, "run_fit_scad_lqa: D") != 0)
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
-    if (ws.normal) return 0;
+    if (ws.normal) {
+        if (dbl2_alloc(ws.D, q, q, trail, {}, {}, "run_fit_scad_lqa: D") != 0)
+            return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
+        return 0;
+    }
+    ws.reuse_first_pass = reuse_first_pass;
+    ws.first_pass_ready = false;
+    if (reuse_first_pass &&
+        (working_array(ws.first_pass_start, q, "run_fit_scad_lqa: first_pass_start", trail) != 0 ||
+         working_array(ws.first_pass, q * q + q, "run_fit_scad_lqa: first_pass", trail) != 0))
+        return -1;
     ws.partial_stride = q * q + q;
     ws.chunks = row_chunks(n, chunk_limit(q));
     const long partial_size = static_cast<long>(ws.chunks.count()) * ws.partial_stride;
@@ -320,7 +368,9 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         if (ws.alive(k) > ds.x.extent(1))
             return fail_reset(session, trail, where,
                               "Index error in standardized dataset while running LQA.");
-        if (lqa_pass(pb, ws, k, beta_old, beta, trail) != 0) return -1;
+        if (lqa_pass(pb, ws, k, beta_old, beta, iterations == 1 ? &beta_start : nullptr,
+                     trail) != 0)
+            return -1;
 
         change = largest_change(beta, beta_old);
         for (int j = 1; j <= q; ++j) beta_old(j) = beta(j);

@@ -26,18 +26,31 @@ struct lqa_workspace {
     int1 alive_columns;  // the same positions, 0-based, for the kernels
     dbl1 betain, lambda_in, scad_slope, lqa_weight, penalty, xT_y_minus_mu, fitted;
     log1 forced_in;
-    dbl2 D;
+    dbl2 D;  // the normal model's denominator
 
     // Logistic and Poisson: the variance weights, mean and y - mu of every row, and per row
-    // chunk the chunk's share of D and of the gradient, combined in chunk order.
+    // chunk the chunk's share of D and of the gradient, combined in chunk order into the first
+    // chunk's share, where D is then penalized and factored.
     dbl1 A, mu, residual;
     dbl1 partials;
     int partial_stride = 0;
     row_chunks chunks{0};
+
+    // Logistic and Poisson fits that all start from the same coefficients (the grid's default
+    // rule): the unpenalized part of their first pass (the mean, the weights, D and the
+    // gradient at the start) does not depend on lambda. It is formed at the first fit and
+    // copied at the others, which are recognized by their start, bit for bit.
+    bool reuse_first_pass = false;
+    bool first_pass_ready = false;
+    int first_pass_k = 0;
+    dbl1 first_pass_start;  // q
+    dbl1 first_pass;        // D (k x k), then the gradient (k)
 };
 
-// Sizes `ws` for LQA fits on the session's loaded data; a failure is reported under the name
-// of the array that could not be had (nothing is reset).
-int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error_trail& trail);
+// Sizes `ws` for LQA fits on the session's loaded data, with room for the first pass's reuse
+// when `reuse_first_pass` (logistic and Poisson only); a failure is reported under the name of
+// the array that could not be had (nothing is reset).
+int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error_trail& trail,
+                           bool reuse_first_pass = false);
 
 }  // namespace quill::engine
