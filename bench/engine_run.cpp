@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -55,6 +57,12 @@ std::string message_text(const std::vector<int32_t>& codes) {
         text += static_cast<char>(c & 0xFF);
     }
     return text;
+}
+
+double process_cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
 void use_threads(int threads) {
@@ -153,6 +161,7 @@ outcome fit(runscad_function entry, const synthetic_data& data, model m, int G, 
     outcome o;
     {
         const quiet_standard_output quiet;
+        const double cpu_begin = process_cpu_seconds();
         const auto begin = std::chrono::steady_clock::now();
         entry(p, data.n, data.x.data(), data.y.data(), case_weights.data(), forcein.data(),
               options, G, 1e-9, &min_lambda, &max_lambda, static_cast<int32_t>(m), 3.7,
@@ -160,6 +169,7 @@ outcome fit(runscad_function entry, const synthetic_data& data, model m, int G, 
               &simple_df, &df, &best, &iterations, &converged, &at_max, &at_min, &error_flag,
               message_length, message.data(), with_table ? &table_view : nullptr);
         o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        o.cpu_seconds = process_cpu_seconds() - cpu_begin;
     }
     use_threads(0);
     o.failed = error_flag != 0;

@@ -20,7 +20,8 @@ const char* fit_name(fit_kind f);
 bool parse_fit(const std::string& s, fit_kind& f);
 
 struct outcome {
-    double seconds = 0.0;
+    double seconds = 0.0;      // elapsed
+    double cpu_seconds = 0.0;  // processor time of the whole process (every thread)
     bool failed = false;
     std::string message;
     double lambda = 0.0;

@@ -118,7 +118,7 @@ struct variant {
     bool other;
     fit_kind fit;
     int threads;
-    std::vector<double> seconds;
+    std::vector<double> seconds, cpu_seconds;
     outcome last;
 };
 
@@ -130,7 +130,7 @@ void engine_set(const settings& s, runscad_function other) {
             for (bool is_other : {true, false}) {
                 if (is_other && !other) continue;
                 for (fit_kind f : {fit_kind::lqa, fit_kind::warm})
-                    variants.push_back({is_other, f, t, {}, {}});
+                    variants.push_back({is_other, f, t, {}, {}, {}});
             }
     // Interleaved: every variant of a cell once, cell after cell, then again.
     for (int run = 0; run < s.runs; ++run) {
@@ -141,14 +141,15 @@ void engine_set(const settings& s, runscad_function other) {
                 v.last = fit(v.other ? other : own_runscad(), data, ce.m, grid_size, v.fit,
                              v.threads, false);
                 v.seconds.push_back(v.last.seconds);
+                v.cpu_seconds.push_back(v.last.cpu_seconds);
             }
             std::fprintf(stderr, "run %d of %d: %s done\n", run + 1, s.runs, cell_name(ce).c_str());
         }
     }
 
-    std::printf("%-9s %7s %4s %-8s %-6s %7s %9s %8s %12s %7s %5s %16s\n", "model", "n", "p",
-                "rule", "build", "threads", "seconds", "x faster", "lambda", "nonzero", "iter",
-                "BIC");
+    std::printf("%-9s %7s %4s %-8s %-6s %7s %9s %8s %9s %8s %12s %7s %5s %16s\n", "model", "n",
+                "p", "rule", "build", "threads", "seconds", "x faster", "cpu s", "x less", "lambda",
+                "nonzero", "iter", "BIC");
     for (std::size_t c = 0; c < s.cells.size(); ++c) {
         const cell& ce = s.cells[c];
         for (const variant& v : table[c]) {
@@ -159,10 +160,12 @@ void engine_set(const settings& s, runscad_function other) {
             const variant* before = nullptr;
             for (const variant& o : table[c])
                 if (o.other && o.fit == v.fit && o.threads == v.threads) before = &o;
+            const double cpu = median(v.cpu_seconds);
             if (before && !v.other)
-                std::printf("%8.2f ", median(before->seconds) / t);
+                std::printf("%8.2f %9.3f %8.2f ", median(before->seconds) / t, cpu,
+                            median(before->cpu_seconds) / cpu);
             else
-                std::printf("%8s ", "");
+                std::printf("%8s %9.3f %8s ", "", cpu, "");
             if (v.last.failed)
                 std::printf(" failed: %s\n", v.last.message.c_str());
             else
