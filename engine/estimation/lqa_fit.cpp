@@ -32,7 +32,8 @@ namespace {
 
 constexpr const char* where = "run_fit_scad_lqa in MOD scad_types";
 
-// Room for the per-chunk shares of a q x q denominator: at most about 128 MB of them.
+// Room for the per-chunk shares of a q x q denominator: at most about 128 MB of them. The limit
+// sets the chunks, and with them the order of the sums: it stays as it is.
 int chunk_limit(int q) {
     constexpr long most_doubles = 1L << 24;
     const long per_chunk = static_cast<long>(q) * q + q;
@@ -71,19 +72,44 @@ struct lqa_problem {
     double lambda_max;  // largest entry of lambda_vector
 };
 
+constexpr int row_block = detail::cross_product_row_block;
+
+// One block of rows [b0, b0 + m) of a chunk's sweep: the linear predictor, the mean, the
+// weights and the residuals of its rows on the stack, then the block's part of the chunk's
+// share of D and of the gradient's running sums.
+void sweep_block(const detail::column_set& x, vector_cview beta, const scad_dataset& ds,
+                 int32_t model_type, int b0, int m, matrix_view D_share, double* gradient_sums) {
+    double mu[row_block], weight[row_block], residual[row_block];
+    detail::column_set rows = x;
+    rows.data += b0;
+    rows.rows = m;
+    detail::times_vector(rows, beta, nullptr, mu, 0, m);
+    mean_from_linear_predictor(model_type, mu, m);
+    const double* case_weights = ds.case_weights.data() + b0;
+    const double* y = ds.y.data() + b0;
+    for (int i = 0; i < m; ++i) {
+        const double w = model_type == model_logistic ? logistic_weight(mu[i]) : mu[i];
+        weight[i] = case_weights[i] * w;
+        residual[i] = y[i] - mu[i];
+    }
+    const vector_cview block_weights(weight, m);
+    const vector_cview block_case_weights(case_weights, m);
+    detail::accumulate_cross_product(rows, rows, &block_weights, D_share, true, 0, m);
+    detail::continue_transpose_times_vector(rows, vector_cview(residual, m), &block_case_weights,
+                                            gradient_sums, 0, m);
+}
+
 // The unpenalized part of a logistic or Poisson pass: D = X'AX with A the case weight times
 // the variance weight at the current mean, and the gradient X'W0 (y - mu), over the alive
-// columns. Each chunk of rows forms its mean, weights and residuals and then its share of D
-// and of the gradient while its rows are at hand; the shares are added in chunk order.
+// columns. Each chunk of rows is swept a block of rows at a time, every row read once: the
+// block's mean, weights and residuals are formed and its part of the chunk's share of D and of
+// the gradient added while its rows are at hand. The shares are added in chunk order.
 int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trail) {
-    dbl1& A = ws.A;
-    dbl1& mu = ws.mu;
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int32_t model_type = session.settings.model_type;
     const int n = ds.n;
-    if (ds.case_weights.extent(0) != n || ds.y.extent(0) != n || mu.extent(0) != n ||
-        A.extent(0) != n)
+    if (ds.case_weights.extent(0) != n || ds.y.extent(0) != n)
         return fail_status_reset(session, trail, status_not_conformable, where);
     const int last = ws.alive(k);
     if (last > ds.xtx.extent(0) || last > ds.xtx.extent(1))
@@ -92,25 +118,18 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trai
 
     const detail::column_set x(ds.x, ws.alive_columns.data(), k);
     const vector_cview beta(ws.betain.data(), k);
-    const vector_cview case_weights(ds.case_weights);
-    const vector_cview weights(A);
     const row_chunks& chunks = ws.chunks;
     const int stride = ws.partial_stride;
     chunks.run(static_cast<long>(k) * (k + 4) + 20, [&](int c, int first, int end) {
-        detail::times_vector(x, beta, nullptr, mu.data() + first, first, end);
-        mean_from_linear_predictor(model_type, mu.data() + first, end - first);
-        for (int i = first; i < end; ++i) {
-            const double m = mu.data()[i];
-            const double w = model_type == model_logistic ? logistic_weight(m) : m;
-            A.data()[i] = ds.case_weights.data()[i] * w;
-            ws.residual.data()[i] = ds.y.data()[i] - m;
-        }
         double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
         const matrix_view D_share(share, k, k, k);
+        double* gradient = share + static_cast<std::ptrdiff_t>(k) * k;
         detail::zero_matrix(D_share);
-        detail::accumulate_cross_product(x, x, &weights, D_share, true, first, end);
-        detail::transpose_times_vector(x, vector_cview(ws.residual), &case_weights,
-                                       share + k * k, first, end);
+        std::fill(gradient, gradient + 2 * k, 0.0);  // the even and odd rows' sums
+        for (int b0 = first; b0 < end; b0 += row_block)
+            sweep_block(x, beta, ds, model_type, b0, std::min(row_block, end - b0), D_share,
+                        gradient);
+        for (int j = 0; j < k; ++j) gradient[j] = gradient[2 * j] + gradient[2 * j + 1];
     });
 
     // The shares in chunk order, D into the first share's place: a share is never -0, so the
@@ -271,18 +290,13 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
         (working_array(ws.first_pass_start, q, "run_fit_scad_lqa: first_pass_start", trail) != 0 ||
          working_array(ws.first_pass, q * q + q, "run_fit_scad_lqa: first_pass", trail) != 0))
         return -1;
-    ws.partial_stride = q * q + q;
+    ws.partial_stride = q * q + 2 * q;  // D's share, then the gradient's two sums a column
     ws.chunks = row_chunks(n, chunk_limit(q));
     const long partial_size = static_cast<long>(ws.chunks.count()) * ws.partial_stride;
     if (partial_size > std::numeric_limits<int>::max())
         return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: partials");
-    return working_array(ws.A, n, "run_fit_scad_lqa: A", trail) != 0 ||
-                   working_array(ws.mu, n, "run_fit_scad_lqa: mu", trail) != 0 ||
-                   working_array(ws.residual, n, "run_fit_scad_lqa: residual", trail) != 0 ||
-                   working_array(ws.partials, static_cast<int>(partial_size),
-                                 "run_fit_scad_lqa: partials", trail) != 0
-               ? -1
-               : 0;
+    return working_array(ws.partials, static_cast<int>(partial_size), "run_fit_scad_lqa: partials",
+                         trail);
 }
 
 int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,

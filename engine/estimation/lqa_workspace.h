@@ -1,7 +1,8 @@
 // The working arrays of the LQA fits on one session's data. They are allocated once, before a
 // series of fits (the initial fit, the grid), and every fit and pass of the series reuses them:
-// nothing is allocated while the grid is fitted. The normal model's passes read no row of the
-// data, so it has no array of n elements here.
+// nothing is allocated while the grid is fitted. No array here has n elements: the normal
+// model's passes read no row of the data, and the others form what they need of each row a
+// block of rows at a time.
 #pragma once
 
 #include "matrix/row_chunks.h"
@@ -28,10 +29,8 @@ struct lqa_workspace {
     log1 forced_in;
     dbl2 D;  // the normal model's denominator
 
-    // Logistic and Poisson: the variance weights, mean and y - mu of every row, and per row
-    // chunk the chunk's share of D and of the gradient, combined in chunk order into the first
-    // chunk's share, where D is then penalized and factored.
-    dbl1 A, mu, residual;
+    // Logistic and Poisson: per row chunk the chunk's share of D and of the gradient, combined
+    // in chunk order into the first chunk's share, where D is then penalized and factored.
     dbl1 partials;
     int partial_stride = 0;
     row_chunks chunks{0};
