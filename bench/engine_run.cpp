@@ -65,10 +65,11 @@ double process_cpu_seconds() {
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
+// threads > 0: that many; 0: every core; below 0: QUILL_THREADS as the environment has it.
 void use_threads(int threads) {
     if (threads > 0)
         setenv("QUILL_THREADS", std::to_string(threads).c_str(), 1);
-    else
+    else if (threads == 0)
         unsetenv("QUILL_THREADS");
 }
 
@@ -157,6 +158,8 @@ outcome fit(runscad_function entry, const synthetic_data& data, model m, int G, 
     grid_table table(with_table ? G : 0);
     const quill_grid_table table_view = table.view();
 
+    const char* previous = std::getenv("QUILL_THREADS");
+    const std::string kept = previous ? previous : "";
     use_threads(threads);
     outcome o;
     {
@@ -171,7 +174,10 @@ outcome fit(runscad_function entry, const synthetic_data& data, model m, int G, 
         o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
         o.cpu_seconds = process_cpu_seconds() - cpu_begin;
     }
-    use_threads(0);
+    if (previous)
+        setenv("QUILL_THREADS", kept.c_str(), 1);
+    else
+        unsetenv("QUILL_THREADS");
     o.failed = error_flag != 0;
     if (o.failed) o.message = message_text(message);
     o.lambda = lambda;

@@ -38,7 +38,8 @@ struct outcome {
 };
 
 // Fits with BIC, COUNT, max_iter 250, a = 3.7, tolerance 1e-9, nothing forced in. The thread
-// count goes through QUILL_THREADS (0: unset, every core), which every build reads.
+// count goes through QUILL_THREADS, which every build reads (0: unset, every core; below 0: as
+// the environment has it); the environment is left as it was.
 outcome fit(runscad_function entry, const synthetic_data& data, model m, int G, fit_kind f,
             int threads, bool with_table);
 

@@ -88,7 +88,7 @@ int single_run(char** argv, int argc) {
         (argc == 6 && !parse_fit(argv[5], f)))
         return -1;
     const auto data = make_synthetic_data(m, n, p, data_seed);
-    const outcome o = fit(own_runscad(), data, m, G, f, 0, true);
+    const outcome o = fit(own_runscad(), data, m, G, f, -1, true);
     std::printf("%-9s %-7s %7s %4s %5s %9s %12s %7s %6s %8s\n", "model", "fit", "n", "p", "G",
                 "seconds", "lambda", "nonzero", "iter", "passes");
     std::printf("%-9s %-7s %7d %4d %5d %9.3f", model_name(m), fit_name(f), n, p, G, o.seconds);
