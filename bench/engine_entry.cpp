@@ -2,11 +2,12 @@
 
 #include <dlfcn.h>
 
+#include "matrix/cross_product_kernel.h"
 #include "quill/runscad.h"
 
 namespace quill::bench {
 
-runscad_function own_runscad() { return &runscad; }
+runscad_function own_runscad() { return &runscad_path; }
 
 runscad_function load_runscad(const std::string& build_folder, std::string& error) {
     const std::string path = build_folder + "/libquill.so";
@@ -17,12 +18,22 @@ runscad_function load_runscad(const std::string& build_folder, std::string& erro
         error = dlerror();
         return nullptr;
     }
-    void* entry = dlsym(library, "runscad");
+    void* entry = dlsym(library, "runscad_path");
     if (entry == nullptr) {
-        error = path + " has no runscad";
+        error = path + " has no runscad_path";
         return nullptr;
     }
     return reinterpret_cast<runscad_function>(entry);
+}
+
+std::vector<std::string> own_instruction_sets() {
+    std::vector<std::string> names;
+    for (const char* name : engine::detail::runnable_instruction_sets()) names.emplace_back(name);
+    return names;
+}
+
+bool use_own_instruction_set(const std::string& name) {
+    return engine::detail::use_instruction_set(name.empty() ? nullptr : name.c_str());
 }
 
 }  // namespace quill::bench

@@ -1,20 +1,28 @@
-// The runscad entry a benchmark run calls: this build's (linked in) or another build's, loaded
-// from its libquill.so for a comparison in the same process and on the same data.
+// The runscad_path entry a benchmark run calls: this build's (its engine linked in, so that the
+// kernels' instruction set can be chosen) or another build's, loaded from its libquill.so for a
+// comparison in the same process and on the same data.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "quill/runscad.h"
 
 namespace quill::bench {
 
-using runscad_function = decltype(&runscad);
+using runscad_function = decltype(&runscad_path);
 
-// This build's runscad.
+// This build's runscad_path.
 runscad_function own_runscad();
 
-// runscad from `build_folder`/libquill.so; nullptr with `error` set when it cannot be loaded.
-// The library stays loaded for the life of the process.
+// runscad_path from `build_folder`/libquill.so; nullptr with `error` set when it cannot be
+// loaded. The library stays loaded for the life of the process.
 runscad_function load_runscad(const std::string& build_folder, std::string& error);
+
+// The instruction sets this build's kernels can use here, the widest first, and the choice of
+// one of them for this build's runs (an empty name: the widest again). Another build always
+// uses its widest.
+std::vector<std::string> own_instruction_sets();
+bool use_own_instruction_set(const std::string& name);
 
 }  // namespace quill::bench

@@ -51,14 +51,41 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
     return 0;
 }
 
-int fit_at(double lambda, const dbl1& start, dbl1& coefficients, int32_t& iterations,
+// Everything the grid's fits and criteria work in, allocated before the first grid value so
+// that none is allocated while the grid is fitted.
+struct grid_workspace {
+    lqa_workspace lqa;
+    icm_workspace icm;
+    dbl1 coefficients, mu, previous;
+    int1 mu_columns;       // scratch of the mean: the columns with a nonzero coefficient
+    dbl1 mu_coefficients;  // and their coefficients
+};
+
+int allocate_grid_workspace(grid_workspace& w, const scad_session& session, int q,
+                            error_trail& trail) {
+    const scad_settings& st = session.settings;
+    const int n = session.dataset.n;
+    if (dbl1_alloc(w.coefficients, q, trail, {}, "beta_temp") != 0 ||
+        dbl1_alloc(w.mu, n, trail, {}, "mu") != 0 ||
+        (st.start == start_previous && dbl1_alloc(w.previous, q, trail, {}, "beta_previous") != 0) ||
+        int1_alloc(w.mu_columns, q, trail, {}, "scad_calculate_mu: columns") != 0 ||
+        dbl1_alloc(w.mu_coefficients, q, trail, {}, "scad_calculate_mu: coefficients") != 0)
+        return -1;
+    if (st.algorithm == algorithm_icm) return allocate_icm_workspace(w.icm, session, trail);
+    // Every fit of the default rule starts from the initial fit.
+    if (st.algorithm == algorithm_lqa)
+        return allocate_lqa_workspace(w.lqa, session, trail, st.start == start_unpenalized);
+    return 0;
+}
+
+int fit_at(double lambda, const dbl1& start, grid_workspace& w, int32_t& iterations,
            bool& converged, scad_session& session, error_trail& trail) {
     const int32_t max_iter = session.settings.max_iter;
     if (session.settings.algorithm == algorithm_icm)
-        return run_fit_scad_icm(lambda, start, coefficients, max_iter, iterations, converged,
-                                session, trail);
-    return run_fit_scad_lqa(lambda, start, coefficients, max_iter, iterations, converged,
-                            session, trail);
+        return run_fit_scad_icm(lambda, start, w.coefficients, max_iter, iterations, converged,
+                                session, w.icm, trail);
+    return run_fit_scad_lqa(lambda, start, w.coefficients, max_iter, iterations, converged,
+                            session, w.lqa, trail);
 }
 
 int prepare(scad_session& session, error_trail& trail) {
@@ -87,18 +114,18 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
     const scad_settings& st = session.settings;
     const scad_dataset& ds = session.dataset;
     scad_stdresults& res = session.stdresults;
-    const int n = ds.n;
     const int p = ds.p;
     const int G = st.grid_size;
     const int q = has_intercept_column(st) ? p + 1 : p;
 
-    dbl1 coefficients, mu, previous;
+    grid_workspace w;
+    const dbl1& coefficients = w.coefficients;
+    dbl1& mu = w.mu;
+    dbl1& previous = w.previous;
     const bool warm = st.start == start_previous;
     int1& iterations = res.grid_iter;
     int1& converged = res.grid_converged;
-    if (dbl1_alloc(coefficients, p, trail, {}, "beta_temp") != 0 ||
-        dbl1_alloc(mu, n, trail, {}, "mu") != 0 ||
-        (warm && dbl1_alloc(previous, q, trail, {}, "beta_previous") != 0) ||
+    if (allocate_grid_workspace(w, session, q, trail) != 0 ||
         int1_alloc(iterations, G, trail, {}, "iterations") != 0 ||
         int1_alloc(converged, G, trail, {}, "converged") != 0 ||
         allocate_results(res, G, q, trail) != 0)
@@ -112,8 +139,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
             return fail_reset(session, trail, where, unrecognized);
         bool fit_converged = false;
         const dbl1& start = warm && g > 1 ? previous : session.initialfit.beta;
-        const int rc = fit_at(lambda, start, coefficients, iterations(g), fit_converged, session,
-                              trail);
+        const int rc = fit_at(lambda, start, w, iterations(g), fit_converged, session, trail);
         if (rc != 0 || session.is_null)
             return fail_reset(session, trail, where, "The initial fit could not be calculated.");
         converged(g) = fit_converged ? -1 : 0;
@@ -127,7 +153,8 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
             all_zero = all_zero && std::fabs(b) < 1e-15;
         }
         if (warm) std::copy(coefficients.data(), coefficients.data() + q, previous.data());
-        if (scad_calculate_mu(ds.x, coefficients, st.model_type, mu, trail) != 0)
+        if (scad_calculate_mu(ds.x, coefficients, st.model_type, mu, w.mu_columns,
+                              w.mu_coefficients, trail) != 0)
             return fail_reset(session, trail, where, "Error calculating standardized results");
         res.simple_df(g) = nonzero;
 
@@ -154,6 +181,9 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
 
         if (all_zero) break;
     }
+
+    // The fits' arrays go before the covariance takes its own.
+    w = grid_workspace{};
 
     if (st.model_type != model_normal && st.selection == selection_gcv)
         return fail_reset(session, trail, where,

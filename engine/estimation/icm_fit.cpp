@@ -50,10 +50,34 @@ int sweep(const dbl2& S, const dbl1& beta_hat, const dbl1& lambda_vector, double
 
 }  // namespace
 
+int allocate_icm_workspace(icm_workspace& ws, const scad_session& session, error_trail& trail) {
+    const int p = session.dataset.p;
+    ws.S_ready = false;
+    if (log1_alloc(ws.forced, p, trail, {}, "run_fit_scad_icm: forcein") != 0)
+        return fail_status(trail, status_allocation, where, "run_fit_scad_icm: forcein");
+    if (dbl1_alloc(ws.lambda_vector, p, trail, {}, "run_fit_scad_icm: lambda_vector") != 0)
+        return fail_status(trail, status_allocation, where, "run_fit_scad_icm: lambda_vector");
+    if (dbl1_alloc(ws.beta_old, p, trail, {}, "run_fit_scad_icm: beta_old") != 0 ||
+        dbl2_alloc(ws.S, p, p, trail, {}, {}, "run_fit_scad_icm: S") != 0)
+        return fail_status(trail, status_allocation, where);
+    return 0;
+}
+
 int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
                      int32_t& iterations, bool& converged, scad_session& session,
                      error_trail& trail) {
-    dbl1_dealloc(beta, trail);
+    icm_workspace ws;
+    if (!session.dataset.is_null && allocate_icm_workspace(ws, session, trail) != 0) {
+        nullify_scad_session(session, trail);
+        return -1;
+    }
+    return run_fit_scad_icm(lambda, beta_start, beta, max_iter, iterations, converged, session,
+                            ws, trail);
+}
+
+int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
+                     int32_t& iterations, bool& converged, scad_session& session,
+                     icm_workspace& ws, error_trail& trail) {
     const scad_dataset& ds = session.dataset;
     const scad_settings& st = session.settings;
     if (ds.is_null || session.initialfit.is_null || session.Lgrid.is_null)
@@ -65,24 +89,19 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         return fail_reset(session, trail, where, "The requested value of lambda is too large.");
 
     const int p = ds.p;
-    log1 forced;
-    dbl1 lambda_vector;
-    if (log1_alloc(forced, p, trail, {}, "run_fit_scad_icm: forcein") != 0)
-        return fail_status_reset(session, trail, status_allocation, where,
-                                 "run_fit_scad_icm: forcein");
-    if (ds.forcein.extent(0) != p)
+    log1& forced = ws.forced;
+    dbl1& lambda_vector = ws.lambda_vector;
+    if (ds.forcein.extent(0) != p || forced.extent(0) != p || lambda_vector.extent(0) != p ||
+        ws.beta_old.extent(0) != p || ws.S.extent(0) != p || ws.S.extent(1) != p)
         return fail_status_reset(session, trail, status_not_conformable, where);
     for (int j = 1; j <= p; ++j) forced(j) = lambda < 1e-15 || ds.forcein(j);
-    if (dbl1_alloc(lambda_vector, p, trail, {}, "run_fit_scad_icm: lambda_vector") != 0)
-        return fail_status_reset(session, trail, status_allocation, where,
-                                 "run_fit_scad_icm: lambda_vector");
     for (int j = 1; j <= p; ++j) lambda_vector(j) = (ds.forcein(j) ? 0.0 : lambda) + 1e-15;
 
     iterations = 1;
     converged = false;
     double change = 1e15;
     const int m = beta_start.extent(0);
-    if (dbl1_alloc(beta, m, trail, {}, "run_fit_scad_icm: beta") != 0)
+    if (beta.extent(0) != m && dbl1_alloc(beta, m, trail, {}, "run_fit_scad_icm: beta") != 0)
         return fail_status_reset(session, trail, status_allocation, where,
                                  "run_fit_scad_icm: beta");
     if (st.model_type != model_normal)
@@ -96,14 +115,13 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     if (m != p || beta_hat.extent(0) != p || ds.xtx.extent(0) != p || ds.xtx.extent(1) != p)
         return fail_status_reset(session, trail, status_not_conformable, where);
 
-    dbl1 beta_old;
-    dbl2 S;
-    if (dbl1_alloc(beta_old, p, trail, {}, "run_fit_scad_icm: beta_old") != 0 ||
-        dbl2_alloc(S, p, p, trail, {}, {}, "run_fit_scad_icm: S") != 0)
-        return fail_status_reset(session, trail, status_allocation, where);
+    dbl1& beta_old = ws.beta_old;
+    dbl2& S = ws.S;
     for (int j = 1; j <= p; ++j) beta(j) = beta_start(j);
     const double n = ds.n;
-    for (std::size_t e = 0; e < S.size(); ++e) S.data()[e] = ds.xtx.data()[e] / n;
+    if (!ws.S_ready)
+        for (std::size_t e = 0; e < S.size(); ++e) S.data()[e] = ds.xtx.data()[e] / n;
+    ws.S_ready = true;
 
     while (change >= st.tolerance) {
         if (iterations > max_iter) break;

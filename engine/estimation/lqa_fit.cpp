@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -31,25 +32,8 @@ namespace {
 
 constexpr const char* where = "run_fit_scad_lqa in MOD scad_types";
 
-// Arrays sized by the alive count. The alive set never grows from one pass to the next (a
-// dropped coefficient stays exactly 0), so they are allocated once with room for every
-// coefficient and each pass works on its first k entries. The alive columns of x are read
-// where they are, through the list of their positions.
-struct lqa_workspace {
-    int1 alive;          // 1-based positions of the alive coefficients
-    int1 alive_columns;  // the same positions, 0-based, for the kernels
-    dbl1 betain, lambda_in, scad_slope, lqa_weight, penalty, xT_y_minus_mu, fitted;
-    log1 forced_in;
-    dbl2 D;
-    // Logistic and Poisson: y - mu, and per row chunk the chunk's share of D and of the
-    // gradient, combined in chunk order.
-    dbl1 residual;
-    dbl1 partials;
-    int partial_stride = 0;
-    row_chunks chunks{0};
-};
-
-// Room for the per-chunk shares of a q x q denominator: at most about 128 MB of them.
+// Room for the per-chunk shares of a q x q denominator: at most about 128 MB of them. The limit
+// sets the chunks, and with them the order of the sums: it stays as it is.
 int chunk_limit(int q) {
     constexpr long most_doubles = 1L << 24;
     const long per_chunk = static_cast<long>(q) * q + q;
@@ -70,33 +54,6 @@ int working_array(Array& a, int size, const char* label, error_trail& trail) {
     return ok ? 0 : fail_status(trail, status_allocation, where, label);
 }
 
-int allocate_workspace(lqa_workspace& ws, int n, int q, bool normal, error_trail& trail) {
-    if (working_array(ws.betain, q, "run_fit_scad_lqa: betain", trail) != 0 ||
-        working_array(ws.lambda_in, q, "run_fit_scad_lqa: lambda_in", trail) != 0 ||
-        working_array(ws.scad_slope, q, "run_fit_scad_lqa: scad_slope", trail) != 0 ||
-        working_array(ws.lqa_weight, q, "run_fit_scad_lqa: lqa_weight", trail) != 0 ||
-        working_array(ws.penalty, q, "run_fit_scad_lqa: penalty", trail) != 0 ||
-        working_array(ws.xT_y_minus_mu, q, "run_fit_scad_lqa: xT_y_minus_mu", trail) != 0 ||
-        working_array(ws.fitted, q, "run_fit_scad_lqa: fitted", trail) != 0 ||
-        working_array(ws.alive, q, "run_fit_scad_lqa: alive", trail) != 0 ||
-        working_array(ws.alive_columns, q, "run_fit_scad_lqa: alive_columns", trail) != 0 ||
-        working_array(ws.forced_in, q, "run_fit_scad_lqa: forced_in", trail) != 0)
-        return -1;
-    if (dbl2_alloc(ws.D, q, q, trail, {}, {}, "run_fit_scad_lqa: D") != 0)
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
-    if (normal) return 0;
-    ws.partial_stride = q * q + q;
-    ws.chunks = row_chunks(n, chunk_limit(q));
-    const long partial_size = static_cast<long>(ws.chunks.count()) * ws.partial_stride;
-    if (partial_size > std::numeric_limits<int>::max())
-        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: partials");
-    return working_array(ws.residual, n, "run_fit_scad_lqa: residual", trail) != 0 ||
-                   working_array(ws.partials, static_cast<int>(partial_size),
-                                 "run_fit_scad_lqa: partials", trail) != 0
-               ? -1
-               : 0;
-}
-
 // Lists the alive positions.
 void list_alive(lqa_workspace& ws, const log1& include) {
     int m = 0;
@@ -115,18 +72,44 @@ struct lqa_problem {
     double lambda_max;  // largest entry of lambda_vector
 };
 
+constexpr int row_block = detail::cross_product_row_block;
+
+// One block of rows [b0, b0 + m) of a chunk's sweep: the linear predictor, the mean, the
+// weights and the residuals of its rows on the stack, then the block's part of the chunk's
+// share of D and of the gradient's running sums.
+void sweep_block(const detail::column_set& x, vector_cview beta, const scad_dataset& ds,
+                 int32_t model_type, int b0, int m, matrix_view D_share, double* gradient_sums) {
+    double mu[row_block], weight[row_block], residual[row_block];
+    detail::column_set rows = x;
+    rows.data += b0;
+    rows.rows = m;
+    detail::times_vector(rows, beta, nullptr, mu, 0, m);
+    mean_from_linear_predictor(model_type, mu, m);
+    const double* case_weights = ds.case_weights.data() + b0;
+    const double* y = ds.y.data() + b0;
+    for (int i = 0; i < m; ++i) {
+        const double w = model_type == model_logistic ? logistic_weight(mu[i]) : mu[i];
+        weight[i] = case_weights[i] * w;
+        residual[i] = y[i] - mu[i];
+    }
+    const vector_cview block_weights(weight, m);
+    const vector_cview block_case_weights(case_weights, m);
+    detail::accumulate_cross_product(rows, rows, &block_weights, D_share, true, 0, m);
+    detail::continue_transpose_times_vector(rows, vector_cview(residual, m), &block_case_weights,
+                                            gradient_sums, 0, m);
+}
+
 // The unpenalized part of a logistic or Poisson pass: D = X'AX with A the case weight times
 // the variance weight at the current mean, and the gradient X'W0 (y - mu), over the alive
-// columns. Each chunk of rows forms its mean, weights and residuals and then its share of D
-// and of the gradient while its rows are at hand; the shares are added in chunk order.
-int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& A, dbl1& mu,
-                    error_trail& trail) {
+// columns. Each chunk of rows is swept a block of rows at a time, every row read once: the
+// block's mean, weights and residuals are formed and its part of the chunk's share of D and of
+// the gradient added while its rows are at hand. The shares are added in chunk order.
+int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trail) {
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int32_t model_type = session.settings.model_type;
     const int n = ds.n;
-    if (ds.case_weights.extent(0) != n || ds.y.extent(0) != n || mu.extent(0) != n ||
-        A.extent(0) != n)
+    if (ds.case_weights.extent(0) != n || ds.y.extent(0) != n)
         return fail_status_reset(session, trail, status_not_conformable, where);
     const int last = ws.alive(k);
     if (last > ds.xtx.extent(0) || last > ds.xtx.extent(1))
@@ -135,33 +118,27 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& A, dbl1& mu
 
     const detail::column_set x(ds.x, ws.alive_columns.data(), k);
     const vector_cview beta(ws.betain.data(), k);
-    const vector_cview case_weights(ds.case_weights);
-    const vector_cview weights(A);
     const row_chunks& chunks = ws.chunks;
     const int stride = ws.partial_stride;
     chunks.run(static_cast<long>(k) * (k + 4) + 20, [&](int c, int first, int end) {
-        detail::times_vector(x, beta, nullptr, mu.data() + first, first, end);
-        mean_from_linear_predictor(model_type, mu.data() + first, end - first);
-        for (int i = first; i < end; ++i) {
-            const double m = mu.data()[i];
-            const double w = model_type == model_logistic ? logistic_weight(m) : m;
-            A.data()[i] = ds.case_weights.data()[i] * w;
-            ws.residual.data()[i] = ds.y.data()[i] - m;
-        }
         double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
         const matrix_view D_share(share, k, k, k);
+        double* gradient = share + static_cast<std::ptrdiff_t>(k) * k;
         detail::zero_matrix(D_share);
-        detail::accumulate_cross_product(x, x, &weights, D_share, true, first, end);
-        detail::transpose_times_vector(x, vector_cview(ws.residual), &case_weights,
-                                       share + k * k, first, end);
+        std::fill(gradient, gradient + 2 * k, 0.0);  // the even and odd rows' sums
+        for (int b0 = first; b0 < end; b0 += row_block)
+            sweep_block(x, beta, ds, model_type, b0, std::min(row_block, end - b0), D_share,
+                        gradient);
+        for (int j = 0; j < k; ++j) gradient[j] = gradient[2 * j] + gradient[2 * j + 1];
     });
 
-    // The shares in chunk order (a share is never -0, so the first one is taken exactly).
-    const matrix_view D(ws.D.data(), k, k, k);
+    // The shares in chunk order, D into the first share's place: a share is never -0, so the
+    // first one stands for 0 + itself exactly.
+    const matrix_view D(ws.partials.data(), k, k, k);
     double* gradient = ws.xT_y_minus_mu.data();
-    detail::zero_matrix(D);
     std::fill(gradient, gradient + k, 0.0);
-    for (int c = 0; c < chunks.count(); ++c) {
+    for (int j = 0; j < k; ++j) gradient[j] += ws.partials.data()[k * k + j];
+    for (int c = 1; c < chunks.count(); ++c) {
         const double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
         for (int col = 0; col < k; ++col)
             for (int row = col; row < k; ++row) D(row, col) += share[row + col * k];
@@ -169,6 +146,38 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& A, dbl1& mu
     }
     detail::mirror_lower(D);
     return 0;
+}
+
+// The denominator of a pass on k alive coefficients.
+matrix_view denominator(lqa_workspace& ws, int k) {
+    return matrix_view(ws.normal ? ws.D.data() : ws.partials.data(), k, k, k);
+}
+
+// The first pass of a fit from the shared start: its unpenalized part copied when it was formed
+// before at the same start, bit for bit (true); the alive set follows from the start.
+bool reuse_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start) {
+    const std::size_t start_bytes = static_cast<std::size_t>(ws.q) * sizeof(double);
+    const bool same_start =
+        ws.first_pass_ready && ws.first_pass_k == k &&
+        std::memcmp(ws.first_pass_start.data(), beta_start.data(), start_bytes) == 0;
+    if (!same_start) return false;
+    const std::ptrdiff_t kk = static_cast<std::ptrdiff_t>(k) * k;
+    const double* from = ws.first_pass.data();
+    std::copy(from, from + kk, denominator(ws, k).data);
+    std::copy(from + kk, from + kk + k, ws.xT_y_minus_mu.data());
+    return true;
+}
+
+// Keeps the unpenalized part of a first pass just formed, for the fits to come.
+void keep_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start) {
+    std::copy(beta_start.data(), beta_start.data() + ws.q, ws.first_pass_start.data());
+    const std::ptrdiff_t kk = static_cast<std::ptrdiff_t>(k) * k;
+    const double* D = denominator(ws, k).data;
+    double* to = ws.first_pass.data();
+    std::copy(D, D + kk, to);
+    std::copy(ws.xT_y_minus_mu.data(), ws.xT_y_minus_mu.data() + k, to + kk);
+    ws.first_pass_k = k;
+    ws.first_pass_ready = true;
 }
 
 // The unpenalized part of a normal-model pass, from the stored cross-product C = X'W0 X and
@@ -195,9 +204,10 @@ int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& t
     return 0;
 }
 
-// One pass on the k alive coefficients. Fills beta (all q entries) from beta_old.
+// One pass on the k alive coefficients. Fills beta (all q entries) from beta_old; `start`
+// names the fit's start on its first pass, null on the others.
 int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, dbl1& beta,
-             dbl1& A, dbl1& mu, error_trail& trail) {
+             const dbl1* start, error_trail& trail) {
     scad_session& session = pb.session;
     const scad_settings& st = session.settings;
     const double nd = session.dataset.n;
@@ -208,10 +218,14 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
         ws.lambda_in(c) = pb.lambda_vector(j);
         ws.forced_in(c) = pb.forcein_vector(j);
     }
-    const int rc = st.model_type == model_normal ? normal_information(pb, ws, k, trail)
-                                      : glm_information(pb, ws, k, A, mu, trail);
-    if (rc != 0) return -1;
-    const matrix_view D(ws.D.data(), k, k, k);
+    const bool shared_start = start && ws.reuse_first_pass;
+    if (!(shared_start && reuse_first_pass(ws, k, *start))) {
+        const int rc = st.model_type == model_normal ? normal_information(pb, ws, k, trail)
+                                                     : glm_information(pb, ws, k, trail);
+        if (rc != 0) return -1;
+        if (shared_start) keep_first_pass(ws, k, *start);
+    }
+    const matrix_view D = denominator(ws, k);
 
     for (int c = 1; c <= k; ++c) {
         const double b = std::fabs(ws.betain(c));
@@ -242,10 +256,64 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
 
 }  // namespace
 
+int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error_trail& trail,
+                           bool reuse_first_pass) {
+    const scad_dataset& ds = session.dataset;
+    const int n = ds.n;
+    const int q = has_intercept_column(session.settings) ? ds.p + 1 : ds.p;
+    ws.n = n;
+    ws.q = q;
+    ws.normal = session.settings.model_type == model_normal;
+    if (working_array(ws.lambda_vector, q, "run_fit_scad_lqa: lambda_vector", trail) != 0 ||
+        working_array(ws.beta_old, q, "run_fit_scad_lqa: beta_old", trail) != 0 ||
+        working_array(ws.include_indices, q, "run_fit_scad_lqa: include_indices", trail) != 0 ||
+        working_array(ws.forcein_vector, q, "run_fit_scad_lqa: forcein_vector", trail) != 0 ||
+        working_array(ws.betain, q, "run_fit_scad_lqa: betain", trail) != 0 ||
+        working_array(ws.lambda_in, q, "run_fit_scad_lqa: lambda_in", trail) != 0 ||
+        working_array(ws.scad_slope, q, "run_fit_scad_lqa: scad_slope", trail) != 0 ||
+        working_array(ws.lqa_weight, q, "run_fit_scad_lqa: lqa_weight", trail) != 0 ||
+        working_array(ws.penalty, q, "run_fit_scad_lqa: penalty", trail) != 0 ||
+        working_array(ws.xT_y_minus_mu, q, "run_fit_scad_lqa: xT_y_minus_mu", trail) != 0 ||
+        working_array(ws.fitted, q, "run_fit_scad_lqa: fitted", trail) != 0 ||
+        working_array(ws.alive, q, "run_fit_scad_lqa: alive", trail) != 0 ||
+        working_array(ws.alive_columns, q, "run_fit_scad_lqa: alive_columns", trail) != 0 ||
+        working_array(ws.forced_in, q, "run_fit_scad_lqa: forced_in", trail) != 0)
+        return -1;
+    if (ws.normal) {
+        if (dbl2_alloc(ws.D, q, q, trail, {}, {}, "run_fit_scad_lqa: D") != 0)
+            return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: D");
+        return 0;
+    }
+    ws.reuse_first_pass = reuse_first_pass;
+    ws.first_pass_ready = false;
+    if (reuse_first_pass &&
+        (working_array(ws.first_pass_start, q, "run_fit_scad_lqa: first_pass_start", trail) != 0 ||
+         working_array(ws.first_pass, q * q + q, "run_fit_scad_lqa: first_pass", trail) != 0))
+        return -1;
+    ws.partial_stride = q * q + 2 * q;  // D's share, then the gradient's two sums a column
+    ws.chunks = row_chunks(n, chunk_limit(q));
+    const long partial_size = static_cast<long>(ws.chunks.count()) * ws.partial_stride;
+    if (partial_size > std::numeric_limits<int>::max())
+        return fail_status(trail, status_allocation, where, "run_fit_scad_lqa: partials");
+    return working_array(ws.partials, static_cast<int>(partial_size), "run_fit_scad_lqa: partials",
+                         trail);
+}
+
 int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
                      int32_t& iterations, bool& converged, scad_session& session,
                      error_trail& trail, bool check_lambda) {
-    dbl1_dealloc(beta, trail);
+    lqa_workspace ws;
+    if (!session.dataset.is_null && allocate_lqa_workspace(ws, session, trail) != 0) {
+        nullify_scad_session(session, trail);
+        return -1;
+    }
+    return run_fit_scad_lqa(lambda, beta_start, beta, max_iter, iterations, converged, session,
+                            ws, trail, check_lambda);
+}
+
+int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
+                     int32_t& iterations, bool& converged, scad_session& session,
+                     lqa_workspace& ws, error_trail& trail, bool check_lambda) {
     const scad_dataset& ds = session.dataset;
     const scad_settings& st = session.settings;
     if (ds.is_null) return fail_reset(session, trail, where, "The session is not ready yet.");
@@ -262,27 +330,20 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     const bool intercept = has_intercept_column(st);
     const int q = intercept ? p + 1 : p;
 
-    // Every failure from here on resets the session; the arrays go with the scope.
+    // Every failure from here on resets the session.
     const auto abandon = [&] {
         nullify_scad_session(session, trail);
         return -1;
     };
-    dbl1 A, mu;
-    if (working_array(A, n, "run_fit_scad_lqa: A", trail) != 0) return abandon();
-    A.fill(1.0);
-    if (working_array(mu, n, "run_fit_scad_lqa: mu", trail) != 0) return abandon();
-    mu.fill(0.0);
-
-    if (ds.x.extent(0) != n || ds.x.extent(1) != q || ds.forcein.extent(0) != p)
+    if (ds.x.extent(0) != n || ds.x.extent(1) != q || ds.forcein.extent(0) != p ||
+        ws.n != n || ws.q != q || ws.normal != (st.model_type == model_normal))
         return fail_status_reset(session, trail, status_not_conformable, where);
-    dbl1 lambda_vector, beta_old;
-    log1 include_indices, forcein_vector;
-    if (working_array(lambda_vector, q, "run_fit_scad_lqa: lambda_vector", trail) != 0 ||
-        working_array(beta_old, q, "run_fit_scad_lqa: beta_old", trail) != 0 ||
-        working_array(beta, q, "run_fit_scad_lqa: beta", trail) != 0 ||
-        working_array(include_indices, q, "run_fit_scad_lqa: include_indices", trail) != 0 ||
-        working_array(forcein_vector, q, "run_fit_scad_lqa: forcein_vector", trail) != 0)
+    if (beta.extent(0) != q && working_array(beta, q, "run_fit_scad_lqa: beta", trail) != 0)
         return abandon();
+    dbl1& lambda_vector = ws.lambda_vector;
+    dbl1& beta_old = ws.beta_old;
+    log1& include_indices = ws.include_indices;
+    log1& forcein_vector = ws.forcein_vector;
     const int offset = intercept ? 1 : 0;
     if (intercept) forcein_vector(1) = true;
     for (int j = 1; j <= p; ++j) forcein_vector(j + offset) = ds.forcein(j);
@@ -302,8 +363,6 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     converged = false;
     double change = 1e15;
 
-    lqa_workspace ws;
-    if (allocate_workspace(ws, n, q, st.model_type == model_normal, trail) != 0) return abandon();
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
 
     while (change >= st.tolerance) {
@@ -323,7 +382,9 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         if (ws.alive(k) > ds.x.extent(1))
             return fail_reset(session, trail, where,
                               "Index error in standardized dataset while running LQA.");
-        if (lqa_pass(pb, ws, k, beta_old, beta, A, mu, trail) != 0) return -1;
+        if (lqa_pass(pb, ws, k, beta_old, beta, iterations == 1 ? &beta_start : nullptr,
+                     trail) != 0)
+            return -1;
 
         change = largest_change(beta, beta_old);
         for (int j = 1; j <= q; ++j) beta_old(j) = beta(j);

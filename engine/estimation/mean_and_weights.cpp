@@ -39,14 +39,22 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
                       error_trail& trail) {
     if (beta.size != x.cols || mu.size != x.rows)
         return fail_status(trail, status_not_conformable, mu_where, "mu");
-    if (model_type != model_normal && model_type != model_logistic &&
-        model_type != model_poisson) return 0;  // mu left as it is
-
     int1 columns;
     dbl1 coefficients;
     if (int1_alloc(columns, beta.size, trail, {}, "scad_calculate_mu: columns") != 0 ||
         dbl1_alloc(coefficients, beta.size, trail, {}, "scad_calculate_mu: coefficients") != 0)
         return fail_status(trail, status_allocation, mu_where, "mu");
+    return scad_calculate_mu(x, beta, model_type, mu, columns, coefficients, trail);
+}
+
+int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu,
+                      int1& columns, dbl1& coefficients, error_trail& trail) {
+    if (beta.size != x.cols || mu.size != x.rows || columns.extent(0) < beta.size ||
+        coefficients.extent(0) < beta.size)
+        return fail_status(trail, status_not_conformable, mu_where, "mu");
+    if (model_type != model_normal && model_type != model_logistic &&
+        model_type != model_poisson) return 0;  // mu left as it is
+
     int count = 0;
     for (int j = 0; j < beta.size; ++j) {
         if (beta[j] == 0.0) continue;

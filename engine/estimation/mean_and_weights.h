@@ -10,6 +10,10 @@ namespace quill::engine {
 
 int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu,
                       error_trail& trail);
+// The same in the caller's scratch arrays for the list of the columns used (x.cols entries
+// each), for callers that form many means.
+int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu,
+                      int1& columns, dbl1& coefficients, error_trail& trail);
 
 int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t model_type,
                               error_trail& trail);

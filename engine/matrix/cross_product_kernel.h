@@ -60,6 +60,14 @@ void lower_transpose_product(matrix_cview L, matrix_view P);
 void transpose_times_vector(column_set A, vector_cview u, const vector_cview* w, double* y,
                             int t0, int t1);
 
+// The same sums taken a range of rows at a time: sums(2c) and sums(2c + 1) hold column c's sums
+// over the even and the odd rows (counted from the first range's first row), and each range
+// [t0, t1) continues them in row order; t0 - that first row is even. A range with an odd number
+// of rows must be the last: its last row joins the even sum. Then sums(2c) + sums(2c + 1) is
+// bit for bit what transpose_times_vector gives over all the ranges at once.
+void continue_transpose_times_vector(column_set A, vector_cview u, const vector_cview* w,
+                                     double* sums, int t0, int t1);
+
 // y(t - t0) = sum over columns c of A(t, c) * (w(c) * x(c)), or A(t, c) * x(c) without w, for
 // the rows t in [t0, t1). Columns are added four at a time in index order.
 void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y, int t0,

@@ -62,6 +62,7 @@ struct kernel_set {
     const char* name;
     decltype(&sse2::cross) cross;
     decltype(&sse2::transpose_vector) transpose_vector;
+    decltype(&sse2::continue_transpose_vector) continue_transpose_vector;
     decltype(&sse2::times_vector) times_vector;
     decltype(&sse2::cholesky_factor) cholesky_factor;
     decltype(&sse2::exp_rows) exp_rows;
@@ -69,8 +70,8 @@ struct kernel_set {
 
 #define QUILL_KERNEL_SET(isa, name) \
     kernel_set {                                                                               \
-        name, isa::cross, isa::transpose_vector, isa::times_vector, isa::cholesky_factor,      \
-            isa::exp_rows                                                                      \
+        name, isa::cross, isa::transpose_vector, isa::continue_transpose_vector,               \
+            isa::times_vector, isa::cholesky_factor, isa::exp_rows                             \
     }
 
 // Every copy this processor (and its system) can run, the widest first.
@@ -106,6 +107,11 @@ void accumulate_cross_product(column_set A, column_set B, const vector_cview* w,
 void transpose_times_vector(column_set A, vector_cview u, const vector_cview* w, double* y,
                             int t0, int t1) {
     active_kernels().transpose_vector(A, u, w, t0, t1, y);
+}
+
+void continue_transpose_times_vector(column_set A, vector_cview u, const vector_cview* w,
+                                     double* sums, int t0, int t1) {
+    active_kernels().continue_transpose_vector(A, u, w, t0, t1, sums);
 }
 
 void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y, int t0,

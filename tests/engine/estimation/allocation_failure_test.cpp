@@ -75,5 +75,34 @@ TEST(AllocationFailure, EveryAllocationOfARunFailsCleanly) {
     }
 }
 
+// The grid's fits and criteria work in arrays allocated before the first grid value: a longer
+// grid takes no more allocations (the projection df's covariance at every grid value aside).
+TEST(AllocationCount, TheGridAllocatesNothingPerValue) {
+    std::vector<scenario> list;
+    for (const scenario& sc : scenarios())
+        if (sc.settings.dfformula == 0) list.push_back(sc);
+    for (scenario sc : std::vector<scenario>(list)) {
+        sc.settings.start = 1;
+        list.push_back(sc);
+    }
+    for (const scenario& sc : list) {
+        const data_set d = synthetic(40, {0.3, 1.0, 0.0, -0.8}, sc.type);
+        long counts[2] = {0, 0};
+        for (int run = 0; run < 2; ++run) {
+            options o = sc.settings;
+            o.grid_size = run == 0 ? 5 : 40;
+            o.max_lambda = 0.5;  // no fit ends the grid early by zeroing every coefficient
+            scad_session s;
+            load(s, d, o);
+            error_trail t;
+            fault_injector::reset_count();
+            ASSERT_EQ(estimate(s, t), 0) << sc.name;
+            counts[run] = fault_injector::allocations_seen();
+            ASSERT_EQ(s.stdresults.fitted, o.grid_size) << sc.name;
+        }
+        EXPECT_EQ(counts[0], counts[1]) << sc.name << ", start rule " << sc.settings.start;
+    }
+}
+
 }  // namespace
 }  // namespace quill::engine

@@ -82,6 +82,7 @@ struct options {
     std::optional<double> max_lambda;
     int intercept_mode = 0;  // 0 intercept column, 1 centre y, 2 omit the intercept
     bool full_likelihood = true;
+    int32_t start = 0;       // 0 every grid fit from the initial fit, 1 from the previous one
 };
 
 // Loads settings and data into s; the test fails when either load fails.
@@ -91,7 +92,7 @@ inline void load(scad_session& s, const data_set& d, const options& o = {}) {
                   {.algorithm = o.algorithm, .selection = o.selection, .dfformula = o.dfformula,
                    .grid_size = o.grid_size, .max_iter = o.max_iter,
                    .model_type = static_cast<int32_t>(o.type), .robust = o.robust,
-                   .tolerance = o.tolerance, .threshold = o.threshold,
+                   .start = o.start, .tolerance = o.tolerance, .threshold = o.threshold,
                    .final_threshold = o.final_threshold, .a = o.a, .min_lambda = o.min_lambda,
                    .max_lambda = o.max_lambda, .omit_intercept = o.intercept_mode == 2,
                    .full_likelihood = o.full_likelihood, .center_y = o.intercept_mode == 1},

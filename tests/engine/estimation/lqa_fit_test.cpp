@@ -144,5 +144,42 @@ TEST(LqaFit, GridFormRefusesLambdaOutsideItsRangeAndResetsTheSession) {
     }
 }
 
+// Fits in one workspace that keeps the first pass of a shared start give what each fit gives in
+// a workspace of its own, bit for bit: the kept pass is used for the same start only.
+TEST(LqaFit, AKeptFirstPassServesTheSameStartOnly) {
+    for (const model m : {model::logistic, model::poisson}) {
+        const data_set d = synthetic(2500, {0.3, 0.4, 0.0, -0.3, 0.1, 0.0, 0.2}, m);
+        options o;
+        o.type = m;
+        scad_session s;
+        load(s, d, o);
+        const int q = d.p + 1;
+        const std::vector<double> ml = irls(design_of(s), d.y, d.n, q, m);
+        std::vector<double> other = ml;
+        other[3] *= 0.75;  // the same alive set, another start
+
+        error_trail t;
+        lqa_workspace ws;
+        ASSERT_EQ(allocate_lqa_workspace(ws, s, t, true), 0);
+        const struct {
+            double lambda;
+            const std::vector<double>& start;
+        } fits[] = {{0.02, ml}, {0.05, ml}, {0.05, other}, {0.08, ml}, {0.0, other}};
+        for (const auto& f : fits) {
+            lqa_result kept;
+            const dbl1 b0 = vector_of(f.start);
+            kept.rc = run_fit_scad_lqa(f.lambda, b0, kept.beta, 250, kept.iterations,
+                                       kept.converged, s, ws, kept.trail);
+            const lqa_result own = fit(s, f.lambda, f.start);
+            ASSERT_EQ(kept.rc, 0);
+            ASSERT_EQ(own.rc, 0);
+            EXPECT_EQ(kept.iterations, own.iterations) << f.lambda;
+            for (int j = 1; j <= q; ++j)
+                EXPECT_EQ(kept.beta(j), own.beta(j)) << static_cast<int>(m) << ", " << f.lambda;
+        }
+        EXPECT_TRUE(ws.first_pass_ready);
+    }
+}
+
 }  // namespace
 }  // namespace quill::engine

@@ -3,6 +3,7 @@
 // matrix it cannot factor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -18,12 +19,12 @@ namespace {
 std::vector<double> kernel_results() {
     std::vector<double> out;
     const int n = 523;  // odd, and more than two row blocks
-    const test_matrix X = test_matrix::random(n, 23, 7);
+    const test_matrix X = test_matrix::random(n, 27, 7);  // every tile width
     const std::vector<double> w = random_vector(2 * n, 8, 0.1, 2.0);
     const std::vector<double> u = random_vector(n, 9);
-    const int subset[] = {22, 0, 5, 6, 7, 8, 9, 10, 11, 17, 3};  // any order, any columns
+    const int subset[] = {22, 0, 5, 6, 7, 8, 9, 10, 11, 17, 3, 26, 25, 24, 23, 1, 2, 4};  // any order
     for (const detail::column_set A : {detail::column_set(X.cview()),
-                                       detail::column_set(X.cview(), subset, 11)}) {
+                                       detail::column_set(X.cview(), subset, 18)}) {
         for (int weighting = 0; weighting < 3; ++weighting) {
             const vector_cview contiguous(w.data(), n), strided(w.data(), n, 2);
             const vector_cview* wv = weighting == 0 ? nullptr
@@ -39,6 +40,14 @@ std::vector<double> kernel_results() {
             std::vector<double> y(A.cols);
             detail::transpose_times_vector(A, cview(u), wv, y.data(), 0, n);
             out.insert(out.end(), y.begin(), y.end());
+            // Taken a block of rows at a time, the last one odd: the same sums.
+            std::vector<double> sums(2 * A.cols, 0.0);
+            for (int t0 = 0; t0 < n; t0 += 256)
+                detail::continue_transpose_times_vector(A, cview(u), wv, sums.data(), t0,
+                                                        std::min(n, t0 + 256));
+            for (int c = 0; c < A.cols; ++c)
+                EXPECT_EQ(sums[2 * c] + sums[2 * c + 1], y[c]) << c;
+            out.insert(out.end(), sums.begin(), sums.end());
             detail::transpose_times_vector(A, vector_cview(u.data(), n / 2, 2), wv, y.data(), 3,
                                            n / 2);
             out.insert(out.end(), y.begin(), y.end());
@@ -70,9 +79,9 @@ TEST(WideKernels, EveryInstructionSetGivesTheSameBits) {
     ASSERT_TRUE(detail::use_instruction_set("sse2"));
     const std::vector<double> reference = kernel_results();
     // Not just equal to itself: the products match the textbook sums closely.
-    const test_matrix X = test_matrix::random(523, 23, 7);
+    const test_matrix X = test_matrix::random(523, 27, 7);
     const test_matrix exact = reference_transpose_product(X, X);
-    test_matrix C(23, 23);
+    test_matrix C(27, 27);
     detail::accumulate_cross_product(X.cview(), X.cview(), nullptr, C.view(), false, 0, 523);
     for (std::size_t k = 0; k < C.values.size(); ++k)
         EXPECT_NEAR(C.values[k], exact.values[k], 1e-12) << k;
