@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "csv_store.h"
+#include "data/csv/csv_store.h"
 #include "synthetic_data.h"
 
 namespace {

@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "csv_store.h"
+#include "data/csv/csv_store.h"
 #include "engine_entry.h"
 #include "proc_run.h"
 #include "synthetic_data.h"

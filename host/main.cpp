@@ -15,11 +15,11 @@
 #include <iostream>
 #include <sstream>
 
-#include "exit_cleanup.h"
-#include "memory_shortage.h"
-#include "module_loader.h"
-#include "program_runner.h"
-#include "session.h"
+#include "base/exit_cleanup.h"
+#include "base/memory_shortage.h"
+#include "modules/module_loader.h"
+#include "modules/session.h"
+#include "steps/program_runner.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "csv_store.h"
-#include "name_text.h"
+#include "base/name_text.h"
+#include "data/csv/csv_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

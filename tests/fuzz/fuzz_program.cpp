@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "hosttest_grammar.h"
-#include "run_context.h"
-#include "statement_parser.h"
+#include "language/statement_parser.h"
+#include "modules/run_context.h"
 
 namespace {
 
