@@ -11,19 +11,12 @@
 
 #include "base/exit_cleanup.h"
 #include "base/message_text.h"
+#include "base/names.h"
 #include "base/temporary_file.h"
 #include "data/csv/csv_store.h"
 
 namespace quill::host {
 namespace {
-
-std::string lower_case(std::string_view text)
-{
-    std::string out(text);
-    for (char &c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // The member's file in a folder: name.csv in any letter case, lower case when none exists yet.
 std::filesystem::path member_file(const std::filesystem::path &folder, const std::string &member)

@@ -39,10 +39,6 @@ struct Table {
     size_t rows = 0;
 };
 
-std::string upper_case(std::string_view text);
-bool same_name(std::string_view a, std::string_view b); // case-insensitive
-bool is_valid_name(std::string_view name);             // a SAS name of at most 32 characters
-
 } // namespace quill::host
 
 #endif

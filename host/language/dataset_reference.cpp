@@ -1,15 +1,10 @@
 #include "language/dataset_reference.h"
 
 #include "base/message_text.h"
+#include "base/names.h"
 #include "language/variable_lists.h"
 
 namespace quill::host {
-namespace {
-
-bool is_punct(const Token &t, const char *c) { return t.kind == TokenKind::Punct && t.text == c; }
-
-} // namespace
-
 bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, size_t end, DatasetLibrary &library,
                         DatasetReference &ref, std::string &error)
 {
@@ -55,7 +50,7 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
     size_t pos = begin + 1;
     if (pos == end)
         return true;
-    if (!is_punct(tokens[pos], "(") || !is_punct(tokens[end - 1], ")")) {
+    if (!is_punct(tokens[pos], '(') || !is_punct(tokens[end - 1], ')')) {
         error = "Unexpected " + quoted_excerpt(tokens[pos].source) + " after the data set name.";
         return false;
     }
@@ -65,7 +60,7 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
         const Token &option = tokens[pos];
         const std::string name = upper_case(option.text);
         if (option.kind != TokenKind::Name || (name != "KEEP" && name != "DROP") || pos + 1 >= end ||
-            !is_punct(tokens[pos + 1], "=")) {
+            !is_punct(tokens[pos + 1], '=')) {
             error = "Data set option " + quoted_excerpt(option.source) + " is not supported; use KEEP= or DROP=.";
             return false;
         }
@@ -73,7 +68,7 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
         std::vector<Token> &list = name == "KEEP" ? ref.keep : ref.drop;
         (name == "KEEP" ? ref.has_keep : ref.has_drop) = true;
         // The list runs to the next "NAME =" or the closing parenthesis.
-        while (pos < end && !(pos + 1 < end && is_punct(tokens[pos + 1], "=")))
+        while (pos < end && !(pos + 1 < end && is_punct(tokens[pos + 1], '=')))
             list.push_back(tokens[pos++]);
     }
     return true;

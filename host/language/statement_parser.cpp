@@ -308,7 +308,7 @@ private:
     {
         size_t i = p.begin;
         double sign = 1;
-        if (i + 1 < p.end && tokens_[i].kind == TokenKind::Punct && tokens_[i].text == "-") {
+        if (i + 1 < p.end && is_punct(tokens_[i], '-')) {
             sign = -1;
             ++i;
         }

@@ -8,11 +8,10 @@
 #include <charconv>
 
 #include "base/message_text.h"
+#include "base/names.h"
 
 namespace quill::host {
 namespace {
-
-constexpr size_t max_name_length = 32;
 
 bool is_name_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool is_name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }

@@ -65,6 +65,9 @@ private:
     bool statement_start_ = true; // a '*' here opens a comment that runs to the next ';'
 };
 
+// The punctuation token `c`.
+inline bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text[0] == c; }
+
 // The value of a date literal text ("01jan2020"), in days since 1 January 1960.
 bool parse_date_literal(std::string_view text, double &days);
 // The value of a time literal text ("10:30", "10:30:15.5"), in seconds.

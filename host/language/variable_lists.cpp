@@ -4,12 +4,11 @@
 #include <unordered_map>
 
 #include "base/message_text.h"
+#include "base/names.h"
 
 namespace quill::host {
 namespace {
 
-bool is_dash(const Token &t) { return t.kind == TokenKind::Punct && t.text == "-"; }
-bool is_colon(const Token &t) { return t.kind == TokenKind::Punct && t.text == ":"; }
 bool is_name(const Token &t) { return t.kind == TokenKind::Name || t.kind == TokenKind::NameLiteral; }
 
 // Splits X12 into the prefix X and the number 12; false when the name does not end in digits.
@@ -96,18 +95,18 @@ private:
             if (upper == "_CHARACTER_" || upper == "_CHAR_")
                 return add_type(VarType::Character, false, 0, count - 1), true;
         }
-        if (pos_ < tokens_.size() && is_colon(tokens_[pos_])) {
+        if (pos_ < tokens_.size() && is_punct(tokens_[pos_], ':')) {
             ++pos_;
             return prefix(first);
         }
-        if (pos_ + 1 < tokens_.size() && is_dash(tokens_[pos_])) {
-            if (is_dash(tokens_[pos_ + 1]) && pos_ + 2 < tokens_.size() && is_name(tokens_[pos_ + 2])) {
+        if (pos_ + 1 < tokens_.size() && is_punct(tokens_[pos_], '-')) {
+            if (is_punct(tokens_[pos_ + 1], '-') && pos_ + 2 < tokens_.size() && is_name(tokens_[pos_ + 2])) {
                 pos_ += 3;
                 return positional(first, tokens_[pos_ - 1], VarType::Numeric, true);
             }
             const Token &middle = tokens_[pos_ + 1];
             const std::string type = upper_case(middle.text);
-            if (middle.kind == TokenKind::Name && pos_ + 3 < tokens_.size() && is_dash(tokens_[pos_ + 2]) &&
+            if (middle.kind == TokenKind::Name && pos_ + 3 < tokens_.size() && is_punct(tokens_[pos_ + 2], '-') &&
                 is_name(tokens_[pos_ + 3]) && (type == "NUMERIC" || type == "CHARACTER" || type == "CHAR")) {
                 pos_ += 4;
                 return positional(first, tokens_[pos_ - 1],

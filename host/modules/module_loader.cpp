@@ -10,7 +10,8 @@
 #include "base/memory_shortage.h"
 #include "modules/routine_operations.h"
 #include "modules/run_context.h"
-#include "steps/program_runner.h"
+#include "base/message_text.h"
+#include "base/names.h"
 
 namespace quill::host {
 namespace {
@@ -29,13 +30,6 @@ qh_proci_entry vector_load_module(const char *name)
 }
 
 qh_interface_vector g_vector = {QH_INTERFACE_VERSION, "", vector_load_module, routine_log, routine_end_run, 0};
-
-std::string lower_case(std::string text)
-{
-    for (char &c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 } // namespace
 

@@ -11,7 +11,7 @@
 
 #include "base/log_writer.h"
 #include "base/message_text.h"
-#include "base/name_text.h"
+#include "base/names.h"
 #include "data/graphics_file.h"
 #include "language/statement_parser.h"
 #include "modules/run_context.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "api/statement_records.h"
-#include "base/name_text.h"
+#include "base/names.h"
 #include "data/csv/csv_store.h"
 #include "data/graphics_file.h"
 #include "language/dataset_reference.h"

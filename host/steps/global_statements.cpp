@@ -3,12 +3,11 @@
 
 #include "api/module_interface.h"
 #include "base/message_text.h"
+#include "base/names.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
 namespace {
-
-bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text[0] == c; }
 
 // A token written right after the one before it, with no blank between them.
 bool adjoins(const Token &before, const Token &t)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/message_text.h"
+#include "base/names.h"
 #include "base/number_text.h"
 #include "language/dataset_reference.h"
 #include "language/variable_lists.h"
@@ -10,8 +11,6 @@
 
 namespace quill::host {
 namespace {
-
-bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text[0] == c; }
 
 // The tokens of a data set name starting at i: the name, then a parenthesised option group.
 size_t dataset_tokens_end(const std::vector<Token> &t, size_t i, size_t end)

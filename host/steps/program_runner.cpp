@@ -5,6 +5,7 @@
 
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
+#include "base/names.h"
 
 namespace quill::host {
 
@@ -21,13 +22,6 @@ bool Step::bad() const
         if (s.bad)
             return true;
     return false;
-}
-
-std::string at_line(std::string message, int line)
-{
-    if (!message.empty() && message.back() == '.')
-        message.pop_back();
-    return message + " (line " + std::to_string(line) + ").";
 }
 
 ProgramRunner::ProgramRunner(Session &session, ModuleLoader &modules, std::string program)

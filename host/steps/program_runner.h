@@ -69,9 +69,6 @@ void run_options(Session &session, const Statement &statement);
 void run_libname(Session &session, const Statement &statement);
 void run_title(Session &session, const Statement &statement);
 
-// "message (line N)." for messages about a place in the program.
-std::string at_line(std::string message, int line);
-
 } // namespace quill::host
 
 #endif

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/name_text.h"
+#include "base/names.h"
 #include "data/csv/csv_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/names.h"
 #include "data/csv/csv_store.h"
 #include "fuzz_scratch.h"
 #include "modules/module_loader.h"

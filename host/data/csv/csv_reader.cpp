@@ -10,7 +10,7 @@
 
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
-#include "base/name_text.h"
+#include "base/names.h"
 #include "base/number_text.h"
 #include "data/csv/csv_store.h"
 

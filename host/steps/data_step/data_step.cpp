@@ -6,7 +6,7 @@
 
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
-#include "base/name_text.h"
+#include "base/names.h"
 #include "base/number_text.h"
 #include "data/csv/csv_store.h"
 #include "language/dataset_reference.h"
@@ -16,8 +16,6 @@ namespace quill::host {
 namespace {
 
 constexpr int max_value_notes = 10;
-
-bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text[0] == c; }
 
 bool split_numbered(const std::string &name, std::string &prefix, long &number)
 {

@@ -1,4 +1,4 @@
-#include "base/name_text.h"
+#include "base/names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,11 @@
-// The host's text operations on fixed-length names: removing a pattern, trimming, making a valid
-// name, and finding a free name for a variable whose name is taken.
-#ifndef QUILL_HOST_NAME_TEXT_H
-#define QUILL_HOST_NAME_TEXT_H
+// The name rules of the host, in one place: what a SAS name is, how names compare (without regard
+// to case), the names a data set can store, the routine table's text operations on fixed-length
+// names (removing a pattern, trimming, making a valid name), and finding a free name for a variable
+// whose name is taken.
+#ifndef QUILL_HOST_BASE_NAMES_H
+#define QUILL_HOST_BASE_NAMES_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +13,14 @@
 #include <unordered_set>
 
 namespace quill::host {
+
+constexpr size_t max_name_length = 32; // bytes of a variable, data set or member name
+
+std::string upper_case(std::string_view text);
+std::string lower_case(std::string_view text);
+bool same_name(std::string_view a, std::string_view b); // case-insensitive
+// A SAS name: a letter or '_', then letters, digits or '_', at most 32 characters.
+bool is_valid_name(std::string_view name);
 
 // Removes every occurrence of `pattern` from text[0, length), blank-filling the end.
 void remove_pattern_text(char *text, int32_t length, const char *pattern);

@@ -1,13 +1,49 @@
-#include "base/name_text.h"
+#include "base/names.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string_view>
 
-#include "data/table.h"
-
 namespace quill::host {
+
+std::string upper_case(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string lower_case(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool same_name(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool is_valid_name(std::string_view name)
+{
+    if (name.empty() || name.size() > max_name_length)
+        return false;
+    if (!(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_'))
+        return false;
+    for (char c : name)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_'))
+            return false;
+    return true;
+}
 
 void remove_pattern_text(char *text, int32_t length, const char *pattern)
 {
@@ -54,8 +90,8 @@ std::string valid_name(std::string_view text)
     }
     if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0])))
         name.insert(name.begin(), '_');
-    if (name.size() > max_text_length)
-        name.resize(max_text_length);
+    if (name.size() > max_name_length)
+        name.resize(max_name_length);
     return name;
 }
 
@@ -73,7 +109,7 @@ void valid_name_text(char *text, int32_t length)
 
 bool is_storable_name(std::string_view name)
 {
-    if (name.empty() || name.size() > max_text_length || name.front() == ' ' || name.back() == ' ')
+    if (name.empty() || name.size() > max_name_length || name.front() == ' ' || name.back() == ' ')
         return false;
     return std::none_of(name.begin(), name.end(), [](char c) {
         const unsigned char u = static_cast<unsigned char>(c);
@@ -103,7 +139,7 @@ std::string NameSet::claim(std::string_view name)
     long &next = next_suffix_.try_emplace(upper_case(name), 2).first->second;
     for (;; ++next) {
         const std::string suffix = std::to_string(next);
-        std::string candidate(utf8_prefix(name, max_text_length - suffix.size()));
+        std::string candidate(utf8_prefix(name, max_name_length - suffix.size()));
         candidate += suffix;
         if (insert(candidate))
             return candidate;
