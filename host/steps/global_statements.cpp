@@ -1,7 +1,6 @@
 // OPTIONS, LIBNAME and TITLE: statements that take effect where they stand, inside a step or not.
 #include <charconv>
 
-#include "api/module_interface.h"
 #include "base/message_text.h"
 #include "base/names.h"
 #include "steps/program_runner.h"
@@ -44,15 +43,6 @@ std::string misuse(const std::string &name, bool has_value)
 }
 
 } // namespace
-
-int program_thread_limit(const Session &session)
-{
-    if (!session.threads)
-        return 1;
-    if (session.cpu_count > 0)
-        return session.cpu_count;
-    return session.cpu_count == 0 ? QH_EVERY_CORE : 0;
-}
 
 // OPTIONS name[=value] ...; DEBUG='text' is the text a procedure reads as the DEBUG option;
 // CPUCOUNT=n|ACTUAL, THREADS and NOTHREADS set how many threads procedures may use (the module
