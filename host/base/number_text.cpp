@@ -44,6 +44,55 @@ NumberText read_number(std::string_view text, double &value)
     return NumberText::Number;
 }
 
+NumberText number_kind(std::string_view text)
+{
+    // -?(d+(.d*)?|.d+)([eE][+-]?d{1,4})? that is zero or whose leading digit stands at 10^-300 to
+    // 10^300; anything else is read.
+    const char *p = text.data(), *const end = p + text.size();
+    const auto digits_from = [end](const char *at) {
+        while (at < end && static_cast<unsigned>(*at - '0') < 10)
+            ++at;
+        return at;
+    };
+    p += p < end && *p == '-';
+    const char *const whole = p, *const whole_end = digits_from(p);
+    const char *fraction = whole_end, *fraction_end = whole_end;
+    if (fraction < end && *fraction == '.')
+        fraction_end = digits_from(++fraction);
+    p = fraction_end;
+    long magnitude = 0; // of the leading nonzero digit
+    bool nonzero = false;
+    const char *lead = whole;
+    while (lead < whole_end && *lead == '0')
+        ++lead;
+    if (lead < whole_end) {
+        nonzero = true;
+        magnitude = whole_end - lead - 1;
+    } else {
+        for (lead = fraction; lead < fraction_end && *lead == '0';)
+            ++lead;
+        nonzero = lead < fraction_end;
+        magnitude = fraction - lead - 1;
+    }
+    bool plain = whole < whole_end || fraction < fraction_end;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool negative = p < end && *p == '-';
+        p += p < end && (*p == '-' || *p == '+');
+        const char *const exponent_end = digits_from(p);
+        plain = plain && exponent_end > p && exponent_end - p <= 4;
+        long exponent = 0;
+        for (; p < exponent_end && plain; ++p)
+            exponent = exponent * 10 + (*p - '0');
+        magnitude += negative ? -exponent : exponent;
+        p = exponent_end;
+    }
+    if (plain && p == end && (!nonzero || (magnitude >= -300 && magnitude <= 300)))
+        return NumberText::Number;
+    double ignored;
+    return read_number(text, ignored);
+}
+
 bool parse_number(std::string_view text, double &value)
 {
     const NumberText kind = read_number(text, value);

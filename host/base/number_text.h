@@ -13,6 +13,9 @@ enum class NumberText { Number, NotNumber, OutOfRange, Underflow };
 // A decimal number with optional sign and exponent, blanks around it allowed. A magnitude too
 // small for a double becomes the nearest one (0 or a subnormal); one too large is OutOfRange.
 NumberText read_number(std::string_view text, double &value);
+// What read_number says of `text`, without its value: a plain decimal number well inside the
+// range of a double is recognised without being converted.
+NumberText number_kind(std::string_view text);
 // read_number's Number or Underflow.
 bool parse_number(std::string_view text, double &value);
 // Shortest text that reads back to the same double; "." for a missing value.
