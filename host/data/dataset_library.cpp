@@ -13,22 +13,29 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/temporary_file.h"
-#include "data/csv/csv_store.h"
 
 namespace quill::host {
 namespace {
 
-// The member's file in a folder: name.csv in any letter case, lower case when none exists yet.
-std::filesystem::path member_file(const std::filesystem::path &folder, const std::string &member)
+// The member's file in a folder, in the first format that has one: name.csv in any letter case;
+// lower case in the default format when none exists yet.
+void find_member(const std::filesystem::path &folder, const std::string &member, DatasetName &name)
 {
-    const std::string wanted = lower_case(member) + ".csv";
-    std::error_code ec;
-    if (std::filesystem::exists(folder / wanted, ec))
-        return folder / wanted;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (lower_case(it->path().filename().string()) == wanted)
-            return it->path();
-    return folder / wanted;
+    for (const Format *format : formats()) {
+        const std::string wanted = lower_case(member) + std::string(format->extension);
+        name.format = format;
+        name.location = folder / wanted;
+        std::error_code ec;
+        if (std::filesystem::exists(name.location, ec))
+            return;
+        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            if (lower_case(it->path().filename().string()) == wanted) {
+                name.location = it->path();
+                return;
+            }
+    }
+    name.format = &default_format();
+    name.location = folder / (lower_case(member) + std::string(default_format().extension));
 }
 
 // A temporary WORK folder is quill-work- and six letters or digits (mkdtemp's), and holds a lock
@@ -181,8 +188,10 @@ bool DatasetLibrary::name(const std::string &libref, const std::string &member, 
         error = "The data set name " + member + " is not a valid name.";
         return false;
     }
-    out.path = member_file(it->second, member);
-    out.display = ref + "." + upper_case(member);
+    out.libref = ref;
+    out.member = upper_case(member);
+    find_member(it->second, member, out);
+    out.display = ref + "." + out.member;
     return true;
 }
 
@@ -191,7 +200,12 @@ DatasetName DatasetLibrary::file(const std::string &path) const
     std::string display(1, '\'');
     display += excerpt(path, path_excerpt_length);
     display += '\'';
-    return DatasetName{std::filesystem::path(path), display};
+    DatasetName name;
+    name.location = path;
+    const Format *format = format_for_extension(name.location.extension().string());
+    name.format = format ? format : &default_format();
+    name.display = display;
+    return name;
 }
 
 DatasetName DatasetLibrary::default_output()
@@ -201,7 +215,7 @@ DatasetName DatasetLibrary::default_output()
     std::error_code ec;
     do {
         name("WORK", "DATA" + std::to_string(++default_count_), out, error);
-    } while (std::filesystem::exists(out.path, ec));
+    } while (std::filesystem::exists(out.location, ec));
     return out;
 }
 
@@ -217,15 +231,15 @@ std::vector<std::string> DatasetLibrary::prepare_output(const std::filesystem::p
     return notes;
 }
 
-bool DatasetLibrary::load(const DatasetName &name, Table &table, std::string &error,
-                          ReadMessages &messages) const
+std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadMessages &messages,
+                                                   std::string &error) const
 {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(name.path, ec)) {
+    if (!std::filesystem::is_regular_file(name.location, ec)) {
         error = "Data set " + name.display + " does not exist.";
-        return false;
+        return nullptr;
     }
-    return read_csv_file(name.path, table, error, messages);
+    return name.format->open(name.location, messages, error);
 }
 
 } // namespace quill::host

@@ -1,5 +1,7 @@
 // Where data sets live: the WORK library (a temporary folder unless kept), the libraries that
-// LIBNAME assigns, and quoted file paths; plus _LAST_, the data set most recently created.
+// LIBNAME assigns, and quoted file paths; plus _LAST_, the data set most recently created. A
+// member of a library is the file of its name in the library's folder, in the first format of
+// the registry (format.h) that has one; a new member is a file of the default format.
 #ifndef QUILL_HOST_DATASET_LIBRARY_H
 #define QUILL_HOST_DATASET_LIBRARY_H
 
@@ -10,14 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "data/csv/csv_store.h"
-#include "data/table.h"
+#include "data/format.h"
 
 namespace quill::host {
 
 struct DatasetName {
-    std::filesystem::path path; // the CSV file
-    std::string display;        // WORK.BETAS, EX.PROSTATE or 'study/visits.csv'
+    std::string libref;             // upper case: WORK, EX; empty for a file path
+    std::string member;             // upper case: BETAS; empty for a file path
+    std::filesystem::path location; // the file that holds it
+    const Format *format = &default_format();
+    std::string display;            // WORK.BETAS, EX.PROSTATE or 'study/visits.csv'
 };
 
 class DatasetLibrary {
@@ -43,6 +47,7 @@ public:
     // A one- or two-level name; false with an error when the libref is unknown or a part is not
     // a valid name.
     bool name(const std::string &libref, const std::string &member, DatasetName &out, std::string &error) const;
+    // A file path: the format its extension names, else the default.
     DatasetName file(const std::string &path) const;
     // The next free WORK.DATAn.
     DatasetName default_output();
@@ -55,8 +60,9 @@ public:
     // are removed, one note each.
     std::vector<std::string> prepare_output(const std::filesystem::path &target);
 
-    // Loads a data set; the error says "Data set X does not exist." or what is wrong with it.
-    bool load(const DatasetName &name, Table &table, std::string &error, ReadMessages &messages) const;
+    // Opens a data set for reading and describes it; nullptr with an error that says "Data set X
+    // does not exist." or what is wrong with it.
+    std::unique_ptr<TableSource> open(const DatasetName &name, ReadMessages &messages, std::string &error) const;
 
 private:
     bool make_temporary_work(std::string &problem);

@@ -1,19 +1,18 @@
-// A data set held in memory: named columns, each numeric (doubles, missing as the host's missing
-// value) or character (texts of at most 32 characters, empty when missing).
-#ifndef QUILL_HOST_TABLE_H
-#define QUILL_HOST_TABLE_H
+// Data set values and what describes them: a variable (name, type, length, label, format), the
+// values of one observation, and a whole data set held in memory, column by column. Numbers are
+// doubles, missing as the host's one missing value; a missing text is empty. How long a text may
+// be is the storage format's rule (format.h), not the table's.
+#ifndef QUILL_HOST_DATA_TABLE_H
+#define QUILL_HOST_DATA_TABLE_H
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace quill::host {
-
-constexpr size_t max_text_length = 32;
 
 // The one NaN that stands for a missing numeric value everywhere in the host.
 inline double missing_value()
@@ -27,9 +26,30 @@ inline bool is_missing(double value) { return std::isnan(value); }
 
 enum class VarType { Numeric = 1, Character = 2 };
 
-struct Column {
+constexpr size_t number_length = 8; // bytes of a numeric value
+
+struct Variable {
     std::string name;
     VarType type = VarType::Numeric;
+    size_t length = number_length; // bytes of a value: 8 for a number; a text's most
+    std::string label = {};        // empty when it has none
+    std::string format = {};       // display format ("BEST12."); empty when it has none
+};
+
+// The values of one observation in variable order: numbers[i] for a numeric variable, texts[i]
+// for a character one (the other entry is not used).
+struct Row {
+    std::vector<double> numbers;
+    std::vector<std::string> texts;
+    void resize(size_t variables)
+    {
+        numbers.resize(variables);
+        texts.resize(variables);
+    }
+};
+
+// A variable with its values.
+struct Column : Variable {
     std::vector<double> numbers;    // numeric columns
     std::vector<std::string> texts; // character columns
 };

@@ -74,31 +74,40 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
     return true;
 }
 
-bool apply_dataset_options(const DatasetReference &ref, Table &table, std::string &error)
+bool apply_dataset_options(const DatasetReference &ref, DatasetView &view, std::string &error)
 {
     if (!ref.has_keep && !ref.has_drop)
         return true;
-    std::vector<bool> kept(table.columns.size(), !ref.has_keep);
+    std::vector<bool> kept(view.variables.size(), !ref.has_keep);
     std::vector<int> numbers;
     if (ref.has_keep) {
-        if (!resolve_variable_list(ref.keep, table, numbers, error))
+        if (!resolve_variable_list(ref.keep, view.variables, numbers, error))
             return false;
         for (int n : numbers)
             kept[static_cast<size_t>(n - 1)] = true;
     }
     numbers.clear();
     if (ref.has_drop) {
-        if (!resolve_variable_list(ref.drop, table, numbers, error))
+        if (!resolve_variable_list(ref.drop, view.variables, numbers, error))
             return false;
         for (int n : numbers)
             kept[static_cast<size_t>(n - 1)] = false;
     }
-    std::vector<Column> columns;
-    for (size_t i = 0; i < table.columns.size(); ++i)
-        if (kept[i])
-            columns.push_back(std::move(table.columns[i]));
-    table.columns = std::move(columns);
+    keep_variables(view, kept);
     return true;
+}
+
+bool open_for_reading(const DatasetReference &ref, const DatasetLibrary &library, LogWriter &log, DatasetView &view,
+                      std::string &error)
+{
+    ReadMessages messages;
+    std::shared_ptr<const TableSource> source = library.open(ref.name, messages, error);
+    for (const auto &[kind, text] : messages)
+        log.line(kind, text);
+    if (!source)
+        return false;
+    view = whole_view(std::move(source));
+    return apply_dataset_options(ref, view, error);
 }
 
 } // namespace quill::host

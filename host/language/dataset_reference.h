@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/log_writer.h"
 #include "data/dataset_library.h"
+#include "data/dataset_view.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -22,8 +24,12 @@ struct DatasetReference {
 // it is treated (only inputs fall back to _LAST_ for the name _LAST_).
 bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, size_t end, DatasetLibrary &library,
                         DatasetReference &ref, std::string &error);
-// Applies KEEP= and DROP= to a loaded table.
-bool apply_dataset_options(const DatasetReference &ref, Table &table, std::string &error);
+// Applies KEEP= and DROP= to the variables of a view.
+bool apply_dataset_options(const DatasetReference &ref, DatasetView &view, std::string &error);
+// Opens the data set `ref` names for reading, as its options show it; the notes about what was
+// read go to the log. False with `error` when it cannot be read or an option does not apply.
+bool open_for_reading(const DatasetReference &ref, const DatasetLibrary &library, LogWriter &log, DatasetView &view,
+                      std::string &error);
 
 } // namespace quill::host
 

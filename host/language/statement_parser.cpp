@@ -433,19 +433,19 @@ private:
         }
         if (input)
             for (const DeferredList &list : lists)
-                ok = store_list(list, *input->table) && ok;
+                ok = store_list(list, input->input.variables) && ok;
         if (ok)
             area.proc_record = proc;
         return ok;
     }
 
-    bool store_list(const DeferredList &list, const Table &table)
+    bool store_list(const DeferredList &list, const std::vector<Variable> &variables)
     {
         std::vector<Token> span(tokens_.begin() + static_cast<long>(list.span.begin),
                                 tokens_.begin() + static_cast<long>(list.span.end));
         std::vector<int> numbers;
         std::string error;
-        if (!resolve_variable_list(span, table, numbers, error)) {
+        if (!resolve_variable_list(span, variables, numbers, error)) {
             run_.log().error(error);
             return false;
         }

@@ -26,9 +26,9 @@ bool split_numbered(const std::string &name, std::string &prefix, long &number)
 
 class ListResolver {
 public:
-    ListResolver(const std::vector<Token> &tokens, const Table &table, std::vector<int> &numbers,
+    ListResolver(const std::vector<Token> &tokens, const std::vector<Variable> &variables, std::vector<int> &numbers,
                  std::string &error)
-        : tokens_(tokens), table_(table), numbers_(numbers), error_(error)
+        : tokens_(tokens), variables_(variables), numbers_(numbers), error_(error)
     {
     }
 
@@ -53,15 +53,15 @@ private:
     {
         constexpr int scans_before_index = 16;
         if (lookups_++ < scans_before_index) {
-            for (size_t i = 0; i < table_.columns.size(); ++i)
-                if (same_name(table_.columns[i].name, name))
+            for (size_t i = 0; i < variables_.size(); ++i)
+                if (same_name(variables_[i].name, name))
                     return static_cast<int>(i);
             return -1;
         }
         if (index_.empty()) {
-            index_.reserve(table_.columns.size());
-            for (size_t i = 0; i < table_.columns.size(); ++i)
-                index_.emplace(upper_case(table_.columns[i].name), static_cast<int>(i));
+            index_.reserve(variables_.size());
+            for (size_t i = 0; i < variables_.size(); ++i)
+                index_.emplace(upper_case(variables_[i].name), static_cast<int>(i));
         }
         const auto it = index_.find(upper_case(name));
         return it == index_.end() ? -1 : it->second;
@@ -76,7 +76,7 @@ private:
     void add_type(VarType type, bool any, int from, int to)
     {
         for (int i = from; i <= to; ++i)
-            if (any || table_.columns[static_cast<size_t>(i)].type == type)
+            if (any || variables_[static_cast<size_t>(i)].type == type)
                 numbers_.push_back(i + 1);
     }
 
@@ -87,7 +87,7 @@ private:
             return fail(quoted_excerpt(first.source) + " cannot stand in a variable list.");
         const std::string upper = upper_case(first.text);
         if (first.kind == TokenKind::Name) {
-            const int count = static_cast<int>(table_.columns.size());
+            const int count = static_cast<int>(variables_.size());
             if (upper == "_ALL_")
                 return add_type(VarType::Numeric, true, 0, count - 1), true;
             if (upper == "_NUMERIC_")
@@ -128,8 +128,8 @@ private:
     bool prefix(const Token &t)
     {
         const size_t before = numbers_.size();
-        for (size_t i = 0; i < table_.columns.size(); ++i) {
-            const std::string &name = table_.columns[i].name;
+        for (size_t i = 0; i < variables_.size(); ++i) {
+            const std::string &name = variables_[i].name;
             if (name.size() >= t.text.size() && same_name(name.substr(0, t.text.size()), t.text))
                 numbers_.push_back(static_cast<int>(i) + 1);
         }
@@ -170,7 +170,7 @@ private:
     }
 
     const std::vector<Token> &tokens_;
-    const Table &table_;
+    const std::vector<Variable> &variables_;
     std::vector<int> &numbers_;
     std::string &error_;
     size_t pos_ = 0;
@@ -180,10 +180,10 @@ private:
 
 } // namespace
 
-bool resolve_variable_list(const std::vector<Token> &tokens, const Table &table, std::vector<int> &numbers,
+bool resolve_variable_list(const std::vector<Token> &tokens, const std::vector<Variable> &variables, std::vector<int> &numbers,
                            std::string &error)
 {
-    return ListResolver(tokens, table, numbers, error).run();
+    return ListResolver(tokens, variables, numbers, error).run();
 }
 
 } // namespace quill::host

@@ -39,15 +39,15 @@ bool valid_record(RunContext *run, qh_record *rec)
     return run && rec && run->owns(rec);
 }
 
-// The output file of `rec` failed: the error is logged once, the partial file removed, and every
-// later operation on the record fails without writing.
-int file_failed(RunContext *run, qh_record *rec, const std::string &error)
+// An input that can no longer be read as it was described (the file changed or cannot be read)
+// ends the run: what the procedure would make of part of its data is not kept.
+[[noreturn]] void read_failed(RunContext *run, const std::string &error)
 {
-    rec->failed = true;
-    rec->file.discard();
     run->log().error(error);
-    return failed;
+    throw RunEnded{3000};
 }
+
+const std::vector<Variable> &variables_of(const qh_dataset *ds) { return ds->input.variables; }
 
 std::string fixed_text(const char *text, size_t length)
 {
@@ -74,10 +74,10 @@ int op_dataset_info(qh_dataset *ds, int32_t code, double *result)
         return misuse(run, "data set information was asked of an unknown data set.");
     const bool input = ds->mode == QH_DS_INPUT;
     if (code == QH_INFO_OBS_COUNT)
-        *result = input ? static_cast<double>(ds->table->rows)
+        *result = input ? static_cast<double>(ds->input.rows())
                         : static_cast<double>(ds->writer ? ds->writer->observations : 0);
     else if (code == QH_INFO_VAR_COUNT)
-        *result = input ? static_cast<double>(ds->table->columns.size())
+        *result = input ? static_cast<double>(variables_of(ds).size())
                         : static_cast<double>(ds->writer ? ds->writer->definitions.size() : 0);
     else
         return misuse(run, "data set information code " + std::to_string(code) + " is unknown.");
@@ -91,9 +91,13 @@ int op_select_variables(qh_dataset *ds, int32_t code, int32_t count, const int32
         (count > 0 && !numbers))
         return misuse(run, "the variable selection is not valid.");
     for (int32_t i = 0; i < count; ++i)
-        if (numbers[i] < 1 || numbers[i] > static_cast<int32_t>(ds->table->columns.size()))
+        if (numbers[i] < 1 || numbers[i] > static_cast<int32_t>(variables_of(ds).size()))
             return misuse(run, "variable number " + std::to_string(numbers[i]) + " does not exist in " +
                                    ds->name.display + ".");
+    // Only these are read from then on (and any variable bound before reading starts).
+    ds->selected.assign(variables_of(ds).size(), false);
+    for (int32_t i = 0; i < count; ++i)
+        ds->selected[static_cast<size_t>(numbers[i] - 1)] = true;
     return 0;
 }
 
@@ -104,10 +108,10 @@ int op_variable_info(qh_dataset *ds, int32_t number, qh_var_info *info)
         return misuse(run, "variable information was asked of an unknown data set.");
     std::string name;
     VarType type;
-    if (ds->mode == QH_DS_INPUT && number >= 1 && number <= static_cast<int32_t>(ds->table->columns.size())) {
-        const Column &col = ds->table->columns[static_cast<size_t>(number - 1)];
-        name = col.name;
-        type = col.type;
+    if (ds->mode == QH_DS_INPUT && number >= 1 && number <= static_cast<int32_t>(variables_of(ds).size())) {
+        const Variable &v = variables_of(ds)[static_cast<size_t>(number - 1)];
+        name = v.name;
+        type = v.type;
     } else if (ds->mode == QH_DS_OUTPUT && ds->writer && number >= 1 &&
                number <= static_cast<int32_t>(ds->writer->definitions.size())) {
         const auto &def = ds->writer->definitions[static_cast<size_t>(number - 1)];
@@ -140,14 +144,16 @@ int op_bind_variable(qh_record *rec, int32_t number, int32_t, void *buffer, int3
     RunContext *run = run_or_null();
     if (!valid_record(run, rec) || rec->writing || !buffer || code != QH_BIND_NATIVE)
         return misuse(run, "a variable binding is not valid.");
-    const Table &table = *rec->dataset->table;
-    if (number < 1 || number > static_cast<int32_t>(table.columns.size()))
+    const std::vector<Variable> &variables = variables_of(rec->dataset);
+    if (number < 1 || number > static_cast<int32_t>(variables.size()))
         return misuse(run, "variable number " + std::to_string(number) + " does not exist in " +
                                rec->dataset->name.display + ".");
-    const Column &col = table.columns[static_cast<size_t>(number - 1)];
-    if ((col.type == VarType::Numeric && length != sizeof(double)) ||
-        (col.type == VarType::Character && (length < 1 || length > 32767)))
-        return misuse(run, "variable " + col.name + " cannot be bound with length " + std::to_string(length) + ".");
+    const Variable &v = variables[static_cast<size_t>(number - 1)];
+    if ((v.type == VarType::Numeric && length != sizeof(double)) ||
+        (v.type == VarType::Character && (length < 1 || length > 32767)))
+        return misuse(run, "variable " + v.name + " cannot be bound with length " + std::to_string(length) + ".");
+    if (rec->cursor && !rec->dataset->selected.empty() && !rec->dataset->selected[static_cast<size_t>(number - 1)])
+        return misuse(run, "variable " + v.name + " was bound after reading began without being selected.");
     rec->bindings.push_back({number - 1, buffer, length});
     return 0;
 }
@@ -158,23 +164,59 @@ int op_end_binding(qh_record *rec)
     return valid_record(run, rec) && !rec->writing ? 0 : misuse(run, "end of binding for an unknown record.");
 }
 
+// Moves a read record on to its next observation; false at the end. Its pass starts at the first
+// read_next and reads the selected variables and those it binds (every variable when none was
+// selected); the pass and its buffers go at the end.
+bool advance(RunContext *run, qh_record *rec)
+{
+    if (rec->at_end)
+        return false;
+    const DatasetView &input = rec->dataset->input;
+    std::string error;
+    if (!rec->cursor) {
+        const std::vector<bool> &selected = rec->dataset->selected;
+        std::vector<bool> wanted(input.source->describe().variables.size(), selected.empty());
+        for (size_t i = 0; i < selected.size(); ++i)
+            if (selected[i])
+                wanted[input.columns[i]] = true;
+        for (const auto &b : rec->bindings)
+            wanted[input.columns[static_cast<size_t>(b.column)]] = true;
+        rec->cursor = input.source->rows(wanted, error);
+        if (!rec->cursor)
+            read_failed(run, error);
+        rec->row.resize(wanted.size());
+    }
+    switch (rec->cursor->next(rec->row, error)) {
+    case RowCursor::Step::Row: rec->has_row = true; return true;
+    case RowCursor::Step::End: break;
+    case RowCursor::Step::Failed: read_failed(run, error);
+    }
+    rec->has_row = false;
+    rec->at_end = true;
+    rec->cursor.reset();
+    rec->row = Row{};
+    return false;
+}
+
+// Every read record of the data set that is not released moves on; a record opened later starts
+// from the first observation.
 int op_read_next(qh_dataset *ds)
 {
     RunContext *run = run_or_null();
     if (!valid_dataset(run, ds) || ds->mode != QH_DS_INPUT)
         return 0;
-    if (ds->current + 1 >= static_cast<long long>(ds->table->rows)) {
-        ds->current = static_cast<long long>(ds->table->rows);
-        // Nothing can fetch from it any more: its values go, so that a procedure's fit does not
-        // share the memory with a copy of its input. Names, types and the count stay.
-        for (Column &col : ds->table->columns) {
-            std::vector<double>().swap(col.numbers);
-            std::vector<std::string>().swap(col.texts);
-        }
-        return 0;
+    bool open = false, read = false;
+    for (qh_record *rec : ds->readers) {
+        if (rec->released)
+            continue;
+        open = true;
+        read = advance(run, rec) || read;
     }
-    ++ds->current;
-    return 1;
+    if (!open && ds->counted < ds->input.rows()) { // no record to read into: the observations are counted
+        ++ds->counted;
+        return 1;
+    }
+    return read ? 1 : 0;
 }
 
 int op_fetch(qh_record *rec, int32_t)
@@ -182,17 +224,17 @@ int op_fetch(qh_record *rec, int32_t)
     RunContext *run = run_or_null();
     if (!valid_record(run, rec) || rec->writing)
         return misuse(run, "fetch from an unknown record.");
-    const qh_dataset &ds = *rec->dataset;
-    if (ds.current < 0 || ds.current >= static_cast<long long>(ds.table->rows))
-        return misuse(run, "fetch without a current observation of " + ds.name.display + ".");
-    const size_t row = static_cast<size_t>(ds.current);
+    if (!rec->has_row)
+        return misuse(run, "fetch without a current observation of " + rec->dataset->name.display + ".");
+    const std::vector<size_t> &columns = rec->dataset->input.columns;
     for (const auto &b : rec->bindings) {
-        const Column &col = ds.table->columns[static_cast<size_t>(b.column)];
-        if (col.type == VarType::Numeric) {
-            const double value = is_missing(col.numbers[row]) ? missing_value() : col.numbers[row];
+        const size_t column = columns[static_cast<size_t>(b.column)];
+        if (variables_of(rec->dataset)[static_cast<size_t>(b.column)].type == VarType::Numeric) {
+            const double number = rec->row.numbers[column];
+            const double value = is_missing(number) ? missing_value() : number;
             std::memcpy(b.buffer, &value, sizeof value);
         } else {
-            const std::string &text = col.texts[row];
+            const std::string &text = rec->row.texts[column];
             char *out = static_cast<char *>(b.buffer);
             const size_t n = std::min(text.size(), static_cast<size_t>(b.length));
             std::memset(out, ' ', static_cast<size_t>(b.length));
@@ -252,16 +294,18 @@ int op_end_definitions(qh_record *rec)
     if (!valid_record(run, rec) || !rec->writing || rec->definitions_ended)
         return misuse(run, "end of definitions for an unknown record.");
     rec->definitions_ended = true;
+    rec->row.resize(rec->definitions.size());
     if (rec->dataset->is_null)
         return 0;
-    for (const std::string &note : run->session().library.prepare_output(rec->dataset->name.path))
-        run->log().note(note);
-    std::string error;
-    if (!rec->file.open(rec->dataset->name.path, error))
-        return file_failed(run, rec, error);
+    std::vector<Variable> variables;
     for (const auto &d : rec->definitions)
-        rec->file.name(d.name);
-    return rec->file.end_row(error) ? 0 : file_failed(run, rec, error);
+        variables.push_back(
+            {d.name, d.type, d.type == VarType::Numeric ? number_length : static_cast<size_t>(d.length)});
+    rec->output = std::make_unique<OutputDataset>(run->session().library, run->log(), rec->dataset->name);
+    if (rec->output->create(std::move(variables)))
+        return 0;
+    rec->failed = true; // logged; every later operation on the record fails without writing
+    return failed;
 }
 
 int op_write_record(qh_record *rec, int32_t)
@@ -271,18 +315,12 @@ int op_write_record(qh_record *rec, int32_t)
         return misuse(run, "an observation was written before the definitions of its data set ended.");
     if (rec->failed)
         return failed;
-    rec->row_numbers.assign(rec->definitions.size(), 0);
-    rec->row_texts.assign(rec->definitions.size(), std::string());
     for (size_t i = 0; i < rec->definitions.size(); ++i) {
         const auto &d = rec->definitions[i];
-        if (d.type == VarType::Numeric) {
-            std::memcpy(&rec->row_numbers[i], d.value, sizeof(double));
-        } else {
-            std::string text = fixed_text(static_cast<const char *>(d.value), static_cast<size_t>(d.length));
-            if (text.size() > max_text_length)
-                text.resize(max_text_length);
-            rec->row_texts[i] = std::move(text);
-        }
+        if (d.type == VarType::Numeric)
+            std::memcpy(&rec->row.numbers[i], d.value, sizeof(double));
+        else
+            rec->row.texts[i] = fixed_text(static_cast<const char *>(d.value), static_cast<size_t>(d.length));
     }
     rec->row_pending = true;
     return 0;
@@ -298,25 +336,10 @@ int op_write_dataset(qh_dataset *ds, int32_t)
     qh_record *rec = ds->writer;
     rec->row_pending = false;
     ++rec->observations;
-    if (ds->is_null)
+    if (ds->is_null || rec->output->write(rec->row))
         return 0;
-    for (size_t i = 0; i < rec->definitions.size(); ++i) {
-        if (rec->definitions[i].type == VarType::Character) {
-            rec->file.text(rec->row_texts[i]);
-            continue;
-        }
-        double value = rec->row_numbers[i];
-        if (std::isinf(value)) {
-            if (!rec->warned_non_finite)
-                run->log().warning("An infinite value of variable " + rec->definitions[i].name + " in data set " +
-                                   ds->name.display + " is written as a missing value.");
-            rec->warned_non_finite = true;
-            value = missing_value();
-        }
-        rec->file.number(value);
-    }
-    std::string error;
-    return rec->file.end_row(error) ? 0 : file_failed(run, rec, error);
+    rec->failed = true;
+    return failed;
 }
 
 int op_release_record(qh_record *rec)
@@ -477,14 +500,14 @@ int32_t op_dataset_name(qh_dataset *ds, int32_t code, char *buffer, int32_t size
         return misuse(run, "the name of an unknown data set was asked for.");
     if (code == QH_DSNAME_DISPLAY)
         return copy_out(ds->name.display, buffer, size);
-    if (ds->is_null || ds->name.path.empty())
+    if (ds->is_null || ds->name.location.empty())
         return copy_out("", buffer, size); // stored nowhere, so shared with no other
     // Absolute first: a relative path whose first folder does not exist yet would stay relative.
     std::error_code ec;
-    std::filesystem::path where = std::filesystem::absolute(ds->name.path, ec);
+    std::filesystem::path where = std::filesystem::absolute(ds->name.location, ec);
     if (!ec)
         where = std::filesystem::weakly_canonical(where, ec);
-    return copy_out((ec ? ds->name.path : where).string(), buffer, size);
+    return copy_out((ec ? ds->name.location : where).string(), buffer, size);
 }
 
 int32_t op_graphics_folder(char *buffer, int32_t size, int32_t *step)

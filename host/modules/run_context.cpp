@@ -25,17 +25,11 @@ qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &err
         error = "_NULL_ cannot be read.";
         return nullptr;
     }
-    auto table = std::make_shared<Table>();
-    ReadMessages messages;
-    const bool loaded = session_.library.load(ref.name, *table, error, messages);
-    for (const auto &[kind, text] : messages)
-        log().line(kind, text);
-    if (!loaded || !apply_dataset_options(ref, *table, error))
-        return nullptr;
     auto ds = std::make_unique<qh_dataset>();
+    if (!open_for_reading(ref, session_.library, log(), ds->input, error))
+        return nullptr;
     ds->name = ref.name;
     ds->mode = QH_DS_INPUT;
-    ds->table = std::move(table);
     datasets_.push_back(std::move(ds));
     return datasets_.back().get();
 }
@@ -76,6 +70,8 @@ qh_record *RunContext::new_record(qh_dataset *ds, bool writing, int declared)
     rec->writing = writing;
     rec->declared = declared;
     records_.push_back(std::move(rec));
+    if (!writing)
+        ds->readers.push_back(records_.back().get());
     return records_.back().get();
 }
 
@@ -117,17 +113,13 @@ void RunContext::drop(qh_graphics_file *file)
 bool RunContext::commit(qh_record *rec)
 {
     rec->released = true;
+    rec->cursor.reset(); // a read record's buffers go now
     if (!rec->writing || !rec->definitions_ended || rec->dataset->is_null)
         return true;
-    std::string error;
-    if (!rec->file.commit(error)) {
+    if (!rec->output->commit()) {
         rec->failed = true;
-        log().error(error);
         return false;
     }
-    session_.library.set_last(rec->dataset->name);
-    log().note("The data set " + rec->dataset->name.display + " has " + std::to_string(rec->observations) +
-               " observations and " + std::to_string(rec->definitions.size()) + " variables.");
     return true;
 }
 
@@ -139,7 +131,8 @@ void RunContext::finish(int return_code)
         if (return_code == 0) {
             commit(rec.get());
         } else {
-            rec->file.discard();
+            if (rec->output)
+                rec->output->discard();
             log().warning("The data set " + rec->dataset->name.display +
                           " was not replaced because the step ended with errors.");
         }

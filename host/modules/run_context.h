@@ -1,6 +1,10 @@
 // One run of a procedure module: the step's tokens, the run's memory, the data sets and records
 // the procedure opened, its titles and the listing line it is building. The routine table's
 // functions reach the current run through current_run().
+//
+// An input data set is described when the statements are parsed and read through its read
+// records: each has a cursor of its own, so every record (and every pass) sees each observation.
+// An output data set is written through its write record's OutputDataset.
 #ifndef QUILL_HOST_RUN_CONTEXT_H
 #define QUILL_HOST_RUN_CONTEXT_H
 
@@ -10,7 +14,8 @@
 
 #include "api/statement_records.h"
 #include "base/names.h"
-#include "data/csv/csv_store.h"
+#include "data/dataset_view.h"
+#include "data/output_dataset.h"
 #include "data/graphics_file.h"
 #include "language/dataset_reference.h"
 #include "language/tokenizer.h"
@@ -20,11 +25,13 @@
 // The host's halves of the opaque types of the interface.
 struct qh_dataset {
     quill::host::DatasetName name;
-    int mode = 0;                            // QH_DS_INPUT or QH_DS_OUTPUT
-    bool is_null = false;                    // _NULL_: writes are accepted and dropped
-    std::shared_ptr<quill::host::Table> table; // input: the observations
-    long long current = -1;                  // input: the observation read_next reached
-    qh_record *writer = nullptr;             // output: the record that writes it
+    int mode = 0;                     // QH_DS_INPUT or QH_DS_OUTPUT
+    bool is_null = false;             // _NULL_: writes are accepted and dropped
+    quill::host::DatasetView input;   // input: the source and the variables its options keep
+    std::vector<bool> selected;       // input: the variables select_variables named (empty: all)
+    std::vector<qh_record *> readers; // input: its read records, as they were opened
+    size_t counted = 0;               // input: observations read_next passed with no read record
+    qh_record *writer = nullptr;      // output: the record that writes it
 };
 
 struct qh_record {
@@ -48,12 +55,17 @@ struct qh_record {
     bool definitions_ended = false;
     bool released = false;
     bool failed = false; // its file could not be created or written: every later operation fails
-    std::vector<double> row_numbers; // the captured observation waiting for write_dataset
-    std::vector<std::string> row_texts;
+    // Reading: the record's own pass over the data set, made at its first read_next, and the
+    // observation it reached.
+    std::unique_ptr<quill::host::RowCursor> cursor;
+    bool has_row = false;
+    bool at_end = false;
+    // Writing: the data set being written once the definitions end.
+    std::unique_ptr<quill::host::OutputDataset> output;
     bool row_pending = false;
     long long observations = 0;
-    bool warned_non_finite = false;
-    quill::host::CsvWriter file;
+    // The observation read, or captured for write_dataset.
+    quill::host::Row row;
 };
 
 namespace quill::host {

@@ -75,12 +75,8 @@ void run_proc_print(Session &session, const Step &step)
         session.log.error(at_line("_NULL_ cannot be printed", step.head.line()));
         return;
     }
-    Table table;
-    ReadMessages messages;
-    const bool loaded = session.library.load(ref.name, table, error, messages);
-    for (const auto &[kind, text] : messages)
-        session.log.line(kind, text);
-    if (!loaded || !apply_dataset_options(ref, table, error)) {
+    DatasetView view;
+    if (!open_for_reading(ref, session.library, session.log, view, error)) {
         session.log.error(at_line(error, step.head.line()));
         return;
     }
@@ -92,14 +88,19 @@ void run_proc_print(Session &session, const Step &step)
             return;
         }
         std::vector<Token> list(s.tokens.begin() + 1, s.tokens.end() - 1);
-        if (!resolve_variable_list(list, table, columns, error)) {
+        if (!resolve_variable_list(list, view.variables, columns, error)) {
             session.log.error(error);
             return;
         }
     }
     if (columns.empty())
-        for (size_t c = 0; c < table.columns.size(); ++c)
+        for (size_t c = 0; c < view.variables.size(); ++c)
             columns.push_back(static_cast<int>(c) + 1);
+    Table table;
+    if (!read_view(view, table, error)) {
+        session.log.error(at_line(error, step.head.line()));
+        return;
+    }
 
     // Two passes over the cells, one for the widths and one to print, so that nothing but the
     // data set itself is held.

@@ -1,8 +1,12 @@
 // Reading a data set from CSV. Whole buffers are split into records and fields in place (a field
-// is a span of the buffer), and each cell is converted as soon as it is read: one pass does the
-// work. A column is numeric until one of its cells is not a number; a column that turns character
-// after its first row is read again in a second pass for its texts, so that a cell such as 007
-// keeps its characters. Line ends are LF, CR LF or CR alone.
+// is a span of the buffer). Describing a file is one pass over every cell: a column is numeric
+// until one of its cells is not a number, so a cell such as 007 in a column that turns character
+// keeps its characters when the rows are read. A cursor's pass converts only the cells it wants,
+// as they were described. Line ends are LF, CR LF or CR alone.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -31,48 +35,12 @@ struct Field {
 // NeedMore: the record runs past the end of the buffer (scanning only).
 enum class Scan { Record, End, Problem, ReadFailure, NeedMore };
 
-// Splits CSV text, from memory or from a file read in large buffers, into records.
+// Splits CSV text, from memory or from a file read in large buffers, into records. A file is
+// read with pread from the scanner's own offset, so that several scanners share one descriptor.
 class RecordScanner {
 public:
     explicit RecordScanner(std::string_view text) : data_(text.data()), size_(text.size()), at_end_(true) {}
-    explicit RecordScanner(std::FILE *file) : file_(file), buffer_(initial_buffer), data_(buffer_.data()) {}
-
-    // The number of line ends, for sizing the columns; the scanner is back at the start.
-    bool count_line_ends(size_t &count)
-    {
-        count = 0;
-        bool after_cr = false; // the previous buffer ended with CR
-        for (;;) {
-            const char *first = data_ + pos_, *last = data_ + size_;
-            for (const char *p = first; p < last && (p = static_cast<const char *>(std::memchr(p, '\n', last - p)));
-                 ++p)
-                ++count;
-            // A CR ends a line too, unless an LF follows and ends it.
-            for (const char *p = first; p < last && (p = static_cast<const char *>(std::memchr(p, '\r', last - p)));
-                 ++p)
-                count += p + 1 == last || p[1] != '\n';
-            if (after_cr && first < last && *first == '\n')
-                --count;
-            after_cr = first < last && last[-1] == '\r';
-            if (at_end_)
-                break;
-            pos_ = size_;
-            if (!refill())
-                return false;
-        }
-        return rewind();
-    }
-
-    bool rewind()
-    {
-        line_ = 1;
-        pos_ = 0;
-        if (!file_)
-            return true;
-        size_ = 0;
-        at_end_ = false;
-        return std::fseek(file_, 0, SEEK_SET) == 0;
-    }
+    explicit RecordScanner(int fd) : fd_(fd), buffer_(initial_buffer), data_(buffer_.data()) {}
 
     Scan next(std::vector<Field> &fields)
     {
@@ -98,11 +66,18 @@ private:
             buffer_.resize(buffer_.size() * 2);
         std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
         data_ = buffer_.data();
-        const size_t got = std::fread(buffer_.data() + kept, 1, buffer_.size() - kept, file_);
+        ssize_t got;
+        do
+            got = ::pread(fd_, buffer_.data() + kept, buffer_.size() - kept, offset_);
+        while (got < 0 && errno == EINTR);
         pos_ = 0;
-        size_ = kept + got;
+        size_ = kept;
+        if (got < 0)
+            return false;
+        offset_ += got;
+        size_ += static_cast<size_t>(got);
         at_end_ = got == 0;
-        return !std::ferror(file_);
+        return true;
     }
 
     // Line ends inside a quoted value.
@@ -215,7 +190,8 @@ private:
         return table;
     }();
 
-    std::FILE *file_ = nullptr;
+    int fd_ = -1;
+    off_t offset_ = 0;
     std::vector<char> buffer_;
     const char *data_ = nullptr;
     size_t size_ = 0;
@@ -260,7 +236,7 @@ std::string cells(size_t count) { return count > 1 ? " (" + std::to_string(count
 // '_', a long name is cut to 32 bytes and one left empty is VARn.
 std::string usable_name(std::string_view name, size_t column)
 {
-    std::string usable(utf8_prefix(name, max_text_length));
+    std::string usable(utf8_prefix(name, max_name_length));
     for (char &c : usable)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '_';
@@ -317,9 +293,8 @@ bool read_header(RecordScanner &scanner, const std::string &label, std::vector<s
 // What one column has met so far.
 struct ColumnState {
     bool numeric = true;
-    bool deferred = false;   // turned character after its first row: texts come in the second pass
+    bool deferred = false;   // turned character after its first row
     bool saw_number = false; // an unquoted cell that is a number
-    bool cut = false;
     std::string first_text;  // the cell that made it character
     bool first_text_quoted = false;
     int first_text_line = 0;
@@ -331,32 +306,49 @@ struct ColumnState {
         int line = 0;
         std::string text;
     } overflow, underflow;
+    size_t longest = 0;   // bytes of its longest cell as a stored text
+    size_t long_row = 0;  // the first cell longer than a stored text may be (long_line 0: none)
+    int long_line = 0;
 };
 
-class TableReader {
-public:
-    TableReader(RecordScanner &scanner, const std::string &label) : scanner_(scanner), label_(label) {}
+// A cell as a stored text: trailing blanks dropped, cut to the longest a value may be (never
+// inside a UTF-8 character).
+void stored_text(const Field &field, std::string &text)
+{
+    if (field.escaped)
+        text = field_text(field);
+    else
+        text.assign(field.data, field.size);
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    if (text.size() > csv_max_text_length)
+        text.resize(utf8_prefix(text, csv_max_text_length).size());
+}
 
-    // The table, and the notes and warnings about it, only when the whole file could be read.
-    bool read(Table &table, std::string &error, ReadMessages &messages)
+// The describing pass: the header, then every record, so that each column's type, its longest text,
+// the number of rows and the notes about the cells are known before any row is read for use.
+class Describer {
+public:
+    Describer(RecordScanner &scanner, const std::string &label) : scanner_(scanner), label_(label) {}
+
+    // The description, and the notes and warnings about it, only when the whole file could be read.
+    bool describe(Description &description, std::string &error, ReadMessages &messages)
     {
-        size_t line_ends = 0;
-        if (!scanner_.count_line_ends(line_ends))
-            return read_failure(error);
-        std::vector<std::string> names;
-        if (!read_header(scanner_, label_, names, messages_, error))
+        if (!read_header(scanner_, label_, names_, messages_, error))
             return false;
-        capacity_ = line_ends; // at least the data rows
-        result_.columns.resize(names.size());
-        for (size_t i = 0; i < names.size(); ++i) {
-            result_.columns[i].name = std::move(names[i]);
-            reserve_or_throw(result_.columns[i].numbers, capacity_); // numeric until a cell says otherwise
-        }
-        states_.resize(names.size());
-        if (!read_rows(error) || !read_deferred_texts(error))
+        states_.resize(names_.size());
+        if (!read_rows(error))
             return false;
+        report_cuts();
         report();
-        table = std::move(result_);
+        description.rows = rows_;
+        description.variables.resize(names_.size());
+        for (size_t i = 0; i < names_.size(); ++i) {
+            Variable &v = description.variables[i];
+            v.name = std::move(names_[i]);
+            v.type = states_[i].numeric ? VarType::Numeric : VarType::Character;
+            v.length = states_[i].numeric ? number_length : std::max<size_t>(states_[i].longest, 1);
+        }
         messages.insert(messages.end(), messages_.begin(), messages_.end());
         return true;
     }
@@ -377,7 +369,7 @@ private:
             error = located(label_, scanner_.record_line(), scanner_.problem());
             return false;
         }
-        const size_t count = fields_.size(), expected = result_.columns.size();
+        const size_t count = fields_.size(), expected = names_.size();
         if (count == expected)
             return true;
         error = located(label_, scanner_.record_line(),
@@ -392,19 +384,17 @@ private:
             if (!record_fits(scan, error))
                 return false;
             for (size_t i = 0; i < fields_.size(); ++i)
-                take_cell(i, fields_[i]);
-            ++result_.rows;
+                take_cell(states_[i], fields_[i]);
+            ++rows_;
         }
         return true;
     }
 
-    void take_cell(size_t i, const Field &field)
+    void take_cell(ColumnState &state, const Field &field)
     {
-        Column &col = result_.columns[i];
-        ColumnState &state = states_[i];
+        note_text(state, field); // a column that turns character later has every cell as a text
         if (state.numeric) {
             const std::string_view cell = trim(field.raw());
-            double value = missing_value();
             NumberText kind = NumberText::NotNumber;
             if (!field.quoted) {
                 if (cell.empty() || cell == ".")
@@ -412,7 +402,7 @@ private:
                 else if (cell == "NA")
                     kind = note_na(state);
                 else
-                    kind = read_number(cell, value);
+                    kind = number_kind(cell);
             }
             if (kind == NumberText::OutOfRange)
                 note_first(state.overflow, cell);
@@ -420,17 +410,35 @@ private:
                 note_first(state.underflow, cell);
             if (kind != NumberText::NotNumber) {
                 state.saw_number = state.saw_number || !(cell.empty() || cell == "." || cell == "NA");
-                col.numbers.push_back(value);
                 return;
             }
-            turn_character(col, state, field);
+            turn_character(state, field);
         }
-        if (!state.saw_number && !field.quoted) {
-            double ignored;
-            state.saw_number = read_number(field.raw(), ignored) != NumberText::NotNumber;
+        if (!state.saw_number && !field.quoted)
+            state.saw_number = number_kind(field.raw()) != NumberText::NotNumber;
+    }
+
+    // The cell's length as a stored text, and whether it is cut; without a copy when it is short.
+    void note_text(ColumnState &state, const Field &field)
+    {
+        std::string_view raw = field.raw();
+        if (!field.escaped) {
+            while (!raw.empty() && raw.back() == ' ')
+                raw.remove_suffix(1);
+            if (raw.size() <= csv_max_text_length) {
+                state.longest = std::max(state.longest, raw.size());
+                return;
+            }
         }
-        if (!state.deferred)
-            add_text(col, state, field, scanner_.record_line());
+        std::string text = field_text(field);
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        if (text.size() > csv_max_text_length && state.long_line == 0) {
+            state.long_line = scanner_.record_line();
+            state.long_row = rows_;
+        }
+        stored_text(field, text);
+        state.longest = std::max(state.longest, text.size());
     }
 
     NumberText note_na(ColumnState &state)
@@ -448,58 +456,32 @@ private:
         }
     }
 
-    void turn_character(Column &col, ColumnState &state, const Field &field)
+    void turn_character(ColumnState &state, const Field &field)
     {
         state.numeric = false;
         state.first_text = quoted_excerpt(field_text(field));
         state.first_text_quoted = field.quoted;
         state.first_text_line = scanner_.record_line();
-        col.type = VarType::Character;
-        std::vector<double>().swap(col.numbers);
-        if (result_.rows == 0)
-            reserve_or_throw(col.texts, capacity_);
-        else
-            state.deferred = true;
+        state.deferred = rows_ > 0;
     }
 
-    void add_text(Column &col, ColumnState &state, const Field &field, int line)
+    // One warning per character column with a value cut, at its first: first the columns that
+    // were character from their first row, then those that turned character later, each group in
+    // the order of those cells in the file.
+    void report_cuts()
     {
-        std::string text = field_text(field);
-        while (!text.empty() && text.back() == ' ')
-            text.pop_back();
-        if (text.size() > max_text_length) {
-            text.resize(utf8_prefix(text, max_text_length).size());
-            if (!state.cut)
+        for (const bool deferred : {false, true}) {
+            std::vector<size_t> cut;
+            for (size_t i = 0; i < states_.size(); ++i)
+                if (!states_[i].numeric && states_[i].deferred == deferred && states_[i].long_line > 0)
+                    cut.push_back(i);
+            std::stable_sort(cut.begin(), cut.end(),
+                             [&](size_t a, size_t b) { return states_[a].long_row < states_[b].long_row; });
+            for (size_t i : cut)
                 messages_.emplace_back(LineClass::Warning,
-                                       located(label_, line, "values of " + col.name +
-                                                                 " longer than 32 characters are cut to 32"));
-            state.cut = true;
+                                       located(label_, states_[i].long_line,
+                                               "values of " + names_[i] + " longer than 32 characters are cut to 32"));
         }
-        col.texts.push_back(std::move(text));
-    }
-
-    // The second pass: the texts of the columns that turned character after their first row.
-    bool read_deferred_texts(std::string &error)
-    {
-        std::vector<size_t> deferred;
-        for (size_t i = 0; i < states_.size(); ++i)
-            if (states_[i].deferred) {
-                deferred.push_back(i);
-                reserve_or_throw(result_.columns[i].texts, result_.rows);
-            }
-        if (deferred.empty())
-            return true;
-        if (!scanner_.rewind() || scanner_.next(fields_) != Scan::Record) // the header, already checked
-            return read_failure(error);
-        for (size_t row = 0; row < result_.rows; ++row) {
-            if (scanner_.next(fields_) != Scan::Record || fields_.size() != result_.columns.size()) {
-                error = label_ + ": the file changed while it was read.";
-                return false;
-            }
-            for (size_t i : deferred)
-                add_text(result_.columns[i], states_[i], fields_[i], scanner_.record_line());
-        }
-        return true;
     }
 
     // Notes and warnings, column by column, about cells that were not plain numbers.
@@ -507,7 +489,7 @@ private:
     {
         for (size_t i = 0; i < states_.size(); ++i) {
             const ColumnState &s = states_[i];
-            const std::string &name = result_.columns[i].name;
+            const std::string &name = names_[i];
             if (s.numeric && s.overflow.cells > 0)
                 messages_.emplace_back(LineClass::Warning,
                                        located(label_, s.overflow.line,
@@ -536,32 +518,168 @@ private:
 
     RecordScanner &scanner_;
     const std::string &label_;
+    std::vector<std::string> names_;
     ReadMessages messages_;
-    Table result_;
     std::vector<ColumnState> states_;
     std::vector<Field> fields_;
-    size_t capacity_ = 0;
+    size_t rows_ = 0;
 };
+
+// Where a data set's text is: an open file or text in memory, shared by the source and its cursors.
+struct CsvData {
+    CsvData() = default;
+    CsvData(const CsvData &) = delete;
+    CsvData &operator=(const CsvData &) = delete;
+    ~CsvData()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    RecordScanner scanner() const { return fd >= 0 ? RecordScanner(fd) : RecordScanner(std::string_view(text)); }
+
+    int fd = -1;
+    std::string text;
+    std::string label;
+};
+
+// One pass over the rows: each record is checked against the description and its wanted cells
+// converted as they were described.
+class CsvCursor : public RowCursor {
+public:
+    CsvCursor(std::shared_ptr<const CsvData> data, const Description &description, const std::vector<bool> &wanted)
+        : data_(std::move(data)), scanner_(data_->scanner()), rows_(description.rows)
+    {
+        types_.reserve(description.variables.size());
+        for (size_t i = 0; i < description.variables.size(); ++i) {
+            types_.push_back(description.variables[i].type);
+            if (wanted.empty() || (i < wanted.size() && wanted[i]))
+                wanted_.push_back(i);
+        }
+    }
+
+    Step next(Row &row, std::string &error) override
+    {
+        if (!started_) { // the header, already described
+            started_ = true;
+            const Scan scan = scanner_.next(fields_);
+            if (scan != Scan::Record || fields_.size() != types_.size())
+                return scan == Scan::ReadFailure ? cannot_read(error) : changed(error);
+        }
+        const Scan scan = scanner_.next(fields_);
+        if (scan == Scan::End)
+            return read_ == rows_ ? Step::End : changed(error);
+        if (scan == Scan::ReadFailure)
+            return cannot_read(error);
+        if (scan != Scan::Record || fields_.size() != types_.size() || read_ == rows_)
+            return changed(error);
+        for (size_t i : wanted_) {
+            const Field &field = fields_[i];
+            if (types_[i] == VarType::Character) {
+                stored_text(field, row.texts[i]);
+                continue;
+            }
+            const std::string_view cell = trim(field.raw());
+            double value = missing_value();
+            if (field.quoted ||
+                (!(cell.empty() || cell == "." || cell == "NA") && read_number(cell, value) == NumberText::NotNumber))
+                return changed(error);
+            row.numbers[i] = value;
+        }
+        ++read_;
+        return Step::Row;
+    }
+
+private:
+    Step cannot_read(std::string &error)
+    {
+        error = data_->label + ": the file cannot be read.";
+        return Step::Failed;
+    }
+    Step changed(std::string &error)
+    {
+        error = data_->label + ": the file changed while it was read.";
+        return Step::Failed;
+    }
+
+    std::shared_ptr<const CsvData> data_;
+    RecordScanner scanner_;
+    std::vector<VarType> types_;
+    std::vector<size_t> wanted_;
+    std::vector<Field> fields_;
+    size_t rows_;
+    size_t read_ = 0;
+    bool started_ = false;
+};
+
+class CsvSource : public TableSource {
+public:
+    CsvSource(std::shared_ptr<const CsvData> data, Description description)
+        : data_(std::move(data)), description_(std::move(description))
+    {
+    }
+    const Description &describe() const override { return description_; }
+    std::unique_ptr<RowCursor> rows(const std::vector<bool> &wanted, std::string &) const override
+    {
+        return std::make_unique<CsvCursor>(data_, description_, wanted);
+    }
+
+private:
+    std::shared_ptr<const CsvData> data_;
+    Description description_;
+};
+
+std::unique_ptr<TableSource> described(std::shared_ptr<CsvData> data, ReadMessages &messages, std::string &error)
+{
+    RecordScanner scanner = data->scanner();
+    Description description;
+    if (!Describer(scanner, data->label).describe(description, error, messages))
+        return nullptr;
+    return std::make_unique<CsvSource>(std::move(data), std::move(description));
+}
+
+std::unique_ptr<TableSink> create_sink(const std::filesystem::path &file) { return create_csv_sink(file); }
 
 } // namespace
 
+const Format &csv_format()
+{
+    static const Format format{"CSV", ".csv", csv_max_text_length, open_csv_file, create_sink};
+    return format;
+}
+
+std::unique_ptr<TableSource> open_csv_file(const std::filesystem::path &file, ReadMessages &messages,
+                                           std::string &error)
+{
+    auto data = std::make_shared<CsvData>();
+    data->label = excerpt(file.string(), path_excerpt_length);
+    data->fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (data->fd < 0) {
+        error = data->label + ": the file cannot be opened (" + std::strerror(errno) + ").";
+        return nullptr;
+    }
+    return described(std::move(data), messages, error);
+}
+
+std::unique_ptr<TableSource> open_csv_text(std::string text, const std::string &label, ReadMessages &messages,
+                                           std::string &error)
+{
+    auto data = std::make_shared<CsvData>();
+    data->text = std::move(text);
+    data->label = label;
+    return described(std::move(data), messages, error);
+}
+
 bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error, ReadMessages &messages)
 {
-    const std::string label = excerpt(file.string(), path_excerpt_length);
-    std::unique_ptr<std::FILE, int (*)(std::FILE *)> handle(std::fopen(file.c_str(), "rb"), &std::fclose);
-    if (!handle) {
-        error = label + ": the file cannot be opened (" + std::strerror(errno) + ").";
-        return false;
-    }
-    RecordScanner scanner(handle.get());
-    return TableReader(scanner, label).read(table, error, messages);
+    const std::unique_ptr<TableSource> source = open_csv_file(file, messages, error);
+    return source && read_table(*source, {}, table, error);
 }
 
 bool read_csv_text(std::string_view text, const std::string &label, Table &table, std::string &error,
                    ReadMessages &messages)
 {
-    RecordScanner scanner(text);
-    return TableReader(scanner, label).read(table, error, messages);
+    const std::unique_ptr<TableSource> source = open_csv_text(std::string(text), label, messages, error);
+    return source && read_table(*source, {}, table, error);
 }
 
 } // namespace quill::host

@@ -1,27 +1,30 @@
 // Data sets stored as CSV files: a header row of variable names, then one row per observation.
-// Reading streams the file in large buffers, so time and memory stay linear in its size and the
-// data are held once, as columns. Writing goes to a temporary file beside the target that is
+// Opening a file describes it in one streaming pass (names, types, the longest texts, the rows,
+// and the notes about what was read); each cursor then reads the file again from its first row in
+// large buffers, holding one row. Writing goes to a temporary file beside the target that is
 // renamed into place only when complete.
-#ifndef QUILL_HOST_CSV_STORE_H
-#define QUILL_HOST_CSV_STORE_H
+#ifndef QUILL_HOST_DATA_CSV_CSV_STORE_H
+#define QUILL_HOST_DATA_CSV_CSV_STORE_H
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "base/log_writer.h"
 #include "base/temporary_file.h"
+#include "data/format.h"
 #include "data/table.h"
 
 namespace quill::host {
 
-// Notes and warnings about what was read, in order, for the log.
-using ReadMessages = std::vector<std::pair<LineClass, std::string>>;
+// Text values are cut to 32 bytes: a CSV data set stores no longer ones.
+constexpr size_t csv_max_text_length = 32;
 
-// Reads `file` into `table`. On failure returns false with `error` naming the file, the line and
-// the problem; `table` is untouched. Reading rules:
+const Format &csv_format();
+
+// Opens and describes `file`. On failure returns nullptr with `error` naming the file, the line and
+// the problem. Reading rules:
 // - a column is numeric when each cell is a number, "." or empty (missing), or NA (missing, with a
 //   note); a quoted cell makes its column character, so a text column of digits survives a round
 //   trip; a column read as character although some cells are numbers gets a note naming the
@@ -30,9 +33,20 @@ using ReadMessages = std::vector<std::pair<LineClass, std::string>>;
 //   nearest double, with a note when that is 0;
 // - header names a variable cannot have (empty, longer than 32 bytes, control characters, a name
 //   used twice) are changed, never to a name of another column, with one note listing the changes;
-// - values longer than 32 characters are cut, with one warning per column.
-bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error, ReadMessages &messages);
+// - values longer than 32 bytes are cut (never inside a UTF-8 character), with one warning per
+//   column.
+// The notes and warnings are added to `messages` only when the whole file could be read. A cursor
+// that meets a file changed since it was described fails with "... the file changed while it was
+// read."; the file stays open from the description on, so a file replaced by renaming (as every
+// writer here replaces one) is read as it was described.
+std::unique_ptr<TableSource> open_csv_file(const std::filesystem::path &file, ReadMessages &messages,
+                                           std::string &error);
 // The same from text in memory; `label` names it in messages.
+std::unique_ptr<TableSource> open_csv_text(std::string text, const std::string &label, ReadMessages &messages,
+                                           std::string &error);
+
+// A whole table at once: opening and read_table (format.h).
+bool read_csv_file(const std::filesystem::path &file, Table &table, std::string &error, ReadMessages &messages);
 bool read_csv_text(std::string_view text, const std::string &label, Table &table, std::string &error,
                    ReadMessages &messages);
 
@@ -62,7 +76,10 @@ private:
     bool row_started_ = false;
 };
 
-// Writes a whole table through a CsvWriter.
+// A CSV sink (format.h): texts longer than 32 bytes are cut to 32.
+std::unique_ptr<TableSink> create_csv_sink(const std::filesystem::path &target);
+
+// Writes a whole table.
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error);
 
 } // namespace quill::host

@@ -1,4 +1,4 @@
-// Writing a data set: the rows go to a temporary file beside the target (see temporary_file.h),
+// Writing a data set: the rows go to a temporary file beside the target (base/temporary_file.h),
 // which replaces the target only when it is complete.
 #include <unistd.h>
 
@@ -117,26 +117,70 @@ void CsvWriter::discard()
     temporary_.discard();
 }
 
+namespace {
+
+class CsvSink : public TableSink {
+public:
+    explicit CsvSink(std::filesystem::path target) : target_(std::move(target)) {}
+
+    bool define(const std::vector<Variable> &variables, std::string &error) override
+    {
+        if (!writer_.open(target_, error))
+            return false;
+        types_.clear();
+        for (const Variable &v : variables) {
+            writer_.name(v.name);
+            types_.push_back(v.type);
+        }
+        return writer_.end_row(error);
+    }
+
+    bool write_row(const Row &row, std::string &error) override
+    {
+        for (size_t i = 0; i < types_.size(); ++i) {
+            if (types_[i] == VarType::Numeric)
+                writer_.number(row.numbers[i]);
+            else
+                writer_.text(std::string_view(row.texts[i]).substr(0, csv_max_text_length));
+        }
+        return writer_.end_row(error);
+    }
+
+    bool commit(std::string &error) override { return writer_.commit(error); }
+    void discard() override { writer_.discard(); }
+
+private:
+    std::filesystem::path target_;
+    CsvWriter writer_;
+    std::vector<VarType> types_;
+};
+
+} // namespace
+
+std::unique_ptr<TableSink> create_csv_sink(const std::filesystem::path &target)
+{
+    return std::make_unique<CsvSink>(target);
+}
+
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error)
 {
-    CsvWriter writer;
-    if (!writer.open(target, error))
+    CsvSink sink(target);
+    if (!sink.define(std::vector<Variable>(table.columns.begin(), table.columns.end()), error))
         return false;
-    for (const Column &col : table.columns)
-        writer.name(col.name);
-    if (!writer.end_row(error))
-        return false;
-    for (size_t row = 0; row < table.rows; ++row) {
-        for (const Column &col : table.columns) {
+    Row row;
+    row.resize(table.columns.size());
+    for (size_t r = 0; r < table.rows; ++r) {
+        for (size_t i = 0; i < table.columns.size(); ++i) {
+            const Column &col = table.columns[i];
             if (col.type == VarType::Numeric)
-                writer.number(col.numbers[row]);
+                row.numbers[i] = col.numbers[r];
             else
-                writer.text(col.texts[row]);
+                row.texts[i] = col.texts[r];
         }
-        if (!writer.end_row(error))
+        if (!sink.write_row(row, error))
             return false;
     }
-    return writer.commit(error);
+    return sink.commit(error);
 }
 
 } // namespace quill::host

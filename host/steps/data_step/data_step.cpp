@@ -8,7 +8,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
-#include "data/csv/csv_store.h"
+#include "data/output_dataset.h"
 #include "language/dataset_reference.h"
 #include "steps/program_runner.h"
 
@@ -116,7 +116,8 @@ std::vector<std::string> split_fields(const std::string &line)
     return fields;
 }
 
-void read_data_lines(Session &session, const Step &step, Table &table)
+// The values of the data lines; a text is cut to the longest the output's format stores.
+void read_data_lines(Session &session, const Step &step, size_t max_text_length, Table &table)
 {
     int notes = 0;
     auto note = [&](const std::string &text) {
@@ -149,8 +150,9 @@ void read_data_lines(Session &session, const Step &step, Table &table)
                 if (text.size() > max_text_length) {
                     text.resize(max_text_length);
                     if (!cut[c])
-                        session.log.warning("Values of " + col.name + " longer than 32 characters are cut to 32 (" +
-                                            where + ").");
+                        session.log.warning("Values of " + col.name + " longer than " +
+                                            std::to_string(max_text_length) + " characters are cut to " +
+                                            std::to_string(max_text_length) + " (" + where + ").");
                     cut[c] = true;
                 }
                 col.texts.push_back(std::move(text));
@@ -176,6 +178,12 @@ void read_data_lines(Session &session, const Step &step, Table &table)
     }
     if (notes > max_value_notes)
         session.log.note(std::to_string(notes - max_value_notes) + " more notes about data values are not shown.");
+    for (Column &col : table.columns)
+        if (col.type == VarType::Character) {
+            col.length = 1;
+            for (const std::string &text : col.texts)
+                col.length = std::max(col.length, text.size());
+        }
 }
 
 } // namespace
@@ -223,18 +231,27 @@ void run_data_step(Session &session, const Step &step)
         session.log.error(at_line("The DATA step needs DATALINES (or CARDS) after its INPUT statement", head.line()));
         return;
     }
-    read_data_lines(session, step, table);
+    read_data_lines(session, step, ref.name.format->max_text_length, table);
     if (ref.is_null)
         return;
-    for (const std::string &note : session.library.prepare_output(ref.name.path))
-        session.log.note(note);
-    if (!write_csv_file(ref.name.path, table, error)) {
-        session.log.error(error);
+    OutputDataset output(session.library, session.log, ref.name);
+    std::vector<Variable> variables(table.columns.begin(), table.columns.end());
+    if (!output.create(std::move(variables)))
         return;
+    Row row;
+    row.resize(table.columns.size());
+    for (size_t r = 0; r < table.rows; ++r) {
+        for (size_t c = 0; c < table.columns.size(); ++c) {
+            const Column &col = table.columns[c];
+            if (col.type == VarType::Numeric)
+                row.numbers[c] = col.numbers[r];
+            else
+                row.texts[c] = std::move(table.columns[c].texts[r]);
+        }
+        if (!output.write(row))
+            return;
     }
-    session.library.set_last(ref.name);
-    session.log.note("The data set " + ref.name.display + " has " + std::to_string(table.rows) +
-                     " observations and " + std::to_string(table.columns.size()) + " variables.");
+    output.commit();
 }
 
 } // namespace quill::host

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "data/csv/csv_store.h"
 #include "host_test_support.h"
 #include "language/dataset_reference.h"
 
@@ -27,10 +28,10 @@ TEST(DatasetLibrary, NamesMapToFilesInTheirLibraries)
     DatasetName name;
     ASSERT_TRUE(library.name("EX", "prostate", name, error));
     EXPECT_EQ(name.display, "EX.PROSTATE");
-    EXPECT_EQ(name.path, folder / "data" / "Prostate.csv"); // found in any letter case
+    EXPECT_EQ(name.location, folder / "data" / "Prostate.csv"); // found in any letter case
     ASSERT_TRUE(library.name("", "Betas", name, error));
     EXPECT_EQ(name.display, "WORK.BETAS");
-    EXPECT_EQ(name.path, folder / "work" / "betas.csv"); // new files are lower case
+    EXPECT_EQ(name.location, folder / "work" / "betas.csv"); // new files are lower case
     EXPECT_EQ(library.file("study/visits.csv").display, "'study/visits.csv'");
 }
 
@@ -48,10 +49,9 @@ TEST(DatasetLibrary, ProblemsAreExplained)
     EXPECT_FALSE(library.name("nolib", "x", name, error));
     EXPECT_EQ(error, "Libref NOLIB is not assigned.");
     EXPECT_FALSE(library.name("work", "my var", name, error));
-    Table table;
     ReadMessages messages;
     ASSERT_TRUE(library.name("work", "absent", name, error));
-    EXPECT_FALSE(library.load(name, table, error, messages));
+    EXPECT_EQ(library.open(name, messages, error), nullptr);
     EXPECT_EQ(error, "Data set WORK.ABSENT does not exist.");
 }
 
@@ -173,13 +173,13 @@ TEST(DatasetReference, NamesPathsLastAndOptions)
     EXPECT_FALSE(parse("a b"));
     EXPECT_EQ(error, "Unexpected \"b\" after the data set name.");
 
-    Table table;
-    table.columns = {Column{"x", VarType::Numeric, {}, {}}, Column{"y", VarType::Numeric, {}, {}},
-                     Column{"z", VarType::Numeric, {}, {}}};
+    ReadMessages messages;
+    DatasetView view = whole_view(open_csv_text("x,y,z\n", "t.csv", messages, error));
     ASSERT_TRUE(parse("a(drop=y)"));
-    ASSERT_TRUE(apply_dataset_options(ref, table, error));
-    ASSERT_EQ(table.columns.size(), 2u);
-    EXPECT_EQ(table.columns[1].name, "z");
+    ASSERT_TRUE(apply_dataset_options(ref, view, error));
+    ASSERT_EQ(view.variables.size(), 2u);
+    EXPECT_EQ(view.variables[1].name, "z");
+    EXPECT_EQ(view.columns, (std::vector<size_t>{0, 2}));
 }
 
 } // namespace

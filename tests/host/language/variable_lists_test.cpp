@@ -8,16 +8,11 @@ namespace quill::host {
 namespace {
 
 // Columns, in order: id(N) x1(N) x2(N) name(C) x3(N) 'my var'(N) city(C) x10(N)
-Table sample()
+std::vector<Variable> sample()
 {
-    Table t;
-    const std::pair<const char *, VarType> columns[] = {
-        {"id", VarType::Numeric},  {"x1", VarType::Numeric},     {"x2", VarType::Numeric},
-        {"name", VarType::Character}, {"x3", VarType::Numeric},  {"my var", VarType::Numeric},
-        {"city", VarType::Character}, {"x10", VarType::Numeric}};
-    for (const auto &[name, type] : columns)
-        t.columns.push_back(Column{name, type, {}, {}});
-    return t;
+    return {{"id", VarType::Numeric},      {"x1", VarType::Numeric}, {"x2", VarType::Numeric},
+            {"name", VarType::Character},  {"x3", VarType::Numeric}, {"my var", VarType::Numeric},
+            {"city", VarType::Character},  {"x10", VarType::Numeric}};
 }
 
 std::vector<int> resolve(const std::string &list)

@@ -52,6 +52,21 @@ TEST_F(ModuleRun, ReadsTheDataAndWritesLogListingAndOutput)
     EXPECT_EQ(work_files(), (std::vector<std::string>{"d.csv", "res.csv"}));
 }
 
+// Reading is not destructive: two records over one data set each see every observation, a record
+// opened after them reads the data set again, and so does a later step. Options keep the values of
+// the variables they keep.
+TEST_F(ModuleRun, EveryReadRecordSeesEveryObservation)
+{
+    EXPECT_EQ(run(data_step + "proc hosttest data=d; vars x1 x2; word twice; run;"
+                              "proc hosttest data=d(drop=x1) out=res; vars x2 name; run;"),
+              0);
+    EXPECT_TRUE(memory.log_has("NOTE: Two records read 2 and 2 observations, sums 5 and 5."));
+    const auto read = std::count(memory.log().begin(), memory.log().end(),
+                                 "NOTE: 2 observations read of 2, 1 missing values.");
+    EXPECT_EQ(read, 2);
+    EXPECT_EQ(testing::read_file(work("res.csv")), "N,SUMX2,N2,WORD\n2,2,2,\"\"\n-1,2,-1,\"\"\n");
+}
+
 TEST_F(ModuleRun, ReturnCodesDecideTheExitStatus)
 {
     EXPECT_EQ(run(data_step + "proc hosttest; vars x1; rc 0; run;"), 0);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "base/number_text.h"
 #include "host_test_support.h"
 
@@ -53,9 +55,9 @@ TEST(CsvStore, RoundTripKeepsValuesAndTypes)
 {
     Table t;
     t.rows = 4;
-    t.columns.push_back(Column{"x", VarType::Numeric, {0.1, -2.5e-300, missing_value(), 1.0 / 3.0}, {}});
-    t.columns.push_back(Column{"label", VarType::Character, {}, {"a, b", "say \"hi\"", "", "007"}});
-    t.columns.push_back(Column{"my var", VarType::Numeric, {1, 2, 3, 4}, {}});
+    t.columns.push_back(Column{{"x", VarType::Numeric}, {0.1, -2.5e-300, missing_value(), 1.0 / 3.0}, {}});
+    t.columns.push_back(Column{{"label", VarType::Character}, {}, {"a, b", "say \"hi\"", "", "007"}});
+    t.columns.push_back(Column{{"my var", VarType::Numeric}, {1, 2, 3, 4}, {}});
     ScratchFolder folder;
     std::string error;
     ASSERT_TRUE(write_csv_file(folder / "t.csv", t, error)) << error;
@@ -222,6 +224,55 @@ TEST(CsvStore, RecordsAcrossTheReadBufferAreReadWhole)
         ReadMessages messages;
         ASSERT_TRUE(read_csv_file(folder / "big.csv", from_file, error, messages)) << error;
         EXPECT_EQ(cells_of(from_file), cells_of(read_text(text))) << record;
+    }
+}
+
+// Describing a file gives each column its type and its longest stored text; every cursor then
+// reads the rows from the first. A file replaced by renaming (as the host's writers replace one) is
+// read as it was described; one changed in place is refused, never read in part.
+TEST(CsvStore, CursorsReadTheFileAsItWasDescribed)
+{
+    ScratchFolder folder;
+    const auto file = folder / "d.csv";
+    testing::write_file(file, "x,s\n1,a\n2," + std::string(40, 'b') + "\n");
+    ReadMessages messages;
+    std::string error;
+    const auto source = open_csv_file(file, messages, error);
+    ASSERT_TRUE(source) << error;
+    const Description &d = source->describe();
+    EXPECT_EQ(d.rows, 2u);
+    EXPECT_EQ(d.variables[0].type, VarType::Numeric);
+    EXPECT_EQ(d.variables[0].length, 8u);
+    EXPECT_EQ(d.variables[1].type, VarType::Character);
+    EXPECT_EQ(d.variables[1].length, 32u);
+
+    testing::write_file(folder / "new.csv", "y\n9\n");
+    std::filesystem::rename(folder / "new.csv", file);
+    const auto read_all = [&](const TableSource &from, std::vector<bool> wanted) {
+        const auto cursor = from.rows(wanted, error);
+        Row row;
+        row.resize(from.describe().variables.size());
+        std::vector<std::string> cells;
+        for (RowCursor::Step step; (step = cursor->next(row, error)) == RowCursor::Step::Row;)
+            cells.push_back(storage_text(row.numbers[0]) + "|" + row.texts[1]);
+        return cells;
+    };
+    const std::vector<std::string> expected = {"1|a", "2|" + std::string(32, 'b')};
+    EXPECT_EQ(read_all(*source, {}), expected);
+    EXPECT_EQ(read_all(*source, {true, true}), expected);
+
+    const auto replaced = open_csv_file(file, messages, error);
+    ASSERT_TRUE(replaced) << error;
+    for (const char *in_place : {"y\nzz\n", "y\n9\n8\n", "y\n"}) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << in_place; // the same file, rewritten
+        const auto cursor = replaced->rows({}, error);
+        Row row;
+        row.resize(1);
+        RowCursor::Step step;
+        while ((step = cursor->next(row, error)) == RowCursor::Step::Row)
+            EXPECT_EQ(row.numbers[0], 9) << in_place;
+        EXPECT_EQ(step, RowCursor::Step::Failed) << in_place;
+        EXPECT_EQ(error, file.string() + ": the file changed while it was read.");
     }
 }
 
