@@ -13,7 +13,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "data/graphics_file.h"
-#include "language/statement_parser.h"
+#include "modules/statement_actions.h"
 #include "modules/run_context.h"
 
 namespace quill::host {

@@ -8,7 +8,7 @@
 
 #include "data/csv/csv_store.h"
 #include "hosttest_grammar.h"
-#include "language/statement_parser.h"
+#include "modules/statement_actions.h"
 #include "modules/run_context.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "host_test_support.h"
 #include "hosttest_grammar.h"
-#include "language/statement_parser.h"
+#include "modules/statement_actions.h"
 #include "modules/run_context.h"
 
 namespace quill::host {

@@ -1,4 +1,4 @@
-#include "language/statement_parser.h"
+#include "modules/statement_actions.h"
 
 #include <gtest/gtest.h>
 
