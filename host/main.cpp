@@ -1,6 +1,6 @@
 // quill PROGRAM.sas [-log FILE] [-print FILE] [-work DIR] [-modules DIR] [-lib REF=DIR] [-gpath DIR]
 // The log goes to PROGRAM.log and the listing to PROGRAM.lst in the current folder; "-" sends
-// them to standard error and standard output. A log or listing file is written as text_sink.h
+// them to standard error and standard output. A log or listing file is written as base/text_sink.h
 // says: a regular file is replaced when the run ends, a device, FIFO or socket is written in
 // place, a link is followed; a folder, a block device, the program itself, or one file for both
 // is refused. The -gpath folder is made when a plot is first written into it, not before. The

@@ -1,5 +1,6 @@
 // Graphics files a procedure writes through the routine table: a stream into a temporary file
-// beside the file's name (temporary_file.h), which takes the name only when every write succeeded.
+// beside the file's name (base/temporary_file.h), which takes the name only when every write
+// succeeded.
 // The stream is a stdio stream of the host's own making, so that a write that fails is known even
 // when a plotting library closes the stream and ignores what fclose says.
 #ifndef QUILL_HOST_GRAPHICS_FILE_H

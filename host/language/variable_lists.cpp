@@ -180,8 +180,8 @@ private:
 
 } // namespace
 
-bool resolve_variable_list(const std::vector<Token> &tokens, const std::vector<Variable> &variables, std::vector<int> &numbers,
-                           std::string &error)
+bool resolve_variable_list(const std::vector<Token> &tokens, const std::vector<Variable> &variables,
+                           std::vector<int> &numbers, std::string &error)
 {
     return ListResolver(tokens, variables, numbers, error).run();
 }

@@ -14,8 +14,8 @@ namespace quill::host {
 
 // Appends the 1-based numbers of the variables the tokens name, in list order (duplicates kept).
 // On failure returns false with `error` ("Variable ZZ not found." and the like).
-bool resolve_variable_list(const std::vector<Token> &tokens, const std::vector<Variable> &variables, std::vector<int> &numbers,
-                           std::string &error);
+bool resolve_variable_list(const std::vector<Token> &tokens, const std::vector<Variable> &variables,
+                           std::vector<int> &numbers, std::string &error);
 
 } // namespace quill::host
 
