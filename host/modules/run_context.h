@@ -15,8 +15,8 @@
 #include "api/statement_records.h"
 #include "base/names.h"
 #include "data/dataset_view.h"
-#include "data/output_dataset.h"
 #include "data/graphics_file.h"
+#include "data/output_dataset.h"
 #include "language/dataset_reference.h"
 #include "language/tokenizer.h"
 #include "modules/run_arena.h"
@@ -36,7 +36,7 @@ struct qh_dataset {
 
 struct qh_record {
     struct Binding {
-        int column;   // 0-based
+        int column;   // 0-based, among the variables the data set's options keep
         void *buffer;
         int length;
     };
