@@ -7,6 +7,7 @@
 // folder of the executable is on the module path. Setting QUILL_HIDE_SASPROCI=1 in the environment makes the procedure interface module
 // unavailable (for tests of that failure). A signal that stops quill removes the WORK folder and
 // unfinished data set files first; a closed log or listing stream is a failed write.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -192,6 +193,13 @@ int run_quill(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // A fit allocates working arrays of a column's size and frees them again for every value of its
+    // grid. Blocks up to 32 MB come from the heap, which keeps up to 64 MB free for the next ones
+    // instead of handing them back to the system and taking them again a page fault at a time
+    // (the bounds glibc's own adjustment reaches at most). A procedure's data columns are mapped
+    // on their own (modules/run_arena.h), so the heap never holds a data set.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
     try {
         return run_quill(argc, argv);
     } catch (const std::bad_alloc &) {
