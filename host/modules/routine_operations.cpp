@@ -59,6 +59,22 @@ std::string fixed_text(const char *text, size_t length)
     return std::string(text, n);
 }
 
+// The display format a definition names, as "BEST12." or "$32."; empty when it names none.
+std::string display_format(const qh_var_def &def)
+{
+    if (!def.format)
+        return {};
+    size_t n = 0;
+    while (n < QH_NAME_LEN && def.format[n] != '\0')
+        ++n;
+    std::string format = fixed_text(def.format, n);
+    if (format.empty())
+        return format;
+    if (def.format_width > 0)
+        format += std::to_string(def.format_width);
+    return format + ".";
+}
+
 int op_parse(const qh_grammar *grammar, int32_t, qh_parse_area *area)
 {
     RunContext *run = run_or_null();
@@ -284,7 +300,7 @@ int op_define_variable(qh_record *rec, const qh_var_def *def, int32_t, const voi
     if (chosen != name)
         run->log().note("Variable " + name + " already exists in data set " + rec->dataset->name.display +
                         "; the new variable is named " + chosen + ".");
-    rec->definitions.push_back({chosen, type, value, length});
+    rec->definitions.push_back({chosen, type, value, length, display_format(*def)});
     return 0;
 }
 
@@ -300,7 +316,7 @@ int op_end_definitions(qh_record *rec)
     std::vector<Variable> variables;
     for (const auto &d : rec->definitions)
         variables.push_back(
-            {d.name, d.type, d.type == VarType::Numeric ? number_length : static_cast<size_t>(d.length)});
+            {d.name, d.type, d.type == VarType::Numeric ? number_length : static_cast<size_t>(d.length), {}, d.format});
     rec->output = std::make_unique<OutputDataset>(run->session().library, run->log(), rec->dataset->name);
     if (rec->output->create(std::move(variables)))
         return 0;

@@ -45,6 +45,7 @@ struct qh_record {
         quill::host::VarType type;
         const void *value;
         int length;
+        std::string format; // display format: BEST12.
     };
     qh_dataset *dataset = nullptr;
     bool writing = false;

@@ -50,5 +50,39 @@ TEST(RoutineOperations, ADataSetChangedAfterItWasDescribedEndsTheRun)
     set_current_run(nullptr);
 }
 
+// What a procedure defines reaches the data set's format as metadata: the length of a text and the
+// display format, whatever CSV keeps of them.
+TEST(RoutineOperations, DefinedVariablesCarryTheirLengthAndFormat)
+{
+    testing::MemorySession memory;
+    testing::write_file(memory.session.library.work_folder() / "d.csv", "x\n1\n");
+    RunContext run(memory.session, "HOSTTEST", testing::tokens_of("hosttest data=d out=res;"), 1);
+    set_current_run(&run);
+    const qh_grammar grammar = hosttest::build_grammar();
+    qh_parse_area area{};
+    ASSERT_EQ(parse_step(&grammar, run, area), 0);
+    qh_routines host;
+    fill_routine_table(&host, nullptr);
+    qh_record *rec = host.open_write(QH_SLOT(area.proc_record, 2).dataset, 2);
+    const double number = 2.5;
+    const char text[20] = "a long enough text";
+    const qh_var_def numeric{QH_VAR_NUMERIC, 8, "beta", 4, "BEST", 12};
+    const qh_var_def character{QH_VAR_CHARACTER, 20, "label", 5, "$", 20};
+    ASSERT_EQ(host.define_variable(rec, &numeric, 0, &number, 8), 0);
+    ASSERT_EQ(host.define_variable(rec, &character, 0, text, 20), 0);
+    ASSERT_EQ(host.end_definitions(rec), 0);
+    const std::vector<Variable> &variables = rec->output->variables();
+    ASSERT_EQ(variables.size(), 2u);
+    EXPECT_EQ(variables[0].name, "BETA");
+    EXPECT_EQ(variables[0].length, 8u);
+    EXPECT_EQ(variables[0].format, "BEST12.");
+    EXPECT_EQ(variables[1].type, VarType::Character);
+    EXPECT_EQ(variables[1].length, 20u);
+    EXPECT_EQ(variables[1].format, "$20.");
+    run.finish(0);
+    set_current_run(nullptr);
+    EXPECT_EQ(testing::read_file(memory.session.library.work_folder() / "res.csv"), "BETA,LABEL\n");
+}
+
 } // namespace
 } // namespace quill::host
