@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "csv_store.h"
+#include "data/csv/csv_store.h"
 #include "synthetic_data.h"
 
 namespace {
@@ -77,12 +77,12 @@ int main(int argc, char **argv)
         const auto data = quill::bench::make_synthetic_data(quill::bench::model::normal, rows, columns - 1, 20261208);
         Table table;
         table.rows = static_cast<size_t>(rows);
-        table.columns.push_back({"y", quill::host::VarType::Numeric, data.y, {}});
+        table.columns.push_back({{"y", quill::host::VarType::Numeric}, data.y, {}});
         for (int j = 0; j < columns - 1; ++j) {
             const auto first = data.x.begin() + static_cast<long>(j) * rows;
             std::string name = "x";
             name += std::to_string(j + 1);
-            table.columns.push_back({name, quill::host::VarType::Numeric, std::vector<double>(first, first + rows), {}});
+            table.columns.push_back({{name, quill::host::VarType::Numeric}, std::vector<double>(first, first + rows), {}});
         }
         std::string error;
         if (!quill::host::write_csv_file(file, table, error)) {

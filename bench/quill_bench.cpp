@@ -38,7 +38,7 @@
 #include <vector>
 
 #include "bench_cells.h"
-#include "csv_store.h"
+#include "data/csv/csv_store.h"
 #include "engine_entry.h"
 #include "engine_run.h"
 #include "path_hash.h"

@@ -1,12 +1,13 @@
 // quill PROGRAM.sas [-log FILE] [-print FILE] [-work DIR] [-modules DIR] [-lib REF=DIR] [-gpath DIR]
 // The log goes to PROGRAM.log and the listing to PROGRAM.lst in the current folder; "-" sends
-// them to standard error and standard output. A log or listing file is written as text_sink.h
+// them to standard error and standard output. A log or listing file is written as base/text_sink.h
 // says: a regular file is replaced when the run ends, a device, FIFO or socket is written in
 // place, a link is followed; a folder, a block device, the program itself, or one file for both
 // is refused. The -gpath folder is made when a plot is first written into it, not before. The
 // folder of the executable is on the module path. Setting QUILL_HIDE_SASPROCI=1 in the environment makes the procedure interface module
 // unavailable (for tests of that failure). A signal that stops quill removes the WORK folder and
 // unfinished data set files first; a closed log or listing stream is a failed write.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,11 +16,11 @@
 #include <iostream>
 #include <sstream>
 
-#include "exit_cleanup.h"
-#include "memory_shortage.h"
-#include "module_loader.h"
-#include "program_runner.h"
-#include "session.h"
+#include "base/exit_cleanup.h"
+#include "base/memory_shortage.h"
+#include "modules/module_loader.h"
+#include "modules/session.h"
+#include "steps/program_runner.h"
 
 namespace {
 
@@ -192,6 +193,13 @@ int run_quill(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // A fit allocates working arrays of a column's size and frees them again for every value of its
+    // grid. Blocks up to 32 MB come from the heap, which keeps up to 64 MB free for the next ones
+    // instead of handing them back to the system and taking them again a page fault at a time
+    // (the bounds glibc's own adjustment reaches at most). A procedure's data columns are mapped
+    // on their own (modules/run_arena.h), so the heap never holds a data set.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
     try {
         return run_quill(argc, argv);
     } catch (const std::bad_alloc &) {

@@ -78,8 +78,11 @@ typedef struct qh_routines {
     int (*bind_variable)(qh_record *rec, int32_t var_number, int32_t reserved, void *buffer,
                          int32_t length, int32_t code);
     int (*end_binding)(qh_record *rec);
-    /* Non-zero while an observation was read. A data set is read once: when read_next has
-     * passed its last observation, the host lets go of its values. */
+    /* Non-zero while an observation was read. Each read record reads the data set on its own,
+     * from the first observation: read_next moves every read record of the data set that is not
+     * released on to its next observation, so records opened together see the same one and a
+     * record opened later reads the data set again. The host holds no more than an observation
+     * per record; a record that has passed the end, or is released, holds nothing. */
     int (*read_next)(qh_dataset *ds);
     int (*fetch)(qh_record *rec, int32_t reserved);
 

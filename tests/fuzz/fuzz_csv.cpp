@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "csv_store.h"
-#include "name_text.h"
+#include "base/names.h"
+#include "data/csv/csv_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (n != table.rows || !is_storable_name(col.name) || !names.insert(col.name))
             __builtin_trap();
         for (const std::string &t : col.texts)
-            if (t.size() > max_text_length)
+            if (t.size() > csv_max_text_length)
                 __builtin_trap();
     }
     return 0;

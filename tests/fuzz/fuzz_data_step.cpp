@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "csv_store.h"
+#include "data/csv/csv_store.h"
 #include "fuzz_scratch.h"
-#include "module_loader.h"
-#include "program_runner.h"
+#include "modules/module_loader.h"
+#include "steps/program_runner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

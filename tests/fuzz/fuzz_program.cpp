@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "data/csv/csv_store.h"
 #include "hosttest_grammar.h"
-#include "run_context.h"
-#include "statement_parser.h"
+#include "modules/statement_actions.h"
+#include "modules/run_context.h"
 
 namespace {
 
@@ -23,9 +24,9 @@ struct Fixture {
         session.library.name("WORK", "d", d, error);
         Table t;
         t.rows = 1;
-        t.columns = {Column{"x1", VarType::Numeric, {1}, {}}, Column{"x2", VarType::Numeric, {2}, {}},
-                     Column{"name", VarType::Character, {}, {"a"}}, Column{"x10", VarType::Numeric, {3}, {}}};
-        write_csv_file(d.path, t, error);
+        t.columns = {Column{{"x1", VarType::Numeric}, {1}, {}}, Column{{"x2", VarType::Numeric}, {2}, {}},
+                     Column{{"name", VarType::Character}, {}, {"a"}}, Column{{"x10", VarType::Numeric}, {3}, {}}};
+        write_csv_file(d.location, t, error);
         session.library.set_last(d);
     }
     Session session;

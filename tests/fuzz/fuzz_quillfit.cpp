@@ -8,10 +8,11 @@
 #include <cstdint>
 #include <string>
 
-#include "csv_store.h"
+#include "base/names.h"
+#include "data/csv/csv_store.h"
 #include "fuzz_scratch.h"
-#include "module_loader.h"
-#include "program_runner.h"
+#include "modules/module_loader.h"
+#include "steps/program_runner.h"
 
 namespace {
 

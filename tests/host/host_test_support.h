@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "session.h"
-#include "tokenizer.h"
+#include "language/tokenizer.h"
+#include "modules/session.h"
 
 namespace quill::host::testing {
 

@@ -1,7 +1,8 @@
 // PROC HOSTTEST: a tiny procedure module that exercises the host through the routine table only,
 // as a real procedure does. It parses its statements with a grammar using every action kind and
-// every variable-list form, reads its input data set, writes the log and listing, writes an
-// output data set and ends with the return code the program asks for. HOSTTEST_RAISE=N in the
+// every variable-list form, reads its input data set (WORD TWICE: first with two records at once,
+// then again), writes the log and listing, writes an output data set and ends with the return code
+// the program asks for. HOSTTEST_RAISE=N in the
 // environment raises signal N while the output data set is being written; HOSTTEST_PRINT_MB=N
 // makes it write N MB of lines to standard output first, as an engine's trace would.
 // Its statements are in hosttest_grammar.h.
@@ -90,6 +91,26 @@ void proc_main()
     auto *sums = static_cast<double *>(g_host.allocate(sizeof(double) * (k + 1)));
     std::vector<int32_t> types(k);
     std::vector<std::string> names(k);
+    // WORD TWICE: two records read the first variable together before the main pass.
+    if (QH_SLOT(proc, 5).specified && g_host.compare(QH_SLOT(proc, 5).text, "TWICE", 5) == 0 && k > 0) {
+        double values[2] = {0, 0}, sums[2] = {0, 0};
+        long counts[2] = {0, 0};
+        qh_record *pair[2] = {g_host.open_read(in, 1), g_host.open_read(in, 1)};
+        for (int r = 0; r < 2; ++r) {
+            g_host.bind_variable(pair[r], vars[0], 0, &values[r], 8, QH_BIND_NATIVE);
+            g_host.end_binding(pair[r]);
+        }
+        while (g_host.read_next(in))
+            for (int r = 0; r < 2; ++r)
+                if (g_host.fetch(pair[r], 0) == 0) {
+                    ++counts[r];
+                    sums[r] += g_host.is_missing(values[r]) ? 0 : values[r];
+                }
+        g_host.log("%3z Two records read %ld and %ld observations, sums %g and %g.", counts[0], counts[1], sums[0],
+                   sums[1]);
+        g_host.release_record(pair[0]);
+        g_host.release_record(pair[1]);
+    }
     qh_record *reader = g_host.open_read(in, static_cast<int32_t>(k));
     for (size_t i = 0; i < k; ++i) {
         g_host.variable_info(in, vars[i], &info);

@@ -1,0 +1,28 @@
+// Numbers as text: parsing a data value, the shortest text that reads back exactly (storage), and
+// the compact form of at most a given width (listings).
+#ifndef QUILL_HOST_NUMBER_TEXT_H
+#define QUILL_HOST_NUMBER_TEXT_H
+
+#include <string>
+#include <string_view>
+
+namespace quill::host {
+
+// Underflow: a nonzero number too small for a double, read as 0 (a subnormal is a Number).
+enum class NumberText { Number, NotNumber, OutOfRange, Underflow };
+// A decimal number with optional sign and exponent, blanks around it allowed. A magnitude too
+// small for a double becomes the nearest one (0 or a subnormal); one too large is OutOfRange.
+NumberText read_number(std::string_view text, double &value);
+// What read_number says of `text`, without its value: a plain decimal number well inside the
+// range of a double is recognised without being converted.
+NumberText number_kind(std::string_view text);
+// read_number's Number or Underflow.
+bool parse_number(std::string_view text, double &value);
+// Shortest text that reads back to the same double; "." for a missing value.
+std::string storage_text(double value);
+// At most `width` characters, as many significant digits as fit; "." for a missing value.
+std::string best_text(double value, int width = 12);
+
+} // namespace quill::host
+
+#endif

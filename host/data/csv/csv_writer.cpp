@@ -1,0 +1,186 @@
+// Writing a data set: the rows go to a temporary file beside the target (base/temporary_file.h),
+// which replaces the target only when it is complete.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/number_text.h"
+#include "data/csv/csv_store.h"
+
+namespace quill::host {
+
+CsvWriter::~CsvWriter() { discard(); }
+
+bool CsvWriter::open(const std::filesystem::path &target, std::string &error)
+{
+    discard();
+    target_ = target;
+    int error_number = 0;
+    // The stream has a descriptor of its own, so that closing it reports a failed write while
+    // the temporary's lock stays until the rename.
+    const int fd = temporary_.create(target, error_number) ? ::dup(temporary_.descriptor()) : -1;
+    file_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (!file_) {
+        if (temporary_.is_open())
+            error_number = errno;
+        error = "The file " + target_.string() + " cannot be created (" + std::strerror(error_number) + ").";
+        if (fd >= 0)
+            ::close(fd);
+        temporary_.discard();
+        return false;
+    }
+    row_started_ = false;
+    return true;
+}
+
+void CsvWriter::separate()
+{
+    if (row_started_)
+        std::fputc(',', file_);
+    row_started_ = true;
+}
+
+void CsvWriter::name(std::string_view value)
+{
+    if (!value.empty() && value.find_first_of(",\"\r\n") == std::string_view::npos && value.front() != ' ' &&
+        value.back() != ' ') {
+        separate();
+        std::fwrite(value.data(), 1, value.size(), file_);
+        return;
+    }
+    text(value);
+}
+
+void CsvWriter::text(std::string_view value)
+{
+    separate();
+    std::fputc('"', file_);
+    for (char c : value) {
+        if (c == '"')
+            std::fputc('"', file_);
+        std::fputc(c, file_);
+    }
+    std::fputc('"', file_);
+}
+
+void CsvWriter::number(double value)
+{
+    separate();
+    const std::string text = storage_text(value);
+    std::fwrite(text.data(), 1, text.size(), file_);
+}
+
+bool CsvWriter::end_row(std::string &error)
+{
+    std::fputc('\n', file_);
+    row_started_ = false;
+    if (!std::ferror(file_))
+        return true;
+    error = write_failure(errno);
+    return false;
+}
+
+std::string CsvWriter::write_failure(int error_number) const
+{
+    return "The file " + target_.string() + " cannot be written (" + std::strerror(error_number) + ").";
+}
+
+bool CsvWriter::commit(std::string &error)
+{
+    if (!file_) {
+        error = "The data set file was not opened.";
+        return false;
+    }
+    const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
+    const int write_errno = errno;
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!written || !closed) {
+        error = write_failure(written ? errno : write_errno);
+        temporary_.discard();
+        return false;
+    }
+    int error_number = 0;
+    if (!temporary_.commit(error_number)) {
+        error = "The file " + target_.string() + " cannot be replaced (" + std::strerror(error_number) + ").";
+        return false;
+    }
+    return true;
+}
+
+void CsvWriter::discard()
+{
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
+    temporary_.discard();
+}
+
+namespace {
+
+class CsvSink : public TableSink {
+public:
+    explicit CsvSink(std::filesystem::path target) : target_(std::move(target)) {}
+
+    bool define(const std::vector<Variable> &variables, std::string &error) override
+    {
+        if (!writer_.open(target_, error))
+            return false;
+        types_.clear();
+        for (const Variable &v : variables) {
+            writer_.name(v.name);
+            types_.push_back(v.type);
+        }
+        return writer_.end_row(error);
+    }
+
+    bool write_row(const Row &row, std::string &error) override
+    {
+        for (size_t i = 0; i < types_.size(); ++i) {
+            if (types_[i] == VarType::Numeric)
+                writer_.number(row.numbers[i]);
+            else
+                writer_.text(std::string_view(row.texts[i]).substr(0, csv_max_text_length));
+        }
+        return writer_.end_row(error);
+    }
+
+    bool commit(std::string &error) override { return writer_.commit(error); }
+    void discard() override { writer_.discard(); }
+
+private:
+    std::filesystem::path target_;
+    CsvWriter writer_;
+    std::vector<VarType> types_;
+};
+
+} // namespace
+
+std::unique_ptr<TableSink> create_csv_sink(const std::filesystem::path &target)
+{
+    return std::make_unique<CsvSink>(target);
+}
+
+bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error)
+{
+    CsvSink sink(target);
+    if (!sink.define(std::vector<Variable>(table.columns.begin(), table.columns.end()), error))
+        return false;
+    Row row;
+    row.resize(table.columns.size());
+    for (size_t r = 0; r < table.rows; ++r) {
+        for (size_t i = 0; i < table.columns.size(); ++i) {
+            const Column &col = table.columns[i];
+            if (col.type == VarType::Numeric)
+                row.numbers[i] = col.numbers[r];
+            else
+                row.texts[i] = col.texts[r];
+        }
+        if (!sink.write_row(row, error))
+            return false;
+    }
+    return sink.commit(error);
+}
+
+} // namespace quill::host

@@ -1,0 +1,81 @@
+// Where data sets live: the WORK library (a temporary folder unless kept), the libraries that
+// LIBNAME assigns, and quoted file paths; plus _LAST_, the data set most recently created. A
+// member of a library is the file of its name in the library's folder, in the first format of
+// the registry (format.h) that has one; a new member is a file of the default format.
+#ifndef QUILL_HOST_DATASET_LIBRARY_H
+#define QUILL_HOST_DATASET_LIBRARY_H
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "data/format.h"
+
+namespace quill::host {
+
+struct DatasetName {
+    std::string libref;             // upper case: WORK, EX; empty for a file path
+    std::string member;             // upper case: BETAS; empty for a file path
+    std::filesystem::path location; // the file that holds it
+    const Format *format = &default_format();
+    std::string display;            // WORK.BETAS, EX.PROSTATE or 'study/visits.csv'
+};
+
+class DatasetLibrary {
+public:
+    // Uses `work` as the WORK folder, created when missing; when `keep` is false it is removed
+    // when the library is destroyed. An empty `work` makes a fresh temporary folder,
+    // quill-work-XXXXXX in the system's temporary folder, holding a lock file for as long as the
+    // run lasts; the temporary WORK folders that runs killed outright left there (their lock is
+    // free) are removed first.
+    DatasetLibrary(std::filesystem::path work, bool keep);
+    ~DatasetLibrary();
+    DatasetLibrary(const DatasetLibrary &) = delete;
+    DatasetLibrary &operator=(const DatasetLibrary &) = delete;
+
+    bool ok() const { return !work_.empty(); }
+    // Why the WORK folder could not be made: "FOLDER cannot be created (REASON)".
+    const std::string &work_problem() const { return work_problem_; }
+    const std::filesystem::path &work_folder() const { return work_; }
+
+    bool assign(const std::string &libref, const std::filesystem::path &folder, std::string &error);
+    bool is_assigned(const std::string &libref) const;
+
+    // A one- or two-level name; false with an error when the libref is unknown or a part is not
+    // a valid name.
+    bool name(const std::string &libref, const std::string &member, DatasetName &out, std::string &error) const;
+    // A file path: the format its extension names, else the default.
+    DatasetName file(const std::string &path) const;
+    // The next free WORK.DATAn.
+    DatasetName default_output();
+
+    std::optional<DatasetName> last() const { return last_; }
+    void set_last(const DatasetName &name) { last_ = name; }
+
+    // Called before a data set or a plot is written to `target`: the first time its folder is
+    // written to, the temporary files there that no writer holds any more (remove_stale_temporaries)
+    // are removed, one note each.
+    std::vector<std::string> prepare_output(const std::filesystem::path &target);
+
+    // Opens a data set for reading and describes it; nullptr with an error that says "Data set X
+    // does not exist." or what is wrong with it.
+    std::unique_ptr<TableSource> open(const DatasetName &name, ReadMessages &messages, std::string &error) const;
+
+private:
+    bool make_temporary_work(std::string &problem);
+    std::filesystem::path work_;
+    std::string work_problem_;
+    int work_lock_ = -1;
+    bool keep_;
+    std::map<std::string, std::filesystem::path> librefs_; // upper-case libref -> folder
+    std::optional<DatasetName> last_;
+    int default_count_ = 0;
+    std::set<std::filesystem::path> prepared_folders_;
+};
+
+} // namespace quill::host
+
+#endif

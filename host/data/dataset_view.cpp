@@ -1,0 +1,35 @@
+#include "data/dataset_view.h"
+
+namespace quill::host {
+
+DatasetView whole_view(std::shared_ptr<const TableSource> source)
+{
+    DatasetView view;
+    view.variables = source->describe().variables;
+    view.columns.resize(view.variables.size());
+    for (size_t i = 0; i < view.columns.size(); ++i)
+        view.columns[i] = i;
+    view.source = std::move(source);
+    return view;
+}
+
+void keep_variables(DatasetView &view, const std::vector<bool> &kept)
+{
+    size_t to = 0;
+    for (size_t from = 0; from < view.variables.size(); ++from) {
+        if (!kept[from])
+            continue;
+        view.columns[to] = view.columns[from];
+        view.variables[to] = std::move(view.variables[from]);
+        ++to;
+    }
+    view.columns.resize(to);
+    view.variables.resize(to);
+}
+
+bool read_view(const DatasetView &view, Table &table, std::string &error)
+{
+    return read_table(*view.source, view.columns, table, error);
+}
+
+} // namespace quill::host

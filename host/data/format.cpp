@@ -1,0 +1,67 @@
+#include "data/format.h"
+
+#include "base/memory_shortage.h"
+#include "base/names.h"
+#include "data/csv/csv_store.h"
+
+namespace quill::host {
+
+std::span<const Format *const> formats()
+{
+    static const Format *const registry[] = {&csv_format()}; // the default first
+    return registry;
+}
+
+const Format &default_format() { return *formats()[0]; }
+
+const Format *format_for_extension(std::string_view extension)
+{
+    const std::string lower = lower_case(extension);
+    for (const Format *format : formats())
+        if (format->extension == lower)
+            return format;
+    return nullptr;
+}
+
+bool read_table(const TableSource &source, const std::vector<size_t> &columns, Table &table, std::string &error)
+{
+    const Description &description = source.describe();
+    std::vector<size_t> picked = columns;
+    if (picked.empty())
+        for (size_t i = 0; i < description.variables.size(); ++i)
+            picked.push_back(i);
+    std::vector<bool> wanted(description.variables.size(), false);
+    for (size_t c : picked)
+        wanted[c] = true;
+    const std::unique_ptr<RowCursor> cursor = source.rows(wanted, error);
+    if (!cursor)
+        return false;
+    Table result;
+    result.columns.resize(picked.size());
+    for (size_t k = 0; k < picked.size(); ++k) {
+        Column &col = result.columns[k];
+        static_cast<Variable &>(col) = description.variables[picked[k]];
+        if (col.type == VarType::Numeric)
+            reserve_or_throw(col.numbers, description.rows);
+        else
+            reserve_or_throw(col.texts, description.rows);
+    }
+    Row row;
+    row.resize(description.variables.size());
+    for (RowCursor::Step step; (step = cursor->next(row, error)) != RowCursor::Step::End;) {
+        if (step == RowCursor::Step::Failed)
+            return false;
+        for (size_t k = 0; k < picked.size(); ++k) {
+            Column &col = result.columns[k];
+            if (col.type == VarType::Numeric)
+                col.numbers.push_back(row.numbers[picked[k]]);
+            else
+                col.texts.push_back(row.texts[picked[k]]);
+        }
+        ++result.rows;
+    }
+    table = std::move(result);
+    return true;
+}
+
+} // namespace quill::host

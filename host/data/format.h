@@ -1,0 +1,85 @@
+// Storage formats behind one interface. A data set is read through a TableSource: opening it
+// describes it (its variables and rows) and any number of cursors then read its rows, each from
+// the first, holding no more than a row. A data set is written through a TableSink: its variables
+// are defined, its rows written, and it takes its name only when committed. Which format holds a
+// data set is part of its name (dataset_library.h), chosen from the registry here.
+#ifndef QUILL_HOST_DATA_FORMAT_H
+#define QUILL_HOST_DATA_FORMAT_H
+
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/log_writer.h"
+#include "data/table.h"
+
+namespace quill::host {
+
+// Notes and warnings about what was read, in order, for the log.
+using ReadMessages = std::vector<std::pair<LineClass, std::string>>;
+
+struct Description {
+    std::vector<Variable> variables;
+    size_t rows = 0;
+};
+
+// One pass over the rows of a data set.
+class RowCursor {
+public:
+    virtual ~RowCursor() = default;
+    enum class Step { Row, End, Failed };
+    // The next row's values of the wanted variables, into `row` (sized to the variable count);
+    // Failed with `error` when the data set can no longer be read as it was described.
+    virtual Step next(Row &row, std::string &error) = 0;
+};
+
+class TableSource {
+public:
+    virtual ~TableSource() = default;
+    virtual const Description &describe() const = 0;
+    // A new pass from the first row that reads the variables `wanted` marks (all when it is
+    // empty); nullptr with `error` when it cannot start.
+    virtual std::unique_ptr<RowCursor> rows(const std::vector<bool> &wanted, std::string &error) const = 0;
+};
+
+// Destroyed uncommitted, a sink leaves nothing behind and an earlier data set of its name intact.
+class TableSink {
+public:
+    virtual ~TableSink() = default;
+    // Creates the data set with these variables.
+    virtual bool define(const std::vector<Variable> &variables, std::string &error) = 0;
+    virtual bool write_row(const Row &row, std::string &error) = 0;
+    // The data set takes its name.
+    virtual bool commit(std::string &error) = 0;
+    virtual void discard() = 0;
+};
+
+struct Format {
+    std::string_view name;      // "CSV"
+    std::string_view extension; // of its files, lower case: ".csv"
+    size_t max_text_length;     // bytes of the longest text value it stores; longer ones are cut
+    // Opens and describes the data set in `file`, adding the notes and warnings about it to
+    // `messages`; nullptr with `error` when it cannot be read.
+    std::unique_ptr<TableSource> (*open)(const std::filesystem::path &file, ReadMessages &messages,
+                                         std::string &error);
+    // A sink that writes the data set to `file` (nothing is created before define).
+    std::unique_ptr<TableSink> (*create)(const std::filesystem::path &file);
+};
+
+// The registry: every format, the default first (new data sets, and files no format claims).
+std::span<const Format *const> formats();
+const Format &default_format();
+// The format whose files end in `extension` (any letter case); nullptr when none does.
+const Format *format_for_extension(std::string_view extension);
+
+// Reads every row of `source` into `table`: the columns listed, in that order (all when the list
+// is empty); false with `error` when a row cannot be read.
+bool read_table(const TableSource &source, const std::vector<size_t> &columns, Table &table, std::string &error);
+
+} // namespace quill::host
+
+#endif

@@ -1,0 +1,40 @@
+// What lives for the whole program run: log, listing, data set library, titles and options.
+#ifndef QUILL_HOST_SESSION_H
+#define QUILL_HOST_SESSION_H
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/log_writer.h"
+#include "data/dataset_library.h"
+
+namespace quill::host {
+
+struct Session {
+    Session(TextSink log_sink, TextSink listing_sink, std::filesystem::path work, bool keep_work)
+        : log(std::move(log_sink)), listing(std::move(listing_sink)), library(std::move(work), keep_work)
+    {
+    }
+
+    LogWriter log;
+    Listing listing;
+    DatasetLibrary library;
+    std::string debug_option;          // OPTIONS DEBUG='...'
+    int cpu_count = -1;                // OPTIONS CPUCOUNT=: -1 not given, 0 ACTUAL (every core)
+    bool threads = true;               // OPTIONS THREADS / NOTHREADS
+    std::vector<std::string> titles = std::vector<std::string>(10); // TITLE1 .. TITLE10
+    bool hide_sasproci = false;        // test switch: the procedure interface module is missing
+    std::filesystem::path graphics_folder = "."; // -gpath: where procedures write graphics files
+    std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name
+};
+
+// The thread limit the program's options set for the steps that follow, as the interface vector
+// carries it: 0 when they set none (the user's own setting then holds), QH_EVERY_CORE for
+// CPUCOUNT=ACTUAL.
+int program_thread_limit(const Session &session);
+
+} // namespace quill::host
+
+#endif

@@ -1,0 +1,137 @@
+// OPTIONS, LIBNAME and TITLE: statements that take effect where they stand, inside a step or not.
+#include <charconv>
+
+#include "base/message_text.h"
+#include "base/names.h"
+#include "steps/program_runner.h"
+
+namespace quill::host {
+namespace {
+
+// A token written right after the one before it, with no blank between them.
+bool adjoins(const Token &before, const Token &t)
+{
+    return t.kind != TokenKind::Semicolon && t.kind != TokenKind::End && t.line == before.line &&
+           t.column == before.column + static_cast<int>(before.source.size());
+}
+
+// CPUCOUNT=n (1 to 1024) or ACTUAL (0); false for any other value.
+bool read_cpu_count(const std::string &value, int &count)
+{
+    if (upper_case(value) == "ACTUAL") {
+        count = 0;
+        return true;
+    }
+    int number = 0;
+    const auto parsed = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() || number < 1 || number > 1024)
+        return false;
+    count = number;
+    return true;
+}
+
+// The message for an option written in a form it does not take; empty when the form is right.
+std::string misuse(const std::string &name, bool has_value)
+{
+    if (!has_value && name == "CPUCOUNT")
+        return "CPUCOUNT needs a value: CPUCOUNT=n (a whole number from 1 to 1024) or CPUCOUNT=ACTUAL";
+    if (!has_value && name == "DEBUG")
+        return "DEBUG needs a value: DEBUG='text'";
+    if (has_value && (name == "THREADS" || name == "NOTHREADS"))
+        return name + " takes no value: write " + name + " alone; CPUCOUNT=n sets the number of threads";
+    return {};
+}
+
+} // namespace
+
+// OPTIONS name[=value] ...; DEBUG='text' is the text a procedure reads as the DEBUG option;
+// CPUCOUNT=n|ACTUAL, THREADS and NOTHREADS set how many threads procedures may use (the module
+// run hands the limit to the procedure). A value is every token written without a blank after
+// the equals sign, so that CPUCOUNT=-1 is quoted whole.
+void run_options(Session &session, const Statement &statement)
+{
+    const auto &t = statement.tokens;
+    size_t i = 1;
+    while (i + 1 < t.size()) {
+        if (t[i].kind != TokenKind::Name) {
+            session.log.error(at_line("An option name is expected at " + quoted_excerpt(t[i].source), t[i].line));
+            return;
+        }
+        const std::string name = upper_case(t[i].text);
+        const int line = t[i].line;
+        ++i;
+        std::string value, written;
+        bool has_value = false;
+        if (i + 1 < t.size() && is_punct(t[i], '=')) {
+            if (i + 2 >= t.size()) {
+                session.log.error(at_line("A value is expected after " + name + "=", t[i].line));
+                return;
+            }
+            value = t[i + 1].text;
+            written = t[i + 1].source;
+            has_value = true;
+            i += 2;
+            for (; i + 1 < t.size() && adjoins(t[i - 1], t[i]); ++i) {
+                value += t[i].text;
+                written += t[i].source;
+            }
+        }
+        if (const std::string message = misuse(name, has_value); !message.empty()) {
+            session.log.error(at_line(message, line));
+            return;
+        }
+        if (name == "DEBUG") {
+            session.debug_option = value;
+        } else if (name == "CPUCOUNT") {
+            if (!read_cpu_count(value, session.cpu_count)) {
+                session.log.error(at_line("CPUCOUNT= takes a whole number from 1 to 1024, or ACTUAL; " +
+                                              quoted_excerpt(written) + " is neither",
+                                          line));
+                return;
+            }
+        } else if (name == "THREADS" || name == "NOTHREADS") {
+            session.threads = name == "THREADS";
+        } else
+            session.log.note("Option " + name + " is not used by this host and is ignored.");
+    }
+}
+
+// LIBNAME ref 'folder';
+void run_libname(Session &session, const Statement &statement)
+{
+    const auto &t = statement.tokens;
+    if (t.size() != 4 || t[1].kind != TokenKind::Name || t[2].kind != TokenKind::String) {
+        session.log.error(at_line("LIBNAME needs a libref and a quoted folder: LIBNAME ref 'folder';", statement.line()));
+        return;
+    }
+    std::string error;
+    if (!session.library.assign(t[1].text, t[2].text, error)) {
+        session.log.error(at_line(error, statement.line()));
+        return;
+    }
+    session.log.note("Libref " + upper_case(t[1].text) + " refers to the folder " + excerpt(t[2].text, path_excerpt_length) + ".");
+}
+
+// TITLE 'text'; TITLEn 'text'; a title without text clears it and every title after it.
+void run_title(Session &session, const Statement &statement)
+{
+    const auto &t = statement.tokens;
+    const std::string keyword = statement.keyword();
+    const int number = keyword.size() > 7 ? 0 : keyword.size() > 5 ? std::stoi(keyword.substr(5)) : 1;
+    if (number < 1 || number > static_cast<int>(session.titles.size())) {
+        session.log.error(at_line("Titles are numbered 1 to 10", statement.line()));
+        return;
+    }
+    std::string text;
+    if (t.size() == 3 && t[1].kind == TokenKind::String) {
+        text = t[1].text;
+    } else if (t.size() != 2) {
+        session.log.error(at_line(keyword + " needs one quoted text", statement.line()));
+        return;
+    }
+    session.titles[static_cast<size_t>(number - 1)] = text;
+    for (size_t i = static_cast<size_t>(number); i < session.titles.size(); ++i)
+        session.titles[i].clear();
+}
+
+} // namespace quill::host

@@ -1,0 +1,140 @@
+// PROC PRINT DATA=ds <NOOBS>; <VAR list;> — prints a data set to the listing on a new page, one
+// line per observation, numbers right-aligned and texts left-aligned.
+#include <algorithm>
+
+#include "base/message_text.h"
+#include "base/names.h"
+#include "base/number_text.h"
+#include "language/dataset_reference.h"
+#include "language/variable_lists.h"
+#include "steps/program_runner.h"
+
+namespace quill::host {
+namespace {
+
+// The tokens of a data set name starting at i: the name, then a parenthesised option group.
+size_t dataset_tokens_end(const std::vector<Token> &t, size_t i, size_t end)
+{
+    if (i >= end)
+        return i;
+    ++i;
+    if (i < end && is_punct(t[i], '(')) {
+        int depth = 0;
+        for (; i < end; ++i) {
+            depth += is_punct(t[i], '(') - is_punct(t[i], ')');
+            if (depth == 0)
+                return i + 1;
+        }
+    }
+    return i;
+}
+
+std::string pad(const std::string &text, size_t width, bool right)
+{
+    if (text.size() >= width)
+        return text;
+    const std::string blanks(width - text.size(), ' ');
+    return right ? blanks + text : text + blanks;
+}
+
+} // namespace
+
+void run_proc_print(Session &session, const Step &step)
+{
+    const auto &t = step.head.tokens;
+    const size_t end = t.size() - 1; // the ';'
+    DatasetReference ref;
+    bool have_data = false, obs_column = true;
+    std::string error;
+    for (size_t i = 2; i < end;) {
+        const std::string option = t[i].kind == TokenKind::Name ? upper_case(t[i].text) : std::string();
+        if (option == "DATA" && i + 2 < end + 1 && is_punct(t[i + 1], '=')) {
+            const size_t stop = dataset_tokens_end(t, i + 2, end);
+            if (!parse_dataset_reference(t, i + 2, stop, session.library, ref, error)) {
+                session.log.error(at_line(error, t[i].line));
+                return;
+            }
+            have_data = true;
+            i = stop;
+        } else if (option == "NOOBS") {
+            obs_column = false;
+            ++i;
+        } else {
+            session.log.error(at_line("Option " + quoted_excerpt(t[i].source) + " is not known to PROC PRINT", t[i].line));
+            return;
+        }
+    }
+    if (!have_data) {
+        if (!session.library.last()) {
+            session.log.error(at_line("PROC PRINT has no data set to print: give DATA=", step.head.line()));
+            return;
+        }
+        ref.name = *session.library.last();
+    }
+    if (ref.is_null) {
+        session.log.error(at_line("_NULL_ cannot be printed", step.head.line()));
+        return;
+    }
+    DatasetView view;
+    if (!open_for_reading(ref, session.library, session.log, view, error)) {
+        session.log.error(at_line(error, step.head.line()));
+        return;
+    }
+    std::vector<int> columns;
+    for (const Statement &s : step.body) {
+        if (s.keyword() != "VAR") {
+            const std::string what = s.keyword().empty() ? quoted_excerpt(s.tokens.front().source) : s.keyword();
+            session.log.error(at_line("Statement " + what + " is not known to PROC PRINT", s.line()));
+            return;
+        }
+        std::vector<Token> list(s.tokens.begin() + 1, s.tokens.end() - 1);
+        if (!resolve_variable_list(list, view.variables, columns, error)) {
+            session.log.error(error);
+            return;
+        }
+    }
+    if (columns.empty())
+        for (size_t c = 0; c < view.variables.size(); ++c)
+            columns.push_back(static_cast<int>(c) + 1);
+    Table table;
+    if (!read_view(view, table, error)) {
+        session.log.error(at_line(error, step.head.line()));
+        return;
+    }
+
+    // Two passes over the cells, one for the widths and one to print, so that nothing but the
+    // data set itself is held.
+    auto cell = [&](size_t k, size_t row) {
+        const Column &col = table.columns[static_cast<size_t>(columns[k] - 1)];
+        return col.type == VarType::Numeric ? best_text(col.numbers[row]) : col.texts[row];
+    };
+    std::vector<size_t> widths(columns.size());
+    for (size_t k = 0; k < columns.size(); ++k) {
+        widths[k] = table.columns[static_cast<size_t>(columns[k] - 1)].name.size();
+        for (size_t r = 0; r < table.rows; ++r)
+            widths[k] = std::max(widths[k], cell(k, r).size());
+    }
+    const size_t obs_width = std::max<size_t>(3, std::to_string(table.rows).size());
+    session.listing.begin_page(session.titles);
+    std::string header = obs_column ? pad("Obs", obs_width, true) : std::string();
+    for (size_t k = 0; k < columns.size(); ++k) {
+        const Column &col = table.columns[static_cast<size_t>(columns[k] - 1)];
+        header += (header.empty() ? "" : "   ") + pad(col.name, widths[k], col.type == VarType::Numeric);
+    }
+    session.listing.line(header);
+    session.listing.line("");
+    for (size_t r = 0; r < table.rows; ++r) {
+        std::string line = obs_column ? pad(std::to_string(r + 1), obs_width, true) : std::string();
+        for (size_t k = 0; k < columns.size(); ++k) {
+            const bool numeric = table.columns[static_cast<size_t>(columns[k] - 1)].type == VarType::Numeric;
+            line += (obs_column || k > 0 ? "   " : "") + pad(cell(k, r), widths[k], numeric);
+        }
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        session.listing.line(line);
+    }
+    session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
+                     ref.name.display + ".");
+}
+
+} // namespace quill::host

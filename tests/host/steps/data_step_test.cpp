@@ -1,0 +1,85 @@
+// The DATA step writes only what can be read back, takes wide INPUT statements in linear time,
+// and reports values out of range; messages quote long program text cut short.
+#include <gtest/gtest.h>
+
+#include "data/csv/csv_store.h"
+#include "host_test_support.h"
+#include "modules/module_loader.h"
+#include "steps/program_runner.h"
+
+namespace quill::host {
+namespace {
+
+class DataStep : public ::testing::Test {
+protected:
+    int run(const std::string &program)
+    {
+        ModuleLoader modules({});
+        ProgramRunner runner(memory.session, modules, program);
+        return runner.run();
+    }
+    Table read_back(const std::string &name)
+    {
+        Table table;
+        std::string error;
+        ReadMessages messages;
+        EXPECT_TRUE(read_csv_file(memory.session.library.work_folder() / name, table, error, messages)) << error;
+        EXPECT_TRUE(messages.empty());
+        return table;
+    }
+    testing::MemorySession memory;
+};
+
+TEST_F(DataStep, NameLiteralsFollowTheRulesOfReadingBack)
+{
+    ASSERT_EQ(run("data a; input 'my var'n 'A b'n; datalines;\n1 2\n;\n"), 0);
+    const Table back = read_back("a.csv");
+    ASSERT_EQ(back.columns.size(), 2u);
+    EXPECT_EQ(back.columns[0].name, "my var");
+    EXPECT_EQ(back.columns[1].name, "A b");
+
+    const std::string rule = " cannot name a variable: a name has 1 to 32 characters, no control characters, and "
+                             "neither begins nor ends with a blank (line 1).";
+    EXPECT_EQ(run("data b; input '  'n b; datalines;\n1 2\n;\n"), 2);
+    EXPECT_TRUE(memory.log_has("ERROR: The name literal '  'n" + rule));
+    EXPECT_EQ(run("data b; input 'a'n 'a 'n; datalines;\n1 2\n;\n"), 2);
+    EXPECT_TRUE(memory.log_has("ERROR: The name literal 'a 'n" + rule));
+    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "b.csv"));
+}
+
+TEST_F(DataStep, WideInputAndValuesOutOfRange)
+{
+    ASSERT_EQ(run("data w; input x1-x999999; datalines;\n1e400 1e-400 2 -1e999\n;\n"), 1);
+    EXPECT_TRUE(memory.log_has("NOTE: The data set WORK.W has 1 observations and 999999 variables."));
+    EXPECT_TRUE(memory.log_has("WARNING: The value \"1e400\" of x1 in data line 2 is out of range; such values are "
+                               "set to missing."));
+    EXPECT_TRUE(memory.log_has("WARNING: The value \"-1e999\" of x4 in data line 2 is out of range"));
+    EXPECT_TRUE(memory.log_has("NOTE: The value \"1e-400\" of x2 in data line 2 is too close to zero for a number; "
+                               "such values are read as 0."));
+    const Table back = read_back("w.csv");
+    ASSERT_EQ(back.columns.size(), 999999u);
+    EXPECT_TRUE(is_missing(back.columns[0].numbers[0]));
+    EXPECT_EQ(back.columns[1].numbers[0], 0.0); // too small: the nearest double
+    EXPECT_EQ(back.columns[999998].name, "x999999");
+    EXPECT_EQ(run("data v; input a b a; datalines;\n1 2 3\n;\n"), 2);
+    EXPECT_TRUE(memory.log_has("ERROR: Variable A appears twice in the INPUT statement (line 1)."));
+}
+
+TEST_F(DataStep, LongProgramTextIsCutInMessages)
+{
+    const std::string huge(1 << 20, 'z');
+    EXPECT_EQ(run("'" + huge + "';\n" + huge + ";\ndata a; input x; datalines;\n" + huge + "\n;\n"), 2);
+    const std::string cut = std::string(61, 'z') + "...";
+    EXPECT_TRUE(memory.log_has("ERROR: Statement \"'" + std::string(60, 'z') + "...\" is not valid outside a DATA or "
+                               "PROC step (line 1)."));
+    EXPECT_TRUE(memory.log_has("ERROR: The name " + cut + " is longer than 32 characters (line 2)."));
+    EXPECT_TRUE(memory.log_has("NOTE: Invalid numeric value \"" + cut + "\" for x in data line 4"));
+    for (const std::string &line : memory.log()) {
+        if (line.rfind("ERROR", 0) == 0 || line.rfind("NOTE", 0) == 0) {
+            EXPECT_LT(line.size(), 200u) << line.substr(0, 200);
+        }
+    }
+}
+
+} // namespace
+} // namespace quill::host
