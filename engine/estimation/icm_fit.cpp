@@ -78,7 +78,7 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
                                  "run_fit_scad_icm: lambda_vector");
     for (int j = 1; j <= p; ++j) lambda_vector(j) = (ds.forcein(j) ? 0.0 : lambda) + 1e-15;
 
-    iterations = 1;
+    iterations = 0;  // sweeps run
     converged = false;
     double change = 1e15;
     const int m = beta_start.extent(0);
@@ -106,7 +106,7 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     for (std::size_t e = 0; e < S.size(); ++e) S.data()[e] = ds.xtx.data()[e] / n;
 
     while (change >= st.tolerance) {
-        if (iterations > max_iter) break;
+        if (iterations >= max_iter) break;
         for (int j = 1; j <= p; ++j) beta_old(j) = beta(j);
         ++iterations;
         if (sweep(S, beta_hat, lambda_vector, st.a, beta_old, beta) != 0)

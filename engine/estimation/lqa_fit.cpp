@@ -4,9 +4,10 @@
 //   beta_new = beta + (X'WX + n Sigma)^-1 (X'W0 (y - mu) - n Sigma beta),
 // W = case weight x variance weight, W0 the case weights, Sigma = diag(p'(|b|) / |b|).
 // The step is solved through the Cholesky factor of the denominator; its inverse is never
-// needed. A coefficient at or below `threshold` leaves the alive set for good. The normal
-// model's pass needs no row of the data: X'WX is cut from the stored cross-product and the
-// gradient follows from it and X'W0 y, both formed when the data were loaded.
+// needed. A coefficient at or below `threshold` leaves the alive set for good (unless the
+// caller keeps every coefficient, as the unpenalized fit does). At most max_iter passes run.
+// The normal model's pass needs no row of the data: X'WX is cut from the stored cross-product
+// and the gradient follows from it and X'W0 y, both formed when the data were loaded.
 #include "estimation/lqa_fit.h"
 
 #include <algorithm>
@@ -244,7 +245,7 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
 
 int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
                      int32_t& iterations, bool& converged, scad_session& session,
-                     error_trail& trail, bool check_lambda) {
+                     error_trail& trail, bool check_lambda, bool keep_every_coefficient) {
     dbl1_dealloc(beta, trail);
     const scad_dataset& ds = session.dataset;
     const scad_settings& st = session.settings;
@@ -307,11 +308,12 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
 
     while (change >= st.tolerance) {
-        if (iterations > max_iter) break;
+        if (iterations >= max_iter) break;
         ++iterations;
         int k = 0;
         for (int j = 1; j <= q; ++j) {
-            include_indices(j) = std::fabs(beta_old(j)) > st.threshold || forcein_vector(j);
+            include_indices(j) = keep_every_coefficient ||
+                                 std::fabs(beta_old(j)) > st.threshold || forcein_vector(j);
             k += include_indices(j) ? 1 : 0;
         }
         if (k == 0) {
@@ -329,8 +331,9 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         for (int j = 1; j <= q; ++j) beta_old(j) = beta(j);
     }
 
-    for (int j = 1; j <= q; ++j)
-        if (std::fabs(beta(j)) <= st.final_threshold && !forcein_vector(j)) beta(j) = 0.0;
+    if (!keep_every_coefficient)
+        for (int j = 1; j <= q; ++j)
+            if (std::fabs(beta(j)) <= st.final_threshold && !forcein_vector(j)) beta(j) = 0.0;
     converged = change < st.tolerance;
     return 0;
 }
