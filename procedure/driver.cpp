@@ -65,7 +65,7 @@ void proc_main() {
     fit_model(options, run.design, run.fit);
     warn_about_fit(options, run.data, run.design, run.fit);
 
-    if (!options.noprint) print_summary(options, run.data, run.fit);
+    if (!options.noprint) print_summary(options, run.data, run.design, run.fit);
     define_outputs(options, run.data, run.design, run.fit, run.outputs);
     write_outputs(options, run.data, run.design, run.fit, run.outputs);
     draw_plots(options, run.data, run.design, run.fit);

@@ -1,6 +1,7 @@
 // The engine call, the only place that knows the engine's header: the options packed into the
 // option vector by their names, the codes of the model and the options, the controls the
-// procedure adds to the start option, the call, and the report of an engine failure.
+// procedure adds to the start option, the call with its per-grid table, what the table says of
+// the selected fit, and the report of an engine failure.
 //
 // The controls: silence for the engine's trace lines unless the host's DEBUG option is set (then
 // they go to standard output as the engine writes them), and the step's thread limit: the
@@ -8,6 +9,7 @@
 #include "engine_call.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -72,11 +74,11 @@ void pack_options(const proc_options &options, int32_t (&vector)[kOptionCount]) 
     vector[QUILL_OPT_INTERCEPT_MODE] = QUILL_INTERCEPT_FITTED;
 }
 
-// The per-grid table only when OUTPATH or PLOTS asks for it: without it the call is runscad.
+// The per-grid table: the path for OUTPATH and PLOTS, and for every fit the selected value's
+// effective df and the lambdas tied with it.
 void allocate_path(const proc_options &options, fit_path &path) {
-    const bool wanted = options.outputs[out_path] != nullptr || options.plot_path || options.plot_criterion;
     const bool in_range = options.grid_size >= 1 && options.grid_size <= kMaxGridSize;
-    if (!wanted || !in_range) return;
+    if (!in_range) return;
     const std::size_t rows = static_cast<std::size_t>(options.grid_size);
     path.rows = options.grid_size;
     path.lambda = allocate_array<double>(rows);
@@ -89,6 +91,24 @@ void allocate_path(const proc_options &options, fit_path &path) {
     path.num_iter = allocate_array<int32_t>(rows);
     path.converged = allocate_array<uint8_t>(rows);
     path.fitted = allocate_array<uint8_t>(rows);
+    path.tied = allocate_array<uint8_t>(rows);
+}
+
+// What the table says of the selected fit: its real effective df, and the smallest and largest
+// lambda tied with it (the selected lambda alone when the table is missing).
+void read_selection(fit_path &path, proc_fit &fit) {
+    fit.effective_df = std::nan("");
+    fit.tied_low = fit.tied_high = fit.selected_lambda;
+    const int32_t best = fit.best_index - 1;
+    if (path.rows == 0 || best < 0 || best >= path.rows) return;
+    fit.effective_df = path.effective_df[best];
+    bool any = false;
+    for (int32_t g = 0; g < path.rows; ++g) {
+        if (path.tied[g] == 0 || path.fitted[g] == 0) continue;
+        fit.tied_low = any ? std::fmin(fit.tied_low, path.lambda[g]) : path.lambda[g];
+        fit.tied_high = any ? std::fmax(fit.tied_high, path.lambda[g]) : path.lambda[g];
+        any = true;
+    }
 }
 
 // The engine's message: one log line per non-empty line, framed by two blank lines.
@@ -121,24 +141,36 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
 
     int32_t option_vector[kOptionCount];
     pack_options(options, option_vector);
-    const fit_path &path = fit.path;
-    const quill_grid_table table{path.lambda,       path.intercept, path.bic,       path.aic,
-                                 path.gcv,          path.effective_df, path.simple_df, path.num_iter,
-                                 path.converged,    path.fitted};
+    fit_path &path = fit.path;
+    const quill_grid_table table{.lambda = path.lambda,
+                                 .intercept = path.intercept,
+                                 .bic = path.bic,
+                                 .aic = path.aic,
+                                 .gcv = path.gcv,
+                                 .effective_df = path.effective_df,
+                                 .simple_df = path.simple_df,
+                                 .num_iter = path.num_iter,
+                                 .converged = path.converged,
+                                 .fitted = path.fitted,
+                                 .tied = path.tied};
     fit.min_lambda = options.min_lambda;
-    fit.max_lambda = options.max_lambda;
+    fit.max_lambda = options.max_lambda_full ? QUILL_MAX_LAMBDA_FULL : options.max_lambda;
     uint8_t converged = 0, at_max_lambda = 0, at_min_lambda = 0, error_flag = 0;
+    int32_t truncated_df = 0; // the table holds the real value
     runscad_path(design.columns, design.rows, design.x, design.response, design.case_weights,
                  design.forcein, option_vector, options.grid_size, options.tolerance, &fit.min_lambda,
                  &fit.max_lambda, model_code(options.model), options.scad_a, fit.betas, &fit.intercept,
                  fit.std_errs, &fit.intercept_se, fit.coef_path, &fit.selected_lambda,
-                 &fit.criterion_value, &fit.simple_df, &fit.effective_df, &fit.best_index,
+                 &fit.criterion_value, &fit.simple_df, &truncated_df, &fit.best_index,
                  &fit.iterations, &converged, &at_max_lambda, &at_min_lambda, &error_flag,
                  kMessageLength, message_codes, path.rows > 0 ? &table : nullptr);
     fit.converged = converged != 0;
     fit.at_max_lambda = at_max_lambda != 0;
     fit.at_min_lambda = at_min_lambda != 0;
-    if (error_flag == 0) return;
+    if (error_flag == 0) {
+        read_selection(path, fit);
+        return;
+    }
 
     // One byte more than the codes, so the text is terminated even when the engine filled all.
     char *message = allocate_array<char>(kMessageLength + 1);

@@ -6,9 +6,8 @@
 
 namespace quill::proc {
 
-// Fits the model on the design with the options' settings: the fit's arrays in run memory, the
-// lambda path when OUTPATH or PLOTS asks for it. An engine failure is reported in the log and
-// ends the run.
+// Fits the model on the design with the options' settings: the fit's arrays in run memory and
+// the lambda path. An engine failure is reported in the log and ends the run.
 void fit_model(const proc_options &options, const proc_design &design, proc_fit &fit);
 
 } // namespace quill::proc

@@ -60,12 +60,13 @@ struct proc_options {
     qh_dataset *outputs[output_count] = {};
 
     // The variables. The read list holds their numbers in the order the data keep them: the
-    // predictors in MODEL order, the response, then the ID variables.
+    // predictors in MODEL order, the response, then the variables OUTPRED carries: the ID
+    // variables (each once), or without an ID statement every variable of the input data set.
     variable response;
     int32_t p = 0;
     predictor *predictors = nullptr;
-    int32_t class_count = 0, forcein_count = 0, id_count = 0;
-    variable *classes = nullptr, *forceins = nullptr, *ids = nullptr;
+    int32_t class_count = 0, forcein_count = 0, carried_count = 0;
+    variable *classes = nullptr, *forceins = nullptr, *carried = nullptr;
     int32_t *read_list = nullptr;
 
     // The model and its fit.
@@ -76,13 +77,14 @@ struct proc_options {
     int32_t grid_size = 0, max_iter = 0;
     double tolerance = 0.0, scad_a = 0.0;
     double min_lambda = 0.0, max_lambda = 0.0; // -1: the engine chooses
+    bool max_lambda_full = false;              // MAXLAMBDA FULL: up to where every penalized coefficient is 0
     bool warmstart = false, robust = false, unshrink_se = false, no_intercept = false;
     bool y_descending = false, class_descending = false;
 
     // What is shown.
     bool noprint = false, details = false, plot_path = false, plot_criterion = false;
 
-    int32_t read_count() const { return p + 1 + id_count; }
+    int32_t read_count() const { return p + 1 + carried_count; }
 };
 
 // The levels of a CLASS predictor among the used observations, in level order; the last is the
@@ -96,8 +98,10 @@ struct class_coding {
 
 // The observations read. Per read-list variable: its values (a CLASS predictor's as level
 // indices, a character response's as 0/1) and the texts of CLASS predictors, a character
-// response and character ID variables. The model's columns are given back once the design
-// holds them; the ID variables' stay for OUTPRED.
+// response and character carried variables. A carried variable that is a numeric predictor
+// (not CLASS) or a numeric response shares that variable's column, which then stays. The
+// model's other columns are given back once the design holds them; the carried ones stay for
+// OUTPRED.
 struct proc_data {
     qh_record *read_record = nullptr;
     int32_t nobs = 0; // observations read
@@ -106,6 +110,7 @@ struct proc_data {
     int32_t *response_only_missing = nullptr; // per observation: 1 when only the response is missing
     double **columns = nullptr;
     name33 **texts = nullptr;
+    int32_t *shares = nullptr; // per read-list variable: the read-list variable whose column it shares, or -1
     class_coding *classes = nullptr; // per predictor; empty for a numeric one
     bool character_response = false;
     bool has_event = false;
@@ -124,14 +129,14 @@ struct proc_design {
     double *held_rows = nullptr; // the p predictor values of each observation missing only the response
 };
 
-// The fit at every grid value, in grid order: only when OUTPATH or PLOTS ask for it (rows 0
-// otherwise). A statistic that does not exist there is NaN.
+// The fit at every grid value, in grid order. A statistic that does not exist there is NaN.
+// `tied`: the criterion ties with the selected one's and the nonzero coefficients are the same.
 struct fit_path {
     int32_t rows = 0;
     double *lambda = nullptr, *intercept = nullptr, *bic = nullptr, *aic = nullptr, *gcv = nullptr,
            *effective_df = nullptr;
     int32_t *simple_df = nullptr, *num_iter = nullptr;
-    uint8_t *converged = nullptr, *fitted = nullptr; // nonzero: true
+    uint8_t *converged = nullptr, *fitted = nullptr, *tied = nullptr; // nonzero: true
 };
 
 // The engine's fit: the selected one, on the scale of the data, and the coefficient path.
@@ -141,7 +146,10 @@ struct proc_fit {
     double intercept = 0.0, intercept_se = 0.0;
     double selected_lambda = 0.0, criterion_value = 0.0;
     double min_lambda = 0.0, max_lambda = 0.0; // the ends of the grid
-    int32_t simple_df = 0, effective_df = 0, iterations = 0;
+    // The smallest and largest lambda of the grid values tied with the selected one.
+    double tied_low = 0.0, tied_high = 0.0;
+    double effective_df = 0.0; // the real value under DF PROJECTION, else NaN
+    int32_t simple_df = 0, iterations = 0;
     int32_t best_index = 0; // 1-based grid index of the selected lambda
     bool converged = false, at_max_lambda = false, at_min_lambda = false;
     fit_path path;
@@ -153,8 +161,8 @@ struct proc_outputs {
     qh_record *records[output_count] = {};
     double predicted = 0.0, effective_df = 0.0, simple_df = 0.0, iterations = 0.0, grid_status = 0.0,
            convergence_status = 0.0;
-    double *id_numbers = nullptr; // per ID variable, for OUTPRED
-    name33 *id_texts = nullptr;
+    double *carried_numbers = nullptr; // per carried variable, for OUTPRED
+    name33 *carried_texts = nullptr;
     double *path_row = nullptr; // OUTPATH: the grid value's statistics, then its coefficients
 };
 

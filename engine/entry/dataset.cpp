@@ -56,11 +56,9 @@ int allocate_dataset(scad_dataset& d, int n, int p, int cols, error_trail& trail
     return 0;
 }
 
-// Truncation toward zero through a 32-bit integer: values outside its range are not whole.
-bool is_whole(double v) {
-    if (!(v > -2147483649.0 && v < 2147483648.0)) return false;
-    return std::fabs(v - static_cast<double>(static_cast<int32_t>(v))) < 1e-9;
-}
+// Exactly on the double: a count of any size is whole (a count above 2^31 is one too), a value
+// near a whole number is not.
+bool is_whole(double v) { return std::isfinite(v) && v == std::trunc(v); }
 
 }  // namespace
 

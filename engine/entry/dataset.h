@@ -13,7 +13,7 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
 // Whether the response suits the model type (logistic: 0/1, Poisson: non-negative integers).
 bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail);
 
-// Every element a whole number (within 1e-9 of its truncation through a 32-bit integer).
+// Every element a finite whole number, exactly on the double.
 bool is_whole_vector(vector_cview v);
 
 }  // namespace quill::engine

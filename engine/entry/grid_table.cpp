@@ -27,6 +27,7 @@ void write_grid_table(const quill_grid_table& t, const grid_readout& r, bool has
         if (t.num_iter) t.num_iter[k] = fitted ? r.num_iter(g) : 0;
         if (t.converged) t.converged[k] = fitted && r.converged(g) != 0 ? byte_true : 0;
         if (t.fitted) t.fitted[k] = fitted ? byte_true : 0;
+        if (t.tied) t.tied[k] = fitted && r.tied(g) != 0 ? byte_true : 0;
     }
 }
 

@@ -19,6 +19,7 @@ struct grid_readout {
     const dbl1& intercept;
     const int1& num_iter;
     const int1& converged;  // 0 false, -1 true
+    const int1& tied;       // 0 false, -1 true
     int fitted;             // grid values fitted, from the first
 };
 

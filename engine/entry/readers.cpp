@@ -15,6 +15,7 @@ constexpr const char* lgrid_where = "run_read_scad_Lgrid in MOD scad_types";
 constexpr const char* std_where = "run_read_scad_stdresults in MOD scad_types";
 constexpr const char* unstd_where = "run_read_scad_unstdresults in MOD scad_types";
 constexpr const char* grid_fits_where = "run_read_scad_grid_fits in MOD scad_types";
+constexpr const char* ties_where = "run_read_scad_ties in MOD scad_types";
 
 int fail_read(scad_session& session, error_trail& trail, const char* where, const char* sentence) {
     fail(trail, where, sentence);
@@ -166,6 +167,22 @@ int run_read_scad_grid_fits(dbl1& intercept, int1& num_iter, int1& converged, in
     copy_or_release(r.grid_iter, num_iter);
     copy_or_release(r.grid_converged, converged);
     fitted = r.fitted;
+    return 0;
+}
+
+int run_read_scad_ties(int1& tied, int32_t& tie_run_end, bool& selected_shrunk,
+                       scad_session& session, error_trail& trail) {
+    tied.release();
+    const scad_stdresults& r = session.stdresults;
+    if (!has_data(session) || r.is_null)
+        return fail_read(session, trail, ties_where,
+                         "There are no results yet, so I cannot provide the ties of the selection.");
+    if (int1_alloc(tied, session.settings.grid_size, trail) != 0)
+        return fail_read(session, trail, ties_where,
+                         "I could not allocate the ties of the selection (maybe low memory?).");
+    copy_or_release(r.tied, tied);
+    tie_run_end = r.tie_run_end;
+    selected_shrunk = r.selected_shrunk;
     return 0;
 }
 

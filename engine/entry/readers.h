@@ -19,4 +19,11 @@ int run_read_scad_unstdresults(dbl1& beta, dbl1& se, double& intercept, double& 
 int run_read_scad_grid_fits(dbl1& intercept, int1& num_iter, int1& converged, int32_t& fitted,
                             scad_session& session, error_trail& trail);
 
+// The ties of the selection: per grid value -1 where its criterion ties with the selected one
+// and its nonzero set is the selected one's, else 0; the last grid value of the unbroken run of
+// tied criteria from the selected one; whether the selected fit still shrinks a penalized
+// coefficient (nonzero and below a * lambda).
+int run_read_scad_ties(int1& tied, int32_t& tie_run_end, bool& selected_shrunk,
+                       scad_session& session, error_trail& trail);
+
 }  // namespace quill::engine

@@ -15,10 +15,14 @@ constexpr double reported_zero = static_cast<double>(1e-6f);
 
 }  // namespace
 
-boundary_flags find_boundary_flags(int best, int grid_size, const log1& forcein, const dbl1& beta,
-                                   const dbl1& se, const dbl2& path) {
+boundary_flags find_boundary_flags(const selection_place& place, const log1& forcein,
+                                   const dbl1& beta, const dbl1& se, const dbl2& path) {
     const int p = forcein.extent(0);
-    boundary_flags flags{best == 1, best == grid_size};
+    // A fit selected at the first grid value that equals the fits below it (nothing shrunk) is
+    // no reason to look lower; a tied run that ends before the last grid value has been seen
+    // to end.
+    boundary_flags flags{place.best == 1 && place.selected_shrunk,
+                         place.tie_run_end == place.grid_size && place.fitted == place.grid_size};
 
     // At the smallest lambda every penalized coefficient was already zero: the grid starts
     // too high, whatever the selection.
@@ -49,9 +53,10 @@ void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, doub
     for (int j = 0; j < p; ++j) {
         const double b = beta.data()[j];
         const double s = se.data()[j];
-        se_out[j] = s * scale;
-        beta_out[j] = std::fabs(b) < reported_zero || std::fabs(s) < reported_zero ? 0.0
-                                                                                   : b * scale;
+        // A coefficient reported as 0 has no spread: its standard error is 0 as well.
+        const bool zero = std::fabs(b) < reported_zero || std::fabs(s) < reported_zero;
+        se_out[j] = zero ? 0.0 : s * scale;
+        beta_out[j] = zero ? 0.0 : b * scale;
     }
     if (path.allocated())
         for (std::size_t k = 0; k < path.size(); ++k) beta_path_out[k] = path.data()[k] * scale;

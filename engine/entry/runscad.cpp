@@ -65,6 +65,9 @@ struct result_arrays {
     double intercept_se = 0.0;
 };
 
+// A max_lambda that is a value, not a request for a rule (automatic or the full path).
+bool given_max_lambda(double v) { return v != QUILL_MAX_LAMBDA_AUTOMATIC && v != QUILL_MAX_LAMBDA_FULL; }
+
 // A result that is not a finite number must not be handed out as a success.
 int refuse_non_finite(error_trail& trail, const std::string& what) {
     return fail(trail, where, (what + " is not a finite number.").c_str());
@@ -88,18 +91,22 @@ int check_finite_results(const runscad_arguments& a, const result_arrays& r, dou
     return 0;
 }
 
-// The per-grid read-outs that only runscad_path's table needs.
+// The per-grid read-outs: the table's, and what the boundary flags need.
 struct grid_fit_arrays {
     dbl1 intercept;
-    int1 num_iter, converged;
+    int1 num_iter, converged, tied;
     int32_t fitted = 0;
+    int32_t tie_run_end = 0;
+    bool selected_shrunk = false;
 };
 
 int read_grid_fits(grid_fit_arrays& f, scad_session& session, error_trail& trail) {
     if (run_read_scad_grid_fits(f.intercept, f.num_iter, f.converged, f.fitted, session,
-                                trail) != 0)
+                                trail) != 0 ||
+        run_read_scad_ties(f.tied, f.tie_run_end, f.selected_shrunk, session, trail) != 0)
         return -1;
-    if (!f.intercept.allocated() || !f.num_iter.allocated() || !f.converged.allocated())
+    if (!f.intercept.allocated() || !f.num_iter.allocated() || !f.converged.allocated() ||
+        !f.tied.allocated())
         return fail(trail, where, "The fits of the grid could not be read.");
     return 0;
 }
@@ -122,7 +129,7 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     // The grid in the units of the response; an end the caller gave comes back exactly.
     for (int g = 1; g <= grid; ++g) r.lambda(g) = scale.value(r.lambda(g));
     if (*a.min_lambda != -1.0) r.lambda(1) = *a.min_lambda;
-    if (grid >= 2 && *a.max_lambda != -1.0) r.lambda(grid) = *a.max_lambda;
+    if (grid >= 2 && given_max_lambda(*a.max_lambda)) r.lambda(grid) = *a.max_lambda;
     *a.min_lambda = r.lambda(1);
     *a.max_lambda = r.lambda(grid);
 
@@ -154,11 +161,12 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
         return fail(trail, where, "The results on the input scale could not be read.");
     if (check_finite_results(a, r, criterion, scale, trail) != 0) return -1;
     grid_fit_arrays f;
-    if (a.table && read_grid_fits(f, session, trail) != 0) return -1;
+    if (read_grid_fits(f, session, trail) != 0) return -1;
 
     // The boundary flags and the coefficients reported as zero are decided on the scaled
     // response, like every other threshold of the fit.
-    const boundary_flags flags = find_boundary_flags(b, grid, forcein, r.beta, r.se, r.betas);
+    const boundary_flags flags = find_boundary_flags(
+        {b, grid, f.fitted, f.tie_run_end, f.selected_shrunk}, forcein, r.beta, r.se, r.betas);
     *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
     *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
     *a.criterion_out = criterion;
@@ -168,7 +176,7 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     if (a.table)
         write_grid_table(*a.table,
                          {r.lambda, r.bic, r.aic, r.gcv, r.df_proj, r.simple_df, f.intercept,
-                          f.num_iter, f.converged, f.fitted},
+                          f.num_iter, f.converged, f.tied, f.fitted},
                          a.model_type == QUILL_MODEL_NORMAL,
                          a.option_vector[QUILL_OPT_DFFORMULA] == 1, scale);
     return 0;
@@ -208,7 +216,8 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     std::optional<double> min_lambda;
     std::optional<double> max_lambda;
     if (*a.min_lambda != -1.0) min_lambda = *a.min_lambda / scale.s;
-    if (*a.max_lambda != -1.0) max_lambda = *a.max_lambda / scale.s;
+    if (given_max_lambda(*a.max_lambda)) max_lambda = *a.max_lambda / scale.s;
+    else if (*a.max_lambda == QUILL_MAX_LAMBDA_FULL) max_lambda = max_lambda_full;
 
     const start_option start = read_start_option(o[QUILL_OPT_START]);
     const trace_lines_scope trace(!start.quiet);

@@ -116,7 +116,8 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
         s.min_lambda = *min_lambda;
     }
     if (max_lambda) {
-        if (!(*max_lambda >= s.min_lambda && *max_lambda < 10000.0))
+        const bool full = *max_lambda == max_lambda_full;
+        if (!full && !(*max_lambda >= s.min_lambda && *max_lambda < 10000.0))
             return invalid(session, trail, "max_lambda");
         s.max_lambda = *max_lambda;
     }

@@ -11,6 +11,9 @@ namespace quill::engine {
 namespace {
 
 constexpr double ln_two_pi = 1.8378770665399184;
+// Relative width of a tie: wide enough for the rounding of identical fits, narrow enough never
+// to reach a fit that differs (from 1e-9 up, unconverged neighbours start to tie).
+constexpr double tie_tolerance = 1e-10;
 
 double y_log_mu(double y, double mu) { return y == 0.0 ? 0.0 : y * std::log(mu); }
 
@@ -53,16 +56,20 @@ bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cv
     return true;
 }
 
-int32_t scad_smallest_criterion(const dbl1& criterion) {
-    int32_t best = 1;
+double scad_tie_limit(const dbl1& criterion) {
     double minimum = std::numeric_limits<double>::infinity();
-    for (int g = 1; g <= criterion.extent(0); ++g) {
-        if (criterion(g) < minimum) {
-            minimum = criterion(g);
-            best = g;
-        }
-    }
-    return best;
+    for (int g = 1; g <= criterion.extent(0); ++g)
+        if (criterion(g) < minimum) minimum = criterion(g);
+    if (!std::isfinite(minimum)) return minimum;
+    return minimum + tie_tolerance * std::fmax(std::fabs(minimum), 1.0);
+}
+
+int32_t scad_smallest_criterion(const dbl1& criterion) {
+    const double limit = scad_tie_limit(criterion);
+    for (int g = 1; g <= criterion.extent(0); ++g)
+        if (criterion(g) <= limit && criterion(g) < std::numeric_limits<double>::infinity())
+            return g;
+    return 1;
 }
 
 }  // namespace quill::engine

@@ -19,8 +19,13 @@ struct fit_criteria {
 bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cview y,
                              vector_cview mu, double df, fit_criteria& out);
 
-// 1-based index of the first strictly smallest value: ties go to the smallest index, NaN is
-// never taken, and 1 when no value is below +infinity.
+// Criteria this close to the smallest one count as tied with it: once a*lambda is below every
+// selected coefficient, a run of grid values gives the same fit and their criteria differ only
+// by rounding. The limit is min + 1e-10 max(|min|, 1); +infinity when no value is finite.
+double scad_tie_limit(const dbl1& criterion);
+
+// 1-based index of the first value at or below the tie limit, so that rounding never decides
+// among tied fits; NaN is never taken, and 1 when no value is below +infinity.
 int32_t scad_smallest_criterion(const dbl1& criterion);
 
 }  // namespace quill::engine

@@ -2,7 +2,8 @@
 // from the fit at the previous grid value (which has fewer alive coefficients and is nearer the
 // answer, so it takes fewer and cheaper passes). Each fit is evaluated by BIC, GCV and AIC with
 // COUNT or PROJECTION degrees of freedom, and the value with the smallest criterion named by
-// `selection` is chosen (ties to the smallest index, NaN never). The loop stops early once a fit
+// `selection` is chosen: the first one within the tie limit of the smallest (fit_criteria.h), NaN
+// never. The grid values tied with it are marked for the caller. The loop stops early once a fit
 // sets every coefficient to zero: larger lambdas can only do the same. The covariance is then
 // computed at the selected value. Each grid value's pass count and convergence flag stay in the
 // record beside its criteria.
@@ -37,7 +38,8 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
         dbl1_alloc(res.aic, G, trail, {}, "aic") != 0 ||
         dbl1_alloc(res.bic, G, trail, {}, "bic") != 0 ||
         dbl1_alloc(res.df_proj, G, trail, {}, "df_proj") != 0 ||
-        int1_alloc(res.simple_df, G, trail, {}, "simple_df") != 0)
+        int1_alloc(res.simple_df, G, trail, {}, "simple_df") != 0 ||
+        int1_alloc(res.tied, G, trail, {}, "tied") != 0)
         return -1;
     res.betas.fill(0.0);
     res.cov_mat.fill(0.0);
@@ -48,6 +50,7 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
     res.bic.fill(not_fitted);
     res.df_proj.fill(0.0);
     res.simple_df.fill(0);
+    res.tied.fill(0);
     return 0;
 }
 
@@ -76,6 +79,37 @@ int allocate_grid_workspace(grid_workspace& w, const scad_session& session, int 
     if (st.algorithm == algorithm_lqa)
         return allocate_lqa_workspace(w.lqa, session, trail, st.start == start_unpenalized);
     return 0;
+}
+
+bool is_nonzero(double b) { return std::fabs(b) > 1e-15; }
+
+// The ties of the selection (scad_stdresults): the grid values whose criterion is within the
+// tie limit and whose nonzero set is the selected one's; the end of the unbroken run of tied
+// criteria from the selected value on; and whether a selected penalized coefficient is still
+// shrunk (nonzero, below a * lambda on the standardized scale).
+void mark_ties(scad_stdresults& res, const dbl1& criterion, const scad_session& session) {
+    const int G = criterion.extent(0);
+    const int q = res.betas.extent(1);
+    const int offset = has_intercept_column(session.settings) ? 1 : 0;
+    const int best = res.best;
+    const double limit = scad_tie_limit(criterion);
+    for (int g = 1; g <= G; ++g) {
+        bool same = criterion(g) <= limit;
+        for (int j = 1; j <= q && same; ++j)
+            same = is_nonzero(res.betas(g, j)) == is_nonzero(res.betas(best, j));
+        res.tied(g) = same ? -1 : 0;
+    }
+    int end = best;
+    while (end < G && criterion(end + 1) <= limit) ++end;
+    res.tie_run_end = end;
+
+    const double shrink_limit = session.settings.a * session.Lgrid.lambda(best);
+    res.selected_shrunk = false;
+    for (int j = 1 + offset; j <= q; ++j) {
+        const double b = std::fabs(res.betas(best, j));
+        if (!session.dataset.forcein(j - offset) && is_nonzero(b) && b < shrink_limit)
+            res.selected_shrunk = true;
+    }
 }
 
 int fit_at(double lambda, const dbl1& start, grid_workspace& w, int32_t& iterations,
@@ -189,8 +223,10 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         return fail_reset(session, trail, where,
                           "The GCV fit criterion can only be used with the normal model "
                           "(identity link) type.");
-    res.best = G < 2 ? 1 : scad_smallest_criterion(st.selection == selection_gcv ? res.gcv : res.bic);
+    const dbl1& criterion = st.selection == selection_gcv ? res.gcv : res.bic;
+    res.best = G < 2 ? 1 : scad_smallest_criterion(criterion);
     for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
+    mark_ties(res, criterion, session);
 
     if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best), st.dfformula == df_projection,
                                    res.df_proj(res.best), session, trail) != 0)

@@ -97,7 +97,7 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     for (int j = 1; j <= p; ++j) forced(j) = lambda < 1e-15 || ds.forcein(j);
     for (int j = 1; j <= p; ++j) lambda_vector(j) = (ds.forcein(j) ? 0.0 : lambda) + 1e-15;
 
-    iterations = 1;
+    iterations = 0;  // sweeps run
     converged = false;
     double change = 1e15;
     const int m = beta_start.extent(0);
@@ -124,7 +124,7 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     ws.S_ready = true;
 
     while (change >= st.tolerance) {
-        if (iterations > max_iter) break;
+        if (iterations >= max_iter) break;
         for (int j = 1; j <= p; ++j) beta_old(j) = beta(j);
         ++iterations;
         if (sweep(S, beta_hat, lambda_vector, st.a, beta_old, beta) != 0)

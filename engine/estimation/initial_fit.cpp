@@ -1,6 +1,6 @@
 // The unpenalized fit of the full model on the standardized data: weighted least squares for
 // the normal model; for the logistic and Poisson models a least-squares start followed by the
-// LQA fit at lambda 0. Its coefficients start every grid fit and its variance estimate sets the
+// LQA fit at lambda 0 that keeps every coefficient (no drop, no final zeroing). Its coefficients start every grid fit and its variance estimate sets the
 // scale of the default lambda grid.
 #include "estimation/initial_fit.h"
 
@@ -94,8 +94,10 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
         }
         int32_t iterations = 0;
         bool converged = false;
+        // Every coefficient stays in: a slope whose start or a pass comes near zero is not
+        // thereby small at the maximum, and one dropped here would be gone for the whole path.
         if (run_fit_scad_lqa(0.0, start, fit.beta, std::max(st.max_iter, 1000), iterations,
-                             converged, session, trail, false) != 0) {
+                             converged, session, trail, false, true) != 0) {
             fit.singular = true;
             return fail_reset(session, trail, where, start_failure(trail));
         }

@@ -1,10 +1,14 @@
 // The lambda grid: G values evenly spaced from the smallest to the largest lambda. An end the
 // user did not give is derived from n and the initial fit's variance estimate s^2:
-//   smallest = s / (sqrt(n) * 20),  largest = (5 / sqrt(n)) * s * sqrt(ln n).
+//   smallest = s / (sqrt(n) * 20),  largest = (5 / sqrt(n)) * s * sqrt(ln n);
+// or, for the full path, the largest is where every penalized coefficient has left the fit
+// (full_path_top.h), never below the smallest.
 #include "estimation/lambda_grid.h"
 
 #include <cmath>
 
+#include "estimation/full_path_top.h"
+#include "records/option_codes.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
 
@@ -44,9 +48,17 @@ int run_calculate_scad_Lgrid(scad_session& session, error_trail& trail) {
     const double min_lambda = session.settings.min_lambda;
     const double max_lambda = session.settings.max_lambda;
     grid.lambda(1) = min_lambda >= 0.0 ? min_lambda : s / (root_n * 20.0);
-    if (G >= 2)
-        grid.lambda(G) =
-            max_lambda >= 0.0 ? max_lambda : (5.0 / root_n) * s * std::sqrt(std::log(n));
+    if (G >= 2) {
+        double top = -1.0;
+        if (max_lambda == max_lambda_full && full_path_top(session, top, trail) != 0)
+            return fail_reset(session, trail, where,
+                              "I could not find the lambda at which every penalized coefficient "
+                              "is 0.");
+        if (top >= 0.0) top = std::fmax(top, grid.lambda(1));
+        grid.lambda(G) = max_lambda >= 0.0 ? max_lambda
+                         : top >= 0.0      ? top
+                                           : (5.0 / root_n) * s * std::sqrt(std::log(n));
+    }
     if (G >= 3) {
         const double step = (grid.lambda(G) - grid.lambda(1)) / (G - 1);
         if (step < 0.0) {

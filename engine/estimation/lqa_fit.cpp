@@ -4,9 +4,10 @@
 //   beta_new = beta + (X'WX + n Sigma)^-1 (X'W0 (y - mu) - n Sigma beta),
 // W = case weight x variance weight, W0 the case weights, Sigma = diag(p'(|b|) / |b|).
 // The step is solved through the Cholesky factor of the denominator; its inverse is never
-// needed. A coefficient at or below `threshold` leaves the alive set for good. The normal
-// model's pass needs no row of the data: X'WX is cut from the stored cross-product and the
-// gradient follows from it and X'W0 y, both formed when the data were loaded.
+// needed. A coefficient at or below `threshold` leaves the alive set for good (unless the
+// caller keeps every coefficient, as the unpenalized fit does). At most max_iter passes run.
+// The normal model's pass needs no row of the data: X'WX is cut from the stored cross-product
+// and the gradient follows from it and X'W0 y, both formed when the data were loaded.
 #include "estimation/lqa_fit.h"
 
 #include <algorithm>
@@ -301,19 +302,20 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
 
 int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
                      int32_t& iterations, bool& converged, scad_session& session,
-                     error_trail& trail, bool check_lambda) {
+                     error_trail& trail, bool check_lambda, bool keep_every_coefficient) {
     lqa_workspace ws;
     if (!session.dataset.is_null && allocate_lqa_workspace(ws, session, trail) != 0) {
         nullify_scad_session(session, trail);
         return -1;
     }
     return run_fit_scad_lqa(lambda, beta_start, beta, max_iter, iterations, converged, session,
-                            ws, trail, check_lambda);
+                            ws, trail, check_lambda, keep_every_coefficient);
 }
 
 int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t max_iter,
                      int32_t& iterations, bool& converged, scad_session& session,
-                     lqa_workspace& ws, error_trail& trail, bool check_lambda) {
+                     lqa_workspace& ws, error_trail& trail, bool check_lambda,
+                     bool keep_every_coefficient) {
     const scad_dataset& ds = session.dataset;
     const scad_settings& st = session.settings;
     if (ds.is_null) return fail_reset(session, trail, where, "The session is not ready yet.");
@@ -366,11 +368,12 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
 
     while (change >= st.tolerance) {
-        if (iterations > max_iter) break;
+        if (iterations >= max_iter) break;
         ++iterations;
         int k = 0;
         for (int j = 1; j <= q; ++j) {
-            include_indices(j) = std::fabs(beta_old(j)) > st.threshold || forcein_vector(j);
+            include_indices(j) = keep_every_coefficient ||
+                                 std::fabs(beta_old(j)) > st.threshold || forcein_vector(j);
             k += include_indices(j) ? 1 : 0;
         }
         if (k == 0) {
@@ -390,8 +393,9 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         for (int j = 1; j <= q; ++j) beta_old(j) = beta(j);
     }
 
-    for (int j = 1; j <= q; ++j)
-        if (std::fabs(beta(j)) <= st.final_threshold && !forcein_vector(j)) beta(j) = 0.0;
+    if (!keep_every_coefficient)
+        for (int j = 1; j <= q; ++j)
+            if (std::fabs(beta(j)) <= st.final_threshold && !forcein_vector(j)) beta(j) = 0.0;
     converged = change < st.tolerance;
     return 0;
 }

@@ -24,7 +24,7 @@ struct scad_settings {
     double final_threshold = 0.005;
     double a = 3.7;
     double min_lambda = -1.0;    // -1.0: automatic
-    double max_lambda = -1.0;
+    double max_lambda = -1.0;    // also max_lambda_full: up to where every penalized coefficient is 0
     bool omit_intercept = false;
     bool full_likelihood = true;
     bool center_y = false;
@@ -77,6 +77,13 @@ struct scad_stdresults {
     int1 grid_iter;         // G: passes of the fit at each grid value; 1 where not fitted
     int1 grid_converged;    // G: its convergence flag (0 false, -1 true); -1 where not fitted
     int32_t fitted = 0;     // grid values fitted, from the first, before the early stop
+    // The selection's ties: per grid value -1 where the criterion is within the tie limit and
+    // the nonzero set is the selected one's, else 0; the last grid value of the unbroken run of
+    // criteria within the tie limit from `best` on; and whether a selected penalized
+    // coefficient is nonzero but below a * lambda, still shrunk by the penalty.
+    int1 tied;              // G
+    int32_t tie_run_end = 0;
+    bool selected_shrunk = false;
     bool is_null = true;
 };
 

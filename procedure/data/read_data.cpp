@@ -19,7 +19,18 @@ struct row_buffers {
 
 int32_t type_of(const proc_options &options, int32_t v) {
     if (v < options.p) return options.predictors[v].var.type;
-    return v == options.p ? options.response.type : options.ids[v - options.p - 1].type;
+    return v == options.p ? options.response.type : options.carried[v - options.p - 1].type;
+}
+
+// The model variable whose column carried variable v can share: a numeric predictor that is not
+// CLASS or a numeric response keeps its values as read. -1 when there is none.
+int32_t shared_source(const proc_options &options, int32_t v) {
+    const variable &carried = options.carried[v - options.p - 1];
+    if (carried.type != QH_VAR_NUMERIC) return -1;
+    for (int32_t i = 0; i < options.p; ++i)
+        if (!options.predictors[i].is_class && options.predictors[i].var.number == carried.number) return i;
+    if (options.response.type == QH_VAR_NUMERIC && options.response.number == carried.number) return options.p;
+    return -1;
 }
 
 row_buffers prepare_reading(const proc_options &options, proc_data &data) {
@@ -31,11 +42,13 @@ row_buffers prepare_reading(const proc_options &options, proc_data &data) {
     data.response_only_missing = allocate_array<int32_t>(data.nobs);
     data.columns = allocate_array<double *>(vars);
     data.texts = allocate_array<name33 *>(vars);
+    data.shares = allocate_array<int32_t>(vars);
     data.classes = allocate_array<class_coding>(options.p);
     for (int32_t i = 0; i < options.p; ++i) data.classes[i] = class_coding{};
     for (int32_t v = 0; v < vars; ++v) {
         row.types[v] = type_of(options, v);
-        data.columns[v] = allocate_array<double>(data.nobs);
+        data.shares[v] = v > options.p ? shared_source(options, v) : -1;
+        data.columns[v] = data.shares[v] < 0 ? allocate_array<double>(data.nobs) : nullptr;
         const bool text_kept = v < options.p ? options.predictors[v].is_class : row.types[v] != QH_VAR_NUMERIC;
         if (text_kept) data.texts[v] = allocate_array<name33>(data.nobs);
     }
@@ -104,8 +117,9 @@ void store_observation(const proc_options &options, proc_data &data, const row_b
         excluded = 1;
     }
 
-    // ID variables are kept as they are, for OUTPRED.
-    for (int32_t v = r + 1; v <= r + options.id_count; ++v) {
+    // Carried variables are kept as they are, for OUTPRED; a shared column is already stored.
+    for (int32_t v = r + 1; v <= r + options.carried_count; ++v) {
+        if (data.shares[v] >= 0) continue;
         if (row.types[v] == QH_VAR_NUMERIC) data.columns[v][o] = row.numbers[v];
         else take_text(row.texts[v], data.texts[v][o]);
     }
@@ -160,6 +174,8 @@ void read_data(const proc_options &options, proc_data &data) {
     }
     // Observations the host announced but did not deliver are not data.
     data.nobs = read;
+    for (int32_t v = options.p + 1; v < options.read_count(); ++v)
+        if (data.shares[v] >= 0) data.columns[v] = data.columns[data.shares[v]];
 
     if (data.character_response) code_event(options, data);
     for (int32_t i = 0; i < options.p; ++i)
@@ -173,7 +189,9 @@ void read_data(const proc_options &options, proc_data &data) {
 
 void release_model_columns(const proc_options &options, proc_data &data) {
     for (int32_t v = 0; v <= options.p; ++v) {
-        release_array(data.columns[v]);
+        bool carried = false;
+        for (int32_t c = options.p + 1; c < options.read_count(); ++c) carried = carried || data.shares[c] == v;
+        if (!carried) release_array(data.columns[v]);
         release_array(data.texts[v]);
         data.columns[v] = nullptr;
         data.texts[v] = nullptr;

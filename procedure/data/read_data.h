@@ -16,7 +16,7 @@ void read_data(const proc_options &options, proc_data &data);
 void check_data(const proc_options &options, const proc_data &data);
 
 // Gives back the columns and texts of the predictors and the response once the design holds
-// them; the ID variables' stay for OUTPRED.
+// them; the carried variables' (and the model columns they share) stay for OUTPRED.
 void release_model_columns(const proc_options &options, proc_data &data);
 
 } // namespace quill::proc

@@ -67,22 +67,28 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
             if (!columns.empty()) removed.push_back(name);
             continue;
         }
-        // Every level gets a row; the one without a column is the reference.
+        // Every nonzero level gets a row, and the reference, which has no column; a zero level
+        // is left out like a zero numeric predictor and named as removed. The first row shown
+        // carries the predictor's name.
         const class_coding &coding = data.classes[i];
         auto column = columns.begin();
+        bool named = false;
         for (int32_t level = 0; level < coding.count; ++level) {
-            table_row row{level == 0 ? name : "", trimmed_text(coding.texts[level].text),
+            table_row row{named ? "" : name, trimmed_text(coding.texts[level].text),
                           std::to_string(coding.freqs[level]), "", ""};
             if (column == columns.end() || column->level != level) {
                 row.beta = "(Reference)";
             } else {
                 const int32_t k = column->index;
-                // Zero levels of a kept CLASS predictor are printed, and named as removed.
-                if (is_zero(fit.betas[k])) removed.push_back(name + "=" + row.level);
+                ++column;
+                if (is_zero(fit.betas[k])) {
+                    removed.push_back(name + "=" + row.level);
+                    continue;
+                }
                 row.beta = fixed6(fit.betas[k]);
                 row.std_err = fixed6(fit.std_errs[k]);
-                ++column;
             }
+            named = true;
             rows.push_back(std::move(row));
         }
     }

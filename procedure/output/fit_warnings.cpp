@@ -21,10 +21,10 @@ constexpr const char *kNoEstimate =
 
 void warn_convergence(const proc_options &options, const proc_fit &fit) {
     if (fit.converged) return;
-    host().log("%2zThe fit at the selected lambda stopped without converging after %d iterations, "
+    host().log("%2zThe fit at the selected lambda stopped without converging after %d iteration%s, "
                "so the estimates are those of its last iteration. A larger MAXITER (now %d) may "
                "let it converge.",
-               fit.iterations, options.max_iter);
+               fit.iterations, fit.iterations == 1 ? "" : "s", options.max_iter);
 }
 
 // True when the selected fit's linear predictor is positive for every event and negative for

@@ -35,7 +35,7 @@ void define(const output_set &out, const double *value, const char *pattern, Arg
                "define variable %s of the output data set %s", name, kOutputOptions[out.kind]);
 }
 
-// A WARNING before an output data set that is the DATA= data set replaces it (id_variables.cpp).
+// A WARNING before an output data set that is the DATA= data set replaces it (carried_variables.cpp).
 void warn_if_input(const proc_options &options, qh_dataset *output, const char *option);
 
 // Opens the output data set `kind` for writing when it was asked for.
@@ -76,10 +76,10 @@ inline void define_columns(const output_set &out, const proc_options &options, c
     });
 }
 
-// The ID variables of OUTPRED (id_variables.cpp): defined before PREDICTED, set to observation
-// o's values.
-void define_id_variables(const proc_options &options, proc_outputs &outputs);
-void set_id_values(const proc_options &options, const proc_data &data, proc_outputs &outputs, int32_t o);
+// The variables OUTPRED carries (carried_variables.cpp): defined before PREDICTED, set to
+// observation o's values.
+void define_carried_variables(const proc_options &options, proc_outputs &outputs);
+void set_carried_values(const proc_options &options, const proc_data &data, proc_outputs &outputs, int32_t o);
 
 // OUTPATH (outpath.cpp): one observation per grid value.
 void define_path(const proc_options &options, const proc_data &data, const proc_design &design,

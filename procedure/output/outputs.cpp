@@ -1,5 +1,6 @@
 // The output data sets: OUTBETAS (coefficients), OUTERRS (standard errors), OUTINFO (the
-// selected fit) and OUTPRED (a predicted value per input observation), then OUTPATH
+// selected fit) and OUTPRED (the input's variables, or its ID variables, and the predicted mean
+// per input observation), then OUTPATH
 // (outpath.cpp). Every variable is numeric and bound to the address of its value, which the
 // host reads at each write.
 #include "output/outputs.h"
@@ -18,7 +19,8 @@ constexpr double kLargestEta = 20.0;
 
 void define_info(const proc_options &options, const proc_fit &fit, proc_outputs &outputs) {
     const output_set out{outputs.records[out_info], out_info, 12};
-    outputs.effective_df = options.df == df_projection ? fit.effective_df : host().missing_value('.');
+    const bool has_effective_df = options.df == df_projection && !std::isnan(fit.effective_df);
+    outputs.effective_df = has_effective_df ? fit.effective_df : host().missing_value('.');
     outputs.simple_df = fit.simple_df;
     outputs.iterations = fit.iterations;
     outputs.grid_status = fit.at_max_lambda ? (fit.at_min_lambda ? 1 : 2) : (fit.at_min_lambda ? 3 : 4);
@@ -32,6 +34,8 @@ void define_info(const proc_options &options, const proc_fit &fit, proc_outputs 
     define(out, &fit.max_lambda, "MAX_LAMBDA");
     define(out, &outputs.grid_status, "GRID_STATUS");
     define(out, &outputs.convergence_status, "CONVERGENCE_STATUS");
+    define(out, &fit.tied_low, "LAMBDA_TIED_LOW");
+    define(out, &fit.tied_high, "LAMBDA_TIED_HIGH");
 }
 
 // The linear predictor of a used observation, from its design row.
@@ -91,7 +95,7 @@ void write_predictions(const proc_options &options, const proc_data &data, const
                        const proc_fit &fit, proc_outputs &outputs) {
     if (outputs.records[out_pred] == nullptr) return;
     for (int32_t o = 0; o < data.nobs; ++o) {
-        set_id_values(options, data, outputs, o);
+        set_carried_values(options, data, outputs, o);
         outputs.predicted = predicted_value(options, data, design, fit, o);
         write_observation(options, outputs, out_pred);
     }
@@ -115,12 +119,12 @@ void define_outputs(const proc_options &options, const proc_data &data, const pr
         define_columns(out, options, data, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", fit.std_errs);
         end_definitions(outputs, out_errs);
     }
-    if (open(options, outputs, out_info, 9)) {
+    if (open(options, outputs, out_info, 11)) {
         define_info(options, fit, outputs);
         end_definitions(outputs, out_info);
     }
-    if (open(options, outputs, out_pred, options.id_count + 1)) {
-        define_id_variables(options, outputs);
+    if (open(options, outputs, out_pred, options.carried_count + 1)) {
+        define_carried_variables(options, outputs);
         define({outputs.records[out_pred], out_pred, 12}, &outputs.predicted, "PREDICTED");
         end_definitions(outputs, out_pred);
     }

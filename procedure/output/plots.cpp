@@ -1,6 +1,8 @@
 // PLOTS=: the coefficient path and the selection criterion against lambda, as SVG files in the
 // folder the host names for graphics, called after the procedure step (quillfit1_path.svg), so
-// that two steps never overwrite each other's plots. The log names every file written.
+// that two steps never overwrite each other's plots. The log names every file written. Both
+// plots count the nonzero coefficients along the top and cross the grid values whose fit did
+// not converge; a forced-in column's line is long-dashed and named so.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +47,22 @@ std::vector<std::string> column_labels(const proc_options &options, const proc_d
     return labels;
 }
 
+bool drawn_at(const fit_path &path, int32_t g) { return path.lambda[g] > 0.0; }
+bool unconverged_at(const fit_path &path, int32_t g) { return path.fitted[g] != 0 && path.converged[g] == 0; }
+
+// The top axis of both plots: the number of nonzero design columns at each fitted grid value.
+void add_counts(const proc_options &options, const proc_design &design, const proc_fit &fit, lambda_plot &plot) {
+    const std::size_t rows = static_cast<std::size_t>(options.grid_size);
+    for (int32_t g = 0; g < fit.path.rows; ++g) {
+        if (!drawn_at(fit.path, g) || fit.path.fitted[g] == 0) continue;
+        int count = 0;
+        for (int32_t k = 0; k < design.columns; ++k)
+            count += fit.coef_path[static_cast<std::size_t>(g) + static_cast<std::size_t>(k) * rows] != 0.0 ? 1 : 0;
+        plot.count_lambda.push_back(fit.path.lambda[g]);
+        plot.count.push_back(count);
+    }
+}
+
 lambda_plot path_plot(const proc_options &options, const proc_data &data, const proc_design &design,
                       const proc_fit &fit) {
     lambda_plot plot;
@@ -55,21 +73,25 @@ lambda_plot path_plot(const proc_options &options, const proc_data &data, const 
     const std::vector<std::string> labels = column_labels(options, data);
     const std::size_t rows = static_cast<std::size_t>(options.grid_size); // of the coefficient path
     for (int32_t k = 0; k < design.columns; ++k) {
-        plot_line line{labels[k], {}, {}};
+        plot_line line{labels[k], {}, {}, {}, design.forcein[k] != 0};
         const double sd = column_sd(design, k);
-        for (std::size_t g = 0; g < static_cast<std::size_t>(fit.path.rows); ++g) {
-            const double value = fit.coef_path[g + static_cast<std::size_t>(k) * rows] * sd;
-            if (fit.path.lambda[g] > 0.0 && std::isfinite(value)) {
+        for (int32_t g = 0; g < fit.path.rows; ++g) {
+            const double value = fit.coef_path[static_cast<std::size_t>(g) + static_cast<std::size_t>(k) * rows] * sd;
+            if (drawn_at(fit.path, g) && std::isfinite(value)) {
                 line.lambda.push_back(fit.path.lambda[g]);
                 line.value.push_back(value);
             }
         }
         plot.lines.push_back(std::move(line));
     }
+    // A cross on every line would hide the lines: the grid values are crossed along the bottom.
+    for (int32_t g = 0; g < fit.path.rows; ++g)
+        if (drawn_at(fit.path, g) && unconverged_at(fit.path, g)) plot.unconverged_lambda.push_back(fit.path.lambda[g]);
+    add_counts(options, design, fit, plot);
     return plot;
 }
 
-lambda_plot criterion_plot(const proc_options &options, const proc_fit &fit) {
+lambda_plot criterion_plot(const proc_options &options, const proc_design &design, const proc_fit &fit) {
     const bool bic = options.selection == selection_bic;
     const double *values = bic ? fit.path.bic : fit.path.gcv;
     lambda_plot plot;
@@ -79,13 +101,15 @@ lambda_plot criterion_plot(const proc_options &options, const proc_fit &fit) {
     plot.marked_label = "selected lambda";
     plot.mark_point = std::isfinite(fit.criterion_value);
     plot.marked_value = fit.criterion_value;
-    plot_line line{plot.value_label, {}, {}};
+    plot_line line{plot.value_label, {}, {}, {}, false};
     for (int32_t g = 0; g < fit.path.rows; ++g)
-        if (fit.path.fitted[g] != 0 && fit.path.lambda[g] > 0.0 && std::isfinite(values[g])) {
+        if (fit.path.fitted[g] != 0 && drawn_at(fit.path, g) && std::isfinite(values[g])) {
             line.lambda.push_back(fit.path.lambda[g]);
             line.value.push_back(values[g]);
+            line.unconverged.push_back(unconverged_at(fit.path, g));
         }
     plot.lines.push_back(std::move(line));
+    add_counts(options, design, fit, plot);
     return plot;
 }
 
@@ -136,7 +160,7 @@ void draw_plots(const proc_options &options, const proc_data &data, const proc_d
     if (options.plot_path)
         write_plot(path_plot(options, data, design, fit), folder, stem + "_path.svg", "coefficient path");
     if (options.plot_criterion)
-        write_plot(criterion_plot(options, fit), folder, stem + "_criterion.svg", "criterion");
+        write_plot(criterion_plot(options, design, fit), folder, stem + "_criterion.svg", "criterion");
 }
 
 } // namespace quill::proc

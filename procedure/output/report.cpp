@@ -6,6 +6,7 @@
 #include "output/estimates_table.h"
 #include "output/report.h"
 #include "proc_run.h"
+#include "shown_number.h"
 
 namespace quill::proc {
 namespace {
@@ -54,28 +55,45 @@ void model_lines(const proc_options &options, const proc_data &data) {
 }
 
 // The same warning in the listing and, as "%1zWarning: ...", in the log.
-void lambda_warning(const char *listing_text, const char *log_text) {
-    line("%s", listing_text);
-    host().log(log_text);
+void lambda_warning(const char *warning, const char *reason) {
+    line("Warning: %s %s", warning, reason);
+    host().log("%1zWarning: %s %s", warning, reason);
     host().log(" ");
 }
 
-void fit_lines(const proc_options &options, const proc_fit &fit) {
+// Why the small end is flagged: the grid starts where every penalized coefficient has already
+// left, or the selected first value still shrinks a coefficient.
+bool penalized_all_zero_at_first(const proc_options &options, const proc_design &design, const proc_fit &fit) {
+    const std::size_t rows = static_cast<std::size_t>(options.grid_size);
+    for (int32_t k = 0; k < design.columns; ++k)
+        if (design.forcein[k] == 0 && fit.coef_path[static_cast<std::size_t>(k) * rows] != 0.0) return false;
+    return true;
+}
+
+void fit_lines(const proc_options &options, const proc_design &design, const proc_fit &fit) {
     if (options.details) {
-        line("Minimum candidate lambda:     %15.4f", fit.min_lambda);
-        line("Maximum candidate lambda:     %15.4f", fit.max_lambda);
+        line("Minimum candidate lambda:     %15s", lambda_text(fit.min_lambda).text);
+        line("Maximum candidate lambda:     %15s", lambda_text(fit.max_lambda).text);
     }
     if (fit.at_max_lambda)
-        lambda_warning("Warning: The maximum candidate lambda appears to be too low.",
-                       "%1zWarning: The maximum candidate lambda appears to be too low.");
+        lambda_warning("The maximum candidate lambda appears to be too low.",
+                       "Larger values of lambda were not tried; MAXLAMBDA FULL extends the grid to "
+                       "where every penalized coefficient is 0.");
     if (fit.at_min_lambda)
-        lambda_warning("Warning: The minimum candidate lambda appears to be too high.",
-                       "%1zWarning: The minimum candidate lambda appears to be too high.");
-    line("Selected lambda:              %15.4f", fit.selected_lambda);
+        lambda_warning("The minimum candidate lambda appears to be too high.",
+                       penalized_all_zero_at_first(options, design, fit)
+                           ? "Every penalized coefficient is already 0 at the smallest lambda tried; "
+                             "a smaller MINLAMBDA lets predictors enter."
+                           : "The fit at the smallest lambda tried still shrinks a selected "
+                             "coefficient; a smaller MINLAMBDA may change the fit.");
+    line("Selected lambda:              %15s", lambda_text(fit.selected_lambda).text);
+    if (fit.tied_low < fit.tied_high)
+        line("Criterion tied for lambda in [%s, %s]", lambda_text(fit.tied_low).text,
+             lambda_text(fit.tied_high).text);
     if (options.details) {
         line("Simple df:                        %8d", fit.simple_df);
-        // The report counts the intercept.
-        if (options.df == df_projection) line("Effective df:                     %8d", fit.effective_df + 1);
+        // The engine's real value, as OUTINFO and OUTPATH hold it.
+        if (options.df == df_projection) line("Effective df:                 %15.4f", fit.effective_df);
     }
     line(options.selection == selection_bic ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
          fit.criterion_value);
@@ -87,7 +105,8 @@ void fit_lines(const proc_options &options, const proc_fit &fit) {
 
 } // namespace
 
-void print_summary(const proc_options &options, const proc_data &data, const proc_fit &fit) {
+void print_summary(const proc_options &options, const proc_data &data, const proc_design &design,
+                   const proc_fit &fit) {
     title();
     host().list_begin_report();
     line(" ");
@@ -103,7 +122,7 @@ void print_summary(const proc_options &options, const proc_data &data, const pro
     forced_in(options);
     model_lines(options, data);
     empty_line();
-    fit_lines(options, fit);
+    fit_lines(options, design, fit);
 
     line("Final Estimates:");
     empty_line();

@@ -13,7 +13,8 @@ void warn_about_fit(const proc_options &options, const proc_data &data, const pr
                     const proc_fit &fit);
 
 // The listing report of a successful fit (report.cpp).
-void print_summary(const proc_options &options, const proc_data &data, const proc_fit &fit);
+void print_summary(const proc_options &options, const proc_data &data, const proc_design &design,
+                   const proc_fit &fit);
 
 } // namespace quill::proc
 

@@ -1,5 +1,9 @@
 // A line chart against lambda on a log scale, written as SVG by the PLplot library: labelled
-// lines with a legend, a dashed vertical line at one lambda and, optionally, one marked point.
+// lines with a legend, a dashed vertical line at one lambda, optionally one marked point, a
+// cross on every point whose fit did not converge, and a top axis that counts the nonzero
+// coefficients. The legend keeps every entry legible however many lines there are: beside the
+// chart while they fit its height, else below it in as many columns as the labels allow, the
+// image growing taller.
 #ifndef QUILL_PROC_SVG_PLOT_H
 #define QUILL_PROC_SVG_PLOT_H
 
@@ -12,6 +16,8 @@ namespace quill::proc {
 struct plot_line {
     std::string label;
     std::vector<double> lambda, value; // points with a lambda above 0 and a finite value
+    std::vector<bool> unconverged;     // per point, when given: its fit did not converge (a cross)
+    bool forced = false;               // never penalized: long dashes, named so in the legend
 };
 
 struct lambda_plot {
@@ -21,7 +27,24 @@ struct lambda_plot {
     std::string marked_label;                   // its legend entry
     bool mark_point = false;                    // also a point at (marked_lambda, marked_value)
     double marked_value = 0;
+    // The top axis: the number of nonzero coefficients at these lambdas (none when empty).
+    std::vector<double> count_lambda;
+    std::vector<int> count;
+    // Lambdas whose fit did not converge, crossed along the bottom of the chart.
+    std::vector<double> unconverged_lambda;
 };
+
+// Where the legend goes and how tall the image is, from the number of entries and the longest
+// label: beside the chart up to kLegendBesideEntries entries that fit its width, else below it
+// in columns.
+struct plot_layout {
+    bool legend_below = false;
+    int legend_columns = 1, legend_rows = 0;
+    double legend_column_width = 0;
+    double page_height = 0; // the page is 960 units wide
+};
+constexpr int kLegendBesideEntries = 16;
+plot_layout layout_of(const lambda_plot &plot);
 
 // The text with every part that is not well-formed UTF-8 (overlong forms, surrogates, code
 // points above U+10FFFF, cut sequences), every control character and U+FFFE/U+FFFF replaced by

@@ -13,8 +13,8 @@ enum proc_slot : int16_t {
     slot_outbetas = 2, slot_outerrs = 3, slot_outinfo = 4, slot_outpred = 5,
     slot_id = 6, slot_outpath = 7, slot_forcein = 9, slot_selection = 10, slot_df = 11, slot_algorithm = 12,
     slot_criterion = 13, slot_maxiter = 14, slot_minlambda = 15, slot_maxlambda = 16,
-    slot_gridsize = 17, slot_a = 18, slot_weight = 19, slot_dist = 20,
-    proc_slot_last = slot_dist
+    slot_gridsize = 17, slot_a = 18, slot_weight = 19, slot_dist = 20, slot_maxlambda_full = 21,
+    proc_slot_last = slot_maxlambda_full
 };
 constexpr int16_t kProcRecordSlots = 25; // the record's size; slots above the last are spare
 static_assert(proc_slot_last <= kProcRecordSlots, "the PROC record must hold every slot");

@@ -2,6 +2,7 @@
 // checked as soon as the statements are parsed, so that a mistyped setting is refused before
 // the data set is read and the grid is fitted. Each refusal names the statement, the value
 // given, what is allowed and the program line of the value; the first one ends the run.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -38,6 +39,10 @@ void check_lambdas(const qh_statement *proc) {
     check_number(proc, slot_maxlambda, "MAXLAMBDA", [](double v) { return v >= 0.0; }, "at least 0");
     const qh_param *min = given(proc, slot_minlambda);
     const qh_param *max = given(proc, slot_maxlambda);
+    const qh_param *full = given(proc, slot_maxlambda_full);
+    if (max != nullptr && full != nullptr)
+        fail("%1zMAXLAMBDA is given both as FULL and as %s: give one of them (line %d).",
+             shown_number(max->number).text, std::max(max->line, full->line));
     if (min == nullptr || max == nullptr || max->number >= min->number) return;
     char allowed[64];
     std::snprintf(allowed, sizeof allowed, "at least MINLAMBDA, which is %s",

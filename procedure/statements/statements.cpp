@@ -2,6 +2,7 @@
 // and turns it into the run's options: data sets, variables, codes and numbers. The first
 // failing check writes its message and ends the run.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -102,10 +103,50 @@ void take_datasets(proc_options &options, const qh_statement *proc) {
         if (specified(out)) options.outputs[k] = out->dataset;
     }
     check_outputs_distinct(options, proc);
+}
+
+bool named_predicted(const variable &v) {
+    const trimmed name(v.name.text);
+    const char *word = "PREDICTED";
+    std::size_t i = 0;
+    for (; name.text[i] != '\0' && word[i] != '\0'; ++i)
+        if (std::toupper(static_cast<unsigned char>(name.text[i])) != word[i]) return false;
+    return name.text[i] == '\0' && word[i] == '\0';
+}
+
+// The variables OUTPRED carries ahead of PREDICTED: the ID variables, each once in the order
+// first named, or without an ID statement every variable of the input data set in its order.
+// PREDICTED is never renamed, so a carried variable of that name is refused before any data is
+// read: a later step would otherwise read one for the other.
+void take_carried(proc_options &options, const qh_statement *proc) {
     const qh_param *id = slot(proc, slot_id);
+    const bool outpred = options.outputs[out_pred] != nullptr;
     if (has_variables(id)) {
-        options.id_count = id->var_count;
-        options.ids = variables_of(options, *id);
+        options.carried = allocate_array<variable>(id->var_count);
+        for (int32_t i = 0; i < id->var_count; ++i) {
+            const int32_t number = id->var_numbers[i];
+            bool seen = false;
+            for (int32_t j = 0; j < options.carried_count && !seen; ++j) seen = options.carried[j].number == number;
+            if (!seen) options.carried[options.carried_count++] = describe_variable(options, number);
+        }
+    } else if (outpred) {
+        const int32_t count = to_int32(options.input_var_info);
+        options.carried = allocate_array<variable>(count > 0 ? count : 0);
+        for (int32_t number = 1; number <= count; ++number)
+            options.carried[options.carried_count++] = describe_variable(options, number);
+    }
+    if (!outpred) return;
+    for (int32_t j = 0; j < options.carried_count; ++j) {
+        if (!named_predicted(options.carried[j])) continue;
+        const trimmed name(options.carried[j].name.text);
+        if (has_variables(id))
+            fail("%1zThe ID variable %s cannot be carried into OUTPRED=, which names its prediction "
+                 "PREDICTED: rename the variable or leave it out of the ID statement (line %d).",
+                 name.text, id->line);
+        fail("%1zOUTPRED= keeps every variable of the DATA= data set and names its prediction "
+             "PREDICTED, which the data set already has as %s: rename that variable, or name the "
+             "variables to keep in an ID statement (line %d).",
+             name.text, slot(proc, slot_outpred)->line);
     }
 }
 
@@ -163,7 +204,8 @@ void take_read_list(proc_options &options) {
     options.read_list = allocate_array<int32_t>(options.read_count());
     for (int32_t i = 0; i < options.p; ++i) options.read_list[i] = options.predictors[i].var.number;
     options.read_list[options.p] = options.response.number;
-    for (int32_t j = 0; j < options.id_count; ++j) options.read_list[options.p + 1 + j] = options.ids[j].number;
+    for (int32_t j = 0; j < options.carried_count; ++j)
+        options.read_list[options.p + 1 + j] = options.carried[j].number;
 }
 
 void take_forcein(proc_options &options, const qh_statement *proc) {
@@ -236,6 +278,7 @@ void take_numbers(proc_options &options, const qh_statement *proc) {
     options.max_iter = to_int32(number_value(proc, slot_maxiter, 250));
     options.min_lambda = number_value(proc, slot_minlambda, -1.0);
     options.max_lambda = number_value(proc, slot_maxlambda, -1.0);
+    options.max_lambda_full = specified(slot(proc, slot_maxlambda_full));
     options.grid_size = to_int32(number_value(proc, slot_gridsize, 250));
     options.scad_a = number_value(proc, slot_a, 3.7);
 }
@@ -265,6 +308,7 @@ void take_flags(proc_options &options, const qh_statement *proc) {
 
 void parse_statements(const qh_statement *proc_record, proc_options &options) {
     take_datasets(options, proc_record);
+    take_carried(options, proc_record);
     const qh_statement *model = nullptr;
     const qh_statement *klass = nullptr;
     find_statements(proc_record, model, klass);

@@ -1,6 +1,7 @@
 // The runscad stand-in of the procedure tests.
 #include "fake_engine.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "quill/runscad.h"
@@ -71,7 +72,7 @@ extern "C" void runscad(int32_t p, int32_t n, const double *raw_x, const double 
     *min_lambda = e.min_lambda;
     *max_lambda = e.max_lambda;
     *simple_df_out = e.simple_df;
-    *df_out = e.effective_df;
+    *df_out = static_cast<int32_t>(e.effective_df);
     *best_index_out = e.best_index;
     *num_iter_out = e.iterations;
     *converged_out = e.converged ? 0xFF : 0;
@@ -106,11 +107,14 @@ extern "C" void runscad_path(int32_t p, int32_t n, const double *raw_x, const do
         table->bic[g] = fitted ? e.criterion + g : nan;
         table->aic[g] = fitted ? e.criterion - g : nan;
         table->gcv[g] = fitted && model_type == 0 ? 0.5 * g : nan;
-        table->effective_df[g] = fitted && option_vector[2] == 1 ? 2.5 : nan;
+        table->effective_df[g] = fitted && option_vector[2] == 1 ? e.effective_df : nan;
         table->simple_df[g] = fitted ? e.simple_df : 0;
         table->num_iter[g] = fitted ? e.iterations : 0;
-        table->converged[g] = fitted ? 0xFF : 0;
+        const bool unconverged = std::find(e.unconverged.begin(), e.unconverged.end(), g + 1) != e.unconverged.end();
+        table->converged[g] = fitted && !unconverged ? 0xFF : 0;
         table->fitted[g] = fitted ? 0xFF : 0;
+        const bool tied = g + 1 == e.best_index || (g + 1 >= e.tied_first && g + 1 <= e.tied_last);
+        if (table->tied) table->tied[g] = fitted && tied ? 0xFF : 0;
         for (int32_t j = 0; j < p; ++j)
             beta_path_out[g + static_cast<std::size_t>(j) * grid_size] = fitted ? e.path_value : 0.0;
     }

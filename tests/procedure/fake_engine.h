@@ -23,13 +23,16 @@ struct fake_engine {
     std::vector<double> betas, std_errs; // resized to p with zeros when shorter
     double intercept = 0, intercept_se = 0, lambda = 0.5, criterion = 10, min_lambda = 0.01,
            max_lambda = 2;
-    int32_t simple_df = 1, effective_df = 3, best_index = 5, iterations = 7;
+    int32_t simple_df = 1, best_index = 5, iterations = 7;
+    double effective_df = 3.25; // the table's value; df_out gets it truncated
     bool converged = true, at_max = false, at_min = false;
     std::string failure; // non-empty: fail with this text (lines joined by CR LF)
     // The per-grid table of runscad_path.
     bool table_asked = false;
     int32_t fitted_rows = 1000;
     double path_value = 0.25; // every path coefficient of a fitted row
+    int32_t tied_first = 0, tied_last = -1; // 1-based grid values tied with the selected one besides it
+    std::vector<int32_t> unconverged;       // 1-based grid values whose fit did not converge
 };
 
 fake_engine &engine();

@@ -26,12 +26,14 @@ struct qh_record {
     struct definition {
         std::string name;
         int32_t width;
-        const double *value;
+        const void *value;
+        int32_t text_length; // 0 for a numeric variable
     };
     qh_dataset *ds = nullptr;
     std::vector<binding> bindings;
     std::vector<definition> definitions;
     std::vector<double> pending;
+    std::vector<std::string> pending_texts;
 };
 
 // A graphics file goes straight to its name: the safe write is the real host's business.
@@ -47,6 +49,12 @@ const double kMissing = std::numeric_limits<double>::quiet_NaN();
 double written_dataset::value(std::size_t row, const std::string &name) const {
     for (std::size_t v = 0; v < names.size(); ++v)
         if (names[v] == name) return rows.at(row).at(v);
+    throw std::out_of_range("no output variable " + name);
+}
+
+std::string written_dataset::text(std::size_t row, const std::string &name) const {
+    for (std::size_t v = 0; v < names.size(); ++v)
+        if (names[v] == name) return texts.at(row).at(v);
     throw std::out_of_range("no output variable " + name);
 }
 
@@ -203,8 +211,8 @@ qh_record *open_write(qh_dataset *ds, int32_t) { return fails("open_write") ? nu
 
 int define_variable(qh_record *rec, const qh_var_def *def, int32_t, const void *value, int32_t) {
     if (fails("define_variable")) return -1;
-    rec->definitions.push_back({std::string(def->name, def->name_length), def->format_width,
-                                static_cast<const double *>(value)});
+    rec->definitions.push_back({std::string(def->name, def->name_length), def->format_width, value,
+                                def->type == QH_VAR_CHARACTER ? def->length : 0});
     return 0;
 }
 
@@ -222,7 +230,17 @@ int end_definitions(qh_record *rec) {
 int write_record(qh_record *rec, int32_t) {
     if (fails("write_record")) return -1;
     rec->pending.clear();
-    for (const auto &d : rec->definitions) rec->pending.push_back(*d.value);
+    rec->pending_texts.clear();
+    for (const auto &d : rec->definitions) {
+        // A character value is kept as its text without trailing blanks, beside a NaN.
+        std::string text;
+        if (d.text_length > 0) {
+            text.assign(static_cast<const char *>(d.value), static_cast<std::size_t>(d.text_length));
+            text.erase(text.find_last_not_of(' ') + 1);
+        }
+        rec->pending.push_back(d.text_length > 0 ? kMissing : *static_cast<const double *>(d.value));
+        rec->pending_texts.push_back(text);
+    }
     return 0;
 }
 
@@ -231,6 +249,7 @@ int write_dataset(qh_dataset *ds, int32_t) {
     for (const auto &rec : st().records)
         if (rec->ds == ds && !rec->pending.empty()) {
             g_host->outputs[ds->name].rows.push_back(rec->pending);
+            g_host->outputs[ds->name].texts.push_back(rec->pending_texts);
             rec->pending.clear();
         }
     return 0;

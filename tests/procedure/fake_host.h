@@ -26,9 +26,11 @@ struct column {
 struct written_dataset {
     std::vector<std::string> names;
     std::vector<int32_t> widths;
-    std::vector<std::vector<double>> rows;
+    std::vector<std::vector<double>> rows;   // a character variable's value is NaN here
+    std::vector<std::vector<std::string>> texts; // ... and its text here ("" for a numeric one)
     bool complete = false;
     double value(std::size_t row, const std::string &name) const;
+    std::string text(std::size_t row, const std::string &name) const;
 };
 
 extern const double kMissing;

@@ -3,7 +3,8 @@
 #   cmake -DQUILL=<quill> -DPROGRAM=<file.sas> -DEXPECT=<file.expect> -DWORKDIR=<dir> -P run_program.cmake
 #
 # The program runs in a fresh WORKDIR, with its log and listing written there (NAME.log, NAME.lst),
-# the WORK library kept in WORKDIR/work, and the libref HERE assigned to the program's own folder.
+# the WORK library kept in WORKDIR/work, the libref HERE assigned to the program's own folder and
+# the libref EXAMPLES to the data of the shipped examples (examples/data).
 # Lines of the .expect file ('#' starts a comment line):
 #   exit: N                 the exit status must be N
 #   log: TEXT / lst: TEXT / out: TEXT   some line of the log / listing / standard output contains
@@ -65,7 +66,8 @@ get_filename_component(program_name "${PROGRAM}" NAME_WE)
 get_filename_component(program_dir "${PROGRAM}" DIRECTORY)
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env ${environment}
-          "${QUILL}" "${PROGRAM}" -work "${WORKDIR}/work" -lib "here=${program_dir}" ${arguments}
+          "${QUILL}" "${PROGRAM}" -work "${WORKDIR}/work" -lib "here=${program_dir}"
+          -lib "examples=${CMAKE_CURRENT_LIST_DIR}/../../examples/data" ${arguments}
   WORKING_DIRECTORY "${WORKDIR}"
   RESULT_VARIABLE status
   OUTPUT_VARIABLE stdout

@@ -72,6 +72,18 @@ enum {
 /* Model types. */
 enum { QUILL_MODEL_NORMAL = 0, QUILL_MODEL_LOGISTIC = 1, QUILL_MODEL_POISSON = 2 };
 
+/*
+ * max_lambda on entry: -1.0 lets the engine choose the grid's top by its default rule, -2.0
+ * extends the grid to the full path: its top is the smallest lambda (found by fitting) at which
+ * the fit started from the unpenalized fit sets every penalized coefficient to 0, at least
+ * max |b_j| / a (b the unpenalized fit, standardized design), so that every penalized
+ * coefficient is in the penalty's reach, and at least max |x_j'(y - mu0)| / n (mu0 the fit of
+ * the intercept and the forced-in columns alone), where the all-zero fit is stationary. Neither
+ * is a given value: the response's units do not scale them. A grid of one value has no top.
+ */
+#define QUILL_MAX_LAMBDA_AUTOMATIC (-1.0)
+#define QUILL_MAX_LAMBDA_FULL (-2.0)
+
 QUILL_EXPORT void runscad(
     int32_t p,                        /*  1 number of design columns */
     int32_t n,                        /*  2 number of observations */
@@ -83,7 +95,8 @@ QUILL_EXPORT void runscad(
     int32_t grid_size,                /*  8 G */
     double tolerance,                 /*  9 convergence tolerance */
     double *min_lambda,               /* 10 in: -1.0 = automatic; out: first grid value */
-    double *max_lambda,               /* 11 in: -1.0 = automatic; out: last grid value */
+    double *max_lambda,               /* 11 in: -1.0 = automatic, -2.0 = full path (above);
+                                               out: last grid value */
     int32_t model_type,               /* 12 0 normal, 1 logistic, 2 Poisson */
     double a,                         /* 13 SCAD shape constant */
     double *beta_out,                 /* 14 coefficients [p] */
@@ -96,19 +109,36 @@ QUILL_EXPORT void runscad(
     int32_t *simple_df_out,           /* 21 nonzero coefficients at the selected lambda */
     int32_t *df_out,                  /* 22 effective df at the selected lambda */
     int32_t *best_index_out,          /* 23 1-based grid index of the selected lambda */
-    int32_t *num_iter_out,            /* 24 iterations of the selected fit */
+    int32_t *num_iter_out,            /* 24 iterations of the selected fit (at most max_iter) */
     uint8_t *converged_out,           /* 25 0xFF when the selected fit converged */
-    uint8_t *at_max_lambda,           /* 26 selected lambda at the large end of the grid */
-    uint8_t *at_min_lambda,           /* 27 selected lambda at the small end of the grid */
+    uint8_t *at_max_lambda,           /* 26 larger lambdas could change the selection (below) */
+    uint8_t *at_min_lambda,           /* 27 smaller lambdas could change the selection (below) */
     uint8_t *error_flag,              /* 28 0 success, 0xFF failure */
     int32_t msg_len,                  /* 29 number of elements of message_codes */
     int32_t *message_codes);          /* 30 message text on failure */
+
+/*
+ * Selection: the selected grid value is the first whose criterion is at most
+ * min + 1e-10 * max(|min|, 1), min the smallest criterion: grid values that give one fit differ
+ * only by rounding, and the smallest such lambda is reported whatever the order of the rows.
+ * Boundary flags:
+ *   at_max_lambda  the criteria from the selected grid value to the last are all within that
+ *                  tie limit and every grid value was fitted, unless every coefficient is
+ *                  forced in, zero or beyond 3 standard errors;
+ *   at_min_lambda  every penalized coefficient is 0 at the first grid value, or the first grid
+ *                  value is selected and one of its penalized coefficients is nonzero but below
+ *                  a * lambda on the standardized scale (still shrunk).
+ * A coefficient reported as 0 has the standard error 0.
+ */
 
 /*
  * The whole lambda path of one fit, one entry per grid value in grid order. Every member points
  * to G elements owned by the caller (G = grid_size); a null member is not written. Where a
  * quantity does not exist (a grid value after the early stop, GCV of a logistic or Poisson
  * model, the effective df under the COUNT formula) a double holds NaN.
+ * Members are only ever added at the end: a caller that sets the struct to zeros before naming
+ * its members (C: = {0}; C++: {} or designated initializers) leaves the later ones null and
+ * keeps the results it had.
  */
 typedef struct quill_grid_table {
     double *lambda;         /* the grid value */
@@ -121,6 +151,9 @@ typedef struct quill_grid_table {
     int32_t *num_iter;      /* passes of the fit; 0 where not fitted */
     uint8_t *converged;     /* 0xFF when the fit converged, else 0 */
     uint8_t *fitted;        /* 0xFF when the grid value was fitted, 0 after the early stop */
+    uint8_t *tied;          /* 0xFF when its criterion ties with the selected one (the limit
+                               above) and it has the same nonzero coefficients, else 0; the
+                               selected grid value is tied */
 } quill_grid_table;
 
 /*

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -210,8 +211,11 @@ TEST(ResponseCheck, LogisticAndPoissonValues) {
     const std::vector<row> rows{
         {{0, 1, 1, 0}, 1, true},    {{0, 2}, 1, false},       {{0, 0.5}, 1, false},
         {{-1, 1}, 1, false},        {{0, 3, 7}, 2, true},     {{-1, 2}, 2, false},
-        {{2.5, 1}, 2, false},       {{3e9, 1}, 2, false},     {{-7.5, 0.1}, 0, true},
-        {{1, 1 + 1e-10}, 2, true},  {{1, 1 + 1e-8}, 2, false}, {{std::nan(""), 1}, 1, false},
+        {{2.5, 1}, 2, false},       {{-7.5, 0.1}, 0, true},   {{std::nan(""), 1}, 1, false},
+        // Whole exactly on the double: counts beyond 32 bits are counts, a value next to a
+        // whole number is not one.
+        {{3e9, 1}, 2, true},        {{1e18, 0}, 2, true},     {{1, 1 + 1e-10}, 2, false},
+        {{1, 1 + 1e-8}, 2, false},  {{1, std::numeric_limits<double>::infinity()}, 2, false},
     };
     for (const row& r : rows) {
         error_trail t;
@@ -231,7 +235,8 @@ TEST(ResponseCheck, LogisticAndPoissonValues) {
     }
     EXPECT_TRUE(is_whole_vector(vector_cview()));
     EXPECT_TRUE(is_whole_vector(vector_of({-2147483648.0, 2147483647.0})));
-    EXPECT_FALSE(is_whole_vector(vector_of({2147483648.0})));
+    EXPECT_TRUE(is_whole_vector(vector_of({2147483648.0, -1e300})));
+    EXPECT_FALSE(is_whole_vector(vector_of({4503599627370495.5})));  // 2^52 - 0.5
 }
 
 }  // namespace

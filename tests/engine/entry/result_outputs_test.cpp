@@ -37,22 +37,30 @@ dbl2 path_of(const std::vector<std::vector<double>>& rows) {
     return a;
 }
 
+// Selected at `best` of `grid` values, all fitted, the tied run ending at `run_end`.
+selection_place at(int best, int grid, int run_end, bool shrunk = false) {
+    return {best, grid, grid, run_end, shrunk};
+}
+
 TEST(BoundaryFlags, SmallEndWhenNoPenalizedCoefficientSurvivesTheSmallestLambda) {
     const dbl1 beta = vec({0.0, 0.0, 1.0});
     const dbl1 se = vec({1.0, 1.0, 1.0});
     // Selected at grid value 2 of 3; at grid value 1 only the forced-in column is nonzero.
     const log1 forced = flags({false, false, true});
     const dbl2 path = path_of({{0.0, 0.0, 2.0}, {0.0, 0.0, 1.0}, {0.0, 0.0, 1.0}});
-    EXPECT_TRUE(find_boundary_flags(2, 3, forced, beta, se, path).at_min_lambda);
+    EXPECT_TRUE(find_boundary_flags(at(2, 3, 2), forced, beta, se, path).at_min_lambda);
 
     // A penalized column alive at the smallest lambda clears it.
     const dbl2 alive = path_of({{0.0, 0.1, 2.0}, {0.0, 0.0, 1.0}, {0.0, 0.0, 1.0}});
-    EXPECT_FALSE(find_boundary_flags(2, 3, forced, beta, se, alive).at_min_lambda);
+    EXPECT_FALSE(find_boundary_flags(at(2, 3, 2), forced, beta, se, alive).at_min_lambda);
 
-    // Every column forced in: nothing could have been penalized away.
+    // Selected at the first grid value: flagged only while the penalty still shrinks a selected
+    // coefficient; a fit equal to the unpenalized one, or with every column forced in, is not.
+    EXPECT_FALSE(find_boundary_flags(at(1, 3, 1), forced, beta, se, alive).at_min_lambda);
+    EXPECT_TRUE(find_boundary_flags(at(1, 3, 1, true), forced, beta, se, alive).at_min_lambda);
     const log1 all_forced = flags({true, true, true});
-    EXPECT_FALSE(find_boundary_flags(2, 3, all_forced, beta, se, path).at_min_lambda);
-    EXPECT_TRUE(find_boundary_flags(1, 3, all_forced, beta, se, path).at_min_lambda);
+    EXPECT_FALSE(find_boundary_flags(at(2, 3, 2), all_forced, beta, se, path).at_min_lambda);
+    EXPECT_FALSE(find_boundary_flags(at(1, 3, 1), all_forced, beta, se, path).at_min_lambda);
 }
 
 TEST(BoundaryFlags, LargeEndClearedOnlyWhenEveryColumnIsSettled) {
@@ -71,12 +79,16 @@ TEST(BoundaryFlags, LargeEndClearedOnlyWhenEveryColumnIsSettled) {
         {{1e-9, 3.5}, {0.0, 1.0}, false},          // 1e-9 / (0 + 1e-10) is above 3
     };
     for (const row& r : rows) {
-        const boundary_flags f = find_boundary_flags(2, 2, none, vec(r.beta), vec(r.se), path);
+        const boundary_flags f = find_boundary_flags(at(2, 2, 2), none, vec(r.beta), vec(r.se), path);
         EXPECT_EQ(f.at_max_lambda, r.at_max) << r.beta[0] << " " << r.beta[1];
     }
-    // Not selected at the last grid value: never flagged.
-    EXPECT_FALSE(find_boundary_flags(1, 2, none, vec({0.0, 1.0}), vec({1.0, 1.0}), path)
-                     .at_max_lambda);
+    const dbl1 beta = vec({0.0, 1.0});
+    const dbl1 se = vec({1.0, 1.0});
+    // The tied run from the selected grid value reaches the last one: flagged wherever the
+    // selection sits; a run that ends before it is not, nor a grid the fit left early.
+    EXPECT_TRUE(find_boundary_flags(at(1, 2, 2), none, beta, se, path).at_max_lambda);
+    EXPECT_FALSE(find_boundary_flags(at(1, 2, 1), none, beta, se, path).at_max_lambda);
+    EXPECT_FALSE(find_boundary_flags({1, 2, 1, 2, false}, none, beta, se, path).at_max_lambda);
 }
 
 TEST(CoefficientCopy, SmallCoefficientsAndSmallErrorsReportZero) {
@@ -87,7 +99,8 @@ TEST(CoefficientCopy, SmallCoefficientsAndSmallErrorsReportZero) {
     std::vector<double> b(4), s(4), p(8);
     write_coefficients(beta, se, path, 1.0, b.data(), s.data(), p.data());
     EXPECT_EQ(b, (std::vector<double>{0.0, limit * 1.000001, 0.0, -2.0}));
-    EXPECT_EQ(s[2], limit * 0.999999);  // the error itself is reported as it is
+    // A coefficient reported as 0 has the standard error 0, not the covariance's remainder.
+    EXPECT_EQ(s, (std::vector<double>{0.0, 1.0, 0.0, 1.0}));
     EXPECT_EQ(p, (std::vector<double>{1, 5, 2, 6, 3, 7, 4, 8}));  // column by column
 }
 

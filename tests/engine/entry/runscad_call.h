@@ -36,7 +36,7 @@ struct runscad_call {
     struct grid_table {
         std::vector<double> lambda, intercept, bic, aic, gcv, effective_df;
         std::vector<int32_t> simple_df, num_iter;
-        std::vector<uint8_t> converged, fitted;
+        std::vector<uint8_t> converged, fitted, tied;
     } table;
 
     runscad_call();

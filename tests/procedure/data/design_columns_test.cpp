@@ -62,12 +62,16 @@ TEST(DesignColumns, OneOrderForTheDesignTheOutputsTheTableAndThePredictions) {
 
     // Used rows from the design; the held rows from their own predictors, missing when a
     // level is not in the fit, even of a predictor without columns.
-    const std::vector<std::vector<double>> &predicted = h.outputs.at("p").rows;
-    ASSERT_EQ(predicted.size(), 8u);
-    EXPECT_EQ(predicted[0][0], 0.5 + 1 + 500);
-    EXPECT_EQ(predicted[2][0], 0.5 + 2 + 10 + 1500);
-    EXPECT_EQ(predicted[6][0], 0.5 + 2 + 100 + 1000);
-    EXPECT_TRUE(std::isnan(predicted[7][0]));
+    const written_dataset &predicted = h.outputs.at("p");
+    ASSERT_EQ(predicted.rows.size(), 8u);
+    EXPECT_EQ(predicted.value(0, "PREDICTED"), 0.5 + 1 + 500);
+    EXPECT_EQ(predicted.value(2, "PREDICTED"), 0.5 + 2 + 10 + 1500);
+    EXPECT_EQ(predicted.value(6, "PREDICTED"), 0.5 + 2 + 100 + 1000);
+    EXPECT_TRUE(std::isnan(predicted.value(7, "PREDICTED")));
+    // The input's variables come along as read: CLASS texts as written, not as coded levels.
+    EXPECT_EQ(predicted.text(7, "g"), "c");
+    EXPECT_EQ(predicted.text(7, "s"), "q");
+    EXPECT_EQ(predicted.value(2, "x"), 2);
 }
 
 } // namespace

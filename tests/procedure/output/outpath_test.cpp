@@ -47,7 +47,7 @@ TEST(Outpath, OneRowPerGridValueSelectedRowEqualsOutbetas) {
             EXPECT_EQ(std::vector<double>(row.begin() + 9, row.end()), betas);
         }
         if (g < 4) {
-            EXPECT_EQ(row[5], 2.5) << "the real effective df";
+            EXPECT_EQ(row[5], 3.25) << "the real effective df";
             EXPECT_EQ(row[7], 1.0);
             EXPECT_FALSE(std::isnan(row[3])) << "GCV of the normal model";
             if (g != 2) {
@@ -62,13 +62,14 @@ TEST(Outpath, OneRowPerGridValueSelectedRowEqualsOutbetas) {
     }
     EXPECT_DOUBLE_EQ(path.rows[5][0], 2.0); // the last grid value
 
-    // Without OUTPATH or PLOTS the engine is called without a table, as runscad.
+    // Without OUTPATH or PLOTS the table is still asked for: the selected fit's real effective
+    // df and the lambdas tied with it come from it.
     reset_engine();
     fake_host plain;
     plain.set_data({num("y", {1, 2, 3}), num("a", {1, 0, 1})});
     plain.model("y", {"a"});
     ASSERT_EQ(plain.run(), 0);
-    EXPECT_FALSE(engine().table_asked);
+    EXPECT_TRUE(engine().table_asked);
 }
 
 TEST(Plots, AllWritesThePathAndCriterionFilesAndNamesThem) {
@@ -82,7 +83,15 @@ TEST(Plots, AllWritesThePathAndCriterionFilesAndNamesThem) {
     std::filesystem::create_directories(h.graphics_folder);
     h.set_flag(h.proc(), flag_plot_path);
     h.set_flag(h.proc(), flag_plot_criterion);
+    h.set_vars(h.proc(), slot_forcein, {"b"});
+    engine().unconverged = {3};
     ASSERT_EQ(h.run(), 0);
+    // The texts as the SVG holds them: one character reference each.
+    const auto svg_text = [](const std::string &text) {
+        std::string out;
+        for (unsigned char c : text) out += "&#x" + (std::stringstream() << std::hex << int(c)).str() + ";";
+        return out;
+    };
     for (const char *name : {"quillfit1_path.svg", "quillfit1_criterion.svg"}) {
         const std::string file = h.graphics_folder + "/" + name;
         EXPECT_TRUE(h.log_has("is in the file " + file + ".")) << name;
@@ -91,6 +100,12 @@ TEST(Plots, AllWritesThePathAndCriterionFilesAndNamesThem) {
         text << in.rdbuf();
         EXPECT_EQ(text.str().rfind("<?xml", 0), 0u) << name;
         EXPECT_NE(text.str().find("</svg>"), std::string::npos) << name;
+        // Both plots count the nonzero coefficients along the top and cross the grid value
+        // whose fit did not converge; the path names the forced-in column.
+        EXPECT_NE(text.str().find(svg_text("number of nonzero coefficients")), std::string::npos) << name;
+        EXPECT_NE(text.str().find(svg_text("not converged")), std::string::npos) << name;
+        EXPECT_EQ(text.str().find(svg_text("b (forced in)")) != std::string::npos,
+                  std::string(name) == "quillfit1_path.svg") << name;
     }
     std::filesystem::remove_all(h.graphics_folder);
 }

@@ -47,11 +47,15 @@ TEST_F(Outputs, CoefficientsAndErrorsInDesignOrder) {
 }
 
 TEST_F(Outputs, FitInformation) {
+    h.set_number(slot_gridsize, 11); // the fake's grid: 0.01 + 0.199 (g - 1)
+    engine().tied_first = 3;
+    engine().tied_last = 8;
     ASSERT_EQ(h.run(), 0);
     const written_dataset &i = out(slot_outinfo);
     EXPECT_EQ(i.names, (std::vector<std::string>{"LAMBDA", "EFFECTIVE_DF", "SIMPLE_DF", "NUM_ITER", "BIC",
                                                  "MIN_LAMBDA", "MAX_LAMBDA", "GRID_STATUS",
-                                                 "CONVERGENCE_STATUS"}));
+                                                 "CONVERGENCE_STATUS", "LAMBDA_TIED_LOW",
+                                                 "LAMBDA_TIED_HIGH"}));
     const std::vector<double> &row = i.rows.at(0);
     EXPECT_EQ(row[0], 0.5);
     EXPECT_TRUE(std::isnan(row[1])); // DF COUNT: no effective df
@@ -62,6 +66,9 @@ TEST_F(Outputs, FitInformation) {
     EXPECT_EQ(row[6], 2);
     EXPECT_EQ(row[7], 4);
     EXPECT_EQ(row[8], 1);
+    // The smallest and largest lambda of the grid values tied with the selected one.
+    EXPECT_DOUBLE_EQ(row[9], 0.01 + 2 * 0.199);
+    EXPECT_DOUBLE_EQ(row[10], 0.01 + 7 * 0.199);
 }
 
 TEST_F(Outputs, AFailedHostOperationEndsTheRunNamingIt) {
@@ -105,7 +112,7 @@ TEST_F(Outputs, StatusCodes) {
         const written_dataset &i = g.outputs.at("info");
         EXPECT_EQ(i.value(0, "GRID_STATUS"), c.grid);
         EXPECT_EQ(i.value(0, "CONVERGENCE_STATUS"), c.convergence);
-        EXPECT_EQ(i.value(0, "EFFECTIVE_DF"), 3); // as the engine reports it, without the 1
+        EXPECT_EQ(i.value(0, "EFFECTIVE_DF"), 3.25); // the real value, not its integer part
         EXPECT_EQ(i.value(0, "GCV"), 10);
     }
 }
@@ -113,13 +120,19 @@ TEST_F(Outputs, StatusCodes) {
 TEST_F(Outputs, PredictionsForEveryInputObservation) {
     ASSERT_EQ(h.run(), 0);
     const written_dataset &p = out(slot_outpred);
-    EXPECT_EQ(p.names, (std::vector<std::string>{"PREDICTED"}));
+    // Without an ID statement every input variable comes along, in order, then PREDICTED.
+    EXPECT_EQ(p.names, (std::vector<std::string>{"y", "k", "dose level", "PREDICTED"}));
     ASSERT_EQ(p.rows.size(), 7u);
     const double expected[] = {1 + 0.25 + 2 * 0.5, 1 - 0.5 + 2 * 1, 1 + 2 * 2, 1 + 0.25 + 2 * 3,
                                1 - 0.5 + 2 * 4, NAN, 1 - 0.5 + 2 * 1};
+    const double y[] = {1, 2, 3, 4, NAN, 6, 7}, k[] = {1, 10, 2, 1, 10, 2, 10},
+                 dose[] = {0.5, 1, 2, 3, 4, NAN, 1};
     for (int o = 0; o < 7; ++o) {
-        if (std::isnan(expected[o])) EXPECT_TRUE(std::isnan(p.rows[o][0])) << o;
-        else EXPECT_DOUBLE_EQ(p.rows[o][0], expected[o]) << o;
+        const std::vector<double> want{y[o], k[o], dose[o], expected[o]};
+        for (std::size_t c = 0; c < want.size(); ++c) {
+            if (std::isnan(want[c])) EXPECT_TRUE(std::isnan(p.rows[o][c])) << o << " " << c;
+            else EXPECT_DOUBLE_EQ(p.rows[o][c], want[c]) << o << " " << c;
+        }
     }
 }
 
@@ -136,12 +149,12 @@ TEST(OutputCutoffs, LogisticAndPoissonAboveTwenty) {
         ASSERT_EQ(g.run(), 0);
         const written_dataset &p = g.outputs.at("p");
         if (model == 1) {
-            EXPECT_DOUBLE_EQ(p.rows[0][0], std::exp(-9.0) / (std::exp(-9.0) + 1));
-            EXPECT_DOUBLE_EQ(p.rows[1][0], std::exp(20.0) / (std::exp(20.0) + 1)); // 20 is not cut
-            EXPECT_DOUBLE_EQ(p.rows[2][0], std::exp(-11.0) / (std::exp(-11.0) + 1));
+            EXPECT_DOUBLE_EQ(p.value(0, "PREDICTED"), std::exp(-9.0) / (std::exp(-9.0) + 1));
+            EXPECT_DOUBLE_EQ(p.value(1, "PREDICTED"), std::exp(20.0) / (std::exp(20.0) + 1)); // 20 is not cut
+            EXPECT_DOUBLE_EQ(p.value(2, "PREDICTED"), std::exp(-11.0) / (std::exp(-11.0) + 1));
         } else {
-            EXPECT_DOUBLE_EQ(p.rows[0][0], std::exp(-9.0));
-            EXPECT_DOUBLE_EQ(p.rows[1][0], std::exp(20.0));
+            EXPECT_DOUBLE_EQ(p.value(0, "PREDICTED"), std::exp(-9.0));
+            EXPECT_DOUBLE_EQ(p.value(1, "PREDICTED"), std::exp(20.0));
         }
     }
     reset_engine();
@@ -153,7 +166,7 @@ TEST(OutputCutoffs, LogisticAndPoissonAboveTwenty) {
     engine().betas = {1.0};
     engine().intercept = -10.0;
     ASSERT_EQ(g.run(), 0);
-    EXPECT_TRUE(std::isnan(g.outputs.at("p").rows[1][0])); // eta 21
+    EXPECT_TRUE(std::isnan(g.outputs.at("p").value(1, "PREDICTED"))); // eta 21
 }
 
 TEST(OutputClassLevels, ResponseMissingRowsUseTheLevelsOfTheFit) {
@@ -167,9 +180,9 @@ TEST(OutputClassLevels, ResponseMissingRowsUseTheLevelsOfTheFit) {
     engine().intercept = 2.0;
     ASSERT_EQ(g.run(), 0);
     const written_dataset &p = g.outputs.at("p");
-    EXPECT_EQ(p.rows[3][0], 2.0);           // level B, the reference
-    EXPECT_TRUE(std::isnan(p.rows[4][0]));  // level Z: no used observation has it
-    EXPECT_EQ(p.rows[0][0], 2.5);
+    EXPECT_EQ(p.value(3, "PREDICTED"), 2.0);           // level B, the reference
+    EXPECT_TRUE(std::isnan(p.value(4, "PREDICTED")));  // level Z: no used observation has it
+    EXPECT_EQ(p.value(0, "PREDICTED"), 2.5);
 }
 
 TEST(OutputNames, CollidingNamesAreAllDefined) {

@@ -41,7 +41,7 @@ TEST(Report, SummaryWithoutClass) {
         "Predictors forced in:         a c",
         "Model type:  Normal (linear model, numerical outcome, identity link)",
         "",
-        "Selected lambda:                       0.5000",
+        "Selected lambda:                          0.5",
         "BIC:                                  10.0000",
         "",
         "Converged in 7 iterations.",
@@ -73,14 +73,14 @@ TEST(Report, ClassTableWithZeroAndSingleLevelPredictors) {
     engine().intercept = 2;
     engine().intercept_se = 0.25;
     ASSERT_EQ(h.run(), 0);
-    // A zero level of a kept CLASS predictor is printed and named; the all-zero k is named once
-    // and the single-level u not at all.
+    // A zero level of a kept CLASS predictor is left out like a zero numeric predictor and named
+    // (the predictor's name goes to its first row shown); the all-zero k is named once and the
+    // single-level u not at all.
     EXPECT_EQ(table(h), (std::vector<std::string>{
                             "Variable   Level  Frequency         Beta  Std. Errs.",
                             std::string(52, '-'),
                             "Intercept                       2.000000    0.250000",
-                            "g          A              2     0.000000    0.100000",
-                            "           B              2     0.750000    0.200000",
+                            "g          B              2     0.750000    0.200000",
                             "           C              2  (Reference)",
                             "x                               0.500000    0.300000",
                             "Removed (coefficient 0): g=A k"}));
@@ -97,24 +97,53 @@ TEST(Report, DetailsWarningsAndCharacterResponse) {
     h.set_vars(h.proc(), slot_forcein, {"x"});
     engine().at_max = engine().at_min = true;
     engine().converged = false;
+    h.set_number(slot_gridsize, 11); // the fake's grid: min_lambda + 0.2 (g - 1) nearly
+    engine().min_lambda = 0.00001234567;
+    engine().lambda = 0.000061728;
+    engine().tied_first = 3;
+    engine().tied_last = 7;
     ASSERT_EQ(h.run(), 0);
+    std::string too_low =
+        "Warning: The maximum candidate lambda appears to be too low. Larger values of lambda "
+        "were not tried; MAXLAMBDA FULL extends the grid to where every penalized coefficient is 0.";
+    std::string too_high =
+        "Warning: The minimum candidate lambda appears to be too high. Every penalized "
+        "coefficient is already 0 at the smallest lambda tried; a smaller MINLAMBDA lets "
+        "predictors enter.";
+    // Lambdas keep four significant digits, however small; the effective df is the engine's
+    // real value, as OUTINFO has it.
     for (const std::string &line : std::vector<std::string>{
              "Predictor forced in:          x",
              "Model type:  Logistic (generalized linear model, binary outcome, logit link)",
              "Response variable:  r", "Value modeled as Y=1:  Y",
-             std::string("Minimum candidate lambda:              0.0100"),
-             std::string("Maximum candidate lambda:              2.0000"),
-             std::string("Warning: The maximum candidate lambda appears to be too low."),
-             std::string("Warning: The minimum candidate lambda appears to be too high."),
+             std::string("Minimum candidate lambda:           1.235e-05"),
+             std::string("Maximum candidate lambda:                   2"),
+             too_low, too_high,
+             std::string("Selected lambda:                    6.173e-05"),
+             std::string("Criterion tied for lambda in [0.4, 1.2]"),
              std::string("Simple df:                               1"),
-             std::string("Effective df:                            4"),
+             std::string("Effective df:                          3.2500"),
              std::string("BIC:                                  10.0000"),
              std::string("Warning: Failed to converge after 7 iterations.")})
         EXPECT_TRUE(std::find(h.listing.begin(), h.listing.end(), line) != h.listing.end()) << line;
-    const int at = h.log_index("WARNING: The maximum candidate lambda appears to be too low.");
+    const int at = h.log_index(too_low.replace(0, 9, "WARNING: "));
     ASSERT_GE(at, 0);
     EXPECT_EQ(h.log.at(at + 1), " ");
-    EXPECT_TRUE(h.log_has("WARNING: The minimum candidate lambda appears to be too high."));
+    EXPECT_TRUE(h.log_has(too_high.replace(0, 9, "WARNING: ")));
+}
+
+TEST(Report, SmallEndWarningSaysWhyAndNoTieLineForOneLambda) {
+    reset_engine();
+    fake_host h;
+    h.set_data({num("y", {1, 2, 3, 5}), num("x", {1, 2, 4, 4})});
+    h.model("y", {"x"});
+    engine().at_min = true;
+    engine().path_value = 0.5; // x is in the fit at the smallest lambda, which still shrinks it
+    ASSERT_EQ(h.run(), 0);
+    EXPECT_TRUE(h.listing_has("Warning: The minimum candidate lambda appears to be too high. The fit at "
+                              "the smallest lambda tried still shrinks a selected coefficient; a "
+                              "smaller MINLAMBDA may change the fit."));
+    EXPECT_FALSE(h.listing_has("Criterion tied"));
 }
 
 TEST(Report, CountDfShowsNoEffectiveDfAndNoprintPrintsNothing) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "host_link.h"
@@ -99,7 +100,7 @@ TEST_F(SvgPlot, BadBytesInTheTextKeepTheFileWellFormedAndEveryLabel) {
     plot.marked_label = "selected";
     plot.marked_lambda = 0.5;
     for (const char *label : {"k=A\xED\xA0\x80", "k=B\xC0\xAF", "k=C\x01"})
-        plot.lines.push_back({label, {0.1, 1.0, 10.0}, {1.0, 0.5, 0.0}});
+        plot.lines.push_back({label, {0.1, 1.0, 10.0}, {1.0, 0.5, 0.0}, {}, false});
     const std::string svg = draw(plot);
     EXPECT_EQ(svg.find("&#xd800;"), std::string::npos);
     EXPECT_EQ(svg.find("&#x110000;"), std::string::npos);
@@ -111,11 +112,72 @@ TEST_F(SvgPlot, BadBytesInTheTextKeepTheFileWellFormedAndEveryLabel) {
     EXPECT_TRUE(g_log.empty());
 }
 
+// The SVG form of a text: each character as a hexadecimal reference.
+std::string svg_text(const std::string &text) {
+    std::string out;
+    char buffer[16];
+    for (unsigned char c : text) {
+        std::snprintf(buffer, sizeof buffer, "&#x%x;", c);
+        out += buffer;
+    }
+    return out;
+}
+
+// Where the text element holding exactly `text` is drawn (its transform's last two numbers,
+// y counted up from the bottom of the page), or nothing.
+std::optional<std::pair<double, double>> text_position(const std::string &svg, const std::string &text) {
+    const std::size_t at = svg.find(">" + svg_text(text) + "</tspan>");
+    if (at == std::string::npos) return std::nullopt;
+    const std::size_t matrix = svg.rfind("transform=\"matrix(", at);
+    double m[6];
+    if (matrix == std::string::npos ||
+        std::sscanf(svg.c_str() + matrix, "transform=\"matrix(%lf %lf %lf %lf %lf %lf)", &m[0], &m[1], &m[2], &m[3],
+                    &m[4], &m[5]) != 6)
+        return std::nullopt;
+    return std::pair{m[4], m[5]};
+}
+
+TEST_F(SvgPlot, EveryLegendEntryIsOnThePageAtAnyNumberOfLines) {
+    if (!svg_plots_available()) GTEST_SKIP() << "PLplot has no SVG device here";
+    for (int lines : {10, 33, 100, 200}) {
+        lambda_plot plot;
+        plot.title = "path";
+        plot.marked_label = "selected lambda";
+        plot.marked_lambda = 0.5;
+        for (int k = 0; k < lines; ++k)
+            plot.lines.push_back({"column " + std::to_string(k + 1), {0.1, 1.0, 10.0}, {1.0, 0.5 * k, 0.0}, {}, false});
+        plot.lines[0].forced = true;
+        plot.unconverged_lambda = {1.0};
+        plot.count_lambda = {0.1, 1.0, 10.0};
+        plot.count = {lines, lines / 2, 1};
+        const plot_layout layout = layout_of(plot);
+        EXPECT_EQ(layout.legend_below, lines > 10) << lines;
+        const std::string svg = draw(plot);
+        double height = 0;
+        ASSERT_EQ(std::sscanf(svg.c_str() + svg.find("height=\""), "height=\"%lfpt\"", &height), 1);
+        EXPECT_EQ(height, static_cast<int>(layout.page_height)) << "the page grows with the legend";
+        std::vector<std::string> entries{"column 1 (forced in)", "selected lambda", "not converged"};
+        for (int k = 2; k <= lines; ++k) entries.push_back("column " + std::to_string(k));
+        for (const std::string &entry : entries) {
+            const auto at = text_position(svg, entry);
+            ASSERT_TRUE(at.has_value()) << lines << " " << entry;
+            // Inside the page, with room for the text at about 7 units a character.
+            EXPECT_GT(at->second, 0.0) << lines << " " << entry;
+            EXPECT_LT(at->second, height) << lines << " " << entry;
+            EXPECT_GE(at->first, 0.0) << lines << " " << entry;
+            EXPECT_LE(at->first + 7.0 * entry.size(), 960.0) << lines << " " << entry;
+        }
+        // The top axis: its caption and the counts where they change.
+        EXPECT_NE(svg.find(svg_text("number of nonzero coefficients")), std::string::npos);
+        EXPECT_NE(svg.find(">" + svg_text(std::to_string(lines)) + "</tspan>"), std::string::npos);
+    }
+}
+
 TEST_F(SvgPlot, TheLibrarysComplaintsAreLogWarnings) {
     if (!svg_plots_available()) GTEST_SKIP() << "PLplot has no SVG device here";
     lambda_plot plot;
     plot.marked_lambda = 1.0;
-    plot.lines.push_back({"x", {0.1, 10.0}, {1.0, 0.0}});
+    plot.lines.push_back({"x", {0.1, 10.0}, {1.0, 0.0}, {}, false});
     draw(plot);
     // The library's abort handler stays ours after a chart: what it says reaches the log.
     static char quiet[512];

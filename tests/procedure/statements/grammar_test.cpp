@@ -25,7 +25,8 @@ TEST(Grammar, TerminalsAreTheListedNamesInByteOrder) {
     const std::vector<std::string> expected = {
         "(", ")", "-", "/", ":", "=", "A", "ALGORITHM", "ALL", "CATNAME", "CHAR", "CHARACTER",
         "CLASS", "COMPOUND", "CRITERION", "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING",
-        "DETAILS", "DF", "DIST", "DISTRIBUTION", "ENDJB", "FMT", "FORCEIN", "GRIDSIZE", "ID", "INT",
+        "DETAILS", "DF", "DIST", "DISTRIBUTION", "ENDJB", "FMT", "FORCEIN", "FULL", "GRIDSIZE", "ID",
+        "INT",
         "MAXITER", "MAXLAMBDA", "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NONE",
         "NOPRINT", "NUMERIC", "OUTBETAS", "OUTERRS", "OUTINFO", "OUTPATH", "OUTPRED", "PATH",
         "PLOTS", "QS", "QUILLFIT",
@@ -33,7 +34,7 @@ TEST(Grammar, TerminalsAreTheListedNamesInByteOrder) {
         "SELECTION", "TIME", "UNSHRINK_SE", "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_",
         "_CHARACTER_", "_CHAR_", "_NUMERIC_", "$$$"};
     const qh_grammar &g = build_grammar();
-    ASSERT_EQ(g.terminal_count, 69);
+    ASSERT_EQ(g.terminal_count, 70);
     EXPECT_EQ(terminals(g), expected);
 }
 

@@ -8,3 +8,5 @@ proc quillfit data=here.fit; model y = x1; minlambda 2;
   maxlambda 1.5; run;
 proc quillfit data=here.fit; model y = x1; dist binary; selection gcv; run;
 proc quillfit data=here.fit; model x1 = x1 x2; run;
+proc quillfit data=here.fit; model y = x1; maxlambda full;
+  maxlambda 3; run;
