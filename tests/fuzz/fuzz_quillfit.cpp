@@ -4,7 +4,10 @@
 // library can name a place outside the scratch folder, and so is one asking for more than 200
 // grid values or passes, to keep each run short, or naming the host's test procedure, whose module
 // sits in the same folder. A run must never misuse the host (the host logs that as "Procedure
-// QUILLFIT: ...") and every data set it leaves must read back.
+// QUILLFIT: ..."), every data set it leaves must read back and every plot must be well-formed XML.
+// Plots go to the scratch folder's graphics folder, never the current one.
+#include <libxml/parser.h>
+
 #include <cstdint>
 #include <string>
 
@@ -69,6 +72,13 @@ bool acceptable(const std::string &statements)
     return true;
 }
 
+bool well_formed_xml(const std::filesystem::path &file)
+{
+    xmlDocPtr document = xmlReadFile(file.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlFreeDoc(document);
+    return document != nullptr;
+}
+
 } // namespace
 
 // libFuzzer calls this before the first input: the module's coverage then counts from the start.
@@ -85,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!acceptable(statements))
         return 0;
     Session session(TextSink::to_memory(), TextSink::to_memory(), fixture.scratch.work(), true);
+    session.graphics_folder = fixture.scratch.graphics();
     {
         fuzz::QuietOutput quiet;
         ProgramRunner(session, fixture.modules, "proc quillfit data=d " + statements + "\n;run;\n").run();
@@ -99,6 +110,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!read_csv_file(entry.path(), table, error, messages))
             __builtin_trap();
     }
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(fixture.scratch.graphics(), ec))
+        if (!well_formed_xml(entry.path()))
+            __builtin_trap();
+    std::filesystem::remove_all(fixture.scratch.graphics(), ec);
     fixture.scratch.clear_work("d.csv");
     return 0;
 }

@@ -34,6 +34,8 @@ public:
     Scratch &operator=(const Scratch &) = delete;
 
     std::filesystem::path work() const { return folder_ / "work"; }
+    // Where the procedures draw; the host makes it with the first plot.
+    std::filesystem::path graphics() const { return folder_ / "graphics"; }
     // Removes what a run left in WORK, keeping the files named in `keep`.
     void clear_work(const std::string &keep = "") const
     {
