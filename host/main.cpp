@@ -193,8 +193,8 @@ int run_quill(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    // A fit allocates working arrays of a column's size and frees them again for every value of its
-    // grid. Blocks up to 32 MB come from the heap, which keeps up to 64 MB free for the next ones
+    // A step takes working arrays of a column's size and frees them again as it goes on (the
+    // engine once per fit, the procedure between its stages). Blocks up to 32 MB come from the heap, which keeps up to 64 MB free for the next ones
     // instead of handing them back to the system and taking them again a page fault at a time
     // (the bounds glibc's own adjustment reaches at most). A procedure's data columns are mapped
     // on their own (modules/run_arena.h), so the heap never holds a data set.
