@@ -268,7 +268,8 @@ bool read_header(RecordScanner &scanner, const std::string &label, std::vector<s
     for (size_t i = 0; i < fields.size(); ++i) {
         std::string text = field_text(fields[i]);
         // Spreadsheet programs often start the file with a byte order mark; it is not part of a name.
-        if (i == 0 && text.rfind("\xEF\xBB\xBF", 0) == 0)
+        // Inside quotes it is: the writer quotes a name that starts with one.
+        if (i == 0 && !fields[i].quoted && text.rfind("\xEF\xBB\xBF", 0) == 0)
             text.erase(0, 3);
         given[i] = trim(text);
         kept[i] = is_storable_name(given[i]) && taken.insert(given[i]);

@@ -43,8 +43,9 @@ void CsvWriter::separate()
 
 void CsvWriter::name(std::string_view value)
 {
+    // A name starting with a byte order mark is quoted, or a reader would take the mark for the file's.
     if (!value.empty() && value.find_first_of(",\"\r\n") == std::string_view::npos && value.front() != ' ' &&
-        value.back() != ' ') {
+        value.back() != ' ' && value.rfind("\xEF\xBB\xBF", 0) != 0) {
         separate();
         std::fwrite(value.data(), 1, value.size(), file_);
         return;

@@ -91,10 +91,24 @@ TEST(CsvStore, TypesAreInferredFromEveryCell)
     EXPECT_EQ(t.columns[4].type, VarType::Character); // a quoted cell is text
 }
 
-TEST(CsvStore, AByteOrderMarkIsNotPartOfTheFirstName)
+// A mark before the first name is the file's; a name that starts with one (a name literal can)
+// is written quoted and keeps it.
+TEST(CsvStore, AByteOrderMarkIsNotPartOfTheFirstNameUnlessTheNameHasIt)
 {
     const Table t = read_text("\xEF\xBB\xBFid,x\n1,2\n");
     EXPECT_EQ(t.columns[0].name, "id");
+
+    Table marked;
+    marked.rows = 1;
+    marked.columns.push_back(Column{{"\xEF\xBB\xBFmy id", VarType::Numeric}, {1}, {}});
+    ScratchFolder folder;
+    std::string error;
+    ASSERT_TRUE(write_csv_file(folder / "m.csv", marked, error)) << error;
+    Table back;
+    ReadMessages messages;
+    ASSERT_TRUE(read_csv_file(folder / "m.csv", back, error, messages)) << error;
+    EXPECT_EQ(back.columns[0].name, marked.columns[0].name);
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST(CsvStore, LongValuesAreCutWithOneWarningPerColumn)
