@@ -20,7 +20,8 @@ void keep_variables(DatasetView &view, const std::vector<bool> &kept)
         if (!kept[from])
             continue;
         view.columns[to] = view.columns[from];
-        view.variables[to] = std::move(view.variables[from]);
+        if (to != from) // a variable moved onto itself would lose its name
+            view.variables[to] = std::move(view.variables[from]);
         ++to;
     }
     view.columns.resize(to);

@@ -185,10 +185,16 @@ void ProgramRunner::run_proc_step(Step &step)
             session_.log.error(found ? error : at_line("Procedure " + name + " not found.", head.line()));
             failed = true;
         } else {
+            // The WHERE statement is the host's: it filters the input before the procedure sees it.
             std::vector<Token> tokens(head.tokens.begin() + 1, head.tokens.end());
+            session_.step_where.clear();
             for (const Statement &s : step.body)
-                tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
+                if (s.keyword() == "WHERE")
+                    session_.step_where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
+                else
+                    tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
             const int rc = run_module_procedure(session_, *module, name, std::move(tokens), head.line());
+            session_.step_where.clear();
             if (rc != 0) {
                 session_.log.note("Procedure " + name + " ended with return code " + std::to_string(rc) + ".");
                 failed = true;
