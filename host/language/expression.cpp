@@ -650,7 +650,8 @@ double ExpressionSet::number(int node, const Row &row) const
         double v = missing_value();
         if (s == "." || !parse_number(s, v)) {
             if (s != ".")
-                event("Invalid numeric data, '" + excerpt(rtrim(s)) + "', in an expression.");
+                event("Invalid numeric data, '" + excerpt(rtrim(s)) + "', at line " + std::to_string(n.line) + " column " +
+                      std::to_string(n.column) + ".");
             return missing_value();
         }
         return v;

@@ -567,6 +567,7 @@ private:
 
     bool add_reader_variables(Reader &reader)
     {
+        std::vector<char> listed;
         for (Reader::Input &input : reader.inputs) {
             const DatasetView &view = input.view;
             for (size_t k = 0; k < view.variables.size(); ++k) {
@@ -590,8 +591,12 @@ private:
                 p_.pdv.retained[static_cast<size_t>(slot)] = 1;
                 p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
                 input.to_slots.emplace_back(view.columns[k], slot);
-                if (std::find(reader.slots.begin(), reader.slots.end(), slot) == reader.slots.end())
+                if (listed.size() <= static_cast<size_t>(slot))
+                    listed.resize(p_.pdv.variables.size(), 0);
+                if (!listed[static_cast<size_t>(slot)]) {
+                    listed[static_cast<size_t>(slot)] = 1;
                     reader.slots.push_back(slot);
+                }
             }
         }
         return true;
