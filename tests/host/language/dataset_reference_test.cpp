@@ -42,6 +42,7 @@ TEST(DatasetReference, NamesPathsLastAndOptions)
     ASSERT_TRUE(parse("a(drop=y)"));
     ASSERT_TRUE(apply_dataset_options(ref, view, error));
     ASSERT_EQ(view.variables.size(), 2u);
+    EXPECT_EQ(view.variables[0].name, "x"); // kept in place, not moved onto itself
     EXPECT_EQ(view.variables[1].name, "z");
     EXPECT_EQ(view.columns, (std::vector<size_t>{0, 2}));
 }
