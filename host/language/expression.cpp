@@ -15,7 +15,9 @@ namespace quill::host {
 
 std::string at_place(const std::string &message, const Token &at)
 {
-    return message + " at line " + std::to_string(at.line) + " column " + std::to_string(at.column) + ".";
+    // A message that is a sentence of its own loses its full stop to the place.
+    const std::string text = !message.empty() && message.back() == '.' ? message.substr(0, message.size() - 1) : message;
+    return text + " at line " + std::to_string(at.line) + " column " + std::to_string(at.column) + ".";
 }
 
 std::string best12(double value)
