@@ -17,7 +17,7 @@
 namespace quill::host {
 namespace {
 
-constexpr long long max_loop_iterations = 100'000'000; // a DO loop that runs longer is taken to hang
+constexpr long long max_loop_iterations = 100'000'000; // DO loop passes in one iteration: more is a hang
 constexpr int max_logged_observations = 20;            // observations whose notes are shown
 
 enum class Flow { Next, Delete, Stop, EndOfData, Leave, Continue, Return, Failed };
@@ -36,6 +36,7 @@ public:
             values_.numbers[static_cast<size_t>(p_.n_slot)] = static_cast<double>(n);
             values_.numbers[static_cast<size_t>(p_.error_slot)] = 0;
             reads_this_time_ = 0;
+            loop_passes_ = 0;
             Flow flow = Flow::Next;
             for (int s : p_.top) {
                 flow = exec(s);
@@ -248,8 +249,8 @@ private:
 
     Flow loop_limit(const Stmt &s)
     {
-        fail(at_place("The DO loop ran " + std::to_string(max_loop_iterations) +
-                          " times without ending; the step is stopped. The loop begins",
+        fail(at_place("The DO loops of one iteration of the step ran " + std::to_string(max_loop_iterations) +
+                          " passes without ending; the step is stopped. The loop begins",
                       s.at));
         return Flow::Failed;
     }
@@ -280,11 +281,10 @@ private:
             return Flow::Failed;
         }
         Flow flow = Flow::Next;
-        long long count = 0;
         for (index = start; by > 0 ? index <= stop : index >= stop; index += by) {
             if (s.condition >= 0 && !s.until && !p_.expressions.truth(s.condition, values_))
                 return Flow::Next;
-            if (++count > max_loop_iterations)
+            if (++loop_passes_ > max_loop_iterations)
                 return loop_limit(s);
             if (!body(s, flow))
                 return flow;
@@ -317,10 +317,10 @@ private:
         case StmtKind::DoWhile:
         case StmtKind::DoUntil: {
             Flow flow = Flow::Next;
-            for (long long count = 0;; ++count) {
+            for (;;) {
                 if (s.kind == StmtKind::DoWhile && !p_.expressions.truth(s.expr, values_))
                     return Flow::Next;
-                if (count >= max_loop_iterations)
+                if (++loop_passes_ > max_loop_iterations)
                     return loop_limit(s);
                 if (!body(s, flow))
                     return flow;
@@ -406,6 +406,7 @@ private:
     std::vector<std::unique_ptr<OutputDataset>> outs_;
     std::vector<Row> rows_;
     long long reads_this_time_ = 0;
+    long long loop_passes_ = 0; // DO loop passes in this iteration
     int logged_ = 0;
 };
 
