@@ -17,7 +17,7 @@
 namespace quill::host {
 namespace {
 
-constexpr long long max_loop_iterations = 100'000'000; // DO loop passes in one iteration: more is a hang
+constexpr long long max_loop_iterations = 10'000'000; // DO loop passes in one iteration: more is a hang
 constexpr int max_logged_observations = 20;            // observations whose notes are shown
 
 enum class Flow { Next, Delete, Stop, EndOfData, Leave, Continue, Return, Failed };
