@@ -753,6 +753,24 @@ private:
                 writable.push_back(p_.pdv.variables[i]);
                 slots.push_back(static_cast<int>(i));
             }
+        // A plain name the step never uses is warned about and passed over, as SAS does.
+        auto never_referenced = [&](std::vector<Token> &list) {
+            std::vector<Token> used;
+            for (size_t k = 0; k < list.size(); ++k) {
+                const Token &t = list[k];
+                const bool in_range = (k > 0 && (is_punct(list[k - 1], '-'))) ||
+                                      (k + 1 < list.size() && (is_punct(list[k + 1], '-') || is_punct(list[k + 1], ':')));
+                if (t.kind == TokenKind::Name && !in_range && p_.pdv.find(t.text) < 0 && t.text[0] != '_') {
+                    session_.log.warning("The variable " + t.text +
+                                         " in the DROP, KEEP, or RENAME list has never been referenced.");
+                    continue;
+                }
+                used.push_back(t);
+            }
+            list = std::move(used);
+        };
+        never_referenced(p_.keep);
+        never_referenced(p_.drop);
         std::string message;
         std::vector<bool> kept(writable.size(), !p_.has_keep);
         std::vector<int> numbers;

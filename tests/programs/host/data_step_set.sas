@@ -32,3 +32,7 @@ data adults;
   drop grp;
 run;
 proc print; run;
+data dropped;
+  set raw;
+  drop grp nosuch;
+run;
