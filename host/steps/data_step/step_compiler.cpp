@@ -99,8 +99,16 @@ public:
 private:
     bool error(const std::string &message, const Token &at)
     {
-        session_.log.error(at_place(message, at));
+        session_.log.error(named(at_place(message, at)));
         return false;
+    }
+    // "Syntax error in the IF statement: ..." for a syntax error inside a statement.
+    std::string named(const std::string &message) const
+    {
+        const std::string head = "Syntax error: ";
+        if (message.rfind(head, 0) != 0 || current_.empty())
+            return message;
+        return "Syntax error in the " + current_ + " statement: " + message.substr(head.size());
     }
     bool expected(const std::string &what, size_t pos)
     {
@@ -166,7 +174,7 @@ private:
         Scope s = scope();
         std::string message;
         if (!p_.expressions.parse(tokens_, pos, tokens_.size(), s, node, message)) {
-            session_.log.error(message);
+            session_.log.error(named(message));
             return false;
         }
         return true;
@@ -209,6 +217,15 @@ private:
         const bool name = first.kind == TokenKind::Name || first.kind == TokenKind::NameLiteral;
         const bool assignment = name && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '=');
         const std::string keyword = first.kind == TokenKind::Name && !assignment ? upper_case(first.text) : "";
+        const bool sum = name && !assignment && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '+');
+        const std::string outer = current_;
+        if (current_.empty() || keyword != "ELSE")
+            current_ = assignment ? "assignment" : sum ? "sum" : keyword;
+        struct Restore {
+            std::string &name;
+            std::string saved;
+            ~Restore() { name = saved; }
+        } restore{current_, outer};
         if (assignment) {
             pos += 2;
             int value = -1;
@@ -824,6 +841,7 @@ private:
     std::vector<std::pair<Token, std::string>> labels_;
     int loop_depth_ = 0;
     int where_seen_ = 0;
+    std::string current_; // the statement being compiled, for messages
     bool have_input_ = false;
     bool has_set_ = false;
 };
