@@ -622,10 +622,12 @@ private:
     // INPUT with DATALINES: the lines are read into memory and then read like a data set.
     bool input_statement(size_t &pos, Stmt &s, int &out)
     {
-        size_t index = 0;
+        size_t index = step_.body.size();
         for (const auto &[start, k] : starts_)
             if (start + 1 == pos)
                 index = k;
+        if (index == step_.body.size())
+            return error("INPUT must be a statement of its own, not part of IF or DO", s.at);
         const Statement &statement = step_.body[index];
         while (tokens_[pos].kind != TokenKind::Semicolon)
             ++pos;
