@@ -130,6 +130,8 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
 bool apply_renames(const std::vector<std::pair<Token, Token>> &renames, std::vector<Variable> &variables,
                    std::string &error)
 {
+    if (renames.empty())
+        return true;
     for (const auto &[from, to] : renames) {
         Variable *found = nullptr;
         for (Variable &v : variables)

@@ -585,6 +585,10 @@ private:
     bool add_reader_variables(Reader &reader)
     {
         std::vector<char> listed;
+        size_t more = 0;
+        for (const Reader::Input &input : reader.inputs)
+            more += input.view.variables.size();
+        p_.pdv.slots.reserve(p_.pdv.variables.size() + more);
         for (Reader::Input &input : reader.inputs) {
             const DatasetView &view = input.view;
             for (size_t k = 0; k < view.variables.size(); ++k) {
