@@ -20,7 +20,8 @@ void keep_variables(DatasetView &view, const std::vector<bool> &kept)
         if (!kept[from])
             continue;
         view.columns[to] = view.columns[from];
-        view.variables[to] = std::move(view.variables[from]);
+        if (to != from) // a variable moved onto itself would lose its name
+            view.variables[to] = std::move(view.variables[from]);
         ++to;
     }
     view.columns.resize(to);
@@ -29,7 +30,11 @@ void keep_variables(DatasetView &view, const std::vector<bool> &kept)
 
 bool read_view(const DatasetView &view, Table &table, std::string &error)
 {
-    return read_table(*view.source, view.columns, table, error);
+    if (!read_table(*view.source, view.columns, table, error))
+        return false;
+    for (size_t k = 0; k < table.columns.size(); ++k) // as the view names them (RENAME=)
+        static_cast<Variable &>(table.columns[k]) = view.variables[k];
+    return true;
 }
 
 } // namespace quill::host

@@ -2,6 +2,7 @@
 
 #include "base/message_text.h"
 #include "base/names.h"
+#include "language/filtered_source.h"
 #include "language/variable_lists.h"
 
 namespace quill::host {
@@ -58,26 +59,105 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
     --end;
     while (pos < end) {
         const Token &option = tokens[pos];
-        const std::string name = upper_case(option.text);
-        if (option.kind != TokenKind::Name || (name != "KEEP" && name != "DROP") || pos + 1 >= end ||
-            !is_punct(tokens[pos + 1], '=')) {
-            error = "Data set option " + quoted_excerpt(option.source) + " is not supported; use KEEP= or DROP=.";
+        const std::string name = option.kind == TokenKind::Name ? upper_case(option.text) : std::string();
+        const bool known = name == "KEEP" || name == "DROP" || name == "RENAME" || name == "WHERE" ||
+                           name == "OBS" || name == "FIRSTOBS";
+        if (!known || pos + 1 >= end || !is_punct(tokens[pos + 1], '=')) {
+            error = "Data set option " + quoted_excerpt(option.source) +
+                    " is not supported; use KEEP=, DROP=, RENAME=, WHERE=, FIRSTOBS= or OBS=.";
             return false;
         }
         pos += 2;
-        std::vector<Token> &list = name == "KEEP" ? ref.keep : ref.drop;
-        (name == "KEEP" ? ref.has_keep : ref.has_drop) = true;
-        // The list runs to the next "NAME =" or the closing parenthesis.
-        while (pos < end && !(pos + 1 < end && is_punct(tokens[pos + 1], '=')))
-            list.push_back(tokens[pos++]);
+        if (name == "KEEP" || name == "DROP") {
+            std::vector<Token> &list = name == "KEEP" ? ref.keep : ref.drop;
+            (name == "KEEP" ? ref.has_keep : ref.has_drop) = true;
+            // The list runs to the next "NAME =" or the closing parenthesis.
+            while (pos < end && !(pos + 1 < end && is_punct(tokens[pos + 1], '=')))
+                list.push_back(tokens[pos++]);
+        } else if (name == "OBS" || name == "FIRSTOBS") {
+            const Token &value = tokens[pos < end ? pos : end - 1];
+            const bool max = pos < end && name == "OBS" && value.kind == TokenKind::Name && upper_case(value.text) == "MAX";
+            if (pos >= end || (!max && (value.kind != TokenKind::Integer || value.number > 9e15 ||
+                                        (name == "FIRSTOBS" && value.number < 1)))) {
+                error = name + "= needs " + (name == "OBS" ? "a whole number or MAX" : "a whole number of 1 or more") +
+                        (pos < end ? ", not " + quoted_excerpt(value.source) : std::string()) + ".";
+                return false;
+            }
+            (name == "OBS" ? ref.obs : ref.firstobs) = max ? -1 : static_cast<long long>(value.number);
+            ++pos;
+        } else {
+            // RENAME=(old=new ...) and WHERE=(expression): a parenthesised group.
+            if (pos >= end || !is_punct(tokens[pos], '(')) {
+                error = name + "= needs its value in parentheses: " +
+                        (name == "RENAME" ? "RENAME=(old=new ...)." : "WHERE=(expression).");
+                return false;
+            }
+            size_t close = pos;
+            for (int depth = 0; close < end; ++close) {
+                depth += is_punct(tokens[close], '(') - is_punct(tokens[close], ')');
+                if (depth == 0)
+                    break;
+            }
+            if (close >= end) {
+                error = "The parenthesis after " + name + "= is not closed.";
+                return false;
+            }
+            if (name == "WHERE") {
+                ref.where.assign(tokens.begin() + static_cast<long>(pos) + 1, tokens.begin() + static_cast<long>(close));
+                if (ref.where.empty()) {
+                    error = "WHERE= needs an expression.";
+                    return false;
+                }
+            } else {
+                for (size_t k = pos + 1; k < close; k += 3) {
+                    const auto is_name = [](const Token &t) {
+                        return t.kind == TokenKind::Name || t.kind == TokenKind::NameLiteral;
+                    };
+                    if (k + 2 >= close + 1 || !is_name(tokens[k]) || !is_punct(tokens[k + 1], '=') ||
+                        !is_name(tokens[k + 2])) {
+                        error = "RENAME= takes pairs old=new; " + quoted_excerpt(tokens[k].source) + " does not begin one.";
+                        return false;
+                    }
+                    ref.renames.emplace_back(tokens[k], tokens[k + 2]);
+                }
+            }
+            pos = close + 1;
+        }
     }
+    return true;
+}
+
+bool apply_renames(const std::vector<std::pair<Token, Token>> &renames, std::vector<Variable> &variables,
+                   std::string &error)
+{
+    if (renames.empty())
+        return true;
+    for (const auto &[from, to] : renames) {
+        Variable *found = nullptr;
+        for (Variable &v : variables)
+            if (same_name(v.name, from.text))
+                found = &v;
+        if (!found) {
+            error = "The variable " + from.text + " in the RENAME= list is not on the data set.";
+            return false;
+        }
+        if (!is_storable_name(to.text) || (to.kind == TokenKind::Name && !is_valid_name(to.text))) {
+            error = quoted_excerpt(to.text) + " is not a valid variable name.";
+            return false;
+        }
+        found->name = to.text;
+    }
+    NameSet names;
+    for (const Variable &v : variables)
+        if (!names.insert(v.name)) {
+            error = "RENAME= gives two variables the name " + v.name + ".";
+            return false;
+        }
     return true;
 }
 
 bool apply_dataset_options(const DatasetReference &ref, DatasetView &view, std::string &error)
 {
-    if (!ref.has_keep && !ref.has_drop)
-        return true;
     std::vector<bool> kept(view.variables.size(), !ref.has_keep);
     std::vector<int> numbers;
     if (ref.has_keep) {
@@ -93,12 +173,13 @@ bool apply_dataset_options(const DatasetReference &ref, DatasetView &view, std::
         for (int n : numbers)
             kept[static_cast<size_t>(n - 1)] = false;
     }
-    keep_variables(view, kept);
-    return true;
+    if (ref.has_keep || ref.has_drop)
+        keep_variables(view, kept);
+    return apply_renames(ref.renames, view.variables, error);
 }
 
 bool open_for_reading(const DatasetReference &ref, const DatasetLibrary &library, LogWriter &log, DatasetView &view,
-                      std::string &error)
+                      std::string &error, const std::vector<Token> &extra_where)
 {
     ReadMessages messages;
     std::shared_ptr<const TableSource> source = library.open(ref.name, messages, error);
@@ -107,7 +188,11 @@ bool open_for_reading(const DatasetReference &ref, const DatasetLibrary &library
     if (!source)
         return false;
     view = whole_view(std::move(source));
-    return apply_dataset_options(ref, view, error);
+    if (!apply_dataset_options(ref, view, error))
+        return false;
+    if (ref.where.empty() && extra_where.empty() && ref.firstobs == 1 && ref.obs == -1)
+        return true;
+    return filter_view(view, ref.where, extra_where, ref.firstobs, ref.obs, error);
 }
 
 } // namespace quill::host

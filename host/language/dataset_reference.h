@@ -1,5 +1,8 @@
 // A data set as a program names it: a one- or two-level name, _LAST_ or a quoted file path,
-// optionally followed by the data set options (KEEP= list DROP= list).
+// optionally followed by its data set options: KEEP= and DROP= lists, RENAME=(old=new ...),
+// WHERE=(expression), FIRSTOBS=n and OBS=n|MAX. An input applies them in the order SAS does:
+// KEEP= and DROP= first, then RENAME=, then WHERE= (on the new names), then FIRSTOBS= and OBS=
+// (counting the observations WHERE= lets through).
 #ifndef QUILL_HOST_DATASET_REFERENCE_H
 #define QUILL_HOST_DATASET_REFERENCE_H
 
@@ -18,18 +21,31 @@ struct DatasetReference {
     bool is_null = false;            // _NULL_: nothing is written
     std::vector<Token> keep, drop;   // variable lists of the options
     bool has_keep = false, has_drop = false;
+    std::vector<std::pair<Token, Token>> renames; // old = new
+    std::vector<Token> where;                     // the expression, without its parentheses
+    long long firstobs = 1;                       // the first observation read
+    long long obs = -1;                           // the last observation read; -1 for MAX
+    // Any option an output data set cannot take (all but KEEP=, DROP= and RENAME=).
+    bool has_input_only_options() const { return !where.empty() || firstobs != 1 || obs != -1; }
+    bool has_options() const { return has_keep || has_drop || !renames.empty() || has_input_only_options(); }
 };
 
 // Reads tokens[begin, end). mode_output selects how a one-level name without a data set behind
 // it is treated (only inputs fall back to _LAST_ for the name _LAST_).
 bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, size_t end, DatasetLibrary &library,
                         DatasetReference &ref, std::string &error);
-// Applies KEEP= and DROP= to the variables of a view.
+// Renames variables (old = new pairs); false with `error` when an old name is not there or two
+// variables would share a name.
+bool apply_renames(const std::vector<std::pair<Token, Token>> &renames, std::vector<Variable> &variables,
+                   std::string &error);
+// Applies KEEP=, DROP= and RENAME= to the variables of a view.
 bool apply_dataset_options(const DatasetReference &ref, DatasetView &view, std::string &error);
 // Opens the data set `ref` names for reading, as its options show it; the notes about what was
 // read go to the log. False with `error` when it cannot be read or an option does not apply.
+// `extra_where` is the tokens of a WHERE statement of the step (empty when it has none), applied
+// with the WHERE= option.
 bool open_for_reading(const DatasetReference &ref, const DatasetLibrary &library, LogWriter &log, DatasetView &view,
-                      std::string &error);
+                      std::string &error, const std::vector<Token> &extra_where = {});
 
 } // namespace quill::host
 

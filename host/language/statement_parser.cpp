@@ -279,12 +279,39 @@ private:
     bool depth_exceeded_ = false;
 };
 
+// The data set options after DATA=name and OUT...=name are the host's (WHERE= takes any expression): inside
+// their parentheses, operators a procedure's grammar need not know are matched as names. The
+// actions still take the tokens as written.
+std::vector<Token> with_dataset_options_as_names(const std::vector<Token> &tokens)
+{
+    std::vector<Token> shown = tokens;
+    for (size_t i = 0; i + 3 < shown.size(); ++i) {
+        const std::string option = shown[i].kind == TokenKind::Name ? upper_case(shown[i].text) : std::string();
+        if ((option != "DATA" && option.rfind("OUT", 0) != 0) || !is_punct(shown[i + 1], '=') ||
+            !is_punct(shown[i + 3], '('))
+            continue;
+        int depth = 0;
+        for (size_t k = i + 3; k < shown.size() && shown[k].kind != TokenKind::Semicolon; ++k) {
+            Token &t = shown[k];
+            depth += is_punct(t, '(') - is_punct(t, ')');
+            if (depth == 0)
+                break;
+            if (t.kind == TokenKind::Punct && std::strchr("()-/:=", t.text[0]) == nullptr) {
+                t.kind = TokenKind::Name;
+                t.text = "_";
+            }
+        }
+    }
+    return shown;
+}
+
 } // namespace
 
 int16_t match_statements(const qh_grammar &grammar, const std::vector<Token> &tokens, const std::string &proc_name,
                          LogWriter &log, std::vector<MatchedAction> &actions)
 {
-    return GrammarParser(grammar, tokens, proc_name, log, actions).match();
+    const std::vector<Token> shown = with_dataset_options_as_names(tokens);
+    return GrammarParser(grammar, shown, proc_name, log, actions).match();
 }
 
 } // namespace quill::host

@@ -41,6 +41,24 @@ ModuleLoader::~ModuleLoader()
             dlclose(module.handle);
 }
 
+std::vector<std::string> ModuleLoader::available() const
+{
+    std::vector<std::string> names;
+    for (const auto &folder : path_) {
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::filesystem::path &file = it->path();
+            if (file.extension() != ".so" || !std::filesystem::is_regular_file(file, ec))
+                continue;
+            const std::string name = upper_case(file.stem().string());
+            if (is_valid_name(name) && name != "PRINT" && name.rfind("LIB", 0) != 0 && std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 const LoadedModule *ModuleLoader::find(const std::string &name, bool &found_file, std::string &error)
 {
     found_file = false;

@@ -30,6 +30,8 @@ public:
     // The module of procedure `name` (upper case), or nullptr with `error` set. `found_file` is
     // false when no file of that name is on the path (the procedure does not exist).
     const LoadedModule *find(const std::string &name, bool &found_file, std::string &error);
+    // The names of the procedure modules in the search path, upper case and sorted.
+    std::vector<std::string> available() const;
 
 private:
     std::vector<std::filesystem::path> path_;

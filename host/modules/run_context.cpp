@@ -26,7 +26,7 @@ qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &err
         return nullptr;
     }
     auto ds = std::make_unique<qh_dataset>();
-    if (!open_for_reading(ref, session_.library, log(), ds->input, error))
+    if (!open_for_reading(ref, session_.library, log(), ds->input, error, session_.step_where))
         return nullptr;
     ds->name = ref.name;
     ds->mode = QH_DS_INPUT;
@@ -38,6 +38,10 @@ qh_dataset *RunContext::open_output(const DatasetReference &ref, std::string &er
 {
     if (ref.has_keep || ref.has_drop) {
         error = "KEEP= and DROP= apply to input data sets only.";
+        return nullptr;
+    }
+    if (ref.has_options()) {
+        error = "RENAME=, WHERE=, FIRSTOBS= and OBS= apply to input data sets only.";
         return nullptr;
     }
     auto ds = std::make_unique<qh_dataset>();

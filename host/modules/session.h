@@ -9,6 +9,7 @@
 
 #include "base/log_writer.h"
 #include "data/dataset_library.h"
+#include "language/tokenizer.h"
 
 namespace quill::host {
 
@@ -28,6 +29,7 @@ struct Session {
     bool hide_sasproci = false;        // test switch: the procedure interface module is missing
     std::filesystem::path graphics_folder = "."; // -gpath: where procedures write graphics files
     std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name
+    std::vector<Token> step_where;     // the WHERE statement of the running PROC step: filters its input
 };
 
 // The thread limit the program's options set for the steps that follow, as the interface vector

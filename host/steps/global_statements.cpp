@@ -1,4 +1,4 @@
-// OPTIONS, LIBNAME and TITLE: statements that take effect where they stand, inside a step or not.
+// OPTIONS, LIBNAME, TITLE, and ODS and FOOTNOTE (not run): statements that take effect where they stand, inside a step or not.
 #include <charconv>
 
 #include "base/message_text.h"
@@ -132,6 +132,12 @@ void run_title(Session &session, const Statement &statement)
     session.titles[static_cast<size_t>(number - 1)] = text;
     for (size_t i = static_cast<size_t>(number); i < session.titles.size(); ++i)
         session.titles[i].clear();
+}
+
+void run_not_supported(Session &session, const Statement &statement)
+{
+    session.log.note("The " + statement.keyword() + " statement is not supported by this host and is ignored (line " +
+                     std::to_string(statement.line()) + ").");
 }
 
 } // namespace quill::host

@@ -1,4 +1,4 @@
-// PROC PRINT DATA=ds <NOOBS>; <VAR list;> — prints a data set to the listing on a new page, one
+// PROC PRINT DATA=ds <NOOBS>; <VAR list;> <WHERE expression;> — prints a data set to the listing on a new page, one
 // line per observation, numbers right-aligned and texts left-aligned.
 #include <algorithm>
 
@@ -75,13 +75,20 @@ void run_proc_print(Session &session, const Step &step)
         session.log.error(at_line("_NULL_ cannot be printed", step.head.line()));
         return;
     }
+    std::vector<Token> where;
+    for (const Statement &s : step.body)
+        if (s.keyword() == "WHERE")
+            where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
     DatasetView view;
-    if (!open_for_reading(ref, session.library, session.log, view, error)) {
-        session.log.error(at_line(error, step.head.line()));
+    if (!open_for_reading(ref, session.library, session.log, view, error, where)) {
+        // An error in an expression already names its place.
+        session.log.error(error.find(" at line ") != std::string::npos ? error : at_line(error, step.head.line()));
         return;
     }
     std::vector<int> columns;
     for (const Statement &s : step.body) {
+        if (s.keyword() == "WHERE")
+            continue;
         if (s.keyword() != "VAR") {
             const std::string what = s.keyword().empty() ? quoted_excerpt(s.tokens.front().source) : s.keyword();
             session.log.error(at_line("Statement " + what + " is not known to PROC PRINT", s.line()));

@@ -58,6 +58,24 @@ bool ProgramRunner::read_statement(Statement &statement)
         have_pending_ = false;
         return true;
     }
+    while (read_raw_statement(statement)) {
+        const std::string macro = MacroVariables::macro_keyword(statement.tokens);
+        if (macro.empty()) {
+            macros_.resolve(session_, statement.tokens);
+            return true;
+        }
+        if (statement.bad)
+            continue;
+        macros_.run(session_, statement.tokens, lines_);
+        if (macro == "MACRO") // the definition is not run: its statements up to %MEND are passed over
+            while (read_raw_statement(statement) && MacroVariables::macro_keyword(statement.tokens) != "MEND") {
+            }
+    }
+    return false;
+}
+
+bool ProgramRunner::read_raw_statement(Statement &statement)
+{
     statement = Statement{};
     for (;;) {
         Token t = tokenizer_.next();
@@ -89,7 +107,8 @@ bool ProgramRunner::read_statement(Statement &statement)
 
 bool ProgramRunner::is_global(const std::string &keyword) const
 {
-    if (keyword == "OPTIONS" || keyword == "LIBNAME" || keyword == "TITLE")
+    if (keyword == "OPTIONS" || keyword == "LIBNAME" || keyword == "TITLE" || keyword == "ODS" ||
+        keyword.rfind("FOOTNOTE", 0) == 0)
         return true;
     return keyword.size() > 5 && keyword.compare(0, 5, "TITLE") == 0 &&
            keyword.find_first_not_of("0123456789", 5) == std::string::npos;
@@ -104,6 +123,8 @@ void ProgramRunner::run_global(const Statement &statement)
         run_options(session_, statement);
     else if (keyword == "LIBNAME")
         run_libname(session_, statement);
+    else if (keyword == "ODS" || keyword.rfind("FOOTNOTE", 0) == 0)
+        run_not_supported(session_, statement);
     else
         run_title(session_, statement);
 }
@@ -183,12 +204,24 @@ void ProgramRunner::run_proc_step(Step &step)
         const LoadedModule *module = modules_.find(name, found, error);
         if (!module) {
             session_.log.error(found ? error : at_line("Procedure " + name + " not found.", head.line()));
+            if (!found) {
+                std::string list = "PRINT";
+                for (const std::string &available : modules_.available())
+                    list += ", " + available;
+                session_.log.note("The procedures this host has are " + list + ".");
+            }
             failed = true;
         } else {
+            // The WHERE statement is the host's: it filters the input before the procedure sees it.
             std::vector<Token> tokens(head.tokens.begin() + 1, head.tokens.end());
+            session_.step_where.clear();
             for (const Statement &s : step.body)
-                tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
+                if (s.keyword() == "WHERE")
+                    session_.step_where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
+                else
+                    tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
             const int rc = run_module_procedure(session_, *module, name, std::move(tokens), head.line());
+            session_.step_where.clear();
             if (rc != 0) {
                 session_.log.note("Procedure " + name + " ended with return code " + std::to_string(rc) + ".");
                 failed = true;

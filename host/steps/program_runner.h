@@ -11,6 +11,7 @@
 #include "language/tokenizer.h"
 #include "modules/module_loader.h"
 #include "modules/session.h"
+#include "steps/macro_variables.h"
 
 namespace quill::host {
 
@@ -38,7 +39,9 @@ public:
     int run();
 
 private:
+    // The next statement with its macro variable references resolved; macro statements are run.
     bool read_statement(Statement &statement);
+    bool read_raw_statement(Statement &statement);
     void echo_through(int line);
     bool is_global(const std::string &keyword) const;
     void run_global(const Statement &statement);
@@ -60,6 +63,7 @@ private:
     Statement pending_;
     bool stop_ = false;
     bool failed_steps_ = false;
+    MacroVariables macros_;
 };
 
 // Step bodies, one file each.
@@ -68,6 +72,8 @@ void run_proc_print(Session &session, const Step &step);
 void run_options(Session &session, const Statement &statement);
 void run_libname(Session &session, const Statement &statement);
 void run_title(Session &session, const Statement &statement);
+// ODS and FOOTNOTE: a note that this host does not run them.
+void run_not_supported(Session &session, const Statement &statement);
 
 } // namespace quill::host
 

@@ -1,7 +1,12 @@
-// Fuzz target: a DATA step with DATALINES. The first line of the input is the INPUT statement's
-// variable list, the other lines are the data. Whatever the step writes must read back without
-// a note or warning, and writing what was read must give the same bytes again: names, types and
-// values survive the round trip. The step writes WORK.FZ in a scratch folder and nothing else.
+// Fuzz target: a DATA step with DATALINES, and a second one that reads it with SET and runs
+// statements on it. The first line of the input is the INPUT statement's variable list, the
+// other lines are the data, up to a line "@@"; what follows that line is the body of the second
+// step (`data fz2; set fz; BODY run;`: assignments, expressions, IF, DO, SELECT, OUTPUT, RETAIN,
+// data set options ...). Whatever a step writes must read back without a note or warning, and
+// writing what was read must give the same bytes again: names, types and values survive the
+// round trip. The steps write WORK.FZ and WORK.FZ2 in a scratch folder and nothing else: a body
+// that could start another step or name a file is passed over.
+#include <cctype>
 #include <cstdint>
 #include <string>
 
@@ -20,14 +25,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A ';' would end the INPUT statement or the data early and start statements of its own.
     if (list.find(';') != std::string::npos)
         return 0;
-    const std::string lines = line_end == std::string::npos ? "" : input.substr(line_end + 1);
-    const std::string program = "data fz; input " + list + ";\ndatalines;\n" + lines.substr(0, lines.find(';')) + "\n;\n";
+    std::string lines = line_end == std::string::npos ? "" : input.substr(line_end + 1);
+    std::string body;
+    if (const size_t mark = lines.find("\n@@\n"); mark != std::string::npos) {
+        body = lines.substr(mark + 4);
+        lines.resize(mark);
+    }
+    std::string lower = body;
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char *word : {"data", "proc", "libname", "run", "quit", "cards", "lines", "endsas", "set", "%", "&"})
+        if (lower.find(word) != std::string::npos)
+            return 0;
+    std::string program = "data fz; input " + list + ";\ndatalines;\n" + lines.substr(0, lines.find(';')) + "\n;\n";
+    if (!body.empty())
+        program += "data fz2; set fz;\n" + body + "\n;run;\n";
     {
         Session session(TextSink::to_memory(), TextSink::to_memory(), scratch.work(), true);
         ModuleLoader modules({});
         ProgramRunner(session, modules, program).run();
     }
-    const auto written = scratch.work() / "fz.csv";
+    for (const char *name : {"fz.csv", "fz2.csv"}) {
+    const auto written = scratch.work() / name;
     if (std::filesystem::exists(written)) {
         Table table;
         std::string error;
@@ -48,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         };
         if (bytes(written) != bytes(again))
             __builtin_trap();
+    }
     }
     scratch.clear_work();
     return 0;

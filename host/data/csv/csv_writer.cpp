@@ -126,6 +126,11 @@ public:
 
     bool define(const std::vector<Variable> &variables, std::string &error) override
     {
+        // Blank lines are no records to a reader, so a file without columns would not read back.
+        if (variables.empty()) {
+            error = "The file " + target_.string() + " cannot hold a data set without variables.";
+            return false;
+        }
         if (!writer_.open(target_, error))
             return false;
         types_.clear();

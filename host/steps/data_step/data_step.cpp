@@ -1,257 +1,470 @@
-// The DATA step: DATA name; INPUT var1 var2 $ ...; DATALINES; raw lines ; — list input, values
-// separated by blanks, '$' after a name makes it character, '.' is a missing value. Names follow
-// the rules a data set is read back with, so whatever the step writes can be read again.
+// The DATA step runs its compiled statements once per iteration: _N_ counts the iterations, the
+// variables that are not retained start each one missing, SET reads the next observation (the
+// step ends when it reads past the last), and an iteration that ends normally writes the
+// observation to every output data set unless the step has OUTPUT statements. The outputs are
+// committed only when the step ends without an error; otherwise the data sets of their names stay
+// as they were.
 #include <algorithm>
-#include <cctype>
+#include <cmath>
 
-#include "base/memory_shortage.h"
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/output_dataset.h"
-#include "language/dataset_reference.h"
+#include "steps/data_step/step_program.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
 namespace {
 
-constexpr int max_value_notes = 10;
+constexpr long long max_loop_iterations = 10'000'000; // DO loop passes in one iteration: more is a hang
+constexpr int max_logged_observations = 20;            // observations whose notes are shown
 
-bool split_numbered(const std::string &name, std::string &prefix, long &number)
-{
-    size_t digits = name.size();
-    while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1])))
-        --digits;
-    if (digits == name.size() || digits == 0 || name.size() - digits > 6)
-        return false;
-    prefix = name.substr(0, digits);
-    number = std::stol(name.substr(digits));
-    return true;
-}
+enum class Flow { Next, Delete, Stop, EndOfData, Leave, Continue, Return, Failed };
 
-// INPUT a b $ c1-c3 'my var'n; appends the columns to `table`.
-bool read_input_statement(Session &session, const Statement &s, Table &table)
-{
-    const auto &t = s.tokens;
-    NameSet names;
-    auto add = [&](const std::string &name, const Token &at) {
-        if (at.kind == TokenKind::NameLiteral && !is_storable_name(name)) {
-            session.log.error(at_line("The name literal " + excerpt(at.source) +
-                                          " cannot name a variable: a name has 1 to 32 characters, no control "
-                                          "characters, and neither begins nor ends with a blank",
-                                      at.line));
+class StepRunner {
+public:
+    StepRunner(Session &session, StepProgram &program) : session_(session), p_(program), values_(program.pdv.values) {}
+
+    bool run()
+    {
+        if (!create_outputs())
             return false;
-        }
-        if (at.kind != TokenKind::NameLiteral && !is_valid_name(name)) {
-            session.log.error(at_line(quoted_excerpt(name) + " is not a valid variable name", at.line));
-            return false;
-        }
-        if (!names.insert(name)) {
-            session.log.error(at_line("Variable " + upper_case(name) + " appears twice in the INPUT statement", at.line));
-            return false;
-        }
-        Column col;
-        col.name = name;
-        table.columns.push_back(std::move(col));
-        return true;
-    };
-    for (size_t i = 1; i + 1 < t.size();) {
-        const Token &name = t[i];
-        if (name.kind != TokenKind::Name && name.kind != TokenKind::NameLiteral) {
-            session.log.error(
-                at_line("A variable name is expected in the INPUT statement at " + quoted_excerpt(name.source), name.line));
-            return false;
-        }
-        const size_t first_new = table.columns.size();
-        if (i + 2 < t.size() && is_punct(t[i + 1], '-') && t[i + 2].kind == TokenKind::Name) {
-            std::string p1, p2;
-            long n1 = 0, n2 = 0;
-            if (!split_numbered(name.text, p1, n1) || !split_numbered(t[i + 2].text, p2, n2) || !same_name(p1, p2) ||
-                n1 > n2) {
-                session.log.error(at_line("The range " + name.text + "-" + t[i + 2].text +
-                                              " needs names with the same prefix and rising numbers",
-                                          name.line));
+        reset_all();
+        const bool reads = !p_.readers.empty();
+        for (long long n = 1;; ++n) {
+            values_.numbers[static_cast<size_t>(p_.n_slot)] = static_cast<double>(n);
+            values_.numbers[static_cast<size_t>(p_.error_slot)] = 0;
+            reads_this_time_ = 0;
+            loop_passes_ = 0;
+            Flow flow = Flow::Next;
+            for (int s : p_.top) {
+                flow = exec(s);
+                if (flow != Flow::Next)
+                    break;
+            }
+            report_events();
+            if (flow == Flow::Failed)
                 return false;
-            }
-            const size_t needed = table.columns.size() + static_cast<size_t>(n2 - n1 + 1);
-            if (needed > table.columns.capacity()) {
-                reserve_or_throw(table.columns, std::max(needed, 2 * table.columns.capacity()));
-                names.reserve(table.columns.capacity());
-            }
-            for (long k = n1; k <= n2; ++k)
-                if (!add(p1 + std::to_string(k), name))
+            if (flow == Flow::EndOfData)
+                break;
+            if ((flow == Flow::Next || flow == Flow::Return) && !p_.has_output_statement)
+                if (!write_all())
                     return false;
-            i += 3;
-        } else {
-            if (!add(name.text, name))
-                return false;
-            ++i;
+            if (flow == Flow::Stop || !reads)
+                break;
+            if (reads_this_time_ == 0) {
+                session_.log.note("DATA STEP stopped due to looping.");
+                break;
+            }
+            reset_iteration();
         }
-        if (i + 1 < t.size() && is_punct(t[i], '$')) {
-            for (size_t c = first_new; c < table.columns.size(); ++c)
-                table.columns[c].type = VarType::Character;
-            ++i;
+        return true;
+    }
+
+    bool commit()
+    {
+        for (size_t k = 0; k < outs_.size(); ++k)
+            if (!outs_[k]->commit())
+                return false;
+        return true;
+    }
+
+    void discard()
+    {
+        for (auto &out : outs_)
+            out->discard();
+    }
+
+private:
+    bool create_outputs()
+    {
+        for (StepOutput &out : p_.outputs) {
+            outs_.push_back(std::make_unique<OutputDataset>(session_.library, session_.log, out.ref.name));
+            if (!outs_.back()->create(out.variables))
+                return false;
+            rows_.emplace_back();
+            rows_.back().resize(out.variables.size());
+        }
+        return true;
+    }
+
+    void reset_all()
+    {
+        const Pdv &pdv = p_.pdv;
+        for (size_t i = 0; i < pdv.variables.size(); ++i) {
+            values_.numbers[i] = pdv.initial[i];
+            values_.texts[i] = pdv.initial_text[i];
         }
     }
-    if (table.columns.empty()) {
-        session.log.error(at_line("The INPUT statement names no variables", s.line()));
+
+    void reset_iteration()
+    {
+        const Pdv &pdv = p_.pdv;
+        for (size_t i = 0; i < pdv.variables.size(); ++i)
+            if (!pdv.retained[i]) {
+                values_.numbers[i] = missing_value();
+                values_.texts[i].clear();
+            }
+    }
+
+    bool write(size_t k)
+    {
+        Row &row = rows_[k];
+        const StepOutput &out = p_.outputs[k];
+        for (size_t c = 0; c < out.slots.size(); ++c) {
+            const size_t slot = static_cast<size_t>(out.slots[c]);
+            if (out.variables[c].type == VarType::Numeric)
+                row.numbers[c] = values_.numbers[slot];
+            else
+                row.texts[c] = values_.texts[slot];
+        }
+        return outs_[k]->write(row);
+    }
+
+    bool write_all()
+    {
+        for (size_t k = 0; k < outs_.size(); ++k)
+            if (!write(k))
+                return false;
+        return true;
+    }
+
+    void assign(int slot, int expr)
+    {
+        const size_t i = static_cast<size_t>(slot);
+        const Variable &v = p_.pdv.variables[i];
+        if (v.type == VarType::Numeric) {
+            values_.numbers[i] = p_.expressions.number(expr, values_);
+            return;
+        }
+        const std::string &value = p_.expressions.text(expr, values_);
+        if (&value == &values_.texts[i])
+            return;
+        size_t n = std::min(value.size(), v.length);
+        while (n > 0 && value[n - 1] == ' ')
+            --n;
+        values_.texts[i].assign(value, 0, n);
+    }
+
+    bool fail(const std::string &message)
+    {
+        session_.log.error(message);
         return false;
     }
-    return true;
-}
 
-std::vector<std::string> split_fields(const std::string &line)
-{
-    std::vector<std::string> fields;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            fields.push_back(line.substr(start, i - start));
-    }
-    return fields;
-}
-
-// The values of the data lines; a text is cut to the longest the output's format stores.
-void read_data_lines(Session &session, const Step &step, size_t max_text_length, Table &table)
-{
-    int notes = 0;
-    auto note = [&](const std::string &text) {
-        if (notes++ < max_value_notes)
-            session.log.note(text);
-    };
-    std::vector<bool> cut(table.columns.size(), false), out_of_range(table.columns.size(), false),
-        underflow(table.columns.size(), false);
-    for (Column &col : table.columns) {
-        if (col.type == VarType::Numeric)
-            reserve_or_throw(col.numbers, step.data_lines.size());
-        else
-            reserve_or_throw(col.texts, step.data_lines.size());
-    }
-    for (size_t k = 0; k < step.data_lines.size(); ++k) {
-        const std::vector<std::string> fields = split_fields(step.data_lines[k]);
-        if (fields.empty())
-            continue;
-        const std::string where = "data line " + std::to_string(step.first_data_line + static_cast<int>(k));
-        if (fields.size() < table.columns.size())
-            note("The " + where + " has " + std::to_string(fields.size()) + " of " +
-                 std::to_string(table.columns.size()) + " values; the rest are missing.");
-        else if (fields.size() > table.columns.size())
-            note("The " + where + " has more values than the INPUT statement names; the extra ones are ignored.");
-        for (size_t c = 0; c < table.columns.size(); ++c) {
-            Column &col = table.columns[c];
-            const std::string field = c < fields.size() ? fields[c] : std::string(".");
-            if (col.type == VarType::Character) {
-                std::string text = field == "." ? std::string() : field;
-                if (text.size() > max_text_length) {
-                    text.resize(max_text_length);
-                    if (!cut[c])
-                        session.log.warning("Values of " + col.name + " longer than " +
-                                            std::to_string(max_text_length) + " characters are cut to " +
-                                            std::to_string(max_text_length) + " (" + where + ").");
-                    cut[c] = true;
+    // Reads the next observation of a SET or INPUT; false at the end of the last data set.
+    bool fetch(Reader &r, int at, int &input, int &buffer, std::string &error, bool &failed)
+    {
+        while (at < static_cast<int>(r.inputs.size())) {
+            Reader::Input &in = r.inputs[static_cast<size_t>(at)];
+            if (!in.started) {
+                in.started = true;
+                std::vector<bool> wanted(in.view.source->describe().variables.size(), false);
+                for (size_t c : in.view.columns)
+                    wanted[c] = true;
+                in.cursor = in.view.source->rows(wanted, error);
+                if (!in.cursor) {
+                    failed = true;
+                    return false;
                 }
-                col.texts.push_back(std::move(text));
-                continue;
+                for (Row &row : in.rows)
+                    row.resize(wanted.size());
             }
-            double value = missing_value();
-            const NumberText kind = field == "." ? NumberText::Number : read_number(field, value);
-            if (kind == NumberText::NotNumber) {
-                note("Invalid numeric value " + quoted_excerpt(field) + " for " + col.name + " in " + where +
-                     "; it is set to missing.");
-            } else if (kind == NumberText::OutOfRange && !out_of_range[c]) {
-                session.log.warning("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where +
-                                    " is out of range; such values are set to missing.");
-                out_of_range[c] = true;
-            } else if (kind == NumberText::Underflow && !underflow[c]) {
-                session.log.note("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where +
-                                 " is too close to zero for a number; such values are read as 0.");
-                underflow[c] = true;
+            if (!in.ended) {
+                const int spare = 1 - in.current;
+                switch (in.cursor->next(in.rows[spare], error)) {
+                case RowCursor::Step::Row:
+                    input = at;
+                    buffer = spare;
+                    return true;
+                case RowCursor::Step::Failed: failed = true; return false;
+                case RowCursor::Step::End: in.ended = true; in.cursor.reset(); break;
+                }
             }
-            col.numbers.push_back(value); // still missing unless it was read
+            ++at;
         }
-        ++table.rows;
+        return false;
     }
-    if (notes > max_value_notes)
-        session.log.note(std::to_string(notes - max_value_notes) + " more notes about data values are not shown.");
-    for (Column &col : table.columns)
-        if (col.type == VarType::Character) {
-            col.length = 1;
-            for (const std::string &text : col.texts)
-                col.length = std::max(col.length, text.size());
+
+    Flow read(Reader &r)
+    {
+        std::string error;
+        bool failed = false;
+        if (!r.primed) {
+            r.primed = true;
+            if (!fetch(r, 0, r.next_input, r.next_buffer, error, failed))
+                r.next_input = -1;
         }
+        if (failed)
+            return fail_read(error);
+        if (r.next_input < 0)
+            return Flow::EndOfData;
+        const int input = r.next_input;
+        Reader::Input &in = r.inputs[static_cast<size_t>(input)];
+        in.current = r.next_buffer;
+        ++in.read;
+        ++reads_this_time_;
+        if (input != r.last_input && r.last_input >= 0)
+            for (int slot : r.slots) { // a new data set: its variables start missing
+                values_.numbers[static_cast<size_t>(slot)] = missing_value();
+                values_.texts[static_cast<size_t>(slot)].clear();
+            }
+        r.last_input = input;
+        const Row &row = in.rows[in.current];
+        for (const auto &[column, slot] : in.to_slots) {
+            const size_t i = static_cast<size_t>(slot);
+            if (p_.pdv.variables[i].type == VarType::Numeric) {
+                values_.numbers[i] = row.numbers[column];
+            } else {
+                const std::string &text = row.texts[column];
+                values_.texts[i].assign(text, 0, std::min(text.size(), p_.pdv.variables[i].length));
+            }
+        }
+        // Look ahead, so that END= knows whether this was the last observation.
+        if (!fetch(r, input, r.next_input, r.next_buffer, error, failed))
+            r.next_input = -1;
+        if (failed)
+            return fail_read(error);
+        if (r.end_slot >= 0)
+            values_.numbers[static_cast<size_t>(r.end_slot)] = r.next_input < 0 ? 1 : 0;
+        return Flow::Next;
+    }
+
+    Flow fail_read(const std::string &error)
+    {
+        fail(error);
+        return Flow::Failed;
+    }
+
+    Flow block(const std::vector<int> &children)
+    {
+        for (int c : children) {
+            const Flow f = exec(c);
+            if (f != Flow::Next)
+                return f;
+        }
+        return Flow::Next;
+    }
+
+    Flow loop_limit(const Stmt &s)
+    {
+        fail(at_place("The DO loops of one iteration of the step ran " + std::to_string(max_loop_iterations) +
+                          " passes without ending; the step is stopped. The loop begins",
+                      s.at));
+        return Flow::Failed;
+    }
+
+    // The body of a loop once: what the loop does next.
+    bool body(const Stmt &s, Flow &flow)
+    {
+        flow = block(s.children);
+        if (flow == Flow::Continue)
+            flow = Flow::Next;
+        if (flow == Flow::Leave) {
+            flow = Flow::Next;
+            return false;
+        }
+        return flow == Flow::Next;
+    }
+
+    Flow do_range(const Stmt &s)
+    {
+        double &index = values_.numbers[static_cast<size_t>(s.target)];
+        const double start = p_.expressions.number(s.expr2, values_);
+        const double stop = p_.expressions.number(s.expr3, values_);
+        const double by = s.expr >= 0 ? p_.expressions.number(s.expr, values_) : 1;
+        if (is_missing(start) || is_missing(stop) || is_missing(by) || by == 0) {
+            fail(at_place(std::string("The ") + (is_missing(start) ? "start" : is_missing(stop) ? "stop" : "BY") +
+                              " value of the DO loop is " + (by == 0 ? "zero" : "missing"),
+                          s.at));
+            return Flow::Failed;
+        }
+        Flow flow = Flow::Next;
+        for (index = start; by > 0 ? index <= stop : index >= stop; index += by) {
+            if (s.condition >= 0 && !s.until && !p_.expressions.truth(s.condition, values_))
+                return Flow::Next;
+            if (++loop_passes_ > max_loop_iterations)
+                return loop_limit(s);
+            if (!body(s, flow))
+                return flow;
+            if (s.condition >= 0 && s.until && p_.expressions.truth(s.condition, values_))
+                return Flow::Next; // the index keeps the value of the last pass
+        }
+        return Flow::Next;
+    }
+
+    Flow exec(int index)
+    {
+        const Stmt &s = p_.statements[static_cast<size_t>(index)];
+        switch (s.kind) {
+        case StmtKind::Nothing: return Flow::Next;
+        case StmtKind::Assign: assign(s.target, s.expr); return Flow::Next;
+        case StmtKind::Sum: {
+            const double x = p_.expressions.number(s.expr, values_);
+            double &total = values_.numbers[static_cast<size_t>(s.target)];
+            if (!is_missing(x))
+                total = is_missing(total) ? x : total + x;
+            return Flow::Next;
+        }
+        case StmtKind::If:
+            if (p_.expressions.truth(s.expr, values_))
+                return exec(s.then_branch);
+            return s.else_branch >= 0 ? exec(s.else_branch) : Flow::Next;
+        case StmtKind::SubsetIf: return p_.expressions.truth(s.expr, values_) ? Flow::Next : Flow::Delete;
+        case StmtKind::Block: return block(s.children);
+        case StmtKind::DoRange: return do_range(s);
+        case StmtKind::DoWhile:
+        case StmtKind::DoUntil: {
+            Flow flow = Flow::Next;
+            for (;;) {
+                if (s.kind == StmtKind::DoWhile && !p_.expressions.truth(s.expr, values_))
+                    return Flow::Next;
+                if (++loop_passes_ > max_loop_iterations)
+                    return loop_limit(s);
+                if (!body(s, flow))
+                    return flow;
+                if (s.kind == StmtKind::DoUntil && p_.expressions.truth(s.expr, values_))
+                    return Flow::Next;
+            }
+        }
+        case StmtKind::Select: {
+            for (size_t w = 0; w < s.when_values.size(); ++w)
+                for (int value : s.when_values[w]) {
+                    const bool hit = s.expr < 0 ? p_.expressions.truth(value, values_) : equal(s.expr, value);
+                    if (hit)
+                        return exec(s.children[w]);
+                }
+            if (s.else_branch >= 0)
+                return exec(s.else_branch);
+            fail(at_place("No WHEN of the SELECT group matched and it has no OTHERWISE", s.at));
+            return Flow::Failed;
+        }
+        case StmtKind::Output:
+            if (s.outputs.empty())
+                return write_all() ? Flow::Next : Flow::Failed;
+            for (int k : s.outputs)
+                if (!write(static_cast<size_t>(k)))
+                    return Flow::Failed;
+            return Flow::Next;
+        case StmtKind::Delete: return Flow::Delete;
+        case StmtKind::Stop: return Flow::Stop;
+        case StmtKind::Leave: return Flow::Leave;
+        case StmtKind::Continue: return Flow::Continue;
+        case StmtKind::Return: return Flow::Return;
+        case StmtKind::Read: return read(p_.readers[static_cast<size_t>(s.reader)]);
+        }
+        return Flow::Next;
+    }
+
+    bool equal(int a, int b) const
+    {
+        if (p_.expressions.type(a) == VarType::Character) {
+            std::string_view x = p_.expressions.text(a, values_), y = p_.expressions.text(b, values_);
+            while (!x.empty() && x.back() == ' ')
+                x.remove_suffix(1);
+            while (!y.empty() && y.back() == ' ')
+                y.remove_suffix(1);
+            return x == y;
+        }
+        const double x = p_.expressions.number(a, values_), y = p_.expressions.number(b, values_);
+        return x == y || (is_missing(x) && is_missing(y));
+    }
+
+    // The notes of this iteration (division by zero, invalid arguments) with its values.
+    void report_events()
+    {
+        std::vector<EvalEvent> &events = p_.expressions.events();
+        if (events.empty())
+            return;
+        values_.numbers[static_cast<size_t>(p_.error_slot)] = 1;
+        for (const EvalEvent &e : events)
+            session_.log.note(e.text);
+        events.clear();
+        std::string line;
+        const Pdv &pdv = p_.pdv;
+        for (size_t i = 0; i < pdv.variables.size(); ++i) {
+            if (pdv.automatic[i] && static_cast<int>(i) != p_.n_slot && static_cast<int>(i) != p_.error_slot)
+                continue;
+            if (static_cast<int>(i) == p_.n_slot || static_cast<int>(i) == p_.error_slot)
+                continue;
+            line.append(pdv.variables[i].name).append("=");
+            line.append(pdv.variables[i].type == VarType::Numeric ? best_text(values_.numbers[i]) : values_.texts[i]);
+            line.append(" ");
+        }
+        line.append("_ERROR_=1 _N_=").append(best_text(values_.numbers[static_cast<size_t>(p_.n_slot)]));
+        session_.log.plain(excerpt(line, 1000));
+        if (++logged_ == max_logged_observations) {
+            session_.log.warning("Limit set by ERRORS= option reached.  Further errors of this type will not be printed.");
+            p_.expressions.set_event_limit(0);
+        }
+    }
+
+    Session &session_;
+    StepProgram &p_;
+    Row &values_;
+    std::vector<std::unique_ptr<OutputDataset>> outs_;
+    std::vector<Row> rows_;
+    long long reads_this_time_ = 0;
+    long long loop_passes_ = 0; // DO loop passes in this iteration
+    int logged_ = 0;
+};
+
+void place_notes(LogWriter &log, const std::vector<Place> &places)
+{
+    auto list = [&](const char *head, long Place::*count) {
+        bool any = false;
+        for (const Place &p : places)
+            any = any || p.*count > 0;
+        if (!any)
+            return;
+        log.note(head);
+        log.plain("      Each place is given by: (Number of times) at (Line):(Column).");
+        for (const Place &p : places)
+            if (p.*count > 0)
+                log.plain("      " + std::to_string(p.*count) + " at " + std::to_string(p.line) + ":" +
+                          std::to_string(p.column));
+    };
+    list("Missing values were generated as a result of performing an operation on missing values.", &Place::missing);
+    list("Mathematical operations could not be performed at the following places. The results of the operations "
+         "have been set to missing values.",
+         &Place::failed);
+}
+
+void conversion_notes(LogWriter &log, const std::vector<std::pair<int, int>> &places, const char *what)
+{
+    if (places.empty())
+        return;
+    log.note(std::string(what) + " values have been converted to " +
+             (what[0] == 'C' ? "numeric" : "character") + " values at the places given by: (Line):(Column).");
+    std::string line = "     ";
+    for (const auto &[l, c] : places)
+        line.append(" ").append(std::to_string(l)).append(":").append(std::to_string(c));
+    log.plain(line);
 }
 
 } // namespace
 
 void run_data_step(Session &session, const Step &step)
 {
-    const Statement &head = step.head;
-    DatasetReference ref;
-    std::string error;
-    if (head.tokens.size() < 3) {
-        session.log.error(at_line("DATA needs the name of the data set to create", head.line()));
+    StepProgram program;
+    if (!compile_step(session, step, program))
+        return;
+    conversion_notes(session.log, program.expressions.to_number_places(), "Character");
+    conversion_notes(session.log, program.expressions.to_text_places(), "Numeric");
+    StepRunner runner(session, program);
+    const bool ran = runner.run();
+    place_notes(session.log, program.expressions.places());
+    if (!ran) {
+        runner.discard();
         return;
     }
-    if (!parse_dataset_reference(head.tokens, 1, head.tokens.size() - 1, session.library, ref, error)) {
-        session.log.error(at_line(error, head.line()));
-        return;
-    }
-    if (ref.has_keep || ref.has_drop) {
-        session.log.error(at_line("KEEP= and DROP= are not supported on a DATA statement", head.line()));
-        return;
-    }
-    Table table;
-    bool have_input = false;
-    for (const Statement &s : step.body) {
-        const std::string keyword = s.keyword();
-        if (keyword == "INPUT" && !have_input) {
-            if (!read_input_statement(session, s, table))
-                return;
-            have_input = true;
-        } else if (s.tokens.size() == 1) {
-            continue; // an empty statement
-        } else {
-            const std::string what = keyword.empty() ? quoted_excerpt(s.tokens.front().source) : keyword;
-            session.log.error(at_line("Statement " + what +
-                                          " is not supported in a DATA step; it takes one INPUT statement and DATALINES",
-                                      s.line()));
-            return;
-        }
-    }
-    if (!have_input) {
-        session.log.error(at_line("The DATA step needs an INPUT statement", head.line()));
-        return;
-    }
-    if (!step.has_data_lines) {
-        session.log.error(at_line("The DATA step needs DATALINES (or CARDS) after its INPUT statement", head.line()));
-        return;
-    }
-    read_data_lines(session, step, ref.name.format->max_text_length, table);
-    if (ref.is_null)
-        return;
-    OutputDataset output(session.library, session.log, ref.name);
-    std::vector<Variable> variables(table.columns.begin(), table.columns.end());
-    if (!output.create(std::move(variables)))
-        return;
-    Row row;
-    row.resize(table.columns.size());
-    for (size_t r = 0; r < table.rows; ++r) {
-        for (size_t c = 0; c < table.columns.size(); ++c) {
-            const Column &col = table.columns[c];
-            if (col.type == VarType::Numeric)
-                row.numbers[c] = col.numbers[r];
-            else
-                row.texts[c] = std::move(table.columns[c].texts[r]);
-        }
-        if (!output.write(row))
-            return;
-    }
-    output.commit();
+    for (const Reader &r : program.readers)
+        for (const Reader::Input &in : r.inputs)
+            if (in.ref.name.display != "DATALINES")
+                session.log.note("There were " + std::to_string(in.read) + " observations read from the data set " +
+                                 in.ref.name.display + ".");
+    runner.commit();
 }
 
 } // namespace quill::host

@@ -32,8 +32,8 @@ TEST(DatasetReference, NamesPathsLastAndOptions)
     EXPECT_EQ(ref.name.display, "WORK.A");
     ASSERT_TRUE(parse("_null_"));
     EXPECT_TRUE(ref.is_null);
-    EXPECT_FALSE(parse("a(where=(x>1))"));
-    EXPECT_EQ(error, "Data set option \"where\" is not supported; use KEEP= or DROP=.");
+    EXPECT_FALSE(parse("a(label='x')"));
+    EXPECT_EQ(error, "Data set option \"label\" is not supported; use KEEP=, DROP=, RENAME=, WHERE=, FIRSTOBS= or OBS=.");
     EXPECT_FALSE(parse("a b"));
     EXPECT_EQ(error, "Unexpected \"b\" after the data set name.");
 
@@ -42,6 +42,7 @@ TEST(DatasetReference, NamesPathsLastAndOptions)
     ASSERT_TRUE(parse("a(drop=y)"));
     ASSERT_TRUE(apply_dataset_options(ref, view, error));
     ASSERT_EQ(view.variables.size(), 2u);
+    EXPECT_EQ(view.variables[0].name, "x"); // kept in place, not moved onto itself
     EXPECT_EQ(view.variables[1].name, "z");
     EXPECT_EQ(view.columns, (std::vector<size_t>{0, 2}));
 }

@@ -91,6 +91,19 @@ TEST(CsvStore, TypesAreInferredFromEveryCell)
     EXPECT_EQ(t.columns[4].type, VarType::Character); // a quoted cell is text
 }
 
+// Blank lines are no records, so a data set without variables would not read back: refused, and
+// nothing is left behind.
+TEST(CsvStore, ADataSetWithoutVariablesIsRefused)
+{
+    Table none;
+    none.rows = 1;
+    ScratchFolder folder;
+    std::string error;
+    EXPECT_FALSE(write_csv_file(folder / "none.csv", none, error));
+    EXPECT_NE(error.find("cannot hold a data set without variables"), std::string::npos) << error;
+    EXPECT_TRUE(files_in(folder.path()).empty());
+}
+
 // A mark before the first name is the file's; a name that starts with one (a name literal can)
 // is written quoted and keeps it.
 TEST(CsvStore, AByteOrderMarkIsNotPartOfTheFirstNameUnlessTheNameHasIt)

@@ -1,0 +1,696 @@
+// The expression parser (SAS precedence, lowest first: OR, AND, comparisons and IN, ||, + -,
+// * /, then prefix - + NOT and ** evaluated right to left) and the evaluator.
+#include "language/expression.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "base/message_text.h"
+#include "base/names.h"
+#include "base/number_text.h"
+#include "language/functions.h"
+
+namespace quill::host {
+
+std::string at_place(const std::string &message, const Token &at)
+{
+    // A message that is a sentence of its own loses its full stop to the place.
+    const std::string text = !message.empty() && message.back() == '.' ? message.substr(0, message.size() - 1) : message;
+    return text + " at line " + std::to_string(at.line) + " column " + std::to_string(at.column) + ".";
+}
+
+std::string best12(double value)
+{
+    const std::string text = best_text(value, 12);
+    return std::string(12 - std::min<size_t>(12, text.size()), ' ') + text;
+}
+
+namespace {
+
+bool name_is(const Token &t, const char *word) { return t.kind == TokenKind::Name && upper_case(t.text) == word; }
+
+// Two punctuation tokens written together form one operator (**, ||, <=, ^=).
+bool adjacent(const Token &a, const Token &b)
+{
+    return a.line == b.line && b.column == a.column + static_cast<int>(a.source.size());
+}
+
+std::string_view rtrim(std::string_view s)
+{
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+// Character comparison with the shorter value padded with blanks.
+int compare_text(std::string_view a, std::string_view b)
+{
+    a = rtrim(a);
+    b = rtrim(b);
+    const size_t n = std::min(a.size(), b.size());
+    const int c = std::memcmp(a.data(), b.data(), n);
+    if (c != 0 || a.size() == b.size())
+        return c;
+    // The longer value's next character against a blank.
+    const unsigned char next = static_cast<unsigned char>(a.size() > n ? a[n] : b[n]);
+    const int sign = next < ' ' ? -1 : 1;
+    return a.size() > n ? sign : -sign;
+}
+
+// Missing is smaller than every number and equal to itself.
+int compare_number(double a, double b)
+{
+    const bool ma = is_missing(a), mb = is_missing(b);
+    if (ma || mb)
+        return ma && mb ? 0 : ma ? -1 : 1;
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+
+} // namespace
+
+class ExpressionParser {
+public:
+    ExpressionParser(ExpressionSet &set, const std::vector<Token> &t, size_t end, Scope &scope)
+        : set_(set), t_(t), end_(end), scope_(scope)
+    {
+    }
+
+    bool parse(size_t &pos, int &node, std::string &error)
+    {
+        pos_ = pos;
+        node = logical_or();
+        if (node < 0) {
+            error = error_;
+            return false;
+        }
+        pos = pos_;
+        return true;
+    }
+
+private:
+    using Node = ExpressionSet::Node;
+
+    bool more() const { return pos_ < end_ && t_[pos_].kind != TokenKind::Semicolon; }
+    const Token &here() const { return t_[std::min(pos_, end_ > 0 ? end_ - 1 : 0)]; }
+    bool punct(char c, size_t ahead = 0) const
+    {
+        return pos_ + ahead < end_ && is_punct(t_[pos_ + ahead], c);
+    }
+    bool pair(char a, char b) const
+    {
+        return punct(a) && punct(b, 1) && adjacent(t_[pos_], t_[pos_ + 1]);
+    }
+    int fail(const std::string &message)
+    {
+        if (error_.empty()) {
+            const Token &at = pos_ < end_ ? t_[pos_] : t_[end_ - 1];
+            const std::string found = pos_ < end_ && at.kind != TokenKind::Semicolon ?
+                                          "found " + quoted_excerpt(at.source) :
+                                          "found the end of the statement";
+            error_ = at_place("Syntax error: " + message + ", " + found, at);
+        }
+        return -1;
+    }
+
+    int binary(Op op, int a, int b, const Token &at, VarType operands)
+    {
+        set_.at_ = &at;
+        Node n;
+        n.line = at.line;
+        n.column = at.column;
+        n.op = op;
+        n.a = set_.as_type(a, operands);
+        n.b = set_.as_type(b, operands);
+        n.type = op == Op::Concat ? VarType::Character : VarType::Numeric;
+        if (op == Op::Concat)
+            n.length = std::min<size_t>(32767, set_.length(a) + set_.length(b));
+        if (op >= Op::Add && op <= Op::Pow)
+            n.place = set_.place(at);
+        return set_.add(std::move(n));
+    }
+
+    int logical_or()
+    {
+        int left = logical_and();
+        while (left >= 0 && more() && (punct('|') && !pair('|', '|') ? true : name_is(t_[pos_], "OR"))) {
+            const Token &at = t_[pos_++];
+            const int right = logical_and();
+            if (right < 0)
+                return -1;
+            left = binary(Op::Or, left, right, at, VarType::Numeric);
+        }
+        return left;
+    }
+
+    int logical_and()
+    {
+        int left = comparison();
+        while (left >= 0 && more() && (punct('&') || name_is(t_[pos_], "AND"))) {
+            const Token &at = t_[pos_++];
+            const int right = comparison();
+            if (right < 0)
+                return -1;
+            left = binary(Op::And, left, right, at, VarType::Numeric);
+        }
+        return left;
+    }
+
+    // The comparison operator at pos_ and the number of tokens it takes; none when there is none.
+    bool comparison_operator(Op &op, size_t &width) const
+    {
+        if (!more())
+            return false;
+        const Token &t = t_[pos_];
+        width = 1;
+        if (t.kind == TokenKind::Name) {
+            static const std::pair<const char *, Op> words[] = {{"EQ", Op::Eq}, {"NE", Op::Ne}, {"LT", Op::Lt},
+                                                                {"LE", Op::Le}, {"GT", Op::Gt}, {"GE", Op::Ge}};
+            for (const auto &[word, o] : words)
+                if (name_is(t, word)) {
+                    op = o;
+                    return true;
+                }
+            return false;
+        }
+        if ((punct('^') || punct('~')) && pos_ + 1 < end_ && is_punct(t_[pos_ + 1], '=') &&
+            adjacent(t, t_[pos_ + 1])) {
+            op = Op::Ne;
+            width = 2;
+            return true;
+        }
+        if ((punct('<') || punct('>')) && pos_ + 1 < end_ && is_punct(t_[pos_ + 1], '=') && adjacent(t, t_[pos_ + 1])) {
+            op = punct('<') ? Op::Le : Op::Ge;
+            width = 2;
+            return true;
+        }
+        if (punct('='))
+            op = Op::Eq;
+        else if (punct('<'))
+            op = Op::Lt;
+        else if (punct('>'))
+            op = Op::Gt;
+        else
+            return false;
+        return true;
+    }
+
+    int compare_nodes(Op op, int left, int right, const Token &at)
+    {
+        const bool text = set_.type(left) == VarType::Character && set_.type(right) == VarType::Character;
+        return binary(op, left, right, at, text ? VarType::Character : VarType::Numeric);
+    }
+
+    int comparison()
+    {
+        int left = concatenation();
+        int result = -1, previous = -1;
+        while (left >= 0 && more()) {
+            Op op;
+            size_t width = 1;
+            bool negate = false;
+            if (name_is(t_[pos_], "IN") || (name_is(t_[pos_], "NOT") && pos_ + 1 < end_ && name_is(t_[pos_ + 1], "IN"))) {
+                negate = name_is(t_[pos_], "NOT");
+                const Token &at = t_[pos_];
+                pos_ += negate ? 2 : 1;
+                int in = in_list(left, at);
+                if (in < 0)
+                    return -1;
+                if (negate) {
+                    Node n;
+                    n.op = Op::Not;
+                    n.a = in;
+                    in = set_.add(std::move(n));
+                }
+                result = result < 0 ? in : binary(Op::And, result, in, at, VarType::Numeric);
+                return result;
+            }
+            if (!comparison_operator(op, width))
+                break;
+            const Token &at = t_[pos_];
+            pos_ += width;
+            const int right = concatenation();
+            if (right < 0)
+                return -1;
+            // a < b < c means a < b and b < c.
+            const int cmp = compare_nodes(op, previous < 0 ? left : previous, right, at);
+            result = result < 0 ? cmp : binary(Op::And, result, cmp, at, VarType::Numeric);
+            previous = right;
+        }
+        return result >= 0 ? result : left;
+    }
+
+    int in_list(int left, const Token &at)
+    {
+        if (!punct('('))
+            return fail("expected ( after IN");
+        ++pos_;
+        Node n;
+        n.op = Op::In;
+        n.a = left;
+        std::vector<int> items;
+        while (more() && !punct(')')) {
+            if (punct(',')) {
+                ++pos_;
+                continue;
+            }
+            bool minus = false;
+            if (punct('-')) {
+                minus = true;
+                ++pos_;
+            }
+            const Token &v = here();
+            int item = -1;
+            if (!more())
+                break;
+            if (v.kind == TokenKind::Integer || v.kind == TokenKind::Number || v.kind == TokenKind::Missing ||
+                v.kind == TokenKind::Date) {
+                Node c;
+                c.value = v.kind == TokenKind::Missing ? missing_value() : minus ? -v.number : v.number;
+                item = set_.add(std::move(c));
+            } else if (v.kind == TokenKind::String && !minus) {
+                Node c;
+                c.op = Op::Text;
+                c.type = VarType::Character;
+                c.constant = v.text;
+                c.length = std::max<size_t>(1, v.text.size());
+                item = set_.add(std::move(c));
+            } else {
+                return fail("expected a constant in the IN list");
+            }
+            ++pos_;
+            items.push_back(item);
+        }
+        if (!punct(')'))
+            return fail("expected ) to close the IN list");
+        ++pos_;
+        if (items.empty())
+            return fail("expected a value in the IN list");
+        const VarType type = set_.type(left);
+        n.a = left;
+        n.first = static_cast<int>(set_.args_.size());
+        n.count = static_cast<int>(items.size());
+        for (int item : items)
+            set_.args_.push_back(set_.as_type(item, type));
+        (void)at;
+        return set_.add(std::move(n));
+    }
+
+    int concatenation()
+    {
+        int left = additive();
+        while (left >= 0 && (pair('|', '|') || pair('!', '!'))) {
+            const Token &at = t_[pos_];
+            pos_ += 2;
+            const int right = additive();
+            if (right < 0)
+                return -1;
+            left = binary(Op::Concat, left, right, at, VarType::Character);
+        }
+        return left;
+    }
+
+    int additive()
+    {
+        int left = multiplicative();
+        while (left >= 0 && (punct('+') || punct('-'))) {
+            const Token &at = t_[pos_++];
+            const int right = multiplicative();
+            if (right < 0)
+                return -1;
+            left = binary(is_punct(at, '+') ? Op::Add : Op::Sub, left, right, at, VarType::Numeric);
+        }
+        return left;
+    }
+
+    int multiplicative()
+    {
+        int left = unary();
+        while (left >= 0 && (punct('*') || punct('/')) && !pair('*', '*')) {
+            const Token &at = t_[pos_++];
+            const int right = unary();
+            if (right < 0)
+                return -1;
+            left = binary(is_punct(at, '*') ? Op::Mul : Op::Div, left, right, at, VarType::Numeric);
+        }
+        return left;
+    }
+
+    int unary()
+    {
+        if (!more())
+            return fail("expected an expression");
+        if (punct('-') || punct('+') || punct('^') || punct('~') || name_is(t_[pos_], "NOT")) {
+            const Token &at = t_[pos_++];
+            const int operand = unary();
+            if (operand < 0)
+                return -1;
+            if (is_punct(at, '+'))
+                return set_.as_type(operand, VarType::Numeric);
+            Node n;
+            n.line = at.line;
+            n.column = at.column;
+            n.op = is_punct(at, '-') ? Op::Neg : Op::Not;
+            n.a = set_.as_type(operand, VarType::Numeric);
+            if (n.op == Op::Neg)
+                n.place = set_.place(at);
+            return set_.add(std::move(n));
+        }
+        const int base = primary();
+        if (base < 0 || !pair('*', '*'))
+            return base;
+        const Token &at = t_[pos_];
+        pos_ += 2;
+        const int exponent = unary();
+        if (exponent < 0)
+            return -1;
+        return binary(Op::Pow, base, exponent, at, VarType::Numeric);
+    }
+
+    int primary()
+    {
+        if (!more())
+            return fail("expected an expression");
+        const Token &t = t_[pos_];
+        set_.at_ = &t;
+        Node n;
+        switch (t.kind) {
+        case TokenKind::Integer:
+        case TokenKind::Number:
+        case TokenKind::Date:
+        case TokenKind::Time:
+        case TokenKind::Datetime:
+            ++pos_;
+            n.value = t.number;
+            return set_.add(std::move(n));
+        case TokenKind::Missing:
+            ++pos_;
+            n.value = missing_value();
+            return set_.add(std::move(n));
+        case TokenKind::String:
+            ++pos_;
+            n.op = Op::Text;
+            n.type = VarType::Character;
+            n.constant = t.text;
+            n.length = std::max<size_t>(1, t.text.size());
+            return set_.add(std::move(n));
+        case TokenKind::Name:
+        case TokenKind::NameLiteral:
+            if (t.kind == TokenKind::Name && punct('(', 1))
+                return call();
+            {
+                static const char *const reserved[] = {"AND", "OR", "NOT", "EQ", "NE", "LT", "LE", "GT", "GE", "IN"};
+                for (const char *word : reserved)
+                    if (t.kind == TokenKind::Name && name_is(t, word))
+                        return fail("expected an operand");
+            }
+            ++pos_;
+            n.op = Op::Var;
+            n.slot = scope_.find(t.text, t);
+            if (n.slot < 0)
+                return fail_unknown(t);
+            n.type = scope_.variable(n.slot).type;
+            n.length = n.type == VarType::Character ? scope_.variable(n.slot).length : number_length;
+            return set_.add(std::move(n));
+        default:
+            break;
+        }
+        if (punct('(')) {
+            ++pos_;
+            const int inner = logical_or();
+            if (inner < 0)
+                return -1;
+            if (!punct(')'))
+                return fail("expected )");
+            ++pos_;
+            return inner;
+        }
+        return fail("expected an operand");
+    }
+
+    int fail_unknown(const Token &t)
+    {
+        if (error_.empty())
+            error_ = at_place("Variable " + t.text + " is not on the data set", t);
+        return -1;
+    }
+
+    int call()
+    {
+        const Token &name = t_[pos_];
+        const FunctionInfo *info = find_function(name.text);
+        if (!info) {
+            if (error_.empty())
+                error_ = at_place("The function " + upper_case(name.text) + " is unknown, or cannot be accessed", name);
+            return -1;
+        }
+        pos_ += 2;
+        std::vector<int> args;
+        while (more() && !punct(')')) {
+            if (!args.empty()) {
+                if (!punct(','))
+                    return fail("expected , or ) in the arguments of " + std::string(info->name));
+                ++pos_;
+            }
+            const int arg = logical_or();
+            if (arg < 0)
+                return -1;
+            args.push_back(arg);
+        }
+        if (!punct(')'))
+            return fail("expected ) after the arguments of " + std::string(info->name));
+        ++pos_;
+        const int count = static_cast<int>(args.size());
+        if (count < info->min_args || (info->max_args >= 0 && count > info->max_args)) {
+            if (error_.empty()) {
+                const std::string want =
+                    info->min_args == info->max_args ? std::to_string(info->min_args) :
+                    info->max_args < 0               ? "at least " + std::to_string(info->min_args) :
+                        std::to_string(info->min_args) + " to " + std::to_string(info->max_args);
+                error_ = at_place("The function " + std::string(info->name) + " is called with " +
+                                      std::to_string(count) + " argument" + (count == 1 ? "" : "s") + "; it takes " + want,
+                                  name);
+            }
+            return -1;
+        }
+        Node n;
+        n.line = name.line;
+        n.column = name.column;
+        n.op = Op::Call;
+        n.function = info->id;
+        n.place = set_.place(name);
+        n.first = static_cast<int>(set_.args_.size());
+        n.count = count;
+        for (int k = 0; k < count; ++k)
+            set_.args_.push_back(set_.as_type(args[static_cast<size_t>(k)], argument_type(*info, k, set_.type(args[static_cast<size_t>(k)]))));
+        n.type = info->result;
+        if (n.type == VarType::Character)
+            n.length = result_length(*info, count > 0 ? set_.length(args[0]) : 1);
+        if (info->id == fn_ifc && count >= 3)
+            n.length = std::max(set_.length(args[1]), set_.length(args[2]));
+        return set_.add(std::move(n));
+    }
+
+    ExpressionSet &set_;
+    const std::vector<Token> &t_;
+    size_t end_;
+    Scope &scope_;
+    size_t pos_ = 0;
+    std::string error_;
+};
+
+VarType ExpressionSet::type(int node) const { return nodes_[static_cast<size_t>(node)].type; }
+size_t ExpressionSet::length(int node) const { return nodes_[static_cast<size_t>(node)].length; }
+
+int ExpressionSet::add(Node node)
+{
+    if (at_ && node.line == 0) {
+        node.line = at_->line;
+        node.column = at_->column;
+    }
+    nodes_.push_back(std::move(node));
+    return static_cast<int>(nodes_.size()) - 1;
+}
+
+int ExpressionSet::place(const Token &at)
+{
+    for (size_t i = 0; i < places_.size(); ++i)
+        if (places_[i].line == at.line && places_[i].column == at.column)
+            return static_cast<int>(i);
+    Place p;
+    p.line = at.line;
+    p.column = at.column;
+    places_.push_back(p);
+    return static_cast<int>(places_.size()) - 1;
+}
+
+bool ExpressionSet::parse(const std::vector<Token> &tokens, size_t &pos, size_t end, Scope &scope, int &node,
+                          std::string &error)
+{
+    ExpressionParser parser(*this, tokens, end, scope);
+    const bool ok = parser.parse(pos, node, error);
+    at_ = nullptr;
+    return ok;
+}
+
+int ExpressionSet::as_type(int node, VarType type)
+{
+    if (this->type(node) == type)
+        return node;
+    // Where did the value come from: the first token's place is close enough for the note.
+    Node n;
+    n.op = type == VarType::Numeric ? Op::ToNumber : Op::ToText;
+    n.type = type;
+    n.a = node;
+    n.length = type == VarType::Character ? 12 : number_length;
+    const Node &from = nodes_[static_cast<size_t>(node)];
+    (type == VarType::Numeric ? to_number_ : to_text_).emplace_back(from.line, from.column);
+    n.line = from.line;
+    n.column = from.column;
+    return add(std::move(n));
+}
+
+void ExpressionSet::event(std::string text) const
+{
+    if (events_.size() < event_limit_)
+        events_.push_back({std::move(text)});
+}
+
+bool ExpressionSet::truth(int node, const Row &row) const
+{
+    const double v = number(node, row);
+    return !is_missing(v) && v != 0;
+}
+
+bool ExpressionSet::compare(const Node &n, const Row &row) const
+{
+    int c;
+    if (nodes_[static_cast<size_t>(n.a)].type == VarType::Character)
+        c = compare_text(text(n.a, row), text(n.b, row));
+    else
+        c = compare_number(number(n.a, row), number(n.b, row));
+    switch (n.op) {
+    case Op::Eq: return c == 0;
+    case Op::Ne: return c != 0;
+    case Op::Lt: return c < 0;
+    case Op::Le: return c <= 0;
+    case Op::Gt: return c > 0;
+    default: return c >= 0;
+    }
+}
+
+double ExpressionSet::number(int node, const Row &row) const
+{
+    const Node &n = nodes_[static_cast<size_t>(node)];
+    switch (n.op) {
+    case Op::Number: return n.value;
+    case Op::Var: return row.numbers[static_cast<size_t>(n.slot)];
+    case Op::Neg: {
+        const double v = number(n.a, row);
+        if (is_missing(v)) {
+            ++places_[static_cast<size_t>(n.place)].missing;
+            return missing_value();
+        }
+        return -v;
+    }
+    case Op::Not: return truth(n.a, row) ? 0 : 1;
+    case Op::And: return truth(n.a, row) && truth(n.b, row) ? 1 : 0;
+    case Op::Or: return truth(n.a, row) || truth(n.b, row) ? 1 : 0;
+    case Op::Add:
+    case Op::Sub:
+    case Op::Mul:
+    case Op::Div:
+    case Op::Pow: {
+        const double a = number(n.a, row), b = number(n.b, row);
+        Place &p = places_[static_cast<size_t>(n.place)];
+        if (is_missing(a) || is_missing(b)) {
+            ++p.missing;
+            return missing_value();
+        }
+        switch (n.op) {
+        case Op::Add: return a + b;
+        case Op::Sub: return a - b;
+        case Op::Mul: return a * b;
+        case Op::Div:
+            if (b == 0) {
+                ++p.failed;
+                event("Division by zero detected at line " + std::to_string(p.line) + " column " +
+                      std::to_string(p.column) + ".");
+                return missing_value();
+            }
+            return a / b;
+        default: {
+            const double r = std::pow(a, b);
+            if (!std::isfinite(r)) {
+                ++p.failed;
+                return missing_value();
+            }
+            return r;
+        }
+        }
+    }
+    case Op::Eq:
+    case Op::Ne:
+    case Op::Lt:
+    case Op::Le:
+    case Op::Gt:
+    case Op::Ge: return compare(n, row) ? 1 : 0;
+    case Op::In: {
+        const bool textual = nodes_[static_cast<size_t>(n.a)].type == VarType::Character;
+        for (int k = 0; k < n.count; ++k) {
+            const int item = args_[static_cast<size_t>(n.first + k)];
+            if (textual ? compare_text(text(n.a, row), text(item, row)) == 0 :
+                          compare_number(number(n.a, row), number(item, row)) == 0)
+                return 1;
+        }
+        return 0;
+    }
+    case Op::ToNumber: {
+        const std::string &s = text(n.a, row);
+        if (rtrim(s).find_first_not_of(' ') == std::string_view::npos)
+            return missing_value();
+        double v = missing_value();
+        if (s == "." || !parse_number(s, v)) {
+            if (s != ".")
+                event("Invalid numeric data, '" + excerpt(rtrim(s)) + "', at line " + std::to_string(n.line) + " column " +
+                      std::to_string(n.column) + ".");
+            return missing_value();
+        }
+        return v;
+    }
+    case Op::Call: return call(n, row);
+    default: return missing_value();
+    }
+}
+
+const std::string &ExpressionSet::text(int node, const Row &row) const
+{
+    const Node &n = nodes_[static_cast<size_t>(node)];
+    switch (n.op) {
+    case Op::Text: return n.constant;
+    case Op::Var: return row.texts[static_cast<size_t>(n.slot)];
+    case Op::Concat: {
+        const Node &left = nodes_[static_cast<size_t>(n.a)];
+        const std::string &a = text(n.a, row);
+        n.result.assign(a);
+        // A variable's value is its full length: the blanks that fill it are concatenated too.
+        if (left.op == Op::Var && n.result.size() < left.length)
+            n.result.append(left.length - n.result.size(), ' ');
+        n.result.append(text(n.b, row));
+        return n.result;
+    }
+    case Op::ToText: {
+        n.result = best12(number(n.a, row));
+        return n.result;
+    }
+    case Op::Call: return call_text(n, row);
+    default: n.result.clear(); return n.result;
+    }
+}
+
+bool ExpressionSet::has_text_variable_read(int node) const
+{
+    return nodes_[static_cast<size_t>(node)].op == Op::Var;
+}
+
+} // namespace quill::host

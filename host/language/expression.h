@@ -1,0 +1,114 @@
+// Expressions of the SAS language: parsed once from tokens into a compact tree (nodes in one
+// vector, children by index) and evaluated against the values of one observation as often as
+// needed without allocating. Missing values follow the language's rules: arithmetic on a missing
+// value gives missing, comparisons order missing before every number, a condition is true when
+// it is neither 0 nor missing. Each place where a missing value was generated, a division by
+// zero or an invalid function argument happened is counted for the notes at the step's end.
+#ifndef QUILL_HOST_LANGUAGE_EXPRESSION_H
+#define QUILL_HOST_LANGUAGE_EXPRESSION_H
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "data/table.h"
+#include "language/tokenizer.h"
+
+namespace quill::host {
+
+// Where in the program an operation stands, and what happened there.
+struct Place {
+    int line = 0, column = 0;
+    long missing = 0; // missing values generated from missing operands
+    long failed = 0;  // division by zero, invalid argument: set to missing
+};
+
+// The variables an expression may name. find returns the slot of a variable in the values an
+// expression reads (a Row), creating it when the caller allows; -1 when the name is unknown.
+struct Scope {
+    std::function<int(const std::string &name, const Token &at)> find;
+    std::function<const Variable &(int slot)> variable;
+};
+
+// One message about an observation (a division by zero, an invalid argument), for the caller to
+// log with the values of the observation.
+struct EvalEvent {
+    std::string text;
+};
+
+class ExpressionSet {
+public:
+    // Parses tokens[pos, end) as far as one expression reaches; pos moves past it. False with
+    // `error` (naming the place and what was expected). The result is a node index.
+    bool parse(const std::vector<Token> &tokens, size_t &pos, size_t end, Scope &scope, int &node,
+               std::string &error);
+    // Converts node to the type wanted (a note about the conversion is kept in conversions()).
+    int as_type(int node, VarType type);
+
+    VarType type(int node) const;
+    size_t length(int node) const;
+
+    double number(int node, const Row &row) const;
+    const std::string &text(int node, const Row &row) const;
+    bool truth(int node, const Row &row) const;
+
+    std::vector<Place> &places() { return places_; }
+    // Places where a character value was converted to a number and the reverse, in order.
+    const std::vector<std::pair<int, int>> &to_number_places() const { return to_number_; }
+    const std::vector<std::pair<int, int>> &to_text_places() const { return to_text_; }
+    // Events since the last take; at most `limit` are kept, the rest only counted in places.
+    std::vector<EvalEvent> &events() const { return events_; }
+    void set_event_limit(size_t limit) { event_limit_ = limit; }
+    bool has_text_variable_read(int node) const;
+
+    struct Node;
+
+private:
+    int add(Node node);
+    int place(const Token &at);
+    void event(std::string text) const;
+    double call(const Node &n, const Row &row) const;
+    const std::string &call_text(const Node &n, const Row &row) const;
+    bool compare(const Node &n, const Row &row) const;
+
+    std::vector<Node> nodes_;
+    std::vector<int> args_;
+    mutable std::vector<Place> places_;
+    std::vector<std::pair<int, int>> to_number_, to_text_;
+    mutable std::vector<EvalEvent> events_;
+    size_t event_limit_ = 20;
+    const Token *at_ = nullptr;
+    mutable std::string out_number_; // a number written as text by CATS and CATX // the token the next node added is written at
+    friend class ExpressionParser;
+};
+
+enum class Op : unsigned char {
+    Number, Text, Var, Neg, Not, Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Le, Gt, Ge, And, Or, In,
+    ToNumber, ToText, Call
+};
+
+struct ExpressionSet::Node {
+    Op op = Op::Number;
+    VarType type = VarType::Numeric;
+    size_t length = number_length; // bytes of a character result
+    int a = -1, b = -1;            // operands
+    int first = 0, count = 0;      // arguments (of IN and functions) in args_
+    int slot = -1;                 // variable slot
+    int function = -1;             // function id
+    int place = -1;                // its place in places_
+    int line = 0, column = 0;      // where it is written
+    double value = 0;              // a numeric constant
+    std::string constant;          // a character constant
+    mutable std::string result;    // a character result, its capacity reused
+};
+
+// "message at line L column C." for messages about a place in the program.
+std::string at_place(const std::string &message, const Token &at);
+
+// The text of a number as the BEST12. format writes it, right-aligned in 12 characters.
+std::string best12(double value);
+
+} // namespace quill::host
+
+#endif

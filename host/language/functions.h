@@ -1,0 +1,38 @@
+// The functions an expression may call: their names, how many arguments they take, the types of
+// their arguments and results.
+#ifndef QUILL_HOST_LANGUAGE_FUNCTIONS_H
+#define QUILL_HOST_LANGUAGE_FUNCTIONS_H
+
+#include <cstddef>
+#include <string_view>
+
+#include "data/table.h"
+
+namespace quill::host {
+
+enum FunctionId {
+    fn_log, fn_log2, fn_log10, fn_exp, fn_sqrt, fn_abs, fn_round, fn_int, fn_floor, fn_ceil, fn_mod,
+    fn_min, fn_max, fn_sum, fn_mean, fn_n, fn_nmiss, fn_missing, fn_upcase, fn_lowcase, fn_substr,
+    fn_strip, fn_trim, fn_left, fn_cats, fn_catx, fn_index, fn_length, fn_scan, fn_ifn, fn_ifc
+};
+
+// How a function takes an argument.
+enum class ArgKind { Number, Text, Any, NumberThenText };
+
+struct FunctionInfo {
+    const char *name;
+    FunctionId id;
+    int min_args, max_args; // max -1: any number
+    VarType result;
+    ArgKind args;
+};
+
+const FunctionInfo *find_function(std::string_view name);
+// The type argument k is converted to; `given` is its own type.
+VarType argument_type(const FunctionInfo &f, int k, VarType given);
+// The length of a character result, from the length of the first argument.
+size_t result_length(const FunctionInfo &f, size_t first_length);
+
+} // namespace quill::host
+
+#endif

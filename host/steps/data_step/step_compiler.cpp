@@ -1,0 +1,863 @@
+// Compiling a DATA step: the statements are read in order, and a variable takes its type (and a
+// character variable its length) where it first appears: from a data set SET reads, a LENGTH
+// statement, or the first value assigned to it.
+#include <algorithm>
+
+#include "base/message_text.h"
+#include "base/names.h"
+#include "language/variable_lists.h"
+#include "steps/data_step/datalines_input.h"
+#include "steps/data_step/step_program.h"
+
+namespace quill::host {
+
+int Pdv::find(const std::string &name) const
+{
+    const auto it = slots.find(upper_case(name));
+    return it == slots.end() ? -1 : it->second;
+}
+
+int Pdv::add(const std::string &name, VarType type, size_t length)
+{
+    Variable v;
+    v.name = name;
+    v.type = type;
+    v.length = type == VarType::Numeric ? number_length : std::max<size_t>(1, length);
+    variables.push_back(std::move(v));
+    retained.push_back(0);
+    automatic.push_back(0);
+    assigned.push_back(0);
+    initial.push_back(missing_value());
+    initial_text.emplace_back();
+    const int slot = static_cast<int>(variables.size()) - 1;
+    slots.emplace(upper_case(name), slot);
+    return slot;
+}
+
+namespace {
+
+bool is_word(const Token &t, const char *word) { return t.kind == TokenKind::Name && upper_case(t.text) == word; }
+
+// The tokens of a data set name starting at i: the name, then a parenthesised option group.
+size_t dataset_end(const std::vector<Token> &t, size_t i, size_t end)
+{
+    if (i >= end)
+        return i;
+    ++i;
+    if (i < end && is_punct(t[i], '(')) {
+        int depth = 0;
+        for (; i < end; ++i) {
+            depth += is_punct(t[i], '(') - is_punct(t[i], ')');
+            if (depth == 0)
+                return i + 1;
+        }
+    }
+    return i;
+}
+
+class Compiler {
+public:
+    Compiler(Session &session, const Step &step, StepProgram &program)
+        : session_(session), step_(step), p_(program)
+    {
+        for (size_t k = 0; k < step.body.size(); ++k) {
+            starts_.emplace_back(tokens_.size(), k);
+            tokens_.insert(tokens_.end(), step.body[k].tokens.begin(), step.body[k].tokens.end());
+        }
+        // A WHERE statement filters every data set SET reads, wherever it stands in the step.
+        for (const Statement &s : step.body)
+        {
+            has_set_ = has_set_ || s.keyword() == "SET";
+            if (s.keyword() == "WHERE" && program.where.empty())
+                program.where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
+        }
+    }
+
+    bool run()
+    {
+        if (!outputs())
+            return false;
+        p_.n_slot = automatic("_N_");
+        p_.error_slot = automatic("_ERROR_");
+        size_t pos = 0;
+        while (pos < tokens_.size()) {
+            int s = -1;
+            if (!statement(pos, s))
+                return false;
+            if (s >= 0)
+                p_.top.push_back(s);
+        }
+        if (!resolve_outputs())
+            return false;
+        for (size_t i = 0; i < p_.pdv.variables.size(); ++i)
+            if (!p_.pdv.assigned[i] && !p_.pdv.automatic[i] && !p_.pdv.retained[i])
+                session_.log.note("Variable " + p_.pdv.variables[i].name + " is uninitialized.");
+        p_.pdv.values.resize(p_.pdv.variables.size());
+        return true;
+    }
+
+private:
+    bool error(const std::string &message, const Token &at)
+    {
+        session_.log.error(named(at_place(message, at)));
+        return false;
+    }
+    // "Syntax error in the IF statement: ..." for a syntax error inside a statement.
+    std::string named(const std::string &message) const
+    {
+        const std::string head = "Syntax error: ";
+        if (message.rfind(head, 0) != 0 || current_.empty())
+            return message;
+        return "Syntax error in the " + current_ + " statement: " + message.substr(head.size());
+    }
+    bool expected(const std::string &what, size_t pos)
+    {
+        const Token &at = tokens_[std::min(pos, tokens_.size() - 1)];
+        const std::string found = at.kind == TokenKind::Semicolon ? "the end of the statement" : quoted_excerpt(at.source);
+        return error("Syntax error: expected " + what + ", found " + found, at);
+    }
+    int automatic(const std::string &name)
+    {
+        const int slot = p_.pdv.add(name, VarType::Numeric, number_length);
+        p_.pdv.automatic[static_cast<size_t>(slot)] = 1;
+        p_.pdv.retained[static_cast<size_t>(slot)] = 1;
+        p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
+        return slot;
+    }
+    int add_statement(Stmt s)
+    {
+        p_.statements.push_back(std::move(s));
+        return static_cast<int>(p_.statements.size()) - 1;
+    }
+
+    // DATA out1(options) out2 ...; or DATA _NULL_;
+    bool outputs()
+    {
+        const auto &t = step_.head.tokens;
+        const size_t end = t.size() - 1;
+        if (end < 2)
+            return error("DATA needs the name of the data set to create", t.front());
+        for (size_t i = 1; i < end;) {
+            const size_t stop = dataset_end(t, i, end);
+            StepOutput out;
+            std::string message;
+            if (!parse_dataset_reference(t, i, stop, session_.library, out.ref, message))
+                return error(message, t[i]);
+            if (out.ref.has_input_only_options())
+                return error("WHERE=, FIRSTOBS= and OBS= apply to input data sets only", t[i]);
+            if (!out.ref.is_null)
+                p_.outputs.push_back(std::move(out));
+            i = stop;
+        }
+        return true;
+    }
+
+    // A variable an expression names: created numeric on first sight.
+    Scope scope()
+    {
+        Scope s;
+        s.find = [this](const std::string &name, const Token &at) {
+            int slot = p_.pdv.find(name);
+            if (slot < 0) {
+                if (at.kind == TokenKind::NameLiteral ? !is_storable_name(name) : !is_valid_name(name))
+                    return -1;
+                slot = p_.pdv.add(name, VarType::Numeric, number_length);
+            }
+            return slot;
+        };
+        s.variable = [this](int slot) -> const Variable & { return p_.pdv.variables[static_cast<size_t>(slot)]; };
+        return s;
+    }
+
+    bool expression(size_t &pos, int &node)
+    {
+        Scope s = scope();
+        std::string message;
+        if (!p_.expressions.parse(tokens_, pos, tokens_.size(), s, node, message)) {
+            session_.log.error(named(message));
+            return false;
+        }
+        return true;
+    }
+    bool condition(size_t &pos, int &node)
+    {
+        if (!expression(pos, node))
+            return false;
+        node = p_.expressions.as_type(node, VarType::Numeric);
+        return true;
+    }
+    bool end_of_statement(size_t &pos)
+    {
+        if (pos >= tokens_.size() || tokens_[pos].kind != TokenKind::Semicolon)
+            return expected("an operator or ;", pos);
+        ++pos;
+        return true;
+    }
+
+    // The variable assigned: created with the value's type and length.
+    int target(const Token &name, int value)
+    {
+        int slot = p_.pdv.find(name.text);
+        if (slot < 0)
+            slot = p_.pdv.add(name.text, p_.expressions.type(value), p_.expressions.length(value));
+        p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
+        return slot;
+    }
+
+    bool statement(size_t &pos, int &out)
+    {
+        const Token &first = tokens_[pos];
+        Stmt s;
+        s.at = first;
+        if (first.kind == TokenKind::Semicolon) {
+            ++pos;
+            out = -1;
+            return true;
+        }
+        const bool name = first.kind == TokenKind::Name || first.kind == TokenKind::NameLiteral;
+        const bool assignment = name && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '=');
+        const std::string keyword = first.kind == TokenKind::Name && !assignment ? upper_case(first.text) : "";
+        const bool sum = name && !assignment && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '+');
+        const std::string outer = current_;
+        if (current_.empty() || keyword != "ELSE")
+            current_ = assignment ? "assignment" : sum ? "sum" : keyword;
+        struct Restore {
+            std::string &name;
+            std::string saved;
+            ~Restore() { name = saved; }
+        } restore{current_, outer};
+        if (assignment) {
+            pos += 2;
+            int value = -1;
+            if (!expression(pos, value) || !end_of_statement(pos))
+                return false;
+            s.kind = StmtKind::Assign;
+            s.target = target(first, value);
+            s.expr = p_.expressions.as_type(value, p_.pdv.variables[static_cast<size_t>(s.target)].type);
+            out = add_statement(std::move(s));
+            return true;
+        }
+        if (name && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '+') && keyword != "IF" &&
+            keyword != "OUTPUT") {
+            // The sum statement: total + x; total starts at 0, is retained and ignores missing x.
+            pos += 2;
+            int value = -1;
+            if (!condition(pos, value) || !end_of_statement(pos))
+                return false;
+            s.kind = StmtKind::Sum;
+            s.target = p_.pdv.find(first.text);
+            if (s.target < 0) {
+                s.target = p_.pdv.add(first.text, VarType::Numeric, number_length);
+                p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
+            }
+            if (p_.pdv.variables[static_cast<size_t>(s.target)].type != VarType::Numeric)
+                return error("The sum statement needs a numeric variable; " + first.text + " is character", first);
+            p_.pdv.retained[static_cast<size_t>(s.target)] = 1;
+            p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
+            if (is_missing(p_.pdv.initial[static_cast<size_t>(s.target)]))
+                p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
+            s.expr = value;
+            out = add_statement(std::move(s));
+            return true;
+        }
+        ++pos;
+        if (keyword == "IF") {
+            int cond = -1;
+            if (!condition(pos, cond))
+                return false;
+            s.expr = cond;
+            if (pos < tokens_.size() && tokens_[pos].kind == TokenKind::Semicolon) {
+                ++pos;
+                s.kind = StmtKind::SubsetIf;
+                out = add_statement(std::move(s));
+                return true;
+            }
+            if (pos >= tokens_.size() || !is_word(tokens_[pos], "THEN"))
+                return expected("THEN", pos);
+            ++pos;
+            s.kind = StmtKind::If;
+            if (!branch(pos, s.then_branch))
+                return false;
+            if (pos < tokens_.size() && is_word(tokens_[pos], "ELSE")) {
+                ++pos;
+                if (!branch(pos, s.else_branch))
+                    return false;
+            }
+            out = add_statement(std::move(s));
+            return true;
+        }
+        if (keyword == "ELSE")
+            return error("ELSE does not follow an IF-THEN statement", first);
+        if (keyword == "DO")
+            return do_statement(pos, s, out);
+        if (keyword == "SELECT")
+            return select_statement(pos, s, out);
+        if (keyword == "END" || keyword == "WHEN" || keyword == "OTHERWISE")
+            return error(keyword + " does not close a DO or SELECT", first);
+        if (keyword == "OUTPUT") {
+            s.kind = StmtKind::Output;
+            p_.has_output_statement = true;
+            for (; pos < tokens_.size() && tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
+                int found = -1;
+                for (size_t k = 0; k < p_.outputs.size(); ++k) {
+                    const std::string written = tokens_[pos].kind == TokenKind::Compound ? tokens_[pos].text :
+                                                                                         "WORK." + tokens_[pos].text;
+                    if (same_name(p_.outputs[k].ref.name.display, written))
+                        found = static_cast<int>(k);
+                }
+                if (found < 0)
+                    return error("OUTPUT names " + quoted_excerpt(tokens_[pos].source) +
+                                     ", which is not a data set of the DATA statement",
+                                 tokens_[pos]);
+                s.outputs.push_back(found);
+            }
+            ++pos;
+            out = add_statement(std::move(s));
+            return true;
+        }
+        static const std::pair<const char *, StmtKind> simple[] = {{"DELETE", StmtKind::Delete},
+                                                                   {"STOP", StmtKind::Stop},
+                                                                   {"LEAVE", StmtKind::Leave},
+                                                                   {"CONTINUE", StmtKind::Continue},
+                                                                   {"RETURN", StmtKind::Return}};
+        for (const auto &[word, kind] : simple)
+            if (keyword == word) {
+                if (!end_of_statement(pos))
+                    return false;
+                s.kind = kind;
+                if ((kind == StmtKind::Leave || kind == StmtKind::Continue) && loop_depth_ == 0)
+                    return error(keyword + " is not inside a DO loop", first);
+                out = add_statement(std::move(s));
+                return true;
+            }
+        out = -1;
+        if (keyword == "SET")
+            return set_statement(pos, s, out);
+        if (keyword == "INPUT")
+            return input_statement(pos, s, out);
+        if (keyword == "KEEP" || keyword == "DROP") {
+            std::vector<Token> &list = keyword == "KEEP" ? p_.keep : p_.drop;
+            p_.has_keep = p_.has_keep || keyword == "KEEP";
+            for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos)
+                list.push_back(tokens_[pos]);
+            ++pos;
+            return true;
+        }
+        if (keyword == "RENAME") {
+            for (; tokens_[pos].kind != TokenKind::Semicolon; pos += 3) {
+                if (!is_punct(tokens_[pos + 1], '=') || tokens_[pos + 2].kind == TokenKind::Semicolon)
+                    return expected("old=new in the RENAME statement", pos);
+                p_.renames.emplace_back(tokens_[pos], tokens_[pos + 2]);
+            }
+            ++pos;
+            return true;
+        }
+        if (keyword == "RETAIN")
+            return retain_statement(pos);
+        if (keyword == "LENGTH")
+            return length_statement(pos);
+        if (keyword == "LABEL")
+            return label_statement(pos);
+        if (keyword == "WHERE") {
+            const bool empty = tokens_[pos].kind == TokenKind::Semicolon;
+            if (where_seen_++ > 0)
+                return error("The DATA step has two WHERE statements", first);
+            while (tokens_[pos].kind != TokenKind::Semicolon)
+                ++pos;
+            ++pos;
+            if (empty)
+                return error("WHERE needs an expression", first);
+            if (p_.readers.empty() && !has_set_)
+                return error("WHERE needs a SET statement in the DATA step to filter", first);
+            return true;
+        }
+        if (keyword.empty())
+            return expected("a statement", pos - 1);
+        return error("Statement " + keyword + " is not supported in a DATA step by this host", first);
+    }
+
+    // The statement after THEN or ELSE.
+    bool branch(size_t &pos, int &out)
+    {
+        if (pos >= tokens_.size())
+            return expected("a statement", pos);
+        if (!statement(pos, out))
+            return false;
+        if (out < 0) {
+            Stmt nothing;
+            out = add_statement(std::move(nothing));
+        }
+        return true;
+    }
+
+    // Statements up to the END that closes a DO or SELECT.
+    bool block(size_t &pos, const Token &opening, std::vector<int> &children)
+    {
+        while (pos < tokens_.size()) {
+            if (is_word(tokens_[pos], "END") && pos + 1 < tokens_.size() &&
+                tokens_[pos + 1].kind == TokenKind::Semicolon) {
+                pos += 2;
+                return true;
+            }
+            int s = -1;
+            if (!statement(pos, s))
+                return false;
+            if (s >= 0)
+                children.push_back(s);
+        }
+        return error(upper_case(opening.text) + " has no END", opening);
+    }
+
+    bool parenthesised(size_t &pos, int &node)
+    {
+        if (!is_punct(tokens_[pos], '('))
+            return expected("(", pos);
+        return condition(pos, node); // the parentheses belong to the expression
+    }
+
+    bool do_statement(size_t &pos, Stmt &s, int &out)
+    {
+        if (tokens_[pos].kind == TokenKind::Semicolon) {
+            ++pos;
+            s.kind = StmtKind::Block;
+            if (!block(pos, s.at, s.children))
+                return false;
+            out = add_statement(std::move(s));
+            return true;
+        }
+        if (is_word(tokens_[pos], "WHILE") || is_word(tokens_[pos], "UNTIL")) {
+            s.kind = is_word(tokens_[pos], "WHILE") ? StmtKind::DoWhile : StmtKind::DoUntil;
+            ++pos;
+            if (!parenthesised(pos, s.expr) || !end_of_statement(pos))
+                return false;
+        } else {
+            const Token &index = tokens_[pos];
+            if ((index.kind != TokenKind::Name && index.kind != TokenKind::NameLiteral) || !is_punct(tokens_[pos + 1], '='))
+                return expected("WHILE, UNTIL, ; or an index variable and =", pos);
+            pos += 2;
+            s.kind = StmtKind::DoRange;
+            if (!condition(pos, s.expr2))
+                return false;
+            if (!is_word(tokens_[pos], "TO"))
+                return expected("TO", pos);
+            ++pos;
+            if (!condition(pos, s.expr3))
+                return false;
+            if (is_word(tokens_[pos], "BY")) {
+                ++pos;
+                if (!condition(pos, s.expr))
+                    return false;
+            }
+            if (is_word(tokens_[pos], "WHILE") || is_word(tokens_[pos], "UNTIL")) {
+                s.until = is_word(tokens_[pos], "UNTIL");
+                ++pos;
+                if (!parenthesised(pos, s.condition))
+                    return false;
+            }
+            if (!end_of_statement(pos))
+                return false;
+            s.target = p_.pdv.find(index.text);
+            if (s.target < 0)
+                s.target = p_.pdv.add(index.text, VarType::Numeric, number_length);
+            if (p_.pdv.variables[static_cast<size_t>(s.target)].type != VarType::Numeric)
+                return error("The DO loop index " + index.text + " is character", index);
+            p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
+        }
+        ++loop_depth_;
+        const bool ok = block(pos, s.at, s.children);
+        --loop_depth_;
+        if (!ok)
+            return false;
+        out = add_statement(std::move(s));
+        return true;
+    }
+
+    // SELECT <(expression)>; WHEN (values) statement; ... <OTHERWISE statement;> END;
+    bool select_statement(size_t &pos, Stmt &s, int &out)
+    {
+        s.kind = StmtKind::Select;
+        if (is_punct(tokens_[pos], '(')) {
+            if (!expression(pos, s.expr))
+                return false;
+        }
+        if (!end_of_statement(pos))
+            return false;
+        for (;;) {
+            if (pos >= tokens_.size())
+                return error("SELECT has no END", s.at);
+            const Token &at = tokens_[pos];
+            if (is_word(at, "END")) {
+                ++pos;
+                if (!end_of_statement(pos))
+                    return false;
+                break;
+            }
+            if (is_word(at, "OTHERWISE")) {
+                ++pos;
+                if (!branch(pos, s.else_branch))
+                    return false;
+                continue;
+            }
+            if (!is_word(at, "WHEN"))
+                return expected("WHEN, OTHERWISE or END in the SELECT group", pos);
+            ++pos;
+            if (!is_punct(tokens_[pos], '('))
+                return expected("(", pos);
+            ++pos;
+            std::vector<int> values;
+            for (;;) {
+                int value = -1;
+                if (!expression(pos, value))
+                    return false;
+                if (s.expr >= 0)
+                    value = p_.expressions.as_type(value, p_.expressions.type(s.expr));
+                else
+                    value = p_.expressions.as_type(value, VarType::Numeric);
+                values.push_back(value);
+                if (is_punct(tokens_[pos], ',')) {
+                    ++pos;
+                    continue;
+                }
+                if (!is_punct(tokens_[pos], ')'))
+                    return expected(", or )", pos);
+                ++pos;
+                break;
+            }
+            int then = -1;
+            if (!branch(pos, then))
+                return false;
+            s.when_values.push_back(std::move(values));
+            s.children.push_back(then);
+        }
+        out = add_statement(std::move(s));
+        return true;
+    }
+
+    // SET ds1(options) ds2 ... <END=var>;
+    bool set_statement(size_t &pos, Stmt &s, int &out)
+    {
+        Reader reader;
+        size_t stop = pos;
+        while (tokens_[stop].kind != TokenKind::Semicolon)
+            ++stop;
+        std::vector<Token> end_name;
+        for (size_t i = pos; i < stop;) {
+            if (is_word(tokens_[i], "END") && i + 2 <= stop && is_punct(tokens_[i + 1], '=')) {
+                if (i + 2 >= stop || tokens_[i + 2].kind != TokenKind::Name)
+                    return expected("a variable name after END=", i + 2);
+                end_name.push_back(tokens_[i + 2]);
+                i += 3;
+                continue;
+            }
+            const size_t next = dataset_end(tokens_, i, stop);
+            Reader::Input input;
+            std::string message;
+            if (!parse_dataset_reference(tokens_, i, next, session_.library, input.ref, message))
+                return error(message, tokens_[i]);
+            if (input.ref.is_null)
+                return error("_NULL_ cannot be read", tokens_[i]);
+            if (!open_for_reading(input.ref, session_.library, session_.log, input.view, message, p_.where)) {
+                if (message.find(" at line ") == std::string::npos) // not yet placed in the program
+                    return error(message, tokens_[i]);
+                session_.log.error(message);
+                return false;
+            }
+            reader.inputs.push_back(std::move(input));
+            i = next;
+        }
+        if (reader.inputs.empty())
+            return error("SET needs the name of a data set to read", s.at);
+        pos = stop + 1;
+        if (!add_reader_variables(reader))
+            return false;
+        if (!end_name.empty()) {
+            reader.end_slot = p_.pdv.find(end_name.front().text);
+            if (reader.end_slot < 0)
+                reader.end_slot = automatic(end_name.front().text);
+        }
+        s.kind = StmtKind::Read;
+        s.reader = static_cast<int>(p_.readers.size());
+        p_.readers.push_back(std::move(reader));
+        out = add_statement(std::move(s));
+        return true;
+    }
+
+    bool add_reader_variables(Reader &reader)
+    {
+        std::vector<char> listed;
+        size_t more = 0;
+        for (const Reader::Input &input : reader.inputs)
+            more += input.view.variables.size();
+        p_.pdv.slots.reserve(p_.pdv.variables.size() + more);
+        for (Reader::Input &input : reader.inputs) {
+            const DatasetView &view = input.view;
+            for (size_t k = 0; k < view.variables.size(); ++k) {
+                const Variable &v = view.variables[k];
+                int slot = p_.pdv.find(v.name);
+                if (slot < 0) {
+                    slot = p_.pdv.add(v.name, v.type, v.length);
+                    p_.pdv.variables[static_cast<size_t>(slot)].label = v.label;
+                    p_.pdv.variables[static_cast<size_t>(slot)].format = v.format;
+                } else {
+                    Variable &have = p_.pdv.variables[static_cast<size_t>(slot)];
+                    if (have.type != v.type)
+                        return error("Variable " + v.name + " has been defined as both character and numeric",
+                                     tokens_.front());
+                    if (have.type == VarType::Character && v.length > have.length && p_.pdv.assigned[static_cast<size_t>(slot)])
+                        session_.log.warning("Multiple lengths were specified for the variable " + v.name +
+                                             " by input data set(s). This can cause truncation of data.");
+                    if (!p_.pdv.assigned[static_cast<size_t>(slot)])
+                        have.length = std::max(have.length, v.length);
+                }
+                p_.pdv.retained[static_cast<size_t>(slot)] = 1;
+                p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
+                input.to_slots.emplace_back(view.columns[k], slot);
+                if (listed.size() <= static_cast<size_t>(slot))
+                    listed.resize(p_.pdv.variables.size(), 0);
+                if (!listed[static_cast<size_t>(slot)]) {
+                    listed[static_cast<size_t>(slot)] = 1;
+                    reader.slots.push_back(slot);
+                }
+            }
+        }
+        return true;
+    }
+
+    // INPUT with DATALINES: the lines are read into memory and then read like a data set.
+    bool input_statement(size_t &pos, Stmt &s, int &out)
+    {
+        size_t index = step_.body.size();
+        for (const auto &[start, k] : starts_)
+            if (start + 1 == pos)
+                index = k;
+        if (index == step_.body.size())
+            return error("INPUT must be a statement of its own, not part of IF or DO", s.at);
+        const Statement &statement = step_.body[index];
+        while (tokens_[pos].kind != TokenKind::Semicolon)
+            ++pos;
+        ++pos;
+        if (have_input_)
+            return error("The DATA step takes one INPUT statement", s.at);
+        have_input_ = true;
+        Table table;
+        if (!read_input_statement(session_, statement, table))
+            return false;
+        if (!step_.has_data_lines)
+            return error("The DATA step needs DATALINES (or CARDS) after its INPUT statement", s.at);
+        const size_t max_text = p_.outputs.empty() ? default_format().max_text_length :
+                                                     p_.outputs.front().ref.name.format->max_text_length;
+        read_data_lines(session_, step_, max_text, table);
+        Reader reader;
+        Reader::Input input;
+        input.view = whole_view(table_source(std::move(table)));
+        input.ref.name.display = "DATALINES";
+        reader.inputs.push_back(std::move(input));
+        if (!add_reader_variables(reader))
+            return false;
+        for (int slot : reader.slots)
+            p_.pdv.retained[static_cast<size_t>(slot)] = 0; // INPUT variables start each observation missing
+        s.kind = StmtKind::Read;
+        s.reader = static_cast<int>(p_.readers.size());
+        p_.readers.push_back(std::move(reader));
+        out = add_statement(std::move(s));
+        return true;
+    }
+
+    // RETAIN a b 0 c 'x' ...; an initial value applies to the names before it back to the last one.
+    bool retain_statement(size_t &pos)
+    {
+        std::vector<int> pending;
+        for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
+            const Token &t = tokens_[pos];
+            if (t.kind == TokenKind::Name || t.kind == TokenKind::NameLiteral) {
+                int slot = p_.pdv.find(t.text);
+                if (slot < 0)
+                    slot = p_.pdv.add(t.text, VarType::Numeric, number_length);
+                p_.pdv.retained[static_cast<size_t>(slot)] = 1;
+                pending.push_back(slot);
+                continue;
+            }
+            bool negative = false;
+            size_t at = pos;
+            if (is_punct(t, '-') && tokens_[pos + 1].kind != TokenKind::Semicolon) {
+                negative = true;
+                at = ++pos;
+            }
+            const Token &value = tokens_[at];
+            const bool number = value.kind == TokenKind::Integer || value.kind == TokenKind::Number ||
+                                value.kind == TokenKind::Missing;
+            if (!number && value.kind != TokenKind::String)
+                return expected("a variable name or an initial value in the RETAIN statement", at);
+            for (int slot : pending) {
+                Variable &v = p_.pdv.variables[static_cast<size_t>(slot)];
+                if (value.kind == TokenKind::String && !p_.pdv.assigned[static_cast<size_t>(slot)] &&
+                    v.type == VarType::Numeric) {
+                    v.type = VarType::Character; // first seen here: it takes the value's type
+                    v.length = std::max<size_t>(1, value.text.size());
+                }
+                if ((v.type == VarType::Character) != (value.kind == TokenKind::String))
+                    return error("The initial value of " + v.name + " in the RETAIN statement is not of its type", value);
+                if (number)
+                    p_.pdv.initial[static_cast<size_t>(slot)] =
+                        value.kind == TokenKind::Missing ? missing_value() : negative ? -value.number : value.number;
+                else
+                    p_.pdv.initial_text[static_cast<size_t>(slot)] = value.text;
+                p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
+            }
+            pending.clear();
+        }
+        ++pos;
+        return true;
+    }
+
+    // LENGTH a b $ 20 c 8; before the variables are first used.
+    bool length_statement(size_t &pos)
+    {
+        std::vector<Token> pending;
+        for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
+            const Token &t = tokens_[pos];
+            if (t.kind == TokenKind::Name || t.kind == TokenKind::NameLiteral) {
+                pending.push_back(t);
+                continue;
+            }
+            bool character = false;
+            size_t at = pos;
+            if (is_punct(t, '$')) {
+                character = true;
+                at = ++pos;
+            }
+            const Token &value = tokens_[at];
+            if (value.kind != TokenKind::Integer || value.number < 1 || value.number > 32767 ||
+                (!character && (value.number < 3 || value.number > 8)))
+                return expected(character ? "a length from 1 to 32767 after $" : "$ and a length, or a numeric length from 3 to 8", at);
+            for (const Token &n : pending) {
+                int slot = p_.pdv.find(n.text);
+                if (slot >= 0 && (p_.pdv.variables[static_cast<size_t>(slot)].type == VarType::Character) != character)
+                    return error("Variable " + n.text + " has been defined as both character and numeric", n);
+                if (slot < 0)
+                    slot = p_.pdv.add(n.text, character ? VarType::Character : VarType::Numeric,
+                                      static_cast<size_t>(value.number));
+                else if (character)
+                    p_.pdv.variables[static_cast<size_t>(slot)].length = static_cast<size_t>(value.number);
+            }
+            pending.clear();
+        }
+        if (!pending.empty())
+            return expected("a length after " + pending.back().text, pos);
+        ++pos;
+        return true;
+    }
+
+    // LABEL a = 'text' b = 'text';
+    bool label_statement(size_t &pos)
+    {
+        for (; tokens_[pos].kind != TokenKind::Semicolon; pos += 3) {
+            if (!is_punct(tokens_[pos + 1], '=') || tokens_[pos + 2].kind != TokenKind::String)
+                return expected("name='label' in the LABEL statement", pos);
+            labels_.emplace_back(tokens_[pos], tokens_[pos + 2].text);
+        }
+        ++pos;
+        return true;
+    }
+
+    // The variables of each output data set, by the KEEP, DROP and RENAME statements and options.
+    bool resolve_outputs()
+    {
+        for (const auto &[name, text] : labels_) {
+            const int slot = p_.pdv.find(name.text);
+            if (slot < 0)
+                return error("The variable " + name.text + " in the LABEL statement is not in the DATA step", name);
+            p_.pdv.variables[static_cast<size_t>(slot)].label = text;
+        }
+        std::vector<Variable> writable;
+        std::vector<int> slots;
+        for (size_t i = 0; i < p_.pdv.variables.size(); ++i)
+            if (!p_.pdv.automatic[i]) {
+                writable.push_back(p_.pdv.variables[i]);
+                slots.push_back(static_cast<int>(i));
+            }
+        // A plain name the step never uses is warned about and passed over, as SAS does.
+        auto never_referenced = [&](std::vector<Token> &list) {
+            std::vector<Token> used;
+            for (size_t k = 0; k < list.size(); ++k) {
+                const Token &t = list[k];
+                const bool in_range = (k > 0 && (is_punct(list[k - 1], '-'))) ||
+                                      (k + 1 < list.size() && (is_punct(list[k + 1], '-') || is_punct(list[k + 1], ':')));
+                if (t.kind == TokenKind::Name && !in_range && p_.pdv.find(t.text) < 0 && t.text[0] != '_') {
+                    session_.log.warning("The variable " + t.text +
+                                         " in the DROP, KEEP, or RENAME list has never been referenced.");
+                    continue;
+                }
+                used.push_back(t);
+            }
+            list = std::move(used);
+        };
+        never_referenced(p_.keep);
+        never_referenced(p_.drop);
+        std::string message;
+        std::vector<bool> kept(writable.size(), !p_.has_keep);
+        std::vector<int> numbers;
+        if (p_.has_keep && !resolve_variable_list(p_.keep, writable, numbers, message))
+            return error(message, step_.head.tokens.front());
+        for (int n : numbers)
+            kept[static_cast<size_t>(n - 1)] = true;
+        numbers.clear();
+        if (!resolve_variable_list(p_.drop, writable, numbers, message))
+            return error(message, step_.head.tokens.front());
+        for (int n : numbers)
+            kept[static_cast<size_t>(n - 1)] = false;
+        for (StepOutput &out : p_.outputs) {
+            std::vector<bool> here = kept;
+            if (out.ref.has_keep) {
+                std::fill(here.begin(), here.end(), false);
+                numbers.clear();
+                if (!resolve_variable_list(out.ref.keep, writable, numbers, message))
+                    return error(message, step_.head.tokens.front());
+                for (int n : numbers)
+                    here[static_cast<size_t>(n - 1)] = kept[static_cast<size_t>(n - 1)];
+            }
+            numbers.clear();
+            if (out.ref.has_drop && !resolve_variable_list(out.ref.drop, writable, numbers, message))
+                return error(message, step_.head.tokens.front());
+            for (int n : numbers)
+                here[static_cast<size_t>(n - 1)] = false;
+            for (size_t k = 0; k < writable.size(); ++k)
+                if (here[k]) {
+                    out.variables.push_back(writable[k]);
+                    out.slots.push_back(slots[k]);
+                }
+            // RENAME statement then RENAME= option, each naming the variables as they stand.
+            std::vector<std::pair<Token, Token>> statement_renames;
+            for (const auto &pair : p_.renames)
+                for (const Variable &v : out.variables)
+                    if (same_name(v.name, pair.first.text))
+                        statement_renames.push_back(pair);
+            if (!apply_renames(statement_renames, out.variables, message) ||
+                !apply_renames(out.ref.renames, out.variables, message))
+                return error(message, step_.head.tokens.front());
+        }
+        return true;
+    }
+
+    Session &session_;
+    const Step &step_;
+    StepProgram &p_;
+    std::vector<Token> tokens_;
+    std::vector<std::pair<size_t, size_t>> starts_; // token index of each body statement's start
+    std::vector<std::pair<Token, std::string>> labels_;
+    int loop_depth_ = 0;
+    int where_seen_ = 0;
+    std::string current_; // the statement being compiled, for messages
+    bool have_input_ = false;
+    bool has_set_ = false;
+};
+
+} // namespace
+
+bool compile_step(Session &session, const Step &step, StepProgram &program)
+{
+    Compiler compiler(session, step, program);
+    return compiler.run();
+}
+
+} // namespace quill::host

@@ -1,0 +1,100 @@
+// A DATA step compiled once: the program data vector (its variables and their values), the
+// executable statements in one vector with children by index, the inputs SET and INPUT read, and
+// what the KEEP, DROP, RENAME, RETAIN, LENGTH and LABEL statements say about the output.
+#ifndef QUILL_HOST_STEPS_DATA_STEP_STEP_PROGRAM_H
+#define QUILL_HOST_STEPS_DATA_STEP_STEP_PROGRAM_H
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "data/dataset_view.h"
+#include "language/dataset_reference.h"
+#include "language/expression.h"
+#include "modules/session.h"
+#include "steps/program_runner.h"
+
+namespace quill::host {
+
+struct Pdv {
+    std::vector<Variable> variables;
+    std::vector<char> retained;  // kept from one iteration to the next
+    std::vector<char> automatic; // _N_, _ERROR_, END=, never written
+    std::vector<char> assigned;  // given a value somewhere in the step
+    std::vector<double> initial; // RETAIN's initial numbers (missing when none)
+    std::vector<std::string> initial_text;
+    std::unordered_map<std::string, int> slots; // upper-case name -> slot
+    Row values;
+
+    int find(const std::string &name) const;
+    int add(const std::string &name, VarType type, size_t length);
+};
+
+enum class StmtKind {
+    Nothing, Assign, Sum, If, SubsetIf, Block, DoRange, DoWhile, DoUntil, Select, Output, Delete, Stop, Leave,
+    Continue, Return, Read
+};
+
+struct Stmt {
+    StmtKind kind = StmtKind::Nothing;
+    Token at;                    // the statement's first token
+    int target = -1;             // the variable assigned or the loop index
+    int expr = -1, expr2 = -1, expr3 = -1; // value / condition; loop start, stop, step
+    int condition = -1;          // WHILE or UNTIL of an iterative DO (-1 none), until when `until`
+    bool until = false;
+    int then_branch = -1, else_branch = -1;
+    std::vector<int> children;   // a block's statements; SELECT's WHEN statements
+    std::vector<std::vector<int>> when_values; // SELECT: the values (or conditions) of each WHEN
+    std::vector<int> outputs;    // OUTPUT: the data sets named (empty: every one)
+    int reader = -1;             // Read: which input
+};
+
+// One SET statement (data sets read one after another) or the INPUT statement with its lines.
+struct Reader {
+    struct Input {
+        DatasetReference ref;
+        DatasetView view;
+        std::vector<std::pair<size_t, int>> to_slots; // source column -> PDV slot
+        std::unique_ptr<RowCursor> cursor;
+        Row rows[2];
+        int current = 0;  // the buffer last delivered
+        long long read = 0;
+        bool started = false, ended = false;
+    };
+    std::vector<Input> inputs;
+    int end_slot = -1; // END=
+    std::vector<int> slots; // every slot it sets
+    // The look-ahead: the input and buffer of the next row, none when at the end.
+    int next_input = -1, next_buffer = 0, last_input = -1;
+    bool primed = false;
+};
+
+struct StepOutput {
+    DatasetReference ref;
+    std::vector<int> slots; // the PDV slot of each output variable
+    std::vector<Variable> variables;
+};
+
+struct StepProgram {
+    Pdv pdv;
+    ExpressionSet expressions;
+    std::vector<Stmt> statements;
+    std::vector<int> top; // the step's statements in order
+    std::vector<Reader> readers;
+    std::vector<StepOutput> outputs;
+    bool has_output_statement = false;
+    int n_slot = -1, error_slot = -1;
+    std::vector<Token> where; // a WHERE statement, applied to every SET input
+    // Statement-level lists, resolved when the step is compiled.
+    std::vector<Token> keep, drop;
+    bool has_keep = false;
+    std::vector<std::pair<Token, Token>> renames;
+};
+
+// Compiles the DATA step; false when an error was logged. Inputs are opened (described) here.
+bool compile_step(Session &session, const Step &step, StepProgram &program);
+
+} // namespace quill::host
+
+#endif
