@@ -30,8 +30,8 @@ struct Field {
     size_t size = 0;
     bool quoted = false;
     bool escaped = false; // quoted and holding a doubled quote
-    bool number = false;  // unquoted and a plain number (plain_number_length): no blanks, no conversion needed to know it
-    bool converted = false; // unquoted, and read_number would give `value` (a scanner told to convert it)
+    bool number = false;    // unquoted and a plain number (plain_number_length): a number, no blanks
+    bool converted = false; // unquoted, and read_number gives `value` (in a field the scanner converts)
     double value = 0;
     std::string_view raw() const { return {data, size}; }
 };
@@ -431,7 +431,8 @@ private:
 
     void take_cell(ColumnState &state, const Field &field)
     {
-        if (field.number && state.numeric && field.size <= csv_max_text_length) { // what the rest finds of it
+        // A short plain number: what note_text and number_kind would find of it.
+        if (field.number && state.numeric && field.size <= csv_max_text_length) {
             state.longest = std::max(state.longest, field.size);
             state.saw_number = true;
             return;
