@@ -35,14 +35,18 @@ void end_run(int32_t code) {
     std::abort();
 }
 
-void *allocate_bytes(std::size_t count, std::size_t size) {
+void *allocate_unfilled_bytes(std::size_t count, std::size_t size) {
     if (size != 0 && count > (SIZE_MAX - 1) / size)
         fail("%1zThe data are too large to be held in memory.");
     // One spare byte keeps empty arrays distinct from a failed allocation.
-    const std::size_t bytes = count * size + 1;
-    void *memory = host().allocate(bytes);
+    void *memory = host().allocate(count * size + 1);
     if (memory == nullptr) fail("%1zThe data are too large to be held in memory.");
-    std::memset(memory, 0, bytes);
+    return memory;
+}
+
+void *allocate_bytes(std::size_t count, std::size_t size) {
+    void *memory = allocate_unfilled_bytes(count, size);
+    std::memset(memory, 0, count * size + 1);
     return memory;
 }
 

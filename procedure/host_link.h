@@ -29,6 +29,14 @@ T *allocate_array(std::size_t count) {
     return static_cast<T *>(allocate_bytes(count, sizeof(T)));
 }
 
+// Run memory for `count` objects of T that the caller writes in full before reading any: a
+// column-sized block is not filled only to be overwritten.
+void *allocate_unfilled_bytes(std::size_t count, std::size_t size);
+template <typename T>
+T *allocate_unfilled(std::size_t count) {
+    return static_cast<T *>(allocate_unfilled_bytes(count, sizeof(T)));
+}
+
 // Gives run memory back before the run ends (kept to the end when the host cannot take it).
 void release_array(const void *block);
 

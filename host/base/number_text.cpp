@@ -1,8 +1,11 @@
 #include "base/number_text.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 
@@ -44,12 +47,27 @@ NumberText read_number(std::string_view text, double &value)
     return NumberText::Number;
 }
 
-NumberText number_kind(std::string_view text)
+size_t plain_number_length(std::string_view text)
 {
     // -?(d+(.d*)?|.d+)([eE][+-]?d{1,4})? that is zero or whose leading digit stands at 10^-300 to
-    // 10^300; anything else is read.
+    // 10^300, taken greedily from the start.
     const char *p = text.data(), *const end = p + text.size();
     const auto digits_from = [end](const char *at) {
+        // Eight bytes at a time: the high bit of each byte that is not a digit, exact up to the
+        // first such byte (the carries and borrows of digit bytes stay inside them).
+        while (end - at >= 8) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, at, sizeof bytes);
+            const std::uint64_t high = 0x8080808080808080ULL;
+            const std::uint64_t others =
+                ((bytes - 0x3030303030303030ULL) | (bytes + 0x4646464646464646ULL) | bytes) & high;
+            if (others != 0) {
+                if constexpr (std::endian::native == std::endian::little)
+                    return at + std::countr_zero(others) / 8;
+                break;
+            }
+            at += 8;
+        }
         while (at < end && static_cast<unsigned>(*at - '0') < 10)
             ++at;
         return at;
@@ -60,6 +78,8 @@ NumberText number_kind(std::string_view text)
     if (fraction < end && *fraction == '.')
         fraction_end = digits_from(++fraction);
     p = fraction_end;
+    if (whole == whole_end && fraction == fraction_end)
+        return 0;
     long magnitude = 0; // of the leading nonzero digit
     bool nonzero = false;
     const char *lead = whole;
@@ -74,20 +94,26 @@ NumberText number_kind(std::string_view text)
         nonzero = lead < fraction_end;
         magnitude = fraction - lead - 1;
     }
-    bool plain = whole < whole_end || fraction < fraction_end;
     if (p < end && (*p == 'e' || *p == 'E')) {
         ++p;
         const bool negative = p < end && *p == '-';
         p += p < end && (*p == '-' || *p == '+');
         const char *const exponent_end = digits_from(p);
-        plain = plain && exponent_end > p && exponent_end - p <= 4;
+        if (exponent_end == p || exponent_end - p > 4)
+            return 0;
         long exponent = 0;
-        for (; p < exponent_end && plain; ++p)
+        for (; p < exponent_end; ++p)
             exponent = exponent * 10 + (*p - '0');
         magnitude += negative ? -exponent : exponent;
-        p = exponent_end;
     }
-    if (plain && p == end && (!nonzero || (magnitude >= -300 && magnitude <= 300)))
+    if (nonzero && (magnitude < -300 || magnitude > 300))
+        return 0;
+    return static_cast<size_t>(p - text.data());
+}
+
+NumberText number_kind(std::string_view text)
+{
+    if (!text.empty() && plain_number_length(text) == text.size())
         return NumberText::Number;
     double ignored;
     return read_number(text, ignored);

@@ -3,6 +3,7 @@
 #ifndef QUILL_HOST_NUMBER_TEXT_H
 #define QUILL_HOST_NUMBER_TEXT_H
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,10 @@ NumberText read_number(std::string_view text, double &value);
 // What read_number says of `text`, without its value: a plain decimal number well inside the
 // range of a double is recognised without being converted.
 NumberText number_kind(std::string_view text);
+// The length of the plain decimal number at the start of `text` that number_kind recognises
+// without converting it (its digits taken greedily), 0 when there is none; the rest of the text
+// is not looked at.
+size_t plain_number_length(std::string_view text);
 // read_number's Number or Underflow.
 bool parse_number(std::string_view text, double &value);
 // Shortest text that reads back to the same double; "." for a missing value.

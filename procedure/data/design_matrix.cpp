@@ -59,9 +59,10 @@ void build_design(const proc_options &options, const proc_data &data, proc_desig
     if (cols != 0 && n > SIZE_MAX / sizeof(double) / cols)
         fail("%1zThe data are too large to be held in memory.");
 
-    design.x = allocate_array<double>(n * cols);
-    design.response = allocate_array<double>(n);
-    design.case_weights = allocate_array<double>(n);
+    // Every row of each of these is written below.
+    design.x = allocate_unfilled<double>(n * cols);
+    design.response = allocate_unfilled<double>(n);
+    design.case_weights = allocate_unfilled<double>(n);
     design.forcein = allocate_array<uint8_t>(cols);
     fill_design(options, data, design);
 

@@ -48,8 +48,12 @@ row_buffers prepare_reading(const proc_options &options, proc_data &data) {
     for (int32_t v = 0; v < vars; ++v) {
         row.types[v] = type_of(options, v);
         data.shares[v] = v > options.p ? shared_source(options, v) : -1;
-        data.columns[v] = data.shares[v] < 0 ? allocate_array<double>(data.nobs) : nullptr;
         const bool text_kept = v < options.p ? options.predictors[v].is_class : row.types[v] != QH_VAR_NUMERIC;
+        // A column of numbers as read gets each observation's value as it is stored; the others
+        // are coded later, some rows only.
+        if (data.shares[v] < 0)
+            data.columns[v] = text_kept || row.types[v] != QH_VAR_NUMERIC ? allocate_array<double>(data.nobs)
+                                                                          : allocate_unfilled<double>(data.nobs);
         if (text_kept) data.texts[v] = allocate_array<name33>(data.nobs);
     }
 

@@ -317,9 +317,12 @@ void name_text(char *text, int32_t length, int32_t code) {
     }
 }
 
+// Filled with bytes that make NaN doubles and negative counts, so that memory the procedure
+// reads before it writes shows in its results.
 void *allocate(size_t bytes) {
     ++g_host->allocations;
-    st().arena.push_back(std::make_unique<char[]>(bytes));
+    st().arena.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+    std::memset(st().arena.back().get(), 0xFF, bytes);
     return st().arena.back().get();
 }
 

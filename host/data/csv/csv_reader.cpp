@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <memory>
 
@@ -29,6 +30,9 @@ struct Field {
     size_t size = 0;
     bool quoted = false;
     bool escaped = false; // quoted and holding a doubled quote
+    bool number = false;    // unquoted and a plain number (plain_number_length): a number, no blanks
+    bool converted = false; // unquoted, and read_number gives `value` (in a field the scanner converts)
+    double value = 0;
     std::string_view raw() const { return {data, size}; }
 };
 
@@ -52,6 +56,10 @@ public:
                 return Scan::ReadFailure;
         }
     }
+
+    // Numbers in the fields marked here are converted as the record is split, so that their
+    // digits are read once; a field it cannot convert so is left to the caller.
+    void convert(std::vector<char> marks) { convert_ = std::move(marks); }
 
     int record_line() const { return record_line_; }
     const char *problem() const { return problem_; }
@@ -131,7 +139,9 @@ private:
         for (;;) {
             if (p == size_ && !at_end_)
                 return Scan::NeedMore;
-            Field field{data_ + p, 0, false, false};
+            // Filled in place: a field built aside and copied in costs a stalled load per cell.
+            Field &field = fields.emplace_back();
+            field.data = data_ + p;
             if (p < size_ && data_[p] == '"') {
                 field.quoted = true;
                 for (size_t from = p + 1;;) {
@@ -155,7 +165,16 @@ private:
                 if (p < size_ && data_[p] != ',' && data_[p] != '\n' && data_[p] != '\r')
                     return fail("characters follow the closing quote of a value", first_line);
             } else {
+                // Most cells of a data set are plain numbers: scanning one finds where it ends.
                 size_t q = p;
+                const size_t index = fields.size() - 1;
+                if (index < convert_.size() && convert_[index])
+                    q = converted_number(p, field);
+                else if (const size_t number = plain_number_length({data_ + p, size_ - p});
+                         number > 0 && (p + number < size_ ? ends_field(data_[p + number]) : at_end_)) {
+                    field.number = true;
+                    q = p + number;
+                }
                 while (q < size_ && !delimiter(data_[q]))
                     ++q;
                 if (q == size_ && !at_end_)
@@ -165,7 +184,6 @@ private:
                 field.size = q - p;
                 p = q;
             }
-            fields.push_back(field);
             if (p < size_ && data_[p] == ',') {
                 ++p;
                 continue;
@@ -182,6 +200,26 @@ private:
         }
     }
 
+    // The end of the number at p when it is the whole field and read_number reads it as
+    // from_chars does (an optional minus, then a digit or a point: no blank, plus sign, "inf" or
+    // "nan"), with its value in `field`; p when it is not.
+    size_t converted_number(size_t p, Field &field) const
+    {
+        const char *first = data_ + p, *const last = data_ + size_;
+        const char *digit = first + (first < last && *first == '-');
+        if (digit == last || !(*digit == '.' || static_cast<unsigned>(*digit - '0') < 10))
+            return p;
+        double value;
+        const auto [end, ec] = std::from_chars(first, last, value);
+        const size_t at = static_cast<size_t>(end - data_);
+        if (ec != std::errc() || !(at < size_ ? ends_field(data_[at]) : at_end_))
+            return p;
+        field.converted = true;
+        field.value = value;
+        return at;
+    }
+
+    static bool ends_field(char c) { return c == ',' || c == '\n' || c == '\r'; }
     static bool delimiter(char c) { return delimiters[static_cast<unsigned char>(c)]; }
     static constexpr auto delimiters = [] {
         std::array<bool, 256> table{};
@@ -190,6 +228,7 @@ private:
         return table;
     }();
 
+    std::vector<char> convert_;
     int fd_ = -1;
     off_t offset_ = 0;
     std::vector<char> buffer_;
@@ -393,6 +432,12 @@ private:
 
     void take_cell(ColumnState &state, const Field &field)
     {
+        // A short plain number: what note_text and number_kind would find of it.
+        if (field.number && state.numeric && field.size <= csv_max_text_length) {
+            state.longest = std::max(state.longest, field.size);
+            state.saw_number = true;
+            return;
+        }
         note_text(state, field); // a column that turns character later has every cell as a text
         if (state.numeric) {
             const std::string_view cell = trim(field.raw());
@@ -551,10 +596,13 @@ public:
         : data_(std::move(data)), scanner_(data_->scanner()), rows_(description.rows)
     {
         types_.reserve(description.variables.size());
+        numbers_.resize(description.variables.size());
         for (size_t i = 0; i < description.variables.size(); ++i) {
             types_.push_back(description.variables[i].type);
-            if (wanted.empty() || (i < wanted.size() && wanted[i]))
+            if (wanted.empty() || (i < wanted.size() && wanted[i])) {
                 wanted_.push_back(i);
+                numbers_[i] = types_[i] == VarType::Numeric;
+            }
         }
     }
 
@@ -565,6 +613,7 @@ public:
             const Scan scan = scanner_.next(fields_);
             if (scan != Scan::Record || fields_.size() != types_.size())
                 return scan == Scan::ReadFailure ? cannot_read(error) : changed(error);
+            scanner_.convert(std::move(numbers_));
         }
         const Scan scan = scanner_.next(fields_);
         if (scan == Scan::End)
@@ -579,8 +628,12 @@ public:
                 stored_text(field, row.texts[i]);
                 continue;
             }
-            const std::string_view cell = trim(field.raw());
+            if (field.converted) {
+                row.numbers[i] = field.value;
+                continue;
+            }
             double value = missing_value();
+            const std::string_view cell = trim(field.raw());
             if (field.quoted ||
                 (!(cell.empty() || cell == "." || cell == "NA") && read_number(cell, value) == NumberText::NotNumber))
                 return changed(error);
@@ -606,6 +659,7 @@ private:
     RecordScanner scanner_;
     std::vector<VarType> types_;
     std::vector<size_t> wanted_;
+    std::vector<char> numbers_; // the wanted numeric columns
     std::vector<Field> fields_;
     size_t rows_;
     size_t read_ = 0;

@@ -235,7 +235,8 @@ TEST(CsvStore, RecordsAcrossTheReadBufferAreReadWhole)
     // with the same text read from memory.
     const size_t boundary = size_t{1} << 20;
     const std::pair<std::string, size_t> records[] = {
-        {"2,abc\r\n", 5}, {"3,\"x\"\"y\"\n", 4}, {"\"4\",z\n", 2}, {"5,q\r7,w\n", 3}};
+        {"2,abc\r\n", 5}, {"3,\"x\"\"y\"\n", 4}, {"\"4\",z\n", 2}, {"5,q\r7,w\n", 3},
+        {"6,1.25e-3\n", 5}, {"6,1.25\n", 5}, {"6,1.25e3x\n", 7}};
     ScratchFolder folder;
     for (const auto &[record, pair_at] : records) {
         std::string text = "id,note\n";
@@ -251,6 +252,47 @@ TEST(CsvStore, RecordsAcrossTheReadBufferAreReadWhole)
         ReadMessages messages;
         ASSERT_TRUE(read_csv_file(folder / "big.csv", from_file, error, messages)) << error;
         EXPECT_EQ(cells_of(from_file), cells_of(read_text(text))) << record;
+    }
+}
+
+// Plain numbers are recognised while the record is split, and read without read_number's checks:
+// every short text from the characters of numbers, in the middle of a record, at its end before a
+// CR LF and at the end of the file, must read as read_number reads it alone, or as text.
+TEST(CsvStore, EveryCellReadsAsReadNumberSays)
+{
+    const std::string alphabet = "09.eE+- x";
+    std::string cell;
+    for (size_t length = 1; length <= 5; ++length) {
+        size_t combinations = 1;
+        for (size_t k = 0; k < length; ++k)
+            combinations *= alphabet.size();
+        for (size_t c = 0; c < combinations; ++c) {
+            cell.clear();
+            for (size_t k = 0, rest = c; k < length; ++k, rest /= alphabet.size())
+                cell += alphabet[rest % alphabet.size()];
+            Table table;
+            std::string error;
+            ReadMessages messages;
+            ASSERT_TRUE(read_csv_text("a,b\n" + cell + "," + cell + "\r\n1," + cell, "t.csv", table, error, messages))
+                << error;
+            double value = 0;
+            const NumberText kind = read_number(cell, value);
+            std::string stored = cell;
+            while (!stored.empty() && stored.back() == ' ')
+                stored.pop_back();
+            const std::string trimmed = stored.substr(std::min(stored.size(), stored.find_first_not_of(' ')));
+            const Column &b = table.columns[1];
+            if (kind == NumberText::NotNumber && !(trimmed.empty() || trimmed == ".")) {
+                ASSERT_EQ(b.type, VarType::Character) << "[" << cell << "]";
+                EXPECT_EQ(b.texts, std::vector<std::string>({stored, stored})) << "[" << cell << "]";
+                continue;
+            }
+            ASSERT_EQ(b.type, VarType::Numeric) << "[" << cell << "]";
+            const double expected =
+                kind == NumberText::Number || kind == NumberText::Underflow ? value : missing_value();
+            for (const double read : {table.columns[0].numbers[0], b.numbers[0], b.numbers[1]})
+                ASSERT_EQ(storage_text(read), storage_text(expected)) << "[" << cell << "]";
+        }
     }
 }
 
