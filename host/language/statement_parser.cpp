@@ -298,7 +298,7 @@ std::vector<Token> with_dataset_options_as_names(const std::vector<Token> &token
                 break;
             if (t.kind == TokenKind::Punct && std::strchr("()-/:=", t.text[0]) == nullptr) {
                 t.kind = TokenKind::Name;
-                t.text = "_";
+                t.text.assign(1, '_');
             }
         }
     }
