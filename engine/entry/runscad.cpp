@@ -219,7 +219,9 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     if (given_max_lambda(*a.max_lambda)) max_lambda = *a.max_lambda / scale.s;
     else if (*a.max_lambda == QUILL_MAX_LAMBDA_FULL) max_lambda = max_lambda_full;
 
-    const start_option start = read_start_option(o[QUILL_OPT_START]);
+    const start_option start = a.entry == entry_kind::positional
+                                   ? read_start_option(o[QUILL_OPT_START])
+                                   : start_option{o[QUILL_OPT_START], a.quiet, a.thread_limit};
     const trace_lines_scope trace(!start.quiet);
     // The worker threads live for this call only.
     const thread_team_scope team(engine_thread_count(start.thread_limit));
