@@ -91,6 +91,11 @@ int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
         if (!std::isfinite(a.y_vec[i]))
             return refuse(trail, "The response has a missing or infinite value (row " +
                                      std::to_string(i + 1) + ").");
+    if (a.read_weights)
+        for (std::size_t i = 0; i < n; ++i)
+            if (!(a.case_weights_vec[i] >= 0.0) || !std::isfinite(a.case_weights_vec[i]))
+                return refuse(trail, "The case weight of row " + std::to_string(i + 1) +
+                                         " is negative, missing or infinite.");
     return 0;
 }
 

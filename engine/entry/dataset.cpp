@@ -115,12 +115,27 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
     d.n = n;
     d.p = p;
     const double* yv = y.data();
+    const double* wv = case_weights.data();
+    d.weighted = false;
+    d.weight_sum = 0.0;
+    for (int i = 0; i < n; ++i) {
+        d.weighted = d.weighted || wv[i] != 1.0;
+        d.weight_sum += wv[i];
+    }
+    if (d.weighted && !(d.weight_sum > 1.0)) return fail_load(session, trail, not_enough_data);
     double sum = 0.0;
-    for (int i = 0; i < n; ++i) sum += yv[i];
-    d.y_mean = sum / n;
     double squares = 0.0;
-    for (int i = 0; i < n; ++i) squares += (yv[i] - d.y_mean) * (yv[i] - d.y_mean);
-    d.y_spread = std::sqrt(squares) / (n - 1);
+    if (d.weighted) {
+        for (int i = 0; i < n; ++i) sum += wv[i] * yv[i];
+        d.y_mean = sum / d.weight_sum;
+        for (int i = 0; i < n; ++i) squares += wv[i] * (yv[i] - d.y_mean) * (yv[i] - d.y_mean);
+        d.y_spread = std::sqrt(squares) / (d.weight_sum - 1.0);
+    } else {
+        for (int i = 0; i < n; ++i) sum += yv[i];
+        d.y_mean = sum / n;
+        for (int i = 0; i < n; ++i) squares += (yv[i] - d.y_mean) * (yv[i] - d.y_mean);
+        d.y_spread = std::sqrt(squares) / (n - 1);
+    }
     if (d.y_spread < static_cast<double>(1e-20f)) return fail_load(session, trail, not_enough_data);
 
     const bool intercept = has_intercept_column(session.settings);
@@ -139,8 +154,11 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
         std::fill(x.col(0), x.col(0) + n, 1.0);
         standardized = x.columns(1, p);
     }
-    if (standardize_real_matrix(raw_x, standardized, d.x_center, d.x_scale, trail) != 0)
-        return fail_load_after(session, trail);
+    const int standardized_rc =
+        d.weighted ? standardize_weighted_matrix(raw_x, standardized, d.x_center, d.x_scale,
+                                                 d.case_weights.data(), d.weight_sum, trail)
+                   : standardize_real_matrix(raw_x, standardized, d.x_center, d.x_scale, trail);
+    if (standardized_rc != 0) return fail_load_after(session, trail);
     const vector_cview weights(d.case_weights);
     if (premult_by_transpose(d.x, d.xtx, trail, weights) != 0 ||
         mat_mult_transpose_first_by_vector(d.x, d.y, d.xty, trail, weights) != 0)

@@ -44,9 +44,12 @@ struct input_arrays {
 int copy_inputs(const runscad_arguments& a, input_arrays& in, error_trail& trail) {
     if (dbl1_alloc(in.y_vec, a.n, trail, {}, "y_vec") != 0) return -1;
     for (int i = 0; i < a.n; ++i) in.y_vec.data()[i] = a.y_vec[i];
-    // Every observation weighs the same; argument 5 is not read.
+    // runscad's argument 5 is not read: every observation weighs the same there.
     if (dbl1_alloc(in.case_weights_vec, a.n, trail, {}, "case_weights_vec") != 0) return -1;
-    in.case_weights_vec.fill(1.0);
+    if (a.read_weights)
+        for (int i = 0; i < a.n; ++i) in.case_weights_vec.data()[i] = a.case_weights_vec[i];
+    else
+        in.case_weights_vec.fill(1.0);
     if (log1_alloc(in.forcein_vec, a.p, trail, {}, "forcein_vec") != 0) return -1;
     for (int j = 0; j < a.p; ++j) in.forcein_vec.data()[j] = a.forcein_vec[j] != 0;
     return 0;
@@ -206,7 +209,8 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
 
     input_arrays in;
     if (copy_inputs(a, in, trail) != 0) return -1;
-    const response_scale scale = scale_response(in.y_vec, a.model_type);
+    const response_scale scale = scale_response(
+        in.y_vec, a.model_type, a.read_weights ? in.case_weights_vec.data() : nullptr);
 
     const bool omit_intercept = intercept_mode == intercept_omitted;
     const bool center_y = intercept_mode == intercept_centre_y;

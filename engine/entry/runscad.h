@@ -47,6 +47,7 @@ struct runscad_arguments {
     int32_t* message_codes;
     const quill_grid_table* table;
     entry_kind entry = entry_kind::positional;
+    bool read_weights = false; // struct entry with weights: case_weights_vec is read
     int32_t thread_limit = 0;  // struct entry: 0 (QUILL_THREADS or every core) or the limit
     bool quiet = false;        // struct entry: no trace lines
 };

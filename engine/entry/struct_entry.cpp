@@ -88,7 +88,7 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
     r.min_lambda = c.min_lambda;
     r.max_lambda = c.max_lambda;
     const runscad_arguments args{
-        .p = d.p, .n = d.n, .raw_x = d.x, .y_vec = d.y, .case_weights_vec = nullptr,
+        .p = d.p, .n = d.n, .raw_x = d.x, .y_vec = d.y, .case_weights_vec = d.weights,
         .forcein_vec = d.forcein, .option_vector = options, .grid_size = c.grid_size,
         .tolerance = c.tolerance, .min_lambda = &r.min_lambda, .max_lambda = &r.max_lambda,
         .model_type = c.model_type, .a = c.a, .beta_out = r.beta, .intercept_out = &r.intercept,
@@ -98,7 +98,7 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
         .converged_out = &r.converged, .at_max_lambda = &r.at_max_lambda,
         .at_min_lambda = &r.at_min_lambda, .error_flag = &r.error_flag, .msg_len = r.msg_len,
         .message_codes = r.message_codes, .table = r.table, .entry = entry_kind::structs,
-        .thread_limit = c.threads, .quiet = c.trace == 0};
+        .read_weights = d.weights != nullptr, .thread_limit = c.threads, .quiet = c.trace == 0};
     run_scad_call(args);
     std::memcpy(static_cast<void*>(result), &r, sizeof r);
     return r.error_flag == 0 ? 0 : -1;

@@ -70,7 +70,7 @@ int lower_bounds(scad_session& session, const penalized_columns& cols, double& b
             g += x[i] * ds.case_weights.data()[i] * (ds.y.data()[i] - mu0.data()[i]);
         largest_gradient = std::fmax(largest_gradient, std::fabs(g));
     }
-    bound = std::fmax(largest_b / session.settings.a, largest_gradient / ds.n);
+    bound = std::fmax(largest_b / session.settings.a, largest_gradient / ds.weight_sum);
     return 0;
 }
 

@@ -206,7 +206,9 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         }
 
         fit_criteria c;
-        if (!scad_calculate_criteria(st.model_type, st.full_likelihood, ds.y, mu, df, c))
+        if (!scad_calculate_criteria(st.model_type, st.full_likelihood, ds.y, mu, df, c,
+                                     ds.weighted ? ds.case_weights.data() : nullptr,
+                                     ds.weight_sum))
             return fail_reset(session, trail, where, unrecognized);
         res.gcv(g) = c.gcv;
         res.aic(g) = c.aic;

@@ -39,8 +39,11 @@ int glm_start(const scad_dataset& ds, int32_t model_type, dbl1& z, dbl1& start, 
         for (int i = 1; i <= ds.n; ++i) z(i) = std::log(ds.y(i) + 0.5);
     } else {
         double sum = 0.0;
-        for (int i = 1; i <= ds.n; ++i) sum += ds.y(i);
-        const double mean = sum / ds.n;
+        if (ds.weighted)
+            for (int i = 1; i <= ds.n; ++i) sum += ds.case_weights(i) * ds.y(i);
+        else
+            for (int i = 1; i <= ds.n; ++i) sum += ds.y(i);
+        const double mean = sum / ds.weight_sum;
         for (int i = 1; i <= ds.n; ++i) z(i) = ds.y(i) - mean;
     }
     return least_squares_regression(ds.x, z, start, singular, trail,
@@ -110,13 +113,16 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
     const double tiny = static_cast<double>(1e-10f);  // single precision, as always used
     for (int i = 1; i <= n; ++i) {
         const double mu = fit.mu(i);
+        double term;
         switch (st.model_type) {
-            case 0: sum += (ds.y(i) - mu) * (ds.y(i) - mu); break;
-            case 1: sum += (1.0000000001 - mu) * (mu + tiny); break;
-            default: sum += mu + tiny; break;
+            case 0: term = (ds.y(i) - mu) * (ds.y(i) - mu); break;
+            case 1: term = (1.0000000001 - mu) * (mu + tiny); break;
+            default: term = mu + tiny; break;
         }
+        sum += ds.weighted ? ds.case_weights(i) * term : term;
     }
-    fit.sigma2 = st.model_type == model_normal ? sum / (n - p) : sum / n;
+    const double count = ds.weight_sum;
+    fit.sigma2 = st.model_type == model_normal ? sum / (count - p) : sum / count;
     fit.is_null = false;
     return 0;
 }

@@ -211,7 +211,7 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
              const dbl1* start, error_trail& trail) {
     scad_session& session = pb.session;
     const scad_settings& st = session.settings;
-    const double nd = session.dataset.n;
+    const double nd = session.dataset.weight_sum;
 
     for (int c = 1; c <= k; ++c) {
         const int j = ws.alive(c);

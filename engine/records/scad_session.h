@@ -41,6 +41,11 @@ struct scad_dataset {
     dbl1 x_scale;        // p column variances of the design (divisor n - 1)
     double y_mean = 0.0;
     double y_spread = 0.0;
+    // Frequency weights: an observation of weight w counts as w identical ones, so every count
+    // of observations in a formula is weight_sum (n when every weight is 1, and then
+    // `weighted` is false and the unweighted forms of the sums are used).
+    double weight_sum = 0.0;
+    bool weighted = false;
     log1 forcein;        // p
     int32_t n = 0;
     int32_t p = 0;

@@ -89,7 +89,13 @@ int main(void) {
         quill_fit_controls known;
         int32_t later[4];
     } grown;
-    quill_fit_data data = {sizeof data, P, N, x, y, forcein};
+    quill_fit_data data = {0};
+    data.size = sizeof data;
+    data.p = P;
+    data.n = N;
+    data.x = x;
+    data.y = y;
+    data.forcein = forcein;
     memset(&grown, 0, sizeof grown);
     grown.known.size = sizeof grown;
     grown.known.grid_size = G;

@@ -196,7 +196,18 @@ typedef struct quill_fit_data {
     const double *x;          /* n x p design, column-major */
     const double *y;          /* response [n] */
     const uint8_t *forcein;   /* 1 = forced in (never penalized), 0 = penalized [p] */
+    const double *weights;    /* case weights [n], finite and >= 0, or NULL: every weight 1 */
 } quill_fit_data;
+
+/*
+ * Case weights are frequency weights: an observation of weight w counts as w identical
+ * observations in the likelihood, the penalty's n, the standardization of the design, the
+ * criteria and the covariance, so whole-number weights give exactly the fit of the data with each
+ * row repeated w times (same grid, selected lambda, coefficients, criteria and standard errors).
+ * Every count of observations in a formula is then the sum of the weights; in particular the
+ * normal model's sigma^2 is sum w (y - mu)^2 / (sum w - k), k the nonzero coefficients with the
+ * intercept. A weight of 0 leaves its observation out; the sum must exceed 1.
+ */
 
 typedef struct quill_fit_controls {
     size_t size;              /* sizeof(quill_fit_controls) */
