@@ -61,8 +61,11 @@ struct proc_options {
 
     // The variables. The read list holds their numbers in the order the data keep them: the
     // predictors in MODEL order, the response, then the variables OUTPRED carries: the ID
-    // variables (each once), or without an ID statement every variable of the input data set.
+    // variables (each once), or without an ID statement every variable of the input data set;
+    // last the WEIGHT variable, when there is one.
     variable response;
+    variable weight;
+    bool weighted = false;
     int32_t p = 0;
     predictor *predictors = nullptr;
     int32_t class_count = 0, forcein_count = 0, carried_count = 0;
@@ -84,7 +87,8 @@ struct proc_options {
     // What is shown.
     bool noprint = false, details = false, plot_path = false, plot_criterion = false;
 
-    int32_t read_count() const { return p + 1 + carried_count; }
+    int32_t read_count() const { return p + 1 + carried_count + (weighted ? 1 : 0); }
+    int32_t weight_index() const { return p + 1 + carried_count; } // in the read list
 };
 
 // The levels of a CLASS predictor among the used observations, in level order; the last is the
@@ -107,7 +111,10 @@ struct proc_data {
     int32_t nobs = 0; // observations read
     int32_t n = 0;    // observations used: every MODEL variable present
     int32_t *excluded = nullptr;              // per observation: 1 when not used
-    int32_t *response_only_missing = nullptr; // per observation: 1 when only the response is missing
+    // Per observation: 1 when it is left out with every predictor present (its response is
+    // missing, or its weight is missing, zero or negative); it is still predicted.
+    int32_t *response_only_missing = nullptr;
+    int32_t weight_dropped = 0; // used but for a missing, zero or negative weight
     double **columns = nullptr;
     name33 **texts = nullptr;
     int32_t *shares = nullptr; // per read-list variable: the read-list variable whose column it shares, or -1
@@ -123,7 +130,8 @@ struct proc_design {
     int32_t columns = 0; // see data/design_columns.h
     double *x = nullptr; // rows x columns, column-major
     double *response = nullptr;
-    double *case_weights = nullptr;
+    double *case_weights = nullptr; // the WEIGHT values, or 1
+    double weight_sum = 0.0;
     uint8_t *forcein = nullptr;  // per column: 1 = never penalized
     int32_t *row_of = nullptr;   // per observation: its design row, its row of held_rows, or -1
     double *held_rows = nullptr; // the p predictor values of each observation missing only the response

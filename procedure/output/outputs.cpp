@@ -17,7 +17,8 @@ namespace {
 // A linear predictor above this overflows the logistic and Poisson means in practice.
 constexpr double kLargestEta = 20.0;
 
-void define_info(const proc_options &options, const proc_fit &fit, proc_outputs &outputs) {
+void define_info(const proc_options &options, const proc_design &design, const proc_fit &fit,
+                 proc_outputs &outputs) {
     const output_set out{outputs.records[out_info], out_info, 12};
     const bool has_effective_df = options.df == df_projection && !std::isnan(fit.effective_df);
     outputs.effective_df = has_effective_df ? fit.effective_df : host().missing_value('.');
@@ -36,6 +37,7 @@ void define_info(const proc_options &options, const proc_fit &fit, proc_outputs 
     define(out, &outputs.convergence_status, "CONVERGENCE_STATUS");
     define(out, &fit.tied_low, "LAMBDA_TIED_LOW");
     define(out, &fit.tied_high, "LAMBDA_TIED_HIGH");
+    if (options.weighted) define(out, &design.weight_sum, "SUM_WEIGHTS");
 }
 
 // The linear predictor of a used observation, from its design row.
@@ -119,8 +121,8 @@ void define_outputs(const proc_options &options, const proc_data &data, const pr
         define_columns(out, options, data, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", fit.std_errs);
         end_definitions(outputs, out_errs);
     }
-    if (open(options, outputs, out_info, 11)) {
-        define_info(options, fit, outputs);
+    if (open(options, outputs, out_info, options.weighted ? 12 : 11)) {
+        define_info(options, design, fit, outputs);
         end_definitions(outputs, out_info);
     }
     if (open(options, outputs, out_pred, options.carried_count + 1)) {

@@ -118,6 +118,10 @@ void print_summary(const proc_options &options, const proc_data &data, const pro
     } else {
         line("Number of observations:            %7ld", static_cast<long>(data.n));
     }
+    if (options.weighted) {
+        list_line(std::string("Weight variable:  ") + trimmed(options.weight.name.text).text);
+        line("Sum of weights:             %14.6g", design.weight_sum);
+    }
     line("Number of predictors:                  %3d", options.p);
     forced_in(options);
     model_lines(options, data);

@@ -206,6 +206,7 @@ void take_read_list(proc_options &options) {
     options.read_list[options.p] = options.response.number;
     for (int32_t j = 0; j < options.carried_count; ++j)
         options.read_list[options.p + 1 + j] = options.carried[j].number;
+    if (options.weighted) options.read_list[options.weight_index()] = options.weight.number;
 }
 
 void take_forcein(proc_options &options, const qh_statement *proc) {
@@ -297,11 +298,17 @@ void take_flags(proc_options &options, const qh_statement *proc) {
         host().log("%1z Warning: The unshrink_se option is not recommended or implemented.");
     if (options.no_intercept)
         fail("%1z A no-intercept model cannot be specified in the current version of QUILLFIT.");
-    // Case weights are not supported; saying so keeps a weighted analysis from passing
-    // silently as an unweighted one.
-    if (specified(slot(proc, slot_weight)))
-        host().log("%2zThe WEIGHT statement is ignored: this version of QUILLFIT gives every "
-                   "observation the weight 1.");
+}
+
+// WEIGHT: frequency weights, read last (after the carried variables).
+void take_weight(proc_options &options, const qh_statement *proc) {
+    const qh_param *weight = slot(proc, slot_weight);
+    if (!has_variables(weight)) return;
+    options.weight = describe_variable(options, weight->var_numbers[0]);
+    options.weighted = true;
+    if (options.weight.type != QH_VAR_NUMERIC)
+        fail("%1zWEIGHT variable %s is type CHARACTER; it should be NUMERIC (line %d).",
+             trimmed(options.weight.name.text).text, weight->line);
 }
 
 } // namespace
@@ -314,6 +321,7 @@ void parse_statements(const qh_statement *proc_record, proc_options &options) {
     find_statements(proc_record, model, klass);
     take_model(options, model);
     take_class(options, klass);
+    take_weight(options, proc_record);
     take_read_list(options);
     take_forcein(options, proc_record);
     take_codes(options, proc_record);
