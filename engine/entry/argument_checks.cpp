@@ -96,6 +96,11 @@ int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
             if (!(a.case_weights_vec[i] >= 0.0) || !std::isfinite(a.case_weights_vec[i]))
                 return refuse(trail, "The case weight of row " + std::to_string(i + 1) +
                                          " is negative, missing or infinite.");
+    if (a.offset != nullptr)
+        for (std::size_t i = 0; i < n; ++i)
+            if (!std::isfinite(a.offset[i]))
+                return refuse(trail, "The offset has a missing or infinite value (row " +
+                                         std::to_string(i + 1) + ").");
     return 0;
 }
 

@@ -91,7 +91,8 @@ bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail) 
 }
 
 int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein,
-                          const dbl1& case_weights, scad_session& session, error_trail& trail) {
+                          const dbl1& case_weights, scad_session& session, error_trail& trail,
+                          const double* offset) {
     // A design without rows may come without storage; its shape is checked below.
     if ((raw_x.data == nullptr && raw_x.rows > 0) || !y.allocated() || !forcein.allocated() ||
         !case_weights.allocated())
@@ -147,6 +148,13 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
     for (int i = 0; i < n; ++i) d.y.data()[i] = yv[i] - shift;
     std::copy(case_weights.data(), case_weights.data() + n, d.case_weights.data());
     std::copy(forcein.data(), forcein.data() + p, d.forcein.data());
+    // The normal model's offset is taken off its response before it comes here.
+    if (dbl1_dealloc(d.offset, trail) != 0) return fail_load_status(session, trail, status_deallocation);
+    if (offset != nullptr && session.settings.model_type != model_normal) {
+        if (dbl1_alloc(d.offset, n, trail, {}, "offset") != 0)
+            return fail_load_status(session, trail, status_allocation);
+        std::copy(offset, offset + n, d.offset.data());
+    }
 
     const matrix_view x(d.x);
     matrix_view standardized = x;

@@ -44,6 +44,9 @@ struct input_arrays {
 int copy_inputs(const runscad_arguments& a, input_arrays& in, error_trail& trail) {
     if (dbl1_alloc(in.y_vec, a.n, trail, {}, "y_vec") != 0) return -1;
     for (int i = 0; i < a.n; ++i) in.y_vec.data()[i] = a.y_vec[i];
+    // The normal model fits y - offset; the other models carry the offset into every mean.
+    if (a.offset != nullptr && a.model_type == QUILL_MODEL_NORMAL)
+        for (int i = 0; i < a.n; ++i) in.y_vec.data()[i] -= a.offset[i];
     // runscad's argument 5 is not read: every observation weighs the same there.
     if (dbl1_alloc(in.case_weights_vec, a.n, trail, {}, "case_weights_vec") != 0) return -1;
     if (a.read_weights)
@@ -248,7 +251,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     if (run_load_scad_settings(settings, session, trail) != 0) return -1;
     const matrix_cview raw_x(a.raw_x, a.n, a.p, a.n);
     if (run_load_scad_dataset(raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,
-                              trail) != 0)
+                              trail, a.offset) != 0)
         return -1;
     if (!scad_y_is_allowable(in.y_vec, a.model_type, trail)) return -1;
 

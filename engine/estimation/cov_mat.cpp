@@ -228,7 +228,7 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
         r.k += included(j) ? 1 : 0;
     }
 
-    if (scad_calculate_mu(ds.x, beta, st.model_type, mu, trail) != 0)
+    if (scad_calculate_mu(ds.x, beta, st.model_type, mu, trail, mean_offset(ds)) != 0)
         return fail_reset(session, trail, where, no_information);
     if (r.k == 0) {
         res.sigma2 = sigma2_without_coefficients(session, mu);

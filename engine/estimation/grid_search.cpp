@@ -188,7 +188,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         }
         if (warm) std::copy(coefficients.data(), coefficients.data() + q, previous.data());
         if (scad_calculate_mu(ds.x, coefficients, st.model_type, mu, w.mu_columns,
-                              w.mu_coefficients, trail) != 0)
+                              w.mu_coefficients, trail, mean_offset(ds)) != 0)
             return fail_reset(session, trail, where, "Error calculating standardized results");
         res.simple_df(g) = nonzero;
 

@@ -37,6 +37,8 @@ int glm_start(const scad_dataset& ds, int32_t model_type, dbl1& z, dbl1& start, 
               error_trail& trail) {
     if (model_type == model_poisson) {
         for (int i = 1; i <= ds.n; ++i) z(i) = std::log(ds.y(i) + 0.5);
+        if (const double* offset = mean_offset(ds))
+            for (int i = 1; i <= ds.n; ++i) z(i) -= offset[i - 1];
     } else {
         double sum = 0.0;
         if (ds.weighted)
@@ -106,7 +108,7 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
         }
     }
 
-    if (scad_calculate_mu(ds.x, fit.beta, st.model_type, fit.mu, trail) != 0)
+    if (scad_calculate_mu(ds.x, fit.beta, st.model_type, fit.mu, trail, mean_offset(ds)) != 0)
         return fail_reset(session, trail, where, no_mu);
 
     double sum = 0.0;

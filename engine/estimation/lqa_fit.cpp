@@ -85,6 +85,8 @@ void sweep_block(const detail::column_set& x, vector_cview beta, const scad_data
     rows.data += b0;
     rows.rows = m;
     detail::times_vector(rows, beta, nullptr, mu, 0, m);
+    if (const double* offset = mean_offset(ds))
+        for (int i = 0; i < m; ++i) mu[i] += offset[b0 + i];
     mean_from_linear_predictor(model_type, mu, m);
     const double* case_weights = ds.case_weights.data() + b0;
     const double* y = ds.y.data() + b0;

@@ -52,7 +52,7 @@ int nullify_scad_dataset(scad_dataset& dataset, error_trail& trail) {
     dataset.p = 0;
     if (dbl1_dealloc(dataset.y, trail) != 0 || dbl2_dealloc(dataset.x, trail) != 0 ||
         dbl2_dealloc(dataset.xtx, trail) != 0 || dbl1_dealloc(dataset.xty, trail) != 0 ||
-        dbl1_dealloc(dataset.case_weights, trail) != 0 ||
+        dbl1_dealloc(dataset.case_weights, trail) != 0 || dbl1_dealloc(dataset.offset, trail) != 0 ||
         log1_dealloc(dataset.forcein, trail) != 0)
         return release_failed(trail, dataset_where);
     return 0;

@@ -35,6 +35,8 @@ struct scad_dataset {
     dbl1 y;              // response (centred when center_y)
     dbl2 x;              // n x p' standardized design; with an intercept, column 1 is all 1.0
     dbl1 case_weights;   // n
+    dbl1 offset;         // n known terms of the linear predictor (logistic and Poisson only);
+                         // unallocated when there are none
     dbl2 xtx;            // p' x p' weighted cross-product of x
     dbl1 xty;            // p' weighted cross-product of x and y
     dbl1 x_center;       // p column means of the design

@@ -197,7 +197,15 @@ typedef struct quill_fit_data {
     const double *y;          /* response [n] */
     const uint8_t *forcein;   /* 1 = forced in (never penalized), 0 = penalized [p] */
     const double *weights;    /* case weights [n], finite and >= 0, or NULL: every weight 1 */
+    const double *offset;     /* known terms of the linear predictor [n], finite, or NULL */
 } quill_fit_data;
+
+/*
+ * The offset: eta = intercept + x beta + offset (for a Poisson rate model, offset = ln(exposure)).
+ * The normal model fits the response less the offset. It enters the unpenalized fit, every grid
+ * fit, the means, the criteria and the covariance; the coefficients and the intercept are those of
+ * eta less the offset, so a prediction adds the observation's offset to intercept + x beta.
+ */
 
 /*
  * Case weights are frequency weights: an observation of weight w counts as w identical

@@ -34,6 +34,7 @@ void quill_fit_call::run() {
     data.y = y.data();
     data.forcein = forcein.data();
     data.weights = weights.empty() ? nullptr : weights.data();
+    data.offset = offset.empty() ? nullptr : offset.data();
     quill_grid_table table{};
     table.lambda = lambda.data();
     table.intercept = intercept.data();

@@ -12,7 +12,7 @@ namespace quill::engine::testing_support {
 
 struct quill_fit_call {
     int32_t n = 0, p = 0;
-    std::vector<double> x, y, weights;  // weights empty: none given
+    std::vector<double> x, y, weights, offset;  // weights, offset empty: none given
     std::vector<uint8_t> forcein;
     quill_fit_controls controls{};
 
