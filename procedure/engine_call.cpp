@@ -167,6 +167,7 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
     data.forcein = design.forcein;
     // Without a WEIGHT statement no weights are handed over: the engine's unweighted sums.
     data.weights = options.weighted ? design.case_weights : nullptr;
+    data.offset = design.offset;
     const quill_fit_controls controls = engine_controls(options);
     quill_fit_result result{};
     result.size = sizeof result;

@@ -62,10 +62,10 @@ struct proc_options {
     // The variables. The read list holds their numbers in the order the data keep them: the
     // predictors in MODEL order, the response, then the variables OUTPRED carries: the ID
     // variables (each once), or without an ID statement every variable of the input data set;
-    // last the WEIGHT variable, when there is one.
+    // last the WEIGHT variable and the MODEL OFFSET= variable, when there are.
     variable response;
-    variable weight;
-    bool weighted = false;
+    variable weight, offset;
+    bool weighted = false, has_offset = false;
     int32_t p = 0;
     predictor *predictors = nullptr;
     int32_t class_count = 0, forcein_count = 0, carried_count = 0;
@@ -87,8 +87,9 @@ struct proc_options {
     // What is shown.
     bool noprint = false, details = false, plot_path = false, plot_criterion = false;
 
-    int32_t read_count() const { return p + 1 + carried_count + (weighted ? 1 : 0); }
+    int32_t read_count() const { return offset_index() + (has_offset ? 1 : 0); }
     int32_t weight_index() const { return p + 1 + carried_count; } // in the read list
+    int32_t offset_index() const { return weight_index() + (weighted ? 1 : 0); }
 };
 
 // The levels of a CLASS predictor among the used observations, in level order; the last is the
@@ -132,6 +133,7 @@ struct proc_design {
     double *response = nullptr;
     double *case_weights = nullptr; // the WEIGHT values, or 1
     double weight_sum = 0.0;
+    double *offset = nullptr;       // the OFFSET= values of the used observations (or null)
     uint8_t *forcein = nullptr;  // per column: 1 = never penalized
     int32_t *row_of = nullptr;   // per observation: its design row, its row of held_rows, or -1
     double *held_rows = nullptr; // the p predictor values of each observation missing only the response

@@ -67,6 +67,8 @@ void build_design(const proc_options &options, const proc_data &data, proc_desig
 
     const double *y = data.columns[options.p];
     const double *w = options.weighted ? data.columns[options.weight_index()] : nullptr;
+    const double *offset = options.has_offset ? data.columns[options.offset_index()] : nullptr;
+    if (offset != nullptr) design.offset = allocate_array<double>(n);
     std::size_t row = 0;
     design.weight_sum = 0.0;
     for (int32_t o = 0; o < data.nobs; ++o)
@@ -74,6 +76,7 @@ void build_design(const proc_options &options, const proc_data &data, proc_desig
             design.response[row] = y[o];
             design.case_weights[row] = w != nullptr ? w[o] : 1.0;
             design.weight_sum += design.case_weights[row];
+            if (offset != nullptr) design.offset[row] = offset[o];
             ++row;
         }
     keep_prediction_rows(options, data, design);

@@ -21,6 +21,7 @@ struct row_buffers {
 int32_t type_of(const proc_options &options, int32_t v) {
     if (v < options.p) return options.predictors[v].var.type;
     if (options.weighted && v == options.weight_index()) return options.weight.type;
+    if (options.has_offset && v == options.offset_index()) return options.offset.type;
     return v == options.p ? options.response.type : options.carried[v - options.p - 1].type;
 }
 
@@ -102,6 +103,17 @@ void store_observation(const proc_options &options, proc_data &data, const row_b
         }
     }
 
+    // A missing offset leaves the observation out like a missing predictor: no prediction.
+    if (options.has_offset) {
+        const int32_t k = options.offset_index();
+        const double value = row.numbers[k];
+        data.columns[k][o] = value;
+        if (host().is_missing(value)) excluded = 1;
+        else if (!std::isfinite(value))
+            fail("%1zThe OFFSET= variable %s is not a finite number at observation %d.",
+                 trimmed(options.offset.name.text).text, o + 1);
+    }
+
     // The response comes last, so "response only missing" means every predictor is present.
     const int32_t r = options.p;
     bool missing = false;
@@ -172,7 +184,10 @@ void write_notes(const proc_options &options, const proc_data &data) {
     const int32_t excluded = data.nobs - data.n - data.weight_dropped;
     host().log("%3z %d observations read.", data.nobs);
     if (excluded > 0)
-        host().log("%3z %d had missing values in the predictors or response, and will not be used.", excluded);
+        host().log(options.has_offset
+                       ? "%3z %d had missing values in the predictors, response or offset, and will not be used."
+                       : "%3z %d had missing values in the predictors or response, and will not be used.",
+                   excluded);
     if (data.weight_dropped > 0)
         host().log("%3z %d had a missing, zero or negative weight, and will not be used.", data.weight_dropped);
     for (int32_t i = 0; i < options.p; ++i) {

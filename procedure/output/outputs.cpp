@@ -80,6 +80,7 @@ double predicted_value(const proc_options &options, const proc_data &data, const
                                   : design_eta(options, data, design, fit, row);
     if (std::isnan(eta)) return missing;
     eta += fit.intercept;
+    if (options.has_offset) eta += data.columns[options.offset_index()][o];
     switch (options.model) {
     case model_logistic: return eta <= kLargestEta ? std::exp(eta) / (std::exp(eta) + 1.0) : 1.0;
     case model_poisson: return eta <= kLargestEta ? std::exp(eta) : missing;

@@ -118,6 +118,8 @@ void print_summary(const proc_options &options, const proc_data &data, const pro
     } else {
         line("Number of observations:            %7ld", static_cast<long>(data.n));
     }
+    if (options.has_offset)
+        list_line(std::string("Offset variable:  ") + trimmed(options.offset.name.text).text);
     if (options.weighted) {
         list_line(std::string("Weight variable:  ") + trimmed(options.weight.name.text).text);
         line("Sum of weights:             %14.6g", design.weight_sum);

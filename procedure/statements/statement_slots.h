@@ -25,9 +25,9 @@ enum proc_flag : int16_t {
 };
 
 // The MODEL record: response = predictors / options.
-enum model_slot : int16_t { model_slot_response = 1, model_slot_predictors = 2 };
+enum model_slot : int16_t { model_slot_response = 1, model_slot_predictors = 2, model_slot_offset = 3 };
 constexpr int16_t kModelRecordSlots = 3;
-static_assert(model_slot_predictors <= kModelRecordSlots);
+static_assert(model_slot_offset <= kModelRecordSlots);
 enum model_flag : int16_t { flag_noint = 1, flag_ydescending = 2 };
 
 // The CLASS record: variables / DESCENDING.

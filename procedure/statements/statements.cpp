@@ -173,6 +173,23 @@ void take_model(proc_options &options, const qh_statement *model) {
 
     options.no_intercept = QH_FLAG(model, flag_noint);
     options.y_descending = QH_FLAG(model, flag_ydescending);
+
+    // OFFSET=: a known term of the linear predictor, never the response or a predictor.
+    const qh_param *offset = slot(model, model_slot_offset);
+    if (!has_variables(offset)) return;
+    options.offset = describe_variable(options, offset->var_numbers[0]);
+    options.has_offset = true;
+    const trimmed name(options.offset.name.text);
+    if (options.offset.type != QH_VAR_NUMERIC)
+        fail("%1zOFFSET= variable %s is type CHARACTER; it should be NUMERIC (line %d).", name.text,
+             offset->line);
+    if (options.offset.number == options.response.number)
+        fail("%1zOFFSET= variable %s is the response; the offset must be another variable (line %d).",
+             name.text, offset->line);
+    for (int32_t i = 0; i < options.p; ++i)
+        if (options.predictors[i].var.number == options.offset.number)
+            fail("%1zOFFSET= variable %s is also a predictor; an offset has no coefficient (line %d).",
+                 name.text, offset->line);
 }
 
 void take_class(proc_options &options, const qh_statement *klass) {
@@ -207,6 +224,7 @@ void take_read_list(proc_options &options) {
     for (int32_t j = 0; j < options.carried_count; ++j)
         options.read_list[options.p + 1 + j] = options.carried[j].number;
     if (options.weighted) options.read_list[options.weight_index()] = options.weight.number;
+    if (options.has_offset) options.read_list[options.offset_index()] = options.offset.number;
 }
 
 void take_forcein(proc_options &options, const qh_statement *proc) {
