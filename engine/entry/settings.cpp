@@ -80,12 +80,8 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
     if (!code_at_most(model_type, model_poisson)) return invalid(session, trail, "model_type");
     s.model_type = model_type;
 
-    const bool robust_wanted = robust.value_or(false);
-    if (model_type != model_normal && robust_wanted)
-        return fail_load(session, trail,
-                         "The robust (heteroskedasticity) standard error is only available in the "
-                         "normal model.");
-    s.model_based_se = (robust_wanted && model_type == model_normal) ? 0 : 1;
+    // The sandwich with the score residuals y - mu holds for the three canonical links alike.
+    s.model_based_se = robust.value_or(false) ? 0 : 1;
 
     if (start) {
         if (!code_at_most(*start, start_previous)) return invalid(session, trail, "start");

@@ -27,7 +27,8 @@ constexpr const char* no_information = "I could not create a penalized informati
 constexpr const char* index_error =
     "Index error in standardized dataset while calculating covariance matrix.";
 
-bool robust_se(const scad_settings& st) { return st.model_based_se == 0 && st.model_type == model_normal; }
+// The sandwich of the score residuals y - mu: the same form for the three canonical links.
+bool robust_se(const scad_settings& st) { return st.model_based_se == 0; }
 
 // Each squared residual counted as often as its observation's frequency weight.
 double residual_sum_of_squares(const scad_dataset& ds, const dbl1& mu) {

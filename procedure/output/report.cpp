@@ -131,6 +131,8 @@ void print_summary(const proc_options &options, const proc_data &data, const pro
     fit_lines(options, design, fit);
 
     line("Final Estimates:");
+    // Model-based errors are the default and go unsaid; the sandwich is named.
+    if (options.robust) line("Standard errors: robust (sandwich of the score residuals y - mu)");
     empty_line();
     print_estimates(options, data, fit);
 }

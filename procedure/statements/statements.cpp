@@ -310,8 +310,6 @@ void take_flags(proc_options &options, const qh_statement *proc) {
     options.warmstart = QH_FLAG(proc, flag_warmstart);
     options.plot_path = QH_FLAG(proc, flag_plot_path);
     options.plot_criterion = QH_FLAG(proc, flag_plot_criterion);
-    if (options.robust && options.model != model_normal)
-        fail("%1z The robust standard errors option is only available with normal models.");
     if (options.unshrink_se)
         host().log("%1z Warning: The unshrink_se option is not recommended or implemented.");
     if (options.no_intercept)

@@ -38,7 +38,7 @@ enum {
     QUILL_OPT_DFFORMULA = 2,      /* 0 COUNT, 1 PROJECTION */
     QUILL_OPT_GRID_SIZE = 3,      /* 1 to 1000 */
     QUILL_OPT_MAX_ITER = 4,       /* 1 or more */
-    QUILL_OPT_ROBUST = 5,         /* > 0: robust standard errors (normal model) */
+    QUILL_OPT_ROBUST = 5,         /* > 0: robust (sandwich) standard errors, every model */
     QUILL_OPT_START = 6,          /* bits 0-7, where each grid fit starts: 0 the unpenalized
                                      fit, 1 the fit at the previous grid value (faster);
                                      the bits above hold the call's controls, below */

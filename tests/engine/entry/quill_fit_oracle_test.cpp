@@ -45,6 +45,29 @@ TEST(QuillFitOracle, WeightedFitsAtANegligibleLambdaAreGlmsWithWeights) {
     }
 }
 
+// Robust standard errors at a negligible lambda are sandwich::sandwich(glm) (HC0) for the three
+// models. Before, the logistic and Poisson models refused them.
+TEST(QuillFitOracle, RobustErrorsAtANegligibleLambdaAreTheHC0Sandwich) {
+    for (int model = 0; model < 3; ++model) {
+        SCOPED_TRACE(model);
+        quill_fit_call c(oracle_n, 2, std::vector<double>(oracle_x, oracle_x + 2 * oracle_n),
+                         std::vector<double>(oracle_y[model], oracle_y[model] + oracle_n), model, 1);
+        c.controls.min_lambda = 1e-10;
+        c.controls.tolerance = 1e-13;
+        c.controls.robust = 1;
+        c.run();
+        ASSERT_FALSE(c.failed()) << c.text();
+        const double coef[3] = {c.result.intercept, c.beta[0], c.beta[1]};
+        const double se[3] = {c.result.intercept_se, c.se[0], c.se[1]};
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_NEAR(coef[j], oracle_unweighted_coef[model][j],
+                        1e-6 * std::fabs(oracle_unweighted_coef[model][j])) << j;
+            EXPECT_NEAR(se[j], oracle_unweighted_hc0[model][j], 1e-6 * oracle_unweighted_hc0[model][j])
+                << j;
+        }
+    }
+}
+
 // Before, the offset was not read: the fits were those without it.
 TEST(QuillFitOracle, FitsWithAnOffsetAtANegligibleLambdaAreGlmsWithTheOffset) {
     for (int model = 0; model < 3; ++model) {

@@ -13,14 +13,16 @@ eta <- 0.4 + 0.7 * x1 - 0.5 * x2
 y_normal <- round(eta + rnorm(n, sd = 0.8), 3)
 y_logistic <- rbinom(n, 1, plogis(eta))
 y_poisson <- rpois(n, exp(eta))
+# Converged to the last digits, so that the values are the maximum-likelihood ones.
+tight <- glm.control(epsilon = 1e-15, maxit = 200)
 fits <- list(
-  normal = glm(y_normal ~ x1 + x2, family = gaussian, weights = w),
-  logistic = glm(y_logistic ~ x1 + x2, family = binomial, weights = w),
-  poisson = glm(y_poisson ~ x1 + x2, family = poisson, weights = w))
+  normal = glm(y_normal ~ x1 + x2, family = gaussian, weights = w, control = tight),
+  logistic = glm(y_logistic ~ x1 + x2, family = binomial, weights = w, control = tight),
+  poisson = glm(y_poisson ~ x1 + x2, family = poisson, weights = w, control = tight))
 unweighted <- list(
-  normal = glm(y_normal ~ x1 + x2, family = gaussian),
-  logistic = glm(y_logistic ~ x1 + x2, family = binomial),
-  poisson = glm(y_poisson ~ x1 + x2, family = poisson))
+  normal = glm(y_normal ~ x1 + x2, family = gaussian, control = tight),
+  logistic = glm(y_logistic ~ x1 + x2, family = binomial, control = tight),
+  poisson = glm(y_poisson ~ x1 + x2, family = poisson, control = tight))
 num <- function(v) paste(sprintf("%.17g", v), collapse = ", ")
 out <- c("// Written by glm_weights.R; do not edit.",
          sprintf("constexpr int oracle_n = %d;", n),
