@@ -65,7 +65,10 @@ quill_fit_controls engine_controls(const proc_options &options) {
     c.size = sizeof c;
     c.model_type = model_code(options.model);
     c.algorithm = options.algorithm == algorithm_icm ? QUILL_ALGORITHM_ICM : QUILL_ALGORITHM_LQA;
-    c.selection = options.selection == selection_gcv ? QUILL_SELECTION_GCV : QUILL_SELECTION_BIC;
+    c.selection = options.selection == selection_gcv    ? QUILL_SELECTION_GCV
+                  : options.selection == selection_ebic ? QUILL_SELECTION_EBIC
+                                                        : QUILL_SELECTION_BIC;
+    c.ebic_gamma = options.ebic_gamma;
     c.dfformula = options.df == df_projection ? QUILL_DF_PROJECTION : QUILL_DF_COUNT;
     c.grid_size = options.grid_size;
     c.max_iter = options.max_iter;
@@ -99,6 +102,7 @@ void allocate_path(const proc_options &options, fit_path &path) {
     path.converged = allocate_array<uint8_t>(rows);
     path.fitted = allocate_array<uint8_t>(rows);
     path.tied = allocate_array<uint8_t>(rows);
+    path.ebic = allocate_array<double>(rows);
 }
 
 // What the table says of the selected fit: its real effective df, and the smallest and largest
@@ -157,7 +161,8 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
                                  .num_iter = path.num_iter,
                                  .converged = path.converged,
                                  .fitted = path.fitted,
-                                 .tied = path.tied};
+                                 .tied = path.tied,
+                                 .ebic = path.ebic};
     quill_fit_data data{};
     data.size = sizeof data;
     data.p = design.columns;

@@ -23,7 +23,7 @@ struct name33 {
 // The procedure's own words for what the statements choose; engine_call.cpp turns them into
 // the engine's codes.
 enum model_kind : int32_t { model_normal, model_logistic, model_poisson };
-enum selection_kind : int32_t { selection_bic, selection_gcv };
+enum selection_kind : int32_t { selection_bic, selection_gcv, selection_ebic };
 enum df_kind : int32_t { df_count, df_projection };
 enum algorithm_kind : int32_t { algorithm_lqa, algorithm_icm };
 
@@ -79,6 +79,7 @@ struct proc_options {
     algorithm_kind algorithm = algorithm_lqa;
     int32_t grid_size = 0, max_iter = 0;
     double tolerance = 0.0, scad_a = 0.0;
+    double ebic_gamma = 0.5; // EBICGAMMA: EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
     double min_lambda = 0.0, max_lambda = 0.0; // -1: the engine chooses
     bool max_lambda_full = false;              // MAXLAMBDA FULL: up to where every penalized coefficient is 0
     bool warmstart = false, robust = false, unshrink_se = false, no_intercept = false;
@@ -144,7 +145,7 @@ struct proc_design {
 struct fit_path {
     int32_t rows = 0;
     double *lambda = nullptr, *intercept = nullptr, *bic = nullptr, *aic = nullptr, *gcv = nullptr,
-           *effective_df = nullptr;
+           *effective_df = nullptr, *ebic = nullptr;
     int32_t *simple_df = nullptr, *num_iter = nullptr;
     uint8_t *converged = nullptr, *fitted = nullptr, *tied = nullptr; // nonzero: true
 };
@@ -174,6 +175,7 @@ struct proc_outputs {
     double *carried_numbers = nullptr; // per carried variable, for OUTPRED
     name33 *carried_texts = nullptr;
     double *path_row = nullptr; // OUTPATH: the grid value's statistics, then its coefficients
+    double path_ebic = 0.0;     // OUTPATH under SELECTION EBIC: the grid value's EBIC
 };
 
 struct proc_run {

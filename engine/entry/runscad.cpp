@@ -156,9 +156,13 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     *a.simple_df_out = r.simple_df(b);
     *a.df_out = static_cast<int32_t>(df_proj);  // truncation toward zero
     *a.converged_out = r.converged ? byte_true : 0;
-    const double criterion = a.option_vector[QUILL_OPT_SELECTION] == 0
-                                 ? scale.likelihood(r.bic(b))
-                                 : scale.gcv(r.gcv(b));
+    const int32_t selection = a.option_vector[QUILL_OPT_SELECTION];
+    const dbl1& ebic = session.stdresults.ebic;
+    if (selection == selection_ebic && !(ebic.allocated() && ebic.extent(0) >= b))
+        return fail(trail, where, "The grid search did not select a lambda.");
+    const double criterion = selection == selection_bic    ? scale.likelihood(r.bic(b))
+                             : selection == selection_gcv ? scale.gcv(r.gcv(b))
+                                                          : scale.likelihood(ebic(b));
 
     if (run_read_scad_unstdresults(r.beta, r.se, r.intercept, r.intercept_se, r.betas, session,
                                    trail) != 0)
@@ -181,7 +185,7 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     write_coefficients(r.beta, r.se, r.betas, scale.s, a.beta_out, a.se_out, a.beta_path_out);
     if (a.table)
         write_grid_table(*a.table,
-                         {r.lambda, r.bic, r.aic, r.gcv, r.df_proj, r.simple_df, f.intercept,
+                         {r.lambda, r.bic, session.stdresults.ebic, r.aic, r.gcv, r.df_proj, r.simple_df, f.intercept,
                           f.num_iter, f.converged, f.tied, f.fitted},
                          a.model_type == QUILL_MODEL_NORMAL,
                          a.option_vector[QUILL_OPT_DFFORMULA] == 1, scale);
@@ -243,6 +247,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
                                        .start = start.rule,
                                        .tolerance = a.tolerance,
                                        .a = a.a,
+                                       .ebic_gamma = a.ebic_gamma,
                                        .min_lambda = min_lambda,
                                        .max_lambda = max_lambda,
                                        .omit_intercept = omit_intercept,

@@ -49,6 +49,7 @@ struct runscad_arguments {
     entry_kind entry = entry_kind::positional;
     bool read_weights = false; // struct entry with weights: case_weights_vec is read
     const double* offset = nullptr;  // struct entry: the n known terms of eta, or null
+    double ebic_gamma = 0.5;   // struct entry: the controls' ebic_gamma
     int32_t thread_limit = 0;  // struct entry: 0 (QUILL_THREADS or every core) or the limit
     bool quiet = false;        // struct entry: no trace lines
 };

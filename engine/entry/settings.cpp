@@ -60,8 +60,13 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
         s.algorithm = *algorithm;
     }
     if (selection) {
-        if (!code_at_most(*selection, selection_gcv)) return invalid(session, trail, "selection");
+        if (!code_at_most(*selection, selection_ebic)) return invalid(session, trail, "selection");
         s.selection = *selection;
+    }
+    if (in.ebic_gamma) {
+        if (!(*in.ebic_gamma >= 0.0 && *in.ebic_gamma <= 1.0))
+            return invalid(session, trail, "ebic_gamma");
+        s.ebic_gamma = *in.ebic_gamma;
     }
     if (dfformula) {
         if (!code_at_most(*dfformula, df_projection)) return invalid(session, trail, "dfformula");

@@ -98,7 +98,8 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
         .converged_out = &r.converged, .at_max_lambda = &r.at_max_lambda,
         .at_min_lambda = &r.at_min_lambda, .error_flag = &r.error_flag, .msg_len = r.msg_len,
         .message_codes = r.message_codes, .table = r.table, .entry = entry_kind::structs,
-        .read_weights = d.weights != nullptr, .offset = d.offset, .thread_limit = c.threads, .quiet = c.trace == 0};
+        .read_weights = d.weights != nullptr, .offset = d.offset, .ebic_gamma = c.ebic_gamma,
+        .thread_limit = c.threads, .quiet = c.trace == 0};
     run_scad_call(args);
     std::memcpy(static_cast<void*>(result), &r, sizeof r);
     return r.error_flag == 0 ? 0 : -1;

@@ -12,7 +12,7 @@ namespace quill::engine {
 
 struct scad_settings {
     int32_t algorithm = 0;       // 0 LQA, 1 ICM
-    int32_t selection = 0;       // 0 BIC, 1 GCV
+    int32_t selection = 0;       // 0 BIC, 1 GCV, 2 EBIC
     int32_t dfformula = 0;       // 0 COUNT, 1 PROJECTION
     int32_t grid_size = 250;
     int32_t max_iter = 250;
@@ -23,6 +23,7 @@ struct scad_settings {
     double threshold = 1e-4;
     double final_threshold = 0.005;
     double a = 3.7;
+    double ebic_gamma = 0.5;     // EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
     double min_lambda = -1.0;    // -1.0: automatic
     double max_lambda = -1.0;    // also max_lambda_full: up to where every penalized coefficient is 0
     bool omit_intercept = false;
@@ -75,6 +76,7 @@ struct scad_stdresults {
     dbl1 gcv;            // G
     dbl1 aic;            // G
     dbl1 bic;            // G
+    dbl1 ebic;           // G
     dbl1 df_proj;        // G
     double sigma2 = -1.0;
     int1 simple_df;      // G

@@ -30,7 +30,10 @@ void define_info(const proc_options &options, const proc_design &design, const p
     define(out, &outputs.effective_df, "EFFECTIVE_DF");
     define(out, &outputs.simple_df, "SIMPLE_DF");
     define(out, &outputs.iterations, "NUM_ITER");
-    define(out, &fit.criterion_value, options.selection == selection_bic ? "BIC" : "GCV");
+    define(out, &fit.criterion_value,
+           options.selection == selection_bic   ? "BIC"
+           : options.selection == selection_gcv ? "GCV"
+                                                : "EBIC");
     define(out, &fit.min_lambda, "MIN_LAMBDA");
     define(out, &fit.max_lambda, "MAX_LAMBDA");
     define(out, &outputs.grid_status, "GRID_STATUS");

@@ -95,7 +95,9 @@ void fit_lines(const proc_options &options, const proc_design &design, const pro
         // The engine's real value, as OUTINFO and OUTPATH hold it.
         if (options.df == df_projection) line("Effective df:                 %15.4f", fit.effective_df);
     }
-    line(options.selection == selection_bic ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
+    line(options.selection == selection_bic    ? "BIC:                          %15.4f"
+         : options.selection == selection_gcv ? "GCV:                          %15.4f"
+                                              : "EBIC:                         %15.4f",
          fit.criterion_value);
     empty_line();
     if (fit.converged) line("Converged in %d iterations.", fit.iterations);

@@ -252,7 +252,8 @@ void take_codes(proc_options &options, const qh_statement *proc) {
     const char *selection = text_value(proc, slot_selection, "BIC     ");
     if (matches(selection, "BIC", 3)) options.selection = selection_bic;
     else if (matches(selection, "GCV", 3)) options.selection = selection_gcv;
-    else fail("%1zSELECTION must be either BIC or GCV.");
+    else if (matches(selection, "EBIC", 4)) options.selection = selection_ebic;
+    else fail("%1zSELECTION must be BIC, GCV or EBIC.");
 
     const char *df = text_value(proc, slot_df, "COUNT   ");
     if (matches(df, "COUNT", 5)) options.df = df_count;
@@ -300,6 +301,7 @@ void take_numbers(proc_options &options, const qh_statement *proc) {
     options.max_lambda_full = specified(slot(proc, slot_maxlambda_full));
     options.grid_size = to_int32(number_value(proc, slot_gridsize, 250));
     options.scad_a = number_value(proc, slot_a, 3.7);
+    options.ebic_gamma = number_value(proc, slot_ebicgamma, 0.5);
 }
 
 void take_flags(proc_options &options, const qh_statement *proc) {

@@ -34,7 +34,7 @@ extern "C" {
 /* Indices (0-based) into option_vector. */
 enum {
     QUILL_OPT_ALGORITHM = 0,      /* 0 LQA, 1 ICM */
-    QUILL_OPT_SELECTION = 1,      /* 0 BIC, 1 GCV */
+    QUILL_OPT_SELECTION = 1,      /* 0 BIC, 1 GCV, 2 EBIC (gamma 0.5; quill_fit: ebic_gamma) */
     QUILL_OPT_DFFORMULA = 2,      /* 0 COUNT, 1 PROJECTION */
     QUILL_OPT_GRID_SIZE = 3,      /* 1 to 1000 */
     QUILL_OPT_MAX_ITER = 4,       /* 1 or more */
@@ -48,7 +48,7 @@ enum {
 /* The values of the options above, by name. */
 enum {
     QUILL_ALGORITHM_LQA = 0, QUILL_ALGORITHM_ICM = 1,
-    QUILL_SELECTION_BIC = 0, QUILL_SELECTION_GCV = 1,
+    QUILL_SELECTION_BIC = 0, QUILL_SELECTION_GCV = 1, QUILL_SELECTION_EBIC = 2,
     QUILL_DF_COUNT = 0, QUILL_DF_PROJECTION = 1,
     QUILL_START_UNPENALIZED = 0, QUILL_START_PREVIOUS = 1,
     QUILL_INTERCEPT_FITTED = 0, QUILL_INTERCEPT_CENTRE_Y = 1, QUILL_INTERCEPT_OMITTED = 2
@@ -156,6 +156,9 @@ typedef struct quill_grid_table {
     uint8_t *tied;          /* 0xFF when its criterion ties with the selected one (the limit
                                above) and it has the same nonzero coefficients, else 0; the
                                selected grid value is tied */
+    double *ebic;           /* extended BIC: BIC + 2 gamma ln C(m, k), m the penalized design
+                               columns, k the nonzero ones (gamma 0.5 for runscad_path, the
+                               controls' ebic_gamma for quill_fit) */
 } quill_grid_table;
 
 /*
@@ -221,7 +224,7 @@ typedef struct quill_fit_controls {
     size_t size;              /* sizeof(quill_fit_controls) */
     int32_t model_type;       /* QUILL_MODEL_NORMAL, _LOGISTIC or _POISSON */
     int32_t algorithm;        /* QUILL_ALGORITHM_LQA or _ICM */
-    int32_t selection;        /* QUILL_SELECTION_BIC or _GCV */
+    int32_t selection;        /* QUILL_SELECTION_BIC, _GCV or _EBIC */
     int32_t dfformula;        /* QUILL_DF_COUNT or _PROJECTION */
     int32_t grid_size;        /* G, 1 to 1000 */
     int32_t max_iter;         /* 1 or more */
@@ -236,6 +239,7 @@ typedef struct quill_fit_controls {
     double a;                 /* SCAD shape constant */
     double min_lambda;        /* first grid value, or QUILL_MAX_LAMBDA_AUTOMATIC (-1.0) */
     double max_lambda;        /* last grid value, QUILL_MAX_LAMBDA_AUTOMATIC or _FULL */
+    double ebic_gamma;        /* EBIC's gamma, 0 to 1 (0: EBIC is BIC; the usual 0.5) */
 } quill_fit_controls;
 
 /*
@@ -256,7 +260,7 @@ typedef struct quill_fit_result {
     double min_lambda;              /* first grid value */
     double max_lambda;              /* last grid value */
     double lambda;                  /* selected lambda */
-    double criterion;               /* BIC or GCV at the selected lambda */
+    double criterion;               /* BIC, GCV or EBIC at the selected lambda */
     int32_t simple_df;              /* nonzero coefficients at the selected lambda */
     int32_t df;                     /* effective df at the selected lambda (truncated) */
     int32_t best_index;             /* 1-based grid index of the selected lambda */

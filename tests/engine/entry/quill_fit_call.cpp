@@ -44,6 +44,7 @@ void quill_fit_call::run() {
     table.effective_df = effective_df.data();
     table.simple_df = simple_df.data();
     table.fitted = fitted.data();
+    if (ebic) table.ebic = ebic->data();
     result = quill_fit_result{};
     result.size = sizeof result;
     result.beta = beta.data();

@@ -22,6 +22,7 @@ struct quill_fit_call {
     std::vector<int32_t> simple_df;
     std::vector<uint8_t> fitted;
     std::vector<int32_t> message;
+    std::vector<double>* ebic = nullptr;  // the table's EBIC column, when wanted (G elements)
     quill_fit_result result{};
     int32_t status = 0;
 
