@@ -1,7 +1,7 @@
-// The engine call, the only place that knows the engine's header: the options packed into the
-// option vector by their names, the codes of the model and the options, the controls the
-// procedure adds to the start option, the call with its per-grid table, what the table says of
-// the selected fit, and the report of an engine failure.
+// The engine call, the only place that knows the engine's header: the options named in the
+// struct entry's controls, the codes of the model and the options, the call's own controls, the
+// call with the case weights and its per-grid table, what the table says of the selected fit, and
+// the report of an engine failure.
 //
 // The controls: silence for the engine's trace lines unless the host's DEBUG option is set (then
 // they go to standard output as the engine writes them), and the step's thread limit: the
@@ -20,7 +20,6 @@ namespace quill::proc {
 namespace {
 
 constexpr int32_t kMessageLength = 3001;
-constexpr int kOptionCount = 8;
 
 // The longest part of a bad QUILL_THREADS value the warning shows.
 constexpr int kShownValue = 40;
@@ -47,10 +46,9 @@ int32_t thread_limit() {
     return environment_thread_limit();
 }
 
-int32_t engine_controls() {
+bool traced() {
     const char *debug = interface_vector().debug_option;
-    const bool traced = debug != nullptr && *debug != '\0';
-    return QUILL_CONTROL_THREADS(thread_limit()) | (traced ? 0 : QUILL_CONTROL_QUIET);
+    return debug != nullptr && *debug != '\0';
 }
 
 int32_t model_code(model_kind model) {
@@ -62,16 +60,28 @@ int32_t model_code(model_kind model) {
     return QUILL_MODEL_NORMAL;
 }
 
-void pack_options(const proc_options &options, int32_t (&vector)[kOptionCount]) {
-    vector[QUILL_OPT_ALGORITHM] = options.algorithm == algorithm_icm ? QUILL_ALGORITHM_ICM : QUILL_ALGORITHM_LQA;
-    vector[QUILL_OPT_SELECTION] = options.selection == selection_gcv ? QUILL_SELECTION_GCV : QUILL_SELECTION_BIC;
-    vector[QUILL_OPT_DFFORMULA] = options.df == df_projection ? QUILL_DF_PROJECTION : QUILL_DF_COUNT;
-    vector[QUILL_OPT_GRID_SIZE] = options.grid_size;
-    vector[QUILL_OPT_MAX_ITER] = options.max_iter;
-    vector[QUILL_OPT_ROBUST] = options.robust ? 1 : 0;
-    vector[QUILL_OPT_START] =
-        (options.warmstart ? QUILL_START_PREVIOUS : QUILL_START_UNPENALIZED) | engine_controls();
-    vector[QUILL_OPT_INTERCEPT_MODE] = QUILL_INTERCEPT_FITTED;
+quill_fit_controls engine_controls(const proc_options &options) {
+    quill_fit_controls c{};
+    c.size = sizeof c;
+    c.model_type = model_code(options.model);
+    c.algorithm = options.algorithm == algorithm_icm ? QUILL_ALGORITHM_ICM : QUILL_ALGORITHM_LQA;
+    c.selection = options.selection == selection_gcv    ? QUILL_SELECTION_GCV
+                  : options.selection == selection_ebic ? QUILL_SELECTION_EBIC
+                                                        : QUILL_SELECTION_BIC;
+    c.ebic_gamma = options.ebic_gamma;
+    c.dfformula = options.df == df_projection ? QUILL_DF_PROJECTION : QUILL_DF_COUNT;
+    c.grid_size = options.grid_size;
+    c.max_iter = options.max_iter;
+    c.robust = options.robust ? 1 : 0;
+    c.start = options.warmstart ? QUILL_START_PREVIOUS : QUILL_START_UNPENALIZED;
+    c.intercept_mode = QUILL_INTERCEPT_FITTED;
+    c.threads = thread_limit();
+    c.trace = traced() ? 1 : 0;
+    c.tolerance = options.tolerance;
+    c.a = options.scad_a;
+    c.min_lambda = options.min_lambda;
+    c.max_lambda = options.max_lambda_full ? QUILL_MAX_LAMBDA_FULL : options.max_lambda;
+    return c;
 }
 
 // The per-grid table: the path for OUTPATH and PLOTS, and for every fit the selected value's
@@ -92,6 +102,7 @@ void allocate_path(const proc_options &options, fit_path &path) {
     path.converged = allocate_array<uint8_t>(rows);
     path.fitted = allocate_array<uint8_t>(rows);
     path.tied = allocate_array<uint8_t>(rows);
+    path.ebic = allocate_array<double>(rows);
 }
 
 // What the table says of the selected fit: its real effective df, and the smallest and largest
@@ -139,8 +150,6 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
     int32_t *message_codes = allocate_array<int32_t>(kMessageLength);
     for (int32_t i = 0; i < kMessageLength; ++i) message_codes[i] = 32;
 
-    int32_t option_vector[kOptionCount];
-    pack_options(options, option_vector);
     fit_path &path = fit.path;
     const quill_grid_table table{.lambda = path.lambda,
                                  .intercept = path.intercept,
@@ -152,22 +161,44 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
                                  .num_iter = path.num_iter,
                                  .converged = path.converged,
                                  .fitted = path.fitted,
-                                 .tied = path.tied};
-    fit.min_lambda = options.min_lambda;
-    fit.max_lambda = options.max_lambda_full ? QUILL_MAX_LAMBDA_FULL : options.max_lambda;
-    uint8_t converged = 0, at_max_lambda = 0, at_min_lambda = 0, error_flag = 0;
-    int32_t truncated_df = 0; // the table holds the real value
-    runscad_path(design.columns, design.rows, design.x, design.response, design.case_weights,
-                 design.forcein, option_vector, options.grid_size, options.tolerance, &fit.min_lambda,
-                 &fit.max_lambda, model_code(options.model), options.scad_a, fit.betas, &fit.intercept,
-                 fit.std_errs, &fit.intercept_se, fit.coef_path, &fit.selected_lambda,
-                 &fit.criterion_value, &fit.simple_df, &truncated_df, &fit.best_index,
-                 &fit.iterations, &converged, &at_max_lambda, &at_min_lambda, &error_flag,
-                 kMessageLength, message_codes, path.rows > 0 ? &table : nullptr);
-    fit.converged = converged != 0;
-    fit.at_max_lambda = at_max_lambda != 0;
-    fit.at_min_lambda = at_min_lambda != 0;
-    if (error_flag == 0) {
+                                 .tied = path.tied,
+                                 .ebic = path.ebic};
+    quill_fit_data data{};
+    data.size = sizeof data;
+    data.p = design.columns;
+    data.n = design.rows;
+    data.x = design.x;
+    data.y = design.response;
+    data.forcein = design.forcein;
+    // Without a WEIGHT statement no weights are handed over: the engine's unweighted sums.
+    data.weights = options.weighted ? design.case_weights : nullptr;
+    data.offset = design.offset;
+    const quill_fit_controls controls = engine_controls(options);
+    quill_fit_result result{};
+    result.size = sizeof result;
+    result.beta = fit.betas;
+    result.se = fit.std_errs;
+    result.beta_path = fit.coef_path;
+    result.table = path.rows > 0 ? &table : nullptr;
+    result.msg_len = kMessageLength;
+    result.message_codes = message_codes;
+    result.min_lambda = controls.min_lambda;
+    result.max_lambda = controls.max_lambda;
+    quill_fit(&data, &controls, &result);
+    // The effective df comes from the table (the real value), not the truncated result.df.
+    fit.intercept = result.intercept;
+    fit.intercept_se = result.intercept_se;
+    fit.min_lambda = result.min_lambda;
+    fit.max_lambda = result.max_lambda;
+    fit.selected_lambda = result.lambda;
+    fit.criterion_value = result.criterion;
+    fit.simple_df = result.simple_df;
+    fit.best_index = result.best_index;
+    fit.iterations = result.num_iter;
+    fit.converged = result.converged != 0;
+    fit.at_max_lambda = result.at_max_lambda != 0;
+    fit.at_min_lambda = result.at_min_lambda != 0;
+    if (result.error_flag == 0) {
         read_selection(path, fit);
         return;
     }

@@ -23,7 +23,7 @@ struct name33 {
 // The procedure's own words for what the statements choose; engine_call.cpp turns them into
 // the engine's codes.
 enum model_kind : int32_t { model_normal, model_logistic, model_poisson };
-enum selection_kind : int32_t { selection_bic, selection_gcv };
+enum selection_kind : int32_t { selection_bic, selection_gcv, selection_ebic };
 enum df_kind : int32_t { df_count, df_projection };
 enum algorithm_kind : int32_t { algorithm_lqa, algorithm_icm };
 
@@ -61,8 +61,11 @@ struct proc_options {
 
     // The variables. The read list holds their numbers in the order the data keep them: the
     // predictors in MODEL order, the response, then the variables OUTPRED carries: the ID
-    // variables (each once), or without an ID statement every variable of the input data set.
+    // variables (each once), or without an ID statement every variable of the input data set;
+    // last the WEIGHT variable and the MODEL OFFSET= variable, when there are.
     variable response;
+    variable weight, offset;
+    bool weighted = false, has_offset = false;
     int32_t p = 0;
     predictor *predictors = nullptr;
     int32_t class_count = 0, forcein_count = 0, carried_count = 0;
@@ -76,6 +79,7 @@ struct proc_options {
     algorithm_kind algorithm = algorithm_lqa;
     int32_t grid_size = 0, max_iter = 0;
     double tolerance = 0.0, scad_a = 0.0;
+    double ebic_gamma = 0.5; // EBICGAMMA: EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
     double min_lambda = 0.0, max_lambda = 0.0; // -1: the engine chooses
     bool max_lambda_full = false;              // MAXLAMBDA FULL: up to where every penalized coefficient is 0
     bool warmstart = false, robust = false, unshrink_se = false, no_intercept = false;
@@ -84,7 +88,9 @@ struct proc_options {
     // What is shown.
     bool noprint = false, details = false, plot_path = false, plot_criterion = false;
 
-    int32_t read_count() const { return p + 1 + carried_count; }
+    int32_t read_count() const { return offset_index() + (has_offset ? 1 : 0); }
+    int32_t weight_index() const { return p + 1 + carried_count; } // in the read list
+    int32_t offset_index() const { return weight_index() + (weighted ? 1 : 0); }
 };
 
 // The levels of a CLASS predictor among the used observations, in level order; the last is the
@@ -107,7 +113,10 @@ struct proc_data {
     int32_t nobs = 0; // observations read
     int32_t n = 0;    // observations used: every MODEL variable present
     int32_t *excluded = nullptr;              // per observation: 1 when not used
-    int32_t *response_only_missing = nullptr; // per observation: 1 when only the response is missing
+    // Per observation: 1 when it is left out with every predictor present (its response is
+    // missing, or its weight is missing, zero or negative); it is still predicted.
+    int32_t *response_only_missing = nullptr;
+    int32_t weight_dropped = 0; // used but for a missing, zero or negative weight
     double **columns = nullptr;
     name33 **texts = nullptr;
     int32_t *shares = nullptr; // per read-list variable: the read-list variable whose column it shares, or -1
@@ -123,7 +132,9 @@ struct proc_design {
     int32_t columns = 0; // see data/design_columns.h
     double *x = nullptr; // rows x columns, column-major
     double *response = nullptr;
-    double *case_weights = nullptr;
+    double *case_weights = nullptr; // the WEIGHT values, or 1
+    double weight_sum = 0.0;
+    double *offset = nullptr;       // the OFFSET= values of the used observations (or null)
     uint8_t *forcein = nullptr;  // per column: 1 = never penalized
     int32_t *row_of = nullptr;   // per observation: its design row, its row of held_rows, or -1
     double *held_rows = nullptr; // the p predictor values of each observation missing only the response
@@ -134,7 +145,7 @@ struct proc_design {
 struct fit_path {
     int32_t rows = 0;
     double *lambda = nullptr, *intercept = nullptr, *bic = nullptr, *aic = nullptr, *gcv = nullptr,
-           *effective_df = nullptr;
+           *effective_df = nullptr, *ebic = nullptr;
     int32_t *simple_df = nullptr, *num_iter = nullptr;
     uint8_t *converged = nullptr, *fitted = nullptr, *tied = nullptr; // nonzero: true
 };
@@ -164,6 +175,7 @@ struct proc_outputs {
     double *carried_numbers = nullptr; // per carried variable, for OUTPRED
     name33 *carried_texts = nullptr;
     double *path_row = nullptr; // OUTPATH: the grid value's statistics, then its coefficients
+    double path_ebic = 0.0;     // OUTPATH under SELECTION EBIC: the grid value's EBIC
 };
 
 struct proc_run {

@@ -23,6 +23,11 @@ int null_pointer(error_trail& trail, const char* name) {
     return refuse(trail, std::string("The argument ") + name + " of runscad is a null pointer.");
 }
 
+// The struct entry's name for a member: "x of quill_fit_data".
+int null_member(error_trail& trail, const char* name) {
+    return refuse(trail, std::string("The member ") + name + " is a null pointer.");
+}
+
 }  // namespace
 
 int check_intercept_mode(int32_t intercept_mode, error_trail& trail) {
@@ -45,18 +50,19 @@ int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
         const void* pointer;
         bool needed;
         const char* name;
+        const char* member = nullptr;  // the struct entry's name, where it has the pointer
     };
     const pointer_argument pointers[] = {
-        {a.raw_x, rows, "raw_x"},
-        {a.y_vec, rows, "y_vec"},
-        {a.forcein_vec, true, "forcein_vec"},
+        {a.raw_x, rows, "raw_x", "x of quill_fit_data"},
+        {a.y_vec, rows, "y_vec", "y of quill_fit_data"},
+        {a.forcein_vec, true, "forcein_vec", "forcein of quill_fit_data"},
         {a.min_lambda, true, "min_lambda"},
         {a.max_lambda, true, "max_lambda"},
-        {a.beta_out, true, "beta_out"},
+        {a.beta_out, true, "beta_out", "beta of quill_fit_result"},
         {a.intercept_out, true, "intercept_out"},
-        {a.se_out, true, "se_out"},
+        {a.se_out, true, "se_out", "se of quill_fit_result"},
         {a.intercept_se_out, true, "intercept_se_out"},
-        {a.beta_path_out, path, "beta_path_out"},
+        {a.beta_path_out, path, "beta_path_out", "beta_path of quill_fit_result"},
         {a.lambda_out, true, "lambda_out"},
         {a.criterion_out, true, "criterion_out"},
         {a.simple_df_out, true, "simple_df_out"},
@@ -68,7 +74,9 @@ int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
         {a.at_min_lambda, true, "at_min_lambda"},
     };
     for (const pointer_argument& arg : pointers)
-        if (arg.needed && arg.pointer == nullptr) return null_pointer(trail, arg.name);
+        if (arg.needed && arg.pointer == nullptr)
+            return a.entry == entry_kind::structs && arg.member ? null_member(trail, arg.member)
+                                                                : null_pointer(trail, arg.name);
 
     const std::size_t n = static_cast<std::size_t>(a.n);
     for (int j = 0; j < a.p; ++j) {
@@ -83,6 +91,16 @@ int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
         if (!std::isfinite(a.y_vec[i]))
             return refuse(trail, "The response has a missing or infinite value (row " +
                                      std::to_string(i + 1) + ").");
+    if (a.read_weights)
+        for (std::size_t i = 0; i < n; ++i)
+            if (!(a.case_weights_vec[i] >= 0.0) || !std::isfinite(a.case_weights_vec[i]))
+                return refuse(trail, "The case weight of row " + std::to_string(i + 1) +
+                                         " is negative, missing or infinite.");
+    if (a.offset != nullptr)
+        for (std::size_t i = 0; i < n; ++i)
+            if (!std::isfinite(a.offset[i]))
+                return refuse(trail, "The offset has a missing or infinite value (row " +
+                                         std::to_string(i + 1) + ").");
     return 0;
 }
 

@@ -91,7 +91,8 @@ bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail) 
 }
 
 int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein,
-                          const dbl1& case_weights, scad_session& session, error_trail& trail) {
+                          const dbl1& case_weights, scad_session& session, error_trail& trail,
+                          const double* offset) {
     // A design without rows may come without storage; its shape is checked below.
     if ((raw_x.data == nullptr && raw_x.rows > 0) || !y.allocated() || !forcein.allocated() ||
         !case_weights.allocated())
@@ -115,12 +116,27 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
     d.n = n;
     d.p = p;
     const double* yv = y.data();
+    const double* wv = case_weights.data();
+    d.weighted = false;
+    d.weight_sum = 0.0;
+    for (int i = 0; i < n; ++i) {
+        d.weighted = d.weighted || wv[i] != 1.0;
+        d.weight_sum += wv[i];
+    }
+    if (d.weighted && !(d.weight_sum > 1.0)) return fail_load(session, trail, not_enough_data);
     double sum = 0.0;
-    for (int i = 0; i < n; ++i) sum += yv[i];
-    d.y_mean = sum / n;
     double squares = 0.0;
-    for (int i = 0; i < n; ++i) squares += (yv[i] - d.y_mean) * (yv[i] - d.y_mean);
-    d.y_spread = std::sqrt(squares) / (n - 1);
+    if (d.weighted) {
+        for (int i = 0; i < n; ++i) sum += wv[i] * yv[i];
+        d.y_mean = sum / d.weight_sum;
+        for (int i = 0; i < n; ++i) squares += wv[i] * (yv[i] - d.y_mean) * (yv[i] - d.y_mean);
+        d.y_spread = std::sqrt(squares) / (d.weight_sum - 1.0);
+    } else {
+        for (int i = 0; i < n; ++i) sum += yv[i];
+        d.y_mean = sum / n;
+        for (int i = 0; i < n; ++i) squares += (yv[i] - d.y_mean) * (yv[i] - d.y_mean);
+        d.y_spread = std::sqrt(squares) / (n - 1);
+    }
     if (d.y_spread < static_cast<double>(1e-20f)) return fail_load(session, trail, not_enough_data);
 
     const bool intercept = has_intercept_column(session.settings);
@@ -132,6 +148,13 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
     for (int i = 0; i < n; ++i) d.y.data()[i] = yv[i] - shift;
     std::copy(case_weights.data(), case_weights.data() + n, d.case_weights.data());
     std::copy(forcein.data(), forcein.data() + p, d.forcein.data());
+    // The normal model's offset is taken off its response before it comes here.
+    if (dbl1_dealloc(d.offset, trail) != 0) return fail_load_status(session, trail, status_deallocation);
+    if (offset != nullptr && session.settings.model_type != model_normal) {
+        if (dbl1_alloc(d.offset, n, trail, {}, "offset") != 0)
+            return fail_load_status(session, trail, status_allocation);
+        std::copy(offset, offset + n, d.offset.data());
+    }
 
     const matrix_view x(d.x);
     matrix_view standardized = x;
@@ -139,8 +162,11 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
         std::fill(x.col(0), x.col(0) + n, 1.0);
         standardized = x.columns(1, p);
     }
-    if (standardize_real_matrix(raw_x, standardized, d.x_center, d.x_scale, trail) != 0)
-        return fail_load_after(session, trail);
+    const int standardized_rc =
+        d.weighted ? standardize_weighted_matrix(raw_x, standardized, d.x_center, d.x_scale,
+                                                 d.case_weights.data(), d.weight_sum, trail)
+                   : standardize_real_matrix(raw_x, standardized, d.x_center, d.x_scale, trail);
+    if (standardized_rc != 0) return fail_load_after(session, trail);
     const vector_cview weights(d.case_weights);
     if (premult_by_transpose(d.x, d.xtx, trail, weights) != 0 ||
         mat_mult_transpose_first_by_vector(d.x, d.y, d.xty, trail, weights) != 0)

@@ -28,6 +28,7 @@ void write_grid_table(const quill_grid_table& t, const grid_readout& r, bool has
         if (t.converged) t.converged[k] = fitted && r.converged(g) != 0 ? byte_true : 0;
         if (t.fitted) t.fitted[k] = fitted ? byte_true : 0;
         if (t.tied) t.tied[k] = fitted && r.tied(g) != 0 ? byte_true : 0;
+        if (t.ebic) t.ebic[k] = fitted ? scale.likelihood(r.ebic(g)) : missing;
     }
 }
 

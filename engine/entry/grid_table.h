@@ -12,6 +12,7 @@ namespace quill::engine {
 struct grid_readout {
     const dbl1& lambda;
     const dbl1& bic;
+    const dbl1& ebic;
     const dbl1& aic;
     const dbl1& gcv;
     const dbl1& df_proj;

@@ -20,7 +20,9 @@ struct response_scale {
 };
 
 // Divides a normal model's response by its standard deviation (divisor n - 1), taken as 1
-// when it is not a positive finite number; any other model keeps its response (s = 1).
-response_scale scale_response(dbl1& y, int32_t model_type);
+// when it is not a positive finite number; any other model keeps its response (s = 1). With
+// frequency weights (null: every weight 1) the standard deviation and n are those of the data
+// with each row repeated w times: the weighted mean, divisor sum w - 1, and 2 (sum w) ln s.
+response_scale scale_response(dbl1& y, int32_t model_type, const double* weights = nullptr);
 
 }  // namespace quill::engine

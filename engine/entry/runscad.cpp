@@ -44,9 +44,15 @@ struct input_arrays {
 int copy_inputs(const runscad_arguments& a, input_arrays& in, error_trail& trail) {
     if (dbl1_alloc(in.y_vec, a.n, trail, {}, "y_vec") != 0) return -1;
     for (int i = 0; i < a.n; ++i) in.y_vec.data()[i] = a.y_vec[i];
-    // Every observation weighs the same; argument 5 is not read.
+    // The normal model fits y - offset; the other models carry the offset into every mean.
+    if (a.offset != nullptr && a.model_type == QUILL_MODEL_NORMAL)
+        for (int i = 0; i < a.n; ++i) in.y_vec.data()[i] -= a.offset[i];
+    // runscad's argument 5 is not read: every observation weighs the same there.
     if (dbl1_alloc(in.case_weights_vec, a.n, trail, {}, "case_weights_vec") != 0) return -1;
-    in.case_weights_vec.fill(1.0);
+    if (a.read_weights)
+        for (int i = 0; i < a.n; ++i) in.case_weights_vec.data()[i] = a.case_weights_vec[i];
+    else
+        in.case_weights_vec.fill(1.0);
     if (log1_alloc(in.forcein_vec, a.p, trail, {}, "forcein_vec") != 0) return -1;
     for (int j = 0; j < a.p; ++j) in.forcein_vec.data()[j] = a.forcein_vec[j] != 0;
     return 0;
@@ -150,9 +156,13 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     *a.simple_df_out = r.simple_df(b);
     *a.df_out = static_cast<int32_t>(df_proj);  // truncation toward zero
     *a.converged_out = r.converged ? byte_true : 0;
-    const double criterion = a.option_vector[QUILL_OPT_SELECTION] == 0
-                                 ? scale.likelihood(r.bic(b))
-                                 : scale.gcv(r.gcv(b));
+    const int32_t selection = a.option_vector[QUILL_OPT_SELECTION];
+    const dbl1& ebic = session.stdresults.ebic;
+    if (selection == selection_ebic && !(ebic.allocated() && ebic.extent(0) >= b))
+        return fail(trail, where, "The grid search did not select a lambda.");
+    const double criterion = selection == selection_bic    ? scale.likelihood(r.bic(b))
+                             : selection == selection_gcv ? scale.gcv(r.gcv(b))
+                                                          : scale.likelihood(ebic(b));
 
     if (run_read_scad_unstdresults(r.beta, r.se, r.intercept, r.intercept_se, r.betas, session,
                                    trail) != 0)
@@ -175,7 +185,7 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     write_coefficients(r.beta, r.se, r.betas, scale.s, a.beta_out, a.se_out, a.beta_path_out);
     if (a.table)
         write_grid_table(*a.table,
-                         {r.lambda, r.bic, r.aic, r.gcv, r.df_proj, r.simple_df, f.intercept,
+                         {r.lambda, r.bic, session.stdresults.ebic, r.aic, r.gcv, r.df_proj, r.simple_df, f.intercept,
                           f.num_iter, f.converged, f.tied, f.fitted},
                          a.model_type == QUILL_MODEL_NORMAL,
                          a.option_vector[QUILL_OPT_DFFORMULA] == 1, scale);
@@ -206,7 +216,8 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
 
     input_arrays in;
     if (copy_inputs(a, in, trail) != 0) return -1;
-    const response_scale scale = scale_response(in.y_vec, a.model_type);
+    const response_scale scale = scale_response(
+        in.y_vec, a.model_type, a.read_weights ? in.case_weights_vec.data() : nullptr);
 
     const bool omit_intercept = intercept_mode == intercept_omitted;
     const bool center_y = intercept_mode == intercept_centre_y;
@@ -219,7 +230,9 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     if (given_max_lambda(*a.max_lambda)) max_lambda = *a.max_lambda / scale.s;
     else if (*a.max_lambda == QUILL_MAX_LAMBDA_FULL) max_lambda = max_lambda_full;
 
-    const start_option start = read_start_option(o[QUILL_OPT_START]);
+    const start_option start = a.entry == entry_kind::positional
+                                   ? read_start_option(o[QUILL_OPT_START])
+                                   : start_option{o[QUILL_OPT_START], a.quiet, a.thread_limit};
     const trace_lines_scope trace(!start.quiet);
     // The worker threads live for this call only.
     const thread_team_scope team(engine_thread_count(start.thread_limit));
@@ -234,6 +247,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
                                        .start = start.rule,
                                        .tolerance = a.tolerance,
                                        .a = a.a,
+                                       .ebic_gamma = a.ebic_gamma,
                                        .min_lambda = min_lambda,
                                        .max_lambda = max_lambda,
                                        .omit_intercept = omit_intercept,
@@ -242,7 +256,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
     if (run_load_scad_settings(settings, session, trail) != 0) return -1;
     const matrix_cview raw_x(a.raw_x, a.n, a.p, a.n);
     if (run_load_scad_dataset(raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,
-                              trail) != 0)
+                              trail, a.offset) != 0)
         return -1;
     if (!scad_y_is_allowable(in.y_vec, a.model_type, trail)) return -1;
 

@@ -8,8 +8,12 @@
 
 namespace quill::engine {
 
-// The arguments of runscad in their order, then runscad_path's table (null for runscad);
-// pointers are the caller's storage.
+// Which entry a call came through: the messages name its arguments, and the positional entries
+// carry the thread limit and the trace switch packed into the start option.
+enum class entry_kind { positional, structs };
+
+// The arguments of runscad in their order, then runscad_path's table (null for runscad), then
+// what only the struct entry sets; pointers are the caller's storage.
 struct runscad_arguments {
     int32_t p;
     int32_t n;
@@ -42,6 +46,12 @@ struct runscad_arguments {
     int32_t msg_len;
     int32_t* message_codes;
     const quill_grid_table* table;
+    entry_kind entry = entry_kind::positional;
+    bool read_weights = false; // struct entry with weights: case_weights_vec is read
+    const double* offset = nullptr;  // struct entry: the n known terms of eta, or null
+    double ebic_gamma = 0.5;   // struct entry: the controls' ebic_gamma
+    int32_t thread_limit = 0;  // struct entry: 0 (QUILL_THREADS or every core) or the limit
+    bool quiet = false;        // struct entry: no trace lines
 };
 
 // Runs the whole estimation and fills the outputs, or sets the error flag and the message.

@@ -1,9 +1,22 @@
-// The C boundary of the engine: the two exported functions. runscad_path names the loose
-// arguments into a struct for the C++ steps and is the only place that catches every exception,
-// so that nothing but the error flag and the message ever leaves the library.
+// The C boundary of the engine: the three exported functions, and the only place that catches
+// every exception, so that nothing but the error flag and the message ever leaves the library.
+// quill_fit reads its structs into the call's arguments; runscad_path names its loose arguments
+// into the same, so every entry runs one call.
 #include "quill/runscad.h"
 
 #include "runscad.h"
+#include "struct_entry.h"
+
+extern "C" QUILL_EXPORT int32_t quill_fit(const quill_fit_data* data,
+                                          const quill_fit_controls* controls,
+                                          quill_fit_result* result) {
+    try {
+        return quill::engine::run_struct_call(data, controls, result);
+    } catch (...) {
+        quill::engine::report_struct_failure(result);
+        return -1;
+    }
+}
 
 extern "C" QUILL_EXPORT void runscad_path(
     int32_t p, int32_t n, const double* raw_x, const double* y_vec,

@@ -60,8 +60,13 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
         s.algorithm = *algorithm;
     }
     if (selection) {
-        if (!code_at_most(*selection, selection_gcv)) return invalid(session, trail, "selection");
+        if (!code_at_most(*selection, selection_ebic)) return invalid(session, trail, "selection");
         s.selection = *selection;
+    }
+    if (in.ebic_gamma) {
+        if (!(*in.ebic_gamma >= 0.0 && *in.ebic_gamma <= 1.0))
+            return invalid(session, trail, "ebic_gamma");
+        s.ebic_gamma = *in.ebic_gamma;
     }
     if (dfformula) {
         if (!code_at_most(*dfformula, df_projection)) return invalid(session, trail, "dfformula");
@@ -80,12 +85,8 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
     if (!code_at_most(model_type, model_poisson)) return invalid(session, trail, "model_type");
     s.model_type = model_type;
 
-    const bool robust_wanted = robust.value_or(false);
-    if (model_type != model_normal && robust_wanted)
-        return fail_load(session, trail,
-                         "The robust (heteroskedasticity) standard error is only available in the "
-                         "normal model.");
-    s.model_based_se = (robust_wanted && model_type == model_normal) ? 0 : 1;
+    // The sandwich with the score residuals y - mu holds for the three canonical links alike.
+    s.model_based_se = robust.value_or(false) ? 0 : 1;
 
     if (start) {
         if (!code_at_most(*start, start_previous)) return invalid(session, trail, "start");

@@ -27,11 +27,18 @@ constexpr const char* no_information = "I could not create a penalized informati
 constexpr const char* index_error =
     "Index error in standardized dataset while calculating covariance matrix.";
 
-bool robust_se(const scad_settings& st) { return st.model_based_se == 0 && st.model_type == model_normal; }
+// The sandwich of the score residuals y - mu: the same form for the three canonical links.
+bool robust_se(const scad_settings& st) { return st.model_based_se == 0; }
 
-double residual_sum_of_squares(const dbl1& y, const dbl1& mu) {
+// Each squared residual counted as often as its observation's frequency weight.
+double residual_sum_of_squares(const scad_dataset& ds, const dbl1& mu) {
+    const dbl1& y = ds.y;
     double rss = 0.0;
-    for (int i = 1; i <= y.extent(0); ++i) rss += (y(i) - mu(i)) * (y(i) - mu(i));
+    if (ds.weighted)
+        for (int i = 1; i <= y.extent(0); ++i)
+            rss += ds.case_weights(i) * (y(i) - mu(i)) * (y(i) - mu(i));
+    else
+        for (int i = 1; i <= y.extent(0); ++i) rss += (y(i) - mu(i)) * (y(i) - mu(i));
     return rss;
 }
 
@@ -41,8 +48,8 @@ double sigma2_without_coefficients(const scad_session& session, const dbl1& mu) 
     const scad_settings& st = session.settings;
     if (robust_se(st)) return -1.0;
     if (st.model_type != model_normal) return 1.0;
-    const int n = session.dataset.n;
-    const double rss = residual_sum_of_squares(session.dataset.y, mu);
+    const double n = session.dataset.weight_sum;
+    const double rss = residual_sum_of_squares(session.dataset, mu);
     return st.center_y ? rss / (n - 1) : rss / n;
 }
 
@@ -132,7 +139,7 @@ int invert_penalized_information(scad_session& session, reduced_model& r, const 
         const double b = std::fabs(r.b_r(c));
         const double l = r.l_r(c);
         r.scad_slope(c) = l_max < 1e-15 ? 0.0 : scad_slope(b, l, st.a, r.forced_r(c));
-        r.penalty(c) = n * lqa_weight(r.scad_slope(c), l, b);
+        r.penalty(c) = ds.weight_sum * lqa_weight(r.scad_slope(c), l, b);
     }
     if (add_a_diag_matrix_to(r.A, r.penalty, trail) != 0)
         return fail_reset(session, trail, where, no_information);
@@ -161,11 +168,12 @@ int included_covariance(scad_session& session, reduced_model& r, const dbl1& mu,
         return 0;
     }
     if (st.model_type == model_normal) {
-        if (n <= ds.p + 1)
+        const double count = ds.weight_sum;
+        if (count <= ds.p + 1)
             return fail_reset(session, trail, where,
                               "The error df was too small to calculate a variance estimate.");
-        const double rss = residual_sum_of_squares(ds.y, mu);
-        res.sigma2 = st.center_y ? rss / (n - k - 1) : rss / (n - k);
+        const double rss = residual_sum_of_squares(ds, mu);
+        res.sigma2 = st.center_y ? rss / (count - k - 1) : rss / (count - k);
     } else {
         res.sigma2 = 1.0;
     }
@@ -221,7 +229,7 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
         r.k += included(j) ? 1 : 0;
     }
 
-    if (scad_calculate_mu(ds.x, beta, st.model_type, mu, trail) != 0)
+    if (scad_calculate_mu(ds.x, beta, st.model_type, mu, trail, mean_offset(ds)) != 0)
         return fail_reset(session, trail, where, no_information);
     if (r.k == 0) {
         res.sigma2 = sigma2_without_coefficients(session, mu);

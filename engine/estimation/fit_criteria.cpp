@@ -20,15 +20,21 @@ double y_log_mu(double y, double mu) { return y == 0.0 ? 0.0 : y * std::log(mu);
 }  // namespace
 
 bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cview y,
-                             vector_cview mu, double df, fit_criteria& out) {
+                             vector_cview mu, double df, fit_criteria& out,
+                             const double* weights, double weight_sum) {
     const int n = y.size;
-    const double N = n;
+    const double N = weights ? weight_sum : n;
     double L = 0.0;
     out.gcv = 0.0;
+    // The weight of observation i, or 1 without weights.
+    const auto w = [weights](int i) { return weights ? weights[i] : 1.0; };
     switch (model_type) {
         case 0: {
             double rss = 0.0;
-            for (int i = 0; i < n; ++i) rss += (y[i] - mu[i]) * (y[i] - mu[i]);
+            if (weights)
+                for (int i = 0; i < n; ++i) rss += weights[i] * (y[i] - mu[i]) * (y[i] - mu[i]);
+            else
+                for (int i = 0; i < n; ++i) rss += (y[i] - mu[i]) * (y[i] - mu[i]);
             const double s = rss / N;
             L = full_likelihood ? (std::log(s) + ln_two_pi) * N + N : N * std::log(s);
             const double denominator = 1.000000000000001 - df / N;
@@ -38,13 +44,15 @@ bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cv
         case 1: {
             double sum = 0.0;
             for (int i = 0; i < n; ++i)
-                sum += y_log_mu(y[i], mu[i]) + y_log_mu(1.0 - y[i], 1.0 - mu[i]);
+                if (w(i) != 0.0)  // a left-out observation's mean may be 0 or 1
+                    sum += w(i) * (y_log_mu(y[i], mu[i]) + y_log_mu(1.0 - y[i], 1.0 - mu[i]));
             L = -2.0 * sum;
             break;
         }
         case 2: {
             double sum = 0.0;
-            for (int i = 0; i < n; ++i) sum += y_log_mu(y[i], mu[i]) - mu[i];
+            for (int i = 0; i < n; ++i)
+                if (w(i) != 0.0) sum += w(i) * (y_log_mu(y[i], mu[i]) - mu[i]);
             L = -2.0 * sum;
             break;
         }

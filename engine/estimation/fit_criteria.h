@@ -1,6 +1,7 @@
 // Fit criteria of one grid value: the deviance term L of the model, then
 //   AIC = L + 2 df,  BIC = L + df ln n,  GCV = (RSS / n) / (1 - df / n)^2 (normal model only).
-// No case weights enter the criteria.
+// With frequency weights w (summing to weight_sum) each term counts w times and n is weight_sum:
+// the criteria of the data with each row repeated w times.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,8 @@ struct fit_criteria {
 
 // false for a model type outside 0 (normal), 1 (logistic), 2 (Poisson).
 bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cview y,
-                             vector_cview mu, double df, fit_criteria& out);
+                             vector_cview mu, double df, fit_criteria& out,
+                             const double* weights = nullptr, double weight_sum = 0.0);
 
 // Criteria this close to the smallest one count as tied with it: once a*lambda is below every
 // selected coefficient, a run of grid values gives the same fit and their criteria differ only

@@ -46,7 +46,7 @@ int null_fit_mean(scad_session& session, const penalized_columns& cols, dbl1& mu
     if (run_fit_scad_lqa(0.0, start, beta, std::max(session.settings.max_iter, 1000), iterations,
                          converged, session, trail) != 0)
         return -1;
-    return scad_calculate_mu(ds.x, beta, session.settings.model_type, mu0, trail);
+    return scad_calculate_mu(ds.x, beta, session.settings.model_type, mu0, trail, mean_offset(ds));
 }
 
 // The two bounds of the candidate top.
@@ -70,7 +70,7 @@ int lower_bounds(scad_session& session, const penalized_columns& cols, double& b
             g += x[i] * ds.case_weights.data()[i] * (ds.y.data()[i] - mu0.data()[i]);
         largest_gradient = std::fmax(largest_gradient, std::fabs(g));
     }
-    bound = std::fmax(largest_b / session.settings.a, largest_gradient / ds.n);
+    bound = std::fmax(largest_b / session.settings.a, largest_gradient / ds.weight_sum);
     return 0;
 }
 

@@ -29,6 +29,11 @@ constexpr const char* where = "run_calculate_scad_stdresults in MOD scad_types";
 constexpr const char* unrecognized = "Unrecognized option";
 constexpr double not_fitted = 1e15;
 
+// ln C(m, k), the number of models of k of the m penalized columns.
+double ln_choose(int m, int k) {
+    return std::lgamma(m + 1.0) - std::lgamma(k + 1.0) - std::lgamma(m - k + 1.0);
+}
+
 int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
     if (dbl2_alloc(res.betas, G, q, trail, {}, {}, "betas") != 0 ||
         dbl2_alloc(res.cov_mat, q, q, trail, {}, {}, "cov_mat") != 0 ||
@@ -37,6 +42,7 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
         dbl1_alloc(res.gcv, G, trail, {}, "gcv") != 0 ||
         dbl1_alloc(res.aic, G, trail, {}, "aic") != 0 ||
         dbl1_alloc(res.bic, G, trail, {}, "bic") != 0 ||
+        dbl1_alloc(res.ebic, G, trail, {}, "ebic") != 0 ||
         dbl1_alloc(res.df_proj, G, trail, {}, "df_proj") != 0 ||
         int1_alloc(res.simple_df, G, trail, {}, "simple_df") != 0 ||
         int1_alloc(res.tied, G, trail, {}, "tied") != 0)
@@ -48,6 +54,7 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
     res.gcv.fill(not_fitted);
     res.aic.fill(not_fitted);
     res.bic.fill(not_fitted);
+    res.ebic.fill(not_fitted);
     res.df_proj.fill(0.0);
     res.simple_df.fill(0);
     res.tied.fill(0);
@@ -166,6 +173,8 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         return fail_status_reset(session, trail, status_allocation, where);
     iterations.fill(1);
     converged.fill(-1);
+    int penalized = 0;  // the penalized design columns, for EBIC's model-space term
+    for (int j = 1; j <= p; ++j) penalized += ds.forcein(j) ? 0 : 1;
 
     for (int g = 1; g <= G; ++g) {
         const double lambda = session.Lgrid.lambda(g);
@@ -179,16 +188,17 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         converged(g) = fit_converged ? -1 : 0;
 
         bool all_zero = true;  // a NaN coefficient is not zero
-        int32_t nonzero = 0;
+        int32_t nonzero = 0, penalized_nonzero = 0;
         for (int j = 1; j <= q; ++j) {
             const double b = coefficients(j);
             res.betas(g, j) = b;
             nonzero += std::fabs(b) > 1e-15 ? 1 : 0;
+            if (j > q - p && !ds.forcein(j - (q - p)) && std::fabs(b) > 1e-15) ++penalized_nonzero;
             all_zero = all_zero && std::fabs(b) < 1e-15;
         }
         if (warm) std::copy(coefficients.data(), coefficients.data() + q, previous.data());
         if (scad_calculate_mu(ds.x, coefficients, st.model_type, mu, w.mu_columns,
-                              w.mu_coefficients, trail) != 0)
+                              w.mu_coefficients, trail, mean_offset(ds)) != 0)
             return fail_reset(session, trail, where, "Error calculating standardized results");
         res.simple_df(g) = nonzero;
 
@@ -206,11 +216,14 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         }
 
         fit_criteria c;
-        if (!scad_calculate_criteria(st.model_type, st.full_likelihood, ds.y, mu, df, c))
+        if (!scad_calculate_criteria(st.model_type, st.full_likelihood, ds.y, mu, df, c,
+                                     ds.weighted ? ds.case_weights.data() : nullptr,
+                                     ds.weight_sum))
             return fail_reset(session, trail, where, unrecognized);
         res.gcv(g) = c.gcv;
         res.aic(g) = c.aic;
         res.bic(g) = c.bic;
+        res.ebic(g) = c.bic + 2.0 * st.ebic_gamma * ln_choose(penalized, penalized_nonzero);
         res.fitted = g;
 
         if (all_zero) break;
@@ -223,7 +236,9 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         return fail_reset(session, trail, where,
                           "The GCV fit criterion can only be used with the normal model "
                           "(identity link) type.");
-    const dbl1& criterion = st.selection == selection_gcv ? res.gcv : res.bic;
+    const dbl1& criterion = st.selection == selection_gcv    ? res.gcv
+                            : st.selection == selection_ebic ? res.ebic
+                                                             : res.bic;
     res.best = G < 2 ? 1 : scad_smallest_criterion(criterion);
     for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
     mark_ties(res, criterion, session);

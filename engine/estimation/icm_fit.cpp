@@ -118,7 +118,7 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     dbl1& beta_old = ws.beta_old;
     dbl2& S = ws.S;
     for (int j = 1; j <= p; ++j) beta(j) = beta_start(j);
-    const double n = ds.n;
+    const double n = ds.weight_sum;
     if (!ws.S_ready)
         for (std::size_t e = 0; e < S.size(); ++e) S.data()[e] = ds.xtx.data()[e] / n;
     ws.S_ready = true;

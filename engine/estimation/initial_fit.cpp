@@ -37,10 +37,15 @@ int glm_start(const scad_dataset& ds, int32_t model_type, dbl1& z, dbl1& start, 
               error_trail& trail) {
     if (model_type == model_poisson) {
         for (int i = 1; i <= ds.n; ++i) z(i) = std::log(ds.y(i) + 0.5);
+        if (const double* offset = mean_offset(ds))
+            for (int i = 1; i <= ds.n; ++i) z(i) -= offset[i - 1];
     } else {
         double sum = 0.0;
-        for (int i = 1; i <= ds.n; ++i) sum += ds.y(i);
-        const double mean = sum / ds.n;
+        if (ds.weighted)
+            for (int i = 1; i <= ds.n; ++i) sum += ds.case_weights(i) * ds.y(i);
+        else
+            for (int i = 1; i <= ds.n; ++i) sum += ds.y(i);
+        const double mean = sum / ds.weight_sum;
         for (int i = 1; i <= ds.n; ++i) z(i) = ds.y(i) - mean;
     }
     return least_squares_regression(ds.x, z, start, singular, trail,
@@ -103,20 +108,23 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
         }
     }
 
-    if (scad_calculate_mu(ds.x, fit.beta, st.model_type, fit.mu, trail) != 0)
+    if (scad_calculate_mu(ds.x, fit.beta, st.model_type, fit.mu, trail, mean_offset(ds)) != 0)
         return fail_reset(session, trail, where, no_mu);
 
     double sum = 0.0;
     const double tiny = static_cast<double>(1e-10f);  // single precision, as always used
     for (int i = 1; i <= n; ++i) {
         const double mu = fit.mu(i);
+        double term;
         switch (st.model_type) {
-            case 0: sum += (ds.y(i) - mu) * (ds.y(i) - mu); break;
-            case 1: sum += (1.0000000001 - mu) * (mu + tiny); break;
-            default: sum += mu + tiny; break;
+            case 0: term = (ds.y(i) - mu) * (ds.y(i) - mu); break;
+            case 1: term = (1.0000000001 - mu) * (mu + tiny); break;
+            default: term = mu + tiny; break;
         }
+        sum += ds.weighted ? ds.case_weights(i) * term : term;
     }
-    fit.sigma2 = st.model_type == model_normal ? sum / (n - p) : sum / n;
+    const double count = ds.weight_sum;
+    fit.sigma2 = st.model_type == model_normal ? sum / (count - p) : sum / count;
     fit.is_null = false;
     return 0;
 }

@@ -43,7 +43,9 @@ int run_calculate_scad_Lgrid(scad_session& session, error_trail& trail) {
     if (!(sigma2 >= 0.0))
         return fail_reset(session, trail, where, "The initial fit must be calculated first.");
     const double s = std::sqrt(sigma2);
-    const double root_n = std::sqrt(static_cast<double>(n));
+    // Weighted, n is the sum of the weights (the number of rows with each repeated w times).
+    const double count = session.dataset.weight_sum;
+    const double root_n = std::sqrt(count);
 
     const double min_lambda = session.settings.min_lambda;
     const double max_lambda = session.settings.max_lambda;
@@ -57,7 +59,7 @@ int run_calculate_scad_Lgrid(scad_session& session, error_trail& trail) {
         if (top >= 0.0) top = std::fmax(top, grid.lambda(1));
         grid.lambda(G) = max_lambda >= 0.0 ? max_lambda
                          : top >= 0.0      ? top
-                                           : (5.0 / root_n) * s * std::sqrt(std::log(n));
+                                           : (5.0 / root_n) * s * std::sqrt(std::log(count));
     }
     if (G >= 3) {
         const double step = (grid.lambda(G) - grid.lambda(1)) / (G - 1);

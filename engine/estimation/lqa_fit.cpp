@@ -85,6 +85,8 @@ void sweep_block(const detail::column_set& x, vector_cview beta, const scad_data
     rows.data += b0;
     rows.rows = m;
     detail::times_vector(rows, beta, nullptr, mu, 0, m);
+    if (const double* offset = mean_offset(ds))
+        for (int i = 0; i < m; ++i) mu[i] += offset[b0 + i];
     mean_from_linear_predictor(model_type, mu, m);
     const double* case_weights = ds.case_weights.data() + b0;
     const double* y = ds.y.data() + b0;
@@ -211,7 +213,7 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
              const dbl1* start, error_trail& trail) {
     scad_session& session = pb.session;
     const scad_settings& st = session.settings;
-    const double nd = session.dataset.n;
+    const double nd = session.dataset.weight_sum;
 
     for (int c = 1; c <= k; ++c) {
         const int j = ws.alive(c);

@@ -23,11 +23,13 @@ constexpr int block = detail::cross_product_row_block;
 
 // mu(t) for the rows [t0, t1) from their linear predictors.
 void mean_of_rows(detail::column_set x, vector_cview beta, int32_t model_type, vector_view mu,
-                  int t0, int t1) {
+                  int t0, int t1, const double* offset) {
     double eta[block];
     for (int b0 = t0; b0 < t1; b0 += block) {
         const int m = t1 - b0 < block ? t1 - b0 : block;
         detail::times_vector(x, beta, nullptr, eta, b0, b0 + m);
+        if (offset)
+            for (int i = 0; i < m; ++i) eta[i] += offset[b0 + i];
         mean_from_linear_predictor(model_type, eta, m);
         for (int i = 0; i < m; ++i) mu[b0 + i] = eta[i];
     }
@@ -36,7 +38,7 @@ void mean_of_rows(detail::column_set x, vector_cview beta, int32_t model_type, v
 }  // namespace
 
 int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu,
-                      error_trail& trail) {
+                      error_trail& trail, const double* offset) {
     if (beta.size != x.cols || mu.size != x.rows)
         return fail_status(trail, status_not_conformable, mu_where, "mu");
     int1 columns;
@@ -44,11 +46,12 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
     if (int1_alloc(columns, beta.size, trail, {}, "scad_calculate_mu: columns") != 0 ||
         dbl1_alloc(coefficients, beta.size, trail, {}, "scad_calculate_mu: coefficients") != 0)
         return fail_status(trail, status_allocation, mu_where, "mu");
-    return scad_calculate_mu(x, beta, model_type, mu, columns, coefficients, trail);
+    return scad_calculate_mu(x, beta, model_type, mu, columns, coefficients, trail, offset);
 }
 
 int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu,
-                      int1& columns, dbl1& coefficients, error_trail& trail) {
+                      int1& columns, dbl1& coefficients, error_trail& trail,
+                      const double* offset) {
     if (beta.size != x.cols || mu.size != x.rows || columns.extent(0) < beta.size ||
         coefficients.extent(0) < beta.size)
         return fail_status(trail, status_not_conformable, mu_where, "mu");
@@ -64,7 +67,7 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
     const detail::column_set used(x, columns.data(), count);
     const vector_cview used_beta(coefficients.data(), count);
     row_chunks(x.rows).run(count + 20, [&](int, int first, int end) {
-        mean_of_rows(used, used_beta, model_type, mu, first, end);
+        mean_of_rows(used, used_beta, model_type, mu, first, end, offset);
     });
     return 0;
 }

@@ -8,12 +8,20 @@
 
 namespace quill::engine {
 
+// mu from the linear predictor x beta + offset (offset: x.rows known terms, or null for none).
 int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu,
-                      error_trail& trail);
+                      error_trail& trail, const double* offset = nullptr);
 // The same in the caller's scratch arrays for the list of the columns used (x.cols entries
 // each), for callers that form many means.
 int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vector_view mu,
-                      int1& columns, dbl1& coefficients, error_trail& trail);
+                      int1& columns, dbl1& coefficients, error_trail& trail,
+                      const double* offset = nullptr);
+
+// The session's offset for the means: the logistic and Poisson models' known terms of the
+// linear predictor, or null (none given, or the normal model, whose response has it removed).
+inline const double* mean_offset(const scad_dataset& ds) {
+    return ds.offset.allocated() ? ds.offset.data() : nullptr;
+}
 
 int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t model_type,
                               error_trail& trail);

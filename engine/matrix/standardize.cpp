@@ -72,6 +72,34 @@ int standardize_real_matrix(matrix_cview X, matrix_view Z, vector_view center, v
     return 0;
 }
 
+int standardize_weighted_matrix(matrix_cview X, matrix_view Z, vector_view center,
+                                vector_view scale, const double* w, double weight_sum,
+                                error_trail& trail) {
+    static constexpr const char* where = "standardize_real_matrix in MOD matrix_methods";
+    const int n = X.rows;
+    const int p = X.cols;
+    if (n < 2 || p < 1 || !(weight_sum > 1.0)) return fail(trail, where, too_small);
+    if (Z.rows != n || Z.cols != p || center.size != p || scale.size != p)
+        return fail_shape(trail, status_not_conformable, where);
+
+    for (int j = 0; j < p; ++j) {
+        const double* x = X.col(j);
+        double s = 0.0;
+        for (int i = 0; i < n; ++i) s += w[i] * x[i];
+        center[j] = s / weight_sum;
+        double squares = 0.0;
+        for (int i = 0; i < n; ++i) {
+            const double d = x[i] - center[j];
+            squares += w[i] * d * d;
+        }
+        const double v = squares / (weight_sum - 1.0);
+        scale[j] = v;
+        if (v < zero_variance) return fail(trail, where, zero_variance_text);
+        write_standardized(x, Z.col(j), n, center[j], v, false, false);
+    }
+    return 0;
+}
+
 int standardize_real_vector(vector_cview x, vector_view z, double& center, double& scale,
                             error_trail& trail, bool skip_center, bool skip_scale) {
     static constexpr const char* where = "standardize_real_vector in MOD matrix_methods";

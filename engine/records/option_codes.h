@@ -11,7 +11,7 @@ namespace quill::engine {
 inline constexpr int32_t model_normal = QUILL_MODEL_NORMAL, model_logistic = QUILL_MODEL_LOGISTIC,
                          model_poisson = QUILL_MODEL_POISSON;
 inline constexpr int32_t algorithm_lqa = 0, algorithm_icm = 1;
-inline constexpr int32_t selection_bic = 0, selection_gcv = 1;
+inline constexpr int32_t selection_bic = 0, selection_gcv = 1, selection_ebic = 2;
 inline constexpr int32_t df_count = 0, df_projection = 1;
 inline constexpr int32_t start_unpenalized = 0, start_previous = 1;
 inline constexpr int32_t intercept_fitted = 0, intercept_centre_y = 1, intercept_omitted = 2;

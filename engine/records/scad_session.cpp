@@ -52,7 +52,7 @@ int nullify_scad_dataset(scad_dataset& dataset, error_trail& trail) {
     dataset.p = 0;
     if (dbl1_dealloc(dataset.y, trail) != 0 || dbl2_dealloc(dataset.x, trail) != 0 ||
         dbl2_dealloc(dataset.xtx, trail) != 0 || dbl1_dealloc(dataset.xty, trail) != 0 ||
-        dbl1_dealloc(dataset.case_weights, trail) != 0 ||
+        dbl1_dealloc(dataset.case_weights, trail) != 0 || dbl1_dealloc(dataset.offset, trail) != 0 ||
         log1_dealloc(dataset.forcein, trail) != 0)
         return release_failed(trail, dataset_where);
     return 0;
@@ -86,7 +86,7 @@ int nullify_scad_stdresults(scad_stdresults& results, error_trail& trail) {
     results.selected_shrunk = false;
     // cov_mat is left allocated: it is reallocated whenever it is computed.
     if (dbl2_dealloc(results.betas, trail) != 0 || dbl1_dealloc(results.beta, trail) != 0 ||
-        dbl1_dealloc(results.se, trail) != 0 || dbl1_dealloc(results.gcv, trail) != 0 ||
+        dbl1_dealloc(results.se, trail) != 0 || dbl1_dealloc(results.gcv, trail) != 0 || dbl1_dealloc(results.ebic, trail) != 0 ||
         dbl1_dealloc(results.aic, trail) != 0 || dbl1_dealloc(results.bic, trail) != 0 ||
         dbl1_dealloc(results.df_proj, trail) != 0 || int1_dealloc(results.simple_df, trail) != 0 ||
         int1_dealloc(results.grid_iter, trail) != 0 ||

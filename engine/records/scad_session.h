@@ -12,7 +12,7 @@ namespace quill::engine {
 
 struct scad_settings {
     int32_t algorithm = 0;       // 0 LQA, 1 ICM
-    int32_t selection = 0;       // 0 BIC, 1 GCV
+    int32_t selection = 0;       // 0 BIC, 1 GCV, 2 EBIC
     int32_t dfformula = 0;       // 0 COUNT, 1 PROJECTION
     int32_t grid_size = 250;
     int32_t max_iter = 250;
@@ -23,6 +23,7 @@ struct scad_settings {
     double threshold = 1e-4;
     double final_threshold = 0.005;
     double a = 3.7;
+    double ebic_gamma = 0.5;     // EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
     double min_lambda = -1.0;    // -1.0: automatic
     double max_lambda = -1.0;    // also max_lambda_full: up to where every penalized coefficient is 0
     bool omit_intercept = false;
@@ -35,12 +36,19 @@ struct scad_dataset {
     dbl1 y;              // response (centred when center_y)
     dbl2 x;              // n x p' standardized design; with an intercept, column 1 is all 1.0
     dbl1 case_weights;   // n
+    dbl1 offset;         // n known terms of the linear predictor (logistic and Poisson only);
+                         // unallocated when there are none
     dbl2 xtx;            // p' x p' weighted cross-product of x
     dbl1 xty;            // p' weighted cross-product of x and y
     dbl1 x_center;       // p column means of the design
     dbl1 x_scale;        // p column variances of the design (divisor n - 1)
     double y_mean = 0.0;
     double y_spread = 0.0;
+    // Frequency weights: an observation of weight w counts as w identical ones, so every count
+    // of observations in a formula is weight_sum (n when every weight is 1, and then
+    // `weighted` is false and the unweighted forms of the sums are used).
+    double weight_sum = 0.0;
+    bool weighted = false;
     log1 forcein;        // p
     int32_t n = 0;
     int32_t p = 0;
@@ -68,6 +76,7 @@ struct scad_stdresults {
     dbl1 gcv;            // G
     dbl1 aic;            // G
     dbl1 bic;            // G
+    dbl1 ebic;           // G
     dbl1 df_proj;        // G
     double sigma2 = -1.0;
     int1 simple_df;      // G

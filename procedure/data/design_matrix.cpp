@@ -1,6 +1,6 @@
 // The engine's inputs, built in run memory: the column-major design matrix over the used
 // observations (one column per numeric predictor, one indicator per non-reference CLASS level),
-// the response, unit case weights and the force-in bytes. Predictions are made from the design
+// the response, the case weights (the WEIGHT values, or 1) and the force-in bytes. Predictions are made from the design
 // and from the few observations that miss only the response, whose predictors are kept here,
 // so that the read columns can be given back and the fit runs beside two copies of the data
 // (the design and the engine's standardized one).
@@ -67,11 +67,17 @@ void build_design(const proc_options &options, const proc_data &data, proc_desig
     fill_design(options, data, design);
 
     const double *y = data.columns[options.p];
+    const double *w = options.weighted ? data.columns[options.weight_index()] : nullptr;
+    const double *offset = options.has_offset ? data.columns[options.offset_index()] : nullptr;
+    if (offset != nullptr) design.offset = allocate_array<double>(n);
     std::size_t row = 0;
+    design.weight_sum = 0.0;
     for (int32_t o = 0; o < data.nobs; ++o)
         if (!data.excluded[o]) {
             design.response[row] = y[o];
-            design.case_weights[row] = 1.0;
+            design.case_weights[row] = w != nullptr ? w[o] : 1.0;
+            design.weight_sum += design.case_weights[row];
+            if (offset != nullptr) design.offset[row] = offset[o];
             ++row;
         }
     keep_prediction_rows(options, data, design);

@@ -1,6 +1,7 @@
 // read_data: one pass over the input data set. Keeps the model's variables column by column,
 // marks the observations that cannot enter the fit, turns a character response into 0/1 and
 // codes the CLASS predictors, then writes the data notes.
+#include <cmath>
 #include <cstring>
 
 #include "data/class_levels.h"
@@ -19,7 +20,13 @@ struct row_buffers {
 
 int32_t type_of(const proc_options &options, int32_t v) {
     if (v < options.p) return options.predictors[v].var.type;
+    if (options.weighted && v == options.weight_index()) return options.weight.type;
+    if (options.has_offset && v == options.offset_index()) return options.offset.type;
     return v == options.p ? options.response.type : options.carried[v - options.p - 1].type;
+}
+
+bool carried_index(const proc_options &options, int32_t v) {
+    return v > options.p && v <= options.p + options.carried_count;
 }
 
 // The model variable whose column carried variable v can share: a numeric predictor that is not
@@ -47,7 +54,7 @@ row_buffers prepare_reading(const proc_options &options, proc_data &data) {
     for (int32_t i = 0; i < options.p; ++i) data.classes[i] = class_coding{};
     for (int32_t v = 0; v < vars; ++v) {
         row.types[v] = type_of(options, v);
-        data.shares[v] = v > options.p ? shared_source(options, v) : -1;
+        data.shares[v] = carried_index(options, v) ? shared_source(options, v) : -1;
         const bool text_kept = v < options.p ? options.predictors[v].is_class : row.types[v] != QH_VAR_NUMERIC;
         // A column of numbers as read gets each observation's value as it is stored; the others
         // are coded later, some rows only.
@@ -100,6 +107,17 @@ void store_observation(const proc_options &options, proc_data &data, const row_b
         }
     }
 
+    // A missing offset leaves the observation out like a missing predictor: no prediction.
+    if (options.has_offset) {
+        const int32_t k = options.offset_index();
+        const double value = row.numbers[k];
+        data.columns[k][o] = value;
+        if (host().is_missing(value)) excluded = 1;
+        else if (!std::isfinite(value))
+            fail("%1zThe OFFSET= variable %s is not a finite number at observation %d.",
+                 trimmed(options.offset.name.text).text, o + 1);
+    }
+
     // The response comes last, so "response only missing" means every predictor is present.
     const int32_t r = options.p;
     bool missing = false;
@@ -119,6 +137,23 @@ void store_observation(const proc_options &options, proc_data &data, const row_b
     if (missing) {
         if (!excluded) data.response_only_missing[o] = 1;
         excluded = 1;
+    }
+
+    // A weight that is missing, zero or negative leaves an otherwise complete observation out
+    // of the fit, still predicted; one that is not a number at all is an error.
+    if (options.weighted) {
+        const int32_t k = options.weight_index();
+        const double w = row.numbers[k];
+        data.columns[k][o] = w;
+        const bool absent = host().is_missing(w);
+        if (!absent && !std::isfinite(w))
+            fail("%1zThe WEIGHT variable %s is not a finite number at observation %d.",
+                 trimmed(options.weight.name.text).text, o + 1);
+        if (!excluded && (absent || w <= 0.0)) {
+            data.response_only_missing[o] = 1;
+            excluded = 1;
+            ++data.weight_dropped;
+        }
     }
 
     // Carried variables are kept as they are, for OUTPRED; a shared column is already stored.
@@ -150,10 +185,15 @@ void code_event(const proc_options &options, proc_data &data) {
 }
 
 void write_notes(const proc_options &options, const proc_data &data) {
-    const int32_t excluded = data.nobs - data.n;
-    host().log("%3z %d observations read.", data.n + excluded);
+    const int32_t excluded = data.nobs - data.n - data.weight_dropped;
+    host().log("%3z %d observations read.", data.nobs);
     if (excluded > 0)
-        host().log("%3z %d had missing values in the predictors or response, and will not be used.", excluded);
+        host().log(options.has_offset
+                       ? "%3z %d had missing values in the predictors, response or offset, and will not be used."
+                       : "%3z %d had missing values in the predictors or response, and will not be used.",
+                   excluded);
+    if (data.weight_dropped > 0)
+        host().log("%3z %d had a missing, zero or negative weight, and will not be used.", data.weight_dropped);
     for (int32_t i = 0; i < options.p; ++i) {
         if (!options.predictors[i].is_class) continue;
         const int32_t levels = data.classes[i].count;

@@ -44,6 +44,7 @@ void fill_row(const proc_options &options, const proc_design &design, const proc
     // The selected row repeats OUTBETAS, which holds the engine's reported coefficients (zeroed
     // where tiny); the other rows are the path as fitted.
     row[ps_intercept] = selected ? fit.intercept : fitted ? t.intercept[g] : missing;
+    outputs.path_ebic = fitted && t.ebic != nullptr ? or_missing(t.ebic[g]) : missing;
     double *betas = row + path_stat_count;
     const std::size_t rows = static_cast<std::size_t>(options.grid_size);
     for (int32_t k = 0; k < design.columns; ++k)
@@ -54,10 +55,12 @@ void fill_row(const proc_options &options, const proc_design &design, const proc
 
 void define_path(const proc_options &options, const proc_data &data, const proc_design &design,
                  proc_outputs &outputs) {
-    if (!open(options, outputs, out_path, path_stat_count + design.columns)) return;
+    const bool ebic = options.selection == selection_ebic;
+    if (!open(options, outputs, out_path, path_stat_count + (ebic ? 1 : 0) + design.columns)) return;
     outputs.path_row = allocate_array<double>(path_stat_count + static_cast<std::size_t>(design.columns));
     const output_set out{outputs.records[out_path], out_path, 12};
     for (int s = 0; s < path_stat_count; ++s) define(out, &outputs.path_row[s], "%s", kPathStatNames[s]);
+    if (ebic) define(out, &outputs.path_ebic, "EBIC");
     define_columns(out, options, data, "BETA_%12.12s", "BETA_%12.12s_%14.14s", outputs.path_row + path_stat_count);
     end_definitions(outputs, out_path);
 }

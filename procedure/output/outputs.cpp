@@ -17,7 +17,8 @@ namespace {
 // A linear predictor above this overflows the logistic and Poisson means in practice.
 constexpr double kLargestEta = 20.0;
 
-void define_info(const proc_options &options, const proc_fit &fit, proc_outputs &outputs) {
+void define_info(const proc_options &options, const proc_design &design, const proc_fit &fit,
+                 proc_outputs &outputs) {
     const output_set out{outputs.records[out_info], out_info, 12};
     const bool has_effective_df = options.df == df_projection && !std::isnan(fit.effective_df);
     outputs.effective_df = has_effective_df ? fit.effective_df : host().missing_value('.');
@@ -29,13 +30,17 @@ void define_info(const proc_options &options, const proc_fit &fit, proc_outputs 
     define(out, &outputs.effective_df, "EFFECTIVE_DF");
     define(out, &outputs.simple_df, "SIMPLE_DF");
     define(out, &outputs.iterations, "NUM_ITER");
-    define(out, &fit.criterion_value, options.selection == selection_bic ? "BIC" : "GCV");
+    define(out, &fit.criterion_value,
+           options.selection == selection_bic   ? "BIC"
+           : options.selection == selection_gcv ? "GCV"
+                                                : "EBIC");
     define(out, &fit.min_lambda, "MIN_LAMBDA");
     define(out, &fit.max_lambda, "MAX_LAMBDA");
     define(out, &outputs.grid_status, "GRID_STATUS");
     define(out, &outputs.convergence_status, "CONVERGENCE_STATUS");
     define(out, &fit.tied_low, "LAMBDA_TIED_LOW");
     define(out, &fit.tied_high, "LAMBDA_TIED_HIGH");
+    if (options.weighted) define(out, &design.weight_sum, "SUM_WEIGHTS");
 }
 
 // The linear predictor of a used observation, from its design row.
@@ -78,6 +83,7 @@ double predicted_value(const proc_options &options, const proc_data &data, const
                                   : design_eta(options, data, design, fit, row);
     if (std::isnan(eta)) return missing;
     eta += fit.intercept;
+    if (options.has_offset) eta += data.columns[options.offset_index()][o];
     switch (options.model) {
     case model_logistic: return eta <= kLargestEta ? std::exp(eta) / (std::exp(eta) + 1.0) : 1.0;
     case model_poisson: return eta <= kLargestEta ? std::exp(eta) : missing;
@@ -119,8 +125,8 @@ void define_outputs(const proc_options &options, const proc_data &data, const pr
         define_columns(out, options, data, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", fit.std_errs);
         end_definitions(outputs, out_errs);
     }
-    if (open(options, outputs, out_info, 11)) {
-        define_info(options, fit, outputs);
+    if (open(options, outputs, out_info, options.weighted ? 12 : 11)) {
+        define_info(options, design, fit, outputs);
         end_definitions(outputs, out_info);
     }
     if (open(options, outputs, out_pred, options.carried_count + 1)) {

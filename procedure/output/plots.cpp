@@ -92,11 +92,15 @@ lambda_plot path_plot(const proc_options &options, const proc_data &data, const 
 }
 
 lambda_plot criterion_plot(const proc_options &options, const proc_design &design, const proc_fit &fit) {
-    const bool bic = options.selection == selection_bic;
-    const double *values = bic ? fit.path.bic : fit.path.gcv;
+    const char *name = options.selection == selection_bic   ? "BIC"
+                       : options.selection == selection_gcv ? "GCV"
+                                                            : "EBIC";
+    const double *values = options.selection == selection_bic   ? fit.path.bic
+                           : options.selection == selection_gcv ? fit.path.gcv
+                                                                : fit.path.ebic;
     lambda_plot plot;
-    plot.title = std::string(bic ? "BIC" : "GCV") + " by lambda: " + model_subject(options);
-    plot.value_label = bic ? "BIC" : "GCV";
+    plot.title = std::string(name) + " by lambda: " + model_subject(options);
+    plot.value_label = name;
     plot.marked_lambda = fit.selected_lambda;
     plot.marked_label = "selected lambda";
     plot.mark_point = std::isfinite(fit.criterion_value);

@@ -95,7 +95,9 @@ void fit_lines(const proc_options &options, const proc_design &design, const pro
         // The engine's real value, as OUTINFO and OUTPATH hold it.
         if (options.df == df_projection) line("Effective df:                 %15.4f", fit.effective_df);
     }
-    line(options.selection == selection_bic ? "BIC:                          %15.4f" : "GCV:                          %15.4f",
+    line(options.selection == selection_bic    ? "BIC:                          %15.4f"
+         : options.selection == selection_gcv ? "GCV:                          %15.4f"
+                                              : "EBIC:                         %15.4f",
          fit.criterion_value);
     empty_line();
     if (fit.converged) line("Converged in %d iterations.", fit.iterations);
@@ -118,6 +120,12 @@ void print_summary(const proc_options &options, const proc_data &data, const pro
     } else {
         line("Number of observations:            %7ld", static_cast<long>(data.n));
     }
+    if (options.has_offset)
+        list_line(std::string("Offset variable:  ") + trimmed(options.offset.name.text).text);
+    if (options.weighted) {
+        list_line(std::string("Weight variable:  ") + trimmed(options.weight.name.text).text);
+        line("Sum of weights:             %14.6g", design.weight_sum);
+    }
     line("Number of predictors:                  %3d", options.p);
     forced_in(options);
     model_lines(options, data);
@@ -125,6 +133,8 @@ void print_summary(const proc_options &options, const proc_data &data, const pro
     fit_lines(options, design, fit);
 
     line("Final Estimates:");
+    // Model-based errors are the default and go unsaid; the sandwich is named.
+    if (options.robust) line("Standard errors: robust (sandwich of the score residuals y - mu)");
     empty_line();
     print_estimates(options, data, fit);
 }

@@ -20,9 +20,9 @@ enum terminal : int16_t {
     t_lparen, t_rparen, t_minus, t_slash, t_colon, t_equals,
     t_A, t_ALGORITHM, t_ALL, t_CATNAME, t_CHAR, t_CHARACTER, t_CLASS, t_COMPOUND, t_CRITERION,
     t_DATA, t_DATE, t_DATETIME, t_DESCEND, t_DESCENDING, t_DETAILS, t_DF, t_DIST,
-    t_DISTRIBUTION, t_ENDJB, t_FMT, t_FORCEIN, t_FULL, t_GRIDSIZE, t_ID, t_INT, t_MAXITER, t_MAXLAMBDA,
+    t_DISTRIBUTION, t_EBICGAMMA, t_ENDJB, t_FMT, t_FORCEIN, t_FULL, t_GRIDSIZE, t_ID, t_INT, t_MAXITER, t_MAXLAMBDA,
     t_MINLAMBDA, t_MISSING, t_MODEL, t_NAMEX, t_NBR, t_NOINT, t_NONE, t_NOPRINT, t_NUMERIC,
-    t_OUTBETAS, t_OUTERRS, t_OUTINFO, t_OUTPATH, t_OUTPRED, t_PATH, t_PLOTS, t_QS, t_QUILLFIT,
+    t_OFFSET, t_OUTBETAS, t_OUTERRS, t_OUTINFO, t_OUTPATH, t_OUTPRED, t_PATH, t_PLOTS, t_QS, t_QUILLFIT,
     t_RESERVED1, t_RESERVED2, t_RESERVED3, t_RESERVED4, t_RESERVED5, t_ROBUST, t_SASDS,
     t_SELECTION, t_TIME, t_UNSHRINK_SE,
     t_VLITERAL, t_WARMSTART, t_WEIGHT, t_YDESCENDING, t_list_ALL, t_list_CHARACTER, t_list_CHAR, t_list_NUMERIC,
@@ -34,15 +34,15 @@ constexpr std::array<std::string_view, terminal_count> kTerminalNames = {
     "(", ")", "-", "/", ":", "=",
     "A", "ALGORITHM", "ALL", "CATNAME", "CHAR", "CHARACTER", "CLASS", "COMPOUND", "CRITERION",
     "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING", "DETAILS", "DF", "DIST",
-    "DISTRIBUTION", "ENDJB", "FMT", "FORCEIN", "FULL", "GRIDSIZE", "ID", "INT", "MAXITER", "MAXLAMBDA",
+    "DISTRIBUTION", "EBICGAMMA", "ENDJB", "FMT", "FORCEIN", "FULL", "GRIDSIZE", "ID", "INT", "MAXITER", "MAXLAMBDA",
     "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NONE", "NOPRINT", "NUMERIC",
-    "OUTBETAS", "OUTERRS", "OUTINFO", "OUTPATH", "OUTPRED", "PATH", "PLOTS", "QS", "QUILLFIT",
+    "OFFSET", "OUTBETAS", "OUTERRS", "OUTINFO", "OUTPATH", "OUTPRED", "PATH", "PLOTS", "QS", "QUILLFIT",
     "RESERVED1", "RESERVED2", "RESERVED3", "RESERVED4", "RESERVED5", "ROBUST", "SASDS",
     "SELECTION", "TIME", "UNSHRINK_SE",
     "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_", "_CHARACTER_", "_CHAR_", "_NUMERIC_",
     "$$$",
 };
-static_assert(terminal_count == 70);
+static_assert(terminal_count == 72);
 
 constexpr bool terminals_sorted() {
     for (std::size_t i = 1; i + 1 < kTerminalNames.size(); ++i)
@@ -73,8 +73,8 @@ enum action : int16_t {
     a_model_response, a_model_predictors, a_model_noint, a_model_ydescending, a_class_start,
     a_class_variables, a_class_descending, a_weight, a_id, a_forcein, a_selection, a_df,
     a_algorithm, a_criterion, a_maxiter, a_minlambda, a_maxlambda, a_gridsize, a_a, a_dist,
-    a_outpath, a_plot_path, a_plot_criterion, a_warmstart, a_maxlambda_full,
-    action_count
+    a_outpath, a_plot_path, a_plot_criterion, a_warmstart, a_maxlambda_full, a_model_offset,
+    a_ebicgamma, action_count
 };
 
 constexpr int16_t kCur = QH_TARGET_CURRENT, kProc = QH_TARGET_PROC;
@@ -120,6 +120,8 @@ constexpr qh_action kActions[] = {
     /* a_plot_criterion    */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_plot_criterion},
     /* a_warmstart         */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_warmstart},
     /* a_maxlambda_full    */ {QH_ACT_STORE_TEXT,      kProc, slot_maxlambda_full,   kNameWidth},
+    /* a_model_offset      */ {QH_ACT_STORE_VARIABLE,  kCur,  model_slot_offset,     0},
+    /* a_ebicgamma         */ {QH_ACT_STORE_NUMBER,    kProc, slot_ebicgamma,        0},
 };
 static_assert(std::size(kActions) == action_count, "one action row per action");
 
@@ -207,11 +209,12 @@ constexpr rule kRules[] = {
     R(n_statement, T(t_MAXLAMBDA),    N(n_number),   A(a_maxlambda), T(t_ENDJB)),
     R(n_statement, T(t_GRIDSIZE),     T(t_INT),      A(a_gridsize),  T(t_ENDJB)),
     R(n_statement, T(t_A),            N(n_number),   A(a_a),         T(t_ENDJB)),
+    R(n_statement, T(t_EBICGAMMA),    N(n_number),   A(a_ebicgamma), T(t_ENDJB)),
     R(n_statement, T(t_DIST),         T(t_NAMEX),    A(a_dist),      T(t_ENDJB)),
     R(n_statement, T(t_DISTRIBUTION), T(t_NAMEX),    A(a_dist),      T(t_ENDJB)),
     R(n_statement, T(t_ENDJB)),
 
-    // MODEL response = predictors / NOINT YDESCENDING; each part may be left out, so the
+    // MODEL response = predictors / NOINT YDESCENDING OFFSET=var; each part may be left out, so the
     // checks of the statement can say what is missing.
     R(n_model_response, N(n_variable), A(a_model_response)),
     R(n_model_response),
@@ -223,6 +226,7 @@ constexpr rule kRules[] = {
     R(n_model_option_list),
     R(n_model_option, T(t_NOINT),       A(a_model_noint)),
     R(n_model_option, T(t_YDESCENDING), A(a_model_ydescending)),
+    R(n_model_option, T(t_OFFSET),      T(t_equals), N(n_variable), A(a_model_offset)),
 
     // CLASS variables / DESCENDING.
     R(n_class_options, T(t_slash), N(n_class_option_list)),

@@ -14,7 +14,8 @@ enum proc_slot : int16_t {
     slot_id = 6, slot_outpath = 7, slot_forcein = 9, slot_selection = 10, slot_df = 11, slot_algorithm = 12,
     slot_criterion = 13, slot_maxiter = 14, slot_minlambda = 15, slot_maxlambda = 16,
     slot_gridsize = 17, slot_a = 18, slot_weight = 19, slot_dist = 20, slot_maxlambda_full = 21,
-    proc_slot_last = slot_maxlambda_full
+    slot_ebicgamma = 22,
+    proc_slot_last = slot_ebicgamma
 };
 constexpr int16_t kProcRecordSlots = 25; // the record's size; slots above the last are spare
 static_assert(proc_slot_last <= kProcRecordSlots, "the PROC record must hold every slot");
@@ -25,9 +26,9 @@ enum proc_flag : int16_t {
 };
 
 // The MODEL record: response = predictors / options.
-enum model_slot : int16_t { model_slot_response = 1, model_slot_predictors = 2 };
+enum model_slot : int16_t { model_slot_response = 1, model_slot_predictors = 2, model_slot_offset = 3 };
 constexpr int16_t kModelRecordSlots = 3;
-static_assert(model_slot_predictors <= kModelRecordSlots);
+static_assert(model_slot_offset <= kModelRecordSlots);
 enum model_flag : int16_t { flag_noint = 1, flag_ydescending = 2 };
 
 // The CLASS record: variables / DESCENDING.

@@ -94,6 +94,8 @@ void check_statement_values(const proc_options &options, const qh_statement *pro
                  "greater than 0 and less than 1");
     check_number(proc, slot_a, "A", [](double v) { return v > 2.0 && std::isfinite(v); },
                  "a finite number greater than 2");
+    check_number(proc, slot_ebicgamma, "EBICGAMMA", [](double v) { return v >= 0.0 && v <= 1.0; },
+                 "from 0 to 1");
     check_lambdas(proc);
     check_selection(options, proc);
     check_projection(options, proc);

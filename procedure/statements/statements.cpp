@@ -173,6 +173,23 @@ void take_model(proc_options &options, const qh_statement *model) {
 
     options.no_intercept = QH_FLAG(model, flag_noint);
     options.y_descending = QH_FLAG(model, flag_ydescending);
+
+    // OFFSET=: a known term of the linear predictor, never the response or a predictor.
+    const qh_param *offset = slot(model, model_slot_offset);
+    if (!has_variables(offset)) return;
+    options.offset = describe_variable(options, offset->var_numbers[0]);
+    options.has_offset = true;
+    const trimmed name(options.offset.name.text);
+    if (options.offset.type != QH_VAR_NUMERIC)
+        fail("%1zOFFSET= variable %s is type CHARACTER; it should be NUMERIC (line %d).", name.text,
+             offset->line);
+    if (options.offset.number == options.response.number)
+        fail("%1zOFFSET= variable %s is the response; the offset must be another variable (line %d).",
+             name.text, offset->line);
+    for (int32_t i = 0; i < options.p; ++i)
+        if (options.predictors[i].var.number == options.offset.number)
+            fail("%1zOFFSET= variable %s is also a predictor; an offset has no coefficient (line %d).",
+                 name.text, offset->line);
 }
 
 void take_class(proc_options &options, const qh_statement *klass) {
@@ -206,6 +223,8 @@ void take_read_list(proc_options &options) {
     options.read_list[options.p] = options.response.number;
     for (int32_t j = 0; j < options.carried_count; ++j)
         options.read_list[options.p + 1 + j] = options.carried[j].number;
+    if (options.weighted) options.read_list[options.weight_index()] = options.weight.number;
+    if (options.has_offset) options.read_list[options.offset_index()] = options.offset.number;
 }
 
 void take_forcein(proc_options &options, const qh_statement *proc) {
@@ -233,7 +252,8 @@ void take_codes(proc_options &options, const qh_statement *proc) {
     const char *selection = text_value(proc, slot_selection, "BIC     ");
     if (matches(selection, "BIC", 3)) options.selection = selection_bic;
     else if (matches(selection, "GCV", 3)) options.selection = selection_gcv;
-    else fail("%1zSELECTION must be either BIC or GCV.");
+    else if (matches(selection, "EBIC", 4)) options.selection = selection_ebic;
+    else fail("%1zSELECTION must be BIC, GCV or EBIC.");
 
     const char *df = text_value(proc, slot_df, "COUNT   ");
     if (matches(df, "COUNT", 5)) options.df = df_count;
@@ -281,6 +301,7 @@ void take_numbers(proc_options &options, const qh_statement *proc) {
     options.max_lambda_full = specified(slot(proc, slot_maxlambda_full));
     options.grid_size = to_int32(number_value(proc, slot_gridsize, 250));
     options.scad_a = number_value(proc, slot_a, 3.7);
+    options.ebic_gamma = number_value(proc, slot_ebicgamma, 0.5);
 }
 
 void take_flags(proc_options &options, const qh_statement *proc) {
@@ -291,17 +312,21 @@ void take_flags(proc_options &options, const qh_statement *proc) {
     options.warmstart = QH_FLAG(proc, flag_warmstart);
     options.plot_path = QH_FLAG(proc, flag_plot_path);
     options.plot_criterion = QH_FLAG(proc, flag_plot_criterion);
-    if (options.robust && options.model != model_normal)
-        fail("%1z The robust standard errors option is only available with normal models.");
     if (options.unshrink_se)
         host().log("%1z Warning: The unshrink_se option is not recommended or implemented.");
     if (options.no_intercept)
         fail("%1z A no-intercept model cannot be specified in the current version of QUILLFIT.");
-    // Case weights are not supported; saying so keeps a weighted analysis from passing
-    // silently as an unweighted one.
-    if (specified(slot(proc, slot_weight)))
-        host().log("%2zThe WEIGHT statement is ignored: this version of QUILLFIT gives every "
-                   "observation the weight 1.");
+}
+
+// WEIGHT: frequency weights, read last (after the carried variables).
+void take_weight(proc_options &options, const qh_statement *proc) {
+    const qh_param *weight = slot(proc, slot_weight);
+    if (!has_variables(weight)) return;
+    options.weight = describe_variable(options, weight->var_numbers[0]);
+    options.weighted = true;
+    if (options.weight.type != QH_VAR_NUMERIC)
+        fail("%1zWEIGHT variable %s is type CHARACTER; it should be NUMERIC (line %d).",
+             trimmed(options.weight.name.text).text, weight->line);
 }
 
 } // namespace
@@ -314,6 +339,7 @@ void parse_statements(const qh_statement *proc_record, proc_options &options) {
     find_statements(proc_record, model, klass);
     take_model(options, model);
     take_class(options, klass);
+    take_weight(options, proc_record);
     take_read_list(options);
     take_forcein(options, proc_record);
     take_codes(options, proc_record);

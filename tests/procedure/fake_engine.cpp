@@ -1,8 +1,9 @@
-// The runscad stand-in of the procedure tests.
+// The stand-in of the engine's three entries in the procedure tests.
 #include "fake_engine.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "quill/runscad.h"
 
@@ -118,4 +119,27 @@ extern "C" void runscad_path(int32_t p, int32_t n, const double *raw_x, const do
         for (int32_t j = 0; j < p; ++j)
             beta_path_out[g + static_cast<std::size_t>(j) * grid_size] = fitted ? e.path_value : 0.0;
     }
+}
+
+// The struct entry: its members handed to runscad_path as the positional entries take them.
+extern "C" int32_t quill_fit(const quill_fit_data *data, const quill_fit_controls *controls,
+                             quill_fit_result *result) {
+    const quill_fit_controls &c = *controls;
+    const int32_t options[8] = {c.algorithm, c.selection, c.dfformula, c.grid_size, c.max_iter,
+                                c.robust,    c.start,     c.intercept_mode};
+    const std::vector<double> ones(static_cast<std::size_t>(data->n), 1.0);
+    result->min_lambda = c.min_lambda;
+    result->max_lambda = c.max_lambda;
+    runscad_path(data->p, data->n, data->x, data->y, data->weights ? data->weights : ones.data(),
+                 data->forcein, options, c.grid_size, c.tolerance, &result->min_lambda,
+                 &result->max_lambda, c.model_type, c.a, result->beta, &result->intercept,
+                 result->se, &result->intercept_se, result->beta_path, &result->lambda,
+                 &result->criterion, &result->simple_df, &result->df, &result->best_index,
+                 &result->num_iter, &result->converged, &result->at_max_lambda,
+                 &result->at_min_lambda, &result->error_flag, result->msg_len,
+                 result->message_codes, result->table);
+    auto &e = engine();
+    e.weights_given = data->weights != nullptr;
+    e.controls = QUILL_CONTROL_THREADS(c.threads) | (c.trace ? 0 : QUILL_CONTROL_QUIET);
+    return result->error_flag == 0 ? 0 : -1;
 }

@@ -13,10 +13,12 @@ struct fake_engine {
     // Seen by the call.
     int calls = 0;
     int32_t p = 0, n = 0, grid_size = 0, model_type = 0, msg_len = 0;
-    std::vector<double> x, y, weights;
+    std::vector<double> x, y, weights; // weights: 1 each when none were handed over
+    bool weights_given = false;        // quill_fit had data.weights
     std::vector<uint8_t> forcein;
     std::vector<int32_t> options; // option 7 holds the start rule alone
-    int32_t controls = 0;         // the bits above the rule in option 7 (quill/runscad.h)
+    int32_t controls = 0;         // the bits above the rule in option 7 (quill/runscad.h); from
+                                  // quill_fit, its threads and trace members packed the same way
     double tolerance = 0, min_lambda_in = 0, max_lambda_in = 0, a = 0;
 
     // Handed back.

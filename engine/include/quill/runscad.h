@@ -1,6 +1,7 @@
 /*
- * The entries of the Quill estimation engine (libquill): runscad, and runscad_path, which
- * also returns the whole lambda path.
+ * The entries of the Quill estimation engine (libquill): quill_fit, which takes its inputs and
+ * controls in structs and fills a result struct, and runscad and runscad_path, the positional
+ * entries of the same fit (runscad_path also returns the whole lambda path).
  *
  * runscad fits a SCAD-penalized normal, logistic or Poisson regression over a grid of lambda
  * values, selects lambda by BIC or GCV and returns the fit on the scale of the input data.
@@ -17,6 +18,7 @@
 #ifndef QUILL_RUNSCAD_H
 #define QUILL_RUNSCAD_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -32,11 +34,11 @@ extern "C" {
 /* Indices (0-based) into option_vector. */
 enum {
     QUILL_OPT_ALGORITHM = 0,      /* 0 LQA, 1 ICM */
-    QUILL_OPT_SELECTION = 1,      /* 0 BIC, 1 GCV */
+    QUILL_OPT_SELECTION = 1,      /* 0 BIC, 1 GCV, 2 EBIC (gamma 0.5; quill_fit: ebic_gamma) */
     QUILL_OPT_DFFORMULA = 2,      /* 0 COUNT, 1 PROJECTION */
     QUILL_OPT_GRID_SIZE = 3,      /* 1 to 1000 */
     QUILL_OPT_MAX_ITER = 4,       /* 1 or more */
-    QUILL_OPT_ROBUST = 5,         /* > 0: robust standard errors (normal model) */
+    QUILL_OPT_ROBUST = 5,         /* > 0: robust (sandwich) standard errors, every model */
     QUILL_OPT_START = 6,          /* bits 0-7, where each grid fit starts: 0 the unpenalized
                                      fit, 1 the fit at the previous grid value (faster);
                                      the bits above hold the call's controls, below */
@@ -46,7 +48,7 @@ enum {
 /* The values of the options above, by name. */
 enum {
     QUILL_ALGORITHM_LQA = 0, QUILL_ALGORITHM_ICM = 1,
-    QUILL_SELECTION_BIC = 0, QUILL_SELECTION_GCV = 1,
+    QUILL_SELECTION_BIC = 0, QUILL_SELECTION_GCV = 1, QUILL_SELECTION_EBIC = 2,
     QUILL_DF_COUNT = 0, QUILL_DF_PROJECTION = 1,
     QUILL_START_UNPENALIZED = 0, QUILL_START_PREVIOUS = 1,
     QUILL_INTERCEPT_FITTED = 0, QUILL_INTERCEPT_CENTRE_Y = 1, QUILL_INTERCEPT_OMITTED = 2
@@ -154,6 +156,9 @@ typedef struct quill_grid_table {
     uint8_t *tied;          /* 0xFF when its criterion ties with the selected one (the limit
                                above) and it has the same nonzero coefficients, else 0; the
                                selected grid value is tied */
+    double *ebic;           /* extended BIC: BIC + 2 gamma ln C(m, k), m the penalized design
+                               columns, k the nonzero ones (gamma 0.5 for runscad_path, the
+                               controls' ebic_gamma for quill_fit) */
 } quill_grid_table;
 
 /*
@@ -170,6 +175,104 @@ QUILL_EXPORT void runscad_path(
     int32_t *simple_df_out, int32_t *df_out, int32_t *best_index_out, int32_t *num_iter_out,
     uint8_t *converged_out, uint8_t *at_max_lambda, uint8_t *at_min_lambda, uint8_t *error_flag,
     int32_t msg_len, int32_t *message_codes, const quill_grid_table *table);
+
+/*
+ * The struct entry. quill_fit does what runscad_path does, its inputs and controls named in
+ * structs instead of 31 positional arguments, and adds what they cannot carry (case weights, the
+ * number of threads and the trace-line switch as members of their own).
+ *
+ * Each struct starts with its size: set it to sizeof the struct as your header declares it.
+ * Members are only ever added at the end. A library newer than the caller's header gives the
+ * members it does not see their defaults (documented with each, and always what a caller of the
+ * older header got); a library older than the header accepts the larger struct when every byte
+ * it does not know is zero, and refuses the call otherwise, so that a request it cannot honour
+ * is never ignored. A size below the first published one is refused.
+ *
+ * Returns 0 on success. On failure it returns -1 and, when the result struct can be written,
+ * result->error_flag is 0xFF and result->message_codes holds the message as with runscad;
+ * a null or undersized result struct, or one without a message array, gets nothing written.
+ */
+typedef struct quill_fit_data {
+    size_t size;              /* sizeof(quill_fit_data) */
+    int32_t p;                /* number of design columns */
+    int32_t n;                /* number of observations */
+    const double *x;          /* n x p design, column-major */
+    const double *y;          /* response [n] */
+    const uint8_t *forcein;   /* 1 = forced in (never penalized), 0 = penalized [p] */
+    const double *weights;    /* case weights [n], finite and >= 0, or NULL: every weight 1 */
+    const double *offset;     /* known terms of the linear predictor [n], finite, or NULL */
+} quill_fit_data;
+
+/*
+ * The offset: eta = intercept + x beta + offset (for a Poisson rate model, offset = ln(exposure)).
+ * The normal model fits the response less the offset. It enters the unpenalized fit, every grid
+ * fit, the means, the criteria and the covariance; the coefficients and the intercept are those of
+ * eta less the offset, so a prediction adds the observation's offset to intercept + x beta.
+ */
+
+/*
+ * Case weights are frequency weights: an observation of weight w counts as w identical
+ * observations in the likelihood, the penalty's n, the standardization of the design, the
+ * criteria and the covariance, so whole-number weights give exactly the fit of the data with each
+ * row repeated w times (same grid, selected lambda, coefficients, criteria and standard errors).
+ * Every count of observations in a formula is then the sum of the weights; in particular the
+ * normal model's sigma^2 is sum w (y - mu)^2 / (sum w - k), k the nonzero coefficients with the
+ * intercept. A weight of 0 leaves its observation out; the sum must exceed 1.
+ */
+
+typedef struct quill_fit_controls {
+    size_t size;              /* sizeof(quill_fit_controls) */
+    int32_t model_type;       /* QUILL_MODEL_NORMAL, _LOGISTIC or _POISSON */
+    int32_t algorithm;        /* QUILL_ALGORITHM_LQA or _ICM */
+    int32_t selection;        /* QUILL_SELECTION_BIC, _GCV or _EBIC */
+    int32_t dfformula;        /* QUILL_DF_COUNT or _PROJECTION */
+    int32_t grid_size;        /* G, 1 to 1000 */
+    int32_t max_iter;         /* 1 or more */
+    int32_t robust;           /* > 0: robust standard errors */
+    int32_t start;            /* QUILL_START_UNPENALIZED or _PREVIOUS (nothing packed above) */
+    int32_t intercept_mode;   /* QUILL_INTERCEPT_FITTED, _CENTRE_Y or _OMITTED */
+    int32_t threads;          /* at most this many threads, 1 to QUILL_MAX_THREAD_LIMIT;
+                                 0: every core, limited by QUILL_THREADS as for runscad */
+    int32_t trace;            /* nonzero: write the trace lines to standard output;
+                                 0: silent */
+    double tolerance;         /* convergence tolerance */
+    double a;                 /* SCAD shape constant */
+    double min_lambda;        /* first grid value, or QUILL_MAX_LAMBDA_AUTOMATIC (-1.0) */
+    double max_lambda;        /* last grid value, QUILL_MAX_LAMBDA_AUTOMATIC or _FULL */
+    double ebic_gamma;        /* EBIC's gamma, 0 to 1 (0: EBIC is BIC; the usual 0.5) */
+} quill_fit_controls;
+
+/*
+ * The caller sets size, the array pointers, msg_len and message_codes; the call writes the
+ * arrays and every member from intercept on. beta and se have p elements, beta_path G x p
+ * (column-major; it may be null when G is 0); table may be null (no per-grid table).
+ */
+typedef struct quill_fit_result {
+    size_t size;                    /* sizeof(quill_fit_result) */
+    double *beta;                   /* coefficients [p] */
+    double *se;                     /* standard errors [p] */
+    double *beta_path;              /* coefficient path, G x p, column-major */
+    const quill_grid_table *table;  /* the per-grid table to fill, or NULL */
+    int32_t msg_len;                /* number of elements of message_codes */
+    int32_t *message_codes;         /* message text on failure, as with runscad */
+    double intercept;               /* intercept */
+    double intercept_se;            /* standard error of the intercept */
+    double min_lambda;              /* first grid value */
+    double max_lambda;              /* last grid value */
+    double lambda;                  /* selected lambda */
+    double criterion;               /* BIC, GCV or EBIC at the selected lambda */
+    int32_t simple_df;              /* nonzero coefficients at the selected lambda */
+    int32_t df;                     /* effective df at the selected lambda (truncated) */
+    int32_t best_index;             /* 1-based grid index of the selected lambda */
+    int32_t num_iter;               /* iterations of the selected fit */
+    uint8_t converged;              /* 0xFF when the selected fit converged */
+    uint8_t at_max_lambda;          /* as runscad's flags (above) */
+    uint8_t at_min_lambda;
+    uint8_t error_flag;             /* 0 success, 0xFF failure */
+} quill_fit_result;
+
+QUILL_EXPORT int32_t quill_fit(const quill_fit_data *data, const quill_fit_controls *controls,
+                               quill_fit_result *result);
 
 #ifdef __cplusplus
 }

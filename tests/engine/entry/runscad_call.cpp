@@ -54,14 +54,14 @@ void runscad_call::run_path() {
     resize_outputs();
     const std::size_t g = count(grid_size);
     grid_table& t = table;
-    for (auto* v : {&t.lambda, &t.intercept, &t.bic, &t.aic, &t.gcv, &t.effective_df})
+    for (auto* v : {&t.lambda, &t.intercept, &t.bic, &t.aic, &t.gcv, &t.effective_df, &t.ebic})
         v->assign(g, -99.0);
     for (auto* v : {&t.simple_df, &t.num_iter}) v->assign(g, -99);
     for (auto* v : {&t.converged, &t.fitted, &t.tied}) v->assign(g, 7);
     const quill_grid_table columns{t.lambda.data(),    t.intercept.data(), t.bic.data(),
                                    t.aic.data(),       t.gcv.data(),       t.effective_df.data(),
                                    t.simple_df.data(), t.num_iter.data(),  t.converged.data(),
-                                   t.fitted.data(),    t.tied.data()};
+                                   t.fitted.data(),    t.tied.data(),      t.ebic.data()};
     testing::internal::CaptureStdout();
     runscad_path(p, n, x.data(), y.data(), nullptr, forcein.data(), options.data(), grid_size,
                  tolerance, &min_lambda, &max_lambda, model_type, a, beta.data(), &intercept,

@@ -34,7 +34,7 @@ struct runscad_call {
 
     // runscad_path's table, one entry per grid value.
     struct grid_table {
-        std::vector<double> lambda, intercept, bic, aic, gcv, effective_df;
+        std::vector<double> lambda, intercept, bic, aic, gcv, effective_df, ebic;
         std::vector<int32_t> simple_df, num_iter;
         std::vector<uint8_t> converged, fitted, tied;
     } table;

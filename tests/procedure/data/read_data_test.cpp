@@ -32,6 +32,47 @@ TEST(ReadData, MissingValuesExcludeObservations) {
     EXPECT_TRUE(std::isnan(pred.value(3, "PREDICTED")));
 }
 
+// WEIGHT: the used observations' weights reach the engine; a missing, zero or negative weight
+// leaves an observation out (counted apart from missing values) but it is still predicted; a
+// weight that is not a finite number is an error naming the variable and the observation.
+TEST(ReadData, WeightsReachTheEngineAndBadWeightsLeaveObservationsOut) {
+    reset_engine();
+    fake_host h;
+    h.set_data({num("y", {1, 2, 3, 4, M, 6}), num("x", {10, 20, 30, M, 50, 60}),
+                num("w", {2, 0, M, 1, 3, 0.5})});
+    h.model("y", {"x"});
+    h.set_vars(h.proc(), slot_weight, {"w"});
+    h.request_output(slot_outpred, "pred");
+    h.request_output(slot_outinfo, "info");
+    ASSERT_EQ(h.run(), 0);
+    EXPECT_TRUE(engine().weights_given);
+    EXPECT_EQ(engine().y, (std::vector<double>{1, 6}));
+    EXPECT_EQ(engine().weights, (std::vector<double>{2, 0.5}));
+    EXPECT_TRUE(h.log_has("NOTE:  2 had missing values in the predictors or response, and will not be used."));
+    EXPECT_TRUE(h.log_has("NOTE:  2 had a missing, zero or negative weight, and will not be used."));
+    const auto &pred = h.outputs.at("pred");
+    for (int row : {0, 1, 2, 4, 5}) EXPECT_FALSE(std::isnan(pred.value(row, "PREDICTED"))) << row;
+    EXPECT_TRUE(std::isnan(pred.value(3, "PREDICTED")));
+    EXPECT_EQ(h.outputs.at("info").value(0, "SUM_WEIGHTS"), 2.5);
+
+    // Without WEIGHT the engine is handed no weights (its unweighted sums, to the bit).
+    reset_engine();
+    fake_host plain;
+    plain.set_data({num("y", {1, 2, 3}), num("x", {1, 3, 2})});
+    plain.model("y", {"x"});
+    ASSERT_EQ(plain.run(), 0);
+    EXPECT_FALSE(engine().weights_given);
+
+    reset_engine();
+    fake_host bad;
+    bad.set_data({num("y", {1, 2, 3}), num("x", {1, 3, 2}), num("w", {1, HUGE_VAL, 1})});
+    bad.model("y", {"x"});
+    bad.set_vars(bad.proc(), slot_weight, {"w"});
+    EXPECT_EQ(bad.run(), 3000);
+    EXPECT_TRUE(bad.log_has("ERROR: The WEIGHT variable w is not a finite number at observation 2."));
+    EXPECT_EQ(engine().calls, 0);
+}
+
 TEST(ReadData, CharacterResponseEvent) {
     for (bool descending : {false, true}) {
         reset_engine();

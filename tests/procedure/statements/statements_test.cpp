@@ -118,10 +118,17 @@ TEST_F(Statements, NumbersAndDefaultsReachTheEngine) {
 }
 
 TEST_F(Statements, FlagChecks) {
-    host.model("y", {"x1"});
-    host.set_text(slot_dist, "POISSON");
-    host.set_flag(host.proc(), flag_robust);
-    expect_error("ERROR:  The robust standard errors option is only available with normal models.");
+    // ROBUST reaches the engine for a Poisson model too (before, it was refused).
+    {
+        reset_engine();
+        fake_host r;
+        r.set_data({num("y", {1, 2, 0}), num("x", {0, 1, 2})});
+        r.model("y", {"x"});
+        r.set_text(slot_dist, "POISSON");
+        r.set_flag(r.proc(), flag_robust);
+        EXPECT_EQ(r.run(), 0);
+        EXPECT_EQ(engine().options[5], 1); // the robust option
+    }
 
     fake_host h;
     h.set_data({num("y", {1, 2}), num("x", {0, 1})});

@@ -1,0 +1,116 @@
+// The struct entry. Each struct is read through its size: the members it covers are the caller's,
+// any member past it keeps its default, and a larger struct is accepted only when the bytes this
+// library does not know are zero. The call itself is the positional entries' call, so the two
+// kinds of entry cannot drift apart.
+#include "struct_entry.h"
+
+#include <cstring>
+#include <string>
+
+#include "message_codes.h"
+#include "runscad.h"
+#include "support/error_trail.h"
+
+namespace quill::engine {
+
+namespace {
+
+constexpr const char* where = "quill_fit in MOD scad_types";
+constexpr uint8_t byte_true = 0xFF;
+
+// The first published size of each struct: nothing smaller can be a caller's.
+constexpr std::size_t first_data_size = sizeof(quill_fit_data);
+constexpr std::size_t first_controls_size = sizeof(quill_fit_controls);
+constexpr std::size_t first_result_size = sizeof(quill_fit_result);
+
+// The caller's struct as this library knows it: its bytes up to its size, then the defaults in
+// `out`. "" when it can be read, else why not.
+template <class T>
+std::string read_sized(const T* in, std::size_t first_size, const char* name, T& out) {
+    if (in == nullptr) return std::string("The argument ") + name + " of quill_fit is a null pointer.";
+    const std::size_t size = in->size;
+    if (size < first_size)
+        return std::string("The size of ") + name + " (" + std::to_string(size) +
+               ") is below the smallest this library accepts (" + std::to_string(first_size) + ").";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(in);
+    for (std::size_t k = sizeof(T); k < size; ++k)
+        if (bytes[k] != 0)
+            return std::string(name) + " has members this library does not know (size " +
+                   std::to_string(size) + ", known " + std::to_string(sizeof(T)) +
+                   "), and one of them is set.";
+    std::memcpy(static_cast<void*>(&out), in, size < sizeof(T) ? size : sizeof(T));
+    return "";
+}
+
+// The result struct can take a message when it is large enough and has a message array.
+bool can_report(const quill_fit_result* result) {
+    return result != nullptr && result->size >= first_result_size &&
+           result->message_codes != nullptr && result->msg_len >= 1;
+}
+
+int32_t refuse(quill_fit_result* result, const std::string& sentence) {
+    if (!can_report(result)) {
+        if (result != nullptr && result->size >= first_result_size) result->error_flag = byte_true;
+        return -1;
+    }
+    error_trail trail;
+    fail(trail, where, sentence.c_str());
+    write_message_codes(trail, result->message_codes, result->msg_len);
+    result->error_flag = byte_true;
+    return -1;
+}
+
+}  // namespace
+
+int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* controls,
+                        quill_fit_result* result) {
+    if (result == nullptr || result->size < first_result_size) return -1;
+    quill_fit_result r{};
+    std::string problem = read_sized(result, first_result_size, "quill_fit_result", r);
+    quill_fit_data d{};
+    quill_fit_controls c{};
+    if (problem.empty()) problem = read_sized(data, first_data_size, "quill_fit_data", d);
+    if (problem.empty()) problem = read_sized(controls, first_controls_size, "quill_fit_controls", c);
+    if (problem.empty() && (c.threads < 0 || c.threads > QUILL_MAX_THREAD_LIMIT))
+        problem = "The number of threads (" + std::to_string(c.threads) + ") must be from 0 to " +
+                  std::to_string(QUILL_MAX_THREAD_LIMIT) + ".";
+    if (!problem.empty()) return refuse(result, problem);
+
+    int32_t options[8];
+    options[QUILL_OPT_ALGORITHM] = c.algorithm;
+    options[QUILL_OPT_SELECTION] = c.selection;
+    options[QUILL_OPT_DFFORMULA] = c.dfformula;
+    options[QUILL_OPT_GRID_SIZE] = c.grid_size;
+    options[QUILL_OPT_MAX_ITER] = c.max_iter;
+    options[QUILL_OPT_ROBUST] = c.robust;
+    options[QUILL_OPT_START] = c.start;
+    options[QUILL_OPT_INTERCEPT_MODE] = c.intercept_mode;
+    r.min_lambda = c.min_lambda;
+    r.max_lambda = c.max_lambda;
+    const runscad_arguments args{
+        .p = d.p, .n = d.n, .raw_x = d.x, .y_vec = d.y, .case_weights_vec = d.weights,
+        .forcein_vec = d.forcein, .option_vector = options, .grid_size = c.grid_size,
+        .tolerance = c.tolerance, .min_lambda = &r.min_lambda, .max_lambda = &r.max_lambda,
+        .model_type = c.model_type, .a = c.a, .beta_out = r.beta, .intercept_out = &r.intercept,
+        .se_out = r.se, .intercept_se_out = &r.intercept_se, .beta_path_out = r.beta_path,
+        .lambda_out = &r.lambda, .criterion_out = &r.criterion, .simple_df_out = &r.simple_df,
+        .df_out = &r.df, .best_index_out = &r.best_index, .num_iter_out = &r.num_iter,
+        .converged_out = &r.converged, .at_max_lambda = &r.at_max_lambda,
+        .at_min_lambda = &r.at_min_lambda, .error_flag = &r.error_flag, .msg_len = r.msg_len,
+        .message_codes = r.message_codes, .table = r.table, .entry = entry_kind::structs,
+        .read_weights = d.weights != nullptr, .offset = d.offset, .ebic_gamma = c.ebic_gamma,
+        .thread_limit = c.threads, .quiet = c.trace == 0};
+    run_scad_call(args);
+    std::memcpy(static_cast<void*>(result), &r, sizeof r);
+    return r.error_flag == 0 ? 0 : -1;
+}
+
+void report_struct_failure(quill_fit_result* result) noexcept {
+    if (result == nullptr || result->size < first_result_size) return;
+    result->error_flag = byte_true;
+    if (result->message_codes != nullptr && result->msg_len >= 1)
+        write_message_codes("The engine stopped on an unexpected internal error.",
+                            result->message_codes, result->msg_len);
+}
+
+}  // namespace quill::engine
