@@ -25,6 +25,7 @@ using ReadMessages = std::vector<std::pair<LineClass, std::string>>;
 struct Description {
     std::vector<Variable> variables;
     size_t rows = 0;
+    std::string member = {}; // the name the file gives its data set (a transport file's); often empty
 };
 
 // One pass over the rows of a data set.

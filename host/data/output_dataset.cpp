@@ -24,6 +24,9 @@ bool OutputDataset::create(std::vector<Variable> variables)
         log_.note(note);
     variables_ = std::move(variables);
     sink_ = name_.format->create(name_.location);
+    if (!sink_)
+        return fail("The data set " + name_.display + " cannot be written: this host does not write " +
+                    std::string(name_.format->name) + " files.");
     std::string error;
     return sink_->define(variables_, error) || fail(error);
 }
@@ -54,6 +57,7 @@ bool OutputDataset::commit()
     if (!sink_->commit(error))
         return fail(error);
     library_.set_last(name_);
+    library_.forget_sorted(name_);
     log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
               std::to_string(variables_.size()) + " variables.");
     return true;

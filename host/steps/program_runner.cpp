@@ -161,6 +161,21 @@ void ProgramRunner::guarded(const std::string &step, int line, Body body)
     }
 }
 
+namespace {
+// The procedures the host runs itself; any other name is a module's.
+using HostStep = void (*)(Session &, const Step &);
+HostStep host_procedure(const std::string &name)
+{
+    static const std::pair<std::string_view, HostStep> steps[] = {
+        {"PRINT", run_proc_print}, {"CONTENTS", run_proc_contents}, {"SORT", run_proc_sort},
+    };
+    for (const auto &[step_name, run] : steps)
+        if (step_name == name)
+            return run;
+    return nullptr;
+}
+} // namespace
+
 void ProgramRunner::run_proc_step(Step &step)
 {
     const auto started = std::chrono::steady_clock::now();
@@ -175,8 +190,8 @@ void ProgramRunner::run_proc_step(Step &step)
         failed = true;
     } else if (step.bad()) {
         failed = true;
-    } else if (name == "PRINT") {
-        guarded("PROC PRINT", head.line(), [&] { run_proc_print(session_, step); });
+    } else if (const auto host_step = host_procedure(name)) {
+        guarded("PROC " + name, head.line(), [&] { host_step(session_, step); });
     } else {
         bool found = false;
         std::string error;

@@ -65,6 +65,10 @@ private:
 // Step bodies, one file each.
 void run_data_step(Session &session, const Step &step);
 void run_proc_print(Session &session, const Step &step);
+void run_proc_contents(Session &session, const Step &step);
+void run_proc_sort(Session &session, const Step &step);
+void run_proc_means(Session &session, const Step &step);
+void run_proc_freq(Session &session, const Step &step);
 void run_options(Session &session, const Statement &statement);
 void run_libname(Session &session, const Statement &statement);
 void run_title(Session &session, const Statement &statement);
