@@ -104,6 +104,17 @@ std::string by_line(const Table &table, const std::vector<ByKey> &keys, size_t r
     return line;
 }
 
+std::string by_heading(const std::string &line)
+{
+    const size_t dashes = line.size() + 2 < 78 ? (78 - line.size() - 2) / 2 : 2;
+    std::string heading(dashes, '-');
+    heading.push_back(' ');
+    heading.append(line);
+    heading.push_back(' ');
+    heading.append(dashes, '-');
+    return heading;
+}
+
 std::vector<std::string> by_names(const Table &table, const std::vector<ByKey> &keys)
 {
     std::vector<std::string> names;

@@ -32,6 +32,9 @@ bool by_group_starts(const Table &table, const std::vector<ByKey> &keys, const s
 // "a=1 b=x", the BY line over a group's output.
 std::string by_line(const Table &table, const std::vector<ByKey> &keys, size_t row);
 
+// The BY line as a heading: "------------ a=1 ------------", centered in 80 columns.
+std::string by_heading(const std::string &line);
+
 // The keys as a sorted-by record: "a DESCENDING b".
 std::vector<std::string> by_names(const Table &table, const std::vector<ByKey> &keys);
 

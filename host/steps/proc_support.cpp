@@ -8,9 +8,6 @@
 #include "language/variable_lists.h"
 
 namespace quill::host {
-namespace {
-
-// The end of a data set name starting at i: the name, then a parenthesised option group.
 size_t dataset_tokens_end(const std::vector<Token> &t, size_t i, size_t end)
 {
     if (i >= end)
@@ -26,8 +23,6 @@ size_t dataset_tokens_end(const std::vector<Token> &t, size_t i, size_t end)
     }
     return i;
 }
-
-} // namespace
 
 bool read_step_options(Session &session, const Statement &statement, size_t first, const char *proc,
                        std::vector<StepOption> &options, size_t *stop)
