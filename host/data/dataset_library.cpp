@@ -295,6 +295,24 @@ std::vector<std::string> DatasetLibrary::sorted_by(const DatasetName &name) cons
     return it == sorted_.end() ? std::vector<std::string>() : it->second;
 }
 
+bool DatasetLibrary::may_replace_transport_file(const DatasetName &name, std::string &error) const
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(name.location, ec))
+        return true;
+    ReadMessages messages;
+    const std::unique_ptr<TableSource> source = name.format->open(name.location, messages, error);
+    if (!source)
+        return false;
+    const std::string held = upper_case(source->describe().member);
+    if (held == name.member)
+        return true;
+    error = "Data set " + name.display + " cannot be written: the transport file " +
+            excerpt(name.location.string(), path_excerpt_length) + " holds " + held +
+            ", which would be lost (a transport file written here keeps one member).";
+    return false;
+}
+
 void DatasetLibrary::forget_sorted(const DatasetName &name) { sorted_.erase(sorted_key(name)); }
 
 std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadMessages &messages,

@@ -73,6 +73,11 @@ public:
     std::vector<std::string> sorted_by(const DatasetName &name) const;
     void forget_sorted(const DatasetName &name);
 
+    // Whether writing the member `name` may replace its XPORT library's file, which keeps one
+    // member: yes when the file does not exist or holds that member; no, with `error`, when it holds
+    // another (which would be lost) or cannot be read.
+    bool may_replace_transport_file(const DatasetName &name, std::string &error) const;
+
     // Opens a data set for reading and describes it; nullptr with an error that says "Data set X
     // does not exist." or what is wrong with it.
     std::unique_ptr<TableSource> open(const DatasetName &name, ReadMessages &messages, std::string &error) const;

@@ -23,11 +23,11 @@ bool OutputDataset::create(std::vector<Variable> variables)
     for (const std::string &note : library_.prepare_output(name_.location))
         log_.note(note);
     variables_ = std::move(variables);
-    sink_ = name_.format->create(name_.location);
-    if (!sink_)
-        return fail("The data set " + name_.display + " cannot be written: this host does not write " +
-                    std::string(name_.format->name) + " files.");
     std::string error;
+    if (name_.in_transport_file && !library_.may_replace_transport_file(name_, error))
+        return fail(error);
+    sink_ = name_.format->create(name_.location, name_.member);
+    error.clear();
     return sink_->define(variables_, error) || fail(error);
 }
 

@@ -1,4 +1,4 @@
-// OPTIONS, LIBNAME and TITLE: statements that take effect where they stand, inside a step or not.
+// OPTIONS, LIBNAME, TITLE and FOOTNOTE: statements that take effect where they stand, inside a step or not.
 #include <charconv>
 
 #include "base/message_text.h"
@@ -132,14 +132,19 @@ void run_libname(Session &session, const Statement &statement)
         session.log.note("Libref " + ref + " refers to the folder " + shown + ".");
 }
 
-// TITLE 'text'; TITLEn 'text'; a title without text clears it and every title after it.
+// TITLE 'text'; TITLEn 'text'; FOOTNOTE 'text'; FOOTNOTEn 'text'; a line without text clears it
+// and every line after it.
 void run_title(Session &session, const Statement &statement)
 {
     const auto &t = statement.tokens;
     const std::string keyword = statement.keyword();
-    const int number = keyword.size() > 7 ? 0 : keyword.size() > 5 ? std::stoi(keyword.substr(5)) : 1;
-    if (number < 1 || number > static_cast<int>(session.titles.size())) {
-        session.log.error(at_line("Titles are numbered 1 to 10", statement.line()));
+    const bool footnote = keyword.compare(0, 8, "FOOTNOTE") == 0;
+    const size_t stem = footnote ? 8 : 5;
+    std::vector<std::string> &lines = footnote ? session.footnotes : session.titles;
+    const int number = keyword.size() > stem + 2 ? 0 : keyword.size() > stem ? std::stoi(keyword.substr(stem)) : 1;
+    if (number < 1 || number > static_cast<int>(lines.size())) {
+        session.log.error(at_line(footnote ? "Footnotes are numbered 1 to 10" : "Titles are numbered 1 to 10",
+                                  statement.line()));
         return;
     }
     std::string text;
@@ -149,9 +154,9 @@ void run_title(Session &session, const Statement &statement)
         session.log.error(at_line(keyword + " needs one quoted text", statement.line()));
         return;
     }
-    session.titles[static_cast<size_t>(number - 1)] = text;
-    for (size_t i = static_cast<size_t>(number); i < session.titles.size(); ++i)
-        session.titles[i].clear();
+    lines[static_cast<size_t>(number - 1)] = text;
+    for (size_t i = static_cast<size_t>(number); i < lines.size(); ++i)
+        lines[i].clear();
 }
 
 } // namespace quill::host

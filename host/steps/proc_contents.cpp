@@ -42,7 +42,7 @@ void run_proc_contents(Session &session, const Step &step)
         });
 
     Listing &listing = session.listing;
-    listing.begin_page(session.titles);
+    listing.begin_page(session.titles, session.footnotes);
     listing.line(centered("The CONTENTS Procedure"));
     listing.line("");
     std::vector<std::pair<std::string, std::string>> facts = {

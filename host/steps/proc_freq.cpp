@@ -340,7 +340,7 @@ void run_proc_freq(Session &session, const Step &step)
                 return;
         }
     }
-    session.listing.begin_page(session.titles);
+    session.listing.begin_page(session.titles, session.footnotes);
     session.listing.line(centered("The FREQ Procedure"));
     session.listing.line("");
     for (size_t k = 0; k < requests.size(); ++k) {

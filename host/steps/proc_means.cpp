@@ -414,7 +414,7 @@ void run_proc_means(Session &session, const Step &step)
             return;
     }
     if (request.print) {
-        session.listing.begin_page(session.titles);
+        session.listing.begin_page(session.titles, session.footnotes);
         session.listing.line(centered("The MEANS Procedure"));
         session.listing.line("");
     }

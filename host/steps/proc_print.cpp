@@ -115,7 +115,7 @@ void run_proc_print(Session &session, const Step &step)
             widths[k] = std::max(widths[k], cell(k, r).size());
     }
     const size_t obs_width = std::max<size_t>(3, std::to_string(table.rows).size());
-    session.listing.begin_page(session.titles);
+    session.listing.begin_page(session.titles, session.footnotes);
     std::string header = obs_column ? pad("Obs", obs_width, true) : std::string();
     for (size_t k = 0; k < columns.size(); ++k) {
         const Column &col = table.columns[static_cast<size_t>(columns[k] - 1)];

@@ -89,10 +89,13 @@ bool ProgramRunner::read_statement(Statement &statement)
 
 bool ProgramRunner::is_global(const std::string &keyword) const
 {
-    if (keyword == "OPTIONS" || keyword == "LIBNAME" || keyword == "TITLE")
+    if (keyword == "OPTIONS" || keyword == "LIBNAME" || keyword == "TITLE" || keyword == "FOOTNOTE")
         return true;
-    return keyword.size() > 5 && keyword.compare(0, 5, "TITLE") == 0 &&
-           keyword.find_first_not_of("0123456789", 5) == std::string::npos;
+    for (const std::string_view stem : {"TITLE", "FOOTNOTE"})
+        if (keyword.size() > stem.size() && keyword.compare(0, stem.size(), stem) == 0 &&
+            keyword.find_first_not_of("0123456789", stem.size()) == std::string::npos)
+            return true;
+    return false;
 }
 
 void ProgramRunner::run_global(const Statement &statement)
@@ -146,6 +149,7 @@ void ProgramRunner::step_finished(const std::string &what, double seconds, bool 
     }
     char timing[64];
     std::snprintf(timing, sizeof timing, "      real time           %.2f seconds", seconds);
+    session_.listing.close_page();
     session_.log.note(what + " used (Total process time):");
     session_.log.plain(timing);
     session_.log.plain("");
@@ -169,6 +173,7 @@ HostStep host_procedure(const std::string &name)
     static const std::pair<std::string_view, HostStep> steps[] = {
         {"PRINT", run_proc_print}, {"CONTENTS", run_proc_contents}, {"SORT", run_proc_sort},
         {"MEANS", run_proc_means}, {"FREQ", run_proc_freq},
+        {"IMPORT", run_proc_import}, {"EXPORT", run_proc_export},
     };
     for (const auto &[step_name, run] : steps)
         if (step_name == name)

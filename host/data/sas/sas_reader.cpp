@@ -95,8 +95,12 @@ int on_variable(int, readstat_variable_t *variable, const char *, void *context)
         }
         if (const char *label = readstat_variable_get_label(variable))
             col.label = label;
-        if (const char *format = readstat_variable_get_format(variable))
+        // ReadStat gives "BEST12" and "8.2"; the host writes a format name as SAS shows it, "BEST12.".
+        if (const char *format = readstat_variable_get_format(variable); format && *format) {
             col.format = format;
+            if (col.format.find('.') == std::string::npos)
+                col.format += '.';
+        }
         const size_t expected = parse.source->description_.rows;
         if (col.type == VarType::Numeric)
             reserve_or_throw(col.numbers, expected);
@@ -208,8 +212,6 @@ std::unique_ptr<TableSource> open_sas(const std::filesystem::path &file, ParseFu
     return source;
 }
 
-std::unique_ptr<TableSink> no_sink(const std::filesystem::path &) { return nullptr; }
-
 } // namespace
 
 std::unique_ptr<TableSource> open_sas7bdat_file(const std::filesystem::path &file, ReadMessages &messages,
@@ -226,13 +228,13 @@ std::unique_ptr<TableSource> open_xport_file(const std::filesystem::path &file, 
 
 const Format &sas7bdat_format()
 {
-    static const Format format{"V9", ".sas7bdat", sas_max_text_length, open_sas7bdat_file, no_sink};
+    static const Format format{"V9", ".sas7bdat", sas_max_text_length, open_sas7bdat_file, create_sas7bdat_sink};
     return format;
 }
 
 const Format &xport_format()
 {
-    static const Format format{"XPORT", ".xpt", sas_max_text_length, open_xport_file, no_sink};
+    static const Format format{"XPORT", ".xpt", sas_max_text_length, open_xport_file, create_xport_sink};
     return format;
 }
 

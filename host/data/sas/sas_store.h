@@ -34,6 +34,13 @@ std::unique_ptr<TableSource> open_sas7bdat_file(const std::filesystem::path &fil
 std::unique_ptr<TableSource> open_xport_file(const std::filesystem::path &file, ReadMessages &messages,
                                              std::string &error);
 
+// Sinks that write a .sas7bdat file (uncompressed, 64-bit, little-endian, UTF-8) or a transport
+// file holding `member` (version 5, or version 8 when a name is longer than 8 bytes or a text longer
+// than 200). ReadStat needs the row count before the first row, so the rows are held until the
+// commit, which writes a temporary file beside the target and renames it into place.
+std::unique_ptr<TableSink> create_sas7bdat_sink(const std::filesystem::path &file, const std::string &member);
+std::unique_ptr<TableSink> create_xport_sink(const std::filesystem::path &file, const std::string &member);
+
 } // namespace quill::host
 
 #endif

@@ -2,8 +2,11 @@
 // and what describes them, and damaged files refused with ReadStat's reason.
 #include <gtest/gtest.h>
 
+#include "base/names.h"
+#include "data/csv/csv_store.h"
 #include "data/format.h"
 #include "data/sas/sas_store.h"
+#include "host_test_support.h"
 
 namespace quill::host {
 namespace {
@@ -41,8 +44,9 @@ TEST(SasStore, EveryKindOfFileDescribesItsVariablesAndReadsTheSameValues)
         Table again;
         ASSERT_TRUE(read_table(*source, {}, again, error)) << error;
         EXPECT_EQ(again.rows, 5u);
-        if (format == &xport_format())
+        if (format == &xport_format()) {
             EXPECT_EQ(d.member, "PEOPLE");
+        }
     }
 }
 
@@ -75,6 +79,92 @@ TEST(SasStore, TextInAnotherEncodingIsConvertedWithANote)
     EXPECT_EQ(table.columns[0].texts[0], "s\xc3\xa9tosa");
     EXPECT_EQ(table.columns[0].texts[1], "setosa");
     EXPECT_EQ(table.rows, 150u);
+}
+
+} // namespace
+} // namespace quill::host
+
+namespace quill::host {
+namespace {
+
+using testing::read_file;
+using testing::ScratchFolder;
+using testing::write_file;
+
+bool same_value(double a, double b) { return is_missing(a) ? is_missing(b) : a == b; }
+
+// Every shipped CSV data set through both SAS formats and back: names, types, lengths, labels,
+// format names and every value equal.
+TEST(SasStore, ShippedDataSetsRoundTripThroughBothFormats)
+{
+    ScratchFolder folder;
+    for (const char *name : {"prostate", "biopsy", "biochemists"}) {
+        ReadMessages messages;
+        std::string error;
+        Table original;
+        ASSERT_TRUE(read_csv_file(std::filesystem::path(QUILL_EXAMPLES_DATA) / (std::string(name) + ".csv"), original,
+                                  error, messages))
+            << error;
+        original.columns[0].label = "A label of forty characters, as v5 keeps";
+        original.columns[1].format = "BEST12.";
+        for (const Format *format : {&sas7bdat_format(), &xport_format()}) {
+            SCOPED_TRACE(std::string(name) + std::string(format->extension));
+            const auto file = folder / (std::string(name) + std::string(format->extension));
+            const auto sink = format->create(file, upper_case(name));
+            ASSERT_TRUE(sink->define(std::vector<Variable>(original.columns.begin(), original.columns.end()), error));
+            Row row;
+            row.resize(original.columns.size());
+            for (size_t r = 0; r < original.rows; ++r) {
+                for (size_t c = 0; c < original.columns.size(); ++c) {
+                    row.numbers[c] = original.columns[c].type == VarType::Numeric ? original.columns[c].numbers[r] : 0;
+                    row.texts[c] = original.columns[c].type == VarType::Numeric ? "" : original.columns[c].texts[r];
+                }
+                ASSERT_TRUE(sink->write_row(row, error)) << error;
+            }
+            ASSERT_TRUE(sink->commit(error)) << error;
+            const auto source = format->open(file, messages, error);
+            ASSERT_TRUE(source) << error;
+            Table back;
+            ASSERT_TRUE(read_table(*source, {}, back, error)) << error;
+            ASSERT_EQ(back.rows, original.rows);
+            ASSERT_EQ(back.columns.size(), original.columns.size());
+            for (size_t c = 0; c < original.columns.size(); ++c) {
+                const Column &a = original.columns[c], &b = back.columns[c];
+                EXPECT_EQ(b.name, a.name);
+                EXPECT_EQ(b.type, a.type);
+                EXPECT_EQ(b.length, a.length);
+                EXPECT_EQ(b.label, a.label);
+                EXPECT_EQ(b.format, a.format);
+                for (size_t r = 0; r < original.rows; ++r)
+                    if (a.type == VarType::Numeric)
+                        ASSERT_TRUE(same_value(a.numbers[r], b.numbers[r])) << a.name << " row " << r;
+                    else
+                        ASSERT_EQ(a.texts[r], b.texts[r]) << a.name << " row " << r;
+            }
+            if (format == &xport_format()) {
+                EXPECT_EQ(source->describe().member, upper_case(name));
+            }
+        }
+    }
+    // Nothing but the six files: no temporary left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 6);
+}
+
+// A sink dropped before its commit leaves nothing, and an earlier file of its name as it was.
+TEST(SasStore, AnUncommittedSinkLeavesTheEarlierFile)
+{
+    ScratchFolder folder;
+    write_file(folder / "kept.sas7bdat", "earlier");
+    std::string error;
+    {
+        const auto sink = sas7bdat_format().create(folder / "kept.sas7bdat", "KEPT");
+        ASSERT_TRUE(sink->define({{"x"}}, error));
+        Row row;
+        row.resize(1);
+        ASSERT_TRUE(sink->write_row(row, error));
+    }
+    EXPECT_EQ(read_file(folder / "kept.sas7bdat"), "earlier");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 } // namespace
