@@ -7,7 +7,7 @@ FUZZ_BUILD := build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS    ?= -1
-FUZZ_TARGETS ?= program csv data_step quillfit runscad
+FUZZ_TARGETS ?= program csv data_step quillfit runscad sas
 
 # Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
 PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev
