@@ -22,3 +22,5 @@ proc sort data=s; by a descending b; run;
 proc print data=s noobs; run;
 proc sort data=s; by nosuch; run;
 proc sort data=s out=s4; run;
+proc print data=s2; by a; run;
+proc print data=s3; by a; run;
