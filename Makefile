@@ -63,6 +63,7 @@ bench: build
 	$(BUILD)/quill_kernel_bench
 	$(BUILD)/quill_bench $(BENCH_ARGS)
 	$(BUILD)/csv_read_bench
+	$(BUILD)/sas_bench
 
 # Each target runs FUZZ_SECONDS (or FUZZ_RUNS inputs, whichever ends first) on its committed
 # corpus, new inputs going to the build folder; the corpus is then replaced by a minimized merge of

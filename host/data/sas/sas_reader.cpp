@@ -203,8 +203,26 @@ std::unique_ptr<TableSource> open_sas(const std::filesystem::path &file, ParseFu
         return nullptr;
     }
     source->description_.rows = rows;
+    // A name a variable cannot have (empty, control characters, taken) is changed, as in a CSV header.
+    NameSet taken;
+    std::vector<bool> kept;
     for (const Column &col : source->columns_)
+        kept.push_back(is_storable_name(col.name) && taken.insert(col.name));
+    std::string renames;
+    for (size_t i = 0; i < source->columns_.size(); ++i) {
+        Column &col = source->columns_[i];
+        if (!kept[i]) {
+            const std::string usable = valid_name(col.name);
+            const std::string renamed =
+                taken.claim(usable.empty() || usable == "_" ? "VAR" + std::to_string(i + 1) : usable);
+            renames += (renames.empty() ? "" : ", ") + quoted_excerpt(col.name) + " to " + renamed;
+            col.name = renamed;
+        }
         source->description_.variables.push_back(col);
+    }
+    if (!renames.empty())
+        messages.emplace_back(LineClass::Note, "The file " + shown + " has variable names that a variable cannot have; "
+                                               "they are changed: " + renames + ".");
     const std::string encoding = upper_case(parse.encoding);
     if (!encoding.empty() && encoding != "UTF-8" && encoding != "UTF8" && encoding != "US-ASCII")
         messages.emplace_back(LineClass::Note, "The file " + shown + " is encoded in " + parse.encoding +

@@ -5,9 +5,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
+#include "base/names.h"
 #include "base/temporary_file.h"
 #include "data/sas/sas_store.h"
 
@@ -16,27 +18,43 @@ namespace {
 
 enum class SasKind { Sas7bdat, Xport };
 
-// Where ReadStat's bytes go: the temporary file, every byte or a recorded failure.
+// Where ReadStat's bytes go: the temporary file, through a buffer (ReadStat hands over a row at a
+// time), every byte or a recorded failure.
 struct FileOutput {
     int fd = -1;
     int error_number = 0;
+    std::vector<char> buffer;
+
+    bool flush()
+    {
+        size_t done = 0;
+        while (done < buffer.size() && error_number == 0) {
+            const ssize_t n = ::write(fd, buffer.data() + done, buffer.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                error_number = n < 0 ? errno : ENOSPC;
+            else
+                done += static_cast<size_t>(n);
+        }
+        buffer.clear();
+        return error_number == 0;
+    }
 };
+
+constexpr size_t output_buffer_bytes = size_t{1} << 20;
 
 ssize_t write_bytes(const void *data, size_t length, void *context)
 {
     FileOutput &out = *static_cast<FileOutput *>(context);
+    if (out.buffer.size() + length > output_buffer_bytes && !out.flush())
+        return -1;
     const char *bytes = static_cast<const char *>(data);
-    size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::write(out.fd, bytes + done, length - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            out.error_number = n < 0 ? errno : ENOSPC;
-            return -1;
-        }
-        done += static_cast<size_t>(n);
+    if (length >= output_buffer_bytes) {
+        out.buffer.assign(bytes, bytes + length);
+        return out.flush() ? static_cast<ssize_t>(length) : -1;
     }
+    out.buffer.insert(out.buffer.end(), bytes, bytes + length);
     return static_cast<ssize_t>(length);
 }
 
@@ -117,6 +135,10 @@ bool SasSink::commit(std::string &error)
         widths[i] = std::min(width, sas_max_text_length);
         long_texts = long_texts || widths[i] > 200;
     }
+    // ReadStat takes SAS names only (and does not survive some others).
+    for (const Column &col : table_.columns)
+        if (!is_valid_name(col.name))
+            return fail(error, "the variable name " + quoted_excerpt(col.name) + " is not a SAS name");
     int error_number = 0;
     if (!temporary_.create(target_, error_number))
         return fail(error, std::strerror(error_number));
@@ -124,7 +146,8 @@ bool SasSink::commit(std::string &error)
     if (!handle.writer)
         throw std::bad_alloc();
     readstat_writer_t *writer = handle.writer;
-    FileOutput out{temporary_.descriptor(), 0};
+    FileOutput out{temporary_.descriptor(), 0, {}};
+    out.buffer.reserve(output_buffer_bytes);
     readstat_set_data_writer(writer, write_bytes);
     std::vector<readstat_variable_t *> variables;
     for (size_t i = 0; i < table_.columns.size(); ++i) {
@@ -166,6 +189,8 @@ bool SasSink::commit(std::string &error)
     }
     if (status == READSTAT_OK)
         status = readstat_end_writing(writer);
+    if (status == READSTAT_OK)
+        out.flush();
     if (out.error_number != 0)
         return fail(error, std::strerror(out.error_number));
     if (status != READSTAT_OK)
