@@ -1,6 +1,7 @@
 // Reading SAS files through ReadStat's callbacks into columns held by the source.
 #include <readstat.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/memory_shortage.h"
@@ -57,6 +58,7 @@ struct Parse {
     SasSource *source;
     std::string encoding;  // as the file names it; empty when it names none
     std::string reported;  // ReadStat's own account of the last problem
+    size_t file_bytes = 0;
     bool out_of_memory = false;
 };
 
@@ -69,15 +71,9 @@ int on_metadata(readstat_metadata_t *metadata, void *context)
         parse.source->description_.member = table;
     const int rows = readstat_get_row_count(metadata);
     if (rows > 0) {
-        try {
-            parse.source->columns_.reserve(static_cast<size_t>(readstat_get_var_count(metadata) > 0
-                                                                   ? readstat_get_var_count(metadata)
-                                                                   : 0));
-        } catch (const std::bad_alloc &) {
-            parse.out_of_memory = true;
-            return READSTAT_HANDLER_ABORT;
-        }
-        parse.source->description_.rows = static_cast<size_t>(rows); // a hint until the rows are counted
+        // A hint until the rows are counted; a damaged header may claim any number, but each row
+        // takes at least a byte of the file.
+        parse.source->description_.rows = std::min(static_cast<size_t>(rows), parse.file_bytes);
     }
     return READSTAT_HANDLER_OK;
 }
@@ -169,7 +165,9 @@ std::unique_ptr<TableSource> open_sas(const std::filesystem::path &file, ParseFu
                                       const char *kind, ReadMessages &messages, std::string &error)
 {
     auto source = std::make_unique<SasSource>();
-    Parse parse{source.get(), {}, {}, false};
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(file, ec);
+    Parse parse{source.get(), {}, {}, ec ? 0 : static_cast<size_t>(bytes), false};
     readstat_parser_t *parser = readstat_parser_init();
     if (!parser)
         throw std::bad_alloc();
