@@ -57,6 +57,9 @@ constexpr const char *help_text =
     "  1  the program ran with warnings\n"
     "  2  the program had errors, or quill could not run it\n"
     "\n"
+    "environment:\n"
+    "  QUILL_THREADS=n  fits use at most n threads (OPTIONS CPUCOUNT= and NOTHREADS override it)\n"
+    "\n"
     "Documentation: README.md in quill's source (the language, the procedures, the data sets) and\n"
     "the examples in its examples/ folder.\n";
 
