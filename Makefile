@@ -7,10 +7,10 @@ FUZZ_BUILD := build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS    ?= -1
-FUZZ_TARGETS ?= program csv data_step quillfit runscad
+FUZZ_TARGETS ?= program csv data_step quillfit runscad sas
 
 # Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
-PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev
+PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 # intercept_tls_get_addr=0: this toolchain's sanitizer guesses the bounds of a dynamic TLS block
@@ -64,6 +64,7 @@ bench: build
 	$(BUILD)/quill_bench $(BENCH_ARGS)
 	$(BUILD)/csv_read_bench
 	$(BUILD)/data_step_bench
+	$(BUILD)/sas_bench
 
 # Each target runs FUZZ_SECONDS (or FUZZ_RUNS inputs, whichever ends first) on its committed
 # corpus, new inputs going to the build folder; the corpus is then replaced by a minimized merge of

@@ -88,7 +88,7 @@ int main(int argc, char **argv)
         for (int j = 0; j < columns - 1; ++j) {
             const auto first = data.x.begin() + static_cast<long>(j) * rows;
             table.columns.push_back(
-                {{"x" + std::to_string(j + 1), VarType::Numeric}, std::vector<double>(first, first + rows), {}});
+                {{std::string("x").append(std::to_string(j + 1)), VarType::Numeric}, std::vector<double>(first, first + rows), {}});
         }
         if (!write_csv_file(file, table, error))
             fail(error);

@@ -1,4 +1,5 @@
 // quill PROGRAM.sas [-log FILE] [-print FILE] [-work DIR] [-modules DIR] [-lib REF=DIR] [-gpath DIR]
+// quill --help | --version
 // The log goes to PROGRAM.log and the listing to PROGRAM.lst in the current folder; "-" sends
 // them to standard error and standard output. A log or listing file is written as base/text_sink.h
 // says: a regular file is replaced when the run ends, a device, FIFO or socket is written in
@@ -29,9 +30,38 @@ constexpr int exit_error = 2;
 int usage(const char *message)
 {
     std::fprintf(stderr, "quill: %s\nusage: quill PROGRAM.sas [-log FILE|-] [-print FILE|-] [-work DIR] "
-                         "[-modules DIR]... [-lib REF=DIR]... [-gpath DIR]\n", message);
+                         "[-modules DIR]... [-lib REF=DIR]... [-gpath DIR]\n"
+                         "       quill --help for more\n", message);
     return exit_error;
 }
+
+constexpr const char *help_text =
+    "usage: quill PROGRAM.sas [options]\n"
+    "       quill --help | --version\n"
+    "\n"
+    "Runs a SAS-language program: its log goes to PROGRAM.log and its listing to PROGRAM.lst in the\n"
+    "current folder.\n"
+    "\n"
+    "options:\n"
+    "  -log FILE|-      write the log to FILE, or to standard error with -\n"
+    "  -print FILE|-    write the listing to FILE, or to standard output with -\n"
+    "  -work DIR        keep the WORK library in DIR (a temporary folder, removed at the end, if absent)\n"
+    "  -lib REF=DIR     assign the libref REF to the folder DIR, as LIBNAME REF 'DIR'\n"
+    "  -modules DIR     look for procedure modules in DIR too (repeatable; quill's own folder is searched)\n"
+    "  -gpath DIR       write graphics files into DIR (default: the listing's folder)\n"
+    "  --help           show this text\n"
+    "  --version        show quill's version\n"
+    "\n"
+    "exit status:\n"
+    "  0  the program ran without warnings or errors\n"
+    "  1  the program ran with warnings\n"
+    "  2  the program had errors, or quill could not run it\n"
+    "\n"
+    "environment:\n"
+    "  QUILL_THREADS=n  fits use at most n threads (OPTIONS CPUCOUNT= and NOTHREADS override it)\n"
+    "\n"
+    "Documentation: README.md in quill's source (the language, the procedures, the data sets) and\n"
+    "the examples in its examples/ folder.\n";
 
 std::filesystem::path executable_folder()
 {
@@ -92,6 +122,14 @@ int run_quill(int argc, char **argv)
     std::vector<std::pair<std::string, std::string>> libs;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help") {
+            std::fputs(help_text, stdout);
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : exit_error;
+        }
+        if (arg == "--version") {
+            std::printf("quill %s\n", QUILL_VERSION);
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : exit_error;
+        }
         const bool has_value = i + 1 < argc;
         if (arg == "-log" && has_value)
             log_option = argv[++i];

@@ -107,8 +107,10 @@ typedef struct qh_routines {
     void (*log)(const char *format, ...);
     void (*list_text)(const char *format, ...);
     void (*list_end_line)(void);
-    void (*list_begin_report)(void);
-    void (*title)(int32_t number, const char *text, int32_t length); /* (0, NULL, 0) clears */
+    void (*list_begin_report)(void);  /* a new page: the program's titles, then the procedure's */
+    /* The procedure's own titles (0, NULL, 0 clears them); the program's TITLE lines stay above
+     * them and its FOOTNOTE lines close each page. */
+    void (*title)(int32_t number, const char *text, int32_t length);
     int32_t (*format_into)(char *buffer, int32_t size, const char *format, ...);
 
     /* Text operations. */

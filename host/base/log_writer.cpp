@@ -73,8 +73,24 @@ void LogWriter::line(LineClass kind, std::string_view text)
     sink_.write_line(rendered);
 }
 
-void Listing::begin_page(const std::vector<std::string> &titles)
+void Listing::close_page()
 {
+    bool any = false;
+    for (const std::string &footnote : footnotes_)
+        any = any || !footnote.empty();
+    if (any) {
+        sink_.write_line("");
+        for (const std::string &footnote : footnotes_)
+            if (!footnote.empty())
+                sink_.write_line(footnote);
+    }
+    footnotes_.clear();
+}
+
+void Listing::begin_page(const std::vector<std::string> &titles, const std::vector<std::string> &footnotes)
+{
+    close_page();
+    footnotes_ = footnotes;
     bool first = true;
     for (const std::string &title : titles) {
         if (title.empty())

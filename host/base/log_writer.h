@@ -47,8 +47,11 @@ class Listing {
 public:
     explicit Listing(TextSink sink) : sink_(std::move(sink)) {}
 
-    // Starts a page headed by the non-empty titles.
-    void begin_page(const std::vector<std::string> &titles);
+    // Starts a page headed by the non-empty titles; the non-empty footnotes close it (after a
+    // blank line) when the next page begins or close_page is called.
+    void begin_page(const std::vector<std::string> &titles, const std::vector<std::string> &footnotes = {});
+    // Writes the footnotes of the page begun last, if not yet written: a procedure's output ends.
+    void close_page();
     void line(std::string_view text);
     const TextSink &sink() const { return sink_; }
     TextSink &sink() { return sink_; }
@@ -56,6 +59,7 @@ public:
 private:
     TextSink sink_;
     int pages_ = 0;
+    std::vector<std::string> footnotes_; // of the open page
 };
 
 } // namespace quill::host

@@ -29,7 +29,7 @@ bool is_counter(std::string_view text)
 bool is_written_name(std::string_view name)
 {
     const size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot > 64 || name.size() - dot != 4)
+    if (dot == std::string_view::npos || dot == 0 || dot > 64 || name.size() - dot < 4 || name.size() - dot > 9)
         return false;
     for (char c : name.substr(0, dot))
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-')
@@ -37,7 +37,7 @@ bool is_written_name(std::string_view name)
     std::string extension;
     for (char c : name.substr(dot + 1))
         extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == "csv" || extension == "svg";
+    return extension == "csv" || extension == "svg" || extension == "sas7bdat" || extension == "xpt";
 }
 
 bool same_file(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }

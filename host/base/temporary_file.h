@@ -43,8 +43,8 @@ private:
 };
 
 // True for a name of exactly the form the host gives the temporary files of data sets and plots:
-// a file name the host writes (1 to 64 letters, digits, '_' or '-', then .csv or .svg in any
-// letter case), then ".partial-<process>-<serial>" in decimal. (What a run killed outright left of
+// a file name the host writes (1 to 64 letters, digits, '_' or '-', then .csv, .svg, .sas7bdat
+// or .xpt in any letter case), then ".partial-<process>-<serial>" in decimal. (What a run killed outright left of
 // its log or listing is that run's only account of itself: it is never swept.)
 bool is_temporary_name(std::string_view name);
 

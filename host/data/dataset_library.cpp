@@ -13,29 +13,49 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/temporary_file.h"
+#include "data/sas/sas_store.h"
 
 namespace quill::host {
 namespace {
 
-// The member's file in a folder, in the first format that has one: name.csv in any letter case;
-// lower case in the default format when none exists yet.
-void find_member(const std::filesystem::path &folder, const std::string &member, DatasetName &name)
+// The file `wanted` in a folder, matched in any letter case; empty when there is none.
+std::filesystem::path file_in(const std::filesystem::path &folder, const std::string &wanted)
 {
+    std::error_code ec;
+    if (std::filesystem::exists(folder / wanted, ec))
+        return folder / wanted;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (lower_case(it->path().filename().string()) == wanted)
+            return it->path();
+    return {};
+}
+
+// The member's file in a folder, in the one format that has one (only `only` when given); lower
+// case in the default format (or `only`) when none exists yet. False with `error` when two
+// formats have one.
+bool find_member(const std::filesystem::path &folder, const std::string &member, const Format *only,
+                 DatasetName &name, std::string &error)
+{
+    name.format = only ? only : &default_format();
+    name.location = folder / (lower_case(member) + std::string(name.format->extension));
+    bool found = false;
     for (const Format *format : formats()) {
-        const std::string wanted = lower_case(member) + std::string(format->extension);
+        if (only && format != only)
+            continue;
+        const std::filesystem::path file = file_in(folder, lower_case(member) + std::string(format->extension));
+        if (file.empty())
+            continue;
+        if (found) {
+            error = "Data set " + name.display + " is stored twice, as " +
+                    excerpt(name.location.string(), path_excerpt_length) + " and as " +
+                    excerpt(file.string(), path_excerpt_length) + "; remove one of them.";
+            return false;
+        }
+        found = true;
         name.format = format;
-        name.location = folder / wanted;
-        std::error_code ec;
-        if (std::filesystem::exists(name.location, ec))
-            return;
-        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            if (lower_case(it->path().filename().string()) == wanted) {
-                name.location = it->path();
-                return;
-            }
+        name.location = file;
     }
-    name.format = &default_format();
-    name.location = folder / (lower_case(member) + std::string(default_format().extension));
+    return true;
 }
 
 // A temporary WORK folder is quill-work- and six letters or digits (mkdtemp's), and holds a lock
@@ -134,7 +154,7 @@ DatasetLibrary::DatasetLibrary(std::filesystem::path work, bool keep) : keep_(ke
                                              : " cannot be created (" + ec.message() + ")");
     }
     if (!work_.empty())
-        librefs_["WORK"] = work_;
+        librefs_["WORK"] = Library{work_, LibraryEngine::Default};
     if (!keep_ && !work_.empty())
         exit_cleanup::remove_folder_on_signal(work_);
 }
@@ -150,7 +170,8 @@ DatasetLibrary::~DatasetLibrary()
         ::close(work_lock_);
 }
 
-bool DatasetLibrary::assign(const std::string &libref, const std::filesystem::path &folder, std::string &error)
+bool DatasetLibrary::assign(const std::string &libref, const std::filesystem::path &location, std::string &error,
+                            LibraryEngine engine)
 {
     const std::string ref = upper_case(libref);
     if (!is_valid_name(ref) || ref.size() > 8) {
@@ -162,11 +183,22 @@ bool DatasetLibrary::assign(const std::string &libref, const std::filesystem::pa
         return false;
     }
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        error = "The folder '" + excerpt(folder.string(), path_excerpt_length) + "' of libref " + ref + " does not exist.";
+    const std::string shown = excerpt(location.string(), path_excerpt_length);
+    if (engine == LibraryEngine::Xport) {
+        if (std::filesystem::is_directory(location, ec)) {
+            error = "The XPORT library " + ref + " is a transport file, and '" + shown + "' is a folder.";
+            return false;
+        }
+        const std::filesystem::path folder = location.has_parent_path() ? location.parent_path() : ".";
+        if (!std::filesystem::is_directory(folder, ec)) {
+            error = "The folder of the transport file '" + shown + "' of libref " + ref + " does not exist.";
+            return false;
+        }
+    } else if (!std::filesystem::is_directory(location, ec)) {
+        error = "The folder '" + shown + "' of libref " + ref + " does not exist.";
         return false;
     }
-    librefs_[ref] = folder;
+    librefs_[ref] = Library{location, engine};
     return true;
 }
 
@@ -190,9 +222,20 @@ bool DatasetLibrary::name(const std::string &libref, const std::string &member, 
     }
     out.libref = ref;
     out.member = upper_case(member);
-    find_member(it->second, member, out);
     out.display = ref + "." + out.member;
-    return true;
+    const Library &library = it->second;
+    switch (library.engine) {
+    case LibraryEngine::Xport:
+        out.format = &xport_format();
+        out.location = library.location;
+        out.in_transport_file = true;
+        return true;
+    case LibraryEngine::V9:
+        return find_member(library.location, member, &sas7bdat_format(), out, error);
+    case LibraryEngine::Default:
+        break;
+    }
+    return find_member(library.location, member, nullptr, out, error);
 }
 
 DatasetName DatasetLibrary::file(const std::string &path) const
@@ -231,6 +274,47 @@ std::vector<std::string> DatasetLibrary::prepare_output(const std::filesystem::p
     return notes;
 }
 
+namespace {
+// One key for a data set however its folder is written; a transport file's members share a file.
+std::string sorted_key(const DatasetName &name)
+{
+    std::error_code ec;
+    const std::filesystem::path where = std::filesystem::weakly_canonical(name.location, ec);
+    return (ec ? name.location : where).string() + (name.in_transport_file ? "(" + name.member + ")" : "");
+}
+} // namespace
+
+void DatasetLibrary::set_sorted_by(const DatasetName &name, std::vector<std::string> keys)
+{
+    sorted_[sorted_key(name)] = std::move(keys);
+}
+
+std::vector<std::string> DatasetLibrary::sorted_by(const DatasetName &name) const
+{
+    const auto it = sorted_.find(sorted_key(name));
+    return it == sorted_.end() ? std::vector<std::string>() : it->second;
+}
+
+bool DatasetLibrary::may_replace_transport_file(const DatasetName &name, std::string &error) const
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(name.location, ec))
+        return true;
+    ReadMessages messages;
+    const std::unique_ptr<TableSource> source = name.format->open(name.location, messages, error);
+    if (!source)
+        return false;
+    const std::string held = upper_case(source->describe().member);
+    if (held == name.member)
+        return true;
+    error = "Data set " + name.display + " cannot be written: the transport file " +
+            excerpt(name.location.string(), path_excerpt_length) + " holds " + held +
+            ", which would be lost (a transport file written here keeps one member).";
+    return false;
+}
+
+void DatasetLibrary::forget_sorted(const DatasetName &name) { sorted_.erase(sorted_key(name)); }
+
 std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadMessages &messages,
                                                    std::string &error) const
 {
@@ -239,7 +323,16 @@ std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadM
         error = "Data set " + name.display + " does not exist.";
         return nullptr;
     }
-    return name.format->open(name.location, messages, error);
+    std::unique_ptr<TableSource> source = name.format->open(name.location, messages, error);
+    // A transport file names its member; the library shows only that one.
+    if (source && name.in_transport_file && upper_case(source->describe().member) != name.member) {
+        messages.clear();
+        error = "Data set " + name.display + " does not exist; the transport file " +
+                excerpt(name.location.string(), path_excerpt_length) + " holds " +
+                upper_case(source->describe().member) + ".";
+        return nullptr;
+    }
+    return source;
 }
 
 } // namespace quill::host

@@ -1,7 +1,9 @@
 // Where data sets live: the WORK library (a temporary folder unless kept), the libraries that
 // LIBNAME assigns, and quoted file paths; plus _LAST_, the data set most recently created. A
-// member of a library is the file of its name in the library's folder, in the first format of
-// the registry (format.h) that has one; a new member is a file of the default format.
+// library has an engine. The default engine's member is the file of its name in the library's
+// folder in whichever format of the registry (format.h) has one (two such files are an error, not
+// a choice); a new member is a file of the default format. V9 members are .sas7bdat files only. An
+// XPORT library is one transport file, its members the data sets it holds.
 #ifndef QUILL_HOST_DATASET_LIBRARY_H
 #define QUILL_HOST_DATASET_LIBRARY_H
 
@@ -22,7 +24,10 @@ struct DatasetName {
     std::filesystem::path location; // the file that holds it
     const Format *format = &default_format();
     std::string display;            // WORK.BETAS, EX.PROSTATE or 'study/visits.csv'
+    bool in_transport_file = false; // `location` is an XPORT library's file, `member` one of its data sets
 };
+
+enum class LibraryEngine { Default, V9, Xport };
 
 class DatasetLibrary {
 public:
@@ -41,11 +46,13 @@ public:
     const std::string &work_problem() const { return work_problem_; }
     const std::filesystem::path &work_folder() const { return work_; }
 
-    bool assign(const std::string &libref, const std::filesystem::path &folder, std::string &error);
+    // `location` is a folder, or the transport file of an XPORT library (which need not exist yet).
+    bool assign(const std::string &libref, const std::filesystem::path &location, std::string &error,
+                LibraryEngine engine = LibraryEngine::Default);
     bool is_assigned(const std::string &libref) const;
 
-    // A one- or two-level name; false with an error when the libref is unknown or a part is not
-    // a valid name.
+    // A one- or two-level name; false with an error when the libref is unknown, a part is not a
+    // valid name, or the member is stored in two formats ("... both FILE1 and FILE2 ...").
     bool name(const std::string &libref, const std::string &member, DatasetName &out, std::string &error) const;
     // A file path: the format its extension names, else the default.
     DatasetName file(const std::string &path) const;
@@ -60,6 +67,17 @@ public:
     // are removed, one note each.
     std::vector<std::string> prepare_output(const std::filesystem::path &target);
 
+    // The BY variables PROC SORT ordered a data set by ("DESCENDING b" for a descending one), as
+    // long as the run lasts and nothing else writes it; empty when not known to be sorted.
+    void set_sorted_by(const DatasetName &name, std::vector<std::string> keys);
+    std::vector<std::string> sorted_by(const DatasetName &name) const;
+    void forget_sorted(const DatasetName &name);
+
+    // Whether writing the member `name` may replace its XPORT library's file, which keeps one
+    // member: yes when the file does not exist or holds that member; no, with `error`, when it holds
+    // another (which would be lost) or cannot be read.
+    bool may_replace_transport_file(const DatasetName &name, std::string &error) const;
+
     // Opens a data set for reading and describes it; nullptr with an error that says "Data set X
     // does not exist." or what is wrong with it.
     std::unique_ptr<TableSource> open(const DatasetName &name, ReadMessages &messages, std::string &error) const;
@@ -70,10 +88,15 @@ private:
     std::string work_problem_;
     int work_lock_ = -1;
     bool keep_;
-    std::map<std::string, std::filesystem::path> librefs_; // upper-case libref -> folder
+    struct Library {
+        std::filesystem::path location;
+        LibraryEngine engine;
+    };
+    std::map<std::string, Library> librefs_; // by upper-case libref
     std::optional<DatasetName> last_;
     int default_count_ = 0;
     std::set<std::filesystem::path> prepared_folders_;
+    std::map<std::string, std::vector<std::string>> sorted_; // by where a data set is held
 };
 
 } // namespace quill::host

@@ -19,9 +19,10 @@ void keep_variables(DatasetView &view, const std::vector<bool> &kept)
     for (size_t from = 0; from < view.variables.size(); ++from) {
         if (!kept[from])
             continue;
-        view.columns[to] = view.columns[from];
-        if (to != from) // a variable moved onto itself would lose its name
+        if (to != from) { // a variable moved onto itself would lose its name
+            view.columns[to] = view.columns[from];
             view.variables[to] = std::move(view.variables[from]);
+        }
         ++to;
     }
     view.columns.resize(to);

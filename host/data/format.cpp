@@ -3,12 +3,13 @@
 #include "base/memory_shortage.h"
 #include "base/names.h"
 #include "data/csv/csv_store.h"
+#include "data/sas/sas_store.h"
 
 namespace quill::host {
 
 std::span<const Format *const> formats()
 {
-    static const Format *const registry[] = {&csv_format()}; // the default first
+    static const Format *const registry[] = {&csv_format(), &sas7bdat_format(), &xport_format()}; // the default first
     return registry;
 }
 

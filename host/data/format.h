@@ -25,6 +25,7 @@ using ReadMessages = std::vector<std::pair<LineClass, std::string>>;
 struct Description {
     std::vector<Variable> variables;
     size_t rows = 0;
+    std::string member = {}; // the name the file gives its data set (a transport file's); often empty
 };
 
 // One pass over the rows of a data set.
@@ -66,8 +67,9 @@ struct Format {
     // `messages`; nullptr with `error` when it cannot be read.
     std::unique_ptr<TableSource> (*open)(const std::filesystem::path &file, ReadMessages &messages,
                                          std::string &error);
-    // A sink that writes the data set to `file` (nothing is created before define).
-    std::unique_ptr<TableSink> (*create)(const std::filesystem::path &file);
+    // A sink that writes the data set `member` to `file` (nothing is created before define); the
+    // member names it inside a file that holds its name (a transport file).
+    std::unique_ptr<TableSink> (*create)(const std::filesystem::path &file, const std::string &member);
 };
 
 // The registry: every format, the default first (new data sets, and files no format claims).

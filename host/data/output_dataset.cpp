@@ -23,8 +23,11 @@ bool OutputDataset::create(std::vector<Variable> variables)
     for (const std::string &note : library_.prepare_output(name_.location))
         log_.note(note);
     variables_ = std::move(variables);
-    sink_ = name_.format->create(name_.location);
     std::string error;
+    if (name_.in_transport_file && !library_.may_replace_transport_file(name_, error))
+        return fail(error);
+    sink_ = name_.format->create(name_.location, name_.member);
+    error.clear();
     return sink_->define(variables_, error) || fail(error);
 }
 
@@ -54,6 +57,7 @@ bool OutputDataset::commit()
     if (!sink_->commit(error))
         return fail(error);
     library_.set_last(name_);
+    library_.forget_sorted(name_);
     log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
               std::to_string(variables_.size()) + " variables.");
     return true;

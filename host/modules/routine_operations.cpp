@@ -414,7 +414,10 @@ void op_list_begin_report()
         return;
     if (run->listing_line_open)
         op_list_end_line();
-    run->session().listing.begin_page(run->titles);
+    // The program's titles head the page, the procedure's own below them.
+    std::vector<std::string> titles = run->session().titles;
+    titles.insert(titles.end(), run->titles.begin(), run->titles.end());
+    run->session().listing.begin_page(titles, run->session().footnotes);
 }
 
 void op_title(int32_t number, const char *text, int32_t length)

@@ -11,7 +11,7 @@ RunContext *current_run() { return g_current_run; }
 void set_current_run(RunContext *run) { g_current_run = run; }
 
 RunContext::RunContext(Session &session, std::string proc_name, std::vector<Token> step_tokens, int step_line)
-    : titles(session.titles), session_(session), proc_name_(std::move(proc_name)),
+    : titles(session.titles.size()), session_(session), proc_name_(std::move(proc_name)),
       step_tokens_(std::move(step_tokens)), step_line_(step_line),
       step_number_(++session.procedure_steps[proc_name_])
 {

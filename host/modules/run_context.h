@@ -108,7 +108,7 @@ public:
     // The end of the run: with return code 0 unfinished outputs are completed, otherwise dropped.
     void finish(int return_code);
 
-    std::vector<std::string> titles;  // the run's titles, starting from the program's
+    std::vector<std::string> titles;  // the procedure's own titles, shown below the program's
     std::string listing_line;         // text appended since the last end of line
     bool listing_line_open = false;
 

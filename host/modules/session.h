@@ -25,7 +25,8 @@ struct Session {
     std::string debug_option;          // OPTIONS DEBUG='...'
     int cpu_count = -1;                // OPTIONS CPUCOUNT=: -1 not given, 0 ACTUAL (every core)
     bool threads = true;               // OPTIONS THREADS / NOTHREADS
-    std::vector<std::string> titles = std::vector<std::string>(10); // TITLE1 .. TITLE10
+    std::vector<std::string> titles = std::vector<std::string>(10);    // TITLE1 .. TITLE10
+    std::vector<std::string> footnotes = std::vector<std::string>(10); // FOOTNOTE1 .. FOOTNOTE10
     bool hide_sasproci = false;        // test switch: the procedure interface module is missing
     std::filesystem::path graphics_folder = "."; // -gpath: where procedures write graphics files
     std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name

@@ -1,4 +1,4 @@
-// OPTIONS, LIBNAME, TITLE, and ODS and FOOTNOTE (not run): statements that take effect where they stand, inside a step or not.
+// OPTIONS, LIBNAME, TITLE and FOOTNOTE, and ODS (not run): statements that take effect where they stand, inside a step or not.
 #include <charconv>
 
 #include "base/message_text.h"
@@ -96,30 +96,55 @@ void run_options(Session &session, const Statement &statement)
     }
 }
 
-// LIBNAME ref 'folder';
+// LIBNAME ref 'folder'; LIBNAME ref V9 'folder'; LIBNAME ref XPORT 'file.xpt';
 void run_libname(Session &session, const Statement &statement)
 {
     const auto &t = statement.tokens;
-    if (t.size() != 4 || t[1].kind != TokenKind::Name || t[2].kind != TokenKind::String) {
-        session.log.error(at_line("LIBNAME needs a libref and a quoted folder: LIBNAME ref 'folder';", statement.line()));
+    const bool has_engine = t.size() == 5 && t[2].kind == TokenKind::Name;
+    const std::string engine_name = has_engine ? upper_case(t[2].text) : std::string();
+    const Token &where = t[has_engine ? 3 : 2];
+    if ((t.size() != 4 && !has_engine) || t[1].kind != TokenKind::Name || where.kind != TokenKind::String) {
+        session.log.error(at_line("LIBNAME needs a libref and a quoted folder: LIBNAME ref <V9|XPORT> 'folder';",
+                                  statement.line()));
+        return;
+    }
+    LibraryEngine engine = LibraryEngine::Default;
+    if (engine_name == "V9")
+        engine = LibraryEngine::V9;
+    else if (engine_name == "XPORT")
+        engine = LibraryEngine::Xport;
+    else if (has_engine) {
+        session.log.error(at_line("The engine " + t[2].text + " is not known; use V9 (.sas7bdat files in a folder) or "
+                                  "XPORT (a transport file)", t[2].line));
         return;
     }
     std::string error;
-    if (!session.library.assign(t[1].text, t[2].text, error)) {
+    if (!session.library.assign(t[1].text, where.text, error, engine)) {
         session.log.error(at_line(error, statement.line()));
         return;
     }
-    session.log.note("Libref " + upper_case(t[1].text) + " refers to the folder " + excerpt(t[2].text, path_excerpt_length) + ".");
+    const std::string ref = upper_case(t[1].text), shown = excerpt(where.text, path_excerpt_length);
+    if (engine == LibraryEngine::Xport)
+        session.log.note("Libref " + ref + " refers to the transport file " + shown + " (engine XPORT).");
+    else if (engine == LibraryEngine::V9)
+        session.log.note("Libref " + ref + " refers to the folder " + shown + " (engine V9).");
+    else
+        session.log.note("Libref " + ref + " refers to the folder " + shown + ".");
 }
 
-// TITLE 'text'; TITLEn 'text'; a title without text clears it and every title after it.
+// TITLE 'text'; TITLEn 'text'; FOOTNOTE 'text'; FOOTNOTEn 'text'; a line without text clears it
+// and every line after it.
 void run_title(Session &session, const Statement &statement)
 {
     const auto &t = statement.tokens;
     const std::string keyword = statement.keyword();
-    const int number = keyword.size() > 7 ? 0 : keyword.size() > 5 ? std::stoi(keyword.substr(5)) : 1;
-    if (number < 1 || number > static_cast<int>(session.titles.size())) {
-        session.log.error(at_line("Titles are numbered 1 to 10", statement.line()));
+    const bool footnote = keyword.compare(0, 8, "FOOTNOTE") == 0;
+    const size_t stem = footnote ? 8 : 5;
+    std::vector<std::string> &lines = footnote ? session.footnotes : session.titles;
+    const int number = keyword.size() > stem + 2 ? 0 : keyword.size() > stem ? std::stoi(keyword.substr(stem)) : 1;
+    if (number < 1 || number > static_cast<int>(lines.size())) {
+        session.log.error(at_line(footnote ? "Footnotes are numbered 1 to 10" : "Titles are numbered 1 to 10",
+                                  statement.line()));
         return;
     }
     std::string text;
@@ -129,9 +154,9 @@ void run_title(Session &session, const Statement &statement)
         session.log.error(at_line(keyword + " needs one quoted text", statement.line()));
         return;
     }
-    session.titles[static_cast<size_t>(number - 1)] = text;
-    for (size_t i = static_cast<size_t>(number); i < session.titles.size(); ++i)
-        session.titles[i].clear();
+    lines[static_cast<size_t>(number - 1)] = text;
+    for (size_t i = static_cast<size_t>(number); i < lines.size(); ++i)
+        lines[i].clear();
 }
 
 void run_not_supported(Session &session, const Statement &statement)

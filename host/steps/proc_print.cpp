@@ -1,5 +1,6 @@
-// PROC PRINT DATA=ds <NOOBS>; <VAR list;> <WHERE expression;> — prints a data set to the listing on a new page, one
-// line per observation, numbers right-aligned and texts left-aligned.
+// PROC PRINT DATA=ds <NOOBS>; <VAR list;> <WHERE expression;> <BY <DESCENDING> vars;> — prints a
+// data set to the listing on a new page, one line per observation, numbers right-aligned and texts
+// left-aligned; with BY, each BY group under its BY line (the data must be sorted by the BY variables).
 #include <algorithm>
 
 #include "base/message_text.h"
@@ -7,6 +8,7 @@
 #include "base/number_text.h"
 #include "language/dataset_reference.h"
 #include "language/variable_lists.h"
+#include "steps/by_groups.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
@@ -86,9 +88,15 @@ void run_proc_print(Session &session, const Step &step)
         return;
     }
     std::vector<int> columns;
+    std::vector<ByKey> by;
     for (const Statement &s : step.body) {
         if (s.keyword() == "WHERE")
             continue;
+        if (s.keyword() == "BY") {
+            if (!read_by_statement(session, s, view.variables, by))
+                return;
+            continue;
+        }
         if (s.keyword() != "VAR") {
             const std::string what = s.keyword().empty() ? quoted_excerpt(s.tokens.front().source) : s.keyword();
             session.log.error(at_line("Statement " + what + " is not known to PROC PRINT", s.line()));
@@ -102,9 +110,15 @@ void run_proc_print(Session &session, const Step &step)
     }
     if (columns.empty())
         for (size_t c = 0; c < view.variables.size(); ++c)
-            columns.push_back(static_cast<int>(c) + 1);
+            if (std::none_of(by.begin(), by.end(), [&](const ByKey &k) { return k.column == c; }))
+                columns.push_back(static_cast<int>(c) + 1);
     Table table;
     if (!read_view(view, table, error)) {
+        session.log.error(at_line(error, step.head.line()));
+        return;
+    }
+    std::vector<size_t> starts = {0, table.rows};
+    if (!by.empty() && !by_group_starts(table, by, ref.name.display, starts, error)) {
         session.log.error(at_line(error, step.head.line()));
         return;
     }
@@ -122,23 +136,31 @@ void run_proc_print(Session &session, const Step &step)
             widths[k] = std::max(widths[k], cell(k, r).size());
     }
     const size_t obs_width = std::max<size_t>(3, std::to_string(table.rows).size());
-    session.listing.begin_page(session.titles);
+    session.listing.begin_page(session.titles, session.footnotes);
     std::string header = obs_column ? pad("Obs", obs_width, true) : std::string();
     for (size_t k = 0; k < columns.size(); ++k) {
         const Column &col = table.columns[static_cast<size_t>(columns[k] - 1)];
         header += (header.empty() ? "" : "   ") + pad(col.name, widths[k], col.type == VarType::Numeric);
     }
-    session.listing.line(header);
-    session.listing.line("");
-    for (size_t r = 0; r < table.rows; ++r) {
-        std::string line = obs_column ? pad(std::to_string(r + 1), obs_width, true) : std::string();
-        for (size_t k = 0; k < columns.size(); ++k) {
-            const bool numeric = table.columns[static_cast<size_t>(columns[k] - 1)].type == VarType::Numeric;
-            line += (obs_column || k > 0 ? "   " : "") + pad(cell(k, r), widths[k], numeric);
+    for (size_t g = 0; g + 1 < starts.size(); ++g) {
+        if (!by.empty()) {
+            if (g > 0)
+                session.listing.line("");
+            session.listing.line(by_heading(by_line(table, by, starts[g])));
+            session.listing.line("");
         }
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        session.listing.line(line);
+        session.listing.line(header);
+        session.listing.line("");
+        for (size_t r = starts[g]; r < starts[g + 1]; ++r) {
+            std::string line = obs_column ? pad(std::to_string(r + 1), obs_width, true) : std::string();
+            for (size_t k = 0; k < columns.size(); ++k) {
+                const bool numeric = table.columns[static_cast<size_t>(columns[k] - 1)].type == VarType::Numeric;
+                line += (obs_column || k > 0 ? "   " : "") + pad(cell(k, r), widths[k], numeric);
+            }
+            while (!line.empty() && line.back() == ' ')
+                line.pop_back();
+            session.listing.line(line);
+        }
     }
     session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
                      ref.name.display + ".");

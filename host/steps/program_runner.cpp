@@ -107,11 +107,14 @@ bool ProgramRunner::read_raw_statement(Statement &statement)
 
 bool ProgramRunner::is_global(const std::string &keyword) const
 {
-    if (keyword == "OPTIONS" || keyword == "LIBNAME" || keyword == "TITLE" || keyword == "ODS" ||
-        keyword.rfind("FOOTNOTE", 0) == 0)
+    if (keyword == "OPTIONS" || keyword == "LIBNAME" || keyword == "TITLE" || keyword == "FOOTNOTE" ||
+        keyword == "ODS")
         return true;
-    return keyword.size() > 5 && keyword.compare(0, 5, "TITLE") == 0 &&
-           keyword.find_first_not_of("0123456789", 5) == std::string::npos;
+    for (const std::string_view stem : {"TITLE", "FOOTNOTE"})
+        if (keyword.size() > stem.size() && keyword.compare(0, stem.size(), stem) == 0 &&
+            keyword.find_first_not_of("0123456789", stem.size()) == std::string::npos)
+            return true;
+    return false;
 }
 
 void ProgramRunner::run_global(const Statement &statement)
@@ -123,7 +126,7 @@ void ProgramRunner::run_global(const Statement &statement)
         run_options(session_, statement);
     else if (keyword == "LIBNAME")
         run_libname(session_, statement);
-    else if (keyword == "ODS" || keyword.rfind("FOOTNOTE", 0) == 0)
+    else if (keyword == "ODS")
         run_not_supported(session_, statement);
     else
         run_title(session_, statement);
@@ -167,6 +170,7 @@ void ProgramRunner::step_finished(const std::string &what, double seconds, bool 
     }
     char timing[64];
     std::snprintf(timing, sizeof timing, "      real time           %.2f seconds", seconds);
+    session_.listing.close_page();
     session_.log.note(what + " used (Total process time):");
     session_.log.plain(timing);
     session_.log.plain("");
@@ -182,6 +186,23 @@ void ProgramRunner::guarded(const std::string &step, int line, Body body)
     }
 }
 
+namespace {
+// The procedures the host runs itself; any other name is a module's.
+using HostStep = void (*)(Session &, const Step &);
+HostStep host_procedure(const std::string &name)
+{
+    static const std::pair<std::string_view, HostStep> steps[] = {
+        {"PRINT", run_proc_print}, {"CONTENTS", run_proc_contents}, {"SORT", run_proc_sort},
+        {"MEANS", run_proc_means}, {"FREQ", run_proc_freq},
+        {"IMPORT", run_proc_import}, {"EXPORT", run_proc_export},
+    };
+    for (const auto &[step_name, run] : steps)
+        if (step_name == name)
+            return run;
+    return nullptr;
+}
+} // namespace
+
 void ProgramRunner::run_proc_step(Step &step)
 {
     const auto started = std::chrono::steady_clock::now();
@@ -196,8 +217,8 @@ void ProgramRunner::run_proc_step(Step &step)
         failed = true;
     } else if (step.bad()) {
         failed = true;
-    } else if (name == "PRINT") {
-        guarded("PROC PRINT", head.line(), [&] { run_proc_print(session_, step); });
+    } else if (const auto host_step = host_procedure(name)) {
+        guarded("PROC " + name, head.line(), [&] { host_step(session_, step); });
     } else {
         bool found = false;
         std::string error;

@@ -1,5 +1,5 @@
 // Runs a SAS-language program: reads it statement by statement, echoes the source lines to the
-// log with their numbers, executes global statements (OPTIONS, LIBNAME, TITLE) at once and each
+// log with their numbers, executes global statements (OPTIONS, LIBNAME, TITLE, FOOTNOTE) at once and each
 // step (DATA, PROC PRINT, a module procedure) when it is complete, and keeps going after a
 // failed step as a batch run does.
 #ifndef QUILL_HOST_PROGRAM_RUNNER_H
@@ -69,10 +69,16 @@ private:
 // Step bodies, one file each.
 void run_data_step(Session &session, const Step &step);
 void run_proc_print(Session &session, const Step &step);
+void run_proc_contents(Session &session, const Step &step);
+void run_proc_sort(Session &session, const Step &step);
+void run_proc_means(Session &session, const Step &step);
+void run_proc_freq(Session &session, const Step &step);
+void run_proc_import(Session &session, const Step &step);
+void run_proc_export(Session &session, const Step &step);
 void run_options(Session &session, const Statement &statement);
 void run_libname(Session &session, const Statement &statement);
 void run_title(Session &session, const Statement &statement);
-// ODS and FOOTNOTE: a note that this host does not run them.
+// ODS: a note that this host does not run it.
 void run_not_supported(Session &session, const Statement &statement);
 
 } // namespace quill::host

@@ -4,7 +4,8 @@
 #
 # The program runs in a fresh WORKDIR, with its log and listing written there (NAME.log, NAME.lst),
 # the WORK library kept in WORKDIR/work, the libref HERE assigned to the program's own folder and
-# the libref EXAMPLES to the data of the shipped examples (examples/data).
+# the libref EXAMPLES to the data of the shipped examples (examples/data); the link "here" in
+# WORKDIR leads to the program's folder.
 # Lines of the .expect file ('#' starts a comment line):
 #   exit: N                 the exit status must be N
 #   log: TEXT / lst: TEXT / out: TEXT   some line of the log / listing / standard output contains
@@ -64,6 +65,8 @@ file(REMOVE_RECURSE "${WORKDIR}")
 file(MAKE_DIRECTORY "${WORKDIR}")
 get_filename_component(program_name "${PROGRAM}" NAME_WE)
 get_filename_component(program_dir "${PROGRAM}" DIRECTORY)
+# A LIBNAME statement reaches files beside the program through the link "here" in WORKDIR.
+file(CREATE_LINK "${program_dir}" "${WORKDIR}/here" SYMBOLIC)
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env ${environment}
           "${QUILL}" "${PROGRAM}" -work "${WORKDIR}/work" -lib "here=${program_dir}"

@@ -692,7 +692,10 @@ std::unique_ptr<TableSource> described(std::shared_ptr<CsvData> data, ReadMessag
     return std::make_unique<CsvSource>(std::move(data), std::move(description));
 }
 
-std::unique_ptr<TableSink> create_sink(const std::filesystem::path &file) { return create_csv_sink(file); }
+std::unique_ptr<TableSink> create_sink(const std::filesystem::path &file, const std::string &)
+{
+    return create_csv_sink(file);
+}
 
 } // namespace
 

@@ -20,7 +20,7 @@ run;
 %put &nosuch is not defined;
 proc print data=small_2; run;
 ods html close;
-footnote 'not shown';
+footnote;
 %macro twice;
   data never; x = 1; run;
 %mend;

@@ -1,0 +1,439 @@
+// PROC MEANS DATA=ds <statistics> <MAXDEC=n> <NWAY> <NOPRINT>; VAR vars; CLASS vars; BY vars;
+// OUTPUT OUT=ds <stat(vars)=names ...>; — summary statistics of numeric variables, by default N,
+// MEAN, STD, MIN and MAX of every numeric variable that is not a BY or CLASS variable. With CLASS,
+// one line per combination of class values (observations with a missing class value are left
+// out); with BY, one table per BY group. OUTPUT writes, per BY group, the overall line (_TYPE_ 0)
+// and each combination of class variables (_TYPE_ its bits, the last class variable lowest), with
+// _FREQ_ the observations summarized; without statistics it writes SAS's default _STAT_ rows.
+#include <algorithm>
+#include <numeric>
+
+#include "base/message_text.h"
+#include "base/names.h"
+#include "base/number_text.h"
+#include "language/variable_lists.h"
+#include "data/output_dataset.h"
+#include "steps/by_groups.h"
+#include "steps/proc_support.h"
+#include "steps/summary_statistics.h"
+
+namespace quill::host {
+namespace {
+
+struct OutputStat {
+    Statistic statistic;
+    size_t variable; // index into the VAR variables
+    std::string name;
+};
+
+struct MeansRequest {
+    std::vector<Statistic> statistics;
+    int maxdec = -1; // -1: 7 decimals
+    bool nway = false;
+    bool print = true; // NOPRINT: the output data set only
+    std::vector<size_t> vars;      // table columns analysed
+    std::vector<size_t> classes;   // table columns
+    std::vector<ByKey> by;
+    bool has_output = false;
+    const StepOption *out = nullptr;
+    DatasetReference out_ref;
+    std::vector<OutputStat> output_stats;
+};
+
+// stat(var ...)=name ... | stat=name ... (names for the VAR variables in order).
+bool read_output_statement(Session &session, const Statement &s, const std::vector<Variable> &variables,
+                           MeansRequest &request)
+{
+    const auto &t = s.tokens;
+    const size_t end = t.size() - 1;
+    size_t i = 1;
+    for (; i < end;) {
+        const std::string word = t[i].kind == TokenKind::Name ? upper_case(t[i].text) : std::string();
+        if (word == "OUT" && i + 2 < end && is_punct(t[i + 1], '=')) {
+            StepOption out{"OUT", true, i + 2, dataset_tokens_end(t, i + 2, end), t[i].line};
+            if (!step_output_name(session, s, out, request.out_ref))
+                return false;
+            request.has_output = true;
+            i = out.end;
+            continue;
+        }
+        Statistic statistic;
+        if (word.empty() || !statistic_for(word, statistic)) {
+            session.log.error(at_line("OUTPUT takes OUT= and stat(variables)=names; " + quoted_excerpt(t[i].source) +
+                                          " is neither",
+                                      t[i].line));
+            return false;
+        }
+        ++i;
+        std::vector<size_t> of;
+        if (i < end && is_punct(t[i], '(')) {
+            size_t close = i + 1;
+            while (close < end && !is_punct(t[close], ')'))
+                ++close;
+            std::vector<int> numbers;
+            std::string error;
+            const std::vector<Token> list(t.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                                          t.begin() + static_cast<std::ptrdiff_t>(close));
+            if (close >= end || !resolve_variable_list(list, variables, numbers, error)) {
+                session.log.error(at_line(error.empty() ? "A ')' is missing in OUTPUT" : error, t[i].line));
+                return false;
+            }
+            for (int n : numbers) {
+                const auto at = std::find(request.vars.begin(), request.vars.end(), static_cast<size_t>(n - 1));
+                if (at == request.vars.end()) {
+                    session.log.error(at_line("Variable " + variables[static_cast<size_t>(n - 1)].name +
+                                                  " of OUTPUT is not an analysis variable",
+                                              t[i].line));
+                    return false;
+                }
+                of.push_back(static_cast<size_t>(at - request.vars.begin()));
+            }
+            i = close + 1;
+        } else {
+            for (size_t k = 0; k < request.vars.size(); ++k)
+                of.push_back(k);
+        }
+        if (i >= end || !is_punct(t[i], '=')) {
+            session.log.error(at_line("OUTPUT needs names after " + word + "(...)=", t[i - 1].line));
+            return false;
+        }
+        ++i;
+        size_t named = 0;
+        for (; i < end && t[i].kind == TokenKind::Name && named < of.size() &&
+               !(i + 1 < end && (is_punct(t[i + 1], '=') || is_punct(t[i + 1], '(')));
+             ++i, ++named)
+            request.output_stats.push_back({statistic, of[named], t[i].text});
+        if (named == 0) {
+            session.log.error(at_line("OUTPUT needs names after " + word + "=", t[i - 1].line));
+            return false;
+        }
+    }
+    if (!request.has_output) {
+        session.log.error(at_line("OUTPUT needs OUT=", s.line()));
+        return false;
+    }
+    return true;
+}
+
+std::string stat_text(Statistic k, double value, int maxdec)
+{
+    if (k == Statistic::N || k == Statistic::NMiss)
+        return fixed_text(value, 0);
+    return fixed_text(value, maxdec < 0 ? 7 : maxdec);
+}
+
+// Rows of `rows` grouped by the values of `classes` (observations with a missing class value left
+// out), each group in the order of its class values: appends [begin, end) ranges over `rows`,
+// which is reordered.
+void class_groups(const Table &table, const std::vector<size_t> &classes, std::vector<size_t> &rows,
+                  std::vector<std::pair<size_t, size_t>> &groups)
+{
+    std::vector<ByKey> keys;
+    for (size_t c : classes)
+        keys.push_back({c, false});
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [&](size_t r) {
+                                  for (size_t c : classes) {
+                                      const Column &col = table.columns[c];
+                                      if (col.type == VarType::Numeric ? is_missing(col.numbers[r]) : col.texts[r].empty())
+                                          return true;
+                                  }
+                                  return false;
+                              }),
+               rows.end());
+    std::stable_sort(rows.begin(), rows.end(), [&](size_t a, size_t b) { return compare_rows(table, keys, a, b) < 0; });
+    for (size_t i = 0; i < rows.size();) {
+        size_t j = i + 1;
+        while (j < rows.size() && compare_rows(table, keys, rows[i], rows[j]) == 0)
+            ++j;
+        groups.push_back({i, j});
+        i = j;
+    }
+}
+
+class MeansRun {
+public:
+    MeansRun(Session &session, const Table &table, const MeansRequest &request)
+        : session_(session), table_(table), request_(request)
+    {
+        for (Statistic k : request.statistics)
+            quantiles_ = quantiles_ || k == Statistic::Median || k == Statistic::Q1 || k == Statistic::Q3;
+        for (const OutputStat &o : request.output_stats)
+            quantiles_ = quantiles_ || o.statistic == Statistic::Median || o.statistic == Statistic::Q1 ||
+                         o.statistic == Statistic::Q3;
+    }
+
+    std::vector<Summary> summarize_rows(const std::vector<size_t> &rows, size_t begin, size_t end)
+    {
+        std::vector<Summary> out;
+        for (size_t v : request_.vars) {
+            values_.clear();
+            const std::vector<double> &numbers = table_.columns[v].numbers;
+            for (size_t i = begin; i < end; ++i)
+                values_.push_back(numbers[rows[i]]);
+            out.push_back(summarize(values_, quantiles_));
+        }
+        return out;
+    }
+
+    void print_group(std::vector<size_t> rows)
+    {
+        std::vector<ListingColumn> columns;
+        std::vector<std::pair<size_t, size_t>> groups;
+        if (request_.classes.empty())
+            groups.push_back({0, rows.size()});
+        else
+            class_groups(table_, request_.classes, rows, groups);
+        const bool many = request_.vars.size() > 1;
+        for (size_t c : request_.classes)
+            columns.push_back({table_.columns[c].name, table_.columns[c].type == VarType::Numeric, {}});
+        if (!request_.classes.empty())
+            columns.push_back({"N Obs", true, {}});
+        if (many)
+            columns.push_back({"Variable", false, {}});
+        const size_t first_stat = columns.size();
+        for (Statistic k : request_.statistics)
+            columns.push_back({std::string(summary_statistic_names[static_cast<size_t>(k)].header), true, {}});
+        for (const auto &[b, e] : groups) {
+            const std::vector<Summary> summaries = summarize_rows(rows, b, e);
+            for (size_t v = 0; v < request_.vars.size(); ++v) {
+                size_t k = 0;
+                for (size_t c : request_.classes) {
+                    const Column &col = table_.columns[c];
+                    columns[k++].cells.push_back(v ? std::string() : col.type == VarType::Numeric
+                                                                         ? best_text(col.numbers[rows[b]])
+                                                                         : col.texts[rows[b]]);
+                }
+                if (!request_.classes.empty())
+                    columns[k++].cells.push_back(v ? std::string() : std::to_string(e - b));
+                if (many)
+                    columns[k++].cells.push_back(table_.columns[request_.vars[v]].name);
+                for (size_t s = 0; s < request_.statistics.size(); ++s) {
+                    const Statistic stat = request_.statistics[s];
+                    columns[first_stat + s].cells.push_back(
+                        stat_text(stat, summaries[v][static_cast<size_t>(stat)], request_.maxdec));
+                }
+            }
+        }
+        Listing &listing = session_.listing;
+        if (!many) {
+            const Column &var = table_.columns[request_.vars[0]];
+            listing.line(centered("Analysis Variable : " + var.name + (var.label.empty() ? "" : " " + var.label)));
+            listing.line("");
+        }
+        print_listing_table(listing, columns, true);
+        listing.line("");
+    }
+
+    // Every _TYPE_ of one BY group, in order.
+    bool write_group(OutputDataset &output, const std::vector<size_t> &by_rows)
+    {
+        const size_t k = request_.classes.size();
+        const size_t types = request_.nway ? 1 : size_t{1} << k;
+        for (size_t n = 0; n < types; ++n) {
+            const size_t type = request_.nway ? (size_t{1} << k) - 1 : n;
+            std::vector<size_t> in;
+            for (size_t j = 0; j < k; ++j)
+                if (type & (size_t{1} << (k - 1 - j)))
+                    in.push_back(request_.classes[j]);
+            std::vector<size_t> rows = by_rows;
+            std::vector<std::pair<size_t, size_t>> groups;
+            if (in.empty())
+                groups.push_back({0, rows.size()});
+            else
+                class_groups(table_, in, rows, groups);
+            for (const auto &[b, e] : groups) {
+                const std::vector<Summary> summaries = summarize_rows(rows, b, e);
+                const size_t first = b < rows.size() ? rows[b] : (by_rows.empty() ? 0 : by_rows[0]);
+                if (!write_lines(output, first, in, type, e - b, summaries))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    std::vector<Variable> output_variables() const
+    {
+        std::vector<Variable> vars;
+        for (const ByKey &key : request_.by)
+            vars.push_back(table_.columns[key.column]);
+        for (size_t c : request_.classes)
+            vars.push_back(table_.columns[c]);
+        vars.push_back({"_TYPE_"});
+        vars.push_back({"_FREQ_"});
+        if (request_.output_stats.empty()) {
+            vars.push_back({"_STAT_", VarType::Character, 8});
+            for (size_t v : request_.vars)
+                vars.push_back({table_.columns[v].name});
+        } else {
+            for (const OutputStat &o : request_.output_stats)
+                vars.push_back({o.name});
+        }
+        for (Variable &v : vars)
+            v.label.clear();
+        return vars;
+    }
+
+private:
+    bool write_lines(OutputDataset &output, size_t first, const std::vector<size_t> &in, size_t type, size_t freq,
+                     const std::vector<Summary> &summaries)
+    {
+        const std::vector<Variable> &vars = output.variables();
+        row_.resize(vars.size());
+        size_t c = 0;
+        auto copy = [&](size_t column, bool present) {
+            const Column &col = table_.columns[column];
+            if (col.type == VarType::Numeric)
+                row_.numbers[c] = present ? col.numbers[first] : missing_value();
+            else
+                row_.texts[c] = present ? col.texts[first] : std::string();
+            ++c;
+        };
+        for (const ByKey &key : request_.by)
+            copy(key.column, true);
+        for (size_t column : request_.classes)
+            copy(column, std::find(in.begin(), in.end(), column) != in.end());
+        row_.numbers[c++] = static_cast<double>(type);
+        row_.numbers[c++] = static_cast<double>(freq);
+        if (!request_.output_stats.empty()) {
+            for (const OutputStat &o : request_.output_stats)
+                row_.numbers[c++] = summaries[o.variable][static_cast<size_t>(o.statistic)];
+            return output.write(row_);
+        }
+        const Statistic defaults[] = {Statistic::N, Statistic::Min, Statistic::Max, Statistic::Mean, Statistic::Std};
+        for (Statistic k : defaults) {
+            row_.texts[c] = std::string(summary_statistic_names[static_cast<size_t>(k)].keyword);
+            for (size_t v = 0; v < request_.vars.size(); ++v)
+                row_.numbers[c + 1 + v] = summaries[v][static_cast<size_t>(k)];
+            if (!output.write(row_))
+                return false;
+        }
+        return true;
+    }
+
+    Session &session_;
+    const Table &table_;
+    const MeansRequest &request_;
+    bool quantiles_ = false;
+    std::vector<double> values_;
+    Row row_;
+};
+
+} // namespace
+
+void run_proc_means(Session &session, const Step &step)
+{
+    std::vector<StepOption> options;
+    if (!read_step_options(session, step.head, 2, "MEANS", options))
+        return;
+    const StepOption *data = nullptr;
+    MeansRequest request;
+    for (const StepOption &o : options) {
+        Statistic statistic;
+        if (o.name == "DATA" && o.has_value) {
+            data = &o;
+        } else if (o.name == "MAXDEC" && o.has_value) {
+            const std::string &value = step.head.tokens[o.begin].text;
+            if (value.size() != 1 || value[0] < '0' || value[0] > '8') {
+                session.log.error(at_line("MAXDEC= takes a whole number from 0 to 8", o.line));
+                return;
+            }
+            request.maxdec = value[0] - '0';
+        } else if (o.name == "NWAY" && !o.has_value) {
+            request.nway = true;
+        } else if (o.name == "NOPRINT" && !o.has_value) {
+            request.print = false;
+        } else if (!o.has_value && statistic_for(o.name, statistic)) {
+            request.statistics.push_back(statistic);
+        } else {
+            return unknown_option(session, o, "MEANS");
+        }
+    }
+    if (request.statistics.empty())
+        request.statistics = {Statistic::N, Statistic::Mean, Statistic::Std, Statistic::Min, Statistic::Max};
+    DatasetReference ref;
+    DatasetView view;
+    if (!open_step_input(session, step.head, data, "MEANS", ref, view))
+        return;
+    const std::vector<Variable> &variables = view.variables;
+    const Statement *output_statement = nullptr;
+    bool has_var = false;
+    for (const Statement &s : step.body) {
+        const std::string keyword = s.keyword();
+        std::vector<int> numbers;
+        if (keyword == "VAR" || keyword == "CLASS") {
+            if (!step_variables(session, s, variables, numbers))
+                return;
+            for (int n : numbers) {
+                const size_t c = static_cast<size_t>(n - 1);
+                if (keyword == "VAR" && variables[c].type != VarType::Numeric) {
+                    session.log.error(at_line("Variable " + variables[c].name + " in list does not match type prescribed for this list", s.line()));
+                    return;
+                }
+                (keyword == "VAR" ? request.vars : request.classes).push_back(c);
+            }
+            has_var = has_var || keyword == "VAR";
+        } else if (keyword == "BY") {
+            if (!read_by_statement(session, s, variables, request.by))
+                return;
+        } else if (keyword == "OUTPUT") {
+            output_statement = &s;
+        } else {
+            return unknown_statement(session, s, "MEANS");
+        }
+    }
+    if (!has_var)
+        for (size_t c = 0; c < variables.size(); ++c) {
+            const bool grouping = std::find(request.classes.begin(), request.classes.end(), c) != request.classes.end() ||
+                                  std::any_of(request.by.begin(), request.by.end(), [&](const ByKey &k) { return k.column == c; });
+            if (variables[c].type == VarType::Numeric && !grouping)
+                request.vars.push_back(c);
+        }
+    if (request.vars.empty()) {
+        session.log.error(at_line("PROC MEANS has no numeric variable to analyse", step.head.line()));
+        return;
+    }
+    if (output_statement && !read_output_statement(session, *output_statement, variables, request))
+        return;
+    Table table;
+    std::string error;
+    if (!read_view(view, table, error)) {
+        session.log.error(at_line(error, step.head.line()));
+        return;
+    }
+    std::vector<size_t> starts = {0, table.rows};
+    if (!request.by.empty() && !by_group_starts(table, request.by, ref.name.display, starts, error)) {
+        session.log.error(at_line(error, step.head.line()));
+        return;
+    }
+    MeansRun run(session, table, request);
+    std::unique_ptr<OutputDataset> output;
+    if (request.has_output && !request.out_ref.is_null) {
+        output = std::make_unique<OutputDataset>(session.library, session.log, request.out_ref.name);
+        if (!output->create(run.output_variables()))
+            return;
+    }
+    if (request.print) {
+        session.listing.begin_page(session.titles, session.footnotes);
+        session.listing.line(centered("The MEANS Procedure"));
+        session.listing.line("");
+    }
+    for (size_t g = 0; g + 1 < starts.size(); ++g) {
+        std::vector<size_t> rows(starts[g + 1] - starts[g]);
+        std::iota(rows.begin(), rows.end(), starts[g]);
+        if (request.print && !request.by.empty()) {
+            session.listing.line(by_heading(by_line(table, request.by, starts[g])));
+            session.listing.line("");
+        }
+        if (request.print)
+            run.print_group(rows);
+        if (output && !run.write_group(*output, rows))
+            return;
+    }
+    session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
+                     ref.name.display + ".");
+    if (output)
+        output->commit();
+}
+
+} // namespace quill::host

@@ -1,0 +1,1 @@
+/* quill --help and --version need no program; this one is never read. */

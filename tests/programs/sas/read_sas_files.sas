@@ -1,0 +1,21 @@
+/* SAS files read through the three kinds of library, and the files that cannot be read. */
+libname d 'here/data';
+libname v v9 'here/data';
+libname x5 xport 'here/data/people5.xpt';
+libname x8 xport 'here/data/people8.xpt';
+libname long xport 'here/data/longnames.xpt';
+proc print data=d.people; run;
+proc print data=v.people; run;
+proc print data=x5.people; run;
+proc print data=x8.people; run;
+proc print data=long.long; run;
+proc print data=x8.other; run;
+proc print data=d.twice; run;
+proc print data=v.twice; run;
+proc print data=d.truncated; run;
+proc print data=d.damaged; run;
+libname cut xport 'here/data/cut.xpt';
+proc print data=cut.people; run;
+libname bad v8 'here/data';
+proc print data=d.iris(keep=species); run;
+proc print data=d.latin(keep=species); run;

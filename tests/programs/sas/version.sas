@@ -1,0 +1,1 @@
+/* quill --version names the version and ends. */
