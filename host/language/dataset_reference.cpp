@@ -6,6 +6,23 @@
 #include "language/variable_lists.h"
 
 namespace quill::host {
+
+size_t dataset_tokens_end(const std::vector<Token> &tokens, size_t i, size_t end)
+{
+    if (i >= end)
+        return i;
+    ++i;
+    if (i < end && is_punct(tokens[i], '(')) {
+        int depth = 0;
+        for (; i < end; ++i) {
+            depth += is_punct(tokens[i], '(') - is_punct(tokens[i], ')');
+            if (depth == 0)
+                return i + 1;
+        }
+    }
+    return i;
+}
+
 bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, size_t end, DatasetLibrary &library,
                         DatasetReference &ref, std::string &error)
 {

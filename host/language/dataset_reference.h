@@ -16,6 +16,9 @@
 
 namespace quill::host {
 
+// The end of a data set name starting at tokens[i]: the name, then a parenthesised option group.
+size_t dataset_tokens_end(const std::vector<Token> &tokens, size_t i, size_t end);
+
 struct DatasetReference {
     DatasetName name;
     bool is_null = false;            // _NULL_: nothing is written

@@ -14,23 +14,6 @@
 namespace quill::host {
 namespace {
 
-// The tokens of a data set name starting at i: the name, then a parenthesised option group.
-size_t dataset_tokens_end(const std::vector<Token> &t, size_t i, size_t end)
-{
-    if (i >= end)
-        return i;
-    ++i;
-    if (i < end && is_punct(t[i], '(')) {
-        int depth = 0;
-        for (; i < end; ++i) {
-            depth += is_punct(t[i], '(') - is_punct(t[i], ')');
-            if (depth == 0)
-                return i + 1;
-        }
-    }
-    return i;
-}
-
 std::string pad(const std::string &text, size_t width, bool right)
 {
     if (text.size() >= width)

@@ -8,22 +8,6 @@
 #include "language/variable_lists.h"
 
 namespace quill::host {
-size_t dataset_tokens_end(const std::vector<Token> &t, size_t i, size_t end)
-{
-    if (i >= end)
-        return i;
-    ++i;
-    if (i < end && is_punct(t[i], '(')) {
-        int depth = 0;
-        for (; i < end; ++i) {
-            depth += is_punct(t[i], '(') - is_punct(t[i], ')');
-            if (depth == 0)
-                return i + 1;
-        }
-    }
-    return i;
-}
-
 bool read_step_options(Session &session, const Statement &statement, size_t first, const char *proc,
                        std::vector<StepOption> &options, size_t *stop)
 {

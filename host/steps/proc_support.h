@@ -20,9 +20,6 @@ struct StepOption {
     int line = 0;
 };
 
-// The end of a data set name starting at tokens[i]: the name, then a parenthesised option group.
-size_t dataset_tokens_end(const std::vector<Token> &tokens, size_t i, size_t end);
-
 // The options of `statement` from token `first` up to the end or a '/', whichever comes first
 // (`stop` receives where reading stopped). False with an error logged when a token is not an
 // option.

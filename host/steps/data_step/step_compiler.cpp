@@ -5,6 +5,7 @@
 
 #include "base/message_text.h"
 #include "base/names.h"
+#include "language/dataset_reference.h"
 #include "language/variable_lists.h"
 #include "steps/data_step/datalines_input.h"
 #include "steps/data_step/step_program.h"
@@ -37,23 +38,6 @@ int Pdv::add(const std::string &name, VarType type, size_t length)
 namespace {
 
 bool is_word(const Token &t, const char *word) { return t.kind == TokenKind::Name && upper_case(t.text) == word; }
-
-// The tokens of a data set name starting at i: the name, then a parenthesised option group.
-size_t dataset_end(const std::vector<Token> &t, size_t i, size_t end)
-{
-    if (i >= end)
-        return i;
-    ++i;
-    if (i < end && is_punct(t[i], '(')) {
-        int depth = 0;
-        for (; i < end; ++i) {
-            depth += is_punct(t[i], '(') - is_punct(t[i], ')');
-            if (depth == 0)
-                return i + 1;
-        }
-    }
-    return i;
-}
 
 class Compiler {
 public:
@@ -138,7 +122,7 @@ private:
         if (end < 2)
             return error("DATA needs the name of the data set to create", t.front());
         for (size_t i = 1; i < end;) {
-            const size_t stop = dataset_end(t, i, end);
+            const size_t stop = dataset_tokens_end(t, i, end);
             StepOutput out;
             std::string message;
             if (!parse_dataset_reference(t, i, stop, session_.library, out.ref, message))
@@ -549,7 +533,7 @@ private:
                 i += 3;
                 continue;
             }
-            const size_t next = dataset_end(tokens_, i, stop);
+            const size_t next = dataset_tokens_end(tokens_, i, stop);
             Reader::Input input;
             std::string message;
             if (!parse_dataset_reference(tokens_, i, next, session_.library, input.ref, message))
