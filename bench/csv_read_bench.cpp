@@ -18,41 +18,26 @@
 #include <vector>
 
 #include "data/csv/csv_store.h"
+#include "bench_timing.h"
 #include "synthetic_data.h"
 
 namespace {
 
 using quill::host::Table;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double processor_seconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-struct Timing {
-    std::vector<double> elapsed, processor;
-};
-
+using bench::median;
+using bench::processor_seconds;
+using bench::Timing;
 template <typename Read>
 void timed_read(Read read, Table &table, Timing &timing)
 {
-    const double cpu_start = processor_seconds();
-    const auto start = std::chrono::steady_clock::now();
-    std::string error;
-    if (!read(table, error)) {
-        std::fprintf(stderr, "csv_read_bench: %s\n", error.c_str());
-        std::exit(1);
-    }
-    timing.elapsed.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    timing.processor.push_back(processor_seconds() - cpu_start);
+    timing.time([&] {
+        std::string error;
+        if (!read(table, error)) {
+            std::fprintf(stderr, "csv_read_bench: %s\n", error.c_str());
+            std::exit(1);
+        }
+    });
 }
 
 } // namespace

@@ -25,38 +25,16 @@
 #include "data/format.h"
 #include "modules/module_loader.h"
 #include "steps/program_runner.h"
+#include "bench_timing.h"
 #include "synthetic_data.h"
 
 namespace {
 
 using namespace quill::host;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double processor_seconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-struct Timing {
-    std::vector<double> elapsed, processor;
-    template <typename Work>
-    void time(Work work)
-    {
-        const double cpu = processor_seconds();
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        elapsed.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        processor.push_back(processor_seconds() - cpu);
-    }
-};
-
+using bench::median;
+using bench::processor_seconds;
+using bench::Timing;
 [[noreturn]] void fail(const std::string &error)
 {
     std::fprintf(stderr, "data_step_bench: %s\n", error.c_str());

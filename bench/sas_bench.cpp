@@ -24,25 +24,15 @@
 #include "modules/module_loader.h"
 #include "modules/session.h"
 #include "steps/program_runner.h"
+#include "bench_timing.h"
 #include "synthetic_data.h"
 
 namespace {
 
 using namespace quill::host;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double processor_seconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
+using bench::median;
+using bench::processor_seconds;
 // Elapsed seconds of `body`; its processor seconds (the steadier on a busy machine) go to `cpu`.
 template <typename Body>
 double seconds(Body body, double *cpu = nullptr)
