@@ -26,7 +26,6 @@ namespace {
 using quill::host::Table;
 
 using bench::median;
-using bench::processor_seconds;
 using bench::Timing;
 template <typename Read>
 void timed_read(Read read, Table &table, Timing &timing)

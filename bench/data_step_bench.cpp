@@ -33,7 +33,6 @@ namespace {
 using namespace quill::host;
 
 using bench::median;
-using bench::processor_seconds;
 using bench::Timing;
 [[noreturn]] void fail(const std::string &error)
 {
