@@ -1,26 +1,120 @@
-// PROC CONTENTS DATA=ds <VARNUM>; — describes a data set in the listing: its name, engine (the
-// format that holds it), file, observations, variables and what it is sorted by when known, then
-// its variables (alphabetically, or in their order with VARNUM) with number, type, length,
-// format and label.
+// PROC CONTENTS DATA=ds <VARNUM> <OUT=ds2> <NOPRINT>; — describes a data set in the listing: its
+// name, engine (the format that holds it), file, observations, variables and what it is sorted by
+// when known, then its variables (alphabetically, or in their order with VARNUM) with number,
+// type, length, format and label. OUT= writes the description as data, one observation per
+// variable in alphabetical order; NOPRINT leaves the listing out.
 #include <algorithm>
 #include <numeric>
 
 #include "base/message_text.h"
 #include "base/names.h"
+#include "data/output_dataset.h"
 #include "steps/proc_support.h"
 
 namespace quill::host {
+namespace {
+
+// A format name as SAS's OUT= columns split it: "BEST12." is BEST, 12, 0; "8.2" is "", 8, 2;
+// "$CHAR20." is $CHAR, 20, 0. A part that is absent is 0.
+void split_format(const std::string &format, std::string &name, double &width, double &decimals)
+{
+    const size_t dot = format.rfind('.');
+    std::string head = format.substr(0, dot);
+    const std::string tail = dot == std::string::npos ? std::string() : format.substr(dot + 1);
+    size_t digits = head.size();
+    while (digits > 0 && head[digits - 1] >= '0' && head[digits - 1] <= '9')
+        --digits;
+    name = head.substr(0, digits);
+    auto number = [](const std::string &text) {
+        double value = 0;
+        for (char c : text) {
+            if (c < '0' || c > '9')
+                return 0.0;
+            value = value * 10 + (c - '0');
+        }
+        return value;
+    };
+    width = number(head.substr(digits));
+    decimals = number(tail);
+}
+
+// The OUT= data set: LIBNAME MEMNAME NAME TYPE (1 numeric, 2 character) LENGTH VARNUM LABEL FORMAT
+// FORMATL FORMATD NOBS ENGINE SORTEDBY (the variable's place in the sort order, negative when
+// DESCENDING; 0 when it is not a key or the order is not known).
+bool write_description(Session &session, const DatasetName &name, const DatasetName &out_name,
+                       const std::vector<Variable> &variables, const std::vector<size_t> &alphabetic,
+                       size_t observations, const std::vector<std::string> &sorted_by)
+{
+    const std::string member = name.member.empty() ? upper_case(name.location.stem().string()) : name.member;
+    size_t longest_name = 32, longest_label = 256, longest_format = 32;
+    for (const Variable &v : variables) {
+        longest_name = std::max(longest_name, v.name.size());
+        longest_label = std::max(longest_label, v.label.size());
+        longest_format = std::max(longest_format, v.format.size());
+    }
+    auto text = [](const char *n, size_t length, const char *label) { return Variable{n, VarType::Character, length, label}; };
+    auto number = [](const char *n, const char *label) { return Variable{n, VarType::Numeric, number_length, label}; };
+    std::vector<Variable> columns = {
+        text("LIBNAME", 8, "Library Name"),
+        text("MEMNAME", std::max<size_t>(32, member.size()), "Library Member Name"),
+        text("NAME", longest_name, "Variable Name"),
+        number("TYPE", "Variable Type"),
+        number("LENGTH", "Variable Length"),
+        number("VARNUM", "Variable Number"),
+        text("LABEL", longest_label, "Variable Label"),
+        text("FORMAT", longest_format, "Variable Format"),
+        number("FORMATL", "Format Length"),
+        number("FORMATD", "Number of Format Decimals"),
+        number("NOBS", "Observations in Data Set"),
+        text("ENGINE", 8, "Engine Name"),
+        number("SORTEDBY", "Position of Variable in Sortedby Clause"),
+    };
+    OutputDataset output(session.library, session.log, out_name);
+    if (!output.create(std::move(columns)))
+        return false;
+    Row row;
+    row.resize(13);
+    for (size_t i : alphabetic) {
+        const Variable &v = variables[i];
+        double sorted = 0;
+        for (size_t k = 0; k < sorted_by.size(); ++k) {
+            const bool descending = sorted_by[k].rfind("DESCENDING ", 0) == 0;
+            if (sorted_by[k].substr(descending ? 11 : 0) == v.name)
+                sorted = (descending ? -1.0 : 1.0) * static_cast<double>(k + 1);
+        }
+        row.texts[0] = name.libref;
+        row.texts[1] = member;
+        row.texts[2] = v.name;
+        row.numbers[3] = static_cast<double>(v.type);
+        row.numbers[4] = static_cast<double>(v.length);
+        row.numbers[5] = static_cast<double>(i + 1);
+        row.texts[6] = v.label;
+        split_format(v.format, row.texts[7], row.numbers[8], row.numbers[9]);
+        row.numbers[10] = static_cast<double>(observations);
+        row.texts[11] = std::string(name.format->name);
+        row.numbers[12] = sorted;
+        if (!output.write(row))
+            return false;
+    }
+    return output.commit();
+}
+
+} // namespace
 
 void run_proc_contents(Session &session, const Step &step)
 {
     std::vector<StepOption> options;
     if (!read_step_options(session, step.head, 2, "CONTENTS", options))
         return;
-    const StepOption *data = nullptr;
-    bool varnum = false;
+    const StepOption *data = nullptr, *out = nullptr;
+    bool varnum = false, print = true;
     for (const StepOption &o : options) {
         if (o.name == "DATA" && o.has_value)
             data = &o;
+        else if (o.name == "OUT" && o.has_value)
+            out = &o;
+        else if (o.name == "NOPRINT" && !o.has_value)
+            print = false;
         else if (o.name == "VARNUM" && !o.has_value)
             varnum = true;
         else
@@ -33,13 +127,26 @@ void run_proc_contents(Session &session, const Step &step)
     if (!open_step_input(session, step.head, data, "CONTENTS", ref, view))
         return;
 
+    DatasetReference out_ref;
+    if (out && !step_output_name(session, step.head, *out, out_ref))
+        return;
+
     const std::vector<Variable> &variables = view.variables;
+    std::vector<size_t> alphabetic(variables.size());
+    std::iota(alphabetic.begin(), alphabetic.end(), size_t{0});
+    std::stable_sort(alphabetic.begin(), alphabetic.end(), [&](size_t a, size_t b) {
+        return upper_case(variables[a].name) < upper_case(variables[b].name);
+    });
+    const std::vector<std::string> keys = session.library.sorted_by(ref.name);
+    if (out && !out_ref.is_null &&
+        !write_description(session, ref.name, out_ref.name, variables, alphabetic, view.rows(), keys))
+        return;
+    if (!print)
+        return;
     std::vector<size_t> order(variables.size());
     std::iota(order.begin(), order.end(), size_t{0});
     if (!varnum)
-        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-            return upper_case(variables[a].name) < upper_case(variables[b].name);
-        });
+        order = alphabetic;
 
     Listing &listing = session.listing;
     listing.begin_page(session.titles, session.footnotes);
@@ -54,7 +161,7 @@ void run_proc_contents(Session &session, const Step &step)
     };
     if (const std::string &member = view.source->describe().member; ref.name.in_transport_file)
         facts.insert(facts.begin() + 2, {"Member", member});
-    if (const auto keys = session.library.sorted_by(ref.name); !keys.empty()) {
+    if (!keys.empty()) {
         std::string text;
         for (const std::string &key : keys)
             text += (text.empty() ? "" : " ") + key;

@@ -1,9 +1,13 @@
-// PROC FREQ DATA=ds; TABLES request ... </ NOCUM NOPERCENT NOROW NOCOL OUT=ds>; — one-way tables
-// (frequency, percent, cumulative frequency and percent of each value) and two-way tables (a
-// crosstabulation whose cells hold frequency, percent, row and column percent), values in
-// ascending order, missing values counted apart ("Frequency Missing = n"). OUT= writes the last
-// table's values with COUNT and PERCENT.
+// PROC FREQ DATA=ds; TABLES request ... </ NOCUM NOPERCENT NOROW NOCOL MISSING OUT=ds>; — one-way
+// tables (frequency, percent, cumulative frequency and percent of each value), two-way tables (a
+// crosstabulation whose cells hold frequency, percent, row and column percent) and n-way tables
+// a*b*c (one b by c table for each combination of the controlling variables before them), values
+// in ascending order. Missing values are counted apart ("Frequency Missing = n") unless MISSING
+// makes them a level like any other. OUT= writes the last table of its TABLES statement: one
+// observation per combination of values with COUNT and PERCENT (missing for combinations with a
+// missing value that are not counted in the table).
 #include <algorithm>
+#include <numeric>
 
 #include "base/message_text.h"
 #include "base/names.h"
@@ -16,38 +20,48 @@
 namespace quill::host {
 namespace {
 
-struct TableRequest {
-    std::vector<size_t> columns; // one or two
-    int line = 0;
-};
-
 struct FreqOptions {
     bool cum = true, percent = true, row = true, col = true;
-    bool has_out = false;
-    StepOption out;      // OUT=, its tokens in `statement`
-    Statement statement;
+    bool missing = false; // MISSING: a missing value is a level
 };
 
-// The distinct values of one column in SAS's order, and each row's level (-1 when missing).
+struct TableRequest {
+    std::vector<size_t> columns; // the table's variables, controlling ones first
+    int line = 0;
+    FreqOptions options;
+    size_t output = 0; // 1 + the index of the output data set this table writes; 0: none
+};
+
+// An OUT= option with the statement its tokens are in.
+struct OutRequest {
+    Statement statement;
+    StepOption option;
+};
+
+bool missing_at(const Column &col, size_t row) { return col.type == VarType::Numeric ? is_missing(col.numbers[row]) : col.texts[row].empty(); }
+
+// The distinct values of one column among `rows` in SAS's order (missing lowest), and the level
+// of each of `rows` (-1 for a missing value when missing values are no level).
 struct Levels {
     std::vector<size_t> first_row; // a row holding each level, levels in order
-    std::vector<long> level_of;    // per row
+    std::vector<long> level_of;    // per entry of `rows`
 };
 
-Levels levels_of(const Table &table, size_t column)
+Levels levels_of(const Table &table, size_t column, const std::vector<size_t> &rows, bool missing_level)
 {
     const Column &col = table.columns[column];
     Levels levels;
-    levels.level_of.assign(table.rows, -1);
-    std::vector<size_t> present;
-    for (size_t r = 0; r < table.rows; ++r)
-        if (col.type == VarType::Numeric ? !is_missing(col.numbers[r]) : !col.texts[r].empty())
-            present.push_back(r);
+    levels.level_of.assign(rows.size(), -1);
+    std::vector<size_t> present; // positions in `rows`
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (missing_level || !missing_at(col, rows[i]))
+            present.push_back(i);
     const std::vector<ByKey> key = {{column, false}};
-    std::stable_sort(present.begin(), present.end(), [&](size_t a, size_t b) { return compare_rows(table, key, a, b) < 0; });
+    auto compare = [&](size_t a, size_t b) { return compare_rows(table, key, rows[a], rows[b]); };
+    std::stable_sort(present.begin(), present.end(), [&](size_t a, size_t b) { return compare(a, b) < 0; });
     for (size_t i = 0; i < present.size(); ++i) {
-        if (i == 0 || compare_rows(table, key, present[i - 1], present[i]) != 0)
-            levels.first_row.push_back(present[i]);
+        if (i == 0 || compare(present[i - 1], present[i]) != 0)
+            levels.first_row.push_back(rows[present[i]]);
         levels.level_of[present[i]] = static_cast<long>(levels.first_row.size()) - 1;
     }
     return levels;
@@ -60,9 +74,18 @@ std::string value_text(const Column &col, size_t row)
 
 std::string percent_text(double part, double whole) { return fixed_text(whole > 0 ? 100 * part / whole : missing_value(), 2); }
 
-void one_way(Session &session, const Table &table, size_t column, const FreqOptions &options, OutputDataset *output)
+void frequency_missing(Listing &listing, double missing)
 {
-    const Levels levels = levels_of(table, column);
+    if (missing > 0) {
+        listing.line("");
+        listing.line(centered("Frequency Missing = " + fixed_text(missing, 0)));
+    }
+}
+
+void one_way(Session &session, const Table &table, size_t column, const std::vector<size_t> &rows,
+             const FreqOptions &options)
+{
+    const Levels levels = levels_of(table, column, rows, options.missing);
     std::vector<double> counts(levels.first_row.size(), 0);
     double total = 0, missing = 0;
     for (long level : levels.level_of) {
@@ -93,47 +116,36 @@ void one_way(Session &session, const Table &table, size_t column, const FreqOpti
             columns.push_back(cum_percent);
     }
     print_listing_table(session.listing, columns, true);
-    if (missing > 0) {
-        session.listing.line("");
-        session.listing.line(centered("Frequency Missing = " + fixed_text(missing, 0)));
-    }
+    frequency_missing(session.listing, missing);
     session.listing.line("");
-    if (!output)
-        return;
-    Row row;
-    row.resize(3);
-    for (size_t k = 0; k < counts.size(); ++k) {
-        if (col.type == VarType::Numeric)
-            row.numbers[0] = col.numbers[levels.first_row[k]];
-        else
-            row.texts[0] = col.texts[levels.first_row[k]];
-        row.numbers[1] = counts[k];
-        row.numbers[2] = 100 * counts[k] / total;
-        if (!output->write(row))
-            return;
-    }
 }
 
-void two_way(Session &session, const Table &table, size_t a, size_t b, const FreqOptions &options, OutputDataset *output)
+// The crosstabulation of columns a and b over `rows`, under `heading` (its lines centered).
+void two_way(Session &session, const Table &table, size_t a, size_t b, const std::vector<size_t> &rows_in,
+             const FreqOptions &options, const std::vector<std::string> &heading)
 {
-    const Levels rows = levels_of(table, a), cols = levels_of(table, b);
+    // The levels are those of the observations counted: a value seen only beside a missing one
+    // makes no row or column.
+    const Column &ca = table.columns[a], &cb = table.columns[b];
+    std::vector<size_t> counted;
+    for (size_t r : rows_in)
+        if (options.missing || (!missing_at(ca, r) && !missing_at(cb, r)))
+            counted.push_back(r);
+    const double missing = static_cast<double>(rows_in.size() - counted.size());
+    const Levels rows = levels_of(table, a, counted, true), cols = levels_of(table, b, counted, true);
     const size_t nr = rows.first_row.size(), nc = cols.first_row.size();
     std::vector<double> counts(nr * nc, 0), row_total(nr, 0), col_total(nc, 0);
-    double total = 0, missing = 0;
-    for (size_t r = 0; r < table.rows; ++r) {
+    double total = 0;
+    for (size_t r = 0; r < counted.size(); ++r) {
         const long i = rows.level_of[r], j = cols.level_of[r];
-        if (i < 0 || j < 0) {
-            ++missing;
-            continue;
-        }
         ++counts[static_cast<size_t>(i) * nc + static_cast<size_t>(j)];
         ++row_total[static_cast<size_t>(i)];
         ++col_total[static_cast<size_t>(j)];
         ++total;
     }
-    const Column &ca = table.columns[a], &cb = table.columns[b];
     Listing &listing = session.listing;
-    listing.line(centered("Table of " + ca.name + " by " + cb.name));
+    for (const std::string &line : heading)
+        listing.line(centered(line));
     listing.line("");
     // Cells are 8 wide; the row labels' column is as wide as the longest of the labels.
     std::vector<std::string> legend = {"Frequency"};
@@ -198,40 +210,92 @@ void two_way(Session &session, const Table &table, size_t a, size_t b, const Fre
     listing.line(totals);
     if (options.percent)
         listing.line(shares);
-    if (missing > 0) {
-        listing.line("");
-        listing.line(centered("Frequency Missing = " + fixed_text(missing, 0)));
-    }
+    frequency_missing(listing, missing);
     listing.line("");
-    if (!output)
-        return;
+}
+
+// a*b*...*y*z: one y by z table for each combination of the controlling variables' values, in
+// their order ("Table 2 of y by z" / "Controlling for a=1 b=x"). Without MISSING an observation
+// with a missing controlling value is in no table; the log counts them.
+void n_way(Session &session, const Table &table, const std::vector<size_t> &columns, const FreqOptions &options)
+{
+    const size_t a = columns[columns.size() - 2], b = columns.back();
+    std::vector<ByKey> control;
+    for (size_t k = 0; k + 2 < columns.size(); ++k)
+        control.push_back({columns[k], false});
+    std::vector<size_t> rows;
+    size_t left_out = 0;
+    for (size_t r = 0; r < table.rows; ++r) {
+        const bool missing = std::any_of(control.begin(), control.end(),
+                                         [&](const ByKey &key) { return missing_at(table.columns[key.column], r); });
+        if (missing && !options.missing)
+            ++left_out;
+        else
+            rows.push_back(r);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [&](size_t x, size_t y) { return compare_rows(table, control, x, y) < 0; });
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (i == 0 || compare_rows(table, control, rows[i - 1], rows[i]) != 0)
+            starts.push_back(i);
+    starts.push_back(rows.size());
+    const std::string of = " of " + table.columns[a].name + " by " + table.columns[b].name;
+    for (size_t s = 0; s + 1 < starts.size(); ++s) {
+        const std::vector<size_t> stratum(rows.begin() + static_cast<std::ptrdiff_t>(starts[s]),
+                                          rows.begin() + static_cast<std::ptrdiff_t>(starts[s + 1]));
+        two_way(session, table, a, b, stratum, options,
+                {"Table " + std::to_string(s + 1) + of, "Controlling for " + by_line(table, control, stratum[0])});
+    }
+    if (left_out > 0)
+        session.log.note(std::to_string(left_out) + (left_out == 1 ? " observation" : " observations") +
+                         " with a missing value of a controlling variable are in no table.");
+}
+
+// One observation per combination of the table's values, in their order, with COUNT and PERCENT
+// (of the observations the table counts; missing for a combination it does not count).
+bool write_counts(const Table &table, const std::vector<size_t> &columns, const FreqOptions &options, OutputDataset &output)
+{
+    std::vector<ByKey> keys;
+    for (size_t c : columns)
+        keys.push_back({c, false});
+    std::vector<size_t> rows(table.rows);
+    std::iota(rows.begin(), rows.end(), size_t{0});
+    std::stable_sort(rows.begin(), rows.end(), [&](size_t x, size_t y) { return compare_rows(table, keys, x, y) < 0; });
+    auto counted = [&](size_t r) {
+        return options.missing ||
+               std::none_of(columns.begin(), columns.end(), [&](size_t c) { return missing_at(table.columns[c], r); });
+    };
+    const double total = static_cast<double>(std::count_if(rows.begin(), rows.end(), counted));
     Row row;
-    row.resize(4);
-    for (size_t i = 0; i < nr; ++i)
-        for (size_t j = 0; j < nc; ++j) {
-            if (counts[i * nc + j] == 0)
-                continue;
-            if (ca.type == VarType::Numeric)
-                row.numbers[0] = ca.numbers[rows.first_row[i]];
+    row.resize(columns.size() + 2);
+    for (size_t i = 0; i < rows.size();) {
+        size_t j = i + 1;
+        while (j < rows.size() && compare_rows(table, keys, rows[i], rows[j]) == 0)
+            ++j;
+        for (size_t k = 0; k < columns.size(); ++k) {
+            const Column &col = table.columns[columns[k]];
+            if (col.type == VarType::Numeric)
+                row.numbers[k] = col.numbers[rows[i]];
             else
-                row.texts[0] = ca.texts[rows.first_row[i]];
-            if (cb.type == VarType::Numeric)
-                row.numbers[1] = cb.numbers[cols.first_row[j]];
-            else
-                row.texts[1] = cb.texts[cols.first_row[j]];
-            row.numbers[2] = counts[i * nc + j];
-            row.numbers[3] = 100 * counts[i * nc + j] / total;
-            if (!output->write(row))
-                return;
+                row.texts[k] = col.texts[rows[i]];
         }
+        const double count = static_cast<double>(j - i);
+        row.numbers[columns.size()] = count;
+        row.numbers[columns.size() + 1] = counted(rows[i]) ? 100 * count / total : missing_value();
+        if (!output.write(row))
+            return false;
+        i = j;
+    }
+    return true;
 }
 
 // TABLES a b*c ... </ options>;
 bool read_tables(Session &session, const Statement &s, const std::vector<Variable> &variables,
-                 std::vector<TableRequest> &requests, FreqOptions &options)
+                 std::vector<TableRequest> &requests, std::vector<OutRequest> &outs)
 {
     const auto &t = s.tokens;
     const size_t end = t.size() - 1;
+    const size_t first = requests.size();
     size_t i = 1;
     while (i < end && !is_punct(t[i], '/')) {
         TableRequest request;
@@ -251,39 +315,39 @@ bool read_tables(Session &session, const Statement &s, const std::vector<Variabl
             }
             break;
         }
-        if (request.columns.size() > 2) {
-            session.log.error(at_line("Only one- and two-way tables are made here", request.line));
-            return false;
-        }
         requests.push_back(std::move(request));
     }
-    if (requests.empty()) {
+    if (requests.size() == first) {
         session.log.error(at_line("TABLES needs variables", s.line()));
         return false;
     }
-    if (i < end) {
-        options.statement = s; // OUT='s tokens are read from it later
-        std::vector<StepOption> list;
-        if (!read_step_options(session, options.statement, i + 1, "FREQ", list))
+    if (i == end)
+        return true;
+    std::vector<StepOption> list;
+    if (!read_step_options(session, s, i + 1, "FREQ", list))
+        return false;
+    FreqOptions options;
+    for (const StepOption &o : list) {
+        if (o.name == "NOCUM" && !o.has_value)
+            options.cum = false;
+        else if (o.name == "NOPERCENT" && !o.has_value)
+            options.percent = false;
+        else if (o.name == "NOROW" && !o.has_value)
+            options.row = false;
+        else if (o.name == "NOCOL" && !o.has_value)
+            options.col = false;
+        else if (o.name == "MISSING" && !o.has_value)
+            options.missing = true;
+        else if (o.name == "OUT" && o.has_value) {
+            outs.push_back({s, o});
+            requests.back().output = outs.size();
+        } else {
+            unknown_option(session, o, "FREQ");
             return false;
-        for (const StepOption &o : list) {
-            if (o.name == "NOCUM" && !o.has_value)
-                options.cum = false;
-            else if (o.name == "NOPERCENT" && !o.has_value)
-                options.percent = false;
-            else if (o.name == "NOROW" && !o.has_value)
-                options.row = false;
-            else if (o.name == "NOCOL" && !o.has_value)
-                options.col = false;
-            else if (o.name == "OUT" && o.has_value) {
-                options.out = o;
-                options.has_out = true;
-            } else {
-                unknown_option(session, o, "FREQ");
-                return false;
-            }
         }
     }
+    for (size_t k = first; k < requests.size(); ++k)
+        requests[k].options = options;
     return true;
 }
 
@@ -306,54 +370,66 @@ void run_proc_freq(Session &session, const Step &step)
     if (!open_step_input(session, step.head, data, "FREQ", ref, view))
         return;
     std::vector<TableRequest> requests;
-    FreqOptions options;
+    std::vector<OutRequest> outs;
     for (const Statement &s : step.body) {
         if (s.keyword() != "TABLES" && s.keyword() != "TABLE")
             return unknown_statement(session, s, "FREQ");
-        if (!read_tables(session, s, view.variables, requests, options))
+        if (!read_tables(session, s, view.variables, requests, outs))
             return;
     }
     if (requests.empty()) // every variable, one way
         for (size_t c = 0; c < view.variables.size(); ++c)
-            requests.push_back({{c}, step.head.line()});
+            requests.push_back({{c}, step.head.line(), {}, 0});
     Table table;
     std::string error;
     if (!read_view(view, table, error)) {
         session.log.error(at_line(error, step.head.line()));
         return;
     }
-    std::unique_ptr<OutputDataset> output;
-    if (options.has_out) {
+    std::vector<std::unique_ptr<OutputDataset>> outputs(outs.size());
+    for (const TableRequest &request : requests) {
+        if (request.output == 0)
+            continue;
+        OutRequest &out = outs[request.output - 1];
         DatasetReference out_ref;
-        if (!step_output_name(session, options.statement, options.out, out_ref))
+        if (!step_output_name(session, out.statement, out.option, out_ref))
             return;
-        if (!out_ref.is_null) {
-            std::vector<Variable> vars;
-            for (size_t c : requests.back().columns) {
-                vars.push_back(table.columns[c]);
-                vars.back().label.clear();
-            }
-            vars.push_back({"COUNT", VarType::Numeric, number_length, "Frequency Count"});
-            vars.push_back({"PERCENT", VarType::Numeric, number_length, "Percent of Total Frequency"});
-            output = std::make_unique<OutputDataset>(session.library, session.log, out_ref.name);
-            if (!output->create(std::move(vars)))
-                return;
+        if (out_ref.is_null)
+            continue;
+        std::vector<Variable> vars;
+        for (size_t c : request.columns) {
+            vars.push_back(table.columns[c]);
+            vars.back().label.clear();
         }
+        vars.push_back({"COUNT", VarType::Numeric, number_length, "Frequency Count"});
+        vars.push_back({"PERCENT", VarType::Numeric, number_length, "Percent of Total Frequency"});
+        auto &output = outputs[request.output - 1];
+        output = std::make_unique<OutputDataset>(session.library, session.log, out_ref.name);
+        if (!output->create(std::move(vars)))
+            return;
     }
     session.listing.begin_page(session.titles, session.footnotes);
     session.listing.line(centered("The FREQ Procedure"));
     session.listing.line("");
-    for (size_t k = 0; k < requests.size(); ++k) {
-        OutputDataset *out = k + 1 == requests.size() ? output.get() : nullptr;
-        if (requests[k].columns.size() == 1)
-            one_way(session, table, requests[k].columns[0], options, out);
+    std::vector<size_t> all(table.rows);
+    std::iota(all.begin(), all.end(), size_t{0});
+    for (const TableRequest &request : requests) {
+        const std::vector<size_t> &c = request.columns;
+        if (c.size() == 1)
+            one_way(session, table, c[0], all, request.options);
+        else if (c.size() == 2)
+            two_way(session, table, c[0], c[1], all, request.options,
+                    {"Table of " + table.columns[c[0]].name + " by " + table.columns[c[1]].name});
         else
-            two_way(session, table, requests[k].columns[0], requests[k].columns[1], options, out);
+            n_way(session, table, c, request.options);
+        if (request.output && outputs[request.output - 1])
+            write_counts(table, c, request.options, *outputs[request.output - 1]);
     }
     session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
                      ref.name.display + ".");
-    if (output && !output->failed())
-        output->commit();
+    for (auto &output : outputs)
+        if (output && !output->failed())
+            output->commit();
 }
 
 } // namespace quill::host

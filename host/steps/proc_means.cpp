@@ -14,6 +14,7 @@
 #include "language/variable_lists.h"
 #include "data/output_dataset.h"
 #include "steps/by_groups.h"
+#include "steps/class_groups.h"
 #include "steps/proc_support.h"
 #include "steps/summary_statistics.h"
 
@@ -120,35 +121,6 @@ std::string stat_text(Statistic k, double value, int maxdec)
     if (k == Statistic::N || k == Statistic::NMiss)
         return fixed_text(value, 0);
     return fixed_text(value, maxdec < 0 ? 7 : maxdec);
-}
-
-// Rows of `rows` grouped by the values of `classes` (observations with a missing class value left
-// out), each group in the order of its class values: appends [begin, end) ranges over `rows`,
-// which is reordered.
-void class_groups(const Table &table, const std::vector<size_t> &classes, std::vector<size_t> &rows,
-                  std::vector<std::pair<size_t, size_t>> &groups)
-{
-    std::vector<ByKey> keys;
-    for (size_t c : classes)
-        keys.push_back({c, false});
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [&](size_t r) {
-                                  for (size_t c : classes) {
-                                      const Column &col = table.columns[c];
-                                      if (col.type == VarType::Numeric ? is_missing(col.numbers[r]) : col.texts[r].empty())
-                                          return true;
-                                  }
-                                  return false;
-                              }),
-               rows.end());
-    std::stable_sort(rows.begin(), rows.end(), [&](size_t a, size_t b) { return compare_rows(table, keys, a, b) < 0; });
-    for (size_t i = 0; i < rows.size();) {
-        size_t j = i + 1;
-        while (j < rows.size() && compare_rows(table, keys, rows[i], rows[j]) == 0)
-            ++j;
-        groups.push_back({i, j});
-        i = j;
-    }
 }
 
 class MeansRun {
@@ -395,9 +367,29 @@ void run_proc_means(Session &session, const Step &step)
     }
     if (output_statement && !read_output_statement(session, *output_statement, variables, request))
         return;
+    // Only the variables the step uses are read, and the request renumbered to count them.
+    std::vector<size_t> used = request.vars;
+    used.insert(used.end(), request.classes.begin(), request.classes.end());
+    for (const ByKey &key : request.by)
+        used.push_back(key.column);
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+    DatasetView used_view{view.source, {}, {}};
+    std::vector<size_t> place(variables.size());
+    for (size_t k = 0; k < used.size(); ++k) {
+        used_view.columns.push_back(view.columns[used[k]]);
+        used_view.variables.push_back(view.variables[used[k]]);
+        place[used[k]] = k;
+    }
+    for (size_t &c : request.vars)
+        c = place[c];
+    for (size_t &c : request.classes)
+        c = place[c];
+    for (ByKey &key : request.by)
+        key.column = place[key.column];
     Table table;
     std::string error;
-    if (!read_view(view, table, error)) {
+    if (!read_view(used_view, table, error)) {
         session.log.error(at_line(error, step.head.line()));
         return;
     }

@@ -23,15 +23,19 @@ public:
 
 class SasCursor : public RowCursor {
 public:
-    SasCursor(const SasSource &source, std::vector<bool> wanted) : source_(source), wanted_(std::move(wanted)) {}
+    // The wanted columns are listed once, so that a row costs nothing for the others.
+    SasCursor(const SasSource &source, const std::vector<bool> &wanted) : source_(source)
+    {
+        for (size_t c = 0; c < source_.columns_.size(); ++c)
+            if (wanted.empty() || (c < wanted.size() && wanted[c]))
+                picked_.push_back(c);
+    }
 
     Step next(Row &row, std::string &) override
     {
         if (row_ >= source_.description_.rows)
             return Step::End;
-        for (size_t c = 0; c < source_.columns_.size(); ++c) {
-            if (!wanted_.empty() && !wanted_[c])
-                continue;
+        for (size_t c : picked_) {
             const Column &col = source_.columns_[c];
             if (col.type == VarType::Numeric)
                 row.numbers[c] = col.numbers[row_];
@@ -44,7 +48,7 @@ public:
 
 private:
     const SasSource &source_;
-    std::vector<bool> wanted_;
+    std::vector<size_t> picked_;
     size_t row_ = 0;
 };
 

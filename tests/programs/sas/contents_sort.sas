@@ -24,3 +24,9 @@ proc sort data=s; by nosuch; run;
 proc sort data=s out=s4; run;
 proc print data=s2; by a; run;
 proc print data=s3; by a; run;
+/* OUT=: one observation per variable, alphabetically; NOPRINT leaves the listing out. */
+proc contents data=d.people out=desc noprint; run;
+proc print data=desc; run;
+proc contents data=s3 out=desc3; run;
+proc contents data=d.chem noprint out=descc; run;
+proc print data=desc3; var name type length varnum sortedby nobs engine libname memname; run;

@@ -73,3 +73,21 @@ print("prostate lpsa by svi: N MEDIAN Q1 Q3 (MAXDEC=6); n*p whole for svi=0 (76)
 for level in ("0", "1"):
     v = [float(r["lpsa"]) for r in prostate if r["svi"] == level]
     print(level, len(v), *(f"{quantile5(v, p):.6f}" for p in (0.5, 0.25, 0.75)))
+
+# freq_missing_nway.sas
+print("FREQ biopsy V6 / MISSING: value, frequency, percent, cumulative frequency, cumulative percent")
+total, running = len(biopsy), 0
+for level in [None] + sorted({number(r["V6"]) for r in biopsy} - {None}):
+    n = sum(1 for r in biopsy if number(r["V6"]) == level)
+    running += n
+    print("." if level is None else int(level), n, f"{100 * n / total:.2f}", running, f"{100 * running / total:.2f}")
+print("FREQ mar*fem*kid5: per mar, fem by kid5: frequency, percent of the stratum; OUT= PERCENT of all")
+for mar in sorted({r["mar"] for r in chem}):
+    stratum = [r for r in chem if r["mar"] == mar]
+    for fem in sorted({r["fem"] for r in chem}):
+        cells = []
+        for kid5 in sorted({int(r["kid5"]) for r in stratum}):
+            n = sum(1 for r in stratum if r["fem"] == fem and int(r["kid5"]) == kid5)
+            cells.append((kid5, n, f"{100 * n / len(stratum):.2f}", repr(100 * n / len(chem))))
+        print(mar, fem, sum(1 for r in stratum if r["fem"] == fem), cells)
+    print(mar, "total", len(stratum))
