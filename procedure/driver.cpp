@@ -74,6 +74,7 @@ bool run_group(proc_run &run, const proc_data &whole, const qh_by_group &group, 
         fitted = true;
     } catch (const group_failed &) {
     }
+    release_group_memory();
     set_group_running(false);
     const bool said = group_messages() > 0;
     count_group_messages(false);

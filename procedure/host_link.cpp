@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstdarg>
 #include <cstdlib>
+#include <vector>
 
 namespace quill::proc {
 namespace {
@@ -11,6 +12,7 @@ namespace {
 const qh_interface_vector *g_vector = nullptr;
 qh_routines g_routines{};
 bool g_group_running = false;
+std::vector<void *> g_group_blocks; // run memory taken while the group runs
 void (*g_host_log)(const char *, ...) = nullptr; // the host's own log while messages are counted
 int32_t g_group_messages = 0;
 
@@ -70,7 +72,16 @@ void end_run(int32_t code) {
     std::abort();
 }
 
-void set_group_running(bool running) { g_group_running = running; }
+void set_group_running(bool running) {
+    g_group_running = running;
+    if (!running) g_group_blocks.clear(); // kept to the end of the run unless released first
+}
+
+void release_group_memory() {
+    if (host().release != nullptr)
+        for (void *block : g_group_blocks) host().release(block);
+    g_group_blocks.clear();
+}
 
 void end_fit(int32_t code) {
     if (g_group_running) throw group_failed{};
@@ -96,6 +107,7 @@ void *allocate_unfilled_bytes(std::size_t count, std::size_t size) {
     // One spare byte keeps empty arrays distinct from a failed allocation.
     void *memory = host().allocate(count * size + 1);
     if (memory == nullptr) fail("%1zThe data are too large to be held in memory.");
+    if (g_group_running) g_group_blocks.push_back(memory);
     return memory;
 }
 
@@ -106,7 +118,9 @@ void *allocate_bytes(std::size_t count, std::size_t size) {
 }
 
 void release_array(const void *block) {
-    if (block != nullptr && host().release != nullptr) host().release(const_cast<void *>(block));
+    if (block == nullptr || host().release == nullptr) return;
+    std::erase(g_group_blocks, block);
+    host().release(const_cast<void *>(block));
 }
 
 std::string dataset_name(qh_dataset *ds, int32_t code) {

@@ -28,6 +28,9 @@ qh_routines &host();
 struct group_failed {};
 void set_group_running(bool running);
 [[noreturn]] void end_fit(int32_t code);
+// Run memory taken while a BY group runs belongs to the group: release_group_memory gives it
+// back when the group is done, so that many groups take no more than the largest.
+void release_group_memory();
 
 // While a BY group runs, the procedure's log lines go through a counter of its errors and
 // warnings, so that the driver can name the group below them.
