@@ -24,10 +24,10 @@ bool error_or_warning(const char *format) {
 // Formats here and hands the host the text as an argument, under the format's class prefix.
 void counting_log(const char *format, ...) {
     if (error_or_warning(format)) ++g_group_messages;
-    const bool prefixed = format[0] == '%' && format[1] >= '0' && format[1] <= '9' && format[2] != '\0';
     char prefix[8] = "%s";
     const char *body = format;
-    if (prefixed && (format[2] == 'z' || format[2] == 'h' || format[2] == 't')) {
+    if (format[0] == '%' && format[1] >= '0' && format[1] <= '9' &&
+        (format[2] == 'z' || format[2] == 'h' || format[2] == 't')) {
         std::snprintf(prefix, sizeof prefix, "%%%c%c%%s", format[1], format[2]);
         body = format + 3;
     }
