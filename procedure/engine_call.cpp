@@ -135,7 +135,7 @@ void read_selection(fit_path &path, proc_fit &fit) {
         while (*line == '\r' || *line == '\n') ++line;
     }
     host().log(" ");
-    end_run(rc_error);
+    end_fit(rc_error);
 }
 
 } // namespace

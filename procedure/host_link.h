@@ -22,6 +22,21 @@ qh_routines &host();
 
 [[noreturn]] void end_run(int32_t code);
 
+// While a BY group is fitted, a problem of its data or its fit ends that group only: end_fit
+// throws group_failed, the procedure's own exception, which the driver catches around the
+// group. Otherwise, and for every failure of the host, the run ends.
+struct group_failed {};
+void set_group_running(bool running);
+[[noreturn]] void end_fit(int32_t code);
+// Run memory taken while a BY group runs belongs to the group: release_group_memory gives it
+// back when the group is done, so that many groups take no more than the largest.
+void release_group_memory();
+
+// While a BY group runs, the procedure's log lines go through a counter of its errors and
+// warnings, so that the driver can name the group below them.
+void count_group_messages(bool on);
+int32_t group_messages();
+
 // Zeroed run memory for `count` objects of T; a size that cannot be served ends the run.
 void *allocate_bytes(std::size_t count, std::size_t size);
 template <typename T>
@@ -45,7 +60,7 @@ void release_array(const void *block);
 template <typename... Args>
 [[noreturn]] void fail(const char *format, Args... args) {
     host().log(format, args...);
-    end_run(rc_error);
+    end_fit(rc_error);
 }
 
 // A data set's name from the host (code QH_DSNAME_DISPLAY or QH_DSNAME_LOCATION); empty when
@@ -58,12 +73,13 @@ template <typename... Args>
 void check_host(bool succeeded, const char *what, Args... args) {
     if (succeeded) return;
     if constexpr (sizeof...(Args) == 0) {
-        fail("%1zThe host could not %s.", what);
+        host().log("%1zThe host could not %s.", what);
     } else {
         char text[160];
         std::snprintf(text, sizeof text, what, args...);
-        fail("%1zThe host could not %s.", text);
+        host().log("%1zThe host could not %s.", text);
     }
+    end_run(rc_error);
 }
 
 // Trailing blanks of a blank-filled text removed, into a zero-terminated copy.

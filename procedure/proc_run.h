@@ -72,6 +72,12 @@ struct proc_options {
     variable *classes = nullptr, *forceins = nullptr, *carried = nullptr;
     int32_t *read_list = nullptr;
 
+    // BY groups: the BY variables in order (var_number, descending; type and length from the
+    // host's BY group operation). Without a BY statement by_count is 0.
+    int32_t by_count = 0;
+    variable *by = nullptr;
+    qh_by_variable *by_variables = nullptr;
+
     // The model and its fit.
     model_kind model = model_normal;
     selection_kind selection = selection_bic;
@@ -113,8 +119,8 @@ struct proc_data {
     int32_t nobs = 0; // observations read
     int32_t n = 0;    // observations used: every MODEL variable present
     int32_t *excluded = nullptr;              // per observation: 1 when not used
-    // Per observation: 1 when it is left out with every predictor present (its response is
-    // missing, or its weight is missing, zero or negative); it is still predicted.
+    // Per observation: non-zero when it is left out with every predictor present, 1 for its
+    // missing response, 2 for its missing, zero or negative weight; it is still predicted.
     int32_t *response_only_missing = nullptr;
     int32_t weight_dropped = 0; // used but for a missing, zero or negative weight
     double **columns = nullptr;
@@ -176,6 +182,15 @@ struct proc_outputs {
     name33 *carried_texts = nullptr;
     double *path_row = nullptr; // OUTPATH: the grid value's statistics, then its coefficients
     double path_ebic = 0.0;     // OUTPATH under SELECTION EBIC: the grid value's EBIC
+    // OUTBETAS and OUTERRS: the coefficients and standard errors per output column. The output
+    // columns are the design columns of the whole data set; under BY a group's design has the
+    // CLASS levels of that group, and an output column it lacks is missing.
+    int32_t columns = 0;
+    double *betas = nullptr, *std_errs = nullptr;
+    int32_t *column_of = nullptr; // per design column of the fit: its output column
+    // The BY variables' values of the group being written: numbers, and texts at their lengths.
+    double *by_numbers = nullptr;
+    char **by_texts = nullptr;
 };
 
 struct proc_run {

@@ -46,6 +46,26 @@ enum {
 
 typedef struct qh_graphics_file qh_graphics_file; /* a graphics file being written (host-owned) */
 
+/* A BY variable of by_groups: the procedure fills var_number and descending, the host the rest. */
+typedef struct qh_by_variable {
+    int32_t var_number; /* 1-based, in the input data set */
+    int32_t descending; /* non-zero: the variable's values run in descending order */
+    int32_t type;       /* QH_VAR_NUMERIC or QH_VAR_CHARACTER */
+    int32_t length;     /* bytes of a value: 8 for a number, a text's declared length */
+} qh_by_variable;
+
+/* A BY group: the observations first .. first + count - 1, counted from 0 in the order the
+ * reading operations deliver them, which share one value of every BY variable. */
+typedef struct qh_by_group {
+    int32_t first;
+    int32_t count;
+    const double *numbers;    /* per BY variable: a numeric one's value (missing: the missing value) */
+    const char *const *texts; /* per BY variable: a character one's value, blank-filled to its
+                                 length, then a zero byte; NULL for a numeric one */
+    const char *line;         /* the values as the host's BY lines show them: "a=1 b=x" */
+    const char *heading;      /* that line as the host heads a BY group in the listing, dashed */
+} qh_by_group;
+
 typedef struct qh_var_info {
     int32_t type;                /* QH_VAR_NUMERIC or QH_VAR_CHARACTER */
     char name[QH_NAME_LEN + 1];  /* as in the data set, blank-filled, zero byte last */
@@ -153,6 +173,13 @@ typedef struct qh_routines {
      * reason in reason[0 .. size) when a kept file could not be completed. A graphics file still
      * open when the run ends is removed. */
     int32_t (*close_graphics_file)(qh_graphics_file *file, int32_t keep, char *reason, int32_t size);
+    /* BY groups: checks that the input data set is sorted by the `count` BY variables (each
+     * ascending, or descending where marked) and divides its observations into groups. Returns
+     * the number of groups (0 for a data set without observations) with *groups pointing at them
+     * in order, in memory the host keeps until the run ends; or -1 after the host has written the
+     * reason to the log: the data set is not sorted ("Data set WORK.A is not sorted in ascending
+     * sequence. ..."), a variable does not exist, or the data cannot be read. */
+    int32_t (*by_groups)(qh_dataset *ds, int32_t count, qh_by_variable *variables, const qh_by_group **groups);
 } qh_routines;
 
 #ifdef __cplusplus

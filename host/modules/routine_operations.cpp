@@ -13,6 +13,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "data/graphics_file.h"
+#include "modules/by_group_operation.h"
 #include "modules/statement_actions.h"
 #include "modules/run_context.h"
 
@@ -651,6 +652,7 @@ void fill_routine_table(qh_routines *table, qh_parse_area *area)
     table->release = op_release;
     table->open_graphics_file = op_open_graphics_file;
     table->close_graphics_file = op_close_graphics_file;
+    table->by_groups = op_by_groups;
 }
 
 } // namespace quill::host

@@ -1,42 +1,18 @@
-// BY variables: reading a BY statement, SAS's order of observations by them (missing values lowest,
-// texts in byte order, DESCENDING reversing one variable), and the BY groups of data sorted by them.
+// The BY statement of the host's procedures; the order and the groups it gives are
+// data/by_group_order.h's.
 #ifndef QUILL_HOST_STEPS_BY_GROUPS_H
 #define QUILL_HOST_STEPS_BY_GROUPS_H
 
-#include <string>
 #include <vector>
 
-#include "data/table.h"
+#include "data/by_group_order.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
 
-struct ByKey {
-    size_t column = 0; // in the table the keys are compared in
-    bool descending = false;
-};
-
 // BY [DESCENDING] var ...; against `variables` (keys index them). False with an error logged.
 bool read_by_statement(Session &session, const Statement &statement, const std::vector<Variable> &variables,
                        std::vector<ByKey> &keys);
-
-// <0, 0 or >0 as row a comes before, with, or after row b in the keys' order.
-int compare_rows(const Table &table, const std::vector<ByKey> &keys, size_t a, size_t b);
-
-// The first row of each BY group, then table.rows. False with SAS's message in `error` when the
-// rows are not in the keys' order: "Data set X is not sorted in ascending sequence. The current BY
-// group has a = 2 and the next BY group has a = 1."
-bool by_group_starts(const Table &table, const std::vector<ByKey> &keys, const std::string &dataset,
-                     std::vector<size_t> &starts, std::string &error);
-
-// "a=1 b=x", the BY line over a group's output.
-std::string by_line(const Table &table, const std::vector<ByKey> &keys, size_t row);
-
-// The BY line as a heading: "------------ a=1 ------------", centered in 80 columns.
-std::string by_heading(const std::string &line);
-
-// The keys as a sorted-by record: "a DESCENDING b".
-std::vector<std::string> by_names(const Table &table, const std::vector<ByKey> &keys);
 
 } // namespace quill::host
 

@@ -59,7 +59,7 @@ void check_data(const proc_options &options, const proc_data &data) {
             refused = true;
         }
     }
-    if (refused) end_run(rc_error);
+    if (refused) end_fit(rc_error);
 }
 
 } // namespace quill::proc

@@ -150,9 +150,8 @@ void store_observation(const proc_options &options, proc_data &data, const row_b
             fail("%1zThe WEIGHT variable %s is not a finite number at observation %d.",
                  trimmed(options.weight.name.text).text, o + 1);
         if (!excluded && (absent || w <= 0.0)) {
-            data.response_only_missing[o] = 1;
+            data.response_only_missing[o] = 2; // counted by code_data
             excluded = 1;
-            ++data.weight_dropped;
         }
     }
 
@@ -207,6 +206,11 @@ void write_notes(const proc_options &options, const proc_data &data) {
 } // namespace
 
 void read_data(const proc_options &options, proc_data &data) {
+    read_observations(options, data);
+    code_data(options, data);
+}
+
+void read_observations(const proc_options &options, proc_data &data) {
     const row_buffers row = prepare_reading(options, data);
     int32_t read = 0;
     // Reading on to the end lets the host drop its copy of the data before the fit.
@@ -220,7 +224,12 @@ void read_data(const proc_options &options, proc_data &data) {
     data.nobs = read;
     for (int32_t v = options.p + 1; v < options.read_count(); ++v)
         if (data.shares[v] >= 0) data.columns[v] = data.columns[data.shares[v]];
+}
 
+void code_data(const proc_options &options, proc_data &data) {
+    data.weight_dropped = 0;
+    for (int32_t o = 0; o < data.nobs; ++o)
+        if (data.response_only_missing[o] == 2) ++data.weight_dropped;
     if (data.character_response) code_event(options, data);
     for (int32_t i = 0; i < options.p; ++i)
         if (options.predictors[i].is_class) code_class_predictor(options, data, i);
@@ -229,6 +238,25 @@ void read_data(const proc_options &options, proc_data &data) {
     for (int32_t o = 0; o < data.nobs; ++o)
         if (!data.excluded[o]) ++data.n;
     write_notes(options, data);
+}
+
+proc_data group_slice(const proc_options &options, const proc_data &whole, int32_t first, int32_t count) {
+    const int32_t vars = options.read_count();
+    proc_data group;
+    group.nobs = count;
+    group.excluded = whole.excluded + first;
+    group.response_only_missing = whole.response_only_missing + first;
+    group.columns = allocate_array<double *>(vars);
+    group.texts = allocate_array<name33 *>(vars);
+    for (int32_t v = 0; v < vars; ++v) {
+        if (whole.columns[v] != nullptr) group.columns[v] = whole.columns[v] + first;
+        if (whole.texts[v] != nullptr) group.texts[v] = whole.texts[v] + first;
+    }
+    group.shares = whole.shares;
+    group.classes = allocate_array<class_coding>(options.p);
+    for (int32_t i = 0; i < options.p; ++i) group.classes[i] = class_coding{};
+    group.character_response = whole.character_response;
+    return group;
 }
 
 void release_model_columns(const proc_options &options, proc_data &data) {

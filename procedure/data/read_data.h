@@ -11,6 +11,15 @@ namespace quill::proc {
 // level; then the data notes in the log.
 void read_data(const proc_options &options, proc_data &data);
 
+// The two halves of read_data: the pass over the input, and the coding of what was read (the
+// response's event, the CLASS levels, the observations used) with the data notes.
+void read_observations(const proc_options &options, proc_data &data);
+void code_data(const proc_options &options, proc_data &data);
+
+// Observations first .. first + count - 1 of data read whole, as the data of one BY group: its
+// rows of the same columns, to be coded by code_data (which writes only those rows).
+proc_data group_slice(const proc_options &options, const proc_data &whole, int32_t first, int32_t count);
+
 // The data problems named before the engine sees the design (data_checks.cpp); an error ends
 // the run after every problem is named.
 void check_data(const proc_options &options, const proc_data &data);

@@ -46,18 +46,19 @@ void fill_row(const proc_options &options, const proc_design &design, const proc
     row[ps_intercept] = selected ? fit.intercept : fitted ? t.intercept[g] : missing;
     outputs.path_ebic = fitted && t.ebic != nullptr ? or_missing(t.ebic[g]) : missing;
     double *betas = row + path_stat_count;
+    for (int32_t k = 0; k < outputs.columns; ++k) betas[k] = missing; // a column this fit lacks
     const std::size_t rows = static_cast<std::size_t>(options.grid_size);
     for (int32_t k = 0; k < design.columns; ++k)
-        betas[k] = selected ? fit.betas[k] : fit.coef_path[g + static_cast<std::size_t>(k) * rows];
+        if (outputs.column_of[k] >= 0)
+            betas[outputs.column_of[k]] = selected ? fit.betas[k] : fit.coef_path[g + static_cast<std::size_t>(k) * rows];
 }
 
 } // namespace
 
-void define_path(const proc_options &options, const proc_data &data, const proc_design &design,
-                 proc_outputs &outputs) {
+void define_path(const proc_options &options, const proc_data &data, proc_outputs &outputs) {
     const bool ebic = options.selection == selection_ebic;
-    if (!open(options, outputs, out_path, path_stat_count + (ebic ? 1 : 0) + design.columns)) return;
-    outputs.path_row = allocate_array<double>(path_stat_count + static_cast<std::size_t>(design.columns));
+    if (!open(options, outputs, out_path, path_stat_count + (ebic ? 1 : 0) + outputs.columns)) return;
+    outputs.path_row = allocate_array<double>(path_stat_count + static_cast<std::size_t>(outputs.columns));
     const output_set out{outputs.records[out_path], out_path, 12};
     for (int s = 0; s < path_stat_count; ++s) define(out, &outputs.path_row[s], "%s", kPathStatNames[s]);
     if (ebic) define(out, &outputs.path_ebic, "EBIC");
@@ -66,13 +67,13 @@ void define_path(const proc_options &options, const proc_data &data, const proc_
 }
 
 void write_path(const proc_options &options, const proc_design &design, const proc_fit &fit,
-                proc_outputs &outputs) {
+                proc_outputs &outputs, bool complete) {
     if (outputs.records[out_path] == nullptr) return;
     for (int32_t g = 0; g < fit.path.rows; ++g) {
         fill_row(options, design, fit, outputs, g);
         write_observation(options, outputs, out_path);
     }
-    release(outputs, out_path);
+    if (complete) release(outputs, out_path);
 }
 
 } // namespace quill::proc

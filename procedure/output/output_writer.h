@@ -38,13 +38,18 @@ void define(const output_set &out, const double *value, const char *pattern, Arg
 // A WARNING before an output data set that is the DATA= data set replaces it (carried_variables.cpp).
 void warn_if_input(const proc_options &options, qh_dataset *output, const char *option);
 
-// Opens the output data set `kind` for writing when it was asked for.
+// The BY variables, ahead of every other variable of an output data set (carried_variables.cpp).
+void define_by_variables(const proc_options &options, proc_outputs &outputs, output_kind kind);
+
+// Opens the output data set `kind` for writing when it was asked for, and defines its BY
+// variables; `variables` counts the others.
 inline bool open(const proc_options &options, proc_outputs &outputs, output_kind kind, int32_t variables) {
     qh_dataset *ds = options.outputs[kind];
     if (ds == nullptr) return false;
     warn_if_input(options, ds, kOutputOptions[kind]);
-    outputs.records[kind] = host().open_write(ds, variables);
+    outputs.records[kind] = host().open_write(ds, options.by_count + variables);
     check_host(outputs.records[kind] != nullptr, "open the output data set %s", kOutputOptions[kind]);
+    define_by_variables(options, outputs, kind);
     return true;
 }
 
@@ -82,10 +87,9 @@ void define_carried_variables(const proc_options &options, proc_outputs &outputs
 void set_carried_values(const proc_options &options, const proc_data &data, proc_outputs &outputs, int32_t o);
 
 // OUTPATH (outpath.cpp): one observation per grid value.
-void define_path(const proc_options &options, const proc_data &data, const proc_design &design,
-                 proc_outputs &outputs);
+void define_path(const proc_options &options, const proc_data &data, proc_outputs &outputs);
 void write_path(const proc_options &options, const proc_design &design, const proc_fit &fit,
-                proc_outputs &outputs);
+                proc_outputs &outputs, bool complete);
 
 } // namespace quill::proc
 

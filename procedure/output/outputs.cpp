@@ -6,6 +6,7 @@
 #include "output/outputs.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "data/design_columns.h"
 #include "host_link.h"
@@ -20,12 +21,6 @@ constexpr double kLargestEta = 20.0;
 void define_info(const proc_options &options, const proc_design &design, const proc_fit &fit,
                  proc_outputs &outputs) {
     const output_set out{outputs.records[out_info], out_info, 12};
-    const bool has_effective_df = options.df == df_projection && !std::isnan(fit.effective_df);
-    outputs.effective_df = has_effective_df ? fit.effective_df : host().missing_value('.');
-    outputs.simple_df = fit.simple_df;
-    outputs.iterations = fit.iterations;
-    outputs.grid_status = fit.at_max_lambda ? (fit.at_min_lambda ? 1 : 2) : (fit.at_min_lambda ? 3 : 4);
-    outputs.convergence_status = fit.converged ? 1 : 2;
     define(out, &fit.selected_lambda, "LAMBDA");
     define(out, &outputs.effective_df, "EFFECTIVE_DF");
     define(out, &outputs.simple_df, "SIMPLE_DF");
@@ -41,6 +36,16 @@ void define_info(const proc_options &options, const proc_design &design, const p
     define(out, &fit.tied_low, "LAMBDA_TIED_LOW");
     define(out, &fit.tied_high, "LAMBDA_TIED_HIGH");
     if (options.weighted) define(out, &design.weight_sum, "SUM_WEIGHTS");
+}
+
+// OUTINFO's values that are not the fit's own numbers, set before each fit is written.
+void take_info(const proc_options &options, const proc_fit &fit, proc_outputs &outputs) {
+    const bool has_effective_df = options.df == df_projection && !std::isnan(fit.effective_df);
+    outputs.effective_df = has_effective_df ? fit.effective_df : host().missing_value('.');
+    outputs.simple_df = fit.simple_df;
+    outputs.iterations = fit.iterations;
+    outputs.grid_status = fit.at_max_lambda ? (fit.at_min_lambda ? 1 : 2) : (fit.at_min_lambda ? 3 : 4);
+    outputs.convergence_status = fit.converged ? 1 : 2;
 }
 
 // The linear predictor of a used observation, from its design row.
@@ -91,38 +96,54 @@ double predicted_value(const proc_options &options, const proc_data &data, const
     }
 }
 
-void write_single(const proc_options &options, proc_outputs &outputs, output_kind kind) {
+void write_single(const proc_options &options, proc_outputs &outputs, output_kind kind, bool complete) {
     if (outputs.records[kind] == nullptr) return;
     write_observation(options, outputs, kind);
-    release(outputs, kind);
+    if (complete) release(outputs, kind);
 }
 
 void write_predictions(const proc_options &options, const proc_data &data, const proc_design &design,
-                       const proc_fit &fit, proc_outputs &outputs) {
+                       const proc_fit &fit, proc_outputs &outputs, bool complete) {
     if (outputs.records[out_pred] == nullptr) return;
     for (int32_t o = 0; o < data.nobs; ++o) {
         set_carried_values(options, data, outputs, o);
         outputs.predicted = predicted_value(options, data, design, fit, o);
         write_observation(options, outputs, out_pred);
     }
-    release(outputs, out_pred);
+    if (complete) release(outputs, out_pred);
+}
+
+// The fit's coefficients and standard errors into their output columns; a column the fit's
+// design lacks is missing.
+void take_coefficients(const proc_design &design, const proc_fit &fit, proc_outputs &outputs) {
+    const double missing = host().missing_value('.');
+    for (int32_t k = 0; k < outputs.columns; ++k) outputs.betas[k] = outputs.std_errs[k] = missing;
+    for (int32_t k = 0; k < design.columns; ++k) {
+        const int32_t column = outputs.column_of[k];
+        if (column < 0) continue;
+        outputs.betas[column] = fit.betas[k];
+        outputs.std_errs[column] = fit.std_errs[k];
+    }
 }
 
 } // namespace
 
 void define_outputs(const proc_options &options, const proc_data &data, const proc_design &design,
                     const proc_fit &fit, proc_outputs &outputs) {
-    const int32_t columns = design.columns;
+    const int32_t columns = design_column_count(options, data);
+    outputs.columns = columns;
+    outputs.betas = allocate_array<double>(columns);
+    outputs.std_errs = allocate_array<double>(columns);
     if (open(options, outputs, out_betas, 1 + columns)) {
         const output_set out{outputs.records[out_betas], out_betas, 8};
         define(out, &fit.intercept, "INTERCEPT");
-        define_columns(out, options, data, "BETA_%12.12s", "BETA_%12.12s_%14.14s", fit.betas);
+        define_columns(out, options, data, "BETA_%12.12s", "BETA_%12.12s_%14.14s", outputs.betas);
         end_definitions(outputs, out_betas);
     }
     if (open(options, outputs, out_errs, 1 + columns)) {
         const output_set out{outputs.records[out_errs], out_errs, 12};
         define(out, &fit.intercept_se, "STDERR_INT");
-        define_columns(out, options, data, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", fit.std_errs);
+        define_columns(out, options, data, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", outputs.std_errs);
         end_definitions(outputs, out_errs);
     }
     if (open(options, outputs, out_info, options.weighted ? 12 : 11)) {
@@ -134,16 +155,38 @@ void define_outputs(const proc_options &options, const proc_data &data, const pr
         define({outputs.records[out_pred], out_pred, 12}, &outputs.predicted, "PREDICTED");
         end_definitions(outputs, out_pred);
     }
-    define_path(options, data, design, outputs);
+    define_path(options, data, outputs);
+}
+
+void map_output_columns(const proc_options &options, const proc_data &columns_data, const proc_data &data,
+                        proc_outputs &outputs) {
+    outputs.column_of = allocate_array<int32_t>(design_column_count(options, data));
+    for_each_design_column(options, data, [&](const design_column &c) {
+        int32_t found = -1;
+        for_each_design_column(options, columns_data, [&](const design_column &w) {
+            if (found >= 0 || w.predictor != c.predictor) return;
+            if (!c.indicator() || std::memcmp(data.classes[c.predictor].texts[c.level].text,
+                                              columns_data.classes[w.predictor].texts[w.level].text, kNameWidth) == 0)
+                found = w.index;
+        });
+        outputs.column_of[c.index] = found;
+    });
 }
 
 void write_outputs(const proc_options &options, const proc_data &data, const proc_design &design,
-                   const proc_fit &fit, proc_outputs &outputs) {
-    write_single(options, outputs, out_betas);
-    write_single(options, outputs, out_errs);
-    write_single(options, outputs, out_info);
-    write_predictions(options, data, design, fit, outputs);
-    write_path(options, design, fit, outputs);
+                   const proc_fit &fit, proc_outputs &outputs, bool complete) {
+    take_coefficients(design, fit, outputs);
+    take_info(options, fit, outputs);
+    write_single(options, outputs, out_betas, complete);
+    write_single(options, outputs, out_errs, complete);
+    write_single(options, outputs, out_info, complete);
+    write_predictions(options, data, design, fit, outputs, complete);
+    write_path(options, design, fit, outputs, complete);
+}
+
+void release_outputs(const proc_outputs &outputs) {
+    for (int kind = 0; kind < output_count; ++kind)
+        if (outputs.records[kind] != nullptr) release(outputs, static_cast<output_kind>(kind));
 }
 
 } // namespace quill::proc

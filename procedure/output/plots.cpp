@@ -20,8 +20,10 @@ namespace {
 
 std::string name_of(const name33 &name) { return trimmed(name.text).text; }
 
-std::string model_subject(const proc_options &options) {
-    return dataset_name(options.input, QH_DSNAME_DISPLAY) + ", response " + name_of(options.response.name);
+// The data set and response, and under BY the group's BY line.
+std::string model_subject(const proc_options &options, const char *by_line) {
+    std::string subject = dataset_name(options.input, QH_DSNAME_DISPLAY) + ", response " + name_of(options.response.name);
+    return by_line != nullptr ? subject + ", " + by_line : subject;
 }
 
 // The standard deviation of design column k over the used observations: a coefficient times it
@@ -64,9 +66,9 @@ void add_counts(const proc_options &options, const proc_design &design, const pr
 }
 
 lambda_plot path_plot(const proc_options &options, const proc_data &data, const proc_design &design,
-                      const proc_fit &fit) {
+                      const proc_fit &fit, const char *by_line) {
     lambda_plot plot;
-    plot.title = "Coefficient path: " + model_subject(options);
+    plot.title = "Coefficient path: " + model_subject(options, by_line);
     plot.value_label = "coefficient \u00d7 standard deviation of its column";
     plot.marked_lambda = fit.selected_lambda;
     plot.marked_label = "selected lambda";
@@ -91,7 +93,8 @@ lambda_plot path_plot(const proc_options &options, const proc_data &data, const 
     return plot;
 }
 
-lambda_plot criterion_plot(const proc_options &options, const proc_design &design, const proc_fit &fit) {
+lambda_plot criterion_plot(const proc_options &options, const proc_design &design, const proc_fit &fit,
+                           const char *by_line) {
     const char *name = options.selection == selection_bic   ? "BIC"
                        : options.selection == selection_gcv ? "GCV"
                                                             : "EBIC";
@@ -99,7 +102,7 @@ lambda_plot criterion_plot(const proc_options &options, const proc_design &desig
                            : options.selection == selection_gcv ? fit.path.gcv
                                                                 : fit.path.ebic;
     lambda_plot plot;
-    plot.title = std::string(name) + " by lambda: " + model_subject(options);
+    plot.title = std::string(name) + " by lambda: " + model_subject(options, by_line);
     plot.value_label = name;
     plot.marked_lambda = fit.selected_lambda;
     plot.marked_label = "selected lambda";
@@ -149,7 +152,7 @@ void write_plot(const lambda_plot &plot, const std::string &folder, const std::s
 } // namespace
 
 void draw_plots(const proc_options &options, const proc_data &data, const proc_design &design,
-                const proc_fit &fit) {
+                const proc_fit &fit, int32_t group, const char *by_line) {
     if (!options.plot_path && !options.plot_criterion) return;
     if (host().graphics_folder == nullptr || host().open_graphics_file == nullptr ||
         host().close_graphics_file == nullptr || !svg_plots_available()) {
@@ -160,11 +163,12 @@ void draw_plots(const proc_options &options, const proc_data &data, const proc_d
     char folder[4096];
     const int32_t length = host().graphics_folder(folder, sizeof folder, &step);
     check_host(length >= 0 && length < static_cast<int32_t>(sizeof folder), "name the folder for graphics files");
-    const std::string stem = "quillfit" + std::to_string(step);
+    // Under BY each group has files of its own: quillfit1_by2_path.svg for the second group.
+    const std::string stem = "quillfit" + std::to_string(step) + (group > 0 ? "_by" + std::to_string(group) : "");
     if (options.plot_path)
-        write_plot(path_plot(options, data, design, fit), folder, stem + "_path.svg", "coefficient path");
+        write_plot(path_plot(options, data, design, fit, by_line), folder, stem + "_path.svg", "coefficient path");
     if (options.plot_criterion)
-        write_plot(criterion_plot(options, design, fit), folder, stem + "_criterion.svg", "criterion");
+        write_plot(criterion_plot(options, design, fit, by_line), folder, stem + "_criterion.svg", "criterion");
 }
 
 } // namespace quill::proc

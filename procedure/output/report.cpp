@@ -108,9 +108,10 @@ void fit_lines(const proc_options &options, const proc_design &design, const pro
 } // namespace
 
 void print_summary(const proc_options &options, const proc_data &data, const proc_design &design,
-                   const proc_fit &fit) {
+                   const proc_fit &fit, const char *by_heading) {
     title();
     host().list_begin_report();
+    if (by_heading != nullptr) line("%s", by_heading);
     line(" ");
     list_line("Data set:  " + dataset_name(options.input, QH_DSNAME_DISPLAY));
     list_line(std::string("Response variable:  ") + trimmed(options.response.name.text).text);

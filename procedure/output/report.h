@@ -12,9 +12,10 @@ namespace quill::proc {
 void warn_about_fit(const proc_options &options, const proc_data &data, const proc_design &design,
                     const proc_fit &fit);
 
-// The listing report of a successful fit (report.cpp).
+// The listing report of a successful fit (report.cpp); under BY the group's heading (the host's
+// dashed BY line) tops it.
 void print_summary(const proc_options &options, const proc_data &data, const proc_design &design,
-                   const proc_fit &fit);
+                   const proc_fit &fit, const char *by_heading = nullptr);
 
 } // namespace quill::proc
 

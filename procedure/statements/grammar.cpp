@@ -18,7 +18,7 @@ namespace {
 // _ALL_, _CHARACTER_, _CHAR_ and _NUMERIC_ are t_list_*, since a double underscore is reserved.
 enum terminal : int16_t {
     t_lparen, t_rparen, t_minus, t_slash, t_colon, t_equals,
-    t_A, t_ALGORITHM, t_ALL, t_CATNAME, t_CHAR, t_CHARACTER, t_CLASS, t_COMPOUND, t_CRITERION,
+    t_A, t_ALGORITHM, t_ALL, t_BY, t_CATNAME, t_CHAR, t_CHARACTER, t_CLASS, t_COMPOUND, t_CRITERION,
     t_DATA, t_DATE, t_DATETIME, t_DESCEND, t_DESCENDING, t_DETAILS, t_DF, t_DIST,
     t_DISTRIBUTION, t_EBICGAMMA, t_ENDJB, t_FMT, t_FORCEIN, t_FULL, t_GRIDSIZE, t_ID, t_INT, t_MAXITER, t_MAXLAMBDA,
     t_MINLAMBDA, t_MISSING, t_MODEL, t_NAMEX, t_NBR, t_NOINT, t_NONE, t_NOPRINT, t_NUMERIC,
@@ -32,7 +32,7 @@ enum terminal : int16_t {
 // ORDER TERMINALS
 constexpr std::array<std::string_view, terminal_count> kTerminalNames = {
     "(", ")", "-", "/", ":", "=",
-    "A", "ALGORITHM", "ALL", "CATNAME", "CHAR", "CHARACTER", "CLASS", "COMPOUND", "CRITERION",
+    "A", "ALGORITHM", "ALL", "BY", "CATNAME", "CHAR", "CHARACTER", "CLASS", "COMPOUND", "CRITERION",
     "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING", "DETAILS", "DF", "DIST",
     "DISTRIBUTION", "EBICGAMMA", "ENDJB", "FMT", "FORCEIN", "FULL", "GRIDSIZE", "ID", "INT", "MAXITER", "MAXLAMBDA",
     "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NONE", "NOPRINT", "NUMERIC",
@@ -42,7 +42,7 @@ constexpr std::array<std::string_view, terminal_count> kTerminalNames = {
     "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_", "_CHARACTER_", "_CHAR_", "_NUMERIC_",
     "$$$",
 };
-static_assert(terminal_count == 72);
+static_assert(terminal_count == 73);
 
 constexpr bool terminals_sorted() {
     for (std::size_t i = 1; i + 1 < kTerminalNames.size(); ++i)
@@ -63,7 +63,7 @@ enum nonterminal : int16_t {
     n_ds_tokens, n_ds_token, n_statements, n_statement, n_model_response, n_model_rhs,
     n_model_options, n_model_option_list, n_model_option, n_class_options, n_class_option_list,
     n_class_option, n_varlist, n_varitem, n_variable, n_number, n_plot_request, n_plot_list,
-    n_plot_name, nonterminal_count
+    n_plot_name, n_by_items, n_by_item, nonterminal_count
 };
 
 // ORDER ACTIONS
@@ -74,7 +74,7 @@ enum action : int16_t {
     a_class_variables, a_class_descending, a_weight, a_id, a_forcein, a_selection, a_df,
     a_algorithm, a_criterion, a_maxiter, a_minlambda, a_maxlambda, a_gridsize, a_a, a_dist,
     a_outpath, a_plot_path, a_plot_criterion, a_warmstart, a_maxlambda_full, a_model_offset,
-    a_ebicgamma, action_count
+    a_ebicgamma, a_by_start, a_by_variables, a_by_descending, action_count
 };
 
 constexpr int16_t kCur = QH_TARGET_CURRENT, kProc = QH_TARGET_PROC;
@@ -122,6 +122,9 @@ constexpr qh_action kActions[] = {
     /* a_maxlambda_full    */ {QH_ACT_STORE_TEXT,      kProc, slot_maxlambda_full,   kNameWidth},
     /* a_model_offset      */ {QH_ACT_STORE_VARIABLE,  kCur,  model_slot_offset,     0},
     /* a_ebicgamma         */ {QH_ACT_STORE_NUMBER,    kProc, slot_ebicgamma,        0},
+    /* a_by_start          */ {QH_ACT_START_RECORD,    kCur,  0,                     kByRecordSlots},
+    /* a_by_variables      */ {QH_ACT_STORE_VARLIST,   kCur,  by_slot_variables,     0},
+    /* a_by_descending     */ {QH_ACT_STORE_VARLIST,   kCur,  by_slot_descending,    0},
 };
 static_assert(std::size(kActions) == action_count, "one action row per action");
 
@@ -212,6 +215,7 @@ constexpr rule kRules[] = {
     R(n_statement, T(t_EBICGAMMA),    N(n_number),   A(a_ebicgamma), T(t_ENDJB)),
     R(n_statement, T(t_DIST),         T(t_NAMEX),    A(a_dist),      T(t_ENDJB)),
     R(n_statement, T(t_DISTRIBUTION), T(t_NAMEX),    A(a_dist),      T(t_ENDJB)),
+    R(n_statement, T(t_BY), A(a_by_start), N(n_by_items), T(t_ENDJB)),
     R(n_statement, T(t_ENDJB)),
 
     // MODEL response = predictors / NOINT YDESCENDING OFFSET=var; each part may be left out, so the
@@ -235,6 +239,14 @@ constexpr rule kRules[] = {
     R(n_class_option_list),
     R(n_class_option, T(t_DESCENDING), A(a_class_descending)),
     R(n_class_option, T(t_DESCEND),    A(a_class_descending)),
+
+    // BY [DESCENDING] variable ...: DESCENDING applies to the one variable after it, which is
+    // stored in both lists (the second action takes the same variable as the first).
+    R(n_by_items, N(n_by_item), N(n_by_items)),
+    R(n_by_items),
+    R(n_by_item, T(t_DESCENDING), N(n_variable), A(a_by_variables), A(a_by_descending)),
+    R(n_by_item, T(t_DESCEND),    N(n_variable), A(a_by_variables), A(a_by_descending)),
+    R(n_by_item, N(n_varitem), A(a_by_variables)),
 
     // Variable lists; the host resolves the matched tokens against the input data set.
     R(n_varlist, N(n_varitem), N(n_varlist)),

@@ -37,6 +37,11 @@ constexpr int16_t kClassRecordSlots = 2;
 static_assert(class_slot_variables <= kClassRecordSlots);
 enum class_flag : int16_t { flag_descending = 1 };
 
+// The BY record: every BY variable in order, and again each one written after DESCENDING.
+enum by_slot : int16_t { by_slot_variables = 1, by_slot_descending = 2 };
+constexpr int16_t kByRecordSlots = 2;
+static_assert(by_slot_descending <= kByRecordSlots);
+
 } // namespace quill::proc
 
 #endif

@@ -105,6 +105,44 @@ void take_datasets(proc_options &options, const qh_statement *proc) {
     check_outputs_distinct(options, proc);
 }
 
+bool is_by_variable(const proc_options &options, int32_t number) {
+    for (int32_t k = 0; k < options.by_count; ++k)
+        if (options.by[k].number == number) return true;
+    return false;
+}
+
+// BY: one statement, each variable once, the ones after DESCENDING marked. The groups come from
+// the host's BY group operation, which a host without it (an older routine table) lacks.
+void take_by(proc_options &options, const qh_statement *proc) {
+    const qh_statement *by = nullptr;
+    for (const qh_statement *s = proc->next; s != nullptr; s = s->next) {
+        if (!matches(s->name, "BY ", 3)) continue;
+        const qh_param *vars = slot(s, by_slot_variables);
+        const int32_t line = vars != nullptr ? vars->line : 0;
+        if (by != nullptr) fail("%1zOnly one BY statement can be used in a step (line %d).", line);
+        by = s;
+        if (!has_variables(vars)) fail("%1zThe BY statement needs variables: BY <DESCENDING> var ...;");
+        if (host().by_groups == nullptr)
+            fail("%1zThis host does not divide data sets into BY groups (its routine table has no BY "
+                 "group operation), so the BY statement cannot be used (line %d).", line);
+        options.by_count = vars->var_count;
+        options.by = variables_of(options, *vars);
+        options.by_variables = allocate_array<qh_by_variable>(options.by_count);
+        const qh_param *descending = slot(s, by_slot_descending);
+        for (int32_t k = 0; k < options.by_count; ++k) {
+            const int32_t number = options.by[k].number;
+            for (int32_t j = 0; j < k; ++j)
+                if (options.by[j].number == number)
+                    fail("%1zBY variable %s is named twice in the BY statement (line %d).",
+                         trimmed(options.by[k].name.text).text, line);
+            bool down = false;
+            for (int32_t d = 0; has_variables(descending) && d < descending->var_count; ++d)
+                down = down || descending->var_numbers[d] == number;
+            options.by_variables[k] = {number, down ? 1 : 0, options.by[k].type, 0};
+        }
+    }
+}
+
 bool named_predicted(const variable &v) {
     const trimmed name(v.name.text);
     const char *word = "PREDICTED";
@@ -117,7 +155,8 @@ bool named_predicted(const variable &v) {
 // The variables OUTPRED carries ahead of PREDICTED: the ID variables, each once in the order
 // first named, or without an ID statement every variable of the input data set in its order.
 // PREDICTED is never renamed, so a carried variable of that name is refused before any data is
-// read: a later step would otherwise read one for the other.
+// read: a later step would otherwise read one for the other. Under BY the BY variables lead every
+// output data set, so they are not carried again.
 void take_carried(proc_options &options, const qh_statement *proc) {
     const qh_param *id = slot(proc, slot_id);
     const bool outpred = options.outputs[out_pred] != nullptr;
@@ -125,7 +164,7 @@ void take_carried(proc_options &options, const qh_statement *proc) {
         options.carried = allocate_array<variable>(id->var_count);
         for (int32_t i = 0; i < id->var_count; ++i) {
             const int32_t number = id->var_numbers[i];
-            bool seen = false;
+            bool seen = is_by_variable(options, number);
             for (int32_t j = 0; j < options.carried_count && !seen; ++j) seen = options.carried[j].number == number;
             if (!seen) options.carried[options.carried_count++] = describe_variable(options, number);
         }
@@ -133,7 +172,8 @@ void take_carried(proc_options &options, const qh_statement *proc) {
         const int32_t count = to_int32(options.input_var_info);
         options.carried = allocate_array<variable>(count > 0 ? count : 0);
         for (int32_t number = 1; number <= count; ++number)
-            options.carried[options.carried_count++] = describe_variable(options, number);
+            if (!is_by_variable(options, number))
+                options.carried[options.carried_count++] = describe_variable(options, number);
     }
     if (!outpred) return;
     for (int32_t j = 0; j < options.carried_count; ++j) {
@@ -333,6 +373,7 @@ void take_weight(proc_options &options, const qh_statement *proc) {
 
 void parse_statements(const qh_statement *proc_record, proc_options &options) {
     take_datasets(options, proc_record);
+    take_by(options, proc_record);
     take_carried(options, proc_record);
     const qh_statement *model = nullptr;
     const qh_statement *klass = nullptr;

@@ -79,6 +79,12 @@ struct fake_host::impl {
     bool started = false;
     std::string current_line;
     qh_interface_vector vector{};
+    // BY groups handed out: their values, lines and headings.
+    std::vector<qh_by_group> groups;
+    std::vector<std::vector<double>> group_numbers;
+    std::vector<std::vector<std::string>> group_texts;
+    std::vector<std::vector<const char *>> group_text_pointers;
+    std::vector<std::string> group_lines, group_headings;
 };
 
 namespace {
@@ -369,6 +375,64 @@ int32_t close_graphics_file(qh_graphics_file *file, int32_t keep, char *reason, 
     return -1;
 }
 
+// Consecutive observations with the same BY values form a group; the order is not checked here
+// (the real host's check is tested with it).
+int32_t by_groups(qh_dataset *, int32_t count, qh_by_variable *variables, const qh_by_group **groups) {
+    auto &s = st();
+    s.groups.clear();
+    s.group_numbers.clear();
+    s.group_texts.clear();
+    s.group_text_pointers.clear();
+    s.group_lines.clear();
+    s.group_headings.clear();
+    const std::size_t n = observation_count();
+    auto key = [&](std::size_t row) {
+        std::string text;
+        for (int32_t k = 0; k < count; ++k) {
+            const column &c = s.data.at(variables[k].var_number - 1);
+            char number[64];
+            std::snprintf(number, sizeof number, "%g", c.type == QH_VAR_NUMERIC ? c.numbers.at(row) : 0.0);
+            text += (k > 0 ? " " : "") + c.name + "=" + (c.type == QH_VAR_NUMERIC ? number : c.texts.at(row));
+        }
+        return text;
+    };
+    for (int32_t k = 0; k < count; ++k) {
+        const column &c = s.data.at(variables[k].var_number - 1);
+        variables[k].type = c.type;
+        variables[k].length = c.type == QH_VAR_NUMERIC ? 8 : 12;
+    }
+    for (std::size_t row = 0; row < n; ++row) {
+        if (row > 0 && key(row) == key(row - 1)) {
+            ++s.groups.back().count;
+            continue;
+        }
+        s.groups.push_back({static_cast<int32_t>(row), 1, nullptr, nullptr, nullptr, nullptr});
+        s.group_lines.push_back(key(row));
+        s.group_headings.push_back("--- " + key(row) + " ---");
+        s.group_numbers.emplace_back();
+        s.group_texts.emplace_back();
+        for (int32_t k = 0; k < count; ++k) {
+            const column &c = s.data.at(variables[k].var_number - 1);
+            s.group_numbers.back().push_back(c.type == QH_VAR_NUMERIC ? c.numbers.at(row) : kMissing);
+            std::string text = c.type == QH_VAR_NUMERIC ? std::string() : c.texts.at(row);
+            text.resize(12, ' ');
+            s.group_texts.back().push_back(text);
+        }
+    }
+    for (std::size_t g = 0; g < s.groups.size(); ++g) {
+        s.group_text_pointers.emplace_back();
+        for (int32_t k = 0; k < count; ++k)
+            s.group_text_pointers.back().push_back(variables[k].type == QH_VAR_NUMERIC ? nullptr
+                                                                                       : s.group_texts[g][k].c_str());
+        s.groups[g].numbers = s.group_numbers[g].data();
+        s.groups[g].texts = s.group_text_pointers[g].data();
+        s.groups[g].line = s.group_lines[g].c_str();
+        s.groups[g].heading = s.group_headings[g].c_str();
+    }
+    *groups = s.groups.data();
+    return static_cast<int32_t>(s.groups.size());
+}
+
 void proci_entry(qh_routines *table, qh_parse_area *area) {
     *table = qh_routines{parse, dataset_info, select_variables, variable_info, open_read,
                          bind_variable, end_binding, read_next, fetch, is_missing, missing_value,
@@ -376,7 +440,8 @@ void proci_entry(qh_routines *table, qh_parse_area *area) {
                          write_dataset, release_record, log_line, list_text, list_end_line,
                          list_begin_report, title, format_into, compare, fill, remove_pattern,
                          name_text, allocate, end_run, dataset_name, graphics_folder, release,
-                         open_graphics_file, close_graphics_file};
+                         open_graphics_file, close_graphics_file,
+                         g_host->by_groups_available ? by_groups : nullptr};
     *area = qh_parse_area{};
 }
 

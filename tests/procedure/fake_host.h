@@ -66,6 +66,7 @@ public:
     bool end_run_returns = false; // a host that breaks the promise of end_run
     std::string graphics_folder = "."; // handed to the procedure for its plot files
     bool sasproci_available = true;
+    bool by_groups_available = true; // false: a routine table that ends before the BY group operation
     bool sasprocd_available = false;
     // A host operation (by its routine table name) that reports failure each time it is called.
     std::string failing_operation;

@@ -23,7 +23,7 @@ std::vector<std::string> terminals(const qh_grammar &g) {
 
 TEST(Grammar, TerminalsAreTheListedNamesInByteOrder) {
     const std::vector<std::string> expected = {
-        "(", ")", "-", "/", ":", "=", "A", "ALGORITHM", "ALL", "CATNAME", "CHAR", "CHARACTER",
+        "(", ")", "-", "/", ":", "=", "A", "ALGORITHM", "ALL", "BY", "CATNAME", "CHAR", "CHARACTER",
         "CLASS", "COMPOUND", "CRITERION", "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING",
         "DETAILS", "DF", "DIST", "DISTRIBUTION", "EBICGAMMA", "ENDJB", "FMT", "FORCEIN", "FULL", "GRIDSIZE", "ID",
         "INT",
@@ -34,7 +34,7 @@ TEST(Grammar, TerminalsAreTheListedNamesInByteOrder) {
         "SELECTION", "TIME", "UNSHRINK_SE", "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_",
         "_CHARACTER_", "_CHAR_", "_NUMERIC_", "$$$"};
     const qh_grammar &g = build_grammar();
-    ASSERT_EQ(g.terminal_count, 72);
+    ASSERT_EQ(g.terminal_count, 73);
     EXPECT_EQ(terminals(g), expected);
 }
 
@@ -68,7 +68,8 @@ TEST(Grammar, EverySymbolAndActionIsInRange) {
         const qh_action &act = g.actions[a];
         if (act.kind == QH_ACT_START_RECORD) {
             ++starts;
-            EXPECT_TRUE(act.arg == kProcRecordSlots || act.arg == kModelRecordSlots || act.arg == kClassRecordSlots);
+            EXPECT_TRUE(act.arg == kProcRecordSlots || act.arg == kModelRecordSlots || act.arg == kClassRecordSlots ||
+                        act.arg == kByRecordSlots);
         } else if (act.kind == QH_ACT_SET_FLAG) {
             EXPECT_GE(act.arg, 1);
             EXPECT_LE(act.arg, 7);
@@ -77,7 +78,7 @@ TEST(Grammar, EverySymbolAndActionIsInRange) {
             EXPECT_LE(act.slot, act.target == QH_TARGET_PROC ? kProcRecordSlots : kModelRecordSlots);
         }
     }
-    EXPECT_EQ(starts, 3);
+    EXPECT_EQ(starts, 4);
 }
 
 } // namespace
