@@ -38,6 +38,12 @@ std::string read_sized(const T* in, std::size_t first_size, const char* name, T&
     if (size < first_size)
         return std::string("The size of ") + name + " (" + std::to_string(size) +
                ") is below the smallest this library accepts (" + std::to_string(first_size) + ").";
+    // Between the first published size and this library's, only a published one is a caller's
+    // (a struct that ends inside a member would leave that member half read).
+    if (size > first_size && size < sizeof(T))
+        return std::string("The size of ") + name + " (" + std::to_string(size) +
+               ") is neither the first published one (" + std::to_string(first_size) +
+               ") nor at least this library's (" + std::to_string(sizeof(T)) + ").";
     const auto* bytes = reinterpret_cast<const unsigned char*>(in);
     for (std::size_t k = sizeof(T); k < size; ++k)
         if (bytes[k] != 0)

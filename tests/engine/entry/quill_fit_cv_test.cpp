@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "entry/cv_folds.h"
@@ -198,6 +199,46 @@ TEST(QuillFitCv, FoldsAndRulesOutsideTheirRangeAreRefused) {
     r.options[QUILL_OPT_SELECTION] = QUILL_SELECTION_CV;
     r.run();
     EXPECT_EQ(r.text().substr(0, 27), "Invalid input for selection");
+}
+
+// A caller built before the cross-validation members: its structs are read and written through
+// their first published sizes, and nothing past its result struct is touched.
+TEST(QuillFitCv, StructsOfTheFirstPublishedSizeStillWork) {
+    const testing::data_set d = testing::synthetic(40, {0.0, 1.0, 0.5}, testing::model::normal);
+    std::vector<uint8_t> forcein(d.p, 0);
+    quill_fit_data data{};
+    data.size = offsetof(quill_fit_data, folds);
+    data.p = d.p;
+    data.n = d.n;
+    data.x = d.x.data();
+    data.y = d.y.data();
+    data.forcein = forcein.data();
+    quill_fit_call reference(d.n, d.p, d.x, d.y, QUILL_MODEL_NORMAL, 5);
+    reference.run();
+    quill_fit_controls controls = reference.controls;
+    controls.size = offsetof(quill_fit_controls, cv_folds);
+    std::vector<double> beta(d.p), se(d.p), path(5 * d.p);
+    std::vector<int32_t> message(200, 0);
+    struct {
+        quill_fit_result result;
+        unsigned char after[64];
+    } old{};
+    std::memset(&old, 0x5A, sizeof old);
+    old.result.size = offsetof(quill_fit_result, cv_se);
+    old.result.beta = beta.data();
+    old.result.se = se.data();
+    old.result.beta_path = path.data();
+    old.result.table = nullptr;
+    old.result.msg_len = 200;
+    old.result.message_codes = message.data();
+    const auto* tail = reinterpret_cast<const unsigned char*>(&old.result) + old.result.size;
+    ASSERT_EQ(quill_fit(&data, &controls, &old.result), 0);
+    EXPECT_EQ(beta, reference.beta);
+    for (std::size_t k = 0; k < sizeof old - old.result.size; ++k) ASSERT_EQ(tail[k], 0x5A) << k;
+
+    data.size = offsetof(quill_fit_data, folds) + 4;  // ends inside a member
+    old.result.size = sizeof old.result;
+    EXPECT_EQ(quill_fit(&data, &controls, &old.result), -1);
 }
 
 }  // namespace
