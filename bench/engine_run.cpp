@@ -110,7 +110,7 @@ struct grid_table {
     quill_grid_table view() {
         return {lambda.data(), intercept.data(), bic.data(), aic.data(), gcv.data(),
                 effective_df.data(), simple_df.data(), num_iter.data(), converged.data(),
-                fitted.data(), nullptr, nullptr};  // ties and EBIC are not hashed: older builds do not fill them
+                fitted.data(), nullptr, nullptr, nullptr, nullptr};  // ties, EBIC and CV are not hashed: older builds do not fill them
     }
 };
 

@@ -21,7 +21,8 @@
 //   quill_bench MODEL N P G [FIT]
 //       One run. MODEL: normal, logistic or poisson; FIT: lqa (the default), warm (the warm
 //       start), or lqa-centred or icm (both centre the response instead of fitting an
-//       intercept).
+//       intercept); cv or cv-warm time one path (BIC) against 10-fold cross-validation with
+//       that start rule.
 //
 // Data come from a fixed seed, so every run of the same arguments fits the same data. This
 // build's engine is linked in (the same objects as its libquill.so), so that its kernels'
@@ -38,6 +39,7 @@
 #include <vector>
 
 #include "bench_cells.h"
+#include "cv_run.h"
 #include "data/csv/csv_store.h"
 #include "engine_entry.h"
 #include "engine_run.h"
@@ -79,10 +81,33 @@ double median(std::vector<double> v) {
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
+// `quill_bench MODEL N P G cv|cv-warm`: one path (BIC) against 10-fold cross-validation.
+int cv_run(model m, int n, int p, int G, bool warm) {
+    const auto data = make_synthetic_data(m, n, p, data_seed);
+    const cv_timing t = time_cv(data, m, G, warm, 10);
+    std::printf("%-9s %-7s %7s %4s %5s %9s %9s %7s %9s %9s %12s %7s %9s %9s\n", "model", "fit", "n",
+                "p", "G", "path s", "cv s", "ratio", "path cpu", "cv cpu", "lambda", "nonzero",
+                "cv error", "cv se");
+    std::printf("%-9s %-7s %7d %4d %5d %9.3f %9.3f %7.2f %9.3f %9.3f", model_name(m),
+                warm ? "cv-warm" : "cv", n, p, G, t.path_seconds, t.cv_seconds,
+                t.cv_seconds / t.path_seconds, t.path_cpu_seconds, t.cv_cpu_seconds);
+    if (t.failed)
+        std::printf("  failed: %s\n", t.message.c_str());
+    else
+        std::printf(" %12.6g %7d %9.4g %9.3g\n", t.lambda, t.nonzero, t.cv_error, t.cv_se);
+    return 0;
+}
+
 int single_run(char** argv, int argc) {
     model m{};
     int n = 0, p = 0, G = 0;
     fit_kind f = fit_kind::lqa;
+    if (argc == 6 && (std::string(argv[5]) == "cv" || std::string(argv[5]) == "cv-warm")) {
+        if (!parse_model(argv[1], m) || !parse_int(argv[2], n) || !parse_int(argv[3], p) ||
+            !parse_int(argv[4], G) || n < 2 || p < 1 || G < 1 || G > 1000)
+            return -1;
+        return cv_run(m, n, p, G, std::string(argv[5]) == "cv-warm");
+    }
     if (!parse_model(argv[1], m) || !parse_int(argv[2], n) || !parse_int(argv[3], p) ||
         !parse_int(argv[4], G) || n < 2 || p < 1 || G < 1 || G > 1000 ||
         (argc == 6 && !parse_fit(argv[5], f)))
@@ -276,7 +301,8 @@ int usage() {
                  "                          [--record FILE] [--expect FILE]\n"
                  "       quill_bench MODEL N P G [FIT]\n"
                  "  MODEL is normal, logistic or poisson; N >= 2, P >= 1 and 1 <= G <= 1000.\n"
-                 "  FIT is lqa (default), warm, lqa-centred or icm (the last two: normal only).\n"
+                 "  FIT is lqa (default), warm, lqa-centred or icm (the last two: normal only),\n"
+                 "  or cv or cv-warm (one path against 10-fold cross-validation).\n"
                  "  LIST is comma-separated: thread counts (1,2), cells (poisson,normal:2000x20)\n"
                  "  or instruction sets (avx512f,avx2,sse2).\n");
     return 2;

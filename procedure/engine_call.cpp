@@ -67,7 +67,11 @@ quill_fit_controls engine_controls(const proc_options &options) {
     c.algorithm = options.algorithm == algorithm_icm ? QUILL_ALGORITHM_ICM : QUILL_ALGORITHM_LQA;
     c.selection = options.selection == selection_gcv    ? QUILL_SELECTION_GCV
                   : options.selection == selection_ebic ? QUILL_SELECTION_EBIC
+                  : options.selection == selection_cv   ? QUILL_SELECTION_CV
                                                         : QUILL_SELECTION_BIC;
+    c.cv_folds = options.has_fold ? 0 : options.cv_folds;
+    c.cv_rule = options.cv_one_se ? QUILL_CV_RULE_1SE : QUILL_CV_RULE_MIN;
+    c.cv_seed = static_cast<uint64_t>(options.cv_seed);
     c.ebic_gamma = options.ebic_gamma;
     c.dfformula = options.df == df_projection ? QUILL_DF_PROJECTION : QUILL_DF_COUNT;
     c.grid_size = options.grid_size;
@@ -103,6 +107,8 @@ void allocate_path(const proc_options &options, fit_path &path) {
     path.fitted = allocate_array<uint8_t>(rows);
     path.tied = allocate_array<uint8_t>(rows);
     path.ebic = allocate_array<double>(rows);
+    path.cv_error = allocate_array<double>(rows);
+    path.cv_se = allocate_array<double>(rows);
 }
 
 // What the table says of the selected fit: its real effective df, and the smallest and largest
@@ -162,7 +168,9 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
                                  .converged = path.converged,
                                  .fitted = path.fitted,
                                  .tied = path.tied,
-                                 .ebic = path.ebic};
+                                 .ebic = path.ebic,
+                                 .cv_error = path.cv_error,
+                                 .cv_se = path.cv_se};
     quill_fit_data data{};
     data.size = sizeof data;
     data.p = design.columns;
@@ -173,6 +181,7 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
     // Without a WEIGHT statement no weights are handed over: the engine's unweighted sums.
     data.weights = options.weighted ? design.case_weights : nullptr;
     data.offset = design.offset;
+    data.folds = options.selection == selection_cv ? design.folds : nullptr;
     const quill_fit_controls controls = engine_controls(options);
     quill_fit_result result{};
     result.size = sizeof result;
@@ -198,6 +207,8 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
     fit.converged = result.converged != 0;
     fit.at_max_lambda = result.at_max_lambda != 0;
     fit.at_min_lambda = result.at_min_lambda != 0;
+    fit.cv_se = result.cv_se;
+    fit.cv_folds = result.cv_folds;
     if (result.error_flag == 0) {
         read_selection(path, fit);
         return;

@@ -23,7 +23,7 @@ struct name33 {
 // The procedure's own words for what the statements choose; engine_call.cpp turns them into
 // the engine's codes.
 enum model_kind : int32_t { model_normal, model_logistic, model_poisson };
-enum selection_kind : int32_t { selection_bic, selection_gcv, selection_ebic };
+enum selection_kind : int32_t { selection_bic, selection_gcv, selection_ebic, selection_cv };
 enum df_kind : int32_t { df_count, df_projection };
 enum algorithm_kind : int32_t { algorithm_lqa, algorithm_icm };
 
@@ -62,10 +62,10 @@ struct proc_options {
     // The variables. The read list holds their numbers in the order the data keep them: the
     // predictors in MODEL order, the response, then the variables OUTPRED carries: the ID
     // variables (each once), or without an ID statement every variable of the input data set;
-    // last the WEIGHT variable and the MODEL OFFSET= variable, when there are.
+    // last the WEIGHT variable, the MODEL OFFSET= variable and the FOLD variable, when there are.
     variable response;
-    variable weight, offset;
-    bool weighted = false, has_offset = false;
+    variable weight, offset, fold;
+    bool weighted = false, has_offset = false, has_fold = false;
     int32_t p = 0;
     predictor *predictors = nullptr;
     int32_t class_count = 0, forcein_count = 0, carried_count = 0;
@@ -88,15 +88,22 @@ struct proc_options {
     double ebic_gamma = 0.5; // EBICGAMMA: EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
     double min_lambda = 0.0, max_lambda = 0.0; // -1: the engine chooses
     bool max_lambda_full = false;              // MAXLAMBDA FULL: up to where every penalized coefficient is 0
+    // SELECTION CV: FOLDS k (0 with a FOLD variable, whose values make the folds), SEED, CVRULE.
+    int32_t cv_folds = 10;
+    int32_t cv_folds_line = 0, fold_line = 0; // the program lines of FOLDS and FOLD, or 0
+    double cv_folds_given = 0.0;               // FOLDS as written, for its range message
+    double cv_seed = 0.0;
+    bool cv_one_se = false;
     bool warmstart = false, robust = false, unshrink_se = false, no_intercept = false;
     bool y_descending = false, class_descending = false;
 
     // What is shown.
     bool noprint = false, details = false, plot_path = false, plot_criterion = false;
 
-    int32_t read_count() const { return offset_index() + (has_offset ? 1 : 0); }
+    int32_t read_count() const { return fold_index() + (has_fold ? 1 : 0); }
     int32_t weight_index() const { return p + 1 + carried_count; } // in the read list
     int32_t offset_index() const { return weight_index() + (weighted ? 1 : 0); }
+    int32_t fold_index() const { return offset_index() + (has_offset ? 1 : 0); }
 };
 
 // The levels of a CLASS predictor among the used observations, in level order; the last is the
@@ -141,6 +148,8 @@ struct proc_design {
     double *case_weights = nullptr; // the WEIGHT values, or 1
     double weight_sum = 0.0;
     double *offset = nullptr;       // the OFFSET= values of the used observations (or null)
+    int32_t *folds = nullptr;       // FOLD: each used observation's fold, 1 to fold_count (or null)
+    int32_t fold_count = 0;
     uint8_t *forcein = nullptr;  // per column: 1 = never penalized
     int32_t *row_of = nullptr;   // per observation: its design row, its row of held_rows, or -1
     double *held_rows = nullptr; // the p predictor values of each observation missing only the response
@@ -151,7 +160,7 @@ struct proc_design {
 struct fit_path {
     int32_t rows = 0;
     double *lambda = nullptr, *intercept = nullptr, *bic = nullptr, *aic = nullptr, *gcv = nullptr,
-           *effective_df = nullptr, *ebic = nullptr;
+           *effective_df = nullptr, *ebic = nullptr, *cv_error = nullptr, *cv_se = nullptr;
     int32_t *simple_df = nullptr, *num_iter = nullptr;
     uint8_t *converged = nullptr, *fitted = nullptr, *tied = nullptr; // nonzero: true
 };
@@ -166,6 +175,8 @@ struct proc_fit {
     // The smallest and largest lambda of the grid values tied with the selected one.
     double tied_low = 0.0, tied_high = 0.0;
     double effective_df = 0.0; // the real value under DF PROJECTION, else NaN
+    double cv_se = 0.0;        // SELECTION CV: the CV error's standard error at the selected lambda
+    int32_t cv_folds = 0;      // SELECTION CV: the folds
     int32_t simple_df = 0, iterations = 0;
     int32_t best_index = 0; // 1-based grid index of the selected lambda
     bool converged = false, at_max_lambda = false, at_min_lambda = false;
@@ -191,6 +202,8 @@ struct proc_outputs {
     // The BY variables' values of the group being written: numbers, and texts at their lengths.
     double *by_numbers = nullptr;
     char **by_texts = nullptr;
+    double path_cv_error = 0.0, path_cv_se = 0.0; // OUTPATH under SELECTION CV
+    double info_cv_folds = 0.0;                    // OUTINFO under SELECTION CV
 };
 
 struct proc_run {

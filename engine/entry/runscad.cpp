@@ -117,27 +117,58 @@ int read_grid_fits(grid_fit_arrays& f, scad_session& session, error_trail& trail
     return 0;
 }
 
+// The session's grid in the units of the response; an end the caller gave comes back exactly,
+// and so does a whole grid given for cross-validation. The call's min and max lambda are set.
+int read_grid(const runscad_arguments& a, const response_scale& scale, dbl1& lambda,
+              scad_session& session, error_trail& trail) {
+    const int grid = a.grid_size;
+    if (run_read_scad_Lgrid(lambda, session, trail) != 0) return -1;
+    if (!lambda.allocated() || lambda.extent(0) < grid)
+        return fail(trail, where, "The lambda grid could not be read.");
+    for (int g = 1; g <= grid; ++g) lambda(g) = scale.value(lambda(g));
+    if (*a.min_lambda != -1.0) lambda(1) = *a.min_lambda;
+    if (grid >= 2 && given_max_lambda(*a.max_lambda)) lambda(grid) = *a.max_lambda;
+    if (a.given_grid != nullptr)
+        for (int g = 1; g <= grid; ++g) lambda(g) = a.given_grid[g - 1];
+    *a.min_lambda = lambda(1);
+    *a.max_lambda = lambda(grid);
+    return 0;
+}
+
+// A grid given in the units of the response, in place of the one the settings would build.
+int set_given_grid(const runscad_arguments& a, const response_scale& scale,
+                   scad_session& session, error_trail& trail) {
+    scad_Lgrid& grid = session.Lgrid;
+    if (nullify_scad_Lgrid(grid, trail) != 0 ||
+        dbl1_alloc(grid.lambda, a.grid_size, trail, {}, "grid") != 0)
+        return fail(trail, where, "The lambda grid could not be set.");
+    for (int g = 1; g <= a.grid_size; ++g) grid.lambda(g) = a.given_grid[g - 1] / scale.s;
+    grid.is_null = false;
+    return 0;
+}
+
 // The estimation and the read-out into the caller's arrays, every value carried back to the
 // units of the response by `scale`.
 int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
                           const response_scale& scale, scad_session& session,
                           error_trail& trail) {
-    if (run_calculate_scad_initialfit(session, trail) != 0 ||
-        run_calculate_scad_stdresults(session, trail) != 0 ||
+    if (run_calculate_scad_initialfit(session, trail) != 0) return -1;
+    if (a.given_grid != nullptr && set_given_grid(a, scale, session, trail) != 0) return -1;
+    if (a.grid_out != nullptr) {
+        dbl1 lambda;
+        if (run_calculate_scad_Lgrid(session, trail) != 0 ||
+            read_grid(a, scale, lambda, session, trail) != 0)
+            return -1;
+        for (int g = 1; g <= a.grid_size; ++g) a.grid_out[g - 1] = lambda(g);
+        return 0;
+    }
+    if (run_calculate_scad_stdresults(session, trail) != 0 ||
         run_calculate_scad_unstdresults(session, trail) != 0)
         return -1;
 
     const int grid = a.grid_size;
     result_arrays r;
-    if (run_read_scad_Lgrid(r.lambda, session, trail) != 0) return -1;
-    if (!r.lambda.allocated() || r.lambda.extent(0) < grid)
-        return fail(trail, where, "The lambda grid could not be read.");
-    // The grid in the units of the response; an end the caller gave comes back exactly.
-    for (int g = 1; g <= grid; ++g) r.lambda(g) = scale.value(r.lambda(g));
-    if (*a.min_lambda != -1.0) r.lambda(1) = *a.min_lambda;
-    if (grid >= 2 && given_max_lambda(*a.max_lambda)) r.lambda(grid) = *a.max_lambda;
-    *a.min_lambda = r.lambda(1);
-    *a.max_lambda = r.lambda(grid);
+    if (read_grid(a, scale, r.lambda, session, trail) != 0) return -1;
 
     if (run_read_scad_stdresults(r.beta, r.se, r.betas, r.gcv, r.aic, r.bic, r.df_proj,
                                  r.simple_df, r.num_iter, r.best, r.converged, session,
@@ -254,6 +285,8 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
                                        .full_likelihood = full_likelihood,
                                        .center_y = center_y};
     if (run_load_scad_settings(settings, session, trail) != 0) return -1;
+    session.settings.given_best = a.given_best;
+    session.settings.given_criterion = a.given_criterion;
     const matrix_cview raw_x(a.raw_x, a.n, a.p, a.n);
     if (run_load_scad_dataset(raw_x, in.y_vec, in.forcein_vec, in.case_weights_vec, session,
                               trail, a.offset) != 0)

@@ -52,6 +52,13 @@ struct runscad_arguments {
     double ebic_gamma = 0.5;   // struct entry: the controls' ebic_gamma
     int32_t thread_limit = 0;  // struct entry: 0 (QUILL_THREADS or every core) or the limit
     bool quiet = false;        // struct entry: no trace lines
+    // Cross-validation's calls (cross_validation.h): write the grid (G values, units of the
+    // response) and fit nothing; or fit at the given grid; or select the given 1-based grid
+    // value, its ties read on the given criterion (G values).
+    double* grid_out = nullptr;
+    const double* given_grid = nullptr;
+    int32_t given_best = 0;
+    const double* given_criterion = nullptr;
 };
 
 // Runs the whole estimation and fills the outputs, or sets the error flag and the message.

@@ -4,8 +4,13 @@
 // kinds of entry cannot drift apart.
 #include "struct_entry.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <limits>
 #include <string>
+
+#include "cross_validation.h"
 
 #include "message_codes.h"
 #include "runscad.h"
@@ -18,10 +23,11 @@ namespace {
 constexpr const char* where = "quill_fit in MOD scad_types";
 constexpr uint8_t byte_true = 0xFF;
 
-// The first published size of each struct: nothing smaller can be a caller's.
-constexpr std::size_t first_data_size = sizeof(quill_fit_data);
-constexpr std::size_t first_controls_size = sizeof(quill_fit_controls);
-constexpr std::size_t first_result_size = sizeof(quill_fit_result);
+// The first published size of each struct (it ended where cross-validation's members begin):
+// nothing smaller can be a caller's.
+constexpr std::size_t first_data_size = offsetof(quill_fit_data, folds);
+constexpr std::size_t first_controls_size = offsetof(quill_fit_controls, cv_folds);
+constexpr std::size_t first_result_size = offsetof(quill_fit_result, cv_se);
 
 // The caller's struct as this library knows it: its bytes up to its size, then the defaults in
 // `out`. "" when it can be read, else why not.
@@ -32,6 +38,12 @@ std::string read_sized(const T* in, std::size_t first_size, const char* name, T&
     if (size < first_size)
         return std::string("The size of ") + name + " (" + std::to_string(size) +
                ") is below the smallest this library accepts (" + std::to_string(first_size) + ").";
+    // Between the first published size and this library's, only a published one is a caller's
+    // (a struct that ends inside a member would leave that member half read).
+    if (size > first_size && size < sizeof(T))
+        return std::string("The size of ") + name + " (" + std::to_string(size) +
+               ") is neither the first published one (" + std::to_string(first_size) +
+               ") nor at least this library's (" + std::to_string(sizeof(T)) + ").";
     const auto* bytes = reinterpret_cast<const unsigned char*>(in);
     for (std::size_t k = sizeof(T); k < size; ++k)
         if (bytes[k] != 0)
@@ -74,6 +86,8 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
     if (problem.empty() && (c.threads < 0 || c.threads > QUILL_MAX_THREAD_LIMIT))
         problem = "The number of threads (" + std::to_string(c.threads) + ") must be from 0 to " +
                   std::to_string(QUILL_MAX_THREAD_LIMIT) + ".";
+    if (problem.empty() && d.folds != nullptr && c.selection != QUILL_SELECTION_CV)
+        problem = "Fold ids are given but the selection is not cross-validation.";
     if (!problem.empty()) return refuse(result, problem);
 
     int32_t options[8];
@@ -100,8 +114,20 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
         .message_codes = r.message_codes, .table = r.table, .entry = entry_kind::structs,
         .read_weights = d.weights != nullptr, .offset = d.offset, .ebic_gamma = c.ebic_gamma,
         .thread_limit = c.threads, .quiet = c.trace == 0};
-    run_scad_call(args);
-    std::memcpy(static_cast<void*>(result), &r, sizeof r);
+    r.cv_folds = 0;
+    r.cv_se = std::numeric_limits<double>::quiet_NaN();
+    if (c.selection == QUILL_SELECTION_CV) {
+        cv_outcome cv;
+        run_cross_validation(args, {d.folds, c.cv_folds, c.cv_rule, c.cv_seed}, cv);
+        if (r.error_flag == 0) {
+            r.cv_folds = cv.folds;
+            r.cv_se = cv.se;
+        }
+    } else {
+        run_scad_call(args);
+    }
+    // An older caller's struct is smaller: only its own bytes are written.
+    std::memcpy(static_cast<void*>(result), &r, std::min(result->size, sizeof r));
     return r.error_flag == 0 ? 0 : -1;
 }
 

@@ -94,12 +94,12 @@ bool is_nonzero(double b) { return std::fabs(b) > 1e-15; }
 // tie limit and whose nonzero set is the selected one's; the end of the unbroken run of tied
 // criteria from the selected value on; and whether a selected penalized coefficient is still
 // shrunk (nonzero, below a * lambda on the standardized scale).
-void mark_ties(scad_stdresults& res, const dbl1& criterion, const scad_session& session) {
+void mark_ties(scad_stdresults& res, const dbl1& criterion, double limit,
+               const scad_session& session) {
     const int G = criterion.extent(0);
     const int q = res.betas.extent(1);
     const int offset = has_intercept_column(session.settings) ? 1 : 0;
     const int best = res.best;
-    const double limit = scad_tie_limit(criterion);
     for (int g = 1; g <= G; ++g) {
         bool same = criterion(g) <= limit;
         for (int j = 1; j <= q && same; ++j)
@@ -117,6 +117,24 @@ void mark_ties(scad_stdresults& res, const dbl1& criterion, const scad_session& 
         if (!session.dataset.forcein(j - offset) && is_nonzero(b) && b < shrink_limit)
             res.selected_shrunk = true;
     }
+}
+
+// A selection made by the caller on a criterion of its own (cross-validation's error): the
+// given grid value, with the ties read on that criterion around the selected value. A value past
+// the early stop selects the last fitted one, whose fit it shares; those values are never tied.
+int select_given(scad_stdresults& res, const scad_session& session, error_trail& trail) {
+    const scad_settings& st = session.settings;
+    const int G = st.grid_size;
+    if (res.fitted < 1 || st.given_criterion == nullptr) return -1;
+    dbl1 criterion;
+    if (dbl1_alloc(criterion, G, trail, {}, "given criterion") != 0) return -1;
+    for (int g = 1; g <= G; ++g)
+        criterion(g) = g <= res.fitted ? st.given_criterion[g - 1] : not_fitted;
+    res.best = std::min(st.given_best, res.fitted);
+    for (int j = 1; j <= res.betas.extent(1); ++j) res.beta(j) = res.betas(res.best, j);
+    const double v = criterion(res.best);
+    mark_ties(res, criterion, v + 1e-10 * std::fmax(std::fabs(v), 1.0), session);
+    return 0;
 }
 
 int fit_at(double lambda, const dbl1& start, grid_workspace& w, int32_t& iterations,
@@ -236,12 +254,17 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         return fail_reset(session, trail, where,
                           "The GCV fit criterion can only be used with the normal model "
                           "(identity link) type.");
-    const dbl1& criterion = st.selection == selection_gcv    ? res.gcv
-                            : st.selection == selection_ebic ? res.ebic
-                                                             : res.bic;
-    res.best = G < 2 ? 1 : scad_smallest_criterion(criterion);
-    for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
-    mark_ties(res, criterion, session);
+    if (st.given_best > 0) {
+        if (select_given(res, session, trail) != 0)
+            return fail_reset(session, trail, where, "The given selection does not fit the grid.");
+    } else {
+        const dbl1& criterion = st.selection == selection_gcv    ? res.gcv
+                                : st.selection == selection_ebic ? res.ebic
+                                                                 : res.bic;
+        res.best = G < 2 ? 1 : scad_smallest_criterion(criterion);
+        for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
+        mark_ties(res, criterion, scad_tie_limit(criterion), session);
+    }
 
     if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best), st.dfformula == df_projection,
                                    res.df_proj(res.best), session, trail) != 0)

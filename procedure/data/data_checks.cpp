@@ -30,6 +30,10 @@ void check_data(const proc_options &options, const proc_data &data) {
         fail("%1zThe fit needs at least 2 observations with no missing value in the MODEL "
              "variables; there are %d.",
              data.n);
+    if (options.selection == selection_cv && !options.has_fold && options.cv_folds > data.n)
+        fail("%1zFOLDS %s is out of range: FOLDS must be from 2 to %d, the observations used "
+             "(line %d).",
+             shown_number(options.cv_folds_given).text, data.n, options.cv_folds_line);
     const int32_t first = first_used(data);
     bool refused = false;
 

@@ -6,6 +6,8 @@
 // (the design and the engine's standardized one).
 #include "data/design_matrix.h"
 
+#include <algorithm>
+
 #include "data/design_columns.h"
 #include "host_link.h"
 
@@ -48,6 +50,29 @@ void keep_prediction_rows(const proc_options &options, const proc_data &data, pr
                 design.held_rows[static_cast<std::size_t>(design.row_of[o]) * p + i] = data.columns[i][o];
 }
 
+// FOLD: the distinct ids of the used observations, in increasing order, become folds 1 to k.
+void number_folds(const proc_options &options, const proc_data &data, proc_design &design) {
+    const double *ids = data.columns[options.fold_index()];
+    const std::size_t n = static_cast<std::size_t>(design.rows);
+    double *sorted = allocate_unfilled<double>(n);
+    std::size_t row = 0;
+    for (int32_t o = 0; o < data.nobs; ++o)
+        if (!data.excluded[o]) sorted[row++] = ids[o];
+    std::sort(sorted, sorted + n);
+    const std::size_t k = static_cast<std::size_t>(std::unique(sorted, sorted + n) - sorted);
+    if (k < 2)
+        fail("%1zThe FOLD variable %s takes one value among the %d observations used; "
+             "cross-validation needs at least 2 folds (line %d).",
+             trimmed(options.fold.name.text).text, design.rows, options.fold_line);
+    design.folds = allocate_unfilled<int32_t>(n);
+    design.fold_count = static_cast<int32_t>(k);
+    row = 0;
+    for (int32_t o = 0; o < data.nobs; ++o)
+        if (!data.excluded[o])
+            design.folds[row++] = static_cast<int32_t>(std::lower_bound(sorted, sorted + k, ids[o]) - sorted) + 1;
+    release_array(sorted);
+}
+
 } // namespace
 
 void build_design(const proc_options &options, const proc_data &data, proc_design &design) {
@@ -80,6 +105,7 @@ void build_design(const proc_options &options, const proc_data &data, proc_desig
             if (offset != nullptr) design.offset[row] = offset[o];
             ++row;
         }
+    if (options.has_fold) number_folds(options, data, design);
     keep_prediction_rows(options, data, design);
 }
 

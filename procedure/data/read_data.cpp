@@ -8,6 +8,7 @@
 #include "data/read_data.h"
 #include "host_link.h"
 #include "proc_run.h"
+#include "shown_number.h"
 
 namespace quill::proc {
 namespace {
@@ -22,6 +23,7 @@ int32_t type_of(const proc_options &options, int32_t v) {
     if (v < options.p) return options.predictors[v].var.type;
     if (options.weighted && v == options.weight_index()) return options.weight.type;
     if (options.has_offset && v == options.offset_index()) return options.offset.type;
+    if (options.has_fold && v == options.fold_index()) return options.fold.type;
     return v == options.p ? options.response.type : options.carried[v - options.p - 1].type;
 }
 
@@ -118,6 +120,18 @@ void store_observation(const proc_options &options, proc_data &data, const row_b
                  trimmed(options.offset.name.text).text, o + 1);
     }
 
+    // A missing fold id leaves the observation out like a missing predictor.
+    if (options.has_fold) {
+        const int32_t k = options.fold_index();
+        const double value = row.numbers[k];
+        data.columns[k][o] = value;
+        if (host().is_missing(value)) excluded = 1;
+        else if (!(value >= 1.0 && value <= 2147483647.0 && value == std::floor(value)))
+            fail("%1zThe FOLD variable %s must hold whole numbers of at least 1; observation %d has %s "
+                 "(line %d).",
+                 trimmed(options.fold.name.text).text, o + 1, shown_number(value).text, options.fold_line);
+    }
+
     // The response comes last, so "response only missing" means every predictor is present.
     const int32_t r = options.p;
     bool missing = false;
@@ -186,11 +200,12 @@ void code_event(const proc_options &options, proc_data &data) {
 void write_notes(const proc_options &options, const proc_data &data) {
     const int32_t excluded = data.nobs - data.n - data.weight_dropped;
     host().log("%3z %d observations read.", data.nobs);
+    const char *what = options.has_offset && options.has_fold ? "predictors, response, offset or fold"
+                       : options.has_offset                  ? "predictors, response or offset"
+                       : options.has_fold                    ? "predictors, response or fold"
+                                                             : "predictors or response";
     if (excluded > 0)
-        host().log(options.has_offset
-                       ? "%3z %d had missing values in the predictors, response or offset, and will not be used."
-                       : "%3z %d had missing values in the predictors or response, and will not be used.",
-                   excluded);
+        host().log("%3z %d had missing values in the %s, and will not be used.", excluded, what);
     if (data.weight_dropped > 0)
         host().log("%3z %d had a missing, zero or negative weight, and will not be used.", data.weight_dropped);
     for (int32_t i = 0; i < options.p; ++i) {

@@ -26,9 +26,10 @@ void define_info(const proc_options &options, const proc_design &design, const p
     define(out, &outputs.simple_df, "SIMPLE_DF");
     define(out, &outputs.iterations, "NUM_ITER");
     define(out, &fit.criterion_value,
-           options.selection == selection_bic   ? "BIC"
-           : options.selection == selection_gcv ? "GCV"
-                                                : "EBIC");
+           options.selection == selection_bic    ? "BIC"
+           : options.selection == selection_gcv  ? "GCV"
+           : options.selection == selection_ebic ? "EBIC"
+                                                 : "CV_ERROR");
     define(out, &fit.min_lambda, "MIN_LAMBDA");
     define(out, &fit.max_lambda, "MAX_LAMBDA");
     define(out, &outputs.grid_status, "GRID_STATUS");
@@ -36,6 +37,11 @@ void define_info(const proc_options &options, const proc_design &design, const p
     define(out, &fit.tied_low, "LAMBDA_TIED_LOW");
     define(out, &fit.tied_high, "LAMBDA_TIED_HIGH");
     if (options.weighted) define(out, &design.weight_sum, "SUM_WEIGHTS");
+    if (options.selection == selection_cv) {
+        outputs.info_cv_folds = fit.cv_folds;
+        define(out, &fit.cv_se, "CV_SE");
+        define(out, &outputs.info_cv_folds, "CV_FOLDS");
+    }
 }
 
 // OUTINFO's values that are not the fit's own numbers, set before each fit is written.
@@ -146,7 +152,8 @@ void define_outputs(const proc_options &options, const proc_data &data, const pr
         define_columns(out, options, data, "STDERR_%12.12s", "STDERR_%12.12s_%12.12s", outputs.std_errs);
         end_definitions(outputs, out_errs);
     }
-    if (open(options, outputs, out_info, options.weighted ? 12 : 11)) {
+    if (open(options, outputs, out_info,
+             11 + (options.weighted ? 1 : 0) + (options.selection == selection_cv ? 2 : 0))) {
         define_info(options, design, fit, outputs);
         end_definitions(outputs, out_info);
     }

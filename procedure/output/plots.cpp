@@ -3,6 +3,7 @@
 // that two steps never overwrite each other's plots. The log names every file written. Both
 // plots count the nonzero coefficients along the top and cross the grid values whose fit did
 // not converge; a forced-in column's line is long-dashed and named so.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -93,8 +94,75 @@ lambda_plot path_plot(const proc_options &options, const proc_data &data, const 
     return plot;
 }
 
+// The grid value (0-based) each CV rule picks from the table: MIN the first within the engine's
+// tie limit of the least error, 1SE the last within one standard error of it; a pick past the
+// full path's early stop is its last fitted value, which has the same fit.
+struct cv_picks {
+    int32_t min = -1, one_se = -1;
+};
+
+cv_picks pick_cv_rules(const fit_path &path) {
+    cv_picks picks;
+    double least = HUGE_VAL;
+    for (int32_t g = 0; g < path.rows; ++g)
+        if (path.cv_error[g] < least) least = path.cv_error[g];
+    if (!std::isfinite(least)) return picks;
+    const double limit = least + 1e-10 * std::fmax(std::fabs(least), 1.0);
+    for (int32_t g = 0; g < path.rows && picks.min < 0; ++g)
+        if (path.cv_error[g] <= limit) picks.min = g;
+    const double bound = path.cv_error[picks.min] + path.cv_se[picks.min];
+    picks.one_se = picks.min;
+    for (int32_t g = picks.min + 1; g < path.rows; ++g)
+        if (path.cv_error[g] <= bound) picks.one_se = g;
+    int32_t last = 0;
+    while (last < path.rows && path.fitted[last] != 0) ++last;
+    picks.min = std::min(picks.min, std::max(last, 1) - 1);
+    picks.one_se = std::min(picks.one_se, std::max(last, 1) - 1);
+    return picks;
+}
+
+// Under SELECTION CV: the CV error at every grid value with one-standard-error bars, the selected
+// lambda marked and the other rule's lambda dotted.
+lambda_plot cv_plot(const proc_options &options, const proc_design &design, const proc_fit &fit,
+                    const char *by_line) {
+    const fit_path &path = fit.path;
+    lambda_plot plot;
+    plot.title = "CV error by lambda: " + model_subject(options, by_line);
+    plot.value_label = "CV error (mean held-out deviance)";
+    plot.marked_lambda = fit.selected_lambda;
+    plot.marked_label = options.cv_one_se ? "selected lambda (1SE)" : "selected lambda (MIN)";
+    plot.mark_point = std::isfinite(fit.criterion_value);
+    plot.marked_value = fit.criterion_value;
+    plot.bar_label = "± one standard error";
+    const cv_picks picks = pick_cv_rules(path);
+    // At most about kBars bars, so that they stay apart; the rules' picks always have theirs.
+    constexpr int32_t kBars = 40;
+    const int32_t stride = std::max(1, (path.rows + kBars - 1) / kBars);
+    plot_line line{"CV error", {}, {}, {}, false};
+    for (int32_t g = 0; g < path.rows; ++g) {
+        if (!drawn_at(path, g) || !std::isfinite(path.cv_error[g])) continue;
+        line.lambda.push_back(path.lambda[g]);
+        line.value.push_back(path.cv_error[g]);
+        const bool picked = g == picks.min || g == picks.one_se;
+        if (!std::isfinite(path.cv_se[g]) || (g % stride != 0 && !picked)) continue;
+        plot.bar_lambda.push_back(path.lambda[g]);
+        plot.bar_low.push_back(path.cv_error[g] - path.cv_se[g]);
+        plot.bar_high.push_back(path.cv_error[g] + path.cv_se[g]);
+    }
+    plot.lines.push_back(std::move(line));
+    const int32_t other = options.cv_one_se ? picks.min : picks.one_se;
+    if (other >= 0 && drawn_at(path, other)) {
+        plot.second_marked_lambda = path.lambda[other];
+        plot.second_marked_label = options.cv_one_se ? "MIN lambda (least CV error)"
+                                                     : "1SE lambda (within one standard error)";
+    }
+    add_counts(options, design, fit, plot);
+    return plot;
+}
+
 lambda_plot criterion_plot(const proc_options &options, const proc_design &design, const proc_fit &fit,
                            const char *by_line) {
+    if (options.selection == selection_cv) return cv_plot(options, design, fit, by_line);
     const char *name = options.selection == selection_bic   ? "BIC"
                        : options.selection == selection_gcv ? "GCV"
                                                             : "EBIC";

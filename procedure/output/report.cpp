@@ -86,6 +86,15 @@ void fit_lines(const proc_options &options, const proc_design &design, const pro
                              "a smaller MINLAMBDA lets predictors enter."
                            : "The fit at the smallest lambda tried still shrinks a selected "
                              "coefficient; a smaller MINLAMBDA may change the fit.");
+    if (options.selection == selection_cv) {
+        const char *rule = options.cv_one_se ? "1SE" : "MIN";
+        if (options.has_fold)
+            line("Selection:  cross-validation over the %d folds of %s, rule %s", fit.cv_folds,
+                 trimmed(options.fold.name.text).text, rule);
+        else
+            line("Selection:  %d-fold cross-validation (SEED %.0f), rule %s", fit.cv_folds,
+                 options.cv_seed, rule);
+    }
     line("Selected lambda:              %15s", lambda_text(fit.selected_lambda).text);
     if (fit.tied_low < fit.tied_high)
         line("Criterion tied for lambda in [%s, %s]", lambda_text(fit.tied_low).text,
@@ -95,10 +104,15 @@ void fit_lines(const proc_options &options, const proc_design &design, const pro
         // The engine's real value, as OUTINFO and OUTPATH hold it.
         if (options.df == df_projection) line("Effective df:                 %15.4f", fit.effective_df);
     }
-    line(options.selection == selection_bic    ? "BIC:                          %15.4f"
-         : options.selection == selection_gcv ? "GCV:                          %15.4f"
-                                              : "EBIC:                         %15.4f",
-         fit.criterion_value);
+    if (options.selection == selection_cv) {
+        line("CV error:                     %15.4f", fit.criterion_value);
+        line("CV standard error:            %15.4f", fit.cv_se);
+    } else {
+        line(options.selection == selection_bic    ? "BIC:                          %15.4f"
+             : options.selection == selection_gcv ? "GCV:                          %15.4f"
+                                                  : "EBIC:                         %15.4f",
+             fit.criterion_value);
+    }
     empty_line();
     if (fit.converged) line("Converged in %d iterations.", fit.iterations);
     else line("Warning: Failed to converge after %d iterations.", fit.iterations);

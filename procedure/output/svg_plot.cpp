@@ -176,7 +176,10 @@ std::vector<legend_entry> legend_entries(const lambda_plot &plot) {
         const plot_line &line = plot.lines[i];
         entries.push_back({plain_text(line.label) + (line.forced ? " (forced in)" : ""), style_of(line, i)});
     }
+    if (!plot.bar_lambda.empty()) entries.push_back({plain_text(plot.bar_label), {kGrey, 1, 1.0}});
     entries.push_back({plain_text(plot.marked_label), {kGrey, 2, 1.0}});
+    if (!plot.second_marked_label.empty())
+        entries.push_back({plain_text(plot.second_marked_label), {kGrey, 3, 1.0}});
     if (any_unconverged(plot)) entries.push_back({"not converged", {kInk, 1, 1.0}, true});
     return entries;
 }
@@ -323,6 +326,12 @@ void draw(const lambda_plot &plot, const range &x, const range &y, std::FILE *fi
     }
     pls.lsty(1);
     pls.width(1.0);
+    pls.col0(kGrey);
+    for (std::size_t i = 0; i < plot.bar_lambda.size(); ++i) {
+        const PLFLT at = std::log10(plot.bar_lambda[i]);
+        const PLFLT bar_x[2] = {at, at}, bar_y[2] = {plot.bar_low[i], plot.bar_high[i]};
+        pls.line(2, bar_x, bar_y);
+    }
     crosses(pls, text, plot, y);
 
     const PLFLT mark[2] = {std::log10(plot.marked_lambda), std::log10(plot.marked_lambda)};
@@ -331,6 +340,12 @@ void draw(const lambda_plot &plot, const range &x, const range &y, std::FILE *fi
     pls.lsty(2);
     pls.width(1.0);
     pls.line(2, mark, span);
+    if (!plot.second_marked_label.empty()) {
+        const PLFLT second[2] = {std::log10(plot.second_marked_lambda), std::log10(plot.second_marked_lambda)};
+        pls.lsty(3);
+        pls.line(2, second, span);
+        pls.lsty(2);
+    }
     if (plot.mark_point) {
         const PLFLT value = plot.marked_value;
         pls.col0(kInk);
@@ -407,6 +422,10 @@ bool write_svg_plot(const lambda_plot &plot, std::FILE *file, std::string &why) 
             x.add(std::log10(line.lambda[i]));
             y.add(line.value[i]);
         }
+    for (std::size_t i = 0; i < plot.bar_lambda.size(); ++i) {
+        y.add(plot.bar_low[i]);
+        y.add(plot.bar_high[i]);
+    }
     if (!(y.high > y.low)) y = {y.low - 1.0, y.low + 1.0};
     const double pad = 0.05 * (y.high - y.low);
     y = {y.low - pad, y.high + pad};

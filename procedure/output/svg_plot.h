@@ -1,5 +1,6 @@
 // A line chart against lambda on a log scale, written as SVG by the PLplot library: labelled
-// lines with a legend, a dashed vertical line at one lambda, optionally one marked point, a
+// lines with a legend, a dashed vertical line at one lambda (and optionally a dotted one at
+// another), optional error bars, optionally one marked point, a
 // cross on every point whose fit did not converge, and a top axis that counts the nonzero
 // coefficients. The legend keeps every entry legible however many lines there are: beside the
 // chart while they fit its height, else below it in as many columns as the labels allow, the
@@ -32,6 +33,12 @@ struct lambda_plot {
     std::vector<int> count;
     // Lambdas whose fit did not converge, crossed along the bottom of the chart.
     std::vector<double> unconverged_lambda;
+    // Error bars: a vertical bar from low to high at each lambda, named in the legend by bar_label.
+    std::vector<double> bar_lambda, bar_low, bar_high;
+    std::string bar_label;
+    // A second dashed vertical line, dotted, when its label is not empty (another rule's lambda).
+    double second_marked_lambda = 0;
+    std::string second_marked_label;
 };
 
 // Where the legend goes and how tall the image is, from the number of entries and the longest

@@ -19,12 +19,12 @@ namespace {
 enum terminal : int16_t {
     t_lparen, t_rparen, t_minus, t_slash, t_colon, t_equals,
     t_A, t_ALGORITHM, t_ALL, t_BY, t_CATNAME, t_CHAR, t_CHARACTER, t_CLASS, t_COMPOUND, t_CRITERION,
-    t_DATA, t_DATE, t_DATETIME, t_DESCEND, t_DESCENDING, t_DETAILS, t_DF, t_DIST,
-    t_DISTRIBUTION, t_EBICGAMMA, t_ENDJB, t_FMT, t_FORCEIN, t_FULL, t_GRIDSIZE, t_ID, t_INT, t_MAXITER, t_MAXLAMBDA,
+    t_CVRULE, t_DATA, t_DATE, t_DATETIME, t_DESCEND, t_DESCENDING, t_DETAILS, t_DF, t_DIST,
+    t_DISTRIBUTION, t_EBICGAMMA, t_ENDJB, t_FMT, t_FOLD, t_FOLDS, t_FORCEIN, t_FULL, t_GRIDSIZE, t_ID, t_INT, t_MAXITER, t_MAXLAMBDA,
     t_MINLAMBDA, t_MISSING, t_MODEL, t_NAMEX, t_NBR, t_NOINT, t_NONE, t_NOPRINT, t_NUMERIC,
     t_OFFSET, t_OUTBETAS, t_OUTERRS, t_OUTINFO, t_OUTPATH, t_OUTPRED, t_PATH, t_PLOTS, t_QS, t_QUILLFIT,
     t_RESERVED1, t_RESERVED2, t_RESERVED3, t_RESERVED4, t_RESERVED5, t_ROBUST, t_SASDS,
-    t_SELECTION, t_TIME, t_UNSHRINK_SE,
+    t_SEED, t_SELECTION, t_TIME, t_UNSHRINK_SE,
     t_VLITERAL, t_WARMSTART, t_WEIGHT, t_YDESCENDING, t_list_ALL, t_list_CHARACTER, t_list_CHAR, t_list_NUMERIC,
     t_END, terminal_count
 };
@@ -33,16 +33,16 @@ enum terminal : int16_t {
 constexpr std::array<std::string_view, terminal_count> kTerminalNames = {
     "(", ")", "-", "/", ":", "=",
     "A", "ALGORITHM", "ALL", "BY", "CATNAME", "CHAR", "CHARACTER", "CLASS", "COMPOUND", "CRITERION",
-    "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING", "DETAILS", "DF", "DIST",
-    "DISTRIBUTION", "EBICGAMMA", "ENDJB", "FMT", "FORCEIN", "FULL", "GRIDSIZE", "ID", "INT", "MAXITER", "MAXLAMBDA",
+    "CVRULE", "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING", "DETAILS", "DF", "DIST",
+    "DISTRIBUTION", "EBICGAMMA", "ENDJB", "FMT", "FOLD", "FOLDS", "FORCEIN", "FULL", "GRIDSIZE", "ID", "INT", "MAXITER", "MAXLAMBDA",
     "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NONE", "NOPRINT", "NUMERIC",
     "OFFSET", "OUTBETAS", "OUTERRS", "OUTINFO", "OUTPATH", "OUTPRED", "PATH", "PLOTS", "QS", "QUILLFIT",
     "RESERVED1", "RESERVED2", "RESERVED3", "RESERVED4", "RESERVED5", "ROBUST", "SASDS",
-    "SELECTION", "TIME", "UNSHRINK_SE",
+    "SEED", "SELECTION", "TIME", "UNSHRINK_SE",
     "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_", "_CHARACTER_", "_CHAR_", "_NUMERIC_",
     "$$$",
 };
-static_assert(terminal_count == 73);
+static_assert(terminal_count == 77);
 
 constexpr bool terminals_sorted() {
     for (std::size_t i = 1; i + 1 < kTerminalNames.size(); ++i)
@@ -74,7 +74,8 @@ enum action : int16_t {
     a_class_variables, a_class_descending, a_weight, a_id, a_forcein, a_selection, a_df,
     a_algorithm, a_criterion, a_maxiter, a_minlambda, a_maxlambda, a_gridsize, a_a, a_dist,
     a_outpath, a_plot_path, a_plot_criterion, a_warmstart, a_maxlambda_full, a_model_offset,
-    a_ebicgamma, a_by_start, a_by_variables, a_by_descending, action_count
+    a_ebicgamma, a_by_start, a_by_variables, a_by_descending, a_folds, a_seed, a_fold, a_cvrule,
+    a_cvrule_number, action_count
 };
 
 constexpr int16_t kCur = QH_TARGET_CURRENT, kProc = QH_TARGET_PROC;
@@ -125,6 +126,11 @@ constexpr qh_action kActions[] = {
     /* a_by_start          */ {QH_ACT_START_RECORD,    kCur,  0,                     kByRecordSlots},
     /* a_by_variables      */ {QH_ACT_STORE_VARLIST,   kCur,  by_slot_variables,     0},
     /* a_by_descending     */ {QH_ACT_STORE_VARLIST,   kCur,  by_slot_descending,    0},
+    /* a_folds             */ {QH_ACT_STORE_NUMBER,    kProc, slot_folds,            0},
+    /* a_seed              */ {QH_ACT_STORE_NUMBER,    kProc, slot_seed,             0},
+    /* a_fold              */ {QH_ACT_STORE_VARIABLE,  kProc, slot_fold,             0},
+    /* a_cvrule            */ {QH_ACT_STORE_TEXT,      kProc, slot_cvrule,           kNameWidth},
+    /* a_cvrule_number     */ {QH_ACT_STORE_NUMBER,    kProc, slot_cvrule_number,    0},
 };
 static_assert(std::size(kActions) == action_count, "one action row per action");
 
@@ -213,6 +219,11 @@ constexpr rule kRules[] = {
     R(n_statement, T(t_GRIDSIZE),     T(t_INT),      A(a_gridsize),  T(t_ENDJB)),
     R(n_statement, T(t_A),            N(n_number),   A(a_a),         T(t_ENDJB)),
     R(n_statement, T(t_EBICGAMMA),    N(n_number),   A(a_ebicgamma), T(t_ENDJB)),
+    R(n_statement, T(t_FOLDS),        N(n_number),   A(a_folds),     T(t_ENDJB)),
+    R(n_statement, T(t_SEED),         N(n_number),   A(a_seed),      T(t_ENDJB)),
+    R(n_statement, T(t_FOLD),         N(n_variable), A(a_fold),      T(t_ENDJB)),
+    R(n_statement, T(t_CVRULE),       T(t_INT),      A(a_cvrule_number), T(t_NAMEX), A(a_cvrule), T(t_ENDJB)),
+    R(n_statement, T(t_CVRULE),       T(t_NAMEX),    A(a_cvrule),    T(t_ENDJB)),
     R(n_statement, T(t_DIST),         T(t_NAMEX),    A(a_dist),      T(t_ENDJB)),
     R(n_statement, T(t_DISTRIBUTION), T(t_NAMEX),    A(a_dist),      T(t_ENDJB)),
     R(n_statement, T(t_BY), A(a_by_start), N(n_by_items), T(t_ENDJB)),

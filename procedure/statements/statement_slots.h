@@ -14,10 +14,11 @@ enum proc_slot : int16_t {
     slot_id = 6, slot_outpath = 7, slot_forcein = 9, slot_selection = 10, slot_df = 11, slot_algorithm = 12,
     slot_criterion = 13, slot_maxiter = 14, slot_minlambda = 15, slot_maxlambda = 16,
     slot_gridsize = 17, slot_a = 18, slot_weight = 19, slot_dist = 20, slot_maxlambda_full = 21,
-    slot_ebicgamma = 22,
-    proc_slot_last = slot_ebicgamma
+    slot_ebicgamma = 22, slot_folds = 23, slot_seed = 24, slot_fold = 25, slot_cvrule = 26,
+    slot_cvrule_number = 27, // CVRULE 1SE is read as the number 1, then the name SE
+    proc_slot_last = slot_cvrule_number
 };
-constexpr int16_t kProcRecordSlots = 25; // the record's size; slots above the last are spare
+constexpr int16_t kProcRecordSlots = 30; // the record's size; slots above the last are spare
 static_assert(proc_slot_last <= kProcRecordSlots, "the PROC record must hold every slot");
 
 enum proc_flag : int16_t {

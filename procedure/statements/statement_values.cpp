@@ -80,9 +80,34 @@ void check_projection(const proc_options &options, const qh_statement *proc) {
              numeric, kMaxProjectionColumns, given(proc, slot_df)->line);
 }
 
+// The statements of cross-validation: in range, and a warning for each one that has no effect.
+void check_cross_validation(proc_options &options, const qh_statement *proc) {
+    check_number(proc, slot_folds, "FOLDS", [](double v) { return v >= 2.0 && v == std::floor(v); },
+                 "a whole number of at least 2");
+    check_number(proc, slot_seed, "SEED",
+                 [](double v) { return v >= 0.0 && v <= 9007199254740991.0 && v == std::floor(v); },
+                 "a whole number from 0 to 9007199254740991");
+    const qh_param *folds = given(proc, slot_folds);
+    options.cv_folds_line = folds != nullptr ? folds->line : 0;
+    struct statement { const char *name; int slot; };
+    static constexpr statement kStatements[] = {
+        {"FOLDS", slot_folds}, {"SEED", slot_seed}, {"FOLD", slot_fold}, {"CVRULE", slot_cvrule}};
+    for (const statement &s : kStatements) {
+        const qh_param *param = given(proc, s.slot);
+        if (param == nullptr) continue;
+        if (options.selection != selection_cv)
+            host().log("%2z%s is ignored: it applies only with SELECTION CV (line %d).", s.name,
+                       param->line);
+        else if (options.has_fold && (s.slot == slot_folds || s.slot == slot_seed))
+            host().log("%2z%s is ignored: the FOLD variable %s makes the folds (line %d).", s.name,
+                       trimmed(options.fold.name.text).text, param->line);
+    }
+    if (options.has_fold) options.cv_folds = 0;
+}
+
 } // namespace
 
-void check_statement_values(const proc_options &options, const qh_statement *proc,
+void check_statement_values(proc_options &options, const qh_statement *proc,
                             const qh_statement *model) {
     check_response_not_predictor(options, model);
     char grid_sizes[32];
@@ -97,6 +122,7 @@ void check_statement_values(const proc_options &options, const qh_statement *pro
     check_number(proc, slot_ebicgamma, "EBICGAMMA", [](double v) { return v >= 0.0 && v <= 1.0; },
                  "from 0 to 1");
     check_lambdas(proc);
+    check_cross_validation(options, proc);
     check_selection(options, proc);
     check_projection(options, proc);
 }

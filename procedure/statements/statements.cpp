@@ -265,6 +265,7 @@ void take_read_list(proc_options &options) {
         options.read_list[options.p + 1 + j] = options.carried[j].number;
     if (options.weighted) options.read_list[options.weight_index()] = options.weight.number;
     if (options.has_offset) options.read_list[options.offset_index()] = options.offset.number;
+    if (options.has_fold) options.read_list[options.fold_index()] = options.fold.number;
 }
 
 void take_forcein(proc_options &options, const qh_statement *proc) {
@@ -293,7 +294,8 @@ void take_codes(proc_options &options, const qh_statement *proc) {
     if (matches(selection, "BIC", 3)) options.selection = selection_bic;
     else if (matches(selection, "GCV", 3)) options.selection = selection_gcv;
     else if (matches(selection, "EBIC", 4)) options.selection = selection_ebic;
-    else fail("%1zSELECTION must be BIC, GCV or EBIC.");
+    else if (matches(selection, "CV", 2)) options.selection = selection_cv;
+    else fail("%1zSELECTION must be BIC, GCV, EBIC or CV.");
 
     const char *df = text_value(proc, slot_df, "COUNT   ");
     if (matches(df, "COUNT", 5)) options.df = df_count;
@@ -342,6 +344,36 @@ void take_numbers(proc_options &options, const qh_statement *proc) {
     options.grid_size = to_int32(number_value(proc, slot_gridsize, 250));
     options.scad_a = number_value(proc, slot_a, 3.7);
     options.ebic_gamma = number_value(proc, slot_ebicgamma, 0.5);
+    options.cv_folds_given = number_value(proc, slot_folds, 10.0);
+    options.cv_folds = to_int32(options.cv_folds_given);
+    options.cv_seed = number_value(proc, slot_seed, 0.0);
+}
+
+// FOLD: the user's folds, read after the WEIGHT and OFFSET= variables.
+void take_fold(proc_options &options, const qh_statement *proc) {
+    const qh_param *fold = slot(proc, slot_fold);
+    // Without SELECTION CV the statement is only warned of (check_statement_values).
+    if (!has_variables(fold) || !matches(text_value(proc, slot_selection, "BIC     "), "CV", 2)) return;
+    options.fold = describe_variable(options, fold->var_numbers[0]);
+    options.has_fold = true;
+    options.fold_line = fold->line;
+    if (options.fold.type != QH_VAR_NUMERIC)
+        fail("%1zFOLD variable %s is type CHARACTER; it should be NUMERIC (line %d).",
+             trimmed(options.fold.name.text).text, fold->line);
+}
+
+// CVRULE MIN | 1SE (the tokens 1 and SE).
+void take_cv_rule(proc_options &options, const qh_statement *proc) {
+    const qh_param *rule = slot(proc, slot_cvrule);
+    if (!specified(rule)) return;
+    const qh_param *number = slot(proc, slot_cvrule_number);
+    const bool numbered = specified(number);
+    if (!numbered && matches(rule->text, "MIN ", 4)) return;
+    if (numbered && number->number == 1.0 && matches(rule->text, "SE ", 3)) {
+        options.cv_one_se = true;
+        return;
+    }
+    fail("%1zCVRULE must be MIN or 1SE (line %d).", rule->line);
 }
 
 void take_flags(proc_options &options, const qh_statement *proc) {
@@ -381,11 +413,13 @@ void parse_statements(const qh_statement *proc_record, proc_options &options) {
     take_model(options, model);
     take_class(options, klass);
     take_weight(options, proc_record);
+    take_fold(options, proc_record);
     take_read_list(options);
     take_forcein(options, proc_record);
     take_codes(options, proc_record);
     take_model_type(options, proc_record);
     take_numbers(options, proc_record);
+    take_cv_rule(options, proc_record);
     take_flags(options, proc_record);
     check_statement_values(options, proc_record, model);
 }

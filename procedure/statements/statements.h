@@ -14,7 +14,7 @@ const qh_grammar &build_grammar();
 void parse_statements(const qh_statement *proc_record, proc_options &options);
 
 // The values whose validity does not depend on the data (statement_values.cpp).
-void check_statement_values(const proc_options &options, const qh_statement *proc_record,
+void check_statement_values(proc_options &options, const qh_statement *proc_record,
                             const qh_statement *model);
 
 } // namespace quill::proc

@@ -34,7 +34,8 @@ extern "C" {
 /* Indices (0-based) into option_vector. */
 enum {
     QUILL_OPT_ALGORITHM = 0,      /* 0 LQA, 1 ICM */
-    QUILL_OPT_SELECTION = 1,      /* 0 BIC, 1 GCV, 2 EBIC (gamma 0.5; quill_fit: ebic_gamma) */
+    QUILL_OPT_SELECTION = 1,      /* 0 BIC, 1 GCV, 2 EBIC (gamma 0.5; quill_fit: ebic_gamma);
+                                     3 CV through quill_fit only */
     QUILL_OPT_DFFORMULA = 2,      /* 0 COUNT, 1 PROJECTION */
     QUILL_OPT_GRID_SIZE = 3,      /* 1 to 1000 */
     QUILL_OPT_MAX_ITER = 4,       /* 1 or more */
@@ -49,6 +50,8 @@ enum {
 enum {
     QUILL_ALGORITHM_LQA = 0, QUILL_ALGORITHM_ICM = 1,
     QUILL_SELECTION_BIC = 0, QUILL_SELECTION_GCV = 1, QUILL_SELECTION_EBIC = 2,
+    QUILL_SELECTION_CV = 3,
+    QUILL_CV_RULE_MIN = 0, QUILL_CV_RULE_1SE = 1,
     QUILL_DF_COUNT = 0, QUILL_DF_PROJECTION = 1,
     QUILL_START_UNPENALIZED = 0, QUILL_START_PREVIOUS = 1,
     QUILL_INTERCEPT_FITTED = 0, QUILL_INTERCEPT_CENTRE_Y = 1, QUILL_INTERCEPT_OMITTED = 2
@@ -159,6 +162,9 @@ typedef struct quill_grid_table {
     double *ebic;           /* extended BIC: BIC + 2 gamma ln C(m, k), m the penalized design
                                columns, k the nonzero ones (gamma 0.5 for runscad_path, the
                                controls' ebic_gamma for quill_fit) */
+    double *cv_error;       /* cross-validation error (below); written only by quill_fit under
+                               QUILL_SELECTION_CV, never read otherwise */
+    double *cv_se;          /* its standard error across the folds; the same */
 } quill_grid_table;
 
 /*
@@ -201,6 +207,8 @@ typedef struct quill_fit_data {
     const uint8_t *forcein;   /* 1 = forced in (never penalized), 0 = penalized [p] */
     const double *weights;    /* case weights [n], finite and >= 0, or NULL: every weight 1 */
     const double *offset;     /* known terms of the linear predictor [n], finite, or NULL */
+    const int32_t *folds;     /* fold ids [n], 1 to k, for QUILL_SELECTION_CV, or NULL: folds
+                                 drawn from cv_seed (below); refused under any other selection */
 } quill_fit_data;
 
 /*
@@ -240,6 +248,11 @@ typedef struct quill_fit_controls {
     double min_lambda;        /* first grid value, or QUILL_MAX_LAMBDA_AUTOMATIC (-1.0) */
     double max_lambda;        /* last grid value, QUILL_MAX_LAMBDA_AUTOMATIC or _FULL */
     double ebic_gamma;        /* EBIC's gamma, 0 to 1 (0: EBIC is BIC; the usual 0.5) */
+    /* Read only under QUILL_SELECTION_CV: */
+    int32_t cv_folds;         /* k, 2 to the observations of positive weight; 0: 10 (at most
+                                 the observations), or with fold ids the largest id */
+    int32_t cv_rule;          /* QUILL_CV_RULE_MIN or _1SE */
+    uint64_t cv_seed;         /* the seed of the folds drawn when no fold ids are given */
 } quill_fit_controls;
 
 /*
@@ -269,8 +282,38 @@ typedef struct quill_fit_result {
     uint8_t at_max_lambda;          /* as runscad's flags (above) */
     uint8_t at_min_lambda;
     uint8_t error_flag;             /* 0 success, 0xFF failure */
+    double cv_se;                   /* QUILL_SELECTION_CV: the standard error of the CV error
+                                       at the selected lambda (criterion holds the error);
+                                       else NaN */
+    int32_t cv_folds;               /* QUILL_SELECTION_CV: the folds k; else 0 */
 } quill_fit_result;
 
+/*
+ * Cross-validation (controls.selection = QUILL_SELECTION_CV). The grid is the full data's grid.
+ * For each fold j the path is fitted on the observations outside fold j, with the same start
+ * rule and at the same grid values, and each grid value's fit predicts the held-out
+ * observations (a grid value past a fold's early stop takes that fold's last fit, where every
+ * penalized coefficient is 0). The held-out loss of an observation is its deviance: normal
+ * (y - mu)^2, logistic -2 [y ln mu + (1 - y) ln(1 - mu)] plus the same terms at mu = y (0 for a
+ * 0/1 response), Poisson 2 [y ln(y / mu) - (y - mu)]. With W_j the weight of fold j (the sum of
+ * its case weights; its size without weights) and e_j its weighted mean loss:
+ *   cv_error = sum_j W_j e_j / sum_j W_j   (the weighted mean loss over every observation)
+ *   cv_se    = sqrt( sum_j W_j (e_j - cv_error)^2 / sum_j W_j / (k - 1) )
+ * which for folds of one weight is the standard deviation of the e_j over sqrt(k).
+ * Among the grid values the full data's path fitted, QUILL_CV_RULE_MIN selects the least
+ * cv_error (ties as for the criteria, above), QUILL_CV_RULE_1SE the largest lambda whose
+ * cv_error is at most that least one plus its cv_se. The result is the full data's fit at that
+ * lambda with its standard errors; criterion is its cv_error; the table's tied and the boundary
+ * flags are read on cv_error.
+ * The folds: with fold ids, fold j is the observations whose id is j, every id from 1 to the
+ * largest must hold an observation of positive weight, and an observation of weight 0 is in no
+ * fold. Without, the m observations of positive weight (in order of their index) are shuffled by
+ * Fisher-Yates driven by splitmix64 seeded with cv_seed: for i = m - 1 down to 1, draw the next
+ * 64-bit value u and swap positions i and u mod (i + 1); the observation at position t goes to
+ * fold (t mod k) + 1. The same seed gives the same folds on every machine.
+ * Cost: a k-fold call fits k + 1 paths, the folds one after the other, each with the call's
+ * threads; trace lines are written for each.
+ */
 QUILL_EXPORT int32_t quill_fit(const quill_fit_data *data, const quill_fit_controls *controls,
                                quill_fit_result *result);
 

@@ -22,7 +22,8 @@ void quill_fit_call::run() {
     beta.assign(p, -99.0);
     se.assign(p, -99.0);
     path.assign(G * p, -99.0);
-    for (auto* v : {&lambda, &intercept, &bic, &aic, &gcv, &effective_df}) v->assign(G, -99.0);
+    for (auto* v : {&lambda, &intercept, &bic, &aic, &gcv, &effective_df, &cv_error, &cv_se})
+        v->assign(G, -99.0);
     simple_df.assign(G, -99);
     fitted.assign(G, 7);
     message.assign(3001, 0);
@@ -35,6 +36,7 @@ void quill_fit_call::run() {
     data.forcein = forcein.data();
     data.weights = weights.empty() ? nullptr : weights.data();
     data.offset = offset.empty() ? nullptr : offset.data();
+    data.folds = folds.empty() ? nullptr : folds.data();
     quill_grid_table table{};
     table.lambda = lambda.data();
     table.intercept = intercept.data();
@@ -45,6 +47,8 @@ void quill_fit_call::run() {
     table.simple_df = simple_df.data();
     table.fitted = fitted.data();
     if (ebic) table.ebic = ebic->data();
+    table.cv_error = cv_error.data();
+    table.cv_se = cv_se.data();
     result = quill_fit_result{};
     result.size = sizeof result;
     result.beta = beta.data();

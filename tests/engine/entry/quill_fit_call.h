@@ -13,6 +13,7 @@ namespace quill::engine::testing_support {
 struct quill_fit_call {
     int32_t n = 0, p = 0;
     std::vector<double> x, y, weights, offset;  // weights, offset empty: none given
+    std::vector<int32_t> folds;                 // empty: none given
     std::vector<uint8_t> forcein;
     quill_fit_controls controls{};
 
@@ -23,6 +24,7 @@ struct quill_fit_call {
     std::vector<uint8_t> fitted;
     std::vector<int32_t> message;
     std::vector<double>* ebic = nullptr;  // the table's EBIC column, when wanted (G elements)
+    std::vector<double> cv_error, cv_se;  // the table's CV columns (G elements)
     quill_fit_result result{};
     int32_t status = 0;
 
