@@ -315,6 +315,62 @@ bool DatasetLibrary::may_replace_transport_file(const DatasetName &name, std::st
 
 void DatasetLibrary::forget_sorted(const DatasetName &name) { sorted_.erase(sorted_key(name)); }
 
+void DatasetLibrary::remember_metadata(const DatasetName &name, const std::vector<Variable> &variables)
+{
+    std::vector<Variable> kept;
+    for (const Variable &variable : variables)
+        if (!variable.label.empty() || !variable.format.empty())
+            kept.push_back(variable);
+    if (kept.empty())
+        metadata_.erase(sorted_key(name));
+    else
+        metadata_[sorted_key(name)] = std::move(kept);
+}
+
+namespace {
+// A source described with the labels and formats its file could not keep; its rows are the file's.
+class RedescribedSource : public TableSource {
+public:
+    RedescribedSource(std::unique_ptr<TableSource> inner, Description description)
+        : inner_(std::move(inner)), description_(std::move(description))
+    {
+    }
+    const Description &describe() const override { return description_; }
+    std::unique_ptr<RowCursor> rows(const std::vector<bool> &wanted, std::string &error) const override
+    {
+        return inner_->rows(wanted, error);
+    }
+
+private:
+    std::unique_ptr<TableSource> inner_;
+    Description description_;
+};
+
+// Gives back the remembered label and format of each variable the file describes without one,
+// matched by name and type (a variable of the name but another type is another variable).
+std::unique_ptr<TableSource> with_metadata(std::unique_ptr<TableSource> source, const std::vector<Variable> &kept)
+{
+    Description description = source->describe();
+    bool changed = false;
+    for (Variable &variable : description.variables)
+        for (const Variable &known : kept) {
+            if (upper_case(known.name) != upper_case(variable.name) || known.type != variable.type)
+                continue;
+            if (variable.label.empty() && !known.label.empty()) {
+                variable.label = known.label;
+                changed = true;
+            }
+            if (variable.format.empty() && !known.format.empty()) {
+                variable.format = known.format;
+                changed = true;
+            }
+        }
+    if (!changed)
+        return source;
+    return std::make_unique<RedescribedSource>(std::move(source), std::move(description));
+}
+} // namespace
+
 std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadMessages &messages,
                                                    std::string &error) const
 {
@@ -332,6 +388,9 @@ std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadM
                 upper_case(source->describe().member) + ".";
         return nullptr;
     }
+    const auto kept = source ? metadata_.find(sorted_key(name)) : metadata_.end();
+    if (kept != metadata_.end())
+        source = with_metadata(std::move(source), kept->second);
     return source;
 }
 

@@ -73,6 +73,11 @@ public:
     std::vector<std::string> sorted_by(const DatasetName &name) const;
     void forget_sorted(const DatasetName &name);
 
+    // The labels and formats a data set was last written with, kept for the run: a CSV file
+    // cannot hold them, and a LABEL statement's labels should still reach PROC CONTENTS and the
+    // steps after it. open() gives them back to the variables its file leaves without one.
+    void remember_metadata(const DatasetName &name, const std::vector<Variable> &variables);
+
     // Whether writing the member `name` may replace its XPORT library's file, which keeps one
     // member: yes when the file does not exist or holds that member; no, with `error`, when it holds
     // another (which would be lost) or cannot be read.
@@ -97,6 +102,7 @@ private:
     int default_count_ = 0;
     std::set<std::filesystem::path> prepared_folders_;
     std::map<std::string, std::vector<std::string>> sorted_; // by where a data set is held
+    std::map<std::string, std::vector<Variable>> metadata_;  // the same; labelled or formatted variables
 };
 
 } // namespace quill::host
