@@ -501,11 +501,62 @@ private:
         return set_.add(std::move(n));
     }
 
+    // PUT(value, format) and INPUT(text, informat).
+    int put_or_input(const Token &name)
+    {
+        const bool put = name_is(name, "PUT");
+        const std::string function = put ? "PUT" : "INPUT";
+        pos_ += 2;
+        const int value = logical_or();
+        if (value < 0)
+            return -1;
+        if (!punct(','))
+            return fail("expected , and the " + std::string(put ? "format" : "informat") + " of " + function);
+        ++pos_;
+        Node n;
+        std::string message;
+        const Token &at = here();
+        const size_t format_start = pos_;
+        if (!parse_format_spec(t_, pos_, end_, !put, n.format, message)) {
+            if (error_.empty())
+                error_ = at_place(message.rfind("expected", 0) == 0 ? "Syntax error: " + message : message, at);
+            return -1;
+        }
+        if (!punct(')'))
+            return fail("expected ) after the " + std::string(put ? "format" : "informat") + " of " + function);
+        ++pos_;
+        const bool text_format = n.format.kind == FormatSpec::Kind::Text;
+        if (put && text_format != (set_.type(value) == VarType::Character)) {
+            std::string written;
+            for (size_t k = format_start; k < pos_ - 1; ++k)
+                written += t_[k].source;
+            if (error_.empty())
+                error_ = at_place("The format " + upper_case(written) + " writes " +
+                                      (text_format ? "character values, and PUT is given a number" :
+                                                     "numbers, and PUT is given a character value"),
+                                  at);
+            return -1;
+        }
+        n.line = name.line;
+        n.column = name.column;
+        n.op = Op::Call;
+        n.function = put ? fn_put : fn_input;
+        n.place = set_.place(name);
+        n.first = static_cast<int>(set_.args_.size());
+        n.count = 1;
+        set_.args_.push_back(put ? value : set_.as_type(value, VarType::Character));
+        n.type = put || text_format ? VarType::Character : VarType::Numeric;
+        n.length = n.type == VarType::Character ? static_cast<size_t>(n.format.width) : number_length;
+        return set_.add(std::move(n));
+    }
+
     int call()
     {
         const Token &name = t_[pos_];
         if (name_is(name, "DIM") || name_is(name, "HBOUND") || name_is(name, "LBOUND"))
             return bound(name);
+        if (name_is(name, "PUT") || name_is(name, "INPUT"))
+            return put_or_input(name);
         const FunctionInfo *info = find_function(name.text);
         if (!info) {
             if (error_.empty())
