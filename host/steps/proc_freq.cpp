@@ -350,8 +350,7 @@ void run_proc_freq(Session &session, const Step &step)
         else
             two_way(session, table, requests[k].columns[0], requests[k].columns[1], options, out);
     }
-    session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
-                     ref.name.display + ".");
+    note_observations_read(session.log, static_cast<long long>(table.rows), ref);
     if (output && !output->failed())
         output->commit();
 }

@@ -278,6 +278,8 @@ private:
         const double start = p_.expressions.number(s.expr2, values_);
         const double stop = p_.expressions.number(s.expr3, values_);
         const double by = s.expr >= 0 ? p_.expressions.number(s.expr, values_) : 1;
+        if (p_.expressions.halted())
+            return Flow::Next; // exec reports the subscript
         if (is_missing(start) || is_missing(stop) || is_missing(by) || by == 0) {
             fail(at_place(std::string("The ") + (is_missing(start) ? "start" : is_missing(stop) ? "stop" : "BY") +
                               " value of the DO loop is " + (by == 0 ? "zero" : "missing"),
@@ -493,8 +495,7 @@ void run_data_step(Session &session, const Step &step)
     for (const Reader &r : program.readers)
         for (const Reader::Input &in : r.inputs)
             if (in.ref.name.display != "DATALINES")
-                session.log.note("There were " + std::to_string(in.read) + " observations read from the data set " +
-                                 in.ref.name.display + ".");
+                note_observations_read(session.log, in.read, in.ref, program.where);
     runner.commit();
 }
 

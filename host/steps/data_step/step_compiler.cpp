@@ -378,6 +378,8 @@ private:
         }
         if (keyword.empty())
             return expected("a statement", pos - 1);
+        if (keyword == "FORMAT" || keyword == "INFORMAT")
+            return error("The " + keyword + " statement is not supported by this host", first);
         return error("Statement " + keyword + " is not supported in a DATA step by this host", first);
     }
 
