@@ -212,4 +212,55 @@ bool open_for_reading(const DatasetReference &ref, const DatasetLibrary &library
     return filter_view(view, ref.where, extra_where, ref.firstobs, ref.obs, error);
 }
 
+namespace {
+
+bool is_word_operator(const Token &t)
+{
+    if (t.kind != TokenKind::Name)
+        return false;
+    const std::string word = upper_case(t.text);
+    for (const char *w : {"AND", "OR", "NOT", "IN", "EQ", "NE", "LT", "LE", "GT", "GE"})
+        if (word == w)
+            return true;
+    return false;
+}
+
+bool is_operand(const Token &t) { return t.kind != TokenKind::Punct && t.kind != TokenKind::Semicolon; }
+
+std::string condition_text(const std::vector<Token> &tokens)
+{
+    std::string text;
+    for (size_t k = 0; k < tokens.size(); ++k) {
+        const Token &t = tokens[k];
+        if (k > 0) {
+            const Token &before = tokens[k - 1];
+            if ((is_operand(before) && is_operand(t)) || is_word_operator(before) || is_word_operator(t) ||
+                is_punct(before, ','))
+                text += ' ';
+        }
+        text += t.source;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string where_text(const std::vector<Token> &where, const std::vector<Token> &extra_where)
+{
+    if (where.empty() || extra_where.empty())
+        return condition_text(where.empty() ? extra_where : where);
+    std::string text(1, '(');
+    text.append(condition_text(where)).append(") and (").append(condition_text(extra_where)).append(")");
+    return text;
+}
+
+void note_observations_read(LogWriter &log, long long count, const DatasetReference &ref,
+                            const std::vector<Token> &extra_where)
+{
+    log.note("There were " + std::to_string(count) + " observations read from the data set " + ref.name.display + ".");
+    const std::string condition = where_text(ref.where, extra_where);
+    if (!condition.empty())
+        log.plain("      WHERE " + condition + ";");
+}
+
 } // namespace quill::host

@@ -50,6 +50,15 @@ bool apply_dataset_options(const DatasetReference &ref, DatasetView &view, std::
 bool open_for_reading(const DatasetReference &ref, const DatasetLibrary &library, LogWriter &log, DatasetView &view,
                       std::string &error, const std::vector<Token> &extra_where = {});
 
+// The condition of WHERE= and of a WHERE statement as the log shows it ("" when neither is
+// given): the tokens as written, a blank only between two names or constants, around AND, OR,
+// NOT and IN and after a comma; both together as (option) and (statement).
+std::string where_text(const std::vector<Token> &where, const std::vector<Token> &extra_where = {});
+// "There were N observations read from the data set X." and, when a WHERE chose them, the
+// condition on the line below ("      WHERE age>=18;").
+void note_observations_read(LogWriter &log, long long count, const DatasetReference &ref,
+                            const std::vector<Token> &extra_where = {});
+
 } // namespace quill::host
 
 #endif

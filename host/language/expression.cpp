@@ -88,6 +88,18 @@ public:
         return true;
     }
 
+    bool parse_element(size_t &pos, int &node, std::string &error)
+    {
+        pos_ = pos;
+        node = element();
+        if (node < 0) {
+            error = error_;
+            return false;
+        }
+        pos = pos_;
+        return true;
+    }
+
 private:
     using Node = ExpressionSet::Node;
 
@@ -396,6 +408,8 @@ private:
             return set_.add(std::move(n));
         case TokenKind::Name:
         case TokenKind::NameLiteral:
+            if (t.kind == TokenKind::Name && set_.find_array(t.text) >= 0)
+                return element();
             if (t.kind == TokenKind::Name && punct('(', 1))
                 return call();
             {
@@ -435,9 +449,114 @@ private:
         return -1;
     }
 
+public:
+    // name{subscript}, name[subscript] or name(subscript), where name is an array.
+    int element()
+    {
+        const Token &name = t_[pos_++];
+        const int id = set_.find_array(name.text);
+        const ArrayDef &array = set_.array(id);
+        const char close = punct('{') ? '}' : punct('[') ? ']' : punct('(') ? ')' : '\0';
+        if (close == '\0') {
+            if (error_.empty())
+                error_ = at_place("Illegal reference to the array " + array.name, name);
+            return -1;
+        }
+        ++pos_;
+        const int subscript = logical_or();
+        if (subscript < 0)
+            return -1;
+        if (!punct(close))
+            return fail(std::string("expected ") + close + " after the subscript of the array " + array.name);
+        ++pos_;
+        Node n;
+        n.op = Op::Element;
+        n.line = name.line;
+        n.column = name.column;
+        n.a = set_.as_type(subscript, VarType::Numeric);
+        n.function = id;
+        n.type = array.type;
+        n.length = array.type == VarType::Character ? array.length : number_length;
+        return set_.add(std::move(n));
+    }
+
+private:
+    // DIM(array), HBOUND(array) and LBOUND(array): constants once the array is known.
+    int bound(const Token &name)
+    {
+        const std::string function = upper_case(name.text);
+        const bool array_named = pos_ + 3 < end_ && t_[pos_ + 2].kind == TokenKind::Name && is_punct(t_[pos_ + 3], ')') &&
+                                 set_.find_array(t_[pos_ + 2].text) >= 0;
+        if (!array_named) {
+            if (error_.empty())
+                error_ = at_place("The function " + function + " takes the name of an array", name);
+            return -1;
+        }
+        const ArrayDef &array = set_.array(set_.find_array(t_[pos_ + 2].text));
+        pos_ += 4;
+        Node n;
+        n.line = name.line;
+        n.column = name.column;
+        n.value = function == "LBOUND" ? 1 : static_cast<double>(array.slots.size());
+        return set_.add(std::move(n));
+    }
+
+    // PUT(value, format) and INPUT(text, informat).
+    int put_or_input(const Token &name)
+    {
+        const bool put = name_is(name, "PUT");
+        const std::string function = put ? "PUT" : "INPUT";
+        pos_ += 2;
+        const int value = logical_or();
+        if (value < 0)
+            return -1;
+        if (!punct(','))
+            return fail("expected , and the " + std::string(put ? "format" : "informat") + " of " + function);
+        ++pos_;
+        Node n;
+        std::string message;
+        const Token &at = here();
+        const size_t format_start = pos_;
+        if (!parse_format_spec(t_, pos_, end_, !put, n.format, message)) {
+            if (error_.empty())
+                error_ = at_place(message.rfind("expected", 0) == 0 ? "Syntax error: " + message : message, at);
+            return -1;
+        }
+        if (!punct(')'))
+            return fail("expected ) after the " + std::string(put ? "format" : "informat") + " of " + function);
+        ++pos_;
+        const bool text_format = n.format.kind == FormatSpec::Kind::Text;
+        if (put && text_format != (set_.type(value) == VarType::Character)) {
+            std::string written;
+            for (size_t k = format_start; k < pos_ - 1; ++k)
+                written += t_[k].source;
+            if (error_.empty())
+                error_ = at_place("The format " + upper_case(written) + " writes " +
+                                      (text_format ? "character values, and PUT is given a number" :
+                                                     "numbers, and PUT is given a character value"),
+                                  at);
+            return -1;
+        }
+        n.line = name.line;
+        n.column = name.column;
+        n.op = Op::Call;
+        n.function = put ? fn_put : fn_input;
+        n.place = set_.place(name);
+        n.first = static_cast<int>(set_.args_.size());
+        n.count = 1;
+        set_.args_.push_back(put ? value : set_.as_type(value, VarType::Character));
+        n.type = put || text_format ? VarType::Character : VarType::Numeric;
+        n.length = n.type == VarType::Character ? static_cast<size_t>(n.format.width) : number_length;
+        return set_.add(std::move(n));
+    }
+
     int call()
     {
         const Token &name = t_[pos_];
+        if (name_is(name, "DIM") || name_is(name, "HBOUND") || name_is(name, "LBOUND"))
+            return bound(name);
+        if (name_is(name, "PUT") || name_is(name, "INPUT"))
+            return put_or_input(name);
         const FunctionInfo *info = find_function(name.text);
         if (!info) {
             if (error_.empty())
@@ -531,6 +650,51 @@ bool ExpressionSet::parse(const std::vector<Token> &tokens, size_t &pos, size_t 
     const bool ok = parser.parse(pos, node, error);
     at_ = nullptr;
     return ok;
+}
+
+bool ExpressionSet::parse_element(const std::vector<Token> &tokens, size_t &pos, size_t end, Scope &scope, int &node,
+                                  std::string &error)
+{
+    ExpressionParser parser(*this, tokens, end, scope);
+    const bool ok = parser.parse_element(pos, node, error);
+    at_ = nullptr;
+    return ok;
+}
+
+int ExpressionSet::add_array(ArrayDef array)
+{
+    arrays_.push_back(std::move(array));
+    return static_cast<int>(arrays_.size()) - 1;
+}
+
+int ExpressionSet::find_array(std::string_view name) const
+{
+    for (size_t i = 0; i < arrays_.size(); ++i)
+        if (same_name(arrays_[i].name, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int ExpressionSet::element(const Node &n, const Row &row) const
+{
+    const std::vector<int> &slots = arrays_[static_cast<size_t>(n.function)].slots;
+    // A subscript with a fraction counts by its integer part; a missing one is out of range.
+    const double v = number(n.a, row);
+    if (!(v >= 1 && v < static_cast<double>(slots.size()) + 1)) {
+        if (halted_ < 0)
+            halted_ = static_cast<int>(&n - nodes_.data());
+        return -1;
+    }
+    return slots[static_cast<size_t>(v) - 1];
+}
+
+int ExpressionSet::element_slot(int node, const Row &row) const { return element(nodes_[static_cast<size_t>(node)], row); }
+
+std::string ExpressionSet::take_halt()
+{
+    const Node &n = nodes_[static_cast<size_t>(halted_)];
+    halted_ = -1;
+    return "Array subscript out of range at line " + std::to_string(n.line) + " column " + std::to_string(n.column) + ".";
 }
 
 int ExpressionSet::as_type(int node, VarType type)
@@ -659,6 +823,10 @@ double ExpressionSet::number(int node, const Row &row) const
         return v;
     }
     case Op::Call: return call(n, row);
+    case Op::Element: {
+        const int slot = element(n, row);
+        return slot < 0 ? missing_value() : row.numbers[static_cast<size_t>(slot)];
+    }
     default: return missing_value();
     }
 }
@@ -674,7 +842,7 @@ const std::string &ExpressionSet::text(int node, const Row &row) const
         const std::string &a = text(n.a, row);
         n.result.assign(a);
         // A variable's value is its full length: the blanks that fill it are concatenated too.
-        if (left.op == Op::Var && n.result.size() < left.length)
+        if ((left.op == Op::Var || left.op == Op::Element) && n.result.size() < left.length)
             n.result.append(left.length - n.result.size(), ' ');
         n.result.append(text(n.b, row));
         return n.result;
@@ -684,13 +852,21 @@ const std::string &ExpressionSet::text(int node, const Row &row) const
         return n.result;
     }
     case Op::Call: return call_text(n, row);
+    case Op::Element: {
+        const int slot = element(n, row);
+        if (slot >= 0)
+            return row.texts[static_cast<size_t>(slot)];
+        n.result.clear();
+        return n.result;
+    }
     default: n.result.clear(); return n.result;
     }
 }
 
 bool ExpressionSet::has_text_variable_read(int node) const
 {
-    return nodes_[static_cast<size_t>(node)].op == Op::Var;
+    const Op op = nodes_[static_cast<size_t>(node)].op;
+    return op == Op::Var || op == Op::Element;
 }
 
 } // namespace quill::host

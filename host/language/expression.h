@@ -10,9 +10,11 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/table.h"
+#include "language/formats.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -31,6 +33,14 @@ struct Scope {
     std::function<const Variable &(int slot)> variable;
 };
 
+// An array of the DATA step: a name for a list of variables of one type, subscripted from 1.
+struct ArrayDef {
+    std::string name;
+    VarType type = VarType::Numeric;
+    size_t length = number_length;
+    std::vector<int> slots; // the elements' slots, in order
+};
+
 // One message about an observation (a division by zero, an invalid argument), for the caller to
 // log with the values of the observation.
 struct EvalEvent {
@@ -43,6 +53,20 @@ public:
     // `error` (naming the place and what was expected). The result is a node index.
     bool parse(const std::vector<Token> &tokens, size_t &pos, size_t end, Scope &scope, int &node,
                std::string &error);
+    // Parses one array reference name{subscript} at pos (the target of an assignment).
+    bool parse_element(const std::vector<Token> &tokens, size_t &pos, size_t end, Scope &scope, int &node,
+                       std::string &error);
+
+    // Arrays, defined before the expressions that subscript them; find gives -1 for an unknown name.
+    int add_array(ArrayDef array);
+    int find_array(std::string_view name) const;
+    const ArrayDef &array(int id) const { return arrays_[static_cast<size_t>(id)]; }
+    // The slot an array reference node stands for in this row; -1 when its subscript is out of
+    // range, which halts the evaluation until take_halt.
+    int element_slot(int node, const Row &row) const;
+    // Set when a subscript was out of range since the last take_halt; the message names the place.
+    bool halted() const { return halted_ >= 0; }
+    std::string take_halt();
     // Converts node to the type wanted (a note about the conversion is kept in conversions()).
     int as_type(int node, VarType type);
 
@@ -71,21 +95,24 @@ private:
     double call(const Node &n, const Row &row) const;
     const std::string &call_text(const Node &n, const Row &row) const;
     bool compare(const Node &n, const Row &row) const;
+    int element(const Node &n, const Row &row) const;
 
     std::vector<Node> nodes_;
     std::vector<int> args_;
+    std::vector<ArrayDef> arrays_;
+    mutable int halted_ = -1; // the array reference whose subscript was out of range
     mutable std::vector<Place> places_;
     std::vector<std::pair<int, int>> to_number_, to_text_;
     mutable std::vector<EvalEvent> events_;
     size_t event_limit_ = 20;
-    const Token *at_ = nullptr;
-    mutable std::string out_number_; // a number written as text by CATS and CATX // the token the next node added is written at
+    const Token *at_ = nullptr;      // the token the next node added is written at
+    mutable std::string out_number_; // a number written as text by CATS and CATX
     friend class ExpressionParser;
 };
 
 enum class Op : unsigned char {
     Number, Text, Var, Neg, Not, Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Le, Gt, Ge, And, Or, In,
-    ToNumber, ToText, Call
+    ToNumber, ToText, Call, Element
 };
 
 struct ExpressionSet::Node {
@@ -95,10 +122,11 @@ struct ExpressionSet::Node {
     int a = -1, b = -1;            // operands
     int first = 0, count = 0;      // arguments (of IN and functions) in args_
     int slot = -1;                 // variable slot
-    int function = -1;             // function id
+    int function = -1;             // function id; the array of an Element
     int place = -1;                // its place in places_
     int line = 0, column = 0;      // where it is written
     double value = 0;              // a numeric constant
+    FormatSpec format;             // PUT's format, INPUT's informat
     std::string constant;          // a character constant
     mutable std::string result;    // a character result, its capacity reused
 };

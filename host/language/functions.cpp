@@ -171,6 +171,15 @@ double ExpressionSet::call(const Node &n, const Row &row) const
         const size_t length = trim_right(text(arg(0), row)).size();
         return static_cast<double>(std::max<size_t>(1, length));
     }
+    case fn_input: {
+        double v;
+        if (!input_number(text(arg(0), row), n.format, v)) {
+            ++p.failed;
+            event("Invalid argument to function INPUT at line " + std::to_string(p.line) + " column " +
+                  std::to_string(p.column) + ".");
+        }
+        return v;
+    }
     case fn_ifn: {
         const double c = number(arg(0), row);
         if (is_missing(c) && n.count == 4)
@@ -227,6 +236,13 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
                                                             std::tolower(static_cast<unsigned char>(c)));
         return out;
     }
+    case fn_put:
+        if (n.format.kind == FormatSpec::Kind::Text)
+            put_text(text(arg(0), row), n.format, out);
+        else
+            put_number(number(arg(0), row), n.format, out);
+        return out;
+    case fn_input: input_text(text(arg(0), row), n.format, out); return out;
     case fn_strip: out.assign(strip(text(arg(0), row))); return out;
     case fn_trim: out.assign(trim_right(text(arg(0), row))); return out;
     case fn_left: {

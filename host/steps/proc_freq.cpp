@@ -425,8 +425,7 @@ void run_proc_freq(Session &session, const Step &step)
         if (request.output && outputs[request.output - 1])
             write_counts(table, c, request.options, *outputs[request.output - 1]);
     }
-    session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
-                     ref.name.display + ".");
+    note_observations_read(session.log, static_cast<long long>(table.rows), ref);
     for (auto &output : outputs)
         if (output && !output->failed())
             output->commit();

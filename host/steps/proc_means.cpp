@@ -422,8 +422,7 @@ void run_proc_means(Session &session, const Step &step)
         if (output && !run.write_group(*output, rows))
             return;
     }
-    session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
-                     ref.name.display + ".");
+    note_observations_read(session.log, static_cast<long long>(table.rows), ref);
     if (output)
         output->commit();
 }

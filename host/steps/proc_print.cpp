@@ -9,6 +9,7 @@
 #include "language/dataset_reference.h"
 #include "language/variable_lists.h"
 #include "steps/by_groups.h"
+#include "steps/proc_support.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
@@ -80,11 +81,8 @@ void run_proc_print(Session &session, const Step &step)
                 return;
             continue;
         }
-        if (s.keyword() != "VAR") {
-            const std::string what = s.keyword().empty() ? quoted_excerpt(s.tokens.front().source) : s.keyword();
-            session.log.error(at_line("Statement " + what + " is not known to PROC PRINT", s.line()));
-            return;
-        }
+        if (s.keyword() != "VAR")
+            return unknown_statement(session, s, "PRINT");
         std::vector<Token> list(s.tokens.begin() + 1, s.tokens.end() - 1);
         if (!resolve_variable_list(list, view.variables, columns, error)) {
             session.log.error(error);
@@ -145,8 +143,7 @@ void run_proc_print(Session &session, const Step &step)
             session.listing.line(line);
         }
     }
-    session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
-                     ref.name.display + ".");
+    note_observations_read(session.log, static_cast<long long>(table.rows), ref, where);
 }
 
 } // namespace quill::host

@@ -52,8 +52,7 @@ void run_proc_sort(Session &session, const Step &step)
         session.log.error(at_line(error, step.head.line()));
         return;
     }
-    session.log.note("There were " + std::to_string(table.rows) + " observations read from the data set " +
-                     ref.name.display + ".");
+    note_observations_read(session.log, static_cast<long long>(table.rows), ref);
 
     std::vector<size_t> order(table.rows);
     std::iota(order.begin(), order.end(), size_t{0});

@@ -98,6 +98,9 @@ void unknown_statement(Session &session, const Statement &statement, const char 
 {
     const std::string what = statement.keyword().empty() ? quoted_excerpt(statement.tokens.front().source)
                                                           : statement.keyword();
+    // Statements of the language this host does not run, apart from those a procedure does not know.
+    if (what == "FORMAT" || what == "INFORMAT")
+        return session.log.error(at_line("The " + what + " statement is not supported by this host", statement.line()));
     session.log.error(at_line("Statement " + what + " is not known to PROC " + proc, statement.line()));
 }
 

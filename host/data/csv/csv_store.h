@@ -74,6 +74,7 @@ private:
     std::filesystem::path target_;
     TemporaryFile temporary_;
     bool row_started_ = false;
+    std::string row_; // the row being written, handed to the stream whole
 };
 
 // A CSV sink (format.h): texts longer than 32 bytes are cut to 32.

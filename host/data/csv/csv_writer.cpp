@@ -2,10 +2,11 @@
 // which replaces the target only when it is complete.
 #include <unistd.h>
 
+#include <charconv>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
-#include "base/number_text.h"
 #include "data/csv/csv_store.h"
 
 namespace quill::host {
@@ -31,13 +32,14 @@ bool CsvWriter::open(const std::filesystem::path &target, std::string &error)
         return false;
     }
     row_started_ = false;
+    row_.clear();
     return true;
 }
 
 void CsvWriter::separate()
 {
     if (row_started_)
-        std::fputc(',', file_);
+        row_ += ',';
     row_started_ = true;
 }
 
@@ -47,7 +49,7 @@ void CsvWriter::name(std::string_view value)
     if (!value.empty() && value.find_first_of(",\"\r\n") == std::string_view::npos && value.front() != ' ' &&
         value.back() != ' ' && value.rfind("\xEF\xBB\xBF", 0) != 0) {
         separate();
-        std::fwrite(value.data(), 1, value.size(), file_);
+        row_.append(value);
         return;
     }
     text(value);
@@ -56,25 +58,39 @@ void CsvWriter::name(std::string_view value)
 void CsvWriter::text(std::string_view value)
 {
     separate();
-    std::fputc('"', file_);
-    for (char c : value) {
-        if (c == '"')
-            std::fputc('"', file_);
-        std::fputc(c, file_);
+    row_ += '"';
+    for (size_t from = 0;;) {
+        const size_t quote = value.find('"', from);
+        row_.append(value.substr(from, quote == std::string_view::npos ? quote : quote + 1 - from));
+        if (quote == std::string_view::npos)
+            break;
+        row_ += '"';
+        from = quote + 1;
     }
-    std::fputc('"', file_);
+    row_ += '"';
 }
 
 void CsvWriter::number(double value)
 {
     separate();
-    const std::string text = storage_text(value);
-    std::fwrite(text.data(), 1, text.size(), file_);
+    // The shortest text that reads back exactly, formatted in place (storage_text's rule).
+    if (std::isnan(value)) {
+        row_ += '.';
+        return;
+    }
+    const size_t at = row_.size();
+    row_.resize(at + 32);
+    const auto [end, ec] = std::to_chars(row_.data() + at, row_.data() + row_.size(), value);
+    row_.resize(ec == std::errc() ? static_cast<size_t>(end - row_.data()) : at);
+    if (ec != std::errc())
+        row_ += '.';
 }
 
 bool CsvWriter::end_row(std::string &error)
 {
-    std::fputc('\n', file_);
+    row_ += '\n';
+    std::fwrite(row_.data(), 1, row_.size(), file_);
+    row_.clear();
     row_started_ = false;
     if (!std::ferror(file_))
         return true;

@@ -258,6 +258,10 @@ private:
     // The body of a loop once: what the loop does next.
     bool body(const Stmt &s, Flow &flow)
     {
+        if (p_.expressions.halted()) { // in the loop's condition
+            flow = halt();
+            return false;
+        }
         flow = block(s.children);
         if (flow == Flow::Continue)
             flow = Flow::Next;
@@ -274,6 +278,8 @@ private:
         const double start = p_.expressions.number(s.expr2, values_);
         const double stop = p_.expressions.number(s.expr3, values_);
         const double by = s.expr >= 0 ? p_.expressions.number(s.expr, values_) : 1;
+        if (p_.expressions.halted())
+            return Flow::Next; // exec reports the subscript
         if (is_missing(start) || is_missing(stop) || is_missing(by) || by == 0) {
             fail(at_place(std::string("The ") + (is_missing(start) ? "start" : is_missing(stop) ? "stop" : "BY") +
                               " value of the DO loop is " + (by == 0 ? "zero" : "missing"),
@@ -294,12 +300,35 @@ private:
         return Flow::Next;
     }
 
+    // A statement; a subscript out of range anywhere in it stops the step.
     Flow exec(int index)
+    {
+        const Flow flow = exec_statement(index);
+        return p_.expressions.halted() ? halt() : flow;
+    }
+
+    Flow halt()
+    {
+        values_.numbers[static_cast<size_t>(p_.error_slot)] = 1;
+        session_.log.error(p_.expressions.take_halt());
+        session_.log.plain(values_line());
+        return Flow::Failed;
+    }
+
+    Flow exec_statement(int index)
     {
         const Stmt &s = p_.statements[static_cast<size_t>(index)];
         switch (s.kind) {
         case StmtKind::Nothing: return Flow::Next;
-        case StmtKind::Assign: assign(s.target, s.expr); return Flow::Next;
+        case StmtKind::Assign:
+            if (s.element >= 0) {
+                const int slot = p_.expressions.element_slot(s.element, values_);
+                if (slot >= 0)
+                    assign(slot, s.expr);
+                return Flow::Next;
+            }
+            assign(s.target, s.expr);
+            return Flow::Next;
         case StmtKind::Sum: {
             const double x = p_.expressions.number(s.expr, values_);
             double &total = values_.numbers[static_cast<size_t>(s.target)];
@@ -371,6 +400,22 @@ private:
         return x == y || (is_missing(x) && is_missing(y));
     }
 
+    // The values of the observation, as the notes about it show them.
+    std::string values_line() const
+    {
+        std::string line;
+        const Pdv &pdv = p_.pdv;
+        for (size_t i = 0; i < pdv.variables.size(); ++i) {
+            if (pdv.automatic[i])
+                continue;
+            line.append(pdv.variables[i].name).append("=");
+            line.append(pdv.variables[i].type == VarType::Numeric ? best_text(values_.numbers[i]) : values_.texts[i]);
+            line.append(" ");
+        }
+        line.append("_ERROR_=1 _N_=").append(best_text(values_.numbers[static_cast<size_t>(p_.n_slot)]));
+        return excerpt(line, 1000);
+    }
+
     // The notes of this iteration (division by zero, invalid arguments) with its values.
     void report_events()
     {
@@ -381,19 +426,7 @@ private:
         for (const EvalEvent &e : events)
             session_.log.note(e.text);
         events.clear();
-        std::string line;
-        const Pdv &pdv = p_.pdv;
-        for (size_t i = 0; i < pdv.variables.size(); ++i) {
-            if (pdv.automatic[i] && static_cast<int>(i) != p_.n_slot && static_cast<int>(i) != p_.error_slot)
-                continue;
-            if (static_cast<int>(i) == p_.n_slot || static_cast<int>(i) == p_.error_slot)
-                continue;
-            line.append(pdv.variables[i].name).append("=");
-            line.append(pdv.variables[i].type == VarType::Numeric ? best_text(values_.numbers[i]) : values_.texts[i]);
-            line.append(" ");
-        }
-        line.append("_ERROR_=1 _N_=").append(best_text(values_.numbers[static_cast<size_t>(p_.n_slot)]));
-        session_.log.plain(excerpt(line, 1000));
+        session_.log.plain(values_line());
         if (++logged_ == max_logged_observations) {
             session_.log.warning("Limit set by ERRORS= option reached.  Further errors of this type will not be printed.");
             p_.expressions.set_event_limit(0);
@@ -462,8 +495,7 @@ void run_data_step(Session &session, const Step &step)
     for (const Reader &r : program.readers)
         for (const Reader::Input &in : r.inputs)
             if (in.ref.name.display != "DATALINES")
-                session.log.note("There were " + std::to_string(in.read) + " observations read from the data set " +
-                                 in.ref.name.display + ".");
+                note_observations_read(session.log, in.read, in.ref, program.where);
     runner.commit();
 }
 

@@ -39,6 +39,19 @@ namespace {
 
 bool is_word(const Token &t, const char *word) { return t.kind == TokenKind::Name && upper_case(t.text) == word; }
 
+// Splits X12 into the prefix X and the number 12; false when the name does not end in digits.
+bool split_numbered(const std::string &name, std::string &prefix, long &number)
+{
+    size_t digits = name.size();
+    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9')
+        --digits;
+    if (digits == name.size() || digits == 0 || name.size() - digits > 9)
+        return false;
+    prefix = name.substr(0, digits);
+    number = std::stol(name.substr(digits));
+    return true;
+}
+
 class Compiler {
 public:
     Compiler(Session &session, const Step &step, StepProgram &program)
@@ -200,6 +213,12 @@ private:
         }
         const bool name = first.kind == TokenKind::Name || first.kind == TokenKind::NameLiteral;
         const bool assignment = name && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '=');
+        const bool array = first.kind == TokenKind::Name && p_.expressions.find_array(first.text) >= 0;
+        if (array && !assignment && pos + 1 < tokens_.size() &&
+            (is_punct(tokens_[pos + 1], '{') || is_punct(tokens_[pos + 1], '[') || is_punct(tokens_[pos + 1], '(')))
+            return element_assignment(pos, s, out);
+        if (array && assignment)
+            return error("Illegal reference to the array " + first.text, first);
         const std::string keyword = first.kind == TokenKind::Name && !assignment ? upper_case(first.text) : "";
         const bool sum = name && !assignment && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '+');
         const std::string outer = current_;
@@ -342,6 +361,8 @@ private:
             return length_statement(pos);
         if (keyword == "LABEL")
             return label_statement(pos);
+        if (keyword == "ARRAY")
+            return array_statement(pos);
         if (keyword == "WHERE") {
             const bool empty = tokens_[pos].kind == TokenKind::Semicolon;
             if (where_seen_++ > 0)
@@ -357,7 +378,247 @@ private:
         }
         if (keyword.empty())
             return expected("a statement", pos - 1);
+        if (keyword == "FORMAT" || keyword == "INFORMAT")
+            return error("The " + keyword + " statement is not supported by this host", first);
         return error("Statement " + keyword + " is not supported in a DATA step by this host", first);
+    }
+
+    // name{subscript} = expression; the element assigned is chosen as the statement runs.
+    bool element_assignment(size_t &pos, Stmt &s, int &out)
+    {
+        const std::string outer = current_;
+        current_ = "assignment";
+        Scope sc = scope();
+        std::string message;
+        int element = -1, value = -1;
+        if (!p_.expressions.parse_element(tokens_, pos, tokens_.size(), sc, element, message)) {
+            session_.log.error(named(message));
+            return false;
+        }
+        if (!is_punct(tokens_[pos], '='))
+            return expected("=", pos);
+        ++pos;
+        if (!expression(pos, value) || !end_of_statement(pos))
+            return false;
+        current_ = outer;
+        const ArrayDef &array = p_.expressions.array(p_.expressions.find_array(s.at.text));
+        for (int slot : array.slots)
+            p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
+        s.kind = StmtKind::Assign;
+        s.element = element;
+        s.expr = p_.expressions.as_type(value, array.type);
+        out = add_statement(std::move(s));
+        return true;
+    }
+
+    // ARRAY name{n|*} <$> <length> <variables | _TEMPORARY_> <(initial values)>;
+    bool array_statement(size_t &pos)
+    {
+        constexpr long max_elements = 100000;
+        const Token &name = tokens_[pos];
+        if (name.kind != TokenKind::Name)
+            return expected("the name of the array", pos);
+        if (p_.expressions.find_array(name.text) >= 0)
+            return error("The array " + name.text + " has been defined more than once", name);
+        if (p_.pdv.find(name.text) >= 0)
+            return error("The array name " + name.text + " is the name of a variable of the step", name);
+        ++pos;
+        const char close = is_punct(tokens_[pos], '{') ? '}' : is_punct(tokens_[pos], '[') ? ']' :
+                           is_punct(tokens_[pos], '(') ? ')' : '\0';
+        if (close == '\0')
+            return expected("{ and the number of elements of the array", pos);
+        ++pos;
+        long dim = -1; // -1 for *: as many as are listed
+        if (tokens_[pos].kind == TokenKind::Integer && tokens_[pos].number >= 1 && tokens_[pos].number <= max_elements)
+            dim = static_cast<long>(tokens_[pos].number);
+        else if (!is_punct(tokens_[pos], '*'))
+            return expected("the number of elements (1 to " + std::to_string(max_elements) + ") or *", pos);
+        ++pos;
+        if (is_punct(tokens_[pos], ','))
+            return error("Arrays of more than one dimension are not supported by this host", tokens_[pos]);
+        if (!is_punct(tokens_[pos], close))
+            return expected(std::string(1, close), pos);
+        ++pos;
+        ArrayDef array;
+        array.name = name.text;
+        const bool character = is_punct(tokens_[pos], '$');
+        pos += character ? 1 : 0;
+        size_t length = number_length;
+        bool length_given = false;
+        if (tokens_[pos].kind == TokenKind::Integer) {
+            const double n = tokens_[pos].number;
+            if (n < 1 || n > 32767 || (!character && (n < 3 || n > 8)))
+                return expected(character ? "a length from 1 to 32767 after $" : "a numeric length from 3 to 8", pos);
+            length = static_cast<size_t>(n);
+            length_given = true;
+            ++pos;
+        }
+        std::vector<Token> list;
+        for (; tokens_[pos].kind != TokenKind::Semicolon && !is_punct(tokens_[pos], '('); ++pos)
+            list.push_back(tokens_[pos]);
+        const bool temporary = list.size() == 1 && is_word(list[0], "_TEMPORARY_");
+        array.type = character ? VarType::Character : VarType::Numeric;
+        array.length = character ? length : number_length;
+        if (temporary) {
+            if (dim < 0)
+                return error("The temporary array " + name.text + " needs its number of elements, not *", name);
+            for (long k = 1; k <= dim; ++k) {
+                // Not a variable of the data set: a name no program can write, retained, never written.
+                const int slot = p_.pdv.add(name.text + "{" + std::to_string(k) + "}", array.type, array.length);
+                p_.pdv.automatic[static_cast<size_t>(slot)] = 1;
+                p_.pdv.retained[static_cast<size_t>(slot)] = 1;
+                p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
+                array.slots.push_back(slot);
+            }
+        } else {
+            if (list.empty() && dim > 0)
+                for (long k = 1; k <= dim; ++k) { // array x{3}; names x1 x2 x3
+                    Token t = name;
+                    t.text = name.text + std::to_string(k);
+                    list.push_back(t);
+                }
+            if (!array_elements(list, array, character, length_given ? length : 8, max_elements))
+                return false;
+            if (array.slots.empty())
+                return error("The array " + name.text + " has been defined with zero elements", name);
+            if (dim > 0 && array.slots.size() != static_cast<size_t>(dim))
+                return error(std::string("Too ") + (array.slots.size() < static_cast<size_t>(dim) ? "few" : "many") +
+                                 " variables defined for the dimension(s) specified for the array " + name.text,
+                             name);
+        }
+        if (is_punct(tokens_[pos], '(') && !array_initial_values(pos, array, name))
+            return false;
+        if (tokens_[pos].kind != TokenKind::Semicolon)
+            return expected(";", pos);
+        ++pos;
+        p_.expressions.add_array(std::move(array));
+        return true;
+    }
+
+    // The variables of an array: names and numbered ranges x1-x3 (created when new), other lists
+    // (a--d, x:, _NUMERIC_ ...) of the variables the step has so far. They must share one type.
+    bool array_elements(const std::vector<Token> &list, ArrayDef &array, bool character, size_t length, long limit)
+    {
+        struct Element {
+            Token at;
+            std::string name;
+            int slot;
+        };
+        std::vector<Element> elements;
+        std::vector<Variable> known;
+        std::vector<int> known_slots;
+        for (size_t i = 0; i < p_.pdv.variables.size(); ++i)
+            if (!p_.pdv.automatic[i]) {
+                known.push_back(p_.pdv.variables[i]);
+                known_slots.push_back(static_cast<int>(i));
+            }
+        for (size_t i = 0; i < list.size();) {
+            const Token &t = list[i];
+            if (t.kind != TokenKind::Name && t.kind != TokenKind::NameLiteral)
+                return error("Syntax error in the ARRAY statement: expected a variable name, found " +
+                                 quoted_excerpt(t.source),
+                             t);
+            size_t width = 1; // the tokens of this item
+            if (i + 1 < list.size() && is_punct(list[i + 1], ':'))
+                width = 2;
+            else if (i + 3 < list.size() && is_punct(list[i + 1], '-') && is_punct(list[i + 2], '-'))
+                width = 4;
+            else if (i + 4 < list.size() && is_punct(list[i + 1], '-') && list[i + 2].kind == TokenKind::Name &&
+                     is_punct(list[i + 3], '-'))
+                width = 5;
+            const std::string upper = upper_case(t.text);
+            const bool special = t.kind == TokenKind::Name && (upper == "_NUMERIC_" || upper == "_CHARACTER_" ||
+                                                                  upper == "_CHAR_" || upper == "_ALL_");
+            if (width == 1 && i + 2 < list.size() && is_punct(list[i + 1], '-')) {
+                std::string prefix, last_prefix;
+                long from = 0, to = 0;
+                if (!split_numbered(t.text, prefix, from) || !split_numbered(list[i + 2].text, last_prefix, to) ||
+                    !same_name(prefix, last_prefix) || to < from)
+                    return error("The numbered range " + t.text + "-" + list[i + 2].text +
+                                     " must run from a name ending in a number to a larger number of the same prefix",
+                                 t);
+                if (to - from >= limit)
+                    return error("The array " + array.name + " has more than " + std::to_string(limit) + " elements", t);
+                for (long k = from; k <= to; ++k) {
+                    const std::string n = prefix + std::to_string(k);
+                    elements.push_back({t, n, p_.pdv.find(n)});
+                }
+                i += 3;
+            } else if (width == 1 && !special) {
+                elements.push_back({t, t.text, p_.pdv.find(t.text)});
+                ++i;
+            } else {
+                const std::vector<Token> item(list.begin() + static_cast<long>(i), list.begin() + static_cast<long>(i + width));
+                std::vector<int> numbers;
+                std::string message;
+                if (!resolve_variable_list(item, known, numbers, message))
+                    return error(message, t);
+                for (int n : numbers)
+                    elements.push_back({t, known[static_cast<size_t>(n - 1)].name, known_slots[static_cast<size_t>(n - 1)]});
+                i += width;
+            }
+            if (static_cast<long>(elements.size()) > limit)
+                return error("The array " + array.name + " has more than " + std::to_string(limit) + " elements", t);
+        }
+        if (!character)
+            for (const Element &e : elements)
+                if (e.slot >= 0) { // an array of variables that exist takes their type
+                    array.type = p_.pdv.variables[static_cast<size_t>(e.slot)].type;
+                    break;
+                }
+        for (const Element &e : elements) {
+            int slot = e.slot;
+            if (slot < 0) {
+                if (!is_valid_name(e.name) && !(e.at.kind == TokenKind::NameLiteral && is_storable_name(e.name)))
+                    return error("The name " + e.name + " in the ARRAY statement is not a valid variable name", e.at);
+                slot = p_.pdv.find(e.name); // listed twice
+                if (slot < 0)
+                    slot = p_.pdv.add(e.name, array.type, array.type == VarType::Character ? length : number_length);
+            }
+            if (p_.pdv.variables[static_cast<size_t>(slot)].type != array.type)
+                return error("All variables in array list must be the same type, i.e., all numeric or character", e.at);
+            array.slots.push_back(slot);
+        }
+        if (array.type == VarType::Character) {
+            array.length = 1;
+            for (int slot : array.slots)
+                array.length = std::max(array.length, p_.pdv.variables[static_cast<size_t>(slot)].length);
+        }
+        return true;
+    }
+
+    // (1 2 3) or ('a', 'b'): the elements' initial values, in order; they are retained.
+    bool array_initial_values(size_t &pos, const ArrayDef &array, const Token &name)
+    {
+        size_t k = 0;
+        for (++pos; !is_punct(tokens_[pos], ')'); ++pos) {
+            if (is_punct(tokens_[pos], ','))
+                continue;
+            const bool negative = is_punct(tokens_[pos], '-');
+            pos += negative ? 1 : 0;
+            const Token &value = tokens_[pos];
+            const bool number = value.kind == TokenKind::Integer || value.kind == TokenKind::Number ||
+                                (value.kind == TokenKind::Missing && !negative);
+            if (!number && (value.kind != TokenKind::String || negative))
+                return expected("a constant or ) in the initial values of the array " + array.name, pos);
+            if (k == array.slots.size())
+                return error("Too many values for initialization of the array " + array.name, value);
+            if (number != (array.type == VarType::Numeric))
+                return error("The initial value " + quoted_excerpt(value.source) + " is not of the type of the array " +
+                                 array.name,
+                             value);
+            const size_t slot = static_cast<size_t>(array.slots[k++]);
+            if (number)
+                p_.pdv.initial[slot] = value.kind == TokenKind::Missing ? missing_value() : negative ? -value.number : value.number;
+            else
+                p_.pdv.initial_text[slot] = value.text.substr(0, p_.pdv.variables[slot].length);
+            p_.pdv.retained[slot] = 1;
+            p_.pdv.assigned[slot] = 1;
+        }
+        ++pos;
+        if (k < array.slots.size())
+            session_.log.warning("Partial value initialization of the array " + name.text + ".");
+        return true;
     }
 
     // The statement after THEN or ELSE.

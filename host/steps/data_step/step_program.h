@@ -40,6 +40,7 @@ struct Stmt {
     StmtKind kind = StmtKind::Nothing;
     Token at;                    // the statement's first token
     int target = -1;             // the variable assigned or the loop index
+    int element = -1;            // the array reference assigned, in place of target
     int expr = -1, expr2 = -1, expr3 = -1; // value / condition; loop start, stop, step
     int condition = -1;          // WHILE or UNTIL of an iterative DO (-1 none), until when `until`
     bool until = false;

@@ -1,5 +1,5 @@
 /* Every data set option on SET, on PROC PRINT and on PROC QUILLFIT's DATA=, and the WHERE
-   statement of a DATA step and of a PROC step. */
+   statement of a DATA step and of a PROC step; the log's WHERE line under the observations read. */
 data s;
   input id x y $ w;
   datalines;
@@ -22,3 +22,7 @@ proc print data=u noobs; var id; run;
 proc print data=s(where=(id > 4) drop=w rename=(y=letter)) noobs; run;
 proc print data=s(obs=0); run;
 proc print data=s noobs; where w <= 2 or id = 6; var id w; run;
+data v;
+  set s(where=(y ^= 'b'));
+  where x  in (10,50) AND not(id = 3);
+run;

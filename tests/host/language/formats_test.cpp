@@ -1,0 +1,98 @@
+#include "language/formats.h"
+
+#include <gtest/gtest.h>
+
+#include "data/table.h"
+#include "host_test_support.h"
+
+namespace quill::host {
+namespace {
+
+FormatSpec spec_of(const std::string &text, bool informat, std::string &error)
+{
+    const auto tokens = testing::tokens_of(text);
+    size_t pos = 0;
+    FormatSpec spec;
+    error.clear();
+    if (parse_format_spec(tokens, pos, tokens.size(), informat, spec, error) && pos != tokens.size())
+        error = "not all read";
+    return spec;
+}
+
+std::string put(double value, const std::string &format)
+{
+    std::string error, out;
+    const FormatSpec spec = spec_of(format, false, error);
+    EXPECT_EQ(error, "") << format;
+    put_number(value, spec, out);
+    return out;
+}
+
+TEST(Formats, NumbersFillTheirWidthAndGiveUpDecimalsThenDigits)
+{
+    EXPECT_EQ(put(1234.5678, "best12."), "   1234.5678");
+    EXPECT_EQ(put(1234.5678, "best."), "   1234.5678");
+    EXPECT_EQ(put(-0.5, "3."), " -1");      // halves away from zero
+    EXPECT_EQ(put(0.125, "5.2"), " 0.13");
+    EXPECT_EQ(put(-0.001, "5.2"), " 0.00"); // no negative zero
+    EXPECT_EQ(put(1234.5678, "6.2"), "1234.6");
+    EXPECT_EQ(put(1234.5678, "4.2"), "1235");
+    EXPECT_EQ(put(123456789, "4."), " 1E8");
+    EXPECT_EQ(put(-123456789, "3."), "***");
+    EXPECT_EQ(put(1.5e-7, "best8."), "  1.5E-7");
+    EXPECT_EQ(put(1e300, "f6.1"), " 1E300");
+    EXPECT_EQ(put(7, "1."), "7");
+    EXPECT_EQ(put(missing_value(), "4.1"), "   .");
+    std::string out;
+    std::string error;
+    put_text("abc", spec_of("$5.", false, error), out);
+    EXPECT_EQ(out, "abc  ");
+    put_text("abcdef", spec_of("$2.", false, error), out);
+    EXPECT_EQ(out, "ab");
+}
+
+TEST(Formats, InformatsReadTheirWidthWithImpliedDecimals)
+{
+    std::string error;
+    double v = 0;
+    EXPECT_TRUE(input_number("  12345678901234", spec_of("best.", true, error), v));
+    EXPECT_EQ(v, 1234567890);  // 12 columns, two of them blank
+    EXPECT_TRUE(input_number("12345", spec_of("5.2", true, error), v));
+    EXPECT_EQ(v, 123.45);
+    EXPECT_TRUE(input_number("1.5", spec_of("5.2", true, error), v));
+    EXPECT_EQ(v, 1.5);         // a written point wins over the implied one
+    EXPECT_TRUE(input_number("2e3", spec_of("8.1", true, error), v));
+    EXPECT_EQ(v, 2000);
+    EXPECT_TRUE(input_number("   .  ", spec_of("8.", true, error), v));
+    EXPECT_TRUE(is_missing(v));
+    EXPECT_TRUE(input_number("", spec_of("8.", true, error), v));
+    EXPECT_TRUE(is_missing(v));
+    EXPECT_FALSE(input_number("12a", spec_of("best32.", true, error), v));
+    EXPECT_TRUE(is_missing(v));
+    std::string out;
+    input_text("  hello", spec_of("$5.", true, error), out);
+    EXPECT_EQ(out, "hel");
+}
+
+TEST(Formats, OnlyTheKnownFormatsAndWidths)
+{
+    std::string error;
+    for (const char *bad : {"date9.", "comma8.2", "$char10."}) {
+        spec_of(bad, false, error);
+        EXPECT_NE(error.find("was not found or could not be loaded"), std::string::npos) << bad;
+    }
+    spec_of("best33.", false, error);
+    EXPECT_EQ(error, "Width specified for format BEST is invalid");
+    spec_of("3.3", false, error);
+    EXPECT_EQ(error, "Decimal specified for format F is invalid");
+    spec_of("0.", true, error);
+    EXPECT_EQ(error, "Width specified for informat F is invalid");
+    spec_of("8", false, error);
+    EXPECT_EQ(error, "expected a format (w., w.d, BEST., BESTw. or $w.)");
+    const FormatSpec text = spec_of("$32767.", true, error);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(text.width, 32767);
+}
+
+} // namespace
+} // namespace quill::host

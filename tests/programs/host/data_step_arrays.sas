@@ -1,0 +1,63 @@
+/* ARRAY: numbered ranges, * and names made from the array's, character and temporary arrays with
+   initial values, the three ways of writing a subscript, DIM/HBOUND/LBOUND, a subscript out of
+   range stopping the step, and the errors of the statement. */
+data raw;
+  input id a1-a3 name $;
+  datalines;
+1 1 10 100 ann
+2 1000 . 0.1 bob
+;
+data logs;
+  set raw;
+  array a{3} a1-a3;
+  array lg[*] lg1-lg3;
+  array nm{2} $ 4 first second;
+  array acc{2} _temporary_ (0 5);
+  array d(2);
+  do i = 1 to dim(a);
+    if a(i) > 1 then lg{i} = log10(a[i]);
+    else lg{i} = a{i};
+  end;
+  acc{1} = acc{1} + a1;
+  acc(2) = acc(2) + 1;
+  total = acc{1};
+  seen = acc[2];
+  nm{1} = upcase(name) || 'xyz';
+  nm{2.7} = name;
+  d{1} = dim(lg) * 10 + hbound(nm);
+  d2 = lbound(d) * 100;
+run;
+data logs;
+  set raw;
+  array a{3} a1-a3;
+  do i = 1 to 4;
+    a{i} = 0;
+  end;
+run;
+data logs;
+  set raw;
+  array a{3} a1-a3;
+  do while (a{j} < 5);
+  end;
+run;
+proc print data=logs; run;
+data bad;
+  set raw;
+  array a{4} a1-a3;
+run;
+data bad;
+  set raw;
+  array m{*} a1 name;
+run;
+data bad;
+  set raw;
+  array a{3} a1-a3;
+  a = 1;
+run;
+data bad;
+  set raw;
+  n = dim(a1);
+run;
+data bad;
+  array t{2} _temporary_ (1 2 3);
+run;
