@@ -133,7 +133,11 @@ int select_given(scad_stdresults& res, const scad_session& session, error_trail&
     res.best = std::min(st.given_best, res.fitted);
     for (int j = 1; j <= res.betas.extent(1); ++j) res.beta(j) = res.betas(res.best, j);
     const double v = criterion(res.best);
-    mark_ties(res, criterion, v + 1e-10 * std::fmax(std::fabs(v), 1.0), session);
+    const double tolerance = 1e-10 * std::fmax(std::fabs(v), 1.0);
+    // The one-standard-error rule selects above the least error: a lower error is no tie.
+    for (int g = 1; g <= G; ++g)
+        if (criterion(g) < v - tolerance) criterion(g) = not_fitted;
+    mark_ties(res, criterion, v + tolerance, session);
     return 0;
 }
 

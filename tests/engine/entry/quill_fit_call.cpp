@@ -26,6 +26,7 @@ void quill_fit_call::run() {
         v->assign(G, -99.0);
     simple_df.assign(G, -99);
     fitted.assign(G, 7);
+    tied.assign(G, 7);
     message.assign(3001, 0);
     quill_fit_data data{};
     data.size = sizeof data;
@@ -46,6 +47,7 @@ void quill_fit_call::run() {
     table.effective_df = effective_df.data();
     table.simple_df = simple_df.data();
     table.fitted = fitted.data();
+    table.tied = tied.data();
     if (ebic) table.ebic = ebic->data();
     table.cv_error = cv_error.data();
     table.cv_se = cv_se.data();

@@ -134,6 +134,12 @@ TEST(QuillFitCv, SameTableAtOneAndTwoThreadsAndForTheSameSeed) {
     EXPECT_EQ(0, std::memcmp(two.beta.data(), one.beta.data(), d.p * sizeof(double)));
     EXPECT_NE(other.cv_error, one.cv_error);
     EXPECT_GE(again.result.best_index, one.result.best_index);
+    // Under 1SE a smaller lambda with a lower error is no tie of the selected one.
+    const double picked = again.cv_error[again.result.best_index - 1];
+    for (int g = 0; g < 15; ++g)
+        if (again.tied[g] != 0) {
+            EXPECT_NEAR(again.cv_error[g], picked, 1e-10 * std::fmax(picked, 1.0)) << g;
+        }
 
     // The drawn folds: splitmix64's published first value for seed 0, and k balanced folds of
     // the observations of positive weight only.
