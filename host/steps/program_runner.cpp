@@ -6,6 +6,7 @@
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
 #include "base/names.h"
+#include "steps/proc_support.h"
 
 namespace quill::host {
 
@@ -132,12 +133,25 @@ void ProgramRunner::run_global(const Statement &statement)
         run_title(session_, statement);
 }
 
+bool ProgramRunner::ends_step(const Statement &statement)
+{
+    const std::string keyword = statement.keyword();
+    if (keyword != "RUN" && keyword != "QUIT")
+        return false;
+    // `run = 1;`, `run + x;`, `run{1} = 0;`: a variable or an array of that name, not the statement.
+    const Token &next = statement.tokens[1];
+    for (const char c : {'=', '+', '{', '[', '('})
+        if (is_punct(next, c))
+            return false;
+    return true;
+}
+
 void ProgramRunner::collect_step(Step &step, bool data_step)
 {
     Statement s;
     while (!stop_ && read_statement(s)) {
         const std::string keyword = s.keyword();
-        if (keyword == "RUN" || keyword == "QUIT")
+        if (ends_step(s))
             return;
         if (keyword == "DATA" || keyword == "PROC") {
             pending_ = std::move(s);
@@ -234,14 +248,19 @@ void ProgramRunner::run_proc_step(Step &step)
             failed = true;
         } else {
             // The WHERE statement is the host's: it filters the input before the procedure sees it.
+            // FORMAT and INFORMAT are refused here, as in the host's own procedures: the step
+            // does not run, since it could not run as written.
             std::vector<Token> tokens(head.tokens.begin() + 1, head.tokens.end());
             session_.step_where.clear();
+            bool refused = false;
             for (const Statement &s : step.body)
-                if (s.keyword() == "WHERE")
+                if (refuse_unsupported_statement(session_, s))
+                    refused = true;
+                else if (s.keyword() == "WHERE")
                     session_.step_where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
                 else
                     tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
-            const int rc = run_module_procedure(session_, *module, name, std::move(tokens), head.line());
+            const int rc = refused ? 0 : run_module_procedure(session_, *module, name, std::move(tokens), head.line());
             session_.step_where.clear();
             if (rc != 0) {
                 session_.log.note("Procedure " + name + " ended with return code " + std::to_string(rc) + ".");
@@ -277,7 +296,7 @@ int ProgramRunner::run()
             stop_ = true;
         } else if (is_global(keyword)) {
             run_global(s);
-        } else if (keyword == "RUN" || keyword == "QUIT" || s.bad ||
+        } else if (ends_step(s) || s.bad ||
                    (s.tokens.size() == 1 && s.tokens[0].kind == TokenKind::Semicolon)) {
             continue;
         } else {

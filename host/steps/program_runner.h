@@ -44,6 +44,8 @@ private:
     bool read_raw_statement(Statement &statement);
     void echo_through(int line);
     bool is_global(const std::string &keyword) const;
+    // RUN or QUIT as a statement, not a variable or array of that name being assigned.
+    static bool ends_step(const Statement &statement);
     void run_global(const Statement &statement);
     // Reads the body of a step up to RUN/QUIT, the next step or the end of the program.
     void collect_step(Step &step, bool data_step);

@@ -330,8 +330,11 @@ private:
             assign(s.target, s.expr);
             return Flow::Next;
         case StmtKind::Sum: {
+            const int slot = s.element >= 0 ? p_.expressions.element_slot(s.element, values_) : s.target;
+            if (slot < 0)
+                return Flow::Next;
             const double x = p_.expressions.number(s.expr, values_);
-            double &total = values_.numbers[static_cast<size_t>(s.target)];
+            double &total = values_.numbers[static_cast<size_t>(slot)];
             if (!is_missing(x))
                 total = is_missing(total) ? x : total + x;
             return Flow::Next;

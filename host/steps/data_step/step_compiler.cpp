@@ -383,7 +383,8 @@ private:
         return error("Statement " + keyword + " is not supported in a DATA step by this host", first);
     }
 
-    // name{subscript} = expression; the element assigned is chosen as the statement runs.
+    // name{subscript} = expression; or the sum statement name{subscript} + expression; the
+    // element is chosen as the statement runs.
     bool element_assignment(size_t &pos, Stmt &s, int &out)
     {
         const std::string outer = current_;
@@ -395,18 +396,31 @@ private:
             session_.log.error(named(message));
             return false;
         }
-        if (!is_punct(tokens_[pos], '='))
-            return expected("=", pos);
+        const bool sum = is_punct(tokens_[pos], '+');
+        if (!sum && !is_punct(tokens_[pos], '='))
+            return expected("= or +", pos);
         ++pos;
-        if (!expression(pos, value) || !end_of_statement(pos))
+        if (sum)
+            current_ = "sum";
+        if (!(sum ? condition(pos, value) : expression(pos, value)) || !end_of_statement(pos))
             return false;
         current_ = outer;
         const ArrayDef &array = p_.expressions.array(p_.expressions.find_array(s.at.text));
-        for (int slot : array.slots)
-            p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
-        s.kind = StmtKind::Assign;
+        if (sum && array.type != VarType::Numeric)
+            return error("The sum statement needs a numeric variable; the array " + array.name + " is character", s.at);
+        for (int slot : array.slots) {
+            const size_t k = static_cast<size_t>(slot);
+            p_.pdv.assigned[k] = 1;
+            if (!sum)
+                continue;
+            // Any element may be the one summed: each is retained and starts at 0 unless given a value.
+            p_.pdv.retained[k] = 1;
+            if (is_missing(p_.pdv.initial[k]))
+                p_.pdv.initial[k] = 0;
+        }
+        s.kind = sum ? StmtKind::Sum : StmtKind::Assign;
         s.element = element;
-        s.expr = p_.expressions.as_type(value, array.type);
+        s.expr = sum ? value : p_.expressions.as_type(value, array.type);
         out = add_statement(std::move(s));
         return true;
     }

@@ -61,3 +61,26 @@ run;
 data bad;
   array t{2} _temporary_ (1 2 3);
 run;
+/* The sum statement on elements, and a variable or array named RUN or QUIT, which is not the
+   statement that ends the step. */
+data sums;
+  set raw;
+  array a{3} a1-a3;
+  array s{3} s1-s3;
+  array t[2] _temporary_;
+  array run{2} r1 r2;
+  do i = 1 to 3;
+    s{i} + a{i};
+  end;
+  t[2] + id;
+  tsum = t[2];
+  run{1} = tsum;
+  run(2) + 1;
+  quit = 1;
+run;
+data once;
+  run = 1;
+  quit + 2;
+run;
+proc print data=sums; run;
+proc print data=once; run;
