@@ -126,7 +126,7 @@ struct ExpressionSet::Node {
     int place = -1;                // its place in places_
     int line = 0, column = 0;      // where it is written
     double value = 0;              // a numeric constant
-    FormatSpec format;             // PUT's format, INPUT's informat
+    ValueFormat format;             // PUT's format, INPUT's informat
     std::string constant;          // a character constant
     mutable std::string result;    // a character result, its capacity reused
 };

@@ -83,7 +83,7 @@ std::string best_width(double value, int width)
 
 } // namespace
 
-bool parse_format_spec(const std::vector<Token> &tokens, size_t &pos, size_t end, bool informat, FormatSpec &spec,
+bool parse_value_format(const std::vector<Token> &tokens, size_t &pos, size_t end, bool informat, ValueFormat &fmt,
                        std::string &error)
 {
     const std::string what = informat ? "informat" : "format";
@@ -127,60 +127,60 @@ bool parse_format_spec(const std::vector<Token> &tokens, size_t &pos, size_t end
     }
     const std::string label = shown.empty() ? "F" : shown;
     if (character) {
-        spec.kind = FormatSpec::Kind::Text;
-        spec.width = width.empty() ? 0 : to_int(width);
-        if (spec.width < 1 || spec.width > max_text_width)
+        fmt.kind = ValueFormat::Kind::Text;
+        fmt.width = width.empty() ? 0 : to_int(width);
+        if (fmt.width < 1 || fmt.width > max_text_width)
             return invalid("Width", label);
         if (!decimals.empty())
             return invalid("Decimal", label);
     } else if (name == "BEST") {
-        spec.kind = FormatSpec::Kind::Best;
-        spec.width = width.empty() ? 12 : to_int(width);
-        if (spec.width < 1 || spec.width > max_number_width)
+        fmt.kind = ValueFormat::Kind::Best;
+        fmt.width = width.empty() ? 12 : to_int(width);
+        if (fmt.width < 1 || fmt.width > max_number_width)
             return invalid("Width", label);
         if (!decimals.empty())
             return invalid("Decimal", label);
     } else {
-        spec.kind = FormatSpec::Kind::Fixed;
-        spec.width = width.empty() ? 0 : to_int(width);
-        spec.decimals = decimals.empty() ? 0 : to_int(decimals);
-        if (spec.width < 1 || spec.width > max_number_width)
+        fmt.kind = ValueFormat::Kind::Fixed;
+        fmt.width = width.empty() ? 0 : to_int(width);
+        fmt.decimals = decimals.empty() ? 0 : to_int(decimals);
+        if (fmt.width < 1 || fmt.width > max_number_width)
             return invalid("Width", label);
-        if (spec.decimals > 31 || (spec.decimals > 0 && spec.decimals >= spec.width && !informat))
+        if (fmt.decimals > 31 || (fmt.decimals > 0 && fmt.decimals >= fmt.width && !informat))
             return invalid("Decimal", label);
     }
     pos = at + 1;
     return true;
 }
 
-void put_number(double value, const FormatSpec &spec, std::string &out)
+void put_number(double value, const ValueFormat &fmt, std::string &out)
 {
-    const size_t width = static_cast<size_t>(spec.width);
+    const size_t width = static_cast<size_t>(fmt.width);
     std::string text;
     if (is_missing(value)) {
         text = ".";
-    } else if (spec.kind == FormatSpec::Kind::Fixed && std::fabs(value) < 1e32) {
-        for (int d = spec.decimals; d >= 0 && (text.empty() || text.size() > width); --d)
+    } else if (fmt.kind == ValueFormat::Kind::Fixed && std::fabs(value) < 1e32) {
+        for (int d = fmt.decimals; d >= 0 && (text.empty() || text.size() > width); --d)
             text = fixed_text(value, d);
     }
     if (text.empty() || text.size() > width)
-        text = best_width(value, spec.width);
+        text = best_width(value, fmt.width);
     if (text.size() > width)
         text.assign(width, '*');
     out.assign(width - text.size(), ' ');
     out.append(text);
 }
 
-void put_text(std::string_view text, const FormatSpec &spec, std::string &out)
+void put_text(std::string_view text, const ValueFormat &fmt, std::string &out)
 {
-    const size_t width = static_cast<size_t>(spec.width);
+    const size_t width = static_cast<size_t>(fmt.width);
     out.assign(text.substr(0, width));
     out.append(width - out.size(), ' ');
 }
 
-bool input_number(std::string_view text, const FormatSpec &spec, double &value)
+bool input_number(std::string_view text, const ValueFormat &fmt, double &value)
 {
-    const std::string_view s = trim(text.substr(0, static_cast<size_t>(spec.width)));
+    const std::string_view s = trim(text.substr(0, static_cast<size_t>(fmt.width)));
     value = missing_value();
     if (s.empty() || s == ".")
         return true;
@@ -188,14 +188,14 @@ bool input_number(std::string_view text, const FormatSpec &spec, double &value)
         value = missing_value();
         return false;
     }
-    if (spec.kind == FormatSpec::Kind::Fixed && spec.decimals > 0 && s.find_first_of(".eE") == std::string_view::npos)
-        value /= std::pow(10.0, spec.decimals);
+    if (fmt.kind == ValueFormat::Kind::Fixed && fmt.decimals > 0 && s.find_first_of(".eE") == std::string_view::npos)
+        value /= std::pow(10.0, fmt.decimals);
     return true;
 }
 
-void input_text(std::string_view text, const FormatSpec &spec, std::string &out)
+void input_text(std::string_view text, const ValueFormat &fmt, std::string &out)
 {
-    std::string_view s = text.substr(0, static_cast<size_t>(spec.width));
+    std::string_view s = text.substr(0, static_cast<size_t>(fmt.width));
     while (!s.empty() && s.front() == ' ')
         s.remove_prefix(1);
     out.assign(s);

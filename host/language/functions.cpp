@@ -237,7 +237,7 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
         return out;
     }
     case fn_put:
-        if (n.format.kind == FormatSpec::Kind::Text)
+        if (n.format.kind == ValueFormat::Kind::Text)
             put_text(text(arg(0), row), n.format, out);
         else
             put_number(number(arg(0), row), n.format, out);

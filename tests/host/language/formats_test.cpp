@@ -8,23 +8,23 @@
 namespace quill::host {
 namespace {
 
-FormatSpec spec_of(const std::string &text, bool informat, std::string &error)
+ValueFormat spec_of(const std::string &text, bool informat, std::string &error)
 {
     const auto tokens = testing::tokens_of(text);
     size_t pos = 0;
-    FormatSpec spec;
+    ValueFormat fmt;
     error.clear();
-    if (parse_format_spec(tokens, pos, tokens.size(), informat, spec, error) && pos != tokens.size())
+    if (parse_value_format(tokens, pos, tokens.size(), informat, fmt, error) && pos != tokens.size())
         error = "not all read";
-    return spec;
+    return fmt;
 }
 
 std::string put(double value, const std::string &format)
 {
     std::string error, out;
-    const FormatSpec spec = spec_of(format, false, error);
+    const ValueFormat fmt = spec_of(format, false, error);
     EXPECT_EQ(error, "") << format;
-    put_number(value, spec, out);
+    put_number(value, fmt, out);
     return out;
 }
 
@@ -89,7 +89,7 @@ TEST(Formats, OnlyTheKnownFormatsAndWidths)
     EXPECT_EQ(error, "Width specified for informat F is invalid");
     spec_of("8", false, error);
     EXPECT_EQ(error, "expected a format (w., w.d, BEST., BESTw. or $w.)");
-    const FormatSpec text = spec_of("$32767.", true, error);
+    const ValueFormat text = spec_of("$32767.", true, error);
     EXPECT_EQ(error, "");
     EXPECT_EQ(text.width, 32767);
 }
