@@ -163,7 +163,27 @@ private:
             return slot;
         };
         s.variable = [this](int slot) -> const Variable & { return p_.pdv.variables[static_cast<size_t>(slot)]; };
+        s.list = [this](const std::vector<Token> &item, std::vector<int> &slots, std::string &message) {
+            std::vector<Variable> known;
+            std::vector<int> known_slots, numbers;
+            known_variables(known, known_slots);
+            if (!resolve_variable_list(item, known, numbers, message))
+                return false;
+            for (const int n : numbers)
+                slots.push_back(known_slots[static_cast<size_t>(n - 1)]);
+            return true;
+        };
         return s;
+    }
+
+    // The step's variables so far, without the automatic ones, and their slots.
+    void known_variables(std::vector<Variable> &known, std::vector<int> &slots) const
+    {
+        for (size_t i = 0; i < p_.pdv.variables.size(); ++i)
+            if (!p_.pdv.automatic[i]) {
+                known.push_back(p_.pdv.variables[i]);
+                slots.push_back(static_cast<int>(i));
+            }
     }
 
     bool expression(size_t &pos, int &node)
@@ -521,11 +541,7 @@ private:
         std::vector<Element> elements;
         std::vector<Variable> known;
         std::vector<int> known_slots;
-        for (size_t i = 0; i < p_.pdv.variables.size(); ++i)
-            if (!p_.pdv.automatic[i]) {
-                known.push_back(p_.pdv.variables[i]);
-                known_slots.push_back(static_cast<int>(i));
-            }
+        known_variables(known, known_slots);
         for (size_t i = 0; i < list.size();) {
             const Token &t = list[i];
             if (t.kind != TokenKind::Name && t.kind != TokenKind::NameLiteral)
