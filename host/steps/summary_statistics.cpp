@@ -8,16 +8,16 @@
 namespace quill::host {
 
 const std::array<StatisticName, statistic_count> summary_statistic_names = {{
-    {"N", "N"},
-    {"NMISS", "N Miss"},
-    {"MEAN", "Mean"},
-    {"STD", "Std Dev"},
-    {"MIN", "Minimum"},
-    {"MAX", "Maximum"},
-    {"SUM", "Sum"},
-    {"MEDIAN", "Median"},
-    {"Q1", "Lower Quartile"},
-    {"Q3", "Upper Quartile"},
+    {"N", "N", "N"},
+    {"NMISS", "N Miss", "NMiss"},
+    {"MEAN", "Mean", "Mean"},
+    {"STD", "Std Dev", "StdDev"},
+    {"MIN", "Minimum", "Min"},
+    {"MAX", "Maximum", "Max"},
+    {"SUM", "Sum", "Sum"},
+    {"MEDIAN", "Median", "Median"},
+    {"Q1", "Lower Quartile", "Q1"},
+    {"Q3", "Upper Quartile", "Q3"},
 }};
 
 bool statistic_for(std::string_view keyword, Statistic &statistic)

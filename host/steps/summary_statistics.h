@@ -18,6 +18,7 @@ constexpr size_t statistic_count = static_cast<size_t>(Statistic::Count);
 struct StatisticName {
     std::string_view keyword; // as a program writes it
     std::string_view header;  // over its column in the listing
+    std::string_view suffix;  // of an output variable named by AUTONAME: x_StdDev
 };
 extern const std::array<StatisticName, statistic_count> summary_statistic_names;
 
