@@ -172,10 +172,9 @@ public:
         : session_(session), table_(table), request_(request)
     {
         for (Statistic k : request.statistics)
-            quantiles_ = quantiles_ || k == Statistic::Median || k == Statistic::Q1 || k == Statistic::Q3;
+            quantiles_ = quantiles_ || is_quantile(k);
         for (const OutputStat &o : request.output_stats)
-            quantiles_ = quantiles_ || o.statistic == Statistic::Median || o.statistic == Statistic::Q1 ||
-                         o.statistic == Statistic::Q3;
+            quantiles_ = quantiles_ || is_quantile(o.statistic);
     }
 
     std::vector<Summary> summarize_rows(const std::vector<size_t> &rows, size_t begin, size_t end)
