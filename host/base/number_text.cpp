@@ -146,13 +146,22 @@ std::string best_text(double value, int width)
         if (static_cast<int>(std::string_view(buffer).size()) <= width)
             return buffer;
     }
+    // Fewer digits until the text fits; an exponent is written as SAS writes it (1.5E-7, 1E15).
+    std::string text;
     for (int digits = width; digits >= 1; --digits) {
         std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-        if (static_cast<int>(std::string_view(buffer).size()) <= width)
-            return buffer;
+        text = buffer;
+        if (const size_t e = text.find('e'); e != std::string::npos) {
+            const bool negative = text[e + 1] == '-';
+            size_t first = e + 2;
+            while (first + 1 < text.size() && text[first] == '0')
+                ++first;
+            text = text.substr(0, e) + (negative ? "E-" : "E") + text.substr(first);
+        }
+        if (static_cast<int>(text.size()) <= width)
+            break;
     }
-    std::snprintf(buffer, sizeof buffer, "%.1g", value);
-    return buffer;
+    return text;
 }
 
 } // namespace quill::host

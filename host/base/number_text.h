@@ -25,7 +25,8 @@ size_t plain_number_length(std::string_view text);
 bool parse_number(std::string_view text, double &value);
 // Shortest text that reads back to the same double; "." for a missing value.
 std::string storage_text(double value);
-// At most `width` characters, as many significant digits as fit; "." for a missing value.
+// At most `width` characters, as many significant digits as fit (BESTw.: an exponent written as
+// 1.5E-7); "." for a missing value. A width too small for one digit and its exponent gets that.
 std::string best_text(double value, int width = 12);
 
 } // namespace quill::host

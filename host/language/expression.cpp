@@ -9,6 +9,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
+#include "language/variable_lists.h"
 #include "language/functions.h"
 
 namespace quill::host {
@@ -550,6 +551,105 @@ private:
         return set_.add(std::move(n));
     }
 
+    // OF followed by a name starts a variable list (SUM(OF x1-x5)); a variable named OF is an
+    // operand like any other, and two names in a row are no expression.
+    bool of_list_here() const
+    {
+        return scope_.list && name_is(here(), "OF") && pos_ + 1 < end_ &&
+               (t_[pos_ + 1].kind == TokenKind::Name || t_[pos_ + 1].kind == TokenKind::NameLiteral);
+    }
+
+    int variable_node(int slot, const Token &at)
+    {
+        set_.at_ = &at;
+        Node n;
+        n.op = Op::Var;
+        n.slot = slot;
+        n.type = scope_.variable(slot).type;
+        n.length = n.type == VarType::Character ? scope_.variable(slot).length : number_length;
+        return set_.add(std::move(n));
+    }
+
+    // The items of an OF list up to the next , or ): names, numbered ranges x1-x5 (created when
+    // new, as a name in an expression is), arrays written a{*}, and the lists the scope resolves
+    // (a--d, a-numeric-d, x:, _NUMERIC_, _CHARACTER_, _ALL_). Each variable is one argument.
+    bool of_list(std::vector<int> &args)
+    {
+        ++pos_;
+        const auto is_name = [](const Token &t) { return t.kind == TokenKind::Name || t.kind == TokenKind::NameLiteral; };
+        while (more() && is_name(t_[pos_])) {
+            const Token &t = t_[pos_];
+            std::vector<int> slots;
+            const auto width = [&]() -> size_t {
+                if (punct(':', 1))
+                    return 2;
+                if (punct('-', 1) && punct('-', 2) && pos_ + 3 < end_ && is_name(t_[pos_ + 3]))
+                    return 4;
+                if (punct('-', 1) && pos_ + 4 < end_ && t_[pos_ + 2].kind == TokenKind::Name && punct('-', 3) &&
+                    is_name(t_[pos_ + 4]))
+                    return 5;
+                return 1;
+            }();
+            const std::string upper = t.kind == TokenKind::Name ? upper_case(t.text) : std::string();
+            const bool special = upper == "_NUMERIC_" || upper == "_CHARACTER_" || upper == "_CHAR_" || upper == "_ALL_";
+            if (t.kind == TokenKind::Name && set_.find_array(t.text) >= 0) {
+                const char close = punct('{', 1) ? '}' : punct('[', 1) ? ']' : punct('(', 1) ? ')' : '\0';
+                if (close == '\0' || !punct('*', 2) || !punct(close, 3)) {
+                    fail("expected " + t.text + "{*} for all the elements of the array " + t.text);
+                    return false;
+                }
+                slots = set_.array(set_.find_array(t.text)).slots;
+                pos_ += 4;
+            } else if (width == 1 && !special && punct('-', 1) && pos_ + 2 < end_ && is_name(t_[pos_ + 2])) {
+                std::string prefix, last_prefix;
+                long from = 0, to = 0;
+                if (!split_numbered_name(t.text, prefix, from) || !split_numbered_name(t_[pos_ + 2].text, last_prefix, to) ||
+                    !same_name(prefix, last_prefix) || to < from || to - from >= 100000)
+                    return fail_at("The numbered range " + t.text + "-" + t_[pos_ + 2].text +
+                                       " must run from a name ending in a number to a larger number of the same prefix",
+                                   t);
+                for (long k = from; k <= to; ++k) {
+                    const int slot = scope_.find(prefix + std::to_string(k), t);
+                    if (slot < 0) {
+                        fail_unknown(t);
+                        return false;
+                    }
+                    slots.push_back(slot);
+                }
+                pos_ += 3;
+            } else if (width == 1 && !special) {
+                const int slot = scope_.find(t.text, t);
+                if (slot < 0) {
+                    fail_unknown(t);
+                    return false;
+                }
+                slots.push_back(slot);
+                ++pos_;
+            } else {
+                const std::vector<Token> item(t_.begin() + static_cast<long>(pos_),
+                                              t_.begin() + static_cast<long>(pos_ + width));
+                std::string message;
+                if (!scope_.list(item, slots, message))
+                    return fail_at(message, t);
+                pos_ += width;
+            }
+            for (const int slot : slots)
+                args.push_back(variable_node(slot, t));
+        }
+        if (!more() || !(punct(',') || punct(')'))) {
+            fail("expected a variable, , or ) in the OF list");
+            return false;
+        }
+        return true;
+    }
+
+    bool fail_at(const std::string &message, const Token &at)
+    {
+        if (error_.empty())
+            error_ = at_place(message, at);
+        return false;
+    }
+
     int call()
     {
         const Token &name = t_[pos_];
@@ -570,6 +670,11 @@ private:
                 if (!punct(','))
                     return fail("expected , or ) in the arguments of " + std::string(info->name));
                 ++pos_;
+            }
+            if (of_list_here()) {
+                if (!of_list(args))
+                    return -1;
+                continue;
             }
             const int arg = logical_or();
             if (arg < 0)

@@ -31,6 +31,9 @@ struct Place {
 struct Scope {
     std::function<int(const std::string &name, const Token &at)> find;
     std::function<const Variable &(int slot)> variable;
+    // The slots of one item of an OF list other than a name, a numbered range or an array
+    // (a--d, x:, _NUMERIC_ ...); false with `error`. Unset where OF lists are not allowed.
+    std::function<bool(const std::vector<Token> &item, std::vector<int> &slots, std::string &error)> list;
 };
 
 // An array of the DATA step: a name for a list of variables of one type, subscripted from 1.

@@ -53,34 +53,6 @@ std::string fixed_text(double value, int decimals)
     return buffer;
 }
 
-// BESTw.: the most significant digits that fit in w, an exponent written as 1.5E-7.
-std::string best_width(double value, int width)
-{
-    if (value == 0)
-        return "0";
-    char buffer[64];
-    if (std::fabs(value) < 1e15 && value == std::floor(value)) {
-        std::snprintf(buffer, sizeof buffer, "%.0f", value);
-        if (static_cast<int>(std::string_view(buffer).size()) <= width)
-            return buffer;
-    }
-    std::string text;
-    for (int digits = width; digits >= 1; --digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-        text = buffer;
-        if (const size_t e = text.find('e'); e != std::string::npos) {
-            const bool negative = text[e + 1] == '-';
-            size_t first = e + 2;
-            while (first + 1 < text.size() && text[first] == '0')
-                ++first;
-            text = text.substr(0, e) + (negative ? "E-" : "E") + text.substr(first);
-        }
-        if (static_cast<int>(text.size()) <= width)
-            break;
-    }
-    return text;
-}
-
 } // namespace
 
 bool parse_value_format(const std::vector<Token> &tokens, size_t &pos, size_t end, bool informat, ValueFormat &fmt,
@@ -164,7 +136,7 @@ void put_number(double value, const ValueFormat &fmt, std::string &out)
             text = fixed_text(value, d);
     }
     if (text.empty() || text.size() > width)
-        text = best_width(value, fmt.width);
+        text = best_text(value, fmt.width);
     if (text.size() > width)
         text.assign(width, '*');
     out.assign(width - text.size(), ' ');

@@ -11,19 +11,6 @@ namespace {
 
 bool is_name(const Token &t) { return t.kind == TokenKind::Name || t.kind == TokenKind::NameLiteral; }
 
-// Splits X12 into the prefix X and the number 12; false when the name does not end in digits.
-bool split_numbered(const std::string &name, std::string &prefix, long &number)
-{
-    size_t digits = name.size();
-    while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1])))
-        --digits;
-    if (digits == name.size() || digits == 0 || name.size() - digits > 9)
-        return false;
-    prefix = name.substr(0, digits);
-    number = std::stol(name.substr(digits));
-    return true;
-}
-
 class ListResolver {
 public:
     ListResolver(const std::vector<Token> &tokens, const std::vector<Variable> &variables, std::vector<int> &numbers,
@@ -154,7 +141,7 @@ private:
         std::string p1, p2;
         long n1 = 0, n2 = 0;
         const std::string range = upper_case(from.text) + "-" + upper_case(to.text);
-        if (!split_numbered(from.text, p1, n1) || !split_numbered(to.text, p2, n2) || !same_name(p1, p2))
+        if (!split_numbered_name(from.text, p1, n1) || !split_numbered_name(to.text, p2, n2) || !same_name(p1, p2))
             return fail("The numbered range " + range +
                         " needs two names with the same prefix followed by numbers.");
         if (n1 > n2)
@@ -184,6 +171,18 @@ bool resolve_variable_list(const std::vector<Token> &tokens, const std::vector<V
                            std::vector<int> &numbers, std::string &error)
 {
     return ListResolver(tokens, variables, numbers, error).run();
+}
+
+bool split_numbered_name(const std::string &name, std::string &prefix, long &number)
+{
+    size_t digits = name.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1])))
+        --digits;
+    if (digits == name.size() || digits == 0 || name.size() - digits > 9)
+        return false;
+    prefix = name.substr(0, digits);
+    number = std::stol(name.substr(digits));
+    return true;
 }
 
 } // namespace quill::host

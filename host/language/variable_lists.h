@@ -17,6 +17,10 @@ namespace quill::host {
 bool resolve_variable_list(const std::vector<Token> &tokens, const std::vector<Variable> &variables,
                            std::vector<int> &numbers, std::string &error);
 
+// Splits X12 into the prefix X and the number 12; false when the name does not end in digits
+// (at most nine) or is only digits.
+bool split_numbered_name(const std::string &name, std::string &prefix, long &number);
+
 } // namespace quill::host
 
 #endif

@@ -41,12 +41,28 @@ struct MeansRequest {
     std::vector<OutputStat> output_stats;
 };
 
-// stat(var ...)=name ... | stat=name ... (names for the VAR variables in order).
+// stat(var ...)=name ... | stat=name ... (names for the VAR variables in order) | stat= (the
+// variables' own names) </ AUTONAME> (var_Stat for the variables given no name).
 bool read_output_statement(Session &session, const Statement &s, const std::vector<Variable> &variables,
                            MeansRequest &request)
 {
     const auto &t = s.tokens;
-    const size_t end = t.size() - 1;
+    size_t end = t.size() - 1;
+    bool autoname = false;
+    for (size_t k = 1; k < end; ++k)
+        if (is_punct(t[k], '/')) {
+            for (size_t o = k + 1; o < end; ++o) {
+                if (t[o].kind != TokenKind::Name || upper_case(t[o].text) != "AUTONAME") {
+                    session.log.error(at_line("The OUTPUT option " + quoted_excerpt(t[o].source) +
+                                                  " is not supported by this host; it takes AUTONAME",
+                                              t[o].line));
+                    return false;
+                }
+                autoname = true;
+            }
+            end = k;
+            break;
+        }
     size_t i = 1;
     for (; i < end;) {
         const std::string word = t[i].kind == TokenKind::Name ? upper_case(t[i].text) : std::string();
@@ -104,16 +120,43 @@ bool read_output_statement(Session &session, const Statement &s, const std::vect
                !(i + 1 < end && (is_punct(t[i + 1], '=') || is_punct(t[i + 1], '(')));
              ++i, ++named)
             request.output_stats.push_back({statistic, of[named], t[i].text});
-        if (named == 0) {
-            session.log.error(at_line("OUTPUT needs names after " + word + "=", t[i - 1].line));
-            return false;
-        }
+        // Variables left without a name: their own names when none was given, var_Stat under AUTONAME.
+        if (named == 0 || autoname)
+            for (size_t k = named; k < of.size(); ++k) {
+                const std::string &own = variables[request.vars[of[k]]].name;
+                request.output_stats.push_back(
+                    {statistic, of[k],
+                     autoname ? own + "_" + std::string(summary_statistic_names[static_cast<size_t>(statistic)].suffix)
+                              : own});
+            }
     }
     if (!request.has_output) {
         session.log.error(at_line("OUTPUT needs OUT=", s.line()));
         return false;
     }
     return true;
+}
+
+// An output name already taken (by a BY or CLASS variable, _TYPE_, _FREQ_ or an earlier
+// statistic) keeps the first: the later one is left out with a warning, as `MEAN= STD=` would
+// otherwise name two variables alike.
+void drop_repeated_output_names(Session &session, const Table &table, MeansRequest &request)
+{
+    NameSet taken;
+    for (const ByKey &key : request.by)
+        taken.insert(table.columns[key.column].name);
+    for (size_t column : request.classes)
+        taken.insert(table.columns[column].name);
+    taken.insert("_TYPE_");
+    taken.insert("_FREQ_");
+    std::vector<OutputStat> kept;
+    for (OutputStat &o : request.output_stats) {
+        if (taken.insert(o.name))
+            kept.push_back(std::move(o));
+        else
+            session.log.warning("Variable " + o.name + " already exists on file " + request.out_ref.name.display + ".");
+    }
+    request.output_stats = std::move(kept);
 }
 
 std::string stat_text(Statistic k, double value, int maxdec)
@@ -129,10 +172,9 @@ public:
         : session_(session), table_(table), request_(request)
     {
         for (Statistic k : request.statistics)
-            quantiles_ = quantiles_ || k == Statistic::Median || k == Statistic::Q1 || k == Statistic::Q3;
+            quantiles_ = quantiles_ || is_quantile(k);
         for (const OutputStat &o : request.output_stats)
-            quantiles_ = quantiles_ || o.statistic == Statistic::Median || o.statistic == Statistic::Q1 ||
-                         o.statistic == Statistic::Q3;
+            quantiles_ = quantiles_ || is_quantile(o.statistic);
     }
 
     std::vector<Summary> summarize_rows(const std::vector<size_t> &rows, size_t begin, size_t end)
@@ -398,6 +440,7 @@ void run_proc_means(Session &session, const Step &step)
         session.log.error(at_line(error, step.head.line()));
         return;
     }
+    drop_repeated_output_names(session, table, request);
     MeansRun run(session, table, request);
     std::unique_ptr<OutputDataset> output;
     if (request.has_output && !request.out_ref.is_null) {

@@ -151,8 +151,11 @@ void ProgramRunner::collect_step(Step &step, bool data_step)
     Statement s;
     while (!stop_ && read_statement(s)) {
         const std::string keyword = s.keyword();
-        if (ends_step(s))
+        if (ends_step(s)) {
+            step.cancelled = keyword == "RUN" && s.tokens.size() == 3 && s.tokens[1].kind == TokenKind::Name &&
+                             upper_case(s.tokens[1].text) == "CANCEL";
             return;
+        }
         if (keyword == "DATA" || keyword == "PROC") {
             pending_ = std::move(s);
             have_pending_ = true;
@@ -282,6 +285,12 @@ int ProgramRunner::run()
             Step step;
             step.head = std::move(s);
             collect_step(step, keyword == "DATA");
+            if (step.cancelled) {
+                // The step was written to be skipped: nothing is read, run or replaced.
+                session_.log.warning(keyword == "PROC" ? "The procedure was not executed at the user's request."
+                                                       : "Data step not executed at user's request.");
+                continue;
+            }
             if (keyword == "PROC") {
                 run_proc_step(step);
                 continue;

@@ -29,6 +29,7 @@ struct Step {
     bool has_data_lines = false;
     std::vector<std::string> data_lines;
     int first_data_line = 0;
+    bool cancelled = false; // ended by RUN CANCEL: nothing of it runs
     bool bad() const;
 };
 

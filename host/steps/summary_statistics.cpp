@@ -8,17 +8,45 @@
 namespace quill::host {
 
 const std::array<StatisticName, statistic_count> summary_statistic_names = {{
-    {"N", "N"},
-    {"NMISS", "N Miss"},
-    {"MEAN", "Mean"},
-    {"STD", "Std Dev"},
-    {"MIN", "Minimum"},
-    {"MAX", "Maximum"},
-    {"SUM", "Sum"},
-    {"MEDIAN", "Median"},
-    {"Q1", "Lower Quartile"},
-    {"Q3", "Upper Quartile"},
+    {"N", "N", "N"},
+    {"NMISS", "N Miss", "NMiss"},
+    {"MEAN", "Mean", "Mean"},
+    {"STD", "Std Dev", "StdDev"},
+    {"MIN", "Minimum", "Min"},
+    {"MAX", "Maximum", "Max"},
+    {"SUM", "Sum", "Sum"},
+    {"MEDIAN", "Median", "Median"},
+    {"Q1", "Lower Quartile", "Q1"},
+    {"Q3", "Upper Quartile", "Q3"},
+    {"VAR", "Variance", "Var"},
+    {"STDERR", "Std Error", "StdErr"},
+    {"RANGE", "Range", "Range"},
+    {"CV", "Coeff of Variation", "CV"},
+    {"CSS", "Corrected SS", "CSS"},
+    {"USS", "Uncorrected SS", "USS"},
+    {"P1", "1st Pctl", "P1"},
+    {"P5", "5th Pctl", "P5"},
+    {"P10", "10th Pctl", "P10"},
+    {"P90", "90th Pctl", "P90"},
+    {"P95", "95th Pctl", "P95"},
+    {"P99", "99th Pctl", "P99"},
 }};
+
+bool is_quantile(Statistic statistic)
+{
+    switch (statistic) {
+    case Statistic::Median:
+    case Statistic::Q1:
+    case Statistic::Q3:
+    case Statistic::P1:
+    case Statistic::P5:
+    case Statistic::P10:
+    case Statistic::P90:
+    case Statistic::P95:
+    case Statistic::P99: return true;
+    default: return false;
+    }
+}
 
 bool statistic_for(std::string_view keyword, Statistic &statistic)
 {
@@ -60,9 +88,10 @@ Summary summarize(std::vector<double> &values, bool quantiles)
     at(Statistic::NMiss) = static_cast<double>(total - n);
     if (n == 0)
         return s;
-    double sum = 0, low = values[0], high = values[0];
+    double sum = 0, uncorrected = 0, low = values[0], high = values[0];
     for (double v : values) {
         sum += v;
+        uncorrected += v * v;
         low = std::min(low, v);
         high = std::max(high, v);
     }
@@ -71,17 +100,30 @@ Summary summarize(std::vector<double> &values, bool quantiles)
     at(Statistic::Mean) = mean;
     at(Statistic::Min) = low;
     at(Statistic::Max) = high;
+    at(Statistic::Range) = high - low;
+    at(Statistic::USS) = uncorrected;
+    double squares = 0;
+    for (double v : values)
+        squares += (v - mean) * (v - mean);
+    at(Statistic::CSS) = squares;
     if (n > 1) {
-        double squares = 0;
-        for (double v : values)
-            squares += (v - mean) * (v - mean);
-        at(Statistic::Std) = std::sqrt(squares / static_cast<double>(n - 1));
+        const double variance = squares / static_cast<double>(n - 1);
+        at(Statistic::Var) = variance;
+        at(Statistic::Std) = std::sqrt(variance);
+        at(Statistic::StdErr) = std::sqrt(variance / static_cast<double>(n));
+        if (mean != 0)
+            at(Statistic::CV) = 100 * std::sqrt(variance) / mean;
     }
     if (quantiles) {
         std::sort(values.begin(), values.end());
         at(Statistic::Median) = quantile_definition5(values, 0.5);
         at(Statistic::Q1) = quantile_definition5(values, 0.25);
         at(Statistic::Q3) = quantile_definition5(values, 0.75);
+        const std::pair<Statistic, double> percentiles[] = {{Statistic::P1, 0.01},  {Statistic::P5, 0.05},
+                                                            {Statistic::P10, 0.10}, {Statistic::P90, 0.90},
+                                                            {Statistic::P95, 0.95}, {Statistic::P99, 0.99}};
+        for (const auto &[k, p] : percentiles)
+            at(k) = quantile_definition5(values, p);
     }
     return s;
 }

@@ -12,18 +12,25 @@
 namespace quill::host {
 
 // ORDER: summary_statistic_names follows this enum.
-enum class Statistic { N, NMiss, Mean, Std, Min, Max, Sum, Median, Q1, Q3, Count };
+enum class Statistic {
+    N, NMiss, Mean, Std, Min, Max, Sum, Median, Q1, Q3, Var, StdErr, Range, CV, CSS, USS, P1, P5, P10, P90, P95, P99,
+    Count
+};
 constexpr size_t statistic_count = static_cast<size_t>(Statistic::Count);
 
 struct StatisticName {
     std::string_view keyword; // as a program writes it
     std::string_view header;  // over its column in the listing
+    std::string_view suffix;  // of an output variable named by AUTONAME: x_StdDev
 };
 extern const std::array<StatisticName, statistic_count> summary_statistic_names;
 
 // The statistic a keyword names (STDDEV for STD, P50 for MEDIAN, P25 and P75 for Q1 and Q3);
 // false when none does.
 bool statistic_for(std::string_view keyword, Statistic &statistic);
+
+// MEDIAN, Q1, Q3 and the percentiles: they need the values sorted.
+bool is_quantile(Statistic statistic);
 
 using Summary = std::array<double, statistic_count>;
 

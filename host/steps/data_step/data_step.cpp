@@ -385,6 +385,15 @@ private:
         case StmtKind::Continue: return Flow::Continue;
         case StmtKind::Return: return Flow::Return;
         case StmtKind::Read: return read(p_.readers[static_cast<size_t>(s.reader)]);
+        case StmtKind::Put: {
+            const std::vector<std::string> lines =
+                put_lines(p_.puts[static_cast<size_t>(s.put)], p_.expressions, values_,
+                          {&p_.pdv.variables, &p_.pdv.automatic, p_.error_slot, p_.n_slot});
+            if (!p_.expressions.halted()) // exec reports the subscript; nothing is written
+                for (const std::string &line : lines)
+                    session_.log.plain(line);
+            return Flow::Next;
+        }
         }
         return Flow::Next;
     }

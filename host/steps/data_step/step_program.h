@@ -13,6 +13,7 @@
 #include "language/dataset_reference.h"
 #include "language/expression.h"
 #include "modules/session.h"
+#include "steps/data_step/put_statement.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
@@ -33,7 +34,7 @@ struct Pdv {
 
 enum class StmtKind {
     Nothing, Assign, Sum, If, SubsetIf, Block, DoRange, DoWhile, DoUntil, Select, Output, Delete, Stop, Leave,
-    Continue, Return, Read
+    Continue, Return, Read, Put
 };
 
 struct Stmt {
@@ -49,6 +50,7 @@ struct Stmt {
     std::vector<std::vector<int>> when_values; // SELECT: the values (or conditions) of each WHEN
     std::vector<int> outputs;    // OUTPUT: the data sets named (empty: every one)
     int reader = -1;             // Read: which input
+    int put = -1;                // Put: its items in StepProgram::puts
 };
 
 // One SET statement (data sets read one after another) or the INPUT statement with its lines.
@@ -84,6 +86,7 @@ struct StepProgram {
     std::vector<int> top; // the step's statements in order
     std::vector<Reader> readers;
     std::vector<StepOutput> outputs;
+    std::vector<std::vector<PutItem>> puts;
     bool has_output_statement = false;
     int n_slot = -1, error_slot = -1;
     std::vector<Token> where; // a WHERE statement, applied to every SET input

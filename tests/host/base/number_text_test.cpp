@@ -55,7 +55,11 @@ TEST(NumberText, BestTextFitsItsWidth)
     EXPECT_EQ(best_text(2.5), "2.5");
     EXPECT_EQ(best_text(1.0 / 3.0), "0.3333333333");
     EXPECT_EQ(best_text(-1.0 / 3.0), "-0.333333333");
-    EXPECT_LE(best_text(1.234567e-200).size(), 12u);
+    EXPECT_EQ(best_text(1.234567e-200), "1.23457E-200");
+    // Exponents as the BEST format writes them, in listings and CATS alike.
+    EXPECT_EQ(best_text(1e15), "1E15");
+    EXPECT_EQ(best_text(-6.1925281e-17), "-6.19253E-17");
+    EXPECT_EQ(best_text(123456789012345.0), "1.2345679E14");
     EXPECT_EQ(best_text(missing_value()), ".");
 }
 
