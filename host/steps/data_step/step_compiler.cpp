@@ -911,7 +911,9 @@ private:
             ByVariable by;
             by.slot = p_.pdv.find(t.text);
             by.descending = descending;
-            const std::string &name = p_.pdv.variables[static_cast<size_t>(by.slot)].name;
+            const std::string name = p_.pdv.variables[static_cast<size_t>(by.slot)].name; // a copy: the PDV grows
+            if (p_.pdv.find("FIRST." + name) >= 0)
+                return error("FIRST." + name + " is already defined by a BY statement of this step", t);
             by.first_slot = automatic("FIRST." + name);
             by.last_slot = automatic("LAST." + name);
             for (const int slot : {by.first_slot, by.last_slot}) {
