@@ -73,3 +73,8 @@ data nosuch;
   by id;
 run;
 proc print data=visits(in=z); run;
+data _null_;
+  set more visits(in=v) end=e;
+  from_visits + v;
+  if e then put from_visits=;
+run;
