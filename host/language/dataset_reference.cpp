@@ -78,14 +78,21 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
         const Token &option = tokens[pos];
         const std::string name = option.kind == TokenKind::Name ? upper_case(option.text) : std::string();
         const bool known = name == "KEEP" || name == "DROP" || name == "RENAME" || name == "WHERE" ||
-                           name == "OBS" || name == "FIRSTOBS";
+                           name == "OBS" || name == "FIRSTOBS" || name == "IN";
         if (!known || pos + 1 >= end || !is_punct(tokens[pos + 1], '=')) {
             error = "Data set option " + quoted_excerpt(option.source) +
                     " is not supported; use KEEP=, DROP=, RENAME=, WHERE=, FIRSTOBS= or OBS=.";
             return false;
         }
         pos += 2;
-        if (name == "KEEP" || name == "DROP") {
+        if (name == "IN") {
+            if (pos >= end || (tokens[pos].kind != TokenKind::Name && tokens[pos].kind != TokenKind::NameLiteral)) {
+                error = "IN= needs the name of a variable.";
+                return false;
+            }
+            ref.in_name = tokens[pos++];
+            ref.has_in = true;
+        } else if (name == "KEEP" || name == "DROP") {
             std::vector<Token> &list = name == "KEEP" ? ref.keep : ref.drop;
             (name == "KEEP" ? ref.has_keep : ref.has_drop) = true;
             // The list runs to the next "NAME =" or the closing parenthesis.
@@ -198,6 +205,10 @@ bool apply_dataset_options(const DatasetReference &ref, DatasetView &view, std::
 bool open_for_reading(const DatasetReference &ref, const DatasetLibrary &library, LogWriter &log, DatasetView &view,
                       std::string &error, const std::vector<Token> &extra_where)
 {
+    if (ref.has_in) {
+        error = std::string(in_option_misplaced) + ".";
+        return false;
+    }
     ReadMessages messages;
     std::shared_ptr<const TableSource> source = library.open(ref.name, messages, error);
     for (const auto &[kind, text] : messages)

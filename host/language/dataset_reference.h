@@ -1,6 +1,7 @@
 // A data set as a program names it: a one- or two-level name, _LAST_ or a quoted file path,
 // optionally followed by its data set options: KEEP= and DROP= lists, RENAME=(old=new ...),
-// WHERE=(expression), FIRSTOBS=n and OBS=n|MAX. An input applies them in the order SAS does:
+// WHERE=(expression), FIRSTOBS=n and OBS=n|MAX, and IN=var (a variable of the DATA step that
+// reads the data set, so only SET and MERGE take it). An input applies them in the order SAS does:
 // KEEP= and DROP= first, then RENAME=, then WHERE= (on the new names), then FIRSTOBS= and OBS=
 // (counting the observations WHERE= lets through).
 #ifndef QUILL_HOST_DATASET_REFERENCE_H
@@ -28,10 +29,15 @@ struct DatasetReference {
     std::vector<Token> where;                     // the expression, without its parentheses
     long long firstobs = 1;                       // the first observation read
     long long obs = -1;                           // the last observation read; -1 for MAX
+    Token in_name;                                // IN=: the variable's name
+    bool has_in = false;
     // Any option an output data set cannot take (all but KEEP=, DROP= and RENAME=).
     bool has_input_only_options() const { return !where.empty() || firstobs != 1 || obs != -1; }
-    bool has_options() const { return has_keep || has_drop || !renames.empty() || has_input_only_options(); }
+    bool has_options() const { return has_keep || has_drop || !renames.empty() || has_in || has_input_only_options(); }
 };
+
+// The refusal of IN= wherever it does not apply.
+inline constexpr char in_option_misplaced[] = "IN= is taken only by the data sets a DATA step's SET or MERGE statement reads";
 
 // Reads tokens[begin, end). mode_output selects how a one-level name without a data set behind
 // it is treated (only inputs fall back to _LAST_ for the name _LAST_).

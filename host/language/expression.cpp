@@ -419,6 +419,8 @@ private:
                     if (t.kind == TokenKind::Name && name_is(t, word))
                         return fail("expected an operand");
             }
+            [[fallthrough]];
+        case TokenKind::Compound: // FIRST.x and LAST.x
             ++pos_;
             n.op = Op::Var;
             n.slot = scope_.find(t.text, t);

@@ -36,6 +36,10 @@ qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &err
 
 qh_dataset *RunContext::open_output(const DatasetReference &ref, std::string &error)
 {
+    if (ref.has_in) {
+        error = std::string(in_option_misplaced) + ".";
+        return nullptr;
+    }
     if (ref.has_keep || ref.has_drop) {
         error = "KEEP= and DROP= apply to input data sets only.";
         return nullptr;

@@ -11,6 +11,7 @@
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/output_dataset.h"
+#include "steps/data_step/grouped_reading.h"
 #include "steps/data_step/step_program.h"
 #include "steps/program_runner.h"
 
@@ -190,6 +191,8 @@ private:
     Flow read(Reader &r)
     {
         std::string error;
+        if (r.grouped())
+            return read_by_groups(r);
         bool failed = false;
         if (!r.primed) {
             r.primed = true;
@@ -211,6 +214,9 @@ private:
                 values_.texts[static_cast<size_t>(slot)].clear();
             }
         r.last_input = input;
+        for (size_t k = 0; k < r.inputs.size(); ++k)
+            if (r.inputs[k].in_slot >= 0)
+                values_.numbers[static_cast<size_t>(r.inputs[k].in_slot)] = static_cast<int>(k) == input;
         const Row &row = in.rows[in.current];
         for (const auto &[column, slot] : in.to_slots) {
             const size_t i = static_cast<size_t>(slot);
@@ -229,6 +235,23 @@ private:
         if (r.end_slot >= 0)
             values_.numbers[static_cast<size_t>(r.end_slot)] = r.next_input < 0 ? 1 : 0;
         return Flow::Next;
+    }
+
+    // SET with BY and MERGE; data out of BY order stop the step with the observation's values.
+    Flow read_by_groups(Reader &r)
+    {
+        std::string error;
+        switch (read_grouped(r, p_.pdv, values_, session_.log, error)) {
+        case GroupedRead::Row: ++reads_this_time_; return Flow::Next;
+        case GroupedRead::End: return Flow::EndOfData;
+        case GroupedRead::Failed: break;
+        case GroupedRead::Unsorted:
+            values_.numbers[static_cast<size_t>(p_.error_slot)] = 1;
+            session_.log.error(error);
+            session_.log.plain(values_line());
+            return Flow::Failed;
+        }
+        return fail_read(error);
     }
 
     Flow fail_read(const std::string &error)
@@ -388,7 +411,7 @@ private:
         case StmtKind::Put: {
             const std::vector<std::string> lines =
                 put_lines(p_.puts[static_cast<size_t>(s.put)], p_.expressions, values_,
-                          {&p_.pdv.variables, &p_.pdv.automatic, p_.error_slot, p_.n_slot});
+                          {&p_.pdv.variables, &p_.pdv.automatic, &p_.pdv.shown, p_.error_slot, p_.n_slot});
             if (!p_.expressions.halted()) // exec reports the subscript; nothing is written
                 for (const std::string &line : lines)
                     session_.log.plain(line);
@@ -417,13 +440,14 @@ private:
     {
         std::string line;
         const Pdv &pdv = p_.pdv;
-        for (size_t i = 0; i < pdv.variables.size(); ++i) {
-            if (pdv.automatic[i])
-                continue;
-            line.append(pdv.variables[i].name).append("=");
-            line.append(pdv.variables[i].type == VarType::Numeric ? best_text(values_.numbers[i]) : values_.texts[i]);
-            line.append(" ");
-        }
+        for (const bool automatic : {false, true}) // IN=, FIRST. and LAST. after the others
+            for (size_t i = 0; i < pdv.variables.size(); ++i) {
+                if (automatic ? !pdv.shown[i] : pdv.automatic[i])
+                    continue;
+                line.append(pdv.variables[i].name).append("=");
+                line.append(pdv.variables[i].type == VarType::Numeric ? best_text(values_.numbers[i]) : values_.texts[i]);
+                line.append(" ");
+            }
         line.append("_ERROR_=1 _N_=").append(best_text(values_.numbers[static_cast<size_t>(p_.n_slot)]));
         return excerpt(line, 1000);
     }

@@ -78,14 +78,15 @@ std::vector<std::string> put_lines(const std::vector<PutItem> &items, const Expr
             line.place(formatted);
             break;
         case PutItem::Kind::All:
-            for (size_t i = 0; i < all.variables->size(); ++i) {
-                if ((*all.automatic)[i])
-                    continue;
-                const Variable &v = (*all.variables)[i];
-                line.place(v.name + "=" +
-                           (v.type == VarType::Numeric ? best_text(values.numbers[i]) : trimmed(values.texts[i])));
-                line.advance(1);
-            }
+            for (const bool automatic : {false, true})
+                for (size_t i = 0; i < all.variables->size(); ++i) {
+                    if (automatic ? !all.shown || !(*all.shown)[i] : (*all.automatic)[i])
+                        continue;
+                    const Variable &v = (*all.variables)[i];
+                    line.place(v.name + "=" +
+                               (v.type == VarType::Numeric ? best_text(values.numbers[i]) : trimmed(values.texts[i])));
+                    line.advance(1);
+                }
             line.place("_ERROR_=" + best_text(values.numbers[static_cast<size_t>(all.error_slot)]) +
                        " _N_=" + best_text(values.numbers[static_cast<size_t>(all.n_slot)]));
             line.advance(1);

@@ -23,10 +23,11 @@ struct PutItem {
 };
 
 // The step's variables: the names named output writes, and what _ALL_ writes (every variable
-// but the automatic ones as name=value, then _ERROR_ and _N_).
+// but the automatic ones as name=value, then the shown automatic ones, then _ERROR_ and _N_).
 struct PutVariables {
     const std::vector<Variable> *variables = nullptr;
     const std::vector<char> *automatic = nullptr;
+    const std::vector<char> *shown = nullptr; // IN=, FIRST. and LAST.
     int error_slot = -1, n_slot = -1;
 };
 

@@ -27,6 +27,7 @@ int Pdv::add(const std::string &name, VarType type, size_t length)
     variables.push_back(std::move(v));
     retained.push_back(0);
     automatic.push_back(0);
+    shown.push_back(0);
     assigned.push_back(0);
     initial.push_back(missing_value());
     initial_text.emplace_back();
@@ -64,7 +65,7 @@ public:
         // A WHERE statement filters every data set SET reads, wherever it stands in the step.
         for (const Statement &s : step.body)
         {
-            has_set_ = has_set_ || s.keyword() == "SET";
+            has_set_ = has_set_ || s.keyword() == "SET" || s.keyword() == "MERGE";
             if (s.keyword() == "WHERE" && program.where.empty())
                 program.where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
         }
@@ -140,6 +141,8 @@ private:
             std::string message;
             if (!parse_dataset_reference(t, i, stop, session_.library, out.ref, message))
                 return error(message, t[i]);
+            if (out.ref.has_in)
+                return error(in_option_misplaced, t[i]);
             if (out.ref.has_input_only_options())
                 return error("WHERE=, FIRSTOBS= and OBS= apply to input data sets only", t[i]);
             if (!out.ref.is_null)
@@ -354,8 +357,10 @@ private:
                 return true;
             }
         out = -1;
-        if (keyword == "SET")
-            return set_statement(pos, s, out);
+        if (keyword == "SET" || keyword == "MERGE")
+            return set_statement(pos, s, out, keyword == "MERGE");
+        if (keyword == "BY")
+            return by_statement(pos, first);
         if (keyword == "INPUT")
             return input_statement(pos, s, out);
         if (keyword == "PUT")
@@ -810,14 +815,14 @@ private:
         return true;
     }
 
-    // SET ds1(options) ds2 ... <END=var>;
-    bool set_statement(size_t &pos, Stmt &s, int &out)
+    // SET ds1(options) ds2 ... <END=var>; or MERGE with the same; IN=var among the options.
+    bool set_statement(size_t &pos, Stmt &s, int &out, bool merge)
     {
         Reader reader;
         size_t stop = pos;
         while (tokens_[stop].kind != TokenKind::Semicolon)
             ++stop;
-        std::vector<Token> end_name;
+        std::vector<Token> end_name, in_names;
         for (size_t i = pos; i < stop;) {
             if (is_word(tokens_[i], "END") && i + 2 <= stop && is_punct(tokens_[i + 1], '=')) {
                 if (i + 2 >= stop || tokens_[i + 2].kind != TokenKind::Name)
@@ -833,6 +838,12 @@ private:
                 return error(message, tokens_[i]);
             if (input.ref.is_null)
                 return error("_NULL_ cannot be read", tokens_[i]);
+            if (input.ref.has_in) { // the step's own variable, not an option of the data
+                in_names.push_back(input.ref.in_name);
+                input.ref.has_in = false;
+            } else {
+                in_names.emplace_back();
+            }
             if (!open_for_reading(input.ref, session_.library, session_.log, input.view, message, p_.where)) {
                 if (message.find(" at line ") == std::string::npos) // not yet placed in the program
                     return error(message, tokens_[i]);
@@ -843,10 +854,22 @@ private:
             i = next;
         }
         if (reader.inputs.empty())
-            return error("SET needs the name of a data set to read", s.at);
+            return error(std::string(merge ? "MERGE" : "SET") + " needs the name of a data set to read", s.at);
         pos = stop + 1;
         if (!add_reader_variables(reader))
             return false;
+        reader.merge = merge;
+        for (size_t k = 0; k < in_names.size(); ++k) {
+            const Token &name = in_names[k];
+            if (name.text.empty())
+                continue;
+            if (p_.pdv.find(name.text) >= 0)
+                return error("The IN= variable " + name.text + " is already a variable of the DATA step", name);
+            const int slot = automatic(name.text);
+            p_.pdv.shown[static_cast<size_t>(slot)] = 1;
+            p_.pdv.initial[static_cast<size_t>(slot)] = 0;
+            reader.inputs[k].in_slot = slot;
+        }
         if (!end_name.empty()) {
             reader.end_slot = p_.pdv.find(end_name.front().text);
             if (reader.end_slot < 0)
@@ -854,8 +877,55 @@ private:
         }
         s.kind = StmtKind::Read;
         s.reader = static_cast<int>(p_.readers.size());
+        last_data_reader_ = s.reader;
         p_.readers.push_back(std::move(reader));
         out = add_statement(std::move(s));
+        return true;
+    }
+
+    // BY <DESCENDING> var ...; for the SET or MERGE statement before it: every data set it reads
+    // has the variables; each gets FIRST.var and LAST.var.
+    bool by_statement(size_t &pos, const Token &first)
+    {
+        if (last_data_reader_ < 0)
+            return error("BY needs a SET or MERGE statement before it in the DATA step", first);
+        Reader &reader = p_.readers[static_cast<size_t>(last_data_reader_)];
+        if (!reader.by.empty())
+            return error("The SET or MERGE statement before this BY statement already has one", first);
+        bool descending = false;
+        for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
+            const Token &t = tokens_[pos];
+            if (is_word(t, "DESCENDING") && tokens_[pos + 1].kind != TokenKind::Semicolon) {
+                descending = true;
+                continue;
+            }
+            if (t.kind != TokenKind::Name && t.kind != TokenKind::NameLiteral)
+                return expected("a variable name in the BY statement", pos);
+            for (Reader::Input &in : reader.inputs) {
+                const auto &vars = in.view.variables;
+                const auto found = std::find_if(vars.begin(), vars.end(), [&](const Variable &v) { return same_name(v.name, t.text); });
+                if (found == vars.end())
+                    return error("BY variable " + t.text + " is not on input data set " + in.ref.name.display, t);
+                in.key_columns.push_back(in.view.columns[static_cast<size_t>(found - vars.begin())]);
+            }
+            ByVariable by;
+            by.slot = p_.pdv.find(t.text);
+            by.descending = descending;
+            const std::string name = p_.pdv.variables[static_cast<size_t>(by.slot)].name; // a copy: the PDV grows
+            if (p_.pdv.find("FIRST." + name) >= 0)
+                return error("FIRST." + name + " is already defined by a BY statement of this step", t);
+            by.first_slot = automatic("FIRST." + name);
+            by.last_slot = automatic("LAST." + name);
+            for (const int slot : {by.first_slot, by.last_slot}) {
+                p_.pdv.shown[static_cast<size_t>(slot)] = 1;
+                p_.pdv.initial[static_cast<size_t>(slot)] = 1;
+            }
+            reader.by.push_back(by);
+            descending = false;
+        }
+        ++pos;
+        if (reader.by.empty())
+            return error("BY needs variables: BY <DESCENDING> var ...;", first);
         return true;
     }
 
@@ -944,7 +1014,7 @@ private:
                 ++pos;
                 continue;
             }
-            if (t.kind != TokenKind::Name && t.kind != TokenKind::NameLiteral)
+            if (t.kind != TokenKind::Name && t.kind != TokenKind::NameLiteral && t.kind != TokenKind::Compound)
                 return expected("a variable, a quoted string, _ALL_, /, @n or +n", pos);
             // One variable or array element, never an expression: `put x +3 y` moves the pointer.
             Scope sc = scope();
@@ -1219,6 +1289,7 @@ private:
     std::string current_; // the statement being compiled, for messages
     bool have_input_ = false;
     bool has_set_ = false;
+    int last_data_reader_ = -1; // the last SET or MERGE, which a BY statement applies to
 };
 
 } // namespace

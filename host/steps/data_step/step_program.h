@@ -22,6 +22,7 @@ struct Pdv {
     std::vector<Variable> variables;
     std::vector<char> retained;  // kept from one iteration to the next
     std::vector<char> automatic; // _N_, _ERROR_, END=, never written
+    std::vector<char> shown;     // automatic, yet in the observation's values (IN=, FIRST., LAST.)
     std::vector<char> assigned;  // given a value somewhere in the step
     std::vector<double> initial; // RETAIN's initial numbers (missing when none)
     std::vector<std::string> initial_text;
@@ -53,7 +54,15 @@ struct Stmt {
     int put = -1;                // Put: its items in StepProgram::puts
 };
 
-// One SET statement (data sets read one after another) or the INPUT statement with its lines.
+// A variable of the BY statement and the slots of its FIRST. and LAST. variables.
+struct ByVariable {
+    int slot = -1;
+    bool descending = false;
+    int first_slot = -1, last_slot = -1;
+};
+
+// One SET statement (data sets read one after another, or interleaved by the BY variables), one
+// MERGE statement (side by side, matched by the BY variables), or the INPUT statement with its lines.
 struct Reader {
     struct Input {
         DatasetReference ref;
@@ -64,9 +73,21 @@ struct Reader {
         int current = 0;  // the buffer last delivered
         long long read = 0;
         bool started = false, ended = false;
+        int in_slot = -1;                 // IN=
+        std::vector<size_t> key_columns;  // the source column of each BY variable
+        bool ahead = false;               // the other buffer holds the next row (SET with BY, MERGE)
+        bool cleared = false;             // MERGE without BY: its variables were set missing at its end
+        long long group_rows = 0;         // MERGE: the rows read in the current BY group
     };
     std::vector<Input> inputs;
     int end_slot = -1; // END=
+    bool merge = false;
+    std::vector<ByVariable> by;
+    Row last_key;              // the BY values of the last observation (SET) or group (MERGE)
+    bool has_last_key = false;
+    bool in_group = false;     // MERGE: a BY group is being read
+    bool repeats_noted = false;
+    bool grouped() const { return merge || !by.empty(); }
     std::vector<int> slots; // every slot it sets
     // The look-ahead: the input and buffer of the next row, none when at the end.
     int next_input = -1, next_buffer = 0, last_input = -1;

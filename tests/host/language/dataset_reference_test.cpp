@@ -34,6 +34,12 @@ TEST(DatasetReference, NamesPathsLastAndOptions)
     EXPECT_TRUE(ref.is_null);
     EXPECT_FALSE(parse("a(label='x')"));
     EXPECT_EQ(error, "Data set option \"label\" is not supported; use KEEP=, DROP=, RENAME=, WHERE=, FIRSTOBS= or OBS=.");
+    ASSERT_TRUE(parse("a(in=seen keep=x)"));
+    EXPECT_TRUE(ref.has_in);
+    EXPECT_EQ(ref.in_name.text, "seen");
+    EXPECT_EQ(ref.keep.size(), 1u);
+    EXPECT_FALSE(parse("a(in=1)"));
+    EXPECT_EQ(error, "IN= needs the name of a variable.");
     EXPECT_FALSE(parse("a b"));
     EXPECT_EQ(error, "Unexpected \"b\" after the data set name.");
 
