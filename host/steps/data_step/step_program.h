@@ -5,6 +5,7 @@
 #define QUILL_HOST_STEPS_DATA_STEP_STEP_PROGRAM_H
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "language/dataset_reference.h"
 #include "language/expression.h"
 #include "modules/session.h"
+#include "steps/data_step/infile_statement.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
@@ -83,6 +85,9 @@ struct StepProgram {
     std::vector<Stmt> statements;
     std::vector<int> top; // the step's statements in order
     std::vector<Reader> readers;
+    int input_reader = -1;             // the reader of the INPUT statement
+    std::optional<InfileSpec> infile;  // the INFILE statement
+    RawRecords records;                // the lines INPUT's observations took
     std::vector<StepOutput> outputs;
     bool has_output_statement = false;
     int n_slot = -1, error_slot = -1;
