@@ -9,8 +9,11 @@
 namespace quill::host {
 namespace {
 
+// 'path' as written, or the fileref that names it.
 std::string shown_path(const InfileSpec &spec)
 {
+    if (!spec.fileref.empty())
+        return spec.fileref;
     std::string shown(1, '\'');
     shown.append(excerpt(spec.path, path_excerpt_length)).push_back('\'');
     return shown;
@@ -46,16 +49,21 @@ bool parse_infile_statement(Session &session, const Statement &statement, Infile
     spec.line = statement.line();
     const size_t end = t.size() - 1; // the ';'
     if (end < 2)
-        return fail(session, "INFILE needs a quoted file path, DATALINES or CARDS", spec.line);
+        return fail(session, "INFILE needs a quoted file path, a fileref, DATALINES or CARDS", spec.line);
     const std::string target = upper_case(t[1].text);
     if (t[1].kind == TokenKind::String && !t[1].text.empty()) {
         spec.data_lines = false;
         spec.path = t[1].text;
-    } else if (t[1].kind != TokenKind::Name || (target != "DATALINES" && target != "CARDS")) {
-        return fail(session,
-                    "INFILE needs a quoted file path, DATALINES or CARDS, not " + quoted_excerpt(t[1].source) +
-                        " (filerefs of a FILENAME statement are not supported by this host)",
-                    t[1].line);
+    } else if (t[1].kind != TokenKind::Name) {
+        return fail(session, "INFILE needs a quoted file path, a fileref, DATALINES or CARDS, not " +
+                                 quoted_excerpt(t[1].source), t[1].line);
+    } else if (target != "DATALINES" && target != "CARDS") {
+        const auto named = session.filerefs.find(target);
+        if (named == session.filerefs.end())
+            return fail(session, "No logical assign for filename " + target + ".", t[1].line);
+        spec.data_lines = false;
+        spec.path = named->second;
+        spec.fileref = target;
     }
     for (size_t i = 2; i < end;) {
         const Token &name = t[i];

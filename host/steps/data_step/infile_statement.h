@@ -14,13 +14,14 @@ namespace quill::host {
 struct InfileSpec {
     bool data_lines = true; // DATALINES or CARDS; otherwise `path`
     std::string path;
+    std::string fileref; // the FILENAME ref that named the path, if one did
     size_t firstobs = 1;                                  // the first line read
     size_t obs = std::numeric_limits<size_t>::max();      // the last line read
     RawLayout layout;
     int line = 0;
 };
 
-// INFILE 'path' | DATALINES | CARDS <DLM=|DELIMITER='chars'> <DSD> <FIRSTOBS=n> <OBS=n|MAX>
+// INFILE 'path' | fileref | DATALINES | CARDS <DLM=|DELIMITER='chars'> <DSD> <FIRSTOBS=n> <OBS=n|MAX>
 // <MISSOVER|TRUNCOVER|FLOWOVER> <LRECL=n>; false when an error was logged.
 bool parse_infile_statement(Session &session, const Statement &statement, InfileSpec &spec);
 

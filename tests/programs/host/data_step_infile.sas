@@ -6,8 +6,9 @@ run;
 proc print data=scores; run;
 
 * tab-separated, a short line with TRUNCOVER, OBS= the last line read;
+filename tabs 'here/infile_tabs.txt';
 data tabs;
-  infile 'here/infile_tabs.txt' delimiter='09'x truncover obs=2;
+  infile tabs delimiter='09'x truncover obs=2;
   input n colour $ w;
 run;
 proc print data=tabs; run;
