@@ -130,12 +130,16 @@ RawText infile_range(const InfileSpec &spec, const std::vector<std::string> &lin
     return text;
 }
 
+void note_infile(LogWriter &log, const InfileSpec &spec)
+{
+    log.note("The infile " + shown_path(spec) + " is:");
+    log.plain("      Filename=" + excerpt(full_path(spec.path).string(), path_excerpt_length));
+}
+
 void note_infile_read(LogWriter &log, const InfileSpec &spec, size_t records_read)
 {
     if (spec.data_lines)
         return;
-    log.note("The infile " + shown_path(spec) + " is:");
-    log.plain("      Filename=" + excerpt(full_path(spec.path).string(), path_excerpt_length));
     log.note(std::to_string(records_read) + " records were read from the infile " + shown_path(spec) + ".");
 }
 

@@ -30,7 +30,9 @@ bool read_infile(Session &session, const InfileSpec &spec, std::vector<std::stri
 // `lines` (the first numbered `number_of_first`) in the range FIRSTOBS= and OBS= give.
 RawText infile_range(const InfileSpec &spec, const std::vector<std::string> &lines, int number_of_first);
 
-// After the step: "NOTE: The infile 'path' is:", its full name and the records read.
+// "NOTE: The infile 'path' is:" and its full name, once it is read.
+void note_infile(LogWriter &log, const InfileSpec &spec);
+// After the step: "NOTE: N records were read from the infile 'path'."
 void note_infile_read(LogWriter &log, const InfileSpec &spec, size_t records_read);
 
 } // namespace quill::host

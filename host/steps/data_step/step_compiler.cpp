@@ -947,6 +947,7 @@ private:
         } else {
             if (!read_infile(session_, spec, file_lines))
                 return false;
+            note_infile(session_.log, spec);
             text = infile_range(spec, file_lines, 1);
         }
         const size_t max_text = p_.outputs.empty() ? default_format().max_text_length :
