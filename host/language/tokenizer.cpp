@@ -1,6 +1,7 @@
 // Tokenizer for SAS-language programs. A comment is either /* ... */ anywhere or a statement that
 // begins with '*' and runs to its ';'. Names are at most 32 characters; quoted strings may carry a
-// suffix that makes them a name literal (n), a date (d), a time (t) or a datetime (dt).
+// suffix that makes them a name literal (n), a date (d), a time (t), a datetime (dt) or a string
+// written as hexadecimal digits (x: '09'x is a tab).
 #include "language/tokenizer.h"
 
 #include <array>
@@ -16,6 +17,25 @@ namespace {
 bool is_name_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool is_name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// '4142'x: the digits in pairs become the bytes of the string; false when they do not pair up.
+bool decode_hex(std::string &text)
+{
+    auto value = [](char c) {
+        return is_digit(c) ? c - '0' : std::isxdigit(static_cast<unsigned char>(c)) ? (std::tolower(c) - 'a' + 10) : -1;
+    };
+    if (text.empty() || text.size() % 2 != 0)
+        return false;
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); i += 2) {
+        const int high = value(text[i]), low = value(text[i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    text = std::move(bytes);
+    return true;
+}
 
 // Days from 1 January 1960 to the given civil date (proleptic Gregorian calendar).
 long days_since_1960(long year, long month, long day)
@@ -306,7 +326,8 @@ Token Tokenizer::lex_quoted(size_t start, int line, int column)
         kind = TokenKind::Time;
     else if (suffix == "dt")
         kind = TokenKind::Datetime;
-    if (kind != TokenKind::String)
+    const bool hex = suffix == "x";
+    if (kind != TokenKind::String || hex)
         while (pos_ < suffix_end)
             advance();
     Token t = make(kind, start, line, column);
@@ -317,7 +338,12 @@ Token Tokenizer::lex_quoted(size_t start, int line, int column)
     case TokenKind::Date: valid = parse_date_literal(value, t.number); break;
     case TokenKind::Time: valid = parse_time_literal(value, t.number); break;
     case TokenKind::Datetime: valid = parse_datetime_literal(value, t.number); break;
-    default: break;
+    default: valid = !hex || decode_hex(t.text); break;
+    }
+    if (!valid && hex) {
+        t.kind = TokenKind::Error;
+        t.text = "Invalid hexadecimal constant " + excerpt(t.source) + ": it needs an even number of hexadecimal digits";
+        return t;
     }
     if (!valid) {
         const std::string what = kind == TokenKind::NameLiteral ? "name literal" :

@@ -1,4 +1,4 @@
-// OPTIONS, LIBNAME, TITLE and FOOTNOTE, and ODS (not run): statements that take effect where they stand, inside a step or not.
+// OPTIONS, LIBNAME, FILENAME, TITLE and FOOTNOTE, and ODS (not run): statements that take effect where they stand, inside a step or not.
 #include <charconv>
 
 #include "base/message_text.h"
@@ -130,6 +130,38 @@ void run_libname(Session &session, const Statement &statement)
         session.log.note("Libref " + ref + " refers to the folder " + shown + " (engine V9).");
     else
         session.log.note("Libref " + ref + " refers to the folder " + shown + ".");
+}
+
+// FILENAME ref <DISK> 'file'; names a file for INFILE; FILENAME ref CLEAR; forgets it. Only
+// files on disk: a device type that runs commands or reaches the network is refused.
+void run_filename(Session &session, const Statement &statement)
+{
+    const auto &t = statement.tokens;
+    const bool clear = t.size() == 4 && t[2].kind == TokenKind::Name && upper_case(t[2].text) == "CLEAR";
+    const bool has_device = t.size() == 5 && t[2].kind == TokenKind::Name;
+    const Token &where = t[has_device ? 3 : 2];
+    if (t.size() < 4 || t[1].kind != TokenKind::Name ||
+        (!clear && (t.size() > 5 || where.kind != TokenKind::String || where.text.empty()))) {
+        session.log.error(at_line("FILENAME needs a fileref and a quoted file: FILENAME ref 'file'; or FILENAME ref CLEAR;",
+                                  statement.line()));
+        return;
+    }
+    const std::string ref = upper_case(t[1].text);
+    if (!is_valid_name(ref) || ref.size() > 8) {
+        session.log.error(at_line("The fileref " + t[1].text + " is not valid; it needs 1 to 8 characters and must "
+                                  "be a name", t[1].line));
+        return;
+    }
+    if (clear) {
+        session.filerefs.erase(ref);
+        return;
+    }
+    if (has_device && upper_case(t[2].text) != "DISK") {
+        session.log.error(at_line("The device type " + upper_case(t[2].text) + " is not supported by this host; "
+                                  "FILENAME names files on disk", t[2].line));
+        return;
+    }
+    session.filerefs[ref] = where.text;
 }
 
 // TITLE 'text'; TITLEn 'text'; FOOTNOTE 'text'; FOOTNOTEn 'text'; a line without text clears it

@@ -108,8 +108,8 @@ bool ProgramRunner::read_raw_statement(Statement &statement)
 
 bool ProgramRunner::is_global(const std::string &keyword) const
 {
-    if (keyword == "OPTIONS" || keyword == "LIBNAME" || keyword == "TITLE" || keyword == "FOOTNOTE" ||
-        keyword == "ODS")
+    if (keyword == "OPTIONS" || keyword == "LIBNAME" || keyword == "FILENAME" || keyword == "TITLE" ||
+        keyword == "FOOTNOTE" || keyword == "ODS")
         return true;
     for (const std::string_view stem : {"TITLE", "FOOTNOTE"})
         if (keyword.size() > stem.size() && keyword.compare(0, stem.size(), stem) == 0 &&
@@ -127,6 +127,8 @@ void ProgramRunner::run_global(const Statement &statement)
         run_options(session_, statement);
     else if (keyword == "LIBNAME")
         run_libname(session_, statement);
+    else if (keyword == "FILENAME")
+        run_filename(session_, statement);
     else if (keyword == "ODS")
         run_not_supported(session_, statement);
     else

@@ -1,5 +1,5 @@
 // Runs a SAS-language program: reads it statement by statement, echoes the source lines to the
-// log with their numbers, executes global statements (OPTIONS, LIBNAME, TITLE, FOOTNOTE) at once and each
+// log with their numbers, executes global statements (OPTIONS, LIBNAME, FILENAME, TITLE, FOOTNOTE) at once and each
 // step (DATA, PROC PRINT, a module procedure) when it is complete, and keeps going after a
 // failed step as a batch run does.
 #ifndef QUILL_HOST_PROGRAM_RUNNER_H
@@ -80,6 +80,7 @@ void run_proc_import(Session &session, const Step &step);
 void run_proc_export(Session &session, const Step &step);
 void run_options(Session &session, const Statement &statement);
 void run_libname(Session &session, const Statement &statement);
+void run_filename(Session &session, const Statement &statement);
 void run_title(Session &session, const Statement &statement);
 // ODS: a note that this host does not run it.
 void run_not_supported(Session &session, const Statement &statement);

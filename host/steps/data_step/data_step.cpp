@@ -512,6 +512,19 @@ void conversion_notes(LogWriter &log, const std::vector<std::pair<int, int>> &pl
     log.plain(line);
 }
 
+// The records INPUT read (the lines its observations took, all of them once it read past the
+// last) and whether short lines were continued on the next.
+void raw_input_notes(LogWriter &log, const StepProgram &program)
+{
+    const Reader::Input &in = program.readers[static_cast<size_t>(program.input_reader)].inputs.front();
+    const RawRecords &records = program.records;
+    const size_t read = in.ended ? records.lines : in.read > 0 ? records.lines_through[static_cast<size_t>(in.read - 1)] : 0;
+    if (program.infile)
+        note_infile_read(log, *program.infile, read);
+    if (records.went_to_new_line)
+        log.note("SAS went to a new line when INPUT statement reached past the end of a line.");
+}
+
 } // namespace
 
 void run_data_step(Session &session, const Step &step)
@@ -524,13 +537,15 @@ void run_data_step(Session &session, const Step &step)
     StepRunner runner(session, program);
     const bool ran = runner.run();
     place_notes(session.log, program.expressions.places());
+    if (program.input_reader >= 0)
+        raw_input_notes(session.log, program);
     if (!ran) {
         runner.discard();
         return;
     }
-    for (const Reader &r : program.readers)
-        for (const Reader::Input &in : r.inputs)
-            if (in.ref.name.display != "DATALINES")
+    for (size_t k = 0; k < program.readers.size(); ++k)
+        for (const Reader::Input &in : program.readers[k].inputs)
+            if (static_cast<int>(k) != program.input_reader)
                 note_observations_read(session.log, in.read, in.ref, program.where);
     runner.commit();
 }

@@ -1,5 +1,5 @@
-// INPUT with DATALINES: list input, values separated by blanks, '$' after a name makes it
-// character, '.' is a missing value. Names follow the rules a data set is read back with, so
+// List INPUT: values separated by blanks (or the delimiters INFILE gives), '$' after a name makes
+// it character, '.' is a missing value. Names follow the rules a data set is read back with, so
 // whatever the step writes can be read again. The lines are read whole before the step runs;
 // the INPUT statement then reads them one observation at a time.
 #include <algorithm>
@@ -103,94 +103,215 @@ bool read_input_statement(Session &session, const Statement &s, Table &table)
 
 namespace {
 
-std::vector<std::string> split_fields(const std::string &line)
+bool is_blank_line(const std::string &line)
+{
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+void trim_blanks(std::string &text)
+{
+    const size_t last = text.find_last_not_of(' ');
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    text.erase(0, std::min(text.size(), text.find_first_not_of(' ')));
+}
+
+// Turns the values of raw lines into the columns of the observations, with the notes about them.
+class RawValues {
+public:
+    RawValues(Session &session, const RawText &text, size_t max_text_length, Table &table)
+        : session_(session), text_(text), max_text_(max_text_length), table_(table),
+          cut_(table.columns.size(), false), out_of_range_(table.columns.size(), false),
+          underflow_(table.columns.size(), false)
+    {
+    }
+    ~RawValues()
+    {
+        if (notes_ > max_value_notes)
+            session_.log.note(std::to_string(notes_ - max_value_notes) + " more notes about data values are not shown.");
+    }
+
+    // "data line 5" or "line 5 of the infile 'scores.txt'".
+    std::string where(size_t line) const
+    {
+        std::string text = text_.infile.empty() ? "data line " : "line ";
+        text.append(std::to_string(text_.number_of_first + static_cast<long long>(line)));
+        if (!text_.infile.empty())
+            text.append(" of the infile ").append(text_.infile);
+        return text;
+    }
+    // The same at the start of a sentence.
+    std::string subject(size_t line) const
+    {
+        std::string text = where(line);
+        if (text_.infile.empty())
+            text.insert(0, "The ");
+        else
+            text[0] = 'L';
+        return text;
+    }
+
+    void note(const std::string &text)
+    {
+        if (notes_++ < max_value_notes)
+            session_.log.note(text);
+    }
+
+    // The value of column c ("." when the line had none) read from line `line`.
+    void store(size_t c, const std::string &field, size_t line)
+    {
+        Column &col = table_.columns[c];
+        if (col.type == VarType::Character) {
+            std::string text = field == "." ? std::string() : field;
+            if (text.size() > max_text_) {
+                text.resize(max_text_);
+                if (!cut_[c])
+                    session_.log.warning("Values of " + col.name + " longer than " + std::to_string(max_text_) +
+                                         " characters are cut to " + std::to_string(max_text_) + " (" +
+                                         where(line) + ").");
+                cut_[c] = true;
+            }
+            col.texts.push_back(std::move(text));
+            return;
+        }
+        double value = missing_value();
+        const NumberText kind = field == "." || field.empty() ? NumberText::Number : read_number(field, value);
+        if (kind == NumberText::NotNumber) {
+            note("Invalid numeric value " + quoted_excerpt(field) + " for " + col.name + " in " + where(line) +
+                 "; it is set to missing.");
+        } else if (kind == NumberText::OutOfRange && !out_of_range_[c]) {
+            session_.log.warning("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where(line) +
+                                 " is out of range; such values are set to missing.");
+            out_of_range_[c] = true;
+        } else if (kind == NumberText::Underflow && !underflow_[c]) {
+            session_.log.note("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where(line) +
+                              " is too close to zero for a number; such values are read as 0.");
+            underflow_[c] = true;
+        }
+        col.numbers.push_back(value); // still missing unless it was read
+    }
+
+private:
+    Session &session_;
+    const RawText &text_;
+    size_t max_text_;
+    Table &table_;
+    std::vector<bool> cut_, out_of_range_, underflow_;
+    int notes_ = 0;
+};
+
+} // namespace
+
+std::vector<std::string> split_raw_line(const std::string &line, const RawLayout &layout)
 {
     std::vector<std::string> fields;
+    if (is_blank_line(line))
+        return fields;
+    const std::string delimiters = !layout.delimiters.empty() ? layout.delimiters : layout.dsd ? "," : " \t";
+    auto delimiter = [&](char c) { return delimiters.find(c) != std::string::npos; };
     size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+    if (!layout.dsd) { // a run of delimiters separates two values
+        while (i < line.size()) {
+            while (i < line.size() && delimiter(line[i]))
+                ++i;
+            const size_t start = i;
+            while (i < line.size() && !delimiter(line[i]))
+                ++i;
+            if (i > start) {
+                fields.push_back(line.substr(start, i - start));
+                trim_blanks(fields.back());
+            }
+        }
+        return fields;
+    }
+    for (;;) { // each delimiter ends a value; a quoted value may hold delimiters and doubled quotes
+        while (i < line.size() && line[i] == ' ' && !delimiter(' '))
             ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            fields.push_back(line.substr(start, i - start));
+        std::string value;
+        if (i < line.size() && (line[i] == '"' || line[i] == '\'')) {
+            const char quote = line[i++];
+            for (; i < line.size(); ++i) {
+                if (line[i] == quote && (i + 1 >= line.size() || line[i + 1] != quote)) {
+                    ++i;
+                    break;
+                }
+                if (line[i] == quote)
+                    ++i;
+                value += line[i];
+            }
+        }
+        while (i < line.size() && !delimiter(line[i]))
+            value += line[i++];
+        trim_blanks(value);
+        fields.push_back(std::move(value));
+        if (i >= line.size())
+            break;
+        ++i; // a delimiter at the end of the line leaves an empty last value
     }
     return fields;
 }
 
-} // namespace
-
-// The values of the data lines; a text is cut to the longest the output's format stores.
-void read_data_lines(Session &session, const Step &step, size_t max_text_length, Table &table)
+// The values of the lines; a text is cut to the longest the output's format stores.
+RawRecords read_raw_lines(Session &session, const RawText &text, const RawLayout &layout, size_t max_text_length,
+                          Table &table)
 {
-    int notes = 0;
-    auto note = [&](const std::string &text) {
-        if (notes++ < max_value_notes)
-            session.log.note(text);
-    };
-    std::vector<bool> cut(table.columns.size(), false), out_of_range(table.columns.size(), false),
-        underflow(table.columns.size(), false);
+    RawRecords records;
+    records.lines = text.end - text.first;
+    const size_t width = table.columns.size();
     for (Column &col : table.columns) {
         if (col.type == VarType::Numeric)
-            reserve_or_throw(col.numbers, step.data_lines.size());
+            reserve_or_throw(col.numbers, records.lines);
         else
-            reserve_or_throw(col.texts, step.data_lines.size());
+            reserve_or_throw(col.texts, records.lines);
     }
-    for (size_t k = 0; k < step.data_lines.size(); ++k) {
-        const std::vector<std::string> fields = split_fields(step.data_lines[k]);
-        if (fields.empty())
-            continue;
-        const std::string where = "data line " + std::to_string(step.first_data_line + static_cast<int>(k));
-        if (fields.size() < table.columns.size())
-            note("The " + where + " has " + std::to_string(fields.size()) + " of " +
-                 std::to_string(table.columns.size()) + " values; the rest are missing.");
-        else if (fields.size() > table.columns.size())
-            note("The " + where + " has more values than the INPUT statement names; the extra ones are ignored.");
-        for (size_t c = 0; c < table.columns.size(); ++c) {
-            Column &col = table.columns[c];
-            const std::string field = c < fields.size() ? fields[c] : std::string(".");
-            if (col.type == VarType::Character) {
-                std::string text = field == "." ? std::string() : field;
-                if (text.size() > max_text_length) {
-                    text.resize(max_text_length);
-                    if (!cut[c])
-                        session.log.warning("Values of " + col.name + " longer than " +
-                                            std::to_string(max_text_length) + " characters are cut to " +
-                                            std::to_string(max_text_length) + " (" + where + ").");
-                    cut[c] = true;
-                }
-                col.texts.push_back(std::move(text));
-                continue;
-            }
-            double value = missing_value();
-            const NumberText kind = field == "." ? NumberText::Number : read_number(field, value);
-            if (kind == NumberText::NotNumber) {
-                note("Invalid numeric value " + quoted_excerpt(field) + " for " + col.name + " in " + where +
-                     "; it is set to missing.");
-            } else if (kind == NumberText::OutOfRange && !out_of_range[c]) {
-                session.log.warning("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where +
-                                    " is out of range; such values are set to missing.");
-                out_of_range[c] = true;
-            } else if (kind == NumberText::Underflow && !underflow[c]) {
-                session.log.note("The value " + quoted_excerpt(field) + " of " + col.name + " in " + where +
-                                 " is too close to zero for a number; such values are read as 0.");
-                underflow[c] = true;
-            }
-            col.numbers.push_back(value); // still missing unless it was read
+    reserve_or_throw(records.lines_through, records.lines);
+    RawValues values(session, text, max_text_length, table);
+    std::vector<std::string> fields, taken;
+    std::vector<size_t> from; // the line each value was taken from
+    auto take = [&](size_t line) {
+        fields = split_raw_line((*text.lines)[line], layout);
+        for (size_t f = 0; f < fields.size() && taken.size() < width; ++f) {
+            taken.push_back(std::move(fields[f]));
+            from.push_back(line);
         }
+    };
+    const std::string missing(".");
+    for (size_t k = text.first; k < text.end;) {
+        const size_t line = k++;
+        taken.clear();
+        from.clear();
+        take(line);
+        if (fields.empty() && layout.short_lines != ShortLines::Missover)
+            continue; // a blank line holds no values
+        if (layout.short_lines == ShortLines::Noted && fields.size() > width)
+            values.note(values.subject(line) + " has more values than the INPUT statement names; the extra ones "
+                                               "are ignored.");
+        if (taken.size() < width && layout.short_lines == ShortLines::Noted)
+            values.note(values.subject(line) + " has " + std::to_string(taken.size()) + " of " +
+                        std::to_string(width) + " values; the rest are missing.");
+        if (layout.short_lines == ShortLines::Flowover) {
+            while (taken.size() < width && k < text.end) {
+                records.went_to_new_line = true;
+                take(k++);
+            }
+            if (taken.size() < width) {
+                session.log.note("LOST CARD. The values begun in " + values.where(line) +
+                                 " run out at the end of the data and make no observation.");
+                break;
+            }
+        }
+        for (size_t c = 0; c < width; ++c)
+            values.store(c, c < taken.size() ? taken[c] : missing, c < taken.size() ? from[c] : line);
+        records.lines_through.push_back(k - text.first);
         ++table.rows;
     }
-    if (notes > max_value_notes)
-        session.log.note(std::to_string(notes - max_value_notes) + " more notes about data values are not shown.");
     for (Column &col : table.columns)
         if (col.type == VarType::Character) {
             col.length = 1;
-            for (const std::string &text : col.texts)
-                col.length = std::max(col.length, text.size());
+            for (const std::string &value : col.texts)
+                col.length = std::max(col.length, value.size());
         }
+    return records;
 }
-
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "language/dataset_reference.h"
 #include "language/variable_lists.h"
 #include "steps/data_step/datalines_input.h"
+#include "steps/data_step/infile_statement.h"
 #include "steps/data_step/step_program.h"
 
 namespace quill::host {
@@ -66,6 +67,8 @@ public:
         for (const Statement &s : step.body)
         {
             has_set_ = has_set_ || s.keyword() == "SET" || s.keyword() == "MERGE";
+            if (s.keyword() == "INFILE" && !infile_statement_)
+                infile_statement_ = &s;
             if (s.keyword() == "WHERE" && program.where.empty())
                 program.where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
         }
@@ -77,6 +80,12 @@ public:
             return false;
         p_.n_slot = automatic("_N_");
         p_.error_slot = automatic("_ERROR_");
+        // INFILE says how INPUT reads, wherever it stands in the step.
+        if (infile_statement_) {
+            p_.infile.emplace();
+            if (!parse_infile_statement(session_, *infile_statement_, *p_.infile))
+                return false;
+        }
         size_t pos = 0;
         while (pos < tokens_.size()) {
             int s = -1;
@@ -84,6 +93,11 @@ public:
                 return false;
             if (s >= 0)
                 p_.top.push_back(s);
+        }
+        if (p_.infile && !have_input_) {
+            session_.log.error(at_line("The INFILE statement needs an INPUT statement to read its lines",
+                                       infile_statement_->line()));
+            return false;
         }
         if (!resolve_outputs())
             return false;
@@ -365,6 +379,8 @@ private:
             return input_statement(pos, s, out);
         if (keyword == "PUT")
             return put_statement(pos, s, out);
+        if (keyword == "INFILE")
+            return infile_statement(pos, s);
         if (keyword == "KEEP" || keyword == "DROP") {
             std::vector<Token> &list = keyword == "KEEP" ? p_.keep : p_.drop;
             p_.has_keep = p_.has_keep || keyword == "KEEP";
@@ -970,7 +986,6 @@ private:
         return true;
     }
 
-    // INPUT with DATALINES: the lines are read into memory and then read like a data set.
     // PUT <'text'> <variable <=> <format>> <_ALL_> </> <@n> <+n> ...;
     bool put_statement(size_t &pos, Stmt &s, int &out)
     {
@@ -1063,15 +1078,36 @@ private:
         return true;
     }
 
-    bool input_statement(size_t &pos, Stmt &s, int &out)
+    // The statement at `pos` (just after its keyword) when it stands on its own in the step, not
+    // inside IF or DO; otherwise nullptr.
+    const Statement *own_statement(size_t pos) const
     {
-        size_t index = step_.body.size();
         for (const auto &[start, k] : starts_)
             if (start + 1 == pos)
-                index = k;
-        if (index == step_.body.size())
+                return &step_.body[k];
+        return nullptr;
+    }
+
+    // INFILE ...; read before the statements are compiled: here it is only placed.
+    bool infile_statement(size_t &pos, const Stmt &s)
+    {
+        const Statement *statement = own_statement(pos);
+        while (tokens_[pos].kind != TokenKind::Semicolon)
+            ++pos;
+        ++pos;
+        if (!statement)
+            return error("INFILE must be a statement of its own, not part of IF or DO", s.at);
+        if (statement != infile_statement_)
+            return error("The DATA step takes one INFILE statement", s.at);
+        return true;
+    }
+
+    // INPUT with DATALINES or INFILE: the lines are read into memory and then read like a data set.
+    bool input_statement(size_t &pos, Stmt &s, int &out)
+    {
+        const Statement *statement = own_statement(pos);
+        if (!statement)
             return error("INPUT must be a statement of its own, not part of IF or DO", s.at);
-        const Statement &statement = step_.body[index];
         while (tokens_[pos].kind != TokenKind::Semicolon)
             ++pos;
         ++pos;
@@ -1079,17 +1115,28 @@ private:
             return error("The DATA step takes one INPUT statement", s.at);
         have_input_ = true;
         Table table;
-        if (!read_input_statement(session_, statement, table))
+        if (!read_input_statement(session_, *statement, table))
             return false;
-        if (!step_.has_data_lines)
-            return error("The DATA step needs DATALINES (or CARDS) after its INPUT statement", s.at);
+        const InfileSpec spec = p_.infile ? *p_.infile : InfileSpec();
+        std::vector<std::string> file_lines;
+        RawText text;
+        if (spec.data_lines) {
+            if (!step_.has_data_lines)
+                return error("The DATA step needs DATALINES (or CARDS) after its INPUT statement", s.at);
+            text = infile_range(spec, step_.data_lines, step_.first_data_line);
+        } else {
+            if (!read_infile(session_, spec, file_lines))
+                return false;
+            note_infile(session_.log, spec);
+            text = infile_range(spec, file_lines, 1);
+        }
         const size_t max_text = p_.outputs.empty() ? default_format().max_text_length :
                                                      p_.outputs.front().ref.name.format->max_text_length;
-        read_data_lines(session_, step_, max_text, table);
+        p_.records = read_raw_lines(session_, text, spec.layout, max_text, table);
         Reader reader;
         Reader::Input input;
         input.view = whole_view(table_source(std::move(table)));
-        input.ref.name.display = "DATALINES";
+        input.ref.name.display = spec.data_lines ? "DATALINES" : "INFILE";
         reader.inputs.push_back(std::move(input));
         if (!add_reader_variables(reader))
             return false;
@@ -1097,6 +1144,7 @@ private:
             p_.pdv.retained[static_cast<size_t>(slot)] = 0; // INPUT variables start each observation missing
         s.kind = StmtKind::Read;
         s.reader = static_cast<int>(p_.readers.size());
+        p_.input_reader = s.reader;
         p_.readers.push_back(std::move(reader));
         out = add_statement(std::move(s));
         return true;
@@ -1290,6 +1338,7 @@ private:
     bool have_input_ = false;
     bool has_set_ = false;
     int last_data_reader_ = -1; // the last SET or MERGE, which a BY statement applies to
+    const Statement *infile_statement_ = nullptr; // the first INFILE of the step
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #define QUILL_HOST_STEPS_DATA_STEP_STEP_PROGRAM_H
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "language/expression.h"
 #include "modules/session.h"
 #include "steps/data_step/put_statement.h"
+#include "steps/data_step/infile_statement.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
@@ -106,6 +108,9 @@ struct StepProgram {
     std::vector<Stmt> statements;
     std::vector<int> top; // the step's statements in order
     std::vector<Reader> readers;
+    int input_reader = -1;             // the reader of the INPUT statement
+    std::optional<InfileSpec> infile;  // the INFILE statement
+    RawRecords records;                // the lines INPUT's observations took
     std::vector<StepOutput> outputs;
     std::vector<std::vector<PutItem>> puts;
     bool has_output_statement = false;

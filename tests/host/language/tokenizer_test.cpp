@@ -59,6 +59,12 @@ TEST(Tokenizer, QuotedStringsAndNameLiterals)
     EXPECT_EQ(t[2].text, "my var");
     EXPECT_EQ(t[3].kind, TokenKind::String); // an unknown suffix is a name of its own
     EXPECT_EQ(t[4].text, "q");
+
+    const auto hex = tokens_of("'09'x '2C7c'X;");
+    ASSERT_EQ(hex.size(), 3u);
+    EXPECT_EQ(hex[0].kind, TokenKind::String);
+    EXPECT_EQ(hex[0].text, "\t");
+    EXPECT_EQ(hex[1].text, ",|");
 }
 
 TEST(Tokenizer, DateTimeAndDatetimeValues)
@@ -83,7 +89,7 @@ TEST(Tokenizer, DateTimeAndDatetimeValues)
 TEST(Tokenizer, InvalidConstantsAreErrorTokens)
 {
     for (const char *text : {"'29feb2021'd", "'32jan2020'd", "'01foo2020'd", "'25:61't", "'01jan2020'dt", "''n",
-                             "'abc", "/* open", "abcdefghijabcdefghijabcdefghijabc", "1e999"}) {
+                             "'abc", "/* open", "'0'x", "'0g'x", "''x", "abcdefghijabcdefghijabcdefghijabc", "1e999"}) {
         const auto t = tokens_of(text);
         ASSERT_FALSE(t.empty()) << text;
         EXPECT_EQ(t[0].kind, TokenKind::Error) << text;

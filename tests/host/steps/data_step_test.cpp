@@ -1,10 +1,13 @@
 // The DATA step writes only what can be read back, takes wide INPUT statements in linear time,
-// and reports values out of range; messages quote long program text cut short.
+// and reports values out of range; messages quote long program text cut short; INFILE never
+// waits on a FIFO, and splits delimited lines as list input reads them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "data/csv/csv_store.h"
 #include "host_test_support.h"
 #include "modules/module_loader.h"
+#include "steps/data_step/datalines_input.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
@@ -79,6 +82,33 @@ TEST_F(DataStep, LongProgramTextIsCutInMessages)
             EXPECT_LT(line.size(), 200u) << line.substr(0, 200);
         }
     }
+}
+
+TEST_F(DataStep, InfileRefusesAFifoWithoutWaitingOnIt)
+{
+    const std::filesystem::path fifo = memory.folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(run("data f; infile '" + fifo.string() + "'; input x; run;\n"), 2);
+    EXPECT_TRUE(memory.log_has("ERROR: The infile " + fifo.string() +
+                               " is not a regular file (a FIFO, a device or a socket) (line 1)."));
+    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "f.csv"));
+}
+
+TEST_F(DataStep, DelimitedLinesSplitAsListInputReadsThem)
+{
+    using Fields = std::vector<std::string>;
+    RawLayout blanks, commas, dsd, dsd_blank;
+    commas.delimiters = ",";
+    dsd.dsd = true;
+    dsd_blank.dsd = true;
+    dsd_blank.delimiters = " ";
+    EXPECT_EQ(split_raw_line("  a\t b  ", blanks), (Fields{"a", "b"}));
+    EXPECT_EQ(split_raw_line(" \t ", dsd), Fields{});
+    EXPECT_EQ(split_raw_line(",a b,,c ,", commas), (Fields{"a b", "c"})); // a run of delimiters is one
+    EXPECT_EQ(split_raw_line("\"x\",y", commas), (Fields{"\"x\"", "y"}));    // quotes are data without DSD
+    EXPECT_EQ(split_raw_line(",1, \"a,\"\"b\"\"\" ,'c''d',", dsd), (Fields{"", "1", "a,\"b\"", "c'd", ""}));
+    EXPECT_EQ(split_raw_line("\"open,end", dsd), (Fields{"open,end"}));
+    EXPECT_EQ(split_raw_line("a  b", dsd_blank), (Fields{"a", "", "b"}));
 }
 
 } // namespace

@@ -1,0 +1,146 @@
+// The INFILE statement: a quoted path, DATALINES or CARDS, then options. The file is read whole
+// before the step runs, like the data lines, so INPUT has one way of reading either.
+#include "steps/data_step/infile_statement.h"
+
+#include "base/message_text.h"
+#include "base/names.h"
+#include "data/text_file.h"
+
+namespace quill::host {
+namespace {
+
+// 'path' as written, or the fileref that names it.
+std::string shown_path(const InfileSpec &spec)
+{
+    if (!spec.fileref.empty())
+        return spec.fileref;
+    std::string shown(1, '\'');
+    shown.append(excerpt(spec.path, path_excerpt_length)).push_back('\'');
+    return shown;
+}
+
+std::filesystem::path full_path(const std::string &path)
+{
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? std::filesystem::path(path) : full.lexically_normal();
+}
+
+bool fail(Session &session, const std::string &message, int line)
+{
+    session.log.error(at_line(message, line));
+    return false;
+}
+
+// A whole number of at least `least` as the value of an option.
+bool whole_number(const Token &t, double least, size_t &value)
+{
+    if (t.kind != TokenKind::Integer || t.number < least || t.number > 9e15)
+        return false;
+    value = static_cast<size_t>(t.number);
+    return true;
+}
+
+} // namespace
+
+bool parse_infile_statement(Session &session, const Statement &statement, InfileSpec &spec)
+{
+    const auto &t = statement.tokens;
+    spec.line = statement.line();
+    const size_t end = t.size() - 1; // the ';'
+    if (end < 2)
+        return fail(session, "INFILE needs a quoted file path, a fileref, DATALINES or CARDS", spec.line);
+    const std::string target = upper_case(t[1].text);
+    if (t[1].kind == TokenKind::String && !t[1].text.empty()) {
+        spec.data_lines = false;
+        spec.path = t[1].text;
+    } else if (t[1].kind != TokenKind::Name) {
+        return fail(session, "INFILE needs a quoted file path, a fileref, DATALINES or CARDS, not " +
+                                 quoted_excerpt(t[1].source), t[1].line);
+    } else if (target != "DATALINES" && target != "CARDS") {
+        const auto named = session.filerefs.find(target);
+        if (named == session.filerefs.end())
+            return fail(session, "No logical assign for filename " + target + ".", t[1].line);
+        spec.data_lines = false;
+        spec.path = named->second;
+        spec.fileref = target;
+    }
+    for (size_t i = 2; i < end;) {
+        const Token &name = t[i];
+        const std::string option = name.kind == TokenKind::Name ? upper_case(name.text) : std::string();
+        const bool has_value = i + 2 <= end && is_punct(t[i + 1], '=');
+        const Token &value = has_value && i + 2 < end ? t[i + 2] : t[end];
+        auto bad_value = [&](const char *what) {
+            return fail(session, "The INFILE option " + option + "= needs " + what, name.line);
+        };
+        if (option == "DSD" || option == "MISSOVER" || option == "TRUNCOVER" || option == "FLOWOVER") {
+            if (option == "DSD")
+                spec.layout.dsd = true;
+            else
+                spec.layout.short_lines = option == "FLOWOVER" ? ShortLines::Flowover : ShortLines::Missover;
+            ++i;
+            continue;
+        }
+        if (!has_value || (option != "DLM" && option != "DELIMITER" && option != "FIRSTOBS" && option != "OBS" &&
+                           option != "LRECL")) {
+            const std::string what = option.empty() ? quoted_excerpt(name.source) : option;
+            return fail(session, "Option " + what + " is not known to the INFILE statement", name.line);
+        }
+        size_t number = 0;
+        if (option == "DLM" || option == "DELIMITER") {
+            if (value.kind != TokenKind::String || value.text.empty())
+                return bad_value("a quoted string of delimiter characters ('09'x for a tab)");
+            spec.layout.delimiters = value.text;
+        } else if (option == "FIRSTOBS") {
+            if (!whole_number(value, 1, number))
+                return bad_value("a whole number of 1 or more");
+            spec.firstobs = number;
+        } else if (option == "OBS") {
+            if (value.kind == TokenKind::Name && upper_case(value.text) == "MAX")
+                spec.obs = std::numeric_limits<size_t>::max();
+            else if (whole_number(value, 0, number))
+                spec.obs = number;
+            else
+                return bad_value("a whole number or MAX");
+        } else if (!whole_number(value, 1, number)) { // LRECL= is taken and not needed: lines have any length
+            return bad_value("a whole number of 1 or more");
+        }
+        i += 3;
+    }
+    return true;
+}
+
+bool read_infile(Session &session, const InfileSpec &spec, std::vector<std::string> &lines)
+{
+    std::string error;
+    if (!read_text_file(full_path(spec.path), lines, error))
+        return fail(session, error, spec.line);
+    return true;
+}
+
+RawText infile_range(const InfileSpec &spec, const std::vector<std::string> &lines, int number_of_first)
+{
+    RawText text;
+    text.lines = &lines;
+    text.number_of_first = number_of_first;
+    text.end = std::min(lines.size(), spec.obs);
+    text.first = std::min(text.end, spec.firstobs - 1);
+    if (!spec.data_lines)
+        text.infile = shown_path(spec);
+    return text;
+}
+
+void note_infile(LogWriter &log, const InfileSpec &spec)
+{
+    log.note("The infile " + shown_path(spec) + " is:");
+    log.plain("      Filename=" + excerpt(full_path(spec.path).string(), path_excerpt_length));
+}
+
+void note_infile_read(LogWriter &log, const InfileSpec &spec, size_t records_read)
+{
+    if (spec.data_lines)
+        return;
+    log.note(std::to_string(records_read) + " records were read from the infile " + shown_path(spec) + ".");
+}
+
+} // namespace quill::host
