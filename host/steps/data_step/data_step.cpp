@@ -159,18 +159,9 @@ private:
     {
         while (at < static_cast<int>(r.inputs.size())) {
             Reader::Input &in = r.inputs[static_cast<size_t>(at)];
-            if (!in.started) {
-                in.started = true;
-                std::vector<bool> wanted(in.view.source->describe().variables.size(), false);
-                for (size_t c : in.view.columns)
-                    wanted[c] = true;
-                in.cursor = in.view.source->rows(wanted, error);
-                if (!in.cursor) {
-                    failed = true;
-                    return false;
-                }
-                for (Row &row : in.rows)
-                    row.resize(wanted.size());
+            if (!start_input(in, error)) {
+                failed = true;
+                return false;
             }
             if (!in.ended) {
                 const int spare = 1 - in.current;

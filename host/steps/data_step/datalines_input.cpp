@@ -9,24 +9,13 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
+#include "language/variable_lists.h"
 #include "steps/data_step/datalines_input.h"
 
 namespace quill::host {
 namespace {
 
 constexpr int max_value_notes = 10;
-
-bool split_numbered(const std::string &name, std::string &prefix, long &number)
-{
-    size_t digits = name.size();
-    while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1])))
-        --digits;
-    if (digits == name.size() || digits == 0 || name.size() - digits > 6)
-        return false;
-    prefix = name.substr(0, digits);
-    number = std::stol(name.substr(digits));
-    return true;
-}
 
 } // namespace
 
@@ -67,7 +56,9 @@ bool read_input_statement(Session &session, const Statement &s, Table &table)
         if (i + 2 < t.size() && is_punct(t[i + 1], '-') && t[i + 2].kind == TokenKind::Name) {
             std::string p1, p2;
             long n1 = 0, n2 = 0;
-            if (!split_numbered(name.text, p1, n1) || !split_numbered(t[i + 2].text, p2, n2) || !same_name(p1, p2) ||
+            // At most a million names, as six digits allowed before.
+            if (!split_numbered_name(name.text, p1, n1) || !split_numbered_name(t[i + 2].text, p2, n2) ||
+                !same_name(p1, p2) || n2 - n1 > 999999 ||
                 n1 > n2) {
                 session.log.error(at_line("The range " + name.text + "-" + t[i + 2].text +
                                               " needs names with the same prefix and rising numbers",

@@ -76,17 +76,8 @@ void set_flag(Row &values, int slot, bool on)
 bool advance(Reader::Input &in, std::string &error)
 {
     in.ahead = false;
-    if (!in.started) {
-        in.started = true;
-        std::vector<bool> wanted(in.view.source->describe().variables.size(), false);
-        for (size_t c : in.view.columns)
-            wanted[c] = true;
-        in.cursor = in.view.source->rows(wanted, error);
-        if (!in.cursor)
-            return false;
-        for (Row &row : in.rows)
-            row.resize(wanted.size());
-    }
+    if (!start_input(in, error))
+        return false;
     if (in.ended)
         return true;
     switch (in.cursor->next(in.rows[1 - in.current], error)) {
@@ -272,6 +263,22 @@ GroupedRead read_grouped(Reader &r, const Pdv &pdv, Row &values, LogWriter &log,
     if (!r.merge)
         return interleave(r, pdv, values, error);
     return r.by.empty() ? merge_by_position(r, pdv, values, error) : match_merge(r, pdv, values, log, error);
+}
+
+bool start_input(Reader::Input &in, std::string &error)
+{
+    if (in.started)
+        return true;
+    in.started = true;
+    std::vector<bool> wanted(in.view.source->describe().variables.size(), false);
+    for (size_t c : in.view.columns)
+        wanted[c] = true;
+    in.cursor = in.view.source->rows(wanted, error);
+    if (!in.cursor)
+        return false;
+    for (Row &row : in.rows)
+        row.resize(wanted.size());
+    return true;
 }
 
 } // namespace quill::host

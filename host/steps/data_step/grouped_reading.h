@@ -19,6 +19,9 @@ enum class GroupedRead { Row, End, Failed, Unsorted };
 // `values` hold the observation just read, as the log shows it with the message.
 GroupedRead read_grouped(Reader &r, const Pdv &pdv, Row &values, LogWriter &log, std::string &error);
 
+// Opens an input's cursor over the columns it reads, once, on first use; false with `error`.
+bool start_input(Reader::Input &in, std::string &error);
+
 } // namespace quill::host
 
 #endif

@@ -41,19 +41,6 @@ namespace {
 
 bool is_word(const Token &t, const char *word) { return t.kind == TokenKind::Name && upper_case(t.text) == word; }
 
-// Splits X12 into the prefix X and the number 12; false when the name does not end in digits.
-bool split_numbered(const std::string &name, std::string &prefix, long &number)
-{
-    size_t digits = name.size();
-    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9')
-        --digits;
-    if (digits == name.size() || digits == 0 || name.size() - digits > 9)
-        return false;
-    prefix = name.substr(0, digits);
-    number = std::stol(name.substr(digits));
-    return true;
-}
-
 class Compiler {
 public:
     Compiler(Session &session, const Step &step, StepProgram &program)
@@ -585,7 +572,7 @@ private:
             if (width == 1 && i + 2 < list.size() && is_punct(list[i + 1], '-')) {
                 std::string prefix, last_prefix;
                 long from = 0, to = 0;
-                if (!split_numbered(t.text, prefix, from) || !split_numbered(list[i + 2].text, last_prefix, to) ||
+                if (!split_numbered_name(t.text, prefix, from) || !split_numbered_name(list[i + 2].text, last_prefix, to) ||
                     !same_name(prefix, last_prefix) || to < from)
                     return error("The numbered range " + t.text + "-" + list[i + 2].text +
                                      " must run from a name ending in a number to a larger number of the same prefix",
