@@ -10,12 +10,12 @@ namespace quill::host {
 namespace {
 
 // 'path' as written, or the fileref that names it.
-std::string shown_path(const InfileSpec &spec)
+std::string shown_path(const InfileRequest &request)
 {
-    if (!spec.fileref.empty())
-        return spec.fileref;
+    if (!request.fileref.empty())
+        return request.fileref;
     std::string shown(1, '\'');
-    shown.append(excerpt(spec.path, path_excerpt_length)).push_back('\'');
+    shown.append(excerpt(request.path, path_excerpt_length)).push_back('\'');
     return shown;
 }
 
@@ -43,17 +43,17 @@ bool whole_number(const Token &t, double least, size_t &value)
 
 } // namespace
 
-bool parse_infile_statement(Session &session, const Statement &statement, InfileSpec &spec)
+bool parse_infile_statement(Session &session, const Statement &statement, InfileRequest &request)
 {
     const auto &t = statement.tokens;
-    spec.line = statement.line();
+    request.line = statement.line();
     const size_t end = t.size() - 1; // the ';'
     if (end < 2)
-        return fail(session, "INFILE needs a quoted file path, a fileref, DATALINES or CARDS", spec.line);
+        return fail(session, "INFILE needs a quoted file path, a fileref, DATALINES or CARDS", request.line);
     const std::string target = upper_case(t[1].text);
     if (t[1].kind == TokenKind::String && !t[1].text.empty()) {
-        spec.data_lines = false;
-        spec.path = t[1].text;
+        request.data_lines = false;
+        request.path = t[1].text;
     } else if (t[1].kind != TokenKind::Name) {
         return fail(session, "INFILE needs a quoted file path, a fileref, DATALINES or CARDS, not " +
                                  quoted_excerpt(t[1].source), t[1].line);
@@ -61,9 +61,9 @@ bool parse_infile_statement(Session &session, const Statement &statement, Infile
         const auto named = session.filerefs.find(target);
         if (named == session.filerefs.end())
             return fail(session, "No logical assign for filename " + target + ".", t[1].line);
-        spec.data_lines = false;
-        spec.path = named->second;
-        spec.fileref = target;
+        request.data_lines = false;
+        request.path = named->second;
+        request.fileref = target;
     }
     for (size_t i = 2; i < end;) {
         const Token &name = t[i];
@@ -75,9 +75,9 @@ bool parse_infile_statement(Session &session, const Statement &statement, Infile
         };
         if (option == "DSD" || option == "MISSOVER" || option == "TRUNCOVER" || option == "FLOWOVER") {
             if (option == "DSD")
-                spec.layout.dsd = true;
+                request.layout.dsd = true;
             else
-                spec.layout.short_lines = option == "FLOWOVER" ? ShortLines::Flowover : ShortLines::Missover;
+                request.layout.short_lines = option == "FLOWOVER" ? ShortLines::Flowover : ShortLines::Missover;
             ++i;
             continue;
         }
@@ -90,16 +90,16 @@ bool parse_infile_statement(Session &session, const Statement &statement, Infile
         if (option == "DLM" || option == "DELIMITER") {
             if (value.kind != TokenKind::String || value.text.empty())
                 return bad_value("a quoted string of delimiter characters ('09'x for a tab)");
-            spec.layout.delimiters = value.text;
+            request.layout.delimiters = value.text;
         } else if (option == "FIRSTOBS") {
             if (!whole_number(value, 1, number))
                 return bad_value("a whole number of 1 or more");
-            spec.firstobs = number;
+            request.firstobs = number;
         } else if (option == "OBS") {
             if (value.kind == TokenKind::Name && upper_case(value.text) == "MAX")
-                spec.obs = std::numeric_limits<size_t>::max();
+                request.obs = std::numeric_limits<size_t>::max();
             else if (whole_number(value, 0, number))
-                spec.obs = number;
+                request.obs = number;
             else
                 return bad_value("a whole number or MAX");
         } else if (!whole_number(value, 1, number)) { // LRECL= is taken and not needed: lines have any length
@@ -110,37 +110,37 @@ bool parse_infile_statement(Session &session, const Statement &statement, Infile
     return true;
 }
 
-bool read_infile(Session &session, const InfileSpec &spec, std::vector<std::string> &lines)
+bool read_infile(Session &session, const InfileRequest &request, std::vector<std::string> &lines)
 {
     std::string error;
-    if (!read_text_file(full_path(spec.path), lines, error))
-        return fail(session, error, spec.line);
+    if (!read_text_file(full_path(request.path), lines, error))
+        return fail(session, error, request.line);
     return true;
 }
 
-RawText infile_range(const InfileSpec &spec, const std::vector<std::string> &lines, int number_of_first)
+RawText infile_range(const InfileRequest &request, const std::vector<std::string> &lines, int number_of_first)
 {
     RawText text;
     text.lines = &lines;
     text.number_of_first = number_of_first;
-    text.end = std::min(lines.size(), spec.obs);
-    text.first = std::min(text.end, spec.firstobs - 1);
-    if (!spec.data_lines)
-        text.infile = shown_path(spec);
+    text.end = std::min(lines.size(), request.obs);
+    text.first = std::min(text.end, request.firstobs - 1);
+    if (!request.data_lines)
+        text.infile = shown_path(request);
     return text;
 }
 
-void note_infile(LogWriter &log, const InfileSpec &spec)
+void note_infile(LogWriter &log, const InfileRequest &request)
 {
-    log.note("The infile " + shown_path(spec) + " is:");
-    log.plain("      Filename=" + excerpt(full_path(spec.path).string(), path_excerpt_length));
+    log.note("The infile " + shown_path(request) + " is:");
+    log.plain("      Filename=" + excerpt(full_path(request.path).string(), path_excerpt_length));
 }
 
-void note_infile_read(LogWriter &log, const InfileSpec &spec, size_t records_read)
+void note_infile_read(LogWriter &log, const InfileRequest &request, size_t records_read)
 {
-    if (spec.data_lines)
+    if (request.data_lines)
         return;
-    log.note(std::to_string(records_read) + " records were read from the infile " + shown_path(spec) + ".");
+    log.note(std::to_string(records_read) + " records were read from the infile " + shown_path(request) + ".");
 }
 
 } // namespace quill::host

@@ -1104,26 +1104,26 @@ private:
         Table table;
         if (!read_input_statement(session_, *statement, table))
             return false;
-        const InfileSpec spec = p_.infile ? *p_.infile : InfileSpec();
+        const InfileRequest request = p_.infile ? *p_.infile : InfileRequest();
         std::vector<std::string> file_lines;
         RawText text;
-        if (spec.data_lines) {
+        if (request.data_lines) {
             if (!step_.has_data_lines)
                 return error("The DATA step needs DATALINES (or CARDS) after its INPUT statement", s.at);
-            text = infile_range(spec, step_.data_lines, step_.first_data_line);
+            text = infile_range(request, step_.data_lines, step_.first_data_line);
         } else {
-            if (!read_infile(session_, spec, file_lines))
+            if (!read_infile(session_, request, file_lines))
                 return false;
-            note_infile(session_.log, spec);
-            text = infile_range(spec, file_lines, 1);
+            note_infile(session_.log, request);
+            text = infile_range(request, file_lines, 1);
         }
         const size_t max_text = p_.outputs.empty() ? default_format().max_text_length :
                                                      p_.outputs.front().ref.name.format->max_text_length;
-        p_.records = read_raw_lines(session_, text, spec.layout, max_text, table);
+        p_.records = read_raw_lines(session_, text, request.layout, max_text, table);
         Reader reader;
         Reader::Input input;
         input.view = whole_view(table_source(std::move(table)));
-        input.ref.name.display = spec.data_lines ? "DATALINES" : "INFILE";
+        input.ref.name.display = request.data_lines ? "DATALINES" : "INFILE";
         reader.inputs.push_back(std::move(input));
         if (!add_reader_variables(reader))
             return false;

@@ -109,7 +109,7 @@ struct StepProgram {
     std::vector<int> top; // the step's statements in order
     std::vector<Reader> readers;
     int input_reader = -1;             // the reader of the INPUT statement
-    std::optional<InfileSpec> infile;  // the INFILE statement
+    std::optional<InfileRequest> infile;  // the INFILE statement
     RawRecords records;                // the lines INPUT's observations took
     std::vector<StepOutput> outputs;
     std::vector<std::vector<PutItem>> puts;
