@@ -200,24 +200,13 @@ private:
         ++in.read;
         ++reads_this_time_;
         if (input != r.last_input && r.last_input >= 0)
-            for (int slot : r.slots) { // a new data set: its variables start missing
-                values_.numbers[static_cast<size_t>(slot)] = missing_value();
-                values_.texts[static_cast<size_t>(slot)].clear();
-            }
+            for (int slot : r.slots) // a new data set: its variables start missing
+                set_missing(values_, slot);
         r.last_input = input;
         for (size_t k = 0; k < r.inputs.size(); ++k)
             if (r.inputs[k].in_slot >= 0)
                 values_.numbers[static_cast<size_t>(r.inputs[k].in_slot)] = static_cast<int>(k) == input;
-        const Row &row = in.rows[in.current];
-        for (const auto &[column, slot] : in.to_slots) {
-            const size_t i = static_cast<size_t>(slot);
-            if (p_.pdv.variables[i].type == VarType::Numeric) {
-                values_.numbers[i] = row.numbers[column];
-            } else {
-                const std::string &text = row.texts[column];
-                values_.texts[i].assign(text, 0, std::min(text.size(), p_.pdv.variables[i].length));
-            }
-        }
+        load_current_row(in, p_.pdv, values_);
         // Look ahead, so that END= knows whether this was the last observation.
         if (!fetch(r, input, r.next_input, r.next_buffer, error, failed))
             r.next_input = -1;

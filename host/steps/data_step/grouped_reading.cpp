@@ -60,12 +60,6 @@ void save_key(Reader &r, Key k)
     r.has_last_key = true;
 }
 
-void set_missing(Row &values, int slot)
-{
-    values.numbers[static_cast<size_t>(slot)] = missing_value();
-    values.texts[static_cast<size_t>(slot)].clear();
-}
-
 void set_flag(Row &values, int slot, bool on)
 {
     if (slot >= 0)
@@ -96,16 +90,7 @@ bool take(Reader::Input &in, const Pdv &pdv, Row &values, std::string &error)
 {
     in.current = 1 - in.current;
     ++in.read;
-    const Row &row = in.rows[in.current];
-    for (const auto &[column, slot] : in.to_slots) {
-        const size_t i = static_cast<size_t>(slot);
-        if (pdv.variables[i].type == VarType::Numeric) {
-            values.numbers[i] = row.numbers[column];
-        } else {
-            const std::string &text = row.texts[column];
-            values.texts[i].assign(text, 0, std::min(text.size(), pdv.variables[i].length));
-        }
-    }
+    load_current_row(in, pdv, values);
     return advance(in, error);
 }
 
@@ -279,6 +264,26 @@ bool start_input(Reader::Input &in, std::string &error)
     for (Row &row : in.rows)
         row.resize(wanted.size());
     return true;
+}
+
+void load_current_row(const Reader::Input &in, const Pdv &pdv, Row &values)
+{
+    const Row &row = in.rows[in.current];
+    for (const auto &[column, slot] : in.to_slots) {
+        const size_t i = static_cast<size_t>(slot);
+        if (pdv.variables[i].type == VarType::Numeric) {
+            values.numbers[i] = row.numbers[column];
+        } else {
+            const std::string &text = row.texts[column];
+            values.texts[i].assign(text, 0, std::min(text.size(), pdv.variables[i].length));
+        }
+    }
+}
+
+void set_missing(Row &values, int slot)
+{
+    values.numbers[static_cast<size_t>(slot)] = missing_value();
+    values.texts[static_cast<size_t>(slot)].clear();
 }
 
 } // namespace quill::host

@@ -22,6 +22,11 @@ GroupedRead read_grouped(Reader &r, const Pdv &pdv, Row &values, LogWriter &log,
 // Opens an input's cursor over the columns it reads, once, on first use; false with `error`.
 bool start_input(Reader::Input &in, std::string &error);
 
+// The input's current row into the variables it sets, texts cut to their variables' lengths.
+void load_current_row(const Reader::Input &in, const Pdv &pdv, Row &values);
+// A variable's value made missing (a number or an empty text).
+void set_missing(Row &values, int slot);
+
 } // namespace quill::host
 
 #endif

@@ -8,7 +8,7 @@
 namespace quill::host {
 namespace {
 
-ValueFormat spec_of(const std::string &text, bool informat, std::string &error)
+ValueFormat format_of(const std::string &text, bool informat, std::string &error)
 {
     const auto tokens = testing::tokens_of(text);
     size_t pos = 0;
@@ -22,7 +22,7 @@ ValueFormat spec_of(const std::string &text, bool informat, std::string &error)
 std::string put(double value, const std::string &format)
 {
     std::string error, out;
-    const ValueFormat fmt = spec_of(format, false, error);
+    const ValueFormat fmt = format_of(format, false, error);
     EXPECT_EQ(error, "") << format;
     put_number(value, fmt, out);
     return out;
@@ -45,9 +45,9 @@ TEST(Formats, NumbersFillTheirWidthAndGiveUpDecimalsThenDigits)
     EXPECT_EQ(put(missing_value(), "4.1"), "   .");
     std::string out;
     std::string error;
-    put_text("abc", spec_of("$5.", false, error), out);
+    put_text("abc", format_of("$5.", false, error), out);
     EXPECT_EQ(out, "abc  ");
-    put_text("abcdef", spec_of("$2.", false, error), out);
+    put_text("abcdef", format_of("$2.", false, error), out);
     EXPECT_EQ(out, "ab");
 }
 
@@ -55,22 +55,22 @@ TEST(Formats, InformatsReadTheirWidthWithImpliedDecimals)
 {
     std::string error;
     double v = 0;
-    EXPECT_TRUE(input_number("  12345678901234", spec_of("best.", true, error), v));
+    EXPECT_TRUE(input_number("  12345678901234", format_of("best.", true, error), v));
     EXPECT_EQ(v, 1234567890);  // 12 columns, two of them blank
-    EXPECT_TRUE(input_number("12345", spec_of("5.2", true, error), v));
+    EXPECT_TRUE(input_number("12345", format_of("5.2", true, error), v));
     EXPECT_EQ(v, 123.45);
-    EXPECT_TRUE(input_number("1.5", spec_of("5.2", true, error), v));
+    EXPECT_TRUE(input_number("1.5", format_of("5.2", true, error), v));
     EXPECT_EQ(v, 1.5);         // a written point wins over the implied one
-    EXPECT_TRUE(input_number("2e3", spec_of("8.1", true, error), v));
+    EXPECT_TRUE(input_number("2e3", format_of("8.1", true, error), v));
     EXPECT_EQ(v, 2000);
-    EXPECT_TRUE(input_number("   .  ", spec_of("8.", true, error), v));
+    EXPECT_TRUE(input_number("   .  ", format_of("8.", true, error), v));
     EXPECT_TRUE(is_missing(v));
-    EXPECT_TRUE(input_number("", spec_of("8.", true, error), v));
+    EXPECT_TRUE(input_number("", format_of("8.", true, error), v));
     EXPECT_TRUE(is_missing(v));
-    EXPECT_FALSE(input_number("12a", spec_of("best32.", true, error), v));
+    EXPECT_FALSE(input_number("12a", format_of("best32.", true, error), v));
     EXPECT_TRUE(is_missing(v));
     std::string out;
-    input_text("  hello", spec_of("$5.", true, error), out);
+    input_text("  hello", format_of("$5.", true, error), out);
     EXPECT_EQ(out, "hel");
 }
 
@@ -78,18 +78,18 @@ TEST(Formats, OnlyTheKnownFormatsAndWidths)
 {
     std::string error;
     for (const char *bad : {"date9.", "comma8.2", "$char10."}) {
-        spec_of(bad, false, error);
+        format_of(bad, false, error);
         EXPECT_NE(error.find("was not found or could not be loaded"), std::string::npos) << bad;
     }
-    spec_of("best33.", false, error);
+    format_of("best33.", false, error);
     EXPECT_EQ(error, "Width specified for format BEST is invalid");
-    spec_of("3.3", false, error);
+    format_of("3.3", false, error);
     EXPECT_EQ(error, "Decimal specified for format F is invalid");
-    spec_of("0.", true, error);
+    format_of("0.", true, error);
     EXPECT_EQ(error, "Width specified for informat F is invalid");
-    spec_of("8", false, error);
+    format_of("8", false, error);
     EXPECT_EQ(error, "expected a format (w., w.d, BEST., BESTw. or $w.)");
-    const ValueFormat text = spec_of("$32767.", true, error);
+    const ValueFormat text = format_of("$32767.", true, error);
     EXPECT_EQ(error, "");
     EXPECT_EQ(text.width, 32767);
 }
