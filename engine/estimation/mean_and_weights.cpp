@@ -7,6 +7,8 @@
 // kernels' own, several rows at a time and the same on every processor.
 #include "estimation/mean_and_weights.h"
 
+#include <cmath>
+
 #include "matrix/cross_product_kernel.h"
 #include "matrix/row_chunks.h"
 #include "records/option_codes.h"
@@ -74,17 +76,53 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
 
 void mean_from_linear_predictor(int32_t model_type, double* values, int m) {
     if (model_type == model_normal) return;
-    constexpr double argument_limit = 23.025850929940457;  // ln 1e10, beyond which e^eta is 1e10
     double exp_eta[block];
     for (int b0 = 0; b0 < m; b0 += block) {
         double* v = values + b0;
         const int count = m - b0 < block ? m - b0 : block;
         detail::exp_rows(v, exp_eta, count);
-        for (int i = 0; i < count; ++i) {
-            const double e = v[i] > argument_limit ? 1e10 : exp_eta[i];
-            v[i] = model_type == model_logistic ? e / (e + 1.00000000001) : e;
+        if (model_type == model_logistic) {
+            constexpr double argument_limit = 23.025850929940457;  // ln 1e10: e^eta held at 1e10
+            for (int i = 0; i < count; ++i) {
+                const double e = v[i] > argument_limit ? 1e10 : exp_eta[i];
+                v[i] = e / (e + 1.00000000001);
+            }
+        } else {
+            // The Poisson mean has no cap short of overflow (above eta = 709.78 it is infinite,
+            // which the fits refuse): a count above 1e10 is fitted as it is.
+            for (int i = 0; i < count; ++i) v[i] = exp_eta[i];
         }
     }
+}
+
+double mean_and_loss(int32_t model_type, double* values, const double* y, const double* w,
+                     int m) {
+    constexpr double argument_limit = 23.025850929940457;  // as in mean_from_linear_predictor
+    double exp_eta[block];
+    double loss = 0.0;
+    for (int b0 = 0; b0 < m; b0 += block) {
+        double* v = values + b0;
+        const int count = m - b0 < block ? m - b0 : block;
+        detail::exp_rows(v, exp_eta, count);
+        if (model_type == model_logistic) {
+            for (int i = 0; i < count; ++i) {
+                const double eta = v[i];
+                const double e = exp_eta[i];
+                // ln(1 + e^eta) without overflow: eta + ln(1 + e^-eta) above 0.
+                const double softplus = eta > 0.0 ? eta + std::log1p(1.0 / e) : std::log1p(e);
+                if (w[b0 + i] != 0.0) loss += w[b0 + i] * (softplus - y[b0 + i] * eta);
+                const double held = eta > argument_limit ? 1e10 : e;
+                v[i] = held / (held + 1.00000000001);
+            }
+        } else {
+            for (int i = 0; i < count; ++i) {
+                // A left-out observation (weight 0) may have an infinite mean.
+                if (w[b0 + i] != 0.0) loss += w[b0 + i] * (exp_eta[i] - y[b0 + i] * v[i]);
+                v[i] = exp_eta[i];
+            }
+        }
+    }
+    return loss;
 }
 
 int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t model_type,
