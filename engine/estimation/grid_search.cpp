@@ -147,8 +147,9 @@ int fit_at(double lambda, const dbl1& start, grid_workspace& w, int32_t& iterati
     if (session.settings.algorithm == algorithm_icm)
         return run_fit_scad_icm(lambda, start, w.coefficients, max_iter, iterations, converged,
                                 session, w.icm, trail);
+    // A grid value of exactly 0 is the unpenalized fit, which drops and zeroes nothing.
     return run_fit_scad_lqa(lambda, start, w.coefficients, max_iter, iterations, converged,
-                            session, w.lqa, trail);
+                            session, w.lqa, trail, true, lambda == 0.0);
 }
 
 int prepare(scad_session& session, error_trail& trail) {
