@@ -4,6 +4,7 @@
 #include "output/estimates_table.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,9 +15,8 @@
 namespace quill::proc {
 namespace {
 
-// A coefficient whose square is at most this is treated as zero and not printed.
-constexpr double kZeroSquare = 1e-12;
-bool is_zero(double beta) { return beta * beta <= kZeroSquare; }
+// A coefficient is zero where the fit set it to zero; a small one in large units is not.
+bool is_zero(double beta) { return beta == 0.0; }
 
 // Removed names wrap before this many displayed characters.
 constexpr std::size_t kRemovedWidth = 80;
@@ -32,10 +32,22 @@ struct column {
     std::size_t width;
 };
 
-std::string fixed6(double value) {
+// An estimate with six decimals, or below 0.001 in size with four significant digits in E
+// notation as the BEST format shows it (-7.056E-7), so that a slope in large units is not
+// printed as -0.000001.
+std::string estimate_text(double value) {
     char text[64];
-    std::snprintf(text, sizeof text, "%9.6f", value);
-    return text;
+    if (value == 0.0 || !(std::fabs(value) < 1e-3)) {
+        std::snprintf(text, sizeof text, "%9.6f", value);
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%.3E", value);
+    std::string shown = text;
+    // E-07 -> E-7: the exponent without its leading zeros.
+    const std::size_t e = shown.find('E');
+    std::size_t digits = e + 2;
+    while (digits + 1 < shown.size() && shown[digits] == '0') shown.erase(digits, 1);
+    return shown;
 }
 
 std::string trimmed_text(const char *text) { return trimmed(text).text; }
@@ -48,7 +60,7 @@ void add(std::string &line, const std::string &text, std::size_t width, bool rig
 // The rows in MODEL order, and the names whose coefficient is zero.
 std::vector<table_row> table_rows(const proc_options &options, const proc_data &data, const proc_fit &fit,
                                   std::vector<std::string> &removed) {
-    std::vector<table_row> rows{{"Intercept", "", "", fixed6(fit.intercept), fixed6(fit.intercept_se)}};
+    std::vector<table_row> rows{{"Intercept", "", "", estimate_text(fit.intercept), estimate_text(fit.intercept_se)}};
     std::vector<std::vector<design_column>> columns_of(static_cast<std::size_t>(options.p));
     for_each_design_column(options, data, [&](const design_column &c) { columns_of[c.predictor].push_back(c); });
     for (int32_t i = 0; i < options.p; ++i) {
@@ -57,7 +69,7 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
         if (!options.predictors[i].is_class) {
             const int32_t k = columns.front().index;
             if (is_zero(fit.betas[k])) removed.push_back(name);
-            else rows.push_back({name, "", "", fixed6(fit.betas[k]), fixed6(fit.std_errs[k])});
+            else rows.push_back({name, "", "", estimate_text(fit.betas[k]), estimate_text(fit.std_errs[k])});
             continue;
         }
         const bool all_zero = std::all_of(columns.begin(), columns.end(),
@@ -85,8 +97,8 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
                     removed.push_back(name + "=" + row.level);
                     continue;
                 }
-                row.beta = fixed6(fit.betas[k]);
-                row.std_err = fixed6(fit.std_errs[k]);
+                row.beta = estimate_text(fit.betas[k]);
+                row.std_err = estimate_text(fit.std_errs[k]);
             }
             named = true;
             rows.push_back(std::move(row));

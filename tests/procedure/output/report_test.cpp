@@ -1,4 +1,4 @@
-// The listing report: its lines with and without CLASS predictors, the 1e-12 rule, DETAILS,
+// The listing report: its lines with and without CLASS predictors, the estimates' digits, DETAILS,
 // the lambda warnings and NOPRINT.
 #include <gtest/gtest.h>
 
@@ -25,8 +25,8 @@ TEST(Report, SummaryWithoutClass) {
     h.set_data({num("y", {1, 2, 3}), num("a", {1, 0, 1}), num("b", {3, 1, 2}), num("c", {0, 1, 1})});
     h.model("y", {"a", "b", "c"});
     h.set_vars(h.proc(), slot_forcein, {"a", "c"});
-    engine().betas = {1e-7, 2e-6, -0.5};
-    engine().std_errs = {0.1, 0.2, 0.3};
+    engine().betas = {0.0, -7.0567e-7, -0.5};
+    engine().std_errs = {0.0, 1.234e-7, 0.3};
     engine().intercept = 1.25;
     engine().intercept_se = 0.5;
     ASSERT_EQ(h.run(), 0);
@@ -50,12 +50,14 @@ TEST(Report, SummaryWithoutClass) {
         ""};
     ASSERT_GE(h.listing.size(), head.size());
     EXPECT_EQ(std::vector<std::string>(h.listing.begin(), h.listing.begin() + head.size()), head);
-    // 1e-7 squared is below 1e-12: left out of the table and named as removed; 2e-6 is printed.
+    // The fit's 0 is left out of the table and named as removed; a slope of -7.06e-7 (in large
+    // units) is printed with four significant digits. Before, any coefficient whose square was at
+    // most 1e-12 was removed, and %9.6f showed such a slope as -0.000001.
     EXPECT_EQ(table(h), (std::vector<std::string>{
                             "Variable        Beta  Std. Errs.",
                             "--------------------------------",
                             "Intercept   1.250000    0.500000",
-                            "b           0.000002    0.200000",
+                            "b          -7.057E-7    1.234E-7",
                             "c          -0.500000    0.300000",
                             "Removed (coefficient 0): a"}));
     EXPECT_EQ(h.listing.back(), "");
