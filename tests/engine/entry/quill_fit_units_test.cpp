@@ -48,6 +48,20 @@ TEST(QuillFitUnits, CountsAboveTenToTheTenFitLikeGlm) {
     EXPECT_NE(c.result.converged, 0);
 }
 
+// The same counts on the default grid: every grid value's fit is glm's to within 0.1 standard
+// error (the penalty is nothing beside the information of counts near 1e9), so the first one,
+// selected, is no reason to warn that the smallest lambda is too high. Before, any selected
+// coefficient below a * lambda counted as still shrunk.
+TEST(QuillFitUnits, ShrinkageWithinTheNoiseIsNoReasonToLookLower) {
+    quill_fit_call c(large_n, 2, std::vector<double>(large_x, large_x + 2 * large_n),
+                     std::vector<double>(large_y, large_y + large_n), 2, 20);
+    c.run();
+    ASSERT_FALSE(c.failed()) << c.text();
+    ASSERT_EQ(c.result.best_index, 1);
+    EXPECT_LT(std::fabs(c.beta[0] - large_coef[1]), 0.1 * large_se[1]);
+    EXPECT_EQ(c.result.at_min_lambda, 0);
+}
+
 // One count of 3e9 among counts up to 11. Before, the unpenalized Newton passes overshot and ran
 // to coefficients near 1e7, and the fit failed ("The selection criterion at the selected lambda
 // is not a finite number."); halving each step that raises the deviance finds glm's fit.
