@@ -14,6 +14,10 @@
 // Poisson Newton step can overshoot: where the objective at the new point is not finite or has
 // risen, the step is halved until it is neither, as glm.fit does. The normal model's passes
 // lower it by construction (the quadratic majorizes the penalty), so they are not checked.
+//
+// Between the passes of a penalized fit an extrapolation (lqa_extrapolation.h) jumps along the
+// sequence of points where it closes in linearly, and is kept only where it lowers the objective.
+// The fit still ends on a plain pass whose change is below the tolerance.
 #include "estimation/lqa_fit.h"
 
 #include <algorithm>
@@ -25,6 +29,7 @@
 #include <type_traits>
 
 #include "estimation/coefficient_change.h"
+#include "estimation/lqa_extrapolation.h"
 #include "estimation/mean_and_weights.h"
 #include "estimation/scad_slope.h"
 #include "matrix/cross_product_kernel.h"
@@ -99,7 +104,7 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
         for (int i = 0; i < m; ++i) mu[i] += offset[b0 + i];
     const double* case_weights = ds.case_weights.data() + b0;
     const double* y = ds.y.data() + b0;
-    const double loss = mean_and_loss(model_type, mu, y, case_weights, m);
+    const double loss = mean_and_loss(model_type, mu, y, case_weights, !ds.weighted, m);
     if (!information) return loss;
     for (int i = 0; i < m; ++i) {
         const double w = model_type == model_logistic ? logistic_weight(mu[i]) : mu[i];
@@ -371,9 +376,11 @@ struct previous_point {
 // overshoot, and it moves the objective by about n lambda times the dropped value. Returns k,
 // the alive count (0: none alive), or -1 on failure.
 int settle_point(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl1* start,
-                 const previous_point* previous, double& objective, error_trail& trail) {
+                 const previous_point* previous, double& objective, bool& halved,
+                 error_trail& trail) {
     dbl1& point = ws.beta_old;
     for (int halvings = 0;; ++halvings) {
+        halved = halvings > 0;
         const int k = mark_alive(pb, ws, point, run.keep_every_coefficient);
         if (k == 0) return 0;
         if (ws.alive(k) > pb.session.dataset.x.extent(1))
@@ -392,19 +399,58 @@ int settle_point(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const d
     }
 }
 
+// The extrapolation between the passes of a penalized fit: every second plain pass ends a cycle
+// whose three points (its start, ws.beta_prev and ws.beta_old) give a trial point, taken in
+// place of ws.beta_old when the objective there is no higher than at ws.beta_prev. The step
+// length may grow fourfold after each step taken at its limit and shrinks back after a refusal.
+struct acceleration {
+    bool on = false;
+    bool cycle_started = false;  // ws.cycle_start holds the start of the cycle's first pass
+    double limit = 4.0;
+};
+
+void copy_point(const dbl1& from, dbl1& to) {
+    std::copy(from.data(), from.data() + from.extent(0), to.data());
+}
+
+int try_extrapolation(lqa_problem& pb, lqa_workspace& ws, acceleration& accel,
+                      previous_point& previous, error_trail& trail) {
+    double step = 0.0;
+    if (!lqa_extrapolate(ws.cycle_start, ws.beta_prev, ws.beta_old, ws.forcein_vector, accel.limit,
+                         ws.trial, step))
+        return 0;
+    const int k = mark_alive(pb, ws, ws.trial, false);
+    if (k == 0) return 0;  // the plain passes decide whether every coefficient leaves
+    double objective = 0.0;
+    if (information_at(pb, ws, k, ws.trial, nullptr, false, objective, trail) != 0) return -1;
+    if (!(objective <= previous.objective)) {
+        accel.limit = std::fmax(4.0, accel.limit / 4.0);
+        return 0;
+    }
+    if (step == accel.limit) accel.limit *= 4.0;
+    copy_point(ws.trial, ws.beta_old);
+    copy_point(ws.trial, ws.beta_prev);
+    previous = {objective, k};
+    return 0;
+}
+
 // The passes of one fit from ws.beta_old on; beta holds the last pass's coefficients and
-// `change` its largest change.
+// `change` its largest change. A penalized fit extrapolates between its passes; the unpenalized
+// fit, whose Newton steps converge fast, does not.
 int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl1& beta_start,
                dbl1& beta, int32_t& iterations, double& change, error_trail& trail) {
     const double tolerance = pb.session.settings.tolerance;
     double objective = 0.0;
     previous_point previous{0.0, 0};
+    acceleration accel;
+    accel.on = !run.keep_every_coefficient;
     while (change >= tolerance) {
         if (iterations >= run.max_iter) break;
         ++iterations;
         const bool first = iterations == 1;
+        bool halved = false;
         const int k = settle_point(pb, ws, run, first ? &beta_start : nullptr,
-                                   first ? nullptr : &previous, objective, trail);
+                                   first ? nullptr : &previous, objective, halved, trail);
         if (k < 0) return -1;
         if (k == 0) {
             // Nothing is alive: the fit ends at this point (all 0 on the first pass).
@@ -414,9 +460,18 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
         }
         if (take_step(pb, ws, k, beta, trail) != 0) return -1;
         change = largest_change(beta, ws.beta_old);
-        std::copy(ws.beta_old.data(), ws.beta_old.data() + ws.q, ws.beta_prev.data());
-        std::copy(beta.data(), beta.data() + ws.q, ws.beta_old.data());
+        copy_point(ws.beta_old, ws.beta_prev);
+        copy_point(beta, ws.beta_old);
         previous = {objective, k};
+        if (!accel.on || !(change >= tolerance) || iterations >= run.max_iter) continue;
+        // A halved step is no plain pass: a cycle starts afresh where it ended.
+        if (accel.cycle_started && !halved) {
+            accel.cycle_started = false;
+            if (try_extrapolation(pb, ws, accel, previous, trail) != 0) return -1;
+        } else {
+            copy_point(ws.beta_prev, ws.cycle_start);
+            accel.cycle_started = true;
+        }
     }
     return 0;
 }
@@ -434,6 +489,8 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
     if (working_array(ws.lambda_vector, q, "run_fit_scad_lqa: lambda_vector", trail) != 0 ||
         working_array(ws.beta_old, q, "run_fit_scad_lqa: beta_old", trail) != 0 ||
         working_array(ws.beta_prev, q, "run_fit_scad_lqa: beta_prev", trail) != 0 ||
+        working_array(ws.cycle_start, q, "run_fit_scad_lqa: cycle_start", trail) != 0 ||
+        working_array(ws.trial, q, "run_fit_scad_lqa: trial", trail) != 0 ||
         working_array(ws.include_indices, q, "run_fit_scad_lqa: include_indices", trail) != 0 ||
         working_array(ws.forcein_vector, q, "run_fit_scad_lqa: forcein_vector", trail) != 0 ||
         working_array(ws.betain, q, "run_fit_scad_lqa: betain", trail) != 0 ||

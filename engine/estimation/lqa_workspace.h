@@ -19,6 +19,9 @@ struct lqa_workspace {
     // previous pass's coefficients and which of them are alive, and the point that pass
     // started from (a step that overshoots is halved toward it).
     dbl1 lambda_vector, beta_old, beta_prev;
+    // The extrapolation between passes (lqa_extrapolation.h): the start of its cycle of two
+    // passes and the point it tries.
+    dbl1 cycle_start, trial;
     log1 include_indices, forcein_vector;
 
     // One pass, sized by the alive count k <= q (the alive set never grows within a fit, so

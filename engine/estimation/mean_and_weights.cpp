@@ -95,8 +95,68 @@ void mean_from_linear_predictor(int32_t model_type, double* values, int m) {
     }
 }
 
+namespace {
+
+constexpr double ln2 = 0.69314718055994530942;
+constexpr double linear_above = 37.0;      // e^-37 is below half an ulp of 37
+constexpr double rescale_above = 0x1p900;  // a factor is at most e^37 < 2^54
+
+// One row of weight 1: its share y eta of the loss goes into `sum`, and ln(1 + e^eta) either into
+// `sum` (above eta = 37 it is eta to the last bit) or, as the factor 1 + e^eta, into `product`.
+inline void unit_row(double eta, double e, double y, double& sum, double& product) {
+    const bool linear = eta > linear_above;
+    sum += (linear ? eta : 0.0) - y * eta;
+    product *= linear ? 1.0 : 1.0 + e;
+}
+
+// Scales `product` into [0.5, 1) by a power of 2 kept in `exponent`, once it is large.
+inline void rescale(double& product, int& exponent) {
+    if (product <= rescale_above) return;
+    int scale = 0;
+    product = std::frexp(product, &scale);
+    exponent += scale;
+}
+
+// The logistic loss of `count` rows, sum w (ln(1 + e^eta) - y eta), from their linear
+// predictors and exponentials. The factors 1 + e^eta of rows of weight 1 are multiplied up and
+// their logarithm taken once, so that a pass takes no logarithm per row; four running sums and
+// products (the rows modulo 4) keep the operations from waiting on one another, and are combined
+// in a fixed order. Rows of other weights take their own logarithm; rows of weight 0 add nothing.
+double logistic_loss(const double* eta, const double* exp_eta, const double* y, const double* w,
+                     bool unit_weights, int count) {
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
+    int exponent = 0;
+    int i = 0;
+    if (unit_weights) {
+        for (; i + 4 <= count; i += 4) {
+            unit_row(eta[i], exp_eta[i], y[i], s0, p0);
+            unit_row(eta[i + 1], exp_eta[i + 1], y[i + 1], s1, p1);
+            unit_row(eta[i + 2], exp_eta[i + 2], y[i + 2], s2, p2);
+            unit_row(eta[i + 3], exp_eta[i + 3], y[i + 3], s3, p3);
+            rescale(p0, exponent);
+            rescale(p1, exponent);
+            rescale(p2, exponent);
+            rescale(p3, exponent);
+        }
+    }
+    for (; i < count; ++i) {
+        if (w[i] == 0.0) continue;
+        if (w[i] == 1.0) {
+            unit_row(eta[i], exp_eta[i], y[i], s0, p0);
+            rescale(p0, exponent);
+            continue;
+        }
+        const double softplus = eta[i] > linear_above ? eta[i] : std::log1p(exp_eta[i]);
+        s0 += w[i] * (softplus - y[i] * eta[i]);
+    }
+    const double logs = ((std::log(p0) + std::log(p1)) + (std::log(p2) + std::log(p3))) + exponent * ln2;
+    return ((s0 + s1) + (s2 + s3)) + logs;
+}
+
+}  // namespace
+
 double mean_and_loss(int32_t model_type, double* values, const double* y, const double* w,
-                     int m) {
+                     bool unit_weights, int m) {
     constexpr double argument_limit = 23.025850929940457;  // as in mean_from_linear_predictor
     double exp_eta[block];
     double loss = 0.0;
@@ -105,13 +165,9 @@ double mean_and_loss(int32_t model_type, double* values, const double* y, const 
         const int count = m - b0 < block ? m - b0 : block;
         detail::exp_rows(v, exp_eta, count);
         if (model_type == model_logistic) {
+            loss += logistic_loss(v, exp_eta, y + b0, w + b0, unit_weights, count);
             for (int i = 0; i < count; ++i) {
-                const double eta = v[i];
-                const double e = exp_eta[i];
-                // ln(1 + e^eta) without overflow: eta + ln(1 + e^-eta) above 0.
-                const double softplus = eta > 0.0 ? eta + std::log1p(1.0 / e) : std::log1p(e);
-                if (w[b0 + i] != 0.0) loss += w[b0 + i] * (softplus - y[b0 + i] * eta);
-                const double held = eta > argument_limit ? 1e10 : e;
+                const double held = v[i] > argument_limit ? 1e10 : exp_eta[i];
                 v[i] = held / (held + 1.00000000001);
             }
         } else {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "estimation_fixture.h"
 
@@ -53,7 +54,7 @@ TEST(MeanVector, PassMeansAndLossOfTheLogisticAndPoissonModels) {
     const double y[] = {1.0, 0.0, 1.0, 0.0};
     const double w[] = {1.0, 2.0, 0.5, 1.0};
     double poisson[] = {-2.0, 0.5, 30.0, 1.5}, plain[] = {-2.0, 0.5, 30.0, 1.5};
-    const double poisson_loss = mean_and_loss(2, poisson, y, w, 4);
+    const double poisson_loss = mean_and_loss(2, poisson, y, w, false, 4);
     mean_from_linear_predictor(2, plain, 4);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(poisson[i], plain[i]) << i;
     EXPECT_NEAR(poisson_loss,
@@ -64,16 +65,30 @@ TEST(MeanVector, PassMeansAndLossOfTheLogisticAndPoissonModels) {
     double logistic[4], logistic_plain[4];
     std::copy(eta, eta + 4, logistic);
     std::copy(eta, eta + 4, logistic_plain);
-    const double logistic_loss = mean_and_loss(1, logistic, y, w, 4);
+    const double logistic_loss = mean_and_loss(1, logistic, y, w, false, 4);
     mean_from_linear_predictor(1, logistic_plain, 4);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(logistic[i], logistic_plain[i]) << i;
     const double expected = (std::log1p(std::exp(-2.0)) + 2.0) + 2.0 * std::log1p(std::exp(0.5)) +
                             0.5 * std::log1p(std::exp(-30.0)) + 800.0;
-    EXPECT_NEAR(logistic_loss, expected, 1e-13);
+    EXPECT_NEAR(logistic_loss, expected, 1e-12);
+
+    // Rows of weight 1 (the usual case) multiply their factors 1 + e^eta up, rescaled before
+    // they overflow: 600 rows with eta up to 36 and beyond, against one logarithm a row.
+    std::vector<double> many(600), many_y(600), ones(600, 1.0);
+    double by_row = 0.0;
+    for (int i = 0; i < 600; ++i) {
+        many[i] = -40.0 + 0.15 * i;
+        many_y[i] = i % 3 == 0 ? 1.0 : 0.0;
+        const double softplus = many[i] > 0.0 ? many[i] + std::log1p(std::exp(-many[i]))
+                                               : std::log1p(std::exp(many[i]));
+        by_row += softplus - many_y[i] * many[i];
+    }
+    EXPECT_NEAR(mean_and_loss(1, many.data(), many_y.data(), ones.data(), true, 600), by_row,
+                1e-12 * by_row);
 
     double left_out[] = {800.0};
     const double zero_weight[] = {0.0};
-    EXPECT_EQ(mean_and_loss(2, left_out, y, zero_weight, 1), 0.0);
+    EXPECT_EQ(mean_and_loss(2, left_out, y, zero_weight, false, 1), 0.0);
 }
 
 TEST(MeanVector, NormalModelIsTheLinearPredictorAndOtherCodesLeaveMuAlone) {
