@@ -1,8 +1,8 @@
 // warn_about_fit: log warnings about a fit the engine returned without an error but whose
 // numbers need care, written whether or not the report is printed. A selected fit that stopped
-// at the iteration limit; and a logistic response separated by the selected predictors, for
-// which the maximum likelihood estimate does not exist and the estimates run off with the
-// iterations.
+// at the iteration limit; a logistic response separated by the selected predictors, for which
+// the maximum likelihood estimate does not exist and the estimates run off with the iterations;
+// and a selection at an end of the lambda grid.
 #include <cstdio>
 #include <limits>
 
@@ -117,6 +117,12 @@ void warn_about_fit(const proc_options &options, const proc_data &data, const pr
                     const proc_fit &fit) {
     warn_convergence(options, fit);
     if (options.model == model_logistic) warn_separation(options, data, design, fit);
+    grid_warning warnings[2];
+    const int count = grid_end_warnings(design, fit, options.grid_size, warnings);
+    for (int w = 0; w < count; ++w) {
+        host().log("%1zWarning: %s %s", warnings[w].warning, warnings[w].reason);
+        host().log(" ");
+    }
 }
 
 } // namespace quill::proc
