@@ -112,7 +112,8 @@ struct class_coding {
     int32_t count = 0;
     int32_t reference = -1;
     name33 *texts = nullptr;
-    int32_t *freqs = nullptr;
+    int32_t *freqs = nullptr;          // the used observations (rows) at each level
+    double *weight_sums = nullptr;     // with WEIGHT: the sum of their weights, else null
 };
 
 // The observations read. Per read-list variable: its values (a CLASS predictor's as level

@@ -22,7 +22,7 @@ bool is_zero(double beta) { return beta == 0.0; }
 constexpr std::size_t kRemovedWidth = 80;
 
 struct table_row {
-    std::string name, level, frequency, beta, std_err;
+    std::string name, level, frequency, weight, beta, std_err;
 };
 
 struct column {
@@ -52,6 +52,14 @@ std::string estimate_text(double value) {
 
 std::string trimmed_text(const char *text) { return trimmed(text).text; }
 
+// A level's sum of weights (with WEIGHT), to the digits a count or a weight needs.
+std::string weight_text(const class_coding &coding, int32_t level) {
+    if (coding.weight_sums == nullptr) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", coding.weight_sums[level]);
+    return text;
+}
+
 void add(std::string &line, const std::string &text, std::size_t width, bool right) {
     const std::string fill(width - std::min(width, display_width(text)), ' ');
     line += right ? fill + text : text + fill;
@@ -60,7 +68,7 @@ void add(std::string &line, const std::string &text, std::size_t width, bool rig
 // The rows in MODEL order, and the names whose coefficient is zero.
 std::vector<table_row> table_rows(const proc_options &options, const proc_data &data, const proc_fit &fit,
                                   std::vector<std::string> &removed) {
-    std::vector<table_row> rows{{"Intercept", "", "", estimate_text(fit.intercept), estimate_text(fit.intercept_se)}};
+    std::vector<table_row> rows{{"Intercept", "", "", "", estimate_text(fit.intercept), estimate_text(fit.intercept_se)}};
     std::vector<std::vector<design_column>> columns_of(static_cast<std::size_t>(options.p));
     for_each_design_column(options, data, [&](const design_column &c) { columns_of[c.predictor].push_back(c); });
     for (int32_t i = 0; i < options.p; ++i) {
@@ -69,7 +77,7 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
         if (!options.predictors[i].is_class) {
             const int32_t k = columns.front().index;
             if (is_zero(fit.betas[k])) removed.push_back(name);
-            else rows.push_back({name, "", "", estimate_text(fit.betas[k]), estimate_text(fit.std_errs[k])});
+            else rows.push_back({name, "", "", "", estimate_text(fit.betas[k]), estimate_text(fit.std_errs[k])});
             continue;
         }
         const bool all_zero = std::all_of(columns.begin(), columns.end(),
@@ -87,7 +95,7 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
         bool named = false;
         for (int32_t level = 0; level < coding.count; ++level) {
             table_row row{named ? "" : name, trimmed_text(coding.texts[level].text),
-                          std::to_string(coding.freqs[level]), "", ""};
+                          std::to_string(coding.freqs[level]), weight_text(coding, level), "", ""};
             if (column == columns.end() || column->level != level) {
                 row.beta = "(Reference)";
             } else {
@@ -107,11 +115,14 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
     return rows;
 }
 
-void print_rows(const std::vector<table_row> &rows, bool with_class) {
+// With WEIGHT the CLASS levels' column counts rows ("Rows", not "Frequency": a row of weight 3
+// stands for three observations) and the sum of their weights stands beside it.
+void print_rows(const std::vector<table_row> &rows, bool with_class, bool weighted) {
     std::vector<column> columns{{"Variable", &table_row::name, false, 0}};
     if (with_class) {
         columns.push_back({"Level", &table_row::level, false, 0});
-        columns.push_back({"Frequency", &table_row::frequency, true, 0});
+        columns.push_back({weighted ? "Rows" : "Frequency", &table_row::frequency, true, 0});
+        if (weighted) columns.push_back({"Sum of weights", &table_row::weight, true, 0});
     }
     columns.push_back({"Beta", &table_row::beta, true, 0});
     columns.push_back({"Std. Errs.", &table_row::std_err, true, 0});
@@ -168,7 +179,7 @@ void list_line(const std::string &text) {
 
 void print_estimates(const proc_options &options, const proc_data &data, const proc_fit &fit) {
     std::vector<std::string> removed;
-    print_rows(table_rows(options, data, fit, removed), options.class_count > 0);
+    print_rows(table_rows(options, data, fit, removed), options.class_count > 0, options.weighted);
     list_line("");
     print_removed(removed);
 }

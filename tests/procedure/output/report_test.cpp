@@ -88,6 +88,28 @@ TEST(Report, ClassTableWithZeroAndSingleLevelPredictors) {
                             "Removed (coefficient 0): g=A k"}));
 }
 
+// Under WEIGHT a CLASS level's count is of rows, and the sum of its rows' weights stands beside
+// it: a row of weight 3 is three observations. Before, the column said "Frequency" and counted
+// rows.
+TEST(Report, WeightedClassTableCountsRowsAndSumsTheirWeights) {
+    reset_engine();
+    fake_host h;
+    h.set_data({num("y", {1, 2, 3, 4, 5, 6}), chr("g", {"a", "b", "a", "b", "b", "a"}),
+                num("w", {1, 2.5, 3, 1, 0.5, 2})});
+    h.model("y", {"g"});
+    class_statement(h, {"g"});
+    h.set_vars(h.proc(), slot_weight, {"w"});
+    engine().betas = {0.75};
+    engine().std_errs = {0.2};
+    ASSERT_EQ(h.run(), 0);
+    EXPECT_EQ(table(h), (std::vector<std::string>{
+                            "Variable   Level  Rows  Sum of weights         Beta  Std. Errs.",
+                            std::string(63, '-'),
+                            "Intercept                                  0.000000    0.000000",
+                            "g          A         3               6     0.750000    0.200000",
+                            "           B         3               4  (Reference)"}));
+}
+
 TEST(Report, DetailsWarningsAndCharacterResponse) {
     reset_engine();
     fake_host h;
