@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "matrix/products.h"
@@ -123,7 +124,17 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
         d.weighted = d.weighted || wv[i] != 1.0;
         d.weight_sum += wv[i];
     }
-    if (d.weighted && !(d.weight_sum > 1.0)) return fail_load(session, trail, not_enough_data);
+    // Frequency weights count observations: they must leave more observations than coefficients
+    // (weights that sum to 1 are proportions, not counts).
+    const int coefficients = has_intercept_column(session.settings) ? p + 1 : p;
+    if (d.weighted && !(d.weight_sum > coefficients)) {
+        char sentence[200];
+        std::snprintf(sentence, sizeof sentence,
+                      "The case weights sum to %.6g: as frequency weights they count observations, "
+                      "so they must sum to more than the %d coefficients of the model.",
+                      d.weight_sum, coefficients);
+        return fail_load(session, trail, sentence);
+    }
     double sum = 0.0;
     double squares = 0.0;
     if (d.weighted) {
