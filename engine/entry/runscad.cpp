@@ -294,6 +294,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
                               trail, a.offset) != 0)
         return -1;
     if (!scad_y_is_allowable(in.y_vec, a.model_type, trail)) return -1;
+    if (!scad_design_has_full_rank(session, a.aliased_out, trail)) return -1;
 
     return estimate_and_read_out(a, in.forcein_vec, scale, session, trail);
 }

@@ -3,8 +3,11 @@
 // at the iteration limit; a logistic response separated by the selected predictors, for which
 // the maximum likelihood estimate does not exist and the estimates run off with the iterations;
 // and a selection at an end of the lambda grid.
+#include <cctype>
 #include <cstdio>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "data/design_columns.h"
 #include "host_link.h"
@@ -112,6 +115,24 @@ void warn_separation(const proc_options &options, const proc_data &data, const p
 }
 
 } // namespace
+
+void refuse_aliased_columns(const proc_options &options, const proc_data &data, const proc_fit &fit) {
+    std::vector<std::string> names;
+    for_each_design_column(options, data, [&](const design_column &c) {
+        if (fit.aliased[c.index] != 0) names.push_back(column_name(options, data, c.index).text);
+    });
+    std::string list;
+    for (std::size_t k = 0; k < names.size(); ++k)
+        list += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
+    list[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(list[0])));
+    const bool one = names.size() == 1;
+    host().log("%1z%s %s of the intercept and the design columns before %s in the MODEL statement "
+               "(aliased): %s cannot be told apart. Leave %s out, or choose which to keep.",
+               list.c_str(), one ? "is an exact linear combination" : "are exact linear combinations",
+               one ? "it" : "them", one ? "its coefficient and theirs" : "their coefficients",
+               one ? "it" : "them");
+    end_fit(rc_error);
+}
 
 void warn_about_fit(const proc_options &options, const proc_data &data, const proc_design &design,
                     const proc_fit &fit) {

@@ -146,5 +146,40 @@ TEST(QuillFitUnits, APredictorInSmallUnitsGetsItsExactSlope) {
     }
 }
 
+// Exactly collinear predictors (x3 = x1 + x2, x4 = x1) are refused for every model, the aliased
+// design columns marked for the caller to name. Before, every model failed with "Error
+// inverting the denominator matrix despite adding a ridge". A model with as many coefficients
+// as observations (p = n - 1) is saturated, not "singular (redundant)".
+TEST(QuillFitUnits, AliasedColumnsAreNamedAndASaturatedModelIsSaid) {
+    const int n = 30;
+    std::vector<double> x(4 * n), y(n);
+    for (int i = 0; i < n; ++i) {
+        x[i] = large_x[i];
+        x[n + i] = large_x[large_n + i];
+        x[2 * n + i] = x[i] + x[n + i];
+        x[3 * n + i] = x[i];
+        y[i] = outlier_y[i] < 1e9 ? outlier_y[i] : 3.0;
+    }
+    for (int model = 0; model < 3; ++model) {
+        std::vector<double> response = y;
+        if (model == 1)
+            for (double& v : response) v = v > 2.0 ? 1.0 : 0.0;
+        quill_fit_call c(n, 4, x, response, model, 5);
+        c.aliased.assign(4, 7);
+        c.run();
+        ASSERT_TRUE(c.failed()) << model;
+        EXPECT_EQ(c.aliased, (std::vector<uint8_t>{0, 0, 0xFF, 0xFF})) << model;
+        EXPECT_NE(c.text().find("Design columns 3 and 4 are exact linear combinations"), std::string::npos)
+            << c.text();
+    }
+    quill_fit_call saturated(4, 3, std::vector<double>(x.begin(), x.begin() + 4),
+                             std::vector<double>(y.begin(), y.begin() + 4), 0, 1);
+    saturated.x = {large_x[0], large_x[1], large_x[2], large_x[3], large_x[300], large_x[301],
+                   large_x[302], large_x[303], 1, 4, 2, 0};
+    saturated.run();
+    ASSERT_TRUE(saturated.failed());
+    EXPECT_NE(saturated.text().find("The full model is saturated"), std::string::npos) << saturated.text();
+}
+
 }  // namespace
 }  // namespace quill::engine
