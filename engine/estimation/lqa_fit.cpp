@@ -387,6 +387,9 @@ int settle_point(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const d
             return fail_reset(pb.session, trail, where,
                               "Index error in standardized dataset while running LQA.");
         if (information_at(pb, ws, k, point, start, true, objective, trail) != 0) return -1;
+        // A start whose objective is not finite has no shorter step to fall back on.
+        if (previous == nullptr && !ws.normal && !std::isfinite(objective))
+            return refuse_overflow(pb, run, point, trail);
         const bool rise_counts = previous != nullptr && k == previous->k;
         if (ws.normal || previous == nullptr || (std::isfinite(objective) && !rise_counts) ||
             objective <= previous->objective + allowed_rise(previous->objective))

@@ -130,6 +130,23 @@ TEST(LqaFit, AFitOnTheCurvedPartOfThePenaltyConvergesWithinTheDefaultPasses) {
     }
 }
 
+// A Poisson fit whose mean overflows however short its steps (a start at eta near 800 and no
+// shorter step to a finite deviance) is refused, naming the observation, not run to NaN.
+TEST(LqaFit, APoissonMeanThatOverflowsIsRefusedNamingTheObservation) {
+    const data_set d = synthetic(30, {0.5, 0.4}, model::poisson);
+    options o;
+    o.type = model::poisson;
+    scad_session s;
+    load(s, d, o);
+    const lqa_result r = fit(s, 0.0, {800.0, 0.0}, 250, false);
+    EXPECT_EQ(r.rc, -1);
+    ASSERT_FALSE(r.trail.lines().empty());
+    EXPECT_NE(r.trail.lines()[0].find("The unpenalized fit cannot be completed: the Poisson mean of "
+                                      "observation 1"),
+              std::string::npos)
+        << r.trail.lines()[0];
+}
+
 TEST(LqaFit, NoAliveCoefficientEndsAtOnceAsConverged) {
     const data_set d = synthetic(40, {0.0, 1.0, 1.0}, model::normal);
     options o;
