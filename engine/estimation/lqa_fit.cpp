@@ -104,7 +104,7 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
         for (int i = 0; i < m; ++i) mu[i] += offset[b0 + i];
     const double* case_weights = ds.case_weights.data() + b0;
     const double* y = ds.y.data() + b0;
-    const double loss = mean_and_loss(model_type, mu, y, case_weights, !ds.weighted, m);
+    const double loss = mean_and_loss(model_type, mu, y, case_weights, !ds.weighted, m, information);
     if (!information) return loss;
     for (int i = 0; i < m; ++i) {
         const double w = model_type == model_logistic ? logistic_weight(mu[i]) : mu[i];

@@ -82,11 +82,7 @@ void mean_from_linear_predictor(int32_t model_type, double* values, int m) {
         const int count = m - b0 < block ? m - b0 : block;
         detail::exp_rows(v, exp_eta, count);
         if (model_type == model_logistic) {
-            constexpr double argument_limit = 23.025850929940457;  // ln 1e10: e^eta held at 1e10
-            for (int i = 0; i < count; ++i) {
-                const double e = v[i] > argument_limit ? 1e10 : exp_eta[i];
-                v[i] = e / (e + 1.00000000001);
-            }
+            detail::logistic_mean_rows(v, exp_eta, v, count);
         } else {
             // The Poisson mean has no cap short of overflow (above eta = 709.78 it is infinite,
             // which the fits refuse): a count above 1e10 is fitted as it is.
@@ -149,15 +145,18 @@ double logistic_loss(const double* eta, const double* exp_eta, const double* y, 
         const double softplus = eta[i] > linear_above ? eta[i] : std::log1p(exp_eta[i]);
         s0 += w[i] * (softplus - y[i] * eta[i]);
     }
-    const double logs = ((std::log(p0) + std::log(p1)) + (std::log(p2) + std::log(p3))) + exponent * ln2;
-    return ((s0 + s1) + (s2 + s3)) + logs;
+    // One logarithm for the four products: their fractions multiplied, their powers of 2 added.
+    int e0 = 0, e1 = 0, e2 = 0, e3 = 0;
+    const double fractions = (std::frexp(p0, &e0) * std::frexp(p1, &e1)) *
+                             (std::frexp(p2, &e2) * std::frexp(p3, &e3));
+    exponent += (e0 + e1) + (e2 + e3);
+    return ((s0 + s1) + (s2 + s3)) + (std::log(fractions) + exponent * ln2);
 }
 
 }  // namespace
 
 double mean_and_loss(int32_t model_type, double* values, const double* y, const double* w,
-                     bool unit_weights, int m) {
-    constexpr double argument_limit = 23.025850929940457;  // as in mean_from_linear_predictor
+                     bool unit_weights, int m, bool means) {
     double exp_eta[block];
     double loss = 0.0;
     for (int b0 = 0; b0 < m; b0 += block) {
@@ -166,15 +165,12 @@ double mean_and_loss(int32_t model_type, double* values, const double* y, const 
         detail::exp_rows(v, exp_eta, count);
         if (model_type == model_logistic) {
             loss += logistic_loss(v, exp_eta, y + b0, w + b0, unit_weights, count);
-            for (int i = 0; i < count; ++i) {
-                const double held = v[i] > argument_limit ? 1e10 : exp_eta[i];
-                v[i] = held / (held + 1.00000000001);
-            }
+            if (means) detail::logistic_mean_rows(v, exp_eta, v, count);
         } else {
             for (int i = 0; i < count; ++i) {
                 // A left-out observation (weight 0) may have an infinite mean.
                 if (w[b0 + i] != 0.0) loss += w[b0 + i] * (exp_eta[i] - y[b0 + i] * v[i]);
-                v[i] = exp_eta[i];
+                if (means) v[i] = exp_eta[i];
             }
         }
     }

@@ -34,9 +34,10 @@ void mean_from_linear_predictor(int32_t model_type, double* values, int m);
 // The same for the logistic and Poisson fit passes, which also need the case-weighted sum of the
 // observations' negative log-likelihood terms that depend on the coefficients, returned:
 // Poisson w (mu - y eta), logistic w (ln(1 + e^eta) - y eta); `unit_weights` says that every w
-// is 1. The means are the bits of mean_from_linear_predictor.
+// is 1. The means are the bits of mean_from_linear_predictor; without `means` the values stay the
+// linear predictors (the loss alone is wanted).
 double mean_and_loss(int32_t model_type, double* values, const double* y, const double* w,
-                     bool unit_weights, int m);
+                     bool unit_weights, int m, bool means = true);
 inline double logistic_weight(double mu) { return (mu + 1e-10) * (1.0000000001 - mu); }
 
 }  // namespace quill::engine
