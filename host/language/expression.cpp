@@ -140,7 +140,15 @@ private:
             n.length = std::min<size_t>(32767, set_.length(a) + set_.length(b));
         if (op >= Op::Add && op <= Op::Pow)
             n.place = set_.place(at);
-        return set_.add(std::move(n));
+        const int node = set_.add(std::move(n));
+        if (set_.depth(node) > max_expression_depth) {
+            if (error_.empty())
+                error_ = at_place("The expression is too long: its chain of operators is more than " +
+                                      std::to_string(max_expression_depth) + " deep",
+                                  at);
+            return -1;
+        }
+        return node;
     }
 
     int logical_or()
@@ -235,8 +243,7 @@ private:
                     n.a = in;
                     in = set_.add(std::move(n));
                 }
-                result = result < 0 ? in : binary(Op::And, result, in, at, VarType::Numeric);
-                return result;
+                return result < 0 ? in : binary(Op::And, result, in, at, VarType::Numeric);
             }
             if (!comparison_operator(op, width))
                 break;
@@ -247,7 +254,9 @@ private:
                 return -1;
             // a < b < c means a < b and b < c.
             const int cmp = compare_nodes(op, previous < 0 ? left : previous, right, at);
-            result = result < 0 ? cmp : binary(Op::And, result, cmp, at, VarType::Numeric);
+            result = cmp < 0 || result < 0 ? cmp : binary(Op::And, result, cmp, at, VarType::Numeric);
+            if (result < 0)
+                return -1;
             previous = right;
         }
         return result >= 0 ? result : left;
@@ -349,10 +358,27 @@ private:
         return left;
     }
 
+    // Every nested expression (in parentheses, arguments, subscripts, after a prefix operator
+    // or **) is reached through here, so this counts the parser's levels of recursion.
     int unary()
     {
         if (!more())
             return fail("expected an expression");
+        if (nesting_ > max_expression_nesting) {
+            if (error_.empty())
+                error_ = at_place("The expression is nested more than " + std::to_string(max_expression_nesting) +
+                                      " levels deep",
+                                  t_[pos_]);
+            return -1;
+        }
+        ++nesting_;
+        const int node = unary_operand();
+        --nesting_;
+        return node;
+    }
+
+    int unary_operand()
+    {
         if (punct('-') || punct('+') || punct('^') || punct('~') || name_is(t_[pos_], "NOT")) {
             const Token &at = t_[pos_++];
             const int operand = unary();
@@ -722,11 +748,13 @@ private:
     size_t end_;
     Scope &scope_;
     size_t pos_ = 0;
+    int nesting_ = 0;
     std::string error_;
 };
 
 VarType ExpressionSet::type(int node) const { return nodes_[static_cast<size_t>(node)].type; }
 size_t ExpressionSet::length(int node) const { return nodes_[static_cast<size_t>(node)].length; }
+int ExpressionSet::depth(int node) const { return nodes_[static_cast<size_t>(node)].depth; }
 
 int ExpressionSet::add(Node node)
 {
@@ -734,6 +762,13 @@ int ExpressionSet::add(Node node)
         node.line = at_->line;
         node.column = at_->column;
     }
+    int below = -1; // a constant or a variable is 0 deep
+    for (const int operand : {node.a, node.b})
+        if (operand >= 0)
+            below = std::max(below, depth(operand));
+    for (int k = 0; k < node.count; ++k)
+        below = std::max(below, depth(args_[static_cast<size_t>(node.first + k)]));
+    node.depth = below + 1;
     nodes_.push_back(std::move(node));
     return static_cast<int>(nodes_.size()) - 1;
 }

@@ -343,9 +343,17 @@ private:
             return Flow::Next;
         }
         case StmtKind::If:
-            if (p_.expressions.truth(s.expr, values_))
-                return exec(s.then_branch);
-            return s.else_branch >= 0 ? exec(s.else_branch) : Flow::Next;
+            // A chain of ELSE IF is walked here, not recursed into.
+            for (const Stmt *link = &s;;) {
+                if (p_.expressions.truth(link->expr, values_))
+                    return exec(link->then_branch);
+                if (link->else_branch < 0)
+                    return Flow::Next;
+                const Stmt &next = p_.statements[static_cast<size_t>(link->else_branch)];
+                if (next.kind != StmtKind::If)
+                    return exec(link->else_branch);
+                link = &next;
+            }
         case StmtKind::SubsetIf: return p_.expressions.truth(s.expr, values_) ? Flow::Next : Flow::Delete;
         case StmtKind::Block: return block(s.children);
         case StmtKind::DoRange: return do_range(s);

@@ -225,7 +225,20 @@ private:
         return slot;
     }
 
+    // Each level of DO, SELECT and IF-THEN is a level of this recursion, and of the run's.
     bool statement(size_t &pos, int &out)
+    {
+        if (nesting_ > max_statement_nesting)
+            return error("Statements are nested more than " + std::to_string(max_statement_nesting) +
+                             " levels deep (DO, SELECT, IF-THEN)",
+                         tokens_[pos]);
+        ++nesting_;
+        const bool ok = statement_here(pos, out);
+        --nesting_;
+        return ok;
+    }
+
+    bool statement_here(size_t &pos, int &out)
     {
         const Token &first = tokens_[pos];
         Stmt s;
@@ -288,31 +301,8 @@ private:
             return true;
         }
         ++pos;
-        if (keyword == "IF") {
-            int cond = -1;
-            if (!condition(pos, cond))
-                return false;
-            s.expr = cond;
-            if (pos < tokens_.size() && tokens_[pos].kind == TokenKind::Semicolon) {
-                ++pos;
-                s.kind = StmtKind::SubsetIf;
-                out = add_statement(std::move(s));
-                return true;
-            }
-            if (pos >= tokens_.size() || !is_word(tokens_[pos], "THEN"))
-                return expected("THEN", pos);
-            ++pos;
-            s.kind = StmtKind::If;
-            if (!branch(pos, s.then_branch))
-                return false;
-            if (pos < tokens_.size() && is_word(tokens_[pos], "ELSE")) {
-                ++pos;
-                if (!branch(pos, s.else_branch))
-                    return false;
-            }
-            out = add_statement(std::move(s));
-            return true;
-        }
+        if (keyword == "IF")
+            return if_statement(pos, s, out);
         if (keyword == "ELSE")
             return error("ELSE does not follow an IF-THEN statement", first);
         if (keyword == "DO")
@@ -659,6 +649,53 @@ private:
         if (k < array.slots.size())
             session_.log.warning("Partial value initialization of the array " + name.text + ".");
         return true;
+    }
+
+    // IF expression; or IF expression THEN statement <ELSE statement>. A chain of ELSE IF is read
+    // in a loop, not by recursion, so that its length costs no stack here or when it runs.
+    bool if_statement(size_t &pos, Stmt &s, int &out)
+    {
+        std::vector<Stmt> chain; // the IF, then each ELSE IF
+        for (;;) {
+            if (!condition(pos, s.expr))
+                return false;
+            if (pos < tokens_.size() && tokens_[pos].kind == TokenKind::Semicolon) {
+                ++pos;
+                s.kind = StmtKind::SubsetIf;
+                break;
+            }
+            if (pos >= tokens_.size() || !is_word(tokens_[pos], "THEN"))
+                return expected("THEN", pos);
+            ++pos;
+            s.kind = StmtKind::If;
+            if (!branch(pos, s.then_branch))
+                return false;
+            if (pos >= tokens_.size() || !is_word(tokens_[pos], "ELSE"))
+                break;
+            ++pos;
+            if (!starts_if(pos)) {
+                if (!branch(pos, s.else_branch))
+                    return false;
+                break;
+            }
+            chain.push_back(std::move(s));
+            s = Stmt{};
+            s.at = tokens_[pos++];
+        }
+        // Added innermost first, as a recursive reading adds them.
+        out = add_statement(std::move(s));
+        for (auto link = chain.rbegin(); link != chain.rend(); ++link) {
+            link->else_branch = out;
+            out = add_statement(std::move(*link));
+        }
+        return true;
+    }
+
+    // The IF statement starts at `pos`: not a variable or an array named IF.
+    bool starts_if(size_t pos) const
+    {
+        return is_word(tokens_[pos], "IF") && pos + 1 < tokens_.size() && !is_punct(tokens_[pos + 1], '=') &&
+               p_.expressions.find_array("IF") < 0;
     }
 
     // The statement after THEN or ELSE.
@@ -1320,6 +1357,7 @@ private:
     std::vector<std::pair<size_t, size_t>> starts_; // token index of each body statement's start
     std::vector<std::pair<Token, std::string>> labels_;
     int loop_depth_ = 0;
+    int nesting_ = 0; // statements inside statements, at this point
     int where_seen_ = 0;
     std::string current_; // the statement being compiled, for messages
     bool have_input_ = false;
