@@ -59,14 +59,8 @@ qh_dataset *RunContext::open_output(const DatasetReference &ref, std::string &er
 qh_dataset *RunContext::default_dataset(int mode, std::string &error)
 {
     DatasetReference ref;
-    if (mode == QH_DS_INPUT) {
-        if (!session_.library.last()) {
-            error = "There is no default input data set: no data set has been created yet.";
-            return nullptr;
-        }
-        ref.name = *session_.library.last();
-        return open_input(ref, error);
-    }
+    if (mode == QH_DS_INPUT)
+        return default_input(session_.library, ref, error) ? open_input(ref, error) : nullptr;
     ref.name = session_.library.default_output();
     return open_output(ref, error);
 }
