@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "language/dataset_reference.h"
-#include "steps/program_runner.h"
+#include "modules/session.h"
+#include "steps/step.h"
 
 namespace quill::host {
 

@@ -6,24 +6,11 @@
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
 #include "base/names.h"
+#include "steps/data_step/data_step.h"
+#include "steps/global_statements.h"
 #include "steps/proc_support.h"
 
 namespace quill::host {
-
-std::string Statement::keyword() const
-{
-    return !tokens.empty() && tokens.front().kind == TokenKind::Name ? upper_case(tokens.front().text) : std::string();
-}
-
-bool Step::bad() const
-{
-    if (head.bad)
-        return true;
-    for (const Statement &s : body)
-        if (s.bad)
-            return true;
-    return false;
-}
 
 ProgramRunner::ProgramRunner(Session &session, ModuleLoader &modules, std::string program)
     : session_(session), modules_(modules), program_(std::move(program)), tokenizer_(program_)

@@ -12,8 +12,8 @@
 #include "base/number_text.h"
 #include "data/output_dataset.h"
 #include "steps/data_step/grouped_reading.h"
+#include "steps/data_step/data_step.h"
 #include "steps/data_step/step_program.h"
-#include "steps/program_runner.h"
 
 namespace quill::host {
 namespace {

@@ -16,7 +16,7 @@
 #include "modules/session.h"
 #include "steps/data_step/put_statement.h"
 #include "steps/data_step/infile_statement.h"
-#include "steps/program_runner.h"
+#include "steps/step.h"
 
 namespace quill::host {
 

@@ -12,7 +12,6 @@
 #include "language/variable_lists.h"
 #include "steps/by_groups.h"
 #include "steps/proc_support.h"
-#include "steps/program_runner.h"
 
 namespace quill::host {
 namespace {
