@@ -52,15 +52,6 @@ private:
     MacroVariables macros_;
 };
 
-// The host's procedures, one file each under procs/.
-void run_proc_print(Session &session, const Step &step);
-void run_proc_contents(Session &session, const Step &step);
-void run_proc_sort(Session &session, const Step &step);
-void run_proc_means(Session &session, const Step &step);
-void run_proc_freq(Session &session, const Step &step);
-void run_proc_import(Session &session, const Step &step);
-void run_proc_export(Session &session, const Step &step);
-
 } // namespace quill::host
 
 #endif
