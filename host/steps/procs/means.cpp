@@ -15,7 +15,7 @@
 #include "data/output_dataset.h"
 #include "steps/class_groups.h"
 #include "steps/listing_table.h"
-#include "steps/proc_frame.h"
+#include "steps/procs/means.h"
 #include "steps/summary_statistics.h"
 
 namespace quill::host {
@@ -199,18 +199,20 @@ public:
         else
             class_groups(table_, request_.classes, rows, groups);
         const bool many = request_.vars.size() > 1;
+        const bool counts = request_.vars.empty(); // SUMMARY without VAR: the observations only
         for (size_t c : request_.classes)
             columns.push_back({table_.columns[c].name, table_.columns[c].type == VarType::Numeric, {}});
-        if (!request_.classes.empty())
+        if (!request_.classes.empty() || counts)
             columns.push_back({"N Obs", true, {}});
         if (many)
             columns.push_back({"Variable", false, {}});
         const size_t first_stat = columns.size();
-        for (Statistic k : request_.statistics)
-            columns.push_back({std::string(summary_statistic_names[static_cast<size_t>(k)].header), true, {}});
+        if (!counts)
+            for (Statistic k : request_.statistics)
+                columns.push_back({std::string(summary_statistic_names[static_cast<size_t>(k)].header), true, {}});
         for (const auto &[b, e] : groups) {
             const std::vector<Summary> summaries = summarize_rows(rows, b, e);
-            for (size_t v = 0; v < request_.vars.size(); ++v) {
+            for (size_t v = 0; v < std::max<size_t>(1, request_.vars.size()); ++v) {
                 size_t k = 0;
                 for (size_t c : request_.classes) {
                     const Column &col = table_.columns[c];
@@ -218,8 +220,10 @@ public:
                                                                          ? best_text(col.numbers[rows[b]])
                                                                          : col.texts[rows[b]]);
                 }
-                if (!request_.classes.empty())
+                if (!request_.classes.empty() || counts)
                     columns[k++].cells.push_back(v ? std::string() : std::to_string(e - b));
+                if (counts)
+                    continue;
                 if (many)
                     columns[k++].cells.push_back(table_.columns[request_.vars[v]].name);
                 for (size_t s = 0; s < request_.statistics.size(); ++s) {
@@ -230,7 +234,7 @@ public:
             }
         }
         Listing &listing = session_.listing;
-        if (!many) {
+        if (!many && !counts) {
             const Column &var = table_.columns[request_.vars[0]];
             listing.line(centered("Analysis Variable : " + var.name + (var.label.empty() ? "" : " " + var.label)));
             listing.line("");
@@ -275,7 +279,7 @@ public:
             vars.push_back(table_.columns[c]);
         vars.push_back({"_TYPE_"});
         vars.push_back({"_FREQ_"});
-        if (request_.output_stats.empty()) {
+        if (request_.output_stats.empty() && !request_.vars.empty()) {
             vars.push_back({"_STAT_", VarType::Character, 8});
             for (size_t v : request_.vars)
                 vars.push_back({table_.columns[v].name});
@@ -309,7 +313,7 @@ private:
             copy(column, std::find(in.begin(), in.end(), column) != in.end());
         row_.numbers[c++] = static_cast<double>(type);
         row_.numbers[c++] = static_cast<double>(freq);
-        if (!request_.output_stats.empty()) {
+        if (!request_.output_stats.empty() || request_.vars.empty()) {
             for (const OutputStat &o : request_.output_stats)
                 row_.numbers[c++] = summaries[o.variable][static_cast<size_t>(o.statistic)];
             return output.write(row_);
@@ -333,9 +337,10 @@ private:
     Row row_;
 };
 
-// The PROC statement's options: MAXDEC=, NWAY, NOPRINT and the statistics to print.
-bool read_means_options(ProcRun &run, MeansRequest &request)
+// The PROC statement's options: MAXDEC=, NWAY, NOPRINT (PRINT) and the statistics to print.
+bool read_means_options(ProcRun &run, const MeansStyle &style, MeansRequest &request)
 {
+    request.print = style.prints;
     for (const StepOption &o : run.options) {
         Statistic statistic;
         if (o.name == "MAXDEC") {
@@ -347,8 +352,8 @@ bool read_means_options(ProcRun &run, MeansRequest &request)
             request.maxdec = value[0] - '0';
         } else if (o.name == "NWAY") {
             request.nway = true;
-        } else if (o.name == "NOPRINT") {
-            request.print = false;
+        } else if (o.name == "NOPRINT" || o.name == "PRINT") {
+            request.print = o.name == "PRINT";
         } else if (statistic_for(o.name, statistic)) {
             request.statistics.push_back(statistic);
         }
@@ -359,8 +364,9 @@ bool read_means_options(ProcRun &run, MeansRequest &request)
 }
 
 // VAR and CLASS; OUTPUT is read once the analysis variables are known. Without VAR, every
-// numeric variable that is not a BY or CLASS variable.
-bool read_means_statements(ProcRun &run, MeansRequest &request, const Statement *&output_statement)
+// numeric variable that is not a BY or CLASS variable, or (SUMMARY) none: the counts only.
+bool read_means_statements(ProcRun &run, const MeansStyle &style, MeansRequest &request,
+                           const Statement *&output_statement)
 {
     const std::vector<Variable> &variables = run.view.variables;
     bool has_var = false;
@@ -383,15 +389,15 @@ bool read_means_statements(ProcRun &run, MeansRequest &request, const Statement 
         }
         has_var = has_var || keyword == "VAR";
     }
-    if (!has_var)
+    if (!has_var && style.every_numeric)
         for (size_t c = 0; c < variables.size(); ++c) {
             const bool grouping = std::find(request.classes.begin(), request.classes.end(), c) != request.classes.end() ||
                                   std::any_of(request.by.begin(), request.by.end(), [&](const ByKey &k) { return k.column == c; });
             if (variables[c].type == VarType::Numeric && !grouping)
                 request.vars.push_back(c);
         }
-    if (request.vars.empty()) {
-        run.error("PROC MEANS has no numeric variable to analyse", run.line());
+    if (request.vars.empty() && style.every_numeric) {
+        run.error("PROC " + run.name + " has no numeric variable to analyse", run.line());
         return false;
     }
     return true;
@@ -425,14 +431,18 @@ DatasetView used_view(const ProcRun &run, MeansRequest &request)
 
 } // namespace
 
-void run_proc_means(ProcRun &run)
+void run_means_or_summary(ProcRun &run, const MeansStyle &style)
 {
     Session &session = run.session;
     MeansRequest request;
     request.by = run.by;
     const Statement *output_statement = nullptr;
-    if (!read_means_options(run, request) || !read_means_statements(run, request, output_statement))
+    if (!read_means_options(run, style, request) || !read_means_statements(run, style, request, output_statement))
         return;
+    if (!request.print && !output_statement && !style.prints) {
+        session.log.warning("Neither the PRINT option nor a valid output statement has been given.");
+        return;
+    }
     if (output_statement && !read_output_statement(run, *output_statement, request))
         return;
     Table table;
@@ -454,7 +464,7 @@ void run_proc_means(ProcRun &run)
     }
     if (request.print) {
         session.listing.begin_page(session.titles, session.footnotes);
-        session.listing.line(centered("The MEANS Procedure"));
+        session.listing.line(centered("The " + run.name + " Procedure"));
         session.listing.line("");
     }
     for (size_t g = 0; g + 1 < starts.size(); ++g) {
@@ -473,5 +483,7 @@ void run_proc_means(ProcRun &run)
     if (output)
         output->commit();
 }
+
+void run_proc_means(ProcRun &run) { run_means_or_summary(run, {true, true}); }
 
 } // namespace quill::host
