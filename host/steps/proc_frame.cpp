@@ -52,10 +52,18 @@ bool refuse_unsupported_statement(Session &session, const Statement &statement)
     return true;
 }
 
-// WHERE condition; : the condition's tokens. A later WHERE replaces an earlier one.
-void take_where(const Statement &statement, std::vector<Token> &where)
+// The statements every PROC step has from the frame, whatever the procedure: WHERE condition;
+// (a later one replaces an earlier one) and the refused ones. False for any other statement.
+bool frame_statement(Session &session, const Statement &statement, std::vector<Token> &where, bool &refused)
 {
+    if (refuse_unsupported_statement(session, statement)) {
+        refused = true;
+        return true;
+    }
+    if (statement.keyword() != "WHERE")
+        return false;
     where.assign(statement.tokens.begin() + 1, statement.tokens.end() - 1);
+    return true;
 }
 
 // Sorts the step's body: WHERE into run.where, BY into `by_statements`, the procedure's own
@@ -63,14 +71,12 @@ void take_where(const Statement &statement, std::vector<Token> &where)
 // not one of the procedure's.
 bool sort_statements(ProcRun &run, const ProcRow &row, std::vector<const Statement *> &by_statements)
 {
-    bool ok = true;
+    bool refused = false, ok = true;
     for (const Statement &s : run.step.body) {
         const std::string keyword = s.keyword();
-        if (refuse_unsupported_statement(run.session, s)) {
-            ok = false;
-        } else if (keyword == "WHERE") {
-            take_where(s, run.where);
-        } else if (!keyword.empty() && listed(row.statements, keyword)) {
+        if (frame_statement(run.session, s, run.where, refused))
+            continue;
+        if (!keyword.empty() && listed(row.statements, keyword)) {
             (keyword == "BY" ? by_statements : run.statements).push_back(&s);
         } else {
             const std::string what = keyword.empty() ? quoted_excerpt(s.tokens.front().source) : keyword;
@@ -78,7 +84,7 @@ bool sort_statements(ProcRun &run, const ProcRow &row, std::vector<const Stateme
             ok = false;
         }
     }
-    return ok;
+    return ok && !refused;
 }
 
 // DATA= or _LAST_, read through its options and the WHERE statement.
@@ -244,11 +250,7 @@ int run_module_step(Session &session, const LoadedModule &module, const Step &st
     std::vector<Token> where;
     bool refused = false;
     for (const Statement &s : step.body)
-        if (refuse_unsupported_statement(session, s))
-            refused = true;
-        else if (s.keyword() == "WHERE")
-            take_where(s, where);
-        else
+        if (!frame_statement(session, s, where, refused))
             tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
     if (refused)
         return 0;
