@@ -106,6 +106,10 @@ private:
     double call(const Node &n, const Row &row) const;
     const std::string &call_text(const Node &n, const Row &row) const;
     bool compare(const Node &n, const Row &row) const;
+    double arithmetic(const Node &n, double a, double b) const;
+    double in_values(const Node &n, const Row &row) const;
+    double to_number(const Node &n, const Row &row) const;
+    const std::string &to_text(const Node &n, const Row &row) const;
     int element(const Node &n, const Row &row) const;
 
     std::vector<Node> nodes_;

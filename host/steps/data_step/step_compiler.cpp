@@ -266,40 +266,11 @@ private:
             std::string saved;
             ~Restore() { name = saved; }
         } restore{current_, outer};
-        if (assignment) {
-            pos += 2;
-            int value = -1;
-            if (!expression(pos, value) || !end_of_statement(pos))
-                return false;
-            s.kind = StmtKind::Assign;
-            s.target = target(first, value);
-            s.expr = p_.expressions.as_type(value, p_.pdv.variables[static_cast<size_t>(s.target)].type);
-            out = add_statement(std::move(s));
-            return true;
-        }
+        if (assignment)
+            return assignment_statement(pos, s, out);
         if (name && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '+') && keyword != "IF" &&
-            keyword != "OUTPUT") {
-            // The sum statement: total + x; total starts at 0, is retained and ignores missing x.
-            pos += 2;
-            int value = -1;
-            if (!condition(pos, value) || !end_of_statement(pos))
-                return false;
-            s.kind = StmtKind::Sum;
-            s.target = p_.pdv.find(first.text);
-            if (s.target < 0) {
-                s.target = p_.pdv.add(first.text, VarType::Numeric, number_length);
-                p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
-            }
-            if (p_.pdv.variables[static_cast<size_t>(s.target)].type != VarType::Numeric)
-                return error("The sum statement needs a numeric variable; " + first.text + " is character", first);
-            p_.pdv.retained[static_cast<size_t>(s.target)] = 1;
-            p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
-            if (is_missing(p_.pdv.initial[static_cast<size_t>(s.target)]))
-                p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
-            s.expr = value;
-            out = add_statement(std::move(s));
-            return true;
-        }
+            keyword != "OUTPUT")
+            return sum_statement(pos, s, out);
         ++pos;
         if (keyword == "IF")
             return if_statement(pos, s, out);
@@ -311,6 +282,13 @@ private:
             return select_statement(pos, s, out);
         if (keyword == "END" || keyword == "WHEN" || keyword == "OTHERWISE")
             return error(keyword + " does not close a DO or SELECT", first);
+        return simple_statement(pos, s, out, keyword);
+    }
+
+    // The statements that hold no others, after their keyword.
+    [[gnu::noinline]] bool simple_statement(size_t &pos, Stmt &s, int &out, const std::string &keyword)
+    {
+        const Token &first = s.at;
         if (keyword == "OUTPUT") {
             s.kind = StmtKind::Output;
             p_.has_output_statement = true;
@@ -405,7 +383,7 @@ private:
 
     // name{subscript} = expression; or the sum statement name{subscript} + expression; the
     // element is chosen as the statement runs.
-    bool element_assignment(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool element_assignment(size_t &pos, Stmt &s, int &out)
     {
         const std::string outer = current_;
         current_ = "assignment";
@@ -446,7 +424,7 @@ private:
     }
 
     // ARRAY name{n|*} <$> <length> <variables | _TEMPORARY_> <(initial values)>;
-    bool array_statement(size_t &pos)
+    [[gnu::noinline]] bool array_statement(size_t &pos)
     {
         constexpr long max_elements = 100000;
         const Token &name = tokens_[pos];
@@ -653,7 +631,7 @@ private:
 
     // IF expression; or IF expression THEN statement <ELSE statement>. A chain of ELSE IF is read
     // in a loop, not by recursion, so that its length costs no stack here or when it runs.
-    bool if_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool if_statement(size_t &pos, Stmt &s, int &out)
     {
         std::vector<Stmt> chain; // the IF, then each ELSE IF
         for (;;) {
@@ -698,6 +676,45 @@ private:
                p_.expressions.find_array("IF") < 0;
     }
 
+    // name = expression;
+    [[gnu::noinline]] bool assignment_statement(size_t &pos, Stmt &s, int &out)
+    {
+        pos += 2;
+        int value = -1;
+        if (!expression(pos, value) || !end_of_statement(pos))
+            return false;
+        s.kind = StmtKind::Assign;
+        s.target = target(s.at, value);
+        s.expr = p_.expressions.as_type(value, p_.pdv.variables[static_cast<size_t>(s.target)].type);
+        out = add_statement(std::move(s));
+        return true;
+    }
+
+    // The sum statement: total + x; total starts at 0, is retained and ignores missing x.
+    [[gnu::noinline]] bool sum_statement(size_t &pos, Stmt &s, int &out)
+    {
+        const Token &first = s.at;
+        pos += 2;
+        int value = -1;
+        if (!condition(pos, value) || !end_of_statement(pos))
+            return false;
+        s.kind = StmtKind::Sum;
+        s.target = p_.pdv.find(first.text);
+        if (s.target < 0) {
+            s.target = p_.pdv.add(first.text, VarType::Numeric, number_length);
+            p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
+        }
+        if (p_.pdv.variables[static_cast<size_t>(s.target)].type != VarType::Numeric)
+            return error("The sum statement needs a numeric variable; " + first.text + " is character", first);
+        p_.pdv.retained[static_cast<size_t>(s.target)] = 1;
+        p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
+        if (is_missing(p_.pdv.initial[static_cast<size_t>(s.target)]))
+            p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
+        s.expr = value;
+        out = add_statement(std::move(s));
+        return true;
+    }
+
     // The statement after THEN or ELSE.
     bool branch(size_t &pos, int &out)
     {
@@ -737,7 +754,7 @@ private:
         return condition(pos, node); // the parentheses belong to the expression
     }
 
-    bool do_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool do_statement(size_t &pos, Stmt &s, int &out)
     {
         if (tokens_[pos].kind == TokenKind::Semicolon) {
             ++pos;
@@ -795,7 +812,7 @@ private:
     }
 
     // SELECT <(expression)>; WHEN (values) statement; ... <OTHERWISE statement;> END;
-    bool select_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool select_statement(size_t &pos, Stmt &s, int &out)
     {
         s.kind = StmtKind::Select;
         if (is_punct(tokens_[pos], '(')) {
@@ -856,7 +873,7 @@ private:
     }
 
     // SET ds1(options) ds2 ... <END=var>; or MERGE with the same; IN=var among the options.
-    bool set_statement(size_t &pos, Stmt &s, int &out, bool merge)
+    [[gnu::noinline]] bool set_statement(size_t &pos, Stmt &s, int &out, bool merge)
     {
         Reader reader;
         size_t stop = pos;
@@ -925,7 +942,7 @@ private:
 
     // BY <DESCENDING> var ...; for the SET or MERGE statement before it: every data set it reads
     // has the variables; each gets FIRST.var and LAST.var.
-    bool by_statement(size_t &pos, const Token &first)
+    [[gnu::noinline]] bool by_statement(size_t &pos, const Token &first)
     {
         if (last_data_reader_ < 0)
             return error("BY needs a SET or MERGE statement before it in the DATA step", first);
@@ -1011,7 +1028,7 @@ private:
     }
 
     // PUT <'text'> <variable <=> <format>> <_ALL_> </> <@n> <+n> ...;
-    bool put_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool put_statement(size_t &pos, Stmt &s, int &out)
     {
         const std::string outer = current_;
         current_ = "PUT";
@@ -1113,7 +1130,7 @@ private:
     }
 
     // INFILE ...; read before the statements are compiled: here it is only placed.
-    bool infile_statement(size_t &pos, const Stmt &s)
+    [[gnu::noinline]] bool infile_statement(size_t &pos, const Stmt &s)
     {
         const Statement *statement = own_statement(pos);
         while (tokens_[pos].kind != TokenKind::Semicolon)
@@ -1127,7 +1144,7 @@ private:
     }
 
     // INPUT with DATALINES or INFILE: the lines are read into memory and then read like a data set.
-    bool input_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool input_statement(size_t &pos, Stmt &s, int &out)
     {
         const Statement *statement = own_statement(pos);
         if (!statement)
@@ -1175,7 +1192,7 @@ private:
     }
 
     // RETAIN a b 0 c 'x' ...; an initial value applies to the names before it back to the last one.
-    bool retain_statement(size_t &pos)
+    [[gnu::noinline]] bool retain_statement(size_t &pos)
     {
         std::vector<int> pending;
         for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
@@ -1222,7 +1239,7 @@ private:
     }
 
     // LENGTH a b $ 20 c 8; before the variables are first used.
-    bool length_statement(size_t &pos)
+    [[gnu::noinline]] bool length_statement(size_t &pos)
     {
         std::vector<Token> pending;
         for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
@@ -1260,7 +1277,7 @@ private:
     }
 
     // LABEL a = 'text' b = 'text';
-    bool label_statement(size_t &pos)
+    [[gnu::noinline]] bool label_statement(size_t &pos)
     {
         for (; tokens_[pos].kind != TokenKind::Semicolon; pos += 3) {
             if (!is_punct(tokens_[pos + 1], '=') || tokens_[pos + 2].kind != TokenKind::String)
