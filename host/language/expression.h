@@ -36,6 +36,13 @@ struct Scope {
     std::function<bool(const std::vector<Token> &item, std::vector<int> &slots, std::string &error)> list;
 };
 
+// How far an expression may nest (parentheses, function calls, subscripts, prefix operators and
+// exponents, each a level of the parser's recursion) and how deep its tree may grow (a chain of
+// operators, each a level of the evaluator's recursion). A program generated without bound gets
+// an error naming its place instead of running out of stack.
+inline constexpr int max_expression_nesting = 256;
+inline constexpr int max_expression_depth = 4096;
+
 // An array of the DATA step: a name for a list of variables of one type, subscripted from 1.
 struct ArrayDef {
     std::string name;
@@ -75,6 +82,7 @@ public:
 
     VarType type(int node) const;
     size_t length(int node) const;
+    int depth(int node) const; // the levels of the tree below and at `node`
 
     double number(int node, const Row &row) const;
     const std::string &text(int node, const Row &row) const;
@@ -98,6 +106,10 @@ private:
     double call(const Node &n, const Row &row) const;
     const std::string &call_text(const Node &n, const Row &row) const;
     bool compare(const Node &n, const Row &row) const;
+    double arithmetic(const Node &n, double a, double b) const;
+    double in_values(const Node &n, const Row &row) const;
+    double to_number(const Node &n, const Row &row) const;
+    const std::string &to_text(const Node &n, const Row &row) const;
     int element(const Node &n, const Row &row) const;
 
     std::vector<Node> nodes_;
@@ -127,6 +139,7 @@ struct ExpressionSet::Node {
     int slot = -1;                 // variable slot
     int function = -1;             // function id; the array of an Element
     int place = -1;                // its place in places_
+    int depth = 0;                 // 1 + the depth of its deepest operand; 0 for none
     int line = 0, column = 0;      // where it is written
     double value = 0;              // a numeric constant
     ValueFormat format;             // PUT's format, INPUT's informat

@@ -3,7 +3,7 @@
 
 #include "base/message_text.h"
 #include "base/names.h"
-#include "steps/program_runner.h"
+#include "steps/global_statements.h"
 
 namespace quill::host {
 namespace {

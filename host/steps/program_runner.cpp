@@ -6,24 +6,11 @@
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
 #include "base/names.h"
-#include "steps/proc_support.h"
+#include "steps/data_step/data_step.h"
+#include "steps/global_statements.h"
+#include "steps/step_table.h"
 
 namespace quill::host {
-
-std::string Statement::keyword() const
-{
-    return !tokens.empty() && tokens.front().kind == TokenKind::Name ? upper_case(tokens.front().text) : std::string();
-}
-
-bool Step::bad() const
-{
-    if (head.bad)
-        return true;
-    for (const Statement &s : body)
-        if (s.bad)
-            return true;
-    return false;
-}
 
 ProgramRunner::ProgramRunner(Session &session, ModuleLoader &modules, std::string program)
     : session_(session), modules_(modules), program_(std::move(program)), tokenizer_(program_)
@@ -205,23 +192,6 @@ void ProgramRunner::guarded(const std::string &step, int line, Body body)
     }
 }
 
-namespace {
-// The procedures the host runs itself; any other name is a module's.
-using HostStep = void (*)(Session &, const Step &);
-HostStep host_procedure(const std::string &name)
-{
-    static const std::pair<std::string_view, HostStep> steps[] = {
-        {"PRINT", run_proc_print}, {"CONTENTS", run_proc_contents}, {"SORT", run_proc_sort},
-        {"MEANS", run_proc_means}, {"FREQ", run_proc_freq},
-        {"IMPORT", run_proc_import}, {"EXPORT", run_proc_export},
-    };
-    for (const auto &[step_name, run] : steps)
-        if (step_name == name)
-            return run;
-    return nullptr;
-}
-} // namespace
-
 void ProgramRunner::run_proc_step(Step &step)
 {
     const auto started = std::chrono::steady_clock::now();
@@ -236,41 +206,20 @@ void ProgramRunner::run_proc_step(Step &step)
         failed = true;
     } else if (step.bad()) {
         failed = true;
-    } else if (const auto host_step = host_procedure(name)) {
-        guarded("PROC " + name, head.line(), [&] { host_step(session_, step); });
+    } else if (const ProcRow *row = find_host_procedure(name)) {
+        guarded("PROC " + name, head.line(), [&] { run_host_procedure(session_, step, *row); });
     } else {
         bool found = false;
         std::string error;
         const LoadedModule *module = modules_.find(name, found, error);
         if (!module) {
             session_.log.error(found ? error : at_line("Procedure " + name + " not found.", head.line()));
-            if (!found) {
-                std::string list = "PRINT";
-                for (const std::string &available : modules_.available())
-                    list += ", " + available;
-                session_.log.note("The procedures this host has are " + list + ".");
-            }
+            if (!found)
+                session_.log.note(procedures_note(modules_.available()));
             failed = true;
-        } else {
-            // The WHERE statement is the host's: it filters the input before the procedure sees it.
-            // FORMAT and INFORMAT are refused here, as in the host's own procedures: the step
-            // does not run, since it could not run as written.
-            std::vector<Token> tokens(head.tokens.begin() + 1, head.tokens.end());
-            session_.step_where.clear();
-            bool refused = false;
-            for (const Statement &s : step.body)
-                if (refuse_unsupported_statement(session_, s))
-                    refused = true;
-                else if (s.keyword() == "WHERE")
-                    session_.step_where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
-                else
-                    tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
-            const int rc = refused ? 0 : run_module_procedure(session_, *module, name, std::move(tokens), head.line());
-            session_.step_where.clear();
-            if (rc != 0) {
-                session_.log.note("Procedure " + name + " ended with return code " + std::to_string(rc) + ".");
-                failed = true;
-            }
+        } else if (const int rc = run_module_step(session_, *module, step, name); rc != 0) {
+            session_.log.note("Procedure " + name + " ended with return code " + std::to_string(rc) + ".");
+            failed = true;
         }
     }
     failed = failed || session_.log.errors() > errors_before;

@@ -12,26 +12,9 @@
 #include "modules/module_loader.h"
 #include "modules/session.h"
 #include "steps/macro_variables.h"
+#include "steps/step.h"
 
 namespace quill::host {
-
-struct Statement {
-    std::vector<Token> tokens; // up to and including the ';'
-    bool bad = false;          // the tokenizer reported an error in it (already logged)
-    int line() const { return tokens.empty() ? 0 : tokens.front().line; }
-    std::string keyword() const; // the first token upper-cased when it is a name, else ""
-};
-
-// The statements of one DATA or PROC step, and the data lines of a DATALINES statement.
-struct Step {
-    Statement head; // DATA ... ; or PROC name ... ;
-    std::vector<Statement> body;
-    bool has_data_lines = false;
-    std::vector<std::string> data_lines;
-    int first_data_line = 0;
-    bool cancelled = false; // ended by RUN CANCEL: nothing of it runs
-    bool bad() const;
-};
 
 class ProgramRunner {
 public:
@@ -68,22 +51,6 @@ private:
     bool failed_steps_ = false;
     MacroVariables macros_;
 };
-
-// Step bodies, one file each.
-void run_data_step(Session &session, const Step &step);
-void run_proc_print(Session &session, const Step &step);
-void run_proc_contents(Session &session, const Step &step);
-void run_proc_sort(Session &session, const Step &step);
-void run_proc_means(Session &session, const Step &step);
-void run_proc_freq(Session &session, const Step &step);
-void run_proc_import(Session &session, const Step &step);
-void run_proc_export(Session &session, const Step &step);
-void run_options(Session &session, const Statement &statement);
-void run_libname(Session &session, const Statement &statement);
-void run_filename(Session &session, const Statement &statement);
-void run_title(Session &session, const Statement &statement);
-// ODS: a note that this host does not run it.
-void run_not_supported(Session &session, const Statement &statement);
 
 } // namespace quill::host
 

@@ -12,8 +12,8 @@
 #include "base/number_text.h"
 #include "data/output_dataset.h"
 #include "steps/data_step/grouped_reading.h"
+#include "steps/data_step/data_step.h"
 #include "steps/data_step/step_program.h"
-#include "steps/program_runner.h"
 
 namespace quill::host {
 namespace {
@@ -343,9 +343,17 @@ private:
             return Flow::Next;
         }
         case StmtKind::If:
-            if (p_.expressions.truth(s.expr, values_))
-                return exec(s.then_branch);
-            return s.else_branch >= 0 ? exec(s.else_branch) : Flow::Next;
+            // A chain of ELSE IF is walked here, not recursed into.
+            for (const Stmt *link = &s;;) {
+                if (p_.expressions.truth(link->expr, values_))
+                    return exec(link->then_branch);
+                if (link->else_branch < 0)
+                    return Flow::Next;
+                const Stmt &next = p_.statements[static_cast<size_t>(link->else_branch)];
+                if (next.kind != StmtKind::If)
+                    return exec(link->else_branch);
+                link = &next;
+            }
         case StmtKind::SubsetIf: return p_.expressions.truth(s.expr, values_) ? Flow::Next : Flow::Delete;
         case StmtKind::Block: return block(s.children);
         case StmtKind::DoRange: return do_range(s);

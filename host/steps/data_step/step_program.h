@@ -16,7 +16,7 @@
 #include "modules/session.h"
 #include "steps/data_step/put_statement.h"
 #include "steps/data_step/infile_statement.h"
-#include "steps/program_runner.h"
+#include "steps/step.h"
 
 namespace quill::host {
 
@@ -121,6 +121,10 @@ struct StepProgram {
     bool has_keep = false;
     std::vector<std::pair<Token, Token>> renames;
 };
+
+// How deeply DO, SELECT and IF-THEN may nest: compiling and running recurse that deep. A chain of
+// ELSE IF is one level, however long.
+inline constexpr int max_statement_nesting = 256;
 
 // Compiles the DATA step; false when an error was logged. Inputs are opened (described) here.
 bool compile_step(Session &session, const Step &step, StepProgram &program);
