@@ -169,6 +169,13 @@ bool ProgramRunner::ends_step(const Statement &statement)
     return true;
 }
 
+bool ProgramRunner::starts_step(const Statement &statement)
+{
+    const std::string keyword = statement.keyword();
+    // `data = "x";` in a DATA step assigns the variable DATA.
+    return (keyword == "DATA" || keyword == "PROC") && !is_punct(statement.tokens[1], '=');
+}
+
 void ProgramRunner::collect_step(Step &step, bool data_step)
 {
     Statement s;
@@ -179,7 +186,7 @@ void ProgramRunner::collect_step(Step &step, bool data_step)
                              upper_case(s.tokens[1].text) == "CANCEL";
             return;
         }
-        if (keyword == "DATA" || keyword == "PROC") {
+        if (starts_step(s)) {
             pending_ = std::move(s);
             have_pending_ = true;
             return;
@@ -318,7 +325,7 @@ int ProgramRunner::run()
     Statement s;
     while (!stop_ && read_statement(s)) {
         const std::string keyword = s.keyword();
-        if (keyword == "DATA" || keyword == "PROC") {
+        if (starts_step(s)) {
             Step step;
             step.head = std::move(s);
             collect_step(step, keyword == "DATA");

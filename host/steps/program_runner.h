@@ -49,6 +49,8 @@ private:
     bool is_global(const std::string &keyword) const;
     // RUN or QUIT as a statement, not a variable or array of that name being assigned.
     static bool ends_step(const Statement &statement);
+    // DATA or PROC as a statement, not a variable of that name being assigned.
+    static bool starts_step(const Statement &statement);
     void run_global(const Statement &statement);
     // Reads the body of a step up to RUN/QUIT, the next step or the end of the program.
     void collect_step(Step &step, bool data_step);
