@@ -384,10 +384,17 @@ private:
             break;
         default: { // **: a negative power of a whole number is 0 unless the base is 1 or -1
             std::int64_t result = 1;
-            if (b < 0)
-                result = a == 1 ? 1 : a == -1 ? (b % 2 ? -1 : 1) : 0;
-            for (std::int64_t k = 0; k < b && !overflowed; ++k)
-                overflowed = __builtin_mul_overflow(result, a, &result);
+            if (a == 1 || a == -1 || a == 0)
+                result = a == 0 ? (b == 0 ? 1 : b > 0 ? 0 : std::numeric_limits<std::int64_t>::max()) : (a == -1 && b % 2 ? -1 : 1);
+            else if (b >= 0) // |a| >= 2 overflows within 64 factors
+                for (std::int64_t k = 0; k < b && !overflowed; ++k)
+                    overflowed = __builtin_mul_overflow(result, a, &result);
+            else
+                result = 0;
+            if (a == 0 && b < 0) {
+                error_ = MacroEvalError::DivisionByZero;
+                return false;
+            }
             a = result;
         }
         }

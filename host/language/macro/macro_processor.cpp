@@ -244,9 +244,13 @@ void MacroProcessor::step_source(size_t index)
     if (active && c == '&' && (macro_name_start(next) || next == '&')) {
         std::string value;
         const size_t end = resolve_one(f.text, f.pos, value);
-        consume(index, end);
-        emit(value, line, column);
-    } else if (state == Output::State::Normal && c == '%' && next == '*') {
+        if (end > f.pos) { // else an & before no name: text
+            consume(index, end);
+            emit(value, line, column);
+            return;
+        }
+    }
+    if (state == Output::State::Normal && c == '%' && next == '*') {
         const size_t end = macro_statement_end(f.text, f.pos + 2);
         consume(index, end == std::string::npos ? f.text.size() : end + 1);
     } else if (active && c == '%' && macro_name_start(next)) {

@@ -202,6 +202,11 @@ std::string MacroProcessor::resolve_group(std::string_view group)
         current = std::move(out);
         if (!changed || !has_trigger(current))
             break;
+        if (current.size() > 16 * max_macro_value) { // values that name themselves: no end to it
+            error("A reference resolves to text that keeps growing; it is left as it is after " +
+                  std::to_string(pass + 1) + " passes.");
+            break;
+        }
     }
     return current;
 }

@@ -28,6 +28,8 @@ TEST(MacroEval, IntegerArithmeticTruncatesAndBindsAsTheMacroLanguage)
     EXPECT_EQ(eval("2**10"), "1024");
     EXPECT_EQ(eval("-2**2"), "-4"); // ** before the prefix minus
     EXPECT_EQ(eval("2**-1"), "0");
+    EXPECT_EQ(eval("1**9000000000000000000"), "1"); // answered without multiplying that often
+    EXPECT_EQ(eval("-1**3"), "-1");
     EXPECT_EQ(eval("0FFx + 1"), "256");
     EXPECT_EQ(eval(""), "");
 }

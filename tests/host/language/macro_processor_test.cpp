@@ -46,9 +46,9 @@ TEST(MacroProcessor, ReferencesJoinTheTextAroundThemBeforeTokensAreFormed)
     MacroRun run("%let dsn = pima; %let lib = s; %let i = 3; %let var3 = age;\n"
             "proc means data=s.&dsn; set &lib..pima &lib.x; data data_&i;\n"
             "y = &&var&i; t = \"&dsn's\"; u = '&dsn'; v = &dsn.&i;\n"
-            "w = &nosuch;\n");
+            "w = &nosuch; z = a && b &&;\n");
     EXPECT_EQ(run.statements(), (Texts{"proc means data=s.pima;", "set s.pima sx;", "data data_3;", "y = age;",
-                                       "t = \"pima's\";", "u = '&dsn';", "v = pima3;", "w = &nosuch;"}));
+                                       "t = \"pima's\";", "u = '&dsn';", "v = pima3;", "w = &nosuch;", "z = a && b &&;"}));
     EXPECT_EQ(run.lines(), (Texts{"WARNING: Apparent symbolic reference NOSUCH not resolved."}));
     EXPECT_EQ(run.echoed, (std::vector<int>{1, 2, 3, 4}));
 }
