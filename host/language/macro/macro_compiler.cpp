@@ -181,7 +181,7 @@ bool Compiler::call(size_t &pos, size_t name_end, const std::string &word)
         if (close == std::string_view::npos)
             return fail("Expected close parenthesis after macro invocation of " + word + " not found.");
         code_[static_cast<size_t>(at)].text = std::string(t_.substr(open + 1, close - open - 1));
-        code_[static_cast<size_t>(at)].extra = "(";
+        code_[static_cast<size_t>(at)].extra.assign(1, '(');
         pos = close + 1;
     }
     return true;

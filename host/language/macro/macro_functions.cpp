@@ -9,17 +9,6 @@
 namespace quill::host {
 namespace {
 
-// A whole number written in a function's argument; false when it is not one.
-bool whole_number(const std::string &text, long &value)
-{
-    const std::string plain = trim_macro_blanks(unmask_text(text));
-    if (plain.empty())
-        return false;
-    char *end = nullptr;
-    value = std::strtol(plain.c_str(), &end, 10);
-    return end == plain.c_str() + plain.size();
-}
-
 std::string out_of_range(const std::string &name, int argument)
 {
     return "Argument " + std::to_string(argument) + " to macro function %" + name + " is out of range.";
@@ -34,8 +23,8 @@ std::string not_a_number(const std::string &name, int argument)
 MacroFunctionResult scan(const std::string &name, const std::vector<std::string> &args)
 {
     MacroFunctionResult r;
-    long n = 0;
-    if (!whole_number(args[1], n)) {
+    long long n = 0;
+    if (!macro_whole_number(args[1], n)) {
         r.error = not_a_number(name, 2);
         return r;
     }
@@ -51,8 +40,8 @@ MacroFunctionResult scan(const std::string &name, const std::vector<std::string>
         if (i > start)
             words.emplace_back(start, i - start);
     }
-    const long count = static_cast<long>(words.size());
-    const long k = n > 0 ? n - 1 : count + n;
+    const long long count = static_cast<long long>(words.size());
+    const long long k = n > 0 ? n - 1 : count + n;
     if (n != 0 && k >= 0 && k < count)
         r.value = args[0].substr(words[static_cast<size_t>(k)].first, words[static_cast<size_t>(k)].second);
     return r;
@@ -62,20 +51,20 @@ MacroFunctionResult scan(const std::string &name, const std::vector<std::string>
 MacroFunctionResult substr(const std::string &name, const std::vector<std::string> &args)
 {
     MacroFunctionResult r;
-    long position = 0, length = 0;
-    if (!whole_number(args[1], position)) {
+    long long position = 0, length = 0;
+    if (!macro_whole_number(args[1], position)) {
         r.error = not_a_number(name, 2);
         return r;
     }
-    const long size = static_cast<long>(args[0].size());
+    const long long size = static_cast<long long>(args[0].size());
     if (position < 1 || position > size) {
         r.error = out_of_range(name, 2);
         return r;
     }
     length = size - position + 1;
     if (args.size() > 2) {
-        long asked = 0;
-        if (!whole_number(args[2], asked)) {
+        long long asked = 0;
+        if (!macro_whole_number(args[2], asked)) {
             r.error = not_a_number(name, 3);
             return r;
         }

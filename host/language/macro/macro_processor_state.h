@@ -32,7 +32,7 @@ struct MacroProcessor::Frame {
     bool scoped = false; // it has its local symbol table
     int call_line = 0;
     struct Loop {
-        std::int64_t stop = 0, by = 1;
+        long long stop = 0, by = 1;
     };
     std::map<int, Loop> loops; // by the index of their DoInit
 };

@@ -14,16 +14,6 @@ namespace {
 
 constexpr size_t max_include_depth = 50;
 
-bool whole_number(const std::string &text, std::int64_t &value)
-{
-    const std::string plain = trim_macro_blanks(unmask_text(text));
-    if (plain.empty())
-        return false;
-    char *end = nullptr;
-    value = std::strtoll(plain.c_str(), &end, 10);
-    return end == plain.c_str() + plain.size();
-}
-
 // The words of text, split at blanks.
 std::vector<std::string> words_of(const std::string &text)
 {
@@ -110,8 +100,8 @@ bool MacroProcessor::condition(size_t index, const std::string &text, const char
     settings.in_operator = options_.minoperator || stack_[index]->macro->minoperator;
     settings.in_delimiter = options_.mindelimiter;
     MacroEvalResult result = evaluate_macro_expression(resolve_text(text), settings);
-    std::int64_t value = 0;
-    if (result.error == MacroEvalError::None && !whole_number(result.value, value))
+    long long value = 0;
+    if (result.error == MacroEvalError::None && !macro_whole_number(result.value, value))
         result.error = MacroEvalError::CharacterOperand;
     if (result.error != MacroEvalError::None) {
         error(macro_eval_message(result, "%EVAL", trim_macro_blanks(text)));
@@ -134,12 +124,12 @@ void MacroProcessor::execute_loop(size_t index, const MacroInstruction &in)
     Frame &f = *stack_[index];
     const std::string var = macro_upper(trim_macro_blanks(unmask_text(resolve_text(in.name))));
     if (in.op == MacroOp::DoInit) {
-        std::int64_t from = 0, to = 0, by = 0;
-        const std::pair<const std::string *, std::int64_t *> parts[] = {{&in.text, &from}, {&in.extra, &to}, {&in.extra2, &by}};
+        long long from = 0, to = 0, by = 0;
+        const std::pair<const std::string *, long long *> parts[] = {{&in.text, &from}, {&in.extra, &to}, {&in.extra2, &by}};
         const char *names[] = {"%FROM", "%TO", "%BY"};
         for (size_t k = 0; k < 3; ++k) {
             const MacroEvalResult r = evaluate_macro_expression(resolve_text(*parts[k].first), {});
-            if (r.error != MacroEvalError::None || !whole_number(r.value, *parts[k].second)) {
+            if (r.error != MacroEvalError::None || !macro_whole_number(r.value, *parts[k].second)) {
                 error(std::string("The ") + names[k] + " value of the %DO " + var + " loop is invalid.");
                 stop_macro(index);
                 return;
@@ -165,9 +155,9 @@ void MacroProcessor::execute_loop(size_t index, const MacroInstruction &in)
         return;
     }
     const Frame::Loop loop = f.loops[in.loop];
-    std::int64_t value = 0;
+    long long value = 0;
     const std::string *text = lookup(var);
-    if (!text || !whole_number(*text, value)) {
+    if (!text || !macro_whole_number(*text, value)) {
         error("A character operand was found in the %EVAL function or %IF condition where a numeric operand is "
               "required. The condition was: &" + var);
         stop_macro(index);

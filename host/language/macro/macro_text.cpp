@@ -1,6 +1,10 @@
 #include "language/macro/macro_text.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
+#include "language/macro/macro_quoting.h"
 
 namespace quill::host {
 
@@ -123,6 +127,17 @@ std::string macro_upper(std::string_view text)
     for (char &c : out)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
+}
+
+bool macro_whole_number(std::string_view text, long long &value)
+{
+    const std::string plain = trim_macro_blanks(unmask_text(text));
+    if (plain.empty())
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    value = std::strtoll(plain.c_str(), &end, 10);
+    return errno == 0 && end == plain.c_str() + plain.size();
 }
 
 bool valid_macro_name(std::string_view name)

@@ -33,6 +33,9 @@ std::vector<std::string> split_macro_arguments(std::string_view text);
 // Without leading and trailing blanks (hidden blanks stay).
 std::string trim_macro_blanks(std::string_view text);
 std::string macro_upper(std::string_view text);
+// A whole number written as text (blanks around it and hidden characters allowed); false when the
+// text is not one.
+bool macro_whole_number(std::string_view text, long long &value);
 // A valid macro variable or macro name: a letter or _, then letters, digits, _; at most 32.
 bool valid_macro_name(std::string_view name);
 
