@@ -34,6 +34,9 @@ ProgramRunner::ProgramRunner(Session &session, ModuleLoader &modules, std::strin
                           [this](const std::string &ref) {
                               const auto it = session_.filerefs.find(ref);
                               return it == session_.filerefs.end() ? std::string() : it->second;
+                          },
+                          [this](const std::string &name, const std::vector<std::string> &args, std::string &result) {
+                              return macro_host_function(session_, name, args, result);
                           }})
 {
     size_t start = 0;

@@ -87,6 +87,9 @@ void run_filename(Session &session, const Statement &statement);
 void run_title(Session &session, const Statement &statement);
 // ODS: a note that this host does not run it.
 void run_not_supported(Session &session, const Statement &statement);
+// %SYSFUNC(EXIST(name)): false for any function but the host's own.
+bool macro_host_function(Session &session, const std::string &name, const std::vector<std::string> &args,
+                         std::string &result);
 // The automatic macro variables a run starts with (SYSDATE9, SYSDAY, SYSSCP ...).
 void start_automatic_variables(MacroSymbols &symbols);
 

@@ -456,8 +456,9 @@ bool MacroProcessor::start_call(const std::string &name, std::string_view raw, b
     for (auto &[parameter, value] : values) {
         if (options_.mlogic && parameter != "SYSPBUFF")
             log_.plain("MLOGIC(" + name + "):  Parameter " + parameter + " has value " + unmask_text(value));
+        const size_t length = value.size();
         if (!symbols_.set_local(parameter, std::move(value)))
-            error(macro_value_too_long(max_macro_value + 1));
+            error(macro_value_too_long(length));
     }
     stack_.push_back(std::move(frame));
     return true;

@@ -48,6 +48,8 @@ struct StatementText {
 struct MacroHooks {
     std::function<void(int line)> echo;                               // a program line was read
     std::function<std::string(const std::string &ref)> fileref_path;  // FILENAME ref: its path, or ""
+    // %SYSFUNC's functions the host answers itself (EXIST): false when it has no such function.
+    std::function<bool(const std::string &name, const std::vector<std::string> &args, std::string &result)> host_function;
 };
 
 class MacroProcessor {

@@ -250,7 +250,14 @@ std::string MacroProcessor::function_call(const std::string &name, std::string_v
     if (name == "SYSFUNC" || name == "QSYSFUNC") {
         if (args.size() > 2)
             error(macro_argument_count_error(name, args.size(), 1, 2));
-        const SysfuncResult r = call_sysfunc(unmask_text(args[0]), args.size() > 1 ? unmask_text(args[1]) : std::string());
+        const std::string call = trim_macro_blanks(unmask_text(args[0]));
+        const size_t open = call.find('(');
+        std::string value;
+        if (hooks_.host_function && open != std::string::npos && call.back() == ')' &&
+            hooks_.host_function(macro_upper(trim_macro_blanks(call.substr(0, open))),
+                                 split_macro_arguments(std::string_view(call).substr(open + 1, call.size() - open - 2)), value))
+            return value;
+        const SysfuncResult r = call_sysfunc(call, args.size() > 1 ? unmask_text(args[1]) : std::string());
         if (!r.error.empty())
             error(r.error);
         if (!r.warning.empty())

@@ -52,3 +52,11 @@ data b;
 proc print data=summary; run;
 %put %upcase(done:) %sysfunc(max(&sum1, &sum2)) %scan(&ds1 &ds2, 2) %substr(summary, 1, 3) %length(&ds1&ds2);
 %put last=&syslast err=&syserr;
+%macro print_if(ds);
+  %if %sysfunc(exist(&ds)) %then %do;
+    proc print data=&ds noobs; var name; run;
+  %end;
+  %else %put &ds is not there.;
+%mend;
+%print_if(summary)
+%print_if(work.nothere)
