@@ -26,6 +26,7 @@ struct MacroProcessor::Frame {
     int echoed = 0;
     bool echo = false;  // the program's own lines are echoed to the log
     int fixed_line = 0; // an %INCLUDE file's text stands at the line of the %INCLUDE
+    std::string file;   // an %INCLUDE file's path
     // A macro.
     std::shared_ptr<const MacroDefinition> macro;
     size_t pc = 0;

@@ -293,6 +293,13 @@ void MacroProcessor::run_include(const std::string &text, int line)
             error("%INCLUDE files are nested more than " + std::to_string(max_include_depth) + " deep.");
             return;
         }
+        bool open = false; // a file that includes itself would never end
+        for (const auto &frame : stack_)
+            open = open || (frame->source && !frame->file.empty() && frame->file == *path);
+        if (open) {
+            error("The %INCLUDE file " + *path + " is already being read; it is not read again inside itself.");
+            continue;
+        }
         if (!read_text_file(*path, lines, why)) {
             error("Cannot open %INCLUDE file " + *path + ".");
             continue;
@@ -300,6 +307,7 @@ void MacroProcessor::run_include(const std::string &text, int line)
         auto frame = std::make_unique<Frame>();
         frame->source = true;
         frame->fixed_line = line;
+        frame->file = *path;
         for (const std::string &l : lines)
             frame->text += l + "\n";
         stack_.push_back(std::move(frame));

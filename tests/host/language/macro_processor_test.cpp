@@ -174,6 +174,24 @@ TEST(MacroProcessor, IncludeFilesAndDataLines)
     EXPECT_EQ(run.echoed, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+TEST(MacroProcessor, RunawayProgramsEndWithAnError)
+{
+    testing::ScratchFolder folder;
+    const std::string self = (folder / "self.sas").string();
+    testing::write_file(self, "%include '" + self + "' '" + self + "';\n");
+    MacroRun run("%include '" + self + "';\n"
+                 "%macro deep; %deep %mend; %deep\n"
+                 "%macro inner; %let x = %inner; %mend; %inner\n"
+                 "%let a = 1; %put &&& && &a; %put %eval(1**999999999999999999);\n");
+    run.statements();
+    EXPECT_EQ(run.lines(),
+              (Texts{"ERROR: The %INCLUDE file " + self + " is already being read; it is not read again inside itself.",
+                     "ERROR: The %INCLUDE file " + self + " is already being read; it is not read again inside itself.",
+                     "ERROR: Macro calls are nested more than 500 deep; DEEP is not run.",
+                     "ERROR: Macro calls inside arguments are nested more than 100 deep; INNER is not run.",
+                     "&&& && 1", "1"}));
+}
+
 TEST(MacroProcessor, OriginsPlaceTokensOnTheirProgramLines)
 {
     MacroRun run("%let v = abc;\n  x = &v + 1;\n");
