@@ -99,7 +99,10 @@ bool Compiler::block(size_t &pos, Until until)
             const size_t close = t_.find("*/", pos + 2);
             pos = close == std::string_view::npos ? t_.size() : close + 2;
         } else if (c == ';') {
-            chunk_ += ';';
+            // The ';' that ends a %THEN or %ELSE clause is not generated: %STR(x;) or a %DO
+            // group generates one.
+            if (until != Until::Action)
+                chunk_ += ';';
             flush();
             ++pos;
             if (until == Until::Action)

@@ -94,9 +94,9 @@ void MacroProcessor::Output::append(std::string_view piece, int line, int column
         origins.push_back({text.size(), line, column});
         makers.push_back(maker);
     }
-    for (const char c : piece) {
-        text += c;
-        feed(c);
+    for (const char c : piece) { // the reader gets quoted characters as written: %STR(;) ends a statement
+        text += unmask_text(std::string_view(&c, 1))[0];
+        feed(text.back());
     }
 }
 

@@ -72,16 +72,18 @@ TEST(MacroProcessor, LoopsAndConditionsGenerateStatements)
     MacroRun run("%macro gen(n);\n"
             "  %do i = 1 %to &n %by 2;\n"
             "    %if &i = 1 %then %do; data first; %end;\n"
-            "    %else %if %eval(&i > 3) %then data late&i;\n"
-            "    %else data d&i;\n"
+            "    %else %if %eval(&i > 3) %then %str(data late&i;);\n"
+            "    %else %str(data d&i;);\n"
             "  %end;\n"
             "  %let k = 0;\n"
             "  %do %while(&k < 2); w&k; %let k = %eval(&k + 1); %end;\n"
             "  %do %until(&k = 0); u&k; %let k = %eval(&k - 1); %end;\n"
+            "  %if &k = 0 %then y = 1;;\n" // the clause's own ';' is not generated: one statement
+
             "%mend;\n"
             "%gen(5)\n"
             "%if %sysfunc(sum(1, 1)) = 3 %then %put yes; %else %put open-code if;\n");
-    EXPECT_EQ(run.statements(), (Texts{"data first;", "data d3;", "data late5;", "w0;", "w1;", "u2;", "u1;"}));
+    EXPECT_EQ(run.statements(), (Texts{"data first;", "data d3;", "data late5;", "w0;", "w1;", "u2;", "u1;", "y = 1;"}));
     EXPECT_EQ(run.lines().back(), "open-code if");
 }
 
