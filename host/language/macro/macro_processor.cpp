@@ -95,7 +95,7 @@ void MacroProcessor::Output::append(std::string_view piece, int line, int column
         makers.push_back(maker);
     }
     for (const char c : piece) { // the reader gets quoted characters as written: %STR(;) ends a statement
-        text += unmask_text(std::string_view(&c, 1))[0];
+        text += unmask_char(c);
         feed(text.back());
     }
 }
@@ -147,8 +147,6 @@ void MacroProcessor::push_program(std::string text)
     frame->echo = true;
     stack_.push_back(std::move(frame));
 }
-
-bool MacroProcessor::macro_defined(const std::string &name) const { return macros_.count(macro_upper(name)) > 0; }
 
 bool MacroProcessor::next_statement(StatementText &statement)
 {

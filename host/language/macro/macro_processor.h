@@ -67,10 +67,6 @@ public:
     // (with an ERROR) when the statement came from a macro.
     bool take_data_lines(std::vector<std::string> &lines, int &first_line);
 
-    // Resolves text as a %LET value is resolved (references, functions, calls), for tests and
-    // for the DATA step's RESOLVE; the result is unquoted.
-    std::string resolve(std::string_view text);
-    bool macro_defined(const std::string &name) const;
 
     struct Frame;
     struct Output;

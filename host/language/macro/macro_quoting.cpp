@@ -38,15 +38,21 @@ std::string mask_text(std::string_view text, bool with_triggers)
     return out;
 }
 
+char unmask_char(char c)
+{
+    if (static_cast<unsigned char>(c) >= 0x20)
+        return c; // the codes are all below the blank
+    for (size_t i = 0; i < codes.size(); ++i)
+        if (codes[i] == c)
+            return hidden[i];
+    return c;
+}
+
 std::string unmask_text(std::string_view text)
 {
     std::string out(text);
     for (char &c : out)
-        for (size_t i = 0; i < codes.size(); ++i)
-            if (codes[i] == c) {
-                c = hidden[i];
-                break;
-            }
+        c = unmask_char(c);
     return out;
 }
 

@@ -13,6 +13,8 @@ namespace quill::host {
 
 // The byte that stands for `c` hidden; `c` itself when it is not a character that quoting hides.
 char mask_char(char c);
+// The character a hidden byte stands for; any other byte itself.
+char unmask_char(char c);
 // True for a byte that stands for a hidden character.
 bool is_masked(char c);
 // Every character quoting hides in `text`, hidden; `with_triggers` also hides & and %.

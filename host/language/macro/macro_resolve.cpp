@@ -63,8 +63,6 @@ std::string percent_escapes(std::string_view raw)
 
 } // namespace
 
-std::string MacroProcessor::resolve(std::string_view text) { return unmask_text(resolve_text(text)); }
-
 const std::string *MacroProcessor::lookup(const std::string &name) const
 {
     if (name == "SYSMACRONAME") {

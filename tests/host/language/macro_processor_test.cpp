@@ -16,7 +16,7 @@ struct MacroRun {
     MacroSymbols symbols;
     MacroOptions options;
     std::vector<int> echoed;
-    MacroProcessor processor{log, symbols, options, MacroHooks{[this](int line) { echoed.push_back(line); }, {}}};
+    MacroProcessor processor{log, symbols, options, MacroHooks{[this](int line) { echoed.push_back(line); }, {}, {}}};
 
     explicit MacroRun(const std::string &program) { processor.push_program(program); }
     // The statements as the reader gets them, blanks around them trimmed.
