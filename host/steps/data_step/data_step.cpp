@@ -6,11 +6,13 @@
 // as they were.
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/output_dataset.h"
+#include "steps/data_step/call_routines.h"
 #include "steps/data_step/grouped_reading.h"
 #include "steps/data_step/data_step.h"
 #include "steps/data_step/step_program.h"
@@ -396,6 +398,15 @@ private:
         case StmtKind::Continue: return Flow::Continue;
         case StmtKind::Return: return Flow::Return;
         case StmtKind::Read: return read(p_.readers[static_cast<size_t>(s.reader)]);
+        case StmtKind::Call: {
+            // A failing CALL is shown once, with the values of its first observation.
+            const std::string failure = run_symput(session_.macro_symbols, p_.expressions, values_, s);
+            if (!failure.empty() && reported_.insert(&s).second) {
+                session_.log.error(failure);
+                session_.log.plain(values_line());
+            }
+            return Flow::Next;
+        }
         case StmtKind::Put: {
             const std::vector<std::string> lines =
                 put_lines(p_.puts[static_cast<size_t>(s.put)], p_.expressions, values_,
@@ -458,6 +469,7 @@ private:
     }
 
     Session &session_;
+    std::unordered_set<const Stmt *> reported_; // CALL statements whose failure was shown with the values
     StepProgram &p_;
     Row &values_;
     std::vector<std::unique_ptr<OutputDataset>> outs_;

@@ -334,6 +334,8 @@ private:
             return input_statement(pos, s, out);
         if (keyword == "PUT")
             return put_statement(pos, s, out);
+        if (keyword == "CALL" && pos < tokens_.size() && tokens_[pos].kind == TokenKind::Name)
+            return call_statement(pos, s, out);
         if (keyword == "INFILE")
             return infile_statement(pos, s);
         if (keyword == "KEEP" || keyword == "DROP") {
@@ -1130,6 +1132,41 @@ private:
     }
 
     // INFILE ...; read before the statements are compiled: here it is only placed.
+    // CALL SYMPUT(name, value); CALL SYMPUTX(name, value <, scope>);
+    bool call_statement(size_t &pos, Stmt &s, int &out)
+    {
+        const Token &routine_name = tokens_[pos];
+        const std::string routine = upper_case(routine_name.text);
+        const size_t most = routine == "SYMPUTX" ? 3 : routine == "SYMPUT" ? 2 : 0;
+        if (most == 0)
+            return error("The CALL routine " + routine + " is not supported by this host", routine_name);
+        ++pos;
+        if (pos >= tokens_.size() || !is_punct(tokens_[pos], '('))
+            return expected("(", pos);
+        std::vector<int> args;
+        do {
+            ++pos;
+            int node = -1;
+            if (!expression(pos, node))
+                return false;
+            args.push_back(node);
+        } while (pos < tokens_.size() && is_punct(tokens_[pos], ','));
+        if (pos >= tokens_.size() || !is_punct(tokens_[pos], ')'))
+            return expected(") or ,", pos);
+        ++pos;
+        if (args.size() < 2 || args.size() > most)
+            return error("CALL " + routine + " takes " + (most == 2 ? "2" : "2 or 3") + " arguments", routine_name);
+        if (!end_of_statement(pos))
+            return false;
+        s.kind = StmtKind::Call;
+        s.routine = routine == "SYMPUTX" ? CallRoutine::Symputx : CallRoutine::Symput;
+        s.expr = p_.expressions.as_type(args[0], VarType::Character);
+        s.expr2 = args[1];
+        s.expr3 = args.size() > 2 ? p_.expressions.as_type(args[2], VarType::Character) : -1;
+        out = add_statement(std::move(s));
+        return true;
+    }
+
     [[gnu::noinline]] bool infile_statement(size_t &pos, const Stmt &s)
     {
         const Statement *statement = own_statement(pos);
@@ -1387,6 +1424,7 @@ private:
 
 bool compile_step(Session &session, const Step &step, StepProgram &program)
 {
+    program.expressions.set_macro_symbols(&session.macro_symbols); // SYMGET
     Compiler compiler(session, step, program);
     return compiler.run();
 }
