@@ -2,12 +2,15 @@
 
 #include <cctype>
 #include <ctime>
+#include <string_view>
 
 #include "base/names.h"
 #include "language/expression.h"
 
 namespace quill::host {
 namespace {
+
+constexpr size_t max_text_length = 65534;
 
 bool adjacent(const Token &a, const Token &b)
 {
@@ -63,6 +66,14 @@ std::string MacroVariables::macro_keyword(const std::vector<Token> &tokens)
     return upper_case(tokens[1].text);
 }
 
+bool MacroVariables::word_in_text(const std::vector<Token> &tokens, const Token &word)
+{
+    if (word.source.empty() || !name_char(word.source[0]))
+        return false; // a string or comment left open: the rest of the program is in it
+    const std::string keyword = macro_keyword(tokens);
+    return (keyword == "LET" && tokens.size() >= 4 && is_punct(tokens[3], '=')) || (keyword == "PUT" && tokens.size() >= 2);
+}
+
 std::string MacroVariables::value(Session &session, const std::string &name, bool &found) const
 {
     const std::string upper = upper_case(name);
@@ -95,13 +106,19 @@ void MacroVariables::run(Session &session, const std::vector<Token> &tokens, con
     session.log.error(at_place("The macro facility statement %" + keyword + " is not supported by this host", tokens[0]));
 }
 
-// &name and &name. in text.
+// &name and &name. in text. Past the longest value only the length is counted, for the message.
 std::string MacroVariables::resolve_text(Session &session, const std::string &text, const Token &at) const
 {
     std::string out;
+    size_t length = 0;
+    auto append = [&](std::string_view piece) {
+        length += piece.size();
+        if (out.size() < max_text_length)
+            out.append(piece.substr(0, max_text_length - out.size()));
+    };
     for (size_t i = 0; i < text.size();) {
         if (text[i] != '&' || i + 1 >= text.size() || !(std::isalpha(static_cast<unsigned char>(text[i + 1])) || text[i + 1] == '_')) {
-            out += text[i++];
+            append(std::string_view(text).substr(i++, 1));
             continue;
         }
         size_t end = i + 1;
@@ -112,14 +129,18 @@ std::string MacroVariables::resolve_text(Session &session, const std::string &te
         const std::string v = value(session, name, found);
         if (!found) {
             session.log.warning("Apparent symbolic reference " + upper_case(name) + " not resolved.");
-            out += text.substr(i, end - i);
+            append(std::string_view(text).substr(i, end - i));
             i = end;
             continue;
         }
-        out += v;
+        append(v);
         i = end < text.size() && text[end] == '.' ? end + 1 : end;
     }
-    (void)at;
+    if (length > max_text_length)
+        session.log.error(at_place("The text expression length (" + std::to_string(length) + ") exceeds maximum length (" +
+                                       std::to_string(max_text_length) + "). The text expression has been truncated to " +
+                                       std::to_string(max_text_length) + " characters.",
+                                   at));
     return out;
 }
 

@@ -2,6 +2,8 @@
 // the program's tokens (and in double-quoted strings, not single-quoted ones), %PUT writes text to
 // the log. The automatic SYSDATE9 (the run's date) and SYSLAST (the last data set created) are
 // always defined. Other macro facility statements are refused: this host has no macro language.
+// A value, and any text a reference is resolved in, holds at most 65534 characters, as in SAS: a
+// longer one is cut there with an ERROR, so that a value doubled in a loop cannot take all memory.
 #ifndef QUILL_HOST_STEPS_MACRO_VARIABLES_H
 #define QUILL_HOST_STEPS_MACRO_VARIABLES_H
 
@@ -18,6 +20,10 @@ class MacroVariables {
 public:
     // The macro statement that begins with tokens[0] ('%' written before a name), or empty.
     static std::string macro_keyword(const std::vector<Token> &tokens);
+    // True when `word`, which the tokenizer refused, is a word of the text of the %LET or %PUT
+    // begun with `tokens` (the value, as written): there it is neither a name nor a number, and
+    // may be longer than a name or larger than a number can be.
+    static bool word_in_text(const std::vector<Token> &tokens, const Token &word);
     // Runs %LET or %PUT; other macro statements log an error. `source` is the text of the
     // statement's lines, for the value of %LET as written.
     void run(Session &session, const std::vector<Token> &tokens, const std::vector<std::string> &lines);
@@ -26,6 +32,7 @@ public:
 
 private:
     std::string value(Session &session, const std::string &name, bool &found) const;
+    // `text` with its references replaced, cut to the longest value with an ERROR placed at `at`.
     std::string resolve_text(Session &session, const std::string &text, const Token &at) const;
     std::map<std::string, std::string> values_;
 };

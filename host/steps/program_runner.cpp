@@ -91,7 +91,7 @@ bool ProgramRunner::read_raw_statement(Statement &statement)
             statement.tokens.push_back(std::move(end_of_statement));
             return true;
         }
-        if (t.kind == TokenKind::Error) {
+        if (t.kind == TokenKind::Error && !MacroVariables::word_in_text(statement.tokens, t)) {
             echo_through(tokenizer_.line());
             session_.log.error(at_line(t.text, t.line));
             statement.bad = true;

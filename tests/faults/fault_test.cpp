@@ -111,6 +111,20 @@ TEST_F(Faults, AMemoryLimitForTheProcedure)
     EXPECT_EQ(snapshot(lib()), before);
 }
 
+TEST_F(Faults, AMacroValueDoubledFortyTimesStopsAtItsLimit)
+{
+    std::string program = "%let x = ab;\n";
+    for (int i = 0; i < 40; ++i) // 2 TB unbounded
+        program += "%let x = &x&x;\n";
+    const Outcome out = run(program + "%put &x;\n", "ulimit -v 60000; exec");
+    EXPECT_EQ(out.status, 2);
+    EXPECT_NE(out.log.find("ERROR: The text expression length (131068) exceeds maximum length (65534)."),
+              std::string::npos)
+        << out.log.substr(0, 2000);
+    EXPECT_EQ(out.log.find("memory"), std::string::npos);
+    EXPECT_EQ(snapshot(lib()), before);
+}
+
 TEST_F(Faults, WhatAModulePrintsIsNeverHeldInMemory)
 {
     // 150 MB on standard output under a 100 MB limit: the host passes it through untouched.
