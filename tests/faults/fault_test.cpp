@@ -3,6 +3,7 @@
 // signal, and a log or listing that would replace the program. Each run checks the exit status,
 // the message, and that the data sets written by an earlier run are still there byte for byte.
 #include <csignal>
+#include <cstring>
 
 #include "fault_support.h"
 
@@ -150,6 +151,12 @@ TEST_F(Faults, AStoppingSignalLeavesNoWorkFolderAndNoPartialFile)
         EXPECT_EQ(out.status, 128 + signal_number);
         EXPECT_TRUE(std::filesystem::is_empty(folder / "tmp")) << signal_number; // the WORK folder is gone
         EXPECT_EQ(snapshot(lib()), before) << signal_number;
+        // The log says how the run ended, on the last line.
+        const std::string last = "ERROR: The run was ended by signal " + std::to_string(signal_number) + " (SIG" +
+                                 sigabbrev_np(signal_number) + "): the step under way did not finish and the rest "
+                                 "of the program did not run.\n";
+        ASSERT_GT(out.log.size(), last.size()) << out.log;
+        EXPECT_EQ(out.log.substr(out.log.size() - last.size() - 1), "\n" + last) << out.log;
     }
 }
 
