@@ -126,6 +126,32 @@ TEST_F(Faults, AMacroValueDoubledFortyTimesStopsAtItsLimit)
     EXPECT_EQ(snapshot(lib()), before);
 }
 
+TEST_F(Faults, AnInfileIsReadALineAtATime)
+{
+    // 32 MB on one line, and a million short lines: under a 60 MB limit, neither is held whole.
+    std::string wide;
+    for (int i = 0; i < (1 << 24); ++i)
+        wide += "1 ";
+    write_file(folder / "wide.txt", wide + "\n3 4\n");
+    wide.clear();
+    std::string tall;
+    for (int i = 0; i < 1000000; ++i)
+        tall += "5 6\n";
+    write_file(folder / "tall.txt", tall);
+    tall.clear();
+    const Outcome out = run("data lib.wide;\n  infile 'wide.txt';\n  input a b;\nrun;\n"
+                            "data lib.tall;\n  infile 'tall.txt';\n  input a b;\nrun;\n",
+                            "ulimit -v 60000; exec");
+    EXPECT_EQ(out.status, 0) << out.log;
+    EXPECT_NE(out.log.find("NOTE: 2 records were read from the infile 'wide.txt'.\n"
+                           "      One or more lines were truncated at LRECL=32767.\n"),
+              std::string::npos)
+        << out.log;
+    EXPECT_NE(out.log.find("NOTE: 1000000 records were read from the infile 'tall.txt'.\n"), std::string::npos);
+    EXPECT_EQ(read_file(lib() / "wide.csv"), "a,b\n1,1\n3,4\n");
+    EXPECT_EQ(std::filesystem::file_size(lib() / "tall.csv"), 4u + 1000000u * 4u);
+}
+
 TEST_F(Faults, WhatAModulePrintsIsNeverHeldInMemory)
 {
     // 150 MB on standard output under a 100 MB limit: the host passes it through untouched.

@@ -498,9 +498,9 @@ void raw_input_notes(LogWriter &log, const StepProgram &program)
 {
     const Reader::Input &in = program.readers[static_cast<size_t>(program.input_reader)].inputs.front();
     const RawRecords &records = program.records;
-    const size_t read = in.ended ? records.lines : in.read > 0 ? records.lines_through[static_cast<size_t>(in.read - 1)] : 0;
+    const size_t read = in.ended ? records.lines : records.lines_through(in.read);
     if (program.infile)
-        note_infile_read(log, *program.infile, read);
+        note_infile_read(log, *program.infile, read, records.first_cut < read);
     if (records.went_to_new_line)
         log.note("SAS went to a new line when INPUT statement reached past the end of a line.");
 }
