@@ -71,7 +71,7 @@ void run_proc_sort(Session &session, const Step &step)
         return;
     const DatasetName target = out ? out_ref.name : ref.name;
     OutputDataset output(session.library, session.log, target);
-    if (!output.create(std::vector<Variable>(table.columns.begin(), table.columns.end())))
+    if (!output.create(std::vector<Variable>(table.columns.begin(), table.columns.end()), by_names(table, keys)))
         return;
     Row row;
     row.resize(table.columns.size());
@@ -86,8 +86,7 @@ void run_proc_sort(Session &session, const Step &step)
         if (!output.write(row))
             return;
     }
-    if (output.commit())
-        session.library.set_sorted_by(target, by_names(table, keys));
+    output.commit();
 }
 
 } // namespace quill::host

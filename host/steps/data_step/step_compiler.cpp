@@ -948,6 +948,7 @@ private:
                     slot = p_.pdv.add(v.name, v.type, v.length);
                     p_.pdv.variables[static_cast<size_t>(slot)].label = v.label;
                     p_.pdv.variables[static_cast<size_t>(slot)].format = v.format;
+                    p_.pdv.variables[static_cast<size_t>(slot)].informat = v.informat;
                 } else {
                     Variable &have = p_.pdv.variables[static_cast<size_t>(slot)];
                     if (have.type != v.type)

@@ -29,7 +29,9 @@ TEST(DatasetLibrary, NamesMapToFilesInTheirLibraries)
     EXPECT_EQ(name.location, folder / "data" / "Prostate.csv"); // found in any letter case
     ASSERT_TRUE(library.name("", "Betas", name, error));
     EXPECT_EQ(name.display, "WORK.BETAS");
-    EXPECT_EQ(name.location, folder / "work" / "betas.csv"); // new files are lower case
+    EXPECT_EQ(name.location, folder / "work" / "betas.qds"); // new files are lower case, WORK's in its own format
+    ASSERT_TRUE(library.name("EX", "New", name, error));
+    EXPECT_EQ(name.location, folder / "data" / "new.csv"); // a new member of a library is CSV
     EXPECT_EQ(library.file("study/visits.csv").display, "'study/visits.csv'");
 }
 
