@@ -164,6 +164,8 @@ void run_proc_export(Session &session, const Step &step)
         session.log.error(at_line(error, step.head.line()));
         return;
     }
+    for (const std::string &warning : sink->warnings())
+        session.log.warning(warning);
     session.log.note(std::to_string(table.rows) + " records were written to the file " + shown + ".");
 }
 

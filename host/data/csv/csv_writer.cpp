@@ -179,13 +179,13 @@ public:
 private:
     std::string repaired(size_t i, const std::string &text)
     {
+        std::string valid = repaired_utf8(text);
         if (!repaired_[i])
-            warnings_.push_back("Values of " + variables_[i].name + " that are not UTF-8, such as " +
-                                quoted_excerpt(text) + ", are written to the CSV file " +
+            warnings_.push_back("Values of " + variables_[i].name + " that are not UTF-8 are written to the CSV file " +
                                 excerpt(target_.string(), path_excerpt_length) +
-                                " with U+FFFD in place of each byte that is not.");
+                                " with U+FFFD in place of the bytes that are not, as in " + quoted_excerpt(valid) + ".");
         repaired_[i] = 1;
-        return repaired_utf8(text);
+        return valid;
     }
 
     std::filesystem::path target_;

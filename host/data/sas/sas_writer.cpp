@@ -16,6 +16,7 @@
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
 #include "base/names.h"
+#include "base/number_text.h"
 #include "base/temporary_file.h"
 #include "data/sas/sas_store.h"
 #include "data/sas/transport_layout.h"
@@ -72,13 +73,6 @@ constexpr size_t sas7bdat_max_variables = 4095;
 // up to, not including, 2^249.
 const double transport_largest = std::ldexp(1.0, 249);
 const double transport_smallest = std::ldexp(1.0, -260);
-
-std::string number_text(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17G", value);
-    return text;
-}
 
 // The name part of a format ("DATETIME" of "DATETIME20."), which a version 5 transport file keeps
 // in 8 bytes.
@@ -159,11 +153,11 @@ private:
             return true;
         const std::string &name = table_.columns[i].name;
         if (size >= transport_largest)
-            return fail(error, "the value " + number_text(value) + " of variable " + name +
+            return fail(error, "the value " + storage_text(value) + " of variable " + name +
                                    " is beyond the range of a transport file (about 9E74 either side of 0)");
         if (!tiny_[i])
             warnings_.push_back("Values of " + name + " too close to zero for a transport file, such as " +
-                                number_text(value) + ", are written as 0 in " +
+                                storage_text(value) + ", are written as 0 in " +
                                 excerpt(target_.string(), path_excerpt_length) + ".");
         tiny_[i] = 1;
         return true;

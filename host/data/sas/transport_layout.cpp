@@ -256,9 +256,10 @@ bool read_first_member_header(int fd, uint64_t size, TransportMember &member, st
 
 bool write_transport_count(int fd, uint64_t obs_header, uint64_t count, int &error_number)
 {
-    char field[16];
-    std::snprintf(field, sizeof field, "%15llu", static_cast<unsigned long long>(count));
-    if (::pwrite(fd, field, 15, static_cast<off_t>(obs_header + 48)) == 15)
+    // The count right-aligned in bytes 48 to 62, blanks to the end of the record.
+    char field[33];
+    std::snprintf(field, sizeof field, "%15llu%17s", static_cast<unsigned long long>(count), "");
+    if (::pwrite(fd, field, 32, static_cast<off_t>(obs_header + 48)) == 32)
         return true;
     error_number = errno;
     return false;

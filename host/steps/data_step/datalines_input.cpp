@@ -154,7 +154,7 @@ public:
         if (col.type == VarType::Character) {
             std::string text = field == "." ? std::string() : field;
             if (text.size() > max_text_) {
-                text.resize(max_text_);
+                text.resize(utf8_prefix(text, max_text_).size());
                 if (!cut_[c])
                     session_.log.warning("Values of " + col.name + " longer than " + std::to_string(max_text_) +
                                          " characters are cut to " + std::to_string(max_text_) + " (" +

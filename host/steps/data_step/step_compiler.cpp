@@ -651,7 +651,7 @@ private:
             if (number)
                 p_.pdv.initial[slot] = value.kind == TokenKind::Missing ? missing_value() : negative ? -value.number : value.number;
             else
-                p_.pdv.initial_text[slot] = value.text.substr(0, p_.pdv.variables[slot].length);
+                p_.pdv.initial_text[slot] = std::string(utf8_prefix(value.text, p_.pdv.variables[slot].length));
             p_.pdv.retained[slot] = 1;
             p_.pdv.assigned[slot] = 1;
         }

@@ -1,6 +1,7 @@
 #include "data/dataset_library.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,6 +54,25 @@ TEST(DatasetLibrary, ProblemsAreExplained)
     ASSERT_TRUE(library.name("work", "absent", name, error));
     EXPECT_EQ(library.open(name, messages, error), nullptr);
     EXPECT_EQ(error, "Data set WORK.ABSENT does not exist.");
+}
+
+// An XPORT library whose file is a FIFO is neither read nor written: opening it to see which member
+// it holds would wait for a writer for ever.
+TEST(DatasetLibrary, AnXportLibraryOnAFifoIsRefusedWithoutWaiting)
+{
+    ScratchFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "pipe.xpt").c_str(), 0600), 0);
+    DatasetLibrary library(folder / "work", true);
+    std::string error;
+    ASSERT_TRUE(library.assign("x", folder / "pipe.xpt", error, LibraryEngine::Xport)) << error;
+    DatasetName name;
+    ASSERT_TRUE(library.name("x", "a", name, error));
+    EXPECT_FALSE(library.may_replace_transport_file(name, error));
+    EXPECT_EQ(error, "Data set X.A cannot be written: the transport file " + (folder / "pipe.xpt").string() +
+                         " is not a regular file.");
+    ReadMessages messages;
+    EXPECT_EQ(library.open(name, messages, error), nullptr);
+    EXPECT_EQ(error, "Data set X.A does not exist.");
 }
 
 TEST(DatasetLibrary, DefaultOutputsSkipExistingNamesAndWorkIsRemoved)
