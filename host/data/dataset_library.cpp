@@ -109,6 +109,15 @@ void remove_abandoned_work_folders(const std::filesystem::path &temporary)
     }
 }
 
+// "A, B, C".
+std::string listed(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (const std::string &name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 } // namespace
 
 bool DatasetLibrary::make_temporary_work(std::string &problem)
@@ -293,10 +302,7 @@ bool DatasetLibrary::may_replace_transport_file(const DatasetName &name, std::st
         return false;
     if (held.size() == 1 && held.front() == name.member)
         return true;
-    std::string listed;
-    for (const std::string &member : held)
-        listed += (listed.empty() ? "" : ", ") + member;
-    error = "Data set " + name.display + " cannot be written: the transport file " + shown + " holds " + listed +
+    error = "Data set " + name.display + " cannot be written: the transport file " + shown + " holds " + listed(held) +
             ", which would be lost (a transport file written here keeps one member).";
     return false;
 }
@@ -316,11 +322,8 @@ std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadM
     if (!transport_member_names(name.location, held, error))
         return nullptr;
     if (std::find(held.begin(), held.end(), name.member) == held.end()) {
-        std::string listed;
-        for (const std::string &member : held)
-            listed += (listed.empty() ? "" : ", ") + member;
         error = "Data set " + name.display + " does not exist; the transport file " +
-                excerpt(name.location.string(), path_excerpt_length) + " holds " + listed + ".";
+                excerpt(name.location.string(), path_excerpt_length) + " holds " + listed(held) + ".";
         return nullptr;
     }
     return open_xport_member(name.location, name.member, messages, error);

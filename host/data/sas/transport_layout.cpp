@@ -53,18 +53,17 @@ std::string header_name(std::string_view record)
     return trimmed(record.substr(20, 8));
 }
 
-// The number written at `field` of a header record: blanks, then up to `width` digits; -1 when
-// there is none.
+// The number written at `field` of a header record: blanks, then up to `width` digits (as
+// sscanf's "%5d" reads it); -1 when there is none.
 int64_t field_number(std::string_view record, size_t field, size_t width)
 {
-    std::string_view text = record.substr(field, width);
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
+    while (field < record.size() && record[field] == ' ')
+        ++field;
     int64_t value = -1;
-    for (char c : text) {
-        if (c < '0' || c > '9')
+    for (size_t i = field; i < record.size() && i < field + width; ++i) {
+        if (record[i] < '0' || record[i] > '9')
             break;
-        value = (value < 0 ? 0 : value * 10) + (c - '0');
+        value = (value < 0 ? 0 : value * 10) + (record[i] - '0');
     }
     return value;
 }
@@ -85,7 +84,7 @@ public:
         std::string record;
         if (!records(start, 5, record) || header_name(record.substr(0, 80)) != (version_ == 5 ? "MEMBER" : "MEMBV8"))
             return damaged(why, "a member's header is missing or damaged");
-        const int64_t namestr_length = field_number(record, 73, 5);
+        const int64_t namestr_length = field_number(std::string_view(record).substr(0, transport_record), 73, 5);
         member.name = trimmed(std::string_view(record).substr(160 + 8, version_ == 5 ? 8 : 32));
         const std::string namestrs_header = record.substr(320, 80);
         const int64_t variables = field_number(namestrs_header, 53, 5);
