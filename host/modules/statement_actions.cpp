@@ -107,6 +107,7 @@ public:
         qh_statement *proc = nullptr, *current = nullptr, *last = nullptr;
         qh_dataset *input = nullptr;
         bool input_failed = false;
+        std::vector<const qh_param *> refused; // slots whose data set could not be opened
         std::vector<DeferredList> lists;
         bool ok = true;
         for (const MatchedAction &p : matched_) {
@@ -149,7 +150,10 @@ public:
             switch (a.kind) {
             case QH_ACT_STORE_DATASET:
             case QH_ACT_DEFAULT_DATASET: {
-                if (a.kind == QH_ACT_DEFAULT_DATASET && slot->dataset)
+                // DATA= or _LAST_: a DATA= that cannot be read is its own error, not a reason
+                // to look for a default.
+                if (a.kind == QH_ACT_DEFAULT_DATASET &&
+                    (slot->dataset || std::find(refused.begin(), refused.end(), slot) != refused.end()))
                     break;
                 std::string error;
                 qh_dataset *ds = nullptr;
@@ -163,6 +167,7 @@ public:
                 if (!ds) {
                     ok = error_at(p.begin, error);
                     input_failed = input_failed || a.arg == QH_DS_INPUT;
+                    refused.push_back(slot);
                     break;
                 }
                 slot->dataset = ds;

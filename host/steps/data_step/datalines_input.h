@@ -7,7 +7,8 @@
 #include <memory>
 
 #include "data/format.h"
-#include "steps/program_runner.h"
+#include "modules/session.h"
+#include "steps/step.h"
 
 namespace quill::host {
 

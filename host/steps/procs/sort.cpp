@@ -5,61 +5,33 @@
 #include <algorithm>
 #include <numeric>
 
-#include "base/message_text.h"
-#include "data/output_dataset.h"
-#include "steps/by_groups.h"
-#include "steps/proc_support.h"
+#include "steps/proc_frame.h"
 
 namespace quill::host {
 
-void run_proc_sort(Session &session, const Step &step)
+void run_proc_sort(ProcRun &run)
 {
-    std::vector<StepOption> options;
-    if (!read_step_options(session, step.head, 2, "SORT", options))
+    DatasetReference out_ref;
+    const StepOption *out = run.option("OUT");
+    if (out && !run.output_name(*out, out_ref))
         return;
-    const StepOption *data = nullptr, *out = nullptr;
-    bool nodupkey = false;
-    for (const StepOption &o : options) {
-        if (o.name == "DATA" && o.has_value)
-            data = &o;
-        else if (o.name == "OUT" && o.has_value)
-            out = &o;
-        else if (o.name == "NODUPKEY" && !o.has_value)
-            nodupkey = true;
-        else
-            return unknown_option(session, o, "SORT");
-    }
-    DatasetReference ref, out_ref;
-    DatasetView view;
-    if (!open_step_input(session, step.head, data, "SORT", ref, view))
-        return;
-    if (out && !step_output_name(session, step.head, *out, out_ref))
-        return;
-    std::vector<ByKey> keys;
-    for (const Statement &s : step.body) {
-        if (s.keyword() != "BY")
-            return unknown_statement(session, s, "SORT");
-        if (!read_by_statement(session, s, view.variables, keys))
-            return;
-    }
-    if (keys.empty()) {
-        session.log.error(at_line("PROC SORT needs a BY statement", step.head.line()));
+    if (run.by.empty()) {
+        run.error("PROC SORT needs a BY statement", run.line());
         return;
     }
+    const std::vector<ByKey> &keys = run.by;
+    Session &session = run.session;
     Table table;
-    std::string error;
-    if (!read_view(view, table, error)) {
-        session.log.error(at_line(error, step.head.line()));
+    if (!run.read(table))
         return;
-    }
-    note_observations_read(session.log, static_cast<long long>(table.rows), ref);
+    run.note_read();
 
     std::vector<size_t> order(table.rows);
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return compare_rows(table, keys, a, b) < 0; });
     size_t kept = order.size();
-    if (nodupkey) {
+    if (run.flag("NODUPKEY")) {
         kept = 0;
         for (size_t i = 0; i < order.size(); ++i)
             if (i == 0 || compare_rows(table, keys, order[kept - 1], order[i]) != 0)
@@ -69,7 +41,7 @@ void run_proc_sort(Session &session, const Step &step)
 
     if (out && out_ref.is_null)
         return;
-    const DatasetName target = out ? out_ref.name : ref.name;
+    const DatasetName target = out ? out_ref.name : run.input.name;
     OutputDataset output(session.library, session.log, target);
     if (!output.create(std::vector<Variable>(table.columns.begin(), table.columns.end()), by_names(table, keys)))
         return;
@@ -86,7 +58,7 @@ void run_proc_sort(Session &session, const Step &step)
         if (!output.write(row))
             return;
     }
-    output.commit();
+    run.commit(output);
 }
 
 } // namespace quill::host
