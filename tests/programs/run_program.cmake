@@ -15,7 +15,9 @@
 #   nolog: TEXT / nolst: TEXT / noout: TEXT   no line contains TEXT
 #   file: NAME / nofile: NAME   NAME exists / does not exist in WORKDIR afterwards
 #   xml: NAME               NAME in WORKDIR is well-formed XML (checked by xmllint)
-#   has: NAME TEXT          the file NAME in WORKDIR contains TEXT
+#   has: NAME TEXT          the file NAME in WORKDIR contains TEXT; a data set of quill's own
+#                           format (.qds, as WORK keeps them) is checked as the CSV file that
+#                           PROC EXPORT makes of it (NAME.csv beside it)
 #   noerr: TEXT             no line of quill's standard error contains TEXT
 #   env: NAME=VALUE         set in the environment of quill
 #   args: A B ...           more arguments for quill (e.g. -print -)
@@ -152,13 +154,24 @@ foreach(line IN LISTS expectations)
     endif()
   elseif(kind STREQUAL "has")
     string(REGEX MATCH "^([^ ]+) (.*)$" pair "${shown}")
+    set(checked "${CMAKE_MATCH_1}")
+    set(wanted "${CMAKE_MATCH_2}")
     set(content "")
-    if(EXISTS "${WORKDIR}/${CMAKE_MATCH_1}")
-      file(READ "${WORKDIR}/${CMAKE_MATCH_1}" content)
+    if(checked MATCHES "\\.qds$" AND EXISTS "${WORKDIR}/${checked}" AND NOT EXISTS "${WORKDIR}/${checked}.csv")
+      file(WRITE "${WORKDIR}/export.sas"
+           "proc export data='${checked}' outfile='${checked}.csv' dbms=csv replace; run;\n")
+      execute_process(COMMAND "${QUILL}" export.sas -work "${WORKDIR}/export-work" WORKING_DIRECTORY "${WORKDIR}"
+                      RESULT_VARIABLE export_status OUTPUT_QUIET ERROR_QUIET)
     endif()
-    string(FIND "${content}" "${CMAKE_MATCH_2}" at)
+    if(checked MATCHES "\\.qds$")
+      set(checked "${checked}.csv")
+    endif()
+    if(EXISTS "${WORKDIR}/${checked}")
+      file(READ "${WORKDIR}/${checked}" content)
+    endif()
+    string(FIND "${content}" "${wanted}" at)
     if(at EQUAL -1)
-      string(APPEND problems "  ${CMAKE_MATCH_1} does not contain: ${CMAKE_MATCH_2}\n")
+      string(APPEND problems "  ${checked} does not contain: ${wanted}\n")
     endif()
   elseif(kind STREQUAL "nofile")
     if(EXISTS "${WORKDIR}/${shown}")

@@ -150,7 +150,8 @@ private:
         const std::string &value = p_.expressions.text(expr, values_);
         if (&value == &values_.texts[i])
             return;
-        size_t n = std::min(value.size(), v.length);
+        // Cut to the variable's length, as SAS does, but never inside a UTF-8 character.
+        size_t n = utf8_prefix(value, v.length).size();
         while (n > 0 && value[n - 1] == ' ')
             --n;
         values_.texts[i].assign(value, 0, n);

@@ -379,8 +379,9 @@ public:
         for (size_t c = 0; c < description_.variables.size(); ++c) {
             const std::string &field = observations_.value(c);
             if (description_.variables[c].type == VarType::Character) {
-                row.texts[c].assign(field == "." ? std::string_view() : std::string_view(field).substr(
-                                                       0, description_.variables[c].length));
+                // Cut to the variable's length, never inside a UTF-8 character.
+                row.texts[c].assign(field == "." ? std::string_view()
+                                                 : utf8_prefix(field, description_.variables[c].length));
                 continue;
             }
             double value = missing_value(); // still missing unless it is read

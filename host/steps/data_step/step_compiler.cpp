@@ -621,7 +621,7 @@ private:
             if (number)
                 p_.pdv.initial[slot] = value.kind == TokenKind::Missing ? missing_value() : negative ? -value.number : value.number;
             else
-                p_.pdv.initial_text[slot] = value.text.substr(0, p_.pdv.variables[slot].length);
+                p_.pdv.initial_text[slot] = std::string(utf8_prefix(value.text, p_.pdv.variables[slot].length));
             p_.pdv.retained[slot] = 1;
             p_.pdv.assigned[slot] = 1;
         }
@@ -1004,6 +1004,7 @@ private:
                     slot = p_.pdv.add(v.name, v.type, v.length);
                     p_.pdv.variables[static_cast<size_t>(slot)].label = v.label;
                     p_.pdv.variables[static_cast<size_t>(slot)].format = v.format;
+                    p_.pdv.variables[static_cast<size_t>(slot)].informat = v.informat;
                 } else {
                     Variable &have = p_.pdv.variables[static_cast<size_t>(slot)];
                     if (have.type != v.type)

@@ -118,7 +118,7 @@ void run_proc_contents(ProcRun &run)
     std::stable_sort(alphabetic.begin(), alphabetic.end(), [&](size_t a, size_t b) {
         return upper_case(variables[a].name) < upper_case(variables[b].name);
     });
-    const std::vector<std::string> keys = session.library.sorted_by(ref.name);
+    const std::vector<std::string> &keys = view.source->describe().sorted_by;
     if (out && !out_ref.is_null &&
         !write_description(session, ref.name, out_ref.name, variables, alphabetic, view.rows(), keys))
         return;

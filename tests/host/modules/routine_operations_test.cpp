@@ -50,8 +50,8 @@ TEST(RoutineOperations, ADataSetChangedAfterItWasDescribedEndsTheRun)
     set_current_run(nullptr);
 }
 
-// What a procedure defines reaches the data set's format as metadata: the length of a text and the
-// display format, whatever CSV keeps of them.
+// What a procedure defines reaches the data set's file: the length of a text and the display
+// format, which WORK keeps.
 TEST(RoutineOperations, DefinedVariablesCarryTheirLengthAndFormat)
 {
     testing::MemorySession memory;
@@ -84,7 +84,19 @@ TEST(RoutineOperations, DefinedVariablesCarryTheirLengthAndFormat)
     EXPECT_EQ(variables[1].format, "$20.");
     run.finish(0);
     set_current_run(nullptr);
-    EXPECT_EQ(testing::read_file(memory.session.library.work_folder() / "res.csv"), "beta,MY_LABEL\n");
+    DatasetName name;
+    std::string error;
+    ReadMessages messages;
+    ASSERT_TRUE(memory.session.library.name("WORK", "res", name, error));
+    const auto source = memory.session.library.open(name, messages, error);
+    ASSERT_TRUE(source) << error;
+    const Description &kept = source->describe();
+    EXPECT_EQ(kept.rows, 0u);
+    ASSERT_EQ(kept.variables.size(), 2u);
+    EXPECT_EQ(kept.variables[0].name, "beta");
+    EXPECT_EQ(kept.variables[0].format, "BEST12.");
+    EXPECT_EQ(kept.variables[1].length, 20u);
+    EXPECT_EQ(kept.variables[1].format, "$20.");
 }
 
 } // namespace
