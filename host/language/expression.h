@@ -34,6 +34,8 @@ struct Scope {
     // The slots of one item of an OF list other than a name, a numbered range or an array
     // (a--d, x:, _NUMERIC_ ...); false with `error`. Unset where OF lists are not allowed.
     std::function<bool(const std::vector<Token> &item, std::vector<int> &slots, std::string &error)> list;
+    // The formats PROC FORMAT defined, for PUT and INPUT; null: the built-in ones only.
+    const FormatCatalog *formats = nullptr;
 };
 
 // An array of the DATA step: a name for a list of variables of one type, subscripted from 1.

@@ -224,7 +224,7 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
     std::string &out = n.result;
     auto note_invalid = [&](const char *which, const char *name) {
         ++p.failed;
-        event(std::string("Invalid ") + which + " argument to function " + name + " at line " + std::to_string(p.line) +
+        event(std::string("Invalid ") + which + (*which ? " " : "") + "argument to function " + name + " at line " + std::to_string(p.line) +
               " column " + std::to_string(p.column) + ".");
     };
     switch (n.function) {
@@ -237,12 +237,17 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
         return out;
     }
     case fn_put:
-        if (n.format.kind == ValueFormat::Kind::Text)
+        if (n.format.character())
             put_text(text(arg(0), row), n.format, out);
         else
             put_number(number(arg(0), row), n.format, out);
         return out;
-    case fn_input: input_text(text(arg(0), row), n.format, out); return out;
+    case fn_input:
+        if (!input_text(text(arg(0), row), n.format, out)) {
+            note_invalid("", "INPUT");
+            out.clear();
+        }
+        return out;
     case fn_strip: out.assign(strip(text(arg(0), row))); return out;
     case fn_trim: out.assign(trim_right(text(arg(0), row))); return out;
     case fn_left: {

@@ -9,6 +9,7 @@
 
 #include "base/log_writer.h"
 #include "data/dataset_library.h"
+#include "language/format_catalog.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -32,6 +33,7 @@ struct Session {
     std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name
     std::vector<Token> step_where;     // the WHERE statement of the running PROC step: filters its input
     std::map<std::string, std::string> filerefs; // FILENAME ref 'path': the upper-case ref -> the path
+    FormatCatalog formats;             // the formats and informats PROC FORMAT defined
 };
 
 // The thread limit the program's options set for the steps that follow, as the interface vector

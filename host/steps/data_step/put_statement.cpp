@@ -71,7 +71,7 @@ std::vector<std::string> put_lines(const std::vector<PutItem> &items, const Expr
             break;
         }
         case PutItem::Kind::Formatted:
-            if (item.format.kind == ValueFormat::Kind::Text)
+            if (item.format.character())
                 put_text(expressions.text(item.node, values), item.format, formatted);
             else
                 put_number(expressions.number(item.node, values), item.format, formatted);

@@ -167,6 +167,7 @@ private:
             return slot;
         };
         s.variable = [this](int slot) -> const Variable & { return p_.pdv.variables[static_cast<size_t>(slot)]; };
+        s.formats = &session_.formats;
         s.list = [this](const std::vector<Token> &item, std::vector<int> &slots, std::string &message) {
             std::vector<Variable> known;
             std::vector<int> known_slots, numbers;
@@ -1038,11 +1039,11 @@ private:
                        tokens_[pos].kind == TokenKind::Number) {
                 const Token &at = tokens_[pos];
                 const size_t format_start = pos;
-                if (!parse_value_format(tokens_, pos, tokens_.size(), false, item.format, message))
+                if (!parse_value_format(tokens_, pos, tokens_.size(), false, &session_.formats, item.format, message))
                     return error(message.rfind("expected", 0) == 0 ? "Syntax error in the PUT statement: " + message
                                                                    : message,
                                  at);
-                const bool text_format = item.format.kind == ValueFormat::Kind::Text;
+                const bool text_format = item.format.character();
                 if (text_format != (p_.expressions.type(item.node) == VarType::Character)) {
                     std::string written;
                     for (size_t k = format_start; k < pos; ++k)
