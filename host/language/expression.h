@@ -99,6 +99,7 @@ private:
     void event(std::string text) const;
     double call(const Node &n, const Row &row) const;
     const std::string &call_text(const Node &n, const Row &row) const;
+    double call_date(const Node &n, const Row &row) const; // date_functions.cpp
     bool compare(const Node &n, const Row &row) const;
     int element(const Node &n, const Row &row) const;
 
