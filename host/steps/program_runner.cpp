@@ -213,7 +213,7 @@ HostStep host_procedure(const std::string &name)
     static const std::pair<std::string_view, HostStep> steps[] = {
         {"PRINT", run_proc_print}, {"CONTENTS", run_proc_contents}, {"SORT", run_proc_sort},
         {"MEANS", run_proc_means}, {"FREQ", run_proc_freq},
-        {"IMPORT", run_proc_import}, {"EXPORT", run_proc_export},
+        {"IMPORT", run_proc_import}, {"EXPORT", run_proc_export}, {"FORMAT", run_proc_format},
     };
     for (const auto &[step_name, run] : steps)
         if (step_name == name)

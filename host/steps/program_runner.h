@@ -78,6 +78,7 @@ void run_proc_means(Session &session, const Step &step);
 void run_proc_freq(Session &session, const Step &step);
 void run_proc_import(Session &session, const Step &step);
 void run_proc_export(Session &session, const Step &step);
+void run_proc_format(Session &session, const Step &step);
 void run_options(Session &session, const Statement &statement);
 void run_libname(Session &session, const Statement &statement);
 void run_filename(Session &session, const Statement &statement);
