@@ -319,7 +319,7 @@ void DatasetLibrary::remember_metadata(const DatasetName &name, const std::vecto
 {
     std::vector<Variable> kept;
     for (const Variable &variable : variables)
-        if (!variable.label.empty() || !variable.format.empty())
+        if (!variable.label.empty() || !variable.format.empty() || !variable.informat.empty())
             kept.push_back(variable);
     if (kept.empty())
         metadata_.erase(sorted_key(name));
@@ -362,6 +362,10 @@ std::unique_ptr<TableSource> with_metadata(std::unique_ptr<TableSource> source, 
             }
             if (variable.format.empty() && !known.format.empty()) {
                 variable.format = known.format;
+                changed = true;
+            }
+            if (variable.informat.empty() && !known.informat.empty()) {
+                variable.informat = known.informat;
                 changed = true;
             }
         }

@@ -32,6 +32,7 @@ struct Session {
     std::filesystem::path graphics_folder = "."; // -gpath: where procedures write graphics files
     std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name
     std::vector<Token> step_where;     // the WHERE statement of the running PROC step: filters its input
+    std::vector<std::vector<Token>> step_formats; // its FORMAT and INFORMAT statements: formats of its input
     std::map<std::string, std::string> filerefs; // FILENAME ref 'path': the upper-case ref -> the path
     FormatCatalog formats;             // the formats and informats PROC FORMAT defined
 };

@@ -30,6 +30,11 @@ private:
     bool error_at(size_t token, const std::string &message)
     {
         const int line = line_at(token);
+        // A message that already names its place (a FORMAT statement's) keeps it.
+        if (message.find(" (line ") != std::string::npos || message.find(" at line ") != std::string::npos) {
+            run_.log().error(message);
+            return false;
+        }
         std::string text = message;
         if (!text.empty() && text.back() == '.')
             text.pop_back();
@@ -149,7 +154,8 @@ public:
             switch (a.kind) {
             case QH_ACT_STORE_DATASET:
             case QH_ACT_DEFAULT_DATASET: {
-                if (a.kind == QH_ACT_DEFAULT_DATASET && slot->dataset)
+                // No default in place of an input that failed: its error is the one to read.
+                if (a.kind == QH_ACT_DEFAULT_DATASET && (slot->dataset || (a.arg == QH_DS_INPUT && input_failed)))
                     break;
                 std::string error;
                 qh_dataset *ds = nullptr;

@@ -9,6 +9,7 @@
 #include "base/names.h"
 #include "base/number_text.h"
 #include "language/dataset_reference.h"
+#include "language/format_statement.h"
 #include "language/variable_lists.h"
 #include "steps/by_groups.h"
 #include "steps/proc_support.h"
@@ -89,6 +90,13 @@ void run_proc_print(Session &session, const Step &step)
                 return;
             continue;
         }
+        if (s.keyword() == "FORMAT" || s.keyword() == "INFORMAT") {
+            if (!apply_format_statement(s.tokens, session.formats, view.variables, error)) {
+                session.log.error(error);
+                return;
+            }
+            continue;
+        }
         if (s.keyword() != "VAR" && s.keyword() != "SUM")
             return unknown_statement(session, s, "PRINT");
         std::vector<Token> list(s.tokens.begin() + 1, s.tokens.end() - 1);
@@ -117,18 +125,16 @@ void run_proc_print(Session &session, const Step &step)
         session.log.error(at_line(error, step.head.line()));
         return;
     }
+    const ShownValues shown(table, &session.formats);
     std::vector<size_t> starts = {0, table.rows};
-    if (!by.empty() && !by_group_starts(table, by, ref.name.display, starts, error)) {
+    if (!by.empty() && !by_group_starts(table, by, ref.name.display, starts, error, shown.by_text())) {
         session.log.error(at_line(error, step.head.line()));
         return;
     }
 
     // Two passes over the cells, one for the widths and one to print, so that nothing but the
     // data set itself is held.
-    auto cell = [&](size_t k, size_t row) {
-        const Column &col = table.columns[static_cast<size_t>(columns[k] - 1)];
-        return col.type == VarType::Numeric ? best_text(col.numbers[row]) : col.texts[row];
-    };
+    auto cell = [&](size_t k, size_t row) { return shown(static_cast<size_t>(columns[k] - 1), row); };
     auto heading = [&](size_t k) -> const std::string & {
         const Column &col = table.columns[static_cast<size_t>(columns[k] - 1)];
         return labels && !col.label.empty() ? col.label : col.name;
@@ -141,7 +147,8 @@ void run_proc_print(Session &session, const Step &step)
         for (size_t r = first; r < last; ++r)
             if (!is_missing(table.columns[static_cast<size_t>(columns[k] - 1)].numbers[r]))
                 sum += table.columns[static_cast<size_t>(columns[k] - 1)].numbers[r];
-        return best_text(sum);
+        const size_t c = static_cast<size_t>(columns[k] - 1);
+        return shown_value(table.columns[c], shown.format(c), sum, std::string());
     };
     const size_t obs_width = std::max<size_t>(3, std::to_string(table.rows).size());
     std::vector<size_t> widths(columns.size());
@@ -174,7 +181,7 @@ void run_proc_print(Session &session, const Step &step)
         if (!by.empty()) {
             if (g > 0)
                 session.listing.line("");
-            session.listing.line(by_heading(by_line(table, by, starts[g])));
+            session.listing.line(by_heading(by_line(table, by, starts[g], shown.by_text())));
             session.listing.line("");
         }
         session.listing.line(header);

@@ -252,21 +252,21 @@ void ProgramRunner::run_proc_step(Step &step)
             }
             failed = true;
         } else {
-            // The WHERE statement is the host's: it filters the input before the procedure sees it.
-            // FORMAT and INFORMAT are refused here, as in the host's own procedures: the step
-            // does not run, since it could not run as written.
+            // WHERE, FORMAT and INFORMAT are the host's: they filter the input and give its
+            // variables their formats before the procedure sees it.
             std::vector<Token> tokens(head.tokens.begin() + 1, head.tokens.end());
             session_.step_where.clear();
-            bool refused = false;
+            session_.step_formats.clear();
             for (const Statement &s : step.body)
-                if (refuse_unsupported_statement(session_, s))
-                    refused = true;
-                else if (s.keyword() == "WHERE")
+                if (s.keyword() == "WHERE")
                     session_.step_where.assign(s.tokens.begin() + 1, s.tokens.end() - 1);
+                else if (s.keyword() == "FORMAT" || s.keyword() == "INFORMAT")
+                    session_.step_formats.push_back(s.tokens);
                 else
                     tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
-            const int rc = refused ? 0 : run_module_procedure(session_, *module, name, std::move(tokens), head.line());
+            const int rc = run_module_procedure(session_, *module, name, std::move(tokens), head.line());
             session_.step_where.clear();
+            session_.step_formats.clear();
             if (rc != 0) {
                 session_.log.note("Procedure " + name + " ended with return code " + std::to_string(rc) + ".");
                 failed = true;
