@@ -19,79 +19,6 @@ constexpr int max_value_notes = 10;
 
 } // namespace
 
-// INPUT a b $ c1-c3 'my var'n; appends the columns to `table`.
-bool read_input_statement(Session &session, const Statement &s, Table &table)
-{
-    const auto &t = s.tokens;
-    NameSet names;
-    auto add = [&](const std::string &name, const Token &at) {
-        if (at.kind == TokenKind::NameLiteral && !is_storable_name(name)) {
-            session.log.error(at_line("The name literal " + excerpt(at.source) +
-                                          " cannot name a variable: a name has 1 to 32 characters, no control "
-                                          "characters, and neither begins nor ends with a blank",
-                                      at.line));
-            return false;
-        }
-        if (at.kind != TokenKind::NameLiteral && !is_valid_name(name)) {
-            session.log.error(at_line(quoted_excerpt(name) + " is not a valid variable name", at.line));
-            return false;
-        }
-        if (!names.insert(name)) {
-            session.log.error(at_line("Variable " + upper_case(name) + " appears twice in the INPUT statement", at.line));
-            return false;
-        }
-        Column col;
-        col.name = name;
-        table.columns.push_back(std::move(col));
-        return true;
-    };
-    for (size_t i = 1; i + 1 < t.size();) {
-        const Token &name = t[i];
-        if (name.kind != TokenKind::Name && name.kind != TokenKind::NameLiteral) {
-            session.log.error(
-                at_line("A variable name is expected in the INPUT statement at " + quoted_excerpt(name.source), name.line));
-            return false;
-        }
-        const size_t first_new = table.columns.size();
-        if (i + 2 < t.size() && is_punct(t[i + 1], '-') && t[i + 2].kind == TokenKind::Name) {
-            std::string p1, p2;
-            long n1 = 0, n2 = 0;
-            // At most a million names, as six digits allowed before.
-            if (!split_numbered_name(name.text, p1, n1) || !split_numbered_name(t[i + 2].text, p2, n2) ||
-                !same_name(p1, p2) || n2 - n1 > 999999 ||
-                n1 > n2) {
-                session.log.error(at_line("The range " + name.text + "-" + t[i + 2].text +
-                                              " needs names with the same prefix and rising numbers",
-                                          name.line));
-                return false;
-            }
-            const size_t needed = table.columns.size() + static_cast<size_t>(n2 - n1 + 1);
-            if (needed > table.columns.capacity()) {
-                reserve_or_throw(table.columns, std::max(needed, 2 * table.columns.capacity()));
-                names.reserve(table.columns.capacity());
-            }
-            for (long k = n1; k <= n2; ++k)
-                if (!add(p1 + std::to_string(k), name))
-                    return false;
-            i += 3;
-        } else {
-            if (!add(name.text, name))
-                return false;
-            ++i;
-        }
-        if (i + 1 < t.size() && is_punct(t[i], '$')) {
-            for (size_t c = first_new; c < table.columns.size(); ++c)
-                table.columns[c].type = VarType::Character;
-            ++i;
-        }
-    }
-    if (table.columns.empty()) {
-        session.log.error(at_line("The INPUT statement names no variables", s.line()));
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
 bool is_blank_line(const std::string &line)
@@ -147,10 +74,15 @@ public:
             session_.log.note(text);
     }
 
-    // The value of column c ("." when the line had none) read from line `line`.
-    void store(size_t c, const std::string &field, size_t line)
+    // The value of column c ("." when the line had none) read from line `line`, by its informat
+    // when it has one.
+    void store(size_t c, const std::string &field, size_t line, const ValueFormat *informat = nullptr)
     {
         Column &col = table_.columns[c];
+        if (informat) {
+            store_read(col, field, line, *informat);
+            return;
+        }
         if (col.type == VarType::Character) {
             std::string text = field == "." ? std::string() : field;
             if (text.size() > max_text_) {
@@ -182,6 +114,29 @@ public:
     }
 
 private:
+    void store_read(Column &col, const std::string &field, size_t line, const ValueFormat &informat)
+    {
+        if (col.type == VarType::Character) {
+            std::string text;
+            if (!input_text(field, informat, text))
+                note("Invalid data " + quoted_excerpt(field) + " for " + col.name + " in " + where(line) +
+                     "; it is set to missing.");
+            if (text.size() > max_text_)
+                text.resize(max_text_);
+            col.texts.push_back(std::move(text));
+            return;
+        }
+        // A list value is read whole, whatever the informat's width.
+        ValueFormat whole = informat;
+        if (whole.width > 0 && whole.kind != ValueFormat::Kind::User)
+            whole.width = std::max(whole.width, static_cast<int>(field.size()));
+        double value = missing_value();
+        if (!input_number(field, whole, value))
+            note("Invalid data " + quoted_excerpt(field) + " for " + col.name + " in " + where(line) +
+                 "; it is set to missing.");
+        col.numbers.push_back(value);
+    }
+
     Session &session_;
     const RawText &text_;
     size_t max_text_;
@@ -241,21 +196,13 @@ std::vector<std::string> split_raw_line(const std::string &line, const RawLayout
     return fields;
 }
 
-// The values of the lines; a text is cut to the longest the output's format stores.
-RawRecords read_raw_lines(Session &session, const RawText &text, const RawLayout &layout, size_t max_text_length,
-                          Table &table)
+namespace {
+
+// List input: the values of each line split by the layout, taken in order.
+void read_split_lines(Session &session, RawValues &values, const RawText &text, const RawLayout &layout,
+                      Table &table, RawRecords &records)
 {
-    RawRecords records;
-    records.lines = text.end - text.first;
     const size_t width = table.columns.size();
-    for (Column &col : table.columns) {
-        if (col.type == VarType::Numeric)
-            reserve_or_throw(col.numbers, records.lines);
-        else
-            reserve_or_throw(col.texts, records.lines);
-    }
-    reserve_or_throw(records.lines_through, records.lines);
-    RawValues values(session, text, max_text_length, table);
     std::vector<std::string> fields, taken;
     std::vector<size_t> from; // the line each value was taken from
     auto take = [&](size_t line) {
@@ -295,12 +242,88 @@ RawRecords read_raw_lines(Session &session, const RawText &text, const RawLayout
         records.lines_through.push_back(k - text.first);
         ++table.rows;
     }
-    for (Column &col : table.columns)
-        if (col.type == VarType::Character) {
-            col.length = 1;
-            for (const std::string &value : col.texts)
-                col.length = std::max(col.length, value.size());
+}
+
+// The observations as the INPUT statement's layout reads them: its count of lines each. Column
+// and formatted input past the end of a line read blanks (as the data lines' card images are);
+// a list value past it is missing, with a note unless MISSOVER or TRUNCOVER says so.
+void read_layout_lines(Session &session, RawValues &values, const RawText &text, const RawLayout &layout,
+                       const InputLayout &input, Table &table, RawRecords &records)
+{
+    const size_t width = table.columns.size();
+    std::vector<const ValueFormat *> informats(width, nullptr);
+    std::vector<ValueFormat> implied(width); // column input's .d: w.d over its columns
+    for (const InputItem &item : input.items) {
+        if (item.kind != InputItem::Kind::Value)
+            continue;
+        if (item.has_informat)
+            informats[item.column] = &item.informat;
+        if (item.mode == InputItem::Mode::Columns && item.implied_decimals >= 0) {
+            implied[item.column].kind = ValueFormat::Kind::Fixed;
+            implied[item.column].width = static_cast<int>(item.last - item.first + 1);
+            implied[item.column].decimals = item.implied_decimals;
+            informats[item.column] = &implied[item.column];
         }
+    }
+    std::vector<LayoutField> fields(width);
+    std::vector<std::string_view> lines(input.lines);
+    for (size_t k = text.first; k < text.end;) {
+        const size_t start = k;
+        if (input.lines == 1 && is_blank_line((*text.lines)[k]) && layout.short_lines != ShortLines::Missover) {
+            ++k;
+            continue; // a blank line holds no values
+        }
+        if (text.end - k < input.lines) {
+            session.log.note("LOST CARD. The observation begun in " + values.where(start) + " needs " +
+                             std::to_string(input.lines) + " lines; the data end before them.");
+            break;
+        }
+        for (size_t j = 0; j < input.lines; ++j)
+            lines[j] = (*text.lines)[k + j];
+        k += input.lines;
+        read_layout_record(input, lines, layout.delimiters, fields);
+        const size_t found = static_cast<size_t>(
+            std::count_if(fields.begin(), fields.end(), [](const LayoutField &f) { return f.found; }));
+        if (found < width && layout.short_lines == ShortLines::Noted)
+            values.note(values.subject(start) + " has " + std::to_string(found) + " of " + std::to_string(width) +
+                        " values; the rest are missing.");
+        for (size_t c = 0; c < width; ++c)
+            values.store(c, fields[c].found ? fields[c].text : std::string("."), start + fields[c].line,
+                         fields[c].found ? informats[c] : nullptr);
+        records.lines_through.push_back(k - text.first);
+        ++table.rows;
+    }
+}
+
+} // namespace
+
+// The values of the lines; a text is cut to the longest the output's format stores.
+RawRecords read_raw_lines(Session &session, const RawText &text, const RawLayout &layout, size_t max_text_length,
+                          const InputLayout &input, Table &table)
+{
+    RawRecords records;
+    records.lines = text.end - text.first;
+    for (Column &col : table.columns) {
+        if (col.type == VarType::Numeric)
+            reserve_or_throw(col.numbers, records.lines);
+        else
+            reserve_or_throw(col.texts, records.lines);
+    }
+    reserve_or_throw(records.lines_through, records.lines);
+    RawValues values(session, text, max_text_length, table);
+    if (input.plain)
+        read_split_lines(session, values, text, layout, table, records);
+    else
+        read_layout_lines(session, values, text, layout, input, table, records);
+    // A text's length is its longest value, unless the statement gave it one.
+    for (size_t c = 0; c < table.columns.size(); ++c) {
+        Column &col = table.columns[c];
+        if (col.type != VarType::Character || (c < input.fixed_length.size() && input.fixed_length[c]))
+            continue;
+        col.length = 1;
+        for (const std::string &value : col.texts)
+            col.length = std::max(col.length, value.size());
+    }
     return records;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "data/format.h"
+#include "steps/data_step/input_layout.h"
 #include "steps/program_runner.h"
 
 namespace quill::host {
@@ -38,11 +39,11 @@ struct RawRecords {
     bool went_to_new_line = false;     // a short line was continued on the next (Flowover)
 };
 
-// INPUT a b $ c1-c3 'my var'n; appends the columns to `table`; false when an error was logged.
-bool read_input_statement(Session &session, const Statement &s, Table &table);
-// The values of the lines; a text is cut to the longest the output's format stores.
+// The values of the lines; a text is cut to the longest the output's format stores. The INPUT
+// statement's layout reads them (input_layout.h); a plain one, of list input only, reads them as
+// they are split.
 RawRecords read_raw_lines(Session &session, const RawText &text, const RawLayout &layout, size_t max_text_length,
-                          Table &table);
+                          const InputLayout &input, Table &table);
 // The values of a line split as the layout says (exposed for tests).
 std::vector<std::string> split_raw_line(const std::string &line, const RawLayout &layout);
 // A data set held in memory, read as any other.

@@ -1127,7 +1127,12 @@ private:
             return error("The DATA step takes one INPUT statement", s.at);
         have_input_ = true;
         Table table;
-        if (!read_input_statement(session_, *statement, table))
+        InputLayout layout;
+        const auto informat_of = [this](const std::string &name) {
+            const int slot = p_.pdv.find(name);
+            return slot < 0 ? std::string() : p_.pdv.variables[static_cast<size_t>(slot)].informat;
+        };
+        if (!parse_input_layout(session_, *statement, informat_of, table, layout))
             return false;
         const InfileRequest request = p_.infile ? *p_.infile : InfileRequest();
         std::vector<std::string> file_lines;
@@ -1144,7 +1149,7 @@ private:
         }
         const size_t max_text = p_.outputs.empty() ? default_format().max_text_length :
                                                      p_.outputs.front().ref.name.format->max_text_length;
-        p_.records = read_raw_lines(session_, text, request.layout, max_text, table);
+        p_.records = read_raw_lines(session_, text, request.layout, max_text, layout, table);
         Reader reader;
         Reader::Input input;
         input.view = whole_view(table_source(std::move(table)));
