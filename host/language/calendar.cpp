@@ -230,7 +230,7 @@ bool parse_interval(std::string_view text, Interval &interval)
             iv.unit = unit;
             found = true;
         }
-    if (!found || (iv.datetime && time_unit(iv)))
+    if (!found)
         return false;
     iv.datetime = iv.datetime || time_unit(iv);
     pos = name_end;

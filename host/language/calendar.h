@@ -31,7 +31,8 @@ int weekday_of(long days);
 
 // An interval of INTCK and INTNX: a unit, how many of them make one interval (MONTH2) and the
 // sub-unit where an interval starts (YEAR.7: years starting in July; WEEK.2: weeks starting on
-// Monday). DT units and HOUR, MINUTE, SECOND count datetimes (or times); the others dates.
+// Monday). DT units and HOUR, MINUTE, SECOND (or DTHOUR ...) count datetimes (or times); the
+// others dates.
 struct Interval {
     enum class Unit : unsigned char { Day, Week, Month, Qtr, Semiyear, Year, Hour, Minute, Second };
     Unit unit = Unit::Day;

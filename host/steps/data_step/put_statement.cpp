@@ -64,13 +64,15 @@ std::vector<std::string> put_lines(const std::vector<PutItem> &items, const Expr
         switch (item.kind) {
         case PutItem::Kind::Text: line.place(item.text); break;
         case PutItem::Kind::Value:
-        case PutItem::Kind::Named: {
+        case PutItem::Kind::Named:
+        case PutItem::Kind::NamedFormatted: {
             const int slot = item.slot >= 0 ? item.slot : expressions.element_slot(item.node, values);
             if (slot < 0)
                 break; // a subscript out of range: the step stops
-            const std::string value = list_value(expressions, item.node, values, format_of(all, slot));
-            line.place(item.kind == PutItem::Kind::Named ? (*all.variables)[static_cast<size_t>(slot)].name + "=" + value
-                                                         : value);
+            const ValueFormat *fmt = item.kind == PutItem::Kind::NamedFormatted ? &item.format : format_of(all, slot);
+            const std::string value = list_value(expressions, item.node, values, fmt);
+            line.place(item.kind == PutItem::Kind::Value ? value
+                                                         : (*all.variables)[static_cast<size_t>(slot)].name + "=" + value);
             line.advance(1);
             break;
         }
@@ -81,6 +83,7 @@ std::vector<std::string> put_lines(const std::vector<PutItem> &items, const Expr
                 put_number(expressions.number(item.node, values), item.format, formatted);
             line.place(formatted);
             break;
+
         case PutItem::Kind::All:
             for (const bool automatic : {false, true})
                 for (size_t i = 0; i < all.variables->size(); ++i) {

@@ -13,7 +13,7 @@
 namespace quill::host {
 
 struct PutItem {
-    enum class Kind : unsigned char { Text, Value, Named, Formatted, All, NewLine, Column, Advance };
+    enum class Kind : unsigned char { Text, Value, Named, Formatted, NamedFormatted, All, NewLine, Column, Advance };
     Kind kind = Kind::Text;
     std::string text; // Text: the constant
     int node = -1;    // Value, Named, Formatted: a variable or an array element

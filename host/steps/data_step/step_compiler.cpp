@@ -1056,11 +1056,16 @@ private:
             item.kind = PutItem::Kind::Value;
             if (!element)
                 item.slot = p_.pdv.find(t.text);
-            if (is_punct(tokens_[pos], '=')) {
+            const bool named = is_punct(tokens_[pos], '=');
+            if (named) {
                 item.kind = PutItem::Kind::Named;
                 ++pos;
-            } else if (is_punct(tokens_[pos], '$') || tokens_[pos].kind == TokenKind::Format ||
-                       tokens_[pos].kind == TokenKind::Number) {
+            }
+            // x 8.2 writes the value in the format's width; x= date9. names it and writes it as
+            // the format does, without blanks before it.
+            if (named ? format_token_at(tokens_, pos, tokens_.size())
+                      : is_punct(tokens_[pos], '$') || tokens_[pos].kind == TokenKind::Format ||
+                            tokens_[pos].kind == TokenKind::Number) {
                 const Token &at = tokens_[pos];
                 const size_t format_start = pos;
                 if (!parse_value_format(tokens_, pos, tokens_.size(), false, &session_.formats, item.format, message))
@@ -1077,7 +1082,7 @@ private:
                                                   : " writes numbers, and " + t.text + " is character"),
                                  at);
                 }
-                item.kind = PutItem::Kind::Formatted;
+                item.kind = named ? PutItem::Kind::NamedFormatted : PutItem::Kind::Formatted;
             }
             items.push_back(std::move(item));
         }

@@ -255,7 +255,7 @@ TEST(Calendar, YearDifferencesUnderEachBasis)
 
 TEST(Calendar, IntervalNamesMultiplesAndShifts)
 {
-    for (const char *bad : {"months", "dthour", "year13.", "year.13", "qtr.4", "", "week.8", "month0"}) {
+    for (const char *bad : {"months", "dtdays", "year13.", "year.13", "qtr.4", "", "week.8", "month0"}) {
         Interval iv;
         EXPECT_FALSE(parse_interval(bad, iv)) << bad;
     }
