@@ -44,7 +44,8 @@ std::string_view rtrim(std::string_view s)
     return s;
 }
 
-// Character comparison with the shorter value padded with blanks.
+} // namespace
+
 int compare_text(std::string_view a, std::string_view b)
 {
     a = rtrim(a);
@@ -58,6 +59,8 @@ int compare_text(std::string_view a, std::string_view b)
     const int sign = next < ' ' ? -1 : 1;
     return a.size() > n ? sign : -sign;
 }
+
+namespace {
 
 // Missing is smaller than every number and equal to itself.
 int compare_number(double a, double b)

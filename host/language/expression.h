@@ -137,6 +137,9 @@ struct ExpressionSet::Node {
     mutable std::string result;    // a character result, its capacity reused
 };
 
+// Character comparison as SAS makes it: the shorter value padded with blanks (<0, 0 or >0).
+int compare_text(std::string_view a, std::string_view b);
+
 // "message at line L column C." for messages about a place in the program.
 std::string at_place(const std::string &message, const Token &at);
 

@@ -6,6 +6,7 @@
 
 #include "base/number_text.h"
 #include "data/table.h"
+#include "language/expression.h"
 
 namespace quill::host {
 namespace {
@@ -15,21 +16,6 @@ std::string_view trim_right(std::string_view s)
     while (!s.empty() && s.back() == ' ')
         s.remove_suffix(1);
     return s;
-}
-
-// Character comparison as SAS makes it: the shorter text padded with blanks.
-int compare_padded(std::string_view a, std::string_view b)
-{
-    a = trim_right(a);
-    b = trim_right(b);
-    const size_t n = std::min(a.size(), b.size());
-    if (const int c = std::memcmp(a.data(), b.data(), n))
-        return c < 0 ? -1 : 1;
-    if (a.size() == b.size())
-        return 0;
-    const unsigned char next = static_cast<unsigned char>(a.size() > n ? a[n] : b[n]);
-    const int sign = next < ' ' ? -1 : 1;
-    return a.size() > n ? sign : -sign;
 }
 
 bool in_numeric_range(const FormatRange &r, double v, double fuzz)
@@ -45,8 +31,8 @@ bool in_numeric_range(const FormatRange &r, double v, double fuzz)
 
 bool in_text_range(const FormatRange &r, std::string_view text)
 {
-    const bool above = r.lowest || (r.low_excluded ? compare_padded(text, r.low_text) > 0 : compare_padded(text, r.low_text) >= 0);
-    const bool below = r.highest || (r.high_excluded ? compare_padded(text, r.high_text) < 0 : compare_padded(text, r.high_text) <= 0);
+    const bool above = r.lowest || (r.low_excluded ? compare_text(text, r.low_text) > 0 : compare_text(text, r.low_text) >= 0);
+    const bool below = r.highest || (r.high_excluded ? compare_text(text, r.high_text) < 0 : compare_text(text, r.high_text) <= 0);
     return above && below;
 }
 

@@ -302,15 +302,11 @@ bool input_number(std::string_view text, const ValueFormat &fmt, double &value)
     case Kind::Comma:
     case Kind::Dollar:
     case Kind::Percent: ok = input_grouped(s, fmt, value); break;
-    case Kind::Date:
-    case Kind::Mmddyy:
-    case Kind::Yymmdd:
-    case Kind::Ddmmyy:
-    case Kind::Datetime:
-    case Kind::Time:
-    case Kind::Monyy:
-    case Kind::AnyDate: ok = input_date_value(s, fmt, value); break;
     default:
+        if (fmt.dated()) {
+            ok = input_date_value(s, fmt, value);
+            break;
+        }
         ok = parse_number(s, value);
         if (ok && fmt.kind == Kind::Fixed && fmt.decimals > 0 && s.find_first_of(".eE") == std::string_view::npos)
             value /= std::pow(10.0, fmt.decimals);

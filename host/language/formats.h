@@ -51,6 +51,8 @@ struct ValueFormat {
 
     // Writes or reads character values ($w., $CHARw., a $ user format).
     bool character() const;
+    // A date, time or datetime format or informat (date_formats.cpp).
+    bool dated() const { return kind >= Kind::Date && kind <= Kind::AnyDate; }
     // The name as SAS shows it and stores it with a variable: "DATE9.", "COMMA10.2", "$SEX.".
     std::string name() const;
 };

@@ -148,16 +148,12 @@ void put_number(double value, const ValueFormat &fmt, std::string &out)
     case Kind::Percent: out = percent_in_width(value, fmt); return;
     case Kind::Exponent: out = exponent_in_width(value, fmt); return;
     case Kind::Zero: out = zeros_in_width(value, fmt); return;
-    case Kind::Date:
-    case Kind::Mmddyy:
-    case Kind::Yymmdd:
-    case Kind::Ddmmyy:
-    case Kind::Datetime:
-    case Kind::Time:
-    case Kind::Monyy:
-    case Kind::Year:
-    case Kind::Worddate: put_date_value(value, fmt, out); return;
-    default: out = best_in_width(value, width); return;
+    default:
+        if (fmt.dated())
+            put_date_value(value, fmt, out);
+        else
+            out = best_in_width(value, width);
+        return;
     }
 }
 

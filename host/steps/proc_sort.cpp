@@ -1,4 +1,4 @@
-// PROC SORT DATA=ds <OUT=ds2> <NODUPKEY>; BY <DESCENDING> var ...; — orders the observations by
+// PROC SORT DATA=ds <OUT=ds2> <NODUPKEY>; BY <DESCENDING> var ...; <FORMAT ...;> — orders the observations by
 // the BY variables, stably (observations with equal keys keep their order), missing values lowest;
 // NODUPKEY keeps the first observation of each key. Without OUT= the data set is replaced. The
 // result is remembered as sorted by the BY variables for the rest of the run.
@@ -7,6 +7,7 @@
 
 #include "base/message_text.h"
 #include "data/output_dataset.h"
+#include "language/format_statement.h"
 #include "steps/by_groups.h"
 #include "steps/proc_support.h"
 
@@ -37,6 +38,13 @@ void run_proc_sort(Session &session, const Step &step)
         return;
     std::vector<ByKey> keys;
     for (const Statement &s : step.body) {
+        // FORMAT gives the sorted data set's variables their formats.
+        if (s.keyword() == "FORMAT" || s.keyword() == "INFORMAT") {
+            std::string error;
+            if (!apply_format_statement(s.tokens, session.formats, view.variables, error))
+                return session.log.error(error);
+            continue;
+        }
         if (s.keyword() != "BY")
             return unknown_statement(session, s, "SORT");
         if (!read_by_statement(session, s, view.variables, keys))

@@ -94,20 +94,8 @@ bool step_variables(Session &session, const Statement &statement, const std::vec
     return true;
 }
 
-bool refuse_unsupported_statement(Session &session, const Statement &statement)
-{
-    // Statements of the language this host does not run, apart from those a procedure does not know.
-    const std::string keyword = statement.keyword();
-    if (keyword != "FORMAT" && keyword != "INFORMAT")
-        return false;
-    session.log.error(at_line("The " + keyword + " statement is not supported by this host", statement.line()));
-    return true;
-}
-
 void unknown_statement(Session &session, const Statement &statement, const char *proc)
 {
-    if (refuse_unsupported_statement(session, statement))
-        return;
     const std::string what = statement.keyword().empty() ? quoted_excerpt(statement.tokens.front().source)
                                                           : statement.keyword();
     session.log.error(at_line("Statement " + what + " is not known to PROC " + proc, statement.line()));

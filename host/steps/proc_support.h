@@ -38,10 +38,6 @@ bool step_output_name(Session &session, const Statement &statement, const StepOp
 bool step_variables(Session &session, const Statement &statement, const std::vector<Variable> &variables,
                     std::vector<int> &numbers, size_t end = 0);
 
-// "The FORMAT statement is not supported by this host" (or INFORMAT) when the statement is one
-// of those; false, with nothing logged, for any other statement.
-bool refuse_unsupported_statement(Session &session, const Statement &statement);
-
 // "Statement X is not known to PROC P" for a statement of a step's body.
 void unknown_statement(Session &session, const Statement &statement, const char *proc);
 void unknown_option(Session &session, const StepOption &option, const char *proc);
