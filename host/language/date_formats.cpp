@@ -95,8 +95,10 @@ std::string date_text(long days, const ValueFormat &fmt)
 
 // h:mm:ss with `parts` parts (1: h, 2: h:mm, 3: h:mm:ss) and `decimals` decimals of the seconds
 // (cut, not rounded); hours are not padded.
-std::string clock_text(double seconds, int parts, int decimals, bool pad_hours)
+std::string clock_text(double seconds, int parts, int decimals_wanted, bool pad_hours)
 {
+    // Digits past the ninth are zeros (a double holds no more of a day's seconds).
+    const int decimals = std::min(decimals_wanted, 9);
     const bool negative = seconds < 0;
     seconds = std::fabs(seconds);
     const double scale = std::pow(10.0, decimals);
@@ -113,7 +115,7 @@ std::string clock_text(double seconds, int parts, int decimals, bool pad_hours)
             const long fraction = static_cast<long>(ticks - static_cast<double>(whole) * scale);
             char buffer[48];
             std::snprintf(buffer, sizeof buffer, ".%0*ld", decimals, fraction);
-            text += buffer;
+            text.append(buffer).append(static_cast<size_t>(decimals_wanted - decimals), '0');
         }
     }
     return text;

@@ -84,8 +84,9 @@ double ExpressionSet::call_date(const Node &n, const Row &row) const
     case fn_mdy: {
         long date = 0;
         const double year = x[2] >= 0 && x[2] < 100 ? static_cast<double>(full_year(static_cast<long>(x[2]))) : x[2];
-        if (std::fabs(year) > 1e6 || !date_of(static_cast<long>(year), static_cast<int>(x[0]), static_cast<int>(x[1]), date) ||
-            x[0] != std::floor(x[0]) || x[1] != std::floor(x[1]))
+        const bool whole = x[0] == std::floor(x[0]) && x[1] == std::floor(x[1]) && x[0] >= 1 && x[0] <= 12 &&
+                           x[1] >= 1 && x[1] <= 31 && std::fabs(year) <= 1e6;
+        if (!whole || !date_of(static_cast<long>(year), static_cast<int>(x[0]), static_cast<int>(x[1]), date))
             return invalid();
         return static_cast<double>(date);
     }

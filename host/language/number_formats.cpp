@@ -84,6 +84,8 @@ std::string grouped_in_width(double value, const ValueFormat &fmt)
 std::string percent_in_width(double value, const ValueFormat &fmt)
 {
     const double scaled = std::fabs(value) * 100;
+    if (!std::isfinite(scaled))
+        return std::string(static_cast<size_t>(fmt.width), '*');
     const std::string inner = fixed_in_width(scaled, fmt.width - 3, fmt.decimals);
     if (inner.find('*') != std::string::npos)
         return std::string(static_cast<size_t>(fmt.width), '*');
