@@ -1,5 +1,6 @@
-# Quill: `make run` builds everything and runs the main example; `make test` runs every test,
-# first in a Release build and then under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Quill: `make run` builds quill, its two libraries and the examples and runs the main example;
+# `make test` builds everything and runs every test, first in a Release build and then under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 
 BUILD      := build
 ASAN_BUILD := build-asan
@@ -8,6 +9,9 @@ JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS    ?= -1
 FUZZ_TARGETS ?= program csv data_step quillfit runscad sas
+# What `make run` needs: the quill executable, libquill, the quillfit module and the C example;
+# no test, fuzz or benchmark object.
+RUN_TARGETS  := quill_host_cli quill quillfit runscad_example
 
 # Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
 PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev
@@ -19,7 +23,7 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 SAN_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 \
            UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all setup build run test test-release test-sanitize bench fuzz clean
+.PHONY: all setup configure build run test test-release test-sanitize bench fuzz clean
 
 all: build
 
@@ -41,11 +45,14 @@ endef
 setup:
 	$(call require_packages,$(PACKAGES))
 
-build: setup
+configure: setup
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	@$(MAKE) --no-print-directory -C examples run BUILD=$(abspath $(BUILD))
 
 test: test-release test-sanitize

@@ -180,6 +180,16 @@ bool apply_renames(const std::vector<std::pair<Token, Token>> &renames, std::vec
     return true;
 }
 
+bool default_input(const DatasetLibrary &library, DatasetReference &ref, std::string &error)
+{
+    if (!library.last()) {
+        error = "There is no default input data set: no data set has been created yet.";
+        return false;
+    }
+    ref.name = *library.last();
+    return true;
+}
+
 bool apply_dataset_options(const DatasetReference &ref, DatasetView &view, std::string &error)
 {
     std::vector<bool> kept(view.variables.size(), !ref.has_keep);

@@ -39,6 +39,10 @@ struct DatasetReference {
 // The refusal of IN= wherever it does not apply.
 inline constexpr char in_option_misplaced[] = "IN= is taken only by the data sets a DATA step's SET or MERGE statement reads";
 
+// The input of a step that names none: _LAST_, the data set most recently created. False with
+// `error` when no data set has been created yet.
+bool default_input(const DatasetLibrary &library, DatasetReference &ref, std::string &error);
+
 // Reads tokens[begin, end). mode_output selects how a one-level name without a data set behind
 // it is treated (only inputs fall back to _LAST_ for the name _LAST_).
 bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, size_t end, DatasetLibrary &library,

@@ -29,7 +29,7 @@ std::string best12(double value)
 
 namespace {
 
-bool name_is(const Token &t, const char *word) { return t.kind == TokenKind::Name && upper_case(t.text) == word; }
+bool name_is(const Token &t, const char *word) { return t.kind == TokenKind::Name && same_name(t.text, word); }
 
 // Two punctuation tokens written together form one operator (**, ||, <=, ^=).
 bool adjacent(const Token &a, const Token &b)
@@ -117,7 +117,7 @@ private:
     {
         return punct(a) && punct(b, 1) && adjacent(t_[pos_], t_[pos_ + 1]);
     }
-    int fail(const std::string &message)
+    [[gnu::noinline]] int fail(const std::string &message)
     {
         if (error_.empty()) {
             const Token &at = pos_ < end_ ? t_[pos_] : t_[end_ - 1];
@@ -129,7 +129,10 @@ private:
         return -1;
     }
 
-    int binary(Op op, int a, int b, const Token &at, VarType operands)
+    // Nodes are built in functions of their own, called once the operands are parsed: their
+    // locals stay out of the frames the parser's recursion stacks up (the sanitizer build makes
+    // each local a large one).
+    [[gnu::noinline]] int binary(Op op, int a, int b, const Token &at, VarType operands)
     {
         set_.at_ = &at;
         Node n;
@@ -143,7 +146,15 @@ private:
             n.length = std::min<size_t>(32767, set_.length(a) + set_.length(b));
         if (op >= Op::Add && op <= Op::Pow)
             n.place = set_.place(at);
-        return set_.add(std::move(n));
+        const int node = set_.add(std::move(n));
+        if (set_.depth(node) > max_expression_depth) {
+            if (error_.empty())
+                error_ = at_place("The expression is too long: its chain of operators is more than " +
+                                      std::to_string(max_expression_depth) + " deep",
+                                  at);
+            return -1;
+        }
+        return node;
     }
 
     int logical_or()
@@ -232,14 +243,9 @@ private:
                 int in = in_list(left, at);
                 if (in < 0)
                     return -1;
-                if (negate) {
-                    Node n;
-                    n.op = Op::Not;
-                    n.a = in;
-                    in = set_.add(std::move(n));
-                }
-                result = result < 0 ? in : binary(Op::And, result, in, at, VarType::Numeric);
-                return result;
+                if (negate)
+                    in = prefix_node(Op::Not, in, at);
+                return result < 0 ? in : binary(Op::And, result, in, at, VarType::Numeric);
             }
             if (!comparison_operator(op, width))
                 break;
@@ -250,13 +256,15 @@ private:
                 return -1;
             // a < b < c means a < b and b < c.
             const int cmp = compare_nodes(op, previous < 0 ? left : previous, right, at);
-            result = result < 0 ? cmp : binary(Op::And, result, cmp, at, VarType::Numeric);
+            result = cmp < 0 || result < 0 ? cmp : binary(Op::And, result, cmp, at, VarType::Numeric);
+            if (result < 0)
+                return -1;
             previous = right;
         }
         return result >= 0 ? result : left;
     }
 
-    int in_list(int left, const Token &at)
+    [[gnu::noinline]] int in_list(int left, const Token &at)
     {
         if (!punct('('))
             return fail("expected ( after IN");
@@ -352,10 +360,42 @@ private:
         return left;
     }
 
+    // Every nested expression (in parentheses, arguments, subscripts, after a prefix operator
+    // or **) is reached through here, so this counts the parser's levels of recursion.
     int unary()
     {
         if (!more())
             return fail("expected an expression");
+        if (nesting_ > max_expression_nesting)
+            return fail_nested();
+        ++nesting_;
+        const int node = unary_operand();
+        --nesting_;
+        return node;
+    }
+
+    [[gnu::noinline]] int prefix_node(Op op, int operand, const Token &at)
+    {
+        Node n;
+        n.line = at.line;
+        n.column = at.column;
+        n.op = op;
+        n.a = operand;
+        if (op == Op::Neg)
+            n.place = set_.place(at);
+        return set_.add(std::move(n));
+    }
+
+    [[gnu::noinline]] int fail_nested()
+    {
+        if (error_.empty())
+            error_ = at_place("The expression is nested more than " + std::to_string(max_expression_nesting) + " levels deep",
+                              t_[pos_]);
+        return -1;
+    }
+
+    int unary_operand()
+    {
         if (punct('-') || punct('+') || punct('^') || punct('~') || name_is(t_[pos_], "NOT")) {
             const Token &at = t_[pos_++];
             const int operand = unary();
@@ -363,14 +403,7 @@ private:
                 return -1;
             if (is_punct(at, '+'))
                 return set_.as_type(operand, VarType::Numeric);
-            Node n;
-            n.line = at.line;
-            n.column = at.column;
-            n.op = is_punct(at, '-') ? Op::Neg : Op::Not;
-            n.a = set_.as_type(operand, VarType::Numeric);
-            if (n.op == Op::Neg)
-                n.place = set_.place(at);
-            return set_.add(std::move(n));
+            return prefix_node(is_punct(at, '-') ? Op::Neg : Op::Not, set_.as_type(operand, VarType::Numeric), at);
         }
         const int base = primary();
         if (base < 0 || !pair('*', '*'))
@@ -389,6 +422,26 @@ private:
             return fail("expected an expression");
         const Token &t = t_[pos_];
         set_.at_ = &t;
+        if (t.kind == TokenKind::Name && set_.find_array(t.text) >= 0)
+            return element();
+        if (t.kind == TokenKind::Name && punct('(', 1))
+            return call();
+        if (punct('(')) {
+            ++pos_;
+            const int inner = logical_or();
+            if (inner < 0)
+                return -1;
+            if (!punct(')'))
+                return fail("expected )");
+            ++pos_;
+            return inner;
+        }
+        return operand(t);
+    }
+
+    // A constant or a variable.
+    [[gnu::noinline]] int operand(const Token &t)
+    {
         Node n;
         switch (t.kind) {
         case TokenKind::Integer:
@@ -411,17 +464,12 @@ private:
             n.length = std::max<size_t>(1, t.text.size());
             return set_.add(std::move(n));
         case TokenKind::Name:
-        case TokenKind::NameLiteral:
-            if (t.kind == TokenKind::Name && set_.find_array(t.text) >= 0)
-                return element();
-            if (t.kind == TokenKind::Name && punct('(', 1))
-                return call();
-            {
-                static const char *const reserved[] = {"AND", "OR", "NOT", "EQ", "NE", "LT", "LE", "GT", "GE", "IN"};
-                for (const char *word : reserved)
-                    if (t.kind == TokenKind::Name && name_is(t, word))
-                        return fail("expected an operand");
-            }
+        case TokenKind::NameLiteral: {
+            static const char *const reserved[] = {"AND", "OR", "NOT", "EQ", "NE", "LT", "LE", "GT", "GE", "IN"};
+            for (const char *word : reserved)
+                if (t.kind == TokenKind::Name && name_is(t, word))
+                    return fail("expected an operand");
+        }
             [[fallthrough]];
         case TokenKind::Compound: // FIRST.x and LAST.x
             ++pos_;
@@ -432,20 +480,8 @@ private:
             n.type = scope_.variable(n.slot).type;
             n.length = n.type == VarType::Character ? scope_.variable(n.slot).length : number_length;
             return set_.add(std::move(n));
-        default:
-            break;
+        default: return fail("expected an operand");
         }
-        if (punct('(')) {
-            ++pos_;
-            const int inner = logical_or();
-            if (inner < 0)
-                return -1;
-            if (!punct(')'))
-                return fail("expected )");
-            ++pos_;
-            return inner;
-        }
-        return fail("expected an operand");
     }
 
     int fail_unknown(const Token &t)
@@ -475,6 +511,13 @@ public:
         if (!punct(close))
             return fail(std::string("expected ") + close + " after the subscript of the array " + array.name);
         ++pos_;
+        return element_node(name, id, subscript);
+    }
+
+private:
+    [[gnu::noinline]] int element_node(const Token &name, int id, int subscript)
+    {
+        const ArrayDef &array = set_.array(id);
         Node n;
         n.op = Op::Element;
         n.line = name.line;
@@ -486,7 +529,6 @@ public:
         return set_.add(std::move(n));
     }
 
-private:
     // DIM(array), HBOUND(array) and LBOUND(array): constants once the array is known.
     int bound(const Token &name)
     {
@@ -510,12 +552,18 @@ private:
     // PUT(value, format) and INPUT(text, informat).
     int put_or_input(const Token &name)
     {
-        const bool put = name_is(name, "PUT");
-        const std::string function = put ? "PUT" : "INPUT";
         pos_ += 2;
         const int value = logical_or();
         if (value < 0)
             return -1;
+        return put_or_input_format(name, value);
+    }
+
+    // The rest of PUT(value, format) or INPUT(text, informat), once the value is parsed.
+    [[gnu::noinline]] int put_or_input_format(const Token &name, int value)
+    {
+        const bool put = name_is(name, "PUT");
+        const std::string function = put ? "PUT" : "INPUT";
         if (!punct(','))
             return fail("expected , and the " + std::string(put ? "format" : "informat") + " of " + function);
         ++pos_;
@@ -689,6 +737,14 @@ private:
         if (!punct(')'))
             return fail("expected ) after the arguments of " + std::string(info->name));
         ++pos_;
+        return call_node(name, *info, args);
+    }
+
+    // The call of a known function with its arguments parsed: their count checked, each
+    // converted to the type the function takes.
+    [[gnu::noinline]] int call_node(const Token &name, const FunctionInfo &function, const std::vector<int> &args)
+    {
+        const FunctionInfo *info = &function;
         const int count = static_cast<int>(args.size());
         if (count < info->min_args || (info->max_args >= 0 && count > info->max_args)) {
             if (error_.empty()) {
@@ -725,11 +781,13 @@ private:
     size_t end_;
     Scope &scope_;
     size_t pos_ = 0;
+    int nesting_ = 0;
     std::string error_;
 };
 
 VarType ExpressionSet::type(int node) const { return nodes_[static_cast<size_t>(node)].type; }
 size_t ExpressionSet::length(int node) const { return nodes_[static_cast<size_t>(node)].length; }
+int ExpressionSet::depth(int node) const { return nodes_[static_cast<size_t>(node)].depth; }
 
 int ExpressionSet::add(Node node)
 {
@@ -737,6 +795,13 @@ int ExpressionSet::add(Node node)
         node.line = at_->line;
         node.column = at_->column;
     }
+    int below = -1; // a constant or a variable is 0 deep
+    for (const int operand : {node.a, node.b})
+        if (operand >= 0)
+            below = std::max(below, depth(operand));
+    for (int k = 0; k < node.count; ++k)
+        below = std::max(below, depth(args_[static_cast<size_t>(node.first + k)]));
+    node.depth = below + 1;
     nodes_.push_back(std::move(node));
     return static_cast<int>(nodes_.size()) - 1;
 }
@@ -853,6 +918,65 @@ bool ExpressionSet::compare(const Node &n, const Row &row) const
     }
 }
 
+// The evaluator recurses down the tree: what is not that recursion (messages, conversions) is
+// in functions of its own, to keep the frames it stacks up small.
+[[gnu::noinline]] double ExpressionSet::arithmetic(const Node &n, double a, double b) const
+{
+    Place &p = places_[static_cast<size_t>(n.place)];
+    if (is_missing(a) || is_missing(b)) {
+        ++p.missing;
+        return missing_value();
+    }
+    switch (n.op) {
+    case Op::Add: return a + b;
+    case Op::Sub: return a - b;
+    case Op::Mul: return a * b;
+    case Op::Div:
+        if (b == 0) {
+            ++p.failed;
+            event("Division by zero detected at line " + std::to_string(p.line) + " column " + std::to_string(p.column) +
+                  ".");
+            return missing_value();
+        }
+        return a / b;
+    default: {
+        const double r = std::pow(a, b);
+        if (!std::isfinite(r)) {
+            ++p.failed;
+            return missing_value();
+        }
+        return r;
+    }
+    }
+}
+
+[[gnu::noinline]] double ExpressionSet::in_values(const Node &n, const Row &row) const
+{
+    const bool textual = nodes_[static_cast<size_t>(n.a)].type == VarType::Character;
+    for (int k = 0; k < n.count; ++k) {
+        const int item = args_[static_cast<size_t>(n.first + k)];
+        if (textual ? compare_text(text(n.a, row), text(item, row)) == 0 :
+                      compare_number(number(n.a, row), number(item, row)) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+[[gnu::noinline]] double ExpressionSet::to_number(const Node &n, const Row &row) const
+{
+    const std::string &s = text(n.a, row);
+    if (rtrim(s).find_first_not_of(' ') == std::string_view::npos)
+        return missing_value();
+    double v = missing_value();
+    if (s == "." || !parse_number(s, v)) {
+        if (s != ".")
+            event("Invalid numeric data, '" + excerpt(rtrim(s)) + "', at line " + std::to_string(n.line) + " column " +
+                  std::to_string(n.column) + ".");
+        return missing_value();
+    }
+    return v;
+}
+
 double ExpressionSet::number(int node, const Row &row) const
 {
     const Node &n = nodes_[static_cast<size_t>(node)];
@@ -875,33 +999,9 @@ double ExpressionSet::number(int node, const Row &row) const
     case Op::Mul:
     case Op::Div:
     case Op::Pow: {
-        const double a = number(n.a, row), b = number(n.b, row);
-        Place &p = places_[static_cast<size_t>(n.place)];
-        if (is_missing(a) || is_missing(b)) {
-            ++p.missing;
-            return missing_value();
-        }
-        switch (n.op) {
-        case Op::Add: return a + b;
-        case Op::Sub: return a - b;
-        case Op::Mul: return a * b;
-        case Op::Div:
-            if (b == 0) {
-                ++p.failed;
-                event("Division by zero detected at line " + std::to_string(p.line) + " column " +
-                      std::to_string(p.column) + ".");
-                return missing_value();
-            }
-            return a / b;
-        default: {
-            const double r = std::pow(a, b);
-            if (!std::isfinite(r)) {
-                ++p.failed;
-                return missing_value();
-            }
-            return r;
-        }
-        }
+        const double a = number(n.a, row);
+        const double b = number(n.b, row);
+        return arithmetic(n, a, b);
     }
     case Op::Eq:
     case Op::Ne:
@@ -909,29 +1009,8 @@ double ExpressionSet::number(int node, const Row &row) const
     case Op::Le:
     case Op::Gt:
     case Op::Ge: return compare(n, row) ? 1 : 0;
-    case Op::In: {
-        const bool textual = nodes_[static_cast<size_t>(n.a)].type == VarType::Character;
-        for (int k = 0; k < n.count; ++k) {
-            const int item = args_[static_cast<size_t>(n.first + k)];
-            if (textual ? compare_text(text(n.a, row), text(item, row)) == 0 :
-                          compare_number(number(n.a, row), number(item, row)) == 0)
-                return 1;
-        }
-        return 0;
-    }
-    case Op::ToNumber: {
-        const std::string &s = text(n.a, row);
-        if (rtrim(s).find_first_not_of(' ') == std::string_view::npos)
-            return missing_value();
-        double v = missing_value();
-        if (s == "." || !parse_number(s, v)) {
-            if (s != ".")
-                event("Invalid numeric data, '" + excerpt(rtrim(s)) + "', at line " + std::to_string(n.line) + " column " +
-                      std::to_string(n.column) + ".");
-            return missing_value();
-        }
-        return v;
-    }
+    case Op::In: return in_values(n, row);
+    case Op::ToNumber: return to_number(n, row);
     case Op::Call: return call(n, row);
     case Op::Element: {
         const int slot = element(n, row);
@@ -939,6 +1018,12 @@ double ExpressionSet::number(int node, const Row &row) const
     }
     default: return missing_value();
     }
+}
+
+[[gnu::noinline]] const std::string &ExpressionSet::to_text(const Node &n, const Row &row) const
+{
+    n.result = best12(number(n.a, row));
+    return n.result;
 }
 
 const std::string &ExpressionSet::text(int node, const Row &row) const
@@ -957,10 +1042,7 @@ const std::string &ExpressionSet::text(int node, const Row &row) const
         n.result.append(text(n.b, row));
         return n.result;
     }
-    case Op::ToText: {
-        n.result = best12(number(n.a, row));
-        return n.result;
-    }
+    case Op::ToText: return to_text(n, row);
     case Op::Call: return call_text(n, row);
     case Op::Element: {
         const int slot = element(n, row);

@@ -19,6 +19,8 @@
 
 namespace quill::host {
 
+class MacroSymbols;
+
 // Where in the program an operation stands, and what happened there.
 struct Place {
     int line = 0, column = 0;
@@ -37,6 +39,13 @@ struct Scope {
     // The formats PROC FORMAT defined, for PUT and INPUT; null: the built-in ones only.
     const FormatCatalog *formats = nullptr;
 };
+
+// How far an expression may nest (parentheses, function calls, subscripts, prefix operators and
+// exponents, each a level of the parser's recursion) and how deep its tree may grow (a chain of
+// operators, each a level of the evaluator's recursion). A program generated without bound gets
+// an error naming its place instead of running out of stack.
+inline constexpr int max_expression_nesting = 256;
+inline constexpr int max_expression_depth = 4096;
 
 // An array of the DATA step: a name for a list of variables of one type, subscripted from 1.
 struct ArrayDef {
@@ -77,6 +86,7 @@ public:
 
     VarType type(int node) const;
     size_t length(int node) const;
+    int depth(int node) const; // the levels of the tree below and at `node`
 
     double number(int node, const Row &row) const;
     const std::string &text(int node, const Row &row) const;
@@ -90,6 +100,8 @@ public:
     std::vector<EvalEvent> &events() const { return events_; }
     void set_event_limit(size_t limit) { event_limit_ = limit; }
     bool has_text_variable_read(int node) const;
+    // The macro variables SYMGET reads; without them SYMGET finds none.
+    void set_macro_symbols(const MacroSymbols *symbols) { macro_symbols_ = symbols; }
 
     struct Node;
 
@@ -101,6 +113,10 @@ private:
     const std::string &call_text(const Node &n, const Row &row) const;
     double call_date(const Node &n, const Row &row) const; // date_functions.cpp
     bool compare(const Node &n, const Row &row) const;
+    double arithmetic(const Node &n, double a, double b) const;
+    double in_values(const Node &n, const Row &row) const;
+    double to_number(const Node &n, const Row &row) const;
+    const std::string &to_text(const Node &n, const Row &row) const;
     int element(const Node &n, const Row &row) const;
 
     std::vector<Node> nodes_;
@@ -113,6 +129,7 @@ private:
     size_t event_limit_ = 20;
     const Token *at_ = nullptr;      // the token the next node added is written at
     mutable std::string out_number_; // a number written as text by CATS and CATX
+    const MacroSymbols *macro_symbols_ = nullptr;
     friend class ExpressionParser;
 };
 
@@ -130,6 +147,7 @@ struct ExpressionSet::Node {
     int slot = -1;                 // variable slot
     int function = -1;             // function id; the array of an Element
     int place = -1;                // its place in places_
+    int depth = 0;                 // 1 + the depth of its deepest operand; 0 for none
     int line = 0, column = 0;      // where it is written
     double value = 0;              // a numeric constant
     ValueFormat format;             // PUT's format, INPUT's informat

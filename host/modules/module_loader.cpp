@@ -51,7 +51,7 @@ std::vector<std::string> ModuleLoader::available() const
             if (file.extension() != ".so" || !std::filesystem::is_regular_file(file, ec))
                 continue;
             const std::string name = upper_case(file.stem().string());
-            if (is_valid_name(name) && name != "PRINT" && name.rfind("LIB", 0) != 0 && std::find(names.begin(), names.end(), name) == names.end())
+            if (is_valid_name(name) && name.rfind("LIB", 0) != 0 && std::find(names.begin(), names.end(), name) == names.end())
                 names.push_back(name);
         }
     }

@@ -4,6 +4,7 @@
 // a class prefix is split off before the rest goes to vsnprintf.
 #include "modules/routine_operations.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -236,12 +237,16 @@ bool advance(RunContext *run, qh_record *rec)
         for (const auto &b : rec->bindings)
             wanted[input.columns[static_cast<size_t>(b.column)]] = true;
         rec->cursor = input.source->rows(wanted, error);
+        rec->position = 0;
         if (!rec->cursor)
             read_failed(run, error);
         rec->row.resize(wanted.size());
     }
     switch (rec->cursor->next(rec->row, error)) {
-    case RowCursor::Step::Row: rec->has_row = true; return true;
+    case RowCursor::Step::Row:
+        rec->has_row = true;
+        rec->dataset->observations_read = std::max(rec->dataset->observations_read, ++rec->position);
+        return true;
     case RowCursor::Step::End: break;
     case RowCursor::Step::Failed: read_failed(run, error);
     }
@@ -268,6 +273,7 @@ int op_read_next(qh_dataset *ds)
     }
     if (!open && ds->counted < ds->input.rows()) { // no record to read into: the observations are counted
         ++ds->counted;
+        ds->observations_read = std::max(ds->observations_read, ds->counted);
         return 1;
     }
     return read ? 1 : 0;

@@ -33,6 +33,7 @@ qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &err
         if (!apply_format_statement(statement, session_.formats, ds->input.variables, error))
             return nullptr;
     ds->name = ref.name;
+    ds->reference = ref;
     ds->mode = QH_DS_INPUT;
     datasets_.push_back(std::move(ds));
     return datasets_.back().get();
@@ -63,14 +64,8 @@ qh_dataset *RunContext::open_output(const DatasetReference &ref, std::string &er
 qh_dataset *RunContext::default_dataset(int mode, std::string &error)
 {
     DatasetReference ref;
-    if (mode == QH_DS_INPUT) {
-        if (!session_.library.last()) {
-            error = "There is no default input data set: no data set has been created yet.";
-            return nullptr;
-        }
-        ref.name = *session_.library.last();
-        return open_input(ref, error);
-    }
+    if (mode == QH_DS_INPUT)
+        return default_input(session_.library, ref, error) ? open_input(ref, error) : nullptr;
     ref.name = session_.library.default_output();
     return open_output(ref, error);
 }
@@ -128,6 +123,7 @@ bool RunContext::commit(qh_record *rec)
     rec->cursor.reset(); // a read record's buffers go now
     if (!rec->writing || !rec->definitions_ended || rec->dataset->is_null)
         return true;
+    note_inputs();
     if (!rec->output->commit()) {
         rec->failed = true;
         return false;
@@ -135,8 +131,24 @@ bool RunContext::commit(qh_record *rec)
     return true;
 }
 
+void RunContext::note_inputs()
+{
+    for (const auto &ds : datasets_)
+        if (ds->mode == QH_DS_INPUT && !ds->noted) {
+            ds->noted = true;
+            note_observations_read(log(), static_cast<long long>(ds->observations_read), ds->reference,
+                                   session_.step_where);
+        }
+}
+
 void RunContext::finish(int return_code)
 {
+    // A run that failed before it read anything has nothing to note.
+    bool read = return_code == 0;
+    for (const auto &ds : datasets_)
+        read = read || ds->observations_read > 0;
+    if (read)
+        note_inputs();
     for (const auto &rec : records_) {
         if (!rec->writing || rec->released || !rec->definitions_ended || rec->failed)
             continue;

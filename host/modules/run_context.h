@@ -31,6 +31,9 @@ struct qh_dataset {
     std::vector<bool> selected;       // input: the variables select_variables named (empty: all)
     std::vector<qh_record *> readers; // input: its read records, as they were opened
     size_t counted = 0;               // input: observations read_next passed with no read record
+    quill::host::DatasetReference reference; // input: as the step named it (for the note about it)
+    size_t observations_read = 0;     // input: the most observations one pass over it reached
+    bool noted = false;               // input: "There were N observations read" is in the log
     qh_record *writer = nullptr;      // output: the record that writes it
 };
 
@@ -60,6 +63,7 @@ struct qh_record {
     // Reading: the record's own pass over the data set, made at its first read_next, and the
     // observation it reached.
     std::unique_ptr<quill::host::RowCursor> cursor;
+    size_t position = 0; // the observations this pass has delivered
     bool has_row = false;
     bool at_end = false;
     // Writing: the data set being written once the definitions end.
@@ -104,8 +108,12 @@ public:
     bool owns(const qh_graphics_file *file) const;
     void drop(qh_graphics_file *file);
 
-    // Finishes an output record: the file is renamed into place and noted in the log.
+    // Finishes an output record: the file is renamed into place and noted in the log, after the
+    // note about what was read.
     bool commit(qh_record *rec);
+    // "There were N observations read from the data set X." (and its WHERE line) for each input
+    // not yet noted: before the first output is committed, or when the run ends.
+    void note_inputs();
     // The end of the run: with return code 0 unfinished outputs are completed, otherwise dropped.
     void finish(int return_code);
 

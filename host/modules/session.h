@@ -10,6 +10,8 @@
 #include "base/log_writer.h"
 #include "data/dataset_library.h"
 #include "language/format_catalog.h"
+#include "language/macro/macro_processor.h"
+#include "language/macro/macro_symbols.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -34,6 +36,8 @@ struct Session {
     std::vector<Token> step_where;     // the WHERE statement of the running PROC step: filters its input
     std::vector<std::vector<Token>> step_formats; // its FORMAT and INFORMAT statements: formats of its input
     std::map<std::string, std::string> filerefs; // FILENAME ref 'path': the upper-case ref -> the path
+    MacroSymbols macro_symbols;        // %LET, CALL SYMPUTX and the automatic macro variables
+    MacroOptions macro_options;        // OPTIONS MPRINT, SYMBOLGEN, MLOGIC, MINOPERATOR ...
     FormatCatalog formats;             // the formats and informats PROC FORMAT defined
 };
 

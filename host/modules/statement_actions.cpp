@@ -112,6 +112,7 @@ public:
         qh_statement *proc = nullptr, *current = nullptr, *last = nullptr;
         qh_dataset *input = nullptr;
         bool input_failed = false;
+        std::vector<const qh_param *> refused; // slots whose data set could not be opened
         std::vector<DeferredList> lists;
         bool ok = true;
         for (const MatchedAction &p : matched_) {
@@ -154,8 +155,10 @@ public:
             switch (a.kind) {
             case QH_ACT_STORE_DATASET:
             case QH_ACT_DEFAULT_DATASET: {
-                // No default in place of an input that failed: its error is the one to read.
-                if (a.kind == QH_ACT_DEFAULT_DATASET && (slot->dataset || (a.arg == QH_DS_INPUT && input_failed)))
+                // DATA= or _LAST_: a DATA= that cannot be read is its own error, not a reason
+                // to look for a default.
+                if (a.kind == QH_ACT_DEFAULT_DATASET &&
+                    (slot->dataset || std::find(refused.begin(), refused.end(), slot) != refused.end()))
                     break;
                 std::string error;
                 qh_dataset *ds = nullptr;
@@ -169,6 +172,7 @@ public:
                 if (!ds) {
                     ok = error_at(p.begin, error);
                     input_failed = input_failed || a.arg == QH_DS_INPUT;
+                    refused.push_back(slot);
                     break;
                 }
                 slot->dataset = ds;

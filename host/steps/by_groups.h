@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "data/by_group_order.h"
-#include "steps/program_runner.h"
+#include "modules/session.h"
+#include "steps/step.h"
 
 namespace quill::host {
 

@@ -3,7 +3,7 @@
 
 #include "base/message_text.h"
 #include "base/names.h"
-#include "steps/program_runner.h"
+#include "steps/global_statements.h"
 
 namespace quill::host {
 namespace {
@@ -40,6 +40,29 @@ std::string misuse(const std::string &name, bool has_value)
     if (has_value && (name == "THREADS" || name == "NOTHREADS"))
         return name + " takes no value: write " + name + " alone; CPUCOUNT=n sets the number of threads";
     return {};
+}
+
+// The macro processor's options: MPRINT, SYMBOLGEN (SGEN), MLOGIC, MINOPERATOR, SERROR, MERROR
+// and their NO forms, MINDELIMITER='c'. False for any other name.
+bool set_macro_option(MacroOptions &options, const std::string &name, const std::string &value, bool has_value)
+{
+    if (name == "MINDELIMITER" && has_value) {
+        options.mindelimiter = value.empty() ? ' ' : value[0];
+        return true;
+    }
+    const bool no = name.rfind("NO", 0) == 0;
+    const std::string base = no ? name.substr(2) : name;
+    bool *flag = base == "MPRINT"                        ? &options.mprint
+                 : base == "SYMBOLGEN" || base == "SGEN" ? &options.symbolgen
+                 : base == "MLOGIC"                      ? &options.mlogic
+                 : base == "MINOPERATOR"                 ? &options.minoperator
+                 : base == "SERROR"                      ? &options.serror
+                 : base == "MERROR"                      ? &options.merror
+                                                         : nullptr;
+    if (!flag || has_value)
+        return false;
+    *flag = !no;
+    return true;
 }
 
 } // namespace
@@ -97,6 +120,7 @@ void run_options(Session &session, const Statement &statement)
             }
         } else if (name == "THREADS" || name == "NOTHREADS") {
             session.threads = name == "THREADS";
+        } else if (set_macro_option(session.macro_options, name, value, has_value)) {
         } else
             session.log.note("Option " + name + " is not used by this host and is ignored.");
     }

@@ -8,30 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "language/macro/macro_processor.h"
 #include "language/tokenizer.h"
 #include "modules/module_loader.h"
 #include "modules/session.h"
-#include "steps/macro_variables.h"
+#include "steps/step.h"
 
 namespace quill::host {
-
-struct Statement {
-    std::vector<Token> tokens; // up to and including the ';'
-    bool bad = false;          // the tokenizer reported an error in it (already logged)
-    int line() const { return tokens.empty() ? 0 : tokens.front().line; }
-    std::string keyword() const; // the first token upper-cased when it is a name, else ""
-};
-
-// The statements of one DATA or PROC step, and the data lines of a DATALINES statement.
-struct Step {
-    Statement head; // DATA ... ; or PROC name ... ;
-    std::vector<Statement> body;
-    bool has_data_lines = false;
-    std::vector<std::string> data_lines;
-    int first_data_line = 0;
-    bool cancelled = false; // ended by RUN CANCEL: nothing of it runs
-    bool bad() const;
-};
 
 class ProgramRunner {
 public:
@@ -40,13 +23,17 @@ public:
     int run();
 
 private:
-    // The next statement with its macro variable references resolved; macro statements are run.
+    // The next statement as the macro processor hands it out, in tokens.
     bool read_statement(Statement &statement);
     bool read_raw_statement(Statement &statement);
+    // The step ended: SYSERR (0, 4 after warnings, 1012 after errors), SYSCC and SYSLAST.
+    void set_step_status(bool failed, int warnings_before);
     void echo_through(int line);
     bool is_global(const std::string &keyword) const;
     // RUN or QUIT as a statement, not a variable or array of that name being assigned.
     static bool ends_step(const Statement &statement);
+    // DATA or PROC as a statement, not a variable of that name being assigned.
+    static bool starts_step(const Statement &statement);
     void run_global(const Statement &statement);
     // Reads the body of a step up to RUN/QUIT, the next step or the end of the program.
     void collect_step(Step &step, bool data_step);
@@ -54,37 +41,25 @@ private:
     // Runs a step's body; memory the system refuses ends the step with an error, not the process.
     template <typename Body>
     void guarded(const std::string &step, int line, Body body);
-    void step_finished(const std::string &what, double seconds, bool failed);
+    void step_finished(const std::string &what, double seconds, bool failed, int warnings_before);
 
     Session &session_;
     ModuleLoader &modules_;
     std::string program_;
     std::vector<std::string> lines_;
-    Tokenizer tokenizer_;
+    MacroProcessor macros_;
     int echoed_ = 0;
     bool have_pending_ = false;
     Statement pending_;
     bool stop_ = false;
     bool failed_steps_ = false;
-    MacroVariables macros_;
 };
 
-// Step bodies, one file each.
-void run_data_step(Session &session, const Step &step);
-void run_proc_print(Session &session, const Step &step);
-void run_proc_contents(Session &session, const Step &step);
-void run_proc_sort(Session &session, const Step &step);
-void run_proc_means(Session &session, const Step &step);
-void run_proc_freq(Session &session, const Step &step);
-void run_proc_import(Session &session, const Step &step);
-void run_proc_export(Session &session, const Step &step);
-void run_proc_format(Session &session, const Step &step);
-void run_options(Session &session, const Statement &statement);
-void run_libname(Session &session, const Statement &statement);
-void run_filename(Session &session, const Statement &statement);
-void run_title(Session &session, const Statement &statement);
-// ODS: a note that this host does not run it.
-void run_not_supported(Session &session, const Statement &statement);
+// %SYSFUNC(EXIST(name)): false for any function but the host's own.
+bool macro_host_function(Session &session, const std::string &name, const std::vector<std::string> &args,
+                         std::string &result);
+// The automatic macro variables a run starts with (SYSDATE9, SYSDAY, SYSSCP ...).
+void start_automatic_variables(MacroSymbols &symbols);
 
 } // namespace quill::host
 

@@ -25,6 +25,12 @@ struct StatisticName {
 };
 extern const std::array<StatisticName, statistic_count> summary_statistic_names;
 
+// The statistics' keywords, aliases too, as the step table's rows of PROC MEANS and SUMMARY list
+// them among their options (a string literal, so that a row can append it; a test checks it
+// against statistic_for).
+#define QUILL_STATISTIC_OPTIONS \
+    "N NMISS MEAN STD STDDEV MIN MAX SUM MEDIAN P50 Q1 P25 Q3 P75 VAR STDERR RANGE CV CSS USS P1 P5 P10 P90 P95 P99"
+
 // The statistic a keyword names (STDDEV for STD, P50 for MEDIAN, P25 and P75 for Q1 and Q3);
 // false when none does.
 bool statistic_for(std::string_view keyword, Statistic &statistic);

@@ -62,7 +62,7 @@ protected:
         if (!program.empty())
             write_file(folder / program_file, program);
         const std::string command = "cd '" + folder.path().string() + "' && " + prefix + " '" QUILL_EXECUTABLE "' " +
-                                    program_file + " -lib 'here=" QUILL_TEST_DATA "' -lib lib=lib " + options +
+                                    program_file + " -lib 'here=" QUILL_TEST_DATA "' -lib lib=lib -modules '" QUILL_TEST_MODULE_DIR "' " + options +
                                     " 2>err.txt";
         int pipe_ends[2] = {-1, -1};
         if (closed_stdout) {

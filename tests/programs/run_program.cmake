@@ -1,8 +1,10 @@
 # Runs one SAS-language program with quill and checks it against its .expect file.
 #
-#   cmake -DQUILL=<quill> -DPROGRAM=<file.sas> -DEXPECT=<file.expect> -DWORKDIR=<dir> -P run_program.cmake
+#   cmake -DQUILL=<quill> -DPROGRAM=<file.sas> -DEXPECT=<file.expect> -DWORKDIR=<dir> [-DMODULES=<dir>]
+#         -P run_program.cmake
 #
 # The program runs in a fresh WORKDIR, with its log and listing written there (NAME.log, NAME.lst),
+# the folder MODULES (the test procedure HOSTTEST's) on the module path,
 # the WORK library kept in WORKDIR/work, the libref HERE assigned to the program's own folder and
 # the libref EXAMPLES to the data of the shipped examples (examples/data); the link "here" in
 # WORKDIR leads to the program's folder.
@@ -60,6 +62,10 @@ foreach(line IN LISTS expectations)
     list(APPEND arguments ${value})
   endif()
 endforeach()
+
+if(DEFINED MODULES)
+  list(APPEND arguments -modules "${MODULES}")
+endif()
 
 file(REMOVE_RECURSE "${WORKDIR}")
 file(MAKE_DIRECTORY "${WORKDIR}")

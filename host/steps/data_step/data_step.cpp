@@ -6,15 +6,17 @@
 // as they were.
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/output_dataset.h"
 #include "language/format_statement.h"
+#include "steps/data_step/call_routines.h"
 #include "steps/data_step/grouped_reading.h"
+#include "steps/data_step/data_step.h"
 #include "steps/data_step/step_program.h"
-#include "steps/program_runner.h"
 
 namespace quill::host {
 namespace {
@@ -344,9 +346,17 @@ private:
             return Flow::Next;
         }
         case StmtKind::If:
-            if (p_.expressions.truth(s.expr, values_))
-                return exec(s.then_branch);
-            return s.else_branch >= 0 ? exec(s.else_branch) : Flow::Next;
+            // A chain of ELSE IF is walked here, not recursed into.
+            for (const Stmt *link = &s;;) {
+                if (p_.expressions.truth(link->expr, values_))
+                    return exec(link->then_branch);
+                if (link->else_branch < 0)
+                    return Flow::Next;
+                const Stmt &next = p_.statements[static_cast<size_t>(link->else_branch)];
+                if (next.kind != StmtKind::If)
+                    return exec(link->else_branch);
+                link = &next;
+            }
         case StmtKind::SubsetIf: return p_.expressions.truth(s.expr, values_) ? Flow::Next : Flow::Delete;
         case StmtKind::Block: return block(s.children);
         case StmtKind::DoRange: return do_range(s);
@@ -389,6 +399,15 @@ private:
         case StmtKind::Continue: return Flow::Continue;
         case StmtKind::Return: return Flow::Return;
         case StmtKind::Read: return read(p_.readers[static_cast<size_t>(s.reader)]);
+        case StmtKind::Call: {
+            // A failing CALL is shown once, with the values of its first observation.
+            const std::string failure = run_symput(session_.macro_symbols, p_.expressions, values_, s);
+            if (!failure.empty() && reported_.insert(&s).second) {
+                session_.log.error(failure);
+                session_.log.plain(values_line());
+            }
+            return Flow::Next;
+        }
         case StmtKind::Put: {
             const std::vector<std::string> lines =
                 put_lines(p_.puts[static_cast<size_t>(s.put)], p_.expressions, values_,
@@ -452,6 +471,7 @@ private:
     }
 
     Session &session_;
+    std::unordered_set<const Stmt *> reported_; // CALL statements whose failure was shown with the values
     StepProgram &p_;
     Row &values_;
     std::vector<std::unique_ptr<OutputDataset>> outs_;

@@ -7,8 +7,9 @@
 #include <memory>
 
 #include "data/format.h"
+#include "modules/session.h"
 #include "steps/data_step/input_layout.h"
-#include "steps/program_runner.h"
+#include "steps/step.h"
 
 namespace quill::host {
 

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "language/format_catalog.h"
-#include "steps/program_runner.h"
+#include "modules/session.h"
+#include "steps/step.h"
 
 namespace quill::host {
 

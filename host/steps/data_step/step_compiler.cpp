@@ -235,7 +235,20 @@ private:
         return slot;
     }
 
+    // Each level of DO, SELECT and IF-THEN is a level of this recursion, and of the run's.
     bool statement(size_t &pos, int &out)
+    {
+        if (nesting_ > max_statement_nesting)
+            return error("Statements are nested more than " + std::to_string(max_statement_nesting) +
+                             " levels deep (DO, SELECT, IF-THEN)",
+                         tokens_[pos]);
+        ++nesting_;
+        const bool ok = statement_here(pos, out);
+        --nesting_;
+        return ok;
+    }
+
+    bool statement_here(size_t &pos, int &out)
     {
         const Token &first = tokens_[pos];
         Stmt s;
@@ -263,66 +276,14 @@ private:
             std::string saved;
             ~Restore() { name = saved; }
         } restore{current_, outer};
-        if (assignment) {
-            pos += 2;
-            int value = -1;
-            if (!expression(pos, value) || !end_of_statement(pos))
-                return false;
-            s.kind = StmtKind::Assign;
-            s.target = target(first, value);
-            s.expr = p_.expressions.as_type(value, p_.pdv.variables[static_cast<size_t>(s.target)].type);
-            out = add_statement(std::move(s));
-            return true;
-        }
+        if (assignment)
+            return assignment_statement(pos, s, out);
         if (name && pos + 1 < tokens_.size() && is_punct(tokens_[pos + 1], '+') && keyword != "IF" &&
-            keyword != "OUTPUT") {
-            // The sum statement: total + x; total starts at 0, is retained and ignores missing x.
-            pos += 2;
-            int value = -1;
-            if (!condition(pos, value) || !end_of_statement(pos))
-                return false;
-            s.kind = StmtKind::Sum;
-            s.target = p_.pdv.find(first.text);
-            if (s.target < 0) {
-                s.target = p_.pdv.add(first.text, VarType::Numeric, number_length);
-                p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
-            }
-            if (p_.pdv.variables[static_cast<size_t>(s.target)].type != VarType::Numeric)
-                return error("The sum statement needs a numeric variable; " + first.text + " is character", first);
-            p_.pdv.retained[static_cast<size_t>(s.target)] = 1;
-            p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
-            if (is_missing(p_.pdv.initial[static_cast<size_t>(s.target)]))
-                p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
-            s.expr = value;
-            out = add_statement(std::move(s));
-            return true;
-        }
+            keyword != "OUTPUT")
+            return sum_statement(pos, s, out);
         ++pos;
-        if (keyword == "IF") {
-            int cond = -1;
-            if (!condition(pos, cond))
-                return false;
-            s.expr = cond;
-            if (pos < tokens_.size() && tokens_[pos].kind == TokenKind::Semicolon) {
-                ++pos;
-                s.kind = StmtKind::SubsetIf;
-                out = add_statement(std::move(s));
-                return true;
-            }
-            if (pos >= tokens_.size() || !is_word(tokens_[pos], "THEN"))
-                return expected("THEN", pos);
-            ++pos;
-            s.kind = StmtKind::If;
-            if (!branch(pos, s.then_branch))
-                return false;
-            if (pos < tokens_.size() && is_word(tokens_[pos], "ELSE")) {
-                ++pos;
-                if (!branch(pos, s.else_branch))
-                    return false;
-            }
-            out = add_statement(std::move(s));
-            return true;
-        }
+        if (keyword == "IF")
+            return if_statement(pos, s, out);
         if (keyword == "ELSE")
             return error("ELSE does not follow an IF-THEN statement", first);
         if (keyword == "DO")
@@ -331,6 +292,13 @@ private:
             return select_statement(pos, s, out);
         if (keyword == "END" || keyword == "WHEN" || keyword == "OTHERWISE")
             return error(keyword + " does not close a DO or SELECT", first);
+        return simple_statement(pos, s, out, keyword);
+    }
+
+    // The statements that hold no others, after their keyword.
+    [[gnu::noinline]] bool simple_statement(size_t &pos, Stmt &s, int &out, const std::string &keyword)
+    {
+        const Token &first = s.at;
         if (keyword == "OUTPUT") {
             s.kind = StmtKind::Output;
             p_.has_output_statement = true;
@@ -376,6 +344,8 @@ private:
             return input_statement(pos, s, out);
         if (keyword == "PUT")
             return put_statement(pos, s, out);
+        if (keyword == "CALL" && pos < tokens_.size() && tokens_[pos].kind == TokenKind::Name)
+            return call_statement(pos, s, out);
         if (keyword == "INFILE")
             return infile_statement(pos, s);
         if (keyword == "KEEP" || keyword == "DROP") {
@@ -425,7 +395,7 @@ private:
 
     // name{subscript} = expression; or the sum statement name{subscript} + expression; the
     // element is chosen as the statement runs.
-    bool element_assignment(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool element_assignment(size_t &pos, Stmt &s, int &out)
     {
         const std::string outer = current_;
         current_ = "assignment";
@@ -466,7 +436,7 @@ private:
     }
 
     // ARRAY name{n|*} <$> <length> <variables | _TEMPORARY_> <(initial values)>;
-    bool array_statement(size_t &pos)
+    [[gnu::noinline]] bool array_statement(size_t &pos)
     {
         constexpr long max_elements = 100000;
         const Token &name = tokens_[pos];
@@ -686,6 +656,92 @@ private:
         return true;
     }
 
+    // IF expression; or IF expression THEN statement <ELSE statement>. A chain of ELSE IF is read
+    // in a loop, not by recursion, so that its length costs no stack here or when it runs.
+    [[gnu::noinline]] bool if_statement(size_t &pos, Stmt &s, int &out)
+    {
+        std::vector<Stmt> chain; // the IF, then each ELSE IF
+        for (;;) {
+            if (!condition(pos, s.expr))
+                return false;
+            if (pos < tokens_.size() && tokens_[pos].kind == TokenKind::Semicolon) {
+                ++pos;
+                s.kind = StmtKind::SubsetIf;
+                break;
+            }
+            if (pos >= tokens_.size() || !is_word(tokens_[pos], "THEN"))
+                return expected("THEN", pos);
+            ++pos;
+            s.kind = StmtKind::If;
+            if (!branch(pos, s.then_branch))
+                return false;
+            if (pos >= tokens_.size() || !is_word(tokens_[pos], "ELSE"))
+                break;
+            ++pos;
+            if (!starts_if(pos)) {
+                if (!branch(pos, s.else_branch))
+                    return false;
+                break;
+            }
+            chain.push_back(std::move(s));
+            s = Stmt{};
+            s.at = tokens_[pos++];
+        }
+        // Added innermost first, as a recursive reading adds them.
+        out = add_statement(std::move(s));
+        for (auto link = chain.rbegin(); link != chain.rend(); ++link) {
+            link->else_branch = out;
+            out = add_statement(std::move(*link));
+        }
+        return true;
+    }
+
+    // The IF statement starts at `pos`: not a variable or an array named IF.
+    bool starts_if(size_t pos) const
+    {
+        return is_word(tokens_[pos], "IF") && pos + 1 < tokens_.size() && !is_punct(tokens_[pos + 1], '=') &&
+               p_.expressions.find_array("IF") < 0;
+    }
+
+    // name = expression;
+    [[gnu::noinline]] bool assignment_statement(size_t &pos, Stmt &s, int &out)
+    {
+        pos += 2;
+        int value = -1;
+        if (!expression(pos, value) || !end_of_statement(pos))
+            return false;
+        s.kind = StmtKind::Assign;
+        s.target = target(s.at, value);
+        s.expr = p_.expressions.as_type(value, p_.pdv.variables[static_cast<size_t>(s.target)].type);
+        out = add_statement(std::move(s));
+        return true;
+    }
+
+    // The sum statement: total + x; total starts at 0, is retained and ignores missing x.
+    [[gnu::noinline]] bool sum_statement(size_t &pos, Stmt &s, int &out)
+    {
+        const Token &first = s.at;
+        pos += 2;
+        int value = -1;
+        if (!condition(pos, value) || !end_of_statement(pos))
+            return false;
+        s.kind = StmtKind::Sum;
+        s.target = p_.pdv.find(first.text);
+        if (s.target < 0) {
+            s.target = p_.pdv.add(first.text, VarType::Numeric, number_length);
+            p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
+        }
+        if (p_.pdv.variables[static_cast<size_t>(s.target)].type != VarType::Numeric)
+            return error("The sum statement needs a numeric variable; " + first.text + " is character", first);
+        p_.pdv.retained[static_cast<size_t>(s.target)] = 1;
+        p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
+        if (is_missing(p_.pdv.initial[static_cast<size_t>(s.target)]))
+            p_.pdv.initial[static_cast<size_t>(s.target)] = 0;
+        s.expr = value;
+        out = add_statement(std::move(s));
+        return true;
+    }
+
     // The statement after THEN or ELSE.
     bool branch(size_t &pos, int &out)
     {
@@ -725,7 +781,7 @@ private:
         return condition(pos, node); // the parentheses belong to the expression
     }
 
-    bool do_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool do_statement(size_t &pos, Stmt &s, int &out)
     {
         if (tokens_[pos].kind == TokenKind::Semicolon) {
             ++pos;
@@ -783,7 +839,7 @@ private:
     }
 
     // SELECT <(expression)>; WHEN (values) statement; ... <OTHERWISE statement;> END;
-    bool select_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool select_statement(size_t &pos, Stmt &s, int &out)
     {
         s.kind = StmtKind::Select;
         if (is_punct(tokens_[pos], '(')) {
@@ -844,7 +900,7 @@ private:
     }
 
     // SET ds1(options) ds2 ... <END=var>; or MERGE with the same; IN=var among the options.
-    bool set_statement(size_t &pos, Stmt &s, int &out, bool merge)
+    [[gnu::noinline]] bool set_statement(size_t &pos, Stmt &s, int &out, bool merge)
     {
         Reader reader;
         size_t stop = pos;
@@ -913,7 +969,7 @@ private:
 
     // BY <DESCENDING> var ...; for the SET or MERGE statement before it: every data set it reads
     // has the variables; each gets FIRST.var and LAST.var.
-    bool by_statement(size_t &pos, const Token &first)
+    [[gnu::noinline]] bool by_statement(size_t &pos, const Token &first)
     {
         if (last_data_reader_ < 0)
             return error("BY needs a SET or MERGE statement before it in the DATA step", first);
@@ -999,7 +1055,7 @@ private:
     }
 
     // PUT <'text'> <variable <=> <format>> <_ALL_> </> <@n> <+n> ...;
-    bool put_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool put_statement(size_t &pos, Stmt &s, int &out)
     {
         const std::string outer = current_;
         current_ = "PUT";
@@ -1106,7 +1162,42 @@ private:
     }
 
     // INFILE ...; read before the statements are compiled: here it is only placed.
-    bool infile_statement(size_t &pos, const Stmt &s)
+    // CALL SYMPUT(name, value); CALL SYMPUTX(name, value <, scope>);
+    bool call_statement(size_t &pos, Stmt &s, int &out)
+    {
+        const Token &routine_name = tokens_[pos];
+        const std::string routine = upper_case(routine_name.text);
+        const size_t most = routine == "SYMPUTX" ? 3 : routine == "SYMPUT" ? 2 : 0;
+        if (most == 0)
+            return error("The CALL routine " + routine + " is not supported by this host", routine_name);
+        ++pos;
+        if (pos >= tokens_.size() || !is_punct(tokens_[pos], '('))
+            return expected("(", pos);
+        std::vector<int> args;
+        do {
+            ++pos;
+            int node = -1;
+            if (!expression(pos, node))
+                return false;
+            args.push_back(node);
+        } while (pos < tokens_.size() && is_punct(tokens_[pos], ','));
+        if (pos >= tokens_.size() || !is_punct(tokens_[pos], ')'))
+            return expected(") or ,", pos);
+        ++pos;
+        if (args.size() < 2 || args.size() > most)
+            return error("CALL " + routine + " takes " + (most == 2 ? "2" : "2 or 3") + " arguments", routine_name);
+        if (!end_of_statement(pos))
+            return false;
+        s.kind = StmtKind::Call;
+        s.routine = routine == "SYMPUTX" ? CallRoutine::Symputx : CallRoutine::Symput;
+        s.expr = p_.expressions.as_type(args[0], VarType::Character);
+        s.expr2 = args[1];
+        s.expr3 = args.size() > 2 ? p_.expressions.as_type(args[2], VarType::Character) : -1;
+        out = add_statement(std::move(s));
+        return true;
+    }
+
+    [[gnu::noinline]] bool infile_statement(size_t &pos, const Stmt &s)
     {
         const Statement *statement = own_statement(pos);
         while (tokens_[pos].kind != TokenKind::Semicolon)
@@ -1120,7 +1211,7 @@ private:
     }
 
     // INPUT with DATALINES or INFILE: the lines are read into memory and then read like a data set.
-    bool input_statement(size_t &pos, Stmt &s, int &out)
+    [[gnu::noinline]] bool input_statement(size_t &pos, Stmt &s, int &out)
     {
         const Statement *statement = own_statement(pos);
         if (!statement)
@@ -1173,7 +1264,7 @@ private:
     }
 
     // RETAIN a b 0 c 'x' ...; an initial value applies to the names before it back to the last one.
-    bool retain_statement(size_t &pos)
+    [[gnu::noinline]] bool retain_statement(size_t &pos)
     {
         std::vector<int> pending;
         for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
@@ -1220,7 +1311,7 @@ private:
     }
 
     // LENGTH a b $ 20 c 8; before the variables are first used.
-    bool length_statement(size_t &pos)
+    [[gnu::noinline]] bool length_statement(size_t &pos)
     {
         std::vector<Token> pending;
         for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
@@ -1317,7 +1408,7 @@ private:
     }
 
     // LABEL a = 'text' b = 'text';
-    bool label_statement(size_t &pos)
+    [[gnu::noinline]] bool label_statement(size_t &pos)
     {
         for (; tokens_[pos].kind != TokenKind::Semicolon; pos += 3) {
             if (!is_punct(tokens_[pos + 1], '=') || tokens_[pos + 2].kind != TokenKind::String)
@@ -1414,6 +1505,7 @@ private:
     std::vector<std::pair<size_t, size_t>> starts_; // token index of each body statement's start
     std::vector<std::pair<Token, std::string>> labels_;
     int loop_depth_ = 0;
+    int nesting_ = 0; // statements inside statements, at this point
     int where_seen_ = 0;
     std::string current_; // the statement being compiled, for messages
     bool have_input_ = false;
@@ -1426,6 +1518,7 @@ private:
 
 bool compile_step(Session &session, const Step &step, StepProgram &program)
 {
+    program.expressions.set_macro_symbols(&session.macro_symbols); // SYMGET
     Compiler compiler(session, step, program);
     return compiler.run();
 }

@@ -16,7 +16,7 @@
 #include "modules/session.h"
 #include "steps/data_step/put_statement.h"
 #include "steps/data_step/infile_statement.h"
-#include "steps/program_runner.h"
+#include "steps/step.h"
 
 namespace quill::host {
 
@@ -37,8 +37,10 @@ struct Pdv {
 
 enum class StmtKind {
     Nothing, Assign, Sum, If, SubsetIf, Block, DoRange, DoWhile, DoUntil, Select, Output, Delete, Stop, Leave,
-    Continue, Return, Read, Put
+    Continue, Return, Read, Put, Call
 };
+
+enum class CallRoutine { Symput, Symputx };
 
 struct Stmt {
     StmtKind kind = StmtKind::Nothing;
@@ -54,6 +56,7 @@ struct Stmt {
     std::vector<int> outputs;    // OUTPUT: the data sets named (empty: every one)
     int reader = -1;             // Read: which input
     int put = -1;                // Put: its items in StepProgram::puts
+    CallRoutine routine = CallRoutine::Symput; // Call: name expr, value expr2, scope expr3 (-1 none)
 };
 
 // A variable of the BY statement and the slots of its FIRST. and LAST. variables.
@@ -123,6 +126,10 @@ struct StepProgram {
     bool has_keep = false;
     std::vector<std::pair<Token, Token>> renames;
 };
+
+// How deeply DO, SELECT and IF-THEN may nest: compiling and running recurse that deep. A chain of
+// ELSE IF is one level, however long.
+inline constexpr int max_statement_nesting = 256;
 
 // Compiles the DATA step; false when an error was logged. Inputs are opened (described) here.
 bool compile_step(Session &session, const Step &step, StepProgram &program);

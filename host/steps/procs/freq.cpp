@@ -17,8 +17,8 @@
 #include "data/output_dataset.h"
 #include "language/format_statement.h"
 #include "language/variable_lists.h"
-#include "steps/by_groups.h"
-#include "steps/proc_support.h"
+#include "steps/listing_table.h"
+#include "steps/proc_frame.h"
 
 namespace quill::host {
 namespace {
@@ -358,26 +358,23 @@ bool read_tables(Session &session, const Statement &s, const std::vector<Variabl
     if (i == end)
         return true;
     std::vector<StepOption> list;
-    if (!read_step_options(session, s, i + 1, "FREQ", list))
+    if (!read_options(session, s, i + 1, "NOCUM NOPERCENT NOROW NOCOL MISSING OUT=ds", "FREQ", list))
         return false;
     FreqOptions options;
     for (const StepOption &o : list) {
-        if (o.name == "NOCUM" && !o.has_value)
+        if (o.name == "NOCUM")
             options.cum = false;
-        else if (o.name == "NOPERCENT" && !o.has_value)
+        else if (o.name == "NOPERCENT")
             options.percent = false;
-        else if (o.name == "NOROW" && !o.has_value)
+        else if (o.name == "NOROW")
             options.row = false;
-        else if (o.name == "NOCOL" && !o.has_value)
+        else if (o.name == "NOCOL")
             options.col = false;
-        else if (o.name == "MISSING" && !o.has_value)
+        else if (o.name == "MISSING")
             options.missing = true;
-        else if (o.name == "OUT" && o.has_value) {
+        else {
             outs.push_back({s, o});
             requests.back().output = outs.size();
-        } else {
-            unknown_option(session, o, "FREQ");
-            return false;
         }
     }
     for (size_t k = first; k < requests.size(); ++k)
@@ -387,44 +384,20 @@ bool read_tables(Session &session, const Statement &s, const std::vector<Variabl
 
 } // namespace
 
-void run_proc_freq(Session &session, const Step &step)
+void run_proc_freq(ProcRun &run)
 {
-    std::vector<StepOption> head_options;
-    if (!read_step_options(session, step.head, 2, "FREQ", head_options))
-        return;
-    const StepOption *data = nullptr;
-    for (const StepOption &o : head_options) {
-        if (o.name == "DATA" && o.has_value)
-            data = &o;
-        else
-            return unknown_option(session, o, "FREQ");
-    }
-    DatasetReference ref;
-    DatasetView view;
-    if (!open_step_input(session, step.head, data, "FREQ", ref, view))
-        return;
+    Session &session = run.session;
     std::vector<TableRequest> requests;
     std::vector<OutRequest> outs;
-    std::string error;
-    for (const Statement &s : step.body) {
-        if (s.keyword() == "FORMAT" || s.keyword() == "INFORMAT") {
-            if (!apply_format_statement(s.tokens, session.formats, view.variables, error))
-                return session.log.error(error);
-            continue;
-        }
-        if (s.keyword() != "TABLES" && s.keyword() != "TABLE")
-            return unknown_statement(session, s, "FREQ");
-        if (!read_tables(session, s, view.variables, requests, outs))
+    for (const Statement *s : run.statements)
+        if (!read_tables(session, *s, run.view.variables, requests, outs))
             return;
-    }
     if (requests.empty()) // every variable, one way
-        for (size_t c = 0; c < view.variables.size(); ++c)
-            requests.push_back({{c}, step.head.line(), {}, 0});
+        for (size_t c = 0; c < run.view.variables.size(); ++c)
+            requests.push_back({{c}, run.line(), {}, 0});
     Table table;
-    if (!read_view(view, table, error)) {
-        session.log.error(at_line(error, step.head.line()));
+    if (!run.read(table))
         return;
-    }
     const ShownValues shown(table, &session.formats);
     std::vector<std::unique_ptr<OutputDataset>> outputs(outs.size());
     for (const TableRequest &request : requests) {
@@ -432,7 +405,7 @@ void run_proc_freq(Session &session, const Step &step)
             continue;
         OutRequest &out = outs[request.output - 1];
         DatasetReference out_ref;
-        if (!step_output_name(session, out.statement, out.option, out_ref))
+        if (!run.output_name(out.statement, out.option, out_ref))
             return;
         if (out_ref.is_null)
             continue;
@@ -465,7 +438,7 @@ void run_proc_freq(Session &session, const Step &step)
         if (request.output && outputs[request.output - 1])
             write_counts(table, shown, c, request.options, *outputs[request.output - 1]);
     }
-    note_observations_read(session.log, static_cast<long long>(table.rows), ref);
+    run.note_read();
     for (auto &output : outputs)
         if (output && !output->failed())
             output->commit();

@@ -8,8 +8,8 @@
 
 #include "base/message_text.h"
 #include "base/names.h"
-#include "data/output_dataset.h"
-#include "steps/proc_support.h"
+#include "steps/listing_table.h"
+#include "steps/proc_frame.h"
 
 namespace quill::host {
 namespace {
@@ -105,34 +105,15 @@ bool write_description(Session &session, const DatasetName &name, const DatasetN
 
 } // namespace
 
-void run_proc_contents(Session &session, const Step &step)
+void run_proc_contents(ProcRun &run)
 {
-    std::vector<StepOption> options;
-    if (!read_step_options(session, step.head, 2, "CONTENTS", options))
-        return;
-    const StepOption *data = nullptr, *out = nullptr;
-    bool varnum = false, print = true;
-    for (const StepOption &o : options) {
-        if (o.name == "DATA" && o.has_value)
-            data = &o;
-        else if (o.name == "OUT" && o.has_value)
-            out = &o;
-        else if (o.name == "NOPRINT" && !o.has_value)
-            print = false;
-        else if (o.name == "VARNUM" && !o.has_value)
-            varnum = true;
-        else
-            return unknown_option(session, o, "CONTENTS");
-    }
-    if (!step.body.empty())
-        return unknown_statement(session, step.body.front(), "CONTENTS");
-    DatasetReference ref;
-    DatasetView view;
-    if (!open_step_input(session, step.head, data, "CONTENTS", ref, view))
-        return;
-
+    Session &session = run.session;
+    const DatasetReference &ref = run.input;
+    const DatasetView &view = run.view;
+    const bool varnum = run.flag("VARNUM");
+    const StepOption *out = run.option("OUT");
     DatasetReference out_ref;
-    if (out && !step_output_name(session, step.head, *out, out_ref))
+    if (out && !run.output_name(*out, out_ref))
         return;
 
     const std::vector<Variable> &variables = view.variables;
@@ -145,7 +126,7 @@ void run_proc_contents(Session &session, const Step &step)
     if (out && !out_ref.is_null &&
         !write_description(session, ref.name, out_ref.name, variables, alphabetic, view.rows(), keys))
         return;
-    if (!print)
+    if (run.flag("NOPRINT"))
         return;
     std::vector<size_t> order(variables.size());
     std::iota(order.begin(), order.end(), size_t{0});

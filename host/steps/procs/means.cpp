@@ -14,9 +14,9 @@
 #include "language/format_statement.h"
 #include "language/variable_lists.h"
 #include "data/output_dataset.h"
-#include "steps/by_groups.h"
 #include "steps/class_groups.h"
-#include "steps/proc_support.h"
+#include "steps/listing_table.h"
+#include "steps/procs/means.h"
 #include "steps/summary_statistics.h"
 
 namespace quill::host {
@@ -37,16 +37,16 @@ struct MeansRequest {
     std::vector<size_t> classes;   // table columns
     std::vector<ByKey> by;
     bool has_output = false;
-    const StepOption *out = nullptr;
     DatasetReference out_ref;
     std::vector<OutputStat> output_stats;
 };
 
 // stat(var ...)=name ... | stat=name ... (names for the VAR variables in order) | stat= (the
 // variables' own names) </ AUTONAME> (var_Stat for the variables given no name).
-bool read_output_statement(Session &session, const Statement &s, const std::vector<Variable> &variables,
-                           MeansRequest &request)
+bool read_output_statement(ProcRun &run, const Statement &s, MeansRequest &request)
 {
+    Session &session = run.session;
+    const std::vector<Variable> &variables = run.view.variables;
     const auto &t = s.tokens;
     size_t end = t.size() - 1;
     bool autoname = false;
@@ -69,7 +69,7 @@ bool read_output_statement(Session &session, const Statement &s, const std::vect
         const std::string word = t[i].kind == TokenKind::Name ? upper_case(t[i].text) : std::string();
         if (word == "OUT" && i + 2 < end && is_punct(t[i + 1], '=')) {
             StepOption out{"OUT", true, i + 2, dataset_tokens_end(t, i + 2, end), t[i].line};
-            if (!step_output_name(session, s, out, request.out_ref))
+            if (!run.output_name(s, out, request.out_ref))
                 return false;
             request.has_output = true;
             i = out.end;
@@ -200,23 +200,27 @@ public:
         else
             formatted_groups(request_.classes, rows, groups);
         const bool many = request_.vars.size() > 1;
+        const bool counts = request_.vars.empty(); // SUMMARY without VAR: the observations only
         for (size_t c : request_.classes)
             columns.push_back({table_.columns[c].name, table_.columns[c].type == VarType::Numeric, {}});
-        if (!request_.classes.empty())
+        if (!request_.classes.empty() || counts)
             columns.push_back({"N Obs", true, {}});
         if (many)
             columns.push_back({"Variable", false, {}});
         const size_t first_stat = columns.size();
-        for (Statistic k : request_.statistics)
-            columns.push_back({std::string(summary_statistic_names[static_cast<size_t>(k)].header), true, {}});
+        if (!counts)
+            for (Statistic k : request_.statistics)
+                columns.push_back({std::string(summary_statistic_names[static_cast<size_t>(k)].header), true, {}});
         for (const auto &[b, e] : groups) {
             const std::vector<Summary> summaries = summarize_rows(rows, b, e);
-            for (size_t v = 0; v < request_.vars.size(); ++v) {
+            for (size_t v = 0; v < std::max<size_t>(1, request_.vars.size()); ++v) {
                 size_t k = 0;
                 for (size_t c : request_.classes)
                     columns[k++].cells.push_back(v ? std::string() : shown_(c, rows[b]));
-                if (!request_.classes.empty())
+                if (!request_.classes.empty() || counts)
                     columns[k++].cells.push_back(v ? std::string() : std::to_string(e - b));
+                if (counts)
+                    continue;
                 if (many)
                     columns[k++].cells.push_back(table_.columns[request_.vars[v]].name);
                 for (size_t s = 0; s < request_.statistics.size(); ++s) {
@@ -227,7 +231,7 @@ public:
             }
         }
         Listing &listing = session_.listing;
-        if (!many) {
+        if (!many && !counts) {
             const Column &var = table_.columns[request_.vars[0]];
             listing.line(centered("Analysis Variable : " + var.name + (var.label.empty() ? "" : " " + var.label)));
             listing.line("");
@@ -272,7 +276,7 @@ public:
             vars.push_back(table_.columns[c]);
         vars.push_back({"_TYPE_"});
         vars.push_back({"_FREQ_"});
-        if (request_.output_stats.empty()) {
+        if (request_.output_stats.empty() && !request_.vars.empty()) {
             vars.push_back({"_STAT_", VarType::Character, 8});
             for (size_t v : request_.vars)
                 vars.push_back({table_.columns[v].name});
@@ -322,7 +326,7 @@ private:
             copy(column, std::find(in.begin(), in.end(), column) != in.end());
         row_.numbers[c++] = static_cast<double>(type);
         row_.numbers[c++] = static_cast<double>(freq);
-        if (!request_.output_stats.empty()) {
+        if (!request_.output_stats.empty() || request_.vars.empty()) {
             for (const OutputStat &o : request_.output_stats)
                 row_.numbers[c++] = summaries[o.variable][static_cast<size_t>(o.statistic)];
             return output.write(row_);
@@ -347,98 +351,87 @@ private:
     Row row_;
 };
 
-} // namespace
-
-void run_proc_means(Session &session, const Step &step)
+// The PROC statement's options: MAXDEC=, NWAY, NOPRINT (PRINT) and the statistics to print.
+bool read_means_options(ProcRun &run, const MeansStyle &style, MeansRequest &request)
 {
-    std::vector<StepOption> options;
-    if (!read_step_options(session, step.head, 2, "MEANS", options))
-        return;
-    const StepOption *data = nullptr;
-    MeansRequest request;
-    for (const StepOption &o : options) {
+    request.print = style.prints;
+    for (const StepOption &o : run.options) {
         Statistic statistic;
-        if (o.name == "DATA" && o.has_value) {
-            data = &o;
-        } else if (o.name == "MAXDEC" && o.has_value) {
-            const std::string &value = step.head.tokens[o.begin].text;
+        if (o.name == "MAXDEC") {
+            const std::string &value = run.value(o).text;
             if (value.size() != 1 || value[0] < '0' || value[0] > '8') {
-                session.log.error(at_line("MAXDEC= takes a whole number from 0 to 8", o.line));
-                return;
+                run.error("MAXDEC= takes a whole number from 0 to 8", o.line);
+                return false;
             }
             request.maxdec = value[0] - '0';
-        } else if (o.name == "NWAY" && !o.has_value) {
+        } else if (o.name == "NWAY") {
             request.nway = true;
-        } else if (o.name == "NOPRINT" && !o.has_value) {
-            request.print = false;
-        } else if (!o.has_value && statistic_for(o.name, statistic)) {
+        } else if (o.name == "NOPRINT" || o.name == "PRINT") {
+            request.print = o.name == "PRINT";
+        } else if (statistic_for(o.name, statistic)) {
             request.statistics.push_back(statistic);
-        } else {
-            return unknown_option(session, o, "MEANS");
         }
     }
     if (request.statistics.empty())
         request.statistics = {Statistic::N, Statistic::Mean, Statistic::Std, Statistic::Min, Statistic::Max};
-    DatasetReference ref;
-    DatasetView view;
-    if (!open_step_input(session, step.head, data, "MEANS", ref, view))
-        return;
-    const std::vector<Variable> &variables = view.variables;
-    const Statement *output_statement = nullptr;
+    return true;
+}
+
+// VAR and CLASS; OUTPUT is read once the analysis variables are known. Without VAR, every
+// numeric variable that is not a BY or CLASS variable, or (SUMMARY) none: the counts only.
+bool read_means_statements(ProcRun &run, const MeansStyle &style, MeansRequest &request,
+                           const Statement *&output_statement)
+{
+    const std::vector<Variable> &variables = run.view.variables;
     bool has_var = false;
-    for (const Statement &s : step.body) {
-        const std::string keyword = s.keyword();
-        std::vector<int> numbers;
-        if (keyword == "VAR" || keyword == "CLASS") {
-            if (!step_variables(session, s, variables, numbers))
-                return;
-            for (int n : numbers) {
-                const size_t c = static_cast<size_t>(n - 1);
-                if (keyword == "VAR" && variables[c].type != VarType::Numeric) {
-                    session.log.error(at_line("Variable " + variables[c].name + " in list does not match type prescribed for this list", s.line()));
-                    return;
-                }
-                (keyword == "VAR" ? request.vars : request.classes).push_back(c);
-            }
-            has_var = has_var || keyword == "VAR";
-        } else if (keyword == "BY") {
-            if (!read_by_statement(session, s, variables, request.by))
-                return;
-        } else if (keyword == "OUTPUT") {
-            output_statement = &s;
-        } else if (keyword == "FORMAT" || keyword == "INFORMAT") {
-            std::string error;
-            if (!apply_format_statement(s.tokens, session.formats, view.variables, error))
-                return session.log.error(error);
-        } else {
-            return unknown_statement(session, s, "MEANS");
+    for (const Statement *s : run.statements) {
+        const std::string keyword = s->keyword();
+        if (keyword == "OUTPUT") {
+            output_statement = s;
+            continue;
         }
+        std::vector<int> numbers;
+        if (!run.variables(*s, numbers))
+            return false;
+        for (int n : numbers) {
+            const size_t c = static_cast<size_t>(n - 1);
+            if (keyword == "VAR" && variables[c].type != VarType::Numeric) {
+                run.error("Variable " + variables[c].name + " in list does not match type prescribed for this list", s->line());
+                return false;
+            }
+            (keyword == "VAR" ? request.vars : request.classes).push_back(c);
+        }
+        has_var = has_var || keyword == "VAR";
     }
-    if (!has_var)
+    if (!has_var && style.every_numeric)
         for (size_t c = 0; c < variables.size(); ++c) {
             const bool grouping = std::find(request.classes.begin(), request.classes.end(), c) != request.classes.end() ||
                                   std::any_of(request.by.begin(), request.by.end(), [&](const ByKey &k) { return k.column == c; });
             if (variables[c].type == VarType::Numeric && !grouping)
                 request.vars.push_back(c);
         }
-    if (request.vars.empty()) {
-        session.log.error(at_line("PROC MEANS has no numeric variable to analyse", step.head.line()));
-        return;
+    if (request.vars.empty() && style.every_numeric) {
+        run.error("PROC " + run.name + " has no numeric variable to analyse", run.line());
+        return false;
     }
-    if (output_statement && !read_output_statement(session, *output_statement, variables, request))
-        return;
-    // Only the variables the step uses are read, and the request renumbered to count them.
+    return true;
+}
+
+// The input as far as the step uses it: its analysis, CLASS and BY variables, the request
+// renumbered to count among them.
+DatasetView used_view(const ProcRun &run, MeansRequest &request)
+{
     std::vector<size_t> used = request.vars;
     used.insert(used.end(), request.classes.begin(), request.classes.end());
     for (const ByKey &key : request.by)
         used.push_back(key.column);
     std::sort(used.begin(), used.end());
     used.erase(std::unique(used.begin(), used.end()), used.end());
-    DatasetView used_view{view.source, {}, {}};
-    std::vector<size_t> place(variables.size());
+    DatasetView view{run.view.source, {}, {}};
+    std::vector<size_t> place(run.view.variables.size());
     for (size_t k = 0; k < used.size(); ++k) {
-        used_view.columns.push_back(view.columns[used[k]]);
-        used_view.variables.push_back(view.variables[used[k]]);
+        view.columns.push_back(run.view.columns[used[k]]);
+        view.variables.push_back(run.view.variables[used[k]]);
         place[used[k]] = k;
     }
     for (size_t &c : request.vars)
@@ -447,29 +440,47 @@ void run_proc_means(Session &session, const Step &step)
         c = place[c];
     for (ByKey &key : request.by)
         key.column = place[key.column];
-    Table table;
-    std::string error;
-    if (!read_view(used_view, table, error)) {
-        session.log.error(at_line(error, step.head.line()));
+    return view;
+}
+
+} // namespace
+
+void run_means_or_summary(ProcRun &run, const MeansStyle &style)
+{
+    Session &session = run.session;
+    MeansRequest request;
+    request.by = run.by;
+    const Statement *output_statement = nullptr;
+    if (!read_means_options(run, style, request) || !read_means_statements(run, style, request, output_statement))
+        return;
+    if (!request.print && !output_statement && !style.prints) {
+        session.log.warning("Neither the PRINT option nor a valid output statement has been given.");
         return;
     }
+    if (output_statement && !read_output_statement(run, *output_statement, request))
+        return;
+    Table table;
+    if (!run.read(used_view(run, request), table))
+        return;
     const ShownValues shown(table, &session.formats);
     std::vector<size_t> starts = {0, table.rows};
-    if (!request.by.empty() && !by_group_starts(table, request.by, ref.name.display, starts, error, shown.by_text())) {
-        session.log.error(at_line(error, step.head.line()));
+    std::string error;
+    if (!request.by.empty() &&
+        !by_group_starts(table, request.by, run.input.name.display, starts, error, shown.by_text())) {
+        run.error(error, run.line());
         return;
     }
     drop_repeated_output_names(session, table, request);
-    MeansRun run(session, table, shown, request);
+    MeansRun means(session, table, shown, request);
     std::unique_ptr<OutputDataset> output;
     if (request.has_output && !request.out_ref.is_null) {
         output = std::make_unique<OutputDataset>(session.library, session.log, request.out_ref.name);
-        if (!output->create(run.output_variables()))
+        if (!output->create(means.output_variables()))
             return;
     }
     if (request.print) {
         session.listing.begin_page(session.titles, session.footnotes);
-        session.listing.line(centered("The MEANS Procedure"));
+        session.listing.line(centered("The " + run.name + " Procedure"));
         session.listing.line("");
     }
     for (size_t g = 0; g + 1 < starts.size(); ++g) {
@@ -480,13 +491,15 @@ void run_proc_means(Session &session, const Step &step)
             session.listing.line("");
         }
         if (request.print)
-            run.print_group(rows);
-        if (output && !run.write_group(*output, rows))
+            means.print_group(rows);
+        if (output && !means.write_group(*output, rows))
             return;
     }
-    note_observations_read(session.log, static_cast<long long>(table.rows), ref);
+    run.note_read();
     if (output)
         output->commit();
 }
+
+void run_proc_means(ProcRun &run) { run_means_or_summary(run, {true, true}); }
 
 } // namespace quill::host

@@ -7,7 +7,8 @@
 #include "base/names.h"
 #include "base/number_text.h"
 #include "language/format_definition.h"
-#include "steps/proc_support.h"
+#include "steps/listing_table.h"
+#include "steps/proc_frame.h"
 
 namespace quill::host {
 namespace {
@@ -46,29 +47,18 @@ void print_format(Listing &listing, const UserFormat &f)
 
 } // namespace
 
-void run_proc_format(Session &session, const Step &step)
+void run_proc_format(ProcRun &run)
 {
-    std::vector<StepOption> options;
-    if (!read_step_options(session, step.head, 2, "FORMAT", options))
-        return;
-    bool fmtlib = false;
-    for (const StepOption &o : options) {
-        if (o.name == "FMTLIB" && !o.has_value) {
-            fmtlib = true;
-        } else if ((o.name == "LIBRARY" || o.name == "LIB") && o.has_value) {
-            session.log.note("Formats are kept for the run only: LIBRARY=" + upper_case(step.head.tokens[o.begin].source) +
+    Session &session = run.session;
+    for (const char *library : {"LIBRARY", "LIB"})
+        if (const StepOption *o = run.option(library))
+            session.log.note("Formats are kept for the run only: LIBRARY=" + upper_case(run.value(*o).source) +
                              " stores none.");
-        } else {
-            return unknown_option(session, o, "FORMAT");
-        }
-    }
-    for (const Statement &s : step.body) {
+    for (const Statement *statement : run.statements) {
+        const Statement &s = *statement;
         const std::string keyword = s.keyword();
         if (keyword != "VALUE" && keyword != "INVALUE") {
-            if (keyword == "PICTURE" || keyword == "SELECT" || keyword == "EXCLUDE")
-                session.log.error(at_line("The " + keyword + " statement is not supported by this host", s.line()));
-            else
-                unknown_statement(session, s, "FORMAT");
+            run.error("The " + keyword + " statement is not supported by this host", s.line());
             continue;
         }
         auto format = std::make_shared<UserFormat>();
@@ -83,7 +73,7 @@ void run_proc_format(Session &session, const Step &step)
                          " has been output.");
     }
     const auto all = session.formats.all();
-    if (fmtlib && !all.empty()) {
+    if (run.flag("FMTLIB") && !all.empty()) {
         session.listing.begin_page(session.titles, session.footnotes);
         for (const auto &f : all)
             print_format(session.listing, *f);
