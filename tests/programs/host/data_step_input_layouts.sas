@@ -41,6 +41,13 @@ datalines;
 2 31DEC1999 25
 ;
 proc print data=informed; run;
+/* The same layouts read from a file, a line at a time: two lines an observation. */
+data fromfile;
+  infile 'here/infile_layout.txt';
+  input id 1-3 @5 d date9. #2 amt :comma8.;
+  format d yymmdd10.;
+run;
+proc print data=fromfile; run;
 data bad;
   input x 1-3 @;
 datalines;
