@@ -35,7 +35,7 @@ struct Variable {
     size_t length = number_length; // bytes of a value: 8 for a number; a text's most
     std::string label = {};        // empty when it has none
     std::string format = {};       // display format ("BEST12."); empty when it has none
-    std::string informat = {};     // reading informat ("COMMA10."); empty when it has none
+    std::string informat = {};     // the informat INPUT reads it with ("DATE9."); empty when it has none
 };
 
 // The values of one observation in variable order: numbers[i] for a numeric variable, texts[i]

@@ -1,10 +1,10 @@
 // The frame of every PROC step: what each procedure would otherwise repeat. It reads the PROC
 // statement's options by the procedure's rows (flag | NAME=value | NAME=data set), opens DATA=
-// or _LAST_ through the step's WHERE statement, reads BY, refuses FORMAT and INFORMAT (the one
-// place to change when formats exist), checks the other statements against the procedure's
+// or _LAST_ through the step's WHERE statement, gives its variables the formats of the step's
+// FORMAT and INFORMAT statements, reads BY, checks the other statements against the procedure's
 // list, and writes the one "observations read" note with its WHERE line. A procedure's body then
-// deals only with its own options and statements. Module procedures get the WHERE statement, the
-// refusal and the note through the same frame.
+// deals only with its own options and statements. Module procedures get the WHERE, FORMAT and
+// INFORMAT statements and the note through the same frame.
 #ifndef QUILL_HOST_STEPS_PROC_FRAME_H
 #define QUILL_HOST_STEPS_PROC_FRAME_H
 
@@ -61,6 +61,7 @@ public:
     std::vector<StepOption> options;         // of the PROC statement, as given
     std::vector<const Statement *> statements; // the procedure's own statements, in order
     std::vector<Token> where;                // the WHERE statement's condition (empty: none)
+    std::vector<std::vector<Token>> formats; // the FORMAT and INFORMAT statements, each whole
     bool has_input = false;                  // the procedure reads DATA= (or _LAST_)
     DatasetReference input;
     DatasetView view;                        // the input through its options and WHERE
@@ -97,8 +98,7 @@ private:
     bool noted_ = false;
 };
 // Runs one step of a module procedure: the WHERE statement filters its input, FORMAT and
-// INFORMAT are refused, and the rest of the step goes to the module. Returns its return code
-// (0 when the frame refused the step).
+// INFORMAT format it, and the rest of the step goes to the module. Returns its return code.
 int run_module_step(Session &session, const LoadedModule &module, const Step &step, const std::string &name);
 
 } // namespace quill::host
