@@ -1,7 +1,7 @@
 /* The three models at lambda 0 are the maximum-likelihood fits: coefficients, standard errors,
    criteria and predictions against R's glm() (derive/glm_models.R). CLASS levels are coded
-   against the last one; BY groups are separate fits. Outputs go to CSV files in the run's
-   folder, read back by the near: lines. */
+   against the last one (the first with DESCENDING); OFFSET= is glm()'s offset; BY groups are
+   separate fits. Outputs go to CSV files in the run's folder, read back by the near: lines. */
 libname out '.';
 proc quillfit data=examples.prostate outbetas=out.normal_betas outerrs=out.normal_errs
               outpath=out.normal_path outpred=out.normal_pred noprint;
@@ -20,6 +20,11 @@ proc quillfit data=examples.biochemists outbetas=out.poisson_betas outerrs=out.p
   model art = fem mar kid5 phd ment;
   class fem mar;
   dist poisson;
+  gridsize 1; minlambda 0; maxlambda 0;
+run;
+proc quillfit data=examples.prostate outbetas=out.offset_betas outerrs=out.offset_errs noprint;
+  model lpsa = lcavol lweight gleason / offset=lcp;
+  class gleason / descending;
   gridsize 1; minlambda 0; maxlambda 0;
 run;
 proc sort data=examples.prostate out=by_svi;

@@ -42,6 +42,13 @@ constant <- 2 * sum(lfactorial(a$art))
 criteria("poisson", BIC(fit) - constant, AIC(fit) - constant)
 near("poisson_pred.csv", 915, "PREDICTED", fitted(fit)[915])
 
+cat("# OFFSET=lcp, normal; CLASS DESCENDING makes the first level (6) the reference\n")
+p <- read.csv(file.path(data_dir, "prostate.csv"))
+p$gleason <- relevel(factor(p$gleason, levels = c(9, 8, 7, 6)), ref = "6")
+fit <- lm(lpsa ~ lcavol + lweight + gleason, offset = lcp, data = p)
+near_fit("offset", 1, c("", "LCAVOL", "LWEIGHT", "GLEASON_9", "GLEASON_8", "GLEASON_7"),
+         coef(fit), sqrt(diag(vcov(fit))))
+
 cat("# BY svi: one lm() per group, svi = 0 then 1\n")
 p <- read.csv(file.path(data_dir, "prostate.csv"))
 for (g in 0:1) {
