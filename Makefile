@@ -14,7 +14,7 @@ FUZZ_TARGETS ?= program csv data_step quillfit runscad sas
 RUN_TARGETS  := quill_host_cli quill quillfit runscad_example
 
 # Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
-PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev
+PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev libsqlite3-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 # intercept_tls_get_addr=0: this toolchain's sanitizer guesses the bounds of a dynamic TLS block
