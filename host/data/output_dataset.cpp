@@ -59,7 +59,8 @@ bool OutputDataset::commit()
     library_.set_last(name_);
     library_.forget_sorted(name_);
     library_.remember_metadata(name_, variables_);
-    log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
+    if (!quiet_)
+        log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
               std::to_string(variables_.size()) + " variables.");
     return true;
 }

@@ -26,6 +26,8 @@ public:
     bool write(Row &row);
     bool commit();
     void discard();
+    // The commit writes no note: the caller words its own (PROC SQL's "Table X created, ...").
+    void quiet() { quiet_ = true; }
 
     bool failed() const { return failed_; }
     long long observations() const { return observations_; }
@@ -41,6 +43,7 @@ private:
     long long observations_ = 0;
     bool failed_ = false;
     bool warned_infinite_ = false;
+    bool quiet_ = false;
 };
 
 } // namespace quill::host

@@ -11,6 +11,7 @@
 #include "data/dataset_library.h"
 #include "language/macro/macro_processor.h"
 #include "language/macro/macro_symbols.h"
+#include "language/sql/sql_views.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -36,6 +37,7 @@ struct Session {
     std::map<std::string, std::string> filerefs; // FILENAME ref 'path': the upper-case ref -> the path
     MacroSymbols macro_symbols;        // %LET, CALL SYMPUTX and the automatic macro variables
     MacroOptions macro_options;        // OPTIONS MPRINT, SYMBOLGEN, MLOGIC, MINOPERATOR ...
+    SqlViews sql_views;                // PROC SQL's CREATE VIEW: kept for the run
 };
 
 // The thread limit the program's options set for the steps that follow, as the interface vector

@@ -243,6 +243,13 @@ void run_host_procedure(Session &session, const Step &step, const ProcRow &row)
         run.note_read();
 }
 
+std::unique_ptr<StatementProcedure> open_statement_procedure(ProcRun &run, const ProcRow &row)
+{
+    if (!read_options(run.session, run.step.head, 2, row.options, run.name, run.options))
+        return nullptr;
+    return row.start(run);
+}
+
 int run_module_step(Session &session, const LoadedModule &module, const Step &step, const std::string &name)
 {
     // The WHERE statement is the host's: it filters the input before the procedure sees it.
