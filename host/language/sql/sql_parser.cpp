@@ -519,13 +519,17 @@ bool SqlParser::into_target(SqlIntoTarget &target)
     target.at = here();
     if (!expect_punct(':'))
         return false;
-    target.name = take_name();
+    // After ':' any name is a macro variable's, a word of the language too (:order).
+    const auto macro_name = [this] {
+        return more() && t_[pos_].kind == TokenKind::Name ? t_[pos_++].text : take_name();
+    };
+    target.name = macro_name();
     if (target.name.empty())
         return false;
     if (take_punct('-') || take_word("THROUGH") || take_word("THRU")) {
         target.range = true;
         if (take_punct(':')) {
-            target.last = take_name();
+            target.last = macro_name();
             if (target.last.empty())
                 return false;
         }

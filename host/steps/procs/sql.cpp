@@ -37,8 +37,14 @@ public:
             failed(error, statement);
             return;
         }
-        if (noexec_)
+        if (noexec_) {
+            // Only checked: names and types are resolved, nothing is run.
+            SqlEnvironment env = sql_environment(session_);
+            SqlPlan plan;
+            if (s.query && !translate_sql_query(env, statement.tokens, *s.query, plan, error))
+                session_.log.error(error);
             return;
+        }
         long long rows = 0;
         if (!execute(statement.tokens, s, rows, error)) {
             failed(error, statement);
