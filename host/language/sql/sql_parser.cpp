@@ -202,6 +202,11 @@ bool SqlParser::insert(SqlStatement &s)
     s.targets.emplace_back();
     if (!expect_word("INTO") || !dataset_name(s.targets.back()))
         return false;
+    // INSERT INTO t (a, b): a column list, not data set options, when no '=' follows its first name.
+    SqlStatement::Target &target = s.targets.back();
+    if (target.end > target.begin + 1 && is_punct(t_[target.begin + 1], '(') &&
+        !(target.begin + 3 < end_ && is_punct(t_[target.begin + 3], '=')))
+        pos_ = target.end = target.begin + 1;
     if (punct('(') && !word("SELECT", 1)) {
         ++pos_;
         do {

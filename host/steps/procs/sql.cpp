@@ -110,7 +110,11 @@ private:
         if (!query(tokens, *s.query, result, error))
             return false;
         rows = static_cast<long long>(result.rows);
-        const std::vector<SqlIntoTarget> *into = s.query->select ? &s.query->select->into : nullptr;
+        // INTO is written in the first SELECT, also of a set operation.
+        const SqlQuery *first = s.query.get();
+        while (first->left)
+            first = first->left.get();
+        const std::vector<SqlIntoTarget> *into = first->select ? &first->select->into : nullptr;
         if (into && !into->empty()) {
             if (!set_into_variables(session_, *into, result, error))
                 return false;
