@@ -8,7 +8,7 @@ FUZZ_BUILD := build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS    ?= -1
-FUZZ_TARGETS ?= program csv data_step quillfit runscad sas
+FUZZ_TARGETS ?= program csv data_step quillfit runscad sas sql
 # What `make run` needs: the quill executable, libquill, the quillfit module and the C example;
 # no test, fuzz or benchmark object.
 RUN_TARGETS  := quill_host_cli quill quillfit runscad_example

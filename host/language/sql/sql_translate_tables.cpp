@@ -140,12 +140,7 @@ bool SqlTranslator::view_relation(const SqlViewDefinition &view, const std::stri
     if (!ok)
         return false;
     out.alias = alias;
-    out.sql = next_name('t');
-    out.source = "(" + text.sql + ") AS " + out.sql;
-    out.columns = text.columns;
-    for (size_t c = 0; c < out.columns.size(); ++c)
-        out.column_sql.push_back(out.sql + ".o" + std::to_string(c));
-    return true;
+    return query_relation(text, out);
 }
 
 bool SqlTranslator::relation(const SqlTableRef &ref, SqlRelation &out)
@@ -156,6 +151,12 @@ bool SqlTranslator::relation(const SqlTableRef &ref, SqlRelation &out)
     if (!query(*ref.query, nullptr, false, text))
         return false;
     out.alias = ref.alias;
+    return query_relation(text, out);
+}
+
+// A query as a relation of FROM: its columns o0, o1 ... under a new name.
+bool SqlTranslator::query_relation(const SqlQueryText &text, SqlRelation &out)
+{
     out.sql = next_name('t');
     out.source = "(" + text.sql + ") AS " + out.sql;
     out.columns = text.columns;

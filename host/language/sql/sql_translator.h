@@ -81,6 +81,7 @@ private:
     bool from(const SqlSelect &s, SqlScope &scope, std::string &sql);
     bool relation(const SqlTableRef &ref, SqlRelation &out);
     bool view_relation(const SqlViewDefinition &view, const std::string &alias, const Token &at, SqlRelation &out);
+    bool query_relation(const SqlQueryText &text, SqlRelation &out);
     bool order(const std::vector<SqlOrderItem> &items, SqlScope *scope, std::vector<SqlTerm> &hidden,
                const SqlQueryText &result, const std::vector<SqlTerm> *visible, std::string &sql);
     bool select_items(const SqlSelect &s, SqlScope &scope, std::vector<SqlTerm> &terms, SqlQueryText &out);
