@@ -5,6 +5,7 @@
 #include "base/names.h"
 #include "language/dataset_reference.h"
 #include "language/expression.h"
+#include "language/sql/sql_parser.h"
 #include "steps/procs/sql.h"
 #include "steps/procs/sql_results.h"
 
@@ -385,6 +386,18 @@ bool sql_describe(Session &session, const std::vector<Token> &tokens, const SqlS
     for (const SqlStatement::Target &target : s.targets) {
         DatasetName name;
         Table table;
+        if (s.describe_view) {
+            const SqlViewDefinition *view = nullptr;
+            if (!sql_target_name(session, tokens, target, name, error))
+                return false;
+            if (!(view = session.sql_views.find(name))) {
+                error = at_place("View " + name.display + " does not exist", target.at);
+                return false;
+            }
+            session.log.note("SQL view " + name.display + " is defined as:");
+            session.log.plain("        " + sql_text(view->statement, 0, view->statement.size()));
+            continue;
+        }
         if (!read_target(session, tokens, target, name, table, error))
             return false;
         session.log.note("SQL table " + name.display + " was created like:");

@@ -31,6 +31,7 @@ proc sql;
   create view big as select id, w from t where w gt 25;
   select id into :bigs separated by ',' from big;
   %put bigs=&bigs;
+  describe view big;
   insert into t values (9, 'z', 99);
   select id into :bigs separated by ',' from big;
   %put bigs later=&bigs;
