@@ -78,7 +78,8 @@ bool OutputDataset::commit()
     for (const std::string &warning : sink_->warnings())
         log_.warning(warning);
     library_.set_last(name_);
-    log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
+    if (!quiet_)
+        log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
               std::to_string(variables_.size()) + " variables.");
     return true;
 }

@@ -29,6 +29,8 @@ public:
     bool write(Row &row);
     bool commit();
     void discard();
+    // The commit writes no note: the caller words its own (PROC SQL's "Table X created, ...").
+    void quiet() { quiet_ = true; }
 
     bool failed() const { return failed_; }
     long long observations() const { return observations_; }
@@ -46,6 +48,7 @@ private:
     bool failed_ = false;
     bool warned_infinite_ = false;
     std::vector<char> warned_long_; // per variable
+    bool quiet_ = false;
 };
 
 } // namespace quill::host

@@ -12,6 +12,7 @@
 #include "language/format_catalog.h"
 #include "language/macro/macro_processor.h"
 #include "language/macro/macro_symbols.h"
+#include "language/sql/sql_views.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -39,6 +40,7 @@ struct Session {
     MacroSymbols macro_symbols;        // %LET, CALL SYMPUTX and the automatic macro variables
     MacroOptions macro_options;        // OPTIONS MPRINT, SYMBOLGEN, MLOGIC, MINOPERATOR ...
     FormatCatalog formats;             // the formats and informats PROC FORMAT defined
+    SqlViews sql_views;                // PROC SQL's CREATE VIEW: kept for the run
 };
 
 // The thread limit the program's options set for the steps that follow, as the interface vector

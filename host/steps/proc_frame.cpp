@@ -242,6 +242,13 @@ void run_host_procedure(Session &session, const Step &step, const ProcRow &row)
         run.note_read();
 }
 
+std::unique_ptr<StatementProcedure> open_statement_procedure(ProcRun &run, const ProcRow &row)
+{
+    if (!read_options(run.session, run.step.head, 2, row.options, run.name, run.options))
+        return nullptr;
+    return row.start(run);
+}
+
 int run_module_step(Session &session, const LoadedModule &module, const Step &step, const std::string &name)
 {
     // WHERE, FORMAT and INFORMAT are the host's: they filter the input and give its variables

@@ -8,6 +8,7 @@
 #ifndef QUILL_HOST_STEPS_PROC_FRAME_H
 #define QUILL_HOST_STEPS_PROC_FRAME_H
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,17 +40,33 @@ bool read_options(Session &session, const Statement &statement, size_t first, st
 
 class ProcRun;
 
+// A procedure that runs each statement as soon as its ';' is read (PROC SQL), so that what one
+// statement does (a macro variable it sets, a table it creates) is there for the next. The frame
+// opens it with the PROC statement; the runner then hands it the statements one at a time, RUN
+// among them, and QUIT, the next step or the program's end closes it.
+class StatementProcedure {
+public:
+    virtual ~StatementProcedure() = default;
+    virtual void statement(const Statement &statement) = 0;
+    virtual void finish() {}
+};
+
 // A procedure of the host: its body and what the frame reads for it.
 using ProcBody = void (*)(ProcRun &run);
+using StatementProcedureStart = std::unique_ptr<StatementProcedure> (*)(ProcRun &run);
 struct ProcRow {
     std::string_view name;
-    ProcBody run;
+    ProcBody run;                // the whole step, once collected (null for a statement-at-a-time one)
     std::string_view options;    // "DATA=ds OUT=ds NODUPKEY": NAME flags, NAME= values, NAME=ds data sets
     std::string_view statements; // its own statements, BY among them when it takes BY groups
+    StatementProcedureStart start = nullptr; // set for a procedure that runs statement by statement
 };
 
 // Runs one step of a host procedure through the frame.
 void run_host_procedure(Session &session, const Step &step, const ProcRow &row);
+// Opens a statement-at-a-time procedure with the options of `run`'s PROC statement; nullptr
+// (after an error) when they are not the procedure's.
+std::unique_ptr<StatementProcedure> open_statement_procedure(ProcRun &run, const ProcRow &row);
 
 class ProcRun {
 public:

@@ -16,6 +16,7 @@ void run_proc_means(ProcRun &run);
 void run_proc_print(ProcRun &run);
 void run_proc_sort(ProcRun &run);
 void run_proc_summary(ProcRun &run);
+std::unique_ptr<StatementProcedure> start_proc_sql(ProcRun &run);
 
 namespace {
 
@@ -32,6 +33,7 @@ constexpr ProcRow procedures[] = {
     {"MEANS",    run_proc_means,    "DATA=ds MAXDEC= NWAY NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
     {"PRINT",    run_proc_print,    "DATA=ds NOOBS LABEL L N",                              "VAR SUM BY"},
     {"SORT",     run_proc_sort,     "DATA=ds OUT=ds NODUPKEY",                              "BY"},
+    {"SQL",      nullptr,           "NOPRINT PRINT OUTOBS= FEEDBACK NOFEEDBACK NUMBER NONUMBER", "", start_proc_sql},
     {"SUMMARY",  run_proc_summary,  "DATA=ds MAXDEC= NWAY PRINT NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
 };
 
