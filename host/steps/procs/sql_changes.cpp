@@ -369,7 +369,6 @@ bool sql_drop(Session &session, const std::vector<Token> &tokens, const SqlState
         }
         std::error_code code;
         if (std::filesystem::remove(name.location, code)) {
-            session.library.forget_sorted(name);
             session.log.note("Table " + name.display + " has been dropped.");
         } else if (code) {
             error = at_place("Table " + name.display + " could not be dropped (" + code.message() + ")", target.at);
