@@ -31,17 +31,13 @@ ValueFormat column_format(const Column &column)
     fmt.width = column.type == VarType::Numeric ? 8 : static_cast<int>(std::max<size_t>(column.length, 1));
     if (column.format.empty())
         return fmt;
-    Tokenizer tokenizer(column.format);
-    std::vector<Token> tokens;
-    for (Token t = tokenizer.next(); t.kind != TokenKind::End; t = tokenizer.next())
-        tokens.push_back(t);
-    size_t pos = 0;
     ValueFormat given;
     std::string error;
-    if (parse_value_format(tokens, pos, tokens.size(), false, given, error) &&
-        (given.kind == ValueFormat::Kind::Text) == (column.type == VarType::Character))
+    // Built-in formats only: a query's cells are formatted without the run's PROC FORMAT catalog.
+    if (parse_format_text(column.format, false, nullptr, given, error) &&
+        given.character() == (column.type == VarType::Character))
         return given;
-    return fmt; // a format this host does not write (DATE9.): the value as BEST8. writes it
+    return fmt; // a format this host does not know: the value as BEST8. writes it
 }
 
 // Text of a value without the blanks its format put around it.
