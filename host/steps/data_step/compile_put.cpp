@@ -1,0 +1,106 @@
+// The DATA step compiler's PUT statement.
+#include <algorithm>
+
+#include "base/message_text.h"
+#include "base/names.h"
+#include "language/dataset_reference.h"
+#include "language/variable_lists.h"
+#include "steps/data_step/compiler.h"
+#include "steps/data_step/datalines_input.h"
+#include "steps/data_step/infile_statement.h"
+
+namespace quill::host {
+
+// PUT <'text'> <variable <=> <format>> <_ALL_> </> <@n> <+n> ...;
+bool Compiler::put_statement(size_t &pos, Stmt &s, int &out)
+{
+    const std::string outer = current_;
+    current_ = "PUT";
+    std::vector<PutItem> items;
+    const auto pointer_amount = [&](PutItem::Kind kind) {
+        const Token &n = tokens_[pos + 1];
+        if (n.kind != TokenKind::Integer || n.number < 1 || n.number > 32767)
+            return expected("a column number from 1 to 32767", pos + 1);
+        PutItem item;
+        item.kind = kind;
+        item.amount = static_cast<long>(n.number);
+        items.push_back(item);
+        pos += 2;
+        return true;
+    };
+    while (tokens_[pos].kind != TokenKind::Semicolon) {
+        const Token &t = tokens_[pos];
+        PutItem item;
+        if (t.kind == TokenKind::String) {
+            item.text = t.text;
+            items.push_back(std::move(item));
+            ++pos;
+            continue;
+        }
+        if (is_punct(t, '/')) {
+            item.kind = PutItem::Kind::NewLine;
+            items.push_back(std::move(item));
+            ++pos;
+            continue;
+        }
+        if (is_punct(t, '@') || is_punct(t, '+')) {
+            if (!pointer_amount(is_punct(t, '@') ? PutItem::Kind::Column : PutItem::Kind::Advance))
+                return false;
+            continue;
+        }
+        if (t.kind == TokenKind::Name && upper_case(t.text) == "_ALL_") {
+            item.kind = PutItem::Kind::All;
+            items.push_back(std::move(item));
+            ++pos;
+            continue;
+        }
+        if (t.kind != TokenKind::Name && t.kind != TokenKind::NameLiteral && t.kind != TokenKind::Compound)
+            return expected("a variable, a quoted string, _ALL_, /, @n or +n", pos);
+        // One variable or array element, never an expression: `put x +3 y` moves the pointer.
+        Scope sc = scope();
+        std::string message;
+        const bool element = t.kind == TokenKind::Name && p_.expressions.find_array(t.text) >= 0;
+        const bool parsed = element ? p_.expressions.parse_element(tokens_, pos, tokens_.size(), sc, item.node, message)
+                                    : p_.expressions.parse(tokens_, pos, pos + 1, sc, item.node, message);
+        if (!parsed) {
+            session_.log.error(named(message));
+            return false;
+        }
+        item.kind = PutItem::Kind::Value;
+        if (!element)
+            item.slot = p_.pdv.find(t.text);
+        if (is_punct(tokens_[pos], '=')) {
+            item.kind = PutItem::Kind::Named;
+            ++pos;
+        } else if (is_punct(tokens_[pos], '$') || tokens_[pos].kind == TokenKind::Format ||
+                   tokens_[pos].kind == TokenKind::Number) {
+            const Token &at = tokens_[pos];
+            const size_t format_start = pos;
+            if (!parse_value_format(tokens_, pos, tokens_.size(), false, item.format, message))
+                return error(message.rfind("expected", 0) == 0 ? "Syntax error in the PUT statement: " + message
+                                                               : message,
+                             at);
+            const bool text_format = item.format.kind == ValueFormat::Kind::Text;
+            if (text_format != (p_.expressions.type(item.node) == VarType::Character)) {
+                std::string written;
+                for (size_t k = format_start; k < pos; ++k)
+                    written += tokens_[k].source;
+                return error("The format " + upper_case(written) +
+                                 (text_format ? " writes character values, and " + t.text + " is numeric"
+                                              : " writes numbers, and " + t.text + " is character"),
+                             at);
+            }
+            item.kind = PutItem::Kind::Formatted;
+        }
+        items.push_back(std::move(item));
+    }
+    ++pos;
+    current_ = outer;
+    s.kind = StmtKind::Put;
+    s.put = static_cast<int>(p_.puts.size());
+    p_.puts.push_back(std::move(items));
+    out = add_statement(std::move(s));
+    return true;
+}
+
+} // namespace quill::host
