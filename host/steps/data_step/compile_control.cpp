@@ -13,105 +13,64 @@
 namespace quill::host {
 
 // The statements that hold no others, after their keyword.
-bool Compiler::simple_statement(size_t &pos, Stmt &s, int &out, const std::string &keyword)
+bool Compiler::output_statement(size_t &pos, Stmt &s, int &out)
 {
-    const Token &first = s.at;
-    if (keyword == "OUTPUT") {
-        s.kind = StmtKind::Output;
-        p_.has_output_statement = true;
-        for (; pos < tokens_.size() && tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
-            int found = -1;
-            for (size_t k = 0; k < p_.outputs.size(); ++k) {
-                const std::string written = tokens_[pos].kind == TokenKind::Compound ? tokens_[pos].text :
-                                                                                     "WORK." + tokens_[pos].text;
-                if (same_name(p_.outputs[k].ref.name.display, written))
-                    found = static_cast<int>(k);
-            }
-            if (found < 0)
-                return error("OUTPUT names " + quoted_excerpt(tokens_[pos].source) +
-                                 ", which is not a data set of the DATA statement",
-                             tokens_[pos]);
-            s.outputs.push_back(found);
+    // OUTPUT <data set ...> ;  (none named: every data set of the DATA statement)
+    s.kind = StmtKind::Output;
+    p_.has_output_statement = true;
+    for (; pos < tokens_.size() && tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
+        int found = -1;
+        for (size_t k = 0; k < p_.outputs.size(); ++k) {
+            const std::string written = tokens_[pos].kind == TokenKind::Compound ? tokens_[pos].text :
+                                                                                 "WORK." + tokens_[pos].text;
+            if (same_name(p_.outputs[k].ref.name.display, written))
+                found = static_cast<int>(k);
         }
-        ++pos;
-        out = add_statement(std::move(s));
-        return true;
+        if (found < 0)
+            return error("OUTPUT names " + quoted_excerpt(tokens_[pos].source) +
+                             ", which is not a data set of the DATA statement",
+                         tokens_[pos]);
+        s.outputs.push_back(found);
     }
-    static const std::pair<const char *, StmtKind> simple[] = {{"DELETE", StmtKind::Delete},
-                                                               {"STOP", StmtKind::Stop},
-                                                               {"LEAVE", StmtKind::Leave},
-                                                               {"CONTINUE", StmtKind::Continue},
-                                                               {"RETURN", StmtKind::Return}};
-    for (const auto &[word, kind] : simple)
-        if (keyword == word) {
-            if (!end_of_statement(pos))
-                return false;
+    ++pos;
+    out = add_statement(std::move(s));
+    return true;
+}
+
+bool Compiler::jump_statement(size_t &pos, Stmt &s, int &out)
+{
+    // DELETE ;  |  STOP ;  |  RETURN ;  |  LEAVE ;  |  CONTINUE ;  (the last two inside a DO loop)
+    static const std::pair<const char *, StmtKind> jumps[] = {{"DELETE", StmtKind::Delete},
+                                                              {"STOP", StmtKind::Stop},
+                                                              {"LEAVE", StmtKind::Leave},
+                                                              {"CONTINUE", StmtKind::Continue},
+                                                              {"RETURN", StmtKind::Return}};
+    const std::string keyword = upper_case(s.at.text);
+    for (const auto &[word, kind] : jumps)
+        if (keyword == word)
             s.kind = kind;
-            if ((kind == StmtKind::Leave || kind == StmtKind::Continue) && loop_depth_ == 0)
-                return error(keyword + " is not inside a DO loop", first);
-            out = add_statement(std::move(s));
-            return true;
-        }
-    out = -1;
-    if (keyword == "SET" || keyword == "MERGE")
-        return set_statement(pos, s, out, keyword == "MERGE");
-    if (keyword == "BY")
-        return by_statement(pos, first);
-    if (keyword == "INPUT")
-        return input_statement(pos, s, out);
-    if (keyword == "PUT")
-        return put_statement(pos, s, out);
-    if (keyword == "INFILE")
-        return infile_statement(pos, s);
-    if (keyword == "KEEP" || keyword == "DROP") {
-        std::vector<Token> &list = keyword == "KEEP" ? p_.keep : p_.drop;
-        p_.has_keep = p_.has_keep || keyword == "KEEP";
-        for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos)
-            list.push_back(tokens_[pos]);
-        ++pos;
-        return true;
-    }
-    if (keyword == "RENAME") {
-        for (; tokens_[pos].kind != TokenKind::Semicolon; pos += 3) {
-            if (!is_punct(tokens_[pos + 1], '=') || tokens_[pos + 2].kind == TokenKind::Semicolon)
-                return expected("old=new in the RENAME statement", pos);
-            p_.renames.emplace_back(tokens_[pos], tokens_[pos + 2]);
-        }
-        ++pos;
-        return true;
-    }
-    if (keyword == "RETAIN")
-        return retain_statement(pos);
-    if (keyword == "LENGTH")
-        return length_statement(pos);
-    if (keyword == "LABEL")
-        return label_statement(pos);
-    if (keyword == "ARRAY")
-        return array_statement(pos);
-    if (keyword == "WHERE") {
-        const bool empty = tokens_[pos].kind == TokenKind::Semicolon;
-        if (where_seen_++ > 0)
-            return error("The DATA step has two WHERE statements", first);
-        while (tokens_[pos].kind != TokenKind::Semicolon)
-            ++pos;
-        ++pos;
-        if (empty)
-            return error("WHERE needs an expression", first);
-        if (p_.readers.empty() && !has_set_)
-            return error("WHERE needs a SET statement in the DATA step to filter", first);
-        return true;
-    }
-    if (keyword.empty())
-        return expected("a statement", pos - 1);
-    if (keyword == "FORMAT" || keyword == "INFORMAT")
-        return error("The " + keyword + " statement is not supported by this host", first);
-    return error("Statement " + keyword + " is not supported in a DATA step by this host", first);
+    if (!end_of_statement(pos))
+        return false;
+    if ((s.kind == StmtKind::Leave || s.kind == StmtKind::Continue) && loop_depth_ == 0)
+        return error(keyword + " is not inside a DO loop", s.at);
+    out = add_statement(std::move(s));
+    return true;
+}
+
+bool Compiler::misplaced_statement(size_t &, Stmt &s, int &)
+{
+    // ELSE, END, WHEN and OTHERWISE belong to IF, DO and SELECT: reached here, they follow none.
+    const std::string keyword = upper_case(s.at.text);
+    if (keyword == "ELSE")
+        return error("ELSE does not follow an IF-THEN statement", s.at);
+    return error(keyword + " does not close a DO or SELECT", s.at);
 }
 
 // name{subscript} = expression; or the sum statement name{subscript} + expression; the
 // element is chosen as the statement runs.
 bool Compiler::element_assignment(size_t &pos, Stmt &s, int &out)
 {
+    // array{subscript} = expression ;  |  array{subscript} + expression ;
     const std::string outer = current_;
     current_ = "assignment";
     Scope sc = scope();
@@ -154,6 +113,7 @@ bool Compiler::element_assignment(size_t &pos, Stmt &s, int &out)
 // in a loop, not by recursion, so that its length costs no stack here or when it runs.
 bool Compiler::if_statement(size_t &pos, Stmt &s, int &out)
 {
+    // IF condition ;  |  IF condition THEN statement <ELSE statement>
     std::vector<Stmt> chain; // the IF, then each ELSE IF
     for (;;) {
         if (!condition(pos, s.expr))
@@ -200,6 +160,7 @@ bool Compiler::starts_if(size_t pos) const
 // name = expression;
 bool Compiler::assignment_statement(size_t &pos, Stmt &s, int &out)
 {
+    // variable = expression ;
     pos += 2;
     int value = -1;
     if (!expression(pos, value) || !end_of_statement(pos))
@@ -214,6 +175,7 @@ bool Compiler::assignment_statement(size_t &pos, Stmt &s, int &out)
 // The sum statement: total + x; total starts at 0, is retained and ignores missing x.
 bool Compiler::sum_statement(size_t &pos, Stmt &s, int &out)
 {
+    // variable + expression ;
     const Token &first = s.at;
     pos += 2;
     int value = -1;
@@ -277,6 +239,8 @@ bool Compiler::parenthesised(size_t &pos, int &node)
 
 bool Compiler::do_statement(size_t &pos, Stmt &s, int &out)
 {
+    // DO ; ... END ;  |  DO WHILE (condition) ; ... END ;  |  DO UNTIL (condition) ; ... END ;
+    //   |  DO index = start TO stop <BY step> <WHILE (condition) | UNTIL (condition)> ; ... END ;
     if (tokens_[pos].kind == TokenKind::Semicolon) {
         ++pos;
         s.kind = StmtKind::Block;
@@ -335,6 +299,7 @@ bool Compiler::do_statement(size_t &pos, Stmt &s, int &out)
 // SELECT <(expression)>; WHEN (values) statement; ... <OTHERWISE statement;> END;
 bool Compiler::select_statement(size_t &pos, Stmt &s, int &out)
 {
+    // SELECT <(expression)> ; WHEN (values) statement ... <OTHERWISE statement> END ;
     s.kind = StmtKind::Select;
     if (is_punct(tokens_[pos], '(')) {
         if (!expression(pos, s.expr))

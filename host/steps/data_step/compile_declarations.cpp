@@ -12,8 +12,9 @@
 namespace quill::host {
 
 // ARRAY name{n|*} <$> <length> <variables | _TEMPORARY_> <(initial values)>;
-bool Compiler::array_statement(size_t &pos)
+bool Compiler::array_statement(size_t &pos, Stmt &, int &)
 {
+    // ARRAY name{n | *} <$> <length> <variables | _TEMPORARY_> <(initial values)> ;
     constexpr long max_elements = 100000;
     const Token &name = tokens_[pos];
     if (name.kind != TokenKind::Name)
@@ -218,8 +219,9 @@ bool Compiler::array_initial_values(size_t &pos, const ArrayDef &array, const To
 }
 
 // RETAIN a b 0 c 'x' ...; an initial value applies to the names before it back to the last one.
-bool Compiler::retain_statement(size_t &pos)
+bool Compiler::retain_statement(size_t &pos, Stmt &, int &)
 {
+    // RETAIN variables <initial value> <variables <initial value>> ... ;
     std::vector<int> pending;
     for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
         const Token &t = tokens_[pos];
@@ -265,8 +267,9 @@ bool Compiler::retain_statement(size_t &pos)
 }
 
 // LENGTH a b $ 20 c 8; before the variables are first used.
-bool Compiler::length_statement(size_t &pos)
+bool Compiler::length_statement(size_t &pos, Stmt &, int &)
 {
+    // LENGTH variables <$> length <variables <$> length> ... ;
     std::vector<Token> pending;
     for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos) {
         const Token &t = tokens_[pos];
@@ -303,12 +306,37 @@ bool Compiler::length_statement(size_t &pos)
 }
 
 // LABEL a = 'text' b = 'text';
-bool Compiler::label_statement(size_t &pos)
+bool Compiler::label_statement(size_t &pos, Stmt &, int &)
 {
+    // LABEL variable = 'label' ... ;
     for (; tokens_[pos].kind != TokenKind::Semicolon; pos += 3) {
         if (!is_punct(tokens_[pos + 1], '=') || tokens_[pos + 2].kind != TokenKind::String)
             return expected("name='label' in the LABEL statement", pos);
         labels_.emplace_back(tokens_[pos], tokens_[pos + 2].text);
+    }
+    ++pos;
+    return true;
+}
+
+bool Compiler::keep_drop_statement(size_t &pos, Stmt &s, int &)
+{
+    // KEEP variables ;  |  DROP variables ;  (resolved once the step's variables are all known)
+    const bool keep = is_word(s.at, "KEEP");
+    std::vector<Token> &list = keep ? p_.keep : p_.drop;
+    p_.has_keep = p_.has_keep || keep;
+    for (; tokens_[pos].kind != TokenKind::Semicolon; ++pos)
+        list.push_back(tokens_[pos]);
+    ++pos;
+    return true;
+}
+
+bool Compiler::rename_statement(size_t &pos, Stmt &, int &)
+{
+    // RENAME old = new ... ;
+    for (; tokens_[pos].kind != TokenKind::Semicolon; pos += 3) {
+        if (!is_punct(tokens_[pos + 1], '=') || tokens_[pos + 2].kind == TokenKind::Semicolon)
+            return expected("old=new in the RENAME statement", pos);
+        p_.renames.emplace_back(tokens_[pos], tokens_[pos + 2]);
     }
     ++pos;
     return true;

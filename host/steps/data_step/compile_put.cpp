@@ -14,6 +14,7 @@ namespace quill::host {
 // PUT <'text'> <variable <=> <format>> <_ALL_> </> <@n> <+n> ...;
 bool Compiler::put_statement(size_t &pos, Stmt &s, int &out)
 {
+    // PUT <'text'> <variable <=> <format>> <_ALL_> </> <@n> <+n> ... ;
     const std::string outer = current_;
     current_ = "PUT";
     std::vector<PutItem> items;

@@ -12,8 +12,21 @@
 
 namespace quill::host {
 
-// SET ds1(options) ds2 ... <END=var>; or MERGE with the same; IN=var among the options.
-bool Compiler::set_statement(size_t &pos, Stmt &s, int &out, bool merge)
+bool Compiler::set_statement(size_t &pos, Stmt &s, int &out)
+{
+    // SET data set <(options)> ... <END=variable> ;
+    return read_statement(pos, s, out, false);
+}
+
+bool Compiler::merge_statement(size_t &pos, Stmt &s, int &out)
+{
+    // MERGE data set <(options)> ... <END=variable> ;  (with BY after it: a match-merge)
+    return read_statement(pos, s, out, true);
+}
+
+// SET or MERGE: each data set opened (described) through its options and the step's WHERE; an
+// IN= option names a variable of the step, not an option of the data.
+bool Compiler::read_statement(size_t &pos, Stmt &s, int &out, bool merge)
 {
     Reader reader;
     size_t stop = pos;
@@ -82,8 +95,10 @@ bool Compiler::set_statement(size_t &pos, Stmt &s, int &out, bool merge)
 
 // BY <DESCENDING> var ...; for the SET or MERGE statement before it: every data set it reads
 // has the variables; each gets FIRST.var and LAST.var.
-bool Compiler::by_statement(size_t &pos, const Token &first)
+bool Compiler::by_statement(size_t &pos, Stmt &s, int &)
 {
+    // BY <DESCENDING> variable ... ;  (for the SET or MERGE before it)
+    const Token &first = s.at;
     if (last_data_reader_ < 0)
         return error("BY needs a SET or MERGE statement before it in the DATA step", first);
     Reader &reader = p_.readers[static_cast<size_t>(last_data_reader_)];
@@ -178,8 +193,9 @@ const Statement *Compiler::own_statement(size_t pos) const
 }
 
 // INFILE ...; read before the statements are compiled: here it is only placed.
-bool Compiler::infile_statement(size_t &pos, const Stmt &s)
+bool Compiler::infile_statement(size_t &pos, Stmt &s, int &)
 {
+    // INFILE fileref | 'file' | DATALINES <options> ;  (read before the statements are compiled)
     const Statement *statement = own_statement(pos);
     while (tokens_[pos].kind != TokenKind::Semicolon)
         ++pos;
@@ -194,6 +210,7 @@ bool Compiler::infile_statement(size_t &pos, const Stmt &s)
 // INPUT with DATALINES or INFILE: the lines are read into memory and then read like a data set.
 bool Compiler::input_statement(size_t &pos, Stmt &s, int &out)
 {
+    // INPUT variables <$> ... ;  (list input from DATALINES or the INFILE)
     const Statement *statement = own_statement(pos);
     if (!statement)
         return error("INPUT must be a statement of its own, not part of IF or DO", s.at);
@@ -236,6 +253,23 @@ bool Compiler::input_statement(size_t &pos, Stmt &s, int &out)
     p_.input_reader = s.reader;
     p_.readers.push_back(std::move(reader));
     out = add_statement(std::move(s));
+    return true;
+}
+
+bool Compiler::where_statement(size_t &pos, Stmt &s, int &)
+{
+    // WHERE condition ;  (filters every data set SET and MERGE read; taken before the statements)
+    const Token &first = s.at;
+    const bool empty = tokens_[pos].kind == TokenKind::Semicolon;
+    if (where_seen_++ > 0)
+        return error("The DATA step has two WHERE statements", first);
+    while (tokens_[pos].kind != TokenKind::Semicolon)
+        ++pos;
+    ++pos;
+    if (empty)
+        return error("WHERE needs an expression", first);
+    if (p_.readers.empty() && !has_set_)
+        return error("WHERE needs a SET statement in the DATA step to filter", first);
     return true;
 }
 

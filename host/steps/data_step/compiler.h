@@ -5,6 +5,7 @@
 #define QUILL_HOST_STEPS_DATA_STEP_COMPILER_H
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -36,35 +37,53 @@ private:
     int target(const Token &name, int value);
     bool statement(size_t &pos, int &out);
     bool statement_here(size_t &pos, int &out);
+    [[gnu::noinline]] bool unsupported_statement(size_t &pos, Stmt &s, int &out);
+
+    // A statement's handler: `pos` just after its keyword, `s` its record begun at the keyword;
+    // `out` receives its index among the step's statements (-1, as given, for one that runs
+    // nothing: a declaration).
+    using Handler = bool (Compiler::*)(size_t &pos, Stmt &s, int &out);
+    struct KeywordRow {
+        std::string_view keyword;
+        Handler handler;
+    };
+    static const KeywordRow *keyword_row(std::string_view keyword);
 
     // compile_control.cpp: assignments, IF, DO, SELECT, OUTPUT, the statements holding no others
-    [[gnu::noinline]] bool simple_statement(size_t &pos, Stmt &s, int &out, const std::string &keyword);
     [[gnu::noinline]] bool element_assignment(size_t &pos, Stmt &s, int &out);
-    [[gnu::noinline]] bool if_statement(size_t &pos, Stmt &s, int &out);
-    bool starts_if(size_t pos) const;
     [[gnu::noinline]] bool assignment_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool sum_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool if_statement(size_t &pos, Stmt &s, int &out);
+    bool starts_if(size_t pos) const;
     bool branch(size_t &pos, int &out);
     bool block(size_t &pos, const Token &opening, std::vector<int> &children);
     bool parenthesised(size_t &pos, int &node);
     [[gnu::noinline]] bool do_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool select_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool output_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool jump_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool misplaced_statement(size_t &pos, Stmt &s, int &out);
 
-    // compile_declarations.cpp: declarations: ARRAY, RETAIN, LENGTH, LABEL
-    [[gnu::noinline]] bool array_statement(size_t &pos);
+    // compile_declarations.cpp: ARRAY, RETAIN, LENGTH, LABEL, KEEP, DROP, RENAME
+    [[gnu::noinline]] bool array_statement(size_t &pos, Stmt &s, int &out);
     bool array_elements(const std::vector<Token> &list, ArrayDef &array, bool character, size_t length, long limit);
     bool array_initial_values(size_t &pos, const ArrayDef &array, const Token &name);
-    [[gnu::noinline]] bool retain_statement(size_t &pos);
-    [[gnu::noinline]] bool length_statement(size_t &pos);
-    [[gnu::noinline]] bool label_statement(size_t &pos);
+    [[gnu::noinline]] bool retain_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool length_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool label_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool keep_drop_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool rename_statement(size_t &pos, Stmt &s, int &out);
 
-    // compile_readers.cpp: readers: SET, MERGE, BY, INPUT, INFILE
-    [[gnu::noinline]] bool set_statement(size_t &pos, Stmt &s, int &out, bool merge);
-    [[gnu::noinline]] bool by_statement(size_t &pos, const Token &first);
+    // compile_readers.cpp: SET, MERGE, BY, INPUT, INFILE, WHERE
+    [[gnu::noinline]] bool set_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool merge_statement(size_t &pos, Stmt &s, int &out);
+    bool read_statement(size_t &pos, Stmt &s, int &out, bool merge);
+    [[gnu::noinline]] bool by_statement(size_t &pos, Stmt &s, int &out);
     bool add_reader_variables(Reader &reader);
     const Statement *own_statement(size_t pos) const;
-    [[gnu::noinline]] bool infile_statement(size_t &pos, const Stmt &s);
+    [[gnu::noinline]] bool infile_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool input_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool where_statement(size_t &pos, Stmt &s, int &out);
 
     // compile_put.cpp: PUT
     [[gnu::noinline]] bool put_statement(size_t &pos, Stmt &s, int &out);

@@ -246,17 +246,45 @@ bool Compiler::statement_here(size_t &pos, int &out)
         keyword != "OUTPUT")
         return sum_statement(pos, s, out);
     ++pos;
-    if (keyword == "IF")
-        return if_statement(pos, s, out);
-    if (keyword == "ELSE")
-        return error("ELSE does not follow an IF-THEN statement", first);
-    if (keyword == "DO")
-        return do_statement(pos, s, out);
-    if (keyword == "SELECT")
-        return select_statement(pos, s, out);
-    if (keyword == "END" || keyword == "WHEN" || keyword == "OTHERWISE")
-        return error(keyword + " does not close a DO or SELECT", first);
-    return simple_statement(pos, s, out, keyword);
+    out = -1;
+    if (keyword.empty())
+        return expected("a statement", pos - 1);
+    if (const KeywordRow *row = keyword_row(keyword))
+        return (this->*row->handler)(pos, s, out);
+    return error("Statement " + keyword + " is not supported in a DATA step by this host", first);
+}
+
+const Compiler::KeywordRow *Compiler::keyword_row(std::string_view keyword)
+{
+    // One row per statement that starts with its keyword. ORDER: by keyword.
+    static constexpr KeywordRow rows[] = {
+        {"ARRAY", &Compiler::array_statement},         {"BY", &Compiler::by_statement},
+        {"CONTINUE", &Compiler::jump_statement},       {"DELETE", &Compiler::jump_statement},
+        {"DO", &Compiler::do_statement},               {"DROP", &Compiler::keep_drop_statement},
+        {"ELSE", &Compiler::misplaced_statement},      {"END", &Compiler::misplaced_statement},
+        {"FORMAT", &Compiler::unsupported_statement},  {"IF", &Compiler::if_statement},
+        {"INFILE", &Compiler::infile_statement},       {"INFORMAT", &Compiler::unsupported_statement},
+        {"INPUT", &Compiler::input_statement},         {"KEEP", &Compiler::keep_drop_statement},
+        {"LABEL", &Compiler::label_statement},         {"LEAVE", &Compiler::jump_statement},
+        {"LENGTH", &Compiler::length_statement},       {"MERGE", &Compiler::merge_statement},
+        {"OTHERWISE", &Compiler::misplaced_statement}, {"OUTPUT", &Compiler::output_statement},
+        {"PUT", &Compiler::put_statement},             {"RENAME", &Compiler::rename_statement},
+        {"RETAIN", &Compiler::retain_statement},       {"RETURN", &Compiler::jump_statement},
+        {"SELECT", &Compiler::select_statement},       {"SET", &Compiler::set_statement},
+        {"STOP", &Compiler::jump_statement},           {"WHEN", &Compiler::misplaced_statement},
+        {"WHERE", &Compiler::where_statement},
+    };
+    static_assert(std::is_sorted(std::begin(rows), std::end(rows),
+                                 [](const KeywordRow &a, const KeywordRow &b) { return a.keyword < b.keyword; }));
+    const auto row = std::lower_bound(std::begin(rows), std::end(rows), keyword,
+                                      [](const KeywordRow &r, std::string_view k) { return r.keyword < k; });
+    return row != std::end(rows) && row->keyword == keyword ? row : nullptr;
+}
+
+bool Compiler::unsupported_statement(size_t &, Stmt &s, int &)
+{
+    // FORMAT ... ;  |  INFORMAT ... ;  (until formats exist, the step does not run)
+    return error("The " + upper_case(s.at.text) + " statement is not supported by this host", s.at);
 }
 
 bool compile_step(Session &session, const Step &step, StepProgram &program)
