@@ -312,7 +312,7 @@ bool Compiler::label_statement(size_t &pos, Stmt &, int &)
     for (; tokens_[pos].kind != TokenKind::Semicolon; pos += 3) {
         if (!is_punct(tokens_[pos + 1], '=') || tokens_[pos + 2].kind != TokenKind::String)
             return expected("name='label' in the LABEL statement", pos);
-        labels_.emplace_back(tokens_[pos], tokens_[pos + 2].text);
+        p_.labels.emplace_back(tokens_[pos], tokens_[pos + 2].text);
     }
     ++pos;
     return true;

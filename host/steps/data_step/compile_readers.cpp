@@ -75,7 +75,7 @@ bool Compiler::read_statement(size_t &pos, Stmt &s, int &out, bool merge)
             continue;
         if (p_.pdv.find(name.text) >= 0)
             return error("The IN= variable " + name.text + " is already a variable of the DATA step", name);
-        const int slot = automatic(name.text);
+        const int slot = p_.pdv.add_automatic(name.text);
         p_.pdv.shown[static_cast<size_t>(slot)] = 1;
         p_.pdv.initial[static_cast<size_t>(slot)] = 0;
         reader.inputs[k].in_slot = slot;
@@ -83,7 +83,7 @@ bool Compiler::read_statement(size_t &pos, Stmt &s, int &out, bool merge)
     if (!end_name.empty()) {
         reader.end_slot = p_.pdv.find(end_name.front().text);
         if (reader.end_slot < 0)
-            reader.end_slot = automatic(end_name.front().text);
+            reader.end_slot = p_.pdv.add_automatic(end_name.front().text);
     }
     s.kind = StmtKind::Read;
     s.reader = static_cast<int>(p_.readers.size());
@@ -126,8 +126,8 @@ bool Compiler::by_statement(size_t &pos, Stmt &s, int &)
         const std::string name = p_.pdv.variables[static_cast<size_t>(by.slot)].name; // a copy: the PDV grows
         if (p_.pdv.find("FIRST." + name) >= 0)
             return error("FIRST." + name + " is already defined by a BY statement of this step", t);
-        by.first_slot = automatic("FIRST." + name);
-        by.last_slot = automatic("LAST." + name);
+        by.first_slot = p_.pdv.add_automatic("FIRST." + name);
+        by.last_slot = p_.pdv.add_automatic("LAST." + name);
         for (const int slot : {by.first_slot, by.last_slot}) {
             p_.pdv.shown[static_cast<size_t>(slot)] = 1;
             p_.pdv.initial[static_cast<size_t>(slot)] = 1;

@@ -26,7 +26,6 @@ private:
     bool error(const std::string &message, const Token &at);
     std::string named(const std::string &message) const;
     bool expected(const std::string &what, size_t pos);
-    int automatic(const std::string &name);
     int add_statement(Stmt s);
     bool outputs();
     Scope scope();
@@ -88,15 +87,11 @@ private:
     // compile_put.cpp: PUT
     [[gnu::noinline]] bool put_statement(size_t &pos, Stmt &s, int &out);
 
-    // program_data_vector.cpp: the outputs by KEEP, DROP and RENAME
-    bool resolve_outputs();
-
     Session &session_;
     const Step &step_;
     StepProgram &p_;
     std::vector<Token> tokens_;
     std::vector<std::pair<size_t, size_t>> starts_; // token index of each body statement's start
-    std::vector<std::pair<Token, std::string>> labels_;
     int loop_depth_ = 0;
     int nesting_ = 0; // statements inside statements, at this point
     int where_seen_ = 0;

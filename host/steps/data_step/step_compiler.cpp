@@ -34,8 +34,8 @@ bool Compiler::run()
 {
     if (!outputs())
         return false;
-    p_.n_slot = automatic("_N_");
-    p_.error_slot = automatic("_ERROR_");
+    p_.n_slot = p_.pdv.add_automatic("_N_");
+    p_.error_slot = p_.pdv.add_automatic("_ERROR_");
     // INFILE says how INPUT reads, wherever it stands in the step.
     if (infile_statement_) {
         p_.infile.emplace();
@@ -55,13 +55,7 @@ bool Compiler::run()
                                    infile_statement_->line()));
         return false;
     }
-    if (!resolve_outputs())
-        return false;
-    for (size_t i = 0; i < p_.pdv.variables.size(); ++i)
-        if (!p_.pdv.assigned[i] && !p_.pdv.automatic[i] && !p_.pdv.retained[i])
-            session_.log.note("Variable " + p_.pdv.variables[i].name + " is uninitialized.");
-    p_.pdv.values.resize(p_.pdv.variables.size());
-    return true;
+    return settle_program_data_vector(session_, step_, p_);
 }
 
 bool Compiler::error(const std::string &message, const Token &at)
@@ -84,15 +78,6 @@ bool Compiler::expected(const std::string &what, size_t pos)
     const Token &at = tokens_[std::min(pos, tokens_.size() - 1)];
     const std::string found = at.kind == TokenKind::Semicolon ? "the end of the statement" : quoted_excerpt(at.source);
     return error("Syntax error: expected " + what + ", found " + found, at);
-}
-
-int Compiler::automatic(const std::string &name)
-{
-    const int slot = p_.pdv.add(name, VarType::Numeric, number_length);
-    p_.pdv.automatic[static_cast<size_t>(slot)] = 1;
-    p_.pdv.retained[static_cast<size_t>(slot)] = 1;
-    p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
-    return slot;
 }
 
 int Compiler::add_statement(Stmt s)
