@@ -19,6 +19,8 @@
 
 namespace quill::host {
 
+class MacroSymbols;
+
 // Where in the program an operation stands, and what happened there.
 struct Place {
     int line = 0, column = 0;
@@ -96,6 +98,8 @@ public:
     std::vector<EvalEvent> &events() const { return events_; }
     void set_event_limit(size_t limit) { event_limit_ = limit; }
     bool has_text_variable_read(int node) const;
+    // The macro variables SYMGET reads; without them SYMGET finds none.
+    void set_macro_symbols(const MacroSymbols *symbols) { macro_symbols_ = symbols; }
 
     struct Node;
 
@@ -122,6 +126,7 @@ private:
     size_t event_limit_ = 20;
     const Token *at_ = nullptr;      // the token the next node added is written at
     mutable std::string out_number_; // a number written as text by CATS and CATX
+    const MacroSymbols *macro_symbols_ = nullptr;
     friend class ExpressionParser;
 };
 

@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "base/names.h"
+#include "language/macro/macro_quoting.h"
+#include "language/macro/macro_symbols.h"
 #include "base/number_text.h"
 #include "language/expression.h"
 
@@ -45,6 +47,7 @@ constexpr FunctionInfo functions[] = {
     {"SCAN", fn_scan, 2, 3, VarType::Character, ArgKind::Text},
     {"IFN", fn_ifn, 3, 4, VarType::Numeric, ArgKind::Number},
     {"IFC", fn_ifc, 3, 4, VarType::Character, ArgKind::NumberThenText},
+    {"SYMGET", fn_symget, 1, 1, VarType::Character, ArgKind::Text},
 };
 
 std::string_view trim_right(std::string_view s)
@@ -102,7 +105,7 @@ VarType argument_type(const FunctionInfo &f, int k, VarType given)
 
 size_t result_length(const FunctionInfo &f, size_t first_length)
 {
-    return f.id == fn_cats || f.id == fn_catx ? 200 : std::max<size_t>(1, first_length);
+    return f.id == fn_cats || f.id == fn_catx || f.id == fn_symget ? 200 : std::max<size_t>(1, first_length);
 }
 
 double ExpressionSet::call(const Node &n, const Row &row) const
@@ -244,6 +247,17 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
         return out;
     case fn_input: input_text(text(arg(0), row), n.format, out); return out;
     case fn_strip: out.assign(strip(text(arg(0), row))); return out;
+    case fn_symget: {
+        // The macro variable's value as it is now: a CALL SYMPUTX earlier in the step shows.
+        const std::string *value = macro_symbols_ ? macro_symbols_->find(upper_case(strip(text(arg(0), row)))) : nullptr;
+        out.assign(value ? unmask_text(*value) : std::string());
+        if (!value) {
+            ++p.failed;
+            event("Invalid argument to function SYMGET at line " + std::to_string(p.line) + " column " +
+                  std::to_string(p.column) + ".");
+        }
+        return out;
+    }
     case fn_trim: out.assign(trim_right(text(arg(0), row))); return out;
     case fn_left: {
         const std::string_view s = text(arg(0), row);

@@ -13,7 +13,7 @@ namespace quill::host {
 enum FunctionId {
     fn_log, fn_log2, fn_log10, fn_exp, fn_sqrt, fn_abs, fn_round, fn_int, fn_floor, fn_ceil, fn_mod,
     fn_min, fn_max, fn_sum, fn_mean, fn_n, fn_nmiss, fn_missing, fn_upcase, fn_lowcase, fn_substr,
-    fn_strip, fn_trim, fn_left, fn_cats, fn_catx, fn_index, fn_length, fn_scan, fn_ifn, fn_ifc,
+    fn_strip, fn_trim, fn_left, fn_cats, fn_catx, fn_index, fn_length, fn_scan, fn_ifn, fn_ifc, fn_symget,
     fn_put, fn_input // parsed apart: their second argument is a format
 };
 

@@ -9,6 +9,8 @@
 
 #include "base/log_writer.h"
 #include "data/dataset_library.h"
+#include "language/macro/macro_processor.h"
+#include "language/macro/macro_symbols.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -32,6 +34,8 @@ struct Session {
     std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name
     std::vector<Token> step_where;     // the WHERE statement of the running PROC step: filters its input
     std::map<std::string, std::string> filerefs; // FILENAME ref 'path': the upper-case ref -> the path
+    MacroSymbols macro_symbols;        // %LET, CALL SYMPUTX and the automatic macro variables
+    MacroOptions macro_options;        // OPTIONS MPRINT, SYMBOLGEN, MLOGIC, MINOPERATOR ...
 };
 
 // The thread limit the program's options set for the steps that follow, as the interface vector

@@ -42,6 +42,29 @@ std::string misuse(const std::string &name, bool has_value)
     return {};
 }
 
+// The macro processor's options: MPRINT, SYMBOLGEN (SGEN), MLOGIC, MINOPERATOR, SERROR, MERROR
+// and their NO forms, MINDELIMITER='c'. False for any other name.
+bool set_macro_option(MacroOptions &options, const std::string &name, const std::string &value, bool has_value)
+{
+    if (name == "MINDELIMITER" && has_value) {
+        options.mindelimiter = value.empty() ? ' ' : value[0];
+        return true;
+    }
+    const bool no = name.rfind("NO", 0) == 0;
+    const std::string base = no ? name.substr(2) : name;
+    bool *flag = base == "MPRINT"                        ? &options.mprint
+                 : base == "SYMBOLGEN" || base == "SGEN" ? &options.symbolgen
+                 : base == "MLOGIC"                      ? &options.mlogic
+                 : base == "MINOPERATOR"                 ? &options.minoperator
+                 : base == "SERROR"                      ? &options.serror
+                 : base == "MERROR"                      ? &options.merror
+                                                         : nullptr;
+    if (!flag || has_value)
+        return false;
+    *flag = !no;
+    return true;
+}
+
 } // namespace
 
 // OPTIONS name[=value] ...; DEBUG='text' is the text a procedure reads as the DEBUG option;
@@ -91,6 +114,7 @@ void run_options(Session &session, const Statement &statement)
             }
         } else if (name == "THREADS" || name == "NOTHREADS") {
             session.threads = name == "THREADS";
+        } else if (set_macro_option(session.macro_options, name, value, has_value)) {
         } else
             session.log.note("Option " + name + " is not used by this host and is ignored.");
     }

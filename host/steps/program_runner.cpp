@@ -1,7 +1,9 @@
 #include "steps/program_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
@@ -13,7 +15,16 @@
 namespace quill::host {
 
 ProgramRunner::ProgramRunner(Session &session, ModuleLoader &modules, std::string program)
-    : session_(session), modules_(modules), program_(std::move(program)), tokenizer_(program_)
+    : session_(session), modules_(modules), program_(std::move(program)),
+      macros_(session.log, session.macro_symbols, session.macro_options,
+               MacroHooks{[this](int line) { echo_through(line); },
+                          [this](const std::string &ref) {
+                              const auto it = session_.filerefs.find(ref);
+                              return it == session_.filerefs.end() ? std::string() : it->second;
+                          },
+                          [this](const std::string &name, const std::vector<std::string> &args, std::string &result) {
+                              return macro_host_function(session_, name, args, result);
+                          }})
 {
     size_t start = 0;
     while (start <= program_.size()) {
@@ -27,6 +38,8 @@ ProgramRunner::ProgramRunner(Session &session, ModuleLoader &modules, std::strin
             lines_.push_back(std::move(line));
         start = end + 1;
     }
+    start_automatic_variables(session_.macro_symbols);
+    macros_.push_program(program_);
 }
 
 void ProgramRunner::echo_through(int line)
@@ -46,51 +59,62 @@ bool ProgramRunner::read_statement(Statement &statement)
         have_pending_ = false;
         return true;
     }
-    while (read_raw_statement(statement)) {
-        const std::string macro = MacroVariables::macro_keyword(statement.tokens);
-        if (macro.empty()) {
-            macros_.resolve(session_, statement.tokens);
-            return true;
-        }
-        if (statement.bad)
-            continue;
-        macros_.run(session_, statement.tokens, lines_);
-        if (macro == "MACRO") // the definition is not run: its statements up to %MEND are passed over
-            while (read_raw_statement(statement) && MacroVariables::macro_keyword(statement.tokens) != "MEND") {
-            }
-    }
-    return false;
+    return read_raw_statement(statement);
 }
+
+namespace {
+// The statement's tokens, each placed where its characters stand in the program (text a macro
+// generated stands at the line of the macro's call).
+void place_tokens(const StatementText &text, std::vector<Token> &tokens)
+{
+    std::vector<size_t> line_starts{0};
+    for (size_t i = 0; i < text.text.size(); ++i)
+        if (text.text[i] == '\n')
+            line_starts.push_back(i + 1);
+    for (Token &t : tokens) {
+        const size_t line = std::min(static_cast<size_t>(std::max(t.line, 1)), line_starts.size());
+        const size_t offset = line_starts[line - 1] + static_cast<size_t>(std::max(t.column, 1) - 1);
+        auto origin = std::upper_bound(text.origins.begin(), text.origins.end(), offset,
+                                       [](size_t at, const TextOrigin &o) { return at < o.offset; });
+        if (origin != text.origins.begin())
+            --origin;
+        t.line = origin->line;
+        t.column = origin->column + static_cast<int>(offset - origin->offset);
+    }
+}
+} // namespace
 
 bool ProgramRunner::read_raw_statement(Statement &statement)
 {
-    statement = Statement{};
-    for (;;) {
-        Token t = tokenizer_.next();
-        if (t.kind == TokenKind::End) {
-            echo_through(t.line);
-            if (statement.tokens.empty())
-                return false;
+    StatementText text;
+    while (macros_.next_statement(text)) {
+        statement = Statement{};
+        std::vector<Token> tokens;
+        Tokenizer tokenizer(text.text);
+        for (Token t = tokenizer.next(); t.kind != TokenKind::End; t = tokenizer.next())
+            tokens.push_back(std::move(t));
+        if (tokens.empty())
+            continue; // blanks and comments after the last statement
+        place_tokens(text, tokens);
+        for (Token &t : tokens) {
+            if (t.kind == TokenKind::Error) {
+                session_.log.error(at_line(t.text, t.line));
+                statement.bad = true;
+                continue;
+            }
+            statement.tokens.push_back(std::move(t));
+        }
+        if (statement.tokens.empty() || statement.tokens.back().kind != TokenKind::Semicolon) {
             // The last statement may lack its ';': every statement ends with one all the same.
-            Token end_of_statement = t;
+            Token end_of_statement = tokens.back();
             end_of_statement.kind = TokenKind::Semicolon;
             end_of_statement.text.assign(1, ';');
+            end_of_statement.source.clear();
             statement.tokens.push_back(std::move(end_of_statement));
-            return true;
         }
-        if (t.kind == TokenKind::Error) {
-            echo_through(tokenizer_.line());
-            session_.log.error(at_line(t.text, t.line));
-            statement.bad = true;
-            continue;
-        }
-        const bool end = t.kind == TokenKind::Semicolon;
-        statement.tokens.push_back(std::move(t));
-        if (end) {
-            echo_through(statement.tokens.back().line);
-            return true;
-        }
+        return true;
     }
+    return false;
 }
 
 bool ProgramRunner::is_global(const std::string &keyword) const
@@ -135,6 +159,13 @@ bool ProgramRunner::ends_step(const Statement &statement)
     return true;
 }
 
+bool ProgramRunner::starts_step(const Statement &statement)
+{
+    const std::string keyword = statement.keyword();
+    // `data = "x";` in a DATA step assigns the variable DATA.
+    return (keyword == "DATA" || keyword == "PROC") && !is_punct(statement.tokens[1], '=');
+}
+
 void ProgramRunner::collect_step(Step &step, bool data_step)
 {
     Statement s;
@@ -145,7 +176,7 @@ void ProgramRunner::collect_step(Step &step, bool data_step)
                              upper_case(s.tokens[1].text) == "CANCEL";
             return;
         }
-        if (keyword == "DATA" || keyword == "PROC") {
+        if (starts_step(s)) {
             pending_ = std::move(s);
             have_pending_ = true;
             return;
@@ -160,16 +191,17 @@ void ProgramRunner::collect_step(Step &step, bool data_step)
         }
         if (data_step && (keyword == "DATALINES" || keyword == "CARDS") && s.tokens.size() == 2) {
             step.has_data_lines = true;
-            step.data_lines = tokenizer_.take_data_lines(step.first_data_line);
-            echo_through(step.first_data_line + static_cast<int>(step.data_lines.size()));
+            if (!macros_.take_data_lines(step.data_lines, step.first_data_line))
+                step.head.bad = true; // a macro generated them: the step does not run
             return; // the data end the step
         }
         step.body.push_back(std::move(s));
     }
 }
 
-void ProgramRunner::step_finished(const std::string &what, double seconds, bool failed)
+void ProgramRunner::step_finished(const std::string &what, double seconds, bool failed, int warnings_before)
 {
+    set_step_status(failed, warnings_before);
     if (failed) {
         failed_steps_ = true;
         session_.log.note("The step " + what + " stopped because of errors.");
@@ -180,6 +212,18 @@ void ProgramRunner::step_finished(const std::string &what, double seconds, bool 
     session_.log.note(what + " used (Total process time):");
     session_.log.plain(timing);
     session_.log.plain("");
+}
+
+void ProgramRunner::set_step_status(bool failed, int warnings_before)
+{
+    const int code = failed ? 1012 : session_.log.warnings() > warnings_before ? 4 : 0;
+    MacroSymbols &symbols = session_.macro_symbols;
+    symbols.set_automatic("SYSERR", std::to_string(code));
+    const std::string *cc = symbols.find("SYSCC");
+    if (!cc || std::atoi(cc->c_str()) < code)
+        symbols.set_automatic("SYSCC", std::to_string(code));
+    const auto last = session_.library.last();
+    symbols.set_automatic("SYSLAST", last ? upper_case(last->display) : "_NULL_");
 }
 
 template <typename Body>
@@ -196,6 +240,7 @@ void ProgramRunner::run_proc_step(Step &step)
 {
     const auto started = std::chrono::steady_clock::now();
     const int errors_before = session_.log.errors();
+    const int warnings_before = session_.log.warnings();
     const Statement &head = step.head;
     std::string name;
     if (head.tokens.size() >= 2 && head.tokens[1].kind == TokenKind::Name)
@@ -224,7 +269,7 @@ void ProgramRunner::run_proc_step(Step &step)
     }
     failed = failed || session_.log.errors() > errors_before;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    step_finished("PROCEDURE " + (name.empty() ? std::string("?") : name), seconds, failed);
+    step_finished("PROCEDURE " + (name.empty() ? std::string("?") : name), seconds, failed, warnings_before);
 }
 
 int ProgramRunner::run()
@@ -232,7 +277,7 @@ int ProgramRunner::run()
     Statement s;
     while (!stop_ && read_statement(s)) {
         const std::string keyword = s.keyword();
-        if (keyword == "DATA" || keyword == "PROC") {
+        if (starts_step(s)) {
             Step step;
             step.head = std::move(s);
             collect_step(step, keyword == "DATA");
@@ -248,10 +293,11 @@ int ProgramRunner::run()
             }
             const auto started = std::chrono::steady_clock::now();
             const int errors_before = session_.log.errors();
+            const int warnings_before = session_.log.warnings();
             if (!step.bad())
                 guarded("The DATA step", step.head.line(), [&] { run_data_step(session_, step); });
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-            step_finished("DATA statement", seconds, step.bad() || session_.log.errors() > errors_before);
+            step_finished("DATA statement", seconds, step.bad() || session_.log.errors() > errors_before, warnings_before);
         } else if (keyword == "ENDSAS") {
             stop_ = true;
         } else if (is_global(keyword)) {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "language/macro/macro_processor.h"
 #include "language/tokenizer.h"
 #include "modules/module_loader.h"
 #include "modules/session.h"
-#include "steps/macro_variables.h"
 #include "steps/step.h"
 
 namespace quill::host {
@@ -23,13 +23,17 @@ public:
     int run();
 
 private:
-    // The next statement with its macro variable references resolved; macro statements are run.
+    // The next statement as the macro processor hands it out, in tokens.
     bool read_statement(Statement &statement);
     bool read_raw_statement(Statement &statement);
+    // The step ended: SYSERR (0, 4 after warnings, 1012 after errors), SYSCC and SYSLAST.
+    void set_step_status(bool failed, int warnings_before);
     void echo_through(int line);
     bool is_global(const std::string &keyword) const;
     // RUN or QUIT as a statement, not a variable or array of that name being assigned.
     static bool ends_step(const Statement &statement);
+    // DATA or PROC as a statement, not a variable of that name being assigned.
+    static bool starts_step(const Statement &statement);
     void run_global(const Statement &statement);
     // Reads the body of a step up to RUN/QUIT, the next step or the end of the program.
     void collect_step(Step &step, bool data_step);
@@ -37,20 +41,25 @@ private:
     // Runs a step's body; memory the system refuses ends the step with an error, not the process.
     template <typename Body>
     void guarded(const std::string &step, int line, Body body);
-    void step_finished(const std::string &what, double seconds, bool failed);
+    void step_finished(const std::string &what, double seconds, bool failed, int warnings_before);
 
     Session &session_;
     ModuleLoader &modules_;
     std::string program_;
     std::vector<std::string> lines_;
-    Tokenizer tokenizer_;
+    MacroProcessor macros_;
     int echoed_ = 0;
     bool have_pending_ = false;
     Statement pending_;
     bool stop_ = false;
     bool failed_steps_ = false;
-    MacroVariables macros_;
 };
+
+// %SYSFUNC(EXIST(name)): false for any function but the host's own.
+bool macro_host_function(Session &session, const std::string &name, const std::vector<std::string> &args,
+                         std::string &result);
+// The automatic macro variables a run starts with (SYSDATE9, SYSDAY, SYSSCP ...).
+void start_automatic_variables(MacroSymbols &symbols);
 
 } // namespace quill::host
 

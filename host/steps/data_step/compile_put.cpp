@@ -1,4 +1,5 @@
-// The DATA step compiler's PUT statement.
+// The DATA step compiler's statements that write out of the step: PUT (to the log or a file) and
+// CALL SYMPUT/SYMPUTX (into macro variables).
 #include <algorithm>
 
 #include "base/message_text.h"
@@ -100,6 +101,43 @@ bool Compiler::put_statement(size_t &pos, Stmt &s, int &out)
     s.kind = StmtKind::Put;
     s.put = static_cast<int>(p_.puts.size());
     p_.puts.push_back(std::move(items));
+    out = add_statement(std::move(s));
+    return true;
+}
+
+bool Compiler::call_statement(size_t &pos, Stmt &s, int &out)
+{
+    // CALL SYMPUT(name, value);  |  CALL SYMPUTX(name, value <, scope>);
+    if (tokens_[pos].kind != TokenKind::Name)
+        return error("Statement CALL is not supported in a DATA step by this host", s.at);
+    const Token &routine_name = tokens_[pos];
+    const std::string routine = upper_case(routine_name.text);
+    const size_t most = routine == "SYMPUTX" ? 3 : routine == "SYMPUT" ? 2 : 0;
+    if (most == 0)
+        return error("The CALL routine " + routine + " is not supported by this host", routine_name);
+    ++pos;
+    if (pos >= tokens_.size() || !is_punct(tokens_[pos], '('))
+        return expected("(", pos);
+    std::vector<int> args;
+    do {
+        ++pos;
+        int node = -1;
+        if (!expression(pos, node))
+            return false;
+        args.push_back(node);
+    } while (pos < tokens_.size() && is_punct(tokens_[pos], ','));
+    if (pos >= tokens_.size() || !is_punct(tokens_[pos], ')'))
+        return expected(") or ,", pos);
+    ++pos;
+    if (args.size() < 2 || args.size() > most)
+        return error("CALL " + routine + " takes " + (most == 2 ? "2" : "2 or 3") + " arguments", routine_name);
+    if (!end_of_statement(pos))
+        return false;
+    s.kind = StmtKind::Call;
+    s.routine = routine == "SYMPUTX" ? CallRoutine::Symputx : CallRoutine::Symput;
+    s.expr = p_.expressions.as_type(args[0], VarType::Character);
+    s.expr2 = args[1];
+    s.expr3 = args.size() > 2 ? p_.expressions.as_type(args[2], VarType::Character) : -1;
     out = add_statement(std::move(s));
     return true;
 }

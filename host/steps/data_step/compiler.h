@@ -84,8 +84,9 @@ private:
     [[gnu::noinline]] bool input_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool where_statement(size_t &pos, Stmt &s, int &out);
 
-    // compile_put.cpp: PUT
+    // compile_put.cpp: PUT, CALL SYMPUT and SYMPUTX
     [[gnu::noinline]] bool put_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool call_statement(size_t &pos, Stmt &s, int &out);
 
     Session &session_;
     const Step &step_;

@@ -6,11 +6,13 @@
 // as they were.
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/output_dataset.h"
+#include "steps/data_step/call_routines.h"
 #include "steps/data_step/grouped_reading.h"
 #include "steps/data_step/data_step.h"
 #include "steps/data_step/step_program.h"
@@ -18,7 +20,13 @@
 namespace quill::host {
 namespace {
 
-constexpr long long max_loop_iterations = 10'000'000; // DO loop passes in one iteration: more is a hang
+// DO loop passes in one iteration: more is a hang. The fuzz build, whose sanitizers make a pass
+// twenty times slower, stops sooner, so that a loop the fuzzer writes is not taken for a hang.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+constexpr long long max_loop_iterations = 100'000;
+#else
+constexpr long long max_loop_iterations = 10'000'000;
+#endif
 constexpr int max_logged_observations = 20;            // observations whose notes are shown
 
 enum class Flow { Next, Delete, Stop, EndOfData, Leave, Continue, Return, Failed };
@@ -396,6 +404,15 @@ private:
         case StmtKind::Continue: return Flow::Continue;
         case StmtKind::Return: return Flow::Return;
         case StmtKind::Read: return read(p_.readers[static_cast<size_t>(s.reader)]);
+        case StmtKind::Call: {
+            // A failing CALL is shown once, with the values of its first observation.
+            const std::string failure = run_symput(session_.macro_symbols, p_.expressions, values_, s);
+            if (!failure.empty() && reported_.insert(&s).second) {
+                session_.log.error(failure);
+                session_.log.plain(values_line());
+            }
+            return Flow::Next;
+        }
         case StmtKind::Put: {
             const std::vector<std::string> lines =
                 put_lines(p_.puts[static_cast<size_t>(s.put)], p_.expressions, values_,
@@ -458,6 +475,7 @@ private:
     }
 
     Session &session_;
+    std::unordered_set<const Stmt *> reported_; // CALL statements whose failure was shown with the values
     StepProgram &p_;
     Row &values_;
     std::vector<std::unique_ptr<OutputDataset>> outs_;
@@ -506,9 +524,9 @@ void raw_input_notes(LogWriter &log, const StepProgram &program)
 {
     const Reader::Input &in = program.readers[static_cast<size_t>(program.input_reader)].inputs.front();
     const RawRecords &records = program.records;
-    const size_t read = in.ended ? records.lines : in.read > 0 ? records.lines_through[static_cast<size_t>(in.read - 1)] : 0;
+    const size_t read = in.ended ? records.lines : records.lines_through(in.read);
     if (program.infile)
-        note_infile_read(log, *program.infile, read);
+        note_infile_read(log, *program.infile, read, records.first_cut < read);
     if (records.went_to_new_line)
         log.note("SAS went to a new line when INPUT statement reached past the end of a line.");
 }

@@ -244,7 +244,8 @@ const Compiler::KeywordRow *Compiler::keyword_row(std::string_view keyword)
     // One row per statement that starts with its keyword. ORDER: by keyword.
     static constexpr KeywordRow rows[] = {
         {"ARRAY", &Compiler::array_statement},         {"BY", &Compiler::by_statement},
-        {"CONTINUE", &Compiler::jump_statement},       {"DELETE", &Compiler::jump_statement},
+        {"CALL", &Compiler::call_statement},           {"CONTINUE", &Compiler::jump_statement},
+        {"DELETE", &Compiler::jump_statement},
         {"DO", &Compiler::do_statement},               {"DROP", &Compiler::keep_drop_statement},
         {"ELSE", &Compiler::misplaced_statement},      {"END", &Compiler::misplaced_statement},
         {"FORMAT", &Compiler::unsupported_statement},  {"IF", &Compiler::if_statement},
@@ -274,6 +275,7 @@ bool Compiler::unsupported_statement(size_t &, Stmt &s, int &)
 
 bool compile_step(Session &session, const Step &step, StepProgram &program)
 {
+    program.expressions.set_macro_symbols(&session.macro_symbols); // SYMGET
     Compiler compiler(session, step, program);
     return compiler.run();
 }

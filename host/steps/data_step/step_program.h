@@ -39,8 +39,10 @@ struct Pdv {
 
 enum class StmtKind {
     Nothing, Assign, Sum, If, SubsetIf, Block, DoRange, DoWhile, DoUntil, Select, Output, Delete, Stop, Leave,
-    Continue, Return, Read, Put
+    Continue, Return, Read, Put, Call
 };
+
+enum class CallRoutine { Symput, Symputx };
 
 struct Stmt {
     StmtKind kind = StmtKind::Nothing;
@@ -56,6 +58,7 @@ struct Stmt {
     std::vector<int> outputs;    // OUTPUT: the data sets named (empty: every one)
     int reader = -1;             // Read: which input
     int put = -1;                // Put: its items in StepProgram::puts
+    CallRoutine routine = CallRoutine::Symput; // Call: name expr, value expr2, scope expr3 (-1 none)
 };
 
 // A variable of the BY statement and the slots of its FIRST. and LAST. variables.

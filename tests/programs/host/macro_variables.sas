@@ -1,5 +1,5 @@
 /* %LET and &name in program text and double-quoted strings (not single-quoted), &name. ending a
-   name, %PUT, SYSLAST, an unresolved reference, and the statements this host does not run. */
+   name, %PUT, SYSLAST, an unresolved reference, and a macro defined but not called. */
 %let cut = 2;
 %let ds = small;
 %let label = big values;
