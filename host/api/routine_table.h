@@ -111,7 +111,9 @@ typedef struct qh_routines {
     double (*missing_value)(int32_t code); /* code '.' (46): the standard missing value */
 
     /* Writing: open a record, define each variable bound to the address of its value, end the
-     * definitions (the data set is created), write observations, release. The data set appears
+     * definitions (the data set is created), write observations, release. A variable keeps the
+     * name it is defined with when that is a valid name (its case too), else the name is made
+     * valid as QH_TEXT_VALID_NAME does. The data set appears
      * under its name only when its record is released after a complete write. Operations that
      * return int return 0 on success; once a data set's file cannot be created or written, every
      * later operation on its record fails. */

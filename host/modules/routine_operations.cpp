@@ -300,8 +300,11 @@ int op_define_variable(qh_record *rec, const qh_var_def *def, int32_t, const voi
         (type == VarType::Character && (length < 1 || length > 32767)))
         return misuse(run, "a variable of length " + std::to_string(length) + " cannot be defined.");
     const std::string given = fixed_text(def->name, static_cast<size_t>(def->name_length));
-    std::string name = valid_name(given);
-    if (!is_valid_name(given))
+    // A valid name keeps its case, as the variables a procedure carries from its input keep
+    // theirs; an invalid one is made valid (upper case).
+    const bool valid = is_valid_name(given);
+    std::string name = valid ? given : valid_name(given);
+    if (!valid)
         run->log().note("The variable name \"" + given + "\" is not a valid name; it is written as " + name + ".");
     const std::string chosen = rec->names.claim(name);
     if (chosen != name)

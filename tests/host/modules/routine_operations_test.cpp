@@ -66,14 +66,17 @@ TEST(RoutineOperations, DefinedVariablesCarryTheirLengthAndFormat)
     qh_record *rec = host.open_write(QH_SLOT(area.proc_record, 2).dataset, 2);
     const double number = 2.5;
     const char text[20] = "a long enough text";
+    // A valid name keeps its case (a procedure carries its input's variables under their names);
+    // an invalid one is made valid, upper case.
     const qh_var_def numeric{QH_VAR_NUMERIC, 8, "beta", 4, "BEST", 12};
-    const qh_var_def character{QH_VAR_CHARACTER, 20, "label", 5, "$", 20};
+    const qh_var_def character{QH_VAR_CHARACTER, 20, "my label", 8, "$", 20};
     ASSERT_EQ(host.define_variable(rec, &numeric, 0, &number, 8), 0);
     ASSERT_EQ(host.define_variable(rec, &character, 0, text, 20), 0);
     ASSERT_EQ(host.end_definitions(rec), 0);
     const std::vector<Variable> &variables = rec->output->variables();
     ASSERT_EQ(variables.size(), 2u);
-    EXPECT_EQ(variables[0].name, "BETA");
+    EXPECT_EQ(variables[0].name, "beta");
+    EXPECT_EQ(variables[1].name, "MY_LABEL");
     EXPECT_EQ(variables[0].length, 8u);
     EXPECT_EQ(variables[0].format, "BEST12.");
     EXPECT_EQ(variables[1].type, VarType::Character);
@@ -81,7 +84,7 @@ TEST(RoutineOperations, DefinedVariablesCarryTheirLengthAndFormat)
     EXPECT_EQ(variables[1].format, "$20.");
     run.finish(0);
     set_current_run(nullptr);
-    EXPECT_EQ(testing::read_file(memory.session.library.work_folder() / "res.csv"), "BETA,LABEL\n");
+    EXPECT_EQ(testing::read_file(memory.session.library.work_folder() / "res.csv"), "beta,MY_LABEL\n");
 }
 
 } // namespace
