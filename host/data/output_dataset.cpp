@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "base/names.h"
+
 namespace quill::host {
 
 OutputDataset::OutputDataset(DatasetLibrary &library, LogWriter &log, DatasetName name)
@@ -18,15 +20,17 @@ bool OutputDataset::fail(const std::string &error)
     return false;
 }
 
-bool OutputDataset::create(std::vector<Variable> variables)
+bool OutputDataset::create(std::vector<Variable> variables, std::vector<std::string> sorted_by)
 {
     for (const std::string &note : library_.prepare_output(name_.location))
         log_.note(note);
     variables_ = std::move(variables);
+    warned_long_.assign(variables_.size(), 0);
     std::string error;
     if (name_.in_transport_file && !library_.may_replace_transport_file(name_, error))
         return fail(error);
     sink_ = name_.format->create(name_.location, name_.member);
+    sink_->set_sorted_by(std::move(sorted_by));
     error.clear();
     return sink_->define(variables_, error) || fail(error);
 }
@@ -36,7 +40,12 @@ bool OutputDataset::write(Row &row)
     if (failed_ || !sink_)
         return false;
     for (size_t i = 0; i < variables_.size(); ++i) {
-        if (variables_[i].type != VarType::Numeric || !std::isinf(row.numbers[i]))
+        if (variables_[i].type == VarType::Character) {
+            if (row.texts[i].size() > variables_[i].length)
+                cut_text(i, row.texts[i]);
+            continue;
+        }
+        if (!std::isinf(row.numbers[i]))
             continue;
         if (!warned_infinite_)
             log_.warning("An infinite value of variable " + variables_[i].name + " in data set " + name_.display +
@@ -49,6 +58,16 @@ bool OutputDataset::write(Row &row)
     return sink_->write_row(row, error) || fail(error);
 }
 
+void OutputDataset::cut_text(size_t i, std::string &text)
+{
+    const Variable &v = variables_[i];
+    if (!warned_long_[i])
+        log_.warning("Values of " + v.name + " longer than its length " + std::to_string(v.length) + " are cut to it in data set " +
+                     name_.display + ".");
+    warned_long_[i] = 1;
+    text.resize(utf8_prefix(text, v.length).size());
+}
+
 bool OutputDataset::commit()
 {
     if (failed_ || !sink_)
@@ -56,10 +75,11 @@ bool OutputDataset::commit()
     std::string error;
     if (!sink_->commit(error))
         return fail(error);
+    for (const std::string &warning : sink_->warnings())
+        log_.warning(warning);
     library_.set_last(name_);
-    library_.forget_sorted(name_);
-    library_.remember_metadata(name_, variables_);
-    log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
+    if (!quiet_)
+        log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
               std::to_string(variables_.size()) + " variables.");
     return true;
 }

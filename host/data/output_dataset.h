@@ -19,13 +19,18 @@ class OutputDataset {
 public:
     OutputDataset(DatasetLibrary &library, LogWriter &log, DatasetName name);
 
-    // Creates the data set with its variables.
-    bool create(std::vector<Variable> variables);
+    // Creates the data set with its variables; `sorted_by` is the order of the rows to come when
+    // PROC SORT made it (Description::sorted_by), kept by a format that can.
+    bool create(std::vector<Variable> variables, std::vector<std::string> sorted_by = {});
     // Adds an observation (row.numbers and row.texts in variable order). A data set holds no
-    // infinite values: they are written as missing, with one warning per data set.
+    // infinite values: they are written as missing, with one warning per data set. A text longer
+    // than its variable is cut to its length, never inside a UTF-8 character, with one warning
+    // per variable (SAS's assignment cuts so silently; here no writer should need it).
     bool write(Row &row);
     bool commit();
     void discard();
+    // The commit writes no note: the caller words its own (PROC SQL's "Table X created, ...").
+    void quiet() { quiet_ = true; }
 
     bool failed() const { return failed_; }
     long long observations() const { return observations_; }
@@ -33,6 +38,7 @@ public:
 
 private:
     bool fail(const std::string &error);
+    void cut_text(size_t i, std::string &text);
     DatasetLibrary &library_;
     LogWriter &log_;
     DatasetName name_;
@@ -41,6 +47,8 @@ private:
     long long observations_ = 0;
     bool failed_ = false;
     bool warned_infinite_ = false;
+    std::vector<char> warned_long_; // per variable
+    bool quiet_ = false;
 };
 
 } // namespace quill::host

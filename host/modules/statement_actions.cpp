@@ -30,6 +30,11 @@ private:
     bool error_at(size_t token, const std::string &message)
     {
         const int line = line_at(token);
+        // A message that already names its place (a FORMAT statement's) keeps it.
+        if (message.find(" (line ") != std::string::npos || message.find(" at line ") != std::string::npos) {
+            run_.log().error(message);
+            return false;
+        }
         std::string text = message;
         if (!text.empty() && text.back() == '.')
             text.pop_back();

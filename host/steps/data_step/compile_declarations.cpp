@@ -1,9 +1,11 @@
-// The DATA step compiler's declarations: ARRAY, RETAIN, LENGTH and LABEL.
+// The DATA step compiler's declarations: ARRAY, RETAIN, LENGTH, LABEL, FORMAT and INFORMAT,
+// KEEP, DROP and RENAME.
 #include <algorithm>
 
 #include "base/message_text.h"
 #include "base/names.h"
 #include "language/dataset_reference.h"
+#include "language/formats.h"
 #include "language/variable_lists.h"
 #include "steps/data_step/compiler.h"
 #include "steps/data_step/datalines_input.h"
@@ -96,23 +98,19 @@ bool Compiler::array_statement(size_t &pos, Stmt &, int &)
     return true;
 }
 
-// The variables of an array: names and numbered ranges x1-x3 (created when new), other lists
-// (a--d, x:, _NUMERIC_ ...) of the variables the step has so far. They must share one type.
-bool Compiler::array_elements(const std::vector<Token> &list, ArrayDef &array, bool character, size_t length, long limit)
+// The variables of a list: names and numbered ranges x1-x3 (new ones too), and lists of the
+// variables the step has so far (a--d, x:, _NUMERIC_ ...); more than `limit` is the error
+// `too_many`.
+bool Compiler::listed_variables(const std::vector<Token> &list, const std::string &statement, long limit,
+                                const std::string &too_many, std::vector<ListedVariable> &elements)
 {
-    struct Element {
-        Token at;
-        std::string name;
-        int slot;
-    };
-    std::vector<Element> elements;
     std::vector<Variable> known;
     std::vector<int> known_slots;
     known_variables(known, known_slots);
     for (size_t i = 0; i < list.size();) {
         const Token &t = list[i];
         if (t.kind != TokenKind::Name && t.kind != TokenKind::NameLiteral)
-            return error("Syntax error in the ARRAY statement: expected a variable name, found " +
+            return error("Syntax error in the " + statement + " statement: expected a variable name, found " +
                              quoted_excerpt(t.source),
                          t);
         size_t width = 1; // the tokens of this item
@@ -135,7 +133,7 @@ bool Compiler::array_elements(const std::vector<Token> &list, ArrayDef &array, b
                                  " must run from a name ending in a number to a larger number of the same prefix",
                              t);
             if (to - from >= limit)
-                return error("The array " + array.name + " has more than " + std::to_string(limit) + " elements", t);
+                return error(too_many, t);
             for (long k = from; k <= to; ++k) {
                 const std::string n = prefix + std::to_string(k);
                 elements.push_back({t, n, p_.pdv.find(n)});
@@ -155,8 +153,20 @@ bool Compiler::array_elements(const std::vector<Token> &list, ArrayDef &array, b
             i += width;
         }
         if (static_cast<long>(elements.size()) > limit)
-            return error("The array " + array.name + " has more than " + std::to_string(limit) + " elements", t);
+            return error(too_many, t);
     }
+    return true;
+}
+
+// The variables of an array: names and numbered ranges x1-x3 (created when new), other lists
+// (a--d, x:, _NUMERIC_ ...) of the variables the step has so far. They must share one type.
+bool Compiler::array_elements(const std::vector<Token> &list, ArrayDef &array, bool character, size_t length, long limit)
+{
+    using Element = ListedVariable;
+    std::vector<Element> elements;
+    if (!listed_variables(list, "ARRAY", limit,
+                          "The array " + array.name + " has more than " + std::to_string(limit) + " elements", elements))
+        return false;
     if (!character)
         for (const Element &e : elements)
             if (e.slot >= 0) { // an array of variables that exist takes their type
@@ -208,7 +218,7 @@ bool Compiler::array_initial_values(size_t &pos, const ArrayDef &array, const To
         if (number)
             p_.pdv.initial[slot] = value.kind == TokenKind::Missing ? missing_value() : negative ? -value.number : value.number;
         else
-            p_.pdv.initial_text[slot] = value.text.substr(0, p_.pdv.variables[slot].length);
+            p_.pdv.initial_text[slot] = std::string(utf8_prefix(value.text, p_.pdv.variables[slot].length));
         p_.pdv.retained[slot] = 1;
         p_.pdv.assigned[slot] = 1;
     }
@@ -302,6 +312,68 @@ bool Compiler::length_statement(size_t &pos, Stmt &, int &)
     if (!pending.empty())
         return expected("a length after " + pending.back().text, pos);
     ++pos;
+    return true;
+}
+
+// FORMAT variables <format> ...; (INFORMAT alike): each list of variables takes the format
+// after it; a list with none after it loses its format. A new variable is numeric, or
+// character of the format's width when the format is.
+bool Compiler::format_statement(size_t &pos, Stmt &s, int &)
+{
+    // FORMAT variables <format> <variables <format>> ... ;  |  INFORMAT alike
+    constexpr long max_listed = 1'000'000; // variables one statement may list
+    const bool informat = is_word(s.at, "INFORMAT");
+    const std::string statement = informat ? "INFORMAT" : "FORMAT";
+    std::vector<Token> list;
+    for (;;) {
+        const bool at_end = tokens_[pos].kind == TokenKind::Semicolon;
+        if (!at_end && !format_token_at(tokens_, pos, tokens_.size())) {
+            list.push_back(tokens_[pos++]);
+            continue;
+        }
+        const Token &at = tokens_[pos];
+        ValueFormat fmt;
+        std::string message;
+        if (!at_end && !parse_value_format(tokens_, pos, tokens_.size(), informat, &session_.formats, fmt, message))
+            return error(message.rfind("expected", 0) == 0 ? "Syntax error in the " + statement + " statement: " + message
+                                                           : message,
+                         at);
+        if (list.empty() && !at_end)
+            return error("Syntax error in the " + statement + " statement: expected a variable name before " +
+                             quoted_excerpt(at.source),
+                         at);
+        std::vector<ListedVariable> variables;
+        if (!listed_variables(list, statement, max_listed, "The " + statement + " statement lists too many variables",
+                              variables))
+            return false;
+        for (const ListedVariable &v : variables)
+            if (!give_format(v, at_end ? nullptr : &fmt, informat))
+                return false;
+        list.clear();
+        if (at_end)
+            break;
+    }
+    ++pos;
+    return true;
+}
+
+bool Compiler::give_format(const ListedVariable &v, const ValueFormat *fmt, bool informat)
+{
+    int slot = v.slot >= 0 ? v.slot : p_.pdv.find(v.name);
+    const bool character = fmt && fmt->character();
+    if (slot < 0) {
+        if (!is_valid_name(v.name) && !(v.at.kind == TokenKind::NameLiteral && is_storable_name(v.name)))
+            return error("The name " + v.name + " is not a valid variable name", v.at);
+        const size_t width = fmt && fmt->width > 0 ? static_cast<size_t>(fmt->width) : 8;
+        slot = p_.pdv.add(v.name, character ? VarType::Character : VarType::Numeric, character ? width : number_length);
+    }
+    Variable &variable = p_.pdv.variables[static_cast<size_t>(slot)];
+    if (fmt && character != (variable.type == VarType::Character))
+        return error("The " + std::string(informat ? "informat " : "format ") + fmt->name() +
+                         (character ? " is for character values, and " : " is for numbers, and ") + variable.name +
+                         (character ? " is numeric" : " is character"),
+                     v.at);
+    (informat ? variable.informat : variable.format) = fmt ? fmt->name() : std::string();
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "language/dataset_reference.h"
+#include "language/formats.h"
 #include "language/variable_lists.h"
 #include "steps/data_step/compiler.h"
 #include "steps/data_step/datalines_input.h"
@@ -71,28 +72,19 @@ bool Compiler::put_statement(size_t &pos, Stmt &s, int &out)
         item.kind = PutItem::Kind::Value;
         if (!element)
             item.slot = p_.pdv.find(t.text);
-        if (is_punct(tokens_[pos], '=')) {
+        const bool named = is_punct(tokens_[pos], '=');
+        if (named) {
             item.kind = PutItem::Kind::Named;
             ++pos;
-        } else if (is_punct(tokens_[pos], '$') || tokens_[pos].kind == TokenKind::Format ||
-                   tokens_[pos].kind == TokenKind::Number) {
-            const Token &at = tokens_[pos];
-            const size_t format_start = pos;
-            if (!parse_value_format(tokens_, pos, tokens_.size(), false, item.format, message))
-                return error(message.rfind("expected", 0) == 0 ? "Syntax error in the PUT statement: " + message
-                                                               : message,
-                             at);
-            const bool text_format = item.format.kind == ValueFormat::Kind::Text;
-            if (text_format != (p_.expressions.type(item.node) == VarType::Character)) {
-                std::string written;
-                for (size_t k = format_start; k < pos; ++k)
-                    written += tokens_[k].source;
-                return error("The format " + upper_case(written) +
-                                 (text_format ? " writes character values, and " + t.text + " is numeric"
-                                              : " writes numbers, and " + t.text + " is character"),
-                             at);
-            }
-            item.kind = PutItem::Kind::Formatted;
+        }
+        // x 8.2 writes the value in the format's width; x= date9. names it and writes it as the
+        // format does, without blanks before it.
+        if (named ? format_token_at(tokens_, pos, tokens_.size())
+                  : is_punct(tokens_[pos], '$') || tokens_[pos].kind == TokenKind::Format ||
+                        tokens_[pos].kind == TokenKind::Number) {
+            if (!put_format(pos, item, t))
+                return false;
+            item.kind = named ? PutItem::Kind::NamedFormatted : PutItem::Kind::Formatted;
         }
         items.push_back(std::move(item));
     }
@@ -103,6 +95,26 @@ bool Compiler::put_statement(size_t &pos, Stmt &s, int &out)
     p_.puts.push_back(std::move(items));
     out = add_statement(std::move(s));
     return true;
+}
+
+// The format after a PUT item, which must write the item's type.
+bool Compiler::put_format(size_t &pos, PutItem &item, const Token &variable)
+{
+    const Token &at = tokens_[pos];
+    const size_t format_start = pos;
+    std::string message;
+    if (!parse_value_format(tokens_, pos, tokens_.size(), false, &session_.formats, item.format, message))
+        return error(message.rfind("expected", 0) == 0 ? "Syntax error in the PUT statement: " + message : message, at);
+    const bool text_format = item.format.character();
+    if (text_format == (p_.expressions.type(item.node) == VarType::Character))
+        return true;
+    std::string written;
+    for (size_t k = format_start; k < pos; ++k)
+        written += tokens_[k].source;
+    return error("The format " + upper_case(written) +
+                     (text_format ? " writes character values, and " + variable.text + " is numeric"
+                                  : " writes numbers, and " + variable.text + " is character"),
+                 at);
 }
 
 bool Compiler::call_statement(size_t &pos, Stmt &s, int &out)

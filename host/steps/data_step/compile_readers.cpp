@@ -157,6 +157,7 @@ bool Compiler::add_reader_variables(Reader &reader)
                 slot = p_.pdv.add(v.name, v.type, v.length);
                 p_.pdv.variables[static_cast<size_t>(slot)].label = v.label;
                 p_.pdv.variables[static_cast<size_t>(slot)].format = v.format;
+                p_.pdv.variables[static_cast<size_t>(slot)].informat = v.informat;
             } else {
                 Variable &have = p_.pdv.variables[static_cast<size_t>(slot)];
                 if (have.type != v.type)
@@ -210,7 +211,8 @@ bool Compiler::infile_statement(size_t &pos, Stmt &s, int &)
 // INPUT with DATALINES or INFILE: the lines are read into memory and then read like a data set.
 bool Compiler::input_statement(size_t &pos, Stmt &s, int &out)
 {
-    // INPUT variables <$> ... ;  (list input from DATALINES or the INFILE, read like a data set)
+    // INPUT <pointer> variable <$> <columns | informat | :informat> ... ;  (from DATALINES or the
+    // INFILE, read like a data set)
     const Statement *statement = own_statement(pos);
     if (!statement)
         return error("INPUT must be a statement of its own, not part of IF or DO", s.at);
@@ -221,7 +223,12 @@ bool Compiler::input_statement(size_t &pos, Stmt &s, int &out)
         return error("The DATA step takes one INPUT statement", s.at);
     have_input_ = true;
     Table table;
-    if (!read_input_statement(session_, *statement, table))
+    InputLayout layout;
+    const auto informat_of = [this](const std::string &name) {
+        const int slot = p_.pdv.find(name);
+        return slot < 0 ? std::string() : p_.pdv.variables[static_cast<size_t>(slot)].informat;
+    };
+    if (!parse_input_layout(session_, *statement, informat_of, table, layout))
         return false;
     const InfileRequest request = p_.infile ? *p_.infile : InfileRequest();
     if (request.data_lines && !step_.has_data_lines)
@@ -231,7 +238,7 @@ bool Compiler::input_statement(size_t &pos, Stmt &s, int &out)
         return false;
     const size_t max_text = p_.outputs.empty() ? default_format().max_text_length :
                                                  p_.outputs.front().ref.name.format->max_text_length;
-    auto source = raw_input_source(session_, text, request.layout, max_text, table, p_.records);
+    auto source = raw_input_source(session_, text, request.layout, layout, max_text, table, p_.records);
     if (!source)
         return false;
     Reader reader;

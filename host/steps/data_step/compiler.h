@@ -36,7 +36,6 @@ private:
     int target(const Token &name, int value);
     bool statement(size_t &pos, int &out);
     bool statement_here(size_t &pos, int &out);
-    [[gnu::noinline]] bool unsupported_statement(size_t &pos, Stmt &s, int &out);
 
     // A statement's handler: `pos` just after its keyword, `s` its record begun at the keyword;
     // `out` receives its index among the step's statements (-1, as given, for one that runs
@@ -63,12 +62,22 @@ private:
     [[gnu::noinline]] bool jump_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool misplaced_statement(size_t &pos, Stmt &s, int &out);
 
-    // compile_declarations.cpp: ARRAY, RETAIN, LENGTH, LABEL, KEEP, DROP, RENAME
+    // compile_declarations.cpp: ARRAY, RETAIN, LENGTH, LABEL, FORMAT, INFORMAT, KEEP, DROP, RENAME
+    // A variable a list names: its name, the token it is written at, its slot (-1 when new).
+    struct ListedVariable {
+        Token at;
+        std::string name;
+        int slot;
+    };
+    bool listed_variables(const std::vector<Token> &list, const std::string &statement, long limit,
+                          const std::string &too_many, std::vector<ListedVariable> &elements);
     [[gnu::noinline]] bool array_statement(size_t &pos, Stmt &s, int &out);
     bool array_elements(const std::vector<Token> &list, ArrayDef &array, bool character, size_t length, long limit);
     bool array_initial_values(size_t &pos, const ArrayDef &array, const Token &name);
     [[gnu::noinline]] bool retain_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool length_statement(size_t &pos, Stmt &s, int &out);
+    [[gnu::noinline]] bool format_statement(size_t &pos, Stmt &s, int &out);
+    bool give_format(const ListedVariable &v, const ValueFormat *fmt, bool informat);
     [[gnu::noinline]] bool label_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool keep_drop_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool rename_statement(size_t &pos, Stmt &s, int &out);
@@ -86,6 +95,7 @@ private:
 
     // compile_put.cpp: PUT, CALL SYMPUT and SYMPUTX
     [[gnu::noinline]] bool put_statement(size_t &pos, Stmt &s, int &out);
+    bool put_format(size_t &pos, PutItem &item, const Token &variable);
     [[gnu::noinline]] bool call_statement(size_t &pos, Stmt &s, int &out);
 
     Session &session_;

@@ -1,11 +1,13 @@
 // The program data vector: its variables, and, once the statements are read, settled in one place:
 // labels applied, each output data set's variables by the KEEP, DROP and RENAME statements and
-// options, a note for each variable never given a value, the values sized.
+// options, a note for each variable never given a value, the values sized, the formats PUT
+// writes with parsed.
 #include <algorithm>
 
 #include "base/names.h"
 #include "language/dataset_reference.h"
 #include "language/expression.h"
+#include "language/format_statement.h"
 #include "language/variable_lists.h"
 #include "steps/data_step/step_program.h"
 
@@ -78,6 +80,12 @@ public:
             if (!p_.pdv.assigned[i] && !p_.pdv.automatic[i] && !p_.pdv.retained[i])
                 session_.log.note("Variable " + p_.pdv.variables[i].name + " is uninitialized.");
         p_.pdv.values.resize(p_.pdv.variables.size());
+        // The formats PUT writes the variables with, each parsed once.
+        p_.formats.resize(p_.pdv.variables.size());
+        p_.shown_formats.assign(p_.pdv.variables.size(), nullptr);
+        for (size_t i = 0; i < p_.pdv.variables.size(); ++i)
+            if (variable_format(p_.pdv.variables[i], &session_.formats, p_.formats[i]))
+                p_.shown_formats[i] = &p_.formats[i];
         return true;
     }
 

@@ -124,6 +124,7 @@ Scope Compiler::scope()
         return slot;
     };
     s.variable = [this](int slot) -> const Variable & { return p_.pdv.variables[static_cast<size_t>(slot)]; };
+    s.formats = &session_.formats;
     s.list = [this](const std::vector<Token> &item, std::vector<int> &slots, std::string &message) {
         std::vector<Variable> known;
         std::vector<int> known_slots, numbers;
@@ -248,8 +249,8 @@ const Compiler::KeywordRow *Compiler::keyword_row(std::string_view keyword)
         {"DELETE", &Compiler::jump_statement},
         {"DO", &Compiler::do_statement},               {"DROP", &Compiler::keep_drop_statement},
         {"ELSE", &Compiler::misplaced_statement},      {"END", &Compiler::misplaced_statement},
-        {"FORMAT", &Compiler::unsupported_statement},  {"IF", &Compiler::if_statement},
-        {"INFILE", &Compiler::infile_statement},       {"INFORMAT", &Compiler::unsupported_statement},
+        {"FORMAT", &Compiler::format_statement},       {"IF", &Compiler::if_statement},
+        {"INFILE", &Compiler::infile_statement},       {"INFORMAT", &Compiler::format_statement},
         {"INPUT", &Compiler::input_statement},         {"KEEP", &Compiler::keep_drop_statement},
         {"LABEL", &Compiler::label_statement},         {"LEAVE", &Compiler::jump_statement},
         {"LENGTH", &Compiler::length_statement},       {"MERGE", &Compiler::merge_statement},
@@ -265,12 +266,6 @@ const Compiler::KeywordRow *Compiler::keyword_row(std::string_view keyword)
     const auto row = std::lower_bound(std::begin(rows), std::end(rows), keyword,
                                       [](const KeywordRow &r, std::string_view k) { return r.keyword < k; });
     return row != std::end(rows) && row->keyword == keyword ? row : nullptr;
-}
-
-bool Compiler::unsupported_statement(size_t &, Stmt &s, int &)
-{
-    // FORMAT ... ;  |  INFORMAT ... ;  (until formats exist, the step does not run)
-    return error("The " + upper_case(s.at.text) + " statement is not supported by this host", s.at);
 }
 
 bool compile_step(Session &session, const Step &step, StepProgram &program)

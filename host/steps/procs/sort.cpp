@@ -43,7 +43,7 @@ void run_proc_sort(ProcRun &run)
         return;
     const DatasetName target = out ? out_ref.name : run.input.name;
     OutputDataset output(session.library, session.log, target);
-    if (!output.create(std::vector<Variable>(table.columns.begin(), table.columns.end())))
+    if (!output.create(std::vector<Variable>(table.columns.begin(), table.columns.end()), by_names(table, keys)))
         return;
     Row row;
     row.resize(table.columns.size());
@@ -58,8 +58,7 @@ void run_proc_sort(ProcRun &run)
         if (!output.write(row))
             return;
     }
-    if (run.commit(output))
-        session.library.set_sorted_by(target, by_names(table, keys));
+    run.commit(output);
 }
 
 } // namespace quill::host

@@ -241,14 +241,22 @@ TEST(RunscadFit, IterationLimitShowsAsNotConverged) {
     EXPECT_GT(enough.num_iter, 1);
 }
 
+// An end not given (-1) is derived and returned; giving the returned ends back is the same run.
 TEST(RunscadFit, DefaultGridEndsAreReturnedInPlaceOfTheRequest) {
     runscad_call c;
+    runscad_call given = c;
     c.run();
     ASSERT_FALSE(c.failed()) << c.text();
     EXPECT_GT(c.min_lambda, 0.0);
     EXPECT_GT(c.max_lambda, c.min_lambda);
     EXPECT_GE(c.lambda, c.min_lambda);
     EXPECT_LE(c.lambda, c.max_lambda);
+    given.min_lambda = c.min_lambda;
+    given.max_lambda = c.max_lambda;
+    given.run();
+    ASSERT_FALSE(given.failed()) << given.text();
+    EXPECT_EQ(std::tuple(given.lambda, given.beta, given.se, given.criterion, given.best),
+              std::tuple(c.lambda, c.beta, c.se, c.criterion, c.best));
 }
 
 // Data with n rows and p random predictors, the first three carrying the signal.

@@ -23,22 +23,14 @@ protected:
         ProgramRunner runner(memory.session, modules, program);
         return runner.run();
     }
-    Table read_back(const std::string &name)
-    {
-        Table table;
-        std::string error;
-        ReadMessages messages;
-        EXPECT_TRUE(read_csv_file(memory.session.library.work_folder() / name, table, error, messages)) << error;
-        EXPECT_TRUE(messages.empty());
-        return table;
-    }
+    Table read_back(const std::string &member) { return memory.work_table(member); }
     testing::MemorySession memory;
 };
 
 TEST_F(DataStep, NameLiteralsFollowTheRulesOfReadingBack)
 {
     ASSERT_EQ(run("data a; input 'my var'n 'A b'n; datalines;\n1 2\n;\n"), 0);
-    const Table back = read_back("a.csv");
+    const Table back = read_back("a");
     ASSERT_EQ(back.columns.size(), 2u);
     EXPECT_EQ(back.columns[0].name, "my var");
     EXPECT_EQ(back.columns[1].name, "A b");
@@ -49,7 +41,7 @@ TEST_F(DataStep, NameLiteralsFollowTheRulesOfReadingBack)
     EXPECT_TRUE(memory.log_has("ERROR: The name literal '  'n" + rule));
     EXPECT_EQ(run("data b; input 'a'n 'a 'n; datalines;\n1 2\n;\n"), 2);
     EXPECT_TRUE(memory.log_has("ERROR: The name literal 'a 'n" + rule));
-    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "b.csv"));
+    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "b.qds"));
 }
 
 // The statements are read first and the program data vector settled after: KEEP, DROP, RENAME and
@@ -67,14 +59,14 @@ TEST_F(DataStep, TheProgramDataVectorIsSettledAfterTheStatements)
         << memory.log().back();
     EXPECT_TRUE(memory.log_has("WARNING: The variable unused in the DROP, KEEP, or RENAME list has never been "
                                "referenced."));
-    const Table one = read_back("one.csv");
+    const Table one = read_back("one");
     ASSERT_EQ(one.columns.size(), 3u);
     EXPECT_EQ(one.columns[0].name, "a");
     EXPECT_EQ(one.columns[1].name, "b_new"); // KEEP= names it as it stands, the RENAME statement after
     EXPECT_EQ(one.columns[2].name, "s");
     EXPECT_EQ(one.columns[1].numbers[0], 2);
     EXPECT_EQ(one.columns[2].texts[0], "xyz");
-    const Table two = read_back("two.csv");
+    const Table two = read_back("two");
     ASSERT_EQ(two.columns.size(), 4u);
     EXPECT_EQ(two.columns[0].name, "b_new");
     EXPECT_EQ(two.columns[1].name, "t");
@@ -98,7 +90,7 @@ TEST_F(DataStep, WideInputAndValuesOutOfRange)
     EXPECT_TRUE(memory.log_has("WARNING: The value \"-1e999\" of x4 in data line 2 is out of range"));
     EXPECT_TRUE(memory.log_has("NOTE: The value \"1e-400\" of x2 in data line 2 is too close to zero for a number; "
                                "such values are read as 0."));
-    const Table back = read_back("w.csv");
+    const Table back = read_back("w");
     ASSERT_EQ(back.columns.size(), 999999u);
     EXPECT_TRUE(is_missing(back.columns[0].numbers[0]));
     EXPECT_EQ(back.columns[1].numbers[0], 0.0); // too small: the nearest double
@@ -130,7 +122,7 @@ TEST_F(DataStep, InfileRefusesAFifoWithoutWaitingOnIt)
     EXPECT_EQ(run("data f; infile '" + fifo.string() + "'; input x; run;\n"), 2);
     EXPECT_TRUE(memory.log_has("ERROR: The infile " + fifo.string() +
                                " is not a regular file (a FIFO, a device or a socket) (line 1)."));
-    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "f.csv"));
+    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "f.qds"));
 }
 
 TEST_F(DataStep, InfileLinesEndAcrossItsBuffersAndLongOnesAreCut)
