@@ -31,12 +31,6 @@ namespace {
 
 bool name_is(const Token &t, const char *word) { return t.kind == TokenKind::Name && same_name(t.text, word); }
 
-// Two punctuation tokens written together form one operator (**, ||, <=, ^=).
-bool adjacent(const Token &a, const Token &b)
-{
-    return a.line == b.line && b.column == a.column + static_cast<int>(a.source.size());
-}
-
 std::string_view rtrim(std::string_view s)
 {
     while (!s.empty() && s.back() == ' ')
@@ -113,10 +107,7 @@ private:
     {
         return pos_ + ahead < end_ && is_punct(t_[pos_ + ahead], c);
     }
-    bool pair(char a, char b) const
-    {
-        return punct(a) && punct(b, 1) && adjacent(t_[pos_], t_[pos_ + 1]);
-    }
+    bool operator_here(std::string_view two) const { return pos_ < end_ && is_operator(t_[pos_], two); }
     [[gnu::noinline]] int fail(const std::string &message)
     {
         if (error_.empty()) {
@@ -160,7 +151,7 @@ private:
     int logical_or()
     {
         int left = logical_and();
-        while (left >= 0 && more() && (punct('|') && !pair('|', '|') ? true : name_is(t_[pos_], "OR"))) {
+        while (left >= 0 && more() && (punct('|') || name_is(t_[pos_], "OR"))) {
             const Token &at = t_[pos_++];
             const int right = logical_and();
             if (right < 0)
@@ -183,13 +174,12 @@ private:
         return left;
     }
 
-    // The comparison operator at pos_ and the number of tokens it takes; none when there is none.
-    bool comparison_operator(Op &op, size_t &width) const
+    // The comparison operator at pos_; false when there is none.
+    bool comparison_operator(Op &op) const
     {
         if (!more())
             return false;
         const Token &t = t_[pos_];
-        width = 1;
         if (t.kind == TokenKind::Name) {
             static const std::pair<const char *, Op> words[] = {{"EQ", Op::Eq}, {"NE", Op::Ne}, {"LT", Op::Lt},
                                                                 {"LE", Op::Le}, {"GT", Op::Gt}, {"GE", Op::Ge}};
@@ -200,18 +190,13 @@ private:
                 }
             return false;
         }
-        if ((punct('^') || punct('~')) && pos_ + 1 < end_ && is_punct(t_[pos_ + 1], '=') &&
-            adjacent(t, t_[pos_ + 1])) {
+        if (operator_here("^=") || operator_here("~="))
             op = Op::Ne;
-            width = 2;
-            return true;
-        }
-        if ((punct('<') || punct('>')) && pos_ + 1 < end_ && is_punct(t_[pos_ + 1], '=') && adjacent(t, t_[pos_ + 1])) {
-            op = punct('<') ? Op::Le : Op::Ge;
-            width = 2;
-            return true;
-        }
-        if (punct('='))
+        else if (operator_here("<="))
+            op = Op::Le;
+        else if (operator_here(">="))
+            op = Op::Ge;
+        else if (punct('='))
             op = Op::Eq;
         else if (punct('<'))
             op = Op::Lt;
@@ -234,7 +219,6 @@ private:
         int result = -1, previous = -1;
         while (left >= 0 && more()) {
             Op op;
-            size_t width = 1;
             bool negate = false;
             if (name_is(t_[pos_], "IN") || (name_is(t_[pos_], "NOT") && pos_ + 1 < end_ && name_is(t_[pos_ + 1], "IN"))) {
                 negate = name_is(t_[pos_], "NOT");
@@ -247,10 +231,9 @@ private:
                     in = prefix_node(Op::Not, in, at);
                 return result < 0 ? in : binary(Op::And, result, in, at, VarType::Numeric);
             }
-            if (!comparison_operator(op, width))
+            if (!comparison_operator(op))
                 break;
-            const Token &at = t_[pos_];
-            pos_ += width;
+            const Token &at = t_[pos_++];
             const int right = concatenation();
             if (right < 0)
                 return -1;
@@ -323,9 +306,8 @@ private:
     int concatenation()
     {
         int left = additive();
-        while (left >= 0 && (pair('|', '|') || pair('!', '!'))) {
-            const Token &at = t_[pos_];
-            pos_ += 2;
+        while (left >= 0 && (operator_here("||") || operator_here("!!"))) {
+            const Token &at = t_[pos_++];
             const int right = additive();
             if (right < 0)
                 return -1;
@@ -350,7 +332,7 @@ private:
     int multiplicative()
     {
         int left = unary();
-        while (left >= 0 && (punct('*') || punct('/')) && !pair('*', '*')) {
+        while (left >= 0 && (punct('*') || punct('/'))) {
             const Token &at = t_[pos_++];
             const int right = unary();
             if (right < 0)
@@ -406,10 +388,9 @@ private:
             return prefix_node(is_punct(at, '-') ? Op::Neg : Op::Not, set_.as_type(operand, VarType::Numeric), at);
         }
         const int base = primary();
-        if (base < 0 || !pair('*', '*'))
+        if (base < 0 || !operator_here("**"))
             return base;
-        const Token &at = t_[pos_];
-        pos_ += 2;
+        const Token &at = t_[pos_++];
         const int exponent = unary();
         if (exponent < 0)
             return -1;

@@ -58,7 +58,7 @@ bool matches(const Terminal &t, const Token &token)
     case Terminal::Class: return token.kind == t.token_kind;
     case Terminal::Punct:
         return (t.punct == ';' && token.kind == TokenKind::Semicolon) ||
-               (token.kind == TokenKind::Punct && token.text[0] == t.punct);
+               is_punct(token, t.punct);
     case Terminal::Keyword: return token.kind == TokenKind::Name && same_name(token.text, t.text);
     case Terminal::Never: return false;
     }

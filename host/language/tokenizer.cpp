@@ -204,11 +204,34 @@ Token Tokenizer::next()
         t = make(TokenKind::Missing, start, line, column);
         t.text.assign(1, '.');
     } else {
-        advance();
-        t = make(c == ';' ? TokenKind::Semicolon : TokenKind::Punct, start, line, column);
-        t.text = std::string(1, c);
+        t = lex_operator(start, line, column);
     }
     statement_start_ = t.kind == TokenKind::Semicolon;
+    return t;
+}
+
+// Punctuation: one character, or an operator written as two together (a blank between makes two
+// tokens). The NOT sign of UTF-8 programs reads as ^, so ¬= is ^= and ¬ is NOT.
+Token Tokenizer::lex_operator(size_t start, int line, int column)
+{
+    static constexpr std::string_view not_sign = "\xC2\xAC";
+    static constexpr std::string_view operators[] = {"**", "||", "!!", "<=", ">=", "^=", "~=", "<>", "><"};
+    std::string text;
+    if (text_.substr(pos_, not_sign.size()) == not_sign) {
+        text = "^";
+        pos_ += not_sign.size() - 1; // advance() below takes the last byte and counts the column
+    } else {
+        text.assign(1, peek());
+    }
+    advance();
+    for (std::string_view op : operators)
+        if (text[0] == op[0] && peek() == op[1]) {
+            text += op[1];
+            advance();
+            break;
+        }
+    Token t = make(text == ";" ? TokenKind::Semicolon : TokenKind::Punct, start, line, column);
+    t.text = std::move(text);
     return t;
 }
 

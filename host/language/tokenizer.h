@@ -23,13 +23,13 @@ enum class TokenKind {
     Missing,     // .
     Compound,    // lib.member
     Format,      // a name with a trailing dot (best12.)
-    Punct,       // any other single character
+    Punct,       // a single character, or an operator of two (** || !! <= >= ^= ~= <> ><)
     Error        // text that cannot form a token; text holds the message
 };
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    std::string text;   // name as written, string value, punctuation character, or error message
+    std::string text;   // name as written, string value, punctuation (¬ reads as ^), or error message
     std::string source; // the characters of the program that formed the token
     double number = 0;  // the value of a numeric or date/time constant
     int line = 0;       // 1-based
@@ -57,6 +57,7 @@ private:
     Token lex_name(size_t start, int line, int column);
     Token lex_number(size_t start, int line, int column);
     Token lex_quoted(size_t start, int line, int column);
+    Token lex_operator(size_t start, int line, int column);
 
     std::string_view text_;
     size_t pos_ = 0;
@@ -65,8 +66,10 @@ private:
     bool statement_start_ = true; // a '*' here opens a comment that runs to the next ';'
 };
 
-// The punctuation token `c`.
-inline bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text[0] == c; }
+// The punctuation token `c` (one character).
+inline bool is_punct(const Token &t, char c) { return t.kind == TokenKind::Punct && t.text.size() == 1 && t.text[0] == c; }
+// The operator token `op` of two characters: "**", "||", "!!", "<=", ">=", "^=", "~=", "<>" or "><".
+inline bool is_operator(const Token &t, std::string_view op) { return t.kind == TokenKind::Punct && t.text == op; }
 
 // The value of a date literal text ("01jan2020"), in days since 1 January 1960.
 bool parse_date_literal(std::string_view text, double &days);

@@ -76,7 +76,7 @@ SqlExprPtr SqlParser::conjunction()
 
 SqlExprPtr SqlParser::negation()
 {
-    if (word("NOT") || ((punct('^') || punct('~')) && !punct('=', 1))) {
+    if (word("NOT") || punct('^') || punct('~')) {
         SqlNesting nesting(*this);
         if (!nesting.ok())
             return nullptr;
@@ -96,18 +96,14 @@ bool SqlParser::comparison_here(SqlOp &op, size_t &width) const
     width = 1;
     if (punct('=') && !punct('*', 1) && !punct(':', 1))
         return op = SqlOp::Equal, true;
-    if ((punct('^') || punct('~') || punct('!')) && punct('=', 1))
+    if (operator_here("^=") || operator_here("~=") || operator_here("<>")) // ¬= reads as ^=
+        return op = SqlOp::NotEqual, true;
+    if (punct('!') && punct('=', 1))
         return op = SqlOp::NotEqual, width = 2, true;
-    if (punct('\xC2') && punct('\xAC', 1) && punct('=', 2)) // ¬=
-        return op = SqlOp::NotEqual, width = 3, true;
-    if (punct('<') && punct('>', 1))
-        return op = SqlOp::NotEqual, width = 2, true;
-    if (punct('<') || punct('>')) {
-        const bool less = punct('<');
-        if (punct('=', 1))
-            return op = less ? SqlOp::LessEqual : SqlOp::GreaterEqual, width = 2, true;
-        return op = less ? SqlOp::Less : SqlOp::Greater, true;
-    }
+    if (operator_here("<=") || operator_here(">="))
+        return op = operator_here("<=") ? SqlOp::LessEqual : SqlOp::GreaterEqual, true;
+    if (punct('<') || punct('>'))
+        return op = punct('<') ? SqlOp::Less : SqlOp::Greater, true;
     static const std::pair<const char *, SqlOp> words[] = {{"EQ", SqlOp::Equal},     {"NE", SqlOp::NotEqual},
                                                            {"LT", SqlOp::Less},      {"LE", SqlOp::LessEqual},
                                                            {"GT", SqlOp::Greater},   {"GE", SqlOp::GreaterEqual}};
@@ -212,9 +208,8 @@ SqlExprPtr SqlParser::concatenation()
 {
     SqlExprPtr left = sum();
     int links = 0;
-    while (left && ((punct('|') && punct('|', 1)) || (punct('!') && punct('!', 1)))) {
-        const Token &at = t_[pos_];
-        pos_ += 2;
+    while (left && (operator_here("||") || operator_here("!!"))) {
+        const Token &at = t_[pos_++];
         if (!this->chain(links, at))
             return nullptr;
         left = binary(SqlOp::Concat, at, std::move(left), sum());
@@ -239,7 +234,7 @@ SqlExprPtr SqlParser::product()
 {
     SqlExprPtr left = power();
     int links = 0;
-    while (left && ((punct('*') && !punct('*', 1)) || punct('/'))) {
+    while (left && (punct('*') || punct('/'))) {
         const Token &at = t_[pos_++];
         if (!this->chain(links, at))
             return nullptr;
@@ -263,9 +258,8 @@ SqlExprPtr SqlParser::power()
         return n;
     }
     SqlExprPtr base = primary();
-    if (base && punct('*') && punct('*', 1)) {
-        const Token &at = t_[pos_];
-        pos_ += 2;
+    if (base && operator_here("**")) {
+        const Token &at = t_[pos_++];
         return binary(SqlOp::Power, at, std::move(base), power());
     }
     return base;

@@ -62,6 +62,7 @@ public:
     bool more() const { return pos_ < end_; }
     const Token &here() const { return t_[pos_ < end_ ? pos_ : end_]; }
     bool punct(char c, size_t ahead = 0) const { return pos_ + ahead < end_ && is_punct(t_[pos_ + ahead], c); }
+    bool operator_here(std::string_view two) const { return pos_ < end_ && is_operator(t_[pos_], two); }
     bool word(std::string_view w, size_t ahead = 0) const;
     bool take_punct(char c);
     bool take_word(std::string_view w);

@@ -33,6 +33,8 @@ struct Pdv {
 
     int find(const std::string &name) const;
     int add(const std::string &name, VarType type, size_t length);
+    // _N_, _ERROR_, END=, IN=, FIRST. and LAST.: retained, never written.
+    int add_automatic(const std::string &name);
 };
 
 enum class StmtKind {
@@ -125,11 +127,17 @@ struct StepProgram {
     std::vector<Token> keep, drop;
     bool has_keep = false;
     std::vector<std::pair<Token, Token>> renames;
+    std::vector<std::pair<Token, std::string>> labels; // LABEL statements: name = 'text'
 };
 
 // How deeply DO, SELECT and IF-THEN may nest: compiling and running recurse that deep. A chain of
 // ELSE IF is one level, however long.
 inline constexpr int max_statement_nesting = 256;
+
+// After the statements are read, the program data vector settled in one place: labels applied,
+// each output's variables by the KEEP, DROP and RENAME statements and options, a note for each
+// variable never given a value, the values sized. False when an error was logged.
+bool settle_program_data_vector(Session &session, const Step &step, StepProgram &program);
 
 // Compiles the DATA step; false when an error was logged. Inputs are opened (described) here.
 bool compile_step(Session &session, const Step &step, StepProgram &program);

@@ -58,6 +58,11 @@ TEST(Expression, PrecedenceMissingValuesAndTheirPlaces)
     EXPECT_EQ(f.number("1 < a < 3"), 1);
     EXPECT_EQ(f.number("3 > a > 2"), 0);
     EXPECT_EQ(f.number("(a in (1, 2)) + (a not in (2))"), 1);
+    // Every spelling of an operator of two characters; the values differ so a wrong operator shows.
+    EXPECT_EQ(f.number("(a<=2) + 2*(a>=3) + 4*(a^=1) + 8*(a~=2) + 16*(a \xC2\xAC= 3) + 32*(\xC2\xAC b) + 64*(~a)"),
+              1 + 4 + 16 + 32);
+    EXPECT_EQ(f.number("a**-1 + 2**a"), 4.5);
+    EXPECT_EQ(f.number("a<-1"), 0); // a < -1, not an assignment-like <-
     EXPECT_EQ(f.number("sum(b, a, 3) + n(b, a) + nmiss(b, b)"), 8);
     EXPECT_TRUE(is_missing(f.number("mean(b, .)")));
     EXPECT_TRUE(f.set.places().empty() || f.set.places().back().missing == 0);
@@ -81,6 +86,7 @@ TEST(Expression, CharacterValuesAndErrors)
     Fixture f;
     f.row.texts[2] = "ab";
     EXPECT_EQ(f.text("s || '|'"), "ab  |"); // a variable brings its full length
+    EXPECT_EQ(f.text("'x'!!trim(s)||'y'"), "xaby");
     EXPECT_EQ(f.text("trim(s) || '|' || substr('quill', 2, 3) || scan('a,b c', -2)"), "ab|uilb");
     EXPECT_EQ(f.number("s = 'ab   '"), 1);
     EXPECT_EQ(f.number("s < 'abc'"), 1);
@@ -89,6 +95,8 @@ TEST(Expression, CharacterValuesAndErrors)
     std::string error;
     EXPECT_EQ(f.parse("a +", &error), -1);
     EXPECT_EQ(error, "Syntax error: expected an expression, found the end of the statement at line 1 column 4.");
+    EXPECT_EQ(f.parse("a < = 1", &error), -1); // written apart, < and = are two operators
+    EXPECT_EQ(f.parse("a <> 1"), -1); // the MAX operator is not supported: the expression ends at it
     EXPECT_EQ(f.parse("zz + 1", &error), -1);
     EXPECT_EQ(error, "Variable zz is not on the data set at line 1 column 1.");
     EXPECT_EQ(f.parse("log(1, 2)", &error), -1);

@@ -108,6 +108,45 @@ TEST(Tokenizer, CommentsAreSkippedOnlyWhereTheyAreComments)
     EXPECT_EQ(t[6].line, 2);
 }
 
+// Two operator characters written together are one token; a blank between them makes two, and a
+// sign after an operator stays a token of its own (a<-1 is a < -1, not a <- 1).
+TEST(Tokenizer, OperatorsOfTwoCharactersAreOneToken)
+{
+    auto texts = [](const std::vector<Token> &t) {
+        std::vector<std::string> out;
+        for (const Token &token : t)
+            out.push_back(token.text);
+        return out;
+    };
+    const auto t = tokens_of("x**2||a!!b<=c>=d^=e~=f<>g><h");
+    EXPECT_EQ(texts(t), (std::vector<std::string>{"x", "**", "2", "||", "a", "!!", "b", "<=", "c", ">=", "d", "^=",
+                                                  "e", "~=", "f", "<>", "g", "><", "h"}));
+    EXPECT_EQ(t[1].column, 2);
+    EXPECT_EQ(t[1].source, "**");
+    EXPECT_EQ(t[2].column, 4);
+    EXPECT_TRUE(is_operator(t[7], "<="));
+    EXPECT_FALSE(is_punct(t[7], '<')); // a one-character test does not take the first of two
+    EXPECT_EQ(texts(tokens_of("a < = b * * c | | d")),
+              (std::vector<std::string>{"a", "<", "=", "b", "*", "*", "c", "|", "|", "d"}));
+    EXPECT_EQ(texts(tokens_of("a<-1 x=-2 y=+3 z***w ^^= ==")),
+              (std::vector<std::string>{"a", "<", "-", "1", "x", "=", "-", "2", "y", "=", "+", "3", "z", "**", "*",
+                                        "w", "^", "^=", "=", "="}));
+
+    // The NOT sign in a UTF-8 program: alone it is ^, before = it is ^=; the source keeps its bytes.
+    const auto n = tokens_of("a \xC2\xAC= b and \xC2\xAC" "c;");
+    ASSERT_EQ(n.size(), 7u);
+    EXPECT_EQ(n[1].text, "^=");
+    EXPECT_EQ(n[1].source, "\xC2\xAC=");
+    EXPECT_EQ(n[4].text, "^");
+    EXPECT_EQ(n[5].text, "c");
+
+    // '**' opening a statement is still a comment, inside one it is the power operator.
+    const auto c = tokens_of("** note; y = 2**3;");
+    ASSERT_EQ(c.size(), 6u);
+    EXPECT_EQ(c[0].text, "y");
+    EXPECT_EQ(c[3].text, "**");
+}
+
 TEST(Tokenizer, DataLinesRunToTheLineWithASemicolon)
 {
     Tokenizer tokenizer("datalines;\n1 2\r\n3 4\n;\nrun;");

@@ -44,6 +44,43 @@ TEST_F(DataStep, NameLiteralsFollowTheRulesOfReadingBack)
     EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "b.qds"));
 }
 
+// The statements are read first and the program data vector settled after: KEEP, DROP, RENAME and
+// LABEL may name variables made later, each output narrows the kept ones by its own options, and
+// a variable may be named like a statement's keyword. Operators of two characters are one token.
+TEST_F(DataStep, TheProgramDataVectorIsSettledAfterTheStatements)
+{
+    ASSERT_EQ(run("data one(keep=a b s) two(drop=a rename=(s=t));\n"
+                  "  keep a b s do x; label s='Text'; drop unused; rename b=b_new;\n"
+                  "  ** a comment statement;\n"
+                  "  a = 1; b = a + 1; s = 'xy'!!'z'; do = 2**3; set = 4; retain total 0; total + a;\n"
+                  "  if a^=1 | b>=3 | b<=1 | a \xC2\xAC= 1 then x = 0; else x = -a**2;\n"
+                  "run;\n"),
+              1) // the warning about `unused`
+        << memory.log().back();
+    EXPECT_TRUE(memory.log_has("WARNING: The variable unused in the DROP, KEEP, or RENAME list has never been "
+                               "referenced."));
+    const Table one = read_back("one");
+    ASSERT_EQ(one.columns.size(), 3u);
+    EXPECT_EQ(one.columns[0].name, "a");
+    EXPECT_EQ(one.columns[1].name, "b_new"); // KEEP= names it as it stands, the RENAME statement after
+    EXPECT_EQ(one.columns[2].name, "s");
+    EXPECT_EQ(one.columns[1].numbers[0], 2);
+    EXPECT_EQ(one.columns[2].texts[0], "xyz");
+    const Table two = read_back("two");
+    ASSERT_EQ(two.columns.size(), 4u);
+    EXPECT_EQ(two.columns[0].name, "b_new");
+    EXPECT_EQ(two.columns[1].name, "t");
+    EXPECT_EQ(two.columns[2].name, "do");
+    EXPECT_EQ(two.columns[2].numbers[0], 8);
+    EXPECT_EQ(two.columns[3].name, "x");
+    EXPECT_EQ(two.columns[3].numbers[0], -1); // -a**2 is -(a**2)
+
+    EXPECT_EQ(run("data bad; a = 1; b = a <> 2; label c='none'; run;\n"), 2);
+    EXPECT_TRUE(memory.log_has("expected an operator or ;, found \"<>\"")) << memory.log().back();
+    EXPECT_EQ(run("data bad; a = 1; label c='none'; run;\n"), 2);
+    EXPECT_TRUE(memory.log_has("ERROR: The variable c in the LABEL statement is not in the DATA step"));
+}
+
 TEST_F(DataStep, WideInputAndValuesOutOfRange)
 {
     ASSERT_EQ(run("data w; input x1-x999999; datalines;\n1e400 1e-400 2 -1e999\n;\n"), 1);
