@@ -77,11 +77,26 @@ public:
     // cannot hold them, and a LABEL statement's labels should still reach PROC CONTENTS and the
     // steps after it. open() gives them back to the variables its file leaves without one.
     void remember_metadata(const DatasetName &name, const std::vector<Variable> &variables);
+    // The data set's label (LABEL= when it was written), for the run; empty when it has none.
+    void remember_label(const DatasetName &name, std::string label);
+    std::string label(const DatasetName &name) const;
 
     // Whether writing the member `name` may replace its XPORT library's file, which keeps one
     // member: yes when the file does not exist or holds that member; no, with `error`, when it holds
     // another (which would be lost) or cannot be read.
     bool may_replace_transport_file(const DatasetName &name, std::string &error) const;
+
+    // The members of the library `libref` (upper case, in name order): the files of its folder that a
+    // format holds and whose name a data set may have; an XPORT library's member when its file
+    // exists. False with `error` when the libref is not assigned or its folder cannot be read.
+    bool members(const std::string &libref, std::vector<std::string> &names, std::string &error) const;
+    // The folder of a libref (an XPORT library's file) and whether it is an XPORT library.
+    bool location(const std::string &libref, std::filesystem::path &where, bool &transport) const;
+    // Removes a member's file; what the run remembers of it goes too. False with `error`.
+    bool remove_member(const DatasetName &name, std::string &error);
+    // Names the member `name` `member` in its library (its file renamed in its folder, its format
+    // kept). False with `error`, the member unchanged, when that name is taken.
+    bool rename_member(const DatasetName &name, const std::string &member, std::string &error);
 
     // Opens a data set for reading and describes it; nullptr with an error that says "Data set X
     // does not exist." or what is wrong with it.
@@ -103,6 +118,7 @@ private:
     std::set<std::filesystem::path> prepared_folders_;
     std::map<std::string, std::vector<std::string>> sorted_; // by where a data set is held
     std::map<std::string, std::vector<Variable>> metadata_;  // the same; labelled or formatted variables
+    std::map<std::string, std::string> labels_;              // the same; data set labels
 };
 
 } // namespace quill::host

@@ -4,9 +4,20 @@
 
 namespace quill::host {
 
-OutputDataset::OutputDataset(DatasetLibrary &library, LogWriter &log, DatasetName name)
-    : library_(library), log_(log), name_(std::move(name))
+OutputDataset::OutputDataset(DatasetLibrary &library, LogWriter &log, DatasetName name,
+                             std::unique_ptr<OutputShape> shape)
+    : library_(library), log_(log), name_(std::move(name)), shape_(std::move(shape))
 {
+}
+
+std::string OutputDataset::written_name(const std::string &given) const
+{
+    if (!shape_)
+        return given;
+    for (size_t k = 0; k < columns_.size(); ++k)
+        if (variables_[columns_[k]].name == given)
+            return written_[k].name;
+    return std::string();
 }
 
 bool OutputDataset::fail(const std::string &error)
@@ -24,29 +35,46 @@ bool OutputDataset::create(std::vector<Variable> variables)
         log_.note(note);
     variables_ = std::move(variables);
     std::string error;
+    if (shape_) {
+        if (!shape_->shape(variables_, written_, columns_, error))
+            return fail(error);
+        shaped_.resize(written_.size());
+    }
     if (name_.in_transport_file && !library_.may_replace_transport_file(name_, error))
         return fail(error);
     sink_ = name_.format->create(name_.location, name_.member);
     error.clear();
-    return sink_->define(variables_, error) || fail(error);
+    return sink_->define(written_variables(), error) || fail(error);
 }
 
 bool OutputDataset::write(Row &row)
 {
     if (failed_ || !sink_)
         return false;
-    for (size_t i = 0; i < variables_.size(); ++i) {
-        if (variables_[i].type != VarType::Numeric || !std::isinf(row.numbers[i]))
+    if (shape_) {
+        if (!shape_->keeps(row))
+            return true;
+        for (size_t k = 0; k < columns_.size(); ++k) {
+            if (written_[k].type == VarType::Numeric)
+                shaped_.numbers[k] = row.numbers[columns_[k]];
+            else
+                shaped_.texts[k] = row.texts[columns_[k]];
+        }
+    }
+    Row &out = shape_ ? shaped_ : row;
+    const std::vector<Variable> &variables = written_variables();
+    for (size_t i = 0; i < variables.size(); ++i) {
+        if (variables[i].type != VarType::Numeric || !std::isinf(out.numbers[i]))
             continue;
         if (!warned_infinite_)
-            log_.warning("An infinite value of variable " + variables_[i].name + " in data set " + name_.display +
+            log_.warning("An infinite value of variable " + variables[i].name + " in data set " + name_.display +
                          " is written as a missing value.");
         warned_infinite_ = true;
-        row.numbers[i] = missing_value();
+        out.numbers[i] = missing_value();
     }
     ++observations_;
     std::string error;
-    return sink_->write_row(row, error) || fail(error);
+    return sink_->write_row(out, error) || fail(error);
 }
 
 bool OutputDataset::commit()
@@ -58,9 +86,10 @@ bool OutputDataset::commit()
         return fail(error);
     library_.set_last(name_);
     library_.forget_sorted(name_);
-    library_.remember_metadata(name_, variables_);
+    library_.remember_metadata(name_, written_variables());
+    library_.remember_label(name_, shape_ ? shape_->label() : std::string());
     log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
-              std::to_string(variables_.size()) + " variables.");
+              std::to_string(written_variables().size()) + " variables.");
     return true;
 }
 

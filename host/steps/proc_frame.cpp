@@ -4,6 +4,7 @@
 
 #include "base/message_text.h"
 #include "base/names.h"
+#include "language/output_options.h"
 #include "language/variable_lists.h"
 #include "steps/by_groups.h"
 
@@ -176,8 +177,8 @@ bool ProcRun::output_name(const Statement &statement, const StepOption &o, Datas
         error(message, o.line);
         return false;
     }
-    if (ref.has_keep || ref.has_drop) {
-        error("KEEP= and DROP= are not taken by an output data set here", o.line);
+    if (const std::string problem = output_options_problem(ref); !problem.empty()) {
+        error(problem, o.line);
         return false;
     }
     return true;
@@ -212,6 +213,11 @@ void ProcRun::note_read()
         return;
     noted_ = true;
     note_observations_read(session.log, observations_read_, input, where);
+}
+
+std::unique_ptr<OutputDataset> ProcRun::make_output(const DatasetReference &ref) const
+{
+    return quill::host::make_output(session.library, session.log, ref);
 }
 
 bool ProcRun::commit(OutputDataset &output)

@@ -24,9 +24,9 @@ namespace {
 constexpr ProcRow procedures[] = {
     // name      body               options                                                 statements
     {"CONTENTS", run_proc_contents, "DATA=ds OUT=ds NOPRINT VARNUM",                        ""},
-    {"EXPORT",   run_proc_export,   "DATA=ds OUTFILE= DBMS= REPLACE",                       ""},
+    {"EXPORT",   run_proc_export,   "DATA=ds OUTFILE= DBMS= REPLACE",                       "DELIMITER"},
     {"FREQ",     run_proc_freq,     "DATA=ds",                                              "TABLES TABLE"},
-    {"IMPORT",   run_proc_import,   "DATAFILE= OUT=ds DBMS= REPLACE",                       ""},
+    {"IMPORT",   run_proc_import,   "DATAFILE= OUT=ds DBMS= REPLACE",                       "GETNAMES DATAROW GUESSINGROWS DELIMITER"},
     {"MEANS",    run_proc_means,    "DATA=ds MAXDEC= NWAY NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
     {"PRINT",    run_proc_print,    "DATA=ds NOOBS LABEL L N",                              "VAR SUM BY"},
     {"SORT",     run_proc_sort,     "DATA=ds OUT=ds NODUPKEY",                              "BY"},

@@ -41,7 +41,7 @@ void split_format(const std::string &format, std::string &name, double &width, d
 // The OUT= data set: LIBNAME MEMNAME NAME TYPE (1 numeric, 2 character) LENGTH VARNUM LABEL FORMAT
 // FORMATL FORMATD NOBS ENGINE SORTEDBY (the variable's place in the sort order, negative when
 // DESCENDING; 0 when it is not a key or the order is not known).
-bool write_description(Session &session, const DatasetName &name, const DatasetName &out_name,
+bool write_description(const ProcRun &run, const DatasetName &name, const DatasetReference &out_ref,
                        const std::vector<Variable> &variables, const std::vector<size_t> &alphabetic,
                        size_t observations, const std::vector<std::string> &sorted_by)
 {
@@ -69,8 +69,8 @@ bool write_description(Session &session, const DatasetName &name, const DatasetN
         text("ENGINE", 8, "Engine Name"),
         number("SORTEDBY", "Position of Variable in Sortedby Clause"),
     };
-    OutputDataset output(session.library, session.log, out_name);
-    if (!output.create(std::move(columns)))
+    const std::unique_ptr<OutputDataset> output = run.make_output(out_ref);
+    if (!output->create(std::move(columns)))
         return false;
     Row row;
     row.resize(13);
@@ -93,10 +93,10 @@ bool write_description(Session &session, const DatasetName &name, const DatasetN
         row.numbers[10] = static_cast<double>(observations);
         row.texts[11] = std::string(name.format->name);
         row.numbers[12] = sorted;
-        if (!output.write(row))
+        if (!output->write(row))
             return false;
     }
-    return output.commit();
+    return output->commit();
 }
 
 } // namespace
@@ -120,7 +120,7 @@ void run_proc_contents(ProcRun &run)
     });
     const std::vector<std::string> keys = session.library.sorted_by(ref.name);
     if (out && !out_ref.is_null &&
-        !write_description(session, ref.name, out_ref.name, variables, alphabetic, view.rows(), keys))
+        !write_description(run, ref.name, out_ref, variables, alphabetic, view.rows(), keys))
         return;
     if (run.flag("NOPRINT"))
         return;
@@ -142,6 +142,8 @@ void run_proc_contents(ProcRun &run)
     };
     if (const std::string &member = view.source->describe().member; ref.name.in_transport_file)
         facts.insert(facts.begin() + 2, {"Member", member});
+    if (const std::string label = session.library.label(ref.name); !label.empty())
+        facts.insert(facts.begin() + 1, {"Label", label});
     if (!keys.empty()) {
         std::string text;
         for (const std::string &key : keys)

@@ -41,9 +41,11 @@ void run_proc_sort(ProcRun &run)
 
     if (out && out_ref.is_null)
         return;
-    const DatasetName target = out ? out_ref.name : run.input.name;
-    OutputDataset output(session.library, session.log, target);
-    if (!output.create(std::vector<Variable>(table.columns.begin(), table.columns.end())))
+    DatasetReference target_ref;
+    target_ref.name = run.input.name;
+    const DatasetReference &target = out ? out_ref : target_ref;
+    const std::unique_ptr<OutputDataset> output = run.make_output(target);
+    if (!output->create(std::vector<Variable>(table.columns.begin(), table.columns.end())))
         return;
     Row row;
     row.resize(table.columns.size());
@@ -55,11 +57,22 @@ void run_proc_sort(ProcRun &run)
             else
                 row.texts[c] = col.texts[order[i]];
         }
-        if (!output.write(row))
+        if (!output->write(row))
             return;
     }
-    if (run.commit(output))
-        session.library.set_sorted_by(target, by_names(table, keys));
+    if (!run.commit(*output))
+        return;
+    // The order holds for the keys the output keeps, as it names them, up to the first it drops.
+    std::vector<std::string> sorted;
+    for (const std::string &key : by_names(table, keys)) {
+        const bool descending = key.rfind("DESCENDING ", 0) == 0;
+        const std::string name = output->written_name(descending ? key.substr(11) : key);
+        if (name.empty())
+            break;
+        sorted.push_back(descending ? "DESCENDING " + name : name);
+    }
+    if (!sorted.empty())
+        session.library.set_sorted_by(target.name, std::move(sorted));
 }
 
 } // namespace quill::host
