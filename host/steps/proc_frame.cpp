@@ -67,21 +67,48 @@ bool frame_statement(Session &session, const Statement &statement, std::vector<T
     return true;
 }
 
-// Sorts the step's body: WHERE into run.where, BY into `by_statements`, the procedure's own
-// statements into run.statements. False (after an error for each) when a statement is refused or
-// not one of the procedure's.
-bool sort_statements(ProcRun &run, const ProcRow &row, std::vector<const Statement *> &by_statements)
+// LABEL var='text' ...; in a PROC step labels the input's variables for that step. It only changes
+// how output looks, so what it cannot use is a WARNING and the step runs.
+void apply_labels(ProcRun &run, const std::vector<const Statement *> &labels)
+{
+    for (const Statement *s : labels) {
+        const auto &t = s->tokens;
+        for (size_t i = 1; i + 1 < t.size(); i += 3) {
+            if (i + 2 >= t.size() || !is_punct(t[i + 1], '=') || t[i + 2].kind != TokenKind::String) {
+                run.session.log.warning(at_line("The LABEL statement takes name='label' pairs; the rest of it is ignored",
+                                                s->line()));
+                break;
+            }
+            auto &variables = run.view.variables;
+            const auto it = std::find_if(variables.begin(), variables.end(),
+                                         [&](const Variable &v) { return same_name(v.name, t[i].text); });
+            if (it == variables.end())
+                run.session.log.warning(at_line("The variable " + t[i].text + " in the LABEL statement is not on the data set",
+                                                s->line()));
+            else
+                it->label = t[i + 2].text;
+        }
+    }
+}
+
+// Sorts the step's body: WHERE into run.where, BY into `by_statements`, LABEL into `labels`, the
+// procedure's own statements into run.statements. False (after an error for each) when a
+// statement is refused or not one of the procedure's.
+bool sort_statements(ProcRun &run, const ProcRow &row, std::vector<const Statement *> &by_statements,
+                     std::vector<const Statement *> &labels)
 {
     bool refused = false, ok = true;
     for (const Statement &s : run.step.body) {
         const std::string keyword = s.keyword();
         if (frame_statement(run.session, s, run.where, refused))
             continue;
-        if (!keyword.empty() && listed(row.statements, keyword)) {
+        if (keyword == "LABEL") {
+            labels.push_back(&s);
+        } else if (!keyword.empty() && listed(row.statements, keyword)) {
             (keyword == "BY" ? by_statements : run.statements).push_back(&s);
         } else {
             const std::string what = keyword.empty() ? quoted_excerpt(s.tokens.front().source) : keyword;
-            run.error("Statement " + what + " is not known to PROC " + run.name, s.line());
+            run.error("The " + what + " statement is not supported by this host in PROC " + run.name, s.line());
             ok = false;
         }
     }
@@ -127,7 +154,8 @@ bool read_options(Session &session, const Statement &statement, size_t first, st
         option.name = t[i].kind == TokenKind::Name ? upper_case(t[i].text) : std::string();
         option.line = t[i].line;
         if (option.name.empty() || !option_kind(rows, option.name, kind)) {
-            session.log.error(at_line("Option " + quoted_excerpt(t[i].source) + " is not known to PROC " + proc, t[i].line));
+            session.log.error(at_line("The option " + quoted_excerpt(t[i].source) + " is not supported by this host in PROC " + proc,
+                                      t[i].line));
             return false;
         }
         const bool given_value = i + 1 < end && is_punct(t[i + 1], '=');
@@ -229,14 +257,18 @@ bool ProcRun::commit(OutputDataset &output)
 void run_host_procedure(Session &session, const Step &step, const ProcRow &row)
 {
     ProcRun run(session, step, std::string(row.name));
-    std::vector<const Statement *> by_statements;
+    std::vector<const Statement *> by_statements, labels;
     if (!read_options(session, step.head, 2, row.options, run.name, run.options) ||
-        !sort_statements(run, row, by_statements))
+        !sort_statements(run, row, by_statements, labels))
         return;
     if (OptionKind kind; option_kind(row.options, "DATA", kind)) {
         if (!open_input(run))
             return;
-    } else if (!run.where.empty()) {
+        apply_labels(run, labels);
+    } else if (!labels.empty()) {
+        session.log.note(at_line("PROC " + run.name + " reads no data set; the LABEL statement is ignored", labels.front()->line()));
+    }
+    if (!run.where.empty() && !run.has_input) {
         run.error("PROC " + run.name + " reads no data set for WHERE to filter", run.line());
         return;
     }

@@ -34,7 +34,7 @@ struct StepOption {
 // The options of `statement` from token `first` up to the end or a '/', whichever comes first
 // (`stop` receives where reading stopped), each matched against `rows`: space-separated
 // "NAME" (a flag), "NAME=" (one token) and "NAME=ds" (a data set). False with an error logged
-// ("... is not known to PROC <proc>") when one does not match.
+// ("... is not supported by this host in PROC <proc>") when one does not match.
 bool read_options(Session &session, const Statement &statement, size_t first, std::string_view rows,
                   const std::string &proc, std::vector<StepOption> &options, size_t *stop = nullptr);
 

@@ -19,7 +19,7 @@ void run_proc_summary(ProcRun &run);
 namespace {
 
 // Options: NAME a flag, NAME= a value of one token, NAME=ds a data set (DATA=ds is the input,
-// _LAST_ when absent). Statements: besides WHERE, which every procedure takes (and FORMAT and
+// _LAST_ when absent). Statements: besides WHERE and LABEL, which every procedure takes (and FORMAT and
 // INFORMAT, which the frame refuses); BY gives the procedure BY groups. ORDER: by name.
 constexpr ProcRow procedures[] = {
     // name      body               options                                                 statements
