@@ -12,6 +12,9 @@ FUZZ_TARGETS ?= program csv data_step quillfit runscad sas
 # What `make run` needs: the quill executable, libquill, the quillfit module and the C example;
 # no test, fuzz or benchmark object.
 RUN_TARGETS  := quill_host_cli quill quillfit runscad_example
+# ON: the fuzz build compiles ReadStat from Debian's source package with its instrumentation
+# (fetched once into the fuzz build folder; needs the archive); OFF: the system's library.
+FUZZ_READSTAT ?= ON
 
 # Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
 PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev
@@ -75,21 +78,25 @@ bench: build
 
 # Each target runs FUZZ_SECONDS (or FUZZ_RUNS inputs, whichever ends first) on its committed
 # corpus, new inputs going to the build folder; the corpus is then replaced by a minimized merge of
-# both, and the executions are reported. FUZZ_TARGETS=runscad runs one target.
+# both, and the executions and the coverage (cov: edges, ft: features) are reported. Seeds under
+# tests/fuzz/seeds/NAME (real files) are read on every run and never merged away.
+# FUZZ_TARGETS=runscad runs one target.
 fuzz: setup
 	$(call require_packages,$(FUZZ_PACKAGES))
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILL_FUZZ=ON \
-	  "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" "-DCMAKE_C_FLAGS_DEBUG=-g -O1"
+	  -DQUILL_FUZZ_READSTAT=$(FUZZ_READSTAT) "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" "-DCMAKE_C_FLAGS_DEBUG=-g -O1"
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target quill_fuzzers
 	@for name in $(FUZZ_TARGETS); do \
 	  corpus=tests/fuzz/corpus/$$name; found=$(FUZZ_BUILD)/found/$$name; merged=$(FUZZ_BUILD)/merged/$$name; \
+	  seeds=tests/fuzz/seeds/$$name; [ -d $$seeds ] || seeds=; \
 	  log=$(FUZZ_BUILD)/logs/$$name.log; mkdir -p $$corpus $$found $(FUZZ_BUILD)/logs; \
 	  echo "== fuzz_$$name ($(FUZZ_SECONDS) s)"; \
 	  if ! $(FUZZ_BUILD)/fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -runs=$(FUZZ_RUNS) -timeout=10 -print_final_stats=1 \
-	       -artifact_prefix=$(FUZZ_BUILD)/ $$found $$corpus > $$log 2>&1; then \
+	       -artifact_prefix=$(FUZZ_BUILD)/ $$found $$corpus $$seeds > $$log 2>&1; then \
 	    tail -40 $$log; echo "fuzz_$$name found a problem; the input is in $(FUZZ_BUILD)/"; exit 1; \
 	  fi; \
 	  grep -h 'stat::number_of_executed_units\|stat::average_exec_per_sec' $$log; \
+	  grep -h '[[:space:]]DONE[[:space:]]' $$log | sed 's/^#[0-9]*[[:space:]]*DONE[[:space:]]*/coverage: /'; \
 	  rm -rf $$merged; mkdir -p $$merged; \
 	  $(FUZZ_BUILD)/fuzz_$$name -merge=1 $$merged $$corpus $$found > /dev/null 2>&1 && \
 	    rm -rf $$corpus && mv $$merged $$corpus && echo "corpus: $$(ls $$corpus | wc -l) inputs"; \

@@ -4,10 +4,12 @@
 // them to standard error and standard output. A log or listing file is written as base/text_sink.h
 // says: a regular file is replaced when the run ends, a device, FIFO or socket is written in
 // place, a link is followed; a folder, a block device, the program itself, or one file for both
-// is refused. The -gpath folder is made when a plot is first written into it, not before. The
-// folder of the executable is on the module path. Setting QUILL_HIDE_SASPROCI=1 in the environment makes the procedure interface module
+// (but a character device: -log /dev/null -print /dev/null) is refused. The -gpath folder is made
+// when a plot is first written into it, not before. The folder of the executable is on the module
+// path. Setting QUILL_HIDE_SASPROCI=1 in the environment makes the procedure interface module
 // unavailable (for tests of that failure). A signal that stops quill removes the WORK folder and
-// unfinished data set files first; a closed log or listing stream is a failed write.
+// unfinished data set files first and ends the log with a line naming it; a closed log or
+// listing stream is a failed write.
 #include <malloc.h>
 #include <unistd.h>
 
@@ -175,7 +177,9 @@ int run_quill(int argc, char **argv)
             std::fprintf(stderr, "quill: the %s %s\n", target->what.c_str(), problem);
             return exit_error;
         }
-    if (!log.file.empty() && !listing.file.empty() && same_file(log.file, listing.file)) {
+    std::error_code ec;
+    if (!log.file.empty() && !listing.file.empty() && same_file(log.file, listing.file) &&
+        !std::filesystem::is_character_file(log.file, ec)) { // both may go to one device, as to /dev/null
         std::fprintf(stderr, "quill: the log and the listing cannot both be written to %s\n", log.file.c_str());
         return exit_error;
     }
@@ -191,6 +195,7 @@ int run_quill(int argc, char **argv)
                          sink->problem().c_str());
             return exit_error;
         }
+    quill::host::exit_cleanup::log_on_signal(session.log.sink().descriptor());
     if (!session.library.ok()) {
         std::fprintf(stderr, "quill: the WORK folder %s\n", session.library.work_problem().c_str());
         return exit_error;
@@ -216,6 +221,7 @@ int run_quill(int argc, char **argv)
         session.log.error(quill::host::memory_shortage_message("The program", shortage));
     }
     // A log or listing that could not be written is a lost result, whatever the program did.
+    quill::host::exit_cleanup::log_on_signal(-1);
     bool lost = false;
     for (const auto &[sink, target] : opened_now) {
         sink->finish();

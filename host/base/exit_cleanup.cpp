@@ -19,6 +19,7 @@ namespace {
 constexpr int file_slots = 64;
 std::atomic<char *> g_files[file_slots];
 std::atomic<char *> g_folder{nullptr};
+std::atomic<int> g_log{-1};
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool sanitizer_reports_crashes = true;
@@ -69,9 +70,70 @@ bool remove_tree_at(int parent, const char *name, int depth)
     return unlinkat(parent, name, AT_REMOVEDIR) == 0;
 }
 
+const char *signal_name(int signal_number)
+{
+    switch (signal_number) {
+    case SIGHUP: return "SIGHUP";
+    case SIGINT: return "SIGINT";
+    case SIGQUIT: return "SIGQUIT";
+    case SIGTERM: return "SIGTERM";
+    case SIGABRT: return "SIGABRT";
+    case SIGSEGV: return "SIGSEGV";
+    case SIGBUS: return "SIGBUS";
+    case SIGFPE: return "SIGFPE";
+    case SIGILL: return "SIGILL";
+    default: return "a signal";
+    }
+}
+
+// Appends text to a fixed buffer, as far as it goes.
+struct Line {
+    char text[200];
+    size_t size = 0;
+    void add(const char *piece)
+    {
+        while (*piece && size < sizeof text)
+            text[size++] = *piece++;
+    }
+    void add(int number)
+    {
+        char digits[12];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + number % 10);
+            number /= 10;
+        } while (number > 0 && n < 11);
+        while (n > 0 && size < sizeof text)
+            text[size++] = digits[--n];
+    }
+};
+
+// The log's last line; on a new line of its own if the signal came in the middle of one.
+void write_log_line(int fd, int signal_number)
+{
+    Line line;
+    const off_t end = lseek(fd, 0, SEEK_CUR);
+    char last = '\n';
+    if (end > 0 && pread(fd, &last, 1, end - 1) == 1 && last != '\n')
+        line.add("\n");
+    line.add("ERROR: The run was ended by signal ");
+    line.add(signal_number);
+    line.add(" (");
+    line.add(signal_name(signal_number));
+    line.add("): the step under way did not finish and the rest of the program did not run.\n");
+    for (size_t at = 0; at < line.size;) {
+        const ssize_t written = write(fd, line.text + at, line.size - at);
+        if (written <= 0 && errno != EINTR)
+            return;
+        at += written > 0 ? static_cast<size_t>(written) : 0;
+    }
+}
+
 void on_signal(int signal_number)
 {
     const int saved_errno = errno;
+    if (const int log = g_log.exchange(-1); log >= 0)
+        write_log_line(log, signal_number);
     for (auto &slot : g_files)
         if (char *file = slot.exchange(nullptr)) {
             const char *rename_to = file + std::strlen(file) + 1;
@@ -126,6 +188,8 @@ void install()
     signal(SIGPIPE, SIG_IGN);
     signal(SIGXFSZ, SIG_IGN); // a file size limit makes the write fail, which is reported
 }
+
+void log_on_signal(int descriptor) { g_log.store(descriptor); }
 
 void remove_folder_on_signal(const std::filesystem::path &folder)
 {

@@ -45,6 +45,8 @@ public:
     // Ends the output: a file's temporary replaces the file. Later lines are dropped.
     void finish();
     const std::vector<std::string> &lines() const { return memory_; } // memory sinks only
+    // The descriptor written to, once open; -1 for memory or before the file is opened.
+    int descriptor() const { return file_ ? ::fileno(file_) : -1; }
     bool failed() const { return failed_; }
     // The system's reason for the first failure ("Permission denied"); empty when there is none.
     const std::string &problem() const { return problem_; }

@@ -1,6 +1,6 @@
-// A raw text file read whole into its lines. The type is checked with stat before the file is
-// opened and again on the open descriptor, which is opened non-blocking: a FIFO swapped in
-// between the two is refused instead of waited on.
+// A raw text file read a line at a time through a buffer of its own. The type is checked with
+// stat before the file is opened and again on the open descriptor, which is opened non-blocking:
+// a FIFO swapped in between the two is refused instead of waited on.
 #include "data/text_file.h"
 
 #include <cerrno>
@@ -13,6 +13,8 @@
 
 namespace quill::host {
 namespace {
+
+constexpr size_t buffer_size = 1 << 16;
 
 std::string not_regular(const std::string &shown, mode_t mode)
 {
@@ -29,80 +31,90 @@ std::string cannot_open(const std::string &shown, int code)
     return "The infile " + shown + " cannot be read (" + std::strerror(code) + ").";
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 } // namespace
 
-bool read_text_file(const std::filesystem::path &file, std::vector<std::string> &lines, std::string &error)
+TextFileReader::~TextFileReader()
 {
-    const std::string shown = excerpt(file.string(), path_excerpt_length);
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool TextFileReader::open(const std::filesystem::path &file, std::string &error)
+{
+    shown_ = excerpt(file.string(), path_excerpt_length);
     struct stat info {};
     if (::stat(file.c_str(), &info) != 0) {
-        error = cannot_open(shown, errno);
+        error = cannot_open(shown_, errno);
         return false;
     }
     if (!S_ISREG(info.st_mode)) {
-        error = not_regular(shown, info.st_mode);
+        error = not_regular(shown_, info.st_mode);
         return false;
     }
-    const Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) {
-        error = cannot_open(shown, errno);
+    fd_ = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) {
+        error = cannot_open(shown_, errno);
         return false;
     }
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = not_regular(shown, info.st_mode);
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = not_regular(shown_, info.st_mode);
         return false;
     }
-    std::string text;
-    text.reserve(static_cast<size_t>(info.st_size)); // a shortage ends the step with an error
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            error = cannot_open(shown, errno);
-            return false;
-        }
-        text.append(buffer, static_cast<size_t>(got));
-    }
-    lines = split_text_lines(text);
+    buffer_.resize(buffer_size);
     return true;
 }
 
-std::vector<std::string> split_text_lines(std::string_view text)
+bool TextFileReader::fill(std::string &error)
 {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = start;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
-            ++end;
-        lines.emplace_back(text.substr(start, end - start));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-            ++end;
-        start = end + 1;
+    at_ = filled_ = 0;
+    while (!ended_) {
+        const ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
+        if (got > 0) {
+            filled_ = static_cast<size_t>(got);
+            return true;
+        }
+        if (got == 0)
+            ended_ = true;
+        else if (errno != EINTR) {
+            error = cannot_open(shown_, errno);
+            ended_ = true;
+        }
     }
-    return lines;
+    return false;
+}
+
+bool TextFileReader::next_line(std::string &line, size_t longest, bool &cut, std::string &error)
+{
+    line.clear();
+    cut = false;
+    if (fd_ < 0 || (at_ == filled_ && !fill(error)))
+        return false;
+    if (!started_) {
+        started_ = true;
+        if (filled_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0)
+            at_ = 3;
+        if (at_ == filled_ && !fill(error))
+            return false;
+    }
+    for (;;) {
+        const char *start = buffer_.data() + at_;
+        const size_t left = filled_ - at_;
+        size_t length = 0;
+        while (length < left && start[length] != '\n' && start[length] != '\r')
+            ++length;
+        const size_t kept = std::min(length, longest - std::min(longest, line.size()));
+        line.append(start, kept);
+        cut = cut || kept < length;
+        at_ += length;
+        if (length < left) { // at the line's end
+            const bool cr = buffer_[at_++] == '\r';
+            if (cr && (at_ < filled_ || fill(error)) && buffer_[at_] == '\n')
+                ++at_; // CR LF, perhaps across two buffers
+            return error.empty();
+        }
+        if (!fill(error))
+            return error.empty(); // a last line without its end
+    }
 }
 
 } // namespace quill::host

@@ -3,6 +3,7 @@
 // signal, and a log or listing that would replace the program. Each run checks the exit status,
 // the message, and that the data sets written by an earlier run are still there byte for byte.
 #include <csignal>
+#include <cstring>
 
 #include "fault_support.h"
 
@@ -111,6 +112,46 @@ TEST_F(Faults, AMemoryLimitForTheProcedure)
     EXPECT_EQ(snapshot(lib()), before);
 }
 
+TEST_F(Faults, AMacroValueDoubledFortyTimesStopsAtItsLimit)
+{
+    std::string program = "%let x = ab;\n";
+    for (int i = 0; i < 40; ++i) // 2 TB unbounded
+        program += "%let x = &x&x;\n";
+    const Outcome out = run(program + "%put &x;\n", "ulimit -v 60000; exec");
+    EXPECT_EQ(out.status, 2);
+    EXPECT_NE(out.log.find("ERROR: The text expression length (131068) exceeds maximum length (65534)."),
+              std::string::npos)
+        << out.log.substr(0, 2000);
+    EXPECT_EQ(out.log.find("memory"), std::string::npos);
+    EXPECT_EQ(snapshot(lib()), before);
+}
+
+TEST_F(Faults, AnInfileIsReadALineAtATime)
+{
+    // 32 MB on one line, and a million short lines: under a 60 MB limit, neither is held whole.
+    std::string wide;
+    for (int i = 0; i < (1 << 24); ++i)
+        wide += "1 ";
+    write_file(folder / "wide.txt", wide + "\n3 4\n");
+    wide.clear();
+    std::string tall;
+    for (int i = 0; i < 1000000; ++i)
+        tall += "5 6\n";
+    write_file(folder / "tall.txt", tall);
+    tall.clear();
+    const Outcome out = run("data lib.wide;\n  infile 'wide.txt';\n  input a b;\nrun;\n"
+                            "data lib.tall;\n  infile 'tall.txt';\n  input a b;\nrun;\n",
+                            "ulimit -v 60000; exec");
+    EXPECT_EQ(out.status, 0) << out.log;
+    EXPECT_NE(out.log.find("NOTE: 2 records were read from the infile 'wide.txt'.\n"
+                           "      One or more lines were truncated at LRECL=32767.\n"),
+              std::string::npos)
+        << out.log;
+    EXPECT_NE(out.log.find("NOTE: 1000000 records were read from the infile 'tall.txt'.\n"), std::string::npos);
+    EXPECT_EQ(read_file(lib() / "wide.csv"), "a,b\n1,1\n3,4\n");
+    EXPECT_EQ(std::filesystem::file_size(lib() / "tall.csv"), 4u + 1000000u * 4u);
+}
+
 TEST_F(Faults, WhatAModulePrintsIsNeverHeldInMemory)
 {
     // 150 MB on standard output under a 100 MB limit: the host passes it through untouched.
@@ -136,6 +177,12 @@ TEST_F(Faults, AStoppingSignalLeavesNoWorkFolderAndNoPartialFile)
         EXPECT_EQ(out.status, 128 + signal_number);
         EXPECT_TRUE(std::filesystem::is_empty(folder / "tmp")) << signal_number; // the WORK folder is gone
         EXPECT_EQ(snapshot(lib()), before) << signal_number;
+        // The log says how the run ended, on the last line.
+        const std::string last = "ERROR: The run was ended by signal " + std::to_string(signal_number) + " (SIG" +
+                                 sigabbrev_np(signal_number) + "): the step under way did not finish and the rest "
+                                 "of the program did not run.\n";
+        ASSERT_GT(out.log.size(), last.size()) << out.log;
+        EXPECT_EQ(out.log.substr(out.log.size() - last.size() - 1), "\n" + last) << out.log;
     }
 }
 

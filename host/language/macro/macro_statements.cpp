@@ -287,7 +287,6 @@ void MacroProcessor::run_include(const std::string &text, int line)
     for (const auto &frame : stack_)
         depth += frame->source && !frame->echo;
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
-        std::vector<std::string> lines;
         std::string why;
         if (depth >= max_include_depth) {
             error("%INCLUDE files are nested more than " + std::to_string(max_include_depth) + " deep.");
@@ -300,7 +299,8 @@ void MacroProcessor::run_include(const std::string &text, int line)
             error("The %INCLUDE file " + *path + " is already being read; it is not read again inside itself.");
             continue;
         }
-        if (!read_text_file(*path, lines, why)) {
+        TextFileReader reader;
+        if (!reader.open(*path, why)) {
             error("Cannot open %INCLUDE file " + *path + ".");
             continue;
         }
@@ -308,8 +308,14 @@ void MacroProcessor::run_include(const std::string &text, int line)
         frame->source = true;
         frame->fixed_line = line;
         frame->file = *path;
-        for (const std::string &l : lines)
-            frame->text += l + "\n";
+        std::string text_line;
+        bool cut = false;
+        while (reader.next_line(text_line, std::string::npos, cut, why))
+            frame->text += text_line + "\n";
+        if (!why.empty()) {
+            error("Cannot read %INCLUDE file " + *path + ".");
+            continue;
+        }
         stack_.push_back(std::move(frame));
     }
 }

@@ -1,9 +1,12 @@
 // List INPUT: values separated by blanks (or the delimiters INFILE gives), '$' after a name makes
 // it character, '.' is a missing value. Names follow the rules a data set is read back with, so
-// whatever the step writes can be read again. The lines are read whole before the step runs;
-// the INPUT statement then reads them one observation at a time.
+// whatever the step writes can be read again. The lines are read twice, a line at a time: once
+// before the step runs, for the notes about their values and the lengths of the texts, and
+// again as the step's INPUT statement takes each observation.
 #include <algorithm>
+#include <cassert>
 #include <cctype>
+#include <string_view>
 
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
@@ -106,13 +109,160 @@ void trim_blanks(std::string &text)
     text.erase(0, std::min(text.size(), text.find_first_not_of(' ')));
 }
 
-// Turns the values of raw lines into the columns of the observations, with the notes about them.
+} // namespace
+
+std::vector<std::string> split_raw_line(const std::string &line, const RawLayout &layout, size_t most)
+{
+    std::vector<std::string> fields;
+    if (is_blank_line(line))
+        return fields;
+    const std::string delimiters = !layout.delimiters.empty() ? layout.delimiters : layout.dsd ? "," : " \t";
+    auto delimiter = [&](char c) { return delimiters.find(c) != std::string::npos; };
+    size_t i = 0;
+    if (!layout.dsd) { // a run of delimiters separates two values
+        while (i < line.size() && fields.size() < most) {
+            while (i < line.size() && delimiter(line[i]))
+                ++i;
+            const size_t start = i;
+            while (i < line.size() && !delimiter(line[i]))
+                ++i;
+            if (i > start) {
+                fields.push_back(line.substr(start, i - start));
+                trim_blanks(fields.back());
+            }
+        }
+        return fields;
+    }
+    // Each delimiter ends a value; a quoted value may hold delimiters and doubled quotes.
+    while (fields.size() < most) {
+        while (i < line.size() && line[i] == ' ' && !delimiter(' '))
+            ++i;
+        std::string value;
+        if (i < line.size() && (line[i] == '"' || line[i] == '\'')) {
+            const char quote = line[i++];
+            for (; i < line.size(); ++i) {
+                if (line[i] == quote && (i + 1 >= line.size() || line[i + 1] != quote)) {
+                    ++i;
+                    break;
+                }
+                if (line[i] == quote)
+                    ++i;
+                value += line[i];
+            }
+        }
+        while (i < line.size() && !delimiter(line[i]))
+            value += line[i++];
+        trim_blanks(value);
+        fields.push_back(std::move(value));
+        if (i >= line.size())
+            break;
+        ++i; // a delimiter at the end of the line leaves an empty last value
+    }
+    return fields;
+}
+
+size_t RawRecords::lines_through(long long observations) const
+{
+    if (observations <= 0)
+        return 0;
+    assert(observations > progress->observations - RawProgress::kept && observations <= progress->observations);
+    return progress->lines_through[(observations - 1) % RawProgress::kept];
+}
+
+namespace {
+
+// The observations of the lines, one at a time: the values of each (the first `width` of its
+// line, and with FLOWOVER of the lines after it) and the line each was taken from.
+class RawObservations {
+public:
+    enum class Got { Observation, End, LostCard, Failed };
+
+    RawObservations(const RawText &text, const RawLayout &layout, size_t width)
+        : text_(text), layout_(layout), width_(width)
+    {
+    }
+
+    Got next(std::string &error)
+    {
+        if (!records_ && !(records_ = text_.open(error)))
+            return Got::Failed;
+        std::string line;
+        while (read_line(line, error)) {
+            taken_.clear();
+            from_.clear();
+            start_ = at_ - 1;
+            line_values_ = take(line);
+            if (line_values_ == 0 && layout_.short_lines != ShortLines::Missover)
+                continue; // a blank line holds no values
+            if (layout_.short_lines != ShortLines::Flowover)
+                return Got::Observation;
+            while (taken_.size() < width_ && read_line(line, error)) {
+                went_to_new_line_ = true;
+                take(line);
+            }
+            return !error.empty() ? Got::Failed : taken_.size() < width_ ? Got::LostCard : Got::Observation;
+        }
+        return error.empty() ? Got::End : Got::Failed;
+    }
+
+    // The observation's c-th value ("." when its lines had none) and the line it came from.
+    const std::string &value(size_t c) const { return c < taken_.size() ? taken_[c] : missing_; }
+    size_t line_of(size_t c) const { return c < from_.size() ? from_[c] : start_; }
+    size_t start() const { return start_; }              // the observation's first line
+    size_t line_values() const { return line_values_; }  // the values that line had, up to width + 1
+    size_t taken() const { return taken_.size(); }
+    size_t lines_read() const { return at_ - std::min(at_, text_.first); } // of the range
+    bool went_to_new_line() const { return went_to_new_line_; }
+    size_t first_cut() const { return first_cut_; }
+
+private:
+    // The next line of the range; the lines before FIRSTOBS= are passed over.
+    bool read_line(std::string &line, std::string &error)
+    {
+        bool cut = false;
+        for (; at_ < text_.end; ++at_) {
+            if (!records_->next(line, cut, error))
+                return false;
+            if (at_ >= text_.first) {
+                if (cut && first_cut_ == RawRecords::none)
+                    first_cut_ = at_ - text_.first;
+                ++at_;
+                return true;
+            }
+        }
+        return false;
+    }
+    // The values of the line the observation still needs, and one more to tell a line that has
+    // too many; returns how many the line had, up to that.
+    size_t take(const std::string &line)
+    {
+        fields_ = split_raw_line(line, layout_, width_ - taken_.size() + 1);
+        for (size_t f = 0; f < fields_.size() && taken_.size() < width_; ++f) {
+            taken_.push_back(std::move(fields_[f]));
+            from_.push_back(at_ - 1);
+        }
+        return fields_.size();
+    }
+
+    const RawText &text_;
+    const RawLayout &layout_;
+    const size_t width_;
+    std::unique_ptr<RecordStream> records_;
+    size_t at_ = 0; // the lines read from the first, FIRSTOBS= or not
+    size_t start_ = 0, line_values_ = 0, first_cut_ = RawRecords::none;
+    bool went_to_new_line_ = false;
+    std::vector<std::string> fields_, taken_;
+    std::vector<size_t> from_;
+    const std::string missing_ = ".";
+};
+
+// The notes about the values of the lines, and the longest text of each character column.
 class RawValues {
 public:
-    RawValues(Session &session, const RawText &text, size_t max_text_length, Table &table)
+    RawValues(Session &session, const RawText &text, size_t max_text_length, const Table &table)
         : session_(session), text_(text), max_text_(max_text_length), table_(table),
-          cut_(table.columns.size(), false), out_of_range_(table.columns.size(), false),
-          underflow_(table.columns.size(), false)
+          lengths_(table.columns.size(), 1), cut_(table.columns.size(), false),
+          out_of_range_(table.columns.size(), false), underflow_(table.columns.size(), false)
     {
     }
     ~RawValues()
@@ -147,21 +297,29 @@ public:
             session_.log.note(text);
     }
 
-    // The value of column c ("." when the line had none) read from line `line`.
-    void store(size_t c, const std::string &field, size_t line)
+    // The notes a line with too few or too many values gets when no option says what it means.
+    void count_notes(const RawObservations &observation, size_t width)
     {
-        Column &col = table_.columns[c];
+        if (observation.line_values() > width)
+            note(subject(observation.start()) + " has more values than the INPUT statement names; the extra ones "
+                                                "are ignored.");
+        if (observation.taken() < width)
+            note(subject(observation.start()) + " has " + std::to_string(observation.taken()) + " of " +
+                 std::to_string(width) + " values; the rest are missing.");
+    }
+
+    // Looks at the value of column c ("." when the line had none) read from line `line`.
+    void check(size_t c, const std::string &field, size_t line)
+    {
+        const Column &col = table_.columns[c];
         if (col.type == VarType::Character) {
-            std::string text = field == "." ? std::string() : field;
-            if (text.size() > max_text_) {
-                text.resize(max_text_);
-                if (!cut_[c])
-                    session_.log.warning("Values of " + col.name + " longer than " + std::to_string(max_text_) +
-                                         " characters are cut to " + std::to_string(max_text_) + " (" +
-                                         where(line) + ").");
+            const size_t length = field == "." ? 0 : field.size();
+            if (length > max_text_ && !cut_[c]) {
+                session_.log.warning("Values of " + col.name + " longer than " + std::to_string(max_text_) +
+                                     " characters are cut to " + std::to_string(max_text_) + " (" + where(line) + ").");
                 cut_[c] = true;
             }
-            col.texts.push_back(std::move(text));
+            lengths_[c] = std::max(lengths_[c], std::min(length, max_text_));
             return;
         }
         double value = missing_value();
@@ -178,177 +336,126 @@ public:
                               " is too close to zero for a number; such values are read as 0.");
             underflow_[c] = true;
         }
-        col.numbers.push_back(value); // still missing unless it was read
     }
+
+    size_t length(size_t c) const { return lengths_[c]; }
 
 private:
     Session &session_;
     const RawText &text_;
     size_t max_text_;
-    Table &table_;
+    const Table &table_;
+    std::vector<size_t> lengths_;
     std::vector<bool> cut_, out_of_range_, underflow_;
     int notes_ = 0;
 };
 
-} // namespace
+class RawSource;
 
-std::vector<std::string> split_raw_line(const std::string &line, const RawLayout &layout)
-{
-    std::vector<std::string> fields;
-    if (is_blank_line(line))
-        return fields;
-    const std::string delimiters = !layout.delimiters.empty() ? layout.delimiters : layout.dsd ? "," : " \t";
-    auto delimiter = [&](char c) { return delimiters.find(c) != std::string::npos; };
-    size_t i = 0;
-    if (!layout.dsd) { // a run of delimiters separates two values
-        while (i < line.size()) {
-            while (i < line.size() && delimiter(line[i]))
-                ++i;
-            const size_t start = i;
-            while (i < line.size() && !delimiter(line[i]))
-                ++i;
-            if (i > start) {
-                fields.push_back(line.substr(start, i - start));
-                trim_blanks(fields.back());
-            }
-        }
-        return fields;
-    }
-    for (;;) { // each delimiter ends a value; a quoted value may hold delimiters and doubled quotes
-        while (i < line.size() && line[i] == ' ' && !delimiter(' '))
-            ++i;
-        std::string value;
-        if (i < line.size() && (line[i] == '"' || line[i] == '\'')) {
-            const char quote = line[i++];
-            for (; i < line.size(); ++i) {
-                if (line[i] == quote && (i + 1 >= line.size() || line[i + 1] != quote)) {
-                    ++i;
-                    break;
-                }
-                if (line[i] == quote)
-                    ++i;
-                value += line[i];
-            }
-        }
-        while (i < line.size() && !delimiter(line[i]))
-            value += line[i++];
-        trim_blanks(value);
-        fields.push_back(std::move(value));
-        if (i >= line.size())
-            break;
-        ++i; // a delimiter at the end of the line leaves an empty last value
-    }
-    return fields;
-}
-
-// The values of the lines; a text is cut to the longest the output's format stores.
-RawRecords read_raw_lines(Session &session, const RawText &text, const RawLayout &layout, size_t max_text_length,
-                          Table &table)
-{
-    RawRecords records;
-    records.lines = text.end - text.first;
-    const size_t width = table.columns.size();
-    for (Column &col : table.columns) {
-        if (col.type == VarType::Numeric)
-            reserve_or_throw(col.numbers, records.lines);
-        else
-            reserve_or_throw(col.texts, records.lines);
-    }
-    reserve_or_throw(records.lines_through, records.lines);
-    RawValues values(session, text, max_text_length, table);
-    std::vector<std::string> fields, taken;
-    std::vector<size_t> from; // the line each value was taken from
-    auto take = [&](size_t line) {
-        fields = split_raw_line((*text.lines)[line], layout);
-        for (size_t f = 0; f < fields.size() && taken.size() < width; ++f) {
-            taken.push_back(std::move(fields[f]));
-            from.push_back(line);
-        }
-    };
-    const std::string missing(".");
-    for (size_t k = text.first; k < text.end;) {
-        const size_t line = k++;
-        taken.clear();
-        from.clear();
-        take(line);
-        if (fields.empty() && layout.short_lines != ShortLines::Missover)
-            continue; // a blank line holds no values
-        if (layout.short_lines == ShortLines::Noted && fields.size() > width)
-            values.note(values.subject(line) + " has more values than the INPUT statement names; the extra ones "
-                                               "are ignored.");
-        if (taken.size() < width && layout.short_lines == ShortLines::Noted)
-            values.note(values.subject(line) + " has " + std::to_string(taken.size()) + " of " +
-                        std::to_string(width) + " values; the rest are missing.");
-        if (layout.short_lines == ShortLines::Flowover) {
-            while (taken.size() < width && k < text.end) {
-                records.went_to_new_line = true;
-                take(k++);
-            }
-            if (taken.size() < width) {
-                session.log.note("LOST CARD. The values begun in " + values.where(line) +
-                                 " run out at the end of the data and make no observation.");
-                break;
-            }
-        }
-        for (size_t c = 0; c < width; ++c)
-            values.store(c, c < taken.size() ? taken[c] : missing, c < taken.size() ? from[c] : line);
-        records.lines_through.push_back(k - text.first);
-        ++table.rows;
-    }
-    for (Column &col : table.columns)
-        if (col.type == VarType::Character) {
-            col.length = 1;
-            for (const std::string &value : col.texts)
-                col.length = std::max(col.length, value.size());
-        }
-    return records;
-}
-
-namespace {
-
-class TableCursor : public RowCursor {
+// The step's pass over the lines: each observation's values, as the first pass described them.
+class RawCursor : public RowCursor {
 public:
-    explicit TableCursor(std::shared_ptr<const Table> table) : table_(std::move(table)) {}
-    Step next(Row &row, std::string &) override
+    RawCursor(std::shared_ptr<const RawSource> source, const RawText &text, const RawLayout &layout,
+              const Description &description, std::shared_ptr<RawProgress> progress)
+        : source_(std::move(source)), observations_(text, layout, description.variables.size()), text_(text),
+          description_(description), progress_(std::move(progress))
     {
-        if (at_ >= table_->rows)
-            return Step::End;
-        for (size_t c = 0; c < table_->columns.size(); ++c) {
-            const Column &col = table_->columns[c];
-            if (col.type == VarType::Numeric)
-                row.numbers[c] = col.numbers[at_];
-            else
-                row.texts[c] = col.texts[at_];
+        *progress_ = RawProgress();
+    }
+
+    Step next(Row &row, std::string &error) override
+    {
+        const RawObservations::Got got = observations_.next(error);
+        if (got == RawObservations::Got::Failed)
+            return Step::Failed;
+        const bool observation = got == RawObservations::Got::Observation;
+        if (observation != (progress_->observations < static_cast<long long>(description_.rows))) {
+            error = (text_.infile.empty() ? std::string("The data lines") : "The infile " + text_.infile) +
+                    " changed while the step read them.";
+            return Step::Failed;
         }
-        ++at_;
+        if (!observation)
+            return Step::End;
+        for (size_t c = 0; c < description_.variables.size(); ++c) {
+            const std::string &field = observations_.value(c);
+            if (description_.variables[c].type == VarType::Character) {
+                row.texts[c].assign(field == "." ? std::string_view() : std::string_view(field).substr(
+                                                       0, description_.variables[c].length));
+                continue;
+            }
+            double value = missing_value(); // still missing unless it is read
+            if (field != "." && !field.empty())
+                read_number(field, value);
+            row.numbers[c] = value;
+        }
+        const long long k = ++progress_->observations;
+        progress_->lines_through[(k - 1) % RawProgress::kept] = observations_.lines_read();
         return Step::Row;
     }
 
 private:
-    std::shared_ptr<const Table> table_;
-    size_t at_ = 0;
+    std::shared_ptr<const RawSource> source_; // which holds what the references below refer to
+    RawObservations observations_;
+    const RawText &text_;
+    const Description &description_;
+    std::shared_ptr<RawProgress> progress_;
 };
 
-class TableHolder : public TableSource {
+class RawSource : public TableSource, public std::enable_shared_from_this<RawSource> {
 public:
-    explicit TableHolder(Table table) : table_(std::make_shared<const Table>(std::move(table)))
+    RawSource(RawText text, const RawLayout &layout, Description description, std::shared_ptr<RawProgress> progress)
+        : text_(std::move(text)), layout_(layout), description_(std::move(description)), progress_(std::move(progress))
     {
-        description_.variables.assign(table_->columns.begin(), table_->columns.end());
-        description_.rows = table_->rows;
     }
     const Description &describe() const override { return description_; }
     std::unique_ptr<RowCursor> rows(const std::vector<bool> &, std::string &) const override
     {
-        return std::make_unique<TableCursor>(table_);
+        return std::make_unique<RawCursor>(shared_from_this(), text_, layout_, description_, progress_);
     }
 
 private:
-    std::shared_ptr<const Table> table_;
+    RawText text_;
+    RawLayout layout_;
     Description description_;
+    std::shared_ptr<RawProgress> progress_;
 };
 
 } // namespace
 
-std::shared_ptr<const TableSource> table_source(Table table) { return std::make_shared<TableHolder>(std::move(table)); }
+std::shared_ptr<const TableSource> raw_input_source(Session &session, const RawText &text, const RawLayout &layout,
+                                                   size_t max_text_length, const Table &table, RawRecords &records)
+{
+    const size_t width = table.columns.size();
+    Description description;
+    {
+        RawValues values(session, text, max_text_length, table);
+        RawObservations observations(text, layout, width);
+        std::string error;
+        for (RawObservations::Got got; (got = observations.next(error)) != RawObservations::Got::End;) {
+            if (got == RawObservations::Got::Failed) {
+                session.log.error(error);
+                return nullptr;
+            }
+            if (got == RawObservations::Got::LostCard) {
+                session.log.note("LOST CARD. The values begun in " + values.where(observations.start()) +
+                                 " run out at the end of the data and make no observation.");
+                break;
+            }
+            if (layout.short_lines == ShortLines::Noted)
+                values.count_notes(observations, width);
+            for (size_t c = 0; c < width; ++c)
+                values.check(c, observations.value(c), observations.line_of(c));
+            ++description.rows;
+        }
+        records.lines = observations.lines_read();
+        records.went_to_new_line = observations.went_to_new_line();
+        records.first_cut = observations.first_cut();
+        description.variables.assign(table.columns.begin(), table.columns.end());
+        for (size_t c = 0; c < width; ++c)
+            if (description.variables[c].type == VarType::Character)
+                description.variables[c].length = values.length(c);
+    }
+    return std::make_shared<RawSource>(text, layout, std::move(description), records.progress);
+}
 
 } // namespace quill::host

@@ -1,8 +1,10 @@
 // List INPUT: the variables the INPUT statement names and the values of raw lines, whether the
-// data lines of the step or the lines of the file an INFILE statement names.
+// data lines of the step or the lines of the file an INFILE statement names, read as a data set
+// whose observations are made from the lines as the step reads them.
 #ifndef QUILL_HOST_STEPS_DATA_STEP_DATALINES_INPUT_H
 #define QUILL_HOST_STEPS_DATA_STEP_DATALINES_INPUT_H
 
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -24,30 +26,54 @@ struct RawLayout {
     ShortLines short_lines = ShortLines::Noted;
 };
 
+// One line at a time: the step's data lines, or the lines of the file INFILE names.
+class RecordStream {
+public:
+    virtual ~RecordStream() = default;
+    // The next line, cut to the longest a record may be (`cut` when it was longer); false at the
+    // end, or with `error` when the rest cannot be read.
+    virtual bool next(std::string &line, bool &cut, std::string &error) = 0;
+};
+
 // The lines read and how they are named in messages.
 struct RawText {
-    const std::vector<std::string> *lines = nullptr;
-    size_t first = 0, end = 0; // the lines read: [first, end)
-    int number_of_first = 1;   // the line number of lines[0]
+    // A new pass over the lines from the first; nullptr with `error` when it cannot start.
+    std::function<std::unique_ptr<RecordStream>(std::string &error)> open;
+    size_t first = 0, end = std::numeric_limits<size_t>::max(); // the lines read: [first, end)
+    int number_of_first = 1;   // the line number of the first line
     std::string infile;        // the file as shown ('path'), empty for the data lines
 };
 
-// How many lines the observations took, for the note of the records read.
+// How far the step's pass has gone: the lines read up to the end of each of the latest
+// observations (the step asks only about the last one it took, which the pass may be one ahead of).
+struct RawProgress {
+    static constexpr long long kept = 4;
+    size_t lines_through[kept] = {};
+    long long observations = 0;
+};
+
+// What the lines held, for the notes after the step.
 struct RawRecords {
-    std::vector<size_t> lines_through; // lines read up to and including each observation
+    static constexpr size_t none = std::numeric_limits<size_t>::max();
     size_t lines = 0;                  // every line of the range
     bool went_to_new_line = false;     // a short line was continued on the next (Flowover)
+    size_t first_cut = none;           // the first line of the range cut to LRECL=, counted from 0
+    std::shared_ptr<RawProgress> progress = std::make_shared<RawProgress>();
+    // The lines read up to and including the `observations`-th observation the step took.
+    size_t lines_through(long long observations) const;
 };
 
 // INPUT a b $ c1-c3 'my var'n; appends the columns to `table`; false when an error was logged.
 bool read_input_statement(Session &session, const Statement &s, Table &table);
-// The values of the lines; a text is cut to the longest the output's format stores.
-RawRecords read_raw_lines(Session &session, const RawText &text, const RawLayout &layout, size_t max_text_length,
-                          Table &table);
-// The values of a line split as the layout says (exposed for tests).
-std::vector<std::string> split_raw_line(const std::string &line, const RawLayout &layout);
-// A data set held in memory, read as any other.
-std::shared_ptr<const TableSource> table_source(Table table);
+// Reads the lines once for the notes about their values, the observation count and the lengths
+// of the character columns of `table` (a text is cut to the longest the output's format stores),
+// and gives the data set that reads the lines again, an observation at a time, as the step asks
+// for them: no more than a line and an observation are held. nullptr when an error was logged.
+std::shared_ptr<const TableSource> raw_input_source(Session &session, const RawText &text, const RawLayout &layout,
+                                                   size_t max_text_length, const Table &table, RawRecords &records);
+// The values of a line split as the layout says, at most `most` of them (exposed for tests).
+std::vector<std::string> split_raw_line(const std::string &line, const RawLayout &layout,
+                                        size_t most = std::numeric_limits<size_t>::max());
 
 } // namespace quill::host
 

@@ -1,5 +1,6 @@
-// The INFILE statement: a quoted path, DATALINES or CARDS, then options. The file is read whole
-// before the step runs, like the data lines, so INPUT has one way of reading either.
+// The INFILE statement: a quoted path, DATALINES or CARDS, then options. The file is read a line
+// at a time, as the data lines are, so INPUT has one way of reading either; a line is kept up to
+// LRECL= bytes (SAS's default 32767), so that no line of a file can take all memory.
 #include "steps/data_step/infile_statement.h"
 
 #include "base/message_text.h"
@@ -8,6 +9,41 @@
 
 namespace quill::host {
 namespace {
+
+constexpr size_t max_lrecl = 1073741823; // as SAS's
+
+// The lines of the step's data lines, as they stand.
+class DataLines : public RecordStream {
+public:
+    explicit DataLines(const std::vector<std::string> &lines) : lines_(lines) {}
+    bool next(std::string &line, bool &cut, std::string &) override
+    {
+        cut = false;
+        if (at_ >= lines_.size())
+            return false;
+        line = lines_[at_++];
+        return true;
+    }
+
+private:
+    const std::vector<std::string> &lines_;
+    size_t at_ = 0;
+};
+
+// The lines of a file, each cut to LRECL=.
+class FileLines : public RecordStream {
+public:
+    explicit FileLines(size_t lrecl) : lrecl_(lrecl) {}
+    bool open(const std::filesystem::path &file, std::string &error) { return reader_.open(file, error); }
+    bool next(std::string &line, bool &cut, std::string &error) override
+    {
+        return reader_.next_line(line, lrecl_, cut, error);
+    }
+
+private:
+    TextFileReader reader_;
+    size_t lrecl_;
+};
 
 // 'path' as written, or the fileref that names it.
 std::string shown_path(const InfileRequest &request)
@@ -70,7 +106,7 @@ bool parse_infile_statement(Session &session, const Statement &statement, Infile
         const std::string option = name.kind == TokenKind::Name ? upper_case(name.text) : std::string();
         const bool has_value = i + 2 <= end && is_punct(t[i + 1], '=');
         const Token &value = has_value && i + 2 < end ? t[i + 2] : t[end];
-        auto bad_value = [&](const char *what) {
+        auto bad_value = [&](const std::string &what) {
             return fail(session, "The INFILE option " + option + "= needs " + what, name.line);
         };
         if (option == "DSD" || option == "MISSOVER" || option == "TRUNCOVER" || option == "FLOWOVER") {
@@ -102,33 +138,17 @@ bool parse_infile_statement(Session &session, const Statement &statement, Infile
                 request.obs = number;
             else
                 return bad_value("a whole number or MAX");
-        } else if (!whole_number(value, 1, number)) { // LRECL= is taken and not needed: lines have any length
-            return bad_value("a whole number of 1 or more");
+        } else if (!whole_number(value, 1, number) || number > max_lrecl) {
+            return bad_value("a whole number from 1 to " + std::to_string(max_lrecl));
+        } else {
+            request.lrecl = number;
         }
         i += 3;
     }
     return true;
 }
 
-bool read_infile(Session &session, const InfileRequest &request, std::vector<std::string> &lines)
-{
-    std::string error;
-    if (!read_text_file(full_path(request.path), lines, error))
-        return fail(session, error, request.line);
-    return true;
-}
-
-RawText infile_range(const InfileRequest &request, const std::vector<std::string> &lines, int number_of_first)
-{
-    RawText text;
-    text.lines = &lines;
-    text.number_of_first = number_of_first;
-    text.end = std::min(lines.size(), request.obs);
-    text.first = std::min(text.end, request.firstobs - 1);
-    if (!request.data_lines)
-        text.infile = shown_path(request);
-    return text;
-}
+namespace {
 
 void note_infile(LogWriter &log, const InfileRequest &request)
 {
@@ -136,11 +156,41 @@ void note_infile(LogWriter &log, const InfileRequest &request)
     log.plain("      Filename=" + excerpt(full_path(request.path).string(), path_excerpt_length));
 }
 
-void note_infile_read(LogWriter &log, const InfileRequest &request, size_t records_read)
+} // namespace
+
+bool infile_text(Session &session, const InfileRequest &request, const std::vector<std::string> &data_lines,
+                 int first_data_line, RawText &text)
+{
+    text.end = request.obs;
+    text.first = request.firstobs - 1;
+    if (request.data_lines) {
+        text.number_of_first = first_data_line;
+        text.open = [&data_lines](std::string &) { return std::make_unique<DataLines>(data_lines); };
+        return true;
+    }
+    text.infile = shown_path(request);
+    const std::filesystem::path file = full_path(request.path);
+    const size_t lrecl = request.lrecl;
+    text.open = [file, lrecl](std::string &error) -> std::unique_ptr<RecordStream> {
+        auto lines = std::make_unique<FileLines>(lrecl);
+        if (!lines->open(file, error))
+            return nullptr;
+        return lines;
+    };
+    std::string error;
+    if (!text.open(error))
+        return fail(session, error, request.line);
+    note_infile(session.log, request);
+    return true;
+}
+
+void note_infile_read(LogWriter &log, const InfileRequest &request, size_t records_read, bool cut)
 {
     if (request.data_lines)
         return;
     log.note(std::to_string(records_read) + " records were read from the infile " + shown_path(request) + ".");
+    if (cut)
+        log.plain("      One or more lines were truncated at LRECL=" + std::to_string(request.lrecl) + ".");
 }
 
 } // namespace quill::host

@@ -18,6 +18,7 @@ struct InfileRequest {
     size_t firstobs = 1;                                  // the first line read
     size_t obs = std::numeric_limits<size_t>::max();      // the last line read
     RawLayout layout;
+    size_t lrecl = 32767; // the longest record of a file: the rest of a longer line is passed over
     int line = 0;
 };
 
@@ -25,15 +26,15 @@ struct InfileRequest {
 // <MISSOVER|TRUNCOVER|FLOWOVER> <LRECL=n>; false when an error was logged.
 bool parse_infile_statement(Session &session, const Statement &statement, InfileRequest &request);
 
-// The lines of the INFILE's file; false when an error was logged (nothing is read then).
-bool read_infile(Session &session, const InfileRequest &request, std::vector<std::string> &lines);
-// `lines` (the first numbered `number_of_first`) in the range FIRSTOBS= and OBS= give.
-RawText infile_range(const InfileRequest &request, const std::vector<std::string> &lines, int number_of_first);
+// The lines INPUT reads, as the request says: the step's data lines (the first of them numbered
+// `first_data_line`), or the lines of the file, each cut to LRECL=, which is opened here to see
+// that it can be read and then noted (note_infile). False when an error was logged.
+bool infile_text(Session &session, const InfileRequest &request, const std::vector<std::string> &data_lines,
+                 int first_data_line, RawText &text);
 
-// "NOTE: The infile 'path' is:" and its full name, once it is read.
-void note_infile(LogWriter &log, const InfileRequest &request);
-// After the step: "NOTE: N records were read from the infile 'path'."
-void note_infile_read(LogWriter &log, const InfileRequest &request, size_t records_read);
+// After the step: "NOTE: N records were read from the infile 'path'.", and whether lines longer
+// than LRECL= were among them.
+void note_infile_read(LogWriter &log, const InfileRequest &request, size_t records_read, bool cut);
 
 } // namespace quill::host
 

@@ -1180,7 +1180,7 @@ private:
         return true;
     }
 
-    // INPUT with DATALINES or INFILE: the lines are read into memory and then read like a data set.
+    // INPUT with DATALINES or INFILE: the lines are read like a data set.
     [[gnu::noinline]] bool input_statement(size_t &pos, Stmt &s, int &out)
     {
         const Statement *statement = own_statement(pos);
@@ -1196,24 +1196,19 @@ private:
         if (!read_input_statement(session_, *statement, table))
             return false;
         const InfileRequest request = p_.infile ? *p_.infile : InfileRequest();
-        std::vector<std::string> file_lines;
+        if (request.data_lines && !step_.has_data_lines)
+            return error("The DATA step needs DATALINES (or CARDS) after its INPUT statement", s.at);
         RawText text;
-        if (request.data_lines) {
-            if (!step_.has_data_lines)
-                return error("The DATA step needs DATALINES (or CARDS) after its INPUT statement", s.at);
-            text = infile_range(request, step_.data_lines, step_.first_data_line);
-        } else {
-            if (!read_infile(session_, request, file_lines))
-                return false;
-            note_infile(session_.log, request);
-            text = infile_range(request, file_lines, 1);
-        }
+        if (!infile_text(session_, request, step_.data_lines, step_.first_data_line, text))
+            return false;
         const size_t max_text = p_.outputs.empty() ? default_format().max_text_length :
                                                      p_.outputs.front().ref.name.format->max_text_length;
-        p_.records = read_raw_lines(session_, text, request.layout, max_text, table);
+        auto source = raw_input_source(session_, text, request.layout, max_text, table, p_.records);
+        if (!source)
+            return false;
         Reader reader;
         Reader::Input input;
-        input.view = whole_view(table_source(std::move(table)));
+        input.view = whole_view(std::move(source));
         input.ref.name.display = request.data_lines ? "DATALINES" : "INFILE";
         reader.inputs.push_back(std::move(input));
         if (!add_reader_variables(reader))

@@ -1,10 +1,12 @@
 // The DATA step writes only what can be read back, takes wide INPUT statements in linear time,
 // and reports values out of range; messages quote long program text cut short; INFILE never
-// waits on a FIFO, and splits delimited lines as list input reads them.
+// waits on a FIFO, reads lines ending anywhere in its buffer, cuts them to a length, and splits
+// delimited lines as list input reads them.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "data/csv/csv_store.h"
+#include "data/text_file.h"
 #include "host_test_support.h"
 #include "modules/module_loader.h"
 #include "steps/data_step/datalines_input.h"
@@ -94,6 +96,30 @@ TEST_F(DataStep, InfileRefusesAFifoWithoutWaitingOnIt)
     EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "f.csv"));
 }
 
+TEST_F(DataStep, InfileLinesEndAcrossItsBuffersAndLongOnesAreCut)
+{
+    // The CR of the first line is the last byte of the first 64 KB read, its LF the first of the next.
+    const std::string first(65532, 'a');
+    const std::filesystem::path file = memory.folder / "lines.txt";
+    testing::write_file(file, "\xEF\xBB\xBF" + first + "\r\nb\r\n\nc");
+    auto lines_of = [](const std::filesystem::path &path, size_t longest) {
+        TextFileReader reader;
+        std::string error, line;
+        std::vector<std::string> lines;
+        EXPECT_TRUE(reader.open(path, error)) << error;
+        for (bool cut = false; reader.next_line(line, longest, cut, error);)
+            lines.push_back(line + (cut ? "~" : ""));
+        EXPECT_EQ(error, "");
+        return lines;
+    };
+    EXPECT_EQ(lines_of(file, 65532), (std::vector<std::string>{first, "b", "", "c"}));
+    EXPECT_EQ(lines_of(file, 3), (std::vector<std::string>{"aaa~", "b", "", "c"}));
+    testing::write_file(file, "\xEF\xBB\xBF");
+    EXPECT_EQ(lines_of(file, 10), std::vector<std::string>{});
+    testing::write_file(file, "x\r\r\n");
+    EXPECT_EQ(lines_of(file, 10), (std::vector<std::string>{"x", ""}));
+}
+
 TEST_F(DataStep, DelimitedLinesSplitAsListInputReadsThem)
 {
     using Fields = std::vector<std::string>;
@@ -109,6 +135,8 @@ TEST_F(DataStep, DelimitedLinesSplitAsListInputReadsThem)
     EXPECT_EQ(split_raw_line(",1, \"a,\"\"b\"\"\" ,'c''d',", dsd), (Fields{"", "1", "a,\"b\"", "c'd", ""}));
     EXPECT_EQ(split_raw_line("\"open,end", dsd), (Fields{"open,end"}));
     EXPECT_EQ(split_raw_line("a  b", dsd_blank), (Fields{"a", "", "b"}));
+    EXPECT_EQ(split_raw_line(" a b c d", blanks, 2), (Fields{"a", "b"})); // the rest is not looked at
+    EXPECT_EQ(split_raw_line("a,,b,c", dsd, 3), (Fields{"a", "", "b"}));
 }
 
 } // namespace

@@ -39,3 +39,10 @@ header,line
 ;
 run;
 proc print data=inline; run;
+
+* LRECL= keeps the first 8 bytes of a line and passes over the rest, its CR LF end and all;
+data long;
+  infile 'here/infile_long.txt' lrecl=8 truncover;
+  input k $ v;
+run;
+proc print data=long; run;
