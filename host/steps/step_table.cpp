@@ -8,6 +8,7 @@ namespace quill::host {
 
 // The bodies, one file each under procs/.
 void run_proc_contents(ProcRun &run);
+void run_proc_datasets(ProcRun &run);
 void run_proc_export(ProcRun &run);
 void run_proc_freq(ProcRun &run);
 void run_proc_import(ProcRun &run);
@@ -24,6 +25,7 @@ namespace {
 constexpr ProcRow procedures[] = {
     // name      body               options                                                 statements
     {"CONTENTS", run_proc_contents, "DATA=ds OUT=ds NOPRINT VARNUM",                        ""},
+    {"DATASETS", run_proc_datasets, "LIBRARY= LIB= DDNAME= KILL NOLIST NOWARN MEMTYPE= MT=",   "DELETE CHANGE"},
     {"EXPORT",   run_proc_export,   "DATA=ds OUTFILE= DBMS= REPLACE",                       "DELIMITER"},
     {"FREQ",     run_proc_freq,     "DATA=ds",                                              "TABLES TABLE"},
     {"IMPORT",   run_proc_import,   "DATAFILE= OUT=ds DBMS= REPLACE",                       "GETNAMES DATAROW GUESSINGROWS DELIMITER"},
