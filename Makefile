@@ -8,7 +8,7 @@ FUZZ_BUILD := build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS    ?= -1
-FUZZ_TARGETS ?= program csv data_step quillfit runscad sas
+FUZZ_TARGETS ?= program csv data_step quillfit runscad sas sql
 # What `make run` needs: the quill executable, libquill, the quillfit module and the C example;
 # no test, fuzz or benchmark object.
 RUN_TARGETS  := quill_host_cli quill quillfit runscad_example
@@ -17,7 +17,7 @@ RUN_TARGETS  := quill_host_cli quill quillfit runscad_example
 FUZZ_READSTAT ?= ON
 
 # Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
-PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev
+PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev libsqlite3-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 # intercept_tls_get_addr=0: this toolchain's sanitizer guesses the bounds of a dynamic TLS block

@@ -12,9 +12,6 @@ proc quillfit data=ex.prostate outbetas=out.prostate_betas outerrs=out.prostate_
   model lpsa = lcavol lweight age lbph svi lcp gleason pgg45;
   class gleason;
   forcein lcavol;
-  /* Near the selected lambda one coefficient sits where the SCAD penalty bends, and the LQA
-     passes close in on it slowly: allow more than the default 250 passes. */
-  maxiter 5000;
 run;
 
 proc print data=out.prostate_betas;

@@ -65,6 +65,7 @@ bool run_group(proc_run &run, const proc_data &whole, const qh_by_group &group, 
         build_design(options, data, run.design);
         run.fit = proc_fit{};
         fit_model(options, run.design, run.fit);
+        if (run.fit.aliased_design) refuse_aliased_columns(options, data, run.fit);
         warn_about_fit(options, data, run.design, run.fit);
         if (!options.noprint) print_summary(options, data, run.design, run.fit, group.heading);
         map_output_columns(options, whole, data, run.outputs);
@@ -142,6 +143,7 @@ void proc_main() {
     // The design holds the model's data now; the fit runs without the read columns.
     release_model_columns(options, run.data);
     fit_model(options, run.design, run.fit);
+    if (run.fit.aliased_design) refuse_aliased_columns(options, run.data, run.fit);
     warn_about_fit(options, run.data, run.design, run.fit);
 
     if (!options.noprint) print_summary(options, run.data, run.design, run.fit);

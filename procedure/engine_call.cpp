@@ -191,6 +191,8 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
     result.table = path.rows > 0 ? &table : nullptr;
     result.msg_len = kMessageLength;
     result.message_codes = message_codes;
+    fit.aliased = allocate_array<uint8_t>(cols);
+    result.aliased = fit.aliased;
     result.min_lambda = controls.min_lambda;
     result.max_lambda = controls.max_lambda;
     quill_fit(&data, &controls, &result);
@@ -214,6 +216,9 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
         return;
     }
 
+    // Aliased design columns are named by the procedure, which knows their predictors and levels.
+    for (std::size_t k = 0; k < cols; ++k) fit.aliased_design = fit.aliased_design || fit.aliased[k] != 0;
+    if (fit.aliased_design) return;
     // One byte more than the codes, so the text is terminated even when the engine filled all.
     char *message = allocate_array<char>(kMessageLength + 1);
     for (int32_t i = 0; i < kMessageLength; ++i) message[i] = static_cast<char>(message_codes[i] & 0xFF);

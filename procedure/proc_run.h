@@ -112,7 +112,8 @@ struct class_coding {
     int32_t count = 0;
     int32_t reference = -1;
     name33 *texts = nullptr;
-    int32_t *freqs = nullptr;
+    int32_t *freqs = nullptr;          // the used observations (rows) at each level
+    double *weight_sums = nullptr;     // with WEIGHT: the sum of their weights, else null
 };
 
 // The observations read. Per read-list variable: its values (a CLASS predictor's as level
@@ -181,6 +182,10 @@ struct proc_fit {
     int32_t best_index = 0; // 1-based grid index of the selected lambda
     bool converged = false, at_max_lambda = false, at_min_lambda = false;
     fit_path path;
+    // The engine refused the design because these design columns (0xFF) are exact linear
+    // combinations of the intercept and the columns before them; the step then names them.
+    uint8_t *aliased = nullptr;
+    bool aliased_design = false;
 };
 
 // The output data sets being written. Their variables are bound to these values (and to the

@@ -9,10 +9,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <string>
 
 #include "matrix/products.h"
 #include "matrix/standardize.h"
+#include "matrix/symmetric_inverse.h"
 #include "records/option_codes.h"
 #include "support/allocation.h"
 
@@ -90,6 +93,54 @@ bool scad_y_is_allowable(const dbl1& y, int32_t model_type, error_trail& trail) 
     return false;
 }
 
+bool scad_design_has_full_rank(const scad_session& session, uint8_t* aliased_out,
+                               error_trail& trail) {
+    static constexpr const char* where = "scad_design_has_full_rank in MOD scad_types";
+    const scad_dataset& ds = session.dataset;
+    const int p = ds.p;
+    const int offset = has_intercept_column(session.settings) ? 1 : 0;
+    const int q = p + offset;
+    if (aliased_out != nullptr) std::fill(aliased_out, aliased_out + p, uint8_t{0});
+    if (p < ds.n && q >= ds.n) {
+        fail(trail, where,
+             "The full model is saturated: with the intercept it has as many coefficients as there "
+             "are observations, so it fits every observation exactly and leaves nothing to judge "
+             "a fit by.");
+        return false;
+    }
+    if (q == 0 || q > ds.n) return true;  // the initial fit refuses more columns than rows
+    dbl2 scratch;
+    log1 aliased;
+    if (dbl2_alloc(scratch, q, q, trail, {}, {}, "aliased columns: L") != 0 ||
+        log1_alloc(aliased, q, trail, {}, "aliased columns") != 0) {
+        fail_status(trail, status_allocation, where);
+        return false;
+    }
+    // A relative 1e-13 of a column's squared length: a correlation with the others of
+    // 1 - 5e-14, far beyond any design whose coefficients can be told apart.
+    const int count = aliased_columns(matrix_cview(ds.xtx), 1e-13, matrix_view(scratch), aliased, trail);
+    if (count < 0) {
+        fail_after(trail, where);
+        return false;
+    }
+    if (count == 0) return true;
+    std::string columns;
+    int named = 0;
+    for (int j = 1; j <= p; ++j) {
+        if (!aliased(j + offset)) continue;
+        if (aliased_out != nullptr) aliased_out[j - 1] = 0xFF;
+        columns += (named == 0 ? "" : named + 1 == count ? " and " : ", ") + std::to_string(j);
+        ++named;
+    }
+    const std::string sentence =
+        std::string(count == 1 ? "Design column " : "Design columns ") + columns +
+        (count == 1 ? " is an exact linear combination" : " are exact linear combinations") +
+        " of the intercept and the columns before them (aliased): their coefficients cannot be "
+        "told apart.";
+    fail(trail, where, sentence.c_str());
+    return false;
+}
+
 int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein,
                           const dbl1& case_weights, scad_session& session, error_trail& trail,
                           const double* offset) {
@@ -123,7 +174,17 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
         d.weighted = d.weighted || wv[i] != 1.0;
         d.weight_sum += wv[i];
     }
-    if (d.weighted && !(d.weight_sum > 1.0)) return fail_load(session, trail, not_enough_data);
+    // Frequency weights count observations: they must leave more observations than coefficients
+    // (weights that sum to 1 are proportions, not counts).
+    const int coefficients = has_intercept_column(session.settings) ? p + 1 : p;
+    if (d.weighted && !(d.weight_sum > coefficients)) {
+        char sentence[200];
+        std::snprintf(sentence, sizeof sentence,
+                      "The case weights sum to %.6g: as frequency weights they count observations, "
+                      "so they must sum to more than the %d coefficients of the model.",
+                      d.weight_sum, coefficients);
+        return fail_load(session, trail, sentence);
+    }
     double sum = 0.0;
     double squares = 0.0;
     if (d.weighted) {

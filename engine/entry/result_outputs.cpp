@@ -1,19 +1,11 @@
-// Boundary flags and the final copy of the coefficients. The limits 1e-20, 1e-10 and 1e-6 are
-// single-precision literals widened to double: their exact values decide which coefficients
-// the caller sees as zero, so they are kept bit for bit.
+// Boundary flags and the final copy of the coefficients. A coefficient is zero where the fit
+// set it to zero (its thresholds work on the standardized scale), never because of its size on
+// the input scale.
 #include "result_outputs.h"
 
 #include <cmath>
 
 namespace quill::engine {
-
-namespace {
-
-constexpr double numerically_zero = static_cast<double>(1e-20f);
-constexpr double se_guard = static_cast<double>(1e-10f);
-constexpr double reported_zero = static_cast<double>(1e-6f);
-
-}  // namespace
 
 boundary_flags find_boundary_flags(const selection_place& place, const log1& forcein,
                                    const dbl1& beta, const dbl1& se, const dbl2& path) {
@@ -23,6 +15,7 @@ boundary_flags find_boundary_flags(const selection_place& place, const log1& for
     // to end.
     boundary_flags flags{place.best == 1 && place.selected_shrunk,
                          place.tie_run_end == place.grid_size && place.fitted == place.grid_size};
+    if (place.single_lambda) return {};
 
     // At the smallest lambda every penalized coefficient was already zero: the grid starts
     // too high, whatever the selection.
@@ -41,7 +34,7 @@ boundary_flags find_boundary_flags(const selection_place& place, const log1& for
     int settled = 0;
     for (int j = 1; j <= p; ++j) {
         const double b = std::fabs(beta(j));
-        if (forcein(j) || b < numerically_zero || b / (se(j) + se_guard) > 3.0) ++settled;
+        if (forcein(j) || b == 0.0 || b > 3.0 * se(j)) ++settled;
     }
     if (settled == p) flags.at_max_lambda = false;
     return flags;
@@ -54,7 +47,7 @@ void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, doub
         const double b = beta.data()[j];
         const double s = se.data()[j];
         // A coefficient reported as 0 has no spread: its standard error is 0 as well.
-        const bool zero = std::fabs(b) < reported_zero || std::fabs(s) < reported_zero;
+        const bool zero = b == 0.0;
         se_out[j] = zero ? 0.0 : s * scale;
         beta_out[j] = zero ? 0.0 : b * scale;
     }

@@ -206,8 +206,10 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
 
     // The boundary flags and the coefficients reported as zero are decided on the scaled
     // response, like every other threshold of the fit.
-    const boundary_flags flags = find_boundary_flags(
-        {b, grid, f.fitted, f.tie_run_end, f.selected_shrunk}, forcein, r.beta, r.se, r.betas);
+    const bool single_lambda = grid == 1 || r.lambda(1) == r.lambda(grid);
+    const boundary_flags flags =
+        find_boundary_flags({b, grid, f.fitted, f.tie_run_end, f.selected_shrunk, single_lambda},
+                            forcein, r.beta, r.se, r.betas);
     *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
     *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
     *a.criterion_out = criterion;
@@ -292,6 +294,7 @@ int estimate(const runscad_arguments& a, int32_t intercept_mode, error_trail& tr
                               trail, a.offset) != 0)
         return -1;
     if (!scad_y_is_allowable(in.y_vec, a.model_type, trail)) return -1;
+    if (!scad_design_has_full_rank(session, a.aliased_out, trail)) return -1;
 
     return estimate_and_read_out(a, in.forcein_vec, scale, session, trail);
 }

@@ -52,6 +52,7 @@ struct runscad_arguments {
     double ebic_gamma = 0.5;   // struct entry: the controls' ebic_gamma
     int32_t thread_limit = 0;  // struct entry: 0 (QUILL_THREADS or every core) or the limit
     bool quiet = false;        // struct entry: no trace lines
+    uint8_t* aliased_out = nullptr;  // struct entry: p flags, the aliased design columns, or null
     // Cross-validation's calls (cross_validation.h): write the grid (G values, units of the
     // response) and fit nothing; or fit at the given grid; or select the given 1-based grid
     // value, its ties read on the given criterion (G values).

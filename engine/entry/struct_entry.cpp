@@ -24,15 +24,18 @@ constexpr const char* where = "quill_fit in MOD scad_types";
 constexpr uint8_t byte_true = 0xFF;
 
 // The first published size of each struct (it ended where cross-validation's members begin):
-// nothing smaller can be a caller's.
+// nothing smaller can be a caller's. The result struct was published once more before it gained
+// `aliased`.
 constexpr std::size_t first_data_size = offsetof(quill_fit_data, folds);
 constexpr std::size_t first_controls_size = offsetof(quill_fit_controls, cv_folds);
 constexpr std::size_t first_result_size = offsetof(quill_fit_result, cv_se);
+constexpr std::size_t cv_result_size = offsetof(quill_fit_result, aliased);
 
 // The caller's struct as this library knows it: its bytes up to its size, then the defaults in
 // `out`. "" when it can be read, else why not.
 template <class T>
-std::string read_sized(const T* in, std::size_t first_size, const char* name, T& out) {
+std::string read_sized(const T* in, std::size_t first_size, const char* name, T& out,
+                       std::size_t other_size = 0) {
     if (in == nullptr) return std::string("The argument ") + name + " of quill_fit is a null pointer.";
     const std::size_t size = in->size;
     if (size < first_size)
@@ -40,9 +43,10 @@ std::string read_sized(const T* in, std::size_t first_size, const char* name, T&
                ") is below the smallest this library accepts (" + std::to_string(first_size) + ").";
     // Between the first published size and this library's, only a published one is a caller's
     // (a struct that ends inside a member would leave that member half read).
-    if (size > first_size && size < sizeof(T))
+    if (size > first_size && size < sizeof(T) && size != other_size)
         return std::string("The size of ") + name + " (" + std::to_string(size) +
-               ") is neither the first published one (" + std::to_string(first_size) +
+               ") is neither a published one (" + std::to_string(first_size) +
+               (other_size != 0 ? ", " + std::to_string(other_size) : std::string()) +
                ") nor at least this library's (" + std::to_string(sizeof(T)) + ").";
     const auto* bytes = reinterpret_cast<const unsigned char*>(in);
     for (std::size_t k = sizeof(T); k < size; ++k)
@@ -78,7 +82,7 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
                         quill_fit_result* result) {
     if (result == nullptr || result->size < first_result_size) return -1;
     quill_fit_result r{};
-    std::string problem = read_sized(result, first_result_size, "quill_fit_result", r);
+    std::string problem = read_sized(result, first_result_size, "quill_fit_result", r, cv_result_size);
     quill_fit_data d{};
     quill_fit_controls c{};
     if (problem.empty()) problem = read_sized(data, first_data_size, "quill_fit_data", d);
@@ -113,7 +117,7 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
         .at_min_lambda = &r.at_min_lambda, .error_flag = &r.error_flag, .msg_len = r.msg_len,
         .message_codes = r.message_codes, .table = r.table, .entry = entry_kind::structs,
         .read_weights = d.weights != nullptr, .offset = d.offset, .ebic_gamma = c.ebic_gamma,
-        .thread_limit = c.threads, .quiet = c.trace == 0};
+        .thread_limit = c.threads, .quiet = c.trace == 0, .aliased_out = r.aliased};
     r.cv_folds = 0;
     r.cv_se = std::numeric_limits<double>::quiet_NaN();
     if (c.selection == QUILL_SELECTION_CV) {

@@ -91,14 +91,11 @@ int allocate_grid_workspace(grid_workspace& w, const scad_session& session, int 
 bool is_nonzero(double b) { return std::fabs(b) > 1e-15; }
 
 // The ties of the selection (scad_stdresults): the grid values whose criterion is within the
-// tie limit and whose nonzero set is the selected one's; the end of the unbroken run of tied
-// criteria from the selected value on; and whether a selected penalized coefficient is still
-// shrunk (nonzero, below a * lambda on the standardized scale).
-void mark_ties(scad_stdresults& res, const dbl1& criterion, double limit,
-               const scad_session& session) {
+// tie limit and whose nonzero set is the selected one's, and the end of the unbroken run of tied
+// criteria from the selected value on.
+void mark_ties(scad_stdresults& res, const dbl1& criterion, double limit) {
     const int G = criterion.extent(0);
     const int q = res.betas.extent(1);
-    const int offset = has_intercept_column(session.settings) ? 1 : 0;
     const int best = res.best;
     for (int g = 1; g <= G; ++g) {
         bool same = criterion(g) <= limit;
@@ -109,14 +106,24 @@ void mark_ties(scad_stdresults& res, const dbl1& criterion, double limit,
     int end = best;
     while (end < G && criterion(end + 1) <= limit) ++end;
     res.tie_run_end = end;
+}
 
-    const double shrink_limit = session.settings.a * session.Lgrid.lambda(best);
-    res.selected_shrunk = false;
+// Whether the penalty still shrinks a selected penalized coefficient: nonzero, below a * lambda
+// on the standardized scale, and moved from the unpenalized fit by more than half its standard
+// error. A shrinkage well within the coefficient's noise (0.1 standard error, with counts near
+// 1e9) is no reason to try smaller lambdas.
+bool still_shrunk(const scad_stdresults& res, const scad_session& session) {
+    const int q = res.beta.extent(0);
+    const int offset = has_intercept_column(session.settings) ? 1 : 0;
+    const double shrink_limit = session.settings.a * session.Lgrid.lambda(res.best);
+    const dbl1& unpenalized = session.initialfit.beta;
     for (int j = 1 + offset; j <= q; ++j) {
-        const double b = std::fabs(res.betas(best, j));
-        if (!session.dataset.forcein(j - offset) && is_nonzero(b) && b < shrink_limit)
-            res.selected_shrunk = true;
+        const double b = res.beta(j);
+        if (session.dataset.forcein(j - offset) || !is_nonzero(b) || !(std::fabs(b) < shrink_limit))
+            continue;
+        if (std::fabs(b - unpenalized(j)) > 0.5 * res.se(j)) return true;
     }
+    return false;
 }
 
 // A selection made by the caller on a criterion of its own (cross-validation's error): the
@@ -137,7 +144,7 @@ int select_given(scad_stdresults& res, const scad_session& session, error_trail&
     // The one-standard-error rule selects above the least error: a lower error is no tie.
     for (int g = 1; g <= G; ++g)
         if (criterion(g) < v - tolerance) criterion(g) = not_fitted;
-    mark_ties(res, criterion, v + tolerance, session);
+    mark_ties(res, criterion, v + tolerance);
     return 0;
 }
 
@@ -147,8 +154,9 @@ int fit_at(double lambda, const dbl1& start, grid_workspace& w, int32_t& iterati
     if (session.settings.algorithm == algorithm_icm)
         return run_fit_scad_icm(lambda, start, w.coefficients, max_iter, iterations, converged,
                                 session, w.icm, trail);
+    // A grid value of exactly 0 is the unpenalized fit, which drops and zeroes nothing.
     return run_fit_scad_lqa(lambda, start, w.coefficients, max_iter, iterations, converged,
-                            session, w.lqa, trail);
+                            session, w.lqa, trail, true, lambda == 0.0);
 }
 
 int prepare(scad_session& session, error_trail& trail) {
@@ -267,12 +275,13 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
                                                                  : res.bic;
         res.best = G < 2 ? 1 : scad_smallest_criterion(criterion);
         for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
-        mark_ties(res, criterion, scad_tie_limit(criterion), session);
+        mark_ties(res, criterion, scad_tie_limit(criterion));
     }
 
     if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best), st.dfformula == df_projection,
                                    res.df_proj(res.best), session, trail) != 0)
         return fail_reset(session, trail, where, "I could not calculate the covariance matrix.");
+    res.selected_shrunk = still_shrunk(res, session);
     res.is_null = false;
     res.num_iter = iterations(res.best);
     res.converged = converged(res.best);

@@ -8,15 +8,28 @@
 // caller keeps every coefficient, as the unpenalized fit does). At most max_iter passes run.
 // The normal model's pass needs no row of the data: X'WX is cut from the stored cross-product
 // and the gradient follows from it and X'W0 y, both formed when the data were loaded.
+//
+// Every pass also forms the penalized objective at its point, the negative log-likelihood
+// (half the residual sum of squares for the normal model) plus n sum p(|b_j|). A logistic or
+// Poisson Newton step can overshoot: where the objective at the new point is not finite or has
+// risen, the step is halved until it is neither, as glm.fit does. The normal model's passes
+// lower it by construction (the quadratic majorizes the penalty), so they are not checked.
+//
+// Between the passes of a penalized fit an extrapolation (lqa_extrapolation.h) jumps along the
+// sequence of points where it closes in linearly, and is kept only where it lowers the objective.
+// The fit still ends on a plain pass whose change is below the tolerance.
 #include "estimation/lqa_fit.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <type_traits>
 
 #include "estimation/coefficient_change.h"
+#include "estimation/lqa_extrapolation.h"
 #include "estimation/mean_and_weights.h"
 #include "estimation/scad_slope.h"
 #include "matrix/cross_product_kernel.h"
@@ -75,11 +88,13 @@ struct lqa_problem {
 
 constexpr int row_block = detail::cross_product_row_block;
 
-// One block of rows [b0, b0 + m) of a chunk's sweep: the linear predictor, the mean, the
-// weights and the residuals of its rows on the stack, then the block's part of the chunk's
-// share of D and of the gradient's running sums.
-void sweep_block(const detail::column_set& x, vector_cview beta, const scad_dataset& ds,
-                 int32_t model_type, int b0, int m, matrix_view D_share, double* gradient_sums) {
+// One block of rows [b0, b0 + m) of a chunk's sweep: the linear predictor, the mean and the
+// loss of its rows on the stack, then (with `information`) their weights and residuals and the
+// block's part of the chunk's share of D and of the gradient's running sums. Returns the
+// block's loss.
+double sweep_block(const detail::column_set& x, vector_cview beta, const scad_dataset& ds,
+                   int32_t model_type, int b0, int m, matrix_view D_share, double* gradient_sums,
+                   bool information) {
     double mu[row_block], weight[row_block], residual[row_block];
     detail::column_set rows = x;
     rows.data += b0;
@@ -87,9 +102,10 @@ void sweep_block(const detail::column_set& x, vector_cview beta, const scad_data
     detail::times_vector(rows, beta, nullptr, mu, 0, m);
     if (const double* offset = mean_offset(ds))
         for (int i = 0; i < m; ++i) mu[i] += offset[b0 + i];
-    mean_from_linear_predictor(model_type, mu, m);
     const double* case_weights = ds.case_weights.data() + b0;
     const double* y = ds.y.data() + b0;
+    const double loss = mean_and_loss(model_type, mu, y, case_weights, !ds.weighted, m, information);
+    if (!information) return loss;
     for (int i = 0; i < m; ++i) {
         const double w = model_type == model_logistic ? logistic_weight(mu[i]) : mu[i];
         weight[i] = case_weights[i] * w;
@@ -100,14 +116,17 @@ void sweep_block(const detail::column_set& x, vector_cview beta, const scad_data
     detail::accumulate_cross_product(rows, rows, &block_weights, D_share, true, 0, m);
     detail::continue_transpose_times_vector(rows, vector_cview(residual, m), &block_case_weights,
                                             gradient_sums, 0, m);
+    return loss;
 }
 
 // The unpenalized part of a logistic or Poisson pass: D = X'AX with A the case weight times
 // the variance weight at the current mean, and the gradient X'W0 (y - mu), over the alive
-// columns. Each chunk of rows is swept a block of rows at a time, every row read once: the
-// block's mean, weights and residuals are formed and its part of the chunk's share of D and of
-// the gradient added while its rows are at hand. The shares are added in chunk order.
-int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trail) {
+// columns, and the loss. Each chunk of rows is swept a block of rows at a time, every row read
+// once: the block's mean, weights and residuals are formed and its part of the chunk's share
+// of D and of the gradient added while its rows are at hand. The shares are added in chunk
+// order. Without `information` only the loss is formed, by the same sums.
+int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, bool information, double& loss,
+                    error_trail& trail) {
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int32_t model_type = session.settings.model_type;
@@ -123,17 +142,27 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trai
     const vector_cview beta(ws.betain.data(), k);
     const row_chunks& chunks = ws.chunks;
     const int stride = ws.partial_stride;
-    chunks.run(static_cast<long>(k) * (k + 4) + 20, [&](int c, int first, int end) {
+    const long cost = information ? static_cast<long>(k) * (k + 4) + 20 : k + 20;
+    chunks.run(cost, [&](int c, int first, int end) {
         double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
         const matrix_view D_share(share, k, k, k);
         double* gradient = share + static_cast<std::ptrdiff_t>(k) * k;
-        detail::zero_matrix(D_share);
-        std::fill(gradient, gradient + 2 * k, 0.0);  // the even and odd rows' sums
+        double chunk_loss = 0.0;
+        if (information) {
+            detail::zero_matrix(D_share);
+            std::fill(gradient, gradient + 2 * k, 0.0);  // the even and odd rows' sums
+        }
         for (int b0 = first; b0 < end; b0 += row_block)
-            sweep_block(x, beta, ds, model_type, b0, std::min(row_block, end - b0), D_share,
-                        gradient);
-        for (int j = 0; j < k; ++j) gradient[j] = gradient[2 * j] + gradient[2 * j + 1];
+            chunk_loss += sweep_block(x, beta, ds, model_type, b0, std::min(row_block, end - b0),
+                                      D_share, gradient, information);
+        share[stride - 1] = chunk_loss;
+        if (information)
+            for (int j = 0; j < k; ++j) gradient[j] = gradient[2 * j] + gradient[2 * j + 1];
     });
+    loss = 0.0;
+    for (int c = 0; c < chunks.count(); ++c)
+        loss += ws.partials.data()[static_cast<std::ptrdiff_t>(c) * stride + stride - 1];
+    if (!information) return 0;
 
     // The shares in chunk order, D into the first share's place: a share is never -0, so the
     // first one stands for 0 + itself exactly.
@@ -158,7 +187,7 @@ matrix_view denominator(lqa_workspace& ws, int k) {
 
 // The first pass of a fit from the shared start: its unpenalized part copied when it was formed
 // before at the same start, bit for bit (true); the alive set follows from the start.
-bool reuse_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start) {
+bool reuse_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start, double& loss) {
     const std::size_t start_bytes = static_cast<std::size_t>(ws.q) * sizeof(double);
     const bool same_start =
         ws.first_pass_ready && ws.first_pass_k == k &&
@@ -168,25 +197,29 @@ bool reuse_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start) {
     const double* from = ws.first_pass.data();
     std::copy(from, from + kk, denominator(ws, k).data);
     std::copy(from + kk, from + kk + k, ws.xT_y_minus_mu.data());
+    loss = from[kk + k];
     return true;
 }
 
 // Keeps the unpenalized part of a first pass just formed, for the fits to come.
-void keep_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start) {
+void keep_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start, double loss) {
     std::copy(beta_start.data(), beta_start.data() + ws.q, ws.first_pass_start.data());
     const std::ptrdiff_t kk = static_cast<std::ptrdiff_t>(k) * k;
     const double* D = denominator(ws, k).data;
     double* to = ws.first_pass.data();
     std::copy(D, D + kk, to);
     std::copy(ws.xT_y_minus_mu.data(), ws.xT_y_minus_mu.data() + k, to + kk);
+    to[kk + k] = loss;
     ws.first_pass_k = k;
     ws.first_pass_ready = true;
 }
 
 // The unpenalized part of a normal-model pass, from the stored cross-product C = X'W0 X and
 // X'W0 y alone: D = C(alive, alive) and X'W0 (y - X b) = X'W0 y - D b. A pass thus costs k^2
-// operations instead of reading all n rows twice.
-int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& trail) {
+// operations instead of reading all n rows twice. The loss b'Cb / 2 - b'X'W0 y is half the
+// residual sum of squares less its constant y'W0 y / 2.
+int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, double& loss,
+                       error_trail& trail) {
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int last = ws.alive(k);
@@ -202,32 +235,51 @@ int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, error_trail& t
     const vector_view fitted(ws.fitted.data(), k);  // D b
     if (mat_mult_by_vector(D, vector_cview(ws.betain.data(), k), fitted, trail) != 0)
         return fail_reset(session, trail, where, "Error constructing the denominator.");
-    for (int c = 1; c <= k; ++c)
+    loss = 0.0;
+    for (int c = 1; c <= k; ++c) {
         ws.xT_y_minus_mu(c) = ds.xty(ws.alive(c)) - ws.fitted(c);
+        loss += ws.betain(c) * (0.5 * ws.fitted(c) - ds.xty(ws.alive(c)));
+    }
     return 0;
 }
 
-// One pass on the k alive coefficients. Fills beta (all q entries) from beta_old; `start`
-// names the fit's start on its first pass, null on the others.
-int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, dbl1& beta,
-             const dbl1* start, error_trail& trail) {
+// Gathers the k alive coefficients of `point` and forms the unpenalized part of a pass there
+// (D and the gradient, or with `information` false the loss alone); `start` names the fit's
+// start on its first pass, null on the others. Returns the objective at the point: the loss plus
+// n times the SCAD penalty of the alive coefficients.
+int information_at(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& point,
+                   const dbl1* start, bool information, double& objective, error_trail& trail) {
     scad_session& session = pb.session;
     const scad_settings& st = session.settings;
-    const double nd = session.dataset.weight_sum;
-
     for (int c = 1; c <= k; ++c) {
         const int j = ws.alive(c);
-        ws.betain(c) = beta_old(j);
+        ws.betain(c) = point(j);
         ws.lambda_in(c) = pb.lambda_vector(j);
         ws.forced_in(c) = pb.forcein_vector(j);
     }
-    const bool shared_start = start && ws.reuse_first_pass;
-    if (!(shared_start && reuse_first_pass(ws, k, *start))) {
-        const int rc = st.model_type == model_normal ? normal_information(pb, ws, k, trail)
-                                                     : glm_information(pb, ws, k, trail);
+    double loss = 0.0;
+    const bool shared_start = start && ws.reuse_first_pass && information;
+    if (!(shared_start && reuse_first_pass(ws, k, *start, loss))) {
+        const int rc = st.model_type == model_normal
+                           ? normal_information(pb, ws, k, loss, trail)
+                           : glm_information(pb, ws, k, information, loss, trail);
         if (rc != 0) return -1;
-        if (shared_start) keep_first_pass(ws, k, *start);
+        if (shared_start) keep_first_pass(ws, k, *start, loss);
     }
+    double penalty = 0.0;
+    if (pb.lambda_max >= 1e-15)
+        for (int c = 1; c <= k; ++c)
+            penalty += scad_penalty(std::fabs(ws.betain(c)), ws.lambda_in(c), st.a, ws.forced_in(c));
+    objective = loss + session.dataset.weight_sum * penalty;
+    return 0;
+}
+
+// The Newton step of a pass whose information information_at has formed: fills beta (all q
+// entries) from the gathered coefficients.
+int take_step(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& beta, error_trail& trail) {
+    scad_session& session = pb.session;
+    const scad_settings& st = session.settings;
+    const double nd = session.dataset.weight_sum;
     const matrix_view D = denominator(ws, k);
 
     for (int c = 1; c <= k; ++c) {
@@ -257,6 +309,176 @@ int lqa_pass(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& beta_old, db
     return 0;
 }
 
+// Marks the alive coefficients of `point` and lists them; returns their number k (0: none).
+int mark_alive(lqa_problem& pb, lqa_workspace& ws, const dbl1& point, bool keep_every_coefficient) {
+    const double threshold = pb.session.settings.threshold;
+    int k = 0;
+    for (int j = 1; j <= ws.q; ++j) {
+        ws.include_indices(j) = keep_every_coefficient || std::fabs(point(j)) > threshold ||
+                                pb.forcein_vector(j);
+        k += ws.include_indices(j) ? 1 : 0;
+    }
+    if (k > 0) list_alive(ws, ws.include_indices);
+    return k;
+}
+
+// What one fit asks of its passes.
+struct lqa_run {
+    double lambda;
+    int32_t max_iter;
+    bool keep_every_coefficient;
+};
+
+// A step that raises the objective by no more than this share of it has not overshot: the
+// objective is a sum of n terms whose rounding must not start a halving.
+double allowed_rise(double objective) { return 1e-9 * (std::fabs(objective) + 1.0); }
+
+// Halvings of one step before the fit gives up on it: 2^-40 of a step is below any tolerance.
+constexpr int most_halvings = 40;
+
+// A fit whose objective stays infinite however short the step: a Poisson mean beyond the
+// largest double (a linear predictor above ln DBL_MAX = 709.78) names its observation.
+int refuse_overflow(lqa_problem& pb, const lqa_run& run, const dbl1& point, error_trail& trail) {
+    scad_session& session = pb.session;
+    const scad_dataset& ds = session.dataset;
+    char lambda_text[32];
+    std::snprintf(lambda_text, sizeof lambda_text, "%.6g", run.lambda);
+    const std::string fit = run.lambda == 0.0 ? std::string("The unpenalized fit")
+                                              : std::string("The fit at lambda ") + lambda_text;
+    std::string sentence = fit + " cannot be completed: its penalized deviance is not a finite "
+                                 "number however short the step.";
+    dbl1 mu;
+    if (session.settings.model_type == model_poisson &&
+        dbl1_alloc(mu, ds.n, trail, {}, "run_fit_scad_lqa: mu") == 0 &&
+        scad_calculate_mu(ds.x, point, model_poisson, mu, trail, mean_offset(ds)) == 0)
+        for (int i = 1; i <= ds.n; ++i)
+            if (!std::isfinite(mu(i))) {
+                sentence = fit + " cannot be completed: the Poisson mean of observation " +
+                           std::to_string(i) +
+                           " overflows (its linear predictor exceeds 709.78, beyond which "
+                           "e^eta is no finite double).";
+                break;
+            }
+    return fail_reset(session, trail, where, sentence.c_str());
+}
+
+// What a pass's start is compared with: the objective at the previous pass's start and how
+// many coefficients were alive there.
+struct previous_point {
+    double objective;
+    int k;
+};
+
+// The alive set and the information at ws.beta_old, the point a pass starts from. For the
+// logistic and Poisson models the step that led there (from ws.beta_prev) is halved while the
+// objective there is not finite or has risen above the previous one. A step that dropped a
+// coefficient is exempt from the rise: the drop at `threshold` is the fit's rule, not the step's
+// overshoot, and it moves the objective by about n lambda times the dropped value. Returns k,
+// the alive count (0: none alive), or -1 on failure.
+int settle_point(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl1* start,
+                 const previous_point* previous, double& objective, bool& halved,
+                 error_trail& trail) {
+    dbl1& point = ws.beta_old;
+    for (int halvings = 0;; ++halvings) {
+        halved = halvings > 0;
+        const int k = mark_alive(pb, ws, point, run.keep_every_coefficient);
+        if (k == 0) return 0;
+        if (ws.alive(k) > pb.session.dataset.x.extent(1))
+            return fail_reset(pb.session, trail, where,
+                              "Index error in standardized dataset while running LQA.");
+        if (information_at(pb, ws, k, point, start, true, objective, trail) != 0) return -1;
+        // A start whose objective is not finite has no shorter step to fall back on.
+        if (previous == nullptr && !ws.normal && !std::isfinite(objective))
+            return refuse_overflow(pb, run, point, trail);
+        const bool rise_counts = previous != nullptr && k == previous->k;
+        if (ws.normal || previous == nullptr || (std::isfinite(objective) && !rise_counts) ||
+            objective <= previous->objective + allowed_rise(previous->objective))
+            return k;
+        if (halvings == most_halvings) {
+            if (!std::isfinite(objective)) return refuse_overflow(pb, run, point, trail);
+            return k;  // no shorter step lowers it: the step is lost in rounding
+        }
+        for (int j = 1; j <= ws.q; ++j) point(j) = 0.5 * (ws.beta_prev(j) + point(j));
+    }
+}
+
+// The extrapolation between the passes of a penalized fit: every second plain pass ends a cycle
+// whose three points (its start, ws.beta_prev and ws.beta_old) give a trial point, taken in
+// place of ws.beta_old when the objective there is no higher than at ws.beta_prev. The step
+// length may grow fourfold after each step taken at its limit and shrinks back after a refusal.
+struct acceleration {
+    bool on = false;
+    bool cycle_started = false;  // ws.cycle_start holds the start of the cycle's first pass
+    double limit = 4.0;
+};
+
+void copy_point(const dbl1& from, dbl1& to) {
+    std::copy(from.data(), from.data() + from.extent(0), to.data());
+}
+
+int try_extrapolation(lqa_problem& pb, lqa_workspace& ws, acceleration& accel,
+                      previous_point& previous, error_trail& trail) {
+    double step = 0.0;
+    if (!lqa_extrapolate(ws.cycle_start, ws.beta_prev, ws.beta_old, ws.forcein_vector, accel.limit,
+                         ws.trial, step))
+        return 0;
+    const int k = mark_alive(pb, ws, ws.trial, false);
+    if (k == 0) return 0;  // the plain passes decide whether every coefficient leaves
+    double objective = 0.0;
+    if (information_at(pb, ws, k, ws.trial, nullptr, false, objective, trail) != 0) return -1;
+    if (!(objective <= previous.objective)) {
+        accel.limit = std::fmax(4.0, accel.limit / 4.0);
+        return 0;
+    }
+    if (step == accel.limit) accel.limit *= 4.0;
+    copy_point(ws.trial, ws.beta_old);
+    copy_point(ws.trial, ws.beta_prev);
+    previous = {objective, k};
+    return 0;
+}
+
+// The passes of one fit from ws.beta_old on; beta holds the last pass's coefficients and
+// `change` its largest change. A penalized fit extrapolates between its passes; the unpenalized
+// fit, whose Newton steps converge fast, does not.
+int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl1& beta_start,
+               dbl1& beta, int32_t& iterations, double& change, error_trail& trail) {
+    const double tolerance = pb.session.settings.tolerance;
+    double objective = 0.0;
+    previous_point previous{0.0, 0};
+    acceleration accel;
+    accel.on = !run.keep_every_coefficient;
+    while (change >= tolerance) {
+        if (iterations >= run.max_iter) break;
+        ++iterations;
+        const bool first = iterations == 1;
+        bool halved = false;
+        const int k = settle_point(pb, ws, run, first ? &beta_start : nullptr,
+                                   first ? nullptr : &previous, objective, halved, trail);
+        if (k < 0) return -1;
+        if (k == 0) {
+            // Nothing is alive: the fit ends at this point (all 0 on the first pass).
+            if (!first) std::copy(ws.beta_old.data(), ws.beta_old.data() + ws.q, beta.data());
+            change = 0.0;
+            break;
+        }
+        if (take_step(pb, ws, k, beta, trail) != 0) return -1;
+        change = largest_change(beta, ws.beta_old);
+        copy_point(ws.beta_old, ws.beta_prev);
+        copy_point(beta, ws.beta_old);
+        previous = {objective, k};
+        if (!accel.on || !(change >= tolerance) || iterations >= run.max_iter) continue;
+        // A halved step is no plain pass: a cycle starts afresh where it ended.
+        if (accel.cycle_started && !halved) {
+            accel.cycle_started = false;
+            if (try_extrapolation(pb, ws, accel, previous, trail) != 0) return -1;
+        } else {
+            copy_point(ws.beta_prev, ws.cycle_start);
+            accel.cycle_started = true;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error_trail& trail,
@@ -269,6 +491,9 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
     ws.normal = session.settings.model_type == model_normal;
     if (working_array(ws.lambda_vector, q, "run_fit_scad_lqa: lambda_vector", trail) != 0 ||
         working_array(ws.beta_old, q, "run_fit_scad_lqa: beta_old", trail) != 0 ||
+        working_array(ws.beta_prev, q, "run_fit_scad_lqa: beta_prev", trail) != 0 ||
+        working_array(ws.cycle_start, q, "run_fit_scad_lqa: cycle_start", trail) != 0 ||
+        working_array(ws.trial, q, "run_fit_scad_lqa: trial", trail) != 0 ||
         working_array(ws.include_indices, q, "run_fit_scad_lqa: include_indices", trail) != 0 ||
         working_array(ws.forcein_vector, q, "run_fit_scad_lqa: forcein_vector", trail) != 0 ||
         working_array(ws.betain, q, "run_fit_scad_lqa: betain", trail) != 0 ||
@@ -291,9 +516,10 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
     ws.first_pass_ready = false;
     if (reuse_first_pass &&
         (working_array(ws.first_pass_start, q, "run_fit_scad_lqa: first_pass_start", trail) != 0 ||
-         working_array(ws.first_pass, q * q + q, "run_fit_scad_lqa: first_pass", trail) != 0))
+         working_array(ws.first_pass, q * q + q + 1, "run_fit_scad_lqa: first_pass", trail) != 0))
         return -1;
-    ws.partial_stride = q * q + 2 * q;  // D's share, then the gradient's two sums a column
+    // D's share, then the gradient's two sums a column, then the loss.
+    ws.partial_stride = q * q + 2 * q + 1;
     ws.chunks = row_chunks(n, chunk_limit(q));
     const long partial_size = static_cast<long>(ws.chunks.count()) * ws.partial_stride;
     if (partial_size > std::numeric_limits<int>::max())
@@ -345,13 +571,11 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
     if (beta.extent(0) != q && working_array(beta, q, "run_fit_scad_lqa: beta", trail) != 0)
         return abandon();
     dbl1& lambda_vector = ws.lambda_vector;
-    dbl1& beta_old = ws.beta_old;
-    log1& include_indices = ws.include_indices;
     log1& forcein_vector = ws.forcein_vector;
     const int offset = intercept ? 1 : 0;
     if (intercept) forcein_vector(1) = true;
     for (int j = 1; j <= p; ++j) forcein_vector(j + offset) = ds.forcein(j);
-    include_indices.fill(false);
+    ws.include_indices.fill(false);
     beta.fill(0.0);
 
     double lambda_max = std::numeric_limits<double>::lowest();
@@ -362,38 +586,14 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
 
     if (beta_start.extent(0) != q)
         return fail_status_reset(session, trail, status_not_conformable, where);
-    for (int j = 1; j <= q; ++j) beta_old(j) = beta_start(j);
+    for (int j = 1; j <= q; ++j) ws.beta_old(j) = beta_start(j);
     iterations = 0;
     converged = false;
     double change = 1e15;
 
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
-
-    while (change >= st.tolerance) {
-        if (iterations >= max_iter) break;
-        ++iterations;
-        int k = 0;
-        for (int j = 1; j <= q; ++j) {
-            include_indices(j) = keep_every_coefficient ||
-                                 std::fabs(beta_old(j)) > st.threshold || forcein_vector(j);
-            k += include_indices(j) ? 1 : 0;
-        }
-        if (k == 0) {
-            for (int j = 1; j <= q; ++j) beta_old(j) = beta(j);
-            change = 0.0;
-            break;
-        }
-        list_alive(ws, include_indices);
-        if (ws.alive(k) > ds.x.extent(1))
-            return fail_reset(session, trail, where,
-                              "Index error in standardized dataset while running LQA.");
-        if (lqa_pass(pb, ws, k, beta_old, beta, iterations == 1 ? &beta_start : nullptr,
-                     trail) != 0)
-            return -1;
-
-        change = largest_change(beta, beta_old);
-        for (int j = 1; j <= q; ++j) beta_old(j) = beta(j);
-    }
+    const lqa_run run{lambda, max_iter, keep_every_coefficient};
+    if (run_passes(pb, ws, run, beta_start, beta, iterations, change, trail) != 0) return -1;
 
     if (!keep_every_coefficient)
         for (int j = 1; j <= q; ++j)

@@ -16,8 +16,12 @@ struct lqa_workspace {
     bool normal = false;
 
     // One fit: the penalty's lambdas and the forced-in flags of the q coefficients, the
-    // previous pass's coefficients and which of them are alive.
-    dbl1 lambda_vector, beta_old;
+    // previous pass's coefficients and which of them are alive, and the point that pass
+    // started from (a step that overshoots is halved toward it).
+    dbl1 lambda_vector, beta_old, beta_prev;
+    // The extrapolation between passes (lqa_extrapolation.h): the start of its cycle of two
+    // passes and the point it tries.
+    dbl1 cycle_start, trial;
     log1 include_indices, forcein_vector;
 
     // One pass, sized by the alive count k <= q (the alive set never grows within a fit, so
@@ -29,8 +33,9 @@ struct lqa_workspace {
     log1 forced_in;
     dbl2 D;  // the normal model's denominator
 
-    // Logistic and Poisson: per row chunk the chunk's share of D and of the gradient, combined
-    // in chunk order into the first chunk's share, where D is then penalized and factored.
+    // Logistic and Poisson: per row chunk the chunk's share of D, of the gradient and of the
+    // loss, combined in chunk order (D into the first chunk's share, where it is then
+    // penalized and factored).
     dbl1 partials;
     int partial_stride = 0;
     row_chunks chunks{0};
@@ -43,7 +48,7 @@ struct lqa_workspace {
     bool first_pass_ready = false;
     int first_pass_k = 0;
     dbl1 first_pass_start;  // q
-    dbl1 first_pass;        // D (k x k), then the gradient (k)
+    dbl1 first_pass;        // D (k x k), then the gradient (k), then the loss
 };
 
 // Sizes `ws` for LQA fits on the session's loaded data, with room for the first pass's reuse

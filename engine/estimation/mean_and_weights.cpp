@@ -7,6 +7,8 @@
 // kernels' own, several rows at a time and the same on every processor.
 #include "estimation/mean_and_weights.h"
 
+#include <cmath>
+
 #include "matrix/cross_product_kernel.h"
 #include "matrix/row_chunks.h"
 #include "records/option_codes.h"
@@ -74,17 +76,105 @@ int scad_calculate_mu(matrix_cview x, vector_cview beta, int32_t model_type, vec
 
 void mean_from_linear_predictor(int32_t model_type, double* values, int m) {
     if (model_type == model_normal) return;
-    constexpr double argument_limit = 23.025850929940457;  // ln 1e10, beyond which e^eta is 1e10
     double exp_eta[block];
     for (int b0 = 0; b0 < m; b0 += block) {
         double* v = values + b0;
         const int count = m - b0 < block ? m - b0 : block;
         detail::exp_rows(v, exp_eta, count);
-        for (int i = 0; i < count; ++i) {
-            const double e = v[i] > argument_limit ? 1e10 : exp_eta[i];
-            v[i] = model_type == model_logistic ? e / (e + 1.00000000001) : e;
+        if (model_type == model_logistic) {
+            detail::logistic_mean_rows(v, exp_eta, v, count);
+        } else {
+            // The Poisson mean has no cap short of overflow (above eta = 709.78 it is infinite,
+            // which the fits refuse): a count above 1e10 is fitted as it is.
+            for (int i = 0; i < count; ++i) v[i] = exp_eta[i];
         }
     }
+}
+
+namespace {
+
+constexpr double ln2 = 0.69314718055994530942;
+constexpr double linear_above = 37.0;      // e^-37 is below half an ulp of 37
+constexpr double rescale_above = 0x1p900;  // a factor is at most e^37 < 2^54
+
+// One row of weight 1: its share y eta of the loss goes into `sum`, and ln(1 + e^eta) either into
+// `sum` (above eta = 37 it is eta to the last bit) or, as the factor 1 + e^eta, into `product`.
+inline void unit_row(double eta, double e, double y, double& sum, double& product) {
+    const bool linear = eta > linear_above;
+    sum += (linear ? eta : 0.0) - y * eta;
+    product *= linear ? 1.0 : 1.0 + e;
+}
+
+// Scales `product` into [0.5, 1) by a power of 2 kept in `exponent`, once it is large.
+inline void rescale(double& product, int& exponent) {
+    if (product <= rescale_above) return;
+    int scale = 0;
+    product = std::frexp(product, &scale);
+    exponent += scale;
+}
+
+// The logistic loss of `count` rows, sum w (ln(1 + e^eta) - y eta), from their linear
+// predictors and exponentials. The factors 1 + e^eta of rows of weight 1 are multiplied up and
+// their logarithm taken once, so that a pass takes no logarithm per row; four running sums and
+// products (the rows modulo 4) keep the operations from waiting on one another, and are combined
+// in a fixed order. Rows of other weights take their own logarithm; rows of weight 0 add nothing.
+double logistic_loss(const double* eta, const double* exp_eta, const double* y, const double* w,
+                     bool unit_weights, int count) {
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
+    int exponent = 0;
+    int i = 0;
+    if (unit_weights) {
+        for (; i + 4 <= count; i += 4) {
+            unit_row(eta[i], exp_eta[i], y[i], s0, p0);
+            unit_row(eta[i + 1], exp_eta[i + 1], y[i + 1], s1, p1);
+            unit_row(eta[i + 2], exp_eta[i + 2], y[i + 2], s2, p2);
+            unit_row(eta[i + 3], exp_eta[i + 3], y[i + 3], s3, p3);
+            rescale(p0, exponent);
+            rescale(p1, exponent);
+            rescale(p2, exponent);
+            rescale(p3, exponent);
+        }
+    }
+    for (; i < count; ++i) {
+        if (w[i] == 0.0) continue;
+        if (w[i] == 1.0) {
+            unit_row(eta[i], exp_eta[i], y[i], s0, p0);
+            rescale(p0, exponent);
+            continue;
+        }
+        const double softplus = eta[i] > linear_above ? eta[i] : std::log1p(exp_eta[i]);
+        s0 += w[i] * (softplus - y[i] * eta[i]);
+    }
+    // One logarithm for the four products: their fractions multiplied, their powers of 2 added.
+    int e0 = 0, e1 = 0, e2 = 0, e3 = 0;
+    const double fractions = (std::frexp(p0, &e0) * std::frexp(p1, &e1)) *
+                             (std::frexp(p2, &e2) * std::frexp(p3, &e3));
+    exponent += (e0 + e1) + (e2 + e3);
+    return ((s0 + s1) + (s2 + s3)) + (std::log(fractions) + exponent * ln2);
+}
+
+}  // namespace
+
+double mean_and_loss(int32_t model_type, double* values, const double* y, const double* w,
+                     bool unit_weights, int m, bool means) {
+    double exp_eta[block];
+    double loss = 0.0;
+    for (int b0 = 0; b0 < m; b0 += block) {
+        double* v = values + b0;
+        const int count = m - b0 < block ? m - b0 : block;
+        detail::exp_rows(v, exp_eta, count);
+        if (model_type == model_logistic) {
+            loss += logistic_loss(v, exp_eta, y + b0, w + b0, unit_weights, count);
+            if (means) detail::logistic_mean_rows(v, exp_eta, v, count);
+        } else {
+            for (int i = 0; i < count; ++i) {
+                // A left-out observation (weight 0) may have an infinite mean.
+                if (w[b0 + i] != 0.0) loss += w[b0 + i] * (exp_eta[i] - y[b0 + i] * v[i]);
+                if (means) v[i] = exp_eta[i];
+            }
+        }
+    }
+    return loss;
 }
 
 int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t model_type,

@@ -1,7 +1,8 @@
 // Mean vector and variance weights of the normal, logistic and Poisson models, with the
-// numerical guards that keep them finite and the weights away from zero. The guards (the
-// exponential clamp at ln 1e10, 1 + 1e-11 in the logistic mean, 1e-10 and 1 + 1e-10 in the
-// logistic weight) are part of the results.
+// numerical guards that keep the logistic ones finite and its weights away from zero. The guards
+// (the logistic exponential held at 1e10 beyond ln 1e10, 1 + 1e-11 in the logistic mean, 1e-10
+// and 1 + 1e-10 in the logistic weight) are part of the results. The Poisson mean is e^eta up to
+// overflow.
 #pragma once
 
 #include "records/scad_session.h"
@@ -30,6 +31,13 @@ int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t mode
 // their linear predictors, in place (the normal model's mean is its linear predictor), and the
 // logistic variance weight of one mean.
 void mean_from_linear_predictor(int32_t model_type, double* values, int m);
+// The same for the logistic and Poisson fit passes, which also need the case-weighted sum of the
+// observations' negative log-likelihood terms that depend on the coefficients, returned:
+// Poisson w (mu - y eta), logistic w (ln(1 + e^eta) - y eta); `unit_weights` says that every w
+// is 1. The means are the bits of mean_from_linear_predictor; without `means` the values stay the
+// linear predictors (the loss alone is wanted).
+double mean_and_loss(int32_t model_type, double* values, const double* y, const double* w,
+                     bool unit_weights, int m, bool means = true);
 inline double logistic_weight(double mu) { return (mu + 1e-10) * (1.0000000001 - mu); }
 
 }  // namespace quill::engine

@@ -1,7 +1,9 @@
 // Results at the selected lambda on the scale of the input data. A predictor's coefficient and
-// standard error are the standardized ones times s_j = 1 / sqrt(var_j + 1e-15); with an
-// intercept column the intercept is b_0 + sum_j b_j c_j with c_j = -mean_j s_j, and its
-// variance is the quadratic form c' cov c over the full standardized covariance matrix.
+// standard error are the standardized ones times s_j = 1 / sqrt(var_j), the factor that
+// standardized the column (the same one both ways, so that a column in small units gets its
+// exact slope); with an intercept column the intercept is b_0 + sum_j b_j c_j with
+// c_j = -mean_j s_j, and its variance is the quadratic form c' cov c over the full standardized
+// covariance matrix.
 #include "estimation/unstd_results.h"
 
 #include <cmath>
@@ -46,9 +48,8 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
     s(1) = 1.0;
     c(1) = 1.0;
     for (int j = 1; j <= p; ++j) {
-        const double root = std::sqrt(ds.x_scale(j) + 1e-15);
-        s(j + 1) = 1.0 / root;
-        c(j + 1) = -ds.x_center(j) / root;
+        s(j + 1) = 1.0 / std::sqrt(ds.x_scale(j));
+        c(j + 1) = -ds.x_center(j) * s(j + 1);
     }
 
     if (has_intercept_column(st)) {
@@ -70,7 +71,9 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
             return fail_reset(session, trail, where,
                               "There was a problem in calculating the intercept standard error, "
                               "case I");
-        res.intercept_se = std::sqrt(variance + 1e-15);
+        // No constant is added: 1e-15 would be most of the variance of an intercept known to
+        // 3e-8, as a Poisson intercept is when the counts are near 1e9.
+        res.intercept_se = std::sqrt(std::fmax(variance, 0.0));
     } else {
         if (st.center_y && st.model_based_se != 1)
             return fail_reset(session, trail, where,
@@ -98,7 +101,7 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
                 return fail_reset(session, trail, where,
                                   "There was a problem calculating the intercept standard "
                                   "error, case III");
-            res.intercept_se = std::sqrt(variance + 1e-15 + std_res.sigma2 / n);
+            res.intercept_se = std::sqrt(std::fmax(variance + std_res.sigma2 / n, 0.0));
         } else {
             res.intercept = 0.0;
             res.intercept_se = 0.0;

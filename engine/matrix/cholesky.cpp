@@ -1,5 +1,7 @@
 // Lower Cholesky factor, inverse of a lower-triangular matrix and L'L (module matrix_methods):
 // the three steps of the symmetric inverse, each working in place on column-major storage.
+#include <cmath>
+
 #include "matrix/cross_product_kernel.h"
 #include "matrix/shape_failure.h"
 #include "matrix/symmetric_inverse.h"
@@ -44,6 +46,35 @@ int premult_lower_by_transpose(matrix_cview L, matrix_view P, error_trail& trail
         return fail_shape(trail, status_not_conformable, where);
     detail::lower_transpose_product(L, P);
     return 0;
+}
+
+int aliased_columns(matrix_cview G, double tolerance, matrix_view L, log1& aliased,
+                    error_trail& trail) {
+    static constexpr const char* where = "aliased_columns in MOD matrix_methods";
+    const int m = G.rows;
+    if (G.cols != m || L.rows != m || L.cols != m || aliased.extent(0) != m)
+        return fail_shape(trail, status_not_conformable, where);
+    int count = 0;
+    for (int j = 0; j < m; ++j) {
+        // The part of column j not yet explained by the earlier kept columns.
+        double rest = G(j, j);
+        for (int k = 0; k < j; ++k)
+            if (!aliased(k + 1)) rest -= L(j, k) * L(j, k);
+        aliased(j + 1) = !(rest > tolerance * G(j, j));
+        if (aliased(j + 1)) {
+            ++count;
+            continue;
+        }
+        const double pivot = std::sqrt(rest);
+        L(j, j) = pivot;
+        for (int i = j + 1; i < m; ++i) {
+            double v = G(i, j);
+            for (int k = 0; k < j; ++k)
+                if (!aliased(k + 1)) v -= L(i, k) * L(j, k);
+            L(i, j) = v / pivot;
+        }
+    }
+    return count;
 }
 
 }  // namespace quill::engine

@@ -81,6 +81,11 @@ int cholesky_factor(matrix_view Y);
 // instruction set; 0 below -746, infinity above 710. y may be x.
 void exp_rows(const double* x, double* y, int m);
 
+// mu(i) = e / (e + 1 + 1e-11) with e = exp_eta(i), held at 1e10 where eta(i) > ln 1e10: the
+// logistic mean of the linear predictor eta(i) whose exponential is exp_eta(i), the same bits
+// on every instruction set. mu may be eta.
+void logistic_mean_rows(const double* eta, const double* exp_eta, double* mu, int m);
+
 // sum over t of x(t) * v(t), by the even/odd rule.
 double dot(const double* x, vector_cview v);
 

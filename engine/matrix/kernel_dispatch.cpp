@@ -66,12 +66,13 @@ struct kernel_set {
     decltype(&sse2::times_vector) times_vector;
     decltype(&sse2::cholesky_factor) cholesky_factor;
     decltype(&sse2::exp_rows) exp_rows;
+    decltype(&sse2::logistic_mean_rows) logistic_mean_rows;
 };
 
 #define QUILL_KERNEL_SET(isa, name) \
     kernel_set {                                                                               \
         name, isa::cross, isa::transpose_vector, isa::continue_transpose_vector,               \
-            isa::times_vector, isa::cholesky_factor, isa::exp_rows                             \
+            isa::times_vector, isa::cholesky_factor, isa::exp_rows, isa::logistic_mean_rows     \
     }
 
 // Every copy this processor (and its system) can run, the widest first.
@@ -122,6 +123,10 @@ void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y
 int cholesky_factor(matrix_view Y) { return active_kernels().cholesky_factor(Y); }
 
 void exp_rows(const double* x, double* y, int m) { active_kernels().exp_rows(x, y, m); }
+
+void logistic_mean_rows(const double* eta, const double* exp_eta, double* mu, int m) {
+    active_kernels().logistic_mean_rows(eta, exp_eta, mu, m);
+}
 
 std::vector<const char*> runnable_instruction_sets() {
     std::vector<const char*> names;

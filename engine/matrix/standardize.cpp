@@ -1,8 +1,11 @@
 // Column standardization of the module matrix_methods: centring at the mean and scaling by the
-// standard deviation, the variance handed back for the return to the input scale.
+// standard deviation, the variance handed back for the return to the input scale. A column is
+// constant when its standard deviation is lost in the rounding of its own values: a column in
+// small units (x * 1e-7) varies as much as x does.
 #include "matrix/standardize.h"
 
 #include <cmath>
+#include <string>
 
 #include "matrix/shape_failure.h"
 
@@ -11,8 +14,30 @@ namespace quill::engine {
 namespace {
 
 constexpr double zero_variance = 1e-15;
+// A standard deviation at most this fraction of the column's largest magnitude is rounding: the
+// deviations of a constant column from its computed mean are a few units in the last place.
+constexpr double constant_spread = 1e-13;
 constexpr const char* too_small = "The dataset was too small";
 constexpr const char* zero_variance_text = "One of the columns in the dataset had zero variance";
+
+// Whether a column of m values and variance v is constant: all its values equal, or its spread
+// within the rounding of its largest one.
+template <class In>
+bool is_constant(In x, int m, double v) {
+    double largest = 0.0;
+    bool equal = true;
+    for (int i = 0; i < m; ++i) {
+        largest = std::fmax(largest, std::fabs(x[i]));
+        equal = equal && x[i] == x[0];
+    }
+    return equal || !(v > 0.0) || std::sqrt(v) <= constant_spread * largest;
+}
+
+int fail_constant(error_trail& trail, const char* where, int column) {
+    const std::string sentence =
+        "Column " + std::to_string(column) + " of the dataset had zero variance (every value the same)";
+    return fail(trail, where, sentence.c_str());
+}
 
 // Writes z from x given its centre and variance, in the mode the two flags select; the
 // reciprocal of the root is formed once and multiplied in.
@@ -66,7 +91,8 @@ int standardize_real_matrix(matrix_cview X, matrix_view Z, vector_view center, v
     for (int j = 0; j < p; ++j) {
         const double v = squared_deviations(X.col(j), n, center[j]) / (n - 1);
         scale[j] = v;
-        if (!skip_scale && v < zero_variance) return fail(trail, where, zero_variance_text);
+        if (!skip_scale && is_constant(X.col(j), n, v))
+            return fail_constant(trail, where, j + 1);
         write_standardized(X.col(j), Z.col(j), n, center[j], v, skip_center, skip_scale);
     }
     return 0;
@@ -94,7 +120,7 @@ int standardize_weighted_matrix(matrix_cview X, matrix_view Z, vector_view cente
         }
         const double v = squares / (weight_sum - 1.0);
         scale[j] = v;
-        if (v < zero_variance) return fail(trail, where, zero_variance_text);
+        if (is_constant(x, n, v)) return fail_constant(trail, where, j + 1);
         write_standardized(x, Z.col(j), n, center[j], v, false, false);
     }
     return 0;

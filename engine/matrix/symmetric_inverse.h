@@ -29,6 +29,14 @@ int add_a_diag_matrix_to(matrix_view M, vector_cview v, error_trail& trail);
 // Y is replaced by its lower Cholesky factor (the upper triangle is not touched).
 int cholesky_lower(matrix_view Y, error_trail& trail);
 
+// The columns of a design that are exact linear combinations of the columns before them, from
+// its cross-product G = X'X: a Cholesky factorisation in column order that passes over a column
+// whose remaining squared length is at most `tolerance` times G(j, j) (all of it lies in the
+// span of the earlier columns kept), as a pivoted QR marks aliased columns. aliased(j) is set
+// for each; L is scratch of G's size. Returns their number, or -1 on a shape failure.
+int aliased_columns(matrix_cview G, double tolerance, matrix_view L, log1& aliased,
+                    error_trail& trail);
+
 // L (lower triangular) is replaced by its inverse.
 int invert_lower(matrix_view L, error_trail& trail);
 

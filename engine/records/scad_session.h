@@ -94,7 +94,8 @@ struct scad_stdresults {
     // The selection's ties: per grid value -1 where the criterion is within the tie limit and
     // the nonzero set is the selected one's, else 0; the last grid value of the unbroken run of
     // criteria within the tie limit from `best` on; and whether a selected penalized
-    // coefficient is nonzero but below a * lambda, still shrunk by the penalty.
+    // coefficient is still shrunk by the penalty: nonzero, below a * lambda and more than half a
+    // standard error from the unpenalized fit.
     int1 tied;              // G
     int32_t tie_run_end = 0;
     bool selected_shrunk = false;

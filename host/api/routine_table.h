@@ -33,7 +33,10 @@ enum {
     QH_INFO_VAR_COUNT = 95  /* number of variables; handed back to select_variables */
 };
 enum { QH_SELECT_VARIABLES = 70 }; /* the code of select_variables */
-enum { QH_BIND_NATIVE = 122 };     /* bind_variable: numeric as double, character as text */
+enum {
+    QH_BIND_NATIVE = 122,   /* bind_variable: numeric as double, character as text */
+    QH_BIND_FORMATTED = 123 /* bind_variable: the value as its format writes it, as text (see variable_format) */
+};
 enum { QH_VAR_NUMERIC = 1, QH_VAR_CHARACTER = 2 };
 enum {
     QH_DSNAME_DISPLAY = 1, /* as the log shows it: EX.PROSTATE, WORK.BETAS */
@@ -111,7 +114,9 @@ typedef struct qh_routines {
     double (*missing_value)(int32_t code); /* code '.' (46): the standard missing value */
 
     /* Writing: open a record, define each variable bound to the address of its value, end the
-     * definitions (the data set is created), write observations, release. The data set appears
+     * definitions (the data set is created), write observations, release. A variable keeps the
+     * name it is defined with when that is a valid name (its case too), else the name is made
+     * valid as QH_TEXT_VALID_NAME does. The data set appears
      * under its name only when its record is released after a complete write. Operations that
      * return int return 0 on success; once a data set's file cannot be created or written, every
      * later operation on its record fails. */
@@ -180,6 +185,15 @@ typedef struct qh_routines {
      * reason to the log: the data set is not sorted ("Data set WORK.A is not sorted in ascending
      * sequence. ..."), a variable does not exist, or the data cannot be read. */
     int32_t (*by_groups)(qh_dataset *ds, int32_t count, qh_by_variable *variables, const qh_by_group **groups);
+    /* The display format of variable `var_number` of an input data set (a FORMAT statement of the
+     * step, or the one the data set keeps), as "DATE9.", "AGEGRP." or "$SEX.", zero-terminated
+     * into buffer[0 .. size). Returns its full length; 0 when the variable has none, or one the
+     * host cannot apply; -1 for misuse. A variable with a format can be bound with
+     * QH_BIND_FORMATTED: each fetch then fills the buffer with its value as the format writes it,
+     * without leading blanks, blank-filled (cut) to the bound length; a missing value (numeric
+     * missing, or an all-blank text) is all blanks, whatever the format writes for it. The BY
+     * groups of by_groups are those of the formatted values, as in the host's own procedures. */
+    int32_t (*variable_format)(qh_dataset *ds, int32_t var_number, char *buffer, int32_t size);
 } qh_routines;
 
 #ifdef __cplusplus

@@ -37,7 +37,8 @@ bool is_written_name(std::string_view name)
     std::string extension;
     for (char c : name.substr(dot + 1))
         extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == "csv" || extension == "svg" || extension == "sas7bdat" || extension == "xpt";
+    return extension == "csv" || extension == "svg" || extension == "sas7bdat" || extension == "xpt" ||
+           extension == "qds";
 }
 
 bool same_file(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -112,7 +113,7 @@ bool TemporaryFile::create(const std::filesystem::path &target, int &error_numbe
     for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
         temporary_ = target;
         temporary_ += std::string(temporary_marker) + std::to_string(::getpid()) + "-" + std::to_string(++serial);
-        const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
             error_number = errno;
             if (error_number != EEXIST)

@@ -26,7 +26,7 @@ public:
     // Creates the temporary beside `target`; false with errno's value in `error_number`.
     bool create(const std::filesystem::path &target, int &error_number, OnSignal on_signal = OnSignal::Remove);
     bool is_open() const { return fd_ >= 0; }
-    int descriptor() const { return fd_; } // for writing; closing it is the owner's job
+    int descriptor() const { return fd_; } // for writing (and reading back what was written)
     const std::filesystem::path &target() const { return target_; }
 
     // Renames the temporary onto the target, still holding the lock, then closes it. A close
@@ -43,8 +43,8 @@ private:
 };
 
 // True for a name of exactly the form the host gives the temporary files of data sets and plots:
-// a file name the host writes (1 to 64 letters, digits, '_' or '-', then .csv, .svg, .sas7bdat
-// or .xpt in any letter case), then ".partial-<process>-<serial>" in decimal. (What a run killed outright left of
+// a file name the host writes (1 to 64 letters, digits, '_' or '-', then .csv, .svg, .sas7bdat,
+// .xpt or .qds in any letter case), then ".partial-<process>-<serial>" in decimal. (What a run killed outright left of
 // its log or listing is that run's only account of itself: it is never swept.)
 bool is_temporary_name(std::string_view name);
 

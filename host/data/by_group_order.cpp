@@ -34,8 +34,14 @@ int compare_rows(const Table &table, const std::vector<ByKey> &keys, size_t a, s
 }
 
 bool by_group_starts(const Table &table, const std::vector<ByKey> &keys, const std::string &dataset,
-                     std::vector<size_t> &starts, std::string &error)
+                     std::vector<size_t> &starts, std::string &error, const ValueText &text)
 {
+    auto shown_apart = [&](size_t a, size_t b) {
+        for (const ByKey &key : keys)
+            if (text(table.columns[key.column], a) != text(table.columns[key.column], b))
+                return true;
+        return false;
+    };
     starts.clear();
     for (size_t r = 0; r < table.rows; ++r) {
         const int c = r == 0 ? 1 : compare_rows(table, keys, r - 1, r);
@@ -49,26 +55,26 @@ bool by_group_starts(const Table &table, const std::vector<ByKey> &keys, const s
             std::string current, next;
             for (const ByKey &key : keys) {
                 const Column &col = table.columns[key.column];
-                current += (current.empty() ? "" : " ") + col.name + " = " + value_text(col, r - 1);
-                next += (next.empty() ? "" : " ") + col.name + " = " + value_text(col, r);
+                current += (current.empty() ? "" : " ") + col.name + " = " + (text ? text(col, r - 1) : value_text(col, r - 1));
+                next += (next.empty() ? "" : " ") + col.name + " = " + (text ? text(col, r) : value_text(col, r));
             }
             error = "Data set " + dataset + " is not sorted in " + (descending ? "descending" : "ascending") +
                     " sequence. The current BY group has " + current + " and the next BY group has " + next + ".";
             return false;
         }
-        if (r == 0 || c < 0)
+        if (r == 0 || (c < 0 && (!text || shown_apart(r - 1, r))))
             starts.push_back(r);
     }
     starts.push_back(table.rows);
     return true;
 }
 
-std::string by_line(const Table &table, const std::vector<ByKey> &keys, size_t row)
+std::string by_line(const Table &table, const std::vector<ByKey> &keys, size_t row, const ValueText &text)
 {
     std::string line;
     for (const ByKey &key : keys) {
         const Column &col = table.columns[key.column];
-        line += (line.empty() ? "" : " ") + col.name + "=" + value_text(col, row);
+        line += (line.empty() ? "" : " ") + col.name + "=" + (text ? text(col, row) : value_text(col, row));
     }
     return line;
 }

@@ -4,6 +4,7 @@
 #ifndef QUILL_HOST_DATA_BY_GROUP_ORDER_H
 #define QUILL_HOST_DATA_BY_GROUP_ORDER_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,17 +17,21 @@ struct ByKey {
     bool descending = false;
 };
 
+// A value as a BY line shows it (its formatted value); unset: numbers as BEST12., texts as they are.
+using ValueText = std::function<std::string(const Column &column, size_t row)>;
+
 // <0, 0 or >0 as row a comes before, with, or after row b in the keys' order.
 int compare_rows(const Table &table, const std::vector<ByKey> &keys, size_t a, size_t b);
 
 // The first row of each BY group, then table.rows. False with SAS's message in `error` when the
 // rows are not in the keys' order: "Data set X is not sorted in ascending sequence. The current BY
-// group has a = 2 and the next BY group has a = 1."
+// group has a = 2 and the next BY group has a = 1." With `text`, a group is the rows whose values
+// show alike (a procedure's BY groups are of formatted values); the order is of the values.
 bool by_group_starts(const Table &table, const std::vector<ByKey> &keys, const std::string &dataset,
-                     std::vector<size_t> &starts, std::string &error);
+                     std::vector<size_t> &starts, std::string &error, const ValueText &text = {});
 
 // "a=1 b=x", the BY line over a group's output.
-std::string by_line(const Table &table, const std::vector<ByKey> &keys, size_t row);
+std::string by_line(const Table &table, const std::vector<ByKey> &keys, size_t row, const ValueText &text = {});
 
 // The BY line as a heading: "------------ a=1 ------------", centered in 80 columns.
 std::string by_heading(const std::string &line);

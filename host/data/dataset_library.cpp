@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/temporary_file.h"
+#include "data/qds/qds_store.h"
 #include "data/sas/sas_store.h"
 
 namespace quill::host {
@@ -31,12 +33,12 @@ std::filesystem::path file_in(const std::filesystem::path &folder, const std::st
 }
 
 // The member's file in a folder, in the one format that has one (only `only` when given); lower
-// case in the default format (or `only`) when none exists yet. False with `error` when two
+// case in the format `fresh` (or `only`) when none exists yet. False with `error` when two
 // formats have one.
 bool find_member(const std::filesystem::path &folder, const std::string &member, const Format *only,
-                 DatasetName &name, std::string &error)
+                 const Format *fresh, DatasetName &name, std::string &error)
 {
-    name.format = only ? only : &default_format();
+    name.format = only ? only : fresh;
     name.location = folder / (lower_case(member) + std::string(name.format->extension));
     bool found = false;
     for (const Format *format : formats()) {
@@ -107,6 +109,15 @@ void remove_abandoned_work_folders(const std::filesystem::path &temporary)
     }
 }
 
+// "A, B, C".
+std::string listed(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (const std::string &name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 } // namespace
 
 bool DatasetLibrary::make_temporary_work(std::string &problem)
@@ -154,7 +165,7 @@ DatasetLibrary::DatasetLibrary(std::filesystem::path work, bool keep) : keep_(ke
                                              : " cannot be created (" + ec.message() + ")");
     }
     if (!work_.empty())
-        librefs_["WORK"] = Library{work_, LibraryEngine::Default};
+        librefs_["WORK"] = Library{work_, LibraryEngine::Default, &qds_format()};
     if (!keep_ && !work_.empty())
         exit_cleanup::remove_folder_on_signal(work_);
 }
@@ -231,11 +242,11 @@ bool DatasetLibrary::name(const std::string &libref, const std::string &member, 
         out.in_transport_file = true;
         return true;
     case LibraryEngine::V9:
-        return find_member(library.location, member, &sas7bdat_format(), out, error);
+        return find_member(library.location, member, &sas7bdat_format(), nullptr, out, error);
     case LibraryEngine::Default:
         break;
     }
-    return find_member(library.location, member, nullptr, out, error);
+    return find_member(library.location, member, nullptr, library.new_members, out, error);
 }
 
 DatasetName DatasetLibrary::file(const std::string &path) const
@@ -274,71 +285,26 @@ std::vector<std::string> DatasetLibrary::prepare_output(const std::filesystem::p
     return notes;
 }
 
-namespace {
-// One key for a data set however its folder is written; a transport file's members share a file.
-std::string sorted_key(const DatasetName &name)
-{
-    std::error_code ec;
-    const std::filesystem::path where = std::filesystem::weakly_canonical(name.location, ec);
-    return (ec ? name.location : where).string() + (name.in_transport_file ? "(" + name.member + ")" : "");
-}
-} // namespace
-
-void DatasetLibrary::set_sorted_by(const DatasetName &name, std::vector<std::string> keys)
-{
-    sorted_[sorted_key(name)] = std::move(keys);
-}
-
-std::vector<std::string> DatasetLibrary::sorted_by(const DatasetName &name) const
-{
-    const auto it = sorted_.find(sorted_key(name));
-    return it == sorted_.end() ? std::vector<std::string>() : it->second;
-}
-
 bool DatasetLibrary::may_replace_transport_file(const DatasetName &name, std::string &error) const
 {
     std::error_code ec;
-    if (!std::filesystem::exists(name.location, ec))
+    const std::string shown = excerpt(name.location.string(), path_excerpt_length);
+    const auto status = std::filesystem::symlink_status(name.location, ec);
+    if (!std::filesystem::exists(status))
         return true;
-    ReadMessages messages;
-    const std::unique_ptr<TableSource> source = name.format->open(name.location, messages, error);
-    if (!source)
+    // A FIFO or device would block or take the data elsewhere: only a regular file is replaced.
+    if (!std::filesystem::is_regular_file(std::filesystem::status(name.location, ec))) {
+        error = "Data set " + name.display + " cannot be written: the transport file " + shown + " is not a regular file.";
         return false;
-    const std::string held = upper_case(source->describe().member);
-    if (held == name.member)
+    }
+    std::vector<std::string> held;
+    if (!transport_member_names(name.location, held, error))
+        return false;
+    if (held.size() == 1 && held.front() == name.member)
         return true;
-    error = "Data set " + name.display + " cannot be written: the transport file " +
-            excerpt(name.location.string(), path_excerpt_length) + " holds " + held +
+    error = "Data set " + name.display + " cannot be written: the transport file " + shown + " holds " + listed(held) +
             ", which would be lost (a transport file written here keeps one member).";
     return false;
-}
-
-void DatasetLibrary::forget_sorted(const DatasetName &name) { sorted_.erase(sorted_key(name)); }
-
-void DatasetLibrary::remember_metadata(const DatasetName &name, const std::vector<Variable> &variables)
-{
-    std::vector<Variable> kept;
-    for (const Variable &variable : variables)
-        if (!variable.label.empty() || !variable.format.empty())
-            kept.push_back(variable);
-    if (kept.empty())
-        metadata_.erase(sorted_key(name));
-    else
-        metadata_[sorted_key(name)] = std::move(kept);
-}
-
-void DatasetLibrary::remember_label(const DatasetName &name, std::string label)
-{
-    if (label.empty())
-        labels_.erase(sorted_key(name));
-    else
-        labels_[sorted_key(name)] = std::move(label);
-}
-
-std::string DatasetLibrary::label(const DatasetName &name) const
-{
-    const auto it = labels_.find(sorted_key(name));
-    return it == labels_.end() ? std::string() : it->second;
 }
 
 bool DatasetLibrary::location(const std::string &libref, std::filesystem::path &where, bool &transport) const
@@ -398,10 +364,7 @@ bool DatasetLibrary::remove_member(const DatasetName &name, std::string &error)
                 (ec ? ec.message() : std::string("it does not exist")) + ").";
         return false;
     }
-    forget_sorted(name);
-    metadata_.erase(sorted_key(name));
-    labels_.erase(sorted_key(name));
-    if (last_ && sorted_key(*last_) == sorted_key(name))
+    if (last_ && last_->location == name.location && last_->member == name.member)
         last_.reset();
     return true;
 }
@@ -422,71 +385,15 @@ bool DatasetLibrary::rename_member(const DatasetName &name, const std::string &m
         error = "A data set named " + target.display + " already exists.";
         return false;
     }
-    const std::string from = sorted_key(name), to = sorted_key(target);
     std::filesystem::rename(name.location, target.location, ec);
     if (ec) {
         error = "The data set " + name.display + " cannot be renamed (" + ec.message() + ").";
         return false;
     }
-    // What the run remembers of the member goes with it.
-    auto move_memory = [&](auto &memory) {
-        const auto it = memory.find(from);
-        if (it == memory.end())
-            return;
-        memory[to] = std::move(it->second);
-        memory.erase(from);
-    };
-    move_memory(sorted_);
-    move_memory(metadata_);
-    move_memory(labels_);
-    if (last_ && sorted_key(*last_) == from)
+    if (last_ && last_->location == name.location && last_->member == name.member)
         last_ = target;
     return true;
 }
-
-namespace {
-// A source described with the labels and formats its file could not keep; its rows are the file's.
-class RedescribedSource : public TableSource {
-public:
-    RedescribedSource(std::unique_ptr<TableSource> inner, Description description)
-        : inner_(std::move(inner)), description_(std::move(description))
-    {
-    }
-    const Description &describe() const override { return description_; }
-    std::unique_ptr<RowCursor> rows(const std::vector<bool> &wanted, std::string &error) const override
-    {
-        return inner_->rows(wanted, error);
-    }
-
-private:
-    std::unique_ptr<TableSource> inner_;
-    Description description_;
-};
-
-// Gives back the remembered label and format of each variable the file describes without one,
-// matched by name and type (a variable of the name but another type is another variable).
-std::unique_ptr<TableSource> with_metadata(std::unique_ptr<TableSource> source, const std::vector<Variable> &kept)
-{
-    Description description = source->describe();
-    bool changed = false;
-    for (Variable &variable : description.variables)
-        for (const Variable &known : kept) {
-            if (upper_case(known.name) != upper_case(variable.name) || known.type != variable.type)
-                continue;
-            if (variable.label.empty() && !known.label.empty()) {
-                variable.label = known.label;
-                changed = true;
-            }
-            if (variable.format.empty() && !known.format.empty()) {
-                variable.format = known.format;
-                changed = true;
-            }
-        }
-    if (!changed)
-        return source;
-    return std::make_unique<RedescribedSource>(std::move(source), std::move(description));
-}
-} // namespace
 
 std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadMessages &messages,
                                                    std::string &error) const
@@ -496,19 +403,18 @@ std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadM
         error = "Data set " + name.display + " does not exist.";
         return nullptr;
     }
-    std::unique_ptr<TableSource> source = name.format->open(name.location, messages, error);
-    // A transport file names its member; the library shows only that one.
-    if (source && name.in_transport_file && upper_case(source->describe().member) != name.member) {
-        messages.clear();
+    if (!name.in_transport_file)
+        return name.format->open(name.location, messages, error);
+    // A member of an XPORT library is the one of its name in the transport file.
+    std::vector<std::string> held;
+    if (!transport_member_names(name.location, held, error))
+        return nullptr;
+    if (std::find(held.begin(), held.end(), name.member) == held.end()) {
         error = "Data set " + name.display + " does not exist; the transport file " +
-                excerpt(name.location.string(), path_excerpt_length) + " holds " +
-                upper_case(source->describe().member) + ".";
+                excerpt(name.location.string(), path_excerpt_length) + " holds " + listed(held) + ".";
         return nullptr;
     }
-    const auto kept = source ? metadata_.find(sorted_key(name)) : metadata_.end();
-    if (kept != metadata_.end())
-        source = with_metadata(std::move(source), kept->second);
-    return source;
+    return open_xport_member(name.location, name.member, messages, error);
 }
 
 } // namespace quill::host

@@ -2,8 +2,10 @@
 // LIBNAME assigns, and quoted file paths; plus _LAST_, the data set most recently created. A
 // library has an engine. The default engine's member is the file of its name in the library's
 // folder in whichever format of the registry (format.h) has one (two such files are an error, not
-// a choice); a new member is a file of the default format. V9 members are .sas7bdat files only. An
-// XPORT library is one transport file, its members the data sets it holds.
+// a choice); a new member is a file of the default format (CSV), or in WORK of quill's own format
+// (.qds), which keeps everything a data set has. V9 members are .sas7bdat files only. An XPORT
+// library is one transport file, its members the data sets it holds. What describes a data set
+// (labels, formats, the sort order) is what its file keeps: nothing is remembered beside it.
 #ifndef QUILL_HOST_DATASET_LIBRARY_H
 #define QUILL_HOST_DATASET_LIBRARY_H
 
@@ -67,20 +69,6 @@ public:
     // are removed, one note each.
     std::vector<std::string> prepare_output(const std::filesystem::path &target);
 
-    // The BY variables PROC SORT ordered a data set by ("DESCENDING b" for a descending one), as
-    // long as the run lasts and nothing else writes it; empty when not known to be sorted.
-    void set_sorted_by(const DatasetName &name, std::vector<std::string> keys);
-    std::vector<std::string> sorted_by(const DatasetName &name) const;
-    void forget_sorted(const DatasetName &name);
-
-    // The labels and formats a data set was last written with, kept for the run: a CSV file
-    // cannot hold them, and a LABEL statement's labels should still reach PROC CONTENTS and the
-    // steps after it. open() gives them back to the variables its file leaves without one.
-    void remember_metadata(const DatasetName &name, const std::vector<Variable> &variables);
-    // The data set's label (LABEL= when it was written), for the run; empty when it has none.
-    void remember_label(const DatasetName &name, std::string label);
-    std::string label(const DatasetName &name) const;
-
     // Whether writing the member `name` may replace its XPORT library's file, which keeps one
     // member: yes when the file does not exist or holds that member; no, with `error`, when it holds
     // another (which would be lost) or cannot be read.
@@ -92,7 +80,7 @@ public:
     bool members(const std::string &libref, std::vector<std::string> &names, std::string &error) const;
     // The folder of a libref (an XPORT library's file) and whether it is an XPORT library.
     bool location(const std::string &libref, std::filesystem::path &where, bool &transport) const;
-    // Removes a member's file; what the run remembers of it goes too. False with `error`.
+    // Removes a member's file. False with `error`.
     bool remove_member(const DatasetName &name, std::string &error);
     // Names the member `name` `member` in its library (its file renamed in its folder, its format
     // kept). False with `error`, the member unchanged, when that name is taken.
@@ -111,14 +99,12 @@ private:
     struct Library {
         std::filesystem::path location;
         LibraryEngine engine;
+        const Format *new_members = &default_format(); // the format of a member not yet written
     };
     std::map<std::string, Library> librefs_; // by upper-case libref
     std::optional<DatasetName> last_;
     int default_count_ = 0;
     std::set<std::filesystem::path> prepared_folders_;
-    std::map<std::string, std::vector<std::string>> sorted_; // by where a data set is held
-    std::map<std::string, std::vector<Variable>> metadata_;  // the same; labelled or formatted variables
-    std::map<std::string, std::string> labels_;              // the same; data set labels
 };
 
 } // namespace quill::host

@@ -3,13 +3,14 @@
 #include "base/memory_shortage.h"
 #include "base/names.h"
 #include "data/csv/csv_store.h"
+#include "data/qds/qds_store.h"
 #include "data/sas/sas_store.h"
 
 namespace quill::host {
 
 std::span<const Format *const> formats()
 {
-    static const Format *const registry[] = {&csv_format(), &sas7bdat_format(), &xport_format()}; // the default first
+    static const Format *const registry[] = {&csv_format(), &sas7bdat_format(), &xport_format(), &qds_format()}; // the default first
     return registry;
 }
 
@@ -63,6 +64,29 @@ bool read_table(const TableSource &source, const std::vector<size_t> &columns, T
     }
     table = std::move(result);
     return true;
+}
+
+bool write_table(const Format &format, const std::filesystem::path &file, const std::string &member,
+                 const Table &table, const std::vector<std::string> &sorted_by, std::string &error)
+{
+    const std::unique_ptr<TableSink> sink = format.create(file, member);
+    sink->set_sorted_by(sorted_by);
+    if (!sink->define(std::vector<Variable>(table.columns.begin(), table.columns.end()), error))
+        return false;
+    Row row;
+    row.resize(table.columns.size());
+    for (size_t r = 0; r < table.rows; ++r) {
+        for (size_t c = 0; c < table.columns.size(); ++c) {
+            const Column &col = table.columns[c];
+            if (col.type == VarType::Numeric)
+                row.numbers[c] = col.numbers[r];
+            else
+                row.texts[c] = col.texts[r];
+        }
+        if (!sink->write_row(row, error))
+            return false;
+    }
+    return sink->commit(error);
 }
 
 } // namespace quill::host

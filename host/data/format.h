@@ -26,6 +26,10 @@ struct Description {
     std::vector<Variable> variables;
     size_t rows = 0;
     std::string member = {}; // the name the file gives its data set (a transport file's); often empty
+    // The variables PROC SORT ordered the rows by ("DESCENDING b" for a descending one), when the
+    // format keeps it; empty when the order is not known.
+    std::vector<std::string> sorted_by = {};
+    std::string label = {}; // the data set's (LABEL=), when the format keeps it
 };
 
 // One pass over the rows of a data set.
@@ -48,21 +52,30 @@ public:
 };
 
 // Destroyed uncommitted, a sink leaves nothing behind and an earlier data set of its name intact.
+// A value the format cannot hold as it is fails the write, before anything is replaced.
 class TableSink {
 public:
     virtual ~TableSink() = default;
-    // Creates the data set with these variables.
+    // The order of the rows to come (Description::sorted_by), kept by a format that can; before define.
+    virtual void set_sorted_by(std::vector<std::string> keys) { (void)keys; }
+    // The data set's label (Description::label), kept by a format that can; before define.
+    virtual void set_label(std::string label) { (void)label; }
+    // Creates the data set with these variables. A text value is at most its variable's length
+    // (OutputDataset sees to it); a format that keeps lengths cuts a longer one there.
     virtual bool define(const std::vector<Variable> &variables, std::string &error) = 0;
     virtual bool write_row(const Row &row, std::string &error) = 0;
     // The data set takes its name.
     virtual bool commit(std::string &error) = 0;
     virtual void discard() = 0;
+    // Warnings about the data set as it was written (values the format keeps other than they
+    // were), for the log once it is committed.
+    virtual std::vector<std::string> warnings() const { return {}; }
 };
 
 struct Format {
     std::string_view name;      // "CSV"
     std::string_view extension; // of its files, lower case: ".csv"
-    size_t max_text_length;     // bytes of the longest text value it stores; longer ones are cut
+    size_t max_text_length;     // bytes of the longest text value it stores
     // Opens and describes the data set in `file`, adding the notes and warnings about it to
     // `messages`; nullptr with `error` when it cannot be read.
     std::unique_ptr<TableSource> (*open)(const std::filesystem::path &file, ReadMessages &messages,
@@ -81,6 +94,10 @@ const Format *format_for_extension(std::string_view extension);
 // Reads every row of `source` into `table`: the columns listed, in that order (all when the list
 // is empty); false with `error` when a row cannot be read.
 bool read_table(const TableSource &source, const std::vector<size_t> &columns, Table &table, std::string &error);
+// Writes `table` to `file` in `format` as the data set `member`, in the order `sorted_by`; false
+// with `error`, leaving an earlier file of the name as it was.
+bool write_table(const Format &format, const std::filesystem::path &file, const std::string &member,
+                 const Table &table, const std::vector<std::string> &sorted_by, std::string &error);
 
 } // namespace quill::host
 

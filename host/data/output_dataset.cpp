@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "base/names.h"
+
 namespace quill::host {
 
 OutputDataset::OutputDataset(DatasetLibrary &library, LogWriter &log, DatasetName name,
@@ -29,7 +31,7 @@ bool OutputDataset::fail(const std::string &error)
     return false;
 }
 
-bool OutputDataset::create(std::vector<Variable> variables)
+bool OutputDataset::create(std::vector<Variable> variables, std::vector<std::string> sorted_by)
 {
     for (const std::string &note : library_.prepare_output(name_.location))
         log_.note(note);
@@ -40,9 +42,13 @@ bool OutputDataset::create(std::vector<Variable> variables)
             return fail(error);
         shaped_.resize(written_.size());
     }
+    warned_long_.assign(written_variables().size(), 0);
     if (name_.in_transport_file && !library_.may_replace_transport_file(name_, error))
         return fail(error);
     sink_ = name_.format->create(name_.location, name_.member);
+    sink_->set_sorted_by(written_order(sorted_by));
+    if (shape_)
+        sink_->set_label(shape_->label());
     error.clear();
     return sink_->define(written_variables(), error) || fail(error);
 }
@@ -64,7 +70,12 @@ bool OutputDataset::write(Row &row)
     Row &out = shape_ ? shaped_ : row;
     const std::vector<Variable> &variables = written_variables();
     for (size_t i = 0; i < variables.size(); ++i) {
-        if (variables[i].type != VarType::Numeric || !std::isinf(out.numbers[i]))
+        if (variables[i].type == VarType::Character) {
+            if (out.texts[i].size() > variables[i].length)
+                cut_text(i, out.texts[i]);
+            continue;
+        }
+        if (!std::isinf(out.numbers[i]))
             continue;
         if (!warned_infinite_)
             log_.warning("An infinite value of variable " + variables[i].name + " in data set " + name_.display +
@@ -77,6 +88,31 @@ bool OutputDataset::write(Row &row)
     return sink_->write_row(out, error) || fail(error);
 }
 
+// The sort order as the data set names its variables: the keys up to the first one the options
+// leave out (the rows stay in order of those before it).
+std::vector<std::string> OutputDataset::written_order(const std::vector<std::string> &sorted_by) const
+{
+    std::vector<std::string> order;
+    for (const std::string &key : sorted_by) {
+        const bool descending = key.rfind("DESCENDING ", 0) == 0;
+        const std::string name = written_name(descending ? key.substr(11) : key);
+        if (name.empty())
+            break;
+        order.push_back(descending ? "DESCENDING " + name : name);
+    }
+    return order;
+}
+
+void OutputDataset::cut_text(size_t i, std::string &text)
+{
+    const Variable &v = written_variables()[i];
+    if (!warned_long_[i])
+        log_.warning("Values of " + v.name + " longer than its length " + std::to_string(v.length) + " are cut to it in data set " +
+                     name_.display + ".");
+    warned_long_[i] = 1;
+    text.resize(utf8_prefix(text, v.length).size());
+}
+
 bool OutputDataset::commit()
 {
     if (failed_ || !sink_)
@@ -84,12 +120,13 @@ bool OutputDataset::commit()
     std::string error;
     if (!sink_->commit(error))
         return fail(error);
+    for (const std::string &warning : sink_->warnings())
+        log_.warning(warning);
     library_.set_last(name_);
-    library_.forget_sorted(name_);
-    library_.remember_metadata(name_, written_variables());
-    library_.remember_label(name_, shape_ ? shape_->label() : std::string());
-    log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
-              std::to_string(written_variables().size()) + " variables.");
+    library_.set_last(name_);
+    if (!quiet_)
+        log_.note("The data set " + name_.display + " has " + std::to_string(observations_) + " observations and " +
+                  std::to_string(written_variables().size()) + " variables.");
     return true;
 }
 

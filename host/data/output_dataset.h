@@ -38,14 +38,20 @@ public:
     OutputDataset(DatasetLibrary &library, LogWriter &log, DatasetName name,
                   std::unique_ptr<OutputShape> shape = nullptr);
 
-    // Creates the data set with its variables.
-    bool create(std::vector<Variable> variables);
+    // Creates the data set with its variables; `sorted_by` is the order of the rows to come when
+    // PROC SORT made it (Description::sorted_by), kept by a format that can, as are the data
+    // set's label (LABEL=) and the variables' labels and formats.
+    bool create(std::vector<Variable> variables, std::vector<std::string> sorted_by = {});
     // Adds an observation (row.numbers and row.texts in the order of the variables given to
     // create). A data set holds no infinite values: they are written as missing, with one
-    // warning per data set. An observation the options leave out is passed over.
+    // warning per data set. A text longer than its variable is cut to its length, never inside a
+    // UTF-8 character, with one warning per variable (SAS's assignment cuts so silently; here no
+    // writer should need it). An observation the options leave out is passed over.
     bool write(Row &row);
     bool commit();
     void discard();
+    // The commit writes no note: the caller words its own (PROC SQL's "Table X created, ...").
+    void quiet() { quiet_ = true; }
 
     bool failed() const { return failed_; }
     long long observations() const { return observations_; }
@@ -58,6 +64,8 @@ public:
 
 private:
     bool fail(const std::string &error);
+    std::vector<std::string> written_order(const std::vector<std::string> &sorted_by) const;
+    void cut_text(size_t i, std::string &text);
     DatasetLibrary &library_;
     LogWriter &log_;
     DatasetName name_;
@@ -70,6 +78,8 @@ private:
     long long observations_ = 0;
     bool failed_ = false;
     bool warned_infinite_ = false;
+    std::vector<char> warned_long_; // per variable written
+    bool quiet_ = false;
 };
 
 } // namespace quill::host

@@ -1,7 +1,7 @@
-// Data set values and what describes them: a variable (name, type, length, label, format), the
-// values of one observation, and a whole data set held in memory, column by column. Numbers are
-// doubles, missing as the host's one missing value; a missing text is empty. How long a text may
-// be is the storage format's rule (format.h), not the table's.
+// Data set values and what describes them: a variable (name, type, length, label, format,
+// informat), the values of one observation, and a whole data set held in memory, column by
+// column. Numbers are doubles, missing as the host's one missing value; a missing text is empty.
+// A text holds up to its variable's length in bytes, and a length is at most 32767.
 #ifndef QUILL_HOST_DATA_TABLE_H
 #define QUILL_HOST_DATA_TABLE_H
 
@@ -26,7 +26,8 @@ inline bool is_missing(double value) { return std::isnan(value); }
 
 enum class VarType { Numeric = 1, Character = 2 };
 
-constexpr size_t number_length = 8; // bytes of a numeric value
+constexpr size_t number_length = 8;        // bytes of a numeric value
+constexpr size_t max_text_length = 32767;  // bytes of the longest text a variable holds
 
 struct Variable {
     std::string name;
@@ -34,6 +35,7 @@ struct Variable {
     size_t length = number_length; // bytes of a value: 8 for a number; a text's most
     std::string label = {};        // empty when it has none
     std::string format = {};       // display format ("BEST12."); empty when it has none
+    std::string informat = {};     // the informat INPUT reads it with ("DATE9."); empty when it has none
 };
 
 // The values of one observation in variable order: numbers[i] for a numeric variable, texts[i]

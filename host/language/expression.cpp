@@ -44,7 +44,8 @@ std::string_view rtrim(std::string_view s)
     return s;
 }
 
-// Character comparison with the shorter value padded with blanks.
+} // namespace
+
 int compare_text(std::string_view a, std::string_view b)
 {
     a = rtrim(a);
@@ -58,6 +59,8 @@ int compare_text(std::string_view a, std::string_view b)
     const int sign = next < ' ' ? -1 : 1;
     return a.size() > n ? sign : -sign;
 }
+
+namespace {
 
 // Missing is smaller than every number and equal to itself.
 int compare_number(double a, double b)
@@ -568,7 +571,7 @@ private:
         std::string message;
         const Token &at = here();
         const size_t format_start = pos_;
-        if (!parse_value_format(t_, pos_, end_, !put, n.format, message)) {
+        if (!parse_value_format(t_, pos_, end_, !put, scope_.formats, n.format, message)) {
             if (error_.empty())
                 error_ = at_place(message.rfind("expected", 0) == 0 ? "Syntax error: " + message : message, at);
             return -1;
@@ -576,7 +579,7 @@ private:
         if (!punct(')'))
             return fail("expected ) after the " + std::string(put ? "format" : "informat") + " of " + function);
         ++pos_;
-        const bool text_format = n.format.kind == ValueFormat::Kind::Text;
+        const bool text_format = n.format.character();
         if (put && text_format != (set_.type(value) == VarType::Character)) {
             std::string written;
             for (size_t k = format_start; k < pos_ - 1; ++k)

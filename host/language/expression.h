@@ -36,6 +36,8 @@ struct Scope {
     // The slots of one item of an OF list other than a name, a numbered range or an array
     // (a--d, x:, _NUMERIC_ ...); false with `error`. Unset where OF lists are not allowed.
     std::function<bool(const std::vector<Token> &item, std::vector<int> &slots, std::string &error)> list;
+    // The formats PROC FORMAT defined, for PUT and INPUT; null: the built-in ones only.
+    const FormatCatalog *formats = nullptr;
 };
 
 // How far an expression may nest (parentheses, function calls, subscripts, prefix operators and
@@ -109,6 +111,7 @@ private:
     void event(std::string text) const;
     double call(const Node &n, const Row &row) const;
     const std::string &call_text(const Node &n, const Row &row) const;
+    double call_date(const Node &n, const Row &row) const; // date_functions.cpp
     bool compare(const Node &n, const Row &row) const;
     double arithmetic(const Node &n, double a, double b) const;
     double in_values(const Node &n, const Row &row) const;
@@ -151,6 +154,9 @@ struct ExpressionSet::Node {
     std::string constant;          // a character constant
     mutable std::string result;    // a character result, its capacity reused
 };
+
+// Character comparison as SAS makes it: the shorter value padded with blanks (<0, 0 or >0).
+int compare_text(std::string_view a, std::string_view b);
 
 // "message at line L column C." for messages about a place in the program.
 std::string at_place(const std::string &message, const Token &at);

@@ -48,6 +48,27 @@ constexpr FunctionInfo functions[] = {
     {"IFN", fn_ifn, 3, 4, VarType::Numeric, ArgKind::Number},
     {"IFC", fn_ifc, 3, 4, VarType::Character, ArgKind::NumberThenText},
     {"SYMGET", fn_symget, 1, 1, VarType::Character, ArgKind::Text},
+    {"MDY", fn_mdy, 3, 3, VarType::Numeric, ArgKind::Number},
+    {"YEAR", fn_year, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"MONTH", fn_month, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"DAY", fn_day, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"QTR", fn_qtr, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"WEEKDAY", fn_weekday, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"TODAY", fn_today, 0, 0, VarType::Numeric, ArgKind::Number},
+    {"DATE", fn_today, 0, 0, VarType::Numeric, ArgKind::Number},
+    {"DATETIME", fn_datetime_now, 0, 0, VarType::Numeric, ArgKind::Number},
+    {"TIME", fn_time_now, 0, 0, VarType::Numeric, ArgKind::Number},
+    {"DATEPART", fn_datepart, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"TIMEPART", fn_timepart, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"DHMS", fn_dhms, 4, 4, VarType::Numeric, ArgKind::Number},
+    {"HMS", fn_hms, 3, 3, VarType::Numeric, ArgKind::Number},
+    {"HOUR", fn_hour, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"MINUTE", fn_minute, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"SECOND", fn_second, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"INTCK", fn_intck, 3, 4, VarType::Numeric, ArgKind::Any},
+    {"INTNX", fn_intnx, 3, 4, VarType::Numeric, ArgKind::Any},
+    {"YRDIF", fn_yrdif, 2, 3, VarType::Numeric, ArgKind::Any},
+    {"DATDIF", fn_datdif, 3, 3, VarType::Numeric, ArgKind::Any},
 };
 
 std::string_view trim_right(std::string_view s)
@@ -90,6 +111,14 @@ const FunctionInfo *find_function(std::string_view name)
     return nullptr;
 }
 
+const FunctionInfo &function_info(FunctionId id)
+{
+    for (const FunctionInfo &f : functions)
+        if (f.id == id)
+            return f;
+    return functions[0];
+}
+
 VarType argument_type(const FunctionInfo &f, int k, VarType given)
 {
     switch (f.id) {
@@ -99,6 +128,10 @@ VarType argument_type(const FunctionInfo &f, int k, VarType given)
     case fn_substr: return k == 0 ? VarType::Character : VarType::Numeric;
     case fn_scan: return k == 1 ? VarType::Numeric : VarType::Character;
     case fn_ifc: return k == 0 ? VarType::Numeric : VarType::Character;
+    case fn_intck:
+    case fn_intnx: return k == 0 || k == 3 ? VarType::Character : VarType::Numeric;
+    case fn_yrdif:
+    case fn_datdif: return k == 2 ? VarType::Character : VarType::Numeric;
     default: return f.args == ArgKind::Text ? VarType::Character : VarType::Numeric;
     }
 }
@@ -110,6 +143,8 @@ size_t result_length(const FunctionInfo &f, size_t first_length)
 
 double ExpressionSet::call(const Node &n, const Row &row) const
 {
+    if (n.function >= fn_mdy && n.function <= fn_datdif)
+        return call_date(n, row);
     Place &p = places_[static_cast<size_t>(n.place)];
     auto arg = [&](int k) { return args_[static_cast<size_t>(n.first + k)]; };
     auto invalid = [&](const char *name, std::initializer_list<double> values) {
@@ -227,7 +262,7 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
     std::string &out = n.result;
     auto note_invalid = [&](const char *which, const char *name) {
         ++p.failed;
-        event(std::string("Invalid ") + which + " argument to function " + name + " at line " + std::to_string(p.line) +
+        event(std::string("Invalid ") + which + (*which ? " " : "") + "argument to function " + name + " at line " + std::to_string(p.line) +
               " column " + std::to_string(p.column) + ".");
     };
     switch (n.function) {
@@ -240,12 +275,17 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
         return out;
     }
     case fn_put:
-        if (n.format.kind == ValueFormat::Kind::Text)
+        if (n.format.character())
             put_text(text(arg(0), row), n.format, out);
         else
             put_number(number(arg(0), row), n.format, out);
         return out;
-    case fn_input: input_text(text(arg(0), row), n.format, out); return out;
+    case fn_input:
+        if (!input_text(text(arg(0), row), n.format, out)) {
+            note_invalid("", "INPUT");
+            out.clear();
+        }
+        return out;
     case fn_strip: out.assign(strip(text(arg(0), row))); return out;
     case fn_symget: {
         // The macro variable's value as it is now: a CALL SYMPUTX earlier in the step shows.

@@ -14,7 +14,10 @@ enum FunctionId {
     fn_log, fn_log2, fn_log10, fn_exp, fn_sqrt, fn_abs, fn_round, fn_int, fn_floor, fn_ceil, fn_mod,
     fn_min, fn_max, fn_sum, fn_mean, fn_n, fn_nmiss, fn_missing, fn_upcase, fn_lowcase, fn_substr,
     fn_strip, fn_trim, fn_left, fn_cats, fn_catx, fn_index, fn_length, fn_scan, fn_ifn, fn_ifc, fn_symget,
-    fn_put, fn_input // parsed apart: their second argument is a format
+    fn_put, fn_input, // parsed apart: their second argument is a format
+    // Dates and times (date_functions.cpp), fn_mdy first and fn_datdif last.
+    fn_mdy, fn_year, fn_month, fn_day, fn_qtr, fn_weekday, fn_today, fn_datetime_now, fn_time_now, fn_datepart,
+    fn_timepart, fn_dhms, fn_hms, fn_hour, fn_minute, fn_second, fn_intck, fn_intnx, fn_yrdif, fn_datdif
 };
 
 // How a function takes an argument.
@@ -29,6 +32,7 @@ struct FunctionInfo {
 };
 
 const FunctionInfo *find_function(std::string_view name);
+const FunctionInfo &function_info(FunctionId id);
 // The type argument k is converted to; `given` is its own type.
 VarType argument_type(const FunctionInfo &f, int k, VarType given);
 // The length of a character result, from the length of the first argument.

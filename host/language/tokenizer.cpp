@@ -10,6 +10,7 @@
 
 #include "base/message_text.h"
 #include "base/names.h"
+#include "language/calendar.h"
 
 namespace quill::host {
 namespace {
@@ -36,23 +37,6 @@ bool decode_hex(std::string &text)
     text = std::move(bytes);
     return true;
 }
-
-// Days from 1 January 1960 to the given civil date (proleptic Gregorian calendar).
-long days_since_1960(long year, long month, long day)
-{
-    // Days from 1 March of year 0, Howard Hinnant's civil-from-days inverse.
-    auto days_from_civil = [](long y, long m, long d) {
-        y -= m <= 2;
-        const long era = (y >= 0 ? y : y - 399) / 400;
-        const long yoe = y - era * 400;
-        const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-        const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-        return era * 146097 + doe;
-    };
-    return days_from_civil(year, month, day) - days_from_civil(1960, 1, 1);
-}
-
-bool leap_year(long y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 bool read_digits(std::string_view text, size_t &pos, size_t min_count, size_t max_count, long &value)
 {
@@ -92,11 +76,11 @@ bool parse_date_literal(std::string_view text, double &days)
     if (!read_digits(text, pos, 2, 4, year) || pos != text.size() || pos - year_start == 3)
         return false;
     if (pos - year_start == 2)
-        year += year < 26 ? 2000 : 1900; // two-digit years: 1926 .. 2025
-    static constexpr std::array<int, 12> month_days = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (day < 1 || day > month_days[month - 1] || (month == 2 && day == 29 && !leap_year(year)))
+        year = full_year(year);
+    long value = 0;
+    if (!date_of(year, static_cast<int>(month), static_cast<int>(day), value))
         return false;
-    days = static_cast<double>(days_since_1960(year, month, day));
+    days = static_cast<double>(value);
     return true;
 }
 

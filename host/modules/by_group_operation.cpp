@@ -3,6 +3,8 @@
 // the same code and messages as PROC PRINT and MEANS. The groups live in the run's memory.
 #include "modules/by_group_operation.h"
 
+#include "language/format_statement.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -79,8 +81,10 @@ int32_t op_by_groups(qh_dataset *ds, int32_t count, qh_by_variable *variables, c
         return fail_with(run, at_line(error, run->step_line()));
     if (table.rows > static_cast<size_t>(INT32_MAX))
         return fail_with(run, "Data set " + ds->name.display + " has more observations than BY groups can count.");
+    // Groups of formatted values, as the host's own procedures make them.
+    const ShownValues shown(table, &run->session().formats);
     std::vector<size_t> starts;
-    if (!by_group_starts(table, keys, ds->name.display, starts, error))
+    if (!by_group_starts(table, keys, ds->name.display, starts, error, shown.by_text()))
         return fail_with(run, at_line(error, run->step_line()));
 
     const size_t group_count = starts.size() - 1;
@@ -105,7 +109,7 @@ int32_t op_by_groups(qh_dataset *ds, int32_t count, qh_by_variable *variables, c
         }
         group.numbers = numbers;
         group.texts = texts;
-        const std::string line = by_line(table, keys, row);
+        const std::string line = by_line(table, keys, row, shown.by_text());
         group.line = run_text(*run, line);
         group.heading = run_text(*run, by_heading(line));
     }

@@ -14,6 +14,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "data/graphics_file.h"
+#include "language/format_statement.h"
 #include "language/output_options.h"
 #include "modules/by_group_operation.h"
 #include "modules/statement_actions.h"
@@ -158,23 +159,59 @@ qh_record *op_open_read(qh_dataset *ds, int32_t var_count)
     return run->new_record(ds, false, var_count);
 }
 
+// The format a variable of an input data set is shown with; false when it has none the host knows.
+bool input_format(RunContext *run, const qh_dataset *ds, int32_t number, ValueFormat &fmt)
+{
+    return variable_format(variables_of(ds)[static_cast<size_t>(number - 1)], &run->session().formats, fmt);
+}
+
 int op_bind_variable(qh_record *rec, int32_t number, int32_t, void *buffer, int32_t length, int32_t code)
 {
     RunContext *run = run_or_null();
-    if (!valid_record(run, rec) || rec->writing || !buffer || code != QH_BIND_NATIVE)
+    if (!valid_record(run, rec) || rec->writing || !buffer || (code != QH_BIND_NATIVE && code != QH_BIND_FORMATTED))
         return misuse(run, "a variable binding is not valid.");
     const std::vector<Variable> &variables = variables_of(rec->dataset);
     if (number < 1 || number > static_cast<int32_t>(variables.size()))
         return misuse(run, "variable number " + std::to_string(number) + " does not exist in " +
                                rec->dataset->name.display + ".");
     const Variable &v = variables[static_cast<size_t>(number - 1)];
-    if ((v.type == VarType::Numeric && length != sizeof(double)) ||
-        (v.type == VarType::Character && (length < 1 || length > 32767)))
+    const bool text = v.type == VarType::Character || code == QH_BIND_FORMATTED;
+    if ((!text && length != sizeof(double)) || (text && (length < 1 || length > 32767)))
         return misuse(run, "variable " + v.name + " cannot be bound with length " + std::to_string(length) + ".");
     if (rec->cursor && !rec->dataset->selected.empty() && !rec->dataset->selected[static_cast<size_t>(number - 1)])
         return misuse(run, "variable " + v.name + " was bound after reading began without being selected.");
-    rec->bindings.push_back({number - 1, buffer, length});
+    std::shared_ptr<ValueFormat> format;
+    if (code == QH_BIND_FORMATTED) {
+        format = std::make_shared<ValueFormat>();
+        if (!input_format(run, rec->dataset, number, *format))
+            return misuse(run, "variable " + v.name + " has no format to be bound with.");
+    }
+    rec->bindings.push_back({number - 1, buffer, length, std::move(format)});
     return 0;
+}
+
+int32_t op_variable_format(qh_dataset *ds, int32_t number, char *buffer, int32_t size)
+{
+    RunContext *run = run_or_null();
+    if (!valid_dataset(run, ds) || ds->mode != QH_DS_INPUT || !buffer || size < 1)
+        return misuse(run, "a variable's format was asked of a data set that is not open for input.");
+    if (number < 1 || number > static_cast<int32_t>(variables_of(ds).size()))
+        return misuse(run, "variable number " + std::to_string(number) + " does not exist in " + ds->name.display + ".");
+    ValueFormat fmt;
+    const std::string name = input_format(run, ds, number, fmt) ? fmt.name() : std::string();
+    const size_t n = std::min(name.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, name.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int32_t>(name.size());
+}
+
+// A text blank-filled (cut) to a buffer's length.
+void fill_text(void *buffer, int length, std::string_view text)
+{
+    char *out = static_cast<char *>(buffer);
+    const size_t n = std::min(text.size(), static_cast<size_t>(length));
+    std::memset(out, ' ', static_cast<size_t>(length));
+    std::memcpy(out, text.data(), n);
 }
 
 int op_end_binding(qh_record *rec)
@@ -253,16 +290,20 @@ int op_fetch(qh_record *rec, int32_t)
     const std::vector<size_t> &columns = rec->dataset->input.columns;
     for (const auto &b : rec->bindings) {
         const size_t column = columns[static_cast<size_t>(b.column)];
-        if (variables_of(rec->dataset)[static_cast<size_t>(b.column)].type == VarType::Numeric) {
+        const bool numeric = variables_of(rec->dataset)[static_cast<size_t>(b.column)].type == VarType::Numeric;
+        if (b.format) {
+            // A missing value stays missing (blanks), whatever the format writes for it.
+            const std::string &text = rec->row.texts[column];
+            const bool missing = numeric ? is_missing(rec->row.numbers[column])
+                                         : text.find_first_not_of(' ') == std::string::npos;
+            fill_text(b.buffer, b.length, missing ? std::string() : numeric ? shown_number(rec->row.numbers[column], *b.format)
+                                                                             : shown_text(text, *b.format));
+        } else if (numeric) {
             const double number = rec->row.numbers[column];
             const double value = is_missing(number) ? missing_value() : number;
             std::memcpy(b.buffer, &value, sizeof value);
         } else {
-            const std::string &text = rec->row.texts[column];
-            char *out = static_cast<char *>(b.buffer);
-            const size_t n = std::min(text.size(), static_cast<size_t>(b.length));
-            std::memset(out, ' ', static_cast<size_t>(b.length));
-            std::memcpy(out, text.data(), n);
+            fill_text(b.buffer, b.length, rec->row.texts[column]);
         }
     }
     return 0;
@@ -301,8 +342,11 @@ int op_define_variable(qh_record *rec, const qh_var_def *def, int32_t, const voi
         (type == VarType::Character && (length < 1 || length > 32767)))
         return misuse(run, "a variable of length " + std::to_string(length) + " cannot be defined.");
     const std::string given = fixed_text(def->name, static_cast<size_t>(def->name_length));
-    std::string name = valid_name(given);
-    if (!is_valid_name(given))
+    // A valid name keeps its case, as the variables a procedure carries from its input keep
+    // theirs; an invalid one is made valid (upper case).
+    const bool valid = is_valid_name(given);
+    std::string name = valid ? given : valid_name(given);
+    if (!valid)
         run->log().note("The variable name \"" + given + "\" is not a valid name; it is written as " + name + ".");
     const std::string chosen = rec->names.claim(name);
     if (chosen != name)
@@ -660,6 +704,7 @@ void fill_routine_table(qh_routines *table, qh_parse_area *area)
     table->open_graphics_file = op_open_graphics_file;
     table->close_graphics_file = op_close_graphics_file;
     table->by_groups = op_by_groups;
+    table->variable_format = op_variable_format;
 }
 
 } // namespace quill::host

@@ -1,6 +1,7 @@
 #include "modules/run_context.h"
 
 #include "api/grammar_descriptor.h"
+#include "language/format_statement.h"
 #include "language/output_options.h"
 
 namespace quill::host {
@@ -29,6 +30,9 @@ qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &err
     auto ds = std::make_unique<qh_dataset>();
     if (!open_for_reading(ref, session_.library, log(), ds->input, error, session_.step_where))
         return nullptr;
+    for (const std::vector<Token> &statement : session_.step_formats)
+        if (!apply_format_statement(statement, session_.formats, ds->input.variables, error))
+            return nullptr;
     ds->name = ref.name;
     ds->reference = ref;
     ds->mode = QH_DS_INPUT;

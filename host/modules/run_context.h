@@ -42,6 +42,7 @@ struct qh_record {
         int column;   // 0-based, among the variables the data set's options keep
         void *buffer;
         int length;
+        std::shared_ptr<const quill::host::ValueFormat> format; // QH_BIND_FORMATTED: the text it writes
     };
     struct Definition {
         std::string name;

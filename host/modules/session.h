@@ -9,8 +9,10 @@
 
 #include "base/log_writer.h"
 #include "data/dataset_library.h"
+#include "language/format_catalog.h"
 #include "language/macro/macro_processor.h"
 #include "language/macro/macro_symbols.h"
+#include "language/sql/sql_views.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -37,9 +39,12 @@ struct Session {
     std::filesystem::path graphics_folder = "."; // -gpath: where procedures write graphics files
     std::map<std::string, int> procedure_steps;  // steps run so far, per procedure name
     std::vector<Token> step_where;     // the WHERE statement of the running PROC step: filters its input
+    std::vector<std::vector<Token>> step_formats; // its FORMAT and INFORMAT statements: formats of its input
     std::map<std::string, std::string> filerefs; // FILENAME ref 'path': the upper-case ref -> the path
     MacroSymbols macro_symbols;        // %LET, CALL SYMPUTX and the automatic macro variables
     MacroOptions macro_options;        // OPTIONS MPRINT, SYMBOLGEN, MLOGIC, MINOPERATOR ...
+    FormatCatalog formats;             // the formats and informats PROC FORMAT defined
+    SqlViews sql_views;                // PROC SQL's CREATE VIEW: kept for the run
 };
 
 // The thread limit the program's options set for the steps that follow, as the interface vector

@@ -30,6 +30,11 @@ private:
     bool error_at(size_t token, const std::string &message)
     {
         const int line = line_at(token);
+        // A message that already names its place (a FORMAT statement's) keeps it.
+        if (message.find(" (line ") != std::string::npos || message.find(" at line ") != std::string::npos) {
+            run_.log().error(message);
+            return false;
+        }
         std::string text = message;
         if (!text.empty() && text.back() == '.')
             text.pop_back();
@@ -190,23 +195,47 @@ public:
         }
         if (input)
             for (const DeferredList &list : lists)
-                ok = store_list(list, input->input.variables) && ok;
+                ok = store_list(list, *input) && ok;
         if (ok)
             area.proc_record = proc;
         return ok;
     }
 
 private:
-    bool store_list(const DeferredList &list, const std::vector<Variable> &variables)
+    // The keyword of the statement holding `token`, upper case ("PROC" for the PROC statement).
+    std::string statement_of(size_t token) const
     {
+        size_t first = std::min(token, tokens_.size());
+        while (first > 0 && tokens_[first - 1].kind != TokenKind::Semicolon)
+            --first;
+        return first < tokens_.size() ? upper_case(tokens_[first].text) : std::string("PROC");
+    }
+
+    // A list that cannot be resolved: its error with the data set, the statement and the line,
+    // "Variable DIST not found in data set WORK.D (MODEL statement, line 3)." (a statement whose
+    // `;` is missing runs on into the next one's words).
+    bool list_error(const DeferredList &list, const qh_dataset &input, std::string error)
+    {
+        const std::string missing = " not found.";
+        if (error.size() > missing.size() && error.compare(0, 9, "Variable ") == 0 &&
+            error.compare(error.size() - missing.size(), missing.size(), missing) == 0)
+            error.replace(error.size() - 1, 1, " in data set " + input.name.display + ".");
+        if (!error.empty() && error.back() == '.')
+            error.pop_back();
+        run_.log().error(error + " (" + statement_of(list.span.begin) + " statement, line " +
+                         std::to_string(line_at(list.span.begin)) + ").");
+        return false;
+    }
+
+    bool store_list(const DeferredList &list, const qh_dataset &input)
+    {
+        const std::vector<Variable> &variables = input.input.variables;
         std::vector<Token> span(tokens_.begin() + static_cast<long>(list.span.begin),
                                 tokens_.begin() + static_cast<long>(list.span.end));
         std::vector<int> numbers;
         std::string error;
-        if (!resolve_variable_list(span, variables, numbers, error)) {
-            run_.log().error(error);
-            return false;
-        }
+        if (!resolve_variable_list(span, variables, numbers, error))
+            return list_error(list, input, error);
         qh_param &slot = *list.slot;
         if (list.single && numbers.size() != 1)
             return error_at(list.span.begin, "One variable is expected here, not " + std::to_string(numbers.size()) + ".");

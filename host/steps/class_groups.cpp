@@ -93,4 +93,29 @@ void class_groups(const Table &table, const std::vector<size_t> &classes, std::v
     rows = std::move(sorted);
 }
 
+void join_groups(std::vector<size_t> &rows, std::vector<std::pair<size_t, size_t>> &groups,
+                 const std::function<std::string(size_t row)> &key)
+{
+    std::unordered_map<std::string, size_t> joined; // key -> its place in `parts`
+    std::vector<std::vector<std::pair<size_t, size_t>>> parts;
+    for (const auto &group : groups) {
+        const auto [at, added] = joined.try_emplace(key(rows[group.first]), parts.size());
+        if (added)
+            parts.emplace_back();
+        parts[at->second].push_back(group);
+    }
+    if (parts.size() == groups.size())
+        return;
+    std::vector<size_t> order;
+    order.reserve(rows.size());
+    groups.clear();
+    for (const auto &group_parts : parts) {
+        const size_t begin = order.size();
+        for (const auto &[b, e] : group_parts)
+            order.insert(order.end(), rows.begin() + static_cast<std::ptrdiff_t>(b), rows.begin() + static_cast<std::ptrdiff_t>(e));
+        groups.push_back({begin, order.size()});
+    }
+    rows = std::move(order);
+}
+
 } // namespace quill::host

@@ -96,6 +96,12 @@ void run_options(Session &session, const Statement &statement)
             written = t[i + 1].source;
             has_value = true;
             i += 2;
+            // A list in parentheses, FMTSEARCH=(WORK LIBRARY), is one value.
+            for (int depth = is_punct(t[i - 1], '(') ? 1 : 0; depth > 0 && i + 1 < t.size(); ++i) {
+                depth += is_punct(t[i], '(') ? 1 : is_punct(t[i], ')') ? -1 : 0;
+                value += (depth > 0 && !is_punct(t[i - 1], '(') ? " " : "") + t[i].text;
+                written += t[i].source;
+            }
             for (; i + 1 < t.size() && adjoins(t[i - 1], t[i]); ++i) {
                 value += t[i].text;
                 written += t[i].source;

@@ -4,6 +4,7 @@
 
 #include "base/message_text.h"
 #include "base/names.h"
+#include "language/format_statement.h"
 #include "language/output_options.h"
 #include "language/variable_lists.h"
 #include "steps/by_groups.h"
@@ -42,26 +43,17 @@ bool listed(std::string_view words, std::string_view word)
     return false;
 }
 
-// Statements of the language that no step of this host runs. FORMAT and INFORMAT go when formats
-// exist; until then a step that has one does not run, since it could not run as written.
-bool refuse_unsupported_statement(Session &session, const Statement &statement)
+// The statements every PROC step has from the frame, whatever the procedure: WHERE condition;
+// (a later one replaces an earlier one), and FORMAT and INFORMAT, which give the input's
+// variables their formats for the step. False for any other statement.
+bool frame_statement(const Statement &statement, std::vector<Token> &where, std::vector<std::vector<Token>> &formats)
 {
     const std::string keyword = statement.keyword();
-    if (keyword != "FORMAT" && keyword != "INFORMAT")
-        return false;
-    session.log.error(at_line("The " + keyword + " statement is not supported by this host", statement.line()));
-    return true;
-}
-
-// The statements every PROC step has from the frame, whatever the procedure: WHERE condition;
-// (a later one replaces an earlier one) and the refused ones. False for any other statement.
-bool frame_statement(Session &session, const Statement &statement, std::vector<Token> &where, bool &refused)
-{
-    if (refuse_unsupported_statement(session, statement)) {
-        refused = true;
+    if (keyword == "FORMAT" || keyword == "INFORMAT") {
+        formats.push_back(statement.tokens);
         return true;
     }
-    if (statement.keyword() != "WHERE")
+    if (keyword != "WHERE")
         return false;
     where.assign(statement.tokens.begin() + 1, statement.tokens.end() - 1);
     return true;
@@ -91,16 +83,16 @@ void apply_labels(ProcRun &run, const std::vector<const Statement *> &labels)
     }
 }
 
-// Sorts the step's body: WHERE into run.where, BY into `by_statements`, LABEL into `labels`, the
-// procedure's own statements into run.statements. False (after an error for each) when a
-// statement is refused or not one of the procedure's.
+// Sorts the step's body: WHERE into run.where, FORMAT and INFORMAT into run.formats, BY into
+// `by_statements`, LABEL into `labels`, the procedure's own statements into run.statements. False
+// (after an error for each) when a statement is not one of the procedure's.
 bool sort_statements(ProcRun &run, const ProcRow &row, std::vector<const Statement *> &by_statements,
                      std::vector<const Statement *> &labels)
 {
-    bool refused = false, ok = true;
+    bool ok = true;
     for (const Statement &s : run.step.body) {
         const std::string keyword = s.keyword();
-        if (frame_statement(run.session, s, run.where, refused))
+        if (frame_statement(s, run.where, run.formats))
             continue;
         if (keyword == "LABEL") {
             labels.push_back(&s);
@@ -112,7 +104,7 @@ bool sort_statements(ProcRun &run, const ProcRow &row, std::vector<const Stateme
             ok = false;
         }
     }
-    return ok && !refused;
+    return ok;
 }
 
 // DATA= or _LAST_, read through its options and the WHERE statement.
@@ -137,6 +129,11 @@ bool open_input(ProcRun &run)
         run.error(error, run.line());
         return false;
     }
+    for (const std::vector<Token> &statement : run.formats)
+        if (!apply_format_statement(statement, session.formats, run.view.variables, error)) {
+            run.error(error, statement.front().line);
+            return false;
+        }
     return run.has_input = true;
 }
 
@@ -194,8 +191,9 @@ const StepOption *ProcRun::option(std::string_view option_name) const
 
 void ProcRun::error(const std::string &message, int at) const
 {
-    // An error in an expression (a WHERE) already names its place.
-    session.log.error(message.find(" at line ") != std::string::npos ? message : at_line(message, at));
+    // An error in an expression (a WHERE) or a FORMAT statement already names its place.
+    const bool placed = message.find(" at line ") != std::string::npos || message.find(" (line ") != std::string::npos;
+    session.log.error(placed ? message : at_line(message, at));
 }
 
 bool ProcRun::output_name(const Statement &statement, const StepOption &o, DatasetReference &ref) const
@@ -265,12 +263,12 @@ void run_host_procedure(Session &session, const Step &step, const ProcRow &row)
         if (!open_input(run))
             return;
         apply_labels(run, labels);
+    } else if (!run.where.empty() || !run.formats.empty()) {
+        run.error("PROC " + run.name + " reads no data set for " + (run.where.empty() ? "FORMAT to format" : "WHERE to filter"),
+                  run.line());
+        return;
     } else if (!labels.empty()) {
         session.log.note(at_line("PROC " + run.name + " reads no data set; the LABEL statement is ignored", labels.front()->line()));
-    }
-    if (!run.where.empty() && !run.has_input) {
-        run.error("PROC " + run.name + " reads no data set for WHERE to filter", run.line());
-        return;
     }
     for (const Statement *s : by_statements)
         if (!read_by_statement(session, *s, run.view.variables, run.by))
@@ -281,20 +279,28 @@ void run_host_procedure(Session &session, const Step &step, const ProcRow &row)
         run.note_read();
 }
 
+std::unique_ptr<StatementProcedure> open_statement_procedure(ProcRun &run, const ProcRow &row)
+{
+    if (!read_options(run.session, run.step.head, 2, row.options, run.name, run.options))
+        return nullptr;
+    return row.start(run);
+}
+
 int run_module_step(Session &session, const LoadedModule &module, const Step &step, const std::string &name)
 {
-    // The WHERE statement is the host's: it filters the input before the procedure sees it.
+    // WHERE, FORMAT and INFORMAT are the host's: they filter the input and give its variables
+    // their formats before the procedure sees it.
     std::vector<Token> tokens(step.head.tokens.begin() + 1, step.head.tokens.end());
     std::vector<Token> where;
-    bool refused = false;
+    std::vector<std::vector<Token>> formats;
     for (const Statement &s : step.body)
-        if (!frame_statement(session, s, where, refused))
+        if (!frame_statement(s, where, formats))
             tokens.insert(tokens.end(), s.tokens.begin(), s.tokens.end());
-    if (refused)
-        return 0;
     session.step_where = std::move(where);
+    session.step_formats = std::move(formats);
     const int rc = run_module_procedure(session, module, name, std::move(tokens), step.head.line());
     session.step_where.clear();
+    session.step_formats.clear();
     return rc;
 }
 

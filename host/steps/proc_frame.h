@@ -1,10 +1,10 @@
 // The frame of every PROC step: what each procedure would otherwise repeat. It reads the PROC
 // statement's options by the procedure's rows (flag | NAME=value | NAME=data set), opens DATA=
-// or _LAST_ through the step's WHERE statement, reads BY, refuses FORMAT and INFORMAT (the one
-// place to change when formats exist), checks the other statements against the procedure's
+// or _LAST_ through the step's WHERE statement, gives its variables the formats of the step's
+// FORMAT and INFORMAT statements, reads BY, checks the other statements against the procedure's
 // list, and writes the one "observations read" note with its WHERE line. A procedure's body then
-// deals only with its own options and statements. Module procedures get the WHERE statement, the
-// refusal and the note through the same frame.
+// deals only with its own options and statements. Module procedures get the WHERE, FORMAT and
+// INFORMAT statements and the note through the same frame.
 #ifndef QUILL_HOST_STEPS_PROC_FRAME_H
 #define QUILL_HOST_STEPS_PROC_FRAME_H
 
@@ -40,17 +40,33 @@ bool read_options(Session &session, const Statement &statement, size_t first, st
 
 class ProcRun;
 
+// A procedure that runs each statement as soon as its ';' is read (PROC SQL), so that what one
+// statement does (a macro variable it sets, a table it creates) is there for the next. The frame
+// opens it with the PROC statement; the runner then hands it the statements one at a time, RUN
+// among them, and QUIT, the next step or the program's end closes it.
+class StatementProcedure {
+public:
+    virtual ~StatementProcedure() = default;
+    virtual void statement(const Statement &statement) = 0;
+    virtual void finish() {}
+};
+
 // A procedure of the host: its body and what the frame reads for it.
 using ProcBody = void (*)(ProcRun &run);
+using StatementProcedureStart = std::unique_ptr<StatementProcedure> (*)(ProcRun &run);
 struct ProcRow {
     std::string_view name;
-    ProcBody run;
+    ProcBody run;                // the whole step, once collected (null for a statement-at-a-time one)
     std::string_view options;    // "DATA=ds OUT=ds NODUPKEY": NAME flags, NAME= values, NAME=ds data sets
     std::string_view statements; // its own statements, BY among them when it takes BY groups
+    StatementProcedureStart start = nullptr; // set for a procedure that runs statement by statement
 };
 
 // Runs one step of a host procedure through the frame.
 void run_host_procedure(Session &session, const Step &step, const ProcRow &row);
+// Opens a statement-at-a-time procedure with the options of `run`'s PROC statement; nullptr
+// (after an error) when they are not the procedure's.
+std::unique_ptr<StatementProcedure> open_statement_procedure(ProcRun &run, const ProcRow &row);
 
 class ProcRun {
 public:
@@ -62,6 +78,7 @@ public:
     std::vector<StepOption> options;         // of the PROC statement, as given
     std::vector<const Statement *> statements; // the procedure's own statements, in order
     std::vector<Token> where;                // the WHERE statement's condition (empty: none)
+    std::vector<std::vector<Token>> formats; // the FORMAT and INFORMAT statements, each whole
     bool has_input = false;                  // the procedure reads DATA= (or _LAST_)
     DatasetReference input;
     DatasetView view;                        // the input through its options and WHERE
@@ -100,8 +117,7 @@ private:
     bool noted_ = false;
 };
 // Runs one step of a module procedure: the WHERE statement filters its input, FORMAT and
-// INFORMAT are refused, and the rest of the step goes to the module. Returns its return code
-// (0 when the frame refused the step).
+// INFORMAT format it, and the rest of the step goes to the module. Returns its return code.
 int run_module_step(Session &session, const LoadedModule &module, const Step &step, const std::string &name);
 
 } // namespace quill::host

@@ -272,6 +272,48 @@ void ProgramRunner::run_proc_step(Step &step)
     step_finished("PROCEDURE " + (name.empty() ? std::string("?") : name), seconds, failed, warnings_before);
 }
 
+const ProcRow *ProgramRunner::statement_procedure(const Statement &head)
+{
+    if (head.keyword() != "PROC" || head.bad || head.tokens.size() < 2 || head.tokens[1].kind != TokenKind::Name)
+        return nullptr;
+    const ProcRow *row = find_host_procedure(upper_case(head.tokens[1].text));
+    return row && row->start ? row : nullptr;
+}
+
+void ProgramRunner::run_statement_step(Step &step, const ProcRow &row)
+{
+    const auto started = std::chrono::steady_clock::now();
+    const int errors_before = session_.log.errors();
+    const int warnings_before = session_.log.warnings();
+    const std::string what = "PROC " + std::string(row.name);
+    ProcRun run(session_, step, std::string(row.name));
+    std::unique_ptr<StatementProcedure> procedure;
+    guarded(what, step.head.line(), [&] { procedure = open_statement_procedure(run, row); });
+    Statement s;
+    while (!stop_ && read_statement(s)) {
+        const std::string keyword = s.keyword();
+        if (keyword == "QUIT" && ends_step(s))
+            break;
+        if (starts_step(s)) {
+            pending_ = std::move(s);
+            have_pending_ = true;
+            break;
+        }
+        if (keyword == "ENDSAS") {
+            stop_ = true;
+            break;
+        }
+        if (is_global(keyword))
+            run_global(s);
+        else if (procedure && !s.bad)
+            guarded(what, s.line(), [&] { procedure->statement(s); });
+    }
+    if (procedure)
+        guarded(what, step.head.line(), [&] { procedure->finish(); });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    step_finished("PROCEDURE " + std::string(row.name), seconds, session_.log.errors() > errors_before, warnings_before);
+}
+
 int ProgramRunner::run()
 {
     Statement s;
@@ -280,6 +322,10 @@ int ProgramRunner::run()
         if (starts_step(s)) {
             Step step;
             step.head = std::move(s);
+            if (const ProcRow *row = statement_procedure(step.head)) {
+                run_statement_step(step, *row);
+                continue;
+            }
             collect_step(step, keyword == "DATA");
             if (step.cancelled) {
                 // The step was written to be skipped: nothing is read, run or replaced.

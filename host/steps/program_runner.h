@@ -12,6 +12,7 @@
 #include "language/tokenizer.h"
 #include "modules/module_loader.h"
 #include "modules/session.h"
+#include "steps/proc_frame.h"
 #include "steps/step.h"
 
 namespace quill::host {
@@ -38,6 +39,11 @@ private:
     // Reads the body of a step up to RUN/QUIT, the next step or the end of the program.
     void collect_step(Step &step, bool data_step);
     void run_proc_step(Step &step);
+    // The host procedure that runs statement by statement which `head` starts, or nullptr.
+    static const ProcRow *statement_procedure(const Statement &head);
+    // Runs such a procedure, handing it each statement as it is read, up to QUIT, the next step or
+    // the end of the program.
+    void run_statement_step(Step &step, const ProcRow &row);
     // Runs a step's body; memory the system refuses ends the step with an error, not the process.
     template <typename Body>
     void guarded(const std::string &step, int line, Body body);

@@ -161,7 +161,16 @@ void code_class_predictor(const proc_options &options, proc_data &data, int32_t 
         else if (data.response_only_missing[o]) column[o] = hash_find(sorted, texts[o]);
     }
 
-    data.classes[i] = {levels, levels - 1, table, freqs};
+    // With WEIGHT a level's rows are not its weight: the listing shows both.
+    double *weight_sums = nullptr;
+    if (options.weighted) {
+        weight_sums = allocate_array<double>(levels);
+        const double *weights = data.columns[options.weight_index()];
+        for (int32_t o = 0; o < data.nobs; ++o)
+            if (!data.excluded[o]) weight_sums[static_cast<int32_t>(column[o])] += weights[o];
+    }
+
+    data.classes[i] = {levels, levels - 1, table, freqs, weight_sums};
 }
 
 } // namespace quill::proc

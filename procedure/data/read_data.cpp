@@ -14,10 +14,19 @@ namespace quill::proc {
 namespace {
 
 struct row_buffers {
-    double *numbers; // per read-list variable
-    name33 *texts;   // per read-list variable
+    double *numbers;    // per read-list variable
+    name33 *texts;      // per read-list variable
     int32_t *types;
+    int32_t *formatted; // per read-list variable: a CLASS predictor read as its format writes it
 };
+
+// A CLASS predictor with a display format is read as its formatted value, as SAS procedures
+// form their levels; a host without the operation has no formats to give.
+bool has_format(const proc_options &options, int32_t number) {
+    char name[64];
+    return host().variable_format != nullptr &&
+           host().variable_format(options.input, number, name, static_cast<int32_t>(sizeof name)) > 0;
+}
 
 int32_t type_of(const proc_options &options, int32_t v) {
     if (v < options.p) return options.predictors[v].var.type;
@@ -44,7 +53,7 @@ int32_t shared_source(const proc_options &options, int32_t v) {
 
 row_buffers prepare_reading(const proc_options &options, proc_data &data) {
     const int32_t vars = options.read_count();
-    row_buffers row{allocate_array<double>(vars), allocate_array<name33>(vars),
+    row_buffers row{allocate_array<double>(vars), allocate_array<name33>(vars), allocate_array<int32_t>(vars),
                     allocate_array<int32_t>(vars)};
     data.nobs = options.announced_obs;
     data.excluded = allocate_array<int32_t>(data.nobs);
@@ -72,9 +81,11 @@ row_buffers prepare_reading(const proc_options &options, proc_data &data) {
     data.read_record = host().open_read(options.input, vars);
     check_host(data.read_record != nullptr, "open the input data set for reading");
     for (int32_t v = 0; v < vars; ++v) {
-        void *buffer = row.types[v] == QH_VAR_NUMERIC ? static_cast<void *>(&row.numbers[v]) : row.texts[v].text;
-        const int32_t length = row.types[v] == QH_VAR_NUMERIC ? 8 : kNameWidth;
-        check_host(host().bind_variable(data.read_record, options.read_list[v], 0, buffer, length, QH_BIND_NATIVE) == 0,
+        row.formatted[v] = v < options.p && options.predictors[v].is_class && has_format(options, options.read_list[v]);
+        const bool number = row.types[v] == QH_VAR_NUMERIC && !row.formatted[v];
+        void *buffer = number ? static_cast<void *>(&row.numbers[v]) : row.texts[v].text;
+        check_host(host().bind_variable(data.read_record, options.read_list[v], 0, buffer, number ? 8 : kNameWidth,
+                                        row.formatted[v] ? QH_BIND_FORMATTED : QH_BIND_NATIVE) == 0,
                    "bind variable %d of the input data set", options.read_list[v]);
     }
     check_host(host().end_binding(data.read_record) == 0, "bind the variables of the input data set");
@@ -94,7 +105,7 @@ void store_observation(const proc_options &options, proc_data &data, const row_b
         if (!options.predictors[v].is_class) {
             data.columns[v][o] = value;
             if (host().is_missing(value)) excluded = 1;
-        } else if (row.types[v] == QH_VAR_NUMERIC) {
+        } else if (row.types[v] == QH_VAR_NUMERIC && !row.formatted[v]) {
             if (host().is_missing(value)) {
                 excluded = 1;
                 std::memset(data.texts[v][o].text, ' ', kNameWidth);
@@ -102,10 +113,11 @@ void store_observation(const proc_options &options, proc_data &data, const row_b
                 numeric_level_text(value, data.texts[v][o]);
             }
         } else {
+            // A formatted level is the format's text as written; a plain text is upper-cased.
             name33 &text = data.texts[v][o];
             take_text(row.texts[v], text);
             if (is_blank(text)) excluded = 1;
-            upper_case(text);
+            if (!row.formatted[v]) upper_case(text);
         }
     }
 

@@ -4,6 +4,7 @@
 #include "output/estimates_table.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,15 +15,14 @@
 namespace quill::proc {
 namespace {
 
-// A coefficient whose square is at most this is treated as zero and not printed.
-constexpr double kZeroSquare = 1e-12;
-bool is_zero(double beta) { return beta * beta <= kZeroSquare; }
+// A coefficient is zero where the fit set it to zero; a small one in large units is not.
+bool is_zero(double beta) { return beta == 0.0; }
 
 // Removed names wrap before this many displayed characters.
 constexpr std::size_t kRemovedWidth = 80;
 
 struct table_row {
-    std::string name, level, frequency, beta, std_err;
+    std::string name, level, frequency, weight, beta, std_err;
 };
 
 struct column {
@@ -32,13 +32,33 @@ struct column {
     std::size_t width;
 };
 
-std::string fixed6(double value) {
+// An estimate with six decimals, or below 0.001 in size with four significant digits in E
+// notation as the BEST format shows it (-7.056E-7), so that a slope in large units is not
+// printed as -0.000001.
+std::string estimate_text(double value) {
     char text[64];
-    std::snprintf(text, sizeof text, "%9.6f", value);
-    return text;
+    if (value == 0.0 || !(std::fabs(value) < 1e-3)) {
+        std::snprintf(text, sizeof text, "%9.6f", value);
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%.3E", value);
+    std::string shown = text;
+    // E-07 -> E-7: the exponent without its leading zeros.
+    const std::size_t e = shown.find('E');
+    std::size_t digits = e + 2;
+    while (digits + 1 < shown.size() && shown[digits] == '0') shown.erase(digits, 1);
+    return shown;
 }
 
 std::string trimmed_text(const char *text) { return trimmed(text).text; }
+
+// A level's sum of weights (with WEIGHT), to the digits a count or a weight needs.
+std::string weight_text(const class_coding &coding, int32_t level) {
+    if (coding.weight_sums == nullptr) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", coding.weight_sums[level]);
+    return text;
+}
 
 void add(std::string &line, const std::string &text, std::size_t width, bool right) {
     const std::string fill(width - std::min(width, display_width(text)), ' ');
@@ -48,7 +68,7 @@ void add(std::string &line, const std::string &text, std::size_t width, bool rig
 // The rows in MODEL order, and the names whose coefficient is zero.
 std::vector<table_row> table_rows(const proc_options &options, const proc_data &data, const proc_fit &fit,
                                   std::vector<std::string> &removed) {
-    std::vector<table_row> rows{{"Intercept", "", "", fixed6(fit.intercept), fixed6(fit.intercept_se)}};
+    std::vector<table_row> rows{{"Intercept", "", "", "", estimate_text(fit.intercept), estimate_text(fit.intercept_se)}};
     std::vector<std::vector<design_column>> columns_of(static_cast<std::size_t>(options.p));
     for_each_design_column(options, data, [&](const design_column &c) { columns_of[c.predictor].push_back(c); });
     for (int32_t i = 0; i < options.p; ++i) {
@@ -57,7 +77,7 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
         if (!options.predictors[i].is_class) {
             const int32_t k = columns.front().index;
             if (is_zero(fit.betas[k])) removed.push_back(name);
-            else rows.push_back({name, "", "", fixed6(fit.betas[k]), fixed6(fit.std_errs[k])});
+            else rows.push_back({name, "", "", "", estimate_text(fit.betas[k]), estimate_text(fit.std_errs[k])});
             continue;
         }
         const bool all_zero = std::all_of(columns.begin(), columns.end(),
@@ -75,7 +95,7 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
         bool named = false;
         for (int32_t level = 0; level < coding.count; ++level) {
             table_row row{named ? "" : name, trimmed_text(coding.texts[level].text),
-                          std::to_string(coding.freqs[level]), "", ""};
+                          std::to_string(coding.freqs[level]), weight_text(coding, level), "", ""};
             if (column == columns.end() || column->level != level) {
                 row.beta = "(Reference)";
             } else {
@@ -85,8 +105,8 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
                     removed.push_back(name + "=" + row.level);
                     continue;
                 }
-                row.beta = fixed6(fit.betas[k]);
-                row.std_err = fixed6(fit.std_errs[k]);
+                row.beta = estimate_text(fit.betas[k]);
+                row.std_err = estimate_text(fit.std_errs[k]);
             }
             named = true;
             rows.push_back(std::move(row));
@@ -95,11 +115,14 @@ std::vector<table_row> table_rows(const proc_options &options, const proc_data &
     return rows;
 }
 
-void print_rows(const std::vector<table_row> &rows, bool with_class) {
+// With WEIGHT the CLASS levels' column counts rows ("Rows", not "Frequency": a row of weight 3
+// stands for three observations) and the sum of their weights stands beside it.
+void print_rows(const std::vector<table_row> &rows, bool with_class, bool weighted) {
     std::vector<column> columns{{"Variable", &table_row::name, false, 0}};
     if (with_class) {
         columns.push_back({"Level", &table_row::level, false, 0});
-        columns.push_back({"Frequency", &table_row::frequency, true, 0});
+        columns.push_back({weighted ? "Rows" : "Frequency", &table_row::frequency, true, 0});
+        if (weighted) columns.push_back({"Sum of weights", &table_row::weight, true, 0});
     }
     columns.push_back({"Beta", &table_row::beta, true, 0});
     columns.push_back({"Std. Errs.", &table_row::std_err, true, 0});
@@ -156,7 +179,7 @@ void list_line(const std::string &text) {
 
 void print_estimates(const proc_options &options, const proc_data &data, const proc_fit &fit) {
     std::vector<std::string> removed;
-    print_rows(table_rows(options, data, fit, removed), options.class_count > 0);
+    print_rows(table_rows(options, data, fit, removed), options.class_count > 0, options.weighted);
     list_line("");
     print_removed(removed);
 }

@@ -1,10 +1,13 @@
 // warn_about_fit: log warnings about a fit the engine returned without an error but whose
 // numbers need care, written whether or not the report is printed. A selected fit that stopped
-// at the iteration limit; and a logistic response separated by the selected predictors, for
-// which the maximum likelihood estimate does not exist and the estimates run off with the
-// iterations.
+// at the iteration limit; a logistic response separated by the selected predictors, for which
+// the maximum likelihood estimate does not exist and the estimates run off with the iterations;
+// and a selection at an end of the lambda grid.
+#include <cctype>
 #include <cstdio>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "data/design_columns.h"
 #include "host_link.h"
@@ -113,10 +116,34 @@ void warn_separation(const proc_options &options, const proc_data &data, const p
 
 } // namespace
 
+void refuse_aliased_columns(const proc_options &options, const proc_data &data, const proc_fit &fit) {
+    std::vector<std::string> names;
+    for_each_design_column(options, data, [&](const design_column &c) {
+        if (fit.aliased[c.index] != 0) names.push_back(column_name(options, data, c.index).text);
+    });
+    std::string list;
+    for (std::size_t k = 0; k < names.size(); ++k)
+        list += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
+    list[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(list[0])));
+    const bool one = names.size() == 1;
+    host().log("%1z%s %s of the intercept and the design columns before %s in the MODEL statement "
+               "(aliased): %s cannot be told apart. Leave %s out, or choose which to keep.",
+               list.c_str(), one ? "is an exact linear combination" : "are exact linear combinations",
+               one ? "it" : "them", one ? "its coefficient and theirs" : "their coefficients",
+               one ? "it" : "them");
+    end_fit(rc_error);
+}
+
 void warn_about_fit(const proc_options &options, const proc_data &data, const proc_design &design,
                     const proc_fit &fit) {
     warn_convergence(options, fit);
     if (options.model == model_logistic) warn_separation(options, data, design, fit);
+    grid_warning warnings[2];
+    const int count = grid_end_warnings(design, fit, options.grid_size, warnings);
+    for (int w = 0; w < count; ++w) {
+        host().log("%1zWarning: %s %s", warnings[w].warning, warnings[w].reason);
+        host().log(" ");
+    }
 }
 
 } // namespace quill::proc

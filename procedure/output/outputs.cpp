@@ -15,8 +15,9 @@
 namespace quill::proc {
 namespace {
 
-// A linear predictor above this overflows the logistic and Poisson means in practice.
-constexpr double kLargestEta = 20.0;
+// Up to this linear predictor the logistic mean is e^eta / (e^eta + 1), as it always was; above
+// it 1 / (1 + e^-eta), which does not overflow.
+constexpr double kLogisticForm = 20.0;
 
 void define_info(const proc_options &options, const proc_design &design, const proc_fit &fit,
                  proc_outputs &outputs) {
@@ -96,8 +97,13 @@ double predicted_value(const proc_options &options, const proc_data &data, const
     eta += fit.intercept;
     if (options.has_offset) eta += data.columns[options.offset_index()][o];
     switch (options.model) {
-    case model_logistic: return eta <= kLargestEta ? std::exp(eta) / (std::exp(eta) + 1.0) : 1.0;
-    case model_poisson: return eta <= kLargestEta ? std::exp(eta) : missing;
+    case model_logistic:
+        return eta <= kLogisticForm ? std::exp(eta) / (std::exp(eta) + 1.0) : 1.0 / (1.0 + std::exp(-eta));
+    case model_poisson: {
+        // Counts near 1e9 have eta near 21: only a mean beyond the largest double is missing.
+        const double mu = std::exp(eta);
+        return std::isfinite(mu) ? mu : missing;
+    }
     default: return eta;
     }
 }

@@ -54,17 +54,10 @@ void model_lines(const proc_options &options, const proc_data &data) {
     if (data.character_response) line("Value modeled as Y=1:  %s", trimmed(data.event_text.text).text);
 }
 
-// The same warning in the listing and, as "%1zWarning: ...", in the log.
-void lambda_warning(const char *warning, const char *reason) {
-    line("Warning: %s %s", warning, reason);
-    host().log("%1zWarning: %s %s", warning, reason);
-    host().log(" ");
-}
-
 // Why the small end is flagged: the grid starts where every penalized coefficient has already
 // left, or the selected first value still shrinks a coefficient.
-bool penalized_all_zero_at_first(const proc_options &options, const proc_design &design, const proc_fit &fit) {
-    const std::size_t rows = static_cast<std::size_t>(options.grid_size);
+bool penalized_all_zero_at_first(const proc_design &design, const proc_fit &fit, int32_t grid_size) {
+    const std::size_t rows = static_cast<std::size_t>(grid_size);
     for (int32_t k = 0; k < design.columns; ++k)
         if (design.forcein[k] == 0 && fit.coef_path[static_cast<std::size_t>(k) * rows] != 0.0) return false;
     return true;
@@ -75,17 +68,9 @@ void fit_lines(const proc_options &options, const proc_design &design, const pro
         line("Minimum candidate lambda:     %15s", lambda_text(fit.min_lambda).text);
         line("Maximum candidate lambda:     %15s", lambda_text(fit.max_lambda).text);
     }
-    if (fit.at_max_lambda)
-        lambda_warning("The maximum candidate lambda appears to be too low.",
-                       "Larger values of lambda were not tried; MAXLAMBDA FULL extends the grid to "
-                       "where every penalized coefficient is 0.");
-    if (fit.at_min_lambda)
-        lambda_warning("The minimum candidate lambda appears to be too high.",
-                       penalized_all_zero_at_first(options, design, fit)
-                           ? "Every penalized coefficient is already 0 at the smallest lambda tried; "
-                             "a smaller MINLAMBDA lets predictors enter."
-                           : "The fit at the smallest lambda tried still shrinks a selected "
-                             "coefficient; a smaller MINLAMBDA may change the fit.");
+    grid_warning warnings[2];
+    const int count = grid_end_warnings(design, fit, options.grid_size, warnings);
+    for (int w = 0; w < count; ++w) line("Warning: %s %s", warnings[w].warning, warnings[w].reason);
     if (options.selection == selection_cv) {
         const char *rule = options.cv_one_se ? "1SE" : "MIN";
         if (options.has_fold)
@@ -120,6 +105,23 @@ void fit_lines(const proc_options &options, const proc_design &design, const pro
 }
 
 } // namespace
+
+int grid_end_warnings(const proc_design &design, const proc_fit &fit, int32_t grid_size,
+                      grid_warning (&out)[2]) {
+    int count = 0;
+    if (fit.at_max_lambda)
+        out[count++] = {"The maximum candidate lambda appears to be too low.",
+                        "Larger values of lambda were not tried; MAXLAMBDA FULL extends the grid to "
+                        "where every penalized coefficient is 0."};
+    if (fit.at_min_lambda)
+        out[count++] = {"The minimum candidate lambda appears to be too high.",
+                        penalized_all_zero_at_first(design, fit, grid_size)
+                            ? "Every penalized coefficient is already 0 at the smallest lambda tried; "
+                              "a smaller MINLAMBDA lets predictors enter."
+                            : "The fit at the smallest lambda tried still shrinks a selected "
+                              "coefficient; a smaller MINLAMBDA may change the fit."};
+    return count;
+}
 
 void print_summary(const proc_options &options, const proc_data &data, const proc_design &design,
                    const proc_fit &fit, const char *by_heading) {

@@ -307,15 +307,16 @@ void take_codes(proc_options &options, const qh_statement *proc) {
     else fail("%1z That ALGORITHM cannot be used in this version of QUILLFIT.");
 }
 
-// DIST: every entry is compared in turn and a later match overrides an earlier one.
+// DIST: every entry is compared in turn and a later match overrides an earlier one. BINOMIAL is
+// glm's family name for the logistic model.
 void take_model_type(proc_options &options, const qh_statement *proc) {
     struct dist_word { const char *word; int32_t n; model_kind model; };
     static constexpr dist_word kWords[] = {
         {"NORMAL", 6, model_normal},     {"GAUSSIAN", 8, model_normal},
         {"IDENTITY", 8, model_normal},   {"LINEAR", 6, model_normal},
         {"LOGISTIC", 8, model_logistic}, {"BINARY", 6, model_logistic},
-        {"LOGIT", 5, model_logistic},    {"POISSON", 7, model_poisson},
-        {"COUNT", 5, model_poisson},
+        {"BINOMIAL", 8, model_logistic}, {"LOGIT", 5, model_logistic},
+        {"POISSON", 7, model_poisson},   {"COUNT", 5, model_poisson},
     };
     const char *dist = text_value(proc, slot_dist, "NORMAL  ");
     bool known = false;
@@ -328,11 +329,11 @@ void take_model_type(proc_options &options, const qh_statement *proc) {
         options.model = model_poisson;
         known = true;
     }
-    if (!known) {
-        host().log("The link type was not recognized; please see the users' guide.");
-        host().log("%s", trimmed(dist).text);
-        end_run(rc_error);
-    }
+    if (!known)
+        fail("%1zDIST %s is not a model QUILLFIT fits: DIST must be NORMAL (also GAUSSIAN, IDENTITY, "
+             "LINEAR), LOGISTIC (also BINOMIAL, BINARY, LOGIT) or POISSON (also COUNT, LOG) "
+             "(line %d).",
+             trimmed(dist).text, slot(proc, slot_dist)->line);
 }
 
 void take_numbers(proc_options &options, const qh_statement *proc) {

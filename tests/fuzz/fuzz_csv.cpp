@@ -1,6 +1,6 @@
 // Fuzz target: the CSV reader on arbitrary bytes. A table it accepts is consistent: every column
 // has one value per row, a name a data set can store that no other column has, and character
-// values of at most 32 characters.
+// values of at most 32767 bytes.
 #include <cstdint>
 #include <string>
 #include <vector>

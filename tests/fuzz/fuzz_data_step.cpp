@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "data/csv/csv_store.h"
+#include "data/qds/qds_store.h"
 #include "fuzz_scratch.h"
 #include "modules/module_loader.h"
 #include "steps/program_runner.h"
@@ -71,16 +71,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ModuleLoader modules({});
         ProgramRunner(session, modules, program).run();
     }
-    for (const char *name : {"fz.csv", "fz2.csv"}) {
+    for (const char *name : {"fz.qds", "fz2.qds"}) {
     const auto written = scratch.work() / name;
     if (std::filesystem::exists(written)) {
         Table table;
         std::string error;
         ReadMessages messages;
-        if (!read_csv_file(written, table, error, messages) || !messages.empty())
+        const auto source = open_qds_file(written, messages, error);
+        if (!source || !read_table(*source, {}, table, error) || !messages.empty())
             __builtin_trap();
-        const auto again = scratch.work() / "again.csv";
-        if (!write_csv_file(again, table, error))
+        const auto again = scratch.work() / "again.qds";
+        if (!write_table(qds_format(), again, {}, table, source->describe().sorted_by, error))
             __builtin_trap();
         const auto bytes = [](const std::filesystem::path &file) {
             std::string text;

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "base/names.h"
-#include "data/csv/csv_store.h"
+#include "data/format.h"
 #include "fuzz_scratch.h"
 #include "modules/module_loader.h"
 #include "steps/program_runner.h"
@@ -107,7 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Table table;
         std::string error;
         ReadMessages messages;
-        if (!read_csv_file(entry.path(), table, error, messages))
+        const Format *format = format_for_extension(entry.path().extension().string());
+        const auto source = format ? format->open(entry.path(), messages, error) : nullptr;
+        if (!source || !read_table(*source, {}, table, error))
             __builtin_trap();
     }
     std::error_code ec;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "data/csv/csv_store.h"
 #include "language/tokenizer.h"
 #include "modules/session.h"
 
@@ -70,6 +71,29 @@ struct MemorySession {
             if (line.find(text) != std::string::npos)
                 return true;
         return false;
+    }
+    // A WORK data set read through its library, whatever format holds it; empty when it cannot be read.
+    Table work_table(const std::string &member) const
+    {
+        DatasetName name;
+        std::string error;
+        ReadMessages messages;
+        Table table;
+        if (!session.library.name("WORK", member, name, error))
+            return table;
+        const std::unique_ptr<TableSource> source = session.library.open(name, messages, error);
+        if (source)
+            read_table(*source, {}, table, error);
+        return table;
+    }
+    // The same as the text of a CSV file (as PROC EXPORT writes it).
+    std::string work_csv(const std::string &member) const
+    {
+        const std::filesystem::path file = folder / (member + ".exported.csv");
+        std::string error;
+        if (!write_csv_file(file, work_table(member), error))
+            return error;
+        return read_file(file);
     }
 };
 

@@ -441,7 +441,8 @@ void proci_entry(qh_routines *table, qh_parse_area *area) {
                          list_begin_report, title, format_into, compare, fill, remove_pattern,
                          name_text, allocate, end_run, dataset_name, graphics_folder, release,
                          open_graphics_file, close_graphics_file,
-                         g_host->by_groups_available ? by_groups : nullptr};
+                         g_host->by_groups_available ? by_groups : nullptr,
+                         nullptr}; // no variable_format: a host without formats
     *area = qh_parse_area{};
 }
 

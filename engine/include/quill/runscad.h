@@ -286,6 +286,9 @@ typedef struct quill_fit_result {
                                        at the selected lambda (criterion holds the error);
                                        else NaN */
     int32_t cv_folds;               /* QUILL_SELECTION_CV: the folds k; else 0 */
+    uint8_t *aliased;               /* [p] or NULL: when the call fails because design columns
+                                       are exact linear combinations of the intercept and the
+                                       columns before them, 0xFF for each such column (else 0) */
 } quill_fit_result;
 
 /*

@@ -552,7 +552,8 @@ private:
             for (size_t i : cut)
                 messages_.emplace_back(LineClass::Warning,
                                        located(label_, states_[i].long_line,
-                                               "values of " + names_[i] + " longer than 32 characters are cut to 32"));
+                                               "values of " + names_[i] + " longer than " + std::to_string(csv_max_text_length) +
+                                                   " bytes are cut to " + std::to_string(csv_max_text_length)));
         }
     }
 

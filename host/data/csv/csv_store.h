@@ -18,8 +18,9 @@
 
 namespace quill::host {
 
-// Text values are cut to 32 bytes: a CSV data set stores no longer ones.
-constexpr size_t csv_max_text_length = 32;
+// A CSV file has no declared lengths: a text column is as long as its longest value, up to the
+// 32767 bytes a variable holds.
+constexpr size_t csv_max_text_length = max_text_length;
 
 const Format &csv_format();
 
@@ -33,8 +34,8 @@ const Format &csv_format();
 //   nearest double, with a note when that is 0;
 // - header names a variable cannot have (empty, longer than 32 bytes, control characters, a name
 //   used twice) are changed, never to a name of another column, with one note listing the changes;
-// - values longer than 32 bytes are cut (never inside a UTF-8 character), with one warning per
-//   column.
+// - a text column's length is its longest value's; values longer than 32767 bytes are cut (never
+//   inside a UTF-8 character), with one warning per column.
 // The notes and warnings are added to `messages` only when the whole file could be read. A cursor
 // that meets a file changed since it was described fails with "... the file changed while it was
 // read."; the file stays open from the description on, so a file replaced by renaming (as every
@@ -90,7 +91,10 @@ private:
     std::string row_; // the row being written, handed to the stream whole
 };
 
-// A CSV sink (format.h): texts longer than 32 bytes are cut to 32.
+// A CSV sink (format.h). The file is always UTF-8: bytes of a text that are not (a Latin-1 é
+// from a hexadecimal constant, a SUBSTR that split a character) are written as U+FFFD, with one
+// warning per variable naming the first such value. What a CSV file cannot keep (declared
+// lengths, labels, formats, the sort order) is not written.
 std::unique_ptr<TableSink> create_csv_sink(const std::filesystem::path &target);
 
 // The same with another character between values (PROC EXPORT DBMS=TAB or DLM).

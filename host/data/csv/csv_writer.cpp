@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/message_text.h"
+#include "base/utf8_text.h"
 #include "data/csv/csv_store.h"
 
 namespace quill::host {
@@ -153,32 +155,48 @@ public:
         }
         if (!writer_.open(target_, error))
             return false;
-        types_.clear();
-        for (const Variable &v : variables) {
-            writer_.name(v.name);
-            types_.push_back(v.type);
-        }
+        variables_ = variables;
+        repaired_.assign(variables.size(), 0);
+        warnings_.clear();
+        for (const Variable &v : variables)
+            writer_.name(is_valid_utf8(v.name) ? v.name : repaired_utf8(v.name));
         return writer_.end_row(error);
     }
 
     bool write_row(const Row &row, std::string &error) override
     {
-        for (size_t i = 0; i < types_.size(); ++i) {
-            if (types_[i] == VarType::Numeric)
+        for (size_t i = 0; i < variables_.size(); ++i) {
+            if (variables_[i].type == VarType::Numeric)
                 writer_.number(row.numbers[i]);
+            else if (is_valid_utf8(row.texts[i]))
+                writer_.text(row.texts[i]);
             else
-                writer_.text(std::string_view(row.texts[i]).substr(0, csv_max_text_length));
+                writer_.text(repaired(i, row.texts[i]));
         }
         return writer_.end_row(error);
     }
 
     bool commit(std::string &error) override { return writer_.commit(error); }
     void discard() override { writer_.discard(); }
+    std::vector<std::string> warnings() const override { return warnings_; }
 
 private:
+    std::string repaired(size_t i, const std::string &text)
+    {
+        std::string valid = repaired_utf8(text);
+        if (!repaired_[i])
+            warnings_.push_back("Values of " + variables_[i].name + " that are not UTF-8 are written to the CSV file " +
+                                excerpt(target_.string(), path_excerpt_length) +
+                                " with U+FFFD in place of the bytes that are not, as in " + quoted_excerpt(valid) + ".");
+        repaired_[i] = 1;
+        return valid;
+    }
+
     std::filesystem::path target_;
     CsvWriter writer_;
-    std::vector<VarType> types_;
+    std::vector<Variable> variables_;
+    std::vector<char> repaired_;
+    std::vector<std::string> warnings_;
 };
 
 } // namespace
@@ -195,23 +213,7 @@ std::unique_ptr<TableSink> create_delimited_sink(const std::filesystem::path &ta
 
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error)
 {
-    CsvSink sink(target);
-    if (!sink.define(std::vector<Variable>(table.columns.begin(), table.columns.end()), error))
-        return false;
-    Row row;
-    row.resize(table.columns.size());
-    for (size_t r = 0; r < table.rows; ++r) {
-        for (size_t i = 0; i < table.columns.size(); ++i) {
-            const Column &col = table.columns[i];
-            if (col.type == VarType::Numeric)
-                row.numbers[i] = col.numbers[r];
-            else
-                row.texts[i] = col.texts[r];
-        }
-        if (!sink.write_row(row, error))
-            return false;
-    }
-    return sink.commit(error);
+    return write_table(csv_format(), target, {}, table, {}, error);
 }
 
 } // namespace quill::host

@@ -12,6 +12,7 @@
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/output_dataset.h"
+#include "language/format_statement.h"
 #include "steps/data_step/call_routines.h"
 #include "steps/data_step/grouped_reading.h"
 #include "steps/data_step/data_step.h"
@@ -150,7 +151,8 @@ private:
         const std::string &value = p_.expressions.text(expr, values_);
         if (&value == &values_.texts[i])
             return;
-        size_t n = std::min(value.size(), v.length);
+        // Cut to the variable's length, as SAS does, but never inside a UTF-8 character.
+        size_t n = utf8_prefix(value, v.length).size();
         while (n > 0 && value[n - 1] == ' ')
             --n;
         values_.texts[i].assign(value, 0, n);
@@ -416,7 +418,8 @@ private:
         case StmtKind::Put: {
             const std::vector<std::string> lines =
                 put_lines(p_.puts[static_cast<size_t>(s.put)], p_.expressions, values_,
-                          {&p_.pdv.variables, &p_.pdv.automatic, &p_.pdv.shown, p_.error_slot, p_.n_slot});
+                          {&p_.pdv.variables, &p_.pdv.automatic, &p_.pdv.shown, p_.error_slot, p_.n_slot,
+                           &p_.shown_formats});
             if (!p_.expressions.halted()) // exec reports the subscript; nothing is written
                 for (const std::string &line : lines)
                     session_.log.plain(line);
@@ -450,7 +453,7 @@ private:
                 if (automatic ? !pdv.shown[i] : pdv.automatic[i])
                     continue;
                 line.append(pdv.variables[i].name).append("=");
-                line.append(pdv.variables[i].type == VarType::Numeric ? best_text(values_.numbers[i]) : values_.texts[i]);
+                line.append(shown_value(pdv.variables[i], p_.shown_formats[i], values_.numbers[i], values_.texts[i]));
                 line.append(" ");
             }
         line.append("_ERROR_=1 _N_=").append(best_text(values_.numbers[static_cast<size_t>(p_.n_slot)]));

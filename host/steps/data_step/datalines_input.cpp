@@ -1,6 +1,6 @@
-// List INPUT: values separated by blanks (or the delimiters INFILE gives), '$' after a name makes
-// it character, '.' is a missing value. Names follow the rules a data set is read back with, so
-// whatever the step writes can be read again. The lines are read twice, a line at a time: once
+// The values of raw lines as the INPUT statement's layout finds them (input_layout.h): list input
+// split by blanks (or the delimiters INFILE gives), '.' a missing value; column, formatted and
+// modified list input with their informats. The lines are read twice, a line at a time: once
 // before the step runs, for the notes about their values and the lengths of the texts, and
 // again as the step's INPUT statement takes each observation.
 #include <algorithm>
@@ -21,79 +21,6 @@ namespace {
 constexpr int max_value_notes = 10;
 
 } // namespace
-
-// INPUT a b $ c1-c3 'my var'n; appends the columns to `table`.
-bool read_input_statement(Session &session, const Statement &s, Table &table)
-{
-    const auto &t = s.tokens;
-    NameSet names;
-    auto add = [&](const std::string &name, const Token &at) {
-        if (at.kind == TokenKind::NameLiteral && !is_storable_name(name)) {
-            session.log.error(at_line("The name literal " + excerpt(at.source) +
-                                          " cannot name a variable: a name has 1 to 32 characters, no control "
-                                          "characters, and neither begins nor ends with a blank",
-                                      at.line));
-            return false;
-        }
-        if (at.kind != TokenKind::NameLiteral && !is_valid_name(name)) {
-            session.log.error(at_line(quoted_excerpt(name) + " is not a valid variable name", at.line));
-            return false;
-        }
-        if (!names.insert(name)) {
-            session.log.error(at_line("Variable " + upper_case(name) + " appears twice in the INPUT statement", at.line));
-            return false;
-        }
-        Column col;
-        col.name = name;
-        table.columns.push_back(std::move(col));
-        return true;
-    };
-    for (size_t i = 1; i + 1 < t.size();) {
-        const Token &name = t[i];
-        if (name.kind != TokenKind::Name && name.kind != TokenKind::NameLiteral) {
-            session.log.error(
-                at_line("A variable name is expected in the INPUT statement at " + quoted_excerpt(name.source), name.line));
-            return false;
-        }
-        const size_t first_new = table.columns.size();
-        if (i + 2 < t.size() && is_punct(t[i + 1], '-') && t[i + 2].kind == TokenKind::Name) {
-            std::string p1, p2;
-            long n1 = 0, n2 = 0;
-            // At most a million names, as six digits allowed before.
-            if (!split_numbered_name(name.text, p1, n1) || !split_numbered_name(t[i + 2].text, p2, n2) ||
-                !same_name(p1, p2) || n2 - n1 > 999999 ||
-                n1 > n2) {
-                session.log.error(at_line("The range " + name.text + "-" + t[i + 2].text +
-                                              " needs names with the same prefix and rising numbers",
-                                          name.line));
-                return false;
-            }
-            const size_t needed = table.columns.size() + static_cast<size_t>(n2 - n1 + 1);
-            if (needed > table.columns.capacity()) {
-                reserve_or_throw(table.columns, std::max(needed, 2 * table.columns.capacity()));
-                names.reserve(table.columns.capacity());
-            }
-            for (long k = n1; k <= n2; ++k)
-                if (!add(p1 + std::to_string(k), name))
-                    return false;
-            i += 3;
-        } else {
-            if (!add(name.text, name))
-                return false;
-            ++i;
-        }
-        if (i + 1 < t.size() && is_punct(t[i], '$')) {
-            for (size_t c = first_new; c < table.columns.size(); ++c)
-                table.columns[c].type = VarType::Character;
-            ++i;
-        }
-    }
-    if (table.columns.empty()) {
-        session.log.error(at_line("The INPUT statement names no variables", s.line()));
-        return false;
-    }
-    return true;
-}
 
 namespace {
 
@@ -161,6 +88,62 @@ std::vector<std::string> split_raw_line(const std::string &line, const RawLayout
     return fields;
 }
 
+namespace {
+
+// How each column's text becomes its value: by the informat the INPUT or INFORMAT statement gave
+// it (column input's .d is the informat w.d over its columns), or as a plain number or text.
+class ValueReaders {
+public:
+    explicit ValueReaders(const InputLayout &input)
+    {
+        for (const InputItem &item : input.items) {
+            if (item.kind != InputItem::Kind::Value)
+                continue;
+            if (item.column >= informats_.size()) {
+                informats_.resize(item.column + 1);
+                has_.resize(item.column + 1, 0);
+            }
+            ValueFormat &informat = informats_[item.column];
+            if (item.has_informat) {
+                informat = item.informat;
+                has_[item.column] = 1;
+            }
+            if (item.mode == InputItem::Mode::Columns && item.implied_decimals >= 0) {
+                informat = ValueFormat();
+                informat.kind = ValueFormat::Kind::Fixed;
+                informat.width = static_cast<int>(item.last - item.first + 1);
+                informat.decimals = item.implied_decimals;
+                has_[item.column] = 1;
+            }
+        }
+    }
+    bool has(size_t c) const { return c < has_.size() && has_[c]; }
+    // The text of column c read by its informat; false (a missing value) when it cannot be.
+    bool number(size_t c, const std::string &field, double &value) const
+    {
+        const ValueFormat &informat = informats_[c];
+        value = missing_value();
+        // A list value is read whole, whatever the informat's width.
+        if (informat.width > 0 && informat.kind != ValueFormat::Kind::User &&
+            field.size() > static_cast<size_t>(informat.width)) {
+            ValueFormat whole = informat;
+            whole.width = static_cast<int>(field.size());
+            return input_number(field, whole, value);
+        }
+        return input_number(field, informat, value);
+    }
+    bool text(size_t c, const std::string &field, std::string &out) const
+    {
+        return input_text(field, informats_[c], out);
+    }
+
+private:
+    std::vector<ValueFormat> informats_;
+    std::vector<char> has_;
+};
+
+} // namespace
+
 size_t RawRecords::lines_through(long long observations) const
 {
     if (observations <= 0)
@@ -177,8 +160,8 @@ class RawObservations {
 public:
     enum class Got { Observation, End, LostCard, Failed };
 
-    RawObservations(const RawText &text, const RawLayout &layout, size_t width)
-        : text_(text), layout_(layout), width_(width)
+    RawObservations(const RawText &text, const RawLayout &layout, const InputLayout &input, size_t width)
+        : text_(text), layout_(layout), input_(input), width_(width)
     {
     }
 
@@ -186,6 +169,8 @@ public:
     {
         if (!records_ && !(records_ = text_.open(error)))
             return Got::Failed;
+        if (!input_.plain)
+            return next_by_layout(error);
         std::string line;
         while (read_line(line, error)) {
             taken_.clear();
@@ -206,16 +191,50 @@ public:
     }
 
     // The observation's c-th value ("." when its lines had none) and the line it came from.
-    const std::string &value(size_t c) const { return c < taken_.size() ? taken_[c] : missing_; }
+    const std::string &value(size_t c) const { return found(c) ? taken_[c] : missing_; }
+    bool found(size_t c) const { return c < taken_.size() && (input_.plain || found_[c]); }
     size_t line_of(size_t c) const { return c < from_.size() ? from_[c] : start_; }
     size_t start() const { return start_; }              // the observation's first line
     size_t line_values() const { return line_values_; }  // the values that line had, up to width + 1
-    size_t taken() const { return taken_.size(); }
+    size_t taken() const { return input_.plain ? taken_.size() : found_count_; }
     size_t lines_read() const { return at_ - std::min(at_, text_.first); } // of the range
     bool went_to_new_line() const { return went_to_new_line_; }
     size_t first_cut() const { return first_cut_; }
 
 private:
+    // An observation as the layout reads it: its count of lines (#n, /). Column and formatted
+    // input past the end of a line read blanks; a list value past it is missing.
+    Got next_by_layout(std::string &error)
+    {
+        lines_.resize(input_.lines);
+        views_.resize(input_.lines);
+        fields_by_layout_.resize(width_);
+        while (read_line(lines_[0], error)) {
+            start_ = at_ - 1;
+            if (input_.lines == 1 && is_blank_line(lines_[0]) && layout_.short_lines != ShortLines::Missover)
+                continue; // a blank line holds no values
+            for (size_t j = 1; j < input_.lines; ++j)
+                if (!read_line(lines_[j], error))
+                    return error.empty() ? Got::LostCard : Got::Failed;
+            for (size_t j = 0; j < input_.lines; ++j)
+                views_[j] = lines_[j];
+            read_layout_record(input_, views_, layout_.delimiters, fields_by_layout_);
+            taken_.resize(width_);
+            from_.resize(width_);
+            found_.assign(width_, 0);
+            found_count_ = 0;
+            for (size_t c = 0; c < width_; ++c) {
+                LayoutField &field = fields_by_layout_[c];
+                found_[c] = field.found;
+                found_count_ += field.found ? 1 : 0;
+                taken_[c] = std::move(field.text);
+                from_[c] = start_ + field.line;
+            }
+            line_values_ = found_count_;
+            return Got::Observation;
+        }
+        return error.empty() ? Got::End : Got::Failed;
+    }
     // The next line of the range; the lines before FIRSTOBS= are passed over.
     bool read_line(std::string &line, std::string &error)
     {
@@ -246,21 +265,27 @@ private:
 
     const RawText &text_;
     const RawLayout &layout_;
+    const InputLayout &input_;
     const size_t width_;
     std::unique_ptr<RecordStream> records_;
     size_t at_ = 0; // the lines read from the first, FIRSTOBS= or not
     size_t start_ = 0, line_values_ = 0, first_cut_ = RawRecords::none;
     bool went_to_new_line_ = false;
-    std::vector<std::string> fields_, taken_;
+    std::vector<std::string> fields_, taken_, lines_;
     std::vector<size_t> from_;
+    std::vector<std::string_view> views_;
+    std::vector<LayoutField> fields_by_layout_;
+    std::vector<char> found_; // by the layout: whether the c-th value was found
+    size_t found_count_ = 0;
     const std::string missing_ = ".";
 };
 
 // The notes about the values of the lines, and the longest text of each character column.
 class RawValues {
 public:
-    RawValues(Session &session, const RawText &text, size_t max_text_length, const Table &table)
-        : session_(session), text_(text), max_text_(max_text_length), table_(table),
+    RawValues(Session &session, const RawText &text, size_t max_text_length, const Table &table,
+              const ValueReaders &readers)
+        : session_(session), text_(text), max_text_(max_text_length), table_(table), readers_(readers),
           lengths_(table.columns.size(), 1), cut_(table.columns.size(), false),
           out_of_range_(table.columns.size(), false), underflow_(table.columns.size(), false)
     {
@@ -308,10 +333,15 @@ public:
                  std::to_string(width) + " values; the rest are missing.");
     }
 
-    // Looks at the value of column c ("." when the line had none) read from line `line`.
-    void check(size_t c, const std::string &field, size_t line)
+    // Looks at the value of column c ("." when the line had none) read from line `line`, by its
+    // informat when it has one and the value was found.
+    void check(size_t c, const std::string &field, size_t line, bool found)
     {
         const Column &col = table_.columns[c];
+        if (found && readers_.has(c)) {
+            check_read(c, field, line);
+            return;
+        }
         if (col.type == VarType::Character) {
             const size_t length = field == "." ? 0 : field.size();
             if (length > max_text_ && !cut_[c]) {
@@ -341,10 +371,23 @@ public:
     size_t length(size_t c) const { return lengths_[c]; }
 
 private:
+    void check_read(size_t c, const std::string &field, size_t line)
+    {
+        const Column &col = table_.columns[c];
+        std::string text;
+        double value = 0;
+        const bool read = col.type == VarType::Character ? readers_.text(c, field, text) : readers_.number(c, field, value);
+        if (!read)
+            note("Invalid data " + quoted_excerpt(field) + " for " + col.name + " in " + where(line) +
+                 "; it is set to missing.");
+        lengths_[c] = std::max(lengths_[c], std::min(text.size(), max_text_));
+    }
+
     Session &session_;
     const RawText &text_;
     size_t max_text_;
     const Table &table_;
+    const ValueReaders &readers_;
     std::vector<size_t> lengths_;
     std::vector<bool> cut_, out_of_range_, underflow_;
     int notes_ = 0;
@@ -356,9 +399,10 @@ class RawSource;
 class RawCursor : public RowCursor {
 public:
     RawCursor(std::shared_ptr<const RawSource> source, const RawText &text, const RawLayout &layout,
-              const Description &description, std::shared_ptr<RawProgress> progress)
-        : source_(std::move(source)), observations_(text, layout, description.variables.size()), text_(text),
-          description_(description), progress_(std::move(progress))
+              const InputLayout &input, const ValueReaders &readers, const Description &description,
+              std::shared_ptr<RawProgress> progress)
+        : source_(std::move(source)), observations_(text, layout, input, description.variables.size()), text_(text),
+          readers_(readers), description_(description), progress_(std::move(progress))
     {
         *progress_ = RawProgress();
     }
@@ -378,9 +422,14 @@ public:
             return Step::End;
         for (size_t c = 0; c < description_.variables.size(); ++c) {
             const std::string &field = observations_.value(c);
+            if (observations_.found(c) && readers_.has(c)) {
+                read_by_informat(c, field, row);
+                continue;
+            }
             if (description_.variables[c].type == VarType::Character) {
-                row.texts[c].assign(field == "." ? std::string_view() : std::string_view(field).substr(
-                                                       0, description_.variables[c].length));
+                // Cut to the variable's length, never inside a UTF-8 character.
+                row.texts[c].assign(field == "." ? std::string_view()
+                                                 : utf8_prefix(field, description_.variables[c].length));
                 continue;
             }
             double value = missing_value(); // still missing unless it is read
@@ -394,28 +443,46 @@ public:
     }
 
 private:
+    void read_by_informat(size_t c, const std::string &field, Row &row)
+    {
+        if (description_.variables[c].type == VarType::Numeric) {
+            readers_.number(c, field, row.numbers[c]);
+            return;
+        }
+        if (!readers_.text(c, field, text_read_))
+            text_read_.clear();
+        row.texts[c].assign(std::string_view(text_read_).substr(0, description_.variables[c].length));
+    }
+
     std::shared_ptr<const RawSource> source_; // which holds what the references below refer to
     RawObservations observations_;
     const RawText &text_;
+    const ValueReaders &readers_;
     const Description &description_;
+    std::string text_read_;
     std::shared_ptr<RawProgress> progress_;
 };
 
 class RawSource : public TableSource, public std::enable_shared_from_this<RawSource> {
 public:
-    RawSource(RawText text, const RawLayout &layout, Description description, std::shared_ptr<RawProgress> progress)
-        : text_(std::move(text)), layout_(layout), description_(std::move(description)), progress_(std::move(progress))
+    RawSource(RawText text, const RawLayout &layout, const InputLayout &input, Description description,
+              std::shared_ptr<RawProgress> progress)
+        : text_(std::move(text)), layout_(layout), input_(input), readers_(input), description_(std::move(description)),
+          progress_(std::move(progress))
     {
     }
     const Description &describe() const override { return description_; }
     std::unique_ptr<RowCursor> rows(const std::vector<bool> &, std::string &) const override
     {
-        return std::make_unique<RawCursor>(shared_from_this(), text_, layout_, description_, progress_);
+        return std::make_unique<RawCursor>(shared_from_this(), text_, layout_, input_, readers_, description_,
+                                           progress_);
     }
 
 private:
     RawText text_;
     RawLayout layout_;
+    InputLayout input_;
+    ValueReaders readers_;
     Description description_;
     std::shared_ptr<RawProgress> progress_;
 };
@@ -423,13 +490,15 @@ private:
 } // namespace
 
 std::shared_ptr<const TableSource> raw_input_source(Session &session, const RawText &text, const RawLayout &layout,
-                                                   size_t max_text_length, const Table &table, RawRecords &records)
+                                                   const InputLayout &input, size_t max_text_length, const Table &table,
+                                                   RawRecords &records)
 {
     const size_t width = table.columns.size();
     Description description;
     {
-        RawValues values(session, text, max_text_length, table);
-        RawObservations observations(text, layout, width);
+        const ValueReaders readers(input);
+        RawValues values(session, text, max_text_length, table, readers);
+        RawObservations observations(text, layout, input, width);
         std::string error;
         for (RawObservations::Got got; (got = observations.next(error)) != RawObservations::Got::End;) {
             if (got == RawObservations::Got::Failed) {
@@ -437,25 +506,33 @@ std::shared_ptr<const TableSource> raw_input_source(Session &session, const RawT
                 return nullptr;
             }
             if (got == RawObservations::Got::LostCard) {
-                session.log.note("LOST CARD. The values begun in " + values.where(observations.start()) +
-                                 " run out at the end of the data and make no observation.");
+                session.log.note(input.plain ? "LOST CARD. The values begun in " + values.where(observations.start()) +
+                                                   " run out at the end of the data and make no observation."
+                                             : "LOST CARD. The observation begun in " +
+                                                   values.where(observations.start()) + " needs " +
+                                                   std::to_string(input.lines) + " lines; the data end before them.");
                 break;
             }
             if (layout.short_lines == ShortLines::Noted)
                 values.count_notes(observations, width);
             for (size_t c = 0; c < width; ++c)
-                values.check(c, observations.value(c), observations.line_of(c));
+                values.check(c, observations.value(c), observations.line_of(c), observations.found(c));
             ++description.rows;
         }
         records.lines = observations.lines_read();
         records.went_to_new_line = observations.went_to_new_line();
         records.first_cut = observations.first_cut();
         description.variables.assign(table.columns.begin(), table.columns.end());
+        // A text's length is its longest value, unless the statement gave it one.
         for (size_t c = 0; c < width; ++c)
-            if (description.variables[c].type == VarType::Character)
+            if (description.variables[c].type != VarType::Character)
+                continue;
+            else if (c < input.fixed_length.size() && input.fixed_length[c])
+                description.variables[c].length = std::min(description.variables[c].length, max_text_length);
+            else
                 description.variables[c].length = values.length(c);
     }
-    return std::make_shared<RawSource>(text, layout, std::move(description), records.progress);
+    return std::make_shared<RawSource>(text, layout, input, std::move(description), records.progress);
 }
 
 } // namespace quill::host

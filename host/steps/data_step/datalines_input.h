@@ -1,6 +1,6 @@
-// List INPUT: the variables the INPUT statement names and the values of raw lines, whether the
-// data lines of the step or the lines of the file an INFILE statement names, read as a data set
-// whose observations are made from the lines as the step reads them.
+// INPUT: the values of raw lines, whether the data lines of the step or the lines of the file an
+// INFILE statement names, found as the INPUT statement's layout says (input_layout.h) and read
+// as a data set whose observations are made from the lines as the step reads them.
 #ifndef QUILL_HOST_STEPS_DATA_STEP_DATALINES_INPUT_H
 #define QUILL_HOST_STEPS_DATA_STEP_DATALINES_INPUT_H
 
@@ -10,6 +10,7 @@
 
 #include "data/format.h"
 #include "modules/session.h"
+#include "steps/data_step/input_layout.h"
 #include "steps/step.h"
 
 namespace quill::host {
@@ -63,14 +64,14 @@ struct RawRecords {
     size_t lines_through(long long observations) const;
 };
 
-// INPUT a b $ c1-c3 'my var'n; appends the columns to `table`; false when an error was logged.
-bool read_input_statement(Session &session, const Statement &s, Table &table);
 // Reads the lines once for the notes about their values, the observation count and the lengths
 // of the character columns of `table` (a text is cut to the longest the output's format stores),
 // and gives the data set that reads the lines again, an observation at a time, as the step asks
-// for them: no more than a line and an observation are held. nullptr when an error was logged.
+// for them: no more than a line and an observation are held. The INPUT statement's layout
+// (input_layout.h) finds the values. nullptr when an error was logged.
 std::shared_ptr<const TableSource> raw_input_source(Session &session, const RawText &text, const RawLayout &layout,
-                                                   size_t max_text_length, const Table &table, RawRecords &records);
+                                                   const InputLayout &input, size_t max_text_length, const Table &table,
+                                                   RawRecords &records);
 // The values of a line split as the layout says, at most `most` of them (exposed for tests).
 std::vector<std::string> split_raw_line(const std::string &line, const RawLayout &layout,
                                         size_t most = std::numeric_limits<size_t>::max());

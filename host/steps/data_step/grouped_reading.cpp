@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "base/names.h"
+
 namespace quill::host {
 namespace {
 
@@ -275,7 +277,7 @@ void load_current_row(const Reader::Input &in, const Pdv &pdv, Row &values)
             values.numbers[i] = row.numbers[column];
         } else {
             const std::string &text = row.texts[column];
-            values.texts[i].assign(text, 0, std::min(text.size(), pdv.variables[i].length));
+            values.texts[i].assign(utf8_prefix(text, pdv.variables[i].length));
         }
     }
 }

@@ -39,11 +39,17 @@ std::string trimmed(std::string_view text)
     return std::string(text);
 }
 
-std::string list_value(const ExpressionSet &expressions, int node, const Row &values)
+// A value as list output writes it: in its variable's format when it has one.
+std::string list_value(const ExpressionSet &expressions, int node, const Row &values, const ValueFormat *fmt)
 {
     if (expressions.type(node) == VarType::Character)
-        return trimmed(expressions.text(node, values));
-    return best_text(expressions.number(node, values));
+        return fmt ? shown_text(expressions.text(node, values), *fmt) : trimmed(expressions.text(node, values));
+    return fmt ? shown_number(expressions.number(node, values), *fmt) : best_text(expressions.number(node, values));
+}
+
+const ValueFormat *format_of(const PutVariables &all, int slot)
+{
+    return all.formats && slot >= 0 ? (*all.formats)[static_cast<size_t>(slot)] : nullptr;
 }
 
 } // namespace
@@ -58,33 +64,37 @@ std::vector<std::string> put_lines(const std::vector<PutItem> &items, const Expr
         switch (item.kind) {
         case PutItem::Kind::Text: line.place(item.text); break;
         case PutItem::Kind::Value:
-            line.place(list_value(expressions, item.node, values));
-            line.advance(1);
-            break;
-        case PutItem::Kind::Named: {
+        case PutItem::Kind::Named:
+        case PutItem::Kind::NamedFormatted: {
             const int slot = item.slot >= 0 ? item.slot : expressions.element_slot(item.node, values);
             if (slot < 0)
                 break; // a subscript out of range: the step stops
-            line.place((*all.variables)[static_cast<size_t>(slot)].name + "=" +
-                       list_value(expressions, item.node, values));
+            const ValueFormat *fmt = item.kind == PutItem::Kind::NamedFormatted ? &item.format : format_of(all, slot);
+            const std::string value = list_value(expressions, item.node, values, fmt);
+            line.place(item.kind == PutItem::Kind::Value ? value
+                                                         : (*all.variables)[static_cast<size_t>(slot)].name + "=" + value);
             line.advance(1);
             break;
         }
         case PutItem::Kind::Formatted:
-            if (item.format.kind == ValueFormat::Kind::Text)
+            if (item.format.character())
                 put_text(expressions.text(item.node, values), item.format, formatted);
             else
                 put_number(expressions.number(item.node, values), item.format, formatted);
             line.place(formatted);
             break;
+
         case PutItem::Kind::All:
             for (const bool automatic : {false, true})
                 for (size_t i = 0; i < all.variables->size(); ++i) {
                     if (automatic ? !all.shown || !(*all.shown)[i] : (*all.automatic)[i])
                         continue;
                     const Variable &v = (*all.variables)[i];
-                    line.place(v.name + "=" +
-                               (v.type == VarType::Numeric ? best_text(values.numbers[i]) : trimmed(values.texts[i])));
+                    const ValueFormat *fmt = format_of(all, static_cast<int>(i));
+                    const std::string value = v.type == VarType::Numeric
+                                                  ? (fmt ? shown_number(values.numbers[i], *fmt) : best_text(values.numbers[i]))
+                                                  : (fmt ? shown_text(values.texts[i], *fmt) : trimmed(values.texts[i]));
+                    line.place(v.name + "=" + value);
                     line.advance(1);
                 }
             line.place("_ERROR_=" + best_text(values.numbers[static_cast<size_t>(all.error_slot)]) +

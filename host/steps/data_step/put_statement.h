@@ -13,7 +13,7 @@
 namespace quill::host {
 
 struct PutItem {
-    enum class Kind : unsigned char { Text, Value, Named, Formatted, All, NewLine, Column, Advance };
+    enum class Kind : unsigned char { Text, Value, Named, Formatted, NamedFormatted, All, NewLine, Column, Advance };
     Kind kind = Kind::Text;
     std::string text; // Text: the constant
     int node = -1;    // Value, Named, Formatted: a variable or an array element
@@ -29,6 +29,9 @@ struct PutVariables {
     const std::vector<char> *automatic = nullptr;
     const std::vector<char> *shown = nullptr; // IN=, FIRST. and LAST.
     int error_slot = -1, n_slot = -1;
+    // Per variable: the format its values are written with in list and named output (null: BEST12.
+    // for numbers, texts as they are).
+    const std::vector<const ValueFormat *> *formats = nullptr;
 };
 
 // The lines one PUT statement writes for the current values (a PUT with no items writes one

@@ -6,6 +6,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "language/dataset_reference.h"
+#include "language/format_statement.h"
 #include "language/variable_lists.h"
 #include "steps/data_step/datalines_input.h"
 #include "steps/data_step/infile_statement.h"
@@ -38,6 +39,8 @@ int Pdv::add(const std::string &name, VarType type, size_t length)
 }
 
 namespace {
+
+constexpr long max_listed = 1'000'000; // variables one FORMAT or INFORMAT statement may list
 
 bool is_word(const Token &t, const char *word) { return t.kind == TokenKind::Name && upper_case(t.text) == word; }
 
@@ -92,6 +95,12 @@ public:
             if (!p_.pdv.assigned[i] && !p_.pdv.automatic[i] && !p_.pdv.retained[i])
                 session_.log.note("Variable " + p_.pdv.variables[i].name + " is uninitialized.");
         p_.pdv.values.resize(p_.pdv.variables.size());
+        // The formats PUT writes the variables with, each parsed once.
+        p_.formats.resize(p_.pdv.variables.size());
+        p_.shown_formats.assign(p_.pdv.variables.size(), nullptr);
+        for (size_t i = 0; i < p_.pdv.variables.size(); ++i)
+            if (variable_format(p_.pdv.variables[i], &session_.formats, p_.formats[i]))
+                p_.shown_formats[i] = &p_.formats[i];
         return true;
     }
 
@@ -167,6 +176,7 @@ private:
             return slot;
         };
         s.variable = [this](int slot) -> const Variable & { return p_.pdv.variables[static_cast<size_t>(slot)]; };
+        s.formats = &session_.formats;
         s.list = [this](const std::vector<Token> &item, std::vector<int> &slots, std::string &message) {
             std::vector<Variable> known;
             std::vector<int> known_slots, numbers;
@@ -379,7 +389,7 @@ private:
         if (keyword.empty())
             return expected("a statement", pos - 1);
         if (keyword == "FORMAT" || keyword == "INFORMAT")
-            return error("The " + keyword + " statement is not supported by this host", first);
+            return format_statement(pos, keyword == "INFORMAT");
         return error("Statement " + keyword + " is not supported in a DATA step by this host", first);
     }
 
@@ -509,23 +519,26 @@ private:
         return true;
     }
 
-    // The variables of an array: names and numbered ranges x1-x3 (created when new), other lists
-    // (a--d, x:, _NUMERIC_ ...) of the variables the step has so far. They must share one type.
-    bool array_elements(const std::vector<Token> &list, ArrayDef &array, bool character, size_t length, long limit)
+    // A variable a list names: its name, the token it is written at, its slot (-1 when new).
+    struct ListedVariable {
+        Token at;
+        std::string name;
+        int slot;
+    };
+
+    // The variables of a list: names and numbered ranges x1-x3 (new ones too), and lists of the
+    // variables the step has so far (a--d, x:, _NUMERIC_ ...); more than `limit` is the error
+    // `too_many`.
+    bool listed_variables(const std::vector<Token> &list, const std::string &statement, long limit,
+                          const std::string &too_many, std::vector<ListedVariable> &elements)
     {
-        struct Element {
-            Token at;
-            std::string name;
-            int slot;
-        };
-        std::vector<Element> elements;
         std::vector<Variable> known;
         std::vector<int> known_slots;
         known_variables(known, known_slots);
         for (size_t i = 0; i < list.size();) {
             const Token &t = list[i];
             if (t.kind != TokenKind::Name && t.kind != TokenKind::NameLiteral)
-                return error("Syntax error in the ARRAY statement: expected a variable name, found " +
+                return error("Syntax error in the " + statement + " statement: expected a variable name, found " +
                                  quoted_excerpt(t.source),
                              t);
             size_t width = 1; // the tokens of this item
@@ -548,7 +561,7 @@ private:
                                      " must run from a name ending in a number to a larger number of the same prefix",
                                  t);
                 if (to - from >= limit)
-                    return error("The array " + array.name + " has more than " + std::to_string(limit) + " elements", t);
+                    return error(too_many, t);
                 for (long k = from; k <= to; ++k) {
                     const std::string n = prefix + std::to_string(k);
                     elements.push_back({t, n, p_.pdv.find(n)});
@@ -568,8 +581,20 @@ private:
                 i += width;
             }
             if (static_cast<long>(elements.size()) > limit)
-                return error("The array " + array.name + " has more than " + std::to_string(limit) + " elements", t);
+                return error(too_many, t);
         }
+        return true;
+    }
+
+    // The variables of an array: names and numbered ranges x1-x3 (created when new), other lists
+    // (a--d, x:, _NUMERIC_ ...) of the variables the step has so far. They must share one type.
+    bool array_elements(const std::vector<Token> &list, ArrayDef &array, bool character, size_t length, long limit)
+    {
+        using Element = ListedVariable;
+        std::vector<Element> elements;
+        if (!listed_variables(list, "ARRAY", limit,
+                              "The array " + array.name + " has more than " + std::to_string(limit) + " elements", elements))
+            return false;
         if (!character)
             for (const Element &e : elements)
                 if (e.slot >= 0) { // an array of variables that exist takes their type
@@ -621,7 +646,7 @@ private:
             if (number)
                 p_.pdv.initial[slot] = value.kind == TokenKind::Missing ? missing_value() : negative ? -value.number : value.number;
             else
-                p_.pdv.initial_text[slot] = value.text.substr(0, p_.pdv.variables[slot].length);
+                p_.pdv.initial_text[slot] = std::string(utf8_prefix(value.text, p_.pdv.variables[slot].length));
             p_.pdv.retained[slot] = 1;
             p_.pdv.assigned[slot] = 1;
         }
@@ -1004,6 +1029,7 @@ private:
                     slot = p_.pdv.add(v.name, v.type, v.length);
                     p_.pdv.variables[static_cast<size_t>(slot)].label = v.label;
                     p_.pdv.variables[static_cast<size_t>(slot)].format = v.format;
+                    p_.pdv.variables[static_cast<size_t>(slot)].informat = v.informat;
                 } else {
                     Variable &have = p_.pdv.variables[static_cast<size_t>(slot)];
                     if (have.type != v.type)
@@ -1087,18 +1113,23 @@ private:
             item.kind = PutItem::Kind::Value;
             if (!element)
                 item.slot = p_.pdv.find(t.text);
-            if (is_punct(tokens_[pos], '=')) {
+            const bool named = is_punct(tokens_[pos], '=');
+            if (named) {
                 item.kind = PutItem::Kind::Named;
                 ++pos;
-            } else if (is_punct(tokens_[pos], '$') || tokens_[pos].kind == TokenKind::Format ||
-                       tokens_[pos].kind == TokenKind::Number) {
+            }
+            // x 8.2 writes the value in the format's width; x= date9. names it and writes it as
+            // the format does, without blanks before it.
+            if (named ? format_token_at(tokens_, pos, tokens_.size())
+                      : is_punct(tokens_[pos], '$') || tokens_[pos].kind == TokenKind::Format ||
+                            tokens_[pos].kind == TokenKind::Number) {
                 const Token &at = tokens_[pos];
                 const size_t format_start = pos;
-                if (!parse_value_format(tokens_, pos, tokens_.size(), false, item.format, message))
+                if (!parse_value_format(tokens_, pos, tokens_.size(), false, &session_.formats, item.format, message))
                     return error(message.rfind("expected", 0) == 0 ? "Syntax error in the PUT statement: " + message
                                                                    : message,
                                  at);
-                const bool text_format = item.format.kind == ValueFormat::Kind::Text;
+                const bool text_format = item.format.character();
                 if (text_format != (p_.expressions.type(item.node) == VarType::Character)) {
                     std::string written;
                     for (size_t k = format_start; k < pos; ++k)
@@ -1108,7 +1139,7 @@ private:
                                                   : " writes numbers, and " + t.text + " is character"),
                                  at);
                 }
-                item.kind = PutItem::Kind::Formatted;
+                item.kind = named ? PutItem::Kind::NamedFormatted : PutItem::Kind::Formatted;
             }
             items.push_back(std::move(item));
         }
@@ -1193,7 +1224,12 @@ private:
             return error("The DATA step takes one INPUT statement", s.at);
         have_input_ = true;
         Table table;
-        if (!read_input_statement(session_, *statement, table))
+        InputLayout layout;
+        const auto informat_of = [this](const std::string &name) {
+            const int slot = p_.pdv.find(name);
+            return slot < 0 ? std::string() : p_.pdv.variables[static_cast<size_t>(slot)].informat;
+        };
+        if (!parse_input_layout(session_, *statement, informat_of, table, layout))
             return false;
         const InfileRequest request = p_.infile ? *p_.infile : InfileRequest();
         if (request.data_lines && !step_.has_data_lines)
@@ -1203,7 +1239,7 @@ private:
             return false;
         const size_t max_text = p_.outputs.empty() ? default_format().max_text_length :
                                                      p_.outputs.front().ref.name.format->max_text_length;
-        auto source = raw_input_source(session_, text, request.layout, max_text, table, p_.records);
+        auto source = raw_input_source(session_, text, request.layout, layout, max_text, table, p_.records);
         if (!source)
             return false;
         Reader reader;
@@ -1305,6 +1341,65 @@ private:
         if (!pending.empty())
             return expected("a length after " + pending.back().text, pos);
         ++pos;
+        return true;
+    }
+
+    // FORMAT variables <format> ...; (INFORMAT alike): each list of variables takes the format
+    // after it; a list with none after it loses its format. A new variable is numeric, or
+    // character of the format's width when the format is.
+    bool format_statement(size_t &pos, bool informat)
+    {
+        const std::string statement = informat ? "INFORMAT" : "FORMAT";
+        std::vector<Token> list;
+        for (;;) {
+            const bool at_end = tokens_[pos].kind == TokenKind::Semicolon;
+            if (!at_end && !format_token_at(tokens_, pos, tokens_.size())) {
+                list.push_back(tokens_[pos++]);
+                continue;
+            }
+            const Token &at = tokens_[pos];
+            ValueFormat fmt;
+            std::string message;
+            if (!at_end && !parse_value_format(tokens_, pos, tokens_.size(), informat, &session_.formats, fmt, message))
+                return error(message.rfind("expected", 0) == 0 ? "Syntax error in the " + statement + " statement: " + message
+                                                               : message,
+                             at);
+            if (list.empty() && !at_end)
+                return error("Syntax error in the " + statement + " statement: expected a variable name before " +
+                                 quoted_excerpt(at.source),
+                             at);
+            std::vector<ListedVariable> variables;
+            if (!listed_variables(list, statement, max_listed, "The " + statement + " statement lists too many variables",
+                                  variables))
+                return false;
+            for (const ListedVariable &v : variables)
+                if (!give_format(v, at_end ? nullptr : &fmt, informat))
+                    return false;
+            list.clear();
+            if (at_end)
+                break;
+        }
+        ++pos;
+        return true;
+    }
+
+    bool give_format(const ListedVariable &v, const ValueFormat *fmt, bool informat)
+    {
+        int slot = v.slot >= 0 ? v.slot : p_.pdv.find(v.name);
+        const bool character = fmt && fmt->character();
+        if (slot < 0) {
+            if (!is_valid_name(v.name) && !(v.at.kind == TokenKind::NameLiteral && is_storable_name(v.name)))
+                return error("The name " + v.name + " is not a valid variable name", v.at);
+            const size_t width = fmt && fmt->width > 0 ? static_cast<size_t>(fmt->width) : 8;
+            slot = p_.pdv.add(v.name, character ? VarType::Character : VarType::Numeric, character ? width : number_length);
+        }
+        Variable &variable = p_.pdv.variables[static_cast<size_t>(slot)];
+        if (fmt && character != (variable.type == VarType::Character))
+            return error("The " + std::string(informat ? "informat " : "format ") + fmt->name() +
+                             (character ? " is for character values, and " : " is for numbers, and ") + variable.name +
+                             (character ? " is numeric" : " is character"),
+                         v.at);
+        (informat ? variable.informat : variable.format) = fmt ? fmt->name() : std::string();
         return true;
     }
 

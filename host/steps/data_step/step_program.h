@@ -116,6 +116,8 @@ struct StepProgram {
     RawRecords records;                // the lines INPUT's observations took
     std::vector<StepOutput> outputs;
     std::vector<std::vector<PutItem>> puts;
+    std::vector<ValueFormat> formats;                // the variables' formats, where they have one
+    std::vector<const ValueFormat *> shown_formats;  // per variable: into `formats`, or null
     bool has_output_statement = false;
     int n_slot = -1, error_slot = -1;
     std::vector<Token> where; // a WHERE statement, applied to every SET input

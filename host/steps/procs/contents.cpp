@@ -39,8 +39,8 @@ void split_format(const std::string &format, std::string &name, double &width, d
 }
 
 // The OUT= data set: LIBNAME MEMNAME NAME TYPE (1 numeric, 2 character) LENGTH VARNUM LABEL FORMAT
-// FORMATL FORMATD NOBS ENGINE SORTEDBY (the variable's place in the sort order, negative when
-// DESCENDING; 0 when it is not a key or the order is not known).
+// FORMATL FORMATD INFORMAT INFORML INFORMD NOBS ENGINE SORTEDBY (the variable's place in the sort
+// order, negative when DESCENDING; 0 when it is not a key or the order is not known).
 bool write_description(const ProcRun &run, const DatasetName &name, const DatasetReference &out_ref,
                        const std::vector<Variable> &variables, const std::vector<size_t> &alphabetic,
                        size_t observations, const std::vector<std::string> &sorted_by)
@@ -50,7 +50,7 @@ bool write_description(const ProcRun &run, const DatasetName &name, const Datase
     for (const Variable &v : variables) {
         longest_name = std::max(longest_name, v.name.size());
         longest_label = std::max(longest_label, v.label.size());
-        longest_format = std::max(longest_format, v.format.size());
+        longest_format = std::max({longest_format, v.format.size(), v.informat.size()});
     }
     auto text = [](const char *n, size_t length, const char *label) { return Variable{n, VarType::Character, length, label}; };
     auto number = [](const char *n, const char *label) { return Variable{n, VarType::Numeric, number_length, label}; };
@@ -65,6 +65,9 @@ bool write_description(const ProcRun &run, const DatasetName &name, const Datase
         text("FORMAT", longest_format, "Variable Format"),
         number("FORMATL", "Format Length"),
         number("FORMATD", "Number of Format Decimals"),
+        text("INFORMAT", longest_format, "Variable Informat"),
+        number("INFORML", "Informat Length"),
+        number("INFORMD", "Number of Informat Decimals"),
         number("NOBS", "Observations in Data Set"),
         text("ENGINE", 8, "Engine Name"),
         number("SORTEDBY", "Position of Variable in Sortedby Clause"),
@@ -73,7 +76,7 @@ bool write_description(const ProcRun &run, const DatasetName &name, const Datase
     if (!output->create(std::move(columns)))
         return false;
     Row row;
-    row.resize(13);
+    row.resize(16);
     for (size_t i : alphabetic) {
         const Variable &v = variables[i];
         double sorted = 0;
@@ -90,9 +93,10 @@ bool write_description(const ProcRun &run, const DatasetName &name, const Datase
         row.numbers[5] = static_cast<double>(i + 1);
         row.texts[6] = v.label;
         split_format(v.format, row.texts[7], row.numbers[8], row.numbers[9]);
-        row.numbers[10] = static_cast<double>(observations);
-        row.texts[11] = std::string(name.format->name);
-        row.numbers[12] = sorted;
+        split_format(v.informat, row.texts[10], row.numbers[11], row.numbers[12]);
+        row.numbers[13] = static_cast<double>(observations);
+        row.texts[14] = std::string(name.format->name);
+        row.numbers[15] = sorted;
         if (!output->write(row))
             return false;
     }
@@ -118,7 +122,7 @@ void run_proc_contents(ProcRun &run)
     std::stable_sort(alphabetic.begin(), alphabetic.end(), [&](size_t a, size_t b) {
         return upper_case(variables[a].name) < upper_case(variables[b].name);
     });
-    const std::vector<std::string> keys = session.library.sorted_by(ref.name);
+    const std::vector<std::string> &keys = view.source->describe().sorted_by;
     if (out && !out_ref.is_null &&
         !write_description(run, ref.name, out_ref, variables, alphabetic, view.rows(), keys))
         return;
@@ -142,7 +146,7 @@ void run_proc_contents(ProcRun &run)
     };
     if (const std::string &member = view.source->describe().member; ref.name.in_transport_file)
         facts.insert(facts.begin() + 2, {"Member", member});
-    if (const std::string label = session.library.label(ref.name); !label.empty())
+    if (const std::string &label = view.source->describe().label; !label.empty())
         facts.insert(facts.begin() + 1, {"Label", label});
     if (!keys.empty()) {
         std::string text;
@@ -156,7 +160,8 @@ void run_proc_contents(ProcRun &run)
     listing.line(centered(varnum ? "Variables in Creation Order" : "Alphabetic List of Variables and Attributes"));
     listing.line("");
     ListingColumn number{"#", true, {}}, name{"Variable", false, {}}, type{"Type", false, {}}, length{"Len", true, {}},
-        format{"Format", false, {}}, label{"Label", false, {}};
+        format{"Format", false, {}}, informat{"Informat", false, {}}, label{"Label", false, {}};
+    bool informats = false;
     for (size_t i : order) {
         const Variable &v = variables[i];
         number.cells.push_back(std::to_string(i + 1));
@@ -164,9 +169,15 @@ void run_proc_contents(ProcRun &run)
         type.cells.push_back(v.type == VarType::Numeric ? "Num" : "Char");
         length.cells.push_back(std::to_string(v.length));
         format.cells.push_back(v.format);
+        informat.cells.push_back(v.informat);
+        informats = informats || !v.informat.empty();
         label.cells.push_back(v.label);
     }
-    print_listing_table(listing, {number, name, type, length, format, label}, false);
+    // The Informat column only when a variable has one, as SAS shows it.
+    if (informats)
+        print_listing_table(listing, {number, name, type, length, format, informat, label}, false);
+    else
+        print_listing_table(listing, {number, name, type, length, format, label}, false);
     session.log.note("The data set " + ref.name.display + " is described in the listing.");
 }
 

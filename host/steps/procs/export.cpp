@@ -76,6 +76,8 @@ void run_proc_export(ProcRun &run)
         run.error(error, run.line());
         return;
     }
+    for (const std::string &warning : sink->warnings())
+        session.log.warning(warning);
     session.log.note(std::to_string(table.rows) + " records were written to the file " + shown + ".");
 }
 

@@ -2,17 +2,20 @@
 // tables (frequency, percent, cumulative frequency and percent of each value), two-way tables (a
 // crosstabulation whose cells hold frequency, percent, row and column percent) and n-way tables
 // a*b*c (one b by c table for each combination of the controlling variables before them), values
-// in ascending order. Missing values are counted apart ("Frequency Missing = n") unless MISSING
+// in ascending order. A variable with a format has a level per formatted value, placed where its
+// smallest value falls. Missing values are counted apart ("Frequency Missing = n") unless MISSING
 // makes them a level like any other. OUT= writes the last table of its TABLES statement: one
 // observation per combination of values with COUNT and PERCENT (missing for combinations with a
 // missing value that are not counted in the table).
 #include <algorithm>
+#include <map>
 #include <numeric>
 
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/output_dataset.h"
+#include "language/format_statement.h"
 #include "language/variable_lists.h"
 #include "steps/listing_table.h"
 #include "steps/proc_frame.h"
@@ -47,7 +50,48 @@ struct Levels {
     std::vector<long> level_of;    // per entry of `rows`
 };
 
-Levels levels_of(const Table &table, size_t column, const std::vector<size_t> &rows, bool missing_level)
+// Orders `rows` by the values of `columns` and numbers their levels: rows with equal values are
+// one level, or, where a column has a format, rows whose values it writes alike (each such level
+// where its first value falls). Returns each row's level (in the order of `rows`) and a row of each.
+std::vector<long> number_levels(const Table &table, const std::vector<size_t> &columns, const ShownValues &shown,
+                                std::vector<size_t> &rows, std::vector<size_t> &first_row)
+{
+    std::vector<ByKey> keys;
+    bool formatted = false;
+    for (size_t c : columns) {
+        keys.push_back({c, false});
+        formatted = formatted || shown.format(c);
+    }
+    std::vector<size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return compare_rows(table, keys, rows[a], rows[b]) < 0; });
+    std::vector<long> level_of(rows.size(), -1);
+    std::map<std::string, long> seen; // formatted levels by their texts
+    for (size_t i = 0; i < order.size(); ++i) {
+        const size_t row = rows[order[i]];
+        long &level = level_of[order[i]];
+        if (formatted) {
+            std::string key;
+            for (size_t c : columns)
+                key.append(shown(c, row)).push_back('\0');
+            const auto [it, added] = seen.emplace(std::move(key), static_cast<long>(first_row.size()));
+            level = it->second;
+            if (!added)
+                continue;
+        } else if (i > 0 && compare_rows(table, keys, rows[order[i - 1]], row) == 0) {
+            level = level_of[order[i - 1]];
+            continue;
+        } else {
+            level = static_cast<long>(first_row.size());
+        }
+        first_row.push_back(row);
+    }
+    return level_of;
+}
+
+Levels levels_of(const Table &table, const ShownValues &shown, size_t column, const std::vector<size_t> &rows,
+                 bool missing_level)
 {
     const Column &col = table.columns[column];
     Levels levels;
@@ -56,20 +100,13 @@ Levels levels_of(const Table &table, size_t column, const std::vector<size_t> &r
     for (size_t i = 0; i < rows.size(); ++i)
         if (missing_level || !missing_at(col, rows[i]))
             present.push_back(i);
-    const std::vector<ByKey> key = {{column, false}};
-    auto compare = [&](size_t a, size_t b) { return compare_rows(table, key, rows[a], rows[b]); };
-    std::stable_sort(present.begin(), present.end(), [&](size_t a, size_t b) { return compare(a, b) < 0; });
-    for (size_t i = 0; i < present.size(); ++i) {
-        if (i == 0 || compare(present[i - 1], present[i]) != 0)
-            levels.first_row.push_back(rows[present[i]]);
-        levels.level_of[present[i]] = static_cast<long>(levels.first_row.size()) - 1;
-    }
+    std::vector<size_t> present_rows;
+    for (size_t i : present)
+        present_rows.push_back(rows[i]);
+    const std::vector<long> level_of = number_levels(table, {column}, shown, present_rows, levels.first_row);
+    for (size_t i = 0; i < present.size(); ++i)
+        levels.level_of[present[i]] = level_of[i];
     return levels;
-}
-
-std::string value_text(const Column &col, size_t row)
-{
-    return col.type == VarType::Numeric ? best_text(col.numbers[row]) : col.texts[row];
 }
 
 std::string percent_text(double part, double whole) { return fixed_text(whole > 0 ? 100 * part / whole : missing_value(), 2); }
@@ -82,10 +119,10 @@ void frequency_missing(Listing &listing, double missing)
     }
 }
 
-void one_way(Session &session, const Table &table, size_t column, const std::vector<size_t> &rows,
-             const FreqOptions &options)
+void one_way(Session &session, const Table &table, const ShownValues &shown, size_t column,
+             const std::vector<size_t> &rows, const FreqOptions &options)
 {
-    const Levels levels = levels_of(table, column, rows, options.missing);
+    const Levels levels = levels_of(table, shown, column, rows, options.missing);
     std::vector<double> counts(levels.first_row.size(), 0);
     double total = 0, missing = 0;
     for (long level : levels.level_of) {
@@ -101,7 +138,7 @@ void one_way(Session &session, const Table &table, size_t column, const std::vec
     double running = 0;
     for (size_t k = 0; k < counts.size(); ++k) {
         running += counts[k];
-        value.cells.push_back(value_text(col, levels.first_row[k]));
+        value.cells.push_back(shown(column, levels.first_row[k]));
         frequency.cells.push_back(fixed_text(counts[k], 0));
         percent.cells.push_back(percent_text(counts[k], total));
         cum_frequency.cells.push_back(fixed_text(running, 0));
@@ -121,8 +158,8 @@ void one_way(Session &session, const Table &table, size_t column, const std::vec
 }
 
 // The crosstabulation of columns a and b over `rows`, under `heading` (its lines centered).
-void two_way(Session &session, const Table &table, size_t a, size_t b, const std::vector<size_t> &rows_in,
-             const FreqOptions &options, const std::vector<std::string> &heading)
+void two_way(Session &session, const Table &table, const ShownValues &shown, size_t a, size_t b,
+             const std::vector<size_t> &rows_in, const FreqOptions &options, const std::vector<std::string> &heading)
 {
     // The levels are those of the observations counted: a value seen only beside a missing one
     // makes no row or column.
@@ -132,7 +169,7 @@ void two_way(Session &session, const Table &table, size_t a, size_t b, const std
         if (options.missing || (!missing_at(ca, r) && !missing_at(cb, r)))
             counted.push_back(r);
     const double missing = static_cast<double>(rows_in.size() - counted.size());
-    const Levels rows = levels_of(table, a, counted, true), cols = levels_of(table, b, counted, true);
+    const Levels rows = levels_of(table, shown, a, counted, true), cols = levels_of(table, shown, b, counted, true);
     const size_t nr = rows.first_row.size(), nc = cols.first_row.size();
     std::vector<double> counts(nr * nc, 0), row_total(nr, 0), col_total(nc, 0);
     double total = 0;
@@ -157,10 +194,10 @@ void two_way(Session &session, const Table &table, size_t a, size_t b, const std
         legend.push_back("Col Pct");
     size_t label_width = std::max<size_t>(ca.name.size(), 9);
     for (size_t i = 0; i < nr; ++i)
-        label_width = std::max(label_width, value_text(ca, rows.first_row[i]).size());
+        label_width = std::max(label_width, shown(a, rows.first_row[i]).size());
     size_t cell_width = 8;
     for (size_t j = 0; j < nc; ++j)
-        cell_width = std::max(cell_width, value_text(cb, cols.first_row[j]).size() + 1);
+        cell_width = std::max(cell_width, shown(b, cols.first_row[j]).size() + 1);
     const std::string label_blank(label_width, ' ');
     std::string rule = std::string(label_width, '-') + "+";
     for (size_t j = 0; j < nc; ++j)
@@ -171,7 +208,7 @@ void two_way(Session &session, const Table &table, size_t a, size_t b, const std
         std::string line = pad_text(legend[k], label_width, false) + "|";
         if (k + 1 == legend.size()) {
             for (size_t j = 0; j < nc; ++j)
-                line += pad_text(value_text(cb, cols.first_row[j]), cell_width, true) + "|";
+                line += pad_text(shown(b, cols.first_row[j]), cell_width, true) + "|";
             line += "  Total";
         }
         listing.line(line);
@@ -179,7 +216,7 @@ void two_way(Session &session, const Table &table, size_t a, size_t b, const std
     listing.line(rule);
     for (size_t i = 0; i < nr; ++i) {
         std::vector<std::string> lines(legend.size());
-        lines[0] = pad_text(value_text(ca, rows.first_row[i]), label_width, false) + "|";
+        lines[0] = pad_text(shown(a, rows.first_row[i]), label_width, false) + "|";
         for (size_t k = 1; k < lines.size(); ++k)
             lines[k] = label_blank + "|";
         for (size_t j = 0; j < nc; ++j) {
@@ -217,12 +254,14 @@ void two_way(Session &session, const Table &table, size_t a, size_t b, const std
 // a*b*...*y*z: one y by z table for each combination of the controlling variables' values, in
 // their order ("Table 2 of y by z" / "Controlling for a=1 b=x"). Without MISSING an observation
 // with a missing controlling value is in no table; the log counts them.
-void n_way(Session &session, const Table &table, const std::vector<size_t> &columns, const FreqOptions &options)
+void n_way(Session &session, const Table &table, const ShownValues &shown, const std::vector<size_t> &columns,
+           const FreqOptions &options)
 {
     const size_t a = columns[columns.size() - 2], b = columns.back();
     std::vector<ByKey> control;
-    for (size_t k = 0; k + 2 < columns.size(); ++k)
-        control.push_back({columns[k], false});
+    std::vector<size_t> control_columns(columns.begin(), columns.end() - 2);
+    for (size_t c : control_columns)
+        control.push_back({c, false});
     std::vector<size_t> rows;
     size_t left_out = 0;
     for (size_t r = 0; r < table.rows; ++r) {
@@ -233,19 +272,17 @@ void n_way(Session &session, const Table &table, const std::vector<size_t> &colu
         else
             rows.push_back(r);
     }
-    std::stable_sort(rows.begin(), rows.end(), [&](size_t x, size_t y) { return compare_rows(table, control, x, y) < 0; });
-    std::vector<size_t> starts;
+    // The strata: the levels of the controlling variables together.
+    std::vector<size_t> first_row;
+    const std::vector<long> stratum_of = number_levels(table, control_columns, shown, rows, first_row);
+    std::vector<std::vector<size_t>> strata(first_row.size());
     for (size_t i = 0; i < rows.size(); ++i)
-        if (i == 0 || compare_rows(table, control, rows[i - 1], rows[i]) != 0)
-            starts.push_back(i);
-    starts.push_back(rows.size());
+        strata[static_cast<size_t>(stratum_of[i])].push_back(rows[i]);
     const std::string of = " of " + table.columns[a].name + " by " + table.columns[b].name;
-    for (size_t s = 0; s + 1 < starts.size(); ++s) {
-        const std::vector<size_t> stratum(rows.begin() + static_cast<std::ptrdiff_t>(starts[s]),
-                                          rows.begin() + static_cast<std::ptrdiff_t>(starts[s + 1]));
-        two_way(session, table, a, b, stratum, options,
-                {"Table " + std::to_string(s + 1) + of, "Controlling for " + by_line(table, control, stratum[0])});
-    }
+    for (size_t s = 0; s < strata.size(); ++s)
+        two_way(session, table, shown, a, b, strata[s], options,
+                {"Table " + std::to_string(s + 1) + of,
+                 "Controlling for " + by_line(table, control, first_row[s], shown.by_text())});
     if (left_out > 0)
         session.log.note(std::to_string(left_out) + (left_out == 1 ? " observation" : " observations") +
                          " with a missing value of a controlling variable are in no table.");
@@ -253,14 +290,15 @@ void n_way(Session &session, const Table &table, const std::vector<size_t> &colu
 
 // One observation per combination of the table's values, in their order, with COUNT and PERCENT
 // (of the observations the table counts; missing for a combination it does not count).
-bool write_counts(const Table &table, const std::vector<size_t> &columns, const FreqOptions &options, OutputDataset &output)
+bool write_counts(const Table &table, const ShownValues &shown, const std::vector<size_t> &columns,
+                  const FreqOptions &options, OutputDataset &output)
 {
-    std::vector<ByKey> keys;
-    for (size_t c : columns)
-        keys.push_back({c, false});
-    std::vector<size_t> rows(table.rows);
+    std::vector<size_t> rows(table.rows), first_row;
     std::iota(rows.begin(), rows.end(), size_t{0});
-    std::stable_sort(rows.begin(), rows.end(), [&](size_t x, size_t y) { return compare_rows(table, keys, x, y) < 0; });
+    const std::vector<long> level_of = number_levels(table, columns, shown, rows, first_row);
+    std::vector<double> counts(first_row.size(), 0);
+    for (long level : level_of)
+        ++counts[static_cast<size_t>(level)];
     auto counted = [&](size_t r) {
         return options.missing ||
                std::none_of(columns.begin(), columns.end(), [&](size_t c) { return missing_at(table.columns[c], r); });
@@ -268,23 +306,19 @@ bool write_counts(const Table &table, const std::vector<size_t> &columns, const 
     const double total = static_cast<double>(std::count_if(rows.begin(), rows.end(), counted));
     Row row;
     row.resize(columns.size() + 2);
-    for (size_t i = 0; i < rows.size();) {
-        size_t j = i + 1;
-        while (j < rows.size() && compare_rows(table, keys, rows[i], rows[j]) == 0)
-            ++j;
+    for (size_t level = 0; level < first_row.size(); ++level) {
+        const size_t r = first_row[level];
         for (size_t k = 0; k < columns.size(); ++k) {
             const Column &col = table.columns[columns[k]];
             if (col.type == VarType::Numeric)
-                row.numbers[k] = col.numbers[rows[i]];
+                row.numbers[k] = col.numbers[r];
             else
-                row.texts[k] = col.texts[rows[i]];
+                row.texts[k] = col.texts[r];
         }
-        const double count = static_cast<double>(j - i);
-        row.numbers[columns.size()] = count;
-        row.numbers[columns.size() + 1] = counted(rows[i]) ? 100 * count / total : missing_value();
+        row.numbers[columns.size()] = counts[level];
+        row.numbers[columns.size() + 1] = counted(r) ? 100 * counts[level] / total : missing_value();
         if (!output.write(row))
             return false;
-        i = j;
     }
     return true;
 }
@@ -364,6 +398,7 @@ void run_proc_freq(ProcRun &run)
     Table table;
     if (!run.read(table))
         return;
+    const ShownValues shown(table, &session.formats);
     std::vector<std::unique_ptr<OutputDataset>> outputs(outs.size());
     for (const TableRequest &request : requests) {
         if (request.output == 0)
@@ -394,14 +429,14 @@ void run_proc_freq(ProcRun &run)
     for (const TableRequest &request : requests) {
         const std::vector<size_t> &c = request.columns;
         if (c.size() == 1)
-            one_way(session, table, c[0], all, request.options);
+            one_way(session, table, shown, c[0], all, request.options);
         else if (c.size() == 2)
-            two_way(session, table, c[0], c[1], all, request.options,
+            two_way(session, table, shown, c[0], c[1], all, request.options,
                     {"Table of " + table.columns[c[0]].name + " by " + table.columns[c[1]].name});
         else
-            n_way(session, table, c, request.options);
+            n_way(session, table, shown, c, request.options);
         if (request.output && outputs[request.output - 1])
-            write_counts(table, c, request.options, *outputs[request.output - 1]);
+            write_counts(table, shown, c, request.options, *outputs[request.output - 1]);
     }
     run.note_read();
     for (auto &output : outputs)

@@ -11,6 +11,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "base/number_text.h"
+#include "language/format_statement.h"
 #include "language/variable_lists.h"
 #include "data/output_dataset.h"
 #include "steps/class_groups.h"
@@ -168,8 +169,8 @@ std::string stat_text(Statistic k, double value, int maxdec)
 
 class MeansRun {
 public:
-    MeansRun(Session &session, const Table &table, const MeansRequest &request)
-        : session_(session), table_(table), request_(request)
+    MeansRun(Session &session, const Table &table, const ShownValues &shown, const MeansRequest &request)
+        : session_(session), table_(table), shown_(shown), request_(request)
     {
         for (Statistic k : request.statistics)
             quantiles_ = quantiles_ || is_quantile(k);
@@ -197,7 +198,7 @@ public:
         if (request_.classes.empty())
             groups.push_back({0, rows.size()});
         else
-            class_groups(table_, request_.classes, rows, groups);
+            formatted_groups(request_.classes, rows, groups);
         const bool many = request_.vars.size() > 1;
         const bool counts = request_.vars.empty(); // SUMMARY without VAR: the observations only
         for (size_t c : request_.classes)
@@ -214,12 +215,8 @@ public:
             const std::vector<Summary> summaries = summarize_rows(rows, b, e);
             for (size_t v = 0; v < std::max<size_t>(1, request_.vars.size()); ++v) {
                 size_t k = 0;
-                for (size_t c : request_.classes) {
-                    const Column &col = table_.columns[c];
-                    columns[k++].cells.push_back(v ? std::string() : col.type == VarType::Numeric
-                                                                         ? best_text(col.numbers[rows[b]])
-                                                                         : col.texts[rows[b]]);
-                }
+                for (size_t c : request_.classes)
+                    columns[k++].cells.push_back(v ? std::string() : shown_(c, rows[b]));
                 if (!request_.classes.empty() || counts)
                     columns[k++].cells.push_back(v ? std::string() : std::to_string(e - b));
                 if (counts)
@@ -259,7 +256,7 @@ public:
             if (in.empty())
                 groups.push_back({0, rows.size()});
             else
-                class_groups(table_, in, rows, groups);
+                formatted_groups(in, rows, groups);
             for (const auto &[b, e] : groups) {
                 const std::vector<Summary> summaries = summarize_rows(rows, b, e);
                 const size_t first = b < rows.size() ? rows[b] : (by_rows.empty() ? 0 : by_rows[0]);
@@ -293,6 +290,22 @@ public:
     }
 
 private:
+    // The groups of the class variables' values; of their formatted values where they have formats
+    // (each group where its smallest values fall).
+    void formatted_groups(const std::vector<size_t> &classes, std::vector<size_t> &rows,
+                          std::vector<std::pair<size_t, size_t>> &groups) const
+    {
+        class_groups(table_, classes, rows, groups);
+        if (std::none_of(classes.begin(), classes.end(), [&](size_t c) { return shown_.format(c) != nullptr; }))
+            return;
+        join_groups(rows, groups, [&](size_t row) {
+            std::string key;
+            for (size_t c : classes)
+                key.append(shown_(c, row)).push_back('\0');
+            return key;
+        });
+    }
+
     bool write_lines(OutputDataset &output, size_t first, const std::vector<size_t> &in, size_t type, size_t freq,
                      const std::vector<Summary> &summaries)
     {
@@ -331,6 +344,7 @@ private:
 
     Session &session_;
     const Table &table_;
+    const ShownValues &shown_;
     const MeansRequest &request_;
     bool quantiles_ = false;
     std::vector<double> values_;
@@ -448,14 +462,16 @@ void run_means_or_summary(ProcRun &run, const MeansStyle &style)
     Table table;
     if (!run.read(used_view(run, request), table))
         return;
+    const ShownValues shown(table, &session.formats);
     std::vector<size_t> starts = {0, table.rows};
     std::string error;
-    if (!request.by.empty() && !by_group_starts(table, request.by, run.input.name.display, starts, error)) {
+    if (!request.by.empty() &&
+        !by_group_starts(table, request.by, run.input.name.display, starts, error, shown.by_text())) {
         run.error(error, run.line());
         return;
     }
     drop_repeated_output_names(session, table, request);
-    MeansRun means(session, table, request);
+    MeansRun means(session, table, shown, request);
     std::unique_ptr<OutputDataset> output;
     if (request.has_output && !request.out_ref.is_null) {
         output = run.make_output(request.out_ref);
@@ -471,7 +487,7 @@ void run_means_or_summary(ProcRun &run, const MeansStyle &style)
         std::vector<size_t> rows(starts[g + 1] - starts[g]);
         std::iota(rows.begin(), rows.end(), starts[g]);
         if (request.print && !request.by.empty()) {
-            session.listing.line(by_heading(by_line(table, request.by, starts[g])));
+            session.listing.line(by_heading(by_line(table, request.by, starts[g], shown.by_text())));
             session.listing.line("");
         }
         if (request.print)

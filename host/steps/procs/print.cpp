@@ -2,10 +2,12 @@
 // a data set to the listing on a new page, one line per observation, numbers right-aligned and
 // texts left-aligned; with BY, each BY group under its BY line (the data must be sorted by the BY
 // variables). LABEL heads the columns with the variables' labels, N counts the observations, SUM
-// totals columns (each BY group and the whole).
+// totals columns (each BY group and the whole). Values and totals are shown in the variables'
+// formats; BY groups are of formatted values.
 #include <algorithm>
 
 #include "base/number_text.h"
+#include "language/format_statement.h"
 #include "language/variable_lists.h"
 #include "steps/listing_table.h"
 #include "steps/proc_frame.h"
@@ -45,8 +47,9 @@ bool read_columns(ProcRun &run, std::vector<int> &columns, std::vector<int> &sum
 // print, so that nothing but the data set itself is held.
 class Printer {
 public:
-    Printer(ProcRun &run, const Table &table, std::vector<int> columns, const std::vector<int> &summed)
-        : run_(run), table_(table), columns_(std::move(columns)), listing_(run.session.listing)
+    Printer(ProcRun &run, const Table &table, const ShownValues &shown, std::vector<int> columns,
+            const std::vector<int> &summed)
+        : run_(run), table_(table), shown_(shown), columns_(std::move(columns)), listing_(run.session.listing)
     {
         obs_column_ = !run.flag("NOOBS");
         labels_ = run.flag("LABEL") || run.flag("L");
@@ -65,7 +68,7 @@ public:
             if (by) {
                 if (g > 0)
                     listing_.line("");
-                listing_.line(by_heading(by_line(table_, run_.by, starts[g])));
+                listing_.line(by_heading(by_line(table_, run_.by, starts[g], shown_.by_text())));
                 listing_.line("");
             }
             listing_.line(header());
@@ -93,11 +96,7 @@ public:
 
 private:
     const Column &column(size_t k) const { return table_.columns[static_cast<size_t>(columns_[k] - 1)]; }
-    std::string cell(size_t k, size_t row) const
-    {
-        const Column &col = column(k);
-        return col.type == VarType::Numeric ? best_text(col.numbers[row]) : col.texts[row];
-    }
+    std::string cell(size_t k, size_t row) const { return shown_(static_cast<size_t>(columns_[k] - 1), row); }
     const std::string &heading(size_t k) const
     {
         const Column &col = column(k);
@@ -109,7 +108,7 @@ private:
         for (size_t r = first; r < last; ++r)
             if (!is_missing(column(k).numbers[r]))
                 sum += column(k).numbers[r];
-        return best_text(sum);
+        return shown_value(column(k), shown_.format(static_cast<size_t>(columns_[k] - 1)), sum, std::string());
     }
     void measure(const std::vector<size_t> &starts)
     {
@@ -158,6 +157,7 @@ private:
 
     ProcRun &run_;
     const Table &table_;
+    const ShownValues &shown_;
     std::vector<int> columns_;
     Listing &listing_;
     bool obs_column_ = true, labels_ = false, any_total_ = false;
@@ -176,13 +176,14 @@ void run_proc_print(ProcRun &run)
     Table table;
     if (!run.read(table))
         return;
+    const ShownValues shown(table, &run.session.formats);
     std::vector<size_t> starts = {0, table.rows};
     std::string error;
-    if (!run.by.empty() && !by_group_starts(table, run.by, run.input.name.display, starts, error)) {
+    if (!run.by.empty() && !by_group_starts(table, run.by, run.input.name.display, starts, error, shown.by_text())) {
         run.error(error, run.line());
         return;
     }
-    Printer(run, table, std::move(columns), summed).print(starts);
+    Printer(run, table, shown, std::move(columns), summed).print(starts);
 }
 
 } // namespace quill::host

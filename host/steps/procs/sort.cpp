@@ -45,7 +45,7 @@ void run_proc_sort(ProcRun &run)
     target_ref.name = run.input.name;
     const DatasetReference &target = out ? out_ref : target_ref;
     const std::unique_ptr<OutputDataset> output = run.make_output(target);
-    if (!output->create(std::vector<Variable>(table.columns.begin(), table.columns.end())))
+    if (!output->create(std::vector<Variable>(table.columns.begin(), table.columns.end()), by_names(table, keys)))
         return;
     Row row;
     row.resize(table.columns.size());
@@ -60,19 +60,7 @@ void run_proc_sort(ProcRun &run)
         if (!output->write(row))
             return;
     }
-    if (!run.commit(*output))
-        return;
-    // The order holds for the keys the output keeps, as it names them, up to the first it drops.
-    std::vector<std::string> sorted;
-    for (const std::string &key : by_names(table, keys)) {
-        const bool descending = key.rfind("DESCENDING ", 0) == 0;
-        const std::string name = output->written_name(descending ? key.substr(11) : key);
-        if (name.empty())
-            break;
-        sorted.push_back(descending ? "DESCENDING " + name : name);
-    }
-    if (!sorted.empty())
-        session.library.set_sorted_by(target.name, std::move(sorted));
+    run.commit(*output);
 }
 
 } // namespace quill::host

@@ -171,7 +171,7 @@ TEST(DatasetLoad, ConstantPredictorReportsTheStandardizationNotMemory) {
     error_trail t;
     EXPECT_EQ(in.load(s, t), -1);
     EXPECT_EQ(lines_of(t), (std::vector<std::string>{
-                               "One of the columns in the dataset had zero variance",
+                               "Column 2 of the dataset had zero variance (every value the same)",
                                "OCCURRED IN: standardize_real_matrix in MOD matrix_methods",
                                load_where}));
     EXPECT_TRUE(s.is_null);

@@ -59,6 +59,7 @@ void quill_fit_call::run() {
     result.table = &table;
     result.msg_len = static_cast<int32_t>(message.size());
     result.message_codes = message.data();
+    result.aliased = aliased.empty() ? nullptr : aliased.data();
     status = quill_fit(&data, &controls, &result);
     result.table = nullptr;
 }

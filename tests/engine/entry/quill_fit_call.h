@@ -14,6 +14,7 @@ struct quill_fit_call {
     int32_t n = 0, p = 0;
     std::vector<double> x, y, weights, offset;  // weights, offset empty: none given
     std::vector<int32_t> folds;                 // empty: none given
+    std::vector<uint8_t> aliased;               // empty: not asked for; else p flags out
     std::vector<uint8_t> forcein;
     quill_fit_controls controls{};
 

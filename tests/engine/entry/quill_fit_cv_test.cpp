@@ -153,6 +153,26 @@ TEST(QuillFitCv, SameTableAtOneAndTwoThreadsAndForTheSameSeed) {
     EXPECT_EQ(folds, draw_folds(7, weights, 2, 9));
 }
 
+// The 1SE rule's pick at the last grid value is an end of the grid like any other rule's: the
+// large end's warning is flagged when a selected coefficient is not settled.
+TEST(QuillFitCv, OneStandardErrorPickAtTheTopFlagsTheLargeEnd) {
+    const testing::data_set d =
+        testing::synthetic(200, {0.5, 1.0, 0.5, 0.15, 0.1, 0.0, 0.0}, testing::model::normal, 1.0, 3);
+    quill_fit_call c(d.n, d.p, d.x, d.y, QUILL_MODEL_NORMAL, 10);
+    c.controls.selection = QUILL_SELECTION_CV;
+    c.controls.cv_folds = 5;
+    c.controls.cv_rule = QUILL_CV_RULE_1SE;
+    c.controls.min_lambda = 0.001;
+    c.controls.max_lambda = 0.02;
+    c.run();
+    ASSERT_FALSE(c.failed()) << c.text();
+    ASSERT_EQ(c.result.best_index, 10);
+    bool unsettled = false;
+    for (int j = 0; j < d.p; ++j) unsettled = unsettled || (c.beta[j] != 0.0 && std::fabs(c.beta[j]) <= 3.0 * c.se[j]);
+    ASSERT_TRUE(unsettled);
+    EXPECT_EQ(c.result.at_max_lambda, 0xFF);
+}
+
 TEST(QuillFitCv, MinAndOneStandardErrorRulesOnAHandTable) {
     // Two folds of weights 2 and 1, mean losses 1 and 4: error 2, se sqrt((2 + 4) / 3 / 1).
     const cv_table two = summarize_cv({2.0, 4.0}, {2.0, 1.0}, 1);

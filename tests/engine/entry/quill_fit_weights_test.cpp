@@ -141,5 +141,25 @@ TEST(QuillFitWeights, WeightsTimesAConstantAtANegligibleLambda) {
     }
 }
 
+// Weights that are proportions are no frequency weights: a sum of 1 would be a sample of one.
+// They must sum to more than the coefficients; before, a sum of 1 said "Not enough data in the
+// response variable" and one a little above 1 reached the grid's settings check.
+TEST(QuillFitWeights, WeightsMustCountMoreObservationsThanCoefficients) {
+    const testing::data_set d = testing::synthetic(10, {0.5, 1.0, -1.0}, testing::model::normal);
+    for (double each : {0.1, 0.3, 0.31}) {
+        quill_fit_call c(d.n, d.p, d.x, d.y, 0);
+        c.weights.assign(d.n, each);
+        c.run();
+        if (each < 0.31) {
+            ASSERT_TRUE(c.failed()) << each;
+            EXPECT_NE(c.text().find("as frequency weights they count observations"), std::string::npos)
+                << c.text();
+            EXPECT_NE(c.text().find("must sum to more than the 3 coefficients"), std::string::npos);
+        } else {
+            EXPECT_FALSE(c.failed()) << c.text();  // 3.1 observations for 3 coefficients
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quill::engine

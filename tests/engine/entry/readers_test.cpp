@@ -79,56 +79,6 @@ protected:
     bool converged = false;
 };
 
-TEST_F(filled_session, ReadingTwiceGivesAFreshCopy) {
-    error_trail t;
-    dbl1 out;
-    ASSERT_EQ(run_read_scad_Lgrid(out, s, t), 0);
-    out(1) = -1.0;
-    ASSERT_EQ(run_read_scad_Lgrid(out, s, t), 0);
-    ASSERT_EQ(out.extent(0), 3);
-    EXPECT_DOUBLE_EQ(out(1), 0.1);
-    EXPECT_FALSE(s.is_null);
-}
-
-TEST_F(filled_session, StandardizedReadOutHasPEntriesAndTheScalars) {
-    error_trail t;
-    ASSERT_EQ(read_std(t), 0);
-    ASSERT_EQ(beta.extent(0), 2);
-    EXPECT_EQ(beta(2), 12.0);
-    EXPECT_EQ(se(1), 21.0);
-    ASSERT_EQ(betas.extent(1), 2);
-    EXPECT_EQ(betas(3, 2), 203.0);  // the first p stored columns
-    EXPECT_EQ(bic(2), 2.0);
-    EXPECT_EQ(simple_df(1), 3);
-    EXPECT_EQ(num_iter, 7);
-    EXPECT_EQ(best, 2);
-    EXPECT_TRUE(converged);
-}
-
-TEST_F(filled_session, MissingSourceArrayComesBackReleased) {
-    error_trail t;
-    s.stdresults.df_proj.release();
-    ASSERT_EQ(read_std(t), 0);
-    EXPECT_FALSE(df_proj.allocated());
-    EXPECT_TRUE(gcv.allocated());
-}
-
-TEST_F(filled_session, PathReadOutCarriesThePredictorsNotTheIntercept) {
-    error_trail t;
-    double intercept = 0.0, intercept_se = 0.0;
-    ASSERT_EQ(run_read_scad_unstdresults(beta, se, intercept, intercept_se, betas, s, t), 0);
-    ASSERT_EQ(betas.extent(0), 3);
-    ASSERT_EQ(betas.extent(1), 2);
-    for (int g = 1; g <= 3; ++g) {
-        EXPECT_EQ(betas(g, 1), 20.0 + g);  // predictor 1 is stored column 2
-        EXPECT_EQ(betas(g, 2), 30.0 + g);  // the last predictor is not lost
-    }
-    EXPECT_EQ(beta(2), 2.0);
-    EXPECT_EQ(se(2), 1.0);
-    EXPECT_EQ(intercept, -3.0);
-    EXPECT_EQ(intercept_se, 0.25);
-}
-
 TEST_F(filled_session, PreconditionFailuresAndWhetherTheSessionIsReset) {
     testing::internal::CaptureStdout();
     {

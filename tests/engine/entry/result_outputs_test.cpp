@@ -39,7 +39,7 @@ dbl2 path_of(const std::vector<std::vector<double>>& rows) {
 
 // Selected at `best` of `grid` values, all fitted, the tied run ending at `run_end`.
 selection_place at(int best, int grid, int run_end, bool shrunk = false) {
-    return {best, grid, grid, run_end, shrunk};
+    return {best, grid, grid, run_end, shrunk, false};
 }
 
 TEST(BoundaryFlags, SmallEndWhenNoPenalizedCoefficientSurvivesTheSmallestLambda) {
@@ -70,13 +70,14 @@ TEST(BoundaryFlags, LargeEndClearedOnlyWhenEveryColumnIsSettled) {
         std::vector<double> beta, se;
         bool at_max;
     };
-    const double tiny = static_cast<double>(1e-20f);
+    // A coefficient is compared with its own standard error, whatever its units: before, 1e-20
+    // counted as zero and 1e-10 was added to the standard error, on the input scale.
     const std::vector<row> rows{
-        {{0.0, 4.0}, {1.0, 1.0}, false},           // zero and significant
-        {{0.0, 3.0}, {1.0, 1.0}, true},            // exactly 3 is not above 3
-        {{tiny * 0.99, 3.5}, {1.0, 1.0}, false},   // below the single-precision 1e-20
-        {{tiny * 1.01, 3.5}, {1.0, 1.0}, true},
-        {{1e-9, 3.5}, {0.0, 1.0}, false},          // 1e-9 / (0 + 1e-10) is above 3
+        {{0.0, 4.0}, {1.0, 1.0}, false},            // zero and significant
+        {{0.0, 3.0}, {1.0, 1.0}, true},             // exactly 3 is not above 3
+        {{1e-21, 3.5}, {1e-22, 1.0}, false},        // 10 standard errors, in small units
+        {{1e-21, 3.5}, {1.0, 1.0}, true},           // not zero: the fit did not set it to 0
+        {{3.1e-12, 3.5}, {1e-12, 1.0}, false},      // above 3 standard errors of 1e-12
     };
     for (const row& r : rows) {
         const boundary_flags f = find_boundary_flags(at(2, 2, 2), none, vec(r.beta), vec(r.se), path);
@@ -88,20 +89,21 @@ TEST(BoundaryFlags, LargeEndClearedOnlyWhenEveryColumnIsSettled) {
     // selection sits; a run that ends before it is not, nor a grid the fit left early.
     EXPECT_TRUE(find_boundary_flags(at(1, 2, 2), none, beta, se, path).at_max_lambda);
     EXPECT_FALSE(find_boundary_flags(at(1, 2, 1), none, beta, se, path).at_max_lambda);
-    EXPECT_FALSE(find_boundary_flags({1, 2, 1, 2, false}, none, beta, se, path).at_max_lambda);
+    EXPECT_FALSE(find_boundary_flags({1, 2, 1, 2, false, false}, none, beta, se, path).at_max_lambda);
 }
 
-TEST(CoefficientCopy, SmallCoefficientsAndSmallErrorsReportZero) {
-    const double limit = static_cast<double>(1e-6f);  // 9.999999974752427e-07
-    const dbl1 beta = vec({limit * 0.999999, limit * 1.000001, 5.0, -2.0});
-    const dbl1 se = vec({1.0, 1.0, limit * 0.999999, 1.0});
+// Only the fit's zeros are reported as 0: before, a coefficient or a standard error below 1e-6
+// on the input scale was.
+TEST(CoefficientCopy, OnlyTheFitsZerosReportZero) {
+    const dbl1 beta = vec({0.0, 9e-7, 5.0, -2.0});
+    const dbl1 se = vec({1e-10, 1.0, 9e-7, 1.0});
     const dbl2 path = path_of({{1, 2, 3, 4}, {5, 6, 7, 8}});
     std::vector<double> b(4), s(4), p(8);
-    write_coefficients(beta, se, path, 1.0, b.data(), s.data(), p.data());
-    EXPECT_EQ(b, (std::vector<double>{0.0, limit * 1.000001, 0.0, -2.0}));
+    write_coefficients(beta, se, path, 2.0, b.data(), s.data(), p.data());
+    EXPECT_EQ(b, (std::vector<double>{0.0, 1.8e-6, 10.0, -4.0}));
     // A coefficient reported as 0 has the standard error 0, not the covariance's remainder.
-    EXPECT_EQ(s, (std::vector<double>{0.0, 1.0, 0.0, 1.0}));
-    EXPECT_EQ(p, (std::vector<double>{1, 5, 2, 6, 3, 7, 4, 8}));  // column by column
+    EXPECT_EQ(s, (std::vector<double>{0.0, 2.0, 1.8e-6, 2.0}));
+    EXPECT_EQ(p, (std::vector<double>{2, 10, 4, 12, 6, 14, 8, 16}));  // column by column
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <random>
 #include <string>
 #include <vector>
@@ -179,52 +180,46 @@ TEST(RunscadFit, ForcedInColumnIsNeverZeroed) {
     for (int g = 0; g < 2; ++g) EXPECT_NE(c.path[2 + g], 0.0);
 }
 
-TEST(RunscadFit, LargeEndFlagStaysOnlyForAnUnsettledColumn) {
-    // One grid value: it is both ends. Both predictors are clearly significant, so the large
-    // end is not a concern, and at lambda 0 nothing is shrunk, so neither is the small end...
-    runscad_call strong = at_lambda_zero();
-    strong.run();
-    ASSERT_FALSE(strong.failed()) << strong.text();
-    EXPECT_EQ(strong.at_min, 0);
-    EXPECT_EQ(strong.at_max, 0);
-
-    // ...but a noise predictor with |coefficient / se| below 3 keeps the flag.
+// A single lambda is no grid: it has no ends to warn of. Before, a noise predictor with
+// |coefficient / se| below 3 flagged the large end of the one-value "grid".
+TEST(RunscadFit, ASingleLambdaHasNoEndsToWarnOf) {
     runscad_call weak = at_lambda_zero();
     weak.p = 3;
     const double noise[] = {0.5, -1.0, 0.2, 0.9, -0.3, -0.6, 1.1, -0.4};
     for (double v : noise) weak.x.push_back(v);
     weak.forcein.assign(3, 0);
-    weak.run();
-    ASSERT_FALSE(weak.failed()) << weak.text();
-    ASSERT_LT(std::fabs(weak.beta[2] / weak.se[2]), 3.0);
-    EXPECT_EQ(weak.at_max, 0xFF);
-
-    // Forcing that predictor in settles it.
-    weak.forcein = {0, 0, 1};
-    weak.run();
-    ASSERT_FALSE(weak.failed()) << weak.text();
-    EXPECT_EQ(weak.at_max, 0);
+    for (double lambda : {0.0, 0.3}) {
+        weak.min_lambda = weak.max_lambda = lambda;
+        for (int32_t grid : {1, 3}) {
+            weak.grid_size = grid;
+            weak.options[3] = grid;
+            weak.run();
+            ASSERT_FALSE(weak.failed()) << weak.text();
+            if (lambda == 0.0) {
+                ASSERT_LT(std::fabs(weak.beta[2] / weak.se[2]), 3.0);
+            }
+            EXPECT_EQ(weak.at_min + weak.at_max, 0) << lambda << " " << grid;
+        }
+    }
 }
 
-TEST(RunscadFit, TinyCoefficientOrTinyStandardErrorIsReportedAsZero) {
-    // Column 1 rescaled by 1e5: its coefficient 2e-5 stays above 1e-6, its standard error falls
-    // below it, so the coefficient is reported as 0 while the path keeps the fitted value.
-    runscad_call c = at_lambda_zero();
-    for (int i = 0; i < c.n; ++i) c.x[i] *= 1e5;
-    c.run();
-    ASSERT_FALSE(c.failed()) << c.text();
-    ASSERT_LT(c.se[0], 1e-6);
-    EXPECT_EQ(c.beta[0], 0.0);
-    EXPECT_NEAR(c.path[0], ordinary_least_squares(c, true).coef[1], 1e-12);
-    EXPECT_NE(c.beta[1], 0.0);
-
-    // Rescaled by 1e7 the coefficient itself is below 1e-6.
-    runscad_call small = at_lambda_zero();
-    for (int i = 0; i < small.n; ++i) small.x[i] *= 1e7;
-    small.run();
-    ASSERT_FALSE(small.failed()) << small.text();
-    ASSERT_LT(std::fabs(small.path[0]), 1e-6);
-    EXPECT_EQ(small.beta[0], 0.0);
+// Only the fit decides which coefficient is 0: a column rescaled by 1e5 or 1e7 keeps its slope
+// (1e-5 or 1e-7 times the original) and its standard error. Before, a coefficient or standard
+// error below 1e-6 on the input scale was reported as 0.
+TEST(RunscadFit, ACoefficientIsNotZeroBecauseOfItsUnits) {
+    runscad_call plain = at_lambda_zero();
+    plain.run();
+    ASSERT_FALSE(plain.failed()) << plain.text();
+    for (double factor : {1e5, 1e7}) {
+        runscad_call c = at_lambda_zero();
+        for (int i = 0; i < c.n; ++i) c.x[i] *= factor;
+        c.run();
+        ASSERT_FALSE(c.failed()) << c.text();
+        EXPECT_NEAR(c.beta[0] * factor, plain.beta[0], 1e-12 * std::fabs(plain.beta[0])) << factor;
+        EXPECT_NEAR(c.se[0] * factor, plain.se[0], 1e-9 * plain.se[0]) << factor;
+        EXPECT_EQ(c.beta[0], c.path[0]);
+        EXPECT_NEAR(c.beta[1], plain.beta[1], 1e-12 * std::fabs(plain.beta[1]));
+    }
 }
 
 TEST(RunscadFit, IterationLimitShowsAsNotConverged) {
@@ -246,14 +241,22 @@ TEST(RunscadFit, IterationLimitShowsAsNotConverged) {
     EXPECT_GT(enough.num_iter, 1);
 }
 
+// An end not given (-1) is derived and returned; giving the returned ends back is the same run.
 TEST(RunscadFit, DefaultGridEndsAreReturnedInPlaceOfTheRequest) {
     runscad_call c;
+    runscad_call given = c;
     c.run();
     ASSERT_FALSE(c.failed()) << c.text();
     EXPECT_GT(c.min_lambda, 0.0);
     EXPECT_GT(c.max_lambda, c.min_lambda);
     EXPECT_GE(c.lambda, c.min_lambda);
     EXPECT_LE(c.lambda, c.max_lambda);
+    given.min_lambda = c.min_lambda;
+    given.max_lambda = c.max_lambda;
+    given.run();
+    ASSERT_FALSE(given.failed()) << given.text();
+    EXPECT_EQ(std::tuple(given.lambda, given.beta, given.se, given.criterion, given.best),
+              std::tuple(c.lambda, c.beta, c.se, c.criterion, c.best));
 }
 
 // Data with n rows and p random predictors, the first three carrying the signal.

@@ -49,6 +49,8 @@ TEST(RunscadPath, SameResultsAsRunscadAndTheSelectedRowAgreesWithThem) {
                              path.num_iter, path.converged, path.intercept));
         EXPECT_EQ(selection == 0 ? t.bic[b] : t.gcv[b], path.criterion);
         EXPECT_EQ(dfformula == 1 ? static_cast<int32_t>(t.effective_df[b]) : 0, path.df);
+        for (int j = 0; j < path.p; ++j)  // every predictor's column, the last included
+            EXPECT_EQ(path.path[b + static_cast<std::size_t>(j) * 10], path.beta[j]) << j;
         for (int g = 0; g < 10; ++g) {
             EXPECT_EQ(t.fitted[g], 0xFF);
             EXPECT_EQ(std::isnan(t.effective_df[g]), dfformula == 0) << g;

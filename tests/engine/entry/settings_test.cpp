@@ -68,19 +68,6 @@ void expect_accepted(const settings_call& c, const char* what) {
     EXPECT_TRUE(t.lines().empty()) << what << ": " << (t.lines().empty() ? "" : t.lines()[0]);
 }
 
-TEST(Settings, AbsentValuesKeepTheCurrentOnes) {
-    scad_session s;
-    s.settings.grid_size = 17;
-    s.settings.min_lambda = 0.5;
-    error_trail t;
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(run_load_scad_settings({}, s, t), 0);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(s.settings.grid_size, 17);
-    EXPECT_EQ(s.settings.min_lambda, 0.5);
-    EXPECT_EQ(s.settings.model_based_se, 1);  // robust absent counts as false
-}
-
 TEST(Settings, IntegerCodesFailOutsideTheirRangeNegativesIncluded) {
     for (int32_t bad : {2, -1, std::numeric_limits<int32_t>::min()}) {
         settings_call c;

@@ -1,4 +1,5 @@
 #include "estimation/lqa_fit.h"
+#include "estimation/initial_fit.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,47 @@ TEST(LqaFit, PassLimitRunsMaxIterPassesAndNoConvergence) {
     EXPECT_TRUE(many.converged);
     EXPECT_GT(many.iterations, 1);
     EXPECT_LE(many.iterations, 500);
+}
+
+// Fan and Li's normal design (n = 60, noise 3): at this lambda a coefficient sits where the SCAD
+// penalty bends and the plain passes close in on it linearly, taking 3496 passes to converge.
+// Extrapolating between passes, the fit converges within the default 250 to the same fixed
+// point: the one a fit to a thousand times the tolerance reaches. Before, it stopped at 250
+// without converging.
+TEST(LqaFit, AFitOnTheCurvedPartOfThePenaltyConvergesWithinTheDefaultPasses) {
+    const data_set d = synthetic(60, {0, 3, 1.5, 0, 0, 2, 0, 0, 0}, model::normal, 3.0, 11);
+    scad_session s;
+    load(s, d);
+    error_trail t;
+    ASSERT_EQ(run_calculate_scad_initialfit(s, t), 0);
+    const std::vector<double> start(s.initialfit.beta.data(), s.initialfit.beta.data() + 9);
+    const lqa_result r = fit(s, 0.70, start, 250);
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_TRUE(r.converged);
+    s.settings.tolerance = 1e-12;
+    const lqa_result deep = fit(s, 0.70, start, 100000);
+    ASSERT_TRUE(deep.converged);
+    for (int j = 1; j <= 9; ++j) {
+        EXPECT_NEAR(r.beta(j), deep.beta(j), 1e-7) << j;
+        EXPECT_EQ(r.beta(j) == 0.0, deep.beta(j) == 0.0) << j;
+    }
+}
+
+// A Poisson fit whose mean overflows however short its steps (a start at eta near 800 and no
+// shorter step to a finite deviance) is refused, naming the observation, not run to NaN.
+TEST(LqaFit, APoissonMeanThatOverflowsIsRefusedNamingTheObservation) {
+    const data_set d = synthetic(30, {0.5, 0.4}, model::poisson);
+    options o;
+    o.type = model::poisson;
+    scad_session s;
+    load(s, d, o);
+    const lqa_result r = fit(s, 0.0, {800.0, 0.0}, 250, false);
+    EXPECT_EQ(r.rc, -1);
+    ASSERT_FALSE(r.trail.lines().empty());
+    EXPECT_NE(r.trail.lines()[0].find("The unpenalized fit cannot be completed: the Poisson mean of "
+                                      "observation 1"),
+              std::string::npos)
+        << r.trail.lines()[0];
 }
 
 TEST(LqaFit, NoAliveCoefficientEndsAtOnceAsConverged) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "estimation_fixture.h"
 
@@ -31,13 +33,62 @@ double weight_at(double mu, int32_t model_type) {
     return w(1);
 }
 
-TEST(MeanVector, ExponentialClampAtLnTenToTheTen) {
+// The logistic exponential is held at 1e10 beyond ln 1e10; the Poisson mean is e^eta up to
+// overflow (before, it was held at 1e10 too, and counts above 1e10 biased every coefficient).
+TEST(MeanVector, LogisticExponentialHeldAtLnTenToTheTenPoissonMeanUncapped) {
     EXPECT_EQ(mu_at(23.03, 1), 1e10 / (1e10 + 1.00000000001));
     EXPECT_EQ(mu_at(23.02, 1), std::exp(23.02) / (std::exp(23.02) + 1.00000000001));
-    EXPECT_EQ(mu_at(23.025850929940457, 2), std::exp(23.025850929940457));  // not above: no clamp
-    EXPECT_EQ(mu_at(50.0, 2), 1e10);
+    EXPECT_EQ(mu_at(23.025850929940457, 2), std::exp(23.025850929940457));
+    EXPECT_DOUBLE_EQ(mu_at(50.0, 2), std::exp(50.0));
+    EXPECT_DOUBLE_EQ(mu_at(709.0, 2), std::exp(709.0));
+    EXPECT_EQ(mu_at(710.0, 2), HUGE_VAL);
     EXPECT_EQ(mu_at(-800.0, 1), 0.0);  // no lower clamp: exp underflows
     EXPECT_LT(mu_at(1000.0, 1), 1.0);
+}
+
+// The passes' means are mean_from_linear_predictor's bits, and the loss their weighted
+// negative log-likelihood terms: Poisson mu - y eta, logistic ln(1 + e^eta) - y eta (finite
+// far beyond the logistic clamp); a row of weight 0 adds nothing, even with an infinite mean.
+TEST(MeanVector, PassMeansAndLossOfTheLogisticAndPoissonModels) {
+    const double eta[] = {-2.0, 0.5, 30.0, 800.0};
+    const double y[] = {1.0, 0.0, 1.0, 0.0};
+    const double w[] = {1.0, 2.0, 0.5, 1.0};
+    double poisson[] = {-2.0, 0.5, 30.0, 1.5}, plain[] = {-2.0, 0.5, 30.0, 1.5};
+    const double poisson_loss = mean_and_loss(2, poisson, y, w, false, 4);
+    mean_from_linear_predictor(2, plain, 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(poisson[i], plain[i]) << i;
+    EXPECT_NEAR(poisson_loss,
+                (std::exp(-2.0) + 2.0) + 2.0 * std::exp(0.5) + 0.5 * (std::exp(30.0) - 30.0) +
+                    std::exp(1.5),
+                1e-15 * 0.5 * std::exp(30.0));
+
+    double logistic[4], logistic_plain[4];
+    std::copy(eta, eta + 4, logistic);
+    std::copy(eta, eta + 4, logistic_plain);
+    const double logistic_loss = mean_and_loss(1, logistic, y, w, false, 4);
+    mean_from_linear_predictor(1, logistic_plain, 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(logistic[i], logistic_plain[i]) << i;
+    const double expected = (std::log1p(std::exp(-2.0)) + 2.0) + 2.0 * std::log1p(std::exp(0.5)) +
+                            0.5 * std::log1p(std::exp(-30.0)) + 800.0;
+    EXPECT_NEAR(logistic_loss, expected, 1e-12);
+
+    // Rows of weight 1 (the usual case) multiply their factors 1 + e^eta up, rescaled before
+    // they overflow: 600 rows with eta up to 36 and beyond, against one logarithm a row.
+    std::vector<double> many(600), many_y(600), ones(600, 1.0);
+    double by_row = 0.0;
+    for (int i = 0; i < 600; ++i) {
+        many[i] = -40.0 + 0.15 * i;
+        many_y[i] = i % 3 == 0 ? 1.0 : 0.0;
+        const double softplus = many[i] > 0.0 ? many[i] + std::log1p(std::exp(-many[i]))
+                                               : std::log1p(std::exp(many[i]));
+        by_row += softplus - many_y[i] * many[i];
+    }
+    EXPECT_NEAR(mean_and_loss(1, many.data(), many_y.data(), ones.data(), true, 600), by_row,
+                1e-12 * by_row);
+
+    double left_out[] = {800.0};
+    const double zero_weight[] = {0.0};
+    EXPECT_EQ(mean_and_loss(2, left_out, y, zero_weight, false, 1), 0.0);
 }
 
 TEST(MeanVector, NormalModelIsTheLinearPredictorAndOtherCodesLeaveMuAlone) {

@@ -91,7 +91,7 @@ TEST(UnstdResults, ExcludedPredictorAndOmittedIntercept) {
     EXPECT_EQ(r.betas(1, 1), 0.0);
     bool some_excluded = false;
     for (int j = 1; j <= d.p; ++j) {
-        const double scale = 1.0 / std::sqrt(s.dataset.x_scale(j) + 1e-15);
+        const double scale = 1.0 / std::sqrt(s.dataset.x_scale(j));  // the factor that standardized it
         EXPECT_EQ(r.beta(j), s.stdresults.beta(j) * scale);
         if (s.stdresults.beta(j) == 0.0) {
             some_excluded = true;

@@ -66,6 +66,20 @@ TEST(Standardize, SkipFlagsSelectTheMode) {
     EXPECT_DOUBLE_EQ(Z(1, 1), 8.0 / std::sqrt(8.0));
 }
 
+// A column in small units varies as much as it does in large ones: its variance of 1e-16 is
+// not zero. Before, any variance below 1e-15 was refused.
+TEST(Standardize, AColumnInSmallUnitsIsStandardizedLikeTheSameColumnInLargeOnes) {
+    const test_matrix X = test_matrix::from_rows({{1e-8, 3}, {3e-8, 1}, {2e-8, 8}});
+    const test_matrix Y = test_matrix::from_rows({{1, 3}, {3, 1}, {2, 8}});
+    test_matrix Z(3, 2), W(3, 2);
+    std::vector<double> center(2), scale(2), center_y(2), scale_y(2);
+    error_trail t;
+    ASSERT_EQ(standardize_real_matrix(X.cview(), Z.view(), testing::view(center), testing::view(scale), t), 0);
+    ASSERT_EQ(standardize_real_matrix(Y.cview(), W.view(), testing::view(center_y), testing::view(scale_y), t), 0);
+    EXPECT_NEAR(scale[0], 1e-16, 1e-30);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(Z(i, 0), W(i, 0), 1e-15) << i;
+}
+
 TEST(Standardize, Failures) {
     const char* at_matrix = "OCCURRED IN: standardize_real_matrix in MOD matrix_methods";
     const char* at_vector = "OCCURRED IN: standardize_real_vector in MOD matrix_methods";
@@ -75,7 +89,18 @@ TEST(Standardize, Failures) {
         const test_matrix X = test_matrix::from_rows({{1, 5}, {3, 5}});
         test_matrix Z(2, 2);
         EXPECT_EQ(standardize_real_matrix(X.cview(), Z.view(), testing::view(center), testing::view(scale), t), -1);
-        EXPECT_EQ(trimmed_lines(t), (Lines{"One of the columns in the dataset had zero variance", at_matrix}));
+        EXPECT_EQ(trimmed_lines(t), (Lines{"Column 2 of the dataset had zero variance (every value "
+                                           "the same)", at_matrix}));
+    }
+    {
+        // A spread within the rounding of the column's values is none either.
+        error_trail t;
+        const double a = 0.1, b = std::nextafter(0.1, 1.0);
+        const test_matrix X = test_matrix::from_rows({{1, a}, {2, b}, {3, a}});
+        test_matrix Z(3, 2);
+        std::vector<double> c3(2), s3(2);
+        EXPECT_EQ(standardize_real_matrix(X.cview(), Z.view(), testing::view(c3), testing::view(s3), t), -1);
+        EXPECT_EQ(trimmed_lines(t)[0], "Column 2 of the dataset had zero variance (every value the same)");
     }
     {
         error_trail t;

@@ -242,5 +242,41 @@ TEST(AddDiagonal, AddsOrRefusesWithoutChange) {
     EXPECT_EQ(lines[11], at);
 }
 
+// The cross-product of [1, x1, x2, x1 + x2, x1, x5] with x5 nearly aliased (1e-5 of its length
+// outside the others): columns 4 and 5 are exact combinations of the earlier ones, whatever the
+// rounding of G; column 6 is kept, and so is every column of a design without aliasing.
+TEST(AliasedColumns, ExactCombinationsOfEarlierColumnsAreMarked) {
+    const int n = 40;
+    test_matrix X(n, 6);
+    const std::vector<double> a = testing::random_vector(n, 11), b = testing::random_vector(n, 12),
+                              c = testing::random_vector(n, 13);
+    for (int i = 0; i < n; ++i) {
+        X(i, 0) = 1.0;
+        X(i, 1) = a[i];
+        X(i, 2) = b[i];
+        X(i, 3) = a[i] + b[i];
+        X(i, 4) = a[i];
+        X(i, 5) = a[i] - b[i] + 1e-5 * c[i];
+    }
+    test_matrix G(6, 6), L(6, 6);
+    for (int j = 0; j < 6; ++j)
+        for (int k = 0; k < 6; ++k)
+            for (int i = 0; i < n; ++i) G(j, k) += X(i, j) * X(i, k);
+    error_trail t;
+    log1 aliased;
+    ASSERT_EQ(log1_alloc(aliased, 6, t), 0);
+    EXPECT_EQ(aliased_columns(G.cview(), 1e-13, L.view(), aliased, t), 2);
+    for (int j = 1; j <= 6; ++j) EXPECT_EQ(aliased(j), j == 4 || j == 5) << j;
+
+    test_matrix H(3, 3), M(3, 3);
+    for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k)
+            for (int i = 0; i < n; ++i) H(j, k) += X(i, j) * X(i, k);
+    log1 none;
+    ASSERT_EQ(log1_alloc(none, 3, t), 0);
+    EXPECT_EQ(aliased_columns(H.cview(), 1e-13, M.view(), none, t), 0);
+    EXPECT_FALSE(t.error_occurred());
+}
+
 }  // namespace
 }  // namespace quill::engine

@@ -66,8 +66,18 @@ std::vector<double> kernel_results() {
         out.insert(out.end(), S.values.begin(), S.values.end());
     }
     std::vector<double> e = random_vector(1003, 12, -750.0, 715.0);  // odd: a lane left over
+    const std::vector<double> eta = e;
     detail::exp_rows(e.data(), e.data(), static_cast<int>(e.size()));
     out.insert(out.end(), e.begin(), e.end());
+    // The logistic means of those linear predictors (held at 1e10 / (1e10 + 1 + 1e-11) above
+    // ln 1e10), checked against the scalar rule as well.
+    std::vector<double> mu(eta.size());
+    detail::logistic_mean_rows(eta.data(), e.data(), mu.data(), static_cast<int>(mu.size()));
+    for (std::size_t i = 0; i < mu.size(); ++i) {
+        const double held = eta[i] > 23.025850929940457 ? 1e10 : e[i];
+        EXPECT_EQ(mu[i], held / (held + 1.00000000001)) << eta[i];
+    }
+    out.insert(out.end(), mu.begin(), mu.end());
     return out;
 }
 

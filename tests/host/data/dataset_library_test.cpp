@@ -1,6 +1,7 @@
 #include "data/dataset_library.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,7 +30,9 @@ TEST(DatasetLibrary, NamesMapToFilesInTheirLibraries)
     EXPECT_EQ(name.location, folder / "data" / "Prostate.csv"); // found in any letter case
     ASSERT_TRUE(library.name("", "Betas", name, error));
     EXPECT_EQ(name.display, "WORK.BETAS");
-    EXPECT_EQ(name.location, folder / "work" / "betas.csv"); // new files are lower case
+    EXPECT_EQ(name.location, folder / "work" / "betas.qds"); // new files are lower case, WORK's in its own format
+    ASSERT_TRUE(library.name("EX", "New", name, error));
+    EXPECT_EQ(name.location, folder / "data" / "new.csv"); // a new member of a library is CSV
     EXPECT_EQ(library.file("study/visits.csv").display, "'study/visits.csv'");
 }
 
@@ -51,6 +54,25 @@ TEST(DatasetLibrary, ProblemsAreExplained)
     ASSERT_TRUE(library.name("work", "absent", name, error));
     EXPECT_EQ(library.open(name, messages, error), nullptr);
     EXPECT_EQ(error, "Data set WORK.ABSENT does not exist.");
+}
+
+// An XPORT library whose file is a FIFO is neither read nor written: opening it to see which member
+// it holds would wait for a writer for ever.
+TEST(DatasetLibrary, AnXportLibraryOnAFifoIsRefusedWithoutWaiting)
+{
+    ScratchFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "pipe.xpt").c_str(), 0600), 0);
+    DatasetLibrary library(folder / "work", true);
+    std::string error;
+    ASSERT_TRUE(library.assign("x", folder / "pipe.xpt", error, LibraryEngine::Xport)) << error;
+    DatasetName name;
+    ASSERT_TRUE(library.name("x", "a", name, error));
+    EXPECT_FALSE(library.may_replace_transport_file(name, error));
+    EXPECT_EQ(error, "Data set X.A cannot be written: the transport file " + (folder / "pipe.xpt").string() +
+                         " is not a regular file.");
+    ReadMessages messages;
+    EXPECT_EQ(library.open(name, messages, error), nullptr);
+    EXPECT_EQ(error, "Data set X.A does not exist.");
 }
 
 TEST(DatasetLibrary, DefaultOutputsSkipExistingNamesAndWorkIsRemoved)

@@ -44,12 +44,12 @@ TEST_F(ModuleRun, ReadsTheDataAndWritesLogListingAndOutput)
     EXPECT_TRUE(memory.log_has("NOTE: Word [HELLO   ]"));
     EXPECT_TRUE(memory.log_has("NOTE: The data set WORK.RES has 2 observations and 5 variables."));
     EXPECT_TRUE(memory.log_has("NOTE: PROCEDURE HOSTTEST used (Total process time):"));
-    EXPECT_EQ(testing::read_file(work("res.csv")),
+    EXPECT_EQ(memory.work_csv("res"),
               "N,SUMX1,SUMX2,N2,WORD\n2,5,2,2,\"HELLO\"\n-1,5,2,-1,\"HELLO\"\n");
     const std::vector<std::string> expected_listing = {"HOSTTEST -- Sums of the variables", "",
                                                        "x1               5.000", "x2               2.000", ""};
     EXPECT_EQ(memory.listing(), expected_listing);
-    EXPECT_EQ(work_files(), (std::vector<std::string>{"d.csv", "res.csv"}));
+    EXPECT_EQ(work_files(), (std::vector<std::string>{"d.qds", "res.qds"}));
 }
 
 // Reading is not destructive: two records over one data set each see every observation, a record
@@ -64,7 +64,7 @@ TEST_F(ModuleRun, EveryReadRecordSeesEveryObservation)
     const auto read = std::count(memory.log().begin(), memory.log().end(),
                                  "NOTE: 2 observations read of 2, 1 missing values.");
     EXPECT_EQ(read, 2);
-    EXPECT_EQ(testing::read_file(work("res.csv")), "N,SUMX2,N2,WORD\n2,2,2,\"\"\n-1,2,-1,\"\"\n");
+    EXPECT_EQ(memory.work_csv("res"), "N,SUMX2,N2,WORD\n2,2,2,\"\"\n-1,2,-1,\"\"\n");
 }
 
 TEST_F(ModuleRun, ReturnCodesDecideTheExitStatus)
@@ -87,10 +87,10 @@ TEST_F(ModuleRun, AnyNonZeroReturnCodeIsAFailedStep)
 TEST_F(ModuleRun, AFailedRunLeavesTheEarlierDataSetAndNoPartialFile)
 {
     ASSERT_EQ(run(data_step + "proc hosttest data=d out=res; vars x1; run;"), 0);
-    const std::string before = testing::read_file(work("res.csv"));
+    const std::string before = memory.work_csv("res");
     EXPECT_EQ(run("proc hosttest data=d out=res keepopen; vars x2; rc 3000; run;"), 2);
-    EXPECT_EQ(testing::read_file(work("res.csv")), before);
-    EXPECT_EQ(work_files(), (std::vector<std::string>{"d.csv", "res.csv"}));
+    EXPECT_EQ(memory.work_csv("res"), before);
+    EXPECT_EQ(work_files(), (std::vector<std::string>{"d.qds", "res.qds"}));
     EXPECT_TRUE(memory.log_has("WARNING: The data set WORK.RES was not replaced because the step ended with errors."));
 }
 
@@ -109,7 +109,7 @@ TEST_F(ModuleRun, AnOutputWhoseFileCannotBeCreatedFailsEveryLaterOperationQuietl
 TEST_F(ModuleRun, AnOutputLeftOpenByACompleteRunIsWritten)
 {
     EXPECT_EQ(run(data_step + "proc hosttest data=d out=res keepopen; vars x2; run;"), 0);
-    EXPECT_EQ(testing::read_file(work("res.csv")), "N,SUMX2,N2,WORD\n2,2,2,\"\"\n-1,2,-1,\"\"\n");
+    EXPECT_EQ(memory.work_csv("res"), "N,SUMX2,N2,WORD\n2,2,2,\"\"\n-1,2,-1,\"\"\n");
 }
 
 TEST_F(ModuleRun, AMissingProcedureInterfaceEndsWith1012)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "host_test_support.h"
@@ -50,8 +51,8 @@ TEST(RoutineOperations, ADataSetChangedAfterItWasDescribedEndsTheRun)
     set_current_run(nullptr);
 }
 
-// What a procedure defines reaches the data set's format as metadata: the length of a text and the
-// display format, whatever CSV keeps of them.
+// What a procedure defines reaches the data set's file: the length of a text and the display
+// format, which WORK keeps.
 TEST(RoutineOperations, DefinedVariablesCarryTheirLengthAndFormat)
 {
     testing::MemorySession memory;
@@ -66,14 +67,17 @@ TEST(RoutineOperations, DefinedVariablesCarryTheirLengthAndFormat)
     qh_record *rec = host.open_write(QH_SLOT(area.proc_record, 2).dataset, 2);
     const double number = 2.5;
     const char text[20] = "a long enough text";
+    // A valid name keeps its case (a procedure carries its input's variables under their names);
+    // an invalid one is made valid, upper case.
     const qh_var_def numeric{QH_VAR_NUMERIC, 8, "beta", 4, "BEST", 12};
-    const qh_var_def character{QH_VAR_CHARACTER, 20, "label", 5, "$", 20};
+    const qh_var_def character{QH_VAR_CHARACTER, 20, "my label", 8, "$", 20};
     ASSERT_EQ(host.define_variable(rec, &numeric, 0, &number, 8), 0);
     ASSERT_EQ(host.define_variable(rec, &character, 0, text, 20), 0);
     ASSERT_EQ(host.end_definitions(rec), 0);
     const std::vector<Variable> &variables = rec->output->variables();
     ASSERT_EQ(variables.size(), 2u);
-    EXPECT_EQ(variables[0].name, "BETA");
+    EXPECT_EQ(variables[0].name, "beta");
+    EXPECT_EQ(variables[1].name, "MY_LABEL");
     EXPECT_EQ(variables[0].length, 8u);
     EXPECT_EQ(variables[0].format, "BEST12.");
     EXPECT_EQ(variables[1].type, VarType::Character);
@@ -81,7 +85,70 @@ TEST(RoutineOperations, DefinedVariablesCarryTheirLengthAndFormat)
     EXPECT_EQ(variables[1].format, "$20.");
     run.finish(0);
     set_current_run(nullptr);
-    EXPECT_EQ(testing::read_file(memory.session.library.work_folder() / "res.csv"), "BETA,LABEL\n");
+    DatasetName name;
+    std::string error;
+    ReadMessages messages;
+    ASSERT_TRUE(memory.session.library.name("WORK", "res", name, error));
+    const auto source = memory.session.library.open(name, messages, error);
+    ASSERT_TRUE(source) << error;
+    const Description &kept = source->describe();
+    EXPECT_EQ(kept.rows, 0u);
+    ASSERT_EQ(kept.variables.size(), 2u);
+    EXPECT_EQ(kept.variables[0].name, "beta");
+    EXPECT_EQ(kept.variables[0].format, "BEST12.");
+    EXPECT_EQ(kept.variables[1].length, 20u);
+    EXPECT_EQ(kept.variables[1].format, "$20.");
+}
+
+// A step's FORMAT statement gives its input's variables formats the procedure can ask for and read
+// as text; a missing value is blanks whatever the format writes; a variable without a format
+// cannot be bound formatted. Expected texts by hand from the formats' ranges.
+TEST(RoutineOperations, FormattedValuesAreReadAsTheirFormatsWriteThem)
+{
+    testing::MemorySession memory;
+    testing::write_file(memory.session.library.work_folder() / "d.csv", "age,sex,id\n12,F,1\n70,M,2\n.,,3\n");
+    auto agegrp = std::make_shared<UserFormat>();
+    agegrp->name = "AGEGRP", agegrp->default_width = 6;
+    FormatRange child, missing;
+    child.low = -HUGE_VAL, child.high = 18, child.high_excluded = true, child.label = "Child";
+    missing.missing = true, missing.label = "Unknown";
+    agegrp->ranges = {missing, child};
+    agegrp->has_other = true, agegrp->other.label = "Senior";
+    memory.session.formats.define(agegrp);
+    memory.session.step_formats = {testing::tokens_of("format age agegrp. sex $8.;")};
+    RunContext run(memory.session, "HOSTTEST", testing::tokens_of("hosttest data=d; vars age sex id;"), 1);
+    set_current_run(&run);
+    const qh_grammar grammar = hosttest::build_grammar();
+    qh_parse_area area{};
+    ASSERT_EQ(parse_step(&grammar, run, area), 0);
+    qh_dataset *ds = QH_SLOT(area.proc_record, 1).dataset;
+    qh_routines host;
+    fill_routine_table(&host, nullptr);
+    char name[8];
+    EXPECT_EQ(host.variable_format(ds, 1, name, sizeof name), 7);
+    EXPECT_STREQ(name, "AGEGRP.");
+    EXPECT_EQ(host.variable_format(ds, 3, name, sizeof name), 0);
+    char small[4];
+    EXPECT_EQ(host.variable_format(ds, 2, small, sizeof small), 3); // cut, its full length told
+    EXPECT_STREQ(small, "$8.");
+    qh_record *rec = host.open_read(ds, 2);
+    char age[6], sex[3];
+    double id = 0;
+    ASSERT_EQ(host.bind_variable(rec, 1, 0, age, 6, QH_BIND_FORMATTED), 0);
+    ASSERT_EQ(host.bind_variable(rec, 2, 0, sex, 3, QH_BIND_FORMATTED), 0);
+    EXPECT_NE(host.bind_variable(rec, 3, 0, &id, 8, QH_BIND_FORMATTED), 0);
+    ASSERT_EQ(host.bind_variable(rec, 3, 0, &id, 8, QH_BIND_NATIVE), 0);
+    const char *const expected_age[] = {"Child ", "Senior", "      "};
+    const char *const expected_sex[] = {"F  ", "M  ", "   "};
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_EQ(host.read_next(ds), 1);
+        ASSERT_EQ(host.fetch(rec, 0), 0);
+        EXPECT_EQ(std::string(age, 6), expected_age[k]);
+        EXPECT_EQ(std::string(sex, 3), expected_sex[k]);
+        EXPECT_EQ(id, k + 1);
+    }
+    run.finish(0);
+    set_current_run(nullptr);
 }
 
 } // namespace

@@ -138,15 +138,19 @@ TEST_F(StatementParser, SyntaxErrorsNameLineTokenAndExpectation)
 
 TEST_F(StatementParser, ResolutionErrorsLeaveNoRecords)
 {
-    EXPECT_GE(parse("hosttest data=d; vars x1 zz;"), QH_PARSE_FAILED);
+    // The error names the data set, the statement and its line (a statement whose ; is missing
+    // runs into the next one's words, which then "are not found").
+    EXPECT_GE(parse("hosttest data=d;\n vars x1 zz;"), QH_PARSE_FAILED);
     EXPECT_EQ(area.proc_record, nullptr);
-    EXPECT_EQ(memory.log().back(), "ERROR: Variable ZZ not found.");
+    EXPECT_EQ(memory.log().back(), "ERROR: Variable ZZ not found in data set WORK.D (VARS statement, line 2).");
     EXPECT_GE(parse("hosttest data=nope; vars x1;"), QH_PARSE_FAILED);
     EXPECT_EQ(memory.log().back(), "ERROR: Data set WORK.NOPE does not exist (line 1).");
     EXPECT_GE(parse("hosttest; one x1-x2;"), QH_PARSE_FAILED);
     EXPECT_EQ(memory.log().back(), "ERROR: One variable is expected here, not 2 (line 1).");
     EXPECT_GE(parse("hosttest data=d(keep=x1); vars x2;"), QH_PARSE_FAILED);
-    EXPECT_EQ(memory.log().back(), "ERROR: Variable X2 not found.");
+    EXPECT_EQ(memory.log().back(), "ERROR: Variable X2 not found in data set WORK.D (VARS statement, line 1).");
+    EXPECT_GE(parse("hosttest data=d; vars x9:;"), QH_PARSE_FAILED);
+    EXPECT_EQ(memory.log().back(), "ERROR: No variable names begin with X9 (VARS statement, line 1).");
     EXPECT_EQ(parse("hosttest data=d(drop=x1); vars x2;"), 0);
     EXPECT_EQ(numbers(QH_SLOT(area.proc_record->next, 1)), std::vector<int>{1});
 }

@@ -23,22 +23,14 @@ protected:
         ProgramRunner runner(memory.session, modules, program);
         return runner.run();
     }
-    Table read_back(const std::string &name)
-    {
-        Table table;
-        std::string error;
-        ReadMessages messages;
-        EXPECT_TRUE(read_csv_file(memory.session.library.work_folder() / name, table, error, messages)) << error;
-        EXPECT_TRUE(messages.empty());
-        return table;
-    }
+    Table read_back(const std::string &member) { return memory.work_table(member); }
     testing::MemorySession memory;
 };
 
 TEST_F(DataStep, NameLiteralsFollowTheRulesOfReadingBack)
 {
     ASSERT_EQ(run("data a; input 'my var'n 'A b'n; datalines;\n1 2\n;\n"), 0);
-    const Table back = read_back("a.csv");
+    const Table back = read_back("a");
     ASSERT_EQ(back.columns.size(), 2u);
     EXPECT_EQ(back.columns[0].name, "my var");
     EXPECT_EQ(back.columns[1].name, "A b");
@@ -49,7 +41,7 @@ TEST_F(DataStep, NameLiteralsFollowTheRulesOfReadingBack)
     EXPECT_TRUE(memory.log_has("ERROR: The name literal '  'n" + rule));
     EXPECT_EQ(run("data b; input 'a'n 'a 'n; datalines;\n1 2\n;\n"), 2);
     EXPECT_TRUE(memory.log_has("ERROR: The name literal 'a 'n" + rule));
-    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "b.csv"));
+    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "b.qds"));
 }
 
 TEST_F(DataStep, WideInputAndValuesOutOfRange)
@@ -61,7 +53,7 @@ TEST_F(DataStep, WideInputAndValuesOutOfRange)
     EXPECT_TRUE(memory.log_has("WARNING: The value \"-1e999\" of x4 in data line 2 is out of range"));
     EXPECT_TRUE(memory.log_has("NOTE: The value \"1e-400\" of x2 in data line 2 is too close to zero for a number; "
                                "such values are read as 0."));
-    const Table back = read_back("w.csv");
+    const Table back = read_back("w");
     ASSERT_EQ(back.columns.size(), 999999u);
     EXPECT_TRUE(is_missing(back.columns[0].numbers[0]));
     EXPECT_EQ(back.columns[1].numbers[0], 0.0); // too small: the nearest double
@@ -93,7 +85,7 @@ TEST_F(DataStep, InfileRefusesAFifoWithoutWaitingOnIt)
     EXPECT_EQ(run("data f; infile '" + fifo.string() + "'; input x; run;\n"), 2);
     EXPECT_TRUE(memory.log_has("ERROR: The infile " + fifo.string() +
                                " is not a regular file (a FIFO, a device or a socket) (line 1)."));
-    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "f.csv"));
+    EXPECT_FALSE(std::filesystem::exists(memory.session.library.work_folder() / "f.qds"));
 }
 
 TEST_F(DataStep, InfileLinesEndAcrossItsBuffersAndLongOnesAreCut)

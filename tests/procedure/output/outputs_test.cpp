@@ -1,5 +1,5 @@
 // The four output data sets: variable names and formats, values bound to the fit, the status
-// codes of OUTINFO and the predicted values with their cut-offs.
+// codes of OUTINFO and the predicted values.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -136,7 +136,7 @@ TEST_F(Outputs, PredictionsForEveryInputObservation) {
     }
 }
 
-TEST(OutputCutoffs, LogisticAndPoissonAboveTwenty) {
+TEST(OutputPredicted, LogisticAndPoissonMeansAboveTwenty) {
     for (int32_t model : {1, 2}) {
         reset_engine();
         fake_host g;
@@ -157,16 +157,29 @@ TEST(OutputCutoffs, LogisticAndPoissonAboveTwenty) {
             EXPECT_DOUBLE_EQ(p.value(1, "PREDICTED"), std::exp(20.0));
         }
     }
-    reset_engine();
-    fake_host g;
-    g.set_data({num("y", {1, 0}), num("x", {1, 31})});
-    g.model("y", {"x"});
-    g.set_text(slot_dist, "POISSON");
-    g.request_output(slot_outpred, "p");
-    engine().betas = {1.0};
-    engine().intercept = -10.0;
-    ASSERT_EQ(g.run(), 0);
-    EXPECT_TRUE(std::isnan(g.outputs.at("p").value(1, "PREDICTED"))); // eta 21
+    // Above 20 the means are what they are (before: the logistic one was set to 1 and the
+    // Poisson one missing, as for counts near 1e9); only a Poisson mean beyond the largest double
+    // is missing.
+    for (int32_t model : {1, 2}) {
+        reset_engine();
+        fake_host g;
+        g.set_data({num("y", {1, 0, 1}), num("x", {1, 31, 720})});
+        g.model("y", {"x"});
+        g.set_text(slot_dist, model == 1 ? "LOGISTIC" : "POISSON");
+        g.request_output(slot_outpred, "p");
+        engine().betas = {1.0};
+        engine().intercept = -10.0;  // eta 21 and 710
+        ASSERT_EQ(g.run(), 0);
+        const written_dataset &p = g.outputs.at("p");
+        if (model == 1) {
+            EXPECT_DOUBLE_EQ(p.value(1, "PREDICTED"), 1.0 / (1.0 + std::exp(-21.0)));
+            EXPECT_LT(p.value(1, "PREDICTED"), 1.0);
+            EXPECT_EQ(p.value(2, "PREDICTED"), 1.0);
+        } else {
+            EXPECT_DOUBLE_EQ(p.value(1, "PREDICTED"), std::exp(21.0));
+            EXPECT_TRUE(std::isnan(p.value(2, "PREDICTED")));  // e^710 overflows
+        }
+    }
 }
 
 TEST(OutputClassLevels, ResponseMissingRowsUseTheLevelsOfTheFit) {

@@ -1,4 +1,4 @@
-// The listing report: its lines with and without CLASS predictors, the 1e-12 rule, DETAILS,
+// The listing report: its lines with and without CLASS predictors, the estimates' digits, DETAILS,
 // the lambda warnings and NOPRINT.
 #include <gtest/gtest.h>
 
@@ -25,8 +25,8 @@ TEST(Report, SummaryWithoutClass) {
     h.set_data({num("y", {1, 2, 3}), num("a", {1, 0, 1}), num("b", {3, 1, 2}), num("c", {0, 1, 1})});
     h.model("y", {"a", "b", "c"});
     h.set_vars(h.proc(), slot_forcein, {"a", "c"});
-    engine().betas = {1e-7, 2e-6, -0.5};
-    engine().std_errs = {0.1, 0.2, 0.3};
+    engine().betas = {0.0, -7.0567e-7, -0.5};
+    engine().std_errs = {0.0, 1.234e-7, 0.3};
     engine().intercept = 1.25;
     engine().intercept_se = 0.5;
     ASSERT_EQ(h.run(), 0);
@@ -50,12 +50,14 @@ TEST(Report, SummaryWithoutClass) {
         ""};
     ASSERT_GE(h.listing.size(), head.size());
     EXPECT_EQ(std::vector<std::string>(h.listing.begin(), h.listing.begin() + head.size()), head);
-    // 1e-7 squared is below 1e-12: left out of the table and named as removed; 2e-6 is printed.
+    // The fit's 0 is left out of the table and named as removed; a slope of -7.06e-7 (in large
+    // units) is printed with four significant digits. Before, any coefficient whose square was at
+    // most 1e-12 was removed, and %9.6f showed such a slope as -0.000001.
     EXPECT_EQ(table(h), (std::vector<std::string>{
                             "Variable        Beta  Std. Errs.",
                             "--------------------------------",
                             "Intercept   1.250000    0.500000",
-                            "b           0.000002    0.200000",
+                            "b          -7.057E-7    1.234E-7",
                             "c          -0.500000    0.300000",
                             "Removed (coefficient 0): a"}));
     EXPECT_EQ(h.listing.back(), "");
@@ -84,6 +86,28 @@ TEST(Report, ClassTableWithZeroAndSingleLevelPredictors) {
                             "           C              2  (Reference)",
                             "x                               0.500000    0.300000",
                             "Removed (coefficient 0): g=A k"}));
+}
+
+// Under WEIGHT a CLASS level's count is of rows, and the sum of its rows' weights stands beside
+// it: a row of weight 3 is three observations. Before, the column said "Frequency" and counted
+// rows.
+TEST(Report, WeightedClassTableCountsRowsAndSumsTheirWeights) {
+    reset_engine();
+    fake_host h;
+    h.set_data({num("y", {1, 2, 3, 4, 5, 6}), chr("g", {"a", "b", "a", "b", "b", "a"}),
+                num("w", {1, 2.5, 3, 1, 0.5, 2})});
+    h.model("y", {"g"});
+    class_statement(h, {"g"});
+    h.set_vars(h.proc(), slot_weight, {"w"});
+    engine().betas = {0.75};
+    engine().std_errs = {0.2};
+    ASSERT_EQ(h.run(), 0);
+    EXPECT_EQ(table(h), (std::vector<std::string>{
+                            "Variable   Level  Rows  Sum of weights         Beta  Std. Errs.",
+                            std::string(63, '-'),
+                            "Intercept                                  0.000000    0.000000",
+                            "g          A         3               6     0.750000    0.200000",
+                            "           B         3               4  (Reference)"}));
 }
 
 TEST(Report, DetailsWarningsAndCharacterResponse) {
@@ -146,7 +170,7 @@ TEST(Report, SmallEndWarningSaysWhyAndNoTieLineForOneLambda) {
     EXPECT_FALSE(h.listing_has("Criterion tied"));
 }
 
-TEST(Report, CountDfShowsNoEffectiveDfAndNoprintPrintsNothing) {
+TEST(Report, CountDfShowsNoEffectiveDfAndNoprintListsNothingButWarns) {
     reset_engine();
     fake_host h;
     h.set_data({num("y", {1, 2, 3}), num("x", {1, 2, 4})});
@@ -167,7 +191,8 @@ TEST(Report, CountDfShowsNoEffectiveDfAndNoprintPrintsNothing) {
     engine().at_max = true;
     ASSERT_EQ(quiet.run(), 0);
     EXPECT_TRUE(quiet.listing.empty());
-    EXPECT_FALSE(quiet.log_has("candidate lambda"));
+    // The grid-end warning reaches the log under NOPRINT too (before, it went with the listing).
+    EXPECT_TRUE(quiet.log_has("WARNING: The maximum candidate lambda appears to be too low."));
     EXPECT_TRUE(quiet.log_has("QUILLFIT"));
     EXPECT_TRUE(quiet.outputs.at("info").complete);
 }

@@ -24,7 +24,7 @@ run;
 proc print noobs; var best dec whole half tight big none text b6; run;
 proc print noobs; var n1-n6 c1; run;
 data bad;
-  x = put(1, date9.);
+  x = put(1, nosuch9.);
 run;
 data bad;
   x = put(1, $5.);

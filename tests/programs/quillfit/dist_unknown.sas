@@ -14,3 +14,24 @@ proc quillfit data=d;
   model y = x1;
   dist gamma;
 run;
+data b;
+  input y x1 x2;
+  datalines;
+1 0.5 3
+0 1.5 2
+1 -0.3 5
+0 2.2 1
+1 0.9 4
+0 1.7 2
+1 -1.1 6
+0 1.2 3
+1 0.1 2
+0 0.8 4
+;
+proc quillfit data=b;
+  model y = x1 x2;
+  dist binomial;
+run;
+proc quillfit data=b noprint;
+  model y = x1 x2;
+run;

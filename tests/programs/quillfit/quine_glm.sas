@@ -1,4 +1,4 @@
-/* Quine's school absence data (quine.R writes them and the maximum-likelihood fit): a Poisson
+/* Quine's school absence data (derive/quine_glm.R writes them and the maximum-likelihood fit): a Poisson
    model whose every predictor is clearly in. The first grid value is selected and its fit is
    the unpenalized one, equal to glm(); nothing suggests a smaller lambda, so no warning. */
 proc quillfit data=here.quine details outinfo=info;

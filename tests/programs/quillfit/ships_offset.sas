@@ -1,6 +1,6 @@
 /* The ship damage data as a Poisson rate model: incidents per month of service, the offset
    ln(months of service). At a negligible lambda the fit is glm()'s with the offset
-   (ships_offset.R). The six ships never in service have no offset: left out, and not predicted. */
+   (derive/ships_offset.R). The six ships never in service have no offset: left out, and not predicted. */
 proc quillfit data=examples.ships outpred=pred;
   model incidents = type year period / offset=log_service;
   class type year period;

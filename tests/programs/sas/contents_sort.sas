@@ -30,7 +30,7 @@ proc print data=desc; run;
 proc contents data=s3 out=desc3; run;
 proc contents data=d.chem noprint out=descc; run;
 proc print data=desc3; var name type length varnum sortedby nobs engine libname memname; run;
-/* Labels and formats stay with a WORK data set (a CSV file holds neither) through the run. */
+/* Labels and formats stay with a WORK data set: its file keeps them. */
 data lab; set d.people; label id = 'Person id'; run;
 data lab2; set lab; run;
 proc contents data=lab2; run;

@@ -23,3 +23,9 @@ proc quillfit data=examples.prostate outpred=pred(keep=lpsa predicted where=(lps
   model lpsa = lcavol;
 run;
 proc sort data=d out=bad(firstobs=2); by x; run;
+libname v v9 'work';
+libname x xport 'work/lab.xpt';
+proc sort data=d out=v.lab(label='Doses by centre and week of the trial: étude'); by x; run;
+proc contents data=v.lab; run;
+proc sort data=d out=x.lab(label='Doses by centre and week of the trial: étude'); by x; run;
+proc contents data=x.lab; run;

@@ -124,14 +124,19 @@ TEST(CsvStore, AByteOrderMarkIsNotPartOfTheFirstNameUnlessTheNameHasIt)
     EXPECT_TRUE(messages.empty());
 }
 
-TEST(CsvStore, LongValuesAreCutWithOneWarningPerColumn)
+// A text column is as long as its longest value, up to the 32767 bytes a variable holds: beyond
+// that a value is cut, never inside a UTF-8 character, with one warning per column.
+TEST(CsvStore, TextIsAsLongAsItsLongestValueUpTo32767Bytes)
 {
     ReadMessages messages;
-    const std::string long_value(40, 'z');
-    const Table t = read_text("s\n" + long_value + "\n" + long_value + "\n", &messages);
-    EXPECT_EQ(t.columns[0].texts[1], std::string(32, 'z'));
+    const std::string most(32767, 'z'), over = std::string(32766, 'y') + "\xC3\xA9";
+    const Table t = read_text("s,t\n" + most + "," + over + "\nshort," + over + "\n", &messages);
+    EXPECT_EQ(t.columns[0].length, 32767u);
+    EXPECT_EQ(t.columns[0].texts[0], most);
+    EXPECT_EQ(t.columns[1].texts[0], std::string(32766, 'y')); // the é would end past the limit
+    EXPECT_EQ(t.columns[1].length, 32766u);
     EXPECT_EQ(messages, (ReadMessages{{LineClass::Warning,
-                                       "t.csv, line 2: values of s longer than 32 characters are cut to 32."}}));
+                                       "t.csv, line 2: values of t longer than 32767 bytes are cut to 32767."}}));
 }
 
 TEST(CsvStore, LinesEndInLfCrLfOrCrAlone)
@@ -313,7 +318,7 @@ TEST(CsvStore, CursorsReadTheFileAsItWasDescribed)
     EXPECT_EQ(d.variables[0].type, VarType::Numeric);
     EXPECT_EQ(d.variables[0].length, 8u);
     EXPECT_EQ(d.variables[1].type, VarType::Character);
-    EXPECT_EQ(d.variables[1].length, 32u);
+    EXPECT_EQ(d.variables[1].length, 40u);
 
     testing::write_file(folder / "new.csv", "y\n9\n");
     std::filesystem::rename(folder / "new.csv", file);
@@ -326,7 +331,7 @@ TEST(CsvStore, CursorsReadTheFileAsItWasDescribed)
             cells.push_back(storage_text(row.numbers[0]) + "|" + row.texts[1]);
         return cells;
     };
-    const std::vector<std::string> expected = {"1|a", "2|" + std::string(32, 'b')};
+    const std::vector<std::string> expected = {"1|a", "2|" + std::string(40, 'b')};
     EXPECT_EQ(read_all(*source, {}), expected);
     EXPECT_EQ(read_all(*source, {true, true}), expected);
 

@@ -1,8 +1,8 @@
 # Writes quine.csv (Quine's school absence data, as MASS ships it) and prints the Poisson
-# maximum-likelihood fit with the last level of each factor as the reference, for quine.expect.
-# Run once: Rscript quine.R
+# maximum-likelihood fit with the last level of each factor as the reference, for quine_glm.expect.
+# Run once, here: Rscript quine_glm.R
 library(MASS)
-write.csv(quine[, c("Eth", "Sex", "Age", "Lrn", "Days")], "quine.csv", row.names = FALSE,
+write.csv(quine[, c("Eth", "Sex", "Age", "Lrn", "Days")], "../quine.csv", row.names = FALSE,
           quote = FALSE)
 last_reference <- function(f) relevel(f, ref = tail(levels(f), 1))
 q <- quine

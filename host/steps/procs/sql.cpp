@@ -1,0 +1,193 @@
+// PROC SQL <NOPRINT> <OUTOBS=n>; statement; ... QUIT; — each statement runs as soon as its ';'
+// is read, so a macro variable it sets (INTO, &SQLOBS) or a table it creates is there for the
+// next. The relational work is SQLite's (language/sql/); this step reads each statement, hands
+// on what it gives, and keeps SAS's ways: after an error the statements that follow are only
+// checked (NOEXEC), RUN has no effect, and a statement that fails writes nothing.
+#include "steps/procs/sql.h"
+
+#include "base/message_text.h"
+#include "base/names.h"
+#include "language/expression.h"
+#include "language/sql/sql_parser.h"
+#include "steps/procs/sql_results.h"
+#include "steps/proc_frame.h"
+
+namespace quill::host {
+namespace {
+
+class SqlProcedure : public StatementProcedure {
+public:
+    explicit SqlProcedure(ProcRun &run) : session_(run.session)
+    {
+        noprint_ = run.flag("NOPRINT");
+        if (const StepOption *o = run.option("OUTOBS"))
+            outobs_ = static_cast<long long>(run.value(*o).number);
+    }
+
+    void statement(const Statement &statement) override
+    {
+        const std::string keyword = statement.keyword();
+        if (keyword == "RUN") {
+            session_.log.note("PROC SQL statements are executed immediately; The RUN statement has no effect.");
+            return;
+        }
+        SqlStatement s;
+        std::string error;
+        if (!parse_sql_statement(statement.tokens, s, error)) {
+            failed(error, statement);
+            return;
+        }
+        if (noexec_) {
+            // Only checked: names and types are resolved, nothing is run.
+            SqlEnvironment env = sql_environment(session_);
+            SqlPlan plan;
+            if (s.query && !translate_sql_query(env, statement.tokens, *s.query, plan, error))
+                session_.log.error(error);
+            return;
+        }
+        long long rows = 0;
+        if (!execute(statement.tokens, s, rows, error)) {
+            failed(error, statement);
+            return;
+        }
+        session_.macro_symbols.set_global("SQLOBS", std::to_string(rows));
+        session_.macro_symbols.set_global("SQLRC", "0");
+    }
+
+private:
+    // The error in SAS's words with its place, then SAS's way on: the rest is only checked.
+    void failed(const std::string &error, const Statement &statement)
+    {
+        const bool placed = error.find(" at line ") != std::string::npos;
+        session_.log.error(placed ? error : at_line(error, statement.line()));
+        session_.macro_symbols.set_global("SQLRC", "8");
+        session_.macro_symbols.set_global("SQLOBS", "0");
+        if (!noexec_)
+            session_.log.note("PROC SQL set option NOEXEC and will continue to check the syntax of statements.");
+        noexec_ = true;
+    }
+
+    bool execute(const std::vector<Token> &tokens, const SqlStatement &s, long long &rows, std::string &error)
+    {
+        switch (s.kind) {
+        case SqlStatementKind::Select: return select(tokens, s, rows, error);
+        case SqlStatementKind::CreateTableAs: return create_as(tokens, s, rows, error);
+        case SqlStatementKind::CreateView: return create_view(tokens, s, error);
+        case SqlStatementKind::CreateTableColumns:
+        case SqlStatementKind::CreateTableLike: return sql_create_columns(session_, tokens, s, error);
+        case SqlStatementKind::Insert: return sql_insert(session_, tokens, s, rows, error);
+        case SqlStatementKind::Delete:
+        case SqlStatementKind::Update: return sql_delete_or_update(session_, tokens, s, rows, error);
+        case SqlStatementKind::AlterTable: return sql_alter(session_, tokens, s, error);
+        case SqlStatementKind::DropTable:
+        case SqlStatementKind::DropView: return sql_drop(session_, tokens, s, error);
+        case SqlStatementKind::Describe: return sql_describe(session_, tokens, s, error);
+        case SqlStatementKind::Validate: return validate(tokens, s, error);
+        case SqlStatementKind::Reset: return true;
+        }
+        return true;
+    }
+
+    // Runs a query; OUTOBS= cuts its rows, with SAS's warning.
+    bool query(const std::vector<Token> &tokens, const SqlQuery &q, Table &result, std::string &error)
+    {
+        SqlEnvironment env = sql_environment(session_);
+        SqlPlan plan;
+        if (!translate_sql_query(env, tokens, q, plan, error) || !run_sql_plan(session_, plan, result, error))
+            return false;
+        if (outobs_ >= 0 && result.rows > static_cast<size_t>(outobs_)) {
+            session_.log.warning("Statement terminated early due to OUTOBS=" + std::to_string(outobs_) + " option.");
+            result.rows = static_cast<size_t>(outobs_);
+            for (Column &c : result.columns)
+                c.type == VarType::Numeric ? c.numbers.resize(result.rows) : c.texts.resize(result.rows);
+        }
+        return true;
+    }
+
+    bool select(const std::vector<Token> &tokens, const SqlStatement &s, long long &rows, std::string &error)
+    {
+        Table result;
+        if (!query(tokens, *s.query, result, error))
+            return false;
+        rows = static_cast<long long>(result.rows);
+        // INTO is written in the first SELECT, also of a set operation.
+        const SqlQuery *first = s.query.get();
+        while (first->left)
+            first = first->left.get();
+        const std::vector<SqlIntoTarget> *into = first->select ? &first->select->into : nullptr;
+        if (into && !into->empty()) {
+            if (!set_into_variables(session_, *into, result, error))
+                return false;
+            // A single target takes the first row only, and that is what SAS counts.
+            bool all_rows = false;
+            for (const SqlIntoTarget &t : *into)
+                all_rows = all_rows || t.separated || t.range;
+            if (!all_rows && rows > 1)
+                rows = 1;
+            if (result.rows == 0)
+                session_.log.warning("No rows were selected.");
+            return true;
+        }
+        if (result.rows == 0)
+            session_.log.note("No rows were selected.");
+        else if (!noprint_)
+            print_sql_result(session_, result);
+        return true;
+    }
+
+    bool create_as(const std::vector<Token> &tokens, const SqlStatement &s, long long &rows, std::string &error)
+    {
+        DatasetName name;
+        if (!sql_target_name(session_, tokens, s.targets.front(), name, error))
+            return false;
+        Table result;
+        if (!query(tokens, *s.query, result, error))
+            return false;
+        rows = static_cast<long long>(result.rows);
+        // A failure to write is logged where it happens; the statement has failed all the same.
+        if (!write_sql_table(session_, name, result, sql_created_note(name, result.rows, result.columns.size()))) {
+            error = "Table " + name.display + " was not created.";
+            return false;
+        }
+        return true;
+    }
+
+    // The view is checked as a query now and kept; each query that reads it runs it afresh.
+    bool create_view(const std::vector<Token> &tokens, const SqlStatement &s, std::string &error)
+    {
+        DatasetName name;
+        if (!sql_target_name(session_, tokens, s.targets.front(), name, error))
+            return false;
+        SqlEnvironment env = sql_environment(session_);
+        SqlPlan plan;
+        if (!translate_sql_query(env, tokens, *s.query, plan, error))
+            return false;
+        session_.sql_views.define(SqlViewDefinition{name, tokens});
+        session_.log.note("SQL view " + name.display + " has been defined.");
+        return true;
+    }
+
+    bool validate(const std::vector<Token> &tokens, const SqlStatement &s, std::string &error)
+    {
+        SqlEnvironment env = sql_environment(session_);
+        SqlPlan plan;
+        if (!translate_sql_query(env, tokens, *s.query, plan, error))
+            return false;
+        session_.log.note("PROC SQL statement has valid syntax.");
+        return true;
+    }
+
+    Session &session_;
+    bool noprint_ = false;
+    bool noexec_ = false;
+    long long outobs_ = -1;
+};
+
+} // namespace
+
+std::unique_ptr<StatementProcedure> start_proc_sql(ProcRun &run)
+{
+    return std::make_unique<SqlProcedure>(run);
+}
+
+} // namespace quill::host
