@@ -94,11 +94,11 @@ endfunction()
 # The problem with a near: line (FILE ROW VARIABLE VALUE TOLERANCE), or "" when it holds. The
 # cells of a line are split at commas (a quoted text holding a comma is not supported); the
 # numbers are compared at a tenth of the tolerance's last digit.
-function(near_problem spec out)
-  separate_arguments(fields UNIX_COMMAND "${spec}")
+function(near_problem check out)
+  separate_arguments(fields UNIX_COMMAND "${check}")
   list(LENGTH fields count)
   if(NOT count EQUAL 5)
-    set(${out} "near: needs FILE ROW VARIABLE VALUE TOLERANCE: ${spec}" PARENT_SCOPE)
+    set(${out} "near: needs FILE ROW VARIABLE VALUE TOLERANCE: ${check}" PARENT_SCOPE)
     return()
   endif()
   list(POP_FRONT fields file row variable expected tolerance)
