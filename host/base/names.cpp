@@ -95,6 +95,26 @@ std::string valid_name(std::string_view text)
     return name;
 }
 
+std::string v7_name(std::string_view text)
+{
+    std::string name;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char u = static_cast<unsigned char>(text[i]);
+        if (u < 0x80) {
+            name.push_back(std::isalnum(u) || u == '_' ? static_cast<char>(u) : '_');
+            continue;
+        }
+        name.push_back('_'); // one for the whole UTF-8 character
+        while (i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80)
+            ++i;
+    }
+    if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0])))
+        name.insert(name.begin(), '_');
+    if (name.size() > max_name_length)
+        name.resize(max_name_length);
+    return name;
+}
+
 void valid_name_text(char *text, int32_t length)
 {
     if (!text || length <= 0)

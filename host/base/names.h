@@ -31,6 +31,10 @@ void trim_name_text(char *text, int32_t length);
 // is blank-filled and text[length] becomes the zero byte.
 void valid_name_text(char *text, int32_t length);
 std::string valid_name(std::string_view text);
+// The name VALIDVARNAME=V7 makes of a column name: its case kept, each character that cannot stand
+// in a SAS name (a UTF-8 character counts as one) becomes '_', '_' before a leading digit, at most
+// 32 characters: "Birth Weight" is Birth_Weight, "2nd dose" _2nd_dose.
+std::string v7_name(std::string_view text);
 // A name a data set can store and read back: 1 to 32 bytes, no control characters, and neither
 // beginning nor ending with a blank (the reader drops blanks around a name).
 bool is_storable_name(std::string_view name);

@@ -307,6 +307,94 @@ bool DatasetLibrary::may_replace_transport_file(const DatasetName &name, std::st
     return false;
 }
 
+bool DatasetLibrary::location(const std::string &libref, std::filesystem::path &where, bool &transport) const
+{
+    const auto it = librefs_.find(upper_case(libref));
+    if (it == librefs_.end())
+        return false;
+    where = it->second.location;
+    transport = it->second.engine == LibraryEngine::Xport;
+    return true;
+}
+
+bool DatasetLibrary::members(const std::string &libref, std::vector<std::string> &names, std::string &error) const
+{
+    const std::string ref = upper_case(libref);
+    const auto it = librefs_.find(ref);
+    if (it == librefs_.end()) {
+        error = "Libref " + ref + " is not assigned.";
+        return false;
+    }
+    const Library &library = it->second;
+    std::error_code ec;
+    if (library.engine == LibraryEngine::Xport) {
+        ReadMessages messages;
+        std::string ignored;
+        const auto source = std::filesystem::exists(library.location, ec)
+                                ? xport_format().open(library.location, messages, ignored)
+                                : nullptr;
+        if (source)
+            names.push_back(upper_case(source->describe().member));
+        return true;
+    }
+    std::set<std::string> found;
+    for (std::filesystem::directory_iterator entry(library.location, ec), end; !ec && entry != end; entry.increment(ec)) {
+        const std::filesystem::path &file = entry->path();
+        const Format *format = format_for_extension(file.extension().string());
+        if (!format || (library.engine == LibraryEngine::V9 && format != &sas7bdat_format()) ||
+            !entry->is_regular_file(ec))
+            continue;
+        const std::string stem = file.stem().string();
+        if (is_valid_name(stem))
+            found.insert(upper_case(stem));
+    }
+    if (ec) {
+        error = "The folder of libref " + ref + " cannot be read (" + ec.message() + ").";
+        return false;
+    }
+    names.assign(found.begin(), found.end());
+    return true;
+}
+
+bool DatasetLibrary::remove_member(const DatasetName &name, std::string &error)
+{
+    std::error_code ec;
+    if (!std::filesystem::remove(name.location, ec) || ec) {
+        error = "The data set " + name.display + " cannot be deleted (" +
+                (ec ? ec.message() : std::string("it does not exist")) + ").";
+        return false;
+    }
+    if (last_ && last_->location == name.location && last_->member == name.member)
+        last_.reset();
+    return true;
+}
+
+bool DatasetLibrary::rename_member(const DatasetName &name, const std::string &member, std::string &error)
+{
+    DatasetName target;
+    if (!this->name(name.libref, member, target, error))
+        return false;
+    std::error_code ec;
+    if (std::filesystem::exists(target.location, ec)) {
+        error = "A data set named " + target.display + " already exists.";
+        return false;
+    }
+    target.format = name.format;
+    target.location = name.location.parent_path() / (lower_case(member) + std::string(name.format->extension));
+    if (std::filesystem::exists(target.location, ec)) {
+        error = "A data set named " + target.display + " already exists.";
+        return false;
+    }
+    std::filesystem::rename(name.location, target.location, ec);
+    if (ec) {
+        error = "The data set " + name.display + " cannot be renamed (" + ec.message() + ").";
+        return false;
+    }
+    if (last_ && last_->location == name.location && last_->member == name.member)
+        last_ = target;
+    return true;
+}
+
 std::unique_ptr<TableSource> DatasetLibrary::open(const DatasetName &name, ReadMessages &messages,
                                                    std::string &error) const
 {

@@ -74,6 +74,18 @@ public:
     // another (which would be lost) or cannot be read.
     bool may_replace_transport_file(const DatasetName &name, std::string &error) const;
 
+    // The members of the library `libref` (upper case, in name order): the files of its folder that a
+    // format holds and whose name a data set may have; an XPORT library's member when its file
+    // exists. False with `error` when the libref is not assigned or its folder cannot be read.
+    bool members(const std::string &libref, std::vector<std::string> &names, std::string &error) const;
+    // The folder of a libref (an XPORT library's file) and whether it is an XPORT library.
+    bool location(const std::string &libref, std::filesystem::path &where, bool &transport) const;
+    // Removes a member's file. False with `error`.
+    bool remove_member(const DatasetName &name, std::string &error);
+    // Names the member `name` `member` in its library (its file renamed in its folder, its format
+    // kept). False with `error`, the member unchanged, when that name is taken.
+    bool rename_member(const DatasetName &name, const std::string &member, std::string &error);
+
     // Opens a data set for reading and describes it; nullptr with an error that says "Data set X
     // does not exist." or what is wrong with it.
     std::unique_ptr<TableSource> open(const DatasetName &name, ReadMessages &messages, std::string &error) const;

@@ -29,6 +29,7 @@ struct Description {
     // The variables PROC SORT ordered the rows by ("DESCENDING b" for a descending one), when the
     // format keeps it; empty when the order is not known.
     std::vector<std::string> sorted_by = {};
+    std::string label = {}; // the data set's (LABEL=), when the format keeps it
 };
 
 // One pass over the rows of a data set.
@@ -57,6 +58,8 @@ public:
     virtual ~TableSink() = default;
     // The order of the rows to come (Description::sorted_by), kept by a format that can; before define.
     virtual void set_sorted_by(std::vector<std::string> keys) { (void)keys; }
+    // The data set's label (Description::label), kept by a format that can; before define.
+    virtual void set_label(std::string label) { (void)label; }
     // Creates the data set with these variables. A text value is at most its variable's length
     // (OutputDataset sees to it); a format that keeps lengths cuts a longer one there.
     virtual bool define(const std::vector<Variable> &variables, std::string &error) = 0;

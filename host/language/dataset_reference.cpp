@@ -78,14 +78,21 @@ bool parse_dataset_reference(const std::vector<Token> &tokens, size_t begin, siz
         const Token &option = tokens[pos];
         const std::string name = option.kind == TokenKind::Name ? upper_case(option.text) : std::string();
         const bool known = name == "KEEP" || name == "DROP" || name == "RENAME" || name == "WHERE" ||
-                           name == "OBS" || name == "FIRSTOBS" || name == "IN";
+                           name == "OBS" || name == "FIRSTOBS" || name == "IN" || name == "LABEL";
         if (!known || pos + 1 >= end || !is_punct(tokens[pos + 1], '=')) {
-            error = "Data set option " + quoted_excerpt(option.source) +
-                    " is not supported; use KEEP=, DROP=, RENAME=, WHERE=, FIRSTOBS= or OBS=.";
+            error = "The data set option " + quoted_excerpt(option.source) +
+                    " is not supported by this host; it takes KEEP=, DROP=, RENAME=, WHERE=, FIRSTOBS=, OBS=, "
+                    "IN= and LABEL=.";
             return false;
         }
         pos += 2;
-        if (name == "IN") {
+        if (name == "LABEL") {
+            if (pos >= end || tokens[pos].kind != TokenKind::String) {
+                error = "LABEL= needs a quoted text.";
+                return false;
+            }
+            ref.label = tokens[pos++].text;
+        } else if (name == "IN") {
             if (pos >= end || (tokens[pos].kind != TokenKind::Name && tokens[pos].kind != TokenKind::NameLiteral)) {
                 error = "IN= needs the name of a variable.";
                 return false;

@@ -1,7 +1,8 @@
 // A data set as a program names it: a one- or two-level name, _LAST_ or a quoted file path,
 // optionally followed by its data set options: KEEP= and DROP= lists, RENAME=(old=new ...),
-// WHERE=(expression), FIRSTOBS=n and OBS=n|MAX, and IN=var (a variable of the DATA step that
-// reads the data set, so only SET and MERGE take it). An input applies them in the order SAS does:
+// WHERE=(expression), FIRSTOBS=n and OBS=n|MAX, IN=var (a variable of the DATA step that
+// reads the data set, so only SET and MERGE take it) and LABEL='text' (the label of a data set
+// written; output_options.h says what an output data set does with its options). An input applies them in the order SAS does:
 // KEEP= and DROP= first, then RENAME=, then WHERE= (on the new names), then FIRSTOBS= and OBS=
 // (counting the observations WHERE= lets through).
 #ifndef QUILL_HOST_DATASET_REFERENCE_H
@@ -31,6 +32,7 @@ struct DatasetReference {
     long long obs = -1;                           // the last observation read; -1 for MAX
     Token in_name;                                // IN=: the variable's name
     bool has_in = false;
+    std::string label;                            // LABEL=: the data set's label
     // Any option an output data set cannot take (all but KEEP=, DROP= and RENAME=).
     bool has_input_only_options() const { return !where.empty() || firstobs != 1 || obs != -1; }
     bool has_options() const { return has_keep || has_drop || !renames.empty() || has_in || has_input_only_options(); }

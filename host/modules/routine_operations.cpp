@@ -15,6 +15,7 @@
 #include "base/names.h"
 #include "data/graphics_file.h"
 #include "language/format_statement.h"
+#include "language/output_options.h"
 #include "modules/by_group_operation.h"
 #include "modules/statement_actions.h"
 #include "modules/run_context.h"
@@ -368,7 +369,7 @@ int op_end_definitions(qh_record *rec)
     for (const auto &d : rec->definitions)
         variables.push_back(
             {d.name, d.type, d.type == VarType::Numeric ? number_length : static_cast<size_t>(d.length), {}, d.format});
-    rec->output = std::make_unique<OutputDataset>(run->session().library, run->log(), rec->dataset->name);
+    rec->output = make_output(run->session().library, run->log(), rec->dataset->reference);
     if (rec->output->create(std::move(variables)))
         return 0;
     rec->failed = true; // logged; every later operation on the record fails without writing

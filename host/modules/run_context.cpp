@@ -2,6 +2,7 @@
 
 #include "api/grammar_descriptor.h"
 #include "language/format_statement.h"
+#include "language/output_options.h"
 
 namespace quill::host {
 namespace {
@@ -41,20 +42,12 @@ qh_dataset *RunContext::open_input(const DatasetReference &ref, std::string &err
 
 qh_dataset *RunContext::open_output(const DatasetReference &ref, std::string &error)
 {
-    if (ref.has_in) {
-        error = std::string(in_option_misplaced) + ".";
+    error = output_options_problem(ref);
+    if (!error.empty())
         return nullptr;
-    }
-    if (ref.has_keep || ref.has_drop) {
-        error = "KEEP= and DROP= apply to input data sets only.";
-        return nullptr;
-    }
-    if (ref.has_options()) {
-        error = "RENAME=, WHERE=, FIRSTOBS= and OBS= apply to input data sets only.";
-        return nullptr;
-    }
     auto ds = std::make_unique<qh_dataset>();
     ds->name = ref.name;
+    ds->reference = ref;
     ds->mode = QH_DS_OUTPUT;
     ds->is_null = ref.is_null;
     datasets_.push_back(std::move(ds));

@@ -31,7 +31,7 @@ struct qh_dataset {
     std::vector<bool> selected;       // input: the variables select_variables named (empty: all)
     std::vector<qh_record *> readers; // input: its read records, as they were opened
     size_t counted = 0;               // input: observations read_next passed with no read record
-    quill::host::DatasetReference reference; // input: as the step named it (for the note about it)
+    quill::host::DatasetReference reference; // as the step named it: the note about an input, an output's options
     size_t observations_read = 0;     // input: the most observations one pass over it reached
     bool noted = false;               // input: "There were N observations read" is in the log
     qh_record *writer = nullptr;      // output: the record that writes it

@@ -17,6 +17,9 @@
 
 namespace quill::host {
 
+// OPTIONS VALIDVARNAME=: the names PROC IMPORT gives columns that are not SAS names.
+enum class NameRule { V7, Upcase, Any };
+
 struct Session {
     Session(TextSink log_sink, TextSink listing_sink, std::filesystem::path work, bool keep_work)
         : log(std::move(log_sink)), listing(std::move(listing_sink)), library(std::move(work), keep_work)
@@ -29,6 +32,7 @@ struct Session {
     std::string debug_option;          // OPTIONS DEBUG='...'
     int cpu_count = -1;                // OPTIONS CPUCOUNT=: -1 not given, 0 ACTUAL (every core)
     bool threads = true;               // OPTIONS THREADS / NOTHREADS
+    NameRule validvarname = NameRule::V7; // OPTIONS VALIDVARNAME=
     std::vector<std::string> titles = std::vector<std::string>(10);    // TITLE1 .. TITLE10
     std::vector<std::string> footnotes = std::vector<std::string>(10); // FOOTNOTE1 .. FOOTNOTE10
     bool hide_sasproci = false;        // test switch: the procedure interface module is missing

@@ -35,6 +35,8 @@ std::string misuse(const std::string &name, bool has_value)
 {
     if (!has_value && name == "CPUCOUNT")
         return "CPUCOUNT needs a value: CPUCOUNT=n (a whole number from 1 to 1024) or CPUCOUNT=ACTUAL";
+    if (!has_value && name == "VALIDVARNAME")
+        return "VALIDVARNAME needs a value: VALIDVARNAME=V7, UPCASE or ANY";
     if (!has_value && name == "DEBUG")
         return "DEBUG needs a value: DEBUG='text'";
     if (has_value && (name == "THREADS" || name == "NOTHREADS"))
@@ -118,6 +120,15 @@ void run_options(Session &session, const Statement &statement)
                                           line));
                 return;
             }
+        } else if (name == "VALIDVARNAME") {
+            const std::string rule = upper_case(value);
+            if (rule != "V7" && rule != "UPCASE" && rule != "ANY") {
+                session.log.error(at_line("VALIDVARNAME= takes V7, UPCASE or ANY; " + quoted_excerpt(written) +
+                                              " is none of them",
+                                          line));
+                return;
+            }
+            session.validvarname = rule == "V7" ? NameRule::V7 : rule == "UPCASE" ? NameRule::Upcase : NameRule::Any;
         } else if (name == "THREADS" || name == "NOTHREADS") {
             session.threads = name == "THREADS";
         } else if (set_macro_option(session.macro_options, name, value, has_value)) {

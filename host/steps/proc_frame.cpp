@@ -5,6 +5,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "language/format_statement.h"
+#include "language/output_options.h"
 #include "language/variable_lists.h"
 #include "steps/by_groups.h"
 
@@ -58,21 +59,48 @@ bool frame_statement(const Statement &statement, std::vector<Token> &where, std:
     return true;
 }
 
+// LABEL var='text' ...; in a PROC step labels the input's variables for that step. It only changes
+// how output looks, so what it cannot use is a WARNING and the step runs.
+void apply_labels(ProcRun &run, const std::vector<const Statement *> &labels)
+{
+    for (const Statement *s : labels) {
+        const auto &t = s->tokens;
+        for (size_t i = 1; i + 1 < t.size(); i += 3) {
+            if (i + 2 >= t.size() || !is_punct(t[i + 1], '=') || t[i + 2].kind != TokenKind::String) {
+                run.session.log.warning(at_line("The LABEL statement takes name='label' pairs; the rest of it is ignored",
+                                                s->line()));
+                break;
+            }
+            auto &variables = run.view.variables;
+            const auto it = std::find_if(variables.begin(), variables.end(),
+                                         [&](const Variable &v) { return same_name(v.name, t[i].text); });
+            if (it == variables.end())
+                run.session.log.warning(at_line("The variable " + t[i].text + " in the LABEL statement is not on the data set",
+                                                s->line()));
+            else
+                it->label = t[i + 2].text;
+        }
+    }
+}
+
 // Sorts the step's body: WHERE into run.where, FORMAT and INFORMAT into run.formats, BY into
-// `by_statements`, the procedure's own statements into run.statements. False (after an error for
-// each) when a statement is not one of the procedure's.
-bool sort_statements(ProcRun &run, const ProcRow &row, std::vector<const Statement *> &by_statements)
+// `by_statements`, LABEL into `labels`, the procedure's own statements into run.statements. False
+// (after an error for each) when a statement is not one of the procedure's.
+bool sort_statements(ProcRun &run, const ProcRow &row, std::vector<const Statement *> &by_statements,
+                     std::vector<const Statement *> &labels)
 {
     bool ok = true;
     for (const Statement &s : run.step.body) {
         const std::string keyword = s.keyword();
         if (frame_statement(s, run.where, run.formats))
             continue;
-        if (!keyword.empty() && listed(row.statements, keyword)) {
+        if (keyword == "LABEL") {
+            labels.push_back(&s);
+        } else if (!keyword.empty() && listed(row.statements, keyword)) {
             (keyword == "BY" ? by_statements : run.statements).push_back(&s);
         } else {
             const std::string what = keyword.empty() ? quoted_excerpt(s.tokens.front().source) : keyword;
-            run.error("Statement " + what + " is not known to PROC " + run.name, s.line());
+            run.error("The " + what + " statement is not supported by this host in PROC " + run.name, s.line());
             ok = false;
         }
     }
@@ -123,7 +151,8 @@ bool read_options(Session &session, const Statement &statement, size_t first, st
         option.name = t[i].kind == TokenKind::Name ? upper_case(t[i].text) : std::string();
         option.line = t[i].line;
         if (option.name.empty() || !option_kind(rows, option.name, kind)) {
-            session.log.error(at_line("Option " + quoted_excerpt(t[i].source) + " is not known to PROC " + proc, t[i].line));
+            session.log.error(at_line("The option " + quoted_excerpt(t[i].source) + " is not supported by this host in PROC " + proc,
+                                      t[i].line));
             return false;
         }
         const bool given_value = i + 1 < end && is_punct(t[i + 1], '=');
@@ -174,8 +203,8 @@ bool ProcRun::output_name(const Statement &statement, const StepOption &o, Datas
         error(message, o.line);
         return false;
     }
-    if (ref.has_keep || ref.has_drop) {
-        error("KEEP= and DROP= are not taken by an output data set here", o.line);
+    if (const std::string problem = output_options_problem(ref); !problem.empty()) {
+        error(problem, o.line);
         return false;
     }
     return true;
@@ -212,6 +241,11 @@ void ProcRun::note_read()
     note_observations_read(session.log, observations_read_, input, where);
 }
 
+std::unique_ptr<OutputDataset> ProcRun::make_output(const DatasetReference &ref) const
+{
+    return quill::host::make_output(session.library, session.log, ref);
+}
+
 bool ProcRun::commit(OutputDataset &output)
 {
     note_read();
@@ -221,17 +255,20 @@ bool ProcRun::commit(OutputDataset &output)
 void run_host_procedure(Session &session, const Step &step, const ProcRow &row)
 {
     ProcRun run(session, step, std::string(row.name));
-    std::vector<const Statement *> by_statements;
+    std::vector<const Statement *> by_statements, labels;
     if (!read_options(session, step.head, 2, row.options, run.name, run.options) ||
-        !sort_statements(run, row, by_statements))
+        !sort_statements(run, row, by_statements, labels))
         return;
     if (OptionKind kind; option_kind(row.options, "DATA", kind)) {
         if (!open_input(run))
             return;
+        apply_labels(run, labels);
     } else if (!run.where.empty() || !run.formats.empty()) {
         run.error("PROC " + run.name + " reads no data set for " + (run.where.empty() ? "FORMAT to format" : "WHERE to filter"),
                   run.line());
         return;
+    } else if (!labels.empty()) {
+        session.log.note(at_line("PROC " + run.name + " reads no data set; the LABEL statement is ignored", labels.front()->line()));
     }
     for (const Statement *s : by_statements)
         if (!read_by_statement(session, *s, run.view.variables, run.by))

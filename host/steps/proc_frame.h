@@ -34,7 +34,7 @@ struct StepOption {
 // The options of `statement` from token `first` up to the end or a '/', whichever comes first
 // (`stop` receives where reading stopped), each matched against `rows`: space-separated
 // "NAME" (a flag), "NAME=" (one token) and "NAME=ds" (a data set). False with an error logged
-// ("... is not known to PROC <proc>") when one does not match.
+// ("... is not supported by this host in PROC <proc>") when one does not match.
 bool read_options(Session &session, const Statement &statement, size_t first, std::string_view rows,
                   const std::string &proc, std::vector<StepOption> &options, size_t *stop = nullptr);
 
@@ -93,10 +93,12 @@ public:
     // An ERROR with "(line N)", unless the message already names its place.
     void error(const std::string &message, int at_line) const;
 
-    // The data set an OUT= option of the PROC statement (or of `statement`) names. False with an
-    // error logged.
+    // The data set an OUT= option of the PROC statement (or of `statement`) names, with its data
+    // set options (those an output takes). False with an error logged.
     bool output_name(const StepOption &option, DatasetReference &ref) const { return output_name(step.head, option, ref); }
     bool output_name(const Statement &statement, const StepOption &option, DatasetReference &ref) const;
+    // The output data set `ref` names, its options applied as it is written.
+    std::unique_ptr<OutputDataset> make_output(const DatasetReference &ref) const;
     // The variables a statement lists after its keyword (up to `end`, the ';' when 0), as
     // numbers of `view`'s variables. False with an error logged.
     bool variables(const Statement &statement, std::vector<int> &numbers, size_t end = 0) const;

@@ -8,6 +8,7 @@ namespace quill::host {
 
 // The bodies, one file each under procs/.
 void run_proc_contents(ProcRun &run);
+void run_proc_datasets(ProcRun &run);
 void run_proc_export(ProcRun &run);
 void run_proc_format(ProcRun &run);
 void run_proc_freq(ProcRun &run);
@@ -21,15 +22,17 @@ std::unique_ptr<StatementProcedure> start_proc_sql(ProcRun &run);
 namespace {
 
 // Options: NAME a flag, NAME= a value of one token, NAME=ds a data set (DATA=ds is the input,
-// _LAST_ when absent). Statements: besides WHERE, FORMAT and INFORMAT, which every procedure
-// that reads a data set takes from the frame; BY gives the procedure BY groups. ORDER: by name.
+// _LAST_ when absent). Statements: besides WHERE, LABEL, FORMAT and INFORMAT, which every
+// procedure that reads a data set takes from the frame; BY gives the procedure BY groups.
+// ORDER: by name.
 constexpr ProcRow procedures[] = {
     // name      body               options                                                 statements
     {"CONTENTS", run_proc_contents, "DATA=ds OUT=ds NOPRINT VARNUM",                        ""},
-    {"EXPORT",   run_proc_export,   "DATA=ds OUTFILE= DBMS= REPLACE",                       ""},
+    {"DATASETS", run_proc_datasets, "LIBRARY= LIB= DDNAME= KILL NOLIST NOWARN MEMTYPE= MT=",   "DELETE CHANGE"},
+    {"EXPORT",   run_proc_export,   "DATA=ds OUTFILE= DBMS= REPLACE",                       "DELIMITER"},
     {"FORMAT",   run_proc_format,   "FMTLIB LIBRARY= LIB=",                                 "VALUE INVALUE PICTURE SELECT EXCLUDE"},
     {"FREQ",     run_proc_freq,     "DATA=ds",                                              "TABLES TABLE"},
-    {"IMPORT",   run_proc_import,   "DATAFILE= OUT=ds DBMS= REPLACE",                       ""},
+    {"IMPORT",   run_proc_import,   "DATAFILE= OUT=ds DBMS= REPLACE",                       "GETNAMES DATAROW GUESSINGROWS DELIMITER"},
     {"MEANS",    run_proc_means,    "DATA=ds MAXDEC= NWAY NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
     {"PRINT",    run_proc_print,    "DATA=ds NOOBS LABEL L N",                              "VAR SUM BY"},
     {"SORT",     run_proc_sort,     "DATA=ds OUT=ds NODUPKEY",                              "BY"},

@@ -43,8 +43,15 @@ enum class Scan { Record, End, Problem, ReadFailure, NeedMore };
 // read with pread from the scanner's own offset, so that several scanners share one descriptor.
 class RecordScanner {
 public:
-    explicit RecordScanner(std::string_view text) : data_(text.data()), size_(text.size()), at_end_(true) {}
-    explicit RecordScanner(int fd) : fd_(fd), buffer_(initial_buffer), data_(buffer_.data()) {}
+    explicit RecordScanner(std::string_view text, char separator = ',')
+        : data_(text.data()), size_(text.size()), at_end_(true)
+    {
+        separate_by(separator);
+    }
+    explicit RecordScanner(int fd, char separator = ',') : fd_(fd), buffer_(initial_buffer), data_(buffer_.data())
+    {
+        separate_by(separator);
+    }
 
     Scan next(std::vector<Field> &fields)
     {
@@ -63,6 +70,7 @@ public:
 
     int record_line() const { return record_line_; }
     const char *problem() const { return problem_; }
+    char separator() const { return separator_; }
 
 private:
     // Keeps the unread bytes (the record being scanned) and reads more after them; a record
@@ -162,7 +170,7 @@ private:
                     p = at + 1;
                     break;
                 }
-                if (p < size_ && data_[p] != ',' && data_[p] != '\n' && data_[p] != '\r')
+                if (p < size_ && data_[p] != separator_ && data_[p] != '\n' && data_[p] != '\r')
                     return fail("characters follow the closing quote of a value", first_line);
             } else {
                 // Most cells of a data set are plain numbers: scanning one finds where it ends.
@@ -184,7 +192,7 @@ private:
                 field.size = q - p;
                 p = q;
             }
-            if (p < size_ && data_[p] == ',') {
+            if (p < size_ && data_[p] == separator_) {
                 ++p;
                 continue;
             }
@@ -219,15 +227,18 @@ private:
         return at;
     }
 
-    static bool ends_field(char c) { return c == ',' || c == '\n' || c == '\r'; }
-    static bool delimiter(char c) { return delimiters[static_cast<unsigned char>(c)]; }
-    static constexpr auto delimiters = [] {
-        std::array<bool, 256> table{};
-        for (unsigned char c : {',', '\n', '\r', '"'})
-            table[c] = true;
-        return table;
-    }();
+    bool ends_field(char c) const { return c == separator_ || c == '\n' || c == '\r'; }
+    bool delimiter(char c) const { return delimiters_[static_cast<unsigned char>(c)]; }
+    void separate_by(char separator)
+    {
+        separator_ = separator;
+        for (unsigned char c : {static_cast<unsigned char>(separator), static_cast<unsigned char>('\n'),
+                                static_cast<unsigned char>('\r'), static_cast<unsigned char>('"')})
+            delimiters_[c] = true;
+    }
 
+    char separator_ = ',';
+    std::array<bool, 256> delimiters_{};
     std::vector<char> convert_;
     int fd_ = -1;
     off_t offset_ = 0;
@@ -297,6 +308,7 @@ bool read_header(RecordScanner &scanner, const std::string &label, std::vector<s
                                       : label + ": the file cannot be read.";
         return false;
     }
+
     // A column keeps its name when the name can be stored and no column before it has it. The
     // others are repaired only once every kept name is taken, so that a repaired name is never the
     // name of another column: a program naming a column always reads the one the file names so.
@@ -369,16 +381,23 @@ void stored_text(const Field &field, std::string &text)
 // the number of rows and the notes about the cells are known before any row is read for use.
 class Describer {
 public:
-    Describer(RecordScanner &scanner, const std::string &label) : scanner_(scanner), label_(label) {}
+    Describer(RecordScanner &scanner, const std::string &label, const CsvLayout &layout)
+        : scanner_(scanner), label_(label), layout_(layout)
+    {
+    }
 
     // The description, and the notes and warnings about it, only when the whole file could be read.
     bool describe(Description &description, std::string &error, ReadMessages &messages)
     {
-        if (!read_header(scanner_, label_, names_, messages_, error))
+        if (layout_.names && !read_header(scanner_, label_, names_, messages_, error))
             return false;
         states_.resize(names_.size());
         if (!read_rows(error))
             return false;
+        if (names_.empty()) {
+            error = located(label_, 1, "the file has no rows of data");
+            return false;
+        }
         report_cuts();
         report();
         description.rows = rows_;
@@ -421,6 +440,13 @@ private:
     bool read_rows(std::string &error)
     {
         for (Scan scan; (scan = scanner_.next(fields_)) != Scan::End;) {
+            if (scan == Scan::Record && scanner_.record_line() < layout_.first_data_row)
+                continue;
+            if (scan == Scan::Record && names_.empty()) { // no row of names: VAR1, VAR2 ...
+                for (size_t i = 0; i < fields_.size(); ++i)
+                    names_.push_back("VAR" + std::to_string(i + 1));
+                states_.resize(names_.size());
+            }
             if (!record_fits(scan, error))
                 return false;
             for (size_t i = 0; i < fields_.size(); ++i)
@@ -565,6 +591,7 @@ private:
 
     RecordScanner &scanner_;
     const std::string &label_;
+    const CsvLayout &layout_;
     std::vector<std::string> names_;
     ReadMessages messages_;
     std::vector<ColumnState> states_;
@@ -582,11 +609,15 @@ struct CsvData {
         if (fd >= 0)
             ::close(fd);
     }
-    RecordScanner scanner() const { return fd >= 0 ? RecordScanner(fd) : RecordScanner(std::string_view(text)); }
+    RecordScanner scanner() const
+    {
+        return fd >= 0 ? RecordScanner(fd, layout.delimiter) : RecordScanner(std::string_view(text), layout.delimiter);
+    }
 
     int fd = -1;
     std::string text;
     std::string label;
+    CsvLayout layout;
 };
 
 // One pass over the rows: each record is checked against the description and its wanted cells
@@ -594,7 +625,7 @@ struct CsvData {
 class CsvCursor : public RowCursor {
 public:
     CsvCursor(std::shared_ptr<const CsvData> data, const Description &description, const std::vector<bool> &wanted)
-        : data_(std::move(data)), scanner_(data_->scanner()), rows_(description.rows)
+        : data_(std::move(data)), scanner_(data_->scanner()), rows_(description.rows), layout_(data_->layout)
     {
         types_.reserve(description.variables.size());
         numbers_.resize(description.variables.size());
@@ -611,12 +642,14 @@ public:
     {
         if (!started_) { // the header, already described
             started_ = true;
-            const Scan scan = scanner_.next(fields_);
-            if (scan != Scan::Record || fields_.size() != types_.size())
+            const Scan scan = layout_.names ? scanner_.next(fields_) : Scan::Record;
+            if (scan != Scan::Record || (layout_.names && fields_.size() != types_.size()))
                 return scan == Scan::ReadFailure ? cannot_read(error) : changed(error);
             scanner_.convert(std::move(numbers_));
         }
-        const Scan scan = scanner_.next(fields_);
+        Scan scan = scanner_.next(fields_);
+        while (scan == Scan::Record && scanner_.record_line() < layout_.first_data_row)
+            scan = scanner_.next(fields_);
         if (scan == Scan::End)
             return read_ == rows_ ? Step::End : changed(error);
         if (scan == Scan::ReadFailure)
@@ -663,6 +696,7 @@ private:
     std::vector<char> numbers_; // the wanted numeric columns
     std::vector<Field> fields_;
     size_t rows_;
+    CsvLayout layout_;
     size_t read_ = 0;
     bool started_ = false;
 };
@@ -688,7 +722,7 @@ std::unique_ptr<TableSource> described(std::shared_ptr<CsvData> data, ReadMessag
 {
     RecordScanner scanner = data->scanner();
     Description description;
-    if (!Describer(scanner, data->label).describe(description, error, messages))
+    if (!Describer(scanner, data->label, data->layout).describe(description, error, messages))
         return nullptr;
     return std::make_unique<CsvSource>(std::move(data), std::move(description));
 }
@@ -706,17 +740,24 @@ const Format &csv_format()
     return format;
 }
 
-std::unique_ptr<TableSource> open_csv_file(const std::filesystem::path &file, ReadMessages &messages,
-                                           std::string &error)
+std::unique_ptr<TableSource> open_delimited_file(const std::filesystem::path &file, const CsvLayout &layout,
+                                                 ReadMessages &messages, std::string &error)
 {
     auto data = std::make_shared<CsvData>();
     data->label = excerpt(file.string(), path_excerpt_length);
+    data->layout = layout;
     data->fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (data->fd < 0) {
         error = data->label + ": the file cannot be opened (" + std::strerror(errno) + ").";
         return nullptr;
     }
     return described(std::move(data), messages, error);
+}
+
+std::unique_ptr<TableSource> open_csv_file(const std::filesystem::path &file, ReadMessages &messages,
+                                           std::string &error)
+{
+    return open_delimited_file(file, CsvLayout{}, messages, error);
 }
 
 std::unique_ptr<TableSource> open_csv_text(std::string text, const std::string &label, ReadMessages &messages,

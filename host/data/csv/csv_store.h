@@ -42,6 +42,17 @@ const Format &csv_format();
 // writer here replaces one) is read as it was described.
 std::unique_ptr<TableSource> open_csv_file(const std::filesystem::path &file, ReadMessages &messages,
                                            std::string &error);
+// How a delimited text file other than a data set is laid out (PROC IMPORT): the character
+// between values, whether its first row names the variables (else they are VAR1, VAR2 ...),
+// and the line its data start on (records that start on an earlier line are passed over; 0: the
+// record after the names). The reading rules are those above.
+struct CsvLayout {
+    char delimiter = ',';
+    bool names = true;
+    int first_data_row = 0;
+};
+std::unique_ptr<TableSource> open_delimited_file(const std::filesystem::path &file, const CsvLayout &layout,
+                                                 ReadMessages &messages, std::string &error);
 // The same from text in memory; `label` names it in messages.
 std::unique_ptr<TableSource> open_csv_text(std::string text, const std::string &label, ReadMessages &messages,
                                            std::string &error);
@@ -59,6 +70,7 @@ public:
     ~CsvWriter(); // an uncommitted write leaves no file behind
 
     bool open(const std::filesystem::path &target, std::string &error);
+    void separate_by(char separator) { separator_ = separator; } // ',' unless set
     void name(std::string_view value); // a variable name in the header (a valid name needs no quotes)
     void text(std::string_view value); // a character value, always quoted: quotes mark text
     void number(double value);         // shortest exact text; "." when missing
@@ -75,6 +87,7 @@ private:
     std::filesystem::path target_;
     TemporaryFile temporary_;
     bool row_started_ = false;
+    char separator_ = ',';
     std::string row_; // the row being written, handed to the stream whole
 };
 
@@ -83,6 +96,9 @@ private:
 // warning per variable naming the first such value. What a CSV file cannot keep (declared
 // lengths, labels, formats, the sort order) is not written.
 std::unique_ptr<TableSink> create_csv_sink(const std::filesystem::path &target);
+
+// The same with another character between values (PROC EXPORT DBMS=TAB or DLM).
+std::unique_ptr<TableSink> create_delimited_sink(const std::filesystem::path &target, char delimiter);
 
 // Writes a whole table.
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error);

@@ -41,14 +41,15 @@ bool CsvWriter::open(const std::filesystem::path &target, std::string &error)
 void CsvWriter::separate()
 {
     if (row_started_)
-        row_ += ',';
+        row_ += separator_;
     row_started_ = true;
 }
 
 void CsvWriter::name(std::string_view value)
 {
     // A name starting with a byte order mark is quoted, or a reader would take the mark for the file's.
-    if (!value.empty() && value.find_first_of(",\"\r\n") == std::string_view::npos && value.front() != ' ' &&
+    const char special[] = {separator_, '"', '\r', '\n', '\0'};
+    if (!value.empty() && value.find_first_of(special) == std::string_view::npos && value.front() != ' ' &&
         value.back() != ' ' && value.rfind("\xEF\xBB\xBF", 0) != 0) {
         separate();
         row_.append(value);
@@ -140,7 +141,10 @@ namespace {
 
 class CsvSink : public TableSink {
 public:
-    explicit CsvSink(std::filesystem::path target) : target_(std::move(target)) {}
+    explicit CsvSink(std::filesystem::path target, char separator = ',') : target_(std::move(target))
+    {
+        writer_.separate_by(separator);
+    }
 
     bool define(const std::vector<Variable> &variables, std::string &error) override
     {
@@ -200,6 +204,11 @@ private:
 std::unique_ptr<TableSink> create_csv_sink(const std::filesystem::path &target)
 {
     return std::make_unique<CsvSink>(target);
+}
+
+std::unique_ptr<TableSink> create_delimited_sink(const std::filesystem::path &target, char delimiter)
+{
+    return std::make_unique<CsvSink>(target, delimiter);
 }
 
 bool write_csv_file(const std::filesystem::path &target, const Table &table, std::string &error)

@@ -114,6 +114,7 @@ std::string encode_header(Layout &layout)
     }
     for (const std::string &key : layout.sorted_by)
         put_text(out, key);
+    put_text(out, layout.label);
     out.resize((out.size() + 7) / 8 * 8, '\0');
     layout.header_bytes = out.size();
     store(out.data() + 12, static_cast<uint32_t>(out.size()));
@@ -173,6 +174,10 @@ bool decode_header(std::string_view header, Layout &layout, std::string &why)
             why = "its header is damaged";
             return false;
         }
+    if (!reader.text(layout.label)) {
+        why = "its header is damaged";
+        return false;
+    }
     place_variables(layout);
     if (layout.row_width != width) {
         why = "its header is damaged (the row width does not match its variables)";

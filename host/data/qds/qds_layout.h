@@ -1,14 +1,15 @@
 // The layout of a .qds file, little-endian throughout:
 //
 //   header   8 bytes  "QUILLDS" and 0x1A
-//            u32      layout version (1)
+//            u32      layout version (2)
 //            u32      H, the header's size in bytes (a multiple of 8): the rows begin there
 //            u64      the row count, written when the file is complete
 //            u64      W, the bytes of a row
 //            u32      the variable count, u32 the sort key count
 //            then each variable: u8 type (1 numeric, 2 character), three zero bytes, u32 length,
 //            and four texts: name, label, format, informat; then each sort key as a text
-//            ("DESCENDING b" for a descending one). A text is a u32 byte count and its bytes.
+//            ("DESCENDING b" for a descending one); then the data set's label (LABEL=), empty
+//            when it has none. A text is a u32 byte count and its bytes.
 //            Zero bytes up to H.
 //   rows     W bytes each, the variables in order: a number as its 8 bytes (IEEE double), a text
 //            as a u16 byte count and `length` bytes, zero after the value.
@@ -30,13 +31,14 @@
 namespace quill::host::qds {
 
 constexpr std::string_view magic{"QUILLDS\x1A", 8};
-constexpr uint32_t layout_version = 1;
+constexpr uint32_t layout_version = 2; // 2: the data set's label after the sort keys
 constexpr size_t fixed_header_bytes = 40;
 constexpr size_t row_count_offset = 16; // where the row count is written when the file is complete
 
 struct Layout {
     std::vector<Variable> variables;
     std::vector<std::string> sorted_by;
+    std::string label; // the data set's
     std::vector<size_t> offsets; // of each variable within a row
     size_t row_width = 0;
     size_t header_bytes = 0;

@@ -192,6 +192,7 @@ std::unique_ptr<TableSource> open_qds_file(const std::filesystem::path &file, Re
     description.variables = data->layout.variables;
     description.rows = data->layout.rows;
     description.sorted_by = data->layout.sorted_by;
+    description.label = data->layout.label;
     return std::make_unique<QdsSource>(std::move(data), std::move(description));
 }
 

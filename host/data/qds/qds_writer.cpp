@@ -22,6 +22,7 @@ public:
     explicit QdsSink(std::filesystem::path target) : target_(std::move(target)) {}
 
     void set_sorted_by(std::vector<std::string> keys) override { layout_.sorted_by = std::move(keys); }
+    void set_label(std::string label) override { layout_.label = std::move(label); }
 
     bool define(const std::vector<Variable> &variables, std::string &error) override
     {

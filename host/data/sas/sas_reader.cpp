@@ -89,6 +89,8 @@ int on_metadata(readstat_metadata_t *metadata, void *context)
         parse.encoding = encoding;
     if (const char *table = readstat_get_table_name(metadata); table && parse.source->description_.member.empty())
         parse.source->description_.member = table;
+    if (const char *label = readstat_get_file_label(metadata); label && parse.source->description_.label.empty())
+        parse.source->description_.label = label;
     const int rows = readstat_get_row_count(metadata);
     if (parse.limit_is_bound && rows >= parse.row_limit) {
         parse.count_damaged = true;

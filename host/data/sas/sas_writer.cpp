@@ -18,6 +18,7 @@
 #include "base/names.h"
 #include "base/number_text.h"
 #include "base/temporary_file.h"
+#include "base/utf8_text.h"
 #include "data/sas/sas_store.h"
 #include "data/sas/transport_layout.h"
 
@@ -90,6 +91,8 @@ public:
         : kind_(kind), target_(std::move(target)), member_(std::move(member))
     {
     }
+
+    void set_label(std::string label) override { label_ = std::move(label); }
 
     bool define(const std::vector<Variable> &variables, std::string &error) override
     {
@@ -168,10 +171,12 @@ private:
     size_t trailing_blank_rows() const;
     bool write_rows(readstat_writer_t *writer, const std::vector<readstat_variable_t *> &variables, readstat_error_t &status);
     bool keep_count(int version, std::string &error);
+    std::string file_label();
 
     SasKind kind_;
     std::filesystem::path target_;
     std::string member_;
+    std::string label_; // the data set's, the file's label
     Table table_;
     TemporaryFile temporary_;
     std::vector<std::string> warnings_;
@@ -303,6 +308,8 @@ bool SasSink::commit(std::string &error)
     }
     readstat_error_t status;
     const long rows = static_cast<long>(table_.rows);
+    if (!label_.empty())
+        readstat_writer_set_file_label(writer, file_label().c_str());
     if (kind_ == SasKind::Xport) {
         readstat_writer_set_file_format_version(writer, static_cast<uint8_t>(version));
         readstat_writer_set_table_name(writer, member_.c_str());
@@ -331,6 +338,19 @@ bool SasSink::commit(std::string &error)
 }
 
 } // namespace
+
+// The data set's label as the file keeps it: a transport file 40 bytes of it, a .sas7bdat file 256;
+// a longer one is cut there (never inside a UTF-8 character), with a warning.
+std::string SasSink::file_label()
+{
+    const bool transport = kind_ == SasKind::Xport;
+    const size_t most = transport ? 40 : 256;
+    const std::string_view kept = utf8_prefix(label_, most);
+    if (kept.size() < label_.size())
+        warnings_.push_back("The label of data set " + member_ + " is cut to its first " + std::to_string(kept.size()) +
+                            " bytes, the most a " + (transport ? "transport" : ".sas7bdat") + " file keeps.");
+    return std::string(kept);
+}
 
 std::unique_ptr<TableSink> create_sas7bdat_sink(const std::filesystem::path &file, const std::string &member)
 {

@@ -120,7 +120,7 @@ bool parse_infile_statement(Session &session, const Statement &statement, Infile
         if (!has_value || (option != "DLM" && option != "DELIMITER" && option != "FIRSTOBS" && option != "OBS" &&
                            option != "LRECL")) {
             const std::string what = option.empty() ? quoted_excerpt(name.source) : option;
-            return fail(session, "Option " + what + " is not known to the INFILE statement", name.line);
+            return fail(session, "The option " + what + " is not supported by this host in the INFILE statement", name.line);
         }
         size_t number = 0;
         if (option == "DLM" || option == "DELIMITER") {

@@ -41,7 +41,7 @@ void split_format(const std::string &format, std::string &name, double &width, d
 // The OUT= data set: LIBNAME MEMNAME NAME TYPE (1 numeric, 2 character) LENGTH VARNUM LABEL FORMAT
 // FORMATL FORMATD INFORMAT INFORML INFORMD NOBS ENGINE SORTEDBY (the variable's place in the sort
 // order, negative when DESCENDING; 0 when it is not a key or the order is not known).
-bool write_description(Session &session, const DatasetName &name, const DatasetName &out_name,
+bool write_description(const ProcRun &run, const DatasetName &name, const DatasetReference &out_ref,
                        const std::vector<Variable> &variables, const std::vector<size_t> &alphabetic,
                        size_t observations, const std::vector<std::string> &sorted_by)
 {
@@ -72,8 +72,8 @@ bool write_description(Session &session, const DatasetName &name, const DatasetN
         text("ENGINE", 8, "Engine Name"),
         number("SORTEDBY", "Position of Variable in Sortedby Clause"),
     };
-    OutputDataset output(session.library, session.log, out_name);
-    if (!output.create(std::move(columns)))
+    const std::unique_ptr<OutputDataset> output = run.make_output(out_ref);
+    if (!output->create(std::move(columns)))
         return false;
     Row row;
     row.resize(16);
@@ -97,10 +97,10 @@ bool write_description(Session &session, const DatasetName &name, const DatasetN
         row.numbers[13] = static_cast<double>(observations);
         row.texts[14] = std::string(name.format->name);
         row.numbers[15] = sorted;
-        if (!output.write(row))
+        if (!output->write(row))
             return false;
     }
-    return output.commit();
+    return output->commit();
 }
 
 } // namespace
@@ -124,7 +124,7 @@ void run_proc_contents(ProcRun &run)
     });
     const std::vector<std::string> &keys = view.source->describe().sorted_by;
     if (out && !out_ref.is_null &&
-        !write_description(session, ref.name, out_ref.name, variables, alphabetic, view.rows(), keys))
+        !write_description(run, ref.name, out_ref, variables, alphabetic, view.rows(), keys))
         return;
     if (run.flag("NOPRINT"))
         return;
@@ -146,6 +146,8 @@ void run_proc_contents(ProcRun &run)
     };
     if (const std::string &member = view.source->describe().member; ref.name.in_transport_file)
         facts.insert(facts.begin() + 2, {"Member", member});
+    if (const std::string &label = view.source->describe().label; !label.empty())
+        facts.insert(facts.begin() + 1, {"Label", label});
     if (!keys.empty()) {
         std::string text;
         for (const std::string &key : keys)

@@ -1,6 +1,9 @@
-// PROC EXPORT DATA=ds OUTFILE='file' DBMS=CSV|XPT <REPLACE>; writes a data set to a CSV or a
-// transport file (its member named as the data set). Without REPLACE an existing file is an error
-// and stays as it was; with it, the file is replaced only once the new one is complete.
+// PROC EXPORT DATA=ds OUTFILE='file'|fileref DBMS=CSV|TAB|DLM|XPT <REPLACE>; <DELIMITER='c';>
+// writes a data set to a delimited text file (CSV: commas, TAB: tabs, DLM: the DELIMITER=
+// character, a blank by default; a header row of names, texts in quotes as a CSV data set has
+// them) or a transport file (its member named as the data set). Without DBMS= the file's
+// extension (.csv, .tab, .tsv, .xpt) says which. Without REPLACE an existing file is an error and
+// stays as it was; with it, the file is replaced only once the new one is complete.
 #include <cmath>
 
 #include "base/message_text.h"
@@ -17,11 +20,24 @@ void run_proc_export(ProcRun &run)
     const std::string file_name = file_option(run, "OUTFILE");
     if (file_name.empty())
         return;
-    const std::string dbms = dbms_of(run);
-    const Format *format = dbms == "CSV" ? &csv_format() : dbms == "XPT" ? &xport_format() : nullptr;
-    if (!format) {
-        run.error("PROC EXPORT writes DBMS=CSV or DBMS=XPT files", run.line());
+    std::string dbms = dbms_of(run);
+    if (dbms.empty()) {
+        const std::string extension = lower_case(std::filesystem::path(file_name).extension().string());
+        dbms = extension == ".tab" || extension == ".tsv" ? "TAB" : upper_case(extension.substr(extension.empty() ? 0 : 1));
+    }
+    if (dbms != "CSV" && dbms != "TAB" && dbms != "DLM" && dbms != "XPT") {
+        run.error("DBMS=" + dbms + " is not supported by this host; PROC EXPORT writes DBMS=CSV, TAB, DLM and XPT",
+                  run.line());
         return;
+    }
+    char delimiter = dbms == "TAB" ? '\t' : dbms == "DLM" ? ' ' : ',';
+    for (const Statement *s : run.statements) { // DELIMITER='c';
+        const auto &t = s->tokens;
+        if (t.size() != 4 || !is_punct(t[1], '=') || t[2].kind != TokenKind::String || t[2].text.size() != 1) {
+            run.error("DELIMITER= takes one character in quotes, such as ';' or '09'x", s->line());
+            return;
+        }
+        delimiter = t[2].text[0];
     }
     const DatasetReference &ref = run.input;
     const std::filesystem::path file = file_name;
@@ -38,7 +54,10 @@ void run_proc_export(ProcRun &run)
     for (const std::string &note : session.library.prepare_output(file))
         session.log.note(note);
     const std::string member = ref.name.member.empty() ? upper_case(file.stem().string()) : ref.name.member;
-    const std::unique_ptr<TableSink> sink = format->create(file, member);
+    const std::unique_ptr<TableSink> sink = dbms == "XPT"   ? xport_format().create(file, member)
+                                            : dbms == "CSV" && delimiter == ','
+                                                ? csv_format().create(file, member)
+                                                : create_delimited_sink(file, delimiter);
     bool ok = sink->define(std::vector<Variable>(table.columns.begin(), table.columns.end()), error);
     Row row;
     row.resize(table.columns.size());

@@ -417,7 +417,7 @@ void run_proc_freq(ProcRun &run)
         vars.push_back({"COUNT", VarType::Numeric, number_length, "Frequency Count"});
         vars.push_back({"PERCENT", VarType::Numeric, number_length, "Percent of Total Frequency"});
         auto &output = outputs[request.output - 1];
-        output = std::make_unique<OutputDataset>(session.library, session.log, out_ref.name);
+        output = run.make_output(out_ref);
         if (!output->create(std::move(vars)))
             return;
     }

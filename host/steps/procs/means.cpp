@@ -474,7 +474,7 @@ void run_means_or_summary(ProcRun &run, const MeansStyle &style)
     MeansRun means(session, table, shown, request);
     std::unique_ptr<OutputDataset> output;
     if (request.has_output && !request.out_ref.is_null) {
-        output = std::make_unique<OutputDataset>(session.library, session.log, request.out_ref.name);
+        output = run.make_output(request.out_ref);
         if (!output->create(means.output_variables()))
             return;
     }

@@ -41,9 +41,11 @@ void run_proc_sort(ProcRun &run)
 
     if (out && out_ref.is_null)
         return;
-    const DatasetName target = out ? out_ref.name : run.input.name;
-    OutputDataset output(session.library, session.log, target);
-    if (!output.create(std::vector<Variable>(table.columns.begin(), table.columns.end()), by_names(table, keys)))
+    DatasetReference target_ref;
+    target_ref.name = run.input.name;
+    const DatasetReference &target = out ? out_ref : target_ref;
+    const std::unique_ptr<OutputDataset> output = run.make_output(target);
+    if (!output->create(std::vector<Variable>(table.columns.begin(), table.columns.end()), by_names(table, keys)))
         return;
     Row row;
     row.resize(table.columns.size());
@@ -55,10 +57,10 @@ void run_proc_sort(ProcRun &run)
             else
                 row.texts[c] = col.texts[order[i]];
         }
-        if (!output.write(row))
+        if (!output->write(row))
             return;
     }
-    run.commit(output);
+    run.commit(*output);
 }
 
 } // namespace quill::host

@@ -62,10 +62,11 @@ Column text(const std::string &name, size_t length, std::vector<std::string> val
 // Writes through the format's sink, as a step does; false with `error`.
 bool write(const Format &format, const std::filesystem::path &file, const std::string &member, const Table &table,
            std::string &error, std::vector<std::string> *warnings = nullptr,
-           const std::vector<std::string> &sorted_by = {})
+           const std::vector<std::string> &sorted_by = {}, const std::string &label = {})
 {
     const auto sink = format.create(file, member);
     sink->set_sorted_by(sorted_by);
+    sink->set_label(label);
     if (!sink->define(std::vector<Variable>(table.columns.begin(), table.columns.end()), error))
         return false;
     Row row;
@@ -139,7 +140,7 @@ TEST(StorageRoundTrip, EveryStorageKeepsTextsNumbersAndWhatItCanOfTheDescription
         const Table original = sample(storage);
         const auto file = folder / ("d" + std::string(storage.format->extension));
         std::string error;
-        ASSERT_TRUE(write(*storage.format, file, "D", original, error, nullptr, {"id"})) << error;
+        ASSERT_TRUE(write(*storage.format, file, "D", original, error, nullptr, {"id"}, "Visits of the first year")) << error;
         Description description;
         const Table back = read(*storage.format, file, description);
         ASSERT_EQ(back.rows, original.rows);
@@ -165,6 +166,7 @@ TEST(StorageRoundTrip, EveryStorageKeepsTextsNumbersAndWhatItCanOfTheDescription
             }
         }
         EXPECT_EQ(description.sorted_by, storage.own ? std::vector<std::string>{"id"} : std::vector<std::string>{});
+        EXPECT_EQ(description.label, storage.format == &csv_format() ? "" : "Visits of the first year");
         const std::string bytes = read_file(file);
         if (storage.format == &csv_format()) {
             EXPECT_TRUE(is_valid_utf8(bytes));

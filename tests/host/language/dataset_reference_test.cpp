@@ -32,8 +32,13 @@ TEST(DatasetReference, NamesPathsLastAndOptions)
     EXPECT_EQ(ref.name.display, "WORK.A");
     ASSERT_TRUE(parse("_null_"));
     EXPECT_TRUE(ref.is_null);
-    EXPECT_FALSE(parse("a(label='x')"));
-    EXPECT_EQ(error, "Data set option \"label\" is not supported; use KEEP=, DROP=, RENAME=, WHERE=, FIRSTOBS= or OBS=.");
+    ASSERT_TRUE(parse("a(label='Scores 2024')"));
+    EXPECT_EQ(ref.label, "Scores 2024");
+    EXPECT_FALSE(parse("a(label=x)"));
+    EXPECT_EQ(error, "LABEL= needs a quoted text.");
+    EXPECT_FALSE(parse("a(compress=yes)"));
+    EXPECT_EQ(error, "The data set option \"compress\" is not supported by this host; it takes KEEP=, DROP=, RENAME=, "
+                     "WHERE=, FIRSTOBS=, OBS=, IN= and LABEL=.");
     ASSERT_TRUE(parse("a(in=seen keep=x)"));
     EXPECT_TRUE(ref.has_in);
     EXPECT_EQ(ref.in_name.text, "seen");

@@ -16,4 +16,4 @@ proc export data=examples.biopsy outfile='biopsy.xpt' dbms=xpt; run;
 libname b xport 'biopsy.xpt';
 proc means data=b.biopsy n nmiss maxdec=2; var V6; run;
 proc import datafile='nosuch.csv' out=none dbms=csv; run;
-proc export data=examples.biopsy outfile='biopsy.txt' dbms=tab; run;
+proc export data=examples.biopsy outfile='biopsy.txt' dbms=dbf; run;
