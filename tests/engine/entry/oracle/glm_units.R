@@ -22,7 +22,7 @@ out <- c(out, sprintf("constexpr int boston_n = %d;", nrow(B)),
 out <- c(out, fit_lines("boston", glm(medv ~ ., data = B, control = tight)))
 out <- c(out, fit_lines("boston_tax2", glm(log(medv) ~ lstat + I(tax^2), data = B, control = tight)))
 
-# Biochemists' articles (pscl's bioChemists, as /work/shared/data ships it) times 1e9: phd and
+# Biochemists' articles (pscl's bioChemists, as examples/data ships it) times 1e9: phd and
 # ment have z = 0.5 and 12.7; their standard errors are about 1e-6.
 bc <- read.csv("../../../../examples/data/biochemists.csv")
 X <- cbind(fem = as.numeric(bc$fem == "Women"), mar = as.numeric(bc$mar == "Married"),
