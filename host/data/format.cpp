@@ -76,13 +76,7 @@ bool write_table(const Format &format, const std::filesystem::path &file, const 
     Row row;
     row.resize(table.columns.size());
     for (size_t r = 0; r < table.rows; ++r) {
-        for (size_t c = 0; c < table.columns.size(); ++c) {
-            const Column &col = table.columns[c];
-            if (col.type == VarType::Numeric)
-                row.numbers[c] = col.numbers[r];
-            else
-                row.texts[c] = col.texts[r];
-        }
+        table.copy_row(r, row);
         if (!sink->write_row(row, error))
             return false;
     }

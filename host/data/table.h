@@ -59,6 +59,16 @@ struct Column : Variable {
 struct Table {
     std::vector<Column> columns;
     size_t rows = 0;
+    // Observation r into `row` (sized to the columns), in column order.
+    void copy_row(size_t r, Row &row) const
+    {
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (columns[c].type == VarType::Numeric)
+                row.numbers[c] = columns[c].numbers[r];
+            else
+                row.texts[c] = columns[c].texts[r];
+        }
+    }
 };
 
 } // namespace quill::host

@@ -183,13 +183,7 @@ bool write_sql_table(Session &session, const DatasetName &name, const Table &tab
     Row row;
     row.resize(table.columns.size());
     for (size_t r = 0; r < table.rows; ++r) {
-        for (size_t c = 0; c < table.columns.size(); ++c) {
-            const Column &col = table.columns[c];
-            if (col.type == VarType::Numeric)
-                row.numbers[c] = col.numbers[r];
-            else
-                row.texts[c] = col.texts[r];
-        }
+        table.copy_row(r, row);
         if (!output.write(row))
             return false;
     }
