@@ -123,7 +123,7 @@ double round_to(double x, double unit)
 {
     const double q = std::fabs(x / unit);
     double r = std::floor(q);
-    if (q - r >= 0.5 - 1e-12 * std::max(1.0, q))
+    if (q - r >= 0.5 - half_tolerance(q))
         r += 1;
     // A unit such as 0.01 divides by its inverse, so that 2.35 comes out as the nearest double.
     const double inverse = 1 / unit;
