@@ -123,6 +123,7 @@ private:
     int place(const Token &at);
     void event(std::string text) const;
     double call(const Node &n, const Row &row) const;
+    double math(const Node &n, double x, double y) const;
     const std::string &call_text(const Node &n, const Row &row) const;
     double call_date(const Node &n, const Row &row) const; // date_functions.cpp
     double call_probability(const Node &n, const Row &row) const; // probability_functions.cpp

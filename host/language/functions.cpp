@@ -222,19 +222,6 @@ double ExpressionSet::call(const Node &n, const Row &row) const
         return call_text_number(n, row);
     Place &p = places_[static_cast<size_t>(n.place)];
     auto arg = [&](int k) { return args_[static_cast<size_t>(n.first + k)]; };
-    auto invalid = [&](const char *name, std::initializer_list<double> values) {
-        ++p.failed;
-        std::string text = std::string("Invalid argument to function ") + name + "(";
-        bool first = true;
-        for (double v : values) {
-            if (!first)
-                text += ',';
-            text += best_text(v);
-            first = false;
-        }
-        event(text + ") at line " + std::to_string(p.line) + " column " + std::to_string(p.column) + ".");
-        return missing_value();
-    };
     switch (n.function) {
     case fn_min:
     case fn_max:
@@ -313,6 +300,26 @@ double ExpressionSet::call(const Node &n, const Row &row) const
         ++p.missing;
         return missing_value();
     }
+    return math(n, x, y);
+}
+
+// The functions of one or two numbers, neither missing.
+double ExpressionSet::math(const Node &n, double x, double y) const
+{
+    Place &p = places_[static_cast<size_t>(n.place)];
+    auto invalid = [&](const char *name, std::initializer_list<double> values) {
+        ++p.failed;
+        std::string text = std::string("Invalid argument to function ") + name + "(";
+        bool first = true;
+        for (double v : values) {
+            if (!first)
+                text += ',';
+            text += best_text(v);
+            first = false;
+        }
+        event(text + ") at line " + std::to_string(p.line) + " column " + std::to_string(p.column) + ".");
+        return missing_value();
+    };
     switch (n.function) {
     case fn_log: return x > 0 ? std::log(x) : invalid("LOG", {x});
     case fn_log2: return x > 0 ? std::log2(x) : invalid("LOG2", {x});
