@@ -97,7 +97,7 @@ double RandomStreams::binomial(double p, double n)
     }
     const double ratio = p / (1 - p);
     double k = 0, pk = std::pow(1 - p, n), cdf = pk;
-    while (u > cdf && k < n) {
+    while (u > cdf && k < n && pk > 0) { // a sum rounded below u ends where the terms vanish
         pk *= ratio * (n - k) / (k + 1);
         k += 1;
         cdf += pk;
