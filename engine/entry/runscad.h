@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "quill/runscad.h"
+#include "support/error_trail.h"
 
 namespace quill::engine {
 
@@ -53,14 +54,10 @@ struct runscad_arguments {
     int32_t thread_limit = 0;  // struct entry: 0 (QUILL_THREADS or every core) or the limit
     bool quiet = false;        // struct entry: no trace lines
     uint8_t* aliased_out = nullptr;  // struct entry: p flags, the aliased design columns, or null
-    // Cross-validation's calls (cross_validation.h): write the grid (G values, units of the
-    // response) and fit nothing; or fit at the given grid; or select the given 1-based grid
-    // value, its ties read on the given criterion (G values).
-    double* grid_out = nullptr;
-    const double* given_grid = nullptr;
-    int32_t given_best = 0;
-    const double* given_criterion = nullptr;
 };
+
+// The first checks of every call: the option vector is there and its intercept_mode valid.
+int begin_call(const runscad_arguments& args, error_trail& trail);
 
 // Runs the whole estimation and fills the outputs, or sets the error flag and the message.
 void run_scad_call(const runscad_arguments& args);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "quill/runscad.h"
 #include "records/option_codes.h"
 
 namespace quill::engine {
@@ -73,7 +74,7 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
         s.dfformula = *dfformula;
     }
     if (grid_size) {
-        if (!code_at_most(*grid_size, 1000) || *grid_size < 1)
+        if (!code_at_most(*grid_size, QUILL_MAX_GRID_SIZE) || *grid_size < 1)
             return invalid(session, trail, "grid_size");
         s.grid_size = *grid_size;
     }

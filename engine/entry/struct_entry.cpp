@@ -10,7 +10,7 @@
 #include <limits>
 #include <string>
 
-#include "cross_validation.h"
+#include "cv_call.h"
 
 #include "message_codes.h"
 #include "runscad.h"

@@ -1,6 +1,7 @@
-// Cross-validation through the struct entry: the full data's grid, a path per fold on the other
-// folds, the held-out deviances, the selection, then the full data's fit at the selected lambda.
-// Every step is an ordinary engine call (runscad.h), one after the other.
+// Cross-validation through the struct entry, as one call: the arguments checked and the worker
+// threads started once; the full data's grid; the path of each fold on the other folds at that
+// grid, without the covariance nobody reads (estimation/cross_validation.h); the selection; then
+// the full data's fit at the selected lambda with its standard errors.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@ struct cv_outcome {
 
 // `full` is the call as the caller made it (its option vector's selection is ignored). Fills
 // the call's outputs and table as an ordinary call does, the criterion being the CV error, then
-// the table's cv_error and cv_se; on failure sets the error flag and the message.
+// the table's cv_error, cv_se, cv_min and cv_1se; on failure sets the error flag and the message.
 void run_cross_validation(const runscad_arguments& full, const cv_request& request,
                           cv_outcome& outcome);
 
