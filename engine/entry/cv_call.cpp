@@ -27,51 +27,45 @@ namespace {
 constexpr const char* where = "quill_fit in MOD scad_types";
 constexpr uint8_t byte_true = 0xFF;
 
-void report(const runscad_arguments& a, const error_trail& trail) {
-    write_message_codes(trail, a.message_codes, a.msg_len);
-    *a.error_flag = byte_true;
-}
-
 // The folds of the call, or why there are none.
-std::string make_folds(const runscad_arguments& full, const cv_request& request,
-                       std::vector<int32_t>& folds, int32_t& k) {
-    const double* weights = full.read_weights ? full.case_weights_vec : nullptr;
-    if (request.fold_ids != nullptr)
-        return take_folds(full.n, request.fold_ids, weights, request.folds, folds, k);
+std::string make_folds(const fit_request& full, std::vector<int32_t>& folds, int32_t& k) {
+    const quill_fit_data& d = full.data;
+    const quill_fit_controls& c = full.controls;
+    if (d.folds != nullptr) return take_folds(d.n, d.folds, d.weights, c.cv_folds, folds, k);
     int32_t used = 0;
-    for (int32_t i = 0; i < full.n; ++i) used += weights == nullptr || weights[i] > 0.0 ? 1 : 0;
-    std::string problem = cv_fold_count(request.folds, used, k);
-    if (problem.empty()) folds = draw_folds(full.n, weights, k, request.seed);
+    for (int32_t i = 0; i < d.n; ++i) used += d.weights == nullptr || d.weights[i] > 0.0 ? 1 : 0;
+    std::string problem = cv_fold_count(c.cv_folds, used, k);
+    if (problem.empty()) folds = draw_folds(d.n, d.weights, k, c.cv_seed);
     return problem;
 }
 
 // A fold's path: its training rows loaded as the call's own data would be, fitted at the full
 // data's grid (units of the response) without the covariance, read in the units of the data.
-int fit_fold(const runscad_arguments& full, int32_t rule, const double* grid,
-             const cv_rows& train, fold_path& path, error_trail& trail) {
-    runscad_arguments a = full;
-    a.n = train.n;
-    a.raw_x = train.x.data();
-    a.y_vec = train.y.data();
-    a.case_weights_vec = full.read_weights ? train.w.data() : nullptr;
-    a.offset = full.offset != nullptr ? train.offset.data() : nullptr;
-    double min_lambda = QUILL_MAX_LAMBDA_AUTOMATIC, max_lambda = QUILL_MAX_LAMBDA_AUTOMATIC;
-    a.min_lambda = &min_lambda;
-    a.max_lambda = &max_lambda;
+int fit_fold(const fit_request& full, const double* grid, const cv_rows& train, fold_path& path,
+             error_trail& trail) {
+    fit_request a = full;
+    a.data.n = train.n;
+    a.data.x = train.x.data();
+    a.data.y = train.y.data();
+    a.data.weights = full.data.weights != nullptr ? train.w.data() : nullptr;
+    a.data.offset = full.data.offset != nullptr ? train.offset.data() : nullptr;
+    a.controls.min_lambda = QUILL_MAX_LAMBDA_AUTOMATIC;
+    a.controls.max_lambda = QUILL_MAX_LAMBDA_AUTOMATIC;
+    const int G = a.controls.grid_size;
     loaded_fit f;
-    if (load_fit(a, rule, f, trail) != 0 || run_calculate_scad_initialfit(f.session, trail) != 0 ||
-        set_given_grid(a, grid, f, trail) != 0 ||
+    if (load_fit(a, f, trail) != 0 || run_calculate_scad_initialfit(f.session, trail) != 0 ||
+        set_given_grid(G, grid, f, trail) != 0 ||
         run_calculate_scad_stdresults(f.session, trail, {.covariance = false}) != 0 ||
         run_calculate_scad_unstdresults(f.session, trail) != 0)
         return -1;
     // Column 1 of the stored path on the input scale is the intercept's.
     const dbl2& betas = f.session.unstdresults.betas;
-    const int G = a.grid_size;
+    const int p = a.data.p;
     path.fitted = f.session.stdresults.fitted;
     path.intercept.assign(static_cast<std::size_t>(G), 0.0);
-    path.beta.assign(static_cast<std::size_t>(G) * static_cast<std::size_t>(a.p), 0.0);
+    path.beta.assign(static_cast<std::size_t>(G) * static_cast<std::size_t>(p), 0.0);
     for (int g = 1; g <= path.fitted; ++g) path.intercept[g - 1] = f.scale.value(betas(g, 1));
-    for (int j = 1; j <= a.p; ++j)
+    for (int j = 1; j <= p; ++j)
         for (int g = 1; g <= G; ++g)
             path.beta[static_cast<std::size_t>(g - 1) + static_cast<std::size_t>(j - 1) * G] =
                 betas(g, j + 1) * f.scale.s;
@@ -97,57 +91,55 @@ void mark_cv_picks(const quill_grid_table& out, const cv_table& table, const uin
 }
 
 // The full data's fit at the selected grid value, read out with the CV table beside it.
-int fit_selected(const runscad_arguments& a, const std::vector<double>& grid,
-                 const cv_table& table, int pick, loaded_fit& f, cv_outcome& outcome,
-                 error_trail& trail) {
+int fit_selected(const fit_request& a, const std::vector<double>& grid, const cv_table& table,
+                 int pick, loaded_fit& f, error_trail& trail) {
     // The rules' picks are read against the full fit's early stop, so its table always has a
     // fitted column (the caller's, or this one).
-    const int G = a.grid_size;
+    const int G = a.controls.grid_size;
+    const quill_grid_table* out = a.out.table;
     std::vector<uint8_t> fitted(static_cast<std::size_t>(G), 0);
-    quill_grid_table with_fitted = a.table != nullptr ? *a.table : quill_grid_table{};
+    quill_grid_table with_fitted = out != nullptr ? *out : quill_grid_table{};
     if (with_fitted.fitted == nullptr) with_fitted.fitted = fitted.data();
-    runscad_arguments last = a;
-    last.table = &with_fitted;
-    if (set_given_grid(a, grid.data(), f, trail) != 0 ||
+    fit_request last = a;
+    last.out.table = &with_fitted;
+    if (set_given_grid(G, grid.data(), f, trail) != 0 ||
         run_calculate_scad_stdresults(
             f.session, trail, {.given_best = pick + 1, .given_criterion = table.error.data()}) != 0 ||
         run_calculate_scad_unstdresults(f.session, trail) != 0 ||
         read_out(last, grid.data(), f, trail) != 0)
         return -1;
 
-    const std::size_t b = static_cast<std::size_t>(*a.best_index_out - 1);
-    *a.criterion_out = table.error[b];
-    outcome.folds = 0;
-    outcome.se = table.se[b];
-    if (a.table != nullptr) {
-        if (a.table->cv_error) std::copy(table.error.begin(), table.error.end(), a.table->cv_error);
-        if (a.table->cv_se) std::copy(table.se.begin(), table.se.end(), a.table->cv_se);
-        mark_cv_picks(*a.table, table, with_fitted.fitted, G);
+    const std::size_t b = static_cast<std::size_t>(*a.out.best_index - 1);
+    *a.out.criterion = table.error[b];
+    if (a.out.cv_se != nullptr) *a.out.cv_se = table.se[b];
+    if (out != nullptr) {
+        if (out->cv_error) std::copy(table.error.begin(), table.error.end(), out->cv_error);
+        if (out->cv_se) std::copy(table.se.begin(), table.se.end(), out->cv_se);
+        mark_cv_picks(*out, table, with_fitted.fitted, G);
     }
     return 0;
 }
 
 // The call from the loaded full data on; the threads are running.
-int cross_validate_call(const runscad_arguments& a, const cv_request& request, int32_t rule,
-                        cv_outcome& outcome, error_trail& trail) {
+int cross_validate_call(const fit_request& a, error_trail& trail) {
     loaded_fit f;
     dbl1 lambda;
-    if (load_fit(a, rule, f, trail) != 0 || run_calculate_scad_initialfit(f.session, trail) != 0 ||
+    if (load_fit(a, f, trail) != 0 || run_calculate_scad_initialfit(f.session, trail) != 0 ||
         run_calculate_scad_Lgrid(f.session, trail) != 0 ||
         read_grid(a, nullptr, f, lambda, trail) != 0)
         return -1;
-    const int G = a.grid_size;
+    const int G = a.controls.grid_size;
     const std::vector<double> grid(lambda.data(), lambda.data() + G);
 
     std::vector<int32_t> folds;
     int32_t k = 0;
-    const std::string problem = make_folds(a, request, folds, k);
+    const std::string problem = make_folds(a, folds, k);
     if (!problem.empty()) return fail(trail, where, problem.c_str());
-    const cv_data data{.n = a.n, .p = a.p, .model_type = a.model_type, .x = a.raw_x,
-                       .y = a.y_vec, .weights = a.read_weights ? a.case_weights_vec : nullptr,
-                       .offset = a.offset};
+    const quill_fit_data& d = a.data;
+    const cv_data data{.n = d.n, .p = d.p, .model_type = a.controls.model_type, .x = d.x,
+                       .y = d.y, .weights = d.weights, .offset = d.offset};
     const fold_fit fit = [&](const cv_rows& train, fold_path& path, error_trail& t) {
-        return fit_fold(a, rule, grid.data(), train, path, t);
+        return fit_fold(a, grid.data(), train, path, t);
     };
     cv_table table;
     const int32_t failed = cross_validate(data, folds, k, G, fit, table, trail);
@@ -156,44 +148,34 @@ int cross_validate_call(const runscad_arguments& a, const cv_request& request, i
                                      std::to_string(k) + " failed.";
         return fail(trail, where, sentence.c_str());
     }
-    const int pick = pick_cv(table, G, request.rule);
+    const int pick = pick_cv(table, G, a.controls.cv_rule);
     if (pick < 0)
         return fail(trail, where, "The cross-validation error is not a finite number at any grid value.");
-    if (fit_selected(a, grid, table, pick, f, outcome, trail) != 0) return -1;
-    outcome.folds = k;
+    if (fit_selected(a, grid, table, pick, f, trail) != 0) return -1;
+    if (a.out.cv_folds != nullptr) *a.out.cv_folds = k;
     return 0;
 }
 
 }  // namespace
 
-void run_cross_validation(const runscad_arguments& full, const cv_request& request,
-                          cv_outcome& outcome) {
-    if (full.error_flag == nullptr) return;
-    *full.error_flag = 0;
-    if (full.message_codes == nullptr || full.msg_len < 1 || full.option_vector == nullptr) {
-        *full.error_flag = byte_true;
-        return;
-    }
-    if (full.converged_out) *full.converged_out = 0;
-    if (full.intercept_out) *full.intercept_out = 0.0;
+void run_cross_validation(const fit_request& full) {
+    if (!open_call(full.out)) return;
     error_trail trail;
-    if (request.rule != QUILL_CV_RULE_MIN && request.rule != QUILL_CV_RULE_1SE) {
+    const int32_t rule = full.controls.cv_rule;
+    if (rule != QUILL_CV_RULE_MIN && rule != QUILL_CV_RULE_1SE) {
         fail(trail, where, "Invalid input for cv_rule");
-        return report(full, trail);
+        return report_failure(full.out, trail);
     }
     // Every fit selects by BIC; the full data's last fit has the selection given.
-    int32_t options[8];
-    std::copy(full.option_vector, full.option_vector + 8, options);
-    options[QUILL_OPT_SELECTION] = QUILL_SELECTION_BIC;
-    runscad_arguments a = full;
-    a.option_vector = options;
-    if (begin_call(a, trail) != 0 || check_runscad_arguments(a, trail) != 0)
-        return report(full, trail);
-    const call_controls controls = read_call_controls(a);
-    const trace_lines_scope trace(!controls.quiet);
+    fit_request a = full;
+    a.controls.selection = QUILL_SELECTION_BIC;
+    if (check_intercept_mode(a.controls.intercept_mode, trail) != 0 ||
+        check_fit_request(a, trail) != 0)
+        return report_failure(full.out, trail);
+    const trace_lines_scope trace(a.controls.trace != 0);
     // The worker threads live for this call only: started once for every fold.
-    const thread_team_scope team(engine_thread_count(controls.thread_limit));
-    if (cross_validate_call(a, request, controls.rule, outcome, trail) != 0) report(full, trail);
+    const thread_team_scope team(engine_thread_count(a.controls.threads));
+    if (cross_validate_call(a, trail) != 0) report_failure(full.out, trail);
 }
 
 }  // namespace quill::engine

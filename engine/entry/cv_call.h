@@ -10,22 +10,11 @@
 
 namespace quill::engine {
 
-struct cv_request {
-    const int32_t* fold_ids;  // the caller's ids, or null: folds drawn from seed
-    int32_t folds;            // k wanted; 0: the default
-    int32_t rule;             // QUILL_CV_RULE_MIN or _1SE
-    uint64_t seed;
-};
-
-struct cv_outcome {
-    int32_t folds = 0;
-    double se = 0.0;  // at the selected lambda
-};
-
-// `full` is the call as the caller made it (its option vector's selection is ignored). Fills
-// the call's outputs and table as an ordinary call does, the criterion being the CV error, then
-// the table's cv_error, cv_se, cv_min and cv_1se; on failure sets the error flag and the message.
-void run_cross_validation(const runscad_arguments& full, const cv_request& request,
-                          cv_outcome& outcome);
+// `full` is the call as the caller made it (controls.selection is QUILL_SELECTION_CV, and
+// data.folds and the controls' cv_folds, cv_rule and cv_seed say how). Fills the call's outputs
+// and table as an ordinary call does, the criterion being the CV error, then the table's
+// cv_error, cv_se, cv_min and cv_1se and the outputs cv_se and cv_folds; on failure sets the
+// error flag and the message.
+void run_cross_validation(const fit_request& full);
 
 }  // namespace quill::engine

@@ -13,16 +13,6 @@
 
 namespace quill::engine {
 
-// The call's controls: the start rule, the trace switch and the thread limit. The positional
-// entries pack the last two into the start option (QUILL_OPT_START).
-struct call_controls {
-    int32_t rule;
-    bool quiet;
-    int thread_limit;  // 0: QUILL_THREADS or every core
-};
-
-call_controls read_call_controls(const runscad_arguments& a);
-
 // One data set's session with the call's own copies of its inputs (a normal response divided by
 // its standard deviation). The design is not copied: the loader keeps only its standardized form.
 struct loaded_fit {
@@ -34,21 +24,20 @@ struct loaded_fit {
 };
 
 // Copies the inputs, loads the settings and the data into f.session and checks the response and
-// the design's rank. `a` has passed the argument checks.
-int load_fit(const runscad_arguments& a, int32_t start_rule, loaded_fit& f, error_trail& trail);
+// the design's rank. `r` has passed the argument checks.
+int load_fit(const fit_request& r, loaded_fit& f, error_trail& trail);
 
-// Replaces the session's grid by `grid` (G = a.grid_size values in the units of the response).
-int set_given_grid(const runscad_arguments& a, const double* grid, loaded_fit& f,
-                   error_trail& trail);
+// Replaces the session's grid by `grid` (G values in the units of the response).
+int set_given_grid(int G, const double* grid, loaded_fit& f, error_trail& trail);
 
 // The session's grid in the units of the response; an end the caller gave comes back exactly,
 // and so does a whole `grid` given (or null). The call's min and max lambda are set.
-int read_grid(const runscad_arguments& a, const double* grid, loaded_fit& f, dbl1& lambda,
+int read_grid(const fit_request& r, const double* grid, loaded_fit& f, dbl1& lambda,
               error_trail& trail);
 
 // The fitted session (its standardized and unstandardized results computed) read out into the
 // caller's arrays and table, every value carried back to the units of the response; `grid` as
 // for read_grid.
-int read_out(const runscad_arguments& a, const double* grid, loaded_fit& f, error_trail& trail);
+int read_out(const fit_request& r, const double* grid, loaded_fit& f, error_trail& trail);
 
 }  // namespace quill::engine

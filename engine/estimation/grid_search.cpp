@@ -179,6 +179,24 @@ int prepare(scad_session& session, error_trail& trail) {
     return 0;
 }
 
+// The selection: the caller's, or the least criterion of the settings' kind, with its ties.
+int select(scad_stdresults& res, scad_session& session, const path_request& request,
+           error_trail& trail) {
+    const scad_settings& st = session.settings;
+    if (request.given_best > 0) {
+        if (select_given(res, session, request, trail) != 0)
+            return fail_reset(session, trail, where, "The given selection does not fit the grid.");
+        return 0;
+    }
+    const dbl1& criterion = st.selection == selection_gcv    ? res.gcv
+                            : st.selection == selection_ebic ? res.ebic
+                                                             : res.bic;
+    res.best = st.grid_size < 2 ? 1 : scad_smallest_criterion(criterion);
+    for (int j = 1; j <= res.betas.extent(1); ++j) res.beta(j) = res.betas(res.best, j);
+    mark_ties(res, criterion, scad_tie_limit(criterion));
+    return 0;
+}
+
 }  // namespace
 
 int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
@@ -268,18 +286,7 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
         return fail_reset(session, trail, where,
                           "The GCV fit criterion can only be used with the normal model "
                           "(identity link) type.");
-    if (request.given_best > 0) {
-        if (select_given(res, session, request, trail) != 0)
-            return fail_reset(session, trail, where, "The given selection does not fit the grid.");
-    } else {
-        const dbl1& criterion = st.selection == selection_gcv    ? res.gcv
-                                : st.selection == selection_ebic ? res.ebic
-                                                                 : res.bic;
-        res.best = G < 2 ? 1 : scad_smallest_criterion(criterion);
-        for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
-        mark_ties(res, criterion, scad_tie_limit(criterion));
-    }
-
+    if (select(res, session, request, trail) != 0) return -1;
     if (request.covariance) {
         if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best),
                                        st.dfformula == df_projection, res.df_proj(res.best),
