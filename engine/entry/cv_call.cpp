@@ -1,7 +1,9 @@
-// Cross-validation as one call. The full data is loaded once and gives the grid; each fold's
-// training rows are loaded as data of their own (standardized on their own, as a fit that never
-// saw the held-out rows would be), fitted at that grid without a covariance, and released before
-// the next fold; the full data's session then fits the path once more with the selection given.
+// Cross-validation as one call. The full data is loaded and gives the grid; each fold's training
+// rows are loaded as data of their own (standardized on their own, as a fit that never saw the
+// held-out rows would be), fitted at that grid without a covariance, and released before the
+// next fold; the full data is then loaded again and fits the path with the selection given. Only
+// one session lives at a time: keeping the full data's through the folds would save one load and
+// initial fit but hold a second standardized copy of the design.
 #include "cv_call.h"
 
 #include <algorithm>
@@ -121,15 +123,23 @@ int fit_selected(const fit_request& a, const std::vector<double>& grid, const cv
 }
 
 // The call from the loaded full data on; the threads are running.
-int cross_validate_call(const fit_request& a, error_trail& trail) {
+// The full data's grid in the units of the response. Its session is released on return, so
+// that a fold's data and session never sit beside the full data's.
+int full_grid(const fit_request& a, std::vector<double>& grid, error_trail& trail) {
     loaded_fit f;
     dbl1 lambda;
     if (load_fit(a, f, trail) != 0 || run_calculate_scad_initialfit(f.session, trail) != 0 ||
         run_calculate_scad_Lgrid(f.session, trail) != 0 ||
         read_grid(a, nullptr, f, lambda, trail) != 0)
         return -1;
+    grid.assign(lambda.data(), lambda.data() + a.controls.grid_size);
+    return 0;
+}
+
+int cross_validate_call(const fit_request& a, error_trail& trail) {
     const int G = a.controls.grid_size;
-    const std::vector<double> grid(lambda.data(), lambda.data() + G);
+    std::vector<double> grid;
+    if (full_grid(a, grid, trail) != 0) return -1;
 
     std::vector<int32_t> folds;
     int32_t k = 0;
@@ -151,7 +161,10 @@ int cross_validate_call(const fit_request& a, error_trail& trail) {
     const int pick = pick_cv(table, G, a.controls.cv_rule);
     if (pick < 0)
         return fail(trail, where, "The cross-validation error is not a finite number at any grid value.");
-    if (fit_selected(a, grid, table, pick, f, trail) != 0) return -1;
+    loaded_fit f;
+    if (load_fit(a, f, trail) != 0 || run_calculate_scad_initialfit(f.session, trail) != 0 ||
+        fit_selected(a, grid, table, pick, f, trail) != 0)
+        return -1;
     if (a.out.cv_folds != nullptr) *a.out.cv_folds = k;
     return 0;
 }
