@@ -75,8 +75,8 @@ TEST_F(DataStep, TheProgramDataVectorIsSettledAfterTheStatements)
     EXPECT_EQ(two.columns[3].name, "x");
     EXPECT_EQ(two.columns[3].numbers[0], -1); // -a**2 is -(a**2)
 
-    EXPECT_EQ(run("data bad; a = 1; b = a <> 2; label c='none'; run;\n"), 2);
-    EXPECT_TRUE(memory.log_has("expected an operator or ;, found \"<>\"")) << memory.log().back();
+    EXPECT_EQ(run("data bad; a = 1; b = a 2; label c='none'; run;\n"), 2);
+    EXPECT_TRUE(memory.log_has("expected an operator or ;, found \"2\"")) << memory.log().back();
     EXPECT_EQ(run("data bad; a = 1; label c='none'; run;\n"), 2);
     EXPECT_TRUE(memory.log_has("ERROR: The variable c in the LABEL statement is not in the DATA step"));
 }
