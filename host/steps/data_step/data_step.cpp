@@ -407,6 +407,10 @@ private:
         case StmtKind::Return: return Flow::Return;
         case StmtKind::Read: return read(p_.readers[static_cast<size_t>(s.reader)]);
         case StmtKind::Call: {
+            if (s.routine != CallRoutine::Symput && s.routine != CallRoutine::Symputx) {
+                run_call_routine(p_.expressions, values_, s);
+                return Flow::Next;
+            }
             // A failing CALL is shown once, with the values of its first observation.
             const std::string failure = run_symput(session_.macro_symbols, p_.expressions, values_, s);
             if (!failure.empty() && reported_.insert(&s).second) {

@@ -42,7 +42,7 @@ enum class StmtKind {
     Continue, Return, Read, Put, Call
 };
 
-enum class CallRoutine { Symput, Symputx };
+enum class CallRoutine { Symput, Symputx, Missing, Sortn, Streaminit };
 
 struct Stmt {
     StmtKind kind = StmtKind::Nothing;
@@ -59,6 +59,7 @@ struct Stmt {
     int reader = -1;             // Read: which input
     int put = -1;                // Put: its items in StepProgram::puts
     CallRoutine routine = CallRoutine::Symput; // Call: name expr, value expr2, scope expr3 (-1 none)
+    std::vector<int> arguments;  // CALL MISSING, SORTN: the variables; STREAMINIT: the seed
 };
 
 // A variable of the BY statement and the slots of its FIRST. and LAST. variables.
