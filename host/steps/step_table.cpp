@@ -17,6 +17,7 @@ void run_proc_means(ProcRun &run);
 void run_proc_print(ProcRun &run);
 void run_proc_sort(ProcRun &run);
 void run_proc_summary(ProcRun &run);
+void run_proc_transpose(ProcRun &run);
 std::unique_ptr<StatementProcedure> start_proc_sql(ProcRun &run);
 
 namespace {
@@ -38,6 +39,7 @@ constexpr ProcRow procedures[] = {
     {"SORT",     run_proc_sort,     "DATA=ds OUT=ds NODUPKEY",                              "BY"},
     {"SQL",      nullptr,           "NOPRINT PRINT OUTOBS= FEEDBACK NOFEEDBACK NUMBER NONUMBER", "", start_proc_sql},
     {"SUMMARY",  run_proc_summary,  "DATA=ds MAXDEC= NWAY PRINT NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
+    {"TRANSPOSE", run_proc_transpose, "DATA=ds OUT=ds PREFIX= NAME= LABEL= LET",                "VAR ID BY"},
 };
 
 } // namespace
