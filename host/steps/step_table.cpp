@@ -32,7 +32,7 @@ constexpr ProcRow procedures[] = {
     {"DATASETS", run_proc_datasets, "LIBRARY= LIB= DDNAME= KILL NOLIST NOWARN MEMTYPE= MT=",   "DELETE CHANGE"},
     {"EXPORT",   run_proc_export,   "DATA=ds OUTFILE= DBMS= REPLACE",                       "DELIMITER"},
     {"FORMAT",   run_proc_format,   "FMTLIB LIBRARY= LIB=",                                 "VALUE INVALUE PICTURE SELECT EXCLUDE"},
-    {"FREQ",     run_proc_freq,     "DATA=ds",                                              "TABLES TABLE"},
+    {"FREQ",     run_proc_freq,     "DATA=ds NOPRINT",                                      "TABLES TABLE"},
     {"IMPORT",   run_proc_import,   "DATAFILE= OUT=ds DBMS= REPLACE",                       "GETNAMES DATAROW GUESSINGROWS DELIMITER"},
     {"MEANS",    run_proc_means,    "DATA=ds MAXDEC= NWAY NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
     {"PRINT",    run_proc_print,    "DATA=ds NOOBS LABEL L N",                              "VAR SUM BY"},
