@@ -60,6 +60,7 @@ struct ProcRow {
     std::string_view options;    // "DATA=ds OUT=ds NODUPKEY": NAME flags, NAME= values, NAME=ds data sets
     std::string_view statements; // its own statements, BY among them when it takes BY groups
     StatementProcedureStart start = nullptr; // set for a procedure that runs statement by statement
+    bool library_members = false; // DATA=lib._ALL_ names every member of a library (run.members_of)
 };
 
 // Runs one step of a host procedure through the frame.
@@ -83,6 +84,7 @@ public:
     DatasetReference input;
     DatasetView view;                        // the input through its options and WHERE
     std::vector<ByKey> by;                   // the BY statements' keys, columns of `view`
+    std::string members_of;                  // DATA=lib._ALL_ (row.library_members): the libref; no input then
 
     // The last option of that name, or nullptr.
     const StepOption *option(std::string_view option_name) const;
