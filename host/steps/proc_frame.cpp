@@ -249,6 +249,17 @@ bool ProcRun::read(const DatasetView &input_view, Table &table)
     return true;
 }
 
+bool ProcRun::group_starts(const Table &table, const ShownValues &shown, std::vector<size_t> &starts) const
+{
+    starts = {0, table.rows};
+    std::string message;
+    if (!by.empty() && !by_group_starts(table, by, input.name.display, starts, message, shown.by_text())) {
+        error(message, line());
+        return false;
+    }
+    return true;
+}
+
 void ProcRun::note_read()
 {
     if (observations_read_ < 0 || noted_)

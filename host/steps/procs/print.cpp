@@ -185,12 +185,9 @@ void run_proc_print(ProcRun &run)
     if (!run.read(table))
         return;
     const ShownValues shown(table, &run.session.formats);
-    std::vector<size_t> starts = {0, table.rows};
-    std::string error;
-    if (!run.by.empty() && !by_group_starts(table, run.by, run.input.name.display, starts, error, shown.by_text())) {
-        run.error(error, run.line());
+    std::vector<size_t> starts;
+    if (!run.group_starts(table, shown, starts))
         return;
-    }
     Printer(run, table, shown, std::move(columns), summed, !ids.empty()).print(starts);
 }
 
