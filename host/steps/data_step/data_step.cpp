@@ -13,6 +13,7 @@
 #include "base/number_text.h"
 #include "data/output_dataset.h"
 #include "language/format_statement.h"
+#include "language/output_options.h"
 #include "steps/data_step/call_routines.h"
 #include "steps/data_step/grouped_reading.h"
 #include "steps/data_step/data_step.h"
@@ -90,7 +91,12 @@ private:
     bool create_outputs()
     {
         for (StepOutput &out : p_.outputs) {
-            outs_.push_back(std::make_unique<OutputDataset>(session_.library, session_.log, out.ref.name));
+            // KEEP=, DROP= and RENAME= made out.variables; WHERE= and LABEL= act as it is written.
+            DatasetReference written;
+            written.name = out.ref.name;
+            written.where = out.ref.where;
+            written.label = out.ref.label;
+            outs_.push_back(make_output(session_.library, session_.log, written));
             if (!outs_.back()->create(out.variables))
                 return false;
             rows_.emplace_back();
