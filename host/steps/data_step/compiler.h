@@ -57,6 +57,7 @@ private:
     bool block(size_t &pos, const Token &opening, std::vector<int> &children);
     bool parenthesised(size_t &pos, int &node);
     [[gnu::noinline]] bool do_statement(size_t &pos, Stmt &s, int &out);
+    bool do_list(size_t &pos, Stmt &s);
     [[gnu::noinline]] bool select_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool output_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool jump_statement(size_t &pos, Stmt &s, int &out);
