@@ -77,6 +77,11 @@ enum {
 /* The largest grid (G) a call accepts. */
 #define QUILL_MAX_GRID_SIZE 1000
 
+/* The projection formula for df (QUILL_DF_PROJECTION) is for small problems: a call with more
+   design columns or more observations than these is refused. */
+#define QUILL_MAX_PROJECTION_COLUMNS 100
+#define QUILL_MAX_PROJECTION_ROWS 1000
+
 /* Model types. */
 enum { QUILL_MODEL_NORMAL = 0, QUILL_MODEL_LOGISTIC = 1, QUILL_MODEL_POISSON = 2 };
 
