@@ -16,7 +16,7 @@ void write_grid_table(const quill_grid_table& t, const grid_readout& r, bool has
     const int grid = r.lambda.extent(0);
     for (int g = 1; g <= grid; ++g) {
         const int k = g - 1;
-        const bool fitted = g <= r.fitted;
+        const bool fitted = g >= r.first_fitted && g <= r.fitted;
         if (t.lambda) t.lambda[k] = r.lambda(g);
         if (t.intercept) t.intercept[k] = fitted ? scale.value(r.intercept(g)) : 0.0;
         if (t.bic) t.bic[k] = fitted ? scale.likelihood(r.bic(g)) : missing;

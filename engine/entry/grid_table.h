@@ -21,7 +21,8 @@ struct grid_readout {
     const int1& num_iter;
     const int1& converged;  // 0 false, -1 true
     const int1& tied;       // 0 false, -1 true
-    int fitted;             // grid values fitted, from the first
+    int fitted;             // the last grid value fitted
+    int first_fitted = 1;   // the first one (above 1 when a descent path stopped early)
 };
 
 // Writes every member of the table that is not null, on the scale of the data. NaN stands for

@@ -208,7 +208,8 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     // response, like every other threshold of the fit.
     const bool single_lambda = grid == 1 || r.lambda(1) == r.lambda(grid);
     const boundary_flags flags =
-        find_boundary_flags({b, grid, f.fitted, f.tie_run_end, f.selected_shrunk, single_lambda},
+        find_boundary_flags({b, grid, f.fitted, f.tie_run_end, f.selected_shrunk, single_lambda,
+                             session.stdresults.first_fitted},
                             forcein, r.beta, r.se, r.betas);
     *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
     *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
@@ -219,7 +220,8 @@ int estimate_and_read_out(const runscad_arguments& a, const log1& forcein,
     if (a.table)
         write_grid_table(*a.table,
                          {r.lambda, r.bic, session.stdresults.ebic, r.aic, r.gcv, r.df_proj, r.simple_df, f.intercept,
-                          f.num_iter, f.converged, f.tied, f.fitted},
+                          f.num_iter, f.converged, f.tied, f.fitted,
+                          session.stdresults.first_fitted},
                          a.model_type == QUILL_MODEL_NORMAL,
                          a.option_vector[QUILL_OPT_DFFORMULA] == 1, scale);
     return 0;

@@ -10,6 +10,7 @@
 
 #include <cmath>
 
+#include "estimation/coordinate_descent.h"
 #include "estimation/mean_and_weights.h"
 #include "estimation/scad_slope.h"
 #include "matrix/products.h"
@@ -123,7 +124,7 @@ int invert_penalized_information(scad_session& session, reduced_model& r, const 
         return fail_reset(session, trail, where, no_information);
     for (int i = 1; i <= n; ++i) W(i) = ds.case_weights(i) * W(i);
 
-    if (st.model_type != model_normal) {
+    if (st.model_type != model_normal || !ds.xtx.allocated()) {
         if (real_cross_product(r.x_r, r.A, vector_cview(W), trail) != 0)
             return fail_reset(session, trail, where, no_information);
     } else {
@@ -169,7 +170,7 @@ int included_covariance(scad_session& session, reduced_model& r, const dbl1& mu,
     }
     if (st.model_type == model_normal) {
         const double count = ds.weight_sum;
-        if (count <= ds.p + 1)
+        if (count <= (uses_descent_path(st) ? k + 1 : ds.p + 1))
             return fail_reset(session, trail, where,
                               "The error df was too small to calculate a variance estimate.");
         const double rss = residual_sum_of_squares(ds, mu);
@@ -192,7 +193,9 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
     if (ds.is_null) return fail_reset(session, trail, where, "The session is not ready yet.");
     const int n = ds.n;
     const int p = ds.p;
-    if (p >= n)
+    // The descent path's fits keep fewer nonzero coefficients than observations (checked below).
+    const bool descent = uses_descent_path(st);
+    if (p >= n && !descent)
         return fail_reset(session, trail, where, "Since p >= n, we cannot get standard errors.");
     if (lambda < 0.0) return fail_reset(session, trail, where, "Lambda cannot be negative.");
     // Given lambdas are bounded by the settings; a derived grid value may pass that bound.
@@ -236,8 +239,11 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
         return 0;
     }
     const int k = r.k;
+    if (descent && k >= n)
+        return fail_reset(session, trail, where, "Since p >= n, we cannot get standard errors.");
 
-    const bool need_columns = st.model_type != model_normal || robust_se(st);
+    // Without the stored cross-product the normal model's block is formed from the columns.
+    const bool need_columns = st.model_type != model_normal || robust_se(st) || !ds.xtx.allocated();
     if (build_reduced(session, beta, included, forced, lambda, need_columns, r, trail) != 0 ||
         invert_penalized_information(session, r, mu, W, trail) != 0 ||
         included_covariance(session, r, mu, W, trail) != 0)

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "estimation/descent_path.h"
 #include "estimation/fit_criteria.h"
 #include "estimation/icm_fit.h"
 #include "estimation/initial_fit.h"
@@ -66,6 +67,7 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
 struct grid_workspace {
     lqa_workspace lqa;
     icm_workspace icm;
+    descent_workspace descent;
     dbl1 coefficients, mu, previous;
     int1 mu_columns;       // scratch of the mean: the columns with a nonzero coefficient
     dbl1 mu_coefficients;  // and their coefficients
@@ -81,6 +83,7 @@ int allocate_grid_workspace(grid_workspace& w, const scad_session& session, int 
         int1_alloc(w.mu_columns, q, trail, {}, "scad_calculate_mu: columns") != 0 ||
         dbl1_alloc(w.mu_coefficients, q, trail, {}, "scad_calculate_mu: coefficients") != 0)
         return -1;
+    if (uses_descent_path(st)) return allocate_descent_workspace(w.descent, session, trail);
     if (st.algorithm == algorithm_icm) return allocate_icm_workspace(w.icm, session, trail);
     // Every fit of the default rule starts from the initial fit.
     if (st.algorithm == algorithm_lqa)
@@ -136,8 +139,9 @@ int select_given(scad_stdresults& res, const scad_session& session, error_trail&
     dbl1 criterion;
     if (dbl1_alloc(criterion, G, trail, {}, "given criterion") != 0) return -1;
     for (int g = 1; g <= G; ++g)
-        criterion(g) = g <= res.fitted ? st.given_criterion[g - 1] : not_fitted;
-    res.best = std::min(st.given_best, res.fitted);
+        criterion(g) = g >= res.first_fitted && g <= res.fitted ? st.given_criterion[g - 1]
+                                                                : not_fitted;
+    res.best = std::max(res.first_fitted, std::min(st.given_best, res.fitted));
     for (int j = 1; j <= res.betas.extent(1); ++j) res.beta(j) = res.betas(res.best, j);
     const double v = criterion(res.best);
     const double tolerance = 1e-10 * std::fmax(std::fabs(v), 1.0);
@@ -206,13 +210,19 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
     int penalized = 0;  // the penalized design columns, for EBIC's model-space term
     for (int j = 1; j <= p; ++j) penalized += ds.forcein(j) ? 0 : 1;
 
-    for (int g = 1; g <= G; ++g) {
+    // The descent path runs down from the top, each fit from the one above it, and stops where
+    // the model saturates; every other fit runs up and stops where all coefficients are 0.
+    const bool descent = uses_descent_path(st);
+    for (int step = 1; step <= G; ++step) {
+        const int g = descent ? G + 1 - step : step;
         const double lambda = session.Lgrid.lambda(g);
         if (st.algorithm != algorithm_lqa && st.algorithm != algorithm_icm)
             return fail_reset(session, trail, where, unrecognized);
         bool fit_converged = false;
         const dbl1& start = warm && g > 1 ? previous : session.initialfit.beta;
-        const int rc = fit_at(lambda, start, w, iterations(g), fit_converged, session, trail);
+        const int rc = descent ? descent_fit_grid_value(session, g, w.descent, w.coefficients,
+                                                        iterations(g), fit_converged, trail)
+                               : fit_at(lambda, start, w, iterations(g), fit_converged, session, trail);
         if (rc != 0 || session.is_null)
             return fail_reset(session, trail, where, "The initial fit could not be calculated.");
         converged(g) = fit_converged ? -1 : 0;
@@ -254,9 +264,10 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         res.aic(g) = c.aic;
         res.bic(g) = c.bic;
         res.ebic(g) = c.bic + 2.0 * st.ebic_gamma * ln_choose(penalized, penalized_nonzero);
-        res.fitted = g;
+        res.fitted = descent ? G : g;
+        res.first_fitted = descent ? g : 1;
 
-        if (all_zero) break;
+        if (descent ? descent_saturated(session, w.descent) : all_zero) break;
     }
 
     // The fits' arrays go before the covariance takes its own.

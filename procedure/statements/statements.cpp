@@ -304,6 +304,7 @@ void take_codes(proc_options &options, const qh_statement *proc) {
 
     const char *algorithm = text_value(proc, slot_algorithm, "LQA     ");
     if (matches(algorithm, "LQA", 3)) options.algorithm = algorithm_lqa;
+    else if (matches(algorithm, "ICM", 3)) options.algorithm = algorithm_icm;
     else fail("%1z That ALGORITHM cannot be used in this version of QUILLFIT.");
 }
 

@@ -74,6 +74,21 @@ enum {
 #define QUILL_MAX_THREAD_LIMIT 32767
 #define QUILL_CONTROL_THREADS(n) ((int32_t)(n) << QUILL_CONTROL_THREADS_SHIFT)
 
+/*
+ * ICM. For the normal model without an intercept column (intercept_mode 1 or 2) ICM is the sweep
+ * of iterated conditional modes on the cross-product, from the unpenalized fit, as it always was.
+ * For every other case (an intercept column, or the logistic and Poisson models) ICM is the
+ * descent path: pathwise coordinate descent on the standardized columns, from the top of the grid
+ * down, each grid value started from the fit above it (the start rule is not read), minimizing the
+ * objective of the LQA fit, loss/n + sum_j p_lambda(|b_j|); no unpenalized fit is needed, so p may
+ * be n or more. Its grid (unless given) is log-spaced from lambda_max = max |x_j'W0(y - mu0)| / n
+ * over the penalized columns (mu0 the fit of the intercept, the forced-in columns and the offset;
+ * max_lambda -2 asks for the same) down to 0.001 lambda_max (0.05 lambda_max when p >= n). The
+ * path stops where the model saturates (n - 1 nonzero columns, or more than 99.9 % of the null
+ * deviance explained): the grid values below the stop are not fitted (the table's `fitted` is 0
+ * there). max_iter bounds the sweeps of each grid value's fit.
+ */
+
 /* Model types. */
 enum { QUILL_MODEL_NORMAL = 0, QUILL_MODEL_LOGISTIC = 1, QUILL_MODEL_POISSON = 2 };
 

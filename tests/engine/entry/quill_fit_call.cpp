@@ -27,6 +27,7 @@ void quill_fit_call::run() {
     simple_df.assign(G, -99);
     fitted.assign(G, 7);
     tied.assign(G, 7);
+    converged.assign(G, 7);
     message.assign(3001, 0);
     quill_fit_data data{};
     data.size = sizeof data;
@@ -48,6 +49,7 @@ void quill_fit_call::run() {
     table.simple_df = simple_df.data();
     table.fitted = fitted.data();
     table.tied = tied.data();
+    table.converged = converged.data();
     if (ebic) table.ebic = ebic->data();
     table.cv_error = cv_error.data();
     table.cv_se = cv_se.data();

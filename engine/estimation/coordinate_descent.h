@@ -1,0 +1,71 @@
+// Coordinate descent for the SCAD-penalized fit of any of the three models, with an intercept
+// column or forced-in columns and an offset: the descent path's fit at one lambda.
+//
+// It minimizes the LQA fit's objective on the standardized scale,
+//   loss / n + sum_j p_lambda(|b_j|)   (normal loss: half the weighted residual sum of squares;
+//                                       logistic and Poisson: the weighted negative log-likelihood),
+// one coefficient at a time: each update is the exact minimizer of the objective along that
+// coordinate for the normal model; for the logistic and Poisson models it minimizes the quadratic
+// approximation of the loss along the coordinate at the current fit (its curvature
+// v_j = x_j'Wx_j / n enters the threshold as it is; it is not folded into lambda), and a step that
+// raises the objective is halved until it does not. The weights follow every update, so a fit
+// where no coordinate moves is a stationary point of the objective.
+//
+// Only the columns of the strong set take part in the sweeps; after the fit the gradient of every
+// column is formed once (it is both the KKT check of the columns left out and the next lambda's
+// strong rule), and a column that violates its condition |g_j| <= lambda joins the set and the fit
+// runs again. Everything is allocated by allocate_descent_workspace; the sweeps allocate nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "records/scad_session.h"
+
+namespace quill::engine {
+
+// Whether the settings ask for the descent path: ICM for a model with an intercept column, or for
+// a logistic or Poisson model. ICM of the normal model without one keeps its own sweep.
+inline bool uses_descent_path(const scad_settings& s) {
+    return s.algorithm == 1 && (has_intercept_column(s) || s.model_type != 0);
+}
+
+struct descent_workspace {
+    dbl1 beta;          // q coefficients of the current fit (the previous lambda's on entry)
+    dbl1 eta;           // n linear predictor, offset included
+    dbl1 resid;         // n working residual of the quadratic approximation
+    dbl1 weight;        // n its weights: case weight times variance weight
+    dbl1 mu;            // n means
+    dbl1 curvature;     // q x_j'Wx_j / n
+    dbl1 gradient;      // q x_j'W0(y - mu) / n at the current fit (W0: the case weights)
+    dbl1 step_eta;      // n linear predictor of a trial step (logistic and Poisson)
+    dbl1 step_mu;       // n its means
+    int1 strong;        // q 1 when the column takes part in the sweeps
+    int1 unpenalized;   // q 1 for the intercept and the forced-in columns
+    double loss = 0.0;  // logistic and Poisson: the loss at eta
+    double null_deviance = 0.0;
+    double previous_lambda = 0.0;
+    bool curvature_fixed = false;  // the normal model's weights never change
+    bool started = false;          // the null fit is in place
+};
+
+int allocate_descent_workspace(descent_workspace& ws, const scad_session& session,
+                               error_trail& trail);
+
+// The fit of the unpenalized columns alone (every penalized coefficient 0), its gradient and
+// deviance; lambda_max = the largest |gradient| of a penalized column.
+void descent_null_fit(const scad_session& session, descent_workspace& ws, double& lambda_max);
+
+// The fit at lambda started from the workspace's current fit, then the KKT check of every column.
+// iterations counts the sweeps (at most max_iter for each fit of the strong set); converged is
+// false when a fit stopped at that limit.
+void descent_fit_at(const scad_session& session, double lambda, descent_workspace& ws,
+                    int32_t& iterations, bool& converged);
+
+// The deviance of the workspace's current fit (twice the loss for the logistic and Poisson
+// models, up to the saturated model's constant; the residual sum of squares for the normal).
+double descent_deviance(const scad_session& session, descent_workspace& ws);
+
+// The minimizer of (v/2) b^2 - z b + p_lambda(|b|) with the SCAD penalty of constant a.
+double scad_coordinate(double z, double v, double lambda, double a);
+
+}  // namespace quill::engine
