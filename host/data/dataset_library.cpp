@@ -317,6 +317,14 @@ bool DatasetLibrary::location(const std::string &libref, std::filesystem::path &
     return true;
 }
 
+std::vector<std::string> DatasetLibrary::librefs() const
+{
+    std::vector<std::string> names;
+    for (const auto &entry : librefs_)
+        names.push_back(entry.first);
+    return names;
+}
+
 bool DatasetLibrary::members(const std::string &libref, std::vector<std::string> &names, std::string &error) const
 {
     const std::string ref = upper_case(libref);

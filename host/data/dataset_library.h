@@ -52,6 +52,8 @@ public:
     bool assign(const std::string &libref, const std::filesystem::path &location, std::string &error,
                 LibraryEngine engine = LibraryEngine::Default);
     bool is_assigned(const std::string &libref) const;
+    // The assigned librefs, upper case, in name order (WORK among them).
+    std::vector<std::string> librefs() const;
 
     // A one- or two-level name; false with an error when the libref is unknown, a part is not a
     // valid name, or the member is stored in two formats ("... both FILE1 and FILE2 ...").

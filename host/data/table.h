@@ -69,6 +69,15 @@ struct Table {
                 row.texts[c] = columns[c].texts[r];
         }
     }
+    // Keeps the first `n` observations.
+    void truncate(size_t n)
+    {
+        if (n >= rows)
+            return;
+        rows = n;
+        for (Column &c : columns)
+            c.type == VarType::Numeric ? c.numbers.resize(n) : c.texts.resize(n);
+    }
 };
 
 } // namespace quill::host

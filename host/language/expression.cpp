@@ -190,7 +190,7 @@ private:
                 }
             return false;
         }
-        if (operator_here("^=") || operator_here("~="))
+        if (operator_here("^=") || operator_here("~=") || (scope_.where && operator_here("<>")))
             op = Op::Ne;
         else if (operator_here("<="))
             op = Op::Le;
@@ -387,14 +387,17 @@ private:
                 return set_.as_type(operand, VarType::Numeric);
             return prefix_node(is_punct(at, '-') ? Op::Neg : Op::Not, set_.as_type(operand, VarType::Numeric), at);
         }
+        // **, <> (the larger) and >< (the smaller) bind tightest, from right to left.
         const int base = primary();
-        if (base < 0 || !operator_here("**"))
+        const bool extreme = !scope_.where && (operator_here("<>") || operator_here("><"));
+        if (base < 0 || !(operator_here("**") || extreme))
             return base;
         const Token &at = t_[pos_++];
-        const int exponent = unary();
-        if (exponent < 0)
+        const int right = unary();
+        if (right < 0)
             return -1;
-        return binary(Op::Pow, base, exponent, at, VarType::Numeric);
+        const Op op = at.text == "**" ? Op::Pow : at.text == "<>" ? Op::Max : Op::Min;
+        return binary(op, base, right, at, VarType::Numeric);
     }
 
     int primary()
@@ -991,6 +994,14 @@ double ExpressionSet::number(int node, const Row &row) const
     case Op::Gt:
     case Op::Ge: return compare(n, row) ? 1 : 0;
     case Op::In: return in_values(n, row);
+    case Op::Max:
+    case Op::Min: {
+        // A missing value is smaller than every number, as in a sort.
+        const double a = number(n.a, row);
+        const double b = number(n.b, row);
+        const bool a_first = compare_number(a, b) >= 0;
+        return n.op == Op::Max ? (a_first ? a : b) : (a_first ? b : a);
+    }
     case Op::ToNumber: return to_number(n, row);
     case Op::Call: return call(n, row);
     case Op::Element: {

@@ -38,6 +38,9 @@ struct Scope {
     std::function<bool(const std::vector<Token> &item, std::vector<int> &slots, std::string &error)> list;
     // The formats PROC FORMAT defined, for PUT and INPUT; null: the built-in ones only.
     const FormatCatalog *formats = nullptr;
+    // A WHERE condition, where <> means "not equal"; elsewhere it is the maximum operator and ><
+    // the minimum.
+    bool where = false;
 };
 
 // How far an expression may nest (parentheses, function calls, subscripts, prefix operators and
@@ -135,7 +138,7 @@ private:
 
 enum class Op : unsigned char {
     Number, Text, Var, Neg, Not, Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Le, Gt, Ge, And, Or, In,
-    ToNumber, ToText, Call, Element
+    ToNumber, ToText, Call, Element, Max, Min
 };
 
 struct ExpressionSet::Node {

@@ -104,6 +104,7 @@ bool filter_view(DatasetView &view, const std::vector<Token> &where, const std::
     const std::vector<Variable> &all = view.source->describe().variables;
     filter->reads.assign(all.size(), false);
     Scope scope;
+    scope.where = true;
     scope.find = [&](const std::string &name, const Token &) {
         for (size_t k = 0; k < view.variables.size(); ++k)
             if (same_name(view.variables[k].name, name)) {

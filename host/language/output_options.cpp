@@ -58,6 +58,7 @@ private:
     {
         where_.set_event_limit(0);
         Scope scope;
+        scope.where = true;
         scope.find = [&](const std::string &name, const Token &) {
             for (size_t i = 0; i < given.size(); ++i)
                 if (same_name(given[i].name, name))

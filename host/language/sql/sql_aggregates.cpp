@@ -124,9 +124,11 @@ struct Distinct {
 
 std::string distinct_key(sqlite3_value *v)
 {
-    if (sqlite3_value_type(v) == SQLITE_TEXT || sqlite3_value_type(v) == SQLITE_BLOB)
-        return "t" + std::string(reinterpret_cast<const char *>(sqlite3_value_text(v)),
-                                 static_cast<size_t>(sqlite3_value_bytes(v)));
+    if (sqlite3_value_type(v) == SQLITE_TEXT || sqlite3_value_type(v) == SQLITE_BLOB) {
+        std::string key(1, 't');
+        key.append(reinterpret_cast<const char *>(sqlite3_value_text(v)), static_cast<size_t>(sqlite3_value_bytes(v)));
+        return key;
+    }
     double x = sqlite3_value_double(v);
     if (x == 0)
         x = 0; // -0 is 0

@@ -161,7 +161,10 @@ std::string order_keys(const sqlite3_index_info *info)
         const auto &term = info->aOrderBy[i];
         if (term.iColumn < 0)
             return {};
-        keys += (i ? "," : "") + std::to_string(term.iColumn) + (term.desc ? "d" : "a");
+        if (i)
+            keys += ',';
+        keys += std::to_string(term.iColumn);
+        keys += term.desc ? 'd' : 'a';
     }
     return keys;
 }

@@ -5,6 +5,7 @@
 
 #include "base/names.h"
 #include "language/expression.h"
+#include "language/sql/sql_dictionary.h"
 #include "language/sql/sql_parser.h"
 #include "language/sql/sql_translator.h"
 
@@ -67,6 +68,16 @@ void SqlTranslator::warn_once(const std::string &warning)
 bool open_sql_table(SqlEnvironment &env, const std::vector<Token> &tokens, size_t begin, size_t end,
                     SqlSourceTable &table, std::string &error)
 {
+    if (dictionary_reference(tokens[begin], table.ref)) {
+        if (begin + 1 < end) {
+            error = "Data set options are not taken by " + table.ref.name.display;
+            return false;
+        }
+        table.view = whole_view(dictionary_table(env.library, table.ref));
+        table.used.assign(table.view.variables.size(), false);
+        table.key = table.ref.name.display;
+        return true;
+    }
     if (!parse_dataset_reference(tokens, begin, end, env.library, table.ref, error))
         return false;
     if (table.ref.is_null) {
@@ -91,7 +102,8 @@ bool SqlTranslator::relation_of_table(size_t begin, size_t end, const std::strin
 {
     DatasetReference ref;
     std::string error;
-    if (!parse_dataset_reference(*tokens_, begin, end, env_.library, ref, error))
+    if (!dictionary_reference((*tokens_)[begin], ref) &&
+        !parse_dataset_reference(*tokens_, begin, end, env_.library, ref, error))
         return fail(error.back() == '.' ? error.substr(0, error.size() - 1) : error, at);
     out.alias = !alias.empty() ? alias : ref.name.member;
     out.libref = ref.name.libref;

@@ -139,7 +139,7 @@ struct SqlColumnDefinition {
 
 enum class SqlStatementKind {
     Select, CreateTableAs, CreateTableColumns, CreateTableLike, CreateView, Insert, Delete, Update, DropTable,
-    DropView, AlterTable, Describe, Reset, Validate
+    DropView, AlterTable, Describe, Reset, Validate, CreateIndex
 };
 
 struct SqlAssignment {

@@ -20,8 +20,11 @@ public:
     explicit SqlProcedure(ProcRun &run) : session_(run.session)
     {
         noprint_ = run.flag("NOPRINT");
+        number_ = run.flag("NUMBER");
         if (const StepOption *o = run.option("OUTOBS"))
             outobs_ = static_cast<long long>(run.value(*o).number);
+        if (const StepOption *o = run.option("INOBS"))
+            inobs_ = static_cast<long long>(run.value(*o).number);
     }
 
     void statement(const Statement &statement) override
@@ -83,23 +86,63 @@ private:
         case SqlStatementKind::DropView: return sql_drop(session_, tokens, s, error);
         case SqlStatementKind::Describe: return sql_describe(session_, tokens, s, error);
         case SqlStatementKind::Validate: return validate(tokens, s, error);
-        case SqlStatementKind::Reset: return true;
+        case SqlStatementKind::Reset: return reset(tokens, s, error);
+        case SqlStatementKind::CreateIndex:
+            session_.log.note("The CREATE INDEX statement is not supported by this host and is ignored (line " +
+                              std::to_string(s.at.line) + ").");
+            return true;
         }
         return true;
     }
 
-    // Runs a query; OUTOBS= cuts its rows, with SAS's warning.
+    // RESET: the PROC statement's options again, for the statements that follow. A limit is a
+    // whole number >= 0; MAX (or no limit) takes it away.
+    bool reset(const std::vector<Token> &tokens, const SqlStatement &s, std::string &error)
+    {
+        for (size_t i = s.options_begin; i < s.options_end; ++i) {
+            const std::string option = upper_case(tokens[i].text);
+            if (tokens[i].kind == TokenKind::Name && (option == "OUTOBS" || option == "INOBS")) {
+                long long &limit = option == "OUTOBS" ? outobs_ : inobs_;
+                if (i + 2 >= s.options_end || !is_punct(tokens[i + 1], '=')) {
+                    error = at_place("The option " + option + "= needs a value", tokens[i]);
+                    return false;
+                }
+                const Token &value = tokens[i + 2];
+                if (value.kind == TokenKind::Name && upper_case(value.text) == "MAX") {
+                    limit = -1;
+                } else if (value.kind == TokenKind::Integer) {
+                    limit = static_cast<long long>(value.number);
+                } else {
+                    error = at_place("The value of " + option + "= must be a whole number of 0 or more, or MAX", value);
+                    return false;
+                }
+                i += 2;
+            } else if (option == "NOPRINT" || option == "PRINT") {
+                noprint_ = option == "NOPRINT";
+            } else if (option == "NUMBER" || option == "NONUMBER") {
+                number_ = option == "NUMBER";
+            } else if (option == "FEEDBACK" || option == "NOFEEDBACK") {
+                // The log already shows each statement as it was written.
+            } else {
+                error = at_place("The option " + quoted_excerpt(tokens[i].source) + " is not supported by this host in PROC SQL",
+                                 tokens[i]);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Runs a query: INOBS= limits the rows read from each table, OUTOBS= cuts the rows it gives,
+    // each with SAS's warning.
     bool query(const std::vector<Token> &tokens, const SqlQuery &q, Table &result, std::string &error)
     {
         SqlEnvironment env = sql_environment(session_);
         SqlPlan plan;
-        if (!translate_sql_query(env, tokens, q, plan, error) || !run_sql_plan(session_, plan, result, error))
+        if (!translate_sql_query(env, tokens, q, plan, error) || !run_sql_plan(session_, plan, result, error, inobs_))
             return false;
         if (outobs_ >= 0 && result.rows > static_cast<size_t>(outobs_)) {
             session_.log.warning("Statement terminated early due to OUTOBS=" + std::to_string(outobs_) + " option.");
-            result.rows = static_cast<size_t>(outobs_);
-            for (Column &c : result.columns)
-                c.type == VarType::Numeric ? c.numbers.resize(result.rows) : c.texts.resize(result.rows);
+            result.truncate(static_cast<size_t>(outobs_));
         }
         return true;
     }
@@ -131,21 +174,24 @@ private:
         if (result.rows == 0)
             session_.log.note("No rows were selected.");
         else if (!noprint_)
-            print_sql_result(session_, result);
+            print_sql_result(session_, result, number_);
         return true;
     }
 
     bool create_as(const std::vector<Token> &tokens, const SqlStatement &s, long long &rows, std::string &error)
     {
-        DatasetName name;
-        if (!sql_target_name(session_, tokens, s.targets.front(), name, error))
+        DatasetReference target;
+        if (!sql_created_target(session_, tokens, s.targets.front(), target, error))
             return false;
+        const DatasetName &name = target.name;
         Table result;
         if (!query(tokens, *s.query, result, error))
             return false;
-        rows = static_cast<long long>(result.rows);
         // A failure to write is logged where it happens; the statement has failed all the same.
-        if (!write_sql_table(session_, name, result, sql_created_note(name, result.rows, result.columns.size()))) {
+        if (!write_sql_table(session_, target, result, [&](long long written, size_t columns) {
+                rows = written;
+                return sql_created_note(name, static_cast<size_t>(written), columns);
+            })) {
             error = "Table " + name.display + " was not created.";
             return false;
         }
@@ -179,8 +225,10 @@ private:
 
     Session &session_;
     bool noprint_ = false;
+    bool number_ = false; // NUMBER: a Row column first in the listing
     bool noexec_ = false;
     long long outobs_ = -1;
+    long long inobs_ = -1;
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "language/dataset_reference.h"
 #include "language/sql/sql_tree.h"
 #include "modules/session.h"
 
@@ -24,7 +25,11 @@ bool sql_create_columns(Session &session, const std::vector<Token> &tokens, cons
 bool sql_drop(Session &session, const std::vector<Token> &tokens, const SqlStatement &s, std::string &error);
 bool sql_describe(Session &session, const std::vector<Token> &tokens, const SqlStatement &s, std::string &error);
 
-// The data set a statement names as its target (options refused), for writing.
+// The table CREATE TABLE names, with the options an output data set takes (KEEP=, DROP=, RENAME=,
+// WHERE=, LABEL=), acted on as it is written.
+bool sql_created_target(Session &session, const std::vector<Token> &tokens, const SqlStatement::Target &target,
+                        DatasetReference &ref, std::string &error);
+// The data set any other statement names as its target (options refused), for writing.
 bool sql_target_name(Session &session, const std::vector<Token> &tokens, const SqlStatement::Target &target,
                      DatasetName &name, std::string &error);
 // "Table WORK.X created, with N rows and M columns."

@@ -5,6 +5,7 @@
 #include "base/names.h"
 #include "language/dataset_reference.h"
 #include "language/expression.h"
+#include "language/output_options.h"
 #include "language/sql/sql_parser.h"
 #include "steps/procs/sql.h"
 #include "steps/procs/sql_results.h"
@@ -175,18 +176,32 @@ std::string sql_created_note(const DatasetName &name, size_t rows, size_t column
            " and " + std::to_string(columns) + (columns == 1 ? " column." : " columns.");
 }
 
-bool sql_target_name(Session &session, const std::vector<Token> &tokens, const SqlStatement::Target &target,
-                     DatasetName &name, std::string &error)
+bool sql_created_target(Session &session, const std::vector<Token> &tokens, const SqlStatement::Target &target,
+                        DatasetReference &ref, std::string &error)
 {
-    DatasetReference ref;
     if (!parse_dataset_reference(tokens, target.begin, target.end, session.library, ref, error)) {
         error = at_place(error, target.at);
         return false;
     }
-    if (ref.is_null || ref.has_options()) {
-        error = at_place(ref.is_null ? "_NULL_ cannot be created by PROC SQL"
-                                     : "Data set options are not taken by a table PROC SQL creates here",
-                         target.at);
+    if (ref.is_null) {
+        error = at_place("_NULL_ cannot be created by PROC SQL", target.at);
+        return false;
+    }
+    if (const std::string problem = output_options_problem(ref); !problem.empty()) {
+        error = at_place(problem, target.at);
+        return false;
+    }
+    return true;
+}
+
+bool sql_target_name(Session &session, const std::vector<Token> &tokens, const SqlStatement::Target &target,
+                     DatasetName &name, std::string &error)
+{
+    DatasetReference ref;
+    if (!sql_created_target(session, tokens, target, ref, error))
+        return false;
+    if (ref.has_options() || !ref.label.empty()) {
+        error = at_place("Data set options are taken here only by the table CREATE TABLE makes", target.at);
         return false;
     }
     name = ref.name;
@@ -320,9 +335,10 @@ bool sql_alter(Session &session, const std::vector<Token> &tokens, const SqlStat
 bool sql_create_columns(Session &session, const std::vector<Token> &tokens, const SqlStatement &s,
                         std::string &error)
 {
-    DatasetName name;
-    if (!sql_target_name(session, tokens, s.targets.front(), name, error))
+    DatasetReference target;
+    if (!sql_created_target(session, tokens, s.targets.front(), target, error))
         return false;
+    const DatasetName &name = target.name;
     Table table;
     if (s.kind == SqlStatementKind::CreateTableLike) {
         DatasetName like;
@@ -342,7 +358,9 @@ bool sql_create_columns(Session &session, const std::vector<Token> &tokens, cons
             table.columns.push_back(std::move(c));
         }
     }
-    if (!write_sql_table(session, name, table, sql_created_note(name, 0, table.columns.size()))) {
+    if (!write_sql_table(session, target, table, [&name](long long rows, size_t columns) {
+            return sql_created_note(name, static_cast<size_t>(rows), columns);
+        })) {
         error = "Table " + name.display + " was not created.";
         return false;
     }
@@ -368,14 +386,15 @@ bool sql_drop(Session &session, const std::vector<Token> &tokens, const SqlState
             return false;
         }
         std::error_code code;
-        if (std::filesystem::remove(name.location, code)) {
-            session.log.note("Table " + name.display + " has been dropped.");
-        } else if (code) {
-            error = at_place("Table " + name.display + " could not be dropped (" + code.message() + ")", target.at);
-            return false;
-        } else {
+        if (!std::filesystem::exists(name.location, code)) {
             session.log.warning("File " + name.display + ".DATA does not exist.");
+            continue;
         }
+        if (!session.library.remove_member(name, error)) {
+            error = at_place(error, target.at);
+            return false;
+        }
+        session.log.note("Table " + name.display + " has been dropped.");
     }
     return true;
 }

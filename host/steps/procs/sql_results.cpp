@@ -7,6 +7,7 @@
 #include "base/number_text.h"
 #include "data/output_dataset.h"
 #include "language/formats.h"
+#include "language/output_options.h"
 #include "steps/listing_table.h"
 
 namespace quill::host {
@@ -23,8 +24,9 @@ std::string failure_text(SqlFailure failure, const std::string &message)
     }
 }
 
-// The format a column was given ("8.2", "$20."), or BEST8. for a number and $w. for a text.
-ValueFormat column_format(const Column &column)
+// The format a column was given ("8.2", "$20.", one of the run's own), or BEST8. for a number and
+// $w. for a text.
+ValueFormat column_format(const Column &column, const FormatCatalog *catalog)
 {
     ValueFormat fmt;
     fmt.kind = column.type == VarType::Numeric ? ValueFormat::Kind::Best : ValueFormat::Kind::Text;
@@ -33,8 +35,7 @@ ValueFormat column_format(const Column &column)
         return fmt;
     ValueFormat given;
     std::string error;
-    // Built-in formats only: a query's cells are formatted without the run's PROC FORMAT catalog.
-    if (parse_format_text(column.format, false, nullptr, given, error) &&
+    if (parse_format_text(column.format, false, catalog, given, error) &&
         given.character() == (column.type == VarType::Character))
         return given;
     return fmt; // a format this host does not know: the value as BEST8. writes it
@@ -69,9 +70,9 @@ SqlEnvironment sql_environment(Session &session)
     return SqlEnvironment{session.library, session.log, &session.macro_symbols, &session.sql_views};
 }
 
-std::string sql_cell_text(const Column &column, size_t row)
+std::string sql_cell_text(const Column &column, size_t row, const FormatCatalog *catalog)
 {
-    const ValueFormat fmt = column_format(column);
+    const ValueFormat fmt = column_format(column, catalog);
     std::string out;
     if (column.type == VarType::Numeric)
         put_number(column.numbers[row], fmt, out);
@@ -80,7 +81,7 @@ std::string sql_cell_text(const Column &column, size_t row)
     return out;
 }
 
-bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &error)
+bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &error, long long inobs)
 {
     // Each data set once, with only the columns the statement uses: the one copy the engine reads.
     std::vector<Table> inputs(plan.tables.size());
@@ -99,6 +100,11 @@ bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &e
         keep_variables(view, source.used);
         if (!read_view(view, inputs[i], error))
             return false;
+        if (inobs >= 0 && inputs[i].rows > static_cast<size_t>(inobs)) {
+            inputs[i].truncate(static_cast<size_t>(inobs));
+            session.log.warning("Only " + std::to_string(inobs) + " records were read from " +
+                                source.ref.name.display + " due to INOBS= option.");
+        }
         if (!engine.attach(source.sql_name, inputs[i], types, columns, error)) {
             error = failure_text(SqlFailure::Other, error);
             return false;
@@ -142,17 +148,26 @@ bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &e
     return ok;
 }
 
-void print_sql_result(Session &session, const Table &result)
+void print_sql_result(Session &session, const Table &result, bool numbered)
 {
     std::vector<ListingColumn> columns;
     size_t total = 0;
+    if (numbered) {
+        ListingColumn lc;
+        lc.header = "Row";
+        lc.right = true;
+        for (size_t r = 0; r < result.rows; ++r)
+            lc.cells.push_back(std::to_string(r + 1));
+        total = std::max(lc.header.size(), std::to_string(result.rows).size());
+        columns.push_back(std::move(lc));
+    }
     for (const Column &c : result.columns) {
         ListingColumn lc;
         lc.header = !c.label.empty() ? c.label : c.name;
         lc.right = c.type == VarType::Numeric;
         size_t width = lc.header.size();
         for (size_t r = 0; r < result.rows; ++r) {
-            lc.cells.push_back(sql_cell_text(c, r));
+            lc.cells.push_back(sql_cell_text(c, r, &session.formats));
             width = std::max(width, lc.cells.back().size());
         }
         total += width + (total ? 2 : 0);
@@ -164,7 +179,8 @@ void print_sql_result(Session &session, const Table &result)
     print_listing_table(session.listing, columns, true, total < 80 ? (80 - total) / 2 : 0);
 }
 
-bool write_sql_table(Session &session, const DatasetName &name, const Table &table, const std::string &note)
+bool write_sql_table(Session &session, const DatasetReference &target, const Table &table,
+                     const std::function<std::string(long long, size_t)> &note)
 {
     std::vector<Variable> variables;
     int unnamed = 0;
@@ -176,22 +192,31 @@ bool write_sql_table(Session &session, const DatasetName &name, const Table &tab
             variables.back().name = text;
         }
     }
-    OutputDataset output(session.library, session.log, name);
-    output.quiet();
-    if (!output.create(variables))
+    std::unique_ptr<OutputDataset> output = make_output(session.library, session.log, target);
+    output->quiet();
+    if (!output->create(variables))
         return false;
     Row row;
     row.resize(table.columns.size());
     for (size_t r = 0; r < table.rows; ++r) {
         table.copy_row(r, row);
-        if (!output.write(row))
+        if (!output->write(row))
             return false;
     }
-    if (!output.commit())
+    if (!output->commit())
         return false;
-    if (!note.empty())
-        session.log.note(note);
+    if (note)
+        session.log.note(note(output->observations(), output->written_variables().size()));
     return true;
+}
+
+bool write_sql_table(Session &session, const DatasetName &name, const Table &table, const std::string &note)
+{
+    DatasetReference target;
+    target.name = name;
+    if (note.empty())
+        return write_sql_table(session, target, table, nullptr);
+    return write_sql_table(session, target, table, [&note](long long, size_t) { return note; });
 }
 
 bool set_into_variables(Session &session, const std::vector<SqlIntoTarget> &targets, const Table &result,
@@ -208,7 +233,7 @@ bool set_into_variables(Session &session, const std::vector<SqlIntoTarget> &targ
         if (t.separated) {
             std::string list;
             for (size_t r = 0; r < result.rows; ++r) {
-                const std::string cell = sql_cell_text(column, r);
+                const std::string cell = sql_cell_text(column, r, &session.formats);
                 list += (r ? t.separator : std::string()) + (t.notrim ? cell : trimmed(cell));
             }
             if (result.rows > 0 || !symbols.exists(upper_case(t.name)))
@@ -224,11 +249,11 @@ bool set_into_variables(Session &session, const std::vector<SqlIntoTarget> &targ
             const long count = t.last.empty() ? static_cast<long>(result.rows)
                                               : std::min<long>(last - first + 1, static_cast<long>(result.rows));
             for (long r = 0; r < count; ++r) {
-                const std::string cell = sql_cell_text(column, static_cast<size_t>(r));
+                const std::string cell = sql_cell_text(column, static_cast<size_t>(r), &session.formats);
                 symbols.set(upper_case(prefix) + std::to_string(first + r), t.notrim ? cell : trimmed(cell));
             }
         } else if (result.rows > 0) {
-            const std::string cell = sql_cell_text(column, 0);
+            const std::string cell = sql_cell_text(column, 0, &session.formats);
             symbols.set(upper_case(t.name), t.trimmed ? trimmed(cell) : cell);
         }
     }

@@ -4,10 +4,12 @@
 #ifndef QUILL_HOST_STEPS_PROCS_SQL_RESULTS_H
 #define QUILL_HOST_STEPS_PROCS_SQL_RESULTS_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "data/table.h"
+#include "language/dataset_reference.h"
 #include "language/sql/sql_translate.h"
 #include "modules/session.h"
 
@@ -19,15 +21,20 @@ SqlEnvironment sql_environment(Session &session);
 // Reads the data sets `plan` names, runs it and keeps the rows in `result` (its columns those of
 // the plan). The plan's notes and warnings, and the notes of the DATA step's functions, go to the
 // log. False with `error` in SAS's words.
-bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &error);
+// `inobs` (INOBS=), when not negative, is the most rows read from each data set, with SAS's warning.
+bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &error, long long inobs = -1);
 
 // A query's result as the listing shows it: a page under the titles, a header of labels (names
 // when a column has none), a rule, and the rows in each column's format (BEST8. for a number
-// without one).
-void print_sql_result(Session &session, const Table &result);
+// without one); `numbered` (NUMBER) puts a Row column first.
+void print_sql_result(Session &session, const Table &result, bool numbered = false);
 
-// Writes `table` as the data set `name` (unnamed columns become _TEMA001, ...); `note` is the
-// log's note once it is committed (empty: none). False after an error has been logged.
+// Writes `table` as the data set `target` names, its options for an output (KEEP=, DROP=, RENAME=,
+// WHERE=, LABEL=) applied; unnamed columns become _TEMA001, .... `note` words the log's note once
+// the data set is committed, from the rows and columns it got. False after an error has been logged.
+bool write_sql_table(Session &session, const DatasetReference &target, const Table &table,
+                     const std::function<std::string(long long rows, size_t columns)> &note);
+// The same for a table written back as it is named, with `note` (empty: none).
 bool write_sql_table(Session &session, const DatasetName &name, const Table &table, const std::string &note);
 
 // INTO: the values of the result's first row (or of all rows, for SEPARATED BY and ranges) go to
@@ -35,8 +42,9 @@ bool write_sql_table(Session &session, const DatasetName &name, const Table &tab
 bool set_into_variables(Session &session, const std::vector<SqlIntoTarget> &targets, const Table &result,
                         std::string &error);
 
-// A value as text for the listing and INTO: a number in its column's format (BEST8. when none).
-std::string sql_cell_text(const Column &column, size_t row);
+// A value as text for the listing and INTO: in its column's format (BEST8. for a number without
+// one); `catalog` holds the run's own formats (PROC FORMAT), nullptr for the built-in ones only.
+std::string sql_cell_text(const Column &column, size_t row, const FormatCatalog *catalog = nullptr);
 
 } // namespace quill::host
 

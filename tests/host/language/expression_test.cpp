@@ -63,6 +63,16 @@ TEST(Expression, PrecedenceMissingValuesAndTheirPlaces)
               1 + 4 + 16 + 32);
     EXPECT_EQ(f.number("a**-1 + 2**a"), 4.5);
     EXPECT_EQ(f.number("a<-1"), 0); // a < -1, not an assignment-like <-
+    // <> is the larger and >< the smaller, a missing value the smallest; they bind as ** does.
+    EXPECT_EQ(f.number("3 <> a + 1"), 4);
+    EXPECT_EQ(f.number("3 >< a * 5"), 10);
+    EXPECT_EQ(f.number("b <> -7"), -7);
+    EXPECT_TRUE(is_missing(f.number("b >< -7")));
+    EXPECT_EQ(f.number("-a <> 1"), -2); // -(a <> 1)
+    Fixture w;
+    w.scope.where = true; // in a WHERE condition <> is "not equal"
+    w.row.numbers = {2, missing_value(), 0};
+    EXPECT_EQ(w.number("(a <> 2) + 2 * (b <> 2)"), 2);
     EXPECT_EQ(f.number("sum(b, a, 3) + n(b, a) + nmiss(b, b)"), 8);
     EXPECT_TRUE(is_missing(f.number("mean(b, .)")));
     EXPECT_TRUE(f.set.places().empty() || f.set.places().back().missing == 0);
@@ -96,7 +106,6 @@ TEST(Expression, CharacterValuesAndErrors)
     EXPECT_EQ(f.parse("a +", &error), -1);
     EXPECT_EQ(error, "Syntax error: expected an expression, found the end of the statement at line 1 column 4.");
     EXPECT_EQ(f.parse("a < = 1", &error), -1); // written apart, < and = are two operators
-    EXPECT_EQ(f.parse("a <> 1"), -1); // the MAX operator is not supported: the expression ends at it
     EXPECT_EQ(f.parse("zz + 1", &error), -1);
     EXPECT_EQ(error, "Variable zz is not on the data set at line 1 column 1.");
     EXPECT_EQ(f.parse("log(1, 2)", &error), -1);

@@ -90,6 +90,25 @@ TEST_F(SqlTranslate, TextsComparePaddedWithBlanksAndBlankIsMissing)
     EXPECT_LT(compare_padded("a", 1, "ab", 2), 0);
 }
 
+// u: id y p is (1, 10, "a_b"), (3, 30, "ab"), (5, 50, "a%b"): it meets t on ids 1 and 3.
+TEST_F(SqlTranslate, EveryJoinFormAndTheQuantifiedAndEscapedConditions)
+{
+    testing::write_file(memory.session.library.work_folder() / "u.csv", "id,y,p\n1,10,a_b\n3,30,ab\n5,50,a%b\n");
+    EXPECT_EQ(run("select t.id, y from t inner join u on t.id = u.id order by t.id"), "1 10; 3 30");
+    EXPECT_EQ(run("select t.id, y from t join u on t.id = u.id order by t.id"), "1 10; 3 30");
+    EXPECT_EQ(run("select u.id, x from t right join u on t.id = u.id order by u.id"), "1 2; 3 -5; 5 .");
+    EXPECT_EQ(run("select count(*) from t full join u on t.id = u.id"), "5");
+    EXPECT_EQ(run("select count(*), sum(y) from t cross join u"), "12 360");
+    EXPECT_EQ(run("select id, x, y from t natural join u order by id"),
+              "error: NATURAL joins are not supported by this host: name the columns in ON at line 1 column 24.");
+    EXPECT_EQ(run("select id from t where id > all (select id from u where id < 4)"), "4");
+    EXPECT_EQ(run("select id from t where id > any (select id from u) order by id"), "2; 3; 4");
+    EXPECT_EQ(run("select id from t where id = any (select id from u) order by id"), "1; 3");
+    EXPECT_EQ(run("select id from u where p like 'a_b' order by id"), "1; 5");
+    EXPECT_EQ(run("select id from u where p like 'a\\_b' escape '\\'"), "1");
+    EXPECT_EQ(run("select id from u where p like 'a^%%' escape '^'"), "5");
+}
+
 TEST_F(SqlTranslate, ErrorsAreSasWordsWithThePlace)
 {
     EXPECT_EQ(run("select zz, id from t"),
