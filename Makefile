@@ -17,7 +17,7 @@ RUN_TARGETS  := quill_host_cli quill quillfit runscad_example
 FUZZ_READSTAT ?= ON
 
 # Debian packages the build and the tests need (fuzzing adds clang and its runtime, see `fuzz`).
-PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev libsqlite3-dev
+PACKAGES      := cmake g++ make libgtest-dev pkgconf libplplot-dev libxml2-utils libxml2-dev libreadstat-dev libsqlite3-dev libboost-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 # intercept_tls_get_addr=0: this toolchain's sanitizer guesses the bounds of a dynamic TLS block

@@ -25,7 +25,8 @@ struct call {
     std::vector<int32_t> message;
 };
 
-call run(const synthetic_data& data, model m, int G, bool warm, int32_t selection, int folds) {
+call run(const synthetic_data& data, model m, int G, bool warm, int32_t selection, int folds,
+         quill_fit_function fit) {
     const std::vector<uint8_t> forcein(static_cast<std::size_t>(data.p), 0);
     quill_fit_data d{};
     d.size = sizeof d;
@@ -65,7 +66,7 @@ call run(const synthetic_data& data, model m, int G, bool warm, int32_t selectio
     k.result.message_codes = k.message.data();
     const double cpu = process_seconds();
     const auto begin = std::chrono::steady_clock::now();
-    quill_fit(&d, &c, &k.result);
+    fit(&d, &c, &k.result);
     k.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     k.cpu = process_seconds() - cpu;
     k.result.table = nullptr;
@@ -83,9 +84,10 @@ std::string text_of(const std::vector<int32_t>& codes) {
 
 }  // namespace
 
-cv_timing time_cv(const synthetic_data& data, model m, int G, bool warm, int folds) {
-    const call path = run(data, m, G, warm, QUILL_SELECTION_BIC, 0);
-    const call cv = run(data, m, G, warm, QUILL_SELECTION_CV, folds);
+cv_timing time_cv(const synthetic_data& data, model m, int G, bool warm, int folds,
+                  quill_fit_function fit) {
+    const call path = run(data, m, G, warm, QUILL_SELECTION_BIC, 0, fit);
+    const call cv = run(data, m, G, warm, QUILL_SELECTION_CV, folds, fit);
     cv_timing t;
     t.path_seconds = path.seconds;
     t.path_cpu_seconds = path.cpu;
@@ -100,6 +102,9 @@ cv_timing time_cv(const synthetic_data& data, model m, int G, bool warm, int fol
     t.cv_error = cv.result.criterion;
     t.cv_se = cv.result.cv_se;
     for (double b : cv.beta) t.nonzero += b != 0.0 ? 1 : 0;
+    t.table = cv.cv_error;
+    t.table.insert(t.table.end(), cv.cv_se.begin(), cv.cv_se.end());
+    t.beta = cv.beta;
     return t;
 }
 

@@ -1,6 +1,7 @@
 // data_step_bench: a DATA step over a large CSV data set, and its parts.
 //
 //   data_step_bench [ROWS [COLUMNS [ROUNDS]]]    default 1000000 rows, 20 numeric columns, 3 rounds
+//   data_step_bench --simulation [--against DIR] [--rounds N] [--rows N]   (simulation_run.h)
 //
 // The step reads the data set with SET and KEEP=, makes three new variables, keeps the
 // observations with x5 > 0 (about half) and writes the result to WORK:
@@ -29,6 +30,7 @@
 #include "modules/module_loader.h"
 #include "steps/program_runner.h"
 #include "bench_timing.h"
+#include "simulation_run.h"
 #include "synthetic_data.h"
 
 namespace {
@@ -64,6 +66,8 @@ bool write_as(const Format &format, const std::filesystem::path &file, const Tab
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "--simulation")
+        return quill::bench::simulation_bench(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int columns = argc > 2 ? std::atoi(argv[2]) : 20;
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 3;

@@ -7,9 +7,9 @@
 
 namespace quill::bench {
 
-runscad_function own_runscad() { return &runscad_path; }
+namespace {
 
-runscad_function load_runscad(const std::string& build_folder, std::string& error) {
+void* load_entry(const std::string& build_folder, const char* name, std::string& error) {
     const std::string path = build_folder + "/libquill.so";
     // Local, and its own symbols before this build's: otherwise a call inside it to one of its
     // exported functions would reach this build's copy, and the two builds would be one.
@@ -18,12 +18,23 @@ runscad_function load_runscad(const std::string& build_folder, std::string& erro
         error = dlerror();
         return nullptr;
     }
-    void* entry = dlsym(library, "runscad_path");
-    if (entry == nullptr) {
-        error = path + " has no runscad_path";
-        return nullptr;
-    }
-    return reinterpret_cast<runscad_function>(entry);
+    void* entry = dlsym(library, name);
+    if (entry == nullptr) error = path + " has no " + name;
+    return entry;
+}
+
+}  // namespace
+
+runscad_function own_runscad() { return &runscad_path; }
+
+runscad_function load_runscad(const std::string& build_folder, std::string& error) {
+    return reinterpret_cast<runscad_function>(load_entry(build_folder, "runscad_path", error));
+}
+
+quill_fit_function own_quill_fit() { return &quill_fit; }
+
+quill_fit_function load_quill_fit(const std::string& build_folder, std::string& error) {
+    return reinterpret_cast<quill_fit_function>(load_entry(build_folder, "quill_fit", error));
 }
 
 std::vector<std::string> own_instruction_sets() {

@@ -19,6 +19,11 @@ runscad_function own_runscad();
 // loaded. The library stays loaded for the life of the process.
 runscad_function load_runscad(const std::string& build_folder, std::string& error);
 
+// The struct entry, likewise.
+using quill_fit_function = decltype(&quill_fit);
+quill_fit_function own_quill_fit();
+quill_fit_function load_quill_fit(const std::string& build_folder, std::string& error);
+
 // The instruction sets this build's kernels can use here, the widest first, and the choice of
 // one of them for this build's runs (an empty name: the widest again). Another build always
 // uses its widest.

@@ -107,10 +107,11 @@ struct grid_table {
     explicit grid_table(int G)
         : lambda(G), intercept(G), bic(G), aic(G), gcv(G), effective_df(G), simple_df(G),
           num_iter(G), converged(G), fitted(G) {}
+    // Ties, EBIC and CV are not hashed: older builds do not fill them.
     quill_grid_table view() {
         return {lambda.data(), intercept.data(), bic.data(), aic.data(), gcv.data(),
                 effective_df.data(), simple_df.data(), num_iter.data(), converged.data(),
-                fitted.data(), nullptr, nullptr, nullptr, nullptr};  // ties, EBIC and CV are not hashed: older builds do not fill them
+                fitted.data(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     }
 };
 

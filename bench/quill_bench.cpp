@@ -22,7 +22,8 @@
 //       One run. MODEL: normal, logistic or poisson; FIT: lqa (the default), warm (the warm
 //       start), or lqa-centred or icm (both centre the response instead of fitting an
 //       intercept); cv or cv-warm time one path (BIC) against 10-fold cross-validation with
-//       that start rule.
+//       that start rule: `quill_bench MODEL N P G cv [DIR [RUNS]]` with another build's
+//       folder DIR interleaves the two builds and compares their CV results bit for bit.
 //
 // Data come from a fixed seed, so every run of the same arguments fits the same data. This
 // build's engine is linked in (the same objects as its libquill.so), so that its kernels'
@@ -81,20 +82,53 @@ double median(std::vector<double> v) {
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-// `quill_bench MODEL N P G cv|cv-warm`: one path (BIC) against 10-fold cross-validation.
-int cv_run(model m, int n, int p, int G, bool warm) {
-    const auto data = make_synthetic_data(m, n, p, data_seed);
-    const cv_timing t = time_cv(data, m, G, warm, 10);
-    std::printf("%-9s %-7s %7s %4s %5s %9s %9s %7s %9s %9s %12s %7s %9s %9s\n", "model", "fit", "n",
-                "p", "G", "path s", "cv s", "ratio", "path cpu", "cv cpu", "lambda", "nonzero",
-                "cv error", "cv se");
-    std::printf("%-9s %-7s %7d %4d %5d %9.3f %9.3f %7.2f %9.3f %9.3f", model_name(m),
+// One row of the CV table: `name` is the build.
+void print_cv_row(const char* name, model m, bool warm, int n, int p, int G, const cv_timing& t) {
+    std::printf("%-9s %-7s %7d %4d %5d %9.3f %9.3f %7.2f %9.3f %9.3f %7.2f", model_name(m),
                 warm ? "cv-warm" : "cv", n, p, G, t.path_seconds, t.cv_seconds,
-                t.cv_seconds / t.path_seconds, t.path_cpu_seconds, t.cv_cpu_seconds);
+                t.cv_seconds / t.path_seconds, t.path_cpu_seconds, t.cv_cpu_seconds,
+                t.cv_cpu_seconds / t.path_cpu_seconds);
     if (t.failed)
-        std::printf("  failed: %s\n", t.message.c_str());
+        std::printf("  failed: %s  %s\n", t.message.c_str(), name);
     else
-        std::printf(" %12.6g %7d %9.4g %9.3g\n", t.lambda, t.nonzero, t.cv_error, t.cv_se);
+        std::printf(" %12.6g %7d %9.4g %9.3g  %s\n", t.lambda, t.nonzero, t.cv_error, t.cv_se, name);
+}
+
+// `quill_bench MODEL N P G cv|cv-warm [DIR [RUNS]]`: one path (BIC) against 10-fold
+// cross-validation; with DIR, this build and DIR's libquill.so in turn, RUNS rounds (default 3),
+// then the median processor-time ratio of each and whether their CV tables and coefficients
+// are the same bits.
+int cv_run(model m, int n, int p, int G, bool warm, const std::string& against, int runs) {
+    const auto data = make_synthetic_data(m, n, p, data_seed);
+    std::vector<quill_fit_function> builds{own_quill_fit()};
+    std::vector<std::string> names{"this build"};
+    if (!against.empty()) {
+        std::string error;
+        const quill_fit_function other = load_quill_fit(against, error);
+        if (other == nullptr) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        builds.push_back(other);
+        names.push_back(against);
+    }
+    std::printf("%-9s %-7s %7s %4s %5s %9s %9s %7s %9s %9s %7s %12s %7s %9s %9s  %s\n", "model",
+                "fit", "n", "p", "G", "path s", "cv s", "ratio", "path cpu", "cv cpu", "cpu x",
+                "lambda", "nonzero", "cv error", "cv se", "build");
+    std::vector<std::vector<double>> ratios(builds.size());
+    std::vector<cv_timing> last(builds.size());
+    for (int r = 0; r < (against.empty() ? 1 : runs); ++r)
+        for (std::size_t b = 0; b < builds.size(); ++b) {
+            last[b] = time_cv(data, m, G, warm, 10, builds[b]);
+            ratios[b].push_back(last[b].cv_cpu_seconds / last[b].path_cpu_seconds);
+            print_cv_row(names[b].c_str(), m, warm, n, p, G, last[b]);
+        }
+    if (builds.size() < 2) return 0;
+    for (std::size_t b = 0; b < builds.size(); ++b)
+        std::printf("median cpu ratio, 10 folds / one path: %.2f  %s\n", median(ratios[b]),
+                    names[b].c_str());
+    const bool same = last[0].table == last[1].table && last[0].beta == last[1].beta;
+    std::printf("CV table and coefficients: %s\n", same ? "the same bits" : "DIFFERENT");
     return 0;
 }
 
@@ -102,14 +136,16 @@ int single_run(char** argv, int argc) {
     model m{};
     int n = 0, p = 0, G = 0;
     fit_kind f = fit_kind::lqa;
-    if (argc == 6 && (std::string(argv[5]) == "cv" || std::string(argv[5]) == "cv-warm")) {
+    if (argc >= 6 && argc <= 8 && (std::string(argv[5]) == "cv" || std::string(argv[5]) == "cv-warm")) {
+        int runs = 3;
         if (!parse_model(argv[1], m) || !parse_int(argv[2], n) || !parse_int(argv[3], p) ||
-            !parse_int(argv[4], G) || n < 2 || p < 1 || G < 1 || G > 1000)
+            !parse_int(argv[4], G) || n < 2 || p < 1 || G < 1 || G > QUILL_MAX_GRID_SIZE ||
+            (argc == 8 && (!parse_int(argv[7], runs) || runs < 1)))
             return -1;
-        return cv_run(m, n, p, G, std::string(argv[5]) == "cv-warm");
+        return cv_run(m, n, p, G, std::string(argv[5]) == "cv-warm", argc >= 7 ? argv[6] : "", runs);
     }
     if (!parse_model(argv[1], m) || !parse_int(argv[2], n) || !parse_int(argv[3], p) ||
-        !parse_int(argv[4], G) || n < 2 || p < 1 || G < 1 || G > 1000 ||
+        !parse_int(argv[4], G) || n < 2 || p < 1 || G < 1 || G > QUILL_MAX_GRID_SIZE ||
         (argc == 6 && !parse_fit(argv[5], f)))
         return -1;
     const auto data = make_synthetic_data(m, n, p, data_seed);
@@ -300,9 +336,11 @@ int usage() {
                  "[--isa LIST]\n"
                  "                          [--record FILE] [--expect FILE]\n"
                  "       quill_bench MODEL N P G [FIT]\n"
+                 "       quill_bench MODEL N P G cv|cv-warm [DIR [RUNS]]\n"
                  "  MODEL is normal, logistic or poisson; N >= 2, P >= 1 and 1 <= G <= 1000.\n"
                  "  FIT is lqa (default), warm, lqa-centred or icm (the last two: normal only),\n"
-                 "  or cv or cv-warm (one path against 10-fold cross-validation).\n"
+                 "  or cv or cv-warm (one path against 10-fold cross-validation; with DIR, also\n"
+                 "  DIR's libquill.so, interleaved RUNS times (3), its results compared).\n"
                  "  LIST is comma-separated: thread counts (1,2), cells (poisson,normal:2000x20)\n"
                  "  or instruction sets (avx512f,avx2,sse2).\n");
     return 2;
@@ -362,7 +400,7 @@ bool parse_settings(int argc, char** argv, settings& s) {
 int main(int argc, char** argv) {
     if (argc >= 3 && std::string(argv[1]) == "--peak-of") return peak_of(argc - 2, argv + 2);
     if (argc >= 5 && argv[1][0] != '-') {
-        if (argc > 6) return usage();
+        if (argc > 8) return usage();
         return single_run(argv, argc) == 0 ? 0 : usage();
     }
     settings s;

@@ -68,6 +68,7 @@ bool run_group(proc_run &run, const proc_data &whole, const qh_by_group &group, 
         if (run.fit.aliased_design) refuse_aliased_columns(options, data, run.fit);
         warn_about_fit(options, data, run.design, run.fit);
         if (!options.noprint) print_summary(options, data, run.design, run.fit, group.heading);
+        hand_over_tables(options, data, run.design, run.fit, &group);
         map_output_columns(options, whole, data, run.outputs);
         set_by_values(options, group, run.outputs);
         write_outputs(options, data, run.design, run.fit, run.outputs, false);
@@ -147,6 +148,7 @@ void proc_main() {
     warn_about_fit(options, run.data, run.design, run.fit);
 
     if (!options.noprint) print_summary(options, run.data, run.design, run.fit);
+    hand_over_tables(options, run.data, run.design, run.fit);
     define_outputs(options, run.data, run.design, run.fit, run.outputs);
     map_output_columns(options, run.data, run.data, run.outputs);
     write_outputs(options, run.data, run.design, run.fit, run.outputs, true);

@@ -17,6 +17,9 @@
 #include "quill/runscad.h"
 
 namespace quill::proc {
+
+const int32_t kMaxGridSize = QUILL_MAX_GRID_SIZE;
+
 namespace {
 
 constexpr int32_t kMessageLength = 3001;
@@ -109,6 +112,8 @@ void allocate_path(const proc_options &options, fit_path &path) {
     path.ebic = allocate_array<double>(rows);
     path.cv_error = allocate_array<double>(rows);
     path.cv_se = allocate_array<double>(rows);
+    path.cv_min = allocate_array<uint8_t>(rows);
+    path.cv_1se = allocate_array<uint8_t>(rows);
 }
 
 // What the table says of the selected fit: its real effective df, and the smallest and largest
@@ -170,7 +175,9 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
                                  .tied = path.tied,
                                  .ebic = path.ebic,
                                  .cv_error = path.cv_error,
-                                 .cv_se = path.cv_se};
+                                 .cv_se = path.cv_se,
+                                 .cv_min = path.cv_min,
+                                 .cv_1se = path.cv_1se};
     quill_fit_data data{};
     data.size = sizeof data;
     data.p = design.columns;

@@ -34,7 +34,7 @@ constexpr const char *kOutputOptions[] = {"OUTBETAS", "OUTERRS", "OUTINFO", "OUT
 static_assert(sizeof kOutputOptions / sizeof kOutputOptions[0] == output_count, "one option per output");
 
 // Limits of the engine that the statement checks apply before any data is read.
-constexpr int32_t kMaxGridSize = 1000;
+extern const int32_t kMaxGridSize; // the engine's limit (engine_call.cpp)
 constexpr int32_t kMaxProjectionColumns = 100; // design columns under DF PROJECTION
 
 // A variable of the input data set, as a statement names it.
@@ -164,6 +164,8 @@ struct fit_path {
            *effective_df = nullptr, *ebic = nullptr, *cv_error = nullptr, *cv_se = nullptr;
     int32_t *simple_df = nullptr, *num_iter = nullptr;
     uint8_t *converged = nullptr, *fitted = nullptr, *tied = nullptr; // nonzero: true
+    // SELECTION CV: nonzero at the grid value each rule (MIN, 1SE) selects, whichever selected.
+    uint8_t *cv_min = nullptr, *cv_1se = nullptr;
 };
 
 // The engine's fit: the selected one, on the scale of the data, and the coefficient path.

@@ -35,17 +35,19 @@ int check_intercept_mode(int32_t intercept_mode, error_trail& trail) {
     return refuse(trail, "Invalid input for intercept_mode");
 }
 
-int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
+int check_fit_request(const fit_request& r, error_trail& trail) {
+    const quill_fit_data& a = r.data;
+    const fit_outputs& o = r.out;
     if (a.n < 0) return refuse(trail, "The number of observations n cannot be negative.");
     if (a.p < 0) return refuse(trail, "The number of design columns p cannot be negative.");
     if (a.p == 0)
         return refuse(trail, "There are no design columns (p = 0): the model needs a predictor.");
     // The path output is sized with argument 8 and the grid with option 4: they must agree.
-    if (a.grid_size != a.option_vector[QUILL_OPT_GRID_SIZE])
+    if (r.path_rows != r.controls.grid_size)
         return refuse(trail, "The grid size argument does not match option 4 of the option vector.");
 
     const bool rows = a.n > 0;
-    const bool path = a.grid_size > 0;
+    const bool path = r.path_rows > 0;
     struct pointer_argument {
         const void* pointer;
         bool needed;
@@ -53,34 +55,34 @@ int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
         const char* member = nullptr;  // the struct entry's name, where it has the pointer
     };
     const pointer_argument pointers[] = {
-        {a.raw_x, rows, "raw_x", "x of quill_fit_data"},
-        {a.y_vec, rows, "y_vec", "y of quill_fit_data"},
-        {a.forcein_vec, true, "forcein_vec", "forcein of quill_fit_data"},
-        {a.min_lambda, true, "min_lambda"},
-        {a.max_lambda, true, "max_lambda"},
-        {a.beta_out, true, "beta_out", "beta of quill_fit_result"},
-        {a.intercept_out, true, "intercept_out"},
-        {a.se_out, true, "se_out", "se of quill_fit_result"},
-        {a.intercept_se_out, true, "intercept_se_out"},
-        {a.beta_path_out, path, "beta_path_out", "beta_path of quill_fit_result"},
-        {a.lambda_out, true, "lambda_out"},
-        {a.criterion_out, true, "criterion_out"},
-        {a.simple_df_out, true, "simple_df_out"},
-        {a.df_out, true, "df_out"},
-        {a.best_index_out, true, "best_index_out"},
-        {a.num_iter_out, true, "num_iter_out"},
-        {a.converged_out, true, "converged_out"},
-        {a.at_max_lambda, true, "at_max_lambda"},
-        {a.at_min_lambda, true, "at_min_lambda"},
+        {a.x, rows, "raw_x", "x of quill_fit_data"},
+        {a.y, rows, "y_vec", "y of quill_fit_data"},
+        {a.forcein, true, "forcein_vec", "forcein of quill_fit_data"},
+        {o.min_lambda, true, "min_lambda"},
+        {o.max_lambda, true, "max_lambda"},
+        {o.beta, true, "beta_out", "beta of quill_fit_result"},
+        {o.intercept, true, "intercept_out"},
+        {o.se, true, "se_out", "se of quill_fit_result"},
+        {o.intercept_se, true, "intercept_se_out"},
+        {o.beta_path, path, "beta_path_out", "beta_path of quill_fit_result"},
+        {o.lambda, true, "lambda_out"},
+        {o.criterion, true, "criterion_out"},
+        {o.simple_df, true, "simple_df_out"},
+        {o.df, true, "df_out"},
+        {o.best_index, true, "best_index_out"},
+        {o.num_iter, true, "num_iter_out"},
+        {o.converged, true, "converged_out"},
+        {o.at_max_lambda, true, "at_max_lambda"},
+        {o.at_min_lambda, true, "at_min_lambda"},
     };
     for (const pointer_argument& arg : pointers)
         if (arg.needed && arg.pointer == nullptr)
-            return a.entry == entry_kind::structs && arg.member ? null_member(trail, arg.member)
+            return r.entry == entry_kind::structs && arg.member ? null_member(trail, arg.member)
                                                                 : null_pointer(trail, arg.name);
 
     const std::size_t n = static_cast<std::size_t>(a.n);
     for (int j = 0; j < a.p; ++j) {
-        const double* column = a.raw_x + static_cast<std::size_t>(j) * n;
+        const double* column = a.x + static_cast<std::size_t>(j) * n;
         for (std::size_t i = 0; i < n; ++i)
             if (!std::isfinite(column[i]))
                 return refuse(trail, "The design matrix has a missing or infinite value (row " +
@@ -88,12 +90,12 @@ int check_runscad_arguments(const runscad_arguments& a, error_trail& trail) {
                                          std::to_string(j + 1) + ").");
     }
     for (std::size_t i = 0; i < n; ++i)
-        if (!std::isfinite(a.y_vec[i]))
+        if (!std::isfinite(a.y[i]))
             return refuse(trail, "The response has a missing or infinite value (row " +
                                      std::to_string(i + 1) + ").");
-    if (a.read_weights)
+    if (a.weights != nullptr)
         for (std::size_t i = 0; i < n; ++i)
-            if (!(a.case_weights_vec[i] >= 0.0) || !std::isfinite(a.case_weights_vec[i]))
+            if (!(a.weights[i] >= 0.0) || !std::isfinite(a.weights[i]))
                 return refuse(trail, "The case weight of row " + std::to_string(i + 1) +
                                          " is negative, missing or infinite.");
     if (a.offset != nullptr)

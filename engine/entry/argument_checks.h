@@ -10,8 +10,7 @@ namespace quill::engine {
 // 0 for an intercept mode of 0 to 2; otherwise -1 with "Invalid input for intercept_mode".
 int check_intercept_mode(int32_t intercept_mode, error_trail& trail);
 
-// 0 when the arguments can be used; otherwise -1 with one sentence and runscad's location.
-// Expects option_vector to be present (runscad checks it before reading intercept_mode).
-int check_runscad_arguments(const runscad_arguments& args, error_trail& trail);
+// 0 when the request can be used; otherwise -1 with one sentence and runscad's location.
+int check_fit_request(const fit_request& request, error_trail& trail);
 
 }  // namespace quill::engine

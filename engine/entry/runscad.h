@@ -1,71 +1,67 @@
-// The steps of one runscad (or runscad_path) call, in C++ over the call's arguments. The C
-// boundary (runscad_entry.cpp) packs the arguments and catches what nothing else may let escape.
+// The engine's internal form of a call, whichever entry it came through: the struct entry's data
+// and controls, and where each result goes. quill_fit fills it from its structs; runscad and
+// runscad_path name their arguments into it, the option vector unpacked into the controls
+// (runscad_entry.cpp). The C boundary catches what nothing else may let escape.
 #pragma once
 
 #include <cstdint>
 
 #include "quill/runscad.h"
+#include "support/error_trail.h"
 
 namespace quill::engine {
 
-// Which entry a call came through: the messages name its arguments, and the positional entries
-// carry the thread limit and the trace switch packed into the start option.
+// Which entry a call came through: the messages name its arguments, and only the struct entry
+// can ask for cross-validation.
 enum class entry_kind { positional, structs };
 
-// The arguments of runscad in their order, then runscad_path's table (null for runscad), then
-// what only the struct entry sets; pointers are the caller's storage.
-struct runscad_arguments {
-    int32_t p;
-    int32_t n;
-    const double* raw_x;
-    const double* y_vec;
-    const double* case_weights_vec;
-    const uint8_t* forcein_vec;
-    const int32_t* option_vector;
-    int32_t grid_size;
-    double tolerance;
-    double* min_lambda;
+// Where the results go; pointers are the caller's storage (the struct entry's: its result
+// struct's members). A null cv_se, cv_folds or aliased is not written.
+struct fit_outputs {
+    double* min_lambda;  // the grid's ends (given ends: controls.min_lambda, max_lambda)
     double* max_lambda;
-    int32_t model_type;
-    double a;
-    double* beta_out;
-    double* intercept_out;
-    double* se_out;
-    double* intercept_se_out;
-    double* beta_path_out;
-    double* lambda_out;
-    double* criterion_out;
-    int32_t* simple_df_out;
-    int32_t* df_out;
-    int32_t* best_index_out;
-    int32_t* num_iter_out;
-    uint8_t* converged_out;
+    double* beta;
+    double* intercept;
+    double* se;
+    double* intercept_se;
+    double* beta_path;
+    double* lambda;
+    double* criterion;
+    int32_t* simple_df;
+    int32_t* df;
+    int32_t* best_index;
+    int32_t* num_iter;
+    uint8_t* converged;
     uint8_t* at_max_lambda;
     uint8_t* at_min_lambda;
     uint8_t* error_flag;
     int32_t msg_len;
     int32_t* message_codes;
     const quill_grid_table* table;
-    entry_kind entry = entry_kind::positional;
-    bool read_weights = false; // struct entry with weights: case_weights_vec is read
-    const double* offset = nullptr;  // struct entry: the n known terms of eta, or null
-    double ebic_gamma = 0.5;   // struct entry: the controls' ebic_gamma
-    int32_t thread_limit = 0;  // struct entry: 0 (QUILL_THREADS or every core) or the limit
-    bool quiet = false;        // struct entry: no trace lines
-    uint8_t* aliased_out = nullptr;  // struct entry: p flags, the aliased design columns, or null
-    // Cross-validation's calls (cross_validation.h): write the grid (G values, units of the
-    // response) and fit nothing; or fit at the given grid; or select the given 1-based grid
-    // value, its ties read on the given criterion (G values).
-    double* grid_out = nullptr;
-    const double* given_grid = nullptr;
-    int32_t given_best = 0;
-    const double* given_criterion = nullptr;
+    uint8_t* aliased = nullptr;
+    double* cv_se = nullptr;
+    int32_t* cv_folds = nullptr;
 };
 
+struct fit_request {
+    quill_fit_data data;          // weights null: every weight 1
+    quill_fit_controls controls;  // threads 0: QUILL_THREADS or every core; trace 0: silent
+    fit_outputs out;
+    entry_kind entry = entry_kind::positional;
+    int32_t path_rows = 0;  // the rows beta_path has room for: runscad's grid_size argument
+};
+
+// The call's opening: the error flag cleared, the convergence flag and intercept zeroed. false
+// when nothing can be reported (no error flag, or no message array: the flag is then set).
+bool open_call(const fit_outputs& out);
+
+// The failure exit: the trail's lines into the message array and the error flag set.
+void report_failure(const fit_outputs& out, const error_trail& trail);
+
 // Runs the whole estimation and fills the outputs, or sets the error flag and the message.
-void run_scad_call(const runscad_arguments& args);
+void run_fit(const fit_request& request);
 
 // Last resort of the boundary: reports a failure that escaped as an exception. Allocates nothing.
-void report_unexpected_failure(const runscad_arguments& args) noexcept;
+void report_unexpected_failure(const fit_outputs& out) noexcept;
 
 }  // namespace quill::engine

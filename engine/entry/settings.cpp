@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "quill/runscad.h"
 #include "records/option_codes.h"
 
 namespace quill::engine {
@@ -36,6 +37,34 @@ int invalid(scad_session& session, error_trail& trail, const char* field) {
 }
 
 }  // namespace
+
+bool given_max_lambda(double v) {
+    return v != QUILL_MAX_LAMBDA_AUTOMATIC && v != QUILL_MAX_LAMBDA_FULL;
+}
+
+scad_settings_input settings_input(const quill_fit_controls& c, double scale) {
+    std::optional<double> min_lambda;
+    std::optional<double> max_lambda;
+    if (c.min_lambda != -1.0) min_lambda = c.min_lambda / scale;
+    if (given_max_lambda(c.max_lambda)) max_lambda = c.max_lambda / scale;
+    else if (c.max_lambda == QUILL_MAX_LAMBDA_FULL) max_lambda = max_lambda_full;
+    return {.algorithm = c.algorithm,
+            .selection = c.selection,
+            .dfformula = c.dfformula,
+            .grid_size = c.grid_size,
+            .max_iter = c.max_iter,
+            .model_type = c.model_type,
+            .robust = c.robust > 0,
+            .start = c.start,
+            .tolerance = c.tolerance,
+            .a = c.a,
+            .ebic_gamma = c.ebic_gamma,
+            .min_lambda = min_lambda,
+            .max_lambda = max_lambda,
+            .omit_intercept = c.intercept_mode == intercept_omitted,
+            .full_likelihood = c.intercept_mode != intercept_fitted,
+            .center_y = c.intercept_mode == intercept_centre_y};
+}
 
 int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
                            error_trail& trail) {
@@ -73,7 +102,7 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
         s.dfformula = *dfformula;
     }
     if (grid_size) {
-        if (!code_at_most(*grid_size, 1000) || *grid_size < 1)
+        if (!code_at_most(*grid_size, QUILL_MAX_GRID_SIZE) || *grid_size < 1)
             return invalid(session, trail, "grid_size");
         s.grid_size = *grid_size;
     }

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "quill/runscad.h"
 #include "records/scad_session.h"
 
 namespace quill::engine {
@@ -30,6 +31,13 @@ struct scad_settings_input {
     std::optional<bool> full_likelihood = std::nullopt;
     std::optional<bool> center_y = std::nullopt;
 };
+
+// A max_lambda that is a value, not a request for a rule (automatic or the full path).
+bool given_max_lambda(double v);
+
+// The settings a request's controls ask for, with a normal response divided by `scale`: a given
+// end of the grid is in the response's units.
+scad_settings_input settings_input(const quill_fit_controls& c, double scale);
 
 // Nullifies the session, then checks and stores each given value in order. The first failing
 // check stops the load.

@@ -1,7 +1,7 @@
 // The struct entry. Each struct is read through its size: the members it covers are the caller's,
 // any member past it keeps its default, and a larger struct is accepted only when the bytes this
-// library does not know are zero. The call itself is the positional entries' call, so the two
-// kinds of entry cannot drift apart.
+// library does not know are zero. The structs, as read, are the engine's request (runscad.h),
+// which the positional entries fill as well, so the two kinds of entry cannot drift apart.
 #include "struct_entry.h"
 
 #include <algorithm>
@@ -10,7 +10,6 @@
 #include <limits>
 #include <string>
 
-#include "cross_validation.h"
 
 #include "message_codes.h"
 #include "runscad.h"
@@ -94,42 +93,25 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
         problem = "Fold ids are given but the selection is not cross-validation.";
     if (!problem.empty()) return refuse(result, problem);
 
-    int32_t options[8];
-    options[QUILL_OPT_ALGORITHM] = c.algorithm;
-    options[QUILL_OPT_SELECTION] = c.selection;
-    options[QUILL_OPT_DFFORMULA] = c.dfformula;
-    options[QUILL_OPT_GRID_SIZE] = c.grid_size;
-    options[QUILL_OPT_MAX_ITER] = c.max_iter;
-    options[QUILL_OPT_ROBUST] = c.robust;
-    options[QUILL_OPT_START] = c.start;
-    options[QUILL_OPT_INTERCEPT_MODE] = c.intercept_mode;
     r.min_lambda = c.min_lambda;
     r.max_lambda = c.max_lambda;
-    const runscad_arguments args{
-        .p = d.p, .n = d.n, .raw_x = d.x, .y_vec = d.y, .case_weights_vec = d.weights,
-        .forcein_vec = d.forcein, .option_vector = options, .grid_size = c.grid_size,
-        .tolerance = c.tolerance, .min_lambda = &r.min_lambda, .max_lambda = &r.max_lambda,
-        .model_type = c.model_type, .a = c.a, .beta_out = r.beta, .intercept_out = &r.intercept,
-        .se_out = r.se, .intercept_se_out = &r.intercept_se, .beta_path_out = r.beta_path,
-        .lambda_out = &r.lambda, .criterion_out = &r.criterion, .simple_df_out = &r.simple_df,
-        .df_out = &r.df, .best_index_out = &r.best_index, .num_iter_out = &r.num_iter,
-        .converged_out = &r.converged, .at_max_lambda = &r.at_max_lambda,
-        .at_min_lambda = &r.at_min_lambda, .error_flag = &r.error_flag, .msg_len = r.msg_len,
-        .message_codes = r.message_codes, .table = r.table, .entry = entry_kind::structs,
-        .read_weights = d.weights != nullptr, .offset = d.offset, .ebic_gamma = c.ebic_gamma,
-        .thread_limit = c.threads, .quiet = c.trace == 0, .aliased_out = r.aliased};
     r.cv_folds = 0;
     r.cv_se = std::numeric_limits<double>::quiet_NaN();
-    if (c.selection == QUILL_SELECTION_CV) {
-        cv_outcome cv;
-        run_cross_validation(args, {d.folds, c.cv_folds, c.cv_rule, c.cv_seed}, cv);
-        if (r.error_flag == 0) {
-            r.cv_folds = cv.folds;
-            r.cv_se = cv.se;
-        }
-    } else {
-        run_scad_call(args);
-    }
+    const fit_request request{
+        .data = d,
+        .controls = c,
+        .out = {.min_lambda = &r.min_lambda, .max_lambda = &r.max_lambda, .beta = r.beta,
+                .intercept = &r.intercept, .se = r.se, .intercept_se = &r.intercept_se,
+                .beta_path = r.beta_path, .lambda = &r.lambda, .criterion = &r.criterion,
+                .simple_df = &r.simple_df, .df = &r.df, .best_index = &r.best_index,
+                .num_iter = &r.num_iter, .converged = &r.converged,
+                .at_max_lambda = &r.at_max_lambda, .at_min_lambda = &r.at_min_lambda,
+                .error_flag = &r.error_flag, .msg_len = r.msg_len,
+                .message_codes = r.message_codes, .table = r.table, .aliased = r.aliased,
+                .cv_se = &r.cv_se, .cv_folds = &r.cv_folds},
+        .entry = entry_kind::structs,
+        .path_rows = c.grid_size};
+    run_fit(request);
     // An older caller's struct is smaller: only its own bytes are written.
     std::memcpy(static_cast<void*>(result), &r, std::min(result->size, sizeof r));
     return r.error_flag == 0 ? 0 : -1;

@@ -1,5 +1,5 @@
-// The struct entry's unpacking: the caller's sized structs read into the one call of the engine
-// (runscad_arguments), and the result struct written back, member by member.
+// The struct entry: the caller's sized structs read into the engine's request (runscad.h), the
+// one form every entry runs, and the result struct written back, member by member.
 #pragma once
 
 #include <cstdint>

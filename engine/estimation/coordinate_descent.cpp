@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "estimation/mean_and_weights.h"
-#include "estimation/scad_slope.h"
+#include "estimation/penalty.h"
 #include "support/allocation.h"
 #include "support/thread_team.h"
 
@@ -45,8 +45,8 @@ double dot(const double* x, const double* w, const double* r, int n) {
     return s0 + s1;
 }
 
-double univariate_objective(double b, double z, double v, double lambda, double a) {
-    return 0.5 * v * b * b - z * b + scad_penalty(std::fabs(b), lambda, a, false);
+double univariate_objective(double b, double z, double v, const penalty& pen) {
+    return 0.5 * v * b * b - z * b + pen.value(std::fabs(b), false);
 }
 
 // The logistic and Poisson quantities at the means in ws.mu: weights (case weight times
@@ -90,25 +90,24 @@ void approximate(const scad_session& session, descent_workspace& ws) {
     ws.curvature_fixed = true;
 }
 
-double coefficient_penalty(const descent_workspace& ws, int j, double b, double lambda, double a) {
-    return ws.unpenalized(j) ? 0.0 : scad_penalty(std::fabs(b), lambda, a, false);
+double coefficient_penalty(const descent_workspace& ws, int j, double b, const penalty& pen) {
+    return pen.value(std::fabs(b), ws.unpenalized(j) != 0);
 }
 
 // A logistic or Poisson update of coefficient j by d: a Newton step of the coordinate, halved
 // until the objective does not rise; the step taken (0 when none lowers it).
 double glm_step(const scad_session& session, descent_workspace& ws, int j, double d,
-                double lambda) {
+                const penalty& pen) {
     const scad_dataset& ds = session.dataset;
     const int n = ds.n;
-    const double a = session.settings.a;
     const double* x = &ds.x(1, j);
     const double b = ws.beta(j);
-    const double before = ws.loss / ds.weight_sum + coefficient_penalty(ws, j, b, lambda, a);
+    const double before = ws.loss / ds.weight_sum + coefficient_penalty(ws, j, b, pen);
     for (int h = 0; h <= halvings; ++h, d *= 0.5) {
         for (int i = 0; i < n; ++i) ws.step_eta.data()[i] = ws.eta.data()[i] + d * x[i];
         const double loss = loss_at(session, ws.step_eta.data(), ws.step_mu.data());
         // Near the optimum a step's gain is below the objective's rounding: that is no rise.
-        if (loss / ds.weight_sum + coefficient_penalty(ws, j, b + d, lambda, a) <=
+        if (loss / ds.weight_sum + coefficient_penalty(ws, j, b + d, pen) <=
             before + rounding * std::fabs(before)) {
             ws.loss = loss;
             std::swap(ws.eta, ws.step_eta);
@@ -122,23 +121,22 @@ double glm_step(const scad_session& session, descent_workspace& ws, int j, doubl
 
 // The step along the objective's own slope at b: the loss gradient g less the penalty's
 // derivative (for b = 0, what of g exceeds lambda), over the curvature.
-double local_step(const descent_workspace& ws, int j, double g, double v, double lambda, double a) {
+double local_step(const descent_workspace& ws, int j, double g, double v, const penalty& pen) {
     const double b = ws.beta(j);
     if (ws.unpenalized(j)) return g / v;
+    const double lambda = pen.lambda;
     if (b == 0.0) return std::fabs(g) > lambda ? (g - std::copysign(lambda, g)) / v : 0.0;
-    const double t = std::fabs(b);
-    const double slope = t <= lambda ? lambda : t <= a * lambda ? (a * lambda - t) / (a - 1.0) : 0.0;
-    return (g - std::copysign(slope, b)) / v;
+    return (g - std::copysign(pen.derivative(std::fabs(b)), b)) / v;
 }
 
 // One sweep over the strong columns (or only those with a nonzero coefficient); the largest
 // change of a coefficient, measured by its curvature. Each update minimizes the objective along
 // the coordinate: exactly for the normal model, by a controlled Newton step of the coordinate for
 // the logistic and Poisson models (whose weights follow every update).
-double sweep(const scad_session& session, descent_workspace& ws, double lambda, bool nonzero_only) {
+double sweep(const scad_session& session, descent_workspace& ws, const penalty& pen,
+             bool nonzero_only) {
     const scad_dataset& ds = session.dataset;
     const int n = ds.n;
-    const double a = session.settings.a;
     const bool normal = normal_model(session);
     double change = 0.0;
     for (int j = 1; j <= ws.beta.extent(0); ++j) {
@@ -151,7 +149,7 @@ double sweep(const scad_session& session, descent_workspace& ws, double lambda, 
         const double v = ws.curvature(j);
         if (!(v > 0.0)) continue;
         const double z = dot(x, W, ws.resid.data(), n) / ds.weight_sum + v * b;
-        const double nb = ws.unpenalized(j) ? z / v : scad_coordinate(z, v, lambda, a);
+        const double nb = ws.unpenalized(j) ? z / v : coordinate_minimum(z, v, pen);
         double d = nb - b;
         if (d == 0.0) continue;
         if (normal) {
@@ -162,10 +160,11 @@ double sweep(const scad_session& session, descent_workspace& ws, double lambda, 
                 eta[i] += d * x[i];
             }
         } else {
-            const double taken = glm_step(session, ws, j, d, lambda);
+            const double taken = glm_step(session, ws, j, d, pen);
             // The approximation's minimum may lie across a piece of the penalty from where the
             // objective's does (weak curvature): then a Newton step on the objective's own slope.
-            d = taken != 0.0 ? taken : glm_step(session, ws, j, local_step(ws, j, z - v * b, v, lambda, a), lambda);
+            d = taken != 0.0 ? taken
+                              : glm_step(session, ws, j, local_step(ws, j, z - v * b, v, pen), pen);
         }
         ws.beta(j) = b + d;
         change = std::fmax(change, std::fabs(d) * std::sqrt(v));
@@ -175,16 +174,16 @@ double sweep(const scad_session& session, descent_workspace& ws, double lambda, 
 
 // Sweeps until a full sweep of the strong set changes nothing beyond the tolerance: full sweeps
 // alternate with sweeps of the nonzero coefficients alone.
-bool fit_strong_set(const scad_session& session, descent_workspace& ws, double lambda,
+bool fit_strong_set(const scad_session& session, descent_workspace& ws, const penalty& pen,
                     int32_t limit, int32_t& sweeps) {
     const double tol = session.settings.tolerance;
     approximate(session, ws);
     while (sweeps < limit) {
         ++sweeps;
-        if (sweep(session, ws, lambda, false) < tol) return true;
+        if (sweep(session, ws, pen, false) < tol) return true;
         while (sweeps < limit) {
             ++sweeps;
-            if (sweep(session, ws, lambda, true) < tol) break;
+            if (sweep(session, ws, pen, true) < tol) break;
         }
     }
     return false;
@@ -222,7 +221,9 @@ bool add_violators(descent_workspace& ws, double lambda) {
 
 }  // namespace
 
-double scad_coordinate(double z, double v, double lambda, double a) {
+double coordinate_minimum(double z, double v, const penalty& pen) {
+    const double lambda = pen.lambda;
+    const double a = pen.a;
     const double s = z < 0.0 ? -1.0 : 1.0;
     const double t = std::fabs(z);
     if (t <= lambda) return 0.0;
@@ -238,7 +239,7 @@ double scad_coordinate(double z, double v, double lambda, double a) {
     double best = 0.0;
     double best_value = 0.0;
     for (double c : candidates) {
-        const double f = univariate_objective(c, t, v, lambda, a);
+        const double f = univariate_objective(c, t, v, pen);
         if (f < best_value) {
             best_value = f;
             best = c;
@@ -283,7 +284,7 @@ void descent_null_fit(const scad_session& session, descent_workspace& ws, double
     for (int j = 1; j <= q; ++j) ws.strong(j) = ws.unpenalized(j);
     int32_t sweeps = 0;
     // Its own limit: the fit every lambda starts from must be finished.
-    fit_strong_set(session, ws, 0.0, std::max(session.settings.max_iter, 1000), sweeps);
+    fit_strong_set(session, ws, penalty_at(session.settings, 0.0), std::max(session.settings.max_iter, 1000), sweeps);
     full_gradient(session, ws);
     lambda_max = 0.0;
     for (int j = 1; j <= q; ++j)
@@ -298,13 +299,14 @@ void descent_fit_at(const scad_session& session, double lambda, descent_workspac
     // The strong rule: a column whose gradient at the previous fit is below
     // 2 lambda - lambda_previous is expected to stay at 0.
     const double cut = 2.0 * lambda - ws.previous_lambda;
+    const penalty pen = penalty_at(session.settings, lambda);
     for (int j = 1; j <= ws.beta.extent(0); ++j)
         ws.strong(j) = ws.unpenalized(j) || ws.beta(j) != 0.0 || std::fabs(ws.gradient(j)) >= cut;
     iterations = 0;
     converged = true;
     do {
         int32_t sweeps = 0;
-        converged = fit_strong_set(session, ws, lambda, session.settings.max_iter, sweeps) && converged;
+        converged = fit_strong_set(session, ws, pen, session.settings.max_iter, sweeps) && converged;
         iterations += sweeps;
         full_gradient(session, ws);
     } while (add_violators(ws, lambda));

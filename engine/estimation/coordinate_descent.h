@@ -19,6 +19,7 @@
 
 #include <cstdint>
 
+#include "estimation/penalty.h"
 #include "records/scad_session.h"
 
 namespace quill::engine {
@@ -65,7 +66,7 @@ void descent_fit_at(const scad_session& session, double lambda, descent_workspac
 // models, up to the saturated model's constant; the residual sum of squares for the normal).
 double descent_deviance(const scad_session& session, descent_workspace& ws);
 
-// The minimizer of (v/2) b^2 - z b + p_lambda(|b|) with the SCAD penalty of constant a.
-double scad_coordinate(double z, double v, double lambda, double a);
+// The minimizer of (v/2) b^2 - z b + p(|b|) for the penalty `pen` (its lambda and shape).
+double coordinate_minimum(double z, double v, const penalty& pen);
 
 }  // namespace quill::engine

@@ -12,7 +12,7 @@
 
 #include "estimation/coordinate_descent.h"
 #include "estimation/mean_and_weights.h"
-#include "estimation/scad_slope.h"
+#include "estimation/penalty.h"
 #include "matrix/products.h"
 #include "matrix/symmetric_inverse.h"
 #include "records/option_codes.h"
@@ -59,7 +59,7 @@ struct reduced_model {
     int k = 0;
     int1 idx;
     log1 forced_r;
-    dbl1 b_r, l_r, scad_slope, penalty;
+    dbl1 b_r, l_r, slope, penalty;
     dbl2 X_r;
     matrix_cview x_r;  // X_r, or x itself when every coefficient is included
     dbl2 A, Ainv, S, C_r;
@@ -69,7 +69,7 @@ int allocate_reduced(reduced_model& r, const dbl2& x, bool need_columns, error_t
     const int k = r.k;
     if (int1_alloc(r.idx, k, trail) != 0 || log1_alloc(r.forced_r, k, trail) != 0 ||
         dbl1_alloc(r.b_r, k, trail) != 0 || dbl1_alloc(r.l_r, k, trail) != 0 ||
-        dbl1_alloc(r.scad_slope, k, trail) != 0 || dbl1_alloc(r.penalty, k, trail) != 0 ||
+        dbl1_alloc(r.slope, k, trail) != 0 || dbl1_alloc(r.penalty, k, trail) != 0 ||
         dbl2_alloc(r.A, k, k, trail) != 0 || dbl2_alloc(r.Ainv, k, k, trail) != 0 ||
         dbl2_alloc(r.S, k, k, trail) != 0 || dbl2_alloc(r.C_r, k, k, trail) != 0)
         return -1;
@@ -139,8 +139,8 @@ int invert_penalized_information(scad_session& session, reduced_model& r, const 
     for (int c = 1; c <= k; ++c) {
         const double b = std::fabs(r.b_r(c));
         const double l = r.l_r(c);
-        r.scad_slope(c) = l_max < 1e-15 ? 0.0 : scad_slope(b, l, st.a, r.forced_r(c));
-        r.penalty(c) = ds.weight_sum * lqa_weight(r.scad_slope(c), l, b);
+        r.slope(c) = l_max < 1e-15 ? 0.0 : penalty_at(st, l).slope(b, r.forced_r(c));
+        r.penalty(c) = ds.weight_sum * lqa_weight(r.slope(c), l, b);
     }
     if (add_a_diag_matrix_to(r.A, r.penalty, trail) != 0)
         return fail_reset(session, trail, where, no_information);

@@ -11,9 +11,6 @@ namespace quill::engine {
 namespace {
 
 constexpr double ln_two_pi = 1.8378770665399184;
-// Relative width of a tie: wide enough for the rounding of identical fits, narrow enough never
-// to reach a fit that differs (from 1e-9 up, unconverged neighbours start to tie).
-constexpr double tie_tolerance = 1e-10;
 
 double y_log_mu(double y, double mu) { return y == 0.0 ? 0.0 : y * std::log(mu); }
 
@@ -69,7 +66,7 @@ double scad_tie_limit(const dbl1& criterion) {
     for (int g = 1; g <= criterion.extent(0); ++g)
         if (criterion(g) < minimum) minimum = criterion(g);
     if (!std::isfinite(minimum)) return minimum;
-    return minimum + tie_tolerance * std::fmax(std::fabs(minimum), 1.0);
+    return minimum + tie_width(minimum);
 }
 
 int32_t scad_smallest_criterion(const dbl1& criterion) {

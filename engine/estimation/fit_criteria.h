@@ -4,6 +4,7 @@
 // the criteria of the data with each row repeated w times.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "support/engine_array.h"
@@ -23,7 +24,12 @@ bool scad_calculate_criteria(int32_t model_type, bool full_likelihood, vector_cv
 
 // Criteria this close to the smallest one count as tied with it: once a*lambda is below every
 // selected coefficient, a run of grid values gives the same fit and their criteria differ only
-// by rounding. The limit is min + 1e-10 max(|min|, 1); +infinity when no value is finite.
+// by rounding. A value v ties with those within tie_width(v) = 1e-10 max(|v|, 1) above it: wide
+// enough for the rounding of identical fits, narrow enough never to reach a fit that differs
+// (from 1e-9 up, unconverged neighbours start to tie). Every selection reads ties by this rule.
+inline double tie_width(double v) { return 1e-10 * std::fmax(std::fabs(v), 1.0); }
+
+// The limit min + tie_width(min) of the criterion; +infinity when no value is finite.
 double scad_tie_limit(const dbl1& criterion);
 
 // 1-based index of the first value at or below the tie limit, so that rounding never decides

@@ -11,6 +11,7 @@
 
 #include "estimation/icm_fit.h"
 #include "estimation/lqa_fit.h"
+#include "estimation/penalty.h"
 #include "estimation/mean_and_weights.h"
 #include "records/option_codes.h"
 #include "support/allocation.h"
@@ -70,7 +71,8 @@ int lower_bounds(scad_session& session, const penalized_columns& cols, double& b
             g += x[i] * ds.case_weights.data()[i] * (ds.y.data()[i] - mu0.data()[i]);
         largest_gradient = std::fmax(largest_gradient, std::fabs(g));
     }
-    bound = std::fmax(largest_b / session.settings.a, largest_gradient / ds.weight_sum);
+    bound = std::fmax(penalty_at(session.settings, 0.0).lambda_reaching(largest_b),
+                      largest_gradient / ds.weight_sum);
     return 0;
 }
 

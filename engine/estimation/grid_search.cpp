@@ -17,6 +17,7 @@
 #include "estimation/icm_fit.h"
 #include "estimation/initial_fit.h"
 #include "estimation/lqa_fit.h"
+#include "estimation/penalty.h"
 #include "estimation/mean_and_weights.h"
 #include "records/option_codes.h"
 #include "records/session_failure.h"
@@ -118,7 +119,7 @@ void mark_ties(scad_stdresults& res, const dbl1& criterion, double limit) {
 bool still_shrunk(const scad_stdresults& res, const scad_session& session) {
     const int q = res.beta.extent(0);
     const int offset = has_intercept_column(session.settings) ? 1 : 0;
-    const double shrink_limit = session.settings.a * session.Lgrid.lambda(res.best);
+    const double shrink_limit = penalty_at(session.settings, session.Lgrid.lambda(res.best)).reach();
     const dbl1& unpenalized = session.initialfit.beta;
     for (int j = 1 + offset; j <= q; ++j) {
         const double b = res.beta(j);
@@ -132,19 +133,19 @@ bool still_shrunk(const scad_stdresults& res, const scad_session& session) {
 // A selection made by the caller on a criterion of its own (cross-validation's error): the
 // given grid value, with the ties read on that criterion around the selected value. A value past
 // the early stop selects the last fitted one, whose fit it shares; those values are never tied.
-int select_given(scad_stdresults& res, const scad_session& session, error_trail& trail) {
-    const scad_settings& st = session.settings;
-    const int G = st.grid_size;
-    if (res.fitted < 1 || st.given_criterion == nullptr) return -1;
+int select_given(scad_stdresults& res, const scad_session& session, const path_request& given,
+                 error_trail& trail) {
+    const int G = session.settings.grid_size;
+    if (res.fitted < 1 || given.given_criterion == nullptr) return -1;
     dbl1 criterion;
     if (dbl1_alloc(criterion, G, trail, {}, "given criterion") != 0) return -1;
     for (int g = 1; g <= G; ++g)
-        criterion(g) = g >= res.first_fitted && g <= res.fitted ? st.given_criterion[g - 1]
+        criterion(g) = g >= res.first_fitted && g <= res.fitted ? given.given_criterion[g - 1]
                                                                 : not_fitted;
-    res.best = std::max(res.first_fitted, std::min(st.given_best, res.fitted));
+    res.best = std::max(res.first_fitted, std::min(given.given_best, res.fitted));
     for (int j = 1; j <= res.betas.extent(1); ++j) res.beta(j) = res.betas(res.best, j);
     const double v = criterion(res.best);
-    const double tolerance = 1e-10 * std::fmax(std::fabs(v), 1.0);
+    const double tolerance = tie_width(v);
     // The one-standard-error rule selects above the least error: a lower error is no tie.
     for (int g = 1; g <= G; ++g)
         if (criterion(g) < v - tolerance) criterion(g) = not_fitted;
@@ -182,9 +183,28 @@ int prepare(scad_session& session, error_trail& trail) {
     return 0;
 }
 
+// The selection: the caller's, or the least criterion of the settings' kind, with its ties.
+int select(scad_stdresults& res, scad_session& session, const path_request& request,
+           error_trail& trail) {
+    const scad_settings& st = session.settings;
+    if (request.given_best > 0) {
+        if (select_given(res, session, request, trail) != 0)
+            return fail_reset(session, trail, where, "The given selection does not fit the grid.");
+        return 0;
+    }
+    const dbl1& criterion = st.selection == selection_gcv    ? res.gcv
+                            : st.selection == selection_ebic ? res.ebic
+                                                             : res.bic;
+    res.best = st.grid_size < 2 ? 1 : scad_smallest_criterion(criterion);
+    for (int j = 1; j <= res.betas.extent(1); ++j) res.beta(j) = res.betas(res.best, j);
+    mark_ties(res, criterion, scad_tie_limit(criterion));
+    return 0;
+}
+
 }  // namespace
 
-int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
+int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
+                                  const path_request& request) {
     if (prepare(session, trail) != 0) return -1;
     const scad_settings& st = session.settings;
     const scad_dataset& ds = session.dataset;
@@ -277,22 +297,14 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail) {
         return fail_reset(session, trail, where,
                           "The GCV fit criterion can only be used with the normal model "
                           "(identity link) type.");
-    if (st.given_best > 0) {
-        if (select_given(res, session, trail) != 0)
-            return fail_reset(session, trail, where, "The given selection does not fit the grid.");
-    } else {
-        const dbl1& criterion = st.selection == selection_gcv    ? res.gcv
-                                : st.selection == selection_ebic ? res.ebic
-                                                                 : res.bic;
-        res.best = G < 2 ? 1 : scad_smallest_criterion(criterion);
-        for (int j = 1; j <= q; ++j) res.beta(j) = res.betas(res.best, j);
-        mark_ties(res, criterion, scad_tie_limit(criterion));
+    if (select(res, session, request, trail) != 0) return -1;
+    if (request.covariance) {
+        if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best),
+                                       st.dfformula == df_projection, res.df_proj(res.best),
+                                       session, trail) != 0)
+            return fail_reset(session, trail, where, "I could not calculate the covariance matrix.");
+        res.selected_shrunk = still_shrunk(res, session);
     }
-
-    if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best), st.dfformula == df_projection,
-                                   res.df_proj(res.best), session, trail) != 0)
-        return fail_reset(session, trail, where, "I could not calculate the covariance matrix.");
-    res.selected_shrunk = still_shrunk(res, session);
     res.is_null = false;
     res.num_iter = iterations(res.best);
     res.converged = converged(res.best);

@@ -10,6 +10,17 @@
 
 namespace quill::engine {
 
-int run_calculate_scad_stdresults(scad_session& session, error_trail& trail);
+// What a grid search is asked beyond the settings. Cross-validation's fold fits need only the
+// path; its full fit selects by the CV error instead of the settings' criterion.
+struct path_request {
+    bool covariance = true;  // the covariance and standard errors at the selected grid value
+    // A selection made on a criterion of the caller's: the 1-based grid value, and the criterion
+    // of every grid value (G values) on which its ties are read. 0: the settings' criterion.
+    int32_t given_best = 0;
+    const double* given_criterion = nullptr;
+};
+
+int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
+                                  const path_request& request = {});
 
 }  // namespace quill::engine

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "estimation/coefficient_change.h"
+#include "estimation/penalty.h"
 #include "records/option_codes.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
@@ -19,16 +20,8 @@ namespace {
 
 constexpr const char* where = "run_fit_scad_icm in MOD scad_types";
 
-// The SCAD derivative used as the threshold; exactly at b = lambda it is 0, as it has always
-// been in this sweep.
-double icm_penalty(double b, double l, double a) {
-    if (b < l) return l;
-    if (l < b && b < a * l) return (a * l - b) / (a - 1.0);
-    return 0.0;
-}
-
 // One sweep over the coefficients in order, each using those already updated in it.
-int sweep(const dbl2& S, const dbl1& beta_hat, const dbl1& lambda_vector, double a,
+int sweep(const dbl2& S, const dbl1& beta_hat, const dbl1& lambda_vector, const scad_settings& st,
           const dbl1& beta_old, dbl1& beta) {
     const int p = beta.extent(0);
     for (int j = 1; j <= p; ++j) {
@@ -41,7 +34,7 @@ int sweep(const dbl2& S, const dbl1& beta_hat, const dbl1& lambda_vector, double
             beta(j) = 0.0;
             continue;
         }
-        const double pen = icm_penalty(std::fabs(beta_old(j)), l, a);
+        const double pen = penalty_at(st, l).icm_threshold(std::fabs(beta_old(j)));
         if (pen < 0.0) return -1;
         beta(j) = z > 0.0 ? z - pen : z + pen;
     }
@@ -128,7 +121,7 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         if (iterations >= max_iter) break;
         for (int j = 1; j <= p; ++j) beta_old(j) = beta(j);
         ++iterations;
-        if (sweep(S, beta_hat, lambda_vector, st.a, beta_old, beta) != 0)
+        if (sweep(S, beta_hat, lambda_vector, st, beta_old, beta) != 0)
             return fail_reset(session, trail, where,
                               "There may be a bug in the ICM algorithm code.");
         change = largest_change(beta, beta_old);

@@ -31,7 +31,7 @@
 #include "estimation/coefficient_change.h"
 #include "estimation/lqa_extrapolation.h"
 #include "estimation/mean_and_weights.h"
-#include "estimation/scad_slope.h"
+#include "estimation/penalty.h"
 #include "matrix/cross_product_kernel.h"
 #include "matrix/products.h"
 #include "matrix/row_chunks.h"
@@ -269,7 +269,7 @@ int information_at(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& point,
     double penalty = 0.0;
     if (pb.lambda_max >= 1e-15)
         for (int c = 1; c <= k; ++c)
-            penalty += scad_penalty(std::fabs(ws.betain(c)), ws.lambda_in(c), st.a, ws.forced_in(c));
+            penalty += penalty_at(st, ws.lambda_in(c)).value(std::fabs(ws.betain(c)), ws.forced_in(c));
     objective = loss + session.dataset.weight_sum * penalty;
     return 0;
 }
@@ -285,9 +285,9 @@ int take_step(lqa_problem& pb, lqa_workspace& ws, int k, dbl1& beta, error_trail
     for (int c = 1; c <= k; ++c) {
         const double b = std::fabs(ws.betain(c));
         const double l = ws.lambda_in(c);
-        ws.scad_slope(c) =
-            pb.lambda_max >= 1e-15 ? scad_slope(b, l, st.a, ws.forced_in(c)) : 0.0;
-        ws.lqa_weight(c) = lqa_weight(ws.scad_slope(c), l, b);
+        ws.slope(c) =
+            pb.lambda_max >= 1e-15 ? penalty_at(st, l).slope(b, ws.forced_in(c)) : 0.0;
+        ws.lqa_weight(c) = lqa_weight(ws.slope(c), l, b);
         ws.penalty(c) = nd * ws.lqa_weight(c);
     }
     if (add_a_diag_matrix_to(D, vector_cview(ws.penalty.data(), k), trail) != 0)
@@ -498,7 +498,7 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
         working_array(ws.forcein_vector, q, "run_fit_scad_lqa: forcein_vector", trail) != 0 ||
         working_array(ws.betain, q, "run_fit_scad_lqa: betain", trail) != 0 ||
         working_array(ws.lambda_in, q, "run_fit_scad_lqa: lambda_in", trail) != 0 ||
-        working_array(ws.scad_slope, q, "run_fit_scad_lqa: scad_slope", trail) != 0 ||
+        working_array(ws.slope, q, "run_fit_scad_lqa: scad_slope", trail) != 0 ||
         working_array(ws.lqa_weight, q, "run_fit_scad_lqa: lqa_weight", trail) != 0 ||
         working_array(ws.penalty, q, "run_fit_scad_lqa: penalty", trail) != 0 ||
         working_array(ws.xT_y_minus_mu, q, "run_fit_scad_lqa: xT_y_minus_mu", trail) != 0 ||

@@ -29,7 +29,7 @@ struct lqa_workspace {
     // through the list of their positions.
     int1 alive;          // 1-based positions of the alive coefficients
     int1 alive_columns;  // the same positions, 0-based, for the kernels
-    dbl1 betain, lambda_in, scad_slope, lqa_weight, penalty, xT_y_minus_mu, fitted;
+    dbl1 betain, lambda_in, slope, lqa_weight, penalty, xT_y_minus_mu, fitted;
     log1 forced_in;
     dbl2 D;  // the normal model's denominator
 

@@ -43,8 +43,6 @@ void nullify_scad_settings(scad_settings& settings) {
     settings.omit_intercept = defaults.omit_intercept;
     settings.full_likelihood = defaults.full_likelihood;
     settings.center_y = defaults.center_y;
-    settings.given_best = defaults.given_best;
-    settings.given_criterion = defaults.given_criterion;
 }
 
 int nullify_scad_dataset(scad_dataset& dataset, error_trail& trail) {

@@ -29,11 +29,6 @@ struct scad_settings {
     bool omit_intercept = false;
     bool full_likelihood = true;
     bool center_y = false;
-    // A selection the caller made (cross-validation): the 1-based grid value, and the caller's
-    // criterion of every grid value (G values) on which its ties are read. 0: the criterion of
-    // `selection` decides.
-    int32_t given_best = 0;
-    const double* given_criterion = nullptr;
 };
 
 // The design itself is not kept: the standardized x is the one copy the fits need.

@@ -84,6 +84,15 @@ typedef struct qh_var_def {
     int32_t format_width;
 } qh_var_def;
 
+/* A column of a table handed to output_table: its values, one per row. */
+typedef struct qh_table_column {
+    const char *name;          /* a valid variable name, zero-terminated */
+    const char *label;         /* zero-terminated; "" for none */
+    int32_t type;              /* QH_VAR_NUMERIC or QH_VAR_CHARACTER */
+    const double *numbers;     /* numeric: the values (missing: the missing value) */
+    const char *const *texts;  /* character: zero-terminated texts */
+} qh_table_column;
+
 typedef struct qh_routines {
     /* Parsing: interprets the grammar over the step's statements, fills the parse area. */
     int (*parse)(const qh_grammar *grammar, int32_t reserved, qh_parse_area *area);
@@ -194,6 +203,15 @@ typedef struct qh_routines {
      * missing, or an all-blank text) is all blanks, whatever the format writes for it. The BY
      * groups of by_groups are those of the formatted values, as in the host's own procedures. */
     int32_t (*variable_format)(qh_dataset *ds, int32_t var_number, char *buffer, int32_t size);
+    /* A table the procedure prints, handed over as data under its table name ("ParameterEstimates"),
+     * so that the program's ODS OUTPUT statement can make a data set of it: `rows` rows of
+     * `count` columns. Within a BY group `group` is the group (as by_groups gave it) and the data
+     * set starts with the BY variables; NULL otherwise. The tables of one name in a run (one per
+     * BY group) become one data set, written when the run ends; a table nobody asked for is
+     * dropped. Returns 0, or -1 for misuse (no column, a name that is not valid, columns unlike
+     * those of an earlier table of that name) after a log line. The host copies what it keeps. */
+    int32_t (*output_table)(const char *name, const qh_by_group *group, int32_t count, const qh_table_column *columns,
+                            int32_t rows);
 } qh_routines;
 
 #ifdef __cplusplus

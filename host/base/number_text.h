@@ -28,6 +28,14 @@ std::string storage_text(double value);
 // At most `width` characters, as many significant digits as fit (BESTw.: an exponent written as
 // 1.5E-7); "." for a missing value. A width too small for one digit and its exponent gets that.
 std::string best_text(double value, int width = 12);
+// How far short of a half the fraction of q (a value scaled to the unit it is rounded to) may
+// fall and still round up: a few rounding errors of q (2.345 is stored a hair below it), never
+// so much that a fraction such as .488 of a twelve-digit q counts as a half.
+inline double half_tolerance(double q)
+{
+    const double t = 2 * 2.220446049250313e-16 * (q > 1 ? q : 1);
+    return t < 0.1 ? t : 0.1;
+}
 
 } // namespace quill::host
 

@@ -11,6 +11,7 @@
 #include "base/number_text.h"
 #include "language/variable_lists.h"
 #include "language/functions.h"
+#include "language/probability.h"
 
 namespace quill::host {
 
@@ -79,6 +80,17 @@ public:
         pos_ = pos;
         node = logical_or();
         if (node < 0) {
+            error = error_;
+            return false;
+        }
+        pos = pos_;
+        return true;
+    }
+
+    bool parse_arguments(size_t &pos, std::vector<int> &nodes, std::string &error)
+    {
+        pos_ = pos;
+        if (!arguments(nodes, "the CALL routine")) {
             error = error_;
             return false;
         }
@@ -700,28 +712,55 @@ private:
                 error_ = at_place("The function " + upper_case(name.text) + " is unknown, or cannot be accessed", name);
             return -1;
         }
-        pos_ += 2;
+        ++pos_;
         std::vector<int> args;
+        if (!arguments(args, info->name))
+            return -1;
+        return call_node(name, *info, args);
+    }
+
+    // (a, b, OF list, ...) at pos: pos moves past the `)`. An argument left out after a comma
+    // (COMPRESS(s, , 'kd')) is a blank text.
+    bool arguments(std::vector<int> &args, std::string_view function)
+    {
+        if (!punct('('))
+            return fail("expected ( after " + std::string(function)) >= 0;
+        ++pos_;
+        bool first = true;
         while (more() && !punct(')')) {
-            if (!args.empty()) {
+            if (!first) {
                 if (!punct(','))
-                    return fail("expected , or ) in the arguments of " + std::string(info->name));
+                    return fail("expected , or ) in the arguments of " + std::string(function)) >= 0;
                 ++pos_;
+                if (punct(',') || punct(')')) {
+                    args.push_back(blank_text());
+                    continue;
+                }
             }
+            first = false;
             if (of_list_here()) {
                 if (!of_list(args))
-                    return -1;
+                    return false;
                 continue;
             }
             const int arg = logical_or();
             if (arg < 0)
-                return -1;
+                return false;
             args.push_back(arg);
         }
         if (!punct(')'))
-            return fail("expected ) after the arguments of " + std::string(info->name));
+            return fail("expected ) after the arguments of " + std::string(function)) >= 0;
         ++pos_;
-        return call_node(name, *info, args);
+        return true;
+    }
+
+    int blank_text()
+    {
+        Node n;
+        n.op = Op::Text;
+        n.type = VarType::Character;
+        n.length = 1;
+        return set_.add(std::move(n));
     }
 
     // The call of a known function with its arguments parsed: their count checked, each
@@ -757,7 +796,43 @@ private:
             n.length = result_length(*info, count > 0 ? set_.length(args[0]) : 1);
         if (info->id == fn_ifc && count >= 3)
             n.length = std::max(set_.length(args[1]), set_.length(args[2]));
+        if (!function_state(name, n, args))
+            return -1;
         return set_.add(std::move(n));
+    }
+
+    // What a call site keeps: LAG's and DIF's queue, the distribution a constant names, the
+    // formats PUTN and INPUTN look up as the step runs.
+    bool function_state(const Token &name, Node &n, const std::vector<int> &args)
+    {
+        if (n.function == fn_lag || n.function == fn_dif) {
+            ExpressionSet::LagQueue queue;
+            const size_t depth = static_cast<size_t>(lag_depth(name.text));
+            if (set_.type(args[0]) == VarType::Character)
+                queue.texts.resize(depth);
+            else
+                queue.numbers.assign(depth, missing_value());
+            n.state = static_cast<int>(set_.lags_.size());
+            set_.lags_.push_back(std::move(queue));
+            if (n.function == fn_lag) {
+                n.type = set_.type(args[0]);
+                n.length = set_.length(args[0]);
+            }
+        } else if (n.function >= fn_cdf && n.function <= fn_rand) {
+            const Node &first = set_.nodes_[static_cast<size_t>(set_.args_[static_cast<size_t>(n.first)])];
+            if (first.op == Op::Text) {
+                const Distribution d = distribution_named(first.constant);
+                if (d == Distribution::Unknown)
+                    return fail_at("The distribution '" + first.constant + "' is not known to " + upper_case(name.text) +
+                                       ": NORMAL, T, CHISQ, BINOMIAL, POISSON; for RAND also UNIFORM, BERNOULLI, "
+                                       "EXPONENTIAL, INTEGER",
+                                   name);
+                n.state = static_cast<int>(d);
+            }
+        } else if (n.function == fn_putn || n.function == fn_inputn) {
+            set_.formats_ = scope_.formats;
+        }
+        return true;
     }
 
     ExpressionSet &set_;
@@ -818,6 +893,31 @@ bool ExpressionSet::parse_element(const std::vector<Token> &tokens, size_t &pos,
     const bool ok = parser.parse_element(pos, node, error);
     at_ = nullptr;
     return ok;
+}
+
+bool ExpressionSet::parse_arguments(const std::vector<Token> &tokens, size_t &pos, size_t end, Scope &scope,
+                                    std::vector<int> &nodes, std::string &error)
+{
+    ExpressionParser parser(*this, tokens, end, scope);
+    const bool ok = parser.parse_arguments(pos, nodes, error);
+    at_ = nullptr;
+    return ok;
+}
+
+int ExpressionSet::target_slot(int node, const Row &row) const
+{
+    const Node &n = nodes_[static_cast<size_t>(node)];
+    if (n.op == Op::Var)
+        return n.slot;
+    return n.op == Op::Element ? element(n, row) : -1;
+}
+
+std::vector<int> ExpressionSet::named_slots(int node) const
+{
+    const Node &n = nodes_[static_cast<size_t>(node)];
+    if (n.op == Op::Var)
+        return {n.slot};
+    return n.op == Op::Element ? arrays_[static_cast<size_t>(n.function)].slots : std::vector<int>();
 }
 
 int ExpressionSet::add_array(ArrayDef array)

@@ -15,6 +15,7 @@
 
 #include "data/table.h"
 #include "language/formats.h"
+#include "language/random_streams.h"
 #include "language/tokenizer.h"
 
 namespace quill::host {
@@ -103,6 +104,18 @@ public:
     std::vector<EvalEvent> &events() const { return events_; }
     void set_event_limit(size_t limit) { event_limit_ = limit; }
     bool has_text_variable_read(int node) const;
+    // CALL STREAMINIT: the seed of RAND's stream, when no number has been drawn yet.
+    void stream_init(double seed) const { random_.stream_init(seed); }
+    // The slot a variable or an array element node names in this row (-1: a subscript out of
+    // range, or not a variable), for the CALL routines that set their arguments.
+    int target_slot(int node, const Row &row) const;
+    // The slots a variable node (one) or an array element node (the array's) may name; empty
+    // for any other node.
+    std::vector<int> named_slots(int node) const;
+    // Parses `(arguments)` at pos as a function's are parsed, OF lists included; pos moves past
+    // the `)`. False with `error`.
+    bool parse_arguments(const std::vector<Token> &tokens, size_t &pos, size_t end, Scope &scope,
+                         std::vector<int> &nodes, std::string &error);
     // The macro variables SYMGET reads; without them SYMGET finds none.
     void set_macro_symbols(const MacroSymbols *symbols) { macro_symbols_ = symbols; }
 
@@ -113,8 +126,14 @@ private:
     int place(const Token &at);
     void event(std::string text) const;
     double call(const Node &n, const Row &row) const;
+    double math(const Node &n, double x, double y) const;
     const std::string &call_text(const Node &n, const Row &row) const;
     double call_date(const Node &n, const Row &row) const; // date_functions.cpp
+    double call_probability(const Node &n, const Row &row) const; // probability_functions.cpp
+    double call_lag(const Node &n, const Row &row) const;         // lag_functions.cpp
+    const std::string &call_lag_text(const Node &n, const Row &row) const;
+    double call_text_number(const Node &n, const Row &row) const; // text_functions.cpp
+    const std::string &call_text_more(const Node &n, const Row &row) const;
     bool compare(const Node &n, const Row &row) const;
     double arithmetic(const Node &n, double a, double b) const;
     double in_values(const Node &n, const Row &row) const;
@@ -133,6 +152,15 @@ private:
     const Token *at_ = nullptr;      // the token the next node added is written at
     mutable std::string out_number_; // a number written as text by CATS and CATX
     const MacroSymbols *macro_symbols_ = nullptr;
+    const FormatCatalog *formats_ = nullptr; // PUTN and INPUTN look their formats up at run time
+    mutable RandomStreams random_;
+    // LAGn and DIFn: the last n values of each call site, the oldest at `next`.
+    struct LagQueue {
+        std::vector<double> numbers;
+        std::vector<std::string> texts;
+        size_t next = 0;
+    };
+    mutable std::vector<LagQueue> lags_;
     friend class ExpressionParser;
 };
 
@@ -149,6 +177,7 @@ struct ExpressionSet::Node {
     int first = 0, count = 0;      // arguments (of IN and functions) in args_
     int slot = -1;                 // variable slot
     int function = -1;             // function id; the array of an Element
+    int state = -1;                // LAG, DIF: the site's queue; CDF ... RAND: a constant distribution
     int place = -1;                // its place in places_
     int depth = 0;                 // 1 + the depth of its deepest operand; 0 for none
     int line = 0, column = 0;      // where it is written

@@ -11,6 +11,7 @@
 #include "language/macro/macro_symbols.h"
 #include "base/number_text.h"
 #include "language/expression.h"
+#include "language/probability.h"
 
 namespace quill::host {
 namespace {
@@ -69,6 +70,37 @@ constexpr FunctionInfo functions[] = {
     {"INTNX", fn_intnx, 3, 4, VarType::Numeric, ArgKind::Any},
     {"YRDIF", fn_yrdif, 2, 3, VarType::Numeric, ArgKind::Any},
     {"DATDIF", fn_datdif, 3, 3, VarType::Numeric, ArgKind::Any},
+    {"SIN", fn_sin, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"COS", fn_cos, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"TAN", fn_tan, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"ARSIN", fn_arsin, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"ARCOS", fn_arcos, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"ATAN", fn_atan, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"ATAN2", fn_atan2, 2, 2, VarType::Numeric, ArgKind::Number},
+    {"SINH", fn_sinh, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"COSH", fn_cosh, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"TANH", fn_tanh, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"PROBNORM", fn_probnorm, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"PROBIT", fn_probit, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"COALESCE", fn_coalesce, 1, -1, VarType::Numeric, ArgKind::Number},
+    {"CDF", fn_cdf, 2, 5, VarType::Numeric, ArgKind::TextThenNumber},
+    {"PDF", fn_pdf, 2, 5, VarType::Numeric, ArgKind::TextThenNumber},
+    {"QUANTILE", fn_quantile, 2, 5, VarType::Numeric, ArgKind::TextThenNumber},
+    {"RAND", fn_rand, 1, 4, VarType::Numeric, ArgKind::TextThenNumber},
+    {"RANUNI", fn_ranuni, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"RANNOR", fn_rannor, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"LAG", fn_lag, 1, 1, VarType::Numeric, ArgKind::Any},
+    {"DIF", fn_dif, 1, 1, VarType::Numeric, ArgKind::Number},
+    {"COMPRESS", fn_compress, 1, 3, VarType::Character, ArgKind::Text},
+    {"COALESCEC", fn_coalescec, 1, -1, VarType::Character, ArgKind::Text},
+    {"TRANWRD", fn_tranwrd, 3, 3, VarType::Character, ArgKind::Text},
+    {"PROPCASE", fn_propcase, 1, 2, VarType::Character, ArgKind::Text},
+    {"FIND", fn_find, 2, 4, VarType::Numeric, ArgKind::Any},
+    {"COUNTW", fn_countw, 1, 3, VarType::Numeric, ArgKind::Text},
+    {"INPUTN", fn_inputn, 2, 4, VarType::Numeric, ArgKind::Any},
+    {"PUTN", fn_putn, 2, 4, VarType::Character, ArgKind::Any},
+    {"CAT", fn_cat, 1, -1, VarType::Character, ArgKind::Any},
+    {"CATT", fn_catt, 1, -1, VarType::Character, ArgKind::Any},
 };
 
 std::string_view trim_right(std::string_view s)
@@ -91,7 +123,7 @@ double round_to(double x, double unit)
 {
     const double q = std::fabs(x / unit);
     double r = std::floor(q);
-    if (q - r >= 0.5 - 1e-12 * std::max(1.0, q))
+    if (q - r >= 0.5 - half_tolerance(q))
         r += 1;
     // A unit such as 0.01 divides by its inverse, so that 2.35 comes out as the nearest double.
     const double inverse = 1 / unit;
@@ -102,9 +134,27 @@ double round_to(double x, double unit)
 
 } // namespace
 
+int lag_depth(std::string_view name)
+{
+    if (name.size() < 3)
+        return 0;
+    const std::string upper = upper_case(name.substr(0, 3));
+    if (upper != "LAG" && upper != "DIF")
+        return 0;
+    if (name.size() == 3)
+        return 1;
+    int depth = 0;
+    for (const char c : name.substr(3)) {
+        if (c < '0' || c > '9' || depth > 100)
+            return 0;
+        depth = depth * 10 + (c - '0');
+    }
+    return name[3] != '0' && depth <= 100 ? depth : 0;
+}
+
 const FunctionInfo *find_function(std::string_view name)
 {
-    const std::string upper = upper_case(name);
+    const std::string upper = upper_case(lag_depth(name) > 0 ? name.substr(0, 3) : name);
     for (const FunctionInfo &f : functions)
         if (upper == f.name)
             return &f;
@@ -123,7 +173,13 @@ VarType argument_type(const FunctionInfo &f, int k, VarType given)
 {
     switch (f.id) {
     case fn_missing:
+    case fn_lag:
+    case fn_cat:
+    case fn_catt:
     case fn_cats: return given;
+    case fn_find: return k < 2 ? VarType::Character : given;
+    case fn_inputn: return k < 2 ? VarType::Character : VarType::Numeric;
+    case fn_putn: return k == 1 ? VarType::Character : VarType::Numeric;
     case fn_catx: return k == 0 ? VarType::Character : given;
     case fn_substr: return k == 0 ? VarType::Character : VarType::Numeric;
     case fn_scan: return k == 1 ? VarType::Numeric : VarType::Character;
@@ -132,34 +188,40 @@ VarType argument_type(const FunctionInfo &f, int k, VarType given)
     case fn_intnx: return k == 0 || k == 3 ? VarType::Character : VarType::Numeric;
     case fn_yrdif:
     case fn_datdif: return k == 2 ? VarType::Character : VarType::Numeric;
-    default: return f.args == ArgKind::Text ? VarType::Character : VarType::Numeric;
+    default:
+        if (f.args == ArgKind::TextThenNumber)
+            return k == 0 ? VarType::Character : VarType::Numeric;
+        return f.args == ArgKind::Text ? VarType::Character : VarType::Numeric;
     }
 }
 
 size_t result_length(const FunctionInfo &f, size_t first_length)
 {
-    return f.id == fn_cats || f.id == fn_catx || f.id == fn_symget ? 200 : std::max<size_t>(1, first_length);
+    switch (f.id) {
+    case fn_cats:
+    case fn_catx:
+    case fn_cat:
+    case fn_catt:
+    case fn_symget:
+    case fn_coalescec:
+    case fn_tranwrd:
+    case fn_putn: return 200;
+    default: return std::max<size_t>(1, first_length);
+    }
 }
 
 double ExpressionSet::call(const Node &n, const Row &row) const
 {
     if (n.function >= fn_mdy && n.function <= fn_datdif)
         return call_date(n, row);
+    if (n.function >= fn_cdf && n.function <= fn_rannor)
+        return call_probability(n, row);
+    if (n.function == fn_lag || n.function == fn_dif)
+        return call_lag(n, row);
+    if (n.function >= fn_compress && n.function <= fn_putn)
+        return call_text_number(n, row);
     Place &p = places_[static_cast<size_t>(n.place)];
     auto arg = [&](int k) { return args_[static_cast<size_t>(n.first + k)]; };
-    auto invalid = [&](const char *name, std::initializer_list<double> values) {
-        ++p.failed;
-        std::string text = std::string("Invalid argument to function ") + name + "(";
-        bool first = true;
-        for (double v : values) {
-            if (!first)
-                text += ',';
-            text += best_text(v);
-            first = false;
-        }
-        event(text + ") at line " + std::to_string(p.line) + " column " + std::to_string(p.column) + ".");
-        return missing_value();
-    };
     switch (n.function) {
     case fn_min:
     case fn_max:
@@ -218,6 +280,11 @@ double ExpressionSet::call(const Node &n, const Row &row) const
         }
         return v;
     }
+    case fn_coalesce:
+        for (int k = 0; k < n.count; ++k)
+            if (const double v = number(arg(k), row); !is_missing(v))
+                return v;
+        return missing_value();
     case fn_ifn: {
         const double c = number(arg(0), row);
         if (is_missing(c) && n.count == 4)
@@ -233,6 +300,26 @@ double ExpressionSet::call(const Node &n, const Row &row) const
         ++p.missing;
         return missing_value();
     }
+    return math(n, x, y);
+}
+
+// The functions of one or two numbers, neither missing.
+double ExpressionSet::math(const Node &n, double x, double y) const
+{
+    Place &p = places_[static_cast<size_t>(n.place)];
+    auto invalid = [&](const char *name, std::initializer_list<double> values) {
+        ++p.failed;
+        std::string text = std::string("Invalid argument to function ") + name + "(";
+        bool first = true;
+        for (double v : values) {
+            if (!first)
+                text += ',';
+            text += best_text(v);
+            first = false;
+        }
+        event(text + ") at line " + std::to_string(p.line) + " column " + std::to_string(p.column) + ".");
+        return missing_value();
+    };
     switch (n.function) {
     case fn_log: return x > 0 ? std::log(x) : invalid("LOG", {x});
     case fn_log2: return x > 0 ? std::log2(x) : invalid("LOG2", {x});
@@ -251,6 +338,21 @@ double ExpressionSet::call(const Node &n, const Row &row) const
     case fn_floor: return std::floor(x);
     case fn_ceil: return std::ceil(x);
     case fn_mod: return y != 0 ? std::fmod(x, y) : invalid("MOD", {x, y});
+    case fn_sin: return std::sin(x);
+    case fn_cos: return std::cos(x);
+    case fn_tan: return std::tan(x);
+    case fn_arsin: return x >= -1 && x <= 1 ? std::asin(x) : invalid("ARSIN", {x});
+    case fn_arcos: return x >= -1 && x <= 1 ? std::acos(x) : invalid("ARCOS", {x});
+    case fn_atan: return std::atan(x);
+    case fn_atan2: return x != 0 || y != 0 ? std::atan2(x, y) : invalid("ATAN2", {x, y});
+    case fn_sinh:
+    case fn_cosh: {
+        const double r = n.function == fn_sinh ? std::sinh(x) : std::cosh(x);
+        return std::isfinite(r) ? r : invalid(n.function == fn_sinh ? "SINH" : "COSH", {x});
+    }
+    case fn_tanh: return std::tanh(x);
+    case fn_probnorm: return normal_cdf(x);
+    case fn_probit: return x > 0 && x < 1 ? normal_quantile(x) : invalid("PROBIT", {x});
     default: return missing_value();
     }
 }
@@ -265,6 +367,10 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
         event(std::string("Invalid ") + which + (*which ? " " : "") + "argument to function " + name + " at line " + std::to_string(p.line) +
               " column " + std::to_string(p.column) + ".");
     };
+    if (n.function >= fn_compress && n.function <= fn_putn)
+        return call_text_more(n, row);
+    if (n.function == fn_lag)
+        return call_lag_text(n, row);
     switch (n.function) {
     case fn_upcase:
     case fn_lowcase: {
@@ -305,8 +411,12 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
         out.assign(first == std::string_view::npos ? std::string_view() : s.substr(first));
         return out;
     }
+    case fn_cat:
+    case fn_catt:
     case fn_cats:
     case fn_catx: {
+        // CAT joins the values as they are, CATT without trailing blanks, CATS and CATX without
+        // blanks at either end (CATX between separators, leaving out blank and missing values).
         out.clear();
         const int start = n.function == fn_catx ? 1 : 0;
         const std::string_view separator = n.function == fn_catx ? text(arg(0), row) : std::string_view();
@@ -317,13 +427,20 @@ const std::string &ExpressionSet::call_text(const Node &n, const Row &row) const
             const bool numeric = nodes_[static_cast<size_t>(a)].type == VarType::Numeric;
             if (numeric)
                 out_number_ = best_text(number(a, row));
-            const std::string_view item = numeric ? std::string_view(out_number_) : strip(text(a, row));
+            const std::string_view item = numeric                   ? std::string_view(out_number_) :
+                                          n.function == fn_cat  ? std::string_view(text(a, row)) :
+                                          n.function == fn_catt ? trim_right(text(a, row)) :
+                                                                  strip(text(a, row));
             if (n.function == fn_catx && (item.empty() || item == "."))
                 continue;
             if (any)
                 out.append(separator);
             out.append(item);
             any = true;
+            // A variable's value is its full length for CAT: the blanks that fill it too.
+            const Node &v = nodes_[static_cast<size_t>(a)];
+            if (n.function == fn_cat && !numeric && (v.op == Op::Var || v.op == Op::Element) && item.size() < v.length)
+                out.append(v.length - item.size(), ' ');
         }
         if (out.size() > n.length)
             out.resize(n.length);

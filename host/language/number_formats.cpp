@@ -23,7 +23,7 @@ std::string fixed_text(double value, int decimals)
     const double scale = std::pow(10.0, decimals);
     const double q = std::fabs(value) * scale;
     double r = std::floor(q);
-    if (q - r >= 0.5 - 1e-12 * std::max(1.0, q))
+    if (q - r >= 0.5 - half_tolerance(q))
         r += 1;
     char buffer[400];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, r == 0 ? 0.0 : std::copysign(r / scale, value));

@@ -75,6 +75,9 @@ int32_t op_by_groups(qh_dataset *ds, int32_t count, qh_by_variable *variables, c
         variables[k].type = static_cast<int32_t>(all[v].type);
         variables[k].length = static_cast<int32_t>(all[v].type == VarType::Numeric ? number_length : all[v].length);
     }
+    run->by_variables.clear();
+    for (int32_t k = 0; k < count; ++k)
+        run->by_variables.push_back(all[static_cast<size_t>(variables[k].var_number - 1)]);
     Table table;
     std::string error;
     if (!read_view(view, table, error))

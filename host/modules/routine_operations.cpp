@@ -17,6 +17,7 @@
 #include "language/format_statement.h"
 #include "language/output_options.h"
 #include "modules/by_group_operation.h"
+#include "modules/ods_tables.h"
 #include "modules/statement_actions.h"
 #include "modules/run_context.h"
 
@@ -705,6 +706,7 @@ void fill_routine_table(qh_routines *table, qh_parse_area *area)
     table->close_graphics_file = op_close_graphics_file;
     table->by_groups = op_by_groups;
     table->variable_format = op_variable_format;
+    table->output_table = op_output_table;
 }
 
 } // namespace quill::host

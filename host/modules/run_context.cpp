@@ -3,6 +3,7 @@
 #include "api/grammar_descriptor.h"
 #include "language/format_statement.h"
 #include "language/output_options.h"
+#include "modules/ods_tables.h"
 
 namespace quill::host {
 namespace {
@@ -154,6 +155,7 @@ void RunContext::finish(int return_code)
                           " was not replaced because the step ended with errors.");
         }
     }
+    write_ods_tables(*this);
     graphics_files_.clear();
     records_.clear();
     datasets_.clear();

@@ -117,6 +117,16 @@ public:
     // The end of the run: with return code 0 unfinished outputs are completed, otherwise dropped.
     void finish(int return_code);
 
+    // The tables handed over by output_table that ODS OUTPUT asked for, one per table name, kept
+    // until the run ends; and the BY variables of the run's by_groups, which start them under BY.
+    struct OdsTable {
+        std::string name; // upper case
+        std::vector<Variable> variables;
+        std::vector<Row> rows;
+    };
+    std::vector<OdsTable> ods_tables;
+    std::vector<Variable> by_variables;
+
     std::vector<std::string> titles;  // the procedure's own titles, shown below the program's
     std::string listing_line;         // text appended since the last end of line
     bool listing_line_open = false;

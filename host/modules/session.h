@@ -20,6 +20,14 @@ namespace quill::host {
 // OPTIONS VALIDVARNAME=: the names PROC IMPORT gives columns that are not SAS names.
 enum class NameRule { V7, Upcase, Any };
 
+// ODS OUTPUT table=data set: a table of the next PROC step that the program asks for as a data set.
+struct OdsOutputRequest {
+    std::string table;          // as the statement writes it: ParameterEstimates (any case)
+    std::vector<Token> dataset; // the data set name with its options, as written
+    int line = 0;
+    bool made = false;          // a procedure of the step handed the table over
+};
+
 struct Session {
     Session(TextSink log_sink, TextSink listing_sink, std::filesystem::path work, bool keep_work)
         : log(std::move(log_sink)), listing(std::move(listing_sink)), library(std::move(work), keep_work)
@@ -45,6 +53,7 @@ struct Session {
     MacroOptions macro_options;        // OPTIONS MPRINT, SYMBOLGEN, MLOGIC, MINOPERATOR ...
     FormatCatalog formats;             // the formats and informats PROC FORMAT defined
     SqlViews sql_views;                // PROC SQL's CREATE VIEW: kept for the run
+    std::vector<OdsOutputRequest> ods_outputs; // ODS OUTPUT: for the next PROC step
 };
 
 // The thread limit the program's options set for the steps that follow, as the interface vector

@@ -11,7 +11,10 @@ void run_options(Session &session, const Statement &statement);
 void run_libname(Session &session, const Statement &statement);
 void run_filename(Session &session, const Statement &statement);
 void run_title(Session &session, const Statement &statement);
-// ODS: a note that this host does not run it.
+// ODS OUTPUT table=data set: requests for the next PROC step (ods_statement.cpp); any other ODS
+// statement gets run_not_supported's note.
+void run_ods(Session &session, const Statement &statement);
+// A note that this host does not run the statement.
 void run_not_supported(Session &session, const Statement &statement);
 
 } // namespace quill::host

@@ -47,6 +47,17 @@ void print_listing_table(Listing &listing, const std::vector<ListingColumn> &col
         emit([&](size_t k) { return r < columns[k].cells.size() ? columns[k].cells[r] : std::string(); });
 }
 
+void print_member_list(Listing &listing, const std::vector<std::string> &members)
+{
+    ListingColumn number{"#", true, {}}, name{"Name", false, {}}, type{"Member Type", false, {}};
+    for (size_t i = 0; i < members.size(); ++i) {
+        number.cells.push_back(std::to_string(i + 1));
+        name.cells.push_back(members[i]);
+        type.cells.push_back("DATA");
+    }
+    print_listing_table(listing, {number, name, type}, false);
+}
+
 std::string fixed_text(double value, int decimals)
 {
     if (is_missing(value))

@@ -19,6 +19,9 @@ struct ListingColumn {
 };
 void print_listing_table(Listing &listing, const std::vector<ListingColumn> &columns, bool rule, size_t indent = 0);
 
+// A library's members as PROC DATASETS and CONTENTS list them: number, name and member type.
+void print_member_list(Listing &listing, const std::vector<std::string> &members);
+
 std::string pad_text(const std::string &text, size_t width, bool right);
 // A line centered on the listing's width (80 columns), for a procedure's heading.
 std::string centered(const std::string &text);

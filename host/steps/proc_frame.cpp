@@ -137,6 +137,22 @@ bool open_input(ProcRun &run)
     return run.has_input = true;
 }
 
+// DATA=lib._ALL_ (or _ALL_, for WORK): the libref, upper case; empty for a data set.
+std::string all_members_libref(const ProcRun &run)
+{
+    const StepOption *data = run.option("DATA");
+    if (!data)
+        return std::string();
+    if (data->end - data->begin != 1)
+        return std::string();
+    const Token &name = run.step.head.tokens[data->begin];
+    const std::string upper = upper_case(name.text);
+    if (name.kind == TokenKind::Name && upper == "_ALL_")
+        return "WORK";
+    const size_t dot = upper.find('.');
+    return name.kind == TokenKind::Compound && upper.substr(dot + 1) == "_ALL_" ? upper.substr(0, dot) : std::string();
+}
+
 } // namespace
 
 bool read_options(Session &session, const Statement &statement, size_t first, std::string_view rows,
@@ -233,6 +249,17 @@ bool ProcRun::read(const DatasetView &input_view, Table &table)
     return true;
 }
 
+bool ProcRun::group_starts(const Table &table, const ShownValues &shown, std::vector<size_t> &starts) const
+{
+    starts = {0, table.rows};
+    std::string message;
+    if (!by.empty() && !by_group_starts(table, by, input.name.display, starts, message, shown.by_text())) {
+        error(message, line());
+        return false;
+    }
+    return true;
+}
+
 void ProcRun::note_read()
 {
     if (observations_read_ < 0 || noted_)
@@ -260,7 +287,13 @@ void run_host_procedure(Session &session, const Step &step, const ProcRow &row)
         !sort_statements(run, row, by_statements, labels))
         return;
     if (OptionKind kind; option_kind(row.options, "DATA", kind)) {
-        if (!open_input(run))
+        if (row.library_members && !(run.members_of = all_members_libref(run)).empty()) {
+            if (!run.where.empty() || !run.formats.empty() || !by_statements.empty()) {
+                run.error("PROC " + run.name + " DATA=" + run.members_of + "._ALL_ reads no data set for WHERE, FORMAT or BY",
+                          run.line());
+                return;
+            }
+        } else if (!open_input(run))
             return;
         apply_labels(run, labels);
     } else if (!run.where.empty() || !run.formats.empty()) {

@@ -39,6 +39,7 @@ bool read_options(Session &session, const Statement &statement, size_t first, st
                   const std::string &proc, std::vector<StepOption> &options, size_t *stop = nullptr);
 
 class ProcRun;
+class ShownValues;
 
 // A procedure that runs each statement as soon as its ';' is read (PROC SQL), so that what one
 // statement does (a macro variable it sets, a table it creates) is there for the next. The frame
@@ -60,6 +61,7 @@ struct ProcRow {
     std::string_view options;    // "DATA=ds OUT=ds NODUPKEY": NAME flags, NAME= values, NAME=ds data sets
     std::string_view statements; // its own statements, BY among them when it takes BY groups
     StatementProcedureStart start = nullptr; // set for a procedure that runs statement by statement
+    bool library_members = false; // DATA=lib._ALL_ names every member of a library (run.members_of)
 };
 
 // Runs one step of a host procedure through the frame.
@@ -83,6 +85,7 @@ public:
     DatasetReference input;
     DatasetView view;                        // the input through its options and WHERE
     std::vector<ByKey> by;                   // the BY statements' keys, columns of `view`
+    std::string members_of;                  // DATA=lib._ALL_ (row.library_members): the libref; no input then
 
     // The last option of that name, or nullptr.
     const StepOption *option(std::string_view option_name) const;
@@ -107,6 +110,10 @@ public:
     // observations read are noted before the first output is committed, or when the step ends.
     bool read(Table &table) { return read(view, table); }
     bool read(const DatasetView &input_view, Table &table);
+    // The first row of each BY group of `table` read from the input (of its formatted values;
+    // the whole table without BY), then table.rows. False after an error when the table is not
+    // sorted by the BY variables.
+    bool group_starts(const Table &table, const ShownValues &shown, std::vector<size_t> &starts) const;
     // The note about the observations read, now (once).
     void note_read();
     // Commits an output data set, the note about what was read going first.

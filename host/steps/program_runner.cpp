@@ -8,6 +8,7 @@
 #include "base/memory_shortage.h"
 #include "base/message_text.h"
 #include "base/names.h"
+#include "modules/ods_tables.h"
 #include "steps/data_step/data_step.h"
 #include "steps/global_statements.h"
 #include "steps/step_table.h"
@@ -141,7 +142,7 @@ void ProgramRunner::run_global(const Statement &statement)
     else if (keyword == "FILENAME")
         run_filename(session_, statement);
     else if (keyword == "ODS")
-        run_not_supported(session_, statement);
+        run_ods(session_, statement);
     else
         run_title(session_, statement);
 }
@@ -267,6 +268,7 @@ void ProgramRunner::run_proc_step(Step &step)
             failed = true;
         }
     }
+    close_ods_requests(session_);
     failed = failed || session_.log.errors() > errors_before;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     step_finished("PROCEDURE " + (name.empty() ? std::string("?") : name), seconds, failed, warnings_before);
@@ -310,6 +312,7 @@ void ProgramRunner::run_statement_step(Step &step, const ProcRow &row)
     }
     if (procedure)
         guarded(what, step.head.line(), [&] { procedure->finish(); });
+    close_ods_requests(session_);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     step_finished("PROCEDURE " + std::string(row.name), seconds, session_.log.errors() > errors_before, warnings_before);
 }

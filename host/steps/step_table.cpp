@@ -17,6 +17,7 @@ void run_proc_means(ProcRun &run);
 void run_proc_print(ProcRun &run);
 void run_proc_sort(ProcRun &run);
 void run_proc_summary(ProcRun &run);
+void run_proc_transpose(ProcRun &run);
 std::unique_ptr<StatementProcedure> start_proc_sql(ProcRun &run);
 
 namespace {
@@ -27,17 +28,18 @@ namespace {
 // ORDER: by name.
 constexpr ProcRow procedures[] = {
     // name      body               options                                                 statements
-    {"CONTENTS", run_proc_contents, "DATA=ds OUT=ds NOPRINT VARNUM",                        ""},
+    {"CONTENTS", run_proc_contents, "DATA=ds OUT=ds NOPRINT VARNUM NODS",                   "", nullptr, true},
     {"DATASETS", run_proc_datasets, "LIBRARY= LIB= DDNAME= KILL NOLIST NOWARN MEMTYPE= MT=",   "DELETE CHANGE"},
     {"EXPORT",   run_proc_export,   "DATA=ds OUTFILE= DBMS= REPLACE",                       "DELIMITER"},
     {"FORMAT",   run_proc_format,   "FMTLIB LIBRARY= LIB=",                                 "VALUE INVALUE PICTURE SELECT EXCLUDE"},
-    {"FREQ",     run_proc_freq,     "DATA=ds",                                              "TABLES TABLE"},
+    {"FREQ",     run_proc_freq,     "DATA=ds NOPRINT",                                      "TABLES TABLE"},
     {"IMPORT",   run_proc_import,   "DATAFILE= OUT=ds DBMS= REPLACE",                       "GETNAMES DATAROW GUESSINGROWS DELIMITER"},
     {"MEANS",    run_proc_means,    "DATA=ds MAXDEC= NWAY NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
-    {"PRINT",    run_proc_print,    "DATA=ds NOOBS LABEL L N",                              "VAR SUM BY"},
+    {"PRINT",    run_proc_print,    "DATA=ds NOOBS LABEL L N",                              "VAR ID SUM BY"},
     {"SORT",     run_proc_sort,     "DATA=ds OUT=ds NODUPKEY",                              "BY"},
     {"SQL",      nullptr,           "NOPRINT PRINT OUTOBS= INOBS= FEEDBACK NOFEEDBACK NUMBER NONUMBER", "", start_proc_sql},
     {"SUMMARY",  run_proc_summary,  "DATA=ds MAXDEC= NWAY PRINT NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
+    {"TRANSPOSE", run_proc_transpose, "DATA=ds OUT=ds PREFIX= NAME= LABEL= LET",                "VAR ID BY"},
 };
 
 } // namespace

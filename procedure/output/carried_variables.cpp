@@ -58,6 +58,8 @@ void define_by_variables(const proc_options &options, proc_outputs &outputs, out
 }
 
 void set_by_values(const proc_options &options, const qh_by_group &group, proc_outputs &outputs) {
+    // A run without output data sets has nowhere to put them.
+    if (outputs.by_numbers == nullptr) return;
     for (int32_t k = 0; k < options.by_count; ++k) {
         if (options.by_variables[k].type == QH_VAR_NUMERIC) outputs.by_numbers[k] = group.numbers[k];
         else std::memcpy(outputs.by_texts[k], group.texts[k], static_cast<std::size_t>(options.by_variables[k].length));

@@ -21,9 +21,7 @@ bool is_zero(double beta) { return beta == 0.0; }
 // Removed names wrap before this many displayed characters.
 constexpr std::size_t kRemovedWidth = 80;
 
-struct table_row {
-    std::string name, level, frequency, weight, beta, std_err;
-};
+using table_row = estimate_row;
 
 struct column {
     const char *heading;
@@ -65,55 +63,6 @@ void add(std::string &line, const std::string &text, std::size_t width, bool rig
     line += right ? fill + text : text + fill;
 }
 
-// The rows in MODEL order, and the names whose coefficient is zero.
-std::vector<table_row> table_rows(const proc_options &options, const proc_data &data, const proc_fit &fit,
-                                  std::vector<std::string> &removed) {
-    std::vector<table_row> rows{{"Intercept", "", "", "", estimate_text(fit.intercept), estimate_text(fit.intercept_se)}};
-    std::vector<std::vector<design_column>> columns_of(static_cast<std::size_t>(options.p));
-    for_each_design_column(options, data, [&](const design_column &c) { columns_of[c.predictor].push_back(c); });
-    for (int32_t i = 0; i < options.p; ++i) {
-        const std::string name = trimmed_text(options.predictors[i].var.name.text);
-        const std::vector<design_column> &columns = columns_of[i];
-        if (!options.predictors[i].is_class) {
-            const int32_t k = columns.front().index;
-            if (is_zero(fit.betas[k])) removed.push_back(name);
-            else rows.push_back({name, "", "", "", estimate_text(fit.betas[k]), estimate_text(fit.std_errs[k])});
-            continue;
-        }
-        const bool all_zero = std::all_of(columns.begin(), columns.end(),
-                                          [&](const design_column &c) { return is_zero(fit.betas[c.index]); });
-        if (all_zero) {
-            // A CLASS predictor with a single level has no coefficient to remove.
-            if (!columns.empty()) removed.push_back(name);
-            continue;
-        }
-        // Every nonzero level gets a row, and the reference, which has no column; a zero level
-        // is left out like a zero numeric predictor and named as removed. The first row shown
-        // carries the predictor's name.
-        const class_coding &coding = data.classes[i];
-        auto column = columns.begin();
-        bool named = false;
-        for (int32_t level = 0; level < coding.count; ++level) {
-            table_row row{named ? "" : name, trimmed_text(coding.texts[level].text),
-                          std::to_string(coding.freqs[level]), weight_text(coding, level), "", ""};
-            if (column == columns.end() || column->level != level) {
-                row.beta = "(Reference)";
-            } else {
-                const int32_t k = column->index;
-                ++column;
-                if (is_zero(fit.betas[k])) {
-                    removed.push_back(name + "=" + row.level);
-                    continue;
-                }
-                row.beta = estimate_text(fit.betas[k]);
-                row.std_err = estimate_text(fit.std_errs[k]);
-            }
-            named = true;
-            rows.push_back(std::move(row));
-        }
-    }
-    return rows;
-}
 
 // With WEIGHT the CLASS levels' column counts rows ("Rows", not "Frequency": a row of weight 3
 // stands for three observations) and the sum of their weights stands beside it.
@@ -165,6 +114,62 @@ void print_removed(const std::vector<std::string> &removed) {
 
 } // namespace
 
+std::vector<estimate_row> estimate_rows(const proc_options &options, const proc_data &data, const proc_fit &fit,
+                                        std::vector<std::string> &removed) {
+    const double missing = host().missing_value('.');
+    std::vector<table_row> rows{{"Intercept", "", "", "", estimate_text(fit.intercept), estimate_text(fit.intercept_se),
+                                 "Intercept", missing, missing, fit.intercept, fit.intercept_se}};
+    std::vector<std::vector<design_column>> columns_of(static_cast<std::size_t>(options.p));
+    for_each_design_column(options, data, [&](const design_column &c) { columns_of[c.predictor].push_back(c); });
+    for (int32_t i = 0; i < options.p; ++i) {
+        const std::string name = trimmed_text(options.predictors[i].var.name.text);
+        const std::vector<design_column> &columns = columns_of[i];
+        if (!options.predictors[i].is_class) {
+            const int32_t k = columns.front().index;
+            if (is_zero(fit.betas[k])) removed.push_back(name);
+            else rows.push_back({name, "", "", "", estimate_text(fit.betas[k]), estimate_text(fit.std_errs[k]), name,
+                                 missing, missing, fit.betas[k], fit.std_errs[k]});
+            continue;
+        }
+        const bool all_zero = std::all_of(columns.begin(), columns.end(),
+                                          [&](const design_column &c) { return is_zero(fit.betas[c.index]); });
+        if (all_zero) {
+            // A CLASS predictor with a single level has no coefficient to remove.
+            if (!columns.empty()) removed.push_back(name);
+            continue;
+        }
+        // Every nonzero level gets a row, and the reference, which has no column (its estimate 0,
+        // its standard error missing); a zero level is left out like a zero numeric predictor and
+        // named as removed. The first row shown carries the predictor's name.
+        const class_coding &coding = data.classes[i];
+        auto column = columns.begin();
+        bool named = false;
+        for (int32_t level = 0; level < coding.count; ++level) {
+            table_row row{named ? "" : name, trimmed_text(coding.texts[level].text),
+                          std::to_string(coding.freqs[level]), weight_text(coding, level), "", "", name,
+                          static_cast<double>(coding.freqs[level]),
+                          coding.weight_sums ? coding.weight_sums[level] : missing, 0.0, missing};
+            if (column == columns.end() || column->level != level) {
+                row.beta = "(Reference)";
+            } else {
+                const int32_t k = column->index;
+                ++column;
+                if (is_zero(fit.betas[k])) {
+                    removed.push_back(name + "=" + row.level);
+                    continue;
+                }
+                row.beta = estimate_text(fit.betas[k]);
+                row.std_err = estimate_text(fit.std_errs[k]);
+                row.beta_value = fit.betas[k];
+                row.std_err_value = fit.std_errs[k];
+            }
+            named = true;
+            rows.push_back(std::move(row));
+        }
+    }
+    return rows;
+}
+
 std::size_t display_width(const std::string &text) {
     // Every byte but a UTF-8 continuation byte starts a character.
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -179,7 +184,7 @@ void list_line(const std::string &text) {
 
 void print_estimates(const proc_options &options, const proc_data &data, const proc_fit &fit) {
     std::vector<std::string> removed;
-    print_rows(table_rows(options, data, fit, removed), options.class_count > 0, options.weighted);
+    print_rows(estimate_rows(options, data, fit, removed), options.class_count > 0, options.weighted);
     list_line("");
     print_removed(removed);
 }

@@ -94,30 +94,18 @@ lambda_plot path_plot(const proc_options &options, const proc_data &data, const 
     return plot;
 }
 
-// The grid value (0-based) each CV rule picks from the table: MIN the first within the engine's
-// tie limit of the least error, 1SE the last within one standard error of it; a pick past the
-// full path's early stop is its last fitted value, which has the same fit.
+// The grid value (0-based) each CV rule picks, as the engine marked it in the table; -1 when
+// it marked none.
 struct cv_picks {
     int32_t min = -1, one_se = -1;
 };
 
-cv_picks pick_cv_rules(const fit_path &path) {
+cv_picks read_cv_picks(const fit_path &path) {
     cv_picks picks;
-    double least = HUGE_VAL;
-    for (int32_t g = 0; g < path.rows; ++g)
-        if (path.cv_error[g] < least) least = path.cv_error[g];
-    if (!std::isfinite(least)) return picks;
-    const double limit = least + 1e-10 * std::fmax(std::fabs(least), 1.0);
-    for (int32_t g = 0; g < path.rows && picks.min < 0; ++g)
-        if (path.cv_error[g] <= limit) picks.min = g;
-    const double bound = path.cv_error[picks.min] + path.cv_se[picks.min];
-    picks.one_se = picks.min;
-    for (int32_t g = picks.min + 1; g < path.rows; ++g)
-        if (path.cv_error[g] <= bound) picks.one_se = g;
-    int32_t last = 0;
-    while (last < path.rows && path.fitted[last] != 0) ++last;
-    picks.min = std::min(picks.min, std::max(last, 1) - 1);
-    picks.one_se = std::min(picks.one_se, std::max(last, 1) - 1);
+    for (int32_t g = 0; g < path.rows; ++g) {
+        if (path.cv_min[g] != 0) picks.min = g;
+        if (path.cv_1se[g] != 0) picks.one_se = g;
+    }
     return picks;
 }
 
@@ -134,7 +122,7 @@ lambda_plot cv_plot(const proc_options &options, const proc_design &design, cons
     plot.mark_point = std::isfinite(fit.criterion_value);
     plot.marked_value = fit.criterion_value;
     plot.bar_label = "± one standard error";
-    const cv_picks picks = pick_cv_rules(path);
+    const cv_picks picks = read_cv_picks(path);
     // At most about kBars bars, so that they stay apart; the rules' picks always have theirs.
     constexpr int32_t kBars = 40;
     const int32_t stride = std::max(1, (path.rows + kBars - 1) / kBars);

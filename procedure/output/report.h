@@ -32,6 +32,12 @@ int grid_end_warnings(const proc_design &design, const proc_fit &fit, int32_t gr
 void print_summary(const proc_options &options, const proc_data &data, const proc_design &design,
                    const proc_fit &fit, const char *by_heading = nullptr);
 
+// The printed tables as data for the host (table_output.cpp): FitSummary and ParameterEstimates,
+// for the program's ODS OUTPUT statement; none under NOPRINT or from a host without the
+// routine table's output_table. Under BY `group` is the group's.
+void hand_over_tables(const proc_options &options, const proc_data &data, const proc_design &design,
+                      const proc_fit &fit, const qh_by_group *group = nullptr);
+
 } // namespace quill::proc
 
 #endif

@@ -442,7 +442,8 @@ void proci_entry(qh_routines *table, qh_parse_area *area) {
                          name_text, allocate, end_run, dataset_name, graphics_folder, release,
                          open_graphics_file, close_graphics_file,
                          g_host->by_groups_available ? by_groups : nullptr,
-                         nullptr}; // no variable_format: a host without formats
+                         nullptr,  // no variable_format: a host without formats
+                         nullptr}; // no output_table: a host without ODS OUTPUT
     *area = qh_parse_area{};
 }
 

@@ -37,7 +37,7 @@ enum {
     QUILL_OPT_SELECTION = 1,      /* 0 BIC, 1 GCV, 2 EBIC (gamma 0.5; quill_fit: ebic_gamma);
                                      3 CV through quill_fit only */
     QUILL_OPT_DFFORMULA = 2,      /* 0 COUNT, 1 PROJECTION */
-    QUILL_OPT_GRID_SIZE = 3,      /* 1 to 1000 */
+    QUILL_OPT_GRID_SIZE = 3,      /* 1 to QUILL_MAX_GRID_SIZE */
     QUILL_OPT_MAX_ITER = 4,       /* 1 or more */
     QUILL_OPT_ROBUST = 5,         /* > 0: robust (sandwich) standard errors, every model */
     QUILL_OPT_START = 6,          /* bits 0-7, where each grid fit starts: 0 the unpenalized
@@ -73,6 +73,9 @@ enum {
 #define QUILL_CONTROL_THREADS_SHIFT 16
 #define QUILL_MAX_THREAD_LIMIT 32767
 #define QUILL_CONTROL_THREADS(n) ((int32_t)(n) << QUILL_CONTROL_THREADS_SHIFT)
+
+/* The largest grid (G) a call accepts. */
+#define QUILL_MAX_GRID_SIZE 1000
 
 /*
  * ICM. For the normal model without an intercept column (intercept_mode 1 or 2) ICM is the sweep
@@ -180,6 +183,9 @@ typedef struct quill_grid_table {
     double *cv_error;       /* cross-validation error (below); written only by quill_fit under
                                QUILL_SELECTION_CV, never read otherwise */
     double *cv_se;          /* its standard error across the folds; the same */
+    uint8_t *cv_min;        /* 0xFF at the grid value QUILL_CV_RULE_MIN selects, else 0; the */
+    uint8_t *cv_1se;        /* same for QUILL_CV_RULE_1SE: both written whichever rule the
+                               call selects by, so that a caller can show the other one */
 } quill_grid_table;
 
 /*
@@ -249,7 +255,7 @@ typedef struct quill_fit_controls {
     int32_t algorithm;        /* QUILL_ALGORITHM_LQA or _ICM */
     int32_t selection;        /* QUILL_SELECTION_BIC, _GCV or _EBIC */
     int32_t dfformula;        /* QUILL_DF_COUNT or _PROJECTION */
-    int32_t grid_size;        /* G, 1 to 1000 */
+    int32_t grid_size;        /* G, 1 to QUILL_MAX_GRID_SIZE */
     int32_t max_iter;         /* 1 or more */
     int32_t robust;           /* > 0: robust standard errors */
     int32_t start;            /* QUILL_START_UNPENALIZED or _PREVIOUS (nothing packed above) */
@@ -330,7 +336,8 @@ typedef struct quill_fit_result {
  * 64-bit value u and swap positions i and u mod (i + 1); the observation at position t goes to
  * fold (t mod k) + 1. The same seed gives the same folds on every machine.
  * Cost: a k-fold call fits k + 1 paths, the folds one after the other, each with the call's
- * threads; trace lines are written for each.
+ * threads (started once), and computes the covariance only for the full data's selected fit;
+ * trace lines are written for each path.
  */
 QUILL_EXPORT int32_t quill_fit(const quill_fit_data *data, const quill_fit_controls *controls,
                                quill_fit_result *result);

@@ -237,10 +237,60 @@ bool Compiler::parenthesised(size_t &pos, int &node)
     return condition(pos, node); // the parentheses belong to the expression
 }
 
+bool Compiler::do_list(size_t &pos, Stmt &s)
+{
+    // index = item <, item ...>, an item start <TO stop <BY step>> <WHILE (condition) | UNTIL (condition)>.
+    // The index is character when every item is a single text value, else numeric.
+    const Token &index = tokens_[pos];
+    if ((index.kind != TokenKind::Name && index.kind != TokenKind::NameLiteral) || !is_punct(tokens_[pos + 1], '='))
+        return expected("WHILE, UNTIL, ; or an index variable and =", pos);
+    pos += 2;
+    s.kind = StmtKind::DoRange;
+    bool text = true;
+    size_t length = 1;
+    do {
+        DoSpec spec;
+        if (!expression(pos, spec.start))
+            return false;
+        if (is_word(tokens_[pos], "TO")) {
+            ++pos;
+            if (!condition(pos, spec.stop))
+                return false;
+            if (is_word(tokens_[pos], "BY")) {
+                ++pos;
+                if (!condition(pos, spec.by))
+                    return false;
+            }
+        }
+        if (is_word(tokens_[pos], "WHILE") || is_word(tokens_[pos], "UNTIL")) {
+            spec.until = is_word(tokens_[pos], "UNTIL");
+            ++pos;
+            if (!parenthesised(pos, spec.condition))
+                return false;
+        }
+        text = text && spec.stop < 0 && p_.expressions.type(spec.start) == VarType::Character;
+        length = std::max(length, p_.expressions.length(spec.start));
+        s.specs.push_back(spec);
+    } while (is_punct(tokens_[pos], ',') && ++pos);
+    if (!end_of_statement(pos))
+        return false;
+    const VarType type = text ? VarType::Character : VarType::Numeric;
+    s.target = p_.pdv.find(index.text);
+    if (s.target < 0)
+        s.target = p_.pdv.add(index.text, type, text ? length : number_length);
+    const VarType declared = p_.pdv.variables[static_cast<size_t>(s.target)].type;
+    if (declared == VarType::Character && !text)
+        return error("The DO loop index " + index.text + " is character", index);
+    for (DoSpec &spec : s.specs)
+        spec.start = p_.expressions.as_type(spec.start, declared);
+    p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
+    return true;
+}
+
 bool Compiler::do_statement(size_t &pos, Stmt &s, int &out)
 {
     // DO ; ... END ;  |  DO WHILE (condition) ; ... END ;  |  DO UNTIL (condition) ; ... END ;
-    //   |  DO index = start TO stop <BY step> <WHILE (condition) | UNTIL (condition)> ; ... END ;
+    //   |  DO index = item <, item ...> ; ... END ;
     if (tokens_[pos].kind == TokenKind::Semicolon) {
         ++pos;
         s.kind = StmtKind::Block;
@@ -254,38 +304,8 @@ bool Compiler::do_statement(size_t &pos, Stmt &s, int &out)
         ++pos;
         if (!parenthesised(pos, s.expr) || !end_of_statement(pos))
             return false;
-    } else {
-        const Token &index = tokens_[pos];
-        if ((index.kind != TokenKind::Name && index.kind != TokenKind::NameLiteral) || !is_punct(tokens_[pos + 1], '='))
-            return expected("WHILE, UNTIL, ; or an index variable and =", pos);
-        pos += 2;
-        s.kind = StmtKind::DoRange;
-        if (!condition(pos, s.expr2))
-            return false;
-        if (!is_word(tokens_[pos], "TO"))
-            return expected("TO", pos);
-        ++pos;
-        if (!condition(pos, s.expr3))
-            return false;
-        if (is_word(tokens_[pos], "BY")) {
-            ++pos;
-            if (!condition(pos, s.expr))
-                return false;
-        }
-        if (is_word(tokens_[pos], "WHILE") || is_word(tokens_[pos], "UNTIL")) {
-            s.until = is_word(tokens_[pos], "UNTIL");
-            ++pos;
-            if (!parenthesised(pos, s.condition))
-                return false;
-        }
-        if (!end_of_statement(pos))
-            return false;
-        s.target = p_.pdv.find(index.text);
-        if (s.target < 0)
-            s.target = p_.pdv.add(index.text, VarType::Numeric, number_length);
-        if (p_.pdv.variables[static_cast<size_t>(s.target)].type != VarType::Numeric)
-            return error("The DO loop index " + index.text + " is character", index);
-        p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
+    } else if (!do_list(pos, s)) {
+        return false;
     }
     ++loop_depth_;
     const bool ok = block(pos, s.at, s.children);

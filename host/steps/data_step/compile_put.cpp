@@ -124,6 +124,8 @@ bool Compiler::call_statement(size_t &pos, Stmt &s, int &out)
         return error("Statement CALL is not supported in a DATA step by this host", s.at);
     const Token &routine_name = tokens_[pos];
     const std::string routine = upper_case(routine_name.text);
+    if (routine == "MISSING" || routine == "SORTN" || routine == "STREAMINIT")
+        return call_with_arguments(pos, s, out);
     const size_t most = routine == "SYMPUTX" ? 3 : routine == "SYMPUT" ? 2 : 0;
     if (most == 0)
         return error("The CALL routine " + routine + " is not supported by this host", routine_name);
@@ -150,6 +152,50 @@ bool Compiler::call_statement(size_t &pos, Stmt &s, int &out)
     s.expr = p_.expressions.as_type(args[0], VarType::Character);
     s.expr2 = args[1];
     s.expr3 = args.size() > 2 ? p_.expressions.as_type(args[2], VarType::Character) : -1;
+    out = add_statement(std::move(s));
+    return true;
+}
+
+} // namespace quill::host
+
+namespace quill::host {
+
+bool Compiler::call_with_arguments(size_t &pos, Stmt &s, int &out)
+{
+    // CALL MISSING(variables);  CALL SORTN(numeric variables);  CALL STREAMINIT(seed);
+    // The variables are names, array elements and OF lists (CALL SORTN(OF x1-x5)).
+    const Token &routine_name = tokens_[pos];
+    const std::string routine = upper_case(routine_name.text);
+    ++pos;
+    Scope sc = scope();
+    std::string message;
+    if (!p_.expressions.parse_arguments(tokens_, pos, tokens_.size(), sc, s.arguments, message)) {
+        session_.log.error(named(message));
+        return false;
+    }
+    if (!end_of_statement(pos))
+        return false;
+    s.kind = StmtKind::Call;
+    if (routine == "STREAMINIT") {
+        if (s.arguments.size() != 1)
+            return error("CALL STREAMINIT takes 1 argument, the seed", routine_name);
+        s.routine = CallRoutine::Streaminit;
+        s.arguments[0] = p_.expressions.as_type(s.arguments[0], VarType::Numeric);
+        out = add_statement(std::move(s));
+        return true;
+    }
+    s.routine = routine == "MISSING" ? CallRoutine::Missing : CallRoutine::Sortn;
+    if (s.arguments.empty())
+        return error("CALL " + routine + " takes at least 1 argument", routine_name);
+    for (const int node : s.arguments) {
+        const std::vector<int> slots = p_.expressions.named_slots(node);
+        if (slots.empty())
+            return error("The arguments of CALL " + routine + " must be variables", routine_name);
+        if (s.routine == CallRoutine::Sortn && p_.expressions.type(node) != VarType::Numeric)
+            return error("The arguments of CALL SORTN must be numeric variables", routine_name);
+        for (const int slot : slots)
+            p_.pdv.assigned[static_cast<size_t>(slot)] = 1;
+    }
     out = add_statement(std::move(s));
     return true;
 }

@@ -57,6 +57,7 @@ private:
     bool block(size_t &pos, const Token &opening, std::vector<int> &children);
     bool parenthesised(size_t &pos, int &node);
     [[gnu::noinline]] bool do_statement(size_t &pos, Stmt &s, int &out);
+    bool do_list(size_t &pos, Stmt &s);
     [[gnu::noinline]] bool select_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool output_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool jump_statement(size_t &pos, Stmt &s, int &out);
@@ -93,10 +94,11 @@ private:
     [[gnu::noinline]] bool input_statement(size_t &pos, Stmt &s, int &out);
     [[gnu::noinline]] bool where_statement(size_t &pos, Stmt &s, int &out);
 
-    // compile_put.cpp: PUT, CALL SYMPUT and SYMPUTX
+    // compile_put.cpp: PUT and the CALL routines
     [[gnu::noinline]] bool put_statement(size_t &pos, Stmt &s, int &out);
     bool put_format(size_t &pos, PutItem &item, const Token &variable);
     [[gnu::noinline]] bool call_statement(size_t &pos, Stmt &s, int &out);
+    bool call_with_arguments(size_t &pos, Stmt &s, int &out); // CALL MISSING, SORTN, STREAMINIT
 
     Session &session_;
     const Step &step_;

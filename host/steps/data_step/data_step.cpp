@@ -13,6 +13,7 @@
 #include "base/number_text.h"
 #include "data/output_dataset.h"
 #include "language/format_statement.h"
+#include "language/output_options.h"
 #include "steps/data_step/call_routines.h"
 #include "steps/data_step/grouped_reading.h"
 #include "steps/data_step/data_step.h"
@@ -21,12 +22,14 @@
 namespace quill::host {
 namespace {
 
-// DO loop passes in one iteration: more is a hang. The fuzz build, whose sanitizers make a pass
-// twenty times slower, stops sooner, so that a loop the fuzzer writes is not taken for a hang.
+// DO loop passes in one iteration: more is a hang. A simulation makes 10⁷ passes and more in
+// one iteration (1000 replicates of 10⁴ draws), so the limit is far above that: a loop that never
+// ends is stopped within a minute or two. The fuzz build, whose sanitizers make a pass twenty
+// times slower, stops sooner, so that a loop the fuzzer writes is not taken for a hang.
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 constexpr long long max_loop_iterations = 100'000;
 #else
-constexpr long long max_loop_iterations = 10'000'000;
+constexpr long long max_loop_iterations = 1'000'000'000;
 #endif
 constexpr int max_logged_observations = 20;            // observations whose notes are shown
 
@@ -90,7 +93,12 @@ private:
     bool create_outputs()
     {
         for (StepOutput &out : p_.outputs) {
-            outs_.push_back(std::make_unique<OutputDataset>(session_.library, session_.log, out.ref.name));
+            // KEEP=, DROP= and RENAME= made out.variables; WHERE= and LABEL= act as it is written.
+            DatasetReference written;
+            written.name = out.ref.name;
+            written.where = out.ref.where;
+            written.label = out.ref.label;
+            outs_.push_back(make_output(session_.library, session_.log, written));
             if (!outs_.back()->create(out.variables))
                 return false;
             rows_.emplace_back();
@@ -285,32 +293,65 @@ private:
         return flow == Flow::Next;
     }
 
+    // An iterative DO: its items one after another; LEAVE, or a flow that leaves the loop, ends
+    // them all, a WHILE or UNTIL only its own item.
     Flow do_range(const Stmt &s)
     {
+        for (const DoSpec &spec : s.specs) {
+            Flow flow = Flow::Next;
+            if (!do_item(s, spec, flow))
+                return flow;
+        }
+        return Flow::Next;
+    }
+
+    enum class Pass { Again, ItemDone, LoopDone };
+
+    // One item of the list; false when the whole loop ends here, with the flow it ends with.
+    bool do_item(const Stmt &s, const DoSpec &spec, Flow &flow)
+    {
+        if (spec.stop < 0) { // a single value: one pass
+            const auto slot = static_cast<size_t>(s.target);
+            if (p_.pdv.variables[slot].type == VarType::Character)
+                values_.texts[slot] = p_.expressions.text(spec.start, values_);
+            else
+                values_.numbers[slot] = p_.expressions.number(spec.start, values_);
+            return pass(s, spec, flow) != Pass::LoopDone;
+        }
         double &index = values_.numbers[static_cast<size_t>(s.target)];
-        const double start = p_.expressions.number(s.expr2, values_);
-        const double stop = p_.expressions.number(s.expr3, values_);
-        const double by = s.expr >= 0 ? p_.expressions.number(s.expr, values_) : 1;
+        const double start = p_.expressions.number(spec.start, values_);
+        const double stop = p_.expressions.number(spec.stop, values_);
+        const double by = spec.by >= 0 ? p_.expressions.number(spec.by, values_) : 1;
         if (p_.expressions.halted())
-            return Flow::Next; // exec reports the subscript
+            return false; // exec reports the subscript
         if (is_missing(start) || is_missing(stop) || is_missing(by) || by == 0) {
             fail(at_place(std::string("The ") + (is_missing(start) ? "start" : is_missing(stop) ? "stop" : "BY") +
                               " value of the DO loop is " + (by == 0 ? "zero" : "missing"),
                           s.at));
-            return Flow::Failed;
+            flow = Flow::Failed;
+            return false;
         }
-        Flow flow = Flow::Next;
-        for (index = start; by > 0 ? index <= stop : index >= stop; index += by) {
-            if (s.condition >= 0 && !s.until && !p_.expressions.truth(s.condition, values_))
-                return Flow::Next;
-            if (++loop_passes_ > max_loop_iterations)
-                return loop_limit(s);
-            if (!body(s, flow))
-                return flow;
-            if (s.condition >= 0 && s.until && p_.expressions.truth(s.condition, values_))
-                return Flow::Next; // the index keeps the value of the last pass
+        for (index = start; by > 0 ? index <= stop : index >= stop; index += by)
+            if (const Pass next = pass(s, spec, flow); next != Pass::Again)
+                return next == Pass::ItemDone;
+        return true;
+    }
+
+    // One pass of the body under the item's WHILE (before) or UNTIL (after); the index keeps
+    // its value when the condition ends the item.
+    Pass pass(const Stmt &s, const DoSpec &spec, Flow &flow)
+    {
+        if (spec.condition >= 0 && !spec.until && !p_.expressions.truth(spec.condition, values_))
+            return Pass::ItemDone;
+        if (++loop_passes_ > max_loop_iterations) {
+            flow = loop_limit(s);
+            return Pass::LoopDone;
         }
-        return Flow::Next;
+        if (!body(s, flow))
+            return Pass::LoopDone;
+        if (spec.condition >= 0 && spec.until && p_.expressions.truth(spec.condition, values_))
+            return Pass::ItemDone;
+        return Pass::Again;
     }
 
     // A statement; a subscript out of range anywhere in it stops the step.
@@ -407,6 +448,10 @@ private:
         case StmtKind::Return: return Flow::Return;
         case StmtKind::Read: return read(p_.readers[static_cast<size_t>(s.reader)]);
         case StmtKind::Call: {
+            if (s.routine != CallRoutine::Symput && s.routine != CallRoutine::Symputx) {
+                run_call_routine(p_.expressions, values_, s);
+                return Flow::Next;
+            }
             // A failing CALL is shown once, with the values of its first observation.
             const std::string failure = run_symput(session_.macro_symbols, p_.expressions, values_, s);
             if (!failure.empty() && reported_.insert(&s).second) {

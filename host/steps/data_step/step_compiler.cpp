@@ -5,6 +5,7 @@
 #include "base/message_text.h"
 #include "base/names.h"
 #include "language/dataset_reference.h"
+#include "language/output_options.h"
 #include "language/variable_lists.h"
 #include "steps/data_step/compiler.h"
 #include "steps/data_step/datalines_input.h"
@@ -101,8 +102,8 @@ bool Compiler::outputs()
             return error(message, t[i]);
         if (out.ref.has_in)
             return error(in_option_misplaced, t[i]);
-        if (out.ref.has_input_only_options())
-            return error("WHERE=, FIRSTOBS= and OBS= apply to input data sets only", t[i]);
+        if (const std::string problem = output_options_problem(out.ref); !problem.empty())
+            return error(problem.substr(0, problem.size() - 1), t[i]);
         if (!out.ref.is_null)
             p_.outputs.push_back(std::move(out));
         i = stop;

@@ -42,16 +42,22 @@ enum class StmtKind {
     Continue, Return, Read, Put, Call
 };
 
-enum class CallRoutine { Symput, Symputx };
+enum class CallRoutine { Symput, Symputx, Missing, Sortn, Streaminit };
+
+// One item of an iterative DO's list: start <TO stop <BY step>> <WHILE | UNTIL (condition)>.
+struct DoSpec {
+    int start = -1, stop = -1, by = -1; // stop -1: the start value alone, for one pass
+    int condition = -1;                 // WHILE or UNTIL (-1 none), until when `until`
+    bool until = false;
+};
 
 struct Stmt {
     StmtKind kind = StmtKind::Nothing;
     Token at;                    // the statement's first token
     int target = -1;             // the variable assigned or the loop index
     int element = -1;            // the array reference assigned, in place of target
-    int expr = -1, expr2 = -1, expr3 = -1; // value / condition; loop start, stop, step
-    int condition = -1;          // WHILE or UNTIL of an iterative DO (-1 none), until when `until`
-    bool until = false;
+    int expr = -1, expr2 = -1, expr3 = -1; // value / condition; CALL's arguments
+    std::vector<DoSpec> specs;   // an iterative DO's list, in order
     int then_branch = -1, else_branch = -1;
     std::vector<int> children;   // a block's statements; SELECT's WHEN statements
     std::vector<std::vector<int>> when_values; // SELECT: the values (or conditions) of each WHEN
@@ -59,6 +65,7 @@ struct Stmt {
     int reader = -1;             // Read: which input
     int put = -1;                // Put: its items in StepProgram::puts
     CallRoutine routine = CallRoutine::Symput; // Call: name expr, value expr2, scope expr3 (-1 none)
+    std::vector<int> arguments;  // CALL MISSING, SORTN: the variables; STREAMINIT: the seed
 };
 
 // A variable of the BY statement and the slots of its FIRST. and LAST. variables.

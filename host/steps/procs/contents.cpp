@@ -2,7 +2,8 @@
 // name, engine (the format that holds it), file, observations, variables and what it is sorted by
 // when known, then its variables (alphabetically, or in their order with VARNUM) with number,
 // type, length, format and label. OUT= writes the description as data, one observation per
-// variable in alphabetical order; NOPRINT leaves the listing out.
+// variable in alphabetical order; NOPRINT leaves the listing out. DATA=lib._ALL_ lists the
+// library's members, then describes each; NODS lists them only.
 #include <algorithm>
 #include <numeric>
 
@@ -36,6 +37,16 @@ void split_format(const std::string &format, std::string &name, double &width, d
     };
     width = number(head.substr(digits));
     decimals = number(tail);
+}
+
+// The variables' numbers (from 0) in alphabetic order of their names.
+std::vector<size_t> alphabetic_order(const std::vector<Variable> &variables)
+{
+    std::vector<size_t> order(variables.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return upper_case(variables[a].name) < upper_case(variables[b].name); });
+    return order;
 }
 
 // The OUT= data set: LIBNAME MEMNAME NAME TYPE (1 numeric, 2 character) LENGTH VARNUM LABEL FORMAT
@@ -103,36 +114,15 @@ bool write_description(const ProcRun &run, const DatasetName &name, const Datase
     return output->commit();
 }
 
-} // namespace
-
-void run_proc_contents(ProcRun &run)
+// The description of one data set in the listing.
+void print_description(ProcRun &run, const DatasetReference &ref, const DatasetView &view, bool varnum)
 {
     Session &session = run.session;
-    const DatasetReference &ref = run.input;
-    const DatasetView &view = run.view;
-    const bool varnum = run.flag("VARNUM");
-    const StepOption *out = run.option("OUT");
-    DatasetReference out_ref;
-    if (out && !run.output_name(*out, out_ref))
-        return;
-
     const std::vector<Variable> &variables = view.variables;
-    std::vector<size_t> alphabetic(variables.size());
-    std::iota(alphabetic.begin(), alphabetic.end(), size_t{0});
-    std::stable_sort(alphabetic.begin(), alphabetic.end(), [&](size_t a, size_t b) {
-        return upper_case(variables[a].name) < upper_case(variables[b].name);
-    });
     const std::vector<std::string> &keys = view.source->describe().sorted_by;
-    if (out && !out_ref.is_null &&
-        !write_description(run, ref.name, out_ref, variables, alphabetic, view.rows(), keys))
-        return;
-    if (run.flag("NOPRINT"))
-        return;
-    std::vector<size_t> order(variables.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    if (!varnum)
-        order = alphabetic;
-
+    std::vector<size_t> order = alphabetic_order(variables);
+    if (varnum)
+        std::iota(order.begin(), order.end(), size_t{0});
     Listing &listing = session.listing;
     listing.begin_page(session.titles, session.footnotes);
     listing.line(centered("The CONTENTS Procedure"));
@@ -179,6 +169,67 @@ void run_proc_contents(ProcRun &run)
     else
         print_listing_table(listing, {number, name, type, length, format, label}, false);
     session.log.note("The data set " + ref.name.display + " is described in the listing.");
+}
+
+// DATA=lib._ALL_: the library's directory, then (without NODS) each member's description.
+void describe_library(ProcRun &run)
+{
+    Session &session = run.session;
+    std::vector<std::string> members;
+    std::string error;
+    if (!session.library.members(run.members_of, members, error)) {
+        run.error(error, run.line());
+        return;
+    }
+    if (run.flag("NOPRINT"))
+        return;
+    Listing &listing = session.listing;
+    listing.begin_page(session.titles, session.footnotes);
+    listing.line(centered("The CONTENTS Procedure"));
+    listing.line("");
+    listing.line(centered("Directory"));
+    listing.line("");
+    listing.line(pad_text("Libref", 16, false) + run.members_of);
+    listing.line("");
+    print_member_list(listing, members);
+    if (run.flag("NODS"))
+        return;
+    for (const std::string &member : members) {
+        DatasetReference ref;
+        DatasetView view;
+        if (!session.library.name(run.members_of, member, ref.name, error) ||
+            !open_for_reading(ref, session.library, session.log, view, error)) {
+            run.error(error, run.line());
+            continue;
+        }
+        print_description(run, ref, view, run.flag("VARNUM"));
+    }
+}
+
+} // namespace
+
+void run_proc_contents(ProcRun &run)
+{
+    if (!run.members_of.empty()) {
+        if (run.option("OUT"))
+            run.error("OUT= with DATA=" + run.members_of + "._ALL_ is not supported by this host", run.line());
+        else
+            describe_library(run);
+        return;
+    }
+    if (run.flag("NODS"))
+        run.session.log.note("NODS applies to DATA=lib._ALL_ only; the data set is described.");
+    const StepOption *out = run.option("OUT");
+    DatasetReference out_ref;
+    if (out && !run.output_name(*out, out_ref))
+        return;
+    const std::vector<Variable> &variables = run.view.variables;
+    if (out && !out_ref.is_null &&
+        !write_description(run, run.input.name, out_ref, variables, alphabetic_order(variables), run.view.rows(),
+                           run.view.source->describe().sorted_by))
+        return;
+    if (!run.flag("NOPRINT"))
+        print_description(run, run.input, run.view, run.flag("VARNUM"));
 }
 
 } // namespace quill::host

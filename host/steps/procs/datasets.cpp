@@ -116,13 +116,7 @@ void run_proc_datasets(ProcRun &run)
     listing.line("");
     listing.line(pad_text("Libref", 16, false) + libref);
     listing.line("");
-    ListingColumn number{"#", true, {}}, name{"Name", false, {}}, type{"Member Type", false, {}};
-    for (size_t i = 0; i < members.size(); ++i) {
-        number.cells.push_back(std::to_string(i + 1));
-        name.cells.push_back(members[i]);
-        type.cells.push_back("DATA");
-    }
-    print_listing_table(listing, {number, name, type}, false);
+    print_member_list(listing, members);
 }
 
 } // namespace quill::host

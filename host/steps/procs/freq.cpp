@@ -1,4 +1,5 @@
-// PROC FREQ DATA=ds; TABLES request ... </ NOCUM NOPERCENT NOROW NOCOL MISSING OUT=ds>; — one-way
+// PROC FREQ DATA=ds <NOPRINT>; TABLES request ... </ NOCUM NOPERCENT NOROW NOCOL MISSING CHISQ
+// NOPRINT OUT=ds>; — one-way
 // tables (frequency, percent, cumulative frequency and percent of each value), two-way tables (a
 // crosstabulation whose cells hold frequency, percent, row and column percent) and n-way tables
 // a*b*c (one b by c table for each combination of the controlling variables before them), values
@@ -6,7 +7,8 @@
 // smallest value falls. Missing values are counted apart ("Frequency Missing = n") unless MISSING
 // makes them a level like any other. OUT= writes the last table of its TABLES statement: one
 // observation per combination of values with COUNT and PERCENT (missing for combinations with a
-// missing value that are not counted in the table).
+// missing value that are not counted in the table). CHISQ adds the tests of freq_chisq.h under
+// each table; NOPRINT (of the PROC statement: every table) leaves the tables out of the listing.
 #include <algorithm>
 #include <map>
 #include <numeric>
@@ -19,6 +21,7 @@
 #include "language/variable_lists.h"
 #include "steps/listing_table.h"
 #include "steps/proc_frame.h"
+#include "steps/procs/freq_chisq.h"
 
 namespace quill::host {
 namespace {
@@ -26,6 +29,8 @@ namespace {
 struct FreqOptions {
     bool cum = true, percent = true, row = true, col = true;
     bool missing = false; // MISSING: a missing value is a level
+    bool chisq = false;   // CHISQ: the tests under each table
+    bool print = true;    // NOPRINT: the table only goes to OUT=
 };
 
 struct TableRequest {
@@ -155,6 +160,8 @@ void one_way(Session &session, const Table &table, const ShownValues &shown, siz
     print_listing_table(session.listing, columns, true);
     frequency_missing(session.listing, missing);
     session.listing.line("");
+    if (options.chisq)
+        print_equal_proportions(session.listing, counts);
 }
 
 // The crosstabulation of columns a and b over `rows`, under `heading` (its lines centered).
@@ -249,6 +256,8 @@ void two_way(Session &session, const Table &table, const ShownValues &shown, siz
         listing.line(shares);
     frequency_missing(listing, missing);
     listing.line("");
+    if (options.chisq)
+        print_table_statistics(listing, counts, nr, nc, heading);
 }
 
 // a*b*...*y*z: one y by z table for each combination of the controlling variables' values, in
@@ -286,6 +295,18 @@ void n_way(Session &session, const Table &table, const ShownValues &shown, const
     if (left_out > 0)
         session.log.note(std::to_string(left_out) + (left_out == 1 ? " observation" : " observations") +
                          " with a missing value of a controlling variable are in no table.");
+}
+
+void print_table(Session &session, const Table &table, const ShownValues &shown, const std::vector<size_t> &c,
+                 const std::vector<size_t> &all, const FreqOptions &options)
+{
+    if (c.size() == 1)
+        one_way(session, table, shown, c[0], all, options);
+    else if (c.size() == 2)
+        two_way(session, table, shown, c[0], c[1], all, options,
+                {"Table of " + table.columns[c[0]].name + " by " + table.columns[c[1]].name});
+    else
+        n_way(session, table, shown, c, options);
 }
 
 // One observation per combination of the table's values, in their order, with COUNT and PERCENT
@@ -358,7 +379,7 @@ bool read_tables(Session &session, const Statement &s, const std::vector<Variabl
     if (i == end)
         return true;
     std::vector<StepOption> list;
-    if (!read_options(session, s, i + 1, "NOCUM NOPERCENT NOROW NOCOL MISSING OUT=ds", "FREQ", list))
+    if (!read_options(session, s, i + 1, "NOCUM NOPERCENT NOROW NOCOL MISSING CHISQ NOPRINT OUT=ds", "FREQ", list))
         return false;
     FreqOptions options;
     for (const StepOption &o : list) {
@@ -372,6 +393,10 @@ bool read_tables(Session &session, const Statement &s, const std::vector<Variabl
             options.col = false;
         else if (o.name == "MISSING")
             options.missing = true;
+        else if (o.name == "CHISQ")
+            options.chisq = true;
+        else if (o.name == "NOPRINT")
+            options.print = false;
         else {
             outs.push_back({s, o});
             requests.back().output = outs.size();
@@ -421,20 +446,20 @@ void run_proc_freq(ProcRun &run)
         if (!output->create(std::move(vars)))
             return;
     }
-    session.listing.begin_page(session.titles, session.footnotes);
-    session.listing.line(centered("The FREQ Procedure"));
-    session.listing.line("");
+    if (run.flag("NOPRINT"))
+        for (TableRequest &request : requests)
+            request.options.print = false;
+    if (std::any_of(requests.begin(), requests.end(), [](const TableRequest &r) { return r.options.print; })) {
+        session.listing.begin_page(session.titles, session.footnotes);
+        session.listing.line(centered("The FREQ Procedure"));
+        session.listing.line("");
+    }
     std::vector<size_t> all(table.rows);
     std::iota(all.begin(), all.end(), size_t{0});
     for (const TableRequest &request : requests) {
         const std::vector<size_t> &c = request.columns;
-        if (c.size() == 1)
-            one_way(session, table, shown, c[0], all, request.options);
-        else if (c.size() == 2)
-            two_way(session, table, shown, c[0], c[1], all, request.options,
-                    {"Table of " + table.columns[c[0]].name + " by " + table.columns[c[1]].name});
-        else
-            n_way(session, table, shown, c, request.options);
+        if (request.options.print)
+            print_table(session, table, shown, c, all, request.options);
         if (request.output && outputs[request.output - 1])
             write_counts(table, shown, c, request.options, *outputs[request.output - 1]);
     }

@@ -87,12 +87,30 @@ std::string import_dbms(ProcRun &run, const std::string &file)
     return dbms;
 }
 
+// 'Birth Weight'n: a name as a program writes it when it is not a SAS name (a quote doubled).
+std::string name_literal(const std::string &name)
+{
+    std::string text = "'";
+    for (char c : name)
+        text += c == '\'' ? std::string("''") : std::string(1, c);
+    return text + "'n";
+}
+
 // Column names that are not SAS names become SAS names (VALIDVARNAME=V7 or UPCASE), never the name
-// of another column; one NOTE lists the changes.
+// of another column; one NOTE lists the changes. Under VALIDVARNAME=ANY they stay, and a NOTE
+// gives the name literals that reach them.
 void sas_names(Session &session, std::vector<Column> &columns)
 {
-    if (session.validvarname == NameRule::Any)
+    if (session.validvarname == NameRule::Any) {
+        std::string kept;
+        for (const Column &c : columns)
+            if (!is_valid_name(c.name))
+                kept += (kept.empty() ? "" : ", ") + name_literal(c.name);
+        if (!kept.empty())
+            session.log.note("Column names that are not SAS names are kept (VALIDVARNAME=ANY); a program names them as "
+                             "name literals: " + kept + ".");
         return;
+    }
     const bool upcase = session.validvarname == NameRule::Upcase;
     NameSet taken;
     for (const Column &c : columns)

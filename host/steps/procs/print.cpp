@@ -1,8 +1,9 @@
-// PROC PRINT DATA=ds <NOOBS> <LABEL> <N>; <VAR list;> <SUM list;> <BY <DESCENDING> vars;> — prints
+// PROC PRINT DATA=ds <NOOBS> <LABEL> <N>; <VAR list;> <ID list;> <SUM list;> <BY <DESCENDING> vars;> — prints
 // a data set to the listing on a new page, one line per observation, numbers right-aligned and
 // texts left-aligned; with BY, each BY group under its BY line (the data must be sorted by the BY
 // variables). LABEL heads the columns with the variables' labels, N counts the observations, SUM
-// totals columns (each BY group and the whole). Values and totals are shown in the variables'
+// totals columns (each BY group and the whole), ID prints its variables first in place of the Obs
+// column. Values and totals are shown in the variables'
 // formats; BY groups are of formatted values.
 #include <algorithm>
 
@@ -15,13 +16,16 @@
 namespace quill::host {
 namespace {
 
-// The columns printed (numbers of the input's variables, from 1) and those totalled.
-bool read_columns(ProcRun &run, std::vector<int> &columns, std::vector<int> &summed)
+// The columns printed (numbers of the input's variables, from 1), the ID columns first, and those
+// totalled.
+bool read_columns(ProcRun &run, std::vector<int> &columns, std::vector<int> &ids, std::vector<int> &summed)
 {
     for (const Statement *s : run.statements) {
         std::vector<Token> list(s->tokens.begin() + 1, s->tokens.end() - 1);
         std::string error;
-        if (!resolve_variable_list(list, run.view.variables, s->keyword() == "SUM" ? summed : columns, error)) {
+        const std::string keyword = s->keyword();
+        if (!resolve_variable_list(list, run.view.variables, keyword == "SUM" ? summed : keyword == "ID" ? ids : columns,
+                                   error)) {
             run.session.log.error(error);
             return false;
         }
@@ -32,14 +36,17 @@ bool read_columns(ProcRun &run, std::vector<int> &columns, std::vector<int> &sum
                       run.line());
             return false;
         }
+    // Without VAR every variable but the BY and ID ones; VAR prints what it names, an ID variable too.
     if (columns.empty())
         for (size_t c = 0; c < run.view.variables.size(); ++c)
-            if (std::none_of(run.by.begin(), run.by.end(), [&](const ByKey &k) { return k.column == c; }))
+            if (std::none_of(run.by.begin(), run.by.end(), [&](const ByKey &k) { return k.column == c; }) &&
+                std::find(ids.begin(), ids.end(), static_cast<int>(c) + 1) == ids.end())
                 columns.push_back(static_cast<int>(c) + 1);
     // A summed variable the VAR statement leaves out is printed after the others, as it is totalled.
     for (const int c : summed)
         if (std::find(columns.begin(), columns.end(), c) == columns.end())
             columns.push_back(c);
+    columns.insert(columns.begin(), ids.begin(), ids.end());
     return true;
 }
 
@@ -47,11 +54,12 @@ bool read_columns(ProcRun &run, std::vector<int> &columns, std::vector<int> &sum
 // print, so that nothing but the data set itself is held.
 class Printer {
 public:
+    // The ID columns lead `columns` and take the place of the Obs column.
     Printer(ProcRun &run, const Table &table, const ShownValues &shown, std::vector<int> columns,
-            const std::vector<int> &summed)
+            const std::vector<int> &summed, bool ids)
         : run_(run), table_(table), shown_(shown), columns_(std::move(columns)), listing_(run.session.listing)
     {
-        obs_column_ = !run.flag("NOOBS");
+        obs_column_ = !run.flag("NOOBS") && !ids;
         labels_ = run.flag("LABEL") || run.flag("L");
         totalled_.resize(columns_.size());
         for (size_t k = 0; k < columns_.size(); ++k)
@@ -170,20 +178,17 @@ private:
 
 void run_proc_print(ProcRun &run)
 {
-    std::vector<int> columns, summed;
-    if (!read_columns(run, columns, summed))
+    std::vector<int> columns, ids, summed;
+    if (!read_columns(run, columns, ids, summed))
         return;
     Table table;
     if (!run.read(table))
         return;
     const ShownValues shown(table, &run.session.formats);
-    std::vector<size_t> starts = {0, table.rows};
-    std::string error;
-    if (!run.by.empty() && !by_group_starts(table, run.by, run.input.name.display, starts, error, shown.by_text())) {
-        run.error(error, run.line());
+    std::vector<size_t> starts;
+    if (!run.group_starts(table, shown, starts))
         return;
-    }
-    Printer(run, table, shown, std::move(columns), summed).print(starts);
+    Printer(run, table, shown, std::move(columns), summed, !ids.empty()).print(starts);
 }
 
 } // namespace quill::host

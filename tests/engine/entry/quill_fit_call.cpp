@@ -28,6 +28,8 @@ void quill_fit_call::run() {
     fitted.assign(G, 7);
     tied.assign(G, 7);
     converged.assign(G, 7);
+    cv_min.assign(G, 7);
+    cv_1se.assign(G, 7);
     message.assign(3001, 0);
     quill_fit_data data{};
     data.size = sizeof data;
@@ -53,6 +55,8 @@ void quill_fit_call::run() {
     if (ebic) table.ebic = ebic->data();
     table.cv_error = cv_error.data();
     table.cv_se = cv_se.data();
+    table.cv_min = cv_min.data();
+    table.cv_1se = cv_1se.data();
     result = quill_fit_result{};
     result.size = sizeof result;
     result.beta = beta.data();

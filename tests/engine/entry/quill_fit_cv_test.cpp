@@ -1,7 +1,8 @@
 // SELECTION CV through quill_fit: the CV table equals the held-out deviances of separate fits on
 // the training folds at the same grid, for the three models (weights in the Poisson case); the
-// table does not depend on the thread count and a seed gives the same folds every time; the MIN
-// and 1SE rules on a table checked by hand; the folds' refusals.
+// table does not depend on the thread count and a seed gives the same folds every time; both
+// rules' picks are marked in the table whichever rule selects; the MIN and 1SE rules on a table
+// checked by hand; the folds' refusals.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +11,7 @@
 #include <cstring>
 
 #include "entry/cv_folds.h"
-#include "entry/cv_selection.h"
+#include "estimation/cv_selection.h"
 #include "estimation_fixture.h"
 #include "quill_fit_call.h"
 #include "runscad_call.h"
@@ -134,6 +135,14 @@ TEST(QuillFitCv, SameTableAtOneAndTwoThreadsAndForTheSameSeed) {
     EXPECT_EQ(0, std::memcmp(two.beta.data(), one.beta.data(), d.p * sizeof(double)));
     EXPECT_NE(other.cv_error, one.cv_error);
     EXPECT_GE(again.result.best_index, one.result.best_index);
+    // Both calls mark both rules' picks, each where the call under that rule selects.
+    for (const quill_fit_call* c : {&one, &again}) {
+        std::vector<uint8_t> min_at(15, 0), one_se_at(15, 0);
+        min_at[one.result.best_index - 1] = 0xFF;
+        one_se_at[again.result.best_index - 1] = 0xFF;
+        EXPECT_EQ(c->cv_min, min_at);
+        EXPECT_EQ(c->cv_1se, one_se_at);
+    }
     // Under 1SE a smaller lambda with a lower error is no tie of the selected one.
     const double picked = again.cv_error[again.result.best_index - 1];
     for (int g = 0; g < 15; ++g)

@@ -50,6 +50,11 @@ TEST(Formats, NumbersFillTheirWidthAndGiveUpDecimalsThenDigits)
     EXPECT_EQ(put(-0.5, "3."), " -1");      // halves away from zero
     EXPECT_EQ(put(0.125, "5.2"), " 0.13");
     EXPECT_EQ(put(-0.001, "5.2"), " 0.00"); // no negative zero
+    // Many decimals round at the true fraction (.4453 here), not a fudged half; 2.345 is stored a
+    // hair below 2.345 and still rounds up.
+    EXPECT_EQ(put(0.7451947130007645, "16.14"), "0.74519471300076");
+    EXPECT_EQ(put(0.764842187284488, "14.12"), "0.764842187284");
+    EXPECT_EQ(put(2.345, "4.2"), "2.35");
     EXPECT_EQ(put(1234.5678, "6.2"), "1234.6");
     EXPECT_EQ(put(1234.5678, "4.2"), "1235");
     EXPECT_EQ(put(123456789, "4."), " 1E8");

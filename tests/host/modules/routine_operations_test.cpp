@@ -8,6 +8,8 @@
 
 #include "host_test_support.h"
 #include "hosttest_grammar.h"
+#include "language/dataset_reference.h"
+#include "modules/ods_tables.h"
 #include "modules/statement_actions.h"
 #include "modules/run_context.h"
 
@@ -149,6 +151,56 @@ TEST(RoutineOperations, FormattedValuesAreReadAsTheirFormatsWriteThem)
     }
     run.finish(0);
     set_current_run(nullptr);
+}
+
+} // namespace
+} // namespace quill::host
+
+namespace quill::host {
+namespace {
+
+// output_table keeps only what ODS OUTPUT asked for, texts as long as their longest value over
+// every call, and refuses a later table of the same name whose columns differ, so that BY groups
+// never mix unlike columns in one data set.
+TEST(RoutineOperations, OutputTableKeepsRequestedTablesWhoseColumnsAgree)
+{
+    testing::MemorySession memory;
+    memory.session.ods_outputs.push_back({"Est", testing::tokens_of("est"), 1});
+    memory.session.ods_outputs.push_back({"Never", testing::tokens_of("never"), 1});
+    RunContext run(memory.session, "HOSTTEST", testing::tokens_of("hosttest;"), 1);
+    set_current_run(&run);
+    qh_routines host;
+    fill_routine_table(&host, nullptr);
+    const char *short_terms[] = {"a", "b"};
+    const char *long_terms[] = {"a much longer term"};
+    const double values[] = {1.5, 2.5};
+    qh_table_column columns[] = {{"Term", "", QH_VAR_CHARACTER, nullptr, short_terms},
+                                 {"Value", "Its value", QH_VAR_NUMERIC, values, nullptr}};
+    EXPECT_EQ(host.output_table("Other", nullptr, 2, columns, 2), 0);
+    EXPECT_EQ(host.output_table("EST", nullptr, 2, columns, 2), 0);
+    columns[0].texts = long_terms;
+    EXPECT_EQ(host.output_table("est", nullptr, 2, columns, 1), 0);
+    EXPECT_EQ(host.output_table("Est", nullptr, 1, columns, 1), -1);
+    EXPECT_TRUE(memory.log_has("ERROR: Procedure HOSTTEST handed over the table Est with columns unlike those it had before."));
+    columns[1].name = "not valid";
+    EXPECT_EQ(host.output_table("Est", nullptr, 2, columns, 1), -1);
+    const qh_by_group group{};
+    EXPECT_EQ(host.output_table("Est", &group, 2, columns, 1), -1); // no BY groups were given
+    run.finish(0);
+    set_current_run(nullptr);
+    EXPECT_TRUE(memory.log_has("NOTE: The data set WORK.EST has 3 observations and 2 variables."));
+    DatasetReference written;
+    DatasetView view;
+    std::string error;
+    ASSERT_TRUE(memory.session.library.name("WORK", "EST", written.name, error)) << error;
+    ASSERT_TRUE(open_for_reading(written, memory.session.library, memory.session.log, view, error)) << error;
+    ASSERT_EQ(view.variables.size(), 2u);
+    EXPECT_EQ(view.variables[0].length, 18u);
+    EXPECT_EQ(view.variables[1].label, "Its value");
+    close_ods_requests(memory.session);
+    EXPECT_FALSE(memory.log_has("Output 'Est' was not created"));
+    EXPECT_TRUE(memory.log_has("WARNING: Output 'Never' was not created."));
+    EXPECT_TRUE(memory.session.ods_outputs.empty());
 }
 
 } // namespace

@@ -75,10 +75,35 @@ TEST_F(DataStep, TheProgramDataVectorIsSettledAfterTheStatements)
     EXPECT_EQ(two.columns[3].name, "x");
     EXPECT_EQ(two.columns[3].numbers[0], -1); // -a**2 is -(a**2)
 
-    EXPECT_EQ(run("data bad; a = 1; b = a <> 2; label c='none'; run;\n"), 2);
-    EXPECT_TRUE(memory.log_has("expected an operator or ;, found \"<>\"")) << memory.log().back();
+    EXPECT_EQ(run("data bad; a = 1; b = a 2; label c='none'; run;\n"), 2);
+    EXPECT_TRUE(memory.log_has("expected an operator or ;, found \"2\"")) << memory.log().back();
     EXPECT_EQ(run("data bad; a = 1; label c='none'; run;\n"), 2);
     EXPECT_TRUE(memory.log_has("ERROR: The variable c in the LABEL statement is not in the DATA step"));
+}
+
+// An iterative DO over a list: single values, ranges with BY, each item's own WHILE or UNTIL
+// (ending that item only), LEAVE ending them all, and a list of texts making a character index.
+TEST_F(DataStep, DoListsRunTheirItemsInOrder)
+{
+    ASSERT_EQ(run("data a; do i = 3, 1 to 2, 10 to 20 by 5 while (i < 15), 7; output; end; run;\n"), 0);
+    const Table a = read_back("a");
+    ASSERT_EQ(a.rows, 5u);
+    EXPECT_EQ(a.columns[0].numbers, (std::vector<double>{3, 1, 2, 10, 7}));
+
+    ASSERT_EQ(run("data b; length t $ 8; do s = 'ab', 'c'; t = cats(t, s); end;\n"
+                  "do j = 1, 2, 3; if j = 2 then leave; n + 1; end;\n"
+                  "do k = 1 to 5 until (k >= 2), 9; m + k; end; run;\n"),
+              0);
+    const Table b = read_back("b");
+    ASSERT_EQ(b.columns.size(), 6u); // t s j n k m, in the order they appear
+    EXPECT_EQ(b.columns[0].texts[0], "abc");
+    EXPECT_EQ(b.columns[1].type, VarType::Character);
+    EXPECT_EQ(b.columns[1].length, 2u);
+    EXPECT_EQ(b.columns[1].texts[0], "c");
+    EXPECT_EQ(b.columns[2].numbers[0], 2); // j: LEAVE at 2
+    EXPECT_EQ(b.columns[3].numbers[0], 1); // n
+    EXPECT_EQ(b.columns[4].numbers[0], 9); // k: UNTIL ended 1 to 5 at 2, then 9
+    EXPECT_EQ(b.columns[5].numbers[0], 12); // m = 1 + 2 + 9
 }
 
 TEST_F(DataStep, WideInputAndValuesOutOfRange)

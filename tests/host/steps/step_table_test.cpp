@@ -26,7 +26,7 @@ TEST(StepTable, TheNoteOffersTheHostsProceduresAndTheModulesBesideQuillNotTheTes
     // quillfit.so and libquill.so are beside quill; hosttest.so is in a folder of its own.
     const ModuleLoader shipped({QUILL_MODULE_DIR});
     EXPECT_EQ(procedures_note(shipped.available()),
-              "The procedures this host has are CONTENTS, DATASETS, EXPORT, FORMAT, FREQ, IMPORT, MEANS, PRINT, QUILLFIT, SORT, SQL, SUMMARY.");
+              "The procedures this host has are CONTENTS, DATASETS, EXPORT, FORMAT, FREQ, IMPORT, MEANS, PRINT, QUILLFIT, SORT, SQL, SUMMARY, TRANSPOSE.");
     const ModuleLoader with_tests({QUILL_MODULE_DIR, QUILL_TEST_MODULE_DIR});
     EXPECT_NE(procedures_note(with_tests.available()).find(", HOSTTEST, IMPORT, "), std::string::npos);
 }

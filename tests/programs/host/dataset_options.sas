@@ -26,3 +26,8 @@ data v;
   set s(where=(y ^= 'b'));
   where x  in (10,50) AND not(id = 3);
 run;
+data big(where=(xx > 25) label='Large x' rename=(x=xx)) all(drop=w label='Every row');
+  set s;
+run;
+proc contents data=big; run;
+proc print data=big noobs; var id xx; run;

@@ -1,8 +1,9 @@
-#include "cv_selection.h"
+#include "estimation/cv_selection.h"
 
 #include <cmath>
 #include <limits>
 
+#include "estimation/fit_criteria.h"
 #include "quill/runscad.h"
 
 namespace quill::engine {
@@ -34,7 +35,7 @@ int pick_cv(const cv_table& t, int eligible, int32_t rule) {
     for (int g = 0; g < eligible; ++g)
         if (t.error[g] < least) least = t.error[g];  // NaN never
     if (!std::isfinite(least)) return -1;
-    const double limit = least + 1e-10 * std::fmax(std::fabs(least), 1.0);
+    const double limit = least + tie_width(least);
     int best = 0;
     while (!(t.error[best] <= limit)) ++best;
     if (rule != QUILL_CV_RULE_1SE) return best;

@@ -15,8 +15,9 @@ struct cv_table {
 cv_table summarize_cv(const std::vector<double>& loss, const std::vector<double>& weight, int G);
 
 // The selected grid value (0-based) among the first `eligible`: QUILL_CV_RULE_MIN the first
-// within 1e-10 max(|min|, 1) of the least error, QUILL_CV_RULE_1SE the last whose error is at
-// most that one's error plus its standard error. -1 when no error is finite.
+// within the tie width of the least error, QUILL_CV_RULE_1SE the last whose error is at
+// most that one's error plus its standard error (tie_width, estimation/fit_criteria.h). -1 when
+// no error is finite.
 int pick_cv(const cv_table& t, int eligible, int32_t rule);
 
 }  // namespace quill::engine

@@ -1,0 +1,72 @@
+// The penalty of a fit at one lambda, as one value: everything the fits, the covariance, the
+// full path's top and the selection's shrink flag ask of it. Today it is SCAD (shape a);
+// another penalty is one more kind here, and every caller keeps asking the same questions.
+#pragma once
+
+#include "records/scad_session.h"
+
+namespace quill::engine {
+
+enum class penalty_kind { scad };
+
+struct penalty {
+    penalty_kind kind = penalty_kind::scad;
+    double lambda = 0.0;
+    double a = 3.7;  // SCAD: the shape; the penalty is flat from a * lambda on
+
+    // 1e-20 is taken at single precision, as the fit has always used it.
+    static constexpr double slope_guard = static_cast<double>(1e-20f);
+
+    // slope * lambda is the derivative p'(b) of the penalty at b = |beta| >= 0. A forced-in
+    // coefficient is never penalized.
+    constexpr double slope(double b, bool forced) const {
+        if (forced) return 0.0;
+        if (b <= lambda) return 1.0;
+        if (b <= a * lambda) return (a * lambda - b) / ((a - 1.0) * lambda + slope_guard);
+        return 0.0;
+    }
+
+    // The penalty p(b) itself, for the fits' objective: lambda b up to lambda, then a quadratic
+    // up to a lambda, then the constant (a + 1) lambda^2 / 2.
+    constexpr double value(double b, bool forced) const {
+        if (forced) return 0.0;
+        if (b <= lambda) return lambda * b;
+        if (b <= a * lambda) return (2.0 * a * lambda * b - b * b - lambda * lambda) / (2.0 * (a - 1.0));
+        return (a + 1.0) * lambda * lambda / 2.0;
+    }
+
+    // The derivative p'(b) without the guard, lambda at b = lambda: what the descent path's
+    // coordinate steps follow.
+    constexpr double derivative(double b) const {
+        if (b <= lambda) return lambda;
+        if (b <= a * lambda) return (a * lambda - b) / (a - 1.0);
+        return 0.0;
+    }
+
+    // The threshold of the conditional-modes sweep: the derivative without the guard, and 0
+    // exactly at b = lambda, as that sweep has always had it.
+    constexpr double icm_threshold(double b) const {
+        if (b < lambda) return lambda;
+        if (lambda < b && b < a * lambda) return (a * lambda - b) / (a - 1.0);
+        return 0.0;
+    }
+
+    // Where the penalty stops shrinking: a coefficient of at least this size is left as the
+    // unpenalized fit would have it.
+    constexpr double reach() const { return a * lambda; }
+
+    // The smallest lambda whose reach takes in a coefficient of size b.
+    constexpr double lambda_reaching(double b) const { return b / a; }
+};
+
+// The penalty of the session's settings at lambda.
+inline penalty penalty_at(const scad_settings& settings, double lambda) {
+    return penalty{penalty_kind::scad, lambda, settings.a};
+}
+
+// The diagonal weight of the local quadratic approximation: p'(b) / b, guarded at b = 0.
+constexpr double lqa_weight(double slope, double lambda, double b) {
+    return slope * lambda / (b + 1e-15);
+}
+
+}  // namespace quill::engine
