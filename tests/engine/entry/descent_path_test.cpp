@@ -166,6 +166,25 @@ TEST(DescentPath, StopsWhereTheModelSaturates) {
     EXPECT_GE(c.result.best_index, first + 1);
     // Above the stop the model is not yet saturated.
     EXPECT_LT(c.simple_df[first + 1] - 1, d.n - 1);
+
+    // Cross-validated, each rule's pick is a fitted grid value and the reported fit is it: the
+    // unfitted bottom of the grid is never picked.
+    for (int32_t rule : {QUILL_CV_RULE_MIN, QUILL_CV_RULE_1SE}) {
+        quill_fit_call v = descent_call(d.n, d.p, d.x.data(), d.y.data(), QUILL_MODEL_NORMAL, 50);
+        v.controls.min_lambda = 1e-6;
+        v.controls.selection = QUILL_SELECTION_CV;
+        v.controls.cv_folds = 5;
+        v.controls.cv_rule = rule;
+        v.run();
+        ASSERT_FALSE(v.failed()) << v.text();
+        const std::vector<uint8_t>& picks = rule == QUILL_CV_RULE_MIN ? v.cv_min : v.cv_1se;
+        int marked = -1, count = 0;
+        for (int g = 0; g < 50; ++g)
+            if (picks[g] != 0) marked = g, ++count;
+        ASSERT_EQ(count, 1) << rule;
+        EXPECT_NE(v.fitted[marked], 0) << rule;
+        EXPECT_EQ(v.result.best_index, marked + 1) << rule;
+    }
 }
 
 TEST(DescentPath, GivesTheSameBitsOnOneAndTwoThreads) {
