@@ -9,6 +9,7 @@
 #include "estimation/cov_mat.h"
 
 #include <cmath>
+#include <utility>
 
 #include "estimation/coordinate_descent.h"
 #include "estimation/mean_and_weights.h"
@@ -208,20 +209,20 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
 
     log1 forced, included;
     dbl1 d, mu, W;
-    // The grid search sizes cov_mat and se; a direct call may find them unsized.
-    const bool cov_sized = res.cov_mat.extent(0) == q && res.cov_mat.extent(1) == q;
+    // The grid search sizes se; a direct call may find it unsized. The covariance starts with an
+    // empty support.
     const bool se_sized = res.se.extent(0) == q;
     if (log1_alloc(forced, q, trail) != 0 || log1_alloc(included, q, trail) != 0 ||
         dbl1_alloc(d, q, trail) != 0 || dbl1_alloc(mu, n, trail) != 0 ||
         dbl1_alloc(W, n, trail) != 0 ||
-        (!cov_sized && dbl2_alloc(res.cov_mat, q, q, trail, {}, {}, "cov_mat") != 0) ||
+        dbl2_alloc(res.cov_mat, 0, 0, trail, {}, {}, "cov_mat") != 0 ||
+        int1_alloc(res.cov_index, 0, trail, {}, "cov_index") != 0 ||
         (!se_sized && dbl1_alloc(res.se, q, trail, {}, "se") != 0))
         return fail_reset(session, trail, where,
                           "I could not allocate something in the beginning of the procedure.");
     const int offset = intercept ? 1 : 0;
     if (intercept) forced(1) = true;
     for (int j = 1; j <= p; ++j) forced(j + offset) = ds.forcein(j);
-    res.cov_mat.fill(0.0);
     res.se.fill(0.0);
     d.fill(0.0);
     df = 0.0;
@@ -249,12 +250,9 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
         included_covariance(session, r, mu, W, trail) != 0)
         return -1;
 
-    for (int c = 1; c <= k; ++c)
-        for (int rr = 1; rr <= k; ++rr) res.cov_mat(r.idx(rr), r.idx(c)) = r.C_r(rr, c);
-    if (take_diag_real(res.cov_mat, d, trail) != 0)
-        return fail_reset(session, trail, where,
-                          "I could not get the diagonal of the inverse penalized information "
-                          "matrix.");
+    for (int c = 1; c <= k; ++c) d(r.idx(c)) = r.C_r(c, c);
+    std::swap(res.cov_mat, r.C_r);
+    std::swap(res.cov_index, r.idx);
     double d_min = 0.0;
     for (int j = 1; j <= q; ++j) {
         d(j) += 1e-20;
@@ -270,6 +268,20 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
         for (int c = 1; c <= k; ++c) df -= r.Ainv(c, c) * r.penalty(c);
     }
     return 0;
+}
+
+double covariance_quadratic_form(const scad_stdresults& res, const double* v) {
+    const int k = res.cov_index.allocated() ? res.cov_index.extent(0) : 0;
+    double s = 0.0;
+    for (int c = 1; c <= k; ++c) {
+        const double vc = v[res.cov_index(c) - 1];
+        if (vc == 0.0) continue;
+        const double* column = &res.cov_mat(1, c);
+        double t = 0.0;
+        for (int rr = 1; rr <= k; ++rr) t += column[rr - 1] * v[res.cov_index(rr) - 1];
+        s += vc * t;
+    }
+    return s;
 }
 
 }  // namespace quill::engine

@@ -38,7 +38,6 @@ double ln_choose(int m, int k) {
 
 int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
     if (dbl2_alloc(res.betas, G, q, trail, {}, {}, "betas") != 0 ||
-        dbl2_alloc(res.cov_mat, q, q, trail, {}, {}, "cov_mat") != 0 ||
         dbl1_alloc(res.beta, q, trail, {}, "beta") != 0 ||
         dbl1_alloc(res.se, q, trail, {}, "se") != 0 ||
         dbl1_alloc(res.gcv, G, trail, {}, "gcv") != 0 ||
@@ -50,7 +49,6 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
         int1_alloc(res.tied, G, trail, {}, "tied") != 0)
         return -1;
     res.betas.fill(0.0);
-    res.cov_mat.fill(0.0);
     res.beta.fill(0.0);
     res.se.fill(0.0);
     res.gcv.fill(not_fitted);

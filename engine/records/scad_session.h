@@ -70,7 +70,11 @@ struct scad_Lgrid {
 
 struct scad_stdresults {
     dbl2 betas;          // G x q path
-    dbl2 cov_mat;        // q x q at the selected grid value
+    // The covariance at the selected grid value on its support: cov_mat is k x k over the k
+    // nonzero coefficients whose positions (1 to q, ascending) cov_index holds; every other
+    // coefficient has none. A wide path's fit keeps few, and q x q would be q^2 doubles.
+    dbl2 cov_mat;
+    int1 cov_index;
     dbl1 beta;           // q at the selected grid value
     dbl1 se;             // q
     dbl1 gcv;            // G
