@@ -249,28 +249,28 @@ bool Compiler::do_list(size_t &pos, Stmt &s)
     bool text = true;
     size_t length = 1;
     do {
-        DoSpec spec;
-        if (!expression(pos, spec.start))
+        DoItem item;
+        if (!expression(pos, item.start))
             return false;
         if (is_word(tokens_[pos], "TO")) {
             ++pos;
-            if (!condition(pos, spec.stop))
+            if (!condition(pos, item.stop))
                 return false;
             if (is_word(tokens_[pos], "BY")) {
                 ++pos;
-                if (!condition(pos, spec.by))
+                if (!condition(pos, item.by))
                     return false;
             }
         }
         if (is_word(tokens_[pos], "WHILE") || is_word(tokens_[pos], "UNTIL")) {
-            spec.until = is_word(tokens_[pos], "UNTIL");
+            item.until = is_word(tokens_[pos], "UNTIL");
             ++pos;
-            if (!parenthesised(pos, spec.condition))
+            if (!parenthesised(pos, item.condition))
                 return false;
         }
-        text = text && spec.stop < 0 && p_.expressions.type(spec.start) == VarType::Character;
-        length = std::max(length, p_.expressions.length(spec.start));
-        s.specs.push_back(spec);
+        text = text && item.stop < 0 && p_.expressions.type(item.start) == VarType::Character;
+        length = std::max(length, p_.expressions.length(item.start));
+        s.items.push_back(item);
     } while (is_punct(tokens_[pos], ',') && ++pos);
     if (!end_of_statement(pos))
         return false;
@@ -281,8 +281,8 @@ bool Compiler::do_list(size_t &pos, Stmt &s)
     const VarType declared = p_.pdv.variables[static_cast<size_t>(s.target)].type;
     if (declared == VarType::Character && !text)
         return error("The DO loop index " + index.text + " is character", index);
-    for (DoSpec &spec : s.specs)
-        spec.start = p_.expressions.as_type(spec.start, declared);
+    for (DoItem &item : s.items)
+        item.start = p_.expressions.as_type(item.start, declared);
     p_.pdv.assigned[static_cast<size_t>(s.target)] = 1;
     return true;
 }

@@ -297,9 +297,9 @@ private:
     // them all, a WHILE or UNTIL only its own item.
     Flow do_range(const Stmt &s)
     {
-        for (const DoSpec &spec : s.specs) {
+        for (const DoItem &item : s.items) {
             Flow flow = Flow::Next;
-            if (!do_item(s, spec, flow))
+            if (!do_item(s, item, flow))
                 return flow;
         }
         return Flow::Next;
@@ -308,20 +308,20 @@ private:
     enum class Pass { Again, ItemDone, LoopDone };
 
     // One item of the list; false when the whole loop ends here, with the flow it ends with.
-    bool do_item(const Stmt &s, const DoSpec &spec, Flow &flow)
+    bool do_item(const Stmt &s, const DoItem &item, Flow &flow)
     {
-        if (spec.stop < 0) { // a single value: one pass
+        if (item.stop < 0) { // a single value: one pass
             const auto slot = static_cast<size_t>(s.target);
             if (p_.pdv.variables[slot].type == VarType::Character)
-                values_.texts[slot] = p_.expressions.text(spec.start, values_);
+                values_.texts[slot] = p_.expressions.text(item.start, values_);
             else
-                values_.numbers[slot] = p_.expressions.number(spec.start, values_);
-            return pass(s, spec, flow) != Pass::LoopDone;
+                values_.numbers[slot] = p_.expressions.number(item.start, values_);
+            return pass(s, item, flow) != Pass::LoopDone;
         }
         double &index = values_.numbers[static_cast<size_t>(s.target)];
-        const double start = p_.expressions.number(spec.start, values_);
-        const double stop = p_.expressions.number(spec.stop, values_);
-        const double by = spec.by >= 0 ? p_.expressions.number(spec.by, values_) : 1;
+        const double start = p_.expressions.number(item.start, values_);
+        const double stop = p_.expressions.number(item.stop, values_);
+        const double by = item.by >= 0 ? p_.expressions.number(item.by, values_) : 1;
         if (p_.expressions.halted())
             return false; // exec reports the subscript
         if (is_missing(start) || is_missing(stop) || is_missing(by) || by == 0) {
@@ -332,16 +332,16 @@ private:
             return false;
         }
         for (index = start; by > 0 ? index <= stop : index >= stop; index += by)
-            if (const Pass next = pass(s, spec, flow); next != Pass::Again)
+            if (const Pass next = pass(s, item, flow); next != Pass::Again)
                 return next == Pass::ItemDone;
         return true;
     }
 
     // One pass of the body under the item's WHILE (before) or UNTIL (after); the index keeps
     // its value when the condition ends the item.
-    Pass pass(const Stmt &s, const DoSpec &spec, Flow &flow)
+    Pass pass(const Stmt &s, const DoItem &item, Flow &flow)
     {
-        if (spec.condition >= 0 && !spec.until && !p_.expressions.truth(spec.condition, values_))
+        if (item.condition >= 0 && !item.until && !p_.expressions.truth(item.condition, values_))
             return Pass::ItemDone;
         if (++loop_passes_ > max_loop_iterations) {
             flow = loop_limit(s);
@@ -349,7 +349,7 @@ private:
         }
         if (!body(s, flow))
             return Pass::LoopDone;
-        if (spec.condition >= 0 && spec.until && p_.expressions.truth(spec.condition, values_))
+        if (item.condition >= 0 && item.until && p_.expressions.truth(item.condition, values_))
             return Pass::ItemDone;
         return Pass::Again;
     }

@@ -45,7 +45,7 @@ enum class StmtKind {
 enum class CallRoutine { Symput, Symputx, Missing, Sortn, Streaminit };
 
 // One item of an iterative DO's list: start <TO stop <BY step>> <WHILE | UNTIL (condition)>.
-struct DoSpec {
+struct DoItem {
     int start = -1, stop = -1, by = -1; // stop -1: the start value alone, for one pass
     int condition = -1;                 // WHILE or UNTIL (-1 none), until when `until`
     bool until = false;
@@ -57,7 +57,7 @@ struct Stmt {
     int target = -1;             // the variable assigned or the loop index
     int element = -1;            // the array reference assigned, in place of target
     int expr = -1, expr2 = -1, expr3 = -1; // value / condition; CALL's arguments
-    std::vector<DoSpec> specs;   // an iterative DO's list, in order
+    std::vector<DoItem> items;   // an iterative DO's list, in order
     int then_branch = -1, else_branch = -1;
     std::vector<int> children;   // a block's statements; SELECT's WHEN statements
     std::vector<std::vector<int>> when_values; // SELECT: the values (or conditions) of each WHEN

@@ -13,6 +13,9 @@
 namespace quill::host {
 namespace {
 
+// The one refusal of options on a table other than the one CREATE TABLE makes.
+constexpr char options_refused[] = "Data set options are taken here only by the table CREATE TABLE makes";
+
 // The target read whole, every column.
 bool read_target(Session &session, const std::vector<Token> &tokens, const SqlStatement::Target &target,
                  DatasetName &name, Table &table, std::string &error)
@@ -24,7 +27,7 @@ bool read_target(Session &session, const std::vector<Token> &tokens, const SqlSt
         return false;
     }
     if (source.ref.has_options()) {
-        error = at_place("Data set options are not taken by the table a statement changes here", target.at);
+        error = at_place(options_refused, target.at);
         return false;
     }
     name = source.ref.name;
@@ -201,7 +204,7 @@ bool sql_target_name(Session &session, const std::vector<Token> &tokens, const S
     if (!sql_created_target(session, tokens, target, ref, error))
         return false;
     if (ref.has_options() || !ref.label.empty()) {
-        error = at_place("Data set options are taken here only by the table CREATE TABLE makes", target.at);
+        error = at_place(options_refused, target.at);
         return false;
     }
     name = ref.name;
