@@ -66,7 +66,4 @@ void descent_fit_at(const scad_session& session, double lambda, descent_workspac
 // models, up to the saturated model's constant; the residual sum of squares for the normal).
 double descent_deviance(const scad_session& session, descent_workspace& ws);
 
-// The minimizer of (v/2) b^2 - z b + p(|b|) for the penalty `pen` (its lambda and shape).
-double coordinate_minimum(double z, double v, const penalty& pen);
-
 }  // namespace quill::engine

@@ -59,6 +59,9 @@ struct penalty {
     constexpr double lambda_reaching(double b) const { return b / a; }
 };
 
+// The minimizer of (v/2) b^2 - z b + p(|b|) (v > 0): one coordinate's update of the descent path.
+double coordinate_minimum(double z, double v, const penalty& pen);
+
 // The penalty of the session's settings at lambda.
 inline penalty penalty_at(const scad_settings& settings, double lambda) {
     return penalty{penalty_kind::scad, lambda, settings.a};
