@@ -218,6 +218,11 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
     fit.at_min_lambda = result.at_min_lambda != 0;
     fit.cv_se = result.cv_se;
     fit.cv_folds = result.cv_folds;
+    fit.stop = result.path_stop == QUILL_PATH_STOP_NONZERO    ? path_stop::nonzero
+               : result.path_stop == QUILL_PATH_STOP_DEVIANCE ? path_stop::deviance
+               : result.path_stop == QUILL_PATH_STOP_DIVERGED ? path_stop::diverged
+                                                              : path_stop::none;
+    fit.stop_index = result.path_stop_index;
     if (result.error_flag == 0) {
         read_selection(path, fit);
         return;

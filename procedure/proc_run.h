@@ -168,6 +168,9 @@ struct fit_path {
     uint8_t *cv_min = nullptr, *cv_1se = nullptr;
 };
 
+// Why ALGORITHM ICM's path stopped above the bottom of the grid.
+enum class path_stop { none, nonzero, deviance, diverged };
+
 // The engine's fit: the selected one, on the scale of the data, and the coefficient path.
 struct proc_fit {
     double *betas = nullptr, *std_errs = nullptr; // per design column
@@ -182,6 +185,8 @@ struct proc_fit {
     int32_t cv_folds = 0;      // SELECTION CV: the folds
     int32_t simple_df = 0, iterations = 0;
     int32_t best_index = 0; // 1-based grid index of the selected lambda
+    path_stop stop = path_stop::none; // ALGORITHM ICM: why and where (1-based) the path stopped
+    int32_t stop_index = 0;
     bool converged = false, at_max_lambda = false, at_min_lambda = false;
     fit_path path;
     // The engine refused the design because these design columns (0xFF) are exact linear

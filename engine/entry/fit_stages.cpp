@@ -166,6 +166,8 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
         return refuse_non_finite(trail, "The degrees of freedom at the selected lambda");
     *a.lambda = r.lambda(b);
     *a.best_index = b;
+    if (a.path_stop != nullptr) *a.path_stop = session.stdresults.path_stop;
+    if (a.path_stop_index != nullptr) *a.path_stop_index = session.stdresults.path_stop_index;
     *a.num_iter = r.num_iter;
     *a.simple_df = r.simple_df(b);
     *a.df = static_cast<int32_t>(df_proj);  // truncation toward zero

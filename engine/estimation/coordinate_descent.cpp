@@ -66,101 +66,63 @@ double loss_at(const scad_session& session, const double* eta, double* mu) {
                          !ds.weighted, ds.n);
 }
 
-// The residuals (normal model, whose curvature is fixed and formed once) or the means, weights,
-// residuals and loss (logistic and Poisson) of the current linear predictor.
+// The residuals of the current linear predictor; for the logistic and Poisson models first the
+// means, the loss and the weights of the quadratic approximation there. New weights make every
+// column's curvature stale.
 void approximate(const scad_session& session, descent_workspace& ws) {
     const scad_dataset& ds = session.dataset;
     const int n = ds.n;
     if (!normal_model(session)) {
         ws.loss = loss_at(session, ws.eta.data(), ws.mu.data());
         weights_from_means(session, ws);
+        ++ws.weighting;
         return;
     }
     for (int i = 0; i < n; ++i) ws.resid.data()[i] = ds.y.data()[i] - ws.eta.data()[i];
-    if (ws.curvature_fixed) return;
-    std::copy(ds.case_weights.data(), ds.case_weights.data() + n, ws.weight.data());
-    for (int j = 1; j <= ws.beta.extent(0); ++j) {
-        const double* x = &ds.x(1, j);
-        ws.curvature(j) = dot(x, ws.weight.data(), x, n) / ds.weight_sum;
+    if (ws.weighting == 0) {
+        std::copy(ds.case_weights.data(), ds.case_weights.data() + n, ws.weight.data());
+        ws.weighting = 1;
     }
-    ws.curvature_fixed = true;
 }
 
 double coefficient_penalty(const descent_workspace& ws, int j, double b, const penalty& pen) {
     return pen.value(std::fabs(b), ws.unpenalized(j) != 0);
 }
 
-// A logistic or Poisson update of coefficient j by d: a Newton step of the coordinate, halved
-// until the objective does not rise; the step taken (0 when none lowers it).
-double glm_step(const scad_session& session, descent_workspace& ws, int j, double d,
-                const penalty& pen) {
-    const scad_dataset& ds = session.dataset;
-    const int n = ds.n;
-    const double* x = &ds.x(1, j);
-    const double b = ws.beta(j);
-    const double before = ws.loss / ds.weight_sum + coefficient_penalty(ws, j, b, pen);
-    for (int h = 0; h <= halvings; ++h, d *= 0.5) {
-        for (int i = 0; i < n; ++i) ws.step_eta.data()[i] = ws.eta.data()[i] + d * x[i];
-        const double loss = loss_at(session, ws.step_eta.data(), ws.step_mu.data());
-        // Near the optimum a step's gain is below the objective's rounding: that is no rise.
-        if (loss / ds.weight_sum + coefficient_penalty(ws, j, b + d, pen) <=
-            before + rounding * std::fabs(before)) {
-            ws.loss = loss;
-            std::swap(ws.eta, ws.step_eta);
-            std::swap(ws.mu, ws.step_mu);
-            weights_from_means(session, ws);
-            return d;
-        }
+// x_j'Wx_j / n under the current weights, formed when a column first needs it after a reweighting.
+double curvature(const scad_session& session, descent_workspace& ws, int j) {
+    if (ws.weighted_at(j) != ws.weighting) {
+        const scad_dataset& ds = session.dataset;
+        const double* x = &ds.x(1, j);
+        ws.curvature(j) = dot(x, ws.weight.data(), x, ds.n) / ds.weight_sum;
+        ws.weighted_at(j) = ws.weighting;
     }
-    return 0.0;
+    return ws.curvature(j);
 }
 
-// The step along the objective's own slope at b: the loss gradient g less the penalty's
-// derivative (for b = 0, what of g exceeds lambda), over the curvature.
-double local_step(const descent_workspace& ws, int j, double g, double v, const penalty& pen) {
-    const double b = ws.beta(j);
-    if (ws.unpenalized(j)) return g / v;
-    const double lambda = pen.lambda;
-    if (b == 0.0) return std::fabs(g) > lambda ? (g - std::copysign(lambda, g)) / v : 0.0;
-    return (g - std::copysign(pen.derivative(std::fabs(b)), b)) / v;
-}
-
-// One sweep over the strong columns (or only those with a nonzero coefficient); the largest
-// change of a coefficient, measured by its curvature. Each update minimizes the objective along
-// the coordinate: exactly for the normal model, by a controlled Newton step of the coordinate for
-// the logistic and Poisson models (whose weights follow every update).
+// One sweep over the strong columns (or only those with a nonzero coefficient) of the penalized
+// weighted least squares at fixed weights; each update is that problem's exact minimum along the
+// coordinate. The largest change of a coefficient, measured by its curvature.
 double sweep(const scad_session& session, descent_workspace& ws, const penalty& pen,
              bool nonzero_only) {
     const scad_dataset& ds = session.dataset;
     const int n = ds.n;
-    const bool normal = normal_model(session);
     double change = 0.0;
+    double* r = ws.resid.data();
+    double* eta = ws.eta.data();
     for (int j = 1; j <= ws.beta.extent(0); ++j) {
         if (!ws.strong(j)) continue;
         const double b = ws.beta(j);
         if (nonzero_only && b == 0.0 && !ws.unpenalized(j)) continue;
-        const double* x = &ds.x(1, j);
-        const double* W = ws.weight.data();
-        if (!normal) ws.curvature(j) = dot(x, W, x, n) / ds.weight_sum;
-        const double v = ws.curvature(j);
+        const double v = curvature(session, ws, j);
         if (!(v > 0.0)) continue;
-        const double z = dot(x, W, ws.resid.data(), n) / ds.weight_sum + v * b;
-        const double nb = ws.unpenalized(j) ? z / v : coordinate_minimum(z, v, pen);
-        double d = nb - b;
+        const double* x = &ds.x(1, j);
+        const double z = dot(x, ws.weight.data(), r, n) / ds.weight_sum + v * b;
+        const double d = (ws.unpenalized(j) ? z / v : coordinate_minimum(z, v, b, pen)) - b;
         if (d == 0.0) continue;
-        if (normal) {
-            double* r = ws.resid.data();
-            double* eta = ws.eta.data();
-            for (int i = 0; i < n; ++i) {
-                r[i] -= d * x[i];
-                eta[i] += d * x[i];
-            }
-        } else {
-            const double taken = glm_step(session, ws, j, d, pen);
-            // The approximation's minimum may lie across a piece of the penalty from where the
-            // objective's does (weak curvature): then a Newton step on the objective's own slope.
-            d = taken != 0.0 ? taken
-                              : glm_step(session, ws, j, local_step(ws, j, z - v * b, v, pen), pen);
+        for (int i = 0; i < n; ++i) {
+            r[i] -= d * x[i];
+            eta[i] += d * x[i];
         }
         ws.beta(j) = b + d;
         change = std::fmax(change, std::fabs(d) * std::sqrt(v));
@@ -168,19 +130,79 @@ double sweep(const scad_session& session, descent_workspace& ws, const penalty& 
     return change;
 }
 
-// Sweeps until a full sweep of the strong set changes nothing beyond the tolerance: full sweeps
-// alternate with sweeps of the nonzero coefficients alone.
-bool fit_strong_set(const scad_session& session, descent_workspace& ws, const penalty& pen,
-                    int32_t limit, int32_t& sweeps) {
+// Sweeps of the quadratic problem until a full sweep changes nothing beyond the tolerance: full
+// sweeps alternate with sweeps of the nonzero coefficients alone.
+bool fit_quadratic(const scad_session& session, descent_workspace& ws, const penalty& pen,
+                   int32_t limit, int32_t& sweeps) {
     const double tol = session.settings.tolerance;
-    approximate(session, ws);
-    while (sweeps < limit) {
-        ++sweeps;
+    for (int32_t done = 0; done < limit;) {
+        ++done, ++sweeps;
         if (sweep(session, ws, pen, false) < tol) return true;
-        while (sweeps < limit) {
-            ++sweeps;
+        while (done < limit) {
+            ++done, ++sweeps;
             if (sweep(session, ws, pen, true) < tol) break;
         }
+    }
+    return false;
+}
+
+double objective(const scad_session& session, const descent_workspace& ws, const penalty& pen) {
+    double f = ws.loss / session.dataset.weight_sum;
+    for (int j = 1; j <= ws.beta.extent(0); ++j)
+        if (ws.beta(j) != 0.0) f += coefficient_penalty(ws, j, ws.beta(j), pen);
+    return f;
+}
+
+// The logistic or Poisson step from the fit saved in beta_old and step_eta to the quadratic
+// problem's solution in beta and eta, halved until the objective does not rise; the loss at the
+// step taken is left in ws.loss. False when no step lowers it (the saved fit is put back).
+bool controlled_step(const scad_session& session, descent_workspace& ws, const penalty& pen,
+                     double before) {
+    const int n = session.dataset.n;
+    const int q = ws.beta.extent(0);
+    double* eta = ws.eta.data();
+    const double* eta_old = ws.step_eta.data();
+    for (int h = 0; h <= halvings; ++h) {
+        ws.loss = loss_at(session, eta, ws.step_mu.data());
+        // Near the optimum a step's gain is below the objective's rounding: that is no rise.
+        if (objective(session, ws, pen) <= before + rounding * std::fabs(before)) return true;
+        for (int i = 0; i < n; ++i) eta[i] = 0.5 * (eta[i] + eta_old[i]);
+        for (int j = 1; j <= q; ++j) ws.beta(j) = 0.5 * (ws.beta(j) + ws.beta_old(j));
+    }
+    std::copy(eta_old, eta_old + n, eta);
+    std::copy(ws.beta_old.data(), ws.beta_old.data() + q, ws.beta.data());
+    ws.loss = loss_at(session, eta, ws.step_mu.data());
+    return false;
+}
+
+// The fit of the strong set. The normal model's loss is its own quadratic; the logistic and
+// Poisson models solve the penalized quadratic approximation at the current fit, step towards its
+// solution under step control, and approximate again, until the solution moves no coefficient
+// beyond the tolerance. At that fixed point the approximation's gradient is the loss's, so the
+// fit meets the objective's own stationarity conditions.
+bool fit_strong_set(const scad_session& session, descent_workspace& ws, const penalty& pen,
+                    int32_t limit, int32_t& sweeps) {
+    approximate(session, ws);
+    if (normal_model(session)) return fit_quadratic(session, ws, pen, limit, sweeps);
+    const int n = session.dataset.n;
+    const int q = ws.beta.extent(0);
+    const double tol = session.settings.tolerance;
+    // MAXITER counts the sweeps of all the approximations together: a fit whose objective keeps
+    // falling without end (the data separate) costs no more than that.
+    const int32_t first = sweeps;
+    while (sweeps - first < limit) {
+        const double before = objective(session, ws, pen);
+        std::copy(ws.beta.data(), ws.beta.data() + q, ws.beta_old.data());
+        std::copy(ws.eta.data(), ws.eta.data() + n, ws.step_eta.data());
+        const bool solved = fit_quadratic(session, ws, pen, limit - (sweeps - first), sweeps);
+        double change = 0.0;
+        for (int j = 1; j <= q; ++j)
+            if (ws.strong(j))
+                change = std::fmax(change, std::fabs(ws.beta(j) - ws.beta_old(j)) *
+                                               std::sqrt(ws.curvature(j)));
+        const bool still = solved && change < tol;
+        if (!controlled_step(session, ws, pen, before) || still) return still;
+        approximate(session, ws);
     }
     return false;
 }
@@ -223,6 +245,7 @@ int allocate_descent_workspace(descent_workspace& ws, const scad_session& sessio
     const int n = ds.n;
     const int q = has_intercept_column(session.settings) ? ds.p + 1 : ds.p;
     if (dbl1_alloc(ws.beta, q, trail, {}, "descent: beta") != 0 ||
+        dbl1_alloc(ws.beta_old, q, trail, {}, "descent: beta_old") != 0 ||
         dbl1_alloc(ws.eta, n, trail, {}, "descent: eta") != 0 ||
         dbl1_alloc(ws.resid, n, trail, {}, "descent: resid") != 0 ||
         dbl1_alloc(ws.weight, n, trail, {}, "descent: weight") != 0 ||
@@ -232,12 +255,14 @@ int allocate_descent_workspace(descent_workspace& ws, const scad_session& sessio
         dbl1_alloc(ws.step_mu, n, trail, {}, "descent: step_mu") != 0 ||
         dbl1_alloc(ws.step_eta, n, trail, {}, "descent: step_eta") != 0 ||
         int1_alloc(ws.strong, q, trail, {}, "descent: strong") != 0 ||
-        int1_alloc(ws.unpenalized, q, trail, {}, "descent: unpenalized") != 0)
+        int1_alloc(ws.unpenalized, q, trail, {}, "descent: unpenalized") != 0 ||
+        int1_alloc(ws.weighted_at, q, trail, {}, "descent: weighted_at") != 0)
         return -1;
     const int offset = q - ds.p;
     for (int j = 1; j <= q; ++j) ws.unpenalized(j) = j <= offset || ds.forcein(j - offset) ? 1 : 0;
     ws.curvature.fill(0.0);
-    ws.curvature_fixed = false;
+    ws.weighted_at.fill(-1);
+    ws.weighting = 0;
     return 0;
 }
 

@@ -4,12 +4,13 @@
 // It minimizes the LQA fit's objective on the standardized scale,
 //   loss / n + sum_j p_lambda(|b_j|)   (normal loss: half the weighted residual sum of squares;
 //                                       logistic and Poisson: the weighted negative log-likelihood),
-// one coefficient at a time: each update is the exact minimizer of the objective along that
-// coordinate for the normal model; for the logistic and Poisson models it minimizes the quadratic
-// approximation of the loss along the coordinate at the current fit (its curvature
-// v_j = x_j'Wx_j / n enters the threshold as it is; it is not folded into lambda), and a step that
-// raises the objective is halved until it does not. The weights follow every update, so a fit
-// where no coordinate moves is a stationary point of the objective.
+// one coefficient at a time, each update the exact minimum along its coordinate of the penalized
+// weighted least squares: the normal model's own loss, or for the logistic and Poisson models its
+// quadratic approximation at the current fit (each column's curvature v_j = x_j'Wx_j / n enters
+// the threshold as it is; it is not folded into lambda). Those models step towards the
+// approximation's solution, halving the step while the objective would rise, and approximate
+// again until the solution stays where it is: there the approximation's gradient is the loss's,
+// so the fit meets the objective's stationarity conditions.
 //
 // Only the columns of the strong set take part in the sweeps; after the fit the gradient of every
 // column is formed once (it is both the KKT check of the columns left out and the next lambda's
@@ -32,20 +33,22 @@ inline bool uses_descent_path(const scad_settings& s) {
 
 struct descent_workspace {
     dbl1 beta;          // q coefficients of the current fit (the previous lambda's on entry)
+    dbl1 beta_old;      // q the fit a logistic or Poisson step starts from
     dbl1 eta;           // n linear predictor, offset included
     dbl1 resid;         // n working residual of the quadratic approximation
     dbl1 weight;        // n its weights: case weight times variance weight
     dbl1 mu;            // n means
     dbl1 curvature;     // q x_j'Wx_j / n
     dbl1 gradient;      // q x_j'W0(y - mu) / n at the current fit (W0: the case weights)
-    dbl1 step_eta;      // n linear predictor of a trial step (logistic and Poisson)
-    dbl1 step_mu;       // n its means
+    dbl1 step_eta;      // n the linear predictor a logistic or Poisson step starts from
+    dbl1 step_mu;       // n the means of a trial step
     int1 strong;        // q 1 when the column takes part in the sweeps
     int1 unpenalized;   // q 1 for the intercept and the forced-in columns
+    int1 weighted_at;   // q the weighting a column's curvature was formed under
     double loss = 0.0;  // logistic and Poisson: the loss at eta
     double null_deviance = 0.0;
     double previous_lambda = 0.0;
-    bool curvature_fixed = false;  // the normal model's weights never change
+    int weighting = 0;  // counts the weights formed (the normal model's once)
     bool started = false;          // the null fit is in place
 };
 

@@ -116,14 +116,16 @@ int descent_fit_grid_value(scad_session& session, int g, descent_workspace& ws, 
     return 0;
 }
 
-bool descent_saturated(const scad_session& session, descent_workspace& ws) {
+int32_t descent_stop(const scad_session& session, descent_workspace& ws, bool converged) {
     const scad_dataset& ds = session.dataset;
     const int offset = ws.beta.extent(0) - ds.p;
     int nonzero = 0;
     for (int j = 1 + offset; j <= ws.beta.extent(0); ++j) nonzero += ws.beta(j) != 0.0 ? 1 : 0;
-    if (nonzero >= ds.n - 1) return true;
-    if (!(ws.null_deviance > 0.0)) return false;
-    return 1.0 - descent_deviance(session, ws) / ws.null_deviance > 0.999;
+    if (nonzero >= ds.n - 1) return QUILL_PATH_STOP_NONZERO;
+    if (ws.null_deviance > 0.0 && 1.0 - descent_deviance(session, ws) / ws.null_deviance > 0.999)
+        return QUILL_PATH_STOP_DEVIANCE;
+    if (!converged && session.settings.model_type != model_normal) return QUILL_PATH_STOP_DIVERGED;
+    return QUILL_PATH_STOP_NONE;
 }
 
 }  // namespace quill::engine

@@ -28,8 +28,10 @@ int run_calculate_descent_grid(scad_session& session, error_trail& trail);
 int descent_fit_grid_value(scad_session& session, int g, descent_workspace& ws, dbl1& beta,
                            int32_t& iterations, bool& converged, error_trail& trail);
 
-// Whether the fit in the workspace saturates the model: as many nonzero design columns as
-// observations less one, or more than 99.9 % of the null deviance explained. The path stops there.
-bool descent_saturated(const scad_session& session, descent_workspace& ws);
+// Why the path stops at the fit in the workspace (a path_stop code of the public header): as many
+// nonzero design columns as observations less one, more than 99.9 % of the null deviance
+// explained, or (logistic and Poisson) a fit that did not converge within MAXITER sweeps, as when
+// the data separate and the objective falls without end; 0 when it goes on.
+int32_t descent_stop(const scad_session& session, descent_workspace& ws, bool converged);
 
 }  // namespace quill::engine

@@ -285,7 +285,21 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
         res.fitted = descent ? G : g;
         res.first_fitted = descent ? g : 1;
 
-        if (descent ? descent_saturated(session, w.descent) : all_zero) break;
+        if (!descent) {
+            if (all_zero) break;
+            continue;
+        }
+        // A saturated fit's criteria mean nothing (a residual variance of 0, coefficients running
+        // off): the path ends at the fit above it, unless it is the first.
+        res.path_stop = descent_stop(session, w.descent, fit_converged);
+        if (res.path_stop != QUILL_PATH_STOP_NONE) {
+            res.path_stop_index = g;
+            if (g < G) {
+                res.first_fitted = g + 1;
+                res.gcv(g) = res.aic(g) = res.bic(g) = res.ebic(g) = not_fitted;
+            }
+            break;
+        }
     }
 
     // The fits' arrays go before the covariance takes its own.

@@ -59,8 +59,10 @@ struct penalty {
     constexpr double lambda_reaching(double b) const { return b / a; }
 };
 
-// The minimizer of (v/2) b^2 - z b + p(|b|) (v > 0): one coordinate's update of the descent path.
-double coordinate_minimum(double z, double v, const penalty& pen);
+// A minimizer of (v/2) t^2 - z t + p(|t|) (v > 0): one coordinate's update of the descent path,
+// from its value b. Where the problem is convex it is the one minimizer; where it is not, the
+// minimum that descent from b reaches.
+double coordinate_minimum(double z, double v, double b, const penalty& pen);
 
 // The penalty of the session's settings at lambda.
 inline penalty penalty_at(const scad_settings& settings, double lambda) {

@@ -83,6 +83,8 @@ int nullify_scad_stdresults(scad_stdresults& results, error_trail& trail) {
     results.converged = 0;
     results.fitted = 0;
     results.first_fitted = 1;
+    results.path_stop = 0;
+    results.path_stop_index = 0;
     results.tie_run_end = 0;
     results.selected_shrunk = false;
     // cov_mat is left allocated: it is reallocated whenever it is computed.

@@ -91,6 +91,8 @@ struct scad_stdresults {
     int1 grid_converged;    // G: its convergence flag (0 false, -1 true); -1 where not fitted
     int32_t fitted = 0;     // grid values fitted, from the first, before the early stop
     int32_t first_fitted = 1;  // the first fitted: above 1 when the descent path stopped early
+    int32_t path_stop = 0;     // why it stopped (QUILL_PATH_STOP_), and the grid value where
+    int32_t path_stop_index = 0;
     // The selection's ties: per grid value -1 where the criterion is within the tie limit and
     // the nonzero set is the selected one's, else 0; the last grid value of the unbroken run of
     // criteria within the tie limit from `best` on; and whether a selected penalized

@@ -58,6 +58,20 @@ enum {
 };
 
 /*
+ * Why ALGORITHM ICM's descent path (an intercept, or a logistic or Poisson model) stopped above
+ * the bottom of the grid (quill_fit_result.path_stop). The fit where it stopped is not reported:
+ * its lambda and those below it are not fitted, and the selection never sees them.
+ */
+enum {
+    QUILL_PATH_STOP_NONE = 0,      /* the path reached the bottom of the grid */
+    QUILL_PATH_STOP_NONZERO = 1,   /* a fit had n - 1 nonzero penalized coefficients */
+    QUILL_PATH_STOP_DEVIANCE = 2,  /* a fit explained more than 99.9 % of the null deviance */
+    QUILL_PATH_STOP_DIVERGED = 3   /* a logistic or Poisson fit did not converge within
+                                      MAXITER sweeps: the objective kept falling as the
+                                      coefficients grew, as when the data separate */
+};
+
+/*
  * Controls of the call, added to the start rule in option_vector[QUILL_OPT_START]. With none
  * (the element 0 or 1) a call behaves as it always has. Bits 9-15 and the sign bit are
  * reserved: a value with any of them set is refused as an invalid start rule.
@@ -310,6 +324,9 @@ typedef struct quill_fit_result {
     uint8_t *aliased;               /* [p] or NULL: when the call fails because design columns
                                        are exact linear combinations of the intercept and the
                                        columns before them, 0xFF for each such column (else 0) */
+    int32_t path_stop;              /* a QUILL_PATH_STOP_ code (above) */
+    int32_t path_stop_index;        /* 1-based grid index of the fit where the path stopped;
+                                       0 when it did not */
 } quill_fit_result;
 
 /*
