@@ -339,7 +339,10 @@ void take_model_type(proc_options &options, const qh_statement *proc) {
 
 void take_numbers(proc_options &options, const qh_statement *proc) {
     options.tolerance = number_value(proc, slot_criterion, 1e-9);
-    options.max_iter = to_int32(number_value(proc, slot_maxiter, 250));
+    // A coordinate sweep costs what one column of an LQA pass does, and a fit near saturation
+    // takes thousands of them: the descent path's own default, as the peers have it.
+    const double sweeps = options.algorithm == algorithm_icm ? 10000 : 250;
+    options.max_iter = to_int32(number_value(proc, slot_maxiter, sweeps));
     options.min_lambda = number_value(proc, slot_minlambda, -1.0);
     options.max_lambda = number_value(proc, slot_maxlambda, -1.0);
     options.max_lambda_full = specified(slot(proc, slot_maxlambda_full));
