@@ -8,6 +8,7 @@
 
 #include "estimation/mean_and_weights.h"
 #include "estimation/penalty.h"
+#include "matrix/cross_product_kernel.h"
 #include "support/allocation.h"
 #include "support/thread_team.h"
 
@@ -217,12 +218,16 @@ void full_gradient(const scad_session& session, descent_workspace& ws) {
     if (!normal_model(session)) mean_from_linear_predictor(session.settings.model_type, r, n);
     for (int i = 0; i < n; ++i) r[i] = ds.y.data()[i] - r[i];
     const int q = ws.beta.extent(0);
-    const double* w = case_weights(ds);
+    const vector_cview weights(ds.case_weights.data(), n);
+    const vector_cview* w = ds.weighted ? &weights : nullptr;
+    const matrix_cview x(ds.x);
     const int tasks = (q + columns_per_task - 1) / columns_per_task;
     run_tasks(tasks, [&](int t) {
-        const int last = std::min(q, (t + 1) * columns_per_task);
-        for (int j = t * columns_per_task + 1; j <= last; ++j)
-            ws.gradient(j) = dot(&ds.x(1, j), w, r, n) / ds.weight_sum;
+        const int first = t * columns_per_task;
+        const int count = std::min(q - first, columns_per_task);
+        double* g = ws.gradient.data() + first;
+        detail::transpose_times_vector(x.columns(first, count), vector_cview(r, n), w, g, 0, n);
+        for (int j = 0; j < count; ++j) g[j] /= ds.weight_sum;
     });
 }
 
