@@ -20,6 +20,9 @@ constexpr int halvings = 30;          // a step halved this often has stopped ma
 constexpr int columns_per_task = 64;  // gradient columns per task: a task's work is n * 64
 constexpr double kkt_slack = 1e-12;   // relative: the check must not chase rounding
 constexpr double rounding = 1e-14;    // relative rounding of a sum of n loss terms
+// The normal model works on cross products up to this many columns (and no more than its rows):
+// forming them costs n q^2, about what q / 2 grid values of the column-by-column sweeps cost.
+constexpr int cross_product_columns = 500;
 
 bool normal_model(const scad_session& s) { return s.settings.model_type == 0; }
 
@@ -101,11 +104,34 @@ double curvature(const scad_session& session, descent_workspace& ws, int j) {
     return ws.curvature(j);
 }
 
+// The sweep of the cross-product mode: the gradient of every column follows each update.
+double gram_sweep(descent_workspace& ws, const penalty& pen, bool nonzero_only) {
+    const int q = ws.beta.extent(0);
+    double* g = ws.gradient.data();
+    double change = 0.0;
+    for (int j = 1; j <= q; ++j) {
+        if (!ws.strong(j)) continue;
+        const double b = ws.beta(j);
+        if (nonzero_only && b == 0.0 && !ws.unpenalized(j)) continue;
+        const double* column = &ws.gram(1, j);
+        const double v = column[j - 1];
+        if (!(v > 0.0)) continue;
+        const double z = g[j - 1] + v * b;
+        const double d = (ws.unpenalized(j) ? z / v : coordinate_minimum(z, v, b, pen)) - b;
+        if (d == 0.0) continue;
+        for (int k = 0; k < q; ++k) g[k] -= d * column[k];
+        ws.beta(j) = b + d;
+        change = std::fmax(change, std::fabs(d) * std::sqrt(v));
+    }
+    return change;
+}
+
 // One sweep over the strong columns (or only those with a nonzero coefficient) of the penalized
 // weighted least squares at fixed weights; each update is that problem's exact minimum along the
 // coordinate. The largest change of a coefficient, measured by its curvature.
 double sweep(const scad_session& session, descent_workspace& ws, const penalty& pen,
              bool nonzero_only) {
+    if (ws.gram.allocated()) return gram_sweep(ws, pen, nonzero_only);
     const scad_dataset& ds = session.dataset;
     const int n = ds.n;
     double change = 0.0;
@@ -213,6 +239,18 @@ bool fit_strong_set(const scad_session& session, descent_workspace& ws, const pe
 void full_gradient(const scad_session& session, descent_workspace& ws) {
     const scad_dataset& ds = session.dataset;
     const int n = ds.n;
+    if (ws.gram.allocated()) {  // the gradient is current: the linear predictor is brought up
+        const int q = ws.beta.extent(0);
+        if (ds.offset.allocated()) std::copy(ds.offset.data(), ds.offset.data() + n, ws.eta.data());
+        else ws.eta.fill(0.0);
+        for (int j = 1; j <= q; ++j) {
+            const double b = ws.beta(j);
+            if (b == 0.0) continue;
+            const double* x = &ds.x(1, j);
+            for (int i = 0; i < n; ++i) ws.eta.data()[i] += b * x[i];
+        }
+        return;
+    }
     double* r = ws.mu.data();  // y - mu, in the means' array
     std::copy(ws.eta.data(), ws.eta.data() + n, r);
     if (!normal_model(session)) mean_from_linear_predictor(session.settings.model_type, r, n);
@@ -245,7 +283,7 @@ bool add_violators(descent_workspace& ws, double lambda) {
 }  // namespace
 
 int allocate_descent_workspace(descent_workspace& ws, const scad_session& session,
-                               error_trail& trail) {
+                               error_trail& trail, bool cross_products) {
     const scad_dataset& ds = session.dataset;
     const int n = ds.n;
     const int q = has_intercept_column(session.settings) ? ds.p + 1 : ds.p;
@@ -268,6 +306,22 @@ int allocate_descent_workspace(descent_workspace& ws, const scad_session& sessio
     ws.curvature.fill(0.0);
     ws.weighted_at.fill(-1);
     ws.weighting = 0;
+    if (!cross_products || !normal_model(session) || q > std::min(n, cross_product_columns)) return 0;
+    if (dbl2_alloc(ws.gram, q, q, trail, {}, {}, "descent: gram") != 0 ||
+        dbl1_alloc(ws.gram_y, q, trail, {}, "descent: gram_y") != 0)
+        return -1;
+    const matrix_cview x(ds.x);
+    const vector_cview weights(ds.case_weights.data(), n);
+    const vector_cview* w = ds.weighted ? &weights : nullptr;
+    ws.gram.fill(0.0);
+    detail::accumulate_cross_product(x, x, w, matrix_view(ws.gram), true);
+    detail::mirror_lower(matrix_view(ws.gram));
+    for (int j = 1; j <= q; ++j)
+        for (int k = 1; k <= q; ++k) ws.gram(k, j) /= ds.weight_sum;
+    double* r = ws.resid.data();  // y - offset
+    for (int i = 0; i < n; ++i) r[i] = ds.y.data()[i] - (ds.offset.allocated() ? ds.offset.data()[i] : 0.0);
+    detail::transpose_times_vector(x, vector_cview(r, n), w, ws.gram_y.data(), 0, n);
+    for (int j = 1; j <= q; ++j) ws.gram_y(j) /= ds.weight_sum;
     return 0;
 }
 
@@ -281,6 +335,7 @@ void descent_null_fit(const scad_session& session, descent_workspace& ws, double
     else
         ws.eta.fill(0.0);
     for (int j = 1; j <= q; ++j) ws.strong(j) = ws.unpenalized(j);
+    if (ws.gram.allocated()) std::copy(ws.gram_y.data(), ws.gram_y.data() + q, ws.gradient.data());
     int32_t sweeps = 0;
     // Its own limit: the fit every lambda starts from must be finished.
     fit_strong_set(session, ws, penalty_at(session.settings, 0.0), std::max(session.settings.max_iter, 1000), sweeps);

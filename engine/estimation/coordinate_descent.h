@@ -12,6 +12,10 @@
 // again until the solution stays where it is: there the approximation's gradient is the loss's,
 // so the fit meets the objective's stationarity conditions.
 //
+// The normal model with few columns against its rows and the grid works on the weighted cross
+// products instead (X'WX / n and X'W(y - offset) / n, formed once): an update then costs one
+// column of X'WX, q operations instead of 2n, and the gradient of every column is kept current.
+//
 // Only the columns of the strong set take part in the sweeps; after the fit the gradient of every
 // column is formed once (it is both the KKT check of the columns left out and the next lambda's
 // strong rule), and a column that violates its condition |g_j| <= lambda joins the set and the fit
@@ -45,6 +49,8 @@ struct descent_workspace {
     int1 strong;        // q 1 when the column takes part in the sweeps
     int1 unpenalized;   // q 1 for the intercept and the forced-in columns
     int1 weighted_at;   // q the weighting a column's curvature was formed under
+    dbl2 gram;          // q x q X'WX / n, in the normal model's cross-product mode (else empty)
+    dbl1 gram_y;        // q X'W(y - offset) / n, likewise
     double loss = 0.0;  // logistic and Poisson: the loss at eta
     double null_deviance = 0.0;
     double previous_lambda = 0.0;
@@ -52,8 +58,9 @@ struct descent_workspace {
     bool started = false;          // the null fit is in place
 };
 
+// With cross_products, the normal model takes the cross-product mode where it pays.
 int allocate_descent_workspace(descent_workspace& ws, const scad_session& session,
-                               error_trail& trail);
+                               error_trail& trail, bool cross_products = false);
 
 // The fit of the unpenalized columns alone (every penalized coefficient 0), its gradient and
 // deviance; lambda_max = the largest |gradient| of a penalized column.

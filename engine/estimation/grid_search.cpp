@@ -82,7 +82,7 @@ int allocate_grid_workspace(grid_workspace& w, const scad_session& session, int 
         int1_alloc(w.mu_columns, q, trail, {}, "scad_calculate_mu: columns") != 0 ||
         dbl1_alloc(w.mu_coefficients, q, trail, {}, "scad_calculate_mu: coefficients") != 0)
         return -1;
-    if (uses_descent_path(st)) return allocate_descent_workspace(w.descent, session, trail);
+    if (uses_descent_path(st)) return allocate_descent_workspace(w.descent, session, trail, true);
     if (st.algorithm == algorithm_icm) return allocate_icm_workspace(w.icm, session, trail);
     // Every fit of the default rule starts from the initial fit.
     if (st.algorithm == algorithm_lqa)
