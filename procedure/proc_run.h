@@ -94,6 +94,7 @@ struct proc_options {
     double cv_folds_given = 0.0;               // FOLDS as written, for its range message
     double cv_seed = 0.0;
     bool cv_one_se = false;
+    bool refit = false; // SELECTION ... / REFIT
     bool warmstart = false, robust = false, unshrink_se = false, no_intercept = false;
     bool y_descending = false, class_descending = false;
 
@@ -161,7 +162,8 @@ struct proc_design {
 struct fit_path {
     int32_t rows = 0;
     double *lambda = nullptr, *intercept = nullptr, *bic = nullptr, *aic = nullptr, *gcv = nullptr,
-           *effective_df = nullptr, *ebic = nullptr, *cv_error = nullptr, *cv_se = nullptr;
+           *effective_df = nullptr, *ebic = nullptr, *cv_error = nullptr, *cv_se = nullptr,
+           *refit = nullptr; // SELECTION ... / REFIT: the criterion of each fit's refit
     int32_t *simple_df = nullptr, *num_iter = nullptr;
     uint8_t *converged = nullptr, *fitted = nullptr, *tied = nullptr; // nonzero: true
     // SELECTION CV: nonzero at the grid value each rule (MIN, 1SE) selects, whichever selected.
@@ -205,6 +207,7 @@ struct proc_outputs {
     name33 *carried_texts = nullptr;
     double *path_row = nullptr; // OUTPATH: the grid value's statistics, then its coefficients
     double path_ebic = 0.0;     // OUTPATH under SELECTION EBIC: the grid value's EBIC
+    double path_refit = 0.0;    // OUTPATH under REFIT: the criterion of the grid value's refit
     // OUTBETAS and OUTERRS: the coefficients and standard errors per output column. The output
     // columns are the design columns of the whole data set; under BY a group's design has the
     // CLASS levels of that group, and an output column it lacks is missing.

@@ -176,7 +176,11 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
     const dbl1& ebic = session.stdresults.ebic;
     if (selection == selection_ebic && !(ebic.allocated() && ebic.extent(0) >= b))
         return fail(trail, where, "The grid search did not select a lambda.");
-    const double criterion = selection == selection_bic    ? scale.likelihood(r.bic(b))
+    const dbl1& refit = session.stdresults.refit_criterion;
+    const double criterion = session.settings.refit
+                                 ? (selection == selection_gcv ? scale.gcv(refit(b))
+                                                               : scale.likelihood(refit(b)))
+                             : selection == selection_bic ? scale.likelihood(r.bic(b))
                              : selection == selection_gcv ? scale.gcv(r.gcv(b))
                                                           : scale.likelihood(ebic(b));
 
@@ -206,7 +210,9 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
         write_grid_table(*a.table,
                          {r.lambda, r.bic, session.stdresults.ebic, r.aic, r.gcv, r.df_proj,
                           r.simple_df, fits.intercept, fits.num_iter, fits.converged, fits.tied,
-                          fits.fitted, session.stdresults.first_fitted},
+                          fits.fitted, session.stdresults.first_fitted,
+                          session.settings.refit ? &session.stdresults.refit_criterion : nullptr,
+                          selection == selection_gcv},
                          c.model_type == QUILL_MODEL_NORMAL,
                          c.dfformula == 1, scale);
     return 0;

@@ -8,6 +8,7 @@ namespace {
 
 constexpr double missing = std::numeric_limits<double>::quiet_NaN();
 constexpr uint8_t byte_true = 0xFF;
+constexpr double not_refitted = 1e15;  // the grid search's mark of a criterion never formed
 
 }  // namespace
 
@@ -29,6 +30,12 @@ void write_grid_table(const quill_grid_table& t, const grid_readout& r, bool has
         if (t.fitted) t.fitted[k] = fitted ? byte_true : 0;
         if (t.tied) t.tied[k] = fitted && r.tied(g) != 0 ? byte_true : 0;
         if (t.ebic) t.ebic[k] = fitted ? scale.likelihood(r.ebic(g)) : missing;
+        if (t.refit_criterion && r.refit) {
+            const double v = (*r.refit)(g);
+            t.refit_criterion[k] = !fitted || !(v < not_refitted) ? missing
+                                   : r.refit_gcv                  ? scale.gcv(v)
+                                                                  : scale.likelihood(v);
+        }
     }
 }
 

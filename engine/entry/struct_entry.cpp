@@ -91,6 +91,8 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
                   std::to_string(QUILL_MAX_THREAD_LIMIT) + ".";
     if (problem.empty() && d.folds != nullptr && c.selection != QUILL_SELECTION_CV)
         problem = "Fold ids are given but the selection is not cross-validation.";
+    if (problem.empty() && c.refit != 0 && c.selection == QUILL_SELECTION_CV)
+        problem = "REFIT works with the BIC, GCV and EBIC selections, not with cross-validation.";
     if (!problem.empty()) return refuse(result, problem);
 
     r.min_lambda = c.min_lambda;

@@ -90,6 +90,7 @@ int nullify_scad_stdresults(scad_stdresults& results, error_trail& trail) {
     // cov_mat is left allocated: it is reallocated whenever it is computed.
     if (dbl2_dealloc(results.betas, trail) != 0 || dbl1_dealloc(results.beta, trail) != 0 ||
         dbl1_dealloc(results.se, trail) != 0 || dbl1_dealloc(results.gcv, trail) != 0 || dbl1_dealloc(results.ebic, trail) != 0 ||
+        dbl1_dealloc(results.refit_criterion, trail) != 0 ||
         dbl1_dealloc(results.aic, trail) != 0 || dbl1_dealloc(results.bic, trail) != 0 ||
         dbl1_dealloc(results.df_proj, trail) != 0 || int1_dealloc(results.simple_df, trail) != 0 ||
         int1_dealloc(results.grid_iter, trail) != 0 ||

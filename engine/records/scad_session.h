@@ -24,6 +24,7 @@ struct scad_settings {
     double final_threshold = 0.005;
     double a = 3.7;
     double ebic_gamma = 0.5;     // EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
+    bool refit = false;          // select on the unpenalized refits of the path's nonzero sets
     double min_lambda = -1.0;    // -1.0: automatic
     double max_lambda = -1.0;    // also max_lambda_full: up to where every penalized coefficient is 0
     bool omit_intercept = false;
@@ -81,6 +82,7 @@ struct scad_stdresults {
     dbl1 aic;            // G
     dbl1 bic;            // G
     dbl1 ebic;           // G
+    dbl1 refit_criterion;  // G, with refit: the selection's criterion of each fit's refit
     dbl1 df_proj;        // G
     double sigma2 = -1.0;
     int1 simple_df;      // G

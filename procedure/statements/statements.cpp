@@ -387,6 +387,10 @@ void take_flags(proc_options &options, const qh_statement *proc) {
     options.robust = QH_FLAG(proc, flag_robust);
     options.unshrink_se = QH_FLAG(proc, flag_unshrink_se);
     options.warmstart = QH_FLAG(proc, flag_warmstart);
+    options.refit = QH_FLAG(proc, flag_refit);
+    // Each fold would need refits of its own path's sets: not built.
+    if (options.refit && options.selection == selection_cv)
+        fail("%1zSELECTION CV / REFIT is not available: REFIT works with SELECTION BIC, GCV and EBIC.");
     options.plot_path = QH_FLAG(proc, flag_plot_path);
     options.plot_criterion = QH_FLAG(proc, flag_plot_criterion);
     if (options.unshrink_se)

@@ -200,6 +200,10 @@ typedef struct quill_grid_table {
     uint8_t *cv_min;        /* 0xFF at the grid value QUILL_CV_RULE_MIN selects, else 0; the */
     uint8_t *cv_1se;        /* same for QUILL_CV_RULE_1SE: both written whichever rule the
                                call selects by, so that a caller can show the other one */
+    double *refit_criterion; /* written only by quill_fit with controls.refit: the selection's
+                               criterion of the grid value's nonzero set refitted without
+                               penalty; NaN where not fitted or where the set has no such fit
+                               (singular, saturated, or the fit diverges) */
 } quill_grid_table;
 
 /*
@@ -288,6 +292,12 @@ typedef struct quill_fit_controls {
                                  the observations), or with fold ids the largest id */
     int32_t cv_rule;          /* QUILL_CV_RULE_MIN or _1SE */
     uint64_t cv_seed;         /* the seed of the folds drawn when no fold ids are given */
+    int32_t refit;            /* nonzero: select on refits (SELECTION ... / REFIT): each distinct
+                                 nonzero set of the path is refitted without penalty (with the
+                                 intercept and the forced-in columns), the criterion of
+                                 `selection` is taken on the refits, and the result is the
+                                 refit at the selected set, its standard errors those of that
+                                 unpenalized fit. Not with QUILL_SELECTION_CV. 0: as before */
 } quill_fit_controls;
 
 /*

@@ -22,7 +22,8 @@ void quill_fit_call::run() {
     beta.assign(p, -99.0);
     se.assign(p, -99.0);
     path.assign(G * p, -99.0);
-    for (auto* v : {&lambda, &intercept, &bic, &aic, &gcv, &effective_df, &cv_error, &cv_se})
+    for (auto* v : {&lambda, &intercept, &bic, &aic, &gcv, &effective_df, &cv_error, &cv_se,
+                    &refit})
         v->assign(G, -99.0);
     simple_df.assign(G, -99);
     fitted.assign(G, 7);
@@ -57,6 +58,7 @@ void quill_fit_call::run() {
     table.cv_se = cv_se.data();
     table.cv_min = cv_min.data();
     table.cv_1se = cv_1se.data();
+    table.refit_criterion = refit.data();
     result = quill_fit_result{};
     result.size = sizeof result;
     result.beta = beta.data();

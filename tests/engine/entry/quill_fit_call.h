@@ -27,6 +27,7 @@ struct quill_fit_call {
     std::vector<double>* ebic = nullptr;  // the table's EBIC column, when wanted (G elements)
     std::vector<double> cv_error, cv_se;  // the table's CV columns (G elements)
     std::vector<uint8_t> cv_min, cv_1se;  // and the grid value each rule selects
+    std::vector<double> refit;            // the table's refit criterion (with controls.refit)
     quill_fit_result result{};
     int32_t status = 0;
 
