@@ -111,7 +111,7 @@ struct grid_table {
     quill_grid_table view() {
         return {lambda.data(), intercept.data(), bic.data(), aic.data(), gcv.data(),
                 effective_df.data(), simple_df.data(), num_iter.data(), converged.data(),
-                fitted.data(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+                fitted.data(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     }
 };
 
