@@ -20,8 +20,8 @@
 // The fit still ends on a plain pass whose change is below the tolerance.
 //
 // The fits of a grid that all start from the unpenalized fit screen out, after their shared
-// first pass, the coefficients the fit before reported as 0 and that stay there by their
-// gradient, checked again once the passes converge (lqa_screen.h).
+// first pass, the coefficients the fit before reported as 0 that could not pass the final
+// threshold, checked again once the passes converge (lqa_screen.h).
 #include "estimation/lqa_fit.h"
 
 #include <algorithm>
@@ -504,8 +504,7 @@ int run_fit_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const
     if (!ws.screen || run.keep_every_coefficient)
         return run_passes(pb, ws, run, beta_start, beta, iterations, change, trail);
     const scad_settings& st = pb.session.settings;
-    const screen_rule rule{pb.lambda_vector, pb.forcein_vector, pb.session.dataset.weight_sum,
-                           st.threshold, st.final_threshold};
+    const screen_rule rule{pb.forcein_vector, st.threshold, st.final_threshold};
     choose_screened(ws, beta_start, rule);
     for (;;) {
         if (run_passes(pb, ws, run, beta_start, beta, iterations, change, trail) != 0) return -1;

@@ -41,12 +41,10 @@ void gradient_block(const detail::column_set& nonzero, vector_cview beta,
                                             0, m);
 }
 
-// Whether 0 remains coefficient j's place by its gradient in ws.zero_gradient (+infinity, or
-// NaN, never).
+// Whether coefficient j, at 0 with the gradient in ws.zero_gradient, could not pass the final
+// threshold on its own (never with a gradient of +infinity or NaN).
 bool stays_out(const lqa_workspace& ws, const screen_rule& rule, int j) {
-    const double c = ws.zero_gradient(j);
-    return c <= rule.weight_sum * rule.lambda_vector(j) ||
-           c <= ws.curvature(j) * rule.final_threshold;
+    return ws.zero_gradient(j) <= ws.curvature(j) * rule.final_threshold;
 }
 
 }  // namespace

@@ -1,15 +1,20 @@
 // The screen of the logistic and Poisson LQA fits of a grid that all start from one point (the
 // default rule's unpenalized fit). That start has every coefficient alive, so without a screen
-// each fit carries through all its passes the columns it will report as 0: those that creep
-// down to the drop threshold, and (at small lambdas) those that settle below the final
-// threshold and are zeroed at the end. The grid rises in lambda; a coefficient reported as 0 by
-// the fit before is screened out of this one when, with every other coefficient as that fit
-// left it, 0 remains its place at this lambda: its gradient c_j = |x_j'W0 (y - mu)| is within
-// n lambda (the condition for 0 to be optimal), or c_j / h_j, the largest value it could take
-// on its own (h_j = x_j'A x_j, its curvature), is within the final threshold. A screened
-// coefficient leaves after the first pass, which stays the shared one. Once the passes converge
-// the same test is made at the fit's point: one that fails it is put back at its start and the
-// passes resume, so a wrong screen costs passes, never a coefficient.
+// each fit carries through all its passes the coefficients it will report as 0; at the small
+// lambdas of a grid most of them settle between the drop threshold and the final threshold,
+// and are zeroed only at the end. A coefficient the fit before reported as 0 is screened out of
+// this one when, with every other coefficient as that fit left it, it could not reach the final
+// threshold on its own: its gradient c_j = |x_j'W0 (y - mu)| over its curvature h_j = x_j'A x_j
+// (the largest value one Newton step from 0 gives it; the penalty only takes from that) is at
+// most the final threshold. The curvatures are those of the shared first pass, at the start. A
+// screened coefficient leaves after that first pass. Once the passes converge, the same test is
+// made where the fit will be reported: one that fails it is put back at its start and the passes
+// resume, so no slope is kept out of a fit it would enter above the final threshold.
+//
+// Whether 0 is optimal for a coefficient (c_j within n lambda) is no test here: where SCAD has
+// more than one local optimum, a coefficient kept out from the first pass on may settle the
+// others at another optimum than the fit that carries it would (the top of a full grid kept a
+// slope that the unscreened fit lets go), and the screen is to cost passes, not move fits.
 #pragma once
 
 #include "estimation/lqa_workspace.h"
@@ -17,12 +22,10 @@
 
 namespace quill::engine {
 
-// What the screen of one fit asks: its penalties (q entries, forced-in coefficients never
-// screened), the case weights' sum n, and the settings' thresholds.
+// What the screen of one fit asks: the forced-in coefficients (never screened) and the
+// settings' thresholds.
 struct screen_rule {
-    const dbl1& lambda_vector;
     const log1& forcein;
-    double weight_sum;
     double threshold;
     double final_threshold;
 };
