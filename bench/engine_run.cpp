@@ -111,7 +111,7 @@ struct grid_table {
     quill_grid_table view() {
         return {lambda.data(), intercept.data(), bic.data(), aic.data(), gcv.data(),
                 effective_df.data(), simple_df.data(), num_iter.data(), converged.data(),
-                fitted.data(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+                fitted.data(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     }
 };
 
@@ -215,6 +215,9 @@ outcome fit(runscad_function entry, const synthetic_data& data, model m, int G, 
         if (table.fitted[g] == 0) continue;
         o.passes += table.num_iter[g];
         ++o.fitted;
+        for (int j = 0; j < p; ++j) o.path.push_back(path[static_cast<size_t>(j) * G + g]);
+        o.intercepts.push_back(table.intercept[g]);
+        o.bics.push_back(table.bic[g]);
     }
     return o;
 }

@@ -33,6 +33,9 @@ struct outcome {
     uint64_t hash = 0;  // of every output of the call, bit for bit
     long passes = 0;    // of all grid fits
     int fitted = 0;     // grid values fitted
+    // With the table, for comparing two builds' paths: each fitted grid value's coefficients
+    // (p each, input scale), intercept and BIC, in grid order.
+    std::vector<double> path, intercepts, bics;
 
     int nonzero() const;
 };

@@ -1,6 +1,7 @@
 #include "path_hash.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -26,6 +27,40 @@ bool read_expected(const std::string& file, std::map<std::string, uint64_t>& exp
     while (in >> cell_text >> rule >> hash)
         expected[cell_text + " " + rule] = std::stoull(hash, nullptr, 16);
     return in.eof() && !expected.empty();
+}
+
+// How far a run that differs from the first one is from it over the whole path: the largest
+// change of a coefficient or intercept relative to max(|value|, 1), of a BIC relative to
+// max(|BIC|, 1), the grid values whose nonzero sets differ, and whether the selection moved.
+void print_path_change(const hashed_run& h, const outcome& first) {
+    const outcome& o = h.result;
+    if (o.failed || first.failed || o.fitted != first.fitted) {
+        std::printf("    %s: not comparable (failed, or %d against %d grid values fitted)\n",
+                    h.label.c_str(), o.fitted, first.fitted);
+        return;
+    }
+    const auto relative = [](double a, double b) {
+        return std::fabs(a - b) / std::fmax(std::fmax(std::fabs(a), std::fabs(b)), 1.0);
+    };
+    const int p = first.fitted > 0 ? static_cast<int>(first.path.size()) / first.fitted : 0;
+    double coefficient = 0.0, bic = 0.0;
+    int sets = 0;
+    for (int g = 0; g < first.fitted; ++g) {
+        bool same_set = true;
+        for (int j = 0; j < p; ++j) {
+            const double a = o.path[static_cast<size_t>(g) * p + j];
+            const double b = first.path[static_cast<size_t>(g) * p + j];
+            coefficient = std::fmax(coefficient, relative(a, b));
+            same_set = same_set && (a != 0.0) == (b != 0.0);
+        }
+        coefficient = std::fmax(coefficient, relative(o.intercepts[g], first.intercepts[g]));
+        bic = std::fmax(bic, relative(o.bics[g], first.bics[g]));
+        sets += same_set ? 0 : 1;
+    }
+    const bool selection = o.lambda == first.lambda && o.selected == first.selected;
+    std::printf("    %s: largest change %.2g (coefficients), %.2g (BIC); nonzero sets differ at "
+                "%d grid values; selection %s\n",
+                h.label.c_str(), coefficient, bic, sets, selection ? "same" : "MOVED");
 }
 
 }  // namespace
@@ -83,6 +118,8 @@ bool check_path_hashes(const hash_request& r) {
                         fit_name(f), first.hash, same ? "same" : "DIFFERENT", first.passes,
                         first.fitted, labels.c_str(),
                         first.failed ? ("  failed: " + first.message).c_str() : "");
+            for (const hashed_run& h : runs)
+                if (h.result.hash != first.hash) print_path_change(h, first);
             std::fflush(stdout);
         }
     }

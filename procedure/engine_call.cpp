@@ -77,6 +77,7 @@ quill_fit_controls engine_controls(const proc_options &options) {
     c.cv_rule = options.cv_one_se ? QUILL_CV_RULE_1SE : QUILL_CV_RULE_MIN;
     c.cv_seed = static_cast<uint64_t>(options.cv_seed);
     c.ebic_gamma = options.ebic_gamma;
+    c.refit = options.refit ? 1 : 0;
     c.dfformula = options.df == df_projection ? QUILL_DF_PROJECTION : QUILL_DF_COUNT;
     c.grid_size = options.grid_size;
     c.max_iter = options.max_iter;
@@ -115,6 +116,7 @@ void allocate_path(const proc_options &options, fit_path &path) {
     path.cv_se = allocate_array<double>(rows);
     path.cv_min = allocate_array<uint8_t>(rows);
     path.cv_1se = allocate_array<uint8_t>(rows);
+    path.refit = allocate_array<double>(rows);
 }
 
 // What the table says of the selected fit: its real effective df, and the smallest and largest
@@ -178,7 +180,8 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
                                  .cv_error = path.cv_error,
                                  .cv_se = path.cv_se,
                                  .cv_min = path.cv_min,
-                                 .cv_1se = path.cv_1se};
+                                 .cv_1se = path.cv_1se,
+                                 .refit_criterion = path.refit};
     quill_fit_data data{};
     data.size = sizeof data;
     data.p = design.columns;
@@ -219,6 +222,11 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
     fit.at_min_lambda = result.at_min_lambda != 0;
     fit.cv_se = result.cv_se;
     fit.cv_folds = result.cv_folds;
+    fit.stop = result.path_stop == QUILL_PATH_STOP_NONZERO    ? path_stop::nonzero
+               : result.path_stop == QUILL_PATH_STOP_DEVIANCE ? path_stop::deviance
+               : result.path_stop == QUILL_PATH_STOP_DIVERGED ? path_stop::diverged
+                                                              : path_stop::none;
+    fit.stop_index = result.path_stop_index;
     if (result.error_flag == 0) {
         read_selection(path, fit);
         return;

@@ -94,6 +94,7 @@ struct proc_options {
     double cv_folds_given = 0.0;               // FOLDS as written, for its range message
     double cv_seed = 0.0;
     bool cv_one_se = false;
+    bool refit = false; // SELECTION ... / REFIT
     bool warmstart = false, robust = false, unshrink_se = false, no_intercept = false;
     bool y_descending = false, class_descending = false;
 
@@ -161,12 +162,16 @@ struct proc_design {
 struct fit_path {
     int32_t rows = 0;
     double *lambda = nullptr, *intercept = nullptr, *bic = nullptr, *aic = nullptr, *gcv = nullptr,
-           *effective_df = nullptr, *ebic = nullptr, *cv_error = nullptr, *cv_se = nullptr;
+           *effective_df = nullptr, *ebic = nullptr, *cv_error = nullptr, *cv_se = nullptr,
+           *refit = nullptr; // SELECTION ... / REFIT: the criterion of each fit's refit
     int32_t *simple_df = nullptr, *num_iter = nullptr;
     uint8_t *converged = nullptr, *fitted = nullptr, *tied = nullptr; // nonzero: true
     // SELECTION CV: nonzero at the grid value each rule (MIN, 1SE) selects, whichever selected.
     uint8_t *cv_min = nullptr, *cv_1se = nullptr;
 };
+
+// Why ALGORITHM ICM's path stopped above the bottom of the grid.
+enum class path_stop { none, nonzero, deviance, diverged };
 
 // The engine's fit: the selected one, on the scale of the data, and the coefficient path.
 struct proc_fit {
@@ -182,6 +187,8 @@ struct proc_fit {
     int32_t cv_folds = 0;      // SELECTION CV: the folds
     int32_t simple_df = 0, iterations = 0;
     int32_t best_index = 0; // 1-based grid index of the selected lambda
+    path_stop stop = path_stop::none; // ALGORITHM ICM: why and where (1-based) the path stopped
+    int32_t stop_index = 0;
     bool converged = false, at_max_lambda = false, at_min_lambda = false;
     fit_path path;
     // The engine refused the design because these design columns (0xFF) are exact linear
@@ -200,6 +207,7 @@ struct proc_outputs {
     name33 *carried_texts = nullptr;
     double *path_row = nullptr; // OUTPATH: the grid value's statistics, then its coefficients
     double path_ebic = 0.0;     // OUTPATH under SELECTION EBIC: the grid value's EBIC
+    double path_refit = 0.0;    // OUTPATH under REFIT: the criterion of the grid value's refit
     // OUTBETAS and OUTERRS: the coefficients and standard errors per output column. The output
     // columns are the design columns of the whole data set; under BY a group's design has the
     // CLASS levels of that group, and an output column it lacks is missing.

@@ -63,10 +63,11 @@ int fit_fold(const fit_request& full, const double* grid, const cv_rows& train, 
     // Column 1 of the stored path on the input scale is the intercept's.
     const dbl2& betas = f.session.unstdresults.betas;
     const int p = a.data.p;
+    path.first_fitted = f.session.stdresults.first_fitted;
     path.fitted = f.session.stdresults.fitted;
     path.intercept.assign(static_cast<std::size_t>(G), 0.0);
     path.beta.assign(static_cast<std::size_t>(G) * static_cast<std::size_t>(p), 0.0);
-    for (int g = 1; g <= path.fitted; ++g) path.intercept[g - 1] = f.scale.value(betas(g, 1));
+    for (int g = path.first_fitted; g <= path.fitted; ++g) path.intercept[g - 1] = f.scale.value(betas(g, 1));
     for (int j = 1; j <= p; ++j)
         for (int g = 1; g <= G; ++g)
             path.beta[static_cast<std::size_t>(g - 1) + static_cast<std::size_t>(j - 1) * G] =
@@ -74,11 +75,13 @@ int fit_fold(const fit_request& full, const double* grid, const cv_rows& train, 
     return 0;
 }
 
-// The table's cv_min and cv_1se: each rule's pick, a pick past the full fit's early stop being
-// its last fitted value (which has the same fit), as the selection takes it.
+// The table's cv_min and cv_1se: each rule's pick, a pick outside the full fit's fitted run being
+// the nearest fitted value (which has the same fit), as the selection takes it.
 void mark_cv_picks(const quill_grid_table& out, const cv_table& table, const uint8_t* fitted,
                    int G) {
-    int last = 0;
+    int first = 0;  // 0-based; the descent path leaves the bottom unfitted where it saturated
+    while (first < G - 1 && fitted[first] == 0) ++first;
+    int last = first;
     while (last < G && fitted[last] != 0) ++last;
     const struct {
         uint8_t* column;
@@ -87,8 +90,8 @@ void mark_cv_picks(const quill_grid_table& out, const cv_table& table, const uin
     for (const auto& r : rules) {
         if (r.column == nullptr) continue;
         std::fill(r.column, r.column + G, 0);
-        const int pick = std::min(pick_cv(table, G, r.rule), std::max(last, 1) - 1);
-        if (pick >= 0) r.column[pick] = byte_true;
+        const int pick = pick_cv(table, G, r.rule);
+        if (pick >= 0) r.column[std::clamp(pick, first, std::max(last, first + 1) - 1)] = byte_true;
     }
 }
 

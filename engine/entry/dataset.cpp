@@ -13,6 +13,7 @@
 #include <limits>
 #include <string>
 
+#include "estimation/coordinate_descent.h"
 #include "matrix/products.h"
 #include "matrix/standardize.h"
 #include "matrix/symmetric_inverse.h"
@@ -47,12 +48,13 @@ int fail_load_after(scad_session& session, error_trail& trail) {
     return -1;
 }
 
-int allocate_dataset(scad_dataset& d, int n, int p, int cols, error_trail& trail) {
+int allocate_dataset(scad_dataset& d, int n, int p, int cols, bool cross_product,
+                     error_trail& trail) {
     if (dbl1_alloc(d.y, n, trail, {}, "y") != 0) return -1;
     if (dbl1_alloc(d.case_weights, n, trail, {}, "case_weights") != 0) return -1;
     if (log1_alloc(d.forcein, p, trail, {}, "forcein") != 0) return -1;
     if (dbl2_alloc(d.x, n, cols, trail, {}, {}, "x") != 0) return -1;
-    if (dbl2_alloc(d.xtx, cols, cols, trail, {}, {}, "xtx") != 0) return -1;
+    if (cross_product && dbl2_alloc(d.xtx, cols, cols, trail, {}, {}, "xtx") != 0) return -1;
     if (dbl1_alloc(d.x_center, p, trail, {}, "x_center") != 0) return -1;
     if (dbl1_alloc(d.x_scale, p, trail, {}, "x_scale") != 0) return -1;
     if (dbl1_alloc(d.xty, cols, trail, {}, "xty") != 0) return -1;
@@ -101,6 +103,9 @@ bool scad_design_has_full_rank(const scad_session& session, uint8_t* aliased_out
     const int offset = has_intercept_column(session.settings) ? 1 : 0;
     const int q = p + offset;
     if (aliased_out != nullptr) std::fill(aliased_out, aliased_out + p, uint8_t{0});
+    // The descent path needs no fit of the full model: more columns than observations, and
+    // columns that are combinations of others, are the penalty's to sort out.
+    if (uses_descent_path(session.settings)) return true;
     if (p < ds.n && q >= ds.n) {
         fail(trail, where,
              "The full model is saturated: with the intercept it has as many coefficients as there "
@@ -202,7 +207,10 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
 
     const bool intercept = has_intercept_column(session.settings);
     const int cols = intercept ? p + 1 : p;
-    if (allocate_dataset(d, n, p, cols, trail) != 0)
+    // The descent path reads columns, never the p' x p' cross-product (it may not fit in memory).
+    const bool cross_product = !uses_descent_path(session.settings);
+    if (dbl2_dealloc(d.xtx, trail) != 0) return fail_load_status(session, trail, status_deallocation);
+    if (allocate_dataset(d, n, p, cols, cross_product, trail) != 0)
         return fail_load_status(session, trail, status_allocation);
 
     const double shift = session.settings.center_y ? d.y_mean : 0.0;
@@ -229,7 +237,7 @@ int run_load_scad_dataset(matrix_cview raw_x, const dbl1& y, const log1& forcein
                    : standardize_real_matrix(raw_x, standardized, d.x_center, d.x_scale, trail);
     if (standardized_rc != 0) return fail_load_after(session, trail);
     const vector_cview weights(d.case_weights);
-    if (premult_by_transpose(d.x, d.xtx, trail, weights) != 0 ||
+    if ((cross_product && premult_by_transpose(d.x, d.xtx, trail, weights) != 0) ||
         mat_mult_transpose_first_by_vector(d.x, d.y, d.xty, trail, weights) != 0)
         return fail_load_after(session, trail);
 

@@ -166,6 +166,8 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
         return refuse_non_finite(trail, "The degrees of freedom at the selected lambda");
     *a.lambda = r.lambda(b);
     *a.best_index = b;
+    if (a.path_stop != nullptr) *a.path_stop = session.stdresults.path_stop;
+    if (a.path_stop_index != nullptr) *a.path_stop_index = session.stdresults.path_stop_index;
     *a.num_iter = r.num_iter;
     *a.simple_df = r.simple_df(b);
     *a.df = static_cast<int32_t>(df_proj);  // truncation toward zero
@@ -174,7 +176,11 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
     const dbl1& ebic = session.stdresults.ebic;
     if (selection == selection_ebic && !(ebic.allocated() && ebic.extent(0) >= b))
         return fail(trail, where, "The grid search did not select a lambda.");
-    const double criterion = selection == selection_bic    ? scale.likelihood(r.bic(b))
+    const dbl1& refit = session.stdresults.refit_criterion;
+    const double criterion = session.settings.refit
+                                 ? (selection == selection_gcv ? scale.gcv(refit(b))
+                                                               : scale.likelihood(refit(b)))
+                             : selection == selection_bic ? scale.likelihood(r.bic(b))
                              : selection == selection_gcv ? scale.gcv(r.gcv(b))
                                                           : scale.likelihood(ebic(b));
 
@@ -191,7 +197,8 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
     // response, like every other threshold of the fit.
     const bool single_lambda = grid == 1 || r.lambda(1) == r.lambda(grid);
     const boundary_flags flags =
-        find_boundary_flags({b, grid, fits.fitted, fits.tie_run_end, fits.selected_shrunk, single_lambda},
+        find_boundary_flags({b, grid, fits.fitted, fits.tie_run_end, fits.selected_shrunk, single_lambda,
+                             session.stdresults.first_fitted},
                             forcein, r.beta, r.se, r.betas);
     *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
     *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
@@ -203,7 +210,9 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
         write_grid_table(*a.table,
                          {r.lambda, r.bic, session.stdresults.ebic, r.aic, r.gcv, r.df_proj,
                           r.simple_df, fits.intercept, fits.num_iter, fits.converged, fits.tied,
-                          fits.fitted},
+                          fits.fitted, session.stdresults.first_fitted,
+                          session.settings.refit ? &session.stdresults.refit_criterion : nullptr,
+                          selection == selection_gcv},
                          c.model_type == QUILL_MODEL_NORMAL,
                          c.dfformula == 1, scale);
     return 0;

@@ -8,6 +8,7 @@ namespace {
 
 constexpr double missing = std::numeric_limits<double>::quiet_NaN();
 constexpr uint8_t byte_true = 0xFF;
+constexpr double not_refitted = 1e15;  // the grid search's mark of a criterion never formed
 
 }  // namespace
 
@@ -16,7 +17,7 @@ void write_grid_table(const quill_grid_table& t, const grid_readout& r, bool has
     const int grid = r.lambda.extent(0);
     for (int g = 1; g <= grid; ++g) {
         const int k = g - 1;
-        const bool fitted = g <= r.fitted;
+        const bool fitted = g >= r.first_fitted && g <= r.fitted;
         if (t.lambda) t.lambda[k] = r.lambda(g);
         if (t.intercept) t.intercept[k] = fitted ? scale.value(r.intercept(g)) : 0.0;
         if (t.bic) t.bic[k] = fitted ? scale.likelihood(r.bic(g)) : missing;
@@ -29,6 +30,12 @@ void write_grid_table(const quill_grid_table& t, const grid_readout& r, bool has
         if (t.fitted) t.fitted[k] = fitted ? byte_true : 0;
         if (t.tied) t.tied[k] = fitted && r.tied(g) != 0 ? byte_true : 0;
         if (t.ebic) t.ebic[k] = fitted ? scale.likelihood(r.ebic(g)) : missing;
+        if (t.refit_criterion && r.refit) {
+            const double v = (*r.refit)(g);
+            t.refit_criterion[k] = !fitted || !(v < not_refitted) ? missing
+                                   : r.refit_gcv                  ? scale.gcv(v)
+                                                                  : scale.likelihood(v);
+        }
     }
 }
 

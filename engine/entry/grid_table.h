@@ -21,7 +21,10 @@ struct grid_readout {
     const int1& num_iter;
     const int1& converged;  // 0 false, -1 true
     const int1& tied;       // 0 false, -1 true
-    int fitted;             // grid values fitted, from the first
+    int fitted;             // the last grid value fitted
+    int first_fitted = 1;   // the first one (above 1 when a descent path stopped early)
+    const dbl1* refit = nullptr;  // the refits' criterion, with refit
+    bool refit_gcv = false;       // which is GCV (else BIC or EBIC)
 };
 
 // Writes every member of the table that is not null, on the scale of the data. NaN stands for

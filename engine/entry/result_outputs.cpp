@@ -24,7 +24,8 @@ boundary_flags find_boundary_flags(const selection_place& place, const log1& for
     for (int j = 1; j <= p; ++j) {
         if (forcein(j))
             ++forced;
-        else if (path.allocated() && path.extent(0) >= 1 && path(1, j) != 0.0)
+        else if (path.allocated() && path.extent(0) >= place.first_fitted &&
+                 path(place.first_fitted, j) != 0.0)
             penalized_nonzero = true;
     }
     if (!penalized_nonzero && forced < p) flags.at_min_lambda = true;

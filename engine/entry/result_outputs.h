@@ -19,6 +19,7 @@ struct selection_place {
     int tie_run_end;       // last grid value of the unbroken run of tied criteria from best
     bool selected_shrunk;  // a selected penalized coefficient is still shrunk by the penalty
     bool single_lambda;    // the grid is one value (a fixed lambda): it has no ends to warn of
+    int first_fitted = 1;  // the first fitted grid value (a descent path stops at the bottom)
 };
 
 // The large end: the tied run reaches the last grid value, which was fitted, and some

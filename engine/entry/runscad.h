@@ -16,7 +16,7 @@ namespace quill::engine {
 enum class entry_kind { positional, structs };
 
 // Where the results go; pointers are the caller's storage (the struct entry's: its result
-// struct's members). A null cv_se, cv_folds or aliased is not written.
+// struct's members). A null cv_se, cv_folds, path_stop or aliased is not written.
 struct fit_outputs {
     double* min_lambda;  // the grid's ends (given ends: controls.min_lambda, max_lambda)
     double* max_lambda;
@@ -41,6 +41,8 @@ struct fit_outputs {
     uint8_t* aliased = nullptr;
     double* cv_se = nullptr;
     int32_t* cv_folds = nullptr;
+    int32_t* path_stop = nullptr;  // with path_stop_index: why and where a descent path stopped
+    int32_t* path_stop_index = nullptr;
 };
 
 struct fit_request {

@@ -59,6 +59,7 @@ scad_settings_input settings_input(const quill_fit_controls& c, double scale) {
             .tolerance = c.tolerance,
             .a = c.a,
             .ebic_gamma = c.ebic_gamma,
+            .refit = c.refit != 0,
             .min_lambda = min_lambda,
             .max_lambda = max_lambda,
             .omit_intercept = c.intercept_mode == intercept_omitted,
@@ -97,6 +98,7 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
             return invalid(session, trail, "ebic_gamma");
         s.ebic_gamma = *in.ebic_gamma;
     }
+    s.refit = in.refit;
     if (dfformula) {
         if (!code_at_most(*dfformula, df_projection)) return invalid(session, trail, "dfformula");
         s.dfformula = *dfformula;

@@ -25,6 +25,7 @@ struct scad_settings_input {
     std::optional<double> final_threshold = std::nullopt;
     std::optional<double> a = std::nullopt;
     std::optional<double> ebic_gamma = std::nullopt;
+    bool refit = false;
     std::optional<double> min_lambda = std::nullopt;
     std::optional<double> max_lambda = std::nullopt;
     bool omit_intercept = false;

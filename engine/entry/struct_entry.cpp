@@ -91,11 +91,15 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
                   std::to_string(QUILL_MAX_THREAD_LIMIT) + ".";
     if (problem.empty() && d.folds != nullptr && c.selection != QUILL_SELECTION_CV)
         problem = "Fold ids are given but the selection is not cross-validation.";
+    if (problem.empty() && c.refit != 0 && c.selection == QUILL_SELECTION_CV)
+        problem = "REFIT works with the BIC, GCV and EBIC selections, not with cross-validation.";
     if (!problem.empty()) return refuse(result, problem);
 
     r.min_lambda = c.min_lambda;
     r.max_lambda = c.max_lambda;
     r.cv_folds = 0;
+    r.path_stop = QUILL_PATH_STOP_NONE;
+    r.path_stop_index = 0;
     r.cv_se = std::numeric_limits<double>::quiet_NaN();
     const fit_request request{
         .data = d,
@@ -108,7 +112,8 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
                 .at_max_lambda = &r.at_max_lambda, .at_min_lambda = &r.at_min_lambda,
                 .error_flag = &r.error_flag, .msg_len = r.msg_len,
                 .message_codes = r.message_codes, .table = r.table, .aliased = r.aliased,
-                .cv_se = &r.cv_se, .cv_folds = &r.cv_folds},
+                .cv_se = &r.cv_se, .cv_folds = &r.cv_folds, .path_stop = &r.path_stop,
+                .path_stop_index = &r.path_stop_index},
         .entry = entry_kind::structs,
         .path_rows = c.grid_size};
     run_fit(request);

@@ -9,7 +9,9 @@
 #include "estimation/cov_mat.h"
 
 #include <cmath>
+#include <utility>
 
+#include "estimation/coordinate_descent.h"
 #include "estimation/mean_and_weights.h"
 #include "estimation/penalty.h"
 #include "matrix/products.h"
@@ -123,7 +125,7 @@ int invert_penalized_information(scad_session& session, reduced_model& r, const 
         return fail_reset(session, trail, where, no_information);
     for (int i = 1; i <= n; ++i) W(i) = ds.case_weights(i) * W(i);
 
-    if (st.model_type != model_normal) {
+    if (st.model_type != model_normal || !ds.xtx.allocated()) {
         if (real_cross_product(r.x_r, r.A, vector_cview(W), trail) != 0)
             return fail_reset(session, trail, where, no_information);
     } else {
@@ -169,7 +171,7 @@ int included_covariance(scad_session& session, reduced_model& r, const dbl1& mu,
     }
     if (st.model_type == model_normal) {
         const double count = ds.weight_sum;
-        if (count <= ds.p + 1)
+        if (count <= (uses_descent_path(st) ? k + 1 : ds.p + 1))
             return fail_reset(session, trail, where,
                               "The error df was too small to calculate a variance estimate.");
         const double rss = residual_sum_of_squares(ds, mu);
@@ -192,7 +194,9 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
     if (ds.is_null) return fail_reset(session, trail, where, "The session is not ready yet.");
     const int n = ds.n;
     const int p = ds.p;
-    if (p >= n)
+    // The descent path's fits keep fewer nonzero coefficients than observations (checked below).
+    const bool descent = uses_descent_path(st);
+    if (p >= n && !descent)
         return fail_reset(session, trail, where, "Since p >= n, we cannot get standard errors.");
     if (lambda < 0.0) return fail_reset(session, trail, where, "Lambda cannot be negative.");
     // Given lambdas are bounded by the settings; a derived grid value may pass that bound.
@@ -205,20 +209,20 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
 
     log1 forced, included;
     dbl1 d, mu, W;
-    // The grid search sizes cov_mat and se; a direct call may find them unsized.
-    const bool cov_sized = res.cov_mat.extent(0) == q && res.cov_mat.extent(1) == q;
+    // The grid search sizes se; a direct call may find it unsized. The covariance starts with an
+    // empty support.
     const bool se_sized = res.se.extent(0) == q;
     if (log1_alloc(forced, q, trail) != 0 || log1_alloc(included, q, trail) != 0 ||
         dbl1_alloc(d, q, trail) != 0 || dbl1_alloc(mu, n, trail) != 0 ||
         dbl1_alloc(W, n, trail) != 0 ||
-        (!cov_sized && dbl2_alloc(res.cov_mat, q, q, trail, {}, {}, "cov_mat") != 0) ||
+        dbl2_alloc(res.cov_mat, 0, 0, trail, {}, {}, "cov_mat") != 0 ||
+        int1_alloc(res.cov_index, 0, trail, {}, "cov_index") != 0 ||
         (!se_sized && dbl1_alloc(res.se, q, trail, {}, "se") != 0))
         return fail_reset(session, trail, where,
                           "I could not allocate something in the beginning of the procedure.");
     const int offset = intercept ? 1 : 0;
     if (intercept) forced(1) = true;
     for (int j = 1; j <= p; ++j) forced(j + offset) = ds.forcein(j);
-    res.cov_mat.fill(0.0);
     res.se.fill(0.0);
     d.fill(0.0);
     df = 0.0;
@@ -236,19 +240,19 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
         return 0;
     }
     const int k = r.k;
+    if (descent && k >= n)
+        return fail_reset(session, trail, where, "Since p >= n, we cannot get standard errors.");
 
-    const bool need_columns = st.model_type != model_normal || robust_se(st);
+    // Without the stored cross-product the normal model's block is formed from the columns.
+    const bool need_columns = st.model_type != model_normal || robust_se(st) || !ds.xtx.allocated();
     if (build_reduced(session, beta, included, forced, lambda, need_columns, r, trail) != 0 ||
         invert_penalized_information(session, r, mu, W, trail) != 0 ||
         included_covariance(session, r, mu, W, trail) != 0)
         return -1;
 
-    for (int c = 1; c <= k; ++c)
-        for (int rr = 1; rr <= k; ++rr) res.cov_mat(r.idx(rr), r.idx(c)) = r.C_r(rr, c);
-    if (take_diag_real(res.cov_mat, d, trail) != 0)
-        return fail_reset(session, trail, where,
-                          "I could not get the diagonal of the inverse penalized information "
-                          "matrix.");
+    for (int c = 1; c <= k; ++c) d(r.idx(c)) = r.C_r(c, c);
+    std::swap(res.cov_mat, r.C_r);
+    std::swap(res.cov_index, r.idx);
     double d_min = 0.0;
     for (int j = 1; j <= q; ++j) {
         d(j) += 1e-20;
@@ -264,6 +268,20 @@ int run_calculate_scad_cov_mat(const dbl1& beta, double lambda, bool compute_tra
         for (int c = 1; c <= k; ++c) df -= r.Ainv(c, c) * r.penalty(c);
     }
     return 0;
+}
+
+double covariance_quadratic_form(const scad_stdresults& res, const double* v) {
+    const int k = res.cov_index.allocated() ? res.cov_index.extent(0) : 0;
+    double s = 0.0;
+    for (int c = 1; c <= k; ++c) {
+        const double vc = v[res.cov_index(c) - 1];
+        if (vc == 0.0) continue;
+        const double* column = &res.cov_mat(1, c);
+        double t = 0.0;
+        for (int rr = 1; rr <= k; ++rr) t += column[rr - 1] * v[res.cov_index(rr) - 1];
+        s += vc * t;
+    }
+    return s;
 }
 
 }  // namespace quill::engine

@@ -36,14 +36,14 @@ cv_rows take_rows(const cv_data& d, const std::vector<int32_t>& folds, int32_t f
 }
 
 // Adds the held-out losses of fold `fold` (0-based) at every grid value to loss (k x G,
-// fold-major) and its weight. A grid value past the fold's early stop takes the fold's last fit.
+// fold-major) and its weight. A grid value outside the fold's fitted run takes the nearest fit.
 void add_held_out_losses(const cv_data& d, const cv_rows& test, const fold_path& path,
                          std::size_t fold, int G, std::vector<double>& loss, double& weight) {
     const int last = path.fitted;
     std::vector<double> eta(static_cast<std::size_t>(test.n));
     for (int32_t t = 0; t < test.n; ++t) weight += test.w[t];
     for (int g = 0; g < G; ++g) {
-        const int from = std::min(g, std::max(last, 1) - 1);
+        const int from = std::min(std::max(g, path.first_fitted - 1), std::max(last, 1) - 1);
         for (int32_t t = 0; t < test.n; ++t) eta[t] = path.intercept[from] + test.offset[t];
         for (int32_t c = 0; c < d.p; ++c) {
             const double b = path.beta[static_cast<std::size_t>(from) + static_cast<std::size_t>(c) * G];

@@ -28,9 +28,11 @@ struct cv_rows {
     std::vector<double> x, y, w, offset;
 };
 
-// A fold's path in the units of the data: the grid values fitted before its early stop, and at
-// each grid value the intercept and the coefficients (G x p, column-major).
+// A fold's path in the units of the data: the grid values fitted (first_fitted to fitted: a path
+// fitted upwards stops early at the top, the descent path where the model saturates at the bottom),
+// and at each grid value the intercept and the coefficients (G x p, column-major).
 struct fold_path {
+    int32_t first_fitted = 1;
     int32_t fitted = 0;
     std::vector<double> intercept, beta;
 };

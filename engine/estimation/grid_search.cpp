@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "estimation/descent_path.h"
 #include "estimation/fit_criteria.h"
 #include "estimation/icm_fit.h"
 #include "estimation/initial_fit.h"
 #include "estimation/lqa_fit.h"
 #include "estimation/penalty.h"
 #include "estimation/mean_and_weights.h"
+#include "estimation/support_refit.h"
 #include "records/option_codes.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
@@ -37,7 +39,6 @@ double ln_choose(int m, int k) {
 
 int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
     if (dbl2_alloc(res.betas, G, q, trail, {}, {}, "betas") != 0 ||
-        dbl2_alloc(res.cov_mat, q, q, trail, {}, {}, "cov_mat") != 0 ||
         dbl1_alloc(res.beta, q, trail, {}, "beta") != 0 ||
         dbl1_alloc(res.se, q, trail, {}, "se") != 0 ||
         dbl1_alloc(res.gcv, G, trail, {}, "gcv") != 0 ||
@@ -49,7 +50,6 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
         int1_alloc(res.tied, G, trail, {}, "tied") != 0)
         return -1;
     res.betas.fill(0.0);
-    res.cov_mat.fill(0.0);
     res.beta.fill(0.0);
     res.se.fill(0.0);
     res.gcv.fill(not_fitted);
@@ -67,6 +67,7 @@ int allocate_results(scad_stdresults& res, int G, int q, error_trail& trail) {
 struct grid_workspace {
     lqa_workspace lqa;
     icm_workspace icm;
+    descent_workspace descent;
     dbl1 coefficients, mu, previous;
     int1 mu_columns;       // scratch of the mean: the columns with a nonzero coefficient
     dbl1 mu_coefficients;  // and their coefficients
@@ -82,6 +83,7 @@ int allocate_grid_workspace(grid_workspace& w, const scad_session& session, int 
         int1_alloc(w.mu_columns, q, trail, {}, "scad_calculate_mu: columns") != 0 ||
         dbl1_alloc(w.mu_coefficients, q, trail, {}, "scad_calculate_mu: coefficients") != 0)
         return -1;
+    if (uses_descent_path(st)) return allocate_descent_workspace(w.descent, session, trail, true);
     if (st.algorithm == algorithm_icm) return allocate_icm_workspace(w.icm, session, trail);
     // Every fit of the default rule starts from the initial fit.
     if (st.algorithm == algorithm_lqa)
@@ -137,8 +139,9 @@ int select_given(scad_stdresults& res, const scad_session& session, const path_r
     dbl1 criterion;
     if (dbl1_alloc(criterion, G, trail, {}, "given criterion") != 0) return -1;
     for (int g = 1; g <= G; ++g)
-        criterion(g) = g <= res.fitted ? given.given_criterion[g - 1] : not_fitted;
-    res.best = std::min(given.given_best, res.fitted);
+        criterion(g) = g >= res.first_fitted && g <= res.fitted ? given.given_criterion[g - 1]
+                                                                : not_fitted;
+    res.best = std::max(res.first_fitted, std::min(given.given_best, res.fitted));
     for (int j = 1; j <= res.betas.extent(1); ++j) res.beta(j) = res.betas(res.best, j);
     const double v = criterion(res.best);
     const double tolerance = tie_width(v);
@@ -179,6 +182,72 @@ int prepare(scad_session& session, error_trail& trail) {
     return 0;
 }
 
+bool same_support(const dbl2& betas, int g, int h) {
+    for (int j = 1; j <= betas.extent(1); ++j)
+        if (is_nonzero(betas(g, j)) != is_nonzero(betas(h, j))) return false;
+    return true;
+}
+
+// With REFIT: each fitted grid value's nonzero set refitted without penalty and the selection's
+// criterion taken on the refit (a set equal to the one above it shares its refit); not_fitted
+// where the set has no unpenalized fit.
+int refit_path(scad_stdresults& res, scad_session& session, int penalized, error_trail& trail) {
+    const scad_settings& st = session.settings;
+    const scad_dataset& ds = session.dataset;
+    const int G = st.grid_size;
+    const int q = res.betas.extent(1);
+    refit_workspace ws;
+    dbl1 beta, mu, coefficients;
+    int1 columns;
+    if (dbl1_alloc(res.refit_criterion, G, trail, {}, "refit criterion") != 0 ||
+        allocate_refit_workspace(ws, ds.n, q, trail) != 0 ||
+        dbl1_alloc(beta, q, trail, {}, "refit beta") != 0 ||
+        dbl1_alloc(mu, ds.n, trail, {}, "refit mu") != 0 ||
+        dbl1_alloc(coefficients, q, trail, {}, "refit coefficients") != 0 ||
+        int1_alloc(columns, q, trail, {}, "refit columns") != 0)
+        return -1;
+    res.refit_criterion.fill(not_fitted);
+    int previous = 0;
+    for (int g = res.first_fitted; g <= res.fitted; ++g) {
+        if (previous > 0 && same_support(res.betas, previous, g)) {
+            res.refit_criterion(g) = res.refit_criterion(previous);
+            continue;
+        }
+        previous = g;
+        if (!refit_support(session, &res.betas(g, 1), G, ws, beta)) continue;
+        if (scad_calculate_mu(ds.x, beta, st.model_type, mu, columns, coefficients, trail,
+                              mean_offset(ds)) != 0)
+            return -1;
+        int nonzero = 0, penalized_nonzero = 0;
+        for (int j = 1; j <= q; ++j) {
+            if (!is_nonzero(beta(j))) continue;
+            ++nonzero;
+            if (j > q - ds.p && !ds.forcein(j - (q - ds.p))) ++penalized_nonzero;
+        }
+        fit_criteria c;
+        if (!scad_calculate_criteria(st.model_type, st.full_likelihood, ds.y, mu, nonzero, c,
+                                     ds.weighted ? ds.case_weights.data() : nullptr,
+                                     ds.weight_sum))
+            return -1;
+        res.refit_criterion(g) = st.selection == selection_gcv    ? c.gcv
+                                 : st.selection == selection_ebic
+                                     ? c.bic + 2.0 * st.ebic_gamma * ln_choose(penalized, penalized_nonzero)
+                                     : c.bic;
+    }
+    return 0;
+}
+
+// The refit of the selected grid value's nonzero set in res.beta.
+int take_selected_refit(scad_stdresults& res, scad_session& session, error_trail& trail) {
+    refit_workspace ws;
+    const int q = res.betas.extent(1);
+    if (allocate_refit_workspace(ws, session.dataset.n, q, trail) != 0) return -1;
+    if (!(res.refit_criterion(res.best) < not_fitted) ||
+        !refit_support(session, &res.betas(res.best, 1), session.settings.grid_size, ws, res.beta))
+        return fail(trail, where, "No nonzero set of the path has an unpenalized fit to select by REFIT.");
+    return 0;
+}
+
 // The selection: the caller's, or the least criterion of the settings' kind, with its ties.
 int select(scad_stdresults& res, scad_session& session, const path_request& request,
            error_trail& trail) {
@@ -188,7 +257,8 @@ int select(scad_stdresults& res, scad_session& session, const path_request& requ
             return fail_reset(session, trail, where, "The given selection does not fit the grid.");
         return 0;
     }
-    const dbl1& criterion = st.selection == selection_gcv    ? res.gcv
+    const dbl1& criterion = st.refit                         ? res.refit_criterion
+                            : st.selection == selection_gcv  ? res.gcv
                             : st.selection == selection_ebic ? res.ebic
                                                              : res.bic;
     res.best = st.grid_size < 2 ? 1 : scad_smallest_criterion(criterion);
@@ -226,13 +296,19 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
     int penalized = 0;  // the penalized design columns, for EBIC's model-space term
     for (int j = 1; j <= p; ++j) penalized += ds.forcein(j) ? 0 : 1;
 
-    for (int g = 1; g <= G; ++g) {
+    // The descent path runs down from the top, each fit from the one above it, and stops where
+    // the model saturates; every other fit runs up and stops where all coefficients are 0.
+    const bool descent = uses_descent_path(st);
+    for (int step = 1; step <= G; ++step) {
+        const int g = descent ? G + 1 - step : step;
         const double lambda = session.Lgrid.lambda(g);
         if (st.algorithm != algorithm_lqa && st.algorithm != algorithm_icm)
             return fail_reset(session, trail, where, unrecognized);
         bool fit_converged = false;
         const dbl1& start = warm && g > 1 ? previous : session.initialfit.beta;
-        const int rc = fit_at(lambda, start, w, iterations(g), fit_converged, session, trail);
+        const int rc = descent ? descent_fit_grid_value(session, g, w.descent, w.coefficients,
+                                                        iterations(g), fit_converged, trail)
+                               : fit_at(lambda, start, w, iterations(g), fit_converged, session, trail);
         if (rc != 0 || session.is_null)
             return fail_reset(session, trail, where, "The initial fit could not be calculated.");
         converged(g) = fit_converged ? -1 : 0;
@@ -274,9 +350,24 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
         res.aic(g) = c.aic;
         res.bic(g) = c.bic;
         res.ebic(g) = c.bic + 2.0 * st.ebic_gamma * ln_choose(penalized, penalized_nonzero);
-        res.fitted = g;
+        res.fitted = descent ? G : g;
+        res.first_fitted = descent ? g : 1;
 
-        if (all_zero) break;
+        if (!descent) {
+            if (all_zero) break;
+            continue;
+        }
+        // A saturated fit's criteria mean nothing (a residual variance of 0, coefficients running
+        // off): the path ends at the fit above it, unless it is the first.
+        res.path_stop = descent_stop(session, w.descent, fit_converged);
+        if (res.path_stop != QUILL_PATH_STOP_NONE) {
+            res.path_stop_index = g;
+            if (g < G) {
+                res.first_fitted = g + 1;
+                res.gcv(g) = res.aic(g) = res.bic(g) = res.ebic(g) = not_fitted;
+            }
+            break;
+        }
     }
 
     // The fits' arrays go before the covariance takes its own.
@@ -286,13 +377,17 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
         return fail_reset(session, trail, where,
                           "The GCV fit criterion can only be used with the normal model "
                           "(identity link) type.");
+    if (st.refit && refit_path(res, session, penalized, trail) != 0)
+        return fail_reset(session, trail, where, "The refits of the path failed.");
     if (select(res, session, request, trail) != 0) return -1;
+    if (st.refit && take_selected_refit(res, session, trail) != 0) return fail_after_reset(session, trail, where);
     if (request.covariance) {
-        if (run_calculate_scad_cov_mat(res.beta, session.Lgrid.lambda(res.best),
-                                       st.dfformula == df_projection, res.df_proj(res.best),
-                                       session, trail) != 0)
+        // A refit is unpenalized: its covariance is that of lambda 0.
+        const double lambda = st.refit ? 0.0 : session.Lgrid.lambda(res.best);
+        if (run_calculate_scad_cov_mat(res.beta, lambda, st.dfformula == df_projection,
+                                       res.df_proj(res.best), session, trail) != 0)
             return fail_reset(session, trail, where, "I could not calculate the covariance matrix.");
-        res.selected_shrunk = still_shrunk(res, session);
+        res.selected_shrunk = !st.refit && still_shrunk(res, session);
     }
     res.is_null = false;
     res.num_iter = iterations(res.best);

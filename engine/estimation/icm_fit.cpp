@@ -73,7 +73,8 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
                      icm_workspace& ws, error_trail& trail) {
     const scad_dataset& ds = session.dataset;
     const scad_settings& st = session.settings;
-    if (ds.is_null || session.initialfit.is_null || session.Lgrid.is_null)
+    // The grid is not read: the full path's top is searched by fits before the grid exists.
+    if (ds.is_null || session.initialfit.is_null)
         return fail_reset(session, trail, where, "The session is not ready yet.");
     if (lambda < 0.0)
         return fail_reset(session, trail, where, "The requested value of lambda is too small.");

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "estimation/descent_path.h"
 #include "estimation/lqa_fit.h"
 #include "estimation/mean_and_weights.h"
 #include "matrix/least_squares.h"
@@ -55,6 +56,8 @@ int glm_start(const scad_dataset& ds, int32_t model_type, dbl1& z, dbl1& start, 
 }  // namespace
 
 int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
+    // The descent path needs no fit of the full model, which may not exist.
+    if (uses_descent_path(session.settings)) return run_calculate_descent_nullfit(session, trail);
     scad_initialfit& fit = session.initialfit;
     if (nullify_scad_initialfit(fit, trail) != 0) return fail_after_reset(session, trail, where);
     const scad_dataset& ds = session.dataset;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "estimation/descent_path.h"
 #include "estimation/full_path_top.h"
 #include "records/option_codes.h"
 #include "records/session_failure.h"
@@ -34,6 +35,7 @@ int run_calculate_scad_Lgrid(scad_session& session, error_trail& trail) {
 
     const int G = session.settings.grid_size;
     if (G < 1) return fail_reset(session, trail, where, bad_indexing);
+    if (uses_descent_path(session.settings)) return run_calculate_descent_grid(session, trail);
     if (dbl1_alloc(grid.lambda, G, trail, {}, "grid") != 0)
         return fail_status_reset(session, trail, status_allocation, where);
 

@@ -18,6 +18,10 @@
 // Between the passes of a penalized fit an extrapolation (lqa_extrapolation.h) jumps along the
 // sequence of points where it closes in linearly, and is kept only where it lowers the objective.
 // The fit still ends on a plain pass whose change is below the tolerance.
+//
+// The fits of a grid that all start from the unpenalized fit screen out, after their shared
+// first pass, the coefficients the fit before reported as 0 that could not pass the final
+// threshold, checked again once the passes converge (lqa_screen.h).
 #include "estimation/lqa_fit.h"
 
 #include <algorithm>
@@ -30,6 +34,7 @@
 
 #include "estimation/coefficient_change.h"
 #include "estimation/lqa_extrapolation.h"
+#include "estimation/lqa_screen.h"
 #include "estimation/mean_and_weights.h"
 #include "estimation/penalty.h"
 #include "matrix/cross_product_kernel.h"
@@ -462,6 +467,9 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
             break;
         }
         if (take_step(pb, ws, k, beta, trail) != 0) return -1;
+        if (first && ws.screen_count > 0)
+            for (int j = 1; j <= ws.q; ++j)
+                if (ws.screened(j)) beta(j) = 0.0;
         change = largest_change(beta, ws.beta_old);
         copy_point(ws.beta_old, ws.beta_prev);
         copy_point(beta, ws.beta_old);
@@ -476,6 +484,39 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
             accel.cycle_started = true;
         }
     }
+    return 0;
+}
+
+// Zeroes the penalized coefficients of `beta` at or below the final threshold.
+void zero_below_final_threshold(const scad_settings& st, const log1& forcein, dbl1& beta) {
+    for (int j = 1; j <= beta.extent(0); ++j)
+        if (std::fabs(beta(j)) <= st.final_threshold && !forcein(j)) beta(j) = 0.0;
+}
+
+// The passes of a fit with the screen of a grid's fits from one start (lqa_screen.h): the
+// screened coefficients leave after the first pass; once the passes converge, the gradients are
+// formed where the fit will be reported (its point, the final threshold applied), and each
+// screened coefficient that fails the test there is put back at its start and the passes
+// resume. The gradients at the end are kept for the next fit's screen.
+int run_fit_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl1& beta_start,
+                   dbl1& beta, int32_t& iterations, double& change, error_trail& trail) {
+    ws.screen_count = 0;
+    if (!ws.screen || run.keep_every_coefficient)
+        return run_passes(pb, ws, run, beta_start, beta, iterations, change, trail);
+    const scad_settings& st = pb.session.settings;
+    const screen_rule rule{pb.forcein_vector, st.threshold, st.final_threshold};
+    choose_screened(ws, beta_start, rule);
+    for (;;) {
+        if (run_passes(pb, ws, run, beta_start, beta, iterations, change, trail) != 0) return -1;
+        copy_point(beta, ws.trial);
+        zero_below_final_threshold(st, pb.forcein_vector, ws.trial);
+        form_zero_gradient(pb.session, ws, ws.trial, pb.forcein_vector);
+        if (!(change < st.tolerance) || ws.screen_count == 0) break;
+        // ws.beta_old is the fit's point: the passes resume from it.
+        if (restore_violators(ws, beta_start, rule, ws.beta_old) == 0) break;
+        change = 1e15;
+    }
+    keep_screen_record(ws, beta_start);
     return 0;
 }
 
@@ -514,9 +555,16 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
     }
     ws.reuse_first_pass = reuse_first_pass;
     ws.first_pass_ready = false;
+    ws.screen = reuse_first_pass;
+    ws.screen_ready = false;
     if (reuse_first_pass &&
         (working_array(ws.first_pass_start, q, "run_fit_scad_lqa: first_pass_start", trail) != 0 ||
-         working_array(ws.first_pass, q * q + q + 1, "run_fit_scad_lqa: first_pass", trail) != 0))
+         working_array(ws.first_pass, q * q + q + 1, "run_fit_scad_lqa: first_pass", trail) != 0 ||
+         working_array(ws.screen_start, q, "run_fit_scad_lqa: screen_start", trail) != 0 ||
+         working_array(ws.zero_gradient, q, "run_fit_scad_lqa: zero_gradient", trail) != 0 ||
+         working_array(ws.curvature, q, "run_fit_scad_lqa: curvature", trail) != 0 ||
+         working_array(ws.screened, q, "run_fit_scad_lqa: screened", trail) != 0 ||
+         working_array(ws.zero_columns, q, "run_fit_scad_lqa: zero_columns", trail) != 0))
         return -1;
     // D's share, then the gradient's two sums a column, then the loss.
     ws.partial_stride = q * q + 2 * q + 1;
@@ -593,11 +641,9 @@ int run_fit_scad_lqa(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
 
     lqa_problem pb{session, lambda_vector, forcein_vector, lambda_max};
     const lqa_run run{lambda, max_iter, keep_every_coefficient};
-    if (run_passes(pb, ws, run, beta_start, beta, iterations, change, trail) != 0) return -1;
+    if (run_fit_passes(pb, ws, run, beta_start, beta, iterations, change, trail) != 0) return -1;
 
-    if (!keep_every_coefficient)
-        for (int j = 1; j <= q; ++j)
-            if (std::fabs(beta(j)) <= st.final_threshold && !forcein_vector(j)) beta(j) = 0.0;
+    if (!keep_every_coefficient) zero_below_final_threshold(st, forcein_vector, beta);
     converged = change < st.tolerance;
     return 0;
 }

@@ -49,10 +49,22 @@ struct lqa_workspace {
     int first_pass_k = 0;
     dbl1 first_pass_start;  // q
     dbl1 first_pass;        // D (k x k), then the gradient (k), then the loss
+
+    // The screen of those fits (lqa_screen.h), on with the first pass's reuse: the gradient of
+    // the coefficients the last fit reported as 0 (+infinity for the others), the start it
+    // came from, the curvatures at the start, and the coefficients the current fit screens out.
+    bool screen = false;
+    bool screen_ready = false;
+    int screen_count = 0;
+    dbl1 screen_start;   // q
+    dbl1 zero_gradient;  // q
+    dbl1 curvature;      // q
+    log1 screened;       // q
+    int1 zero_columns;   // the 0-based positions of the coefficients at 0, for the kernels
 };
 
 // Sizes `ws` for LQA fits on the session's loaded data, with room for the first pass's reuse
-// when `reuse_first_pass` (logistic and Poisson only); a failure is reported under the name of
+// and the screen when `reuse_first_pass` (logistic and Poisson only); a failure is reported under the name of
 // the array that could not be had (nothing is reset).
 int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error_trail& trail,
                            bool reuse_first_pass = false);

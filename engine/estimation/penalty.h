@@ -35,6 +35,14 @@ struct penalty {
         return (a + 1.0) * lambda * lambda / 2.0;
     }
 
+    // The derivative p'(b) without the guard, lambda at b = lambda: what the descent path's
+    // coordinate steps follow.
+    constexpr double derivative(double b) const {
+        if (b <= lambda) return lambda;
+        if (b <= a * lambda) return (a * lambda - b) / (a - 1.0);
+        return 0.0;
+    }
+
     // The threshold of the conditional-modes sweep: the derivative without the guard, and 0
     // exactly at b = lambda, as that sweep has always had it.
     constexpr double icm_threshold(double b) const {
@@ -50,6 +58,11 @@ struct penalty {
     // The smallest lambda whose reach takes in a coefficient of size b.
     constexpr double lambda_reaching(double b) const { return b / a; }
 };
+
+// A minimizer of (v/2) t^2 - z t + p(|t|) (v > 0): one coordinate's update of the descent path,
+// from its value b. Where the problem is convex it is the one minimizer; where it is not, the
+// minimum that descent from b reaches.
+double coordinate_minimum(double z, double v, double b, const penalty& pen);
 
 // The penalty of the session's settings at lambda.
 inline penalty penalty_at(const scad_settings& settings, double lambda) {

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-#include "matrix/products.h"
+#include "estimation/cov_mat.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
 
@@ -41,7 +41,8 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
     const int q = has_intercept_column(st) ? p + 1 : p;
     if (ds.x_center.extent(0) != p || ds.x_scale.extent(0) != p ||
         std_res.beta.extent(0) != q || std_res.se.extent(0) != q ||
-        std_res.cov_mat.extent(0) != q || std_res.betas.extent(1) != q)
+        std_res.cov_mat.extent(0) != std_res.cov_index.extent(0) ||
+        std_res.cov_mat.extent(1) != std_res.cov_index.extent(0) || std_res.betas.extent(1) != q)
         return fail_status_reset(session, trail, status_not_conformable, where);
     for (int j = 1; j <= p; ++j)
         if (ds.x_scale(j) < 0.0) return fail_status_reset(session, trail, status_sqrt_negative, where);
@@ -66,11 +67,7 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
             for (int j = 1; j <= q; ++j) path += std_res.betas(g, j) * c(j);
             res.betas(g, 1) = path;
         }
-        double variance = 0.0;
-        if (mat_mult_pre_and_post(std_res.cov_mat, c, variance, trail) != 0)
-            return fail_reset(session, trail, where,
-                              "There was a problem in calculating the intercept standard error, "
-                              "case I");
+        const double variance = covariance_quadratic_form(std_res, c.data());
         // No constant is added: 1e-15 would be most of the variance of an intercept known to
         // 3e-8, as a Poisson intercept is when the counts are near 1e9.
         res.intercept_se = std::sqrt(std::fmax(variance, 0.0));
@@ -95,12 +92,7 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
                     path_shift += ds.x_center(j) * std_res.betas(g, j) * s(j + 1);
                 res.betas(g, 1) = ds.y_mean - path_shift;
             }
-            double variance = 0.0;
-            if (mat_mult_pre_and_post(std_res.cov_mat, vector_cview(c.data() + 1, p), variance,
-                                      trail) != 0)
-                return fail_reset(session, trail, where,
-                                  "There was a problem calculating the intercept standard "
-                                  "error, case III");
+            const double variance = covariance_quadratic_form(std_res, c.data() + 1);
             res.intercept_se = std::sqrt(std::fmax(variance + std_res.sigma2 / n, 0.0));
         } else {
             res.intercept = 0.0;

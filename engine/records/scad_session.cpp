@@ -82,11 +82,15 @@ int nullify_scad_stdresults(scad_stdresults& results, error_trail& trail) {
     results.num_iter = 0;
     results.converged = 0;
     results.fitted = 0;
+    results.first_fitted = 1;
+    results.path_stop = 0;
+    results.path_stop_index = 0;
     results.tie_run_end = 0;
     results.selected_shrunk = false;
     // cov_mat is left allocated: it is reallocated whenever it is computed.
     if (dbl2_dealloc(results.betas, trail) != 0 || dbl1_dealloc(results.beta, trail) != 0 ||
         dbl1_dealloc(results.se, trail) != 0 || dbl1_dealloc(results.gcv, trail) != 0 || dbl1_dealloc(results.ebic, trail) != 0 ||
+        dbl1_dealloc(results.refit_criterion, trail) != 0 ||
         dbl1_dealloc(results.aic, trail) != 0 || dbl1_dealloc(results.bic, trail) != 0 ||
         dbl1_dealloc(results.df_proj, trail) != 0 || int1_dealloc(results.simple_df, trail) != 0 ||
         int1_dealloc(results.grid_iter, trail) != 0 ||

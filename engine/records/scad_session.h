@@ -24,6 +24,7 @@ struct scad_settings {
     double final_threshold = 0.005;
     double a = 3.7;
     double ebic_gamma = 0.5;     // EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
+    bool refit = false;          // select on the unpenalized refits of the path's nonzero sets
     double min_lambda = -1.0;    // -1.0: automatic
     double max_lambda = -1.0;    // also max_lambda_full: up to where every penalized coefficient is 0
     bool omit_intercept = false;
@@ -70,13 +71,18 @@ struct scad_Lgrid {
 
 struct scad_stdresults {
     dbl2 betas;          // G x q path
-    dbl2 cov_mat;        // q x q at the selected grid value
+    // The covariance at the selected grid value on its support: cov_mat is k x k over the k
+    // nonzero coefficients whose positions (1 to q, ascending) cov_index holds; every other
+    // coefficient has none. A wide path's fit keeps few, and q x q would be q^2 doubles.
+    dbl2 cov_mat;
+    int1 cov_index;
     dbl1 beta;           // q at the selected grid value
     dbl1 se;             // q
     dbl1 gcv;            // G
     dbl1 aic;            // G
     dbl1 bic;            // G
     dbl1 ebic;           // G
+    dbl1 refit_criterion;  // G, with refit: the selection's criterion of each fit's refit
     dbl1 df_proj;        // G
     double sigma2 = -1.0;
     int1 simple_df;      // G
@@ -86,6 +92,9 @@ struct scad_stdresults {
     int1 grid_iter;         // G: passes of the fit at each grid value; 1 where not fitted
     int1 grid_converged;    // G: its convergence flag (0 false, -1 true); -1 where not fitted
     int32_t fitted = 0;     // grid values fitted, from the first, before the early stop
+    int32_t first_fitted = 1;  // the first fitted: above 1 when the descent path stopped early
+    int32_t path_stop = 0;     // why it stopped (QUILL_PATH_STOP_), and the grid value where
+    int32_t path_stop_index = 0;
     // The selection's ties: per grid value -1 where the criterion is within the tie limit and
     // the nonzero set is the selected one's, else 0; the last grid value of the unbroken run of
     // criteria within the tie limit from `best` on; and whether a selected penalized

@@ -134,8 +134,36 @@ void refuse_aliased_columns(const proc_options &options, const proc_data &data, 
     end_fit(rc_error);
 }
 
+namespace {
+
+// ALGORITHM ICM fits the path from the top down and stops where the model saturates; the fit
+// where it stopped and the grid values below it have no fit.
+void note_saturated_path(const proc_options &options, const proc_design &design, const proc_fit &fit) {
+    const int32_t stop = fit.stop_index;
+    if (fit.stop == path_stop::none || stop < 2 || fit.path.lambda == nullptr) return;
+    const lambda_text at(fit.path.lambda[stop - 1]);
+    const char *start = "%3zThe path stopped at lambda = %s (grid value %d of %d): ";
+    char why[256];
+    if (fit.stop == path_stop::nonzero)
+        std::snprintf(why, sizeof why, "its fit has %d nonzero coefficients for %d observations, so "
+                      "the model is saturated.", static_cast<int>(design.rows) - 1,
+                      static_cast<int>(design.rows));
+    else if (fit.stop == path_stop::deviance)
+        std::snprintf(why, sizeof why, "its fit explains more than 99.9%% of the deviance of the "
+                      "intercept-only fit, so the model is saturated.");
+    else
+        std::snprintf(why, sizeof why, "its fit did not converge within MAXITER=%d sweeps as the "
+                      "coefficients grew without bound, as when the predictors separate the "
+                      "response.", static_cast<int>(options.max_iter));
+    host().log((std::string(start) + "%s Lambdas from %s down were not fitted.").c_str(), at.text,
+               stop, fit.path.rows, why, at.text);
+}
+
+} // namespace
+
 void warn_about_fit(const proc_options &options, const proc_data &data, const proc_design &design,
                     const proc_fit &fit) {
+    if (options.algorithm == algorithm_icm) note_saturated_path(options, design, fit);
     warn_convergence(options, fit);
     if (options.model == model_logistic) warn_separation(options, data, design, fit);
     grid_warning warnings[2];

@@ -45,6 +45,7 @@ void fill_row(const proc_options &options, const proc_design &design, const proc
     // where tiny); the other rows are the path as fitted.
     row[ps_intercept] = selected ? fit.intercept : fitted ? t.intercept[g] : missing;
     outputs.path_ebic = fitted && t.ebic != nullptr ? or_missing(t.ebic[g]) : missing;
+    outputs.path_refit = fitted && t.refit != nullptr ? or_missing(t.refit[g]) : missing;
     // Every grid value has a CV error: the folds' paths reach past the full path's early stop.
     outputs.path_cv_error = t.cv_error != nullptr ? or_missing(t.cv_error[g]) : missing;
     outputs.path_cv_se = t.cv_se != nullptr ? or_missing(t.cv_se[g]) : missing;
@@ -61,12 +62,15 @@ void fill_row(const proc_options &options, const proc_design &design, const proc
 void define_path(const proc_options &options, const proc_data &data, proc_outputs &outputs) {
     const bool ebic = options.selection == selection_ebic;
     const bool cv = options.selection == selection_cv;
-    if (!open(options, outputs, out_path, path_stat_count + (ebic ? 1 : 0) + (cv ? 2 : 0) + outputs.columns))
+    const bool refit = options.refit;
+    if (!open(options, outputs, out_path,
+              path_stat_count + (ebic ? 1 : 0) + (cv ? 2 : 0) + (refit ? 1 : 0) + outputs.columns))
         return;
     outputs.path_row = allocate_array<double>(path_stat_count + static_cast<std::size_t>(outputs.columns));
     const output_set out{outputs.records[out_path], out_path, 12};
     for (int s = 0; s < path_stat_count; ++s) define(out, &outputs.path_row[s], "%s", kPathStatNames[s]);
     if (ebic) define(out, &outputs.path_ebic, "EBIC");
+    if (refit) define(out, &outputs.path_refit, "REFIT_%s", options.selection == selection_gcv ? "GCV" : ebic ? "EBIC" : "BIC");
     if (cv) {
         define(out, &outputs.path_cv_error, "CV_ERROR");
         define(out, &outputs.path_cv_se, "CV_SE");

@@ -80,6 +80,9 @@ void fit_lines(const proc_options &options, const proc_design &design, const pro
             line("Selection:  %d-fold cross-validation (SEED %.0f), rule %s", fit.cv_folds,
                  options.cv_seed, rule);
     }
+    if (options.refit)
+        line("Selection:  %s of the unpenalized refits of the path's nonzero sets (REFIT)",
+             options.selection == selection_gcv ? "GCV" : options.selection == selection_ebic ? "EBIC" : "BIC");
     line("Selected lambda:              %15s", lambda_text(fit.selected_lambda).text);
     if (fit.tied_low < fit.tied_high)
         line("Criterion tied for lambda in [%s, %s]", lambda_text(fit.tied_low).text,

@@ -23,7 +23,7 @@ static_assert(proc_slot_last <= kProcRecordSlots, "the PROC record must hold eve
 
 enum proc_flag : int16_t {
     flag_noprint = 1, flag_details = 2, flag_robust = 3, flag_unshrink_se = 4,
-    flag_plot_path = 5, flag_plot_criterion = 6, flag_warmstart = 7
+    flag_plot_path = 5, flag_plot_criterion = 6, flag_warmstart = 7, flag_refit = 8
 };
 
 // The MODEL record: response = predictors / options.

@@ -304,6 +304,7 @@ void take_codes(proc_options &options, const qh_statement *proc) {
 
     const char *algorithm = text_value(proc, slot_algorithm, "LQA     ");
     if (matches(algorithm, "LQA", 3)) options.algorithm = algorithm_lqa;
+    else if (matches(algorithm, "ICM", 3)) options.algorithm = algorithm_icm;
     else fail("%1z That ALGORITHM cannot be used in this version of QUILLFIT.");
 }
 
@@ -338,7 +339,10 @@ void take_model_type(proc_options &options, const qh_statement *proc) {
 
 void take_numbers(proc_options &options, const qh_statement *proc) {
     options.tolerance = number_value(proc, slot_criterion, 1e-9);
-    options.max_iter = to_int32(number_value(proc, slot_maxiter, 250));
+    // A coordinate sweep costs what one column of an LQA pass does, and a fit near saturation
+    // takes thousands of them: the descent path's own default, as the peers have it.
+    const double sweeps = options.algorithm == algorithm_icm ? 10000 : 250;
+    options.max_iter = to_int32(number_value(proc, slot_maxiter, sweeps));
     options.min_lambda = number_value(proc, slot_minlambda, -1.0);
     options.max_lambda = number_value(proc, slot_maxlambda, -1.0);
     options.max_lambda_full = specified(slot(proc, slot_maxlambda_full));
@@ -383,6 +387,10 @@ void take_flags(proc_options &options, const qh_statement *proc) {
     options.robust = QH_FLAG(proc, flag_robust);
     options.unshrink_se = QH_FLAG(proc, flag_unshrink_se);
     options.warmstart = QH_FLAG(proc, flag_warmstart);
+    options.refit = QH_FLAG(proc, flag_refit);
+    // Each fold would need refits of its own path's sets: not built.
+    if (options.refit && options.selection == selection_cv)
+        fail("%1zSELECTION CV / REFIT is not available: REFIT works with SELECTION BIC, GCV and EBIC.");
     options.plot_path = QH_FLAG(proc, flag_plot_path);
     options.plot_criterion = QH_FLAG(proc, flag_plot_criterion);
     if (options.unshrink_se)

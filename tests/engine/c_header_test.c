@@ -64,7 +64,7 @@ int main(void) {
     double bic[G];
     int32_t passes[G];
     const quill_grid_table table = {NULL, NULL, bic, NULL, NULL, NULL, NULL, passes, NULL, NULL, NULL, NULL, NULL, NULL,
-                                     NULL, NULL};
+                                     NULL, NULL, NULL};
     call(N, options, &plain, NULL);
     call(N, options, &with_table, &table);
     const int same = memcmp(&plain, &with_table, sizeof plain) == 0;

@@ -58,6 +58,20 @@ enum {
 };
 
 /*
+ * Why ALGORITHM ICM's descent path (an intercept, or a logistic or Poisson model) stopped above
+ * the bottom of the grid (quill_fit_result.path_stop). The fit where it stopped is not reported:
+ * its lambda and those below it are not fitted, and the selection never sees them.
+ */
+enum {
+    QUILL_PATH_STOP_NONE = 0,      /* the path reached the bottom of the grid */
+    QUILL_PATH_STOP_NONZERO = 1,   /* a fit had n - 1 nonzero penalized coefficients */
+    QUILL_PATH_STOP_DEVIANCE = 2,  /* a fit explained more than 99.9 % of the null deviance */
+    QUILL_PATH_STOP_DIVERGED = 3   /* a logistic or Poisson fit did not converge within
+                                      MAXITER sweeps: the objective kept falling as the
+                                      coefficients grew, as when the data separate */
+};
+
+/*
  * Controls of the call, added to the start rule in option_vector[QUILL_OPT_START]. With none
  * (the element 0 or 1) a call behaves as it always has. Bits 9-15 and the sign bit are
  * reserved: a value with any of them set is refused as an invalid start rule.
@@ -81,6 +95,21 @@ enum {
    design columns or more observations than these is refused. */
 #define QUILL_MAX_PROJECTION_COLUMNS 100
 #define QUILL_MAX_PROJECTION_ROWS 1000
+
+/*
+ * ICM. For the normal model without an intercept column (intercept_mode 1 or 2) ICM is the sweep
+ * of iterated conditional modes on the cross-product, from the unpenalized fit, as it always was.
+ * For every other case (an intercept column, or the logistic and Poisson models) ICM is the
+ * descent path: pathwise coordinate descent on the standardized columns, from the top of the grid
+ * down, each grid value started from the fit above it (the start rule is not read), minimizing the
+ * objective of the LQA fit, loss/n + sum_j p_lambda(|b_j|); no unpenalized fit is needed, so p may
+ * be n or more. Its grid (unless given) is log-spaced from lambda_max = max |x_j'W0(y - mu0)| / n
+ * over the penalized columns (mu0 the fit of the intercept, the forced-in columns and the offset;
+ * max_lambda -2 asks for the same) down to 0.001 lambda_max (0.05 lambda_max when p >= n). The
+ * path stops where the model saturates (n - 1 nonzero columns, or more than 99.9 % of the null
+ * deviance explained): the grid values below the stop are not fitted (the table's `fitted` is 0
+ * there). max_iter bounds the sweeps of each grid value's fit.
+ */
 
 /* Model types. */
 enum { QUILL_MODEL_NORMAL = 0, QUILL_MODEL_LOGISTIC = 1, QUILL_MODEL_POISSON = 2 };
@@ -176,6 +205,10 @@ typedef struct quill_grid_table {
     uint8_t *cv_min;        /* 0xFF at the grid value QUILL_CV_RULE_MIN selects, else 0; the */
     uint8_t *cv_1se;        /* same for QUILL_CV_RULE_1SE: both written whichever rule the
                                call selects by, so that a caller can show the other one */
+    double *refit_criterion; /* written only by quill_fit with controls.refit: the selection's
+                               criterion of the grid value's nonzero set refitted without
+                               penalty; NaN where not fitted or where the set has no such fit
+                               (singular, saturated, or the fit diverges) */
 } quill_grid_table;
 
 /*
@@ -264,6 +297,12 @@ typedef struct quill_fit_controls {
                                  the observations), or with fold ids the largest id */
     int32_t cv_rule;          /* QUILL_CV_RULE_MIN or _1SE */
     uint64_t cv_seed;         /* the seed of the folds drawn when no fold ids are given */
+    int32_t refit;            /* nonzero: select on refits (SELECTION ... / REFIT): each distinct
+                                 nonzero set of the path is refitted without penalty (with the
+                                 intercept and the forced-in columns), the criterion of
+                                 `selection` is taken on the refits, and the result is the
+                                 refit at the selected set, its standard errors those of that
+                                 unpenalized fit. Not with QUILL_SELECTION_CV. 0: as before */
 } quill_fit_controls;
 
 /*
@@ -300,6 +339,9 @@ typedef struct quill_fit_result {
     uint8_t *aliased;               /* [p] or NULL: when the call fails because design columns
                                        are exact linear combinations of the intercept and the
                                        columns before them, 0xFF for each such column (else 0) */
+    int32_t path_stop;              /* a QUILL_PATH_STOP_ code (above) */
+    int32_t path_stop_index;        /* 1-based grid index of the fit where the path stopped;
+                                       0 when it did not */
 } quill_fit_result;
 
 /*

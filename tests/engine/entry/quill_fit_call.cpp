@@ -22,11 +22,13 @@ void quill_fit_call::run() {
     beta.assign(p, -99.0);
     se.assign(p, -99.0);
     path.assign(G * p, -99.0);
-    for (auto* v : {&lambda, &intercept, &bic, &aic, &gcv, &effective_df, &cv_error, &cv_se})
+    for (auto* v : {&lambda, &intercept, &bic, &aic, &gcv, &effective_df, &cv_error, &cv_se,
+                    &refit})
         v->assign(G, -99.0);
     simple_df.assign(G, -99);
     fitted.assign(G, 7);
     tied.assign(G, 7);
+    converged.assign(G, 7);
     cv_min.assign(G, 7);
     cv_1se.assign(G, 7);
     message.assign(3001, 0);
@@ -50,11 +52,13 @@ void quill_fit_call::run() {
     table.simple_df = simple_df.data();
     table.fitted = fitted.data();
     table.tied = tied.data();
+    table.converged = converged.data();
     if (ebic) table.ebic = ebic->data();
     table.cv_error = cv_error.data();
     table.cv_se = cv_se.data();
     table.cv_min = cv_min.data();
     table.cv_1se = cv_1se.data();
+    table.refit_criterion = refit.data();
     result = quill_fit_result{};
     result.size = sizeof result;
     result.beta = beta.data();

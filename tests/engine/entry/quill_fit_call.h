@@ -22,11 +22,12 @@ struct quill_fit_call {
     std::vector<double> beta, se, path;
     std::vector<double> lambda, intercept, bic, aic, gcv, effective_df;
     std::vector<int32_t> simple_df;
-    std::vector<uint8_t> fitted, tied;
+    std::vector<uint8_t> fitted, tied, converged;
     std::vector<int32_t> message;
     std::vector<double>* ebic = nullptr;  // the table's EBIC column, when wanted (G elements)
     std::vector<double> cv_error, cv_se;  // the table's CV columns (G elements)
     std::vector<uint8_t> cv_min, cv_1se;  // and the grid value each rule selects
+    std::vector<double> refit;            // the table's refit criterion (with controls.refit)
     quill_fit_result result{};
     int32_t status = 0;
 

@@ -15,6 +15,7 @@
 #include "estimation_fixture.h"
 #include "quill_fit_call.h"
 #include "runscad_call.h"
+#include "synthetic_data.h"
 
 namespace quill::engine {
 namespace {
@@ -44,13 +45,19 @@ void expect_cv_table_from_separate_fits(const quill_fit_call& cv, int32_t model,
             for (int i : train) t.weights.push_back(cv.weights[i]);
         t.controls.min_lambda = cv.lambda.front();
         t.controls.max_lambda = cv.lambda.back();
+        t.controls.algorithm = cv.controls.algorithm;
+        t.controls.tolerance = cv.controls.tolerance;
+        t.controls.dfformula = cv.controls.dfformula;
         t.run();
         ASSERT_FALSE(t.failed()) << t.text();
         for (int g = 0; g < G; ++g) ASSERT_NEAR(t.lambda[g], cv.lambda[g], 1e-12 * cv.lambda[g]);
-        int last = 0;
-        while (last < G && t.fitted[last]) ++last;
+        // A grid value outside the fitted run (past an early stop, or below a saturated descent
+        // path's end) takes the nearest fit.
+        int first = 0, last = G;
+        while (first < G && !t.fitted[first]) ++first;
+        while (last > first && !t.fitted[last - 1]) --last;
         for (int g = 0; g < G; ++g) {
-            const int from = std::min(g, last - 1);
+            const int from = std::clamp(g, first, last - 1);
             for (int i : test) {
                 double eta = t.intercept[from];
                 for (int j = 0; j < p; ++j)
@@ -108,6 +115,26 @@ TEST(QuillFitCv, CvTableIsTheHeldOutDevianceOfSeparateFitsOnTheTrainingFolds) {
             EXPECT_NEAR(cv.beta[j], full.beta[j], 1e-8) << j;
             EXPECT_NEAR(cv.se[j], full.se[j], 1e-8) << j;
         }
+    }
+}
+
+// The descent path's folds fit their own paths from the top of the full data's grid, with more
+// columns than training rows, and may stop where they saturate.
+TEST(QuillFitCv, DescentPathCvTableIsTheHeldOutDevianceOfSeparateFits) {
+    for (const int32_t model : {QUILL_MODEL_NORMAL, QUILL_MODEL_LOGISTIC}) {
+        SCOPED_TRACE(model);
+        const bench::synthetic_data d =
+            bench::make_synthetic_data(static_cast<bench::model>(model), 40, 60, 21 + model);
+        quill_fit_call cv(d.n, d.p, d.x, d.y, model, 30);
+        cv.controls.algorithm = QUILL_ALGORITHM_ICM;
+        cv.controls.dfformula = QUILL_DF_COUNT;
+        cv.controls.selection = QUILL_SELECTION_CV;
+        cv.controls.min_lambda = 0.0;  // down to saturation, so that folds stop early
+        cv.controls.tolerance = 1e-12;
+        for (int i = 0; i < d.n; ++i) cv.folds.push_back(i % 4 + 1);
+        cv.run();
+        ASSERT_FALSE(cv.failed()) << cv.text();
+        expect_cv_table_from_separate_fits(cv, model, 4);
     }
 }
 

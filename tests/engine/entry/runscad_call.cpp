@@ -63,7 +63,7 @@ void runscad_call::run_path() {
                                    t.simple_df.data(), t.num_iter.data(),  t.converged.data(),
                                    t.fitted.data(),    t.tied.data(),      t.ebic.data(),
                                    nullptr,            nullptr,            nullptr,
-                                   nullptr};
+                                   nullptr,            nullptr};
     testing::internal::CaptureStdout();
     runscad_path(p, n, x.data(), y.data(), nullptr, forcein.data(), options.data(), grid_size,
                  tolerance, &min_lambda, &max_lambda, model_type, a, beta.data(), &intercept,

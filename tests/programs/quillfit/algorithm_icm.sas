@@ -1,16 +1,19 @@
+/* ICM fits more predictors than observations from the top of the path down and stops where the
+   model saturates; an algorithm of another name is refused. */
+proc quillfit data=here.icm_noise;
+  model y = x1-x30;
+  algorithm icm;
+  minlambda 0.000001;
+run;
 data d;
-  input y x1 x2 g $ k r $;
+  input y x1;
   datalines;
-1.2 0.5 3 a 1 yes
-2.3 1.5 2 b 2 no
-0.7 -0.3 5 a 1 yes
-3.1 2.2 1 c 2 no
-1.9 0.9 4 b 1 yes
-2.8 1.7 2 c 2 no
-0.4 -1.1 6 a 1 no
-2.2 1.2 3 b 2 yes
+1.2 0.5
+2.3 1.5
+0.7 -0.3
+3.1 2.2
 ;
 proc quillfit data=d;
   model y = x1;
-  algorithm icm;
+  algorithm newton;
 run;
