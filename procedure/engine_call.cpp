@@ -19,6 +19,7 @@
 namespace quill::proc {
 
 const int32_t kMaxGridSize = QUILL_MAX_GRID_SIZE;
+const int32_t kMaxProjectionColumns = QUILL_MAX_PROJECTION_COLUMNS;
 
 namespace {
 

@@ -35,7 +35,7 @@ static_assert(sizeof kOutputOptions / sizeof kOutputOptions[0] == output_count, 
 
 // Limits of the engine that the statement checks apply before any data is read.
 extern const int32_t kMaxGridSize; // the engine's limit (engine_call.cpp)
-constexpr int32_t kMaxProjectionColumns = 100; // design columns under DF PROJECTION
+extern const int32_t kMaxProjectionColumns; // design columns under DF PROJECTION (engine_call.cpp)
 
 // A variable of the input data set, as a statement names it.
 struct variable {

@@ -166,7 +166,7 @@ int fit_at(double lambda, const dbl1& start, grid_workspace& w, int32_t& iterati
 int prepare(scad_session& session, error_trail& trail) {
     const scad_settings& st = session.settings;
     const scad_dataset& ds = session.dataset;
-    if (st.dfformula == df_projection && (ds.p > 100 || ds.n > 1000))
+    if (st.dfformula == df_projection && (ds.p > max_projection_columns || ds.n > max_projection_rows))
         return fail_reset(session, trail, where,
                           "The dataset is too big to use the projection formula for df.");
     if (ds.is_null) return fail_reset(session, trail, where, "The session is not ready yet.");

@@ -91,6 +91,11 @@ enum {
 /* The largest grid (G) a call accepts. */
 #define QUILL_MAX_GRID_SIZE 1000
 
+/* The projection formula for df (QUILL_DF_PROJECTION) is for small problems: a call with more
+   design columns or more observations than these is refused. */
+#define QUILL_MAX_PROJECTION_COLUMNS 100
+#define QUILL_MAX_PROJECTION_ROWS 1000
+
 /*
  * ICM. For the normal model without an intercept column (intercept_mode 1 or 2) ICM is the sweep
  * of iterated conditional modes on the cross-product, from the unpenalized fit, as it always was.

@@ -278,7 +278,7 @@ bool SqlTranslator::comparison(const SqlExpr &e, SqlScope &scope, SqlClause clau
     if (e.op == SqlOp::Equal || e.op == SqlOp::NotEqual)
         out.sql = "(" + a.sql + sqlite_comparison(e.op) + b.sql + ")";
     else
-        out.sql = "(" + ordered(a) + sqlite_comparison(e.op) + ordered(b) + ")";
+        out.sql = parenthesized({ordered(a), sqlite_comparison(e.op), ordered(b)});
     return true;
 }
 
@@ -297,7 +297,7 @@ bool SqlTranslator::logical(const SqlExpr &e, SqlScope &scope, SqlClause clause,
     if (e.op == SqlOp::Not)
         out.sql = "(NOT " + truth(parts[0]) + ")";
     else
-        out.sql = "(" + truth(parts[0]) + (e.op == SqlOp::And ? " AND " : " OR ") + truth(parts[1]) + ")";
+        out.sql = parenthesized({truth(parts[0]), e.op == SqlOp::And ? " AND " : " OR ", truth(parts[1])});
     return true;
 }
 
@@ -318,7 +318,7 @@ bool SqlTranslator::predicate(const SqlExpr &e, SqlScope &scope, SqlClause claus
     case SqlOp::Between:
         if (!same_type(parts[0], parts[1], "BETWEEN", e.at) || !same_type(parts[0], parts[2], "BETWEEN", e.at))
             return false;
-        sql = "(" + ordered(parts[0]) + " BETWEEN " + ordered(parts[1]) + " AND " + ordered(parts[2]) + ")";
+        sql = parenthesized({ordered(parts[0]), " BETWEEN ", ordered(parts[1]), " AND ", ordered(parts[2])});
         break;
     case SqlOp::Like:
     case SqlOp::Contains:
@@ -326,7 +326,8 @@ bool SqlTranslator::predicate(const SqlExpr &e, SqlScope &scope, SqlClause claus
             if (p.type != VarType::Character)
                 return fail(std::string(e.op == SqlOp::Like ? "LIKE" : "CONTAINS") + " requires character operands", e.at);
         if (e.op == SqlOp::Like)
-            sql = "(" + text(parts[0]) + " LIKE " + text(parts[1]) + (parts.size() > 2 ? " ESCAPE " + text(parts[2]) : "") + ")";
+            sql = parenthesized({text(parts[0]), " LIKE ", text(parts[1]), parts.size() > 2 ? " ESCAPE " : "",
+                                 parts.size() > 2 ? text(parts[2]) : std::string()});
         else
             sql = "(instr(" + text(parts[0]) + ", " + text(parts[1]) + ") > 0)";
         break;
@@ -354,8 +355,8 @@ bool SqlTranslator::in_list(const SqlExpr &e, SqlScope &scope, SqlClause clause,
         merge(out, item);
         list += (k > 1 ? ", " : "") + (item.nullable ? "coalesce(" + item.sql + ", " + sentinel + ")" : item.sql);
     }
-    const std::string found = "(" + (value.nullable ? "coalesce(" + value.sql + ", " + sentinel + ")" : value.sql) +
-                              " IN (" + list + "))";
+    const std::string found = parenthesized(
+        {value.nullable ? "coalesce(" + value.sql + ", " + sentinel + ")" : value.sql, " IN (", list, ")"});
     out.sql = e.negated ? "(NOT " + found + ")" : found;
     out.boolean = true;
     out.nullable = false;

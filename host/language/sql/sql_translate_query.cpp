@@ -253,10 +253,10 @@ bool SqlTranslator::select(const SqlSelect &s, const std::vector<SqlOrderItem> &
         return true;
     };
     for (size_t k = 0; k < items.size(); ++k)
-        if (!add(items[k], "o" + std::to_string(k)))
+        if (!add(items[k], numbered_name('o', k)))
             return false;
     for (size_t k = 0; k < hidden.size(); ++k)
-        if (!add(hidden[k], "k" + std::to_string(k)))
+        if (!add(hidden[k], numbered_name('k', k)))
             return false;
     if (s.having && !resolve_summaries(having.sql, remerge ? &over : nullptr))
         return fail("A summary function with DISTINCT cannot be remerged by this host (only COUNT(DISTINCT ...))", s.at);

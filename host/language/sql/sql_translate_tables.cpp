@@ -118,7 +118,7 @@ bool SqlTranslator::relation_of_table(size_t begin, size_t end, const std::strin
         SqlSourceTable table;
         if (!open_sql_table(env_, *tokens_, begin, end, table, error))
             return fail(error, at);
-        table.sql_name = "d" + std::to_string(plan_.tables.size());
+        table.sql_name = numbered_name('d', plan_.tables.size());
         plan_.tables.push_back(std::move(table));
         found = plan_.tables.end() - 1;
     }
@@ -260,8 +260,8 @@ bool SqlTranslator::set_operation(const SqlQuery &q, SqlScope *outer, SqlQueryTe
             v.name = rv->name;
         out.columns.push_back(v);
         out.places.push_back(l >= 0 ? left.places[static_cast<size_t>(l)] : right.places[static_cast<size_t>(r)]);
-        const std::string ls = l >= 0 ? "o" + std::to_string(l) : "NULL";
-        const std::string rs = r >= 0 ? "o" + std::to_string(r) : "NULL";
+        const std::string ls = l >= 0 ? numbered_name('o', static_cast<size_t>(l)) : "NULL";
+        const std::string rs = r >= 0 ? numbered_name('o', static_cast<size_t>(r)) : "NULL";
         left_list += (k ? ", " : "") + ls + " AS o" + std::to_string(k);
         right_list += (k ? ", " : "") + rs;
         partition_left += (k ? ", " : "") + ls;

@@ -4,13 +4,34 @@
 #ifndef QUILL_HOST_LANGUAGE_SQL_SQL_TRANSLATOR_H
 #define QUILL_HOST_LANGUAGE_SQL_SQL_TRANSLATOR_H
 
+#include <initializer_list>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "language/sql/sql_translate.h"
 
 namespace quill::host {
+
+// A name of the SQLite text: a prefix and a number ("o3", "t0").
+inline std::string numbered_name(char prefix, size_t k)
+{
+    std::string name(1, prefix);
+    name += std::to_string(k);
+    return name;
+}
+
+// Pieces of SQLite text joined in parentheses. Appended one by one: GCC 12 reports "(" + a
+// temporary string (an insert at the front once inlined) as an overlapping copy, wrongly.
+inline std::string parenthesized(std::initializer_list<std::string_view> pieces)
+{
+    std::string text = "(";
+    for (std::string_view piece : pieces)
+        text += piece;
+    text += ')';
+    return text;
+}
 
 // A relation a FROM clause names: a data set, a view or a query, under its alias.
 struct SqlRelation {
@@ -70,7 +91,7 @@ public:
     bool failed() const { return !error_.empty() || !missing_.empty(); }
     bool fail(const std::string &message, const Token &at);
     std::string parameter(const SqlValue &value);
-    std::string next_name(char prefix) { return std::string(1, prefix) + std::to_string(names_++); }
+    std::string next_name(char prefix) { return numbered_name(prefix, static_cast<size_t>(names_++)); }
     void note_once(const std::string &note);
     void warn_once(const std::string &warning);
 

@@ -1,8 +1,7 @@
-// The values of raw lines as the INPUT statement's layout finds them (input_layout.h): list input
-// split by blanks (or the delimiters INFILE gives), '.' a missing value; column, formatted and
-// modified list input with their informats. The lines are read twice, a line at a time: once
-// before the step runs, for the notes about their values and the lengths of the texts, and
-// again as the step's INPUT statement takes each observation.
+// The values of raw lines read as a data set: the observations the lines make (raw_observations.h)
+// read by their informats, or as plain numbers and texts, '.' a missing value. The lines are read
+// twice, a line at a time: once before the step runs, for the notes about their values and the
+// lengths of the texts, and again as the step's INPUT statement takes each observation.
 #include <algorithm>
 #include <cassert>
 #include <cctype>
@@ -14,81 +13,12 @@
 #include "base/number_text.h"
 #include "language/variable_lists.h"
 #include "steps/data_step/datalines_input.h"
+#include "steps/data_step/raw_observations.h"
 
 namespace quill::host {
 namespace {
 
 constexpr int max_value_notes = 10;
-
-} // namespace
-
-namespace {
-
-bool is_blank_line(const std::string &line)
-{
-    return line.find_first_not_of(" \t") == std::string::npos;
-}
-
-void trim_blanks(std::string &text)
-{
-    const size_t last = text.find_last_not_of(' ');
-    text.erase(last == std::string::npos ? 0 : last + 1);
-    text.erase(0, std::min(text.size(), text.find_first_not_of(' ')));
-}
-
-} // namespace
-
-std::vector<std::string> split_raw_line(const std::string &line, const RawLayout &layout, size_t most)
-{
-    std::vector<std::string> fields;
-    if (is_blank_line(line))
-        return fields;
-    const std::string delimiters = !layout.delimiters.empty() ? layout.delimiters : layout.dsd ? "," : " \t";
-    auto delimiter = [&](char c) { return delimiters.find(c) != std::string::npos; };
-    size_t i = 0;
-    if (!layout.dsd) { // a run of delimiters separates two values
-        while (i < line.size() && fields.size() < most) {
-            while (i < line.size() && delimiter(line[i]))
-                ++i;
-            const size_t start = i;
-            while (i < line.size() && !delimiter(line[i]))
-                ++i;
-            if (i > start) {
-                fields.push_back(line.substr(start, i - start));
-                trim_blanks(fields.back());
-            }
-        }
-        return fields;
-    }
-    // Each delimiter ends a value; a quoted value may hold delimiters and doubled quotes.
-    while (fields.size() < most) {
-        while (i < line.size() && line[i] == ' ' && !delimiter(' '))
-            ++i;
-        std::string value;
-        if (i < line.size() && (line[i] == '"' || line[i] == '\'')) {
-            const char quote = line[i++];
-            for (; i < line.size(); ++i) {
-                if (line[i] == quote && (i + 1 >= line.size() || line[i + 1] != quote)) {
-                    ++i;
-                    break;
-                }
-                if (line[i] == quote)
-                    ++i;
-                value += line[i];
-            }
-        }
-        while (i < line.size() && !delimiter(line[i]))
-            value += line[i++];
-        trim_blanks(value);
-        fields.push_back(std::move(value));
-        if (i >= line.size())
-            break;
-        ++i; // a delimiter at the end of the line leaves an empty last value
-    }
-    return fields;
-}
-
-namespace {
 
 // How each column's text becomes its value: by the informat the INPUT or INFORMAT statement gave
 // it (column input's .d is the informat w.d over its columns), or as a plain number or text.
@@ -153,132 +83,6 @@ size_t RawRecords::lines_through(long long observations) const
 }
 
 namespace {
-
-// The observations of the lines, one at a time: the values of each (the first `width` of its
-// line, and with FLOWOVER of the lines after it) and the line each was taken from.
-class RawObservations {
-public:
-    enum class Got { Observation, End, LostCard, Failed };
-
-    RawObservations(const RawText &text, const RawLayout &layout, const InputLayout &input, size_t width)
-        : text_(text), layout_(layout), input_(input), width_(width)
-    {
-    }
-
-    Got next(std::string &error)
-    {
-        if (!records_ && !(records_ = text_.open(error)))
-            return Got::Failed;
-        if (!input_.plain)
-            return next_by_layout(error);
-        std::string line;
-        while (read_line(line, error)) {
-            taken_.clear();
-            from_.clear();
-            start_ = at_ - 1;
-            line_values_ = take(line);
-            if (line_values_ == 0 && layout_.short_lines != ShortLines::Missover)
-                continue; // a blank line holds no values
-            if (layout_.short_lines != ShortLines::Flowover)
-                return Got::Observation;
-            while (taken_.size() < width_ && read_line(line, error)) {
-                went_to_new_line_ = true;
-                take(line);
-            }
-            return !error.empty() ? Got::Failed : taken_.size() < width_ ? Got::LostCard : Got::Observation;
-        }
-        return error.empty() ? Got::End : Got::Failed;
-    }
-
-    // The observation's c-th value ("." when its lines had none) and the line it came from.
-    const std::string &value(size_t c) const { return found(c) ? taken_[c] : missing_; }
-    bool found(size_t c) const { return c < taken_.size() && (input_.plain || found_[c]); }
-    size_t line_of(size_t c) const { return c < from_.size() ? from_[c] : start_; }
-    size_t start() const { return start_; }              // the observation's first line
-    size_t line_values() const { return line_values_; }  // the values that line had, up to width + 1
-    size_t taken() const { return input_.plain ? taken_.size() : found_count_; }
-    size_t lines_read() const { return at_ - std::min(at_, text_.first); } // of the range
-    bool went_to_new_line() const { return went_to_new_line_; }
-    size_t first_cut() const { return first_cut_; }
-
-private:
-    // An observation as the layout reads it: its count of lines (#n, /). Column and formatted
-    // input past the end of a line read blanks; a list value past it is missing.
-    Got next_by_layout(std::string &error)
-    {
-        lines_.resize(input_.lines);
-        views_.resize(input_.lines);
-        fields_by_layout_.resize(width_);
-        while (read_line(lines_[0], error)) {
-            start_ = at_ - 1;
-            if (input_.lines == 1 && is_blank_line(lines_[0]) && layout_.short_lines != ShortLines::Missover)
-                continue; // a blank line holds no values
-            for (size_t j = 1; j < input_.lines; ++j)
-                if (!read_line(lines_[j], error))
-                    return error.empty() ? Got::LostCard : Got::Failed;
-            for (size_t j = 0; j < input_.lines; ++j)
-                views_[j] = lines_[j];
-            read_layout_record(input_, views_, layout_.delimiters, fields_by_layout_);
-            taken_.resize(width_);
-            from_.resize(width_);
-            found_.assign(width_, 0);
-            found_count_ = 0;
-            for (size_t c = 0; c < width_; ++c) {
-                LayoutField &field = fields_by_layout_[c];
-                found_[c] = field.found;
-                found_count_ += field.found ? 1 : 0;
-                taken_[c] = std::move(field.text);
-                from_[c] = start_ + field.line;
-            }
-            line_values_ = found_count_;
-            return Got::Observation;
-        }
-        return error.empty() ? Got::End : Got::Failed;
-    }
-    // The next line of the range; the lines before FIRSTOBS= are passed over.
-    bool read_line(std::string &line, std::string &error)
-    {
-        bool cut = false;
-        for (; at_ < text_.end; ++at_) {
-            if (!records_->next(line, cut, error))
-                return false;
-            if (at_ >= text_.first) {
-                if (cut && first_cut_ == RawRecords::none)
-                    first_cut_ = at_ - text_.first;
-                ++at_;
-                return true;
-            }
-        }
-        return false;
-    }
-    // The values of the line the observation still needs, and one more to tell a line that has
-    // too many; returns how many the line had, up to that.
-    size_t take(const std::string &line)
-    {
-        fields_ = split_raw_line(line, layout_, width_ - taken_.size() + 1);
-        for (size_t f = 0; f < fields_.size() && taken_.size() < width_; ++f) {
-            taken_.push_back(std::move(fields_[f]));
-            from_.push_back(at_ - 1);
-        }
-        return fields_.size();
-    }
-
-    const RawText &text_;
-    const RawLayout &layout_;
-    const InputLayout &input_;
-    const size_t width_;
-    std::unique_ptr<RecordStream> records_;
-    size_t at_ = 0; // the lines read from the first, FIRSTOBS= or not
-    size_t start_ = 0, line_values_ = 0, first_cut_ = RawRecords::none;
-    bool went_to_new_line_ = false;
-    std::vector<std::string> fields_, taken_, lines_;
-    std::vector<size_t> from_;
-    std::vector<std::string_view> views_;
-    std::vector<LayoutField> fields_by_layout_;
-    std::vector<char> found_; // by the layout: whether the c-th value was found
-    size_t found_count_ = 0;
-    const std::string missing_ = ".";
-};
 
 // The notes about the values of the lines, and the longest text of each character column.
 class RawValues {
