@@ -5,6 +5,7 @@
 #include "host_link.h"
 #include "output/estimates_table.h"
 #include "output/report.h"
+#include "output/penalty_text.h"
 #include "proc_run.h"
 #include "shown_number.h"
 
@@ -51,6 +52,7 @@ void model_lines(const proc_options &options, const proc_data &data) {
         "Model type:  Poisson (generalized linear model, count outcome, log link)",
     };
     line("%s", kModelType[options.model]);
+    line("Penalty:  %s", penalty_text(options).c_str());
     if (data.character_response) line("Value modeled as Y=1:  %s", trimmed(data.event_text.text).text);
 }
 
