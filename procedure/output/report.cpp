@@ -52,8 +52,8 @@ void model_lines(const proc_options &options, const proc_data &data) {
         "Model type:  Poisson (generalized linear model, count outcome, log link)",
     };
     line("%s", kModelType[options.model]);
-    line("Penalty:  %s", penalty_text(options).c_str());
     if (data.character_response) line("Value modeled as Y=1:  %s", trimmed(data.event_text.text).text);
+    line("Penalty:  %s", penalty_text(options).c_str());
 }
 
 // Why the small end is flagged: the grid starts where every penalized coefficient has already
