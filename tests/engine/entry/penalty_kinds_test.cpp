@@ -74,7 +74,7 @@ double sd(const double* v, int n) {
 // The LQA path sets a coefficient to 0 at 0.005 on the standardized scale (the response divided
 // by its standard deviation for the normal model), so a zero's gradient may pass lambda by about
 // that much; the logistic fits here keep no such coefficient and meet the conditions closely.
-TEST(PenaltyKinds, LqaPathMeetsTheConditionsOfEachPenalty) {
+TEST(PenaltyKinds, LqaAndConditionalModesMeetTheConditionsOfEachPenalty) {
     const double normal_limit = 1.5 * 0.005 * sd(normal_y, normal_n);
     for (int32_t penalty : {QUILL_PENALTY_MCP, QUILL_PENALTY_LASSO}) {
         quill_fit_call n = penalty_call(normal_n, normal_p, normal_x, normal_y, QUILL_MODEL_NORMAL,
@@ -89,6 +89,15 @@ TEST(PenaltyKinds, LqaPathMeetsTheConditionsOfEachPenalty) {
             for (int g = 0; g < 30; ++g)
                 EXPECT_LT(kkt_violation(*c, g), limit) << penalty << " " << c->controls.model_type << " " << g;
         }
+        // The sweep of conditional modes (the normal model on a centred response), thresholded by
+        // the penalty's derivative, zeroes its small coefficients at the same 0.005.
+        quill_fit_call icm = penalty_call(normal_n, normal_p, normal_x, normal_y, QUILL_MODEL_NORMAL,
+                                          penalty, 30);
+        icm.controls.algorithm = QUILL_ALGORITHM_ICM;
+        icm.controls.intercept_mode = QUILL_INTERCEPT_CENTRE_Y;
+        icm.run();
+        ASSERT_FALSE(icm.failed()) << icm.text();
+        for (int g = 0; g < 30; ++g) EXPECT_LT(kkt_violation(icm, g), normal_limit) << penalty << " " << g;
     }
 }
 
