@@ -88,6 +88,9 @@ quill_fit_controls engine_controls(const proc_options &options) {
     c.trace = traced() ? 1 : 0;
     c.tolerance = options.tolerance;
     c.a = options.scad_a;
+    c.penalty = options.penalty == penalty_mcp     ? QUILL_PENALTY_MCP
+                : options.penalty == penalty_lasso ? QUILL_PENALTY_LASSO
+                                                   : QUILL_PENALTY_SCAD;
     c.min_lambda = options.min_lambda;
     c.max_lambda = options.max_lambda_full ? QUILL_MAX_LAMBDA_FULL : options.max_lambda;
     return c;

@@ -26,6 +26,7 @@ enum model_kind : int32_t { model_normal, model_logistic, model_poisson };
 enum selection_kind : int32_t { selection_bic, selection_gcv, selection_ebic, selection_cv };
 enum df_kind : int32_t { df_count, df_projection };
 enum algorithm_kind : int32_t { algorithm_lqa, algorithm_icm };
+enum penalty_kind : int32_t { penalty_scad, penalty_mcp, penalty_lasso };
 
 // The output data sets, in the order they are defined and written, and the PROC options that
 // request them (ORDER output_kind).
@@ -83,8 +84,9 @@ struct proc_options {
     selection_kind selection = selection_bic;
     df_kind df = df_count;
     algorithm_kind algorithm = algorithm_lqa;
+    penalty_kind penalty = penalty_scad;
     int32_t grid_size = 0, max_iter = 0;
-    double tolerance = 0.0, scad_a = 0.0;
+    double tolerance = 0.0, scad_a = 0.0; // A: SCAD's shape, MCP's gamma (not used by the lasso)
     double ebic_gamma = 0.5; // EBICGAMMA: EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
     double min_lambda = 0.0, max_lambda = 0.0; // -1: the engine chooses
     bool max_lambda_full = false;              // MAXLAMBDA FULL: up to where every penalized coefficient is 0
@@ -219,6 +221,8 @@ struct proc_outputs {
     char **by_texts = nullptr;
     double path_cv_error = 0.0, path_cv_se = 0.0; // OUTPATH under SELECTION CV
     double info_cv_folds = 0.0;                    // OUTINFO under SELECTION CV
+    char info_penalty[8] = {};                     // OUTINFO's PENALTY, blank-padded to 5
+    double info_a = 0.0;                           // and its A
 };
 
 struct proc_run {

@@ -57,6 +57,7 @@ scad_settings_input settings_input(const quill_fit_controls& c, double scale) {
             .robust = c.robust > 0,
             .start = c.start,
             .tolerance = c.tolerance,
+            .penalty = c.penalty,
             .a = c.a,
             .ebic_gamma = c.ebic_gamma,
             .refit = c.refit != 0,
@@ -137,8 +138,14 @@ int run_load_scad_settings(const scad_settings_input& in, scad_session& session,
             return invalid(session, trail, "final_threshold");
         s.final_threshold = *final_threshold;
     }
-    if (a) {
-        if (!(*a > 2.0 && *a < std::numeric_limits<double>::max()))
+    if (in.penalty) {
+        if (!code_at_most(*in.penalty, penalty_lasso)) return invalid(session, trail, "penalty");
+        s.penalty = *in.penalty;
+    }
+    // SCAD's shape is above 2, MCP's gamma above 1; the lasso has none and never reads it.
+    if (a && s.penalty != penalty_lasso) {
+        const double least = s.penalty == penalty_mcp ? 1.0 : 2.0;
+        if (!(*a > least && *a < std::numeric_limits<double>::max()))
             return invalid(session, trail, "a");
         s.a = *a;
     }

@@ -23,6 +23,7 @@ struct scad_settings_input {
     std::optional<double> tolerance = std::nullopt;
     std::optional<double> threshold = std::nullopt;
     std::optional<double> final_threshold = std::nullopt;
+    std::optional<int32_t> penalty = std::nullopt;
     std::optional<double> a = std::nullopt;
     std::optional<double> ebic_gamma = std::nullopt;
     bool refit = false;

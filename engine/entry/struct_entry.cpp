@@ -24,9 +24,10 @@ constexpr uint8_t byte_true = 0xFF;
 
 // The first published size of each struct (it ended where cross-validation's members begin):
 // nothing smaller can be a caller's. The result struct was published once more before it gained
-// `aliased`.
+// `aliased`, the controls before they gained `penalty`.
 constexpr std::size_t first_data_size = offsetof(quill_fit_data, folds);
 constexpr std::size_t first_controls_size = offsetof(quill_fit_controls, cv_folds);
+constexpr std::size_t cv_controls_size = offsetof(quill_fit_controls, penalty);
 constexpr std::size_t first_result_size = offsetof(quill_fit_result, cv_se);
 constexpr std::size_t cv_result_size = offsetof(quill_fit_result, aliased);
 
@@ -85,7 +86,8 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
     quill_fit_data d{};
     quill_fit_controls c{};
     if (problem.empty()) problem = read_sized(data, first_data_size, "quill_fit_data", d);
-    if (problem.empty()) problem = read_sized(controls, first_controls_size, "quill_fit_controls", c);
+    if (problem.empty()) problem = read_sized(controls, first_controls_size, "quill_fit_controls", c,
+                                                   cv_controls_size);
     if (problem.empty() && (c.threads < 0 || c.threads > QUILL_MAX_THREAD_LIMIT))
         problem = "The number of threads (" + std::to_string(c.threads) + ") must be from 0 to " +
                   std::to_string(QUILL_MAX_THREAD_LIMIT) + ".";

@@ -111,8 +111,8 @@ void mark_ties(scad_stdresults& res, const dbl1& criterion, double limit) {
     res.tie_run_end = end;
 }
 
-// Whether the penalty still shrinks a selected penalized coefficient: nonzero, below a * lambda
-// on the standardized scale, and moved from the unpenalized fit by more than half its standard
+// Whether the penalty still shrinks a selected penalized coefficient: nonzero, within its reach
+// (below a * lambda on the standardized scale; every size for the lasso), and moved from the unpenalized fit by more than half its standard
 // error. A shrinkage well within the coefficient's noise (0.1 standard error, with counts near
 // 1e9) is no reason to try smaller lambdas.
 bool still_shrunk(const scad_stdresults& res, const scad_session& session) {

@@ -1,8 +1,8 @@
-// SCAD-penalized fit of the normal model without an intercept column by iterated conditional
-// modes: cyclic sweeps over the coefficients on S = C / n (C the stored cross-product), each
+// Penalized fit (SCAD, MCP or the lasso) of the normal model without an intercept column by
+// iterated conditional modes: cyclic sweeps over the coefficients on S = C / n (C the stored cross-product), each
 // coefficient replaced by its partial solution against the initial fit b^,
 //   z_j = beta_old_j - sum_k S(k, j) (beta_k - b^_k),
-// thresholded by the SCAD derivative at the coefficient's value before the sweep. A sweep
+// thresholded by the penalty's derivative at the coefficient's value before the sweep. A sweep
 // costs p^2 operations whatever n is.
 #include "estimation/icm_fit.h"
 

@@ -1,6 +1,6 @@
-// SCAD-penalized fit at one lambda by local quadratic approximation. Every pass replaces the
-// penalty by a quadratic around the previous coefficients and takes one Newton step on the
-// coefficients still alive:
+// Penalized fit (SCAD, MCP or the lasso) at one lambda by local quadratic approximation. Every
+// pass replaces the penalty by a quadratic around the previous coefficients and takes one
+// Newton step on the coefficients still alive:
 //   beta_new = beta + (X'WX + n Sigma)^-1 (X'W0 (y - mu) - n Sigma beta),
 // W = case weight x variance weight, W0 the case weights, Sigma = diag(p'(|b|) / |b|).
 // The step is solved through the Cholesky factor of the denominator; its inverse is never
@@ -251,7 +251,7 @@ int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, double& loss,
 // Gathers the k alive coefficients of `point` and forms the unpenalized part of a pass there
 // (D and the gradient, or with `information` false the loss alone); `start` names the fit's
 // start on its first pass, null on the others. Returns the objective at the point: the loss plus
-// n times the SCAD penalty of the alive coefficients.
+// n times the penalty of the alive coefficients.
 int information_at(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& point,
                    const dbl1* start, bool information, double& objective, error_trail& trail) {
     scad_session& session = pb.session;

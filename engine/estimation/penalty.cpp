@@ -16,6 +16,15 @@ struct slope_piece {
 int slope_pieces(const penalty& pen, slope_piece* out) {
     const double lambda = pen.lambda;
     const double a = pen.a;
+    if (pen.kind == penalty_kind::lasso) {
+        out[0] = {0.0, INFINITY, lambda, 0.0};
+        return 1;
+    }
+    if (pen.kind == penalty_kind::mcp) {  // a is MCP's gamma
+        out[0] = {0.0, a * lambda, lambda, 1.0 / a};
+        out[1] = {a * lambda, INFINITY, 0.0, 0.0};
+        return 2;
+    }
     out[0] = {0.0, lambda, lambda, 0.0};
     out[1] = {lambda, a * lambda, a * lambda / (a - 1.0), 1.0 / (a - 1.0)};
     out[2] = {a * lambda, INFINITY, 0.0, 0.0};
@@ -57,14 +66,25 @@ double coordinate_minimum(double z, double v, double b, const penalty& pen) {
     const double a = pen.a;
     const double s = z < 0.0 ? -1.0 : 1.0;
     const double t = std::fabs(z);
-    if (v * (a - 1.0) > 1.0) {  // convex along the coordinate: the closed form
-        if (t <= lambda) return 0.0;
-        if (t <= lambda * (1.0 + v)) return s * (t - lambda) / v;
-        if (t <= v * a * lambda) return s * (t - a * lambda / (a - 1.0)) / (v - 1.0 / (a - 1.0));
-        return z / v;
+    switch (pen.kind) {  // convex along the coordinate: the closed forms
+        case penalty_kind::lasso:
+            return t <= lambda ? 0.0 : s * (t - lambda) / v;
+        case penalty_kind::mcp:
+            if (v * a <= 1.0) break;
+            if (t <= lambda) return 0.0;
+            if (t <= v * a * lambda) return s * (t - lambda) / (v - 1.0 / a);
+            return z / v;
+        case penalty_kind::scad:
+            if (v * (a - 1.0) <= 1.0) break;
+            if (t <= lambda) return 0.0;
+            if (t <= lambda * (1.0 + v)) return s * (t - lambda) / v;
+            if (t <= v * a * lambda) return s * (t - a * lambda / (a - 1.0)) / (v - 1.0 / (a - 1.0));
+            return z / v;
     }
     // Weak curvature: the problem has more than one minimum, and the coefficient moves to the one
     // that descent from where it is reaches, so that a fit follows its own minimum down the path.
+    // Below the threshold a zero coefficient stays 0: 0 is then a minimum along the coordinate,
+    // and the path's top, where every penalized coefficient is 0, stays max |z|.
     slope_piece piece[3];
     const int pieces = slope_pieces(pen, piece);
     if (b == 0.0 && t <= piece[0].alpha) return 0.0;

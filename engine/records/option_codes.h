@@ -17,6 +17,8 @@ inline constexpr int32_t df_count = 0, df_projection = 1;
 inline constexpr int32_t max_projection_columns = QUILL_MAX_PROJECTION_COLUMNS,
                          max_projection_rows = QUILL_MAX_PROJECTION_ROWS;
 inline constexpr int32_t start_unpenalized = 0, start_previous = 1;
+inline constexpr int32_t penalty_scad = QUILL_PENALTY_SCAD, penalty_mcp = QUILL_PENALTY_MCP,
+                         penalty_lasso = QUILL_PENALTY_LASSO;
 inline constexpr int32_t intercept_fitted = 0, intercept_centre_y = 1, intercept_omitted = 2;
 // The settings' max_lambda that asks for the grid to reach where every penalized coefficient is 0.
 inline constexpr double max_lambda_full = QUILL_MAX_LAMBDA_FULL;

@@ -37,6 +37,7 @@ void nullify_scad_settings(scad_settings& settings) {
     settings.tolerance = defaults.tolerance;
     settings.threshold = defaults.threshold;
     settings.final_threshold = defaults.final_threshold;
+    settings.penalty = defaults.penalty;
     settings.a = defaults.a;
     settings.min_lambda = defaults.min_lambda;
     settings.max_lambda = defaults.max_lambda;

@@ -22,7 +22,8 @@ struct scad_settings {
     double tolerance = 1e-9;
     double threshold = 1e-4;
     double final_threshold = 0.005;
-    double a = 3.7;
+    int32_t penalty = 0;         // 0 SCAD, 1 MCP, 2 lasso
+    double a = 3.7;              // SCAD's shape; MCP's gamma
     double ebic_gamma = 0.5;     // EBIC = BIC + 2 gamma ln C(penalized columns, nonzero ones)
     bool refit = false;          // select on the unpenalized refits of the path's nonzero sets
     double min_lambda = -1.0;    // -1.0: automatic
@@ -98,7 +99,8 @@ struct scad_stdresults {
     // The selection's ties: per grid value -1 where the criterion is within the tie limit and
     // the nonzero set is the selected one's, else 0; the last grid value of the unbroken run of
     // criteria within the tie limit from `best` on; and whether a selected penalized
-    // coefficient is still shrunk by the penalty: nonzero, below a * lambda and more than half a
+    // coefficient is still shrunk by the penalty: nonzero, within its reach (a * lambda; any size
+    // for the lasso) and more than half a
     // standard error from the unpenalized fit.
     int1 tied;              // G
     int32_t tie_run_end = 0;

@@ -11,6 +11,7 @@
 #include "data/design_columns.h"
 #include "host_link.h"
 #include "output/output_writer.h"
+#include "output/penalty_text.h"
 
 namespace quill::proc {
 namespace {
@@ -18,6 +19,18 @@ namespace {
 // Up to this linear predictor the logistic mean is e^eta / (e^eta + 1), as it always was; above
 // it 1 / (1 + e^-eta), which does not overflow.
 constexpr double kLogisticForm = 20.0;
+
+// PENALTY (its name) and A (its shape; missing for the lasso), so that fits under several
+// penalties can be set together.
+void define_penalty(const proc_options &options, proc_outputs &outputs) {
+    const char *name = penalty_name(options.penalty);
+    std::snprintf(outputs.info_penalty, sizeof outputs.info_penalty, "%-5s", name);
+    const qh_var_def def{QH_VAR_CHARACTER, 5, "PENALTY", 7, "$", 5};
+    check_host(host().define_variable(outputs.records[out_info], &def, 0, outputs.info_penalty, def.length) == 0,
+               "define variable PENALTY of the output data set OUTINFO");
+    outputs.info_a = options.penalty == penalty_lasso ? host().missing_value('.') : options.scad_a;
+    define({outputs.records[out_info], out_info, 12}, &outputs.info_a, "A");
+}
 
 void define_info(const proc_options &options, const proc_design &design, const proc_fit &fit,
                  proc_outputs &outputs) {
@@ -37,6 +50,7 @@ void define_info(const proc_options &options, const proc_design &design, const p
     define(out, &outputs.convergence_status, "CONVERGENCE_STATUS");
     define(out, &fit.tied_low, "LAMBDA_TIED_LOW");
     define(out, &fit.tied_high, "LAMBDA_TIED_HIGH");
+    define_penalty(options, outputs);
     if (options.weighted) define(out, &design.weight_sum, "SUM_WEIGHTS");
     if (options.selection == selection_cv) {
         outputs.info_cv_folds = fit.cv_folds;
@@ -159,7 +173,7 @@ void define_outputs(const proc_options &options, const proc_data &data, const pr
         end_definitions(outputs, out_errs);
     }
     if (open(options, outputs, out_info,
-             11 + (options.weighted ? 1 : 0) + (options.selection == selection_cv ? 2 : 0))) {
+             13 + (options.weighted ? 1 : 0) + (options.selection == selection_cv ? 2 : 0))) {
         define_info(options, design, fit, outputs);
         end_definitions(outputs, out_info);
     }

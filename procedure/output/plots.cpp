@@ -14,6 +14,7 @@
 #include "host_link.h"
 #include "output/outputs.h"
 #include "output/svg_plot.h"
+#include "output/penalty_text.h"
 #include "proc_run.h"
 
 namespace quill::proc {
@@ -21,10 +22,12 @@ namespace {
 
 std::string name_of(const name33 &name) { return trimmed(name.text).text; }
 
-// The data set and response, and under BY the group's BY line.
-std::string model_subject(const proc_options &options, const char *by_line) {
+// A plot's title: what it shows, the penalty, then the data set and response, and under BY the
+// group's BY line.
+std::string plot_title(const std::string &what, const proc_options &options, const char *by_line) {
     std::string subject = dataset_name(options.input, QH_DSNAME_DISPLAY) + ", response " + name_of(options.response.name);
-    return by_line != nullptr ? subject + ", " + by_line : subject;
+    if (by_line != nullptr) subject += std::string(", ") + by_line;
+    return what + ", " + penalty_text(options) + ": " + subject;
 }
 
 // The standard deviation of design column k over the used observations: a coefficient times it
@@ -69,7 +72,7 @@ void add_counts(const proc_options &options, const proc_design &design, const pr
 lambda_plot path_plot(const proc_options &options, const proc_data &data, const proc_design &design,
                       const proc_fit &fit, const char *by_line) {
     lambda_plot plot;
-    plot.title = "Coefficient path: " + model_subject(options, by_line);
+    plot.title = plot_title("Coefficient path", options, by_line);
     plot.value_label = "coefficient \u00d7 standard deviation of its column";
     plot.marked_lambda = fit.selected_lambda;
     plot.marked_label = "selected lambda";
@@ -115,7 +118,7 @@ lambda_plot cv_plot(const proc_options &options, const proc_design &design, cons
                     const char *by_line) {
     const fit_path &path = fit.path;
     lambda_plot plot;
-    plot.title = "CV error by lambda: " + model_subject(options, by_line);
+    plot.title = plot_title("CV error by lambda", options, by_line);
     plot.value_label = "CV error (mean held-out deviance)";
     plot.marked_lambda = fit.selected_lambda;
     plot.marked_label = options.cv_one_se ? "selected lambda (1SE)" : "selected lambda (MIN)";
@@ -158,7 +161,7 @@ lambda_plot criterion_plot(const proc_options &options, const proc_design &desig
                            : options.selection == selection_gcv ? fit.path.gcv
                                                                 : fit.path.ebic;
     lambda_plot plot;
-    plot.title = std::string(name) + " by lambda: " + model_subject(options, by_line);
+    plot.title = plot_title(std::string(name) + " by lambda", options, by_line);
     plot.value_label = name;
     plot.marked_lambda = fit.selected_lambda;
     plot.marked_label = "selected lambda";

@@ -5,6 +5,7 @@
 #include "host_link.h"
 #include "output/estimates_table.h"
 #include "output/report.h"
+#include "output/penalty_text.h"
 #include "proc_run.h"
 #include "shown_number.h"
 
@@ -52,6 +53,7 @@ void model_lines(const proc_options &options, const proc_data &data) {
     };
     line("%s", kModelType[options.model]);
     if (data.character_response) line("Value modeled as Y=1:  %s", trimmed(data.event_text.text).text);
+    line("Penalty:  %s", penalty_text(options).c_str());
 }
 
 // Why the small end is flagged: the grid starts where every penalized coefficient has already

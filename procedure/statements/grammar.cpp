@@ -22,7 +22,7 @@ enum terminal : int16_t {
     t_CVRULE, t_DATA, t_DATE, t_DATETIME, t_DESCEND, t_DESCENDING, t_DETAILS, t_DF, t_DIST,
     t_DISTRIBUTION, t_EBICGAMMA, t_ENDJB, t_FMT, t_FOLD, t_FOLDS, t_FORCEIN, t_FULL, t_GRIDSIZE, t_ID, t_INT, t_MAXITER, t_MAXLAMBDA,
     t_MINLAMBDA, t_MISSING, t_MODEL, t_NAMEX, t_NBR, t_NOINT, t_NONE, t_NOPRINT, t_NUMERIC,
-    t_OFFSET, t_OUTBETAS, t_OUTERRS, t_OUTINFO, t_OUTPATH, t_OUTPRED, t_PATH, t_PLOTS, t_QS, t_QUILLFIT,
+    t_OFFSET, t_OUTBETAS, t_OUTERRS, t_OUTINFO, t_OUTPATH, t_OUTPRED, t_PATH, t_PENALTY, t_PLOTS, t_QS, t_QUILLFIT,
     t_REFIT, t_RESERVED1, t_RESERVED2, t_RESERVED3, t_RESERVED4, t_RESERVED5, t_ROBUST, t_SASDS,
     t_SEED, t_SELECTION, t_TIME, t_UNSHRINK_SE,
     t_VLITERAL, t_WARMSTART, t_WEIGHT, t_YDESCENDING, t_list_ALL, t_list_CHARACTER, t_list_CHAR, t_list_NUMERIC,
@@ -36,13 +36,13 @@ constexpr std::array<std::string_view, terminal_count> kTerminalNames = {
     "CVRULE", "DATA", "DATE", "DATETIME", "DESCEND", "DESCENDING", "DETAILS", "DF", "DIST",
     "DISTRIBUTION", "EBICGAMMA", "ENDJB", "FMT", "FOLD", "FOLDS", "FORCEIN", "FULL", "GRIDSIZE", "ID", "INT", "MAXITER", "MAXLAMBDA",
     "MINLAMBDA", "MISSING", "MODEL", "NAMEX", "NBR", "NOINT", "NONE", "NOPRINT", "NUMERIC",
-    "OFFSET", "OUTBETAS", "OUTERRS", "OUTINFO", "OUTPATH", "OUTPRED", "PATH", "PLOTS", "QS", "QUILLFIT",
+    "OFFSET", "OUTBETAS", "OUTERRS", "OUTINFO", "OUTPATH", "OUTPRED", "PATH", "PENALTY", "PLOTS", "QS", "QUILLFIT",
     "REFIT", "RESERVED1", "RESERVED2", "RESERVED3", "RESERVED4", "RESERVED5", "ROBUST", "SASDS",
     "SEED", "SELECTION", "TIME", "UNSHRINK_SE",
     "VLITERAL", "WARMSTART", "WEIGHT", "YDESCENDING", "_ALL_", "_CHARACTER_", "_CHAR_", "_NUMERIC_",
     "$$$",
 };
-static_assert(terminal_count == 78);
+static_assert(terminal_count == 79);
 
 constexpr bool terminals_sorted() {
     for (std::size_t i = 1; i + 1 < kTerminalNames.size(); ++i)
@@ -75,7 +75,7 @@ enum action : int16_t {
     a_algorithm, a_criterion, a_maxiter, a_minlambda, a_maxlambda, a_gridsize, a_a, a_dist,
     a_outpath, a_plot_path, a_plot_criterion, a_warmstart, a_maxlambda_full, a_model_offset,
     a_ebicgamma, a_by_start, a_by_variables, a_by_descending, a_folds, a_seed, a_fold, a_cvrule,
-    a_cvrule_number, a_refit, action_count
+    a_cvrule_number, a_refit, a_penalty, action_count
 };
 
 constexpr int16_t kCur = QH_TARGET_CURRENT, kProc = QH_TARGET_PROC;
@@ -132,6 +132,7 @@ constexpr qh_action kActions[] = {
     /* a_cvrule            */ {QH_ACT_STORE_TEXT,      kProc, slot_cvrule,           kNameWidth},
     /* a_cvrule_number     */ {QH_ACT_STORE_NUMBER,    kProc, slot_cvrule_number,    0},
     /* a_refit             */ {QH_ACT_SET_FLAG,        kProc, 0,                     flag_refit},
+    /* a_penalty           */ {QH_ACT_STORE_TEXT,      kProc, slot_penalty,          kNameWidth},
 };
 static_assert(std::size(kActions) == action_count, "one action row per action");
 
@@ -214,6 +215,7 @@ constexpr rule kRules[] = {
     R(n_statement, T(t_SELECTION),    T(t_NAMEX),    A(a_selection), T(t_ENDJB)),
     R(n_statement, T(t_DF),           T(t_NAMEX),    A(a_df),        T(t_ENDJB)),
     R(n_statement, T(t_ALGORITHM),    T(t_NAMEX),    A(a_algorithm), T(t_ENDJB)),
+    R(n_statement, T(t_PENALTY),      T(t_NAMEX),    A(a_penalty),   T(t_ENDJB)),
     R(n_statement, T(t_CRITERION),    N(n_number),   A(a_criterion), T(t_ENDJB)),
     R(n_statement, T(t_MAXITER),      T(t_INT),      A(a_maxiter),   T(t_ENDJB)),
     R(n_statement, T(t_MINLAMBDA),    N(n_number),   A(a_minlambda), T(t_ENDJB)),

@@ -16,7 +16,8 @@ enum proc_slot : int16_t {
     slot_gridsize = 17, slot_a = 18, slot_weight = 19, slot_dist = 20, slot_maxlambda_full = 21,
     slot_ebicgamma = 22, slot_folds = 23, slot_seed = 24, slot_fold = 25, slot_cvrule = 26,
     slot_cvrule_number = 27, // CVRULE 1SE is read as the number 1, then the name SE
-    proc_slot_last = slot_cvrule_number
+    slot_penalty = 28,
+    proc_slot_last = slot_penalty
 };
 constexpr int16_t kProcRecordSlots = 30; // the record's size; slots above the last are spare
 static_assert(proc_slot_last <= kProcRecordSlots, "the PROC record must hold every slot");

@@ -50,6 +50,18 @@ void check_lambdas(const qh_statement *proc) {
     refuse("MAXLAMBDA", *max, allowed);
 }
 
+// A: SCAD's shape above 2, MCP's gamma above 1; the lasso has no shape, and A is only warned of.
+void check_shape(const proc_options &options, const qh_statement *proc) {
+    if (options.penalty == penalty_scad)
+        check_number(proc, slot_a, "A", [](double v) { return v > 2.0 && std::isfinite(v); },
+                     "a finite number greater than 2");
+    else if (options.penalty == penalty_mcp)
+        check_number(proc, slot_a, "A", [](double v) { return v > 1.0 && std::isfinite(v); },
+                     "a finite number greater than 1 with PENALTY MCP");
+    else if (const qh_param *a = given(proc, slot_a))
+        host().log("%2zA is ignored: the LASSO penalty has no shape (line %d).", a->line);
+}
+
 // The response named again among the predictors would be fitted by itself.
 void check_response_not_predictor(const proc_options &options, const qh_statement *model) {
     for (int32_t i = 0; i < options.p; ++i)
@@ -117,8 +129,7 @@ void check_statement_values(proc_options &options, const qh_statement *proc,
     check_number(proc, slot_maxiter, "MAXITER", [](double v) { return v >= 1.0; }, "at least 1");
     check_number(proc, slot_criterion, "CRITERION", [](double v) { return v > 0.0 && v < 1.0; },
                  "greater than 0 and less than 1");
-    check_number(proc, slot_a, "A", [](double v) { return v > 2.0 && std::isfinite(v); },
-                 "a finite number greater than 2");
+    check_shape(options, proc);
     check_number(proc, slot_ebicgamma, "EBICGAMMA", [](double v) { return v >= 0.0 && v <= 1.0; },
                  "from 0 to 1");
     check_lambdas(proc);

@@ -306,6 +306,15 @@ void take_codes(proc_options &options, const qh_statement *proc) {
     if (matches(algorithm, "LQA", 3)) options.algorithm = algorithm_lqa;
     else if (matches(algorithm, "ICM", 3)) options.algorithm = algorithm_icm;
     else fail("%1z That ALGORITHM cannot be used in this version of QUILLFIT.");
+
+    const char *penalty = text_value(proc, slot_penalty, "SCAD    ");
+    if (matches(penalty, "SCAD ", 5)) options.penalty = penalty_scad;
+    else if (matches(penalty, "MCP ", 4)) options.penalty = penalty_mcp;
+    else if (matches(penalty, "LASSO ", 6)) options.penalty = penalty_lasso;
+    else
+        fail("%1zPENALTY %s is not a penalty QUILLFIT fits: PENALTY must be SCAD, MCP or LASSO "
+             "(line %d).",
+             trimmed(penalty).text, slot(proc, slot_penalty)->line);
 }
 
 // DIST: every entry is compared in turn and a later match overrides an earlier one. BINOMIAL is
@@ -347,7 +356,8 @@ void take_numbers(proc_options &options, const qh_statement *proc) {
     options.max_lambda = number_value(proc, slot_maxlambda, -1.0);
     options.max_lambda_full = specified(slot(proc, slot_maxlambda_full));
     options.grid_size = to_int32(number_value(proc, slot_gridsize, 250));
-    options.scad_a = number_value(proc, slot_a, 3.7);
+    // A is MCP's gamma too, whose usual value is 3; the lasso has none.
+    options.scad_a = number_value(proc, slot_a, options.penalty == penalty_mcp ? 3.0 : 3.7);
     options.ebic_gamma = number_value(proc, slot_ebicgamma, 0.5);
     options.cv_folds_given = number_value(proc, slot_folds, 10.0);
     options.cv_folds = to_int32(options.cv_folds_given);

@@ -54,7 +54,8 @@ enum {
     QUILL_CV_RULE_MIN = 0, QUILL_CV_RULE_1SE = 1,
     QUILL_DF_COUNT = 0, QUILL_DF_PROJECTION = 1,
     QUILL_START_UNPENALIZED = 0, QUILL_START_PREVIOUS = 1,
-    QUILL_INTERCEPT_FITTED = 0, QUILL_INTERCEPT_CENTRE_Y = 1, QUILL_INTERCEPT_OMITTED = 2
+    QUILL_INTERCEPT_FITTED = 0, QUILL_INTERCEPT_CENTRE_Y = 1, QUILL_INTERCEPT_OMITTED = 2,
+    QUILL_PENALTY_SCAD = 0, QUILL_PENALTY_MCP = 1, QUILL_PENALTY_LASSO = 2
 };
 
 /*
@@ -288,7 +289,7 @@ typedef struct quill_fit_controls {
     int32_t trace;            /* nonzero: write the trace lines to standard output;
                                  0: silent */
     double tolerance;         /* convergence tolerance */
-    double a;                 /* SCAD shape constant */
+    double a;                 /* SCAD shape constant; MCP's gamma (penalty, below) */
     double min_lambda;        /* first grid value, or QUILL_MAX_LAMBDA_AUTOMATIC (-1.0) */
     double max_lambda;        /* last grid value, QUILL_MAX_LAMBDA_AUTOMATIC or _FULL */
     double ebic_gamma;        /* EBIC's gamma, 0 to 1 (0: EBIC is BIC; the usual 0.5) */
@@ -303,7 +304,25 @@ typedef struct quill_fit_controls {
                                  `selection` is taken on the refits, and the result is the
                                  refit at the selected set, its standard errors those of that
                                  unpenalized fit. Not with QUILL_SELECTION_CV. 0: as before */
+    int32_t penalty;          /* QUILL_PENALTY_SCAD (default: also for a caller whose struct
+                                 ends before this member), _MCP or _LASSO (below) */
 } quill_fit_controls;
+
+/*
+ * The penalty p(b) of a coefficient b >= 0 on the standardized scale, for lambda > 0 (runscad
+ * and runscad_path always fit SCAD):
+ *   SCAD   lambda b up to lambda; (2 a lambda b - b^2 - lambda^2) / (2 (a - 1)) up to a lambda;
+ *          (a + 1) lambda^2 / 2 beyond. controls.a > 2 (3.7 is the usual shape).
+ *   MCP    lambda b - b^2 / (2 a) up to a lambda; a lambda^2 / 2 beyond: controls.a is MCP's
+ *          gamma, > 1 (3 is the usual one).
+ *   LASSO  lambda b, at every size: controls.a is not read.
+ * Everything said of SCAD above holds for each, with its own reach: a coefficient at least
+ * a lambda in size is not shrunk under SCAD and MCP, while the lasso shrinks every nonzero one.
+ * So under LASSO max_lambda -2 (the full path) is max |x_j'W0(y - mu0)| / n, where the all-zero
+ * fit is the minimum (the bound max |b_j| / a does not apply), confirmed by fitting as for the
+ * others; and at_min_lambda's "still shrunk" asks only that a selected penalized coefficient
+ * moved from the unpenalized fit by more than half its standard error.
+ */
 
 /*
  * The caller sets size, the array pointers, msg_len and message_codes; the call writes the

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "kkt_check.h"
 #include "quill_fit_call.h"
 #include "synthetic_data.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 #include "oracle/descent_path.inc"
 
+using testing_support::kkt_violation;
 using testing_support::quill_fit_call;
 
 quill_fit_call descent_call(int n, int p, const double* x, const double* y, int32_t model,
@@ -26,51 +28,6 @@ quill_fit_call descent_call(int n, int p, const double* x, const double* y, int3
     c.controls.dfformula = QUILL_DF_COUNT;
     c.controls.tolerance = 1e-12;
     return c;
-}
-
-double scad_derivative(double t, double lambda, double a) {
-    if (t <= lambda) return lambda;
-    if (t <= a * lambda) return (a * lambda - t) / (a - 1.0);
-    return 0.0;
-}
-
-// The largest violation of the KKT conditions at grid value g, over the intercept and every
-// column, on the standardized scale (columns centred and divided by their standard deviation,
-// divisor n - 1, both weighted as frequency weights): a zero coefficient needs |g_j| <= lambda, a
-// nonzero one g_j = sign(b_j) p'(|b_j|), an unpenalized one g_j = 0, where g_j = x_j'W0(y - mu) / n.
-double kkt_violation(const quill_fit_call& c, int g) {
-    const int n = c.n, p = c.p, G = c.controls.grid_size;
-    const int model = c.controls.model_type;
-    std::vector<double> w(n, 1.0), r(n);
-    if (!c.weights.empty()) w = c.weights;
-    double W = 0.0;
-    for (double v : w) W += v;
-    for (int i = 0; i < n; ++i) {
-        double eta = c.intercept[g] + (c.offset.empty() ? 0.0 : c.offset[i]);
-        for (int j = 0; j < p; ++j) eta += c.x[i + j * n] * c.path[g + j * G];
-        const double mu = model == 0 ? eta : model == 1 ? 1.0 / (1.0 + std::exp(-eta)) : std::exp(eta);
-        r[i] = c.y[i] - mu;
-    }
-    double worst = 0.0;
-    double sum = 0.0;
-    for (int i = 0; i < n; ++i) sum += w[i] * r[i];
-    worst = std::fabs(sum) / W;
-    const double lambda = c.lambda[g], a = c.controls.a;
-    for (int j = 0; j < p; ++j) {
-        const double* x = &c.x[static_cast<std::size_t>(j) * n];
-        double mean = 0.0, ss = 0.0, grad = 0.0;
-        for (int i = 0; i < n; ++i) mean += w[i] * x[i] / W;
-        for (int i = 0; i < n; ++i) ss += w[i] * (x[i] - mean) * (x[i] - mean);
-        const double sd = std::sqrt(ss / (W - 1.0));
-        for (int i = 0; i < n; ++i) grad += w[i] * (x[i] - mean) / sd * r[i] / W;
-        const double b = c.path[g + j * G] * sd;
-        double v = 0.0;
-        if (c.forcein[j]) v = std::fabs(grad);
-        else if (b == 0.0) v = std::fmax(0.0, std::fabs(grad) - lambda);
-        else v = std::fabs(grad - std::copysign(scad_derivative(std::fabs(b), lambda, a), b));
-        worst = std::fmax(worst, v);
-    }
-    return worst;
 }
 
 

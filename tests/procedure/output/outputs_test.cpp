@@ -55,7 +55,7 @@ TEST_F(Outputs, FitInformation) {
     EXPECT_EQ(i.names, (std::vector<std::string>{"LAMBDA", "EFFECTIVE_DF", "SIMPLE_DF", "NUM_ITER", "BIC",
                                                  "MIN_LAMBDA", "MAX_LAMBDA", "GRID_STATUS",
                                                  "CONVERGENCE_STATUS", "LAMBDA_TIED_LOW",
-                                                 "LAMBDA_TIED_HIGH"}));
+                                                 "LAMBDA_TIED_HIGH", "PENALTY", "A"}));
     const std::vector<double> &row = i.rows.at(0);
     EXPECT_EQ(row[0], 0.5);
     EXPECT_TRUE(std::isnan(row[1])); // DF COUNT: no effective df
@@ -69,6 +69,7 @@ TEST_F(Outputs, FitInformation) {
     // The smallest and largest lambda of the grid values tied with the selected one.
     EXPECT_DOUBLE_EQ(row[9], 0.01 + 2 * 0.199);
     EXPECT_DOUBLE_EQ(row[10], 0.01 + 7 * 0.199);
+    EXPECT_EQ(row[12], 3.7); // A; PENALTY is a text
 }
 
 TEST_F(Outputs, AFailedHostOperationEndsTheRunNamingIt) {

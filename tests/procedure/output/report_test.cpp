@@ -40,6 +40,7 @@ TEST(Report, SummaryWithoutClass) {
         "Number of predictors:                    3",
         "Predictors forced in:         a c",
         "Model type:  Normal (linear model, numerical outcome, identity link)",
+        "Penalty:  SCAD (A = 3.7)",
         "",
         "Selected lambda:                          0.5",
         "BIC:                                  10.0000",
