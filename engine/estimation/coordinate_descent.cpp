@@ -82,7 +82,9 @@ void approximate(const scad_session& session, descent_workspace& ws) {
         ++ws.weighting;
         return;
     }
-    for (int i = 0; i < n; ++i) ws.resid.data()[i] = ds.y.data()[i] - ws.eta.data()[i];
+    // The cross-product mode keeps the gradient instead of the residuals.
+    if (!ws.gram.allocated())
+        for (int i = 0; i < n; ++i) ws.resid.data()[i] = ds.y.data()[i] - ws.eta.data()[i];
     if (ws.weighting == 0) {
         std::copy(ds.case_weights.data(), ds.case_weights.data() + n, ws.weight.data());
         ws.weighting = 1;

@@ -140,9 +140,9 @@ namespace {
 // where it stopped and the grid values below it have no fit.
 void note_saturated_path(const proc_options &options, const proc_design &design, const proc_fit &fit) {
     const int32_t stop = fit.stop_index;
-    if (fit.stop == path_stop::none || stop < 2 || fit.path.lambda == nullptr) return;
+    if (fit.stop == path_stop::none || stop < 1 || stop > fit.path.rows || fit.path.lambda == nullptr)
+        return;
     const lambda_text at(fit.path.lambda[stop - 1]);
-    const char *start = "%3zThe path stopped at lambda = %s (grid value %d of %d): ";
     char why[256];
     if (fit.stop == path_stop::nonzero)
         std::snprintf(why, sizeof why, "its fit has %d nonzero coefficients for %d observations, so "
@@ -155,8 +155,10 @@ void note_saturated_path(const proc_options &options, const proc_design &design,
         std::snprintf(why, sizeof why, "its fit did not converge within MAXITER=%d sweeps as the "
                       "coefficients grew without bound, as when the predictors separate the "
                       "response.", static_cast<int>(options.max_iter));
-    host().log((std::string(start) + "%s Lambdas from %s down were not fitted.").c_str(), at.text,
-               stop, fit.path.rows, why, at.text);
+    // At the top of the grid the stopping fit is the only one, and it is kept.
+    host().log("%3zThe path stopped at lambda = %s (grid value %d of %d): %s Lambdas %s %s were "
+               "not fitted.",
+               at.text, stop, fit.path.rows, why, stop == fit.path.rows ? "below" : "from", at.text);
 }
 
 } // namespace
