@@ -576,12 +576,12 @@ bool SqlParser::table_refs(std::vector<SqlTableRef> &from)
                 join = SqlJoin::Right;
             else if (take_word("FULL"))
                 join = SqlJoin::Full;
-            else if (take_word("CROSS"))
+            else if (!natural && take_word("CROSS"))
                 join = SqlJoin::Cross;
             else if (word("JOIN"))
                 join = SqlJoin::Inner;
             else if (natural)
-                return fail("JOIN");
+                return fail("INNER, LEFT, RIGHT, FULL or JOIN");
             else
                 return true;
             if (join == SqlJoin::Left || join == SqlJoin::Right || join == SqlJoin::Full)
@@ -596,6 +596,8 @@ bool SqlParser::table_refs(std::vector<SqlTableRef> &from)
         if (!table_ref(ref))
             return false;
         ref.at = at.kind == TokenKind::Punct ? ref.at : at;
+        if (natural && word("ON"))
+            return fail_at("A NATURAL join matches the columns of one name itself and takes no ON clause", here());
         if (join != SqlJoin::Comma && join != SqlJoin::Cross && !natural) {
             if (!expect_word("ON") || !(ref.on = expression()))
                 return false;
