@@ -214,23 +214,50 @@ private:
         return true;
     }
 
+    // The rows go to the data set as the engine gives them; a failure on the way discards it,
+    // leaving a table of its name as it was.
     bool create_as(const std::vector<Token> &tokens, const SqlStatement &s, long long &rows, std::string &error)
     {
         DatasetReference target;
         if (!sql_created_target(session_, tokens, s.targets.front(), target, error))
             return false;
         const DatasetName &name = target.name;
-        Table result;
-        if (!query(tokens, *s.query, result, error))
+        SqlEnvironment env = sql_environment(session_);
+        SqlPlan plan;
+        if (!translate_sql_query(env, tokens, *s.query, plan, error))
             return false;
         // A failure to write is logged where it happens; the statement has failed all the same.
-        if (!write_sql_table(session_, target, result, [&](long long written, size_t columns) {
-                rows = written;
-                return sql_created_note(name, static_cast<size_t>(written), columns);
-            })) {
-            error = "Table " + name.display + " was not created.";
+        const std::string not_created = "Table " + name.display + " was not created.";
+        std::unique_ptr<OutputDataset> output = create_sql_output(session_, target, plan.columns);
+        if (!output)
+            return error = not_created, false;
+        Row row;
+        row.resize(plan.columns.size());
+        long long given = 0;
+        bool cut = false;
+        const bool ran = run_sql_plan(
+            session_, plan,
+            [&](const SqlResultRow &r) {
+                if (outobs_ >= 0 && given == outobs_)
+                    return !(cut = true);
+                ++given;
+                sql_result_row(r, plan.columns, row);
+                return output->write(row);
+            },
+            error, inobs_);
+        if (!ran || output->failed()) {
+            output->discard();
+            if (ran)
+                error = not_created;
             return false;
         }
+        if (cut)
+            session_.log.warning("Statement terminated early due to OUTOBS=" + std::to_string(outobs_) + " option.");
+        if (!commit_sql_output(session_, *output, [&](long long written, size_t columns) {
+                rows = written;
+                return sql_created_note(name, static_cast<size_t>(written), columns);
+            }))
+            return error = not_created, false;
         return true;
     }
 
