@@ -238,8 +238,10 @@ private:
         const bool ran = run_sql_plan(
             session_, plan,
             [&](const SqlResultRow &r) {
-                if (outobs_ >= 0 && given == outobs_)
-                    return !(cut = true);
+                if (outobs_ >= 0 && given == outobs_) {
+                    cut = true;
+                    return false;
+                }
                 ++given;
                 sql_result_row(r, plan.columns, row);
                 return output->write(row);
