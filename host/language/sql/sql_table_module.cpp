@@ -279,13 +279,18 @@ int filter(sqlite3_vtab_cursor *base, int idx_num, const char *idx_str, int argc
             return SQLITE_OK;
         }
         const int column = idx_num >> 2;
-        const std::vector<uint32_t> &order = order_by(t, std::to_string(column) + "a");
-        cursor->order = &order;
+        // The column's order, found once per statement rather than by its keys at each lookup.
+        if (t.lookups.empty())
+            t.lookups.assign(t.types.size(), nullptr);
+        const std::vector<uint32_t> *&order = t.lookups[static_cast<size_t>(column)];
+        if (!order)
+            order = &order_by(t, std::to_string(column) + "a");
+        cursor->order = order;
         if (argc < 1 || (access == equal_lookup && sqlite3_value_type(argv[0]) == SQLITE_NULL)) {
             cursor->at = cursor->end = 0; // = never holds for a NULL
             return SQLITE_OK;
         }
-        equal_range_of(t, column, argv[0], order, cursor->at, cursor->end);
+        equal_range_of(t, column, argv[0], *order, cursor->at, cursor->end);
         return SQLITE_OK;
     } catch (const std::bad_alloc &) {
         return SQLITE_NOMEM;

@@ -27,6 +27,7 @@ struct SqlAttachedTable {
     // Row orders already sorted, by the keys they were sorted on ("3a,5d": column and direction).
     std::map<std::string, std::vector<uint32_t>> orders;
     std::vector<double> distinct; // per declared column: how many values it holds (0: not counted yet)
+    std::vector<const std::vector<uint32_t> *> lookups; // per declared column looked up: its order
 };
 
 // Registers the module `quill_table`; `CREATE VIRTUAL TABLE temp.x USING quill_table(K)` then
