@@ -162,13 +162,14 @@ bool SqlParser::statement(SqlStatement &s)
     return ok && !failed();
 }
 
-// CONNECT TO dbms [AS alias] [(options)] | DISCONNECT FROM name | EXECUTE (text) BY name: read
-// as far as the name, which is all the step needs to say it cannot pass work on.
+// CONNECT TO dbms [AS alias] [(options)] | CONNECT USING libref | DISCONNECT FROM name
+// | EXECUTE (text) BY name: read as far as the name, which is all the step needs to say it
+// cannot pass work on.
 bool SqlParser::pass_through(SqlStatement &s)
 {
     s.kind = SqlStatementKind::PassThrough;
     if (take_word("CONNECT")) {
-        if (!expect_word("TO"))
+        if (!take_word("USING") && !expect_word("TO"))
             return false;
     } else if (take_word("DISCONNECT")) {
         if (!expect_word("FROM"))
