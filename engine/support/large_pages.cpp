@@ -11,7 +11,7 @@ namespace quill::engine {
 void advise_large_pages(void* p, std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t large = std::uintptr_t{2} << 20;
-    if (bytes < 2 * large) return;
+    if (bytes < large) return;
     const auto start = reinterpret_cast<std::uintptr_t>(p);
     const std::uintptr_t first = (start + large - 1) & ~(large - 1);
     const std::uintptr_t last = (start + bytes) & ~(large - 1);
