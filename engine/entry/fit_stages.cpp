@@ -46,7 +46,6 @@ int copy_inputs(const fit_request& r, loaded_fit& in, error_trail& trail) {
 struct result_arrays {
     dbl1 lambda;
     dbl1 beta, se, gcv, aic, bic, df_proj;
-    dbl2 betas;
     int1 simple_df;
     int32_t num_iter = 0;
     int32_t best = -1;
@@ -153,7 +152,8 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
     result_arrays r;
     if (read_grid(req, given_grid, f, r.lambda, trail) != 0) return -1;
 
-    if (run_read_scad_stdresults(r.beta, r.se, r.betas, r.gcv, r.aic, r.bic, r.df_proj,
+    // The path is read where the session keeps it: a copy would be as large as the design.
+    if (run_read_scad_stdresults(r.beta, r.se, nullptr, r.gcv, r.aic, r.bic, r.df_proj,
                                  r.simple_df, r.num_iter, r.best, r.converged, session,
                                  trail) != 0)
         return -1;
@@ -184,28 +184,33 @@ int read_out(const fit_request& req, const double* given_grid, loaded_fit& f,
                              : selection == selection_gcv ? scale.gcv(r.gcv(b))
                                                           : scale.likelihood(ebic(b));
 
-    if (run_read_scad_unstdresults(r.beta, r.se, r.intercept, r.intercept_se, r.betas, session,
+    if (run_read_scad_unstdresults(r.beta, r.se, r.intercept, r.intercept_se, nullptr, session,
                                    trail) != 0)
         return -1;
-    if (!r.beta.allocated() || !r.se.allocated() || !r.betas.allocated())
+    // Column 1 of the stored path is the intercept's; the caller's column j is predictor j.
+    const dbl2& stored_path = session.unstdresults.betas;
+    const int p = req.data.p;
+    if (!r.beta.allocated() || !r.se.allocated() || !stored_path.allocated() ||
+        stored_path.extent(0) != grid || stored_path.extent(1) != p + 1)
         return fail(trail, where, "The results on the input scale could not be read.");
-    if (check_finite_results(req.data.p, r, criterion, scale, trail) != 0) return -1;
+    if (check_finite_results(p, r, criterion, scale, trail) != 0) return -1;
     grid_fit_arrays fits;
     if (read_grid_fits(fits, session, trail) != 0) return -1;
 
     // The boundary flags and the coefficients reported as zero are decided on the scaled
     // response, like every other threshold of the fit.
     const bool single_lambda = grid == 1 || r.lambda(1) == r.lambda(grid);
+    const matrix_cview path = matrix_cview(stored_path).columns(1, p);
     const boundary_flags flags =
         find_boundary_flags({b, grid, fits.fitted, fits.tie_run_end, fits.selected_shrunk, single_lambda,
                              session.stdresults.first_fitted},
-                            forcein, r.beta, r.se, r.betas);
+                            forcein, r.beta, r.se, path);
     *a.at_min_lambda = flags.at_min_lambda ? byte_true : 0;
     *a.at_max_lambda = flags.at_max_lambda ? byte_true : 0;
     *a.criterion = criterion;
     *a.intercept = scale.value(r.intercept);
     *a.intercept_se = scale.value(r.intercept_se);
-    write_coefficients(r.beta, r.se, r.betas, scale.s, a.beta, a.se, a.beta_path);
+    write_coefficients(r.beta, r.se, path, scale.s, a.beta, a.se, a.beta_path);
     if (a.table)
         write_grid_table(*a.table,
                          {r.lambda, r.bic, session.stdresults.ebic, r.aic, r.gcv, r.df_proj,

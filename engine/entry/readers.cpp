@@ -68,11 +68,11 @@ int run_read_scad_Lgrid(dbl1& lambda_out, scad_session& session, error_trail& tr
     return 0;
 }
 
-int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2& betas, dbl1& gcv, dbl1& aic, dbl1& bic,
+int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2* betas, dbl1& gcv, dbl1& aic, dbl1& bic,
                              dbl1& df_proj, int1& simple_df, int32_t& num_iter, int32_t& best,
                              bool& converged, scad_session& session, error_trail& trail) {
     for (dbl1* v : {&beta, &se, &gcv, &aic, &bic, &df_proj}) v->release();
-    betas.release();
+    if (betas != nullptr) betas->release();
     simple_df.release();
 
     // A missing precondition leaves the session as it is.
@@ -85,7 +85,8 @@ int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2& betas, dbl1& gcv, dbl1&
     const int p = session.dataset.p;
     const int g = session.settings.grid_size;
     if (dbl1_alloc(beta, p, trail) != 0 || dbl1_alloc(se, p, trail) != 0 ||
-        dbl2_alloc(betas, g, p, trail) != 0 || dbl1_alloc(gcv, g, trail) != 0 ||
+        (betas != nullptr && dbl2_alloc(*betas, g, p, trail) != 0) ||
+        dbl1_alloc(gcv, g, trail) != 0 ||
         dbl1_alloc(aic, g, trail) != 0 || dbl1_alloc(bic, g, trail) != 0 ||
         dbl1_alloc(df_proj, g, trail) != 0 || int1_alloc(simple_df, g, trail) != 0)
         return fail_read(session, trail, std_where,
@@ -95,7 +96,7 @@ int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2& betas, dbl1& gcv, dbl1&
     const scad_stdresults& r = session.stdresults;
     copy_or_release(r.beta, beta);
     copy_or_release(r.se, se);
-    copy_columns_or_release(r.betas, 0, betas);
+    if (betas != nullptr) copy_columns_or_release(r.betas, 0, *betas);
     copy_or_release(r.gcv, gcv);
     copy_or_release(r.aic, aic);
     copy_or_release(r.bic, bic);
@@ -108,10 +109,10 @@ int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2& betas, dbl1& gcv, dbl1&
 }
 
 int run_read_scad_unstdresults(dbl1& beta, dbl1& se, double& intercept, double& intercept_se,
-                               dbl2& betas, scad_session& session, error_trail& trail) {
+                               dbl2* betas, scad_session& session, error_trail& trail) {
     beta.release();
     se.release();
-    betas.release();
+    if (betas != nullptr) betas->release();
 
     if (!has_data(session))
         return fail_read(session, trail, unstd_where,
@@ -123,7 +124,7 @@ int run_read_scad_unstdresults(dbl1& beta, dbl1& se, double& intercept, double& 
     const int p = session.dataset.p;
     const int g = session.settings.grid_size;
     if (dbl1_alloc(beta, p, trail) != 0 || dbl1_alloc(se, p, trail) != 0 ||
-        dbl2_alloc(betas, g, p, trail) != 0)
+        (betas != nullptr && dbl2_alloc(*betas, g, p, trail) != 0))
         return fail_read(session, trail, unstd_where,
                          "I could not allocate the matrices to hold the unstdresults (maybe low "
                          "memory?).");
@@ -132,7 +133,7 @@ int run_read_scad_unstdresults(dbl1& beta, dbl1& se, double& intercept, double& 
     copy_or_release(r.beta, beta);
     copy_or_release(r.se, se);
     // Column 1 of the stored path is the intercept's; column j of the read-out is predictor j.
-    copy_columns_or_release(r.betas, 1, betas);
+    if (betas != nullptr) copy_columns_or_release(r.betas, 1, *betas);
     intercept = r.intercept;
     intercept_se = r.intercept_se;
     return 0;

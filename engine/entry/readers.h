@@ -7,12 +7,14 @@ namespace quill::engine {
 
 int run_read_scad_Lgrid(dbl1& lambda_out, scad_session& session, error_trail& trail);
 
-int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2& betas, dbl1& gcv, dbl1& aic, dbl1& bic,
+// `betas` (the G x p path) may be null: a path as large as the design is then read where it lies
+// (the session's arrays) rather than copied.
+int run_read_scad_stdresults(dbl1& beta, dbl1& se, dbl2* betas, dbl1& gcv, dbl1& aic, dbl1& bic,
                              dbl1& df_proj, int1& simple_df, int32_t& num_iter, int32_t& best,
                              bool& converged, scad_session& session, error_trail& trail);
 
 int run_read_scad_unstdresults(dbl1& beta, dbl1& se, double& intercept, double& intercept_se,
-                               dbl2& betas, scad_session& session, error_trail& trail);
+                               dbl2* betas, scad_session& session, error_trail& trail);
 
 // Per grid value: the intercept on the input scale, the passes and the convergence flag
 // (0 false, -1 true) of its fit; and how many grid values were fitted before the early stop.

@@ -8,7 +8,7 @@
 namespace quill::engine {
 
 boundary_flags find_boundary_flags(const selection_place& place, const log1& forcein,
-                                   const dbl1& beta, const dbl1& se, const dbl2& path) {
+                                   const dbl1& beta, const dbl1& se, matrix_cview path) {
     const int p = forcein.extent(0);
     // A fit selected at the first grid value that equals the fits below it (nothing shrunk) is
     // no reason to look lower; a tied run that ends before the last grid value has been seen
@@ -24,8 +24,8 @@ boundary_flags find_boundary_flags(const selection_place& place, const log1& for
     for (int j = 1; j <= p; ++j) {
         if (forcein(j))
             ++forced;
-        else if (path.allocated() && path.extent(0) >= place.first_fitted &&
-                 path(place.first_fitted, j) != 0.0)
+        else if (j <= path.cols && path.rows >= place.first_fitted &&
+                 path(place.first_fitted - 1, j - 1) != 0.0)
             penalized_nonzero = true;
     }
     if (!penalized_nonzero && forced < p) flags.at_min_lambda = true;
@@ -41,7 +41,7 @@ boundary_flags find_boundary_flags(const selection_place& place, const log1& for
     return flags;
 }
 
-void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, double scale,
+void write_coefficients(const dbl1& beta, const dbl1& se, matrix_cview path, double scale,
                         double* beta_out, double* se_out, double* beta_path_out) {
     const int p = beta.extent(0);
     for (int j = 0; j < p; ++j) {
@@ -52,8 +52,11 @@ void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, doub
         se_out[j] = zero ? 0.0 : s * scale;
         beta_out[j] = zero ? 0.0 : b * scale;
     }
-    if (path.allocated())
-        for (std::size_t k = 0; k < path.size(); ++k) beta_path_out[k] = path.data()[k] * scale;
+    for (int j = 0; j < path.cols; ++j) {
+        const double* from = path.col(j);
+        double* to = beta_path_out + static_cast<std::ptrdiff_t>(j) * path.rows;
+        for (int g = 0; g < path.rows; ++g) to[g] = from[g] * scale;
+    }
 }
 
 }  // namespace quill::engine

@@ -29,12 +29,12 @@ struct selection_place {
 // scale: the tests compare a coefficient with its own standard error, whatever its units); path
 // is grid_size x p, column j predictor j.
 boundary_flags find_boundary_flags(const selection_place& place, const log1& forcein,
-                                   const dbl1& beta, const dbl1& se, const dbl2& path);
+                                   const dbl1& beta, const dbl1& se, matrix_cview path);
 
 // Copies se and beta (a coefficient the fit set to 0 is reported with the standard error 0.0) and
 // the path column by column, each value times `scale`. Only the fit decides what is 0: a limit
 // on the input scale would remove a slope because of its units.
-void write_coefficients(const dbl1& beta, const dbl1& se, const dbl2& path, double scale,
+void write_coefficients(const dbl1& beta, const dbl1& se, matrix_cview path, double scale,
                         double* beta_out, double* se_out, double* beta_path_out);
 
 }  // namespace quill::engine

@@ -369,27 +369,15 @@ void descent_fit_at(const scad_session& session, double lambda, descent_workspac
     ws.previous_lambda = lambda;
 }
 
-double descent_deviance(const scad_session& session, descent_workspace& ws) {
+double descent_deviance(const scad_session& session, const descent_workspace& ws) {
     const scad_dataset& ds = session.dataset;
-    const int n = ds.n;
     const double* w = case_weights(ds);
     const double* y = ds.y.data();
+    const double* eta = ws.eta.data();
+    const int32_t model = session.settings.model_type;
     double d = 0.0;
-    if (normal_model(session)) {
-        for (int i = 0; i < n; ++i) {
-            const double r = y[i] - ws.eta.data()[i];
-            d += (w ? w[i] : 1.0) * r * r;
-        }
-        return d;
-    }
-    std::copy(ws.eta.data(), ws.eta.data() + n, ws.mu.data());
-    const double loss = mean_and_loss(session.settings.model_type, ws.mu.data(), y,
-                                      ds.case_weights.data(), !ds.weighted, n);
-    double saturated = 0.0;  // the Poisson model's y ln y - y, 0 ln 0 = 0; 0 for a 0/1 response
-    if (session.settings.model_type == 2)
-        for (int i = 0; i < n; ++i)
-            saturated += (w ? w[i] : 1.0) * (y[i] > 0.0 ? y[i] * std::log(y[i]) - y[i] : 0.0);
-    return 2.0 * (loss + saturated);
+    for (int i = 0; i < ds.n; ++i) d += (w ? w[i] : 1.0) * family_deviance(model, y[i], eta[i]);
+    return d;
 }
 
 }  // namespace quill::engine

@@ -72,8 +72,8 @@ void descent_null_fit(const scad_session& session, descent_workspace& ws, double
 void descent_fit_at(const scad_session& session, double lambda, descent_workspace& ws,
                     int32_t& iterations, bool& converged);
 
-// The deviance of the workspace's current fit (twice the loss for the logistic and Poisson
-// models, up to the saturated model's constant; the residual sum of squares for the normal).
-double descent_deviance(const scad_session& session, descent_workspace& ws);
+// The deviance of the workspace's current fit, case-weighted (the residual sum of squares for the
+// normal model).
+double descent_deviance(const scad_session& session, const descent_workspace& ws);
 
 }  // namespace quill::engine

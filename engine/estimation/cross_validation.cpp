@@ -6,13 +6,12 @@
 #include <cmath>
 #include <cstddef>
 
+#include "estimation/mean_and_weights.h"
 #include "records/option_codes.h"
 
 namespace quill::engine {
 
 namespace {
-
-double x_log_x(double v) { return v > 0.0 ? v * std::log(v) : 0.0; }
 
 cv_rows take_rows(const cv_data& d, const std::vector<int32_t>& folds, int32_t fold,
                   bool held_out) {
@@ -59,16 +58,6 @@ void add_held_out_losses(const cv_data& d, const cv_rows& test, const fold_path&
 }
 
 }  // namespace
-
-double family_deviance(int32_t model_type, double y, double eta) {
-    if (model_type == model_logistic) {
-        const double softplus = eta > 0.0 ? eta + std::log1p(std::exp(-eta)) : std::log1p(std::exp(eta));
-        return 2.0 * (x_log_x(y) + x_log_x(1.0 - y) - (y * eta - softplus));
-    }
-    if (model_type == model_poisson) return 2.0 * (x_log_x(y) - y * eta - y + std::exp(eta));
-    const double r = y - eta;
-    return r * r;
-}
 
 int32_t cross_validate(const cv_data& data, const std::vector<int32_t>& folds, int32_t k, int G,
                        const fold_fit& fit, cv_table& table, error_trail& trail) {

@@ -45,7 +45,4 @@ using fold_fit = std::function<int(const cv_rows& train, fold_path& path, error_
 int32_t cross_validate(const cv_data& data, const std::vector<int32_t>& folds, int32_t k, int G,
                        const fold_fit& fit, cv_table& table, error_trail& trail);
 
-// An observation's deviance at the linear predictor eta (the offset included).
-double family_deviance(int32_t model_type, double y, double eta);
-
 }  // namespace quill::engine

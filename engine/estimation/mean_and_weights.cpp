@@ -198,4 +198,20 @@ int scad_calculate_fitweights(vector_cview mu, vector_view weights, int32_t mode
     return 0;
 }
 
+namespace {
+
+double x_log_x(double v) { return v > 0.0 ? v * std::log(v) : 0.0; }
+
+}  // namespace
+
+double family_deviance(int32_t model_type, double y, double eta) {
+    if (model_type == model_logistic) {
+        const double softplus = eta > 0.0 ? eta + std::log1p(std::exp(-eta)) : std::log1p(std::exp(eta));
+        return 2.0 * (x_log_x(y) + x_log_x(1.0 - y) - (y * eta - softplus));
+    }
+    if (model_type == model_poisson) return 2.0 * (x_log_x(y) - y * eta - y + std::exp(eta));
+    const double r = y - eta;
+    return r * r;
+}
+
 }  // namespace quill::engine

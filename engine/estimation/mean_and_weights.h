@@ -40,4 +40,9 @@ double mean_and_loss(int32_t model_type, double* values, const double* y, const 
                      bool unit_weights, int m, bool means = true);
 inline double logistic_weight(double mu) { return (mu + 1e-10) * (1.0000000001 - mu); }
 
+// An observation's deviance at the linear predictor eta (the offset included): the one measure
+// of lack of fit of the cross-validation's held-out rows and the descent path's saturation stop.
+// The selection criteria use -2 log-likelihood at the means instead, the fit's own term.
+double family_deviance(int32_t model_type, double y, double eta);
+
 }  // namespace quill::engine

@@ -62,11 +62,11 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
         double intercept = 0.0;
         for (int j = 1; j <= q; ++j) intercept += std_res.beta(j) * c(j);
         res.intercept = intercept;
-        for (int g = 1; g <= G; ++g) {
-            double path = 0.0;
-            for (int j = 1; j <= q; ++j) path += std_res.betas(g, j) * c(j);
-            res.betas(g, 1) = path;
-        }
+        // Column by column (the path is column-major); each grid value still sums over j in
+        // order.
+        for (int g = 1; g <= G; ++g) res.betas(g, 1) = 0.0;
+        for (int j = 1; j <= q; ++j)
+            for (int g = 1; g <= G; ++g) res.betas(g, 1) += std_res.betas(g, j) * c(j);
         const double variance = covariance_quadratic_form(std_res, c.data());
         // No constant is added: 1e-15 would be most of the variance of an intercept known to
         // 3e-8, as a Poisson intercept is when the counts are near 1e9.
@@ -86,12 +86,11 @@ int run_calculate_scad_unstdresults(scad_session& session, error_trail& trail) {
             for (int j = 1; j <= p; ++j) shift += ds.x_center(j) * std_res.beta(j) * s(j + 1);
             res.intercept = ds.y_mean - shift;
             // Each grid value's intercept, by the same rule as the selected one.
-            for (int g = 1; g <= G; ++g) {
-                double path_shift = 0.0;
-                for (int j = 1; j <= p; ++j)
-                    path_shift += ds.x_center(j) * std_res.betas(g, j) * s(j + 1);
-                res.betas(g, 1) = ds.y_mean - path_shift;
-            }
+            for (int g = 1; g <= G; ++g) res.betas(g, 1) = 0.0;
+            for (int j = 1; j <= p; ++j)
+                for (int g = 1; g <= G; ++g)
+                    res.betas(g, 1) += ds.x_center(j) * std_res.betas(g, j) * s(j + 1);
+            for (int g = 1; g <= G; ++g) res.betas(g, 1) = ds.y_mean - res.betas(g, 1);
             const double variance = covariance_quadratic_form(std_res, c.data() + 1);
             res.intercept_se = std::sqrt(std::fmax(variance + std_res.sigma2 / n, 0.0));
         } else {

@@ -15,6 +15,7 @@
 #include <new>
 
 #include "fault_injector.h"
+#include "large_pages.h"
 
 namespace quill::engine {
 
@@ -56,6 +57,7 @@ public:
         } catch (const std::bad_alloc&) {
             return false;
         }
+        advise_large_pages(data_.get(), total * sizeof(T));
         lower_ = lower;
         extent_ = ext;
         size_ = total;

@@ -67,7 +67,7 @@ protected:
     }
 
     int read_std(error_trail& t) {
-        return run_read_scad_stdresults(beta, se, betas, gcv, aic, bic, df_proj, simple_df,
+        return run_read_scad_stdresults(beta, se, &betas, gcv, aic, bic, df_proj, simple_df,
                                         num_iter, best, converged, s, t);
     }
 
@@ -110,14 +110,14 @@ TEST_F(filled_session, PreconditionFailuresAndWhetherTheSessionIsReset) {
     {
         error_trail t;
         double i = 0, ise = 0;
-        EXPECT_EQ(run_read_scad_unstdresults(beta, se, i, ise, betas, s, t), -1);
+        EXPECT_EQ(run_read_scad_unstdresults(beta, se, i, ise, &betas, s, t), -1);
         EXPECT_EQ(lines_of(t), (std::vector<std::string>{
                                    "The lambda grid must be specified in order to provide "
                                    "unstdresults.",
                                    "OCCURRED IN: run_read_scad_unstdresults in MOD scad_types"}));
         EXPECT_TRUE(s.is_null);
         error_trail t2;
-        EXPECT_EQ(run_read_scad_unstdresults(beta, se, i, ise, betas, s, t2), -1);
+        EXPECT_EQ(run_read_scad_unstdresults(beta, se, i, ise, &betas, s, t2), -1);
         EXPECT_EQ(lines_of(t2)[0], "There is no data yet, so I cannot provide unstdresults.");
     }
     testing::internal::GetCapturedStdout();
