@@ -18,6 +18,7 @@
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/csv/csv_store.h"
+#include "data/csv/short_field.h"
 
 namespace quill::host {
 namespace {
@@ -66,7 +67,12 @@ public:
 
     // Numbers in the fields marked here are converted as the record is split, so that their
     // digits are read once; a field it cannot convert so is left to the caller.
-    void convert(std::vector<char> marks) { convert_ = std::move(marks); }
+    // Such a scanner (a cursor's) does not mark the other fields that are plain numbers.
+    void convert(std::vector<char> marks)
+    {
+        convert_ = std::move(marks);
+        classify_ = false;
+    }
 
     int record_line() const { return record_line_; }
     const char *problem() const { return problem_; }
@@ -176,15 +182,21 @@ private:
                 // Most cells of a data set are plain numbers: scanning one finds where it ends.
                 size_t q = p;
                 const size_t index = fields.size() - 1;
+                ShortField span;
                 if (index < convert_.size() && convert_[index])
                     q = converted_number(p, field);
-                else if (const size_t number = plain_number_length({data_ + p, size_ - p});
-                         number > 0 && (p + number < size_ ? ends_field(data_[p + number]) : at_end_)) {
-                    field.number = true;
-                    q = p + number;
+                else if (windows_ && size_ - p >= short_field_window && short_field(data_ + p, separator_, span)) {
+                    q = p + span.size;
+                    // An exponent or a blank is left to the full check.
+                    if (classify_)
+                        field.number = span.plain_decimal() ||
+                                       (span.size > 0 && plain_number_length({data_ + p, span.size}) == span.size);
+                } else if (classify_ || !windows_) {
+                    q = number_end(p, field);
                 }
-                while (q < size_ && !delimiter(data_[q]))
-                    ++q;
+                if (q == p) // not found yet
+                    while (q < size_ && !delimiter(data_[q]))
+                        ++q;
                 if (q == size_ && !at_end_)
                     return Scan::NeedMore;
                 if (q < size_ && data_[q] == '"')
@@ -206,6 +218,17 @@ private:
             record_line_ = first_line;
             return Scan::Record;
         }
+    }
+
+    // The end of the plain number at p (plain_number_length) when it is the whole field, which is
+    // then marked a number; p when it is not.
+    size_t number_end(size_t p, Field &field) const
+    {
+        const size_t number = plain_number_length({data_ + p, size_ - p});
+        if (number == 0 || !(p + number < size_ ? ends_field(data_[p + number]) : at_end_))
+            return p;
+        field.number = true;
+        return p + number;
     }
 
     // The end of the number at p when it is the whole field and read_number reads it as
@@ -235,11 +258,16 @@ private:
         for (unsigned char c : {static_cast<unsigned char>(separator), static_cast<unsigned char>('\n'),
                                 static_cast<unsigned char>('\r'), static_cast<unsigned char>('"')})
             delimiters_[c] = true;
+        // A separator that may stand in a number ("1.5" with points between values) is left to
+        // the byte-by-byte scan, which reads a number over it.
+        windows_ = std::string_view("0123456789+-.eE").find(separator) == std::string_view::npos;
     }
 
     char separator_ = ',';
     std::array<bool, 256> delimiters_{};
     std::vector<char> convert_;
+    bool classify_ = true; // mark the fields that are plain numbers (Field::number)
+    bool windows_ = true;  // short_field finds where fields end
     int fd_ = -1;
     off_t offset_ = 0;
     std::vector<char> buffer_;
