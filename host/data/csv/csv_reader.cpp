@@ -37,6 +37,15 @@ struct Field {
     std::string_view raw() const { return {data, size}; }
 };
 
+// The fields of the record last read: the first `count` of `all`, which stays allocated from
+// record to record, so that a field is filled where it lies.
+struct Record {
+    std::vector<Field> all;
+    size_t count = 0;
+    size_t size() const { return count; }
+    const Field &operator[](size_t i) const { return all[i]; }
+};
+
 // NeedMore: the record runs past the end of the buffer (scanning only).
 enum class Scan { Record, End, Problem, ReadFailure, NeedMore };
 
@@ -54,7 +63,7 @@ public:
         separate_by(separator);
     }
 
-    Scan next(std::vector<Field> &fields)
+    Scan next(Record &fields)
     {
         for (;;) {
             const Scan scan = scan_record(fields);
@@ -88,6 +97,7 @@ private:
             buffer_.resize(buffer_.size() * 2);
         std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
         data_ = buffer_.data();
+        block_ = no_block;
         ssize_t got;
         do
             got = ::pread(fd_, buffer_.data() + kept, buffer_.size() - kept, offset_);
@@ -131,7 +141,9 @@ private:
         return Scan::Problem;
     }
 
-    Scan scan_record(std::vector<Field> &fields)
+    // Restricted: the fields are not reached through `this`, so the members need not be read
+    // again after each field is stored.
+    Scan scan_record(Record &record) __restrict__
     {
         size_t p = pos_;
         int line = line_;
@@ -149,12 +161,15 @@ private:
             ++line;
         }
         const int first_line = line;
-        fields.clear();
+        size_t count = 0;
         for (;;) {
             if (p == size_ && !at_end_)
                 return Scan::NeedMore;
             // Filled in place: a field built aside and copied in costs a stalled load per cell.
-            Field &field = fields.emplace_back();
+            if (count == record.all.size())
+                record.all.resize(std::max<size_t>(16, 2 * count));
+            Field &field = record.all[count++];
+            field = Field{};
             field.data = data_ + p;
             if (p < size_ && data_[p] == '"') {
                 field.quoted = true;
@@ -181,11 +196,11 @@ private:
             } else {
                 // Most cells of a data set are plain numbers: scanning one finds where it ends.
                 size_t q = p;
-                const size_t index = fields.size() - 1;
+                const size_t index = count - 1;
                 ShortField span;
                 if (index < convert_.size() && convert_[index])
                     q = converted_number(p, field);
-                else if (windows_ && size_ - p >= short_field_window && short_field(data_ + p, separator_, span)) {
+                else if (short_field(p, span)) {
                     q = p + span.size;
                     // An exponent or a blank is left to the full check.
                     if (classify_)
@@ -216,8 +231,40 @@ private:
             pos_ = p;
             line_ = line;
             record_line_ = first_line;
+            record.count = count;
             return Scan::Record;
         }
+    }
+
+    // The field at p when it ends within the block of p or the next, from masks of the two
+    // blocks (counted from the start of the text in the buffer), which are kept for the fields
+    // after it: one field's end is then a shift and a count away from the last one's.
+    bool short_field(size_t p, ShortField &field)
+    {
+        const size_t block = p - p % mask_block;
+        if (block != block_) {
+            if (!windows_ || size_ < 2 * mask_block || block > size_ - 2 * mask_block)
+                return false;
+            if (block == block_ + mask_block)
+                masks_[0] = masks_[1];
+            else if (!block_masks(data_ + block, separator_, masks_[0]))
+                return false;
+            if (!block_masks(data_ + block + mask_block, separator_, masks_[1]))
+                return false;
+            block_ = block;
+        }
+        const size_t shift = p - block;
+        std::uint64_t ends = masks_[0].ends >> shift, digits = masks_[0].digits >> shift;
+        if (shift != 0) {
+            ends |= masks_[1].ends << (mask_block - shift);
+            digits |= masks_[1].digits << (mask_block - shift);
+        }
+        if (ends == 0)
+            return false;
+        field.data = data_ + p;
+        field.size = static_cast<size_t>(std::countr_zero(ends));
+        field.digits = digits;
+        return true;
     }
 
     // The end of the plain number at p (plain_number_length) when it is the whole field, which is
@@ -268,6 +315,9 @@ private:
     std::vector<char> convert_;
     bool classify_ = true; // mark the fields that are plain numbers (Field::number)
     bool windows_ = true;  // short_field finds where fields end
+    static constexpr size_t no_block = ~size_t{0};
+    size_t block_ = no_block; // where the block of masks_[0] starts in data_; masks_[1]: the next
+    std::array<BlockMasks, 2> masks_;
     int fd_ = -1;
     off_t offset_ = 0;
     std::vector<char> buffer_;
@@ -325,7 +375,7 @@ std::string usable_name(std::string_view name, size_t column)
 bool read_header(RecordScanner &scanner, const std::string &label, std::vector<std::string> &names,
                  ReadMessages &messages, std::string &error)
 {
-    std::vector<Field> fields;
+    Record fields;
     const Scan scan = scanner.next(fields);
     if (scan == Scan::End) {
         error = located(label, 1, "the file is empty; a header row of variable names is expected");
@@ -623,7 +673,7 @@ private:
     std::vector<std::string> names_;
     ReadMessages messages_;
     std::vector<ColumnState> states_;
-    std::vector<Field> fields_;
+    Record fields_;
     size_t rows_ = 0;
 };
 
@@ -722,7 +772,7 @@ private:
     std::vector<VarType> types_;
     std::vector<size_t> wanted_;
     std::vector<char> numbers_; // the wanted numeric columns
-    std::vector<Field> fields_;
+    Record fields_;
     size_t rows_;
     CsvLayout layout_;
     size_t read_ = 0;

@@ -46,6 +46,7 @@ TEST(CsvFields, CellsOfEveryFormReadAlikeInEveryPass)
                              "1234567890123456789012345678901,x,7\r\n"
                              "-1234567890123456789012345678901,x,8\r\n"
                              "12345678901234567890123456789012345,x,9\r\n"
+                             "1000000000000000000000000000000000000000000000000000000000000000000000,x,9\r\n"
                              "1e5,x,10\r\n"
                              "-1.5E-3,x,11\r\n"
                              " 12 ,x,12\r\n"
@@ -56,15 +57,15 @@ TEST(CsvFields, CellsOfEveryFormReadAlikeInEveryPass)
     const double m = missing_value();
     const std::vector<double> x = {7, -7, 0.5, -0.5, 5, -0.1234567890123456789012345678,
                                    1234567890123456789012345678901.0, -1234567890123456789012345678901.0,
-                                   12345678901234567890123456789012345.0, 1e5, -1.5e-3, 12, m, m, m, 3};
+                                   12345678901234567890123456789012345.0, 1e69, 1e5, -1.5e-3, 12, m, m, m, 3};
     const std::vector<std::string> note = {"a,b", "two\r\nlines", "plain", "say \"hi\"", "", "x", "x", "x",
-                                           "x", "x", "x", "x", "x", "x", "x", "end, no newline"};
+                                           "x", "x", "x", "x", "x", "x", "x", "x", "end, no newline"};
     std::vector<double> n;
-    for (int i = 1; i <= 16; ++i)
-        n.push_back(i);
+    for (int i = 1; i <= 17; ++i)
+        n.push_back(i <= 9 ? i : i - 1);
 
     std::string more = rows + "\r\n";
-    for (int i = 17; i <= 40; ++i)
+    for (int i = 17; i <= 40; ++i) // n goes on from 16
         more += "-2.5,\"z\"," + std::to_string(i) + "\r\n";
     for (const std::string &text : {rows, more}) {
         ReadMessages messages;
@@ -72,13 +73,13 @@ TEST(CsvFields, CellsOfEveryFormReadAlikeInEveryPass)
         const auto source = open_csv_text(text, "t.csv", messages, error);
         ASSERT_TRUE(source) << error;
         const Description &d = source->describe();
-        ASSERT_EQ(d.rows, text == rows ? 16u : 40u);
+        ASSERT_EQ(d.rows, text == rows ? 17u : 41u);
         EXPECT_EQ(d.variables[0].type, VarType::Numeric);
         EXPECT_EQ(d.variables[1].type, VarType::Character);
         EXPECT_EQ(d.variables[1].length, 15u); // "end, no newline"
         EXPECT_EQ(d.variables[2].type, VarType::Numeric);
-        // The record with a line end inside a value takes two lines: the NA is on line 15.
-        EXPECT_EQ(messages, (ReadMessages{{LineClass::Note, "t.csv, line 15: NA in column x is read as a missing value."}}));
+        // The record with a line end inside a value takes two lines: the NA is on line 16.
+        EXPECT_EQ(messages, (ReadMessages{{LineClass::Note, "t.csv, line 16: NA in column x is read as a missing value."}}));
 
         Table whole;
         ASSERT_TRUE(read_table(*source, {}, whole, error)) << error;
@@ -90,10 +91,10 @@ TEST(CsvFields, CellsOfEveryFormReadAlikeInEveryPass)
         EXPECT_EQ(whole.columns[2].numbers, ns);
         for (size_t r = 0; r < d.rows; ++r) // bits: the missing value and the sign of every number
             EXPECT_EQ(std::memcmp(&xs[r], &whole.columns[0].numbers[r], sizeof(double)), 0) << r;
-        xs.resize(16);
-        notes.resize(16);
-        ns.resize(16);
-        for (size_t r = 0; r < 16; ++r) {
+        xs.resize(17);
+        notes.resize(17);
+        ns.resize(17);
+        for (size_t r = 0; r < 17; ++r) {
             if (is_missing(x[r]))
                 EXPECT_TRUE(is_missing(xs[r])) << r;
             else
