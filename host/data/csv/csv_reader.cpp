@@ -1,5 +1,6 @@
 // Reading a data set from CSV. Whole buffers are split into records and fields in place (a field
-// is a span of the buffer). Describing a file is one pass over every cell: a column is numeric
+// is a span of the buffer); where a short field ends comes from masks of 64-byte blocks
+// (short_field.h), any other field is scanned byte by byte. Describing a file is one pass over every cell: a column is numeric
 // until one of its cells is not a number, so a cell such as 007 in a column that turns character
 // keeps its characters when the rows are read. A cursor's pass converts only the cells it wants,
 // as they were described. Line ends are LF, CR LF or CR alone.
