@@ -142,9 +142,7 @@ private:
         return Scan::Problem;
     }
 
-    // Restricted: the fields are not reached through `this`, so the members need not be read
-    // again after each field is stored.
-    Scan scan_record(Record &record) __restrict__
+    Scan scan_record(Record &record)
     {
         size_t p = pos_;
         int line = line_;
