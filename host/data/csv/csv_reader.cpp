@@ -1,5 +1,6 @@
 // Reading a data set from CSV. Whole buffers are split into records and fields in place (a field
-// is a span of the buffer). Describing a file is one pass over every cell: a column is numeric
+// is a span of the buffer); where a short field ends comes from masks of 64-byte blocks
+// (short_field.h), any other field is scanned byte by byte. Describing a file is one pass over every cell: a column is numeric
 // until one of its cells is not a number, so a cell such as 007 in a column that turns character
 // keeps its characters when the rows are read. A cursor's pass converts only the cells it wants,
 // as they were described. Line ends are LF, CR LF or CR alone.
@@ -18,6 +19,7 @@
 #include "base/names.h"
 #include "base/number_text.h"
 #include "data/csv/csv_store.h"
+#include "data/csv/short_field.h"
 
 namespace quill::host {
 namespace {
@@ -34,6 +36,15 @@ struct Field {
     bool converted = false; // unquoted, and read_number gives `value` (in a field the scanner converts)
     double value = 0;
     std::string_view raw() const { return {data, size}; }
+};
+
+// The fields of the record last read: the first `count` of `all`, which stays allocated from
+// record to record, so that a field is filled where it lies.
+struct Record {
+    std::vector<Field> all;
+    size_t count = 0;
+    size_t size() const { return count; }
+    const Field &operator[](size_t i) const { return all[i]; }
 };
 
 // NeedMore: the record runs past the end of the buffer (scanning only).
@@ -53,7 +64,7 @@ public:
         separate_by(separator);
     }
 
-    Scan next(std::vector<Field> &fields)
+    Scan next(Record &fields)
     {
         for (;;) {
             const Scan scan = scan_record(fields);
@@ -66,7 +77,12 @@ public:
 
     // Numbers in the fields marked here are converted as the record is split, so that their
     // digits are read once; a field it cannot convert so is left to the caller.
-    void convert(std::vector<char> marks) { convert_ = std::move(marks); }
+    // Such a scanner (a cursor's) does not mark the other fields that are plain numbers.
+    void convert(std::vector<char> marks)
+    {
+        convert_ = std::move(marks);
+        classify_ = false;
+    }
 
     int record_line() const { return record_line_; }
     const char *problem() const { return problem_; }
@@ -82,6 +98,7 @@ private:
             buffer_.resize(buffer_.size() * 2);
         std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
         data_ = buffer_.data();
+        block_ = no_block;
         ssize_t got;
         do
             got = ::pread(fd_, buffer_.data() + kept, buffer_.size() - kept, offset_);
@@ -125,7 +142,7 @@ private:
         return Scan::Problem;
     }
 
-    Scan scan_record(std::vector<Field> &fields)
+    Scan scan_record(Record &record)
     {
         size_t p = pos_;
         int line = line_;
@@ -143,12 +160,15 @@ private:
             ++line;
         }
         const int first_line = line;
-        fields.clear();
+        size_t count = 0;
         for (;;) {
             if (p == size_ && !at_end_)
                 return Scan::NeedMore;
             // Filled in place: a field built aside and copied in costs a stalled load per cell.
-            Field &field = fields.emplace_back();
+            if (count == record.all.size())
+                record.all.resize(std::max<size_t>(16, 2 * count));
+            Field &field = record.all[count++];
+            field = Field{};
             field.data = data_ + p;
             if (p < size_ && data_[p] == '"') {
                 field.quoted = true;
@@ -175,16 +195,22 @@ private:
             } else {
                 // Most cells of a data set are plain numbers: scanning one finds where it ends.
                 size_t q = p;
-                const size_t index = fields.size() - 1;
+                const size_t index = count - 1;
+                ShortField span;
                 if (index < convert_.size() && convert_[index])
                     q = converted_number(p, field);
-                else if (const size_t number = plain_number_length({data_ + p, size_ - p});
-                         number > 0 && (p + number < size_ ? ends_field(data_[p + number]) : at_end_)) {
-                    field.number = true;
-                    q = p + number;
+                else if (short_field(p, span)) {
+                    q = p + span.size;
+                    // An exponent or a blank is left to the full check.
+                    if (classify_)
+                        field.number = span.plain_decimal() ||
+                                       (span.size > 0 && plain_number_length({data_ + p, span.size}) == span.size);
+                } else if (classify_ || !windows_) {
+                    q = number_end(p, field);
                 }
-                while (q < size_ && !delimiter(data_[q]))
-                    ++q;
+                if (q == p) // not found yet
+                    while (q < size_ && !delimiter(data_[q]))
+                        ++q;
                 if (q == size_ && !at_end_)
                     return Scan::NeedMore;
                 if (q < size_ && data_[q] == '"')
@@ -204,8 +230,51 @@ private:
             pos_ = p;
             line_ = line;
             record_line_ = first_line;
+            record.count = count;
             return Scan::Record;
         }
+    }
+
+    // The field at p when it ends within the block of p or the next, from masks of the two
+    // blocks (counted from the start of the text in the buffer), which are kept for the fields
+    // after it: one field's end is then a shift and a count away from the last one's.
+    bool short_field(size_t p, ShortField &field)
+    {
+        const size_t block = p - p % mask_block;
+        if (block != block_) {
+            if (!windows_ || size_ < 2 * mask_block || block > size_ - 2 * mask_block)
+                return false;
+            if (block == block_ + mask_block)
+                masks_[0] = masks_[1];
+            else if (!block_masks(data_ + block, separator_, masks_[0]))
+                return false;
+            if (!block_masks(data_ + block + mask_block, separator_, masks_[1]))
+                return false;
+            block_ = block;
+        }
+        const size_t shift = p - block;
+        std::uint64_t ends = masks_[0].ends >> shift, digits = masks_[0].digits >> shift;
+        if (shift != 0) {
+            ends |= masks_[1].ends << (mask_block - shift);
+            digits |= masks_[1].digits << (mask_block - shift);
+        }
+        if (ends == 0)
+            return false;
+        field.data = data_ + p;
+        field.size = static_cast<size_t>(std::countr_zero(ends));
+        field.digits = digits;
+        return true;
+    }
+
+    // The end of the plain number at p (plain_number_length) when it is the whole field, which is
+    // then marked a number; p when it is not.
+    size_t number_end(size_t p, Field &field) const
+    {
+        const size_t number = plain_number_length({data_ + p, size_ - p});
+        if (number == 0 || !(p + number < size_ ? ends_field(data_[p + number]) : at_end_))
+            return p;
+        field.number = true;
+        return p + number;
     }
 
     // The end of the number at p when it is the whole field and read_number reads it as
@@ -235,11 +304,19 @@ private:
         for (unsigned char c : {static_cast<unsigned char>(separator), static_cast<unsigned char>('\n'),
                                 static_cast<unsigned char>('\r'), static_cast<unsigned char>('"')})
             delimiters_[c] = true;
+        // A separator that may stand in a number ("1.5" with points between values) is left to
+        // the byte-by-byte scan, which reads a number over it.
+        windows_ = std::string_view("0123456789+-.eE").find(separator) == std::string_view::npos;
     }
 
     char separator_ = ',';
     std::array<bool, 256> delimiters_{};
     std::vector<char> convert_;
+    bool classify_ = true; // mark the fields that are plain numbers (Field::number)
+    bool windows_ = true;  // short_field finds where fields end
+    static constexpr size_t no_block = ~size_t{0};
+    size_t block_ = no_block; // where the block of masks_[0] starts in data_; masks_[1]: the next
+    std::array<BlockMasks, 2> masks_;
     int fd_ = -1;
     off_t offset_ = 0;
     std::vector<char> buffer_;
@@ -297,7 +374,7 @@ std::string usable_name(std::string_view name, size_t column)
 bool read_header(RecordScanner &scanner, const std::string &label, std::vector<std::string> &names,
                  ReadMessages &messages, std::string &error)
 {
-    std::vector<Field> fields;
+    Record fields;
     const Scan scan = scanner.next(fields);
     if (scan == Scan::End) {
         error = located(label, 1, "the file is empty; a header row of variable names is expected");
@@ -595,7 +672,7 @@ private:
     std::vector<std::string> names_;
     ReadMessages messages_;
     std::vector<ColumnState> states_;
-    std::vector<Field> fields_;
+    Record fields_;
     size_t rows_ = 0;
 };
 
@@ -694,7 +771,7 @@ private:
     std::vector<VarType> types_;
     std::vector<size_t> wanted_;
     std::vector<char> numbers_; // the wanted numeric columns
-    std::vector<Field> fields_;
+    Record fields_;
     size_t rows_;
     CsvLayout layout_;
     size_t read_ = 0;

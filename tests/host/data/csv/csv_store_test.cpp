@@ -262,7 +262,8 @@ TEST(CsvStore, RecordsAcrossTheReadBufferAreReadWhole)
 
 // Plain numbers are recognised while the record is split, and read without read_number's checks:
 // every short text from the characters of numbers, in the middle of a record, at its end before a
-// CR LF and at the end of the file, must read as read_number reads it alone, or as text.
+// CR LF and at the end of the file, must read as read_number reads it alone, or as text; and the
+// same with more rows after it (short cells are split many bytes at a time where the text goes on).
 TEST(CsvStore, EveryCellReadsAsReadNumberSays)
 {
     const std::string alphabet = "09.eE+- x";
@@ -271,14 +272,18 @@ TEST(CsvStore, EveryCellReadsAsReadNumberSays)
         size_t combinations = 1;
         for (size_t k = 0; k < length; ++k)
             combinations *= alphabet.size();
-        for (size_t c = 0; c < combinations; ++c) {
+        for (size_t c = 0; c < 2 * combinations; ++c) {
             cell.clear();
-            for (size_t k = 0, rest = c; k < length; ++k, rest /= alphabet.size())
+            for (size_t k = 0, rest = c % combinations; k < length; ++k, rest /= alphabet.size())
                 cell += alphabet[rest % alphabet.size()];
+            std::string more;
+            for (int row = 0; row < 40 && c >= combinations; ++row)
+                more += "\n9,9";
             Table table;
             std::string error;
             ReadMessages messages;
-            ASSERT_TRUE(read_csv_text("a,b\n" + cell + "," + cell + "\r\n1," + cell, "t.csv", table, error, messages))
+            ASSERT_TRUE(read_csv_text("a,b\n" + cell + "," + cell + "\r\n1," + cell + more, "t.csv", table, error,
+                                      messages))
                 << error;
             double value = 0;
             const NumberText kind = read_number(cell, value);
@@ -289,7 +294,9 @@ TEST(CsvStore, EveryCellReadsAsReadNumberSays)
             const Column &b = table.columns[1];
             if (kind == NumberText::NotNumber && !(trimmed.empty() || trimmed == ".")) {
                 ASSERT_EQ(b.type, VarType::Character) << "[" << cell << "]";
-                EXPECT_EQ(b.texts, std::vector<std::string>({stored, stored})) << "[" << cell << "]";
+                ASSERT_GE(b.texts.size(), 2u);
+                EXPECT_EQ(std::vector<std::string>(b.texts.begin(), b.texts.begin() + 2),
+                          std::vector<std::string>({stored, stored})) << "[" << cell << "]";
                 continue;
             }
             ASSERT_EQ(b.type, VarType::Numeric) << "[" << cell << "]";
