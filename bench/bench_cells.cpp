@@ -13,7 +13,8 @@ const std::vector<cell>& all_cells() {
         {model::poisson, 100000, 100},   {model::normal, 10000, 200},
         {model::normal, 10000, 400},     {model::logistic, 10000, 200},
         {model::logistic, 10000, 400},   {model::normal, 1000000, 20},
-        {model::logistic, 1000000, 20},  {model::normal, 1000000, 100}};
+        {model::logistic, 1000000, 20},  {model::normal, 1000000, 100},
+        {model::normal, 2000, 1000}};
     return cells;
 }
 

@@ -4,6 +4,8 @@
 //     k = 20 to 400 columns, in GF/s (k (k + 1) n operations: a product and a sum per entry of
 //     the lower triangle and row);
 //   - X' diag(w) u and X beta at n = 100000, p = 100, and the symmetric inverse at p = 100;
+//   - the Cholesky factor of X'X at p = 1000 (normal 2000 x 1000: the factor is the pass), by
+//     the unblocked kernel and a panel at a time (the same bits), both on this one thread;
 //   - one LQA pass of a logistic or Poisson fit (the mean, the weights, X'AX and X'r, the step)
 //     at the sizes of the benchmark's cells, in microseconds.
 // Each line gives the best of several repetitions, in processor time of the running thread: on a
@@ -22,6 +24,7 @@
 #include "entry/settings.h"
 #include "estimation/lqa_fit.h"
 #include "matrix/cross_product_kernel.h"
+#include "matrix/panel_cholesky.h"
 #include "matrix/products.h"
 #include "matrix/symmetric_inverse.h"
 #include "support/allocation.h"
@@ -95,6 +98,26 @@ void other_kernels() {
     std::printf("  X' diag(w) u      n %7d  p %4d  %10.6f s\n", n, p, xtw_u);
     std::printf("  X beta            n %7d  p %4d  %10.6f s\n", n, p, x_beta);
     std::printf("  symmetric inverse            p %4d  %10.6f s%s\n", p, invert, singular ? "  (singular)" : "");
+}
+
+void cholesky_factors() {
+    const int n = 2000, p = 1000;
+    const bench::synthetic_data data = bench::make_synthetic_data(bench::model::normal, n, p, seed);
+    std::vector<double> gram(static_cast<size_t>(p) * p), factor(gram.size());
+    error_trail trail;
+    real_cross_product(matrix_cview(data.x.data(), n, p, n), matrix_view(gram.data(), p, p, p),
+                       std::nullopt, trail);
+    const matrix_view Y(factor.data(), p, p, p);
+    const double unblocked = best_seconds([&] {
+        factor = gram;
+        detail::cholesky_factor(Y);
+    });
+    const double panels = best_seconds([&] {
+        factor = gram;
+        cholesky_factor_in_panels(Y);
+    });
+    std::printf("  Cholesky factor              p %4d  %10.6f s unblocked, %10.6f s in panels\n", p,
+                unblocked, panels);
 }
 
 // One pass: a fit limited to a single pass (max_iter 1; a fit runs at most max_iter passes) in a
@@ -171,6 +194,7 @@ int main(int argc, char** argv) {
         std::printf("%s kernels, one thread\n", set.c_str());
         cross_products();
         other_kernels();
+        cholesky_factors();
         lqa_passes();
     }
     detail::use_instruction_set(nullptr);

@@ -3,17 +3,19 @@
 #include <cmath>
 
 #include "matrix/cross_product_kernel.h"
+#include "matrix/panel_cholesky.h"
 #include "matrix/shape_failure.h"
 #include "matrix/symmetric_inverse.h"
 
 namespace quill::engine {
 
 // Left-looking (cross_product_kernel.h): each entry subtracts the products of the earlier
-// columns in column order, then its column is scaled by the pivot.
+// columns in column order, then its column is scaled by the pivot; a large matrix a panel of
+// columns at a time on the team's threads, with the same bits.
 int cholesky_lower(matrix_view Y, error_trail& trail) {
     static constexpr const char* where = "cholesky_lower in MOD matrix_methods";
     if (Y.cols != Y.rows) return fail_shape(trail, status_not_square, where);
-    if (detail::cholesky_factor(Y) >= 0)
+    if (cholesky_factor_in_panels(Y) >= 0)
         return fail_status(trail, status_not_positive_definite, where);
     return 0;
 }

@@ -77,6 +77,14 @@ void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y
 // Returns -1, or the first column whose pivot is not positive (Y then partly factored).
 int cholesky_factor(matrix_view Y);
 
+// The two parts of that factorisation taken a block of columns at a time (panel_cholesky.h):
+// Y(i, c) -= Y(i, r) Y(c, r) for r = r0 .. r1 - 1 in turn, for c in [c0, c1) and the rows i in
+// [i0, i1) with i >= c; and, for the rows [i0, i1) below the factored diagonal block of the
+// columns [c0, c1), the subtractions of the block's own earlier columns and the division by the
+// pivot. Each entry sees the same operations in the same order as in cholesky_factor.
+void subtract_column_products(matrix_view Y, int r0, int r1, int c0, int c1, int i0, int i1);
+void solve_below_block(matrix_view Y, int c0, int c1, int i0, int i1);
+
 // y(i) = e^x(i) for i < m, within about half a unit in the last place, the same bits on every
 // instruction set; 0 below -746, infinity above 710. y may be x.
 void exp_rows(const double* x, double* y, int m);

@@ -65,6 +65,8 @@ struct kernel_set {
     decltype(&sse2::continue_transpose_vector) continue_transpose_vector;
     decltype(&sse2::times_vector) times_vector;
     decltype(&sse2::cholesky_factor) cholesky_factor;
+    decltype(&sse2::subtract_column_products) subtract_column_products;
+    decltype(&sse2::solve_below_block) solve_below_block;
     decltype(&sse2::exp_rows) exp_rows;
     decltype(&sse2::logistic_mean_rows) logistic_mean_rows;
 };
@@ -72,7 +74,8 @@ struct kernel_set {
 #define QUILL_KERNEL_SET(isa, name) \
     kernel_set {                                                                               \
         name, isa::cross, isa::transpose_vector, isa::continue_transpose_vector,               \
-            isa::times_vector, isa::cholesky_factor, isa::exp_rows, isa::logistic_mean_rows     \
+            isa::times_vector, isa::cholesky_factor, isa::subtract_column_products,             \
+            isa::solve_below_block, isa::exp_rows, isa::logistic_mean_rows                      \
     }
 
 // Every copy this processor (and its system) can run, the widest first.
@@ -121,6 +124,14 @@ void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y
 }
 
 int cholesky_factor(matrix_view Y) { return active_kernels().cholesky_factor(Y); }
+
+void subtract_column_products(matrix_view Y, int r0, int r1, int c0, int c1, int i0, int i1) {
+    active_kernels().subtract_column_products(Y, r0, r1, c0, c1, i0, i1);
+}
+
+void solve_below_block(matrix_view Y, int c0, int c1, int i0, int i1) {
+    active_kernels().solve_below_block(Y, c0, c1, i0, i1);
+}
 
 void exp_rows(const double* x, double* y, int m) { active_kernels().exp_rows(x, y, m); }
 

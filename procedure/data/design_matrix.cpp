@@ -78,7 +78,7 @@ void number_folds(const proc_options &options, const proc_data &data, proc_desig
 void build_design(const proc_options &options, const proc_data &data, proc_design &design) {
     design.rows = data.n;
     design.columns = design_column_count(options, data);
-    check_design_size(design.rows, design.columns, options.grid_size);
+    check_design_size(options, design.rows, design.columns);
     const std::size_t n = static_cast<std::size_t>(design.rows);
     const std::size_t cols = static_cast<std::size_t>(design.columns);
     if (cols != 0 && n > SIZE_MAX / sizeof(double) / cols)

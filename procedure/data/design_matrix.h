@@ -14,8 +14,9 @@ namespace quill::proc {
 void build_design(const proc_options &options, const proc_data &data, proc_design &design);
 
 // The cost of a design of this size made visible before it is built (design_size.cpp): a note
-// for a wide one, an error for one whose fit cannot fit in memory.
-void check_design_size(int32_t rows, int32_t columns, int32_t grid_size);
+// for a wide one (and on the LQA path, for one wide beside its observations, that ALGORITHM ICM
+// is the path for it), an error for one whose fit cannot fit in memory.
+void check_design_size(const proc_options &options, int32_t rows, int32_t columns);
 
 } // namespace quill::proc
 

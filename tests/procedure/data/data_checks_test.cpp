@@ -41,5 +41,38 @@ TEST(Checks, DesignTooLargeForMemoryIsRefused) {
     EXPECT_EQ(engine().calls, 0);
 }
 
+// ALGORITHM ICM is named for the LQA path when the design has more than 200 columns and more
+// than one for every 4 observations: not at exactly one for 4, not at 200 columns, not for ICM.
+TEST(Checks, WideDesignBesideItsObservationsPointsToIcm) {
+    const std::string advice = "NOTE: ALGORITHM ICM is the path for a design with more than one "
+                               "column for every 4 observations: each LQA fit starts from the "
+                               "unpenalized fit of all 201 columns";
+    struct {
+        int rows, levels;
+        const char *algorithm;
+        bool noted;
+    } cases[] = {{803, 202, nullptr, true},  {804, 202, nullptr, false},
+                 {803, 202, "LQA", true},    {803, 202, "ICM", false},
+                 {500, 201, nullptr, false}};
+    for (const auto &c : cases) {
+        reset_engine();
+        std::vector<double> y(c.rows);
+        std::vector<std::string> g(c.rows);
+        for (int i = 0; i < c.rows; ++i) {
+            y[i] = (i * 37) % 11;
+            g[i] = std::to_string(1000 + i % c.levels);
+        }
+        fake_host h;
+        h.set_data({num("y", y), chr("g", g)});
+        h.model("y", {"g"});
+        class_statement(h, {"g"});
+        if (c.algorithm) h.set_text(slot_algorithm, c.algorithm);
+        h.run();
+        const std::string size = "NOTE: The design has " + std::to_string(c.levels - 1) + " columns";
+        EXPECT_EQ(h.log_has(size), c.levels > 201) << c.rows << " " << c.levels;
+        EXPECT_EQ(h.log_has(advice), c.noted) << c.rows << " " << c.levels << " " << (c.algorithm ? c.algorithm : "");
+    }
+}
+
 } // namespace
 } // namespace quill::proc::testing
