@@ -6,8 +6,8 @@
 // same way whatever tile it falls in and whatever vector width the machine offers: within a
 // block, one running sum over the even rows and one over the odd rows, in index order, added
 // together and then to the output. A weight vector of ones gives the unweighted result bit for
-// bit (w(t) * B(t, j) is B(t, j) exactly when w(t) is 1). The widest vectors the processor has
-// (AVX-512, AVX2, else SSE2) are chosen once, at run time.
+// bit (w(t) * B(t, j) is B(t, j) exactly when w(t) is 1). Of the vector sets the processor has
+// (AVX-512, AVX2, SSE2) the quickest on a small problem is chosen once, at first use.
 #pragma once
 
 #include <cstddef>
@@ -91,10 +91,12 @@ double dot(const double* x, vector_cview v);
 
 void zero_matrix(matrix_view C);
 
-// Test hooks: the instruction sets whose kernels this processor can run, the widest first
-// ("avx512f", "avx2", "sse2"), and making one of them the one used (nullptr: the widest
-// again); false for a set that cannot run here. All of them give the same bits.
+// The instruction sets whose kernels this processor can run, the widest first ("avx512f",
+// "avx2", "sse2"); the one measured quickest here, which the kernels use unless told otherwise;
+// and making one of them the one used (nullptr: the measured one again), false for a set that
+// cannot run here. All of them give the same bits.
 std::vector<const char*> runnable_instruction_sets();
+const char* measured_instruction_set();
 bool use_instruction_set(const char* name);
 
 }  // namespace quill::engine::detail
