@@ -116,6 +116,9 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
         weight[i] = case_weights[i] * w;
         residual[i] = y[i] - mu[i];
     }
+    if (detail::cross_product_and_gradient(rows, weight, case_weights, residual, D_share,
+                                           gradient_sums, 0, m))
+        return loss;
     const vector_cview block_weights(weight, m);
     const vector_cview block_case_weights(case_weights, m);
     detail::accumulate_cross_product(rows, rows, &block_weights, D_share, true, 0, m);

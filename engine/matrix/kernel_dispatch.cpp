@@ -70,12 +70,14 @@ struct kernel_set {
     decltype(&sse2::cholesky_factor) cholesky_factor;
     decltype(&sse2::exp_rows) exp_rows;
     decltype(&sse2::logistic_mean_rows) logistic_mean_rows;
+    decltype(&sse2::small_cross) small_cross;
 };
 
 #define QUILL_KERNEL_SET(isa, name) \
     kernel_set {                                                                               \
         name, isa::cross, isa::transpose_vector, isa::continue_transpose_vector,               \
-            isa::times_vector, isa::cholesky_factor, isa::exp_rows, isa::logistic_mean_rows     \
+            isa::times_vector, isa::cholesky_factor, isa::exp_rows, isa::logistic_mean_rows,    \
+            isa::small_cross                                                                   \
     }
 
 // Every copy this processor (and its system) can run, the widest first.
@@ -166,6 +168,11 @@ void transpose_times_vector(column_set A, vector_cview u, const vector_cview* w,
 void continue_transpose_times_vector(column_set A, vector_cview u, const vector_cview* w,
                                      double* sums, int t0, int t1) {
     active_kernels().continue_transpose_vector(A, u, w, t0, t1, sums);
+}
+
+bool cross_product_and_gradient(column_set A, const double* w, const double* v, const double* u,
+                                matrix_view C, double* sums, int t0, int t1) {
+    return active_kernels().small_cross(A, w, v, u, t0, t1, C, sums);
 }
 
 void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y, int t0,

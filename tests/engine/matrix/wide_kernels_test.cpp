@@ -16,6 +16,10 @@
 namespace quill::engine::testing {
 namespace {
 
+bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
 // The shape of one comparison: n rows of `cols` columns, the subset of them taken in a given
 // order, the rows [t0, t1) of the second cross product (t0 a multiple of the row block), the
 // orders of the factored matrices, and the seed of the values.
@@ -67,6 +71,27 @@ std::vector<double> kernel_results(const kernel_shape& shape) {
                                            std::min(3, n / 2), n / 2);
             out.insert(out.end(), y.begin(), y.end());
         }
+        // X'AX and X'W0 r of a few columns in one sweep: the bits of the two kernels apart, from
+        // any starting values, over a range of row blocks ending odd or even.
+        const detail::column_set few(X.cview(), subset,
+                                     std::min(chosen, detail::small_cross_columns));
+        const double* v = w.data() + n;
+        const int end = std::min(n, shape.t1 + 256);
+        test_matrix C_apart(few.cols, few.cols, 0.5), C_swept(few.cols, few.cols, 0.5);
+        std::vector<double> apart = random_vector(2 * few.cols, seed + 6), swept = apart;
+        const vector_cview wv(w.data(), n), vv(v, n);
+        detail::accumulate_cross_product(few, few, &wv, C_apart.view(), true, shape.t0, end);
+        detail::continue_transpose_times_vector(few, cview(u), &vv, apart.data(), shape.t0, end);
+        EXPECT_TRUE(detail::cross_product_and_gradient(few, w.data(), v, u.data(), C_swept.view(),
+                                                       swept.data(), shape.t0, end));
+        for (int j = 0; j < few.cols; ++j)
+            for (int i = j; i < few.cols; ++i) {
+                EXPECT_EQ(C_swept(i, j), C_apart(i, j)) << i << ", " << j;
+                out.push_back(C_swept(i, j));
+            }
+        EXPECT_TRUE(same_bits(swept, apart));
+        out.insert(out.end(), swept.begin(), swept.end());
+
         std::vector<double> xb(n);
         const std::vector<double> beta = random_vector(A.cols, seed + 3);
         const vector_cview beta_weights(w.data(), A.cols);
@@ -97,9 +122,6 @@ std::vector<double> kernel_results(const kernel_shape& shape) {
     return out;
 }
 
-bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
 
 // Shapes that reach every tile edge: a fixed one (an odd row count over more than two row
 // blocks, 27 columns, a subset in any order), then random ones.
