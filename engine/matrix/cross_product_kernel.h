@@ -70,14 +70,16 @@ void continue_transpose_times_vector(column_set A, vector_cview u, const vector_
 
 // For at most small_cross_columns columns: accumulate_cross_product(A, A, &w, C, true, t0, t1)
 // and continue_transpose_times_vector(A, u, &v, sums, t0, t1) in one sweep over the rows, each
-// row read once for both, with the bits of the two. w, v and u are indexed like A's rows. False,
-// and nothing done, for more columns.
+// row read once for both, with the bits of the two. w, v and u (and terms) are indexed like A's
+// rows. With `terms`, *total is continued by terms[t], one row after another in row order, for
+// each row whose v[t] is not 0. False, and nothing done, for more columns.
 inline constexpr int small_cross_columns = 8;
 bool cross_product_and_gradient(column_set A, const double* w, const double* v, const double* u,
-                                matrix_view C, double* sums, int t0, int t1);
+                                matrix_view C, double* sums, int t0, int t1,
+                                const double* terms = nullptr, double* total = nullptr);
 
 // y(t - t0) = sum over columns c of A(t, c) * (w(c) * x(c)), or A(t, c) * x(c) without w, for
-// the rows t in [t0, t1). Columns are added four at a time in index order.
+// the rows t in [t0, t1), each sum from 0 taking the columns one at a time in index order.
 void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y, int t0,
                   int t1);
 
