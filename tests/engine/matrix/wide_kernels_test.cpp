@@ -91,6 +91,24 @@ std::vector<double> kernel_results(const kernel_shape& shape) {
             }
         EXPECT_TRUE(same_bits(swept, apart));
         out.insert(out.end(), swept.begin(), swept.end());
+        // With terms to sum: the same products, and the terms of the rows whose v is not 0
+        // added one after another (a row of weight 0 may carry a NaN: it is skipped).
+        std::vector<double> v_zeros(v, v + n), terms = random_vector(n, seed + 7, -1e3, 1e3);
+        for (int t = 0; t < n; t += 7) {
+            v_zeros[t] = 0.0;
+            terms[t] = std::nan("");
+        }
+        double total = 0.25, expected = 0.25;
+        for (int t = shape.t0; t < end; ++t)
+            if (v_zeros[t] != 0.0) expected += terms[t];
+        test_matrix C_summed(few.cols, few.cols, 0.5);
+        std::vector<double> summed = random_vector(2 * few.cols, seed + 6);
+        detail::cross_product_and_gradient(few, w.data(), v_zeros.data(), u.data(),
+                                           C_summed.view(), summed.data(), shape.t0, end,
+                                           terms.data(), &total);
+        EXPECT_EQ(total, expected);
+        for (int j = 0; j < few.cols; ++j) EXPECT_EQ(C_summed(j, j), C_apart(j, j)) << j;
+        out.push_back(total);
 
         std::vector<double> xb(n);
         const std::vector<double> beta = random_vector(A.cols, seed + 3);
