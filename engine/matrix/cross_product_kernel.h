@@ -72,7 +72,8 @@ void continue_transpose_times_vector(column_set A, vector_cview u, const vector_
 // and continue_transpose_times_vector(A, u, &v, sums, t0, t1) in one sweep over the rows, each
 // row read once for both, with the bits of the two. w, v and u (and terms) are indexed like A's
 // rows. With `terms`, *total is continued by terms[t], one row after another in row order, for
-// each row whose v[t] is not 0. False, and nothing done, for more columns.
+// each row whose v[t] is not 0 (a total of -0 may come out +0; a sum started at +0 is never -0).
+// False, and nothing done, for more columns.
 inline constexpr int small_cross_columns = 8;
 bool cross_product_and_gradient(column_set A, const double* w, const double* v, const double* u,
                                 matrix_view C, double* sums, int t0, int t1,
