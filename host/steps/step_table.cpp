@@ -37,7 +37,7 @@ constexpr ProcRow procedures[] = {
     {"MEANS",    run_proc_means,    "DATA=ds MAXDEC= NWAY NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
     {"PRINT",    run_proc_print,    "DATA=ds NOOBS LABEL L N",                              "VAR ID SUM BY"},
     {"SORT",     run_proc_sort,     "DATA=ds OUT=ds NODUPKEY",                              "BY"},
-    {"SQL",      nullptr,           "NOPRINT PRINT OUTOBS= INOBS= FEEDBACK NOFEEDBACK NUMBER NONUMBER", "", start_proc_sql},
+    {"SQL",      nullptr,           "NOPRINT PRINT OUTOBS= INOBS= FEEDBACK NOFEEDBACK NUMBER NONUMBER UNDO_POLICY=", "", start_proc_sql},
     {"SUMMARY",  run_proc_summary,  "DATA=ds MAXDEC= NWAY PRINT NOPRINT " QUILL_STATISTIC_OPTIONS, "VAR CLASS BY OUTPUT"},
     {"TRANSPOSE", run_proc_transpose, "DATA=ds OUT=ds PREFIX= NAME= LABEL= LET",                "VAR ID BY"},
 };

@@ -3,12 +3,14 @@
 //   | CREATE VIEW v AS query | INSERT INTO t [(columns)] VALUES (...) ... | query | SET c=e, ... ...
 //   | DELETE FROM t [alias] [WHERE e] | UPDATE t [alias] SET c=e, ... [WHERE e] | DROP TABLE|VIEW t, ...
 //   | ALTER TABLE t ADD defs | DROP columns | MODIFY defs ... | DESCRIBE TABLE|VIEW t, ... | RESET options
-//   | VALIDATE query
+//   | VALIDATE query | CONNECT TO x ... | DISCONNECT FROM x | EXECUTE (...) BY x
 // and their queries:
 //   query   -> term { UNION|EXCEPT|OUTER UNION [ALL] [CORR] term } [ORDER BY items]
 //   term    -> primary { INTERSECT [ALL] [CORR] primary }
 //   primary -> SELECT [DISTINCT] items [INTO targets] [FROM tables] [WHERE e] [GROUP BY e, ...] [HAVING e]
 //              | ( query )
+// where a table of FROM may also be CONNECTION TO x (...): the pass-through statements are read
+// only so far as to name the database system, which this host has none of.
 #include "language/sql/sql_parser.h"
 
 #include <algorithm>
@@ -148,12 +150,73 @@ bool SqlParser::statement(SqlStatement &s)
     } else if (take_word("VALIDATE")) {
         s.kind = SqlStatementKind::Validate;
         ok = (s.query = query()) != nullptr;
+    } else if (word("CONNECT") || word("DISCONNECT") || word("EXECUTE")) {
+        ok = pass_through(s);
     } else {
         return fail_at("Statement is not valid or it is used out of proper order", here());
     }
     if (ok && more())
         return fail(";");
+    if (s.pass_through.text.empty())
+        s.pass_through = pass_through_;
     return ok && !failed();
+}
+
+// CONNECT TO dbms [AS alias] [(options)] | CONNECT USING libref | DISCONNECT FROM name
+// | EXECUTE (text) BY name: read as far as the name, which is all the step needs to say it
+// cannot pass work on.
+bool SqlParser::pass_through(SqlStatement &s)
+{
+    s.kind = SqlStatementKind::PassThrough;
+    if (take_word("CONNECT")) {
+        if (!take_word("USING") && !expect_word("TO"))
+            return false;
+    } else if (take_word("DISCONNECT")) {
+        if (!expect_word("FROM"))
+            return false;
+    } else {
+        ++pos_; // EXECUTE
+        if (!punct('('))
+            return fail("(");
+        if (!skip_parenthesized() || !expect_word("BY"))
+            return false;
+    }
+    if (!more() || here().kind != TokenKind::Name)
+        return fail("a database system or connection name");
+    s.pass_through = t_[pos_];
+    pos_ = end_;
+    return true;
+}
+
+// Past a parenthesized part whose text is another system's: its parentheses balanced.
+bool SqlParser::skip_parenthesized()
+{
+    int open = 0;
+    do {
+        if (!more())
+            return fail(")");
+        open += punct('(') ? 1 : punct(')') ? -1 : 0;
+        ++pos_;
+    } while (open > 0);
+    return true;
+}
+
+// FROM CONNECTION TO name (text) [AS alias]: a query another system would run.
+bool SqlParser::connection_to(SqlTableRef &ref)
+{
+    pos_ += 2;
+    if (!more() || here().kind != TokenKind::Name)
+        return fail("a connection name");
+    if (pass_through_.text.empty())
+        pass_through_ = here();
+    ++pos_;
+    if (!punct('('))
+        return fail("(");
+    if (!skip_parenthesized())
+        return false;
+    if (take_word("AS") || name_here())
+        ref.alias = take_name();
+    return !failed();
 }
 
 bool SqlParser::create(SqlStatement &s)
@@ -576,12 +639,12 @@ bool SqlParser::table_refs(std::vector<SqlTableRef> &from)
                 join = SqlJoin::Right;
             else if (take_word("FULL"))
                 join = SqlJoin::Full;
-            else if (take_word("CROSS"))
+            else if (!natural && take_word("CROSS"))
                 join = SqlJoin::Cross;
             else if (word("JOIN"))
                 join = SqlJoin::Inner;
             else if (natural)
-                return fail("JOIN");
+                return fail("INNER, LEFT, RIGHT, FULL or JOIN");
             else
                 return true;
             if (join == SqlJoin::Left || join == SqlJoin::Right || join == SqlJoin::Full)
@@ -596,6 +659,8 @@ bool SqlParser::table_refs(std::vector<SqlTableRef> &from)
         if (!table_ref(ref))
             return false;
         ref.at = at.kind == TokenKind::Punct ? ref.at : at;
+        if (natural && word("ON"))
+            return fail_at("A NATURAL join matches the columns of one name itself and takes no ON clause", here());
         if (join != SqlJoin::Comma && join != SqlJoin::Cross && !natural) {
             if (!expect_word("ON") || !(ref.on = expression()))
                 return false;
@@ -606,6 +671,8 @@ bool SqlParser::table_refs(std::vector<SqlTableRef> &from)
 bool SqlParser::table_ref(SqlTableRef &ref)
 {
     ref.at = here();
+    if (word("CONNECTION") && word("TO", 1))
+        return connection_to(ref);
     if (punct('(') && (word("SELECT", 1) || punct('(', 1))) {
         SqlNesting nesting(*this);
         if (!nesting.ok())

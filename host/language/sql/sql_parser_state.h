@@ -40,6 +40,9 @@ private:
     bool create(SqlStatement &s);
     bool insert(SqlStatement &s);
     bool alter(SqlStatement &s);
+    bool pass_through(SqlStatement &s);
+    bool connection_to(SqlTableRef &ref);
+    bool skip_parenthesized();
 
     // Expressions.
     SqlExprPtr conjunction();
@@ -85,6 +88,7 @@ private:
     size_t end_;
     int depth_ = 0;
     std::string error_;
+    Token pass_through_; // the connection a query's CONNECTION TO names
 };
 
 // The words that end an expression or a column's name where a name could also stand (an alias

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <numeric>
+#include <string_view>
 
 namespace quill::host {
 
@@ -84,6 +85,16 @@ const std::vector<uint32_t> &order_by(SqlAttachedTable &t, const std::string &ke
     return t.orders.emplace(keys, std::move(order)).first->second;
 }
 
+// Where the rows whose value `versus` finds equal (0; negative: before it) start and end in `order`.
+template <typename Versus>
+void equal_range_in(const std::vector<uint32_t> &order, Versus versus, size_t &lo, size_t &hi)
+{
+    const auto first = std::partition_point(order.begin(), order.end(), [&](uint32_t r) { return versus(r) < 0; });
+    lo = static_cast<size_t>(first - order.begin());
+    hi = static_cast<size_t>(std::partition_point(first, order.end(), [&](uint32_t r) { return versus(r) == 0; }) -
+                             order.begin());
+}
+
 // Where the value `v` starts and ends in column c's order.
 void equal_range_of(SqlAttachedTable &t, int c, sqlite3_value *v, const std::vector<uint32_t> &order, size_t &lo,
                     size_t &hi)
@@ -96,29 +107,63 @@ void equal_range_of(SqlAttachedTable &t, int c, sqlite3_value *v, const std::vec
         return;
     }
     const Column &col = table_of(t).columns[static_cast<size_t>(column)];
-    // Negative when row r's value is before v, positive after.
-    std::function<int(uint32_t)> versus;
     if (t.types[static_cast<size_t>(c)] == VarType::Numeric) {
         const double x = null ? missing_value() : sqlite3_value_double(v);
-        versus = [&col, x](uint32_t r) {
+        const bool x_missing = is_missing(x);
+        equal_range_in(order, [&col, x, x_missing](uint32_t r) {
             const double a = col.numbers[r];
-            if (is_missing(a) || is_missing(x))
-                return is_missing(a) == is_missing(x) ? 0 : is_missing(a) ? -1 : 1;
+            if (is_missing(a) || x_missing)
+                return is_missing(a) == x_missing ? 0 : is_missing(a) ? -1 : 1;
             return a < x ? -1 : a > x ? 1 : 0;
-        };
-    } else {
-        const char *x = null ? "" : reinterpret_cast<const char *>(sqlite3_value_text(v));
-        const size_t n = null ? 0 : static_cast<size_t>(sqlite3_value_bytes(v));
-        versus = [&col, x, n](uint32_t r) {
-            const std::string &a = col.texts[r];
-            return compare_padded(a.data(), trimmed_length(a), x, n);
-        };
+        }, lo, hi);
+        return;
     }
-    lo = static_cast<size_t>(std::partition_point(order.begin(), order.end(), [&](uint32_t r) { return versus(r) < 0; }) -
-                             order.begin());
-    hi = static_cast<size_t>(std::partition_point(order.begin() + static_cast<std::ptrdiff_t>(lo), order.end(),
-                                                  [&](uint32_t r) { return versus(r) == 0; }) -
-                             order.begin());
+    const char *x = null ? "" : reinterpret_cast<const char *>(sqlite3_value_text(v));
+    const size_t n = null ? 0 : static_cast<size_t>(sqlite3_value_bytes(v));
+    equal_range_in(order, [&col, x, n](uint32_t r) {
+        const std::string &a = col.texts[r];
+        return compare_padded(a.data(), trimmed_length(a), x, n);
+    }, lo, hi);
+}
+
+// How many different values the declared column `c` holds, counted the first time it is asked
+// for: from a table of their hashes, which stops at `cap` (the count is then extrapolated from
+// the rows read so far, enough to cost a plan).
+double distinct_values(SqlAttachedTable &t, int c)
+{
+    if (t.distinct.empty())
+        t.distinct.assign(t.types.size(), 0);
+    double &known = t.distinct[static_cast<size_t>(c)];
+    const int column = t.columns[static_cast<size_t>(c)];
+    const size_t rows = table_of(t).rows;
+    if (known > 0 || column < 0 || rows == 0)
+        return known > 0 ? known : 1;
+    const Column &col = table_of(t).columns[static_cast<size_t>(column)];
+    constexpr size_t cap = size_t{1} << 16, slots = cap * 2;
+    std::vector<uint64_t> seen(slots, 0); // 0: empty (a hash of 0 is taken as 1)
+    size_t count = 0, r = 0;
+    for (; r < rows && count < cap; ++r) {
+        uint64_t h;
+        if (t.types[static_cast<size_t>(c)] == VarType::Numeric) {
+            const double x = col.numbers[r];
+            h = is_missing(x) ? 1 : std::hash<double>{}(x == 0 ? 0.0 : x);
+        } else {
+            const std::string &x = col.texts[r];
+            h = std::hash<std::string_view>{}(std::string_view(x.data(), trimmed_length(x)));
+        }
+        h = (h * 0x9E3779B97F4A7C15ull) | 1;
+        for (size_t slot = (h >> 40) % slots;; slot = (slot + 1) % slots) {
+            if (seen[slot] == h)
+                break;
+            if (seen[slot] == 0) {
+                seen[slot] = h;
+                ++count;
+                break;
+            }
+        }
+    }
+    known = static_cast<double>(count) * static_cast<double>(rows) / static_cast<double>(r);
+    return known;
 }
 
 int connect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_vtab **out, char **error)
@@ -169,10 +214,16 @@ std::string order_keys(const sqlite3_index_info *info)
     return keys;
 }
 
+// The costs SQLite weighs, in rows read in order: a lookup by value costs a few such rows for the
+// call and its search, and each row it gives costs one more when the table's columns stay in
+// the processor's cache, several when each row is a fetch from memory. So a small table is
+// looked up from a large one read in order, and a large one is looked up only for few rows.
 int best_index(sqlite3_vtab *vtab, sqlite3_index_info *info)
 {
-    const SqlAttachedTable &t = *static_cast<TableVtab *>(vtab)->attached;
+    SqlAttachedTable &t = *static_cast<TableVtab *>(vtab)->attached;
     const double rows = static_cast<double>(std::max<size_t>(table_of(t).rows, 1));
+    const double read = static_cast<double>(std::count_if(t.columns.begin(), t.columns.end(), [](int c) { return c >= 0; }));
+    const bool cached = rows * read * sizeof(double) <= 2.0 * 1024 * 1024;
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto &c = info->aConstraint[i];
         const bool equal = c.op == SQLITE_INDEX_CONSTRAINT_EQ, is = c.op == SQLITE_INDEX_CONSTRAINT_IS;
@@ -181,8 +232,9 @@ int best_index(sqlite3_vtab *vtab, sqlite3_index_info *info)
         info->aConstraintUsage[i].argvIndex = 1;
         info->aConstraintUsage[i].omit = 1;
         info->idxNum = (equal ? equal_lookup : is_lookup) | (c.iColumn << 2);
-        info->estimatedCost = std::log2(rows) + 2;
-        info->estimatedRows = 4;
+        const double each = std::max(1.0, rows / distinct_values(t, c.iColumn));
+        info->estimatedCost = 3 + 0.1 * std::log2(rows) + each * (cached ? 1 : 8);
+        info->estimatedRows = static_cast<sqlite3_int64>(std::ceil(each));
         return SQLITE_OK;
     }
     info->idxNum = full_scan;
@@ -227,13 +279,18 @@ int filter(sqlite3_vtab_cursor *base, int idx_num, const char *idx_str, int argc
             return SQLITE_OK;
         }
         const int column = idx_num >> 2;
-        const std::vector<uint32_t> &order = order_by(t, std::to_string(column) + "a");
-        cursor->order = &order;
+        // The column's order, found once per statement rather than by its keys at each lookup.
+        if (t.lookups.empty())
+            t.lookups.assign(t.types.size(), nullptr);
+        const std::vector<uint32_t> *&order = t.lookups[static_cast<size_t>(column)];
+        if (!order)
+            order = &order_by(t, std::to_string(column) + "a");
+        cursor->order = order;
         if (argc < 1 || (access == equal_lookup && sqlite3_value_type(argv[0]) == SQLITE_NULL)) {
             cursor->at = cursor->end = 0; // = never holds for a NULL
             return SQLITE_OK;
         }
-        equal_range_of(t, column, argv[0], order, cursor->at, cursor->end);
+        equal_range_of(t, column, argv[0], *order, cursor->at, cursor->end);
         return SQLITE_OK;
     } catch (const std::bad_alloc &) {
         return SQLITE_NOMEM;

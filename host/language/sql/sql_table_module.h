@@ -1,9 +1,10 @@
 // The virtual table through which SQLite reads a table the host holds in memory. A scan reads
 // the rows in order; an equality (= or IS) on one column is served from that column's order,
 // sorted once when first asked for; a GROUP BY, DISTINCT or ORDER BY on the table's own columns
-// is served the same way, so that SQLite need not sort a copy of the rows. Texts are handed over
-// without their trailing blanks and a blank text as NULL, numbers as doubles and a missing one as
-// NULL: the forms the translated statements compare.
+// is served the same way, so that SQLite need not sort a copy of the rows. The plan's costs count
+// the values of a column looked up and whether the table's columns fit the processor's cache.
+// Texts are handed over without their trailing blanks and a blank text as NULL, numbers as
+// doubles and a missing one as NULL: the forms the translated statements compare.
 #ifndef QUILL_HOST_LANGUAGE_SQL_SQL_TABLE_MODULE_H
 #define QUILL_HOST_LANGUAGE_SQL_SQL_TABLE_MODULE_H
 
@@ -25,6 +26,8 @@ struct SqlAttachedTable {
     std::vector<int> columns;   // the table's column of each declared one; -1 when not read
     // Row orders already sorted, by the keys they were sorted on ("3a,5d": column and direction).
     std::map<std::string, std::vector<uint32_t>> orders;
+    std::vector<double> distinct; // per declared column: how many values it holds (0: not counted yet)
+    std::vector<const std::vector<uint32_t> *> lookups; // per declared column looked up: its order
 };
 
 // Registers the module `quill_table`; `CREATE VIRTUAL TABLE temp.x USING quill_table(K)` then

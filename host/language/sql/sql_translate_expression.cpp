@@ -144,33 +144,39 @@ bool SqlTranslator::condition(const SqlExpr &e, SqlScope &scope, SqlClause claus
 }
 
 // A name: a column of this query's tables, else of an enclosing query's (a correlated
-// reference); in ORDER BY also a column of the result. Unknown names are gathered, to be named
-// together in one error as SAS does.
+// reference); in ORDER BY also a column of the result. A column a NATURAL join matched is found
+// by its name alone as the one column the join made of it. Unknown names are gathered, to be
+// named together in one error as SAS does.
 bool SqlTranslator::column(const SqlExpr &e, SqlScope &scope, SqlClause clause, SqlTerm &out)
 {
     for (SqlScope *s = &scope; s; s = s->outer) {
+        const SqlJoinedColumn *joined = nullptr;
         const SqlRelation *found = nullptr;
         size_t index = 0;
-        for (const SqlRelation &r : s->relations) {
+        for (const SqlJoinedColumn &j : s->joined)
+            if (j.current && e.qualifier.empty() && same_name(j.column.name, e.name))
+                joined = &j;
+        for (size_t k = 0; k < s->relations.size(); ++k) {
+            const SqlRelation &r = s->relations[k];
             if (!e.qualifier.empty() && !same_name(e.qualifier, r.alias))
                 continue;
             for (size_t c = 0; c < r.columns.size(); ++c) {
-                if (!same_name(r.columns[c].name, e.name))
+                if (!same_name(r.columns[c].name, e.name) || (joined && joined_source(*joined, k, c)))
                     continue;
-                if (found && found != &r)
+                if (joined || (found && found != &r))
                     return fail("Ambiguous reference, column " + e.name + " is in more than one table", e.at);
                 found = &r;
                 index = c;
             }
         }
-        if (!found)
+        if (!found && !joined)
             continue;
-        if (found->table >= 0)
-            plan_.tables[static_cast<size_t>(found->table)].used[index] = true;
-        out.sql = found->column_sql[index];
-        out.type = found->columns[index].type;
-        out.length = out.type == VarType::Character ? found->columns[index].length : number_length;
-        out.column = &found->columns[index];
+        if (found)
+            mark_used(*found, index);
+        out.sql = joined ? joined->sql : found->column_sql[index];
+        out.column = joined ? &joined->column : &found->columns[index];
+        out.type = out.column->type;
+        out.length = out.type == VarType::Character ? out.column->length : number_length;
         out.nullable = true;
         if (s == &scope && in_summary_ == 0)
             out.loose.push_back(out.sql);

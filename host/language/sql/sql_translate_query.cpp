@@ -86,33 +86,43 @@ int SqlTranslator::item_named(const SqlExpr &e, const std::vector<Variable> &col
     return -1;
 }
 
+// One column * stands for, as a select item.
+void SqlTranslator::star_column(const SqlScope &scope, const SqlFromColumn &c, const Token &at,
+                                std::vector<SqlTerm> &terms, SqlQueryText &out)
+{
+    if (c.joined < 0)
+        mark_used(scope.relations[c.relation], c.column);
+    const Variable &v = scope.variable(c);
+    SqlTerm t;
+    t.sql = scope.sql(c);
+    t.type = v.type;
+    t.length = v.length;
+    t.loose.push_back(t.sql);
+    terms.push_back(t);
+    out.columns.push_back(v);
+    out.places.push_back(at_place("", at));
+}
+
 bool SqlTranslator::select_items(const SqlSelect &s, SqlScope &scope, std::vector<SqlTerm> &terms, SqlQueryText &out)
 {
     for (const SqlSelectItem &item : s.items) {
         if (item.star) {
+            // *: the columns of FROM, one for each a NATURAL join matched; alias.*: those of
+            // that table itself, all of them.
             bool any = false;
-            for (const SqlRelation &r : scope.relations) {
-                if (!item.star_qualifier.empty() && !same_name(item.star_qualifier, r.alias))
+            for (size_t k = 0; k < scope.relations.size() && !item.star_qualifier.empty(); ++k) {
+                if (!same_name(item.star_qualifier, scope.relations[k].alias))
                     continue;
                 any = true;
-                for (size_t c = 0; c < r.columns.size(); ++c) {
-                    if (r.table >= 0)
-                        plan_.tables[static_cast<size_t>(r.table)].used[c] = true;
-                    SqlTerm t;
-                    t.sql = r.column_sql[c];
-                    t.type = r.columns[c].type;
-                    t.length = r.columns[c].length;
-                    t.loose.push_back(t.sql);
-                    terms.push_back(t);
-                    out.columns.push_back(r.columns[c]);
-                    out.places.push_back(at_place("", item.at));
-                }
+                for (size_t c = 0; c < scope.relations[k].columns.size(); ++c)
+                    star_column(scope, SqlFromColumn{k, c, -1}, item.at, terms, out);
             }
-            if (!any)
-                return fail(item.star_qualifier.empty() ? "SELECT * needs a FROM clause"
-                                                        : "Unresolved reference to table/correlation name " +
-                                                              item.star_qualifier,
-                            item.at);
+            for (size_t k = 0; k < scope.listed.size() && item.star_qualifier.empty(); ++k)
+                star_column(scope, scope.listed[k], item.at, terms, out);
+            if (item.star_qualifier.empty() && scope.relations.empty())
+                return fail("SELECT * needs a FROM clause", item.at);
+            if (!item.star_qualifier.empty() && !any)
+                return fail("Unresolved reference to table/correlation name " + item.star_qualifier, item.at);
             continue;
         }
         SqlTerm t;

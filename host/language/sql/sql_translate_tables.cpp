@@ -1,6 +1,7 @@
-// What a query reads: the tables of FROM and their joins, data sets opened through the host's
-// library (each read once however often it is named), the run's SQL views, queries in FROM and
-// in expressions, and the set operators. Also the translator's entry points.
+// What a query reads: the tables of FROM (their joins are in sql_translate_joins.cpp), data sets
+// opened through the host's library (each read once however often it is named), the run's SQL
+// views, queries in FROM and in expressions, and the set operators. Also the translator's entry
+// points.
 #include <algorithm>
 
 #include "base/names.h"
@@ -174,37 +175,6 @@ bool SqlTranslator::query_relation(const SqlQueryText &text, SqlRelation &out)
     out.columns = text.columns;
     for (size_t c = 0; c < out.columns.size(); ++c)
         out.column_sql.push_back(out.sql + ".o" + std::to_string(c));
-    return true;
-}
-
-// FROM a, b JOIN c ON ... LEFT JOIN d ON ...: an ON condition sees the tables joined so far.
-bool SqlTranslator::from(const SqlSelect &s, SqlScope &scope, std::string &sql)
-{
-    for (const SqlTableRef &ref : s.from) {
-        if (ref.natural)
-            return fail("NATURAL joins are not supported by this host: name the columns in ON", ref.at);
-        SqlRelation r;
-        if (!relation(ref, r))
-            return false;
-        if (ref.join == SqlJoin::Right || ref.join == SqlJoin::Full)
-            for (SqlRelation &before : scope.relations)
-                before.nullable = true;
-        r.nullable = ref.join == SqlJoin::Left || ref.join == SqlJoin::Full;
-        scope.relations.push_back(std::move(r));
-        const SqlRelation &added = scope.relations.back();
-        if (&ref == &s.from.front()) {
-            sql = added.source;
-            continue;
-        }
-        static const char *const joins[] = {", ", " JOIN ", " LEFT JOIN ", " RIGHT JOIN ", " FULL JOIN ", ", "};
-        sql += joins[static_cast<int>(ref.join)] + added.source;
-        if (ref.on) {
-            std::string on;
-            if (!condition(*ref.on, scope, SqlClause::On, on))
-                return false;
-            sql += " ON " + on;
-        }
-    }
     return true;
 }
 

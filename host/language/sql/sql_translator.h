@@ -60,11 +60,45 @@ struct SqlTerm {
 // Where an expression stands, which decides what it may hold.
 enum class SqlClause { Select, Where, On, GroupBy, Having, OrderBy, Values };
 
+// The one column a NATURAL join makes of the columns of one name that it matches: the value both
+// sides share, or in an outer join the side that has a row.
+struct SqlJoinedColumn {
+    Variable column;
+    std::string sql;
+    std::vector<std::pair<size_t, size_t>> sources; // the relations' columns it stands for
+    bool current = true; // false once a later NATURAL join has matched it again
+};
+
+inline bool joined_source(const SqlJoinedColumn &j, size_t relation, size_t column)
+{
+    for (const auto &source : j.sources)
+        if (source.first == relation && source.second == column)
+            return true;
+    return false;
+}
+
+// A column of FROM as * lists it: a relation's own, or a column a NATURAL join made (joined >= 0).
+struct SqlFromColumn {
+    size_t relation = 0, column = 0;
+    int joined = -1;
+};
+
 struct SqlScope {
     std::vector<SqlRelation> relations;
+    std::vector<SqlJoinedColumn> joined;
+    std::vector<SqlFromColumn> listed; // in the order * gives them
     SqlScope *outer = nullptr;
     const std::vector<SqlSelectItem> *items = nullptr; // for CALCULATED
     std::set<std::string> calculating; // CALCULATED names being translated (a name that needs itself)
+
+    const Variable &variable(const SqlFromColumn &c) const
+    {
+        return c.joined >= 0 ? joined[static_cast<size_t>(c.joined)].column : relations[c.relation].columns[c.column];
+    }
+    const std::string &sql(const SqlFromColumn &c) const
+    {
+        return c.joined >= 0 ? joined[static_cast<size_t>(c.joined)].sql : relations[c.relation].column_sql[c.column];
+    }
 };
 
 // A query translated: SQLite text whose columns are o0, o1 ... then the hidden sort keys.
@@ -101,11 +135,15 @@ private:
     bool set_operation(const SqlQuery &q, SqlScope *outer, SqlQueryText &out);
     bool from(const SqlSelect &s, SqlScope &scope, std::string &sql);
     bool relation(const SqlTableRef &ref, SqlRelation &out);
+    bool natural_join(const SqlTableRef &ref, SqlScope &scope, size_t group, std::string &on);
+    void mark_used(const SqlRelation &r, size_t column); // the statement reads that column of its data set
     bool view_relation(const SqlViewDefinition &view, const std::string &alias, const Token &at, SqlRelation &out);
     bool query_relation(const SqlQueryText &text, SqlRelation &out);
     bool order(const std::vector<SqlOrderItem> &items, SqlScope *scope, std::vector<SqlTerm> &hidden,
                const SqlQueryText &result, const std::vector<SqlTerm> *visible, std::string &sql);
     bool select_items(const SqlSelect &s, SqlScope &scope, std::vector<SqlTerm> &terms, SqlQueryText &out);
+    void star_column(const SqlScope &scope, const SqlFromColumn &c, const Token &at, std::vector<SqlTerm> &terms,
+                     SqlQueryText &out);
     bool group_by(const SqlSelect &s, SqlScope &scope, const std::vector<SqlTerm> &items, std::vector<SqlTerm> &keys);
     // The item a GROUP BY or ORDER BY names by its number or its alias: its index, or -1.
     int item_named(const SqlExpr &e, const std::vector<Variable> &columns, const std::vector<SqlSelectItem> *items);

@@ -139,7 +139,8 @@ struct SqlColumnDefinition {
 
 enum class SqlStatementKind {
     Select, CreateTableAs, CreateTableColumns, CreateTableLike, CreateView, Insert, Delete, Update, DropTable,
-    DropView, AlterTable, Describe, Reset, Validate, CreateIndex
+    DropView, AlterTable, Describe, Reset, Validate, CreateIndex,
+    PassThrough // CONNECT TO, DISCONNECT FROM, EXECUTE (...) BY
 };
 
 struct SqlAssignment {
@@ -172,6 +173,9 @@ struct SqlStatement {
     std::vector<std::vector<SqlAssignment>> insert_sets; // INSERT ... SET a=1, b=2 SET ...
     SqlExprPtr where;                     // DELETE, UPDATE
     size_t options_begin = 0, options_end = 0; // RESET's options
+    // The database system or connection that CONNECT, DISCONNECT, EXECUTE or a query's
+    // CONNECTION TO names: the statement would pass work to it (empty text: none).
+    Token pass_through;
 };
 
 } // namespace quill::host

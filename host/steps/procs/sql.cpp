@@ -25,6 +25,9 @@ public:
             outobs_ = static_cast<long long>(run.value(*o).number);
         if (const StepOption *o = run.option("INOBS"))
             inobs_ = static_cast<long long>(run.value(*o).number);
+        std::string error;
+        if (const StepOption *o = run.option("UNDO_POLICY"); o && !undo_policy(run.value(*o), error))
+            failed(error, run.step.head);
     }
 
     void statement(const Statement &statement) override
@@ -38,6 +41,17 @@ public:
         std::string error;
         if (!parse_sql_statement(statement.tokens, s, error)) {
             failed(error, statement);
+            return;
+        }
+        if (!s.pass_through.text.empty()) {
+            // Said once: after it the step only checks, and what would use the connection is
+            // not checked again.
+            if (!noexec_)
+                failed(at_place("A Connection to the " + upper_case(s.pass_through.text) +
+                                    " DBMS is not currently supported, or is not installed at your site "
+                                    "(this host reaches no database system to pass statements to)",
+                                s.pass_through),
+                       statement);
             return;
         }
         if (noexec_) {
@@ -87,6 +101,7 @@ private:
         case SqlStatementKind::Describe: return sql_describe(session_, tokens, s, error);
         case SqlStatementKind::Validate: return validate(tokens, s, error);
         case SqlStatementKind::Reset: return reset(tokens, s, error);
+        case SqlStatementKind::PassThrough: return true; // refused before it gets here
         case SqlStatementKind::CreateIndex:
             session_.log.note("The CREATE INDEX statement is not supported by this host and is ignored (line " +
                               std::to_string(s.at.line) + ").");
@@ -121,6 +136,14 @@ private:
                 noprint_ = option == "NOPRINT";
             } else if (option == "NUMBER" || option == "NONUMBER") {
                 number_ = option == "NUMBER";
+            } else if (option == "UNDO_POLICY") {
+                if (i + 2 >= s.options_end || !is_punct(tokens[i + 1], '=')) {
+                    error = at_place("The option UNDO_POLICY= needs a value", tokens[i]);
+                    return false;
+                }
+                if (!undo_policy(tokens[i + 2], error))
+                    return false;
+                i += 2;
             } else if (option == "FEEDBACK" || option == "NOFEEDBACK") {
                 // The log already shows each statement as it was written.
             } else {
@@ -130,6 +153,19 @@ private:
             }
         }
         return true;
+    }
+
+    // UNDO_POLICY=NONE|OPTIONAL|REQUIRED: taken, and the same for all three here, since no
+    // statement leaves a table half changed (each writes its table whole, or not at all).
+    static bool undo_policy(const Token &value, std::string &error)
+    {
+        const std::string policy = value.kind == TokenKind::Name ? upper_case(value.text) : std::string();
+        if (policy == "NONE" || policy == "OPTIONAL" || policy == "REQUIRED")
+            return true;
+        error = at_place("Syntax error, expecting one of the following: NONE, OPTIONAL, REQUIRED, found " +
+                             quoted_excerpt(value.source),
+                         value);
+        return false;
     }
 
     // Runs a query: INOBS= limits the rows read from each table, OUTOBS= cuts the rows it gives,
@@ -178,23 +214,52 @@ private:
         return true;
     }
 
+    // The rows go to the data set as the engine gives them; a failure on the way discards it,
+    // leaving a table of its name as it was.
     bool create_as(const std::vector<Token> &tokens, const SqlStatement &s, long long &rows, std::string &error)
     {
         DatasetReference target;
         if (!sql_created_target(session_, tokens, s.targets.front(), target, error))
             return false;
         const DatasetName &name = target.name;
-        Table result;
-        if (!query(tokens, *s.query, result, error))
+        SqlEnvironment env = sql_environment(session_);
+        SqlPlan plan;
+        if (!translate_sql_query(env, tokens, *s.query, plan, error))
             return false;
         // A failure to write is logged where it happens; the statement has failed all the same.
-        if (!write_sql_table(session_, target, result, [&](long long written, size_t columns) {
-                rows = written;
-                return sql_created_note(name, static_cast<size_t>(written), columns);
-            })) {
-            error = "Table " + name.display + " was not created.";
+        const std::string not_created = "Table " + name.display + " was not created.";
+        std::unique_ptr<OutputDataset> output = create_sql_output(session_, target, plan.columns);
+        if (!output)
+            return error = not_created, false;
+        Row row;
+        row.resize(plan.columns.size());
+        long long given = 0;
+        bool cut = false;
+        const bool ran = run_sql_plan(
+            session_, plan,
+            [&](const SqlResultRow &r) {
+                if (outobs_ >= 0 && given == outobs_) {
+                    cut = true;
+                    return false;
+                }
+                ++given;
+                sql_result_row(r, plan.columns, row);
+                return output->write(row);
+            },
+            error, inobs_);
+        if (!ran || output->failed()) {
+            output->discard();
+            if (ran)
+                error = not_created;
             return false;
         }
+        if (cut)
+            session_.log.warning("Statement terminated early due to OUTOBS=" + std::to_string(outobs_) + " option.");
+        if (!commit_sql_output(session_, *output, [&](long long written, size_t columns) {
+                rows = written;
+                return sql_created_note(name, static_cast<size_t>(written), columns);
+            }))
+            return error = not_created, false;
         return true;
     }
 

@@ -81,7 +81,8 @@ std::string sql_cell_text(const Column &column, size_t row, const FormatCatalog 
     return out;
 }
 
-bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &error, long long inobs)
+bool run_sql_plan(Session &session, SqlPlan &plan, const std::function<bool(const SqlResultRow &)> &on_row,
+                  std::string &error, long long inobs)
 {
     // Each data set once, with only the columns the statement uses: the one copy the engine reads.
     std::vector<Table> inputs(plan.tables.size());
@@ -116,7 +117,20 @@ bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &e
         session.log.note(note);
     for (const std::string &warning : plan.warnings)
         session.log.warning(warning);
+    SqlFailure failure = SqlFailure::None;
+    std::string message;
+    const bool ok = engine.run(plan.sql, plan.parameters, [&](const SqlResultRow &row) { return on_row(row); },
+                               failure, message);
+    if (plan.calls)
+        for (const EvalEvent &event : plan.calls->take_events())
+            session.log.note(event.text);
+    if (!ok)
+        error = failure_text(failure, message);
+    return ok;
+}
 
+bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &error, long long inobs)
+{
     result = Table();
     for (const Variable &v : plan.columns) {
         Column c;
@@ -124,28 +138,30 @@ bool run_sql_plan(Session &session, SqlPlan &plan, Table &result, std::string &e
         result.columns.push_back(std::move(c));
     }
     const size_t width = result.columns.size();
-    SqlFailure failure = SqlFailure::None;
-    std::string message;
-    const bool ok = engine.run(
-        plan.sql, plan.parameters,
+    return run_sql_plan(
+        session, plan,
         [&](const SqlResultRow &row) {
             for (size_t c = 0; c < width; ++c) {
                 Column &col = result.columns[c];
                 if (col.type == VarType::Numeric)
-                    col.numbers.push_back(row.missing(c) ? missing_value() : row.number(c));
+                    col.numbers.push_back(row.number(c));
                 else
-                    col.texts.emplace_back(row.missing(c) ? std::string_view() : row.text(c));
+                    col.texts.emplace_back(row.text(c));
             }
             ++result.rows;
             return true;
         },
-        failure, message);
-    if (plan.calls)
-        for (const EvalEvent &event : plan.calls->take_events())
-            session.log.note(event.text);
-    if (!ok)
-        error = failure_text(failure, message);
-    return ok;
+        error, inobs);
+}
+
+void sql_result_row(const SqlResultRow &given, const std::vector<Variable> &columns, Row &row)
+{
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].type == VarType::Numeric)
+            row.numbers[c] = given.number(c);
+        else
+            row.texts[c].assign(given.text(c));
+    }
 }
 
 void print_sql_result(Session &session, const Table &result, bool numbered)
@@ -179,22 +195,40 @@ void print_sql_result(Session &session, const Table &result, bool numbered)
     print_listing_table(session.listing, columns, true, total < 80 ? (80 - total) / 2 : 0);
 }
 
-bool write_sql_table(Session &session, const DatasetReference &target, const Table &table,
-                     const std::function<std::string(long long, size_t)> &note)
+std::unique_ptr<OutputDataset> create_sql_output(Session &session, const DatasetReference &target,
+                                                 const std::vector<Variable> &columns)
 {
-    std::vector<Variable> variables;
+    std::vector<Variable> variables = columns;
     int unnamed = 0;
-    for (const Column &c : table.columns) {
-        variables.push_back(static_cast<const Variable &>(c));
-        if (variables.back().name.empty()) {
+    for (Variable &v : variables) {
+        if (v.name.empty()) {
             char text[16];
             std::snprintf(text, sizeof text, "_TEMA%03d", ++unnamed);
-            variables.back().name = text;
+            v.name = text;
         }
     }
     std::unique_ptr<OutputDataset> output = make_output(session.library, session.log, target);
     output->quiet();
     if (!output->create(variables))
+        return nullptr;
+    return output;
+}
+
+bool commit_sql_output(Session &session, OutputDataset &output, const std::function<std::string(long long, size_t)> &note)
+{
+    if (!output.commit())
+        return false;
+    if (note)
+        session.log.note(note(output.observations(), output.written_variables().size()));
+    return true;
+}
+
+bool write_sql_table(Session &session, const DatasetReference &target, const Table &table,
+                     const std::function<std::string(long long, size_t)> &note)
+{
+    std::vector<Variable> columns(table.columns.begin(), table.columns.end());
+    std::unique_ptr<OutputDataset> output = create_sql_output(session, target, columns);
+    if (!output)
         return false;
     Row row;
     row.resize(table.columns.size());
@@ -203,11 +237,7 @@ bool write_sql_table(Session &session, const DatasetReference &target, const Tab
         if (!output->write(row))
             return false;
     }
-    if (!output->commit())
-        return false;
-    if (note)
-        session.log.note(note(output->observations(), output->written_variables().size()));
-    return true;
+    return commit_sql_output(session, *output, note);
 }
 
 bool write_sql_table(Session &session, const DatasetName &name, const Table &table, const std::string &note)

@@ -99,8 +99,8 @@ TEST_F(SqlTranslate, EveryJoinFormAndTheQuantifiedAndEscapedConditions)
     EXPECT_EQ(run("select u.id, x from t right join u on t.id = u.id order by u.id"), "1 2; 3 -5; 5 .");
     EXPECT_EQ(run("select count(*) from t full join u on t.id = u.id"), "5");
     EXPECT_EQ(run("select count(*), sum(y) from t cross join u"), "12 360");
-    EXPECT_EQ(run("select id, x, y from t natural join u order by id"),
-              "error: NATURAL joins are not supported by this host: name the columns in ON at line 1 column 24.");
+    EXPECT_EQ(run("select id, x, y from t natural join u order by id"), "1 2 10; 3 -5 30");
+    EXPECT_EQ(run("select id, x, y from t natural full join u order by id"), "1 2 10; 2 . .; 3 -5 30; 4 . .; 5 . 50");
     EXPECT_EQ(run("select id from t where id > all (select id from u where id < 4)"), "4");
     EXPECT_EQ(run("select id from t where id > any (select id from u) order by id"), "2; 3; 4");
     EXPECT_EQ(run("select id from t where id = any (select id from u) order by id"), "1; 3");

@@ -43,3 +43,8 @@ quit;
 proc sql;
   reset bogus;
 quit;
+proc sql outobs=2;
+  create table few as select id, w from t order by id desc;
+  select id into :few separated by ' ' from few;
+quit;
+%put few=&few;
