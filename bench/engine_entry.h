@@ -25,8 +25,8 @@ quill_fit_function own_quill_fit();
 quill_fit_function load_quill_fit(const std::string& build_folder, std::string& error);
 
 // The instruction sets this build's kernels can use here, the widest first, and the choice of
-// one of them for this build's runs (an empty name: the widest again). Another build always
-// uses its widest.
+// one of them for this build's runs (an empty name: the one the engine measured quickest here
+// again). Another build uses the set its own engine picks.
 std::vector<std::string> own_instruction_sets();
 bool use_own_instruction_set(const std::string& name);
 

@@ -93,6 +93,27 @@ struct lqa_problem {
 
 constexpr int row_block = detail::cross_product_row_block;
 
+// A Poisson block over few columns, from its linear predictors: the means, the weights, the
+// residuals and the loss terms formed together, and the loss summed in the sweep that forms the
+// block's part of D and of the gradient, where its additions, each waiting on the one before,
+// overlap the sweep's work. The operations and their order are those of mean_and_loss and the
+// general sweep below, so are the bits.
+double poisson_few_columns(const detail::column_set& rows, const double* eta, const double* y,
+                           const double* case_weights, int m, matrix_view D_share,
+                           double* gradient_sums) {
+    double mean[row_block], weight[row_block], residual[row_block], term[row_block];
+    detail::exp_rows(eta, mean, m);
+    for (int i = 0; i < m; ++i) {
+        term[i] = case_weights[i] * (mean[i] - y[i] * eta[i]);
+        weight[i] = case_weights[i] * mean[i];
+        residual[i] = y[i] - mean[i];
+    }
+    double loss = 0.0;
+    detail::cross_product_and_gradient(rows, weight, case_weights, residual, D_share,
+                                       gradient_sums, 0, m, term, &loss);
+    return loss;
+}
+
 // One block of rows [b0, b0 + m) of a chunk's sweep: the linear predictor, the mean and the
 // loss of its rows on the stack, then (with `information`) their weights and residuals and the
 // block's part of the chunk's share of D and of the gradient's running sums. Returns the
@@ -109,6 +130,8 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
         for (int i = 0; i < m; ++i) mu[i] += offset[b0 + i];
     const double* case_weights = ds.case_weights.data() + b0;
     const double* y = ds.y.data() + b0;
+    if (information && model_type == model_poisson && x.cols <= detail::small_cross_columns)
+        return poisson_few_columns(rows, mu, y, case_weights, m, D_share, gradient_sums);
     const double loss = mean_and_loss(model_type, mu, y, case_weights, !ds.weighted, m, information);
     if (!information) return loss;
     for (int i = 0; i < m; ++i) {
@@ -116,6 +139,9 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
         weight[i] = case_weights[i] * w;
         residual[i] = y[i] - mu[i];
     }
+    if (detail::cross_product_and_gradient(rows, weight, case_weights, residual, D_share,
+                                           gradient_sums, 0, m))
+        return loss;
     const vector_cview block_weights(weight, m);
     const vector_cview block_case_weights(case_weights, m);
     detail::accumulate_cross_product(rows, rows, &block_weights, D_share, true, 0, m);

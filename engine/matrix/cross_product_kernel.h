@@ -6,8 +6,8 @@
 // same way whatever tile it falls in and whatever vector width the machine offers: within a
 // block, one running sum over the even rows and one over the odd rows, in index order, added
 // together and then to the output. A weight vector of ones gives the unweighted result bit for
-// bit (w(t) * B(t, j) is B(t, j) exactly when w(t) is 1). The widest vectors the processor has
-// (AVX-512, AVX2, else SSE2) are chosen once, at run time.
+// bit (w(t) * B(t, j) is B(t, j) exactly when w(t) is 1). Of the vector sets the processor has
+// (AVX-512, AVX2, SSE2) the quickest on a small problem is chosen once, at first use.
 #pragma once
 
 #include <cstddef>
@@ -68,8 +68,19 @@ void transpose_times_vector(column_set A, vector_cview u, const vector_cview* w,
 void continue_transpose_times_vector(column_set A, vector_cview u, const vector_cview* w,
                                      double* sums, int t0, int t1);
 
+// For at most small_cross_columns columns: accumulate_cross_product(A, A, &w, C, true, t0, t1)
+// and continue_transpose_times_vector(A, u, &v, sums, t0, t1) in one sweep over the rows, each
+// row read once for both, with the bits of the two. w, v and u (and terms) are indexed like A's
+// rows. With `terms`, *total is continued by terms[t], one row after another in row order, for
+// each row whose v[t] is not 0 (a total of -0 may come out +0; a sum started at +0 is never -0).
+// False, and nothing done, for more columns.
+inline constexpr int small_cross_columns = 8;
+bool cross_product_and_gradient(column_set A, const double* w, const double* v, const double* u,
+                                matrix_view C, double* sums, int t0, int t1,
+                                const double* terms = nullptr, double* total = nullptr);
+
 // y(t - t0) = sum over columns c of A(t, c) * (w(c) * x(c)), or A(t, c) * x(c) without w, for
-// the rows t in [t0, t1). Columns are added four at a time in index order.
+// the rows t in [t0, t1), each sum from 0 taking the columns one at a time in index order.
 void times_vector(column_set A, vector_cview x, const vector_cview* w, double* y, int t0,
                   int t1);
 
@@ -99,10 +110,12 @@ double dot(const double* x, vector_cview v);
 
 void zero_matrix(matrix_view C);
 
-// Test hooks: the instruction sets whose kernels this processor can run, the widest first
-// ("avx512f", "avx2", "sse2"), and making one of them the one used (nullptr: the widest
-// again); false for a set that cannot run here. All of them give the same bits.
+// The instruction sets whose kernels this processor can run, the widest first ("avx512f",
+// "avx2", "sse2"); the one measured quickest here, which the kernels use unless told otherwise;
+// and making one of them the one used (nullptr: the measured one again), false for a set that
+// cannot run here. All of them give the same bits.
 std::vector<const char*> runnable_instruction_sets();
+const char* measured_instruction_set();
 bool use_instruction_set(const char* name);
 
 }  // namespace quill::engine::detail

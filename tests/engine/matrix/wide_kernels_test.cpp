@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <random>
 
 #include "matrix/cross_product_kernel.h"
 #include "matrix/symmetric_inverse.h"
@@ -15,16 +16,34 @@
 namespace quill::engine::testing {
 namespace {
 
-// Everything the kernels compute on one data set, kept for a bitwise comparison.
-std::vector<double> kernel_results() {
+bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+// The shape of one comparison: n rows of `cols` columns, the subset of them taken in a given
+// order, the rows [t0, t1) of the second cross product (t0 a multiple of the row block), the
+// orders of the factored matrices, and the seed of the values.
+struct kernel_shape {
+    int n;
+    int cols;
+    std::vector<int> subset;
+    int t0, t1;
+    std::vector<int> orders;
+    uint64_t seed;
+};
+
+// Everything the kernels compute on one data set of that shape, kept for a bitwise comparison.
+std::vector<double> kernel_results(const kernel_shape& shape) {
     std::vector<double> out;
-    const int n = 523;  // odd, and more than two row blocks
-    const test_matrix X = test_matrix::random(n, 27, 7);  // every tile width
-    const std::vector<double> w = random_vector(2 * n, 8, 0.1, 2.0);
-    const std::vector<double> u = random_vector(n, 9);
-    const int subset[] = {22, 0, 5, 6, 7, 8, 9, 10, 11, 17, 3, 26, 25, 24, 23, 1, 2, 4};  // any order
+    const int n = shape.n;
+    const uint64_t seed = shape.seed;
+    const test_matrix X = test_matrix::random(n, shape.cols, seed);
+    const std::vector<double> w = random_vector(2 * n, seed + 1, 0.1, 2.0);
+    const std::vector<double> u = random_vector(n, seed + 2);
+    const int* subset = shape.subset.data();
+    const int chosen = static_cast<int>(shape.subset.size());
     for (const detail::column_set A : {detail::column_set(X.cview()),
-                                       detail::column_set(X.cview(), subset, 18)}) {
+                                       detail::column_set(X.cview(), subset, chosen)}) {
         for (int weighting = 0; weighting < 3; ++weighting) {
             const vector_cview contiguous(w.data(), n), strided(w.data(), n, 2);
             const vector_cview* wv = weighting == 0 ? nullptr
@@ -33,7 +52,7 @@ std::vector<double> kernel_results() {
             for (const bool lower : {false, true}) {
                 test_matrix C(A.cols, A.cols, 0.5);
                 detail::accumulate_cross_product(A, A, wv, C.view(), lower, 0, n);
-                detail::accumulate_cross_product(A, A, wv, C.view(), lower, 256, 400);
+                detail::accumulate_cross_product(A, A, wv, C.view(), lower, shape.t0, shape.t1);
                 if (lower) detail::mirror_lower(C.view());  // the upper triangle is not defined
                 out.insert(out.end(), C.values.begin(), C.values.end());
             }
@@ -48,24 +67,64 @@ std::vector<double> kernel_results() {
             for (int c = 0; c < A.cols; ++c)
                 EXPECT_EQ(sums[2 * c] + sums[2 * c + 1], y[c]) << c;
             out.insert(out.end(), sums.begin(), sums.end());
-            detail::transpose_times_vector(A, vector_cview(u.data(), n / 2, 2), wv, y.data(), 3,
-                                           n / 2);
+            detail::transpose_times_vector(A, vector_cview(u.data(), n / 2, 2), wv, y.data(),
+                                           std::min(3, n / 2), n / 2);
             out.insert(out.end(), y.begin(), y.end());
         }
+        // X'AX and X'W0 r of a few columns in one sweep: the bits of the two kernels apart, from
+        // any starting values, over a range of row blocks ending odd or even.
+        const detail::column_set few(X.cview(), subset,
+                                     std::min(chosen, detail::small_cross_columns));
+        const double* v = w.data() + n;
+        const int end = std::min(n, shape.t1 + 256);
+        test_matrix C_apart(few.cols, few.cols, 0.5), C_swept(few.cols, few.cols, 0.5);
+        std::vector<double> apart = random_vector(2 * few.cols, seed + 6), swept = apart;
+        const vector_cview wv(w.data(), n), vv(v, n);
+        detail::accumulate_cross_product(few, few, &wv, C_apart.view(), true, shape.t0, end);
+        detail::continue_transpose_times_vector(few, cview(u), &vv, apart.data(), shape.t0, end);
+        EXPECT_TRUE(detail::cross_product_and_gradient(few, w.data(), v, u.data(), C_swept.view(),
+                                                       swept.data(), shape.t0, end));
+        for (int j = 0; j < few.cols; ++j)
+            for (int i = j; i < few.cols; ++i) {
+                EXPECT_EQ(C_swept(i, j), C_apart(i, j)) << i << ", " << j;
+                out.push_back(C_swept(i, j));
+            }
+        EXPECT_TRUE(same_bits(swept, apart));
+        out.insert(out.end(), swept.begin(), swept.end());
+        // With terms to sum: the same products, and the terms of the rows whose v is not 0
+        // added one after another (a row of weight 0 may carry a NaN: it is skipped).
+        std::vector<double> v_zeros(v, v + n), terms = random_vector(n, seed + 7, -1e3, 1e3);
+        for (int t = 0; t < n; t += 7) {
+            v_zeros[t] = 0.0;
+            terms[t] = std::nan("");
+        }
+        double total = 0.25, expected = 0.25;
+        for (int t = shape.t0; t < end; ++t)
+            if (v_zeros[t] != 0.0) expected += terms[t];
+        test_matrix C_summed(few.cols, few.cols, 0.5);
+        std::vector<double> summed = random_vector(2 * few.cols, seed + 6);
+        detail::cross_product_and_gradient(few, w.data(), v_zeros.data(), u.data(),
+                                           C_summed.view(), summed.data(), shape.t0, end,
+                                           terms.data(), &total);
+        EXPECT_EQ(total, expected);
+        for (int j = 0; j < few.cols; ++j) EXPECT_EQ(C_summed(j, j), C_apart(j, j)) << j;
+        out.push_back(total);
+
         std::vector<double> xb(n);
-        const std::vector<double> beta = random_vector(A.cols, 10);
+        const std::vector<double> beta = random_vector(A.cols, seed + 3);
         const vector_cview beta_weights(w.data(), A.cols);
         detail::times_vector(A, cview(beta), nullptr, xb.data(), 0, n);
         out.insert(out.end(), xb.begin(), xb.end());
-        detail::times_vector(A, cview(beta), &beta_weights, xb.data(), 5, n);
-        out.insert(out.end(), xb.begin(), xb.end() - 5);
+        const int skip = std::min(5, n);
+        detail::times_vector(A, cview(beta), &beta_weights, xb.data(), skip, n);
+        out.insert(out.end(), xb.begin(), xb.end() - skip);
     }
-    for (const int m : {1, 3, 4, 9, 37}) {
-        test_matrix S = random_spd(m, 11);
+    for (const int m : shape.orders) {
+        test_matrix S = random_spd(m, seed + 4);
         EXPECT_EQ(detail::cholesky_factor(S.view()), -1) << m;
         out.insert(out.end(), S.values.begin(), S.values.end());
     }
-    std::vector<double> e = random_vector(1003, 12, -750.0, 715.0);  // odd: a lane left over
+    std::vector<double> e = random_vector(2 * n + 1, seed + 5, -750.0, 715.0);  // a lane left over
     const std::vector<double> eta = e;
     detail::exp_rows(e.data(), e.data(), static_cast<int>(e.size()));
     out.insert(out.end(), e.begin(), e.end());
@@ -81,13 +140,36 @@ std::vector<double> kernel_results() {
     return out;
 }
 
-bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+
+// Shapes that reach every tile edge: a fixed one (an odd row count over more than two row
+// blocks, 27 columns, a subset in any order), then random ones.
+std::vector<kernel_shape> kernel_shapes() {
+    std::vector<kernel_shape> shapes{{523, 27, {22, 0, 5, 6, 7, 8, 9, 10, 11, 17, 3, 26, 25, 24, 23, 1, 2, 4},
+                                      256, 400, {1, 3, 4, 9, 37}, 7}};
+    std::mt19937_64 draw(20261210);
+    const auto below = [&](int limit) { return static_cast<int>(draw() % limit); };
+    for (int s = 0; s < 24; ++s) {
+        kernel_shape shape;
+        shape.n = 1 + below(900);
+        shape.cols = 1 + below(s % 3 == 0 ? 70 : 20);
+        for (int c = 0; c < shape.cols; ++c)
+            if (below(3) != 0) shape.subset.push_back(c);
+        if (shape.subset.empty()) shape.subset.push_back(below(shape.cols));
+        std::shuffle(shape.subset.begin(), shape.subset.end(), draw);
+        shape.t0 = 256 * below((shape.n + 255) / 256);
+        shape.t1 = shape.t0 + 1 + below(shape.n - shape.t0);
+        shape.orders = {1 + below(12), 1 + below(60)};
+        shape.seed = 100 + 10 * s;
+        shapes.push_back(shape);
+    }
+    return shapes;
 }
 
 TEST(WideKernels, EveryInstructionSetGivesTheSameBits) {
     ASSERT_TRUE(detail::use_instruction_set("sse2"));
-    const std::vector<double> reference = kernel_results();
+    const std::vector<kernel_shape> shapes = kernel_shapes();
+    std::vector<std::vector<double>> reference;
+    for (const kernel_shape& shape : shapes) reference.push_back(kernel_results(shape));
     // Not just equal to itself: the products match the textbook sums closely.
     const test_matrix X = test_matrix::random(523, 27, 7);
     const test_matrix exact = reference_transpose_product(X, X);
@@ -98,10 +180,17 @@ TEST(WideKernels, EveryInstructionSetGivesTheSameBits) {
 
     for (const char* set : detail::runnable_instruction_sets()) {
         ASSERT_TRUE(detail::use_instruction_set(set));
-        EXPECT_TRUE(same_bits(kernel_results(), reference)) << set;
+        for (std::size_t s = 0; s < shapes.size(); ++s)
+            EXPECT_TRUE(same_bits(kernel_results(shapes[s]), reference[s]))
+                << set << ": " << shapes[s].n << " rows, " << shapes[s].cols << " columns";
     }
     EXPECT_FALSE(detail::use_instruction_set("no such set"));
     detail::use_instruction_set(nullptr);
+    // The measured choice is one of them, and what the kernels use when nothing was asked.
+    const std::vector<const char*> sets = detail::runnable_instruction_sets();
+    EXPECT_TRUE(std::any_of(sets.begin(), sets.end(), [](const char* set) {
+        return std::strcmp(set, detail::measured_instruction_set()) == 0;
+    }));
 }
 
 // Within one unit in the last place of the library's exponential, with its limits.
