@@ -30,7 +30,6 @@ quill_fit_call descent_call(int n, int p, const double* x, const double* y, int3
     return c;
 }
 
-
 int fitted_count(const quill_fit_call& c) {
     int k = 0;
     for (uint8_t f : c.fitted) k += f != 0 ? 1 : 0;
@@ -44,13 +43,7 @@ TEST(DescentPath, SolvesTheConvexObjectiveAsNcvfitDoesAndMeetsItsConditions) {
     c.controls.max_lambda = convex_max_lambda;
     c.run();
     ASSERT_FALSE(c.failed()) << c.text();
-    for (int g = 0; g < convex_G; ++g) {
-        const double* want = &convex_path[g * (convex_p + 1)];
-        EXPECT_NEAR(c.intercept[g], want[0], 1e-6) << g;
-        for (int j = 0; j < convex_p; ++j)
-            EXPECT_NEAR(c.path[g + j * convex_G], want[j + 1], 1e-6) << g << " " << j;
-        EXPECT_LT(kkt_violation(c, g), 1e-8) << g;
-    }
+    expect_path_solution(c, convex_path, 1e-8);
 }
 
 TEST(DescentPath, MeetsTheConditionsForEveryModelWithWeightsForcedInColumnsAndAnOffset) {

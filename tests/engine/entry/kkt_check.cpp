@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <gtest/gtest.h>
+
 namespace quill::engine::testing_support {
 
 double penalty_derivative(int32_t penalty, double t, double lambda, double a) {
@@ -45,6 +47,17 @@ double kkt_violation(const quill_fit_call& c, int g) {
         worst = std::fmax(worst, v);
     }
     return worst;
+}
+
+void expect_path_solution(const quill_fit_call& c, const double* want_path, double kkt_limit) {
+    const int G = c.controls.grid_size, p = c.p;
+    for (int g = 0; g < G; ++g) {
+        const double* want = &want_path[g * (p + 1)];
+        EXPECT_NEAR(c.intercept[g], want[0], 1e-6) << c.controls.penalty << " " << g;
+        for (int j = 0; j < p; ++j)
+            EXPECT_NEAR(c.path[g + j * G], want[j + 1], 1e-6) << c.controls.penalty << " " << g << " " << j;
+        EXPECT_LT(kkt_violation(c, g), kkt_limit) << c.controls.penalty << " " << g;
+    }
 }
 
 }  // namespace quill::engine::testing_support

@@ -15,4 +15,8 @@ double penalty_derivative(int32_t penalty, double t, double lambda, double a);
 // nonzero one g_j = sign(b_j) p'(|b_j|), an unpenalized one g_j = 0, where g_j = x_j'W0(y - mu) / n.
 double kkt_violation(const quill_fit_call& c, int g);
 
+// The call's fitted path against a stored solution (per grid value the intercept, then the p
+// slopes) to 1e-6, and its KKT conditions below kkt_limit at every grid value.
+void expect_path_solution(const quill_fit_call& c, const double* want_path, double kkt_limit);
+
 }  // namespace quill::engine::testing_support

@@ -36,19 +36,12 @@ quill_fit_call penalty_call(int n, int p, const double* x, const double* y, int3
 // The descent path against the stored solution, grid value by grid value, and its conditions.
 void expect_solution(quill_fit_call& c, double lo, double hi, const double* want_path,
                      double kkt_limit) {
-    const int G = c.controls.grid_size, p = c.p;
     c.controls.algorithm = QUILL_ALGORITHM_ICM;
     c.controls.min_lambda = lo;
     c.controls.max_lambda = hi;
     c.run();
     ASSERT_FALSE(c.failed()) << c.text();
-    for (int g = 0; g < G; ++g) {
-        const double* want = &want_path[g * (p + 1)];
-        EXPECT_NEAR(c.intercept[g], want[0], 1e-6) << c.controls.penalty << " " << g;
-        for (int j = 0; j < p; ++j)
-            EXPECT_NEAR(c.path[g + j * G], want[j + 1], 1e-6) << c.controls.penalty << " " << g << " " << j;
-        EXPECT_LT(kkt_violation(c, g), kkt_limit) << c.controls.penalty << " " << g;
-    }
+    expect_path_solution(c, want_path, kkt_limit);
 }
 
 TEST(PenaltyKinds, DescentPathSolvesMcpAndLassoAsNcvregDoes) {
