@@ -2,8 +2,10 @@
 // thread, G grid values, BIC; prints the processor seconds of the call (the shared machine's load
 // does not enter them) and the elapsed ones and writes the data as CSV when asked,
 // so that descent_bench.R times ncvreg on the same rows (bench/descent_bench.sh interleaves them).
-// usage: quill_descent_bench [--lqa] normal|logistic|poisson N P G [CSV]
-// --lqa fits the same data by the default (LQA) path, to compare the two where p < n.
+// usage: quill_descent_bench [--lqa [--warm]] normal|logistic|poisson N P G [CSV]
+// --lqa fits the same data by the default (LQA) path, to compare the two where p < n; --warm
+// starts each of its grid fits from the fit before (WARMSTART). The passes of all grid fits are
+// printed beside the time.
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -15,14 +17,19 @@
 #include "synthetic_data.h"
 
 int main(int argc, char** argv) {
-    const bool lqa = argc > 1 && std::string(argv[1]) == "--lqa";
-    if (lqa) {
-        --argc;
-        ++argv;
-    }
+    const auto flag = [&](const char* name) {
+        const bool given = argc > 1 && std::string(argv[1]) == name;
+        if (given) {
+            --argc;
+            ++argv;
+        }
+        return given;
+    };
+    const bool lqa = flag("--lqa");
+    const bool warm = lqa && flag("--warm");
     quill::bench::model m{};
     if (argc < 5 || !quill::bench::parse_model(argv[1], m)) {
-        std::fprintf(stderr, "usage: %s [--lqa] normal|logistic|poisson N P G [CSV]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--lqa [--warm]] normal|logistic|poisson N P G [CSV]\n", argv[0]);
         return 2;
     }
     const int n = std::atoi(argv[2]), p = std::atoi(argv[3]), G = std::atoi(argv[4]);
@@ -61,11 +68,30 @@ int main(int argc, char** argv) {
     c.min_lambda = QUILL_MAX_LAMBDA_AUTOMATIC;
     c.max_lambda = QUILL_MAX_LAMBDA_AUTOMATIC;
     c.ebic_gamma = 0.5;
+    c.start = warm ? QUILL_START_PREVIOUS : QUILL_START_UNPENALIZED;
     quill_fit_result r{};
     r.size = sizeof r;
     r.beta = beta.data();
     r.se = se.data();
     r.beta_path = path.data();
+    std::vector<double> lambda(G), intercept(G), bic(G), aic(G), gcv(G), edf(G);
+    std::vector<int32_t> simple_df(G), passes(G);
+    std::vector<uint8_t> converged(G), fitted(G), tied(G);
+    std::vector<double> ebic(G);
+    quill_grid_table table{};
+    table.lambda = lambda.data();
+    table.intercept = intercept.data();
+    table.bic = bic.data();
+    table.aic = aic.data();
+    table.gcv = gcv.data();
+    table.effective_df = edf.data();
+    table.simple_df = simple_df.data();
+    table.num_iter = passes.data();
+    table.converged = converged.data();
+    table.fitted = fitted.data();
+    table.tied = tied.data();
+    table.ebic = ebic.data();
+    r.table = &table;
     r.msg_len = 3001;
     r.message_codes = message.data();
     const auto processor = [] {
@@ -84,8 +110,12 @@ int main(int argc, char** argv) {
         if (ch == 0) break;
         text += static_cast<char>(ch);
     }
-    std::printf("quill %s %s n=%d p=%d G=%d: %.3f s processor, %.3f s elapsed, selected df %d%s%s\n",
-                lqa ? "LQA" : "ICM", argv[1], n, p, G, cpu, seconds,
-                r.simple_df, status != 0 ? " FAILED: " : "", status != 0 ? text.c_str() : "");
+    long total_passes = 0;
+    for (int32_t k : passes) total_passes += k;
+    std::printf("quill %s%s %s n=%d p=%d G=%d: %.3f s processor, %.3f s elapsed, selected df %d, "
+                "%ld passes%s%s\n",
+                lqa ? "LQA" : "ICM", warm ? " warm" : "", argv[1], n, p, G, cpu, seconds,
+                r.simple_df, total_passes, status != 0 ? " FAILED: " : "",
+                status != 0 ? text.c_str() : "");
     return status != 0;
 }
