@@ -107,6 +107,15 @@ void exp_rows(const double* x, double* y, int m);
 void poisson_rows(const double* eta, const double* y, const double* v, int m, double* weight,
                   double* residual, double* term);
 
+// The logistic loss's four running sums and products (the rows modulo 4) continued over the
+// rows [0, m) of weight 1, m a multiple of 4, from their linear predictors and exponentials,
+// with the rule of mean_and_weights.cpp's logistic_loss: each row's y eta subtracted from eta
+// above 37, else from 0, into sums[t % 4]; its factor 1 + e^eta (1 above 37) multiplied into
+// products[t % 4], which is then, above 2^900, replaced by its frexp fraction, the power of 2
+// added to *exponent. The same bits on every instruction set.
+void logistic_unit_rows(const double* eta, const double* exp_eta, const double* y, int m,
+                        double* sums, double* products, int* exponent);
+
 // mu(i) = e / (e + 1 + 1e-11) with e = exp_eta(i), held at 1e10 where eta(i) > ln 1e10: the
 // logistic mean of the linear predictor eta(i) whose exponential is exp_eta(i), the same bits
 // on every instruction set. mu may be eta.

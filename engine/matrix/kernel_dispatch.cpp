@@ -73,6 +73,7 @@ struct kernel_set {
     decltype(&sse2::exp_rows) exp_rows;
     decltype(&sse2::poisson_rows) poisson_rows;
     decltype(&sse2::logistic_mean_rows) logistic_mean_rows;
+    decltype(&sse2::logistic_unit_rows) logistic_unit_rows;
     decltype(&sse2::small_cross) small_cross;
 };
 
@@ -81,7 +82,7 @@ struct kernel_set {
         name, isa::cross, isa::transpose_vector, isa::continue_transpose_vector,               \
             isa::times_vector, isa::cholesky_factor, isa::subtract_column_products,             \
             isa::solve_below_block, isa::exp_rows, isa::poisson_rows, isa::logistic_mean_rows, \
-            isa::small_cross                                                                    \
+            isa::logistic_unit_rows, isa::small_cross                                           \
     }
 
 // Every copy this processor (and its system) can run, the widest first.
@@ -206,6 +207,11 @@ void poisson_rows(const double* eta, const double* y, const double* v, int m, do
 
 void logistic_mean_rows(const double* eta, const double* exp_eta, double* mu, int m) {
     active_kernels().logistic_mean_rows(eta, exp_eta, mu, m);
+}
+
+void logistic_unit_rows(const double* eta, const double* exp_eta, const double* y, int m,
+                        double* sums, double* products, int* exponent) {
+    active_kernels().logistic_unit_rows(eta, exp_eta, y, m, sums, products, exponent);
 }
 
 std::vector<const char*> runnable_instruction_sets() {
