@@ -263,6 +263,28 @@ void keep_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start, double lo
     ws.first_pass_ready = true;
 }
 
+// How far `point` has moved the linear predictors from the fit's start, in the start's own
+// information: the root of (b - b0)' X'AX (b - b0) over the sum of the weights (the mean of X'AX's
+// diagonal, the columns being standardized), a weighted root mean square of the change of eta.
+double distance_from_start(const lqa_workspace& ws, const dbl1& point, const dbl1& start) {
+    const int k0 = ws.first_pass_k;
+    const double* H = ws.first_pass.data();
+    double form = 0.0, trace = 0.0;
+    for (int c = 1; c <= ws.q; ++c) {
+        const int a = ws.first_pass_index(c);
+        if (a == 0) continue;
+        const double* column = H + static_cast<std::ptrdiff_t>(a - 1) * k0;
+        trace += column[a - 1];
+        double row_sum = 0.0;
+        for (int r = 1; r <= ws.q; ++r) {
+            const int b = ws.first_pass_index(r);
+            if (b != 0) row_sum += column[b - 1] * (point(r) - start(r));
+        }
+        form += (point(c) - start(c)) * row_sum;
+    }
+    return trace > 0.0 ? std::sqrt(std::fmax(form, 0.0) / (trace / k0)) : 0.0;
+}
+
 // The denominator of a pass that takes the first pass's X'AX, formed at the fit's start, over
 // the alive columns in place of the one at its point (all of them were alive at the start).
 void start_denominator(lqa_workspace& ws, int k) {
@@ -510,6 +532,11 @@ int try_extrapolation(lqa_problem& pb, lqa_workspace& ws, acceleration& accel,
 // so such a pass moves almost as a Newton pass does. They run from the second pass while
 //   - more than a few columns are alive (at small_cross_columns or fewer, a pass's X'AX costs
 //     about what its mean does, and the Newton pass converges faster),
+//   - the linear predictors are near the start's (distance_from_start at most
+//     start_information_reach: a root mean square change of 0.25 changes a weight by about a
+//     quarter at most, so each such pass still takes most of the way; where a fit moves far
+//     from the start, as at the top of a grid on well-separated data, its Newton passes may
+//     settle at another of the penalty's local optima than passes on the start's information),
 //   - no step was halved (the start's information overshoots: Newton passes take over),
 //   - the change is at least start_information_end (or the tolerance if larger), and
 //   - at most start_information_most of them have run (they converge linearly).
@@ -520,6 +547,7 @@ struct start_information_run {
     int passes = 0;
 };
 constexpr double start_information_end = 1e-6;
+constexpr double start_information_reach = 0.25;
 constexpr int start_information_most = 30;
 
 // The passes of one fit from ws.beta_old on; beta holds the last pass's coefficients and
@@ -560,12 +588,13 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
         copy_point(ws.beta_old, ws.beta_prev);
         copy_point(beta, ws.beta_old);
         previous = {objective, k};
-        const bool few = k <= detail::small_cross_columns;
         if (first)
-            borrowed.on = ws.start_information && !run.keep_every_coefficient && !few;
+            borrowed.on = ws.start_information && !run.keep_every_coefficient;
         else if (borrowed.on)
-            borrowed.on = ++borrowed.passes < start_information_most && !few && !halved &&
+            borrowed.on = ++borrowed.passes < start_information_most && !halved &&
                           change >= borrowed_end;
+        borrowed.on = borrowed.on && k > detail::small_cross_columns &&
+                      distance_from_start(ws, beta, beta_start) <= start_information_reach;
         if (borrowed.on) continue;
         if (!accel.on || !(change >= tolerance) || iterations >= run.max_iter) continue;
         // A halved step is no plain pass: a cycle starts afresh where it ended.

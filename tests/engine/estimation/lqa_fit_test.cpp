@@ -343,5 +343,33 @@ TEST(LqaFit, PassesOnTheStartsInformationEndWhereNewtonPassesEnd) {
     }
 }
 
+// Where the fits move the linear predictors far from the start (strong slopes shrunk hard), the
+// start's information is no guide: those fits run Newton passes alone, bit for bit.
+TEST(LqaFit, FitsFarFromTheStartRunNewtonPassesOnly) {
+    const std::vector<double> coef = {0.5, 2.0, -1.5, 1.2, 0.0, 0.0, 0.8, 0.0, 0.0, -1.0, 0.0};
+    const data_set d = synthetic(1500, coef, model::logistic, 1.0, 5);
+    options o;
+    o.type = model::logistic;
+    scad_session s;
+    load(s, d, o);
+    const int q = d.p + 1;
+    const dbl1 start = vector_of(irls(design_of(s), d.y, d.n, q, model::logistic));
+    error_trail t;
+    lqa_workspace borrowing, newton;
+    ASSERT_EQ(allocate_lqa_workspace(borrowing, s, t, true), 0);
+    ASSERT_EQ(allocate_lqa_workspace(newton, s, t, true), 0);
+    newton.start_information = false;
+    for (const double lambda : {0.4, 0.6}) {
+        lqa_result a, b;
+        ASSERT_EQ(run_fit_scad_lqa(lambda, start, a.beta, 250, a.iterations, a.converged, s,
+                                   borrowing, a.trail), 0);
+        ASSERT_EQ(run_fit_scad_lqa(lambda, start, b.beta, 250, b.iterations, b.converged, s,
+                                   newton, b.trail), 0);
+        EXPECT_EQ(a.iterations, b.iterations) << lambda;
+        for (int j = 1; j <= q; ++j) EXPECT_EQ(a.beta(j), b.beta(j)) << lambda << " " << j;
+    }
+    EXPECT_EQ(borrowing.start_information_passes, 0);
+}
+
 }  // namespace
 }  // namespace quill::engine
