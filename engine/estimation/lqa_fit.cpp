@@ -88,8 +88,10 @@ void list_alive(lqa_workspace& ws, const log1& include) {
 }
 
 // What a pass forms at its point: the loss alone (a trial point), the loss and the gradient (a
-// pass that takes the denominator of the shared first pass), or those and X'AX.
-enum class pass_part { loss, gradient, information };
+// pass that takes the denominator of the shared first pass), or those and X'AX. Or, for the
+// logistic model, the loss and X'CX with C the case weight times the variance weight times
+// (1 - 2 mu)^2, the square of its logarithm's derivative in eta (distance_from_start).
+enum class pass_part { loss, gradient, information, weight_change };
 
 struct lqa_problem {
     scad_session& session;
@@ -138,6 +140,15 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
     const double loss =
         mean_and_loss(model_type, mu, y, case_weights, !ds.weighted, m, part != pass_part::loss);
     if (part == pass_part::loss) return loss;
+    if (part == pass_part::weight_change) {
+        for (int i = 0; i < m; ++i) {
+            const double slope = 1.0 - 2.0 * mu[i];
+            weight[i] = case_weights[i] * logistic_weight(mu[i]) * slope * slope;
+        }
+        const vector_cview block_weights(weight, m);
+        detail::accumulate_cross_product(rows, rows, &block_weights, D_share, true, 0, m);
+        return loss;
+    }
     const vector_cview block_case_weights(case_weights, m);
     if (part == pass_part::gradient) {
         for (int i = 0; i < m; ++i) residual[i] = y[i] - mu[i];
@@ -168,8 +179,8 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
 // order. `part` says what is formed beyond the loss, by the same sums.
 int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, pass_part part, double& loss,
                     error_trail& trail) {
-    const bool information = part == pass_part::information;
-    const bool gradient_too = part != pass_part::loss;
+    const bool information = part == pass_part::information || part == pass_part::weight_change;
+    const bool gradient_too = part == pass_part::information || part == pass_part::gradient;
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int32_t model_type = session.settings.model_type;
@@ -203,20 +214,22 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, pass_part part, d
     loss = 0.0;
     for (int c = 0; c < chunks.count(); ++c)
         loss += ws.partials.data()[static_cast<std::ptrdiff_t>(c) * stride + stride - 1];
-    if (!gradient_too) return 0;
+    if (!gradient_too && !information) return 0;
 
     // The shares in chunk order, D into the first share's place: a share is never -0, so the
     // first one stands for 0 + itself exactly.
     const matrix_view D(ws.partials.data(), k, k, k);
     double* gradient = ws.xT_y_minus_mu.data();
     std::fill(gradient, gradient + k, 0.0);
-    for (int j = 0; j < k; ++j) gradient[j] += ws.partials.data()[k * k + j];
+    if (gradient_too)
+        for (int j = 0; j < k; ++j) gradient[j] += ws.partials.data()[k * k + j];
     for (int c = 1; c < chunks.count(); ++c) {
         const double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
         if (information)
             for (int col = 0; col < k; ++col)
                 for (int row = col; row < k; ++row) D(row, col) += share[row + col * k];
-        for (int j = 0; j < k; ++j) gradient[j] += share[k * k + j];
+        if (gradient_too)
+            for (int j = 0; j < k; ++j) gradient[j] += share[k * k + j];
     }
     if (information) detail::mirror_lower(D);
     return 0;
@@ -256,20 +269,24 @@ void keep_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start, double lo
     ws.first_pass_index.fill(0);
     for (int c = 1; c <= k; ++c) ws.first_pass_index(ws.alive(c)) = c;
     ws.first_pass_ready = true;
+    ws.start_change_ready = false;
 }
 
-// How far `point` has moved the linear predictors from the fit's start, in the start's own
-// information: the root of (b - b0)' X'AX (b - b0) over the sum of the weights (the mean of X'AX's
-// diagonal, the columns being standardized), a weighted root mean square of the change of eta.
+// How far the weights at `point` are from the start's, to first order: the weighted root mean
+// square of their relative change, d log w / d eta times the change of eta. That is the root of
+// (b - b0)' X'CX (b - b0) over the sum of the weights (the mean of X'AX's diagonal, the columns
+// being standardized), where C = A for the Poisson model (the weight is the mean) and the
+// logistic model's X'CX is formed once a start (weight_change).
 double distance_from_start(const lqa_workspace& ws, const dbl1& point, const dbl1& start) {
     const int k0 = ws.first_pass_k;
     const double* H = ws.first_pass.data();
+    const double* C = ws.start_change_ready ? ws.start_change.data() : H;
     double form = 0.0, trace = 0.0;
     for (int c = 1; c <= ws.q; ++c) {
         const int a = ws.first_pass_index(c);
         if (a == 0) continue;
-        const double* column = H + static_cast<std::ptrdiff_t>(a - 1) * k0;
-        trace += column[a - 1];
+        trace += H[static_cast<std::ptrdiff_t>(a - 1) * k0 + a - 1];
+        const double* column = C + static_cast<std::ptrdiff_t>(a - 1) * k0;
         double row_sum = 0.0;
         for (int r = 1; r <= ws.q; ++r) {
             const int b = ws.first_pass_index(r);
@@ -537,6 +554,19 @@ int try_extrapolation(lqa_problem& pb, lqa_workspace& ws, acceleration& accel,
 //   - at most start_information_most of them have run (they converge linearly).
 // Then plain passes finish the fit, so its convergence test and fixed point are theirs: a fit
 // never ends on such a pass while it has passes left.
+// The logistic model's X'CX at the start for distance_from_start, over the columns of the
+// first pass, which ws.alive still lists after it; once a start.
+int form_start_change(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& start,
+                      error_trail& trail) {
+    double objective = 0.0;
+    if (information_at(pb, ws, k, start, nullptr, pass_part::weight_change, objective, trail) != 0)
+        return -1;
+    const double* C = denominator(ws, k).data;
+    std::copy(C, C + static_cast<std::ptrdiff_t>(k) * k, ws.start_change.data());
+    ws.start_change_ready = true;
+    return 0;
+}
+
 struct start_information_run {
     bool on = false;
     int passes = 0;
@@ -583,9 +613,13 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
         copy_point(ws.beta_old, ws.beta_prev);
         copy_point(beta, ws.beta_old);
         previous = {objective, k};
-        if (first)
+        if (first) {
             borrowed.on = ws.start_information && !run.keep_every_coefficient;
-        else if (borrowed.on)
+            if (borrowed.on && !ws.start_change_ready && k == ws.first_pass_k &&
+                pb.session.settings.model_type == model_logistic &&
+                form_start_change(pb, ws, k, beta_start, trail) != 0)
+                return -1;
+        } else if (borrowed.on)
             borrowed.on = ++borrowed.passes < start_information_most && !halved &&
                           change >= borrowed_end;
         borrowed.on = borrowed.on && k > detail::small_cross_columns &&
@@ -673,6 +707,7 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
     ws.reuse_first_pass = reuse_first_pass;
     ws.start_information = reuse_first_pass;
     ws.start_information_passes = 0;
+    ws.start_change_ready = false;
     ws.first_pass_ready = false;
     ws.screen = reuse_first_pass;
     ws.screen_ready = false;
@@ -680,6 +715,8 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
         (working_array(ws.first_pass_start, q, "run_fit_scad_lqa: first_pass_start", trail) != 0 ||
          working_array(ws.first_pass, q * q + q + 1, "run_fit_scad_lqa: first_pass", trail) != 0 ||
          working_array(ws.first_pass_index, q, "run_fit_scad_lqa: first_pass_index", trail) != 0 ||
+         (session.settings.model_type == model_logistic &&
+          working_array(ws.start_change, q * q, "run_fit_scad_lqa: start_change", trail) != 0) ||
          working_array(ws.screen_start, q, "run_fit_scad_lqa: screen_start", trail) != 0 ||
          working_array(ws.zero_gradient, q, "run_fit_scad_lqa: zero_gradient", trail) != 0 ||
          working_array(ws.curvature, q, "run_fit_scad_lqa: curvature", trail) != 0 ||
