@@ -102,21 +102,16 @@ struct lqa_problem {
 
 constexpr int row_block = detail::cross_product_row_block;
 
-// A Poisson block over few columns, from its linear predictors: the means, the weights, the
-// residuals and the loss terms formed together, and the loss summed in the sweep that forms the
-// block's part of D and of the gradient, where its additions, each waiting on the one before,
-// overlap the sweep's work. The operations and their order are those of mean_and_loss and the
-// general sweep below, so are the bits.
+// A Poisson block over few columns, from its linear predictors: the weights, the residuals and
+// the loss terms formed together, and the loss summed in the sweep that forms the block's part
+// of D and of the gradient, where its additions, each waiting on the one before, overlap the
+// sweep's work. The operations and their order are those of mean_and_loss and the general sweep
+// below, so are the bits (a row left out adds +0 where mean_and_loss skips it: the same sum).
 double poisson_few_columns(const detail::column_set& rows, const double* eta, const double* y,
                            const double* case_weights, int m, matrix_view D_share,
                            double* gradient_sums) {
-    double mean[row_block], weight[row_block], residual[row_block], term[row_block];
-    detail::exp_rows(eta, mean, m);
-    for (int i = 0; i < m; ++i) {
-        term[i] = case_weights[i] * (mean[i] - y[i] * eta[i]);
-        weight[i] = case_weights[i] * mean[i];
-        residual[i] = y[i] - mean[i];
-    }
+    double weight[row_block], residual[row_block], term[row_block];
+    detail::poisson_rows(eta, y, case_weights, m, weight, residual, term);
     double loss = 0.0;
     detail::cross_product_and_gradient(rows, weight, case_weights, residual, D_share,
                                        gradient_sums, 0, m, term, &loss);

@@ -117,24 +117,20 @@ inline void rescale(double& product, int& exponent) {
 // predictors and exponentials. The factors 1 + e^eta of rows of weight 1 are multiplied up and
 // their logarithm taken once, so that a pass takes no logarithm per row; four running sums and
 // products (the rows modulo 4) keep the operations from waiting on one another, and are combined
-// in a fixed order. Rows of other weights take their own logarithm; rows of weight 0 add nothing.
+// in a fixed order. With every weight 1 the groups of four rows go to the kernels, which keep
+// the four side by side by the same rule. Rows of other weights take their own logarithm; rows
+// of weight 0 add nothing.
 double logistic_loss(const double* eta, const double* exp_eta, const double* y, const double* w,
                      bool unit_weights, int count) {
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
+    double sums[4] = {0.0, 0.0, 0.0, 0.0}, products[4] = {1.0, 1.0, 1.0, 1.0};
     int exponent = 0;
     int i = 0;
     if (unit_weights) {
-        for (; i + 4 <= count; i += 4) {
-            unit_row(eta[i], exp_eta[i], y[i], s0, p0);
-            unit_row(eta[i + 1], exp_eta[i + 1], y[i + 1], s1, p1);
-            unit_row(eta[i + 2], exp_eta[i + 2], y[i + 2], s2, p2);
-            unit_row(eta[i + 3], exp_eta[i + 3], y[i + 3], s3, p3);
-            rescale(p0, exponent);
-            rescale(p1, exponent);
-            rescale(p2, exponent);
-            rescale(p3, exponent);
-        }
+        i = count / 4 * 4;
+        detail::logistic_unit_rows(eta, exp_eta, y, i, sums, products, &exponent);
     }
+    double& s0 = sums[0];
+    double& p0 = products[0];
     for (; i < count; ++i) {
         if (w[i] == 0.0) continue;
         if (w[i] == 1.0) {
@@ -147,10 +143,10 @@ double logistic_loss(const double* eta, const double* exp_eta, const double* y, 
     }
     // One logarithm for the four products: their fractions multiplied, their powers of 2 added.
     int e0 = 0, e1 = 0, e2 = 0, e3 = 0;
-    const double fractions = (std::frexp(p0, &e0) * std::frexp(p1, &e1)) *
-                             (std::frexp(p2, &e2) * std::frexp(p3, &e3));
+    const double fractions = (std::frexp(products[0], &e0) * std::frexp(products[1], &e1)) *
+                             (std::frexp(products[2], &e2) * std::frexp(products[3], &e3));
     exponent += (e0 + e1) + (e2 + e3);
-    return ((s0 + s1) + (s2 + s3)) + (std::log(fractions) + exponent * ln2);
+    return ((sums[0] + sums[1]) + (sums[2] + sums[3])) + (std::log(fractions) + exponent * ln2);
 }
 
 }  // namespace

@@ -71,8 +71,8 @@ void continue_transpose_times_vector(column_set A, vector_cview u, const vector_
 // For at most small_cross_columns columns: accumulate_cross_product(A, A, &w, C, true, t0, t1)
 // and continue_transpose_times_vector(A, u, &v, sums, t0, t1) in one sweep over the rows, each
 // row read once for both, with the bits of the two. w, v and u (and terms) are indexed like A's
-// rows. With `terms`, *total is continued by terms[t], one row after another in row order, for
-// each row whose v[t] is not 0 (a total of -0 may come out +0; a sum started at +0 is never -0).
+// rows. With `terms`, *total is continued by terms[t], one row after another in row order (a
+// row that adds nothing carries +0: a sum started at +0 is never -0, so +0 leaves it as it is).
 // False, and nothing done, for more columns.
 inline constexpr int small_cross_columns = 8;
 bool cross_product_and_gradient(column_set A, const double* w, const double* v, const double* u,
@@ -99,6 +99,22 @@ void solve_below_block(matrix_view Y, int c0, int c1, int i0, int i1);
 // y(i) = e^x(i) for i < m, within about half a unit in the last place, the same bits on every
 // instruction set; 0 below -746, infinity above 710. y may be x.
 void exp_rows(const double* x, double* y, int m);
+
+// The Poisson rows of a pass from their linear predictors eta(i), for i < m: with the mean
+// mu = e^eta (as exp_rows), weight(i) = v(i) mu, residual(i) = y(i) - mu and term(i) =
+// v(i) (mu - y(i) eta(i)), the row's share of the loss, or +0 where v(i) is 0 (a row left out
+// may have an infinite mean). The same bits on every instruction set.
+void poisson_rows(const double* eta, const double* y, const double* v, int m, double* weight,
+                  double* residual, double* term);
+
+// The logistic loss's four running sums and products (the rows modulo 4) continued over the
+// rows [0, m) of weight 1, m a multiple of 4, from their linear predictors and exponentials,
+// with the rule of mean_and_weights.cpp's logistic_loss: each row's y eta subtracted from eta
+// above 37, else from 0, into sums[t % 4]; its factor 1 + e^eta (1 above 37) multiplied into
+// products[t % 4], which is then, above 2^900, replaced by its frexp fraction, the power of 2
+// added to *exponent. The same bits on every instruction set.
+void logistic_unit_rows(const double* eta, const double* exp_eta, const double* y, int m,
+                        double* sums, double* products, int* exponent);
 
 // mu(i) = e / (e + 1 + 1e-11) with e = exp_eta(i), held at 1e10 where eta(i) > ln 1e10: the
 // logistic mean of the linear predictor eta(i) whose exponential is exp_eta(i), the same bits

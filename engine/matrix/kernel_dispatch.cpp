@@ -71,7 +71,9 @@ struct kernel_set {
     decltype(&sse2::subtract_column_products) subtract_column_products;
     decltype(&sse2::solve_below_block) solve_below_block;
     decltype(&sse2::exp_rows) exp_rows;
+    decltype(&sse2::poisson_rows) poisson_rows;
     decltype(&sse2::logistic_mean_rows) logistic_mean_rows;
+    decltype(&sse2::logistic_unit_rows) logistic_unit_rows;
     decltype(&sse2::small_cross) small_cross;
 };
 
@@ -79,7 +81,8 @@ struct kernel_set {
     kernel_set {                                                                               \
         name, isa::cross, isa::transpose_vector, isa::continue_transpose_vector,               \
             isa::times_vector, isa::cholesky_factor, isa::subtract_column_products,             \
-            isa::solve_below_block, isa::exp_rows, isa::logistic_mean_rows, isa::small_cross    \
+            isa::solve_below_block, isa::exp_rows, isa::poisson_rows, isa::logistic_mean_rows, \
+            isa::logistic_unit_rows, isa::small_cross                                           \
     }
 
 // Every copy this processor (and its system) can run, the widest first.
@@ -197,8 +200,18 @@ void solve_below_block(matrix_view Y, int c0, int c1, int i0, int i1) {
 
 void exp_rows(const double* x, double* y, int m) { active_kernels().exp_rows(x, y, m); }
 
+void poisson_rows(const double* eta, const double* y, const double* v, int m, double* weight,
+                  double* residual, double* term) {
+    active_kernels().poisson_rows(eta, y, v, m, weight, residual, term);
+}
+
 void logistic_mean_rows(const double* eta, const double* exp_eta, double* mu, int m) {
     active_kernels().logistic_mean_rows(eta, exp_eta, mu, m);
+}
+
+void logistic_unit_rows(const double* eta, const double* exp_eta, const double* y, int m,
+                        double* sums, double* products, int* exponent) {
+    active_kernels().logistic_unit_rows(eta, exp_eta, y, m, sums, products, exponent);
 }
 
 std::vector<const char*> runnable_instruction_sets() {

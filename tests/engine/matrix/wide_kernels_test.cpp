@@ -91,21 +91,14 @@ std::vector<double> kernel_results(const kernel_shape& shape) {
             }
         EXPECT_TRUE(same_bits(swept, apart));
         out.insert(out.end(), swept.begin(), swept.end());
-        // With terms to sum: the same products, and the terms of the rows whose v is not 0
-        // added one after another (a row of weight 0 may carry a NaN: it is skipped).
-        std::vector<double> v_zeros(v, v + n), terms = random_vector(n, seed + 7, -1e3, 1e3);
-        for (int t = 0; t < n; t += 7) {
-            v_zeros[t] = 0.0;
-            terms[t] = std::nan("");
-        }
+        // With terms to sum: the same products, and the terms added one after another.
+        const std::vector<double> terms = random_vector(n, seed + 7, -1e3, 1e3);
         double total = 0.25, expected = 0.25;
-        for (int t = shape.t0; t < end; ++t)
-            if (v_zeros[t] != 0.0) expected += terms[t];
+        for (int t = shape.t0; t < end; ++t) expected += terms[t];
         test_matrix C_summed(few.cols, few.cols, 0.5);
         std::vector<double> summed = random_vector(2 * few.cols, seed + 6);
-        detail::cross_product_and_gradient(few, w.data(), v_zeros.data(), u.data(),
-                                           C_summed.view(), summed.data(), shape.t0, end,
-                                           terms.data(), &total);
+        detail::cross_product_and_gradient(few, w.data(), v, u.data(), C_summed.view(),
+                                           summed.data(), shape.t0, end, terms.data(), &total);
         EXPECT_EQ(total, expected);
         for (int j = 0; j < few.cols; ++j) EXPECT_EQ(C_summed(j, j), C_apart(j, j)) << j;
         out.push_back(total);
@@ -137,6 +130,63 @@ std::vector<double> kernel_results(const kernel_shape& shape) {
         EXPECT_EQ(mu[i], held / (held + 1.00000000001)) << eta[i];
     }
     out.insert(out.end(), mu.begin(), mu.end());
+    // The Poisson rows of those linear predictors, counts and case weights (some 0, where the
+    // mean may be infinite: the term is +0), against the scalar rule.
+    const int rows = static_cast<int>(eta.size());
+    std::vector<double> y = random_vector(rows, seed + 8, 0.0, 9.0),
+                        v = random_vector(rows, seed + 9, 0.0, 3.0);
+    for (int i = 0; i < rows; i += 5) {
+        y[i] = std::floor(y[i]);
+        v[i] = 0.0;
+    }
+    std::vector<double> weight(rows), residual(rows), term(rows);
+    detail::poisson_rows(eta.data(), y.data(), v.data(), rows, weight.data(), residual.data(),
+                         term.data());
+    for (int i = 0; i < rows; ++i) {
+        const double mean = e[i];
+        EXPECT_TRUE(same_bits({weight[i], residual[i], term[i]},
+                              {v[i] * mean, y[i] - mean,
+                               v[i] != 0.0 ? v[i] * (mean - y[i] * eta[i]) : 0.0}))
+            << eta[i] << ", " << y[i] << ", " << v[i];
+    }
+    for (const auto* part : {&weight, &residual, &term})
+        out.insert(out.end(), part->begin(), part->end());
+    // The logistic loss's sums and products of rows of weight 1 (0 or 1 for y), against the
+    // scalar rule with the library's frexp: predictors from -5 to 40 take a product past 2^900
+    // every few dozen rows, and the linear branch above 37.
+    const int whole = rows / 4 * 4;
+    for (int i = 0; i < rows; ++i) y[i] = y[i] < 4.5 ? 0.0 : 1.0;
+    const std::vector<double> predictors = random_vector(rows, seed + 10, -5.0, 40.0);
+    std::vector<double> exponentials(rows);
+    for (int i = 0; i < rows; ++i) exponentials[i] = std::exp(predictors[i]);
+    double sums[4] = {0.5, -0.5, 0.0, 1.0}, products[4] = {1.0, 2.0, 3.0, 0x1p899};
+    double expected_sums[4], expected_products[4];
+    std::copy(std::begin(sums), std::end(sums), expected_sums);
+    std::copy(std::begin(products), std::end(products), expected_products);
+    int exponent = 7, expected_exponent = 7;
+    detail::logistic_unit_rows(predictors.data(), exponentials.data(), y.data(), whole, sums,
+                               products, &exponent);
+    for (int t = 0; t < whole; ++t) {
+        const int l = t % 4;
+        const bool linear = predictors[t] > 37.0;
+        expected_sums[l] += (linear ? predictors[t] : 0.0) - y[t] * predictors[t];
+        expected_products[l] *= linear ? 1.0 : 1.0 + exponentials[t];
+        if (l == 3)
+            for (double& product : expected_products)
+                if (product > 0x1p900) {
+                    int scale = 0;
+                    product = std::frexp(product, &scale);
+                    expected_exponent += scale;
+                }
+    }
+    EXPECT_TRUE(same_bits({std::begin(sums), std::end(sums)},
+                          {std::begin(expected_sums), std::end(expected_sums)}));
+    EXPECT_TRUE(same_bits({std::begin(products), std::end(products)},
+                          {std::begin(expected_products), std::end(expected_products)}));
+    EXPECT_EQ(exponent, expected_exponent);
+    out.insert(out.end(), std::begin(sums), std::end(sums));
+    out.insert(out.end(), std::begin(products), std::end(products));
+    out.push_back(exponent);
     return out;
 }
 
