@@ -44,6 +44,7 @@
 #include "records/option_codes.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
@@ -481,6 +482,7 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
     while (change >= tolerance) {
         if (iterations >= run.max_iter) break;
         ++iterations;
+        progress_passes(iterations);
         const bool first = iterations == 1;
         bool halved = false;
         const int k = settle_point(pb, ws, run, first ? &beta_start : nullptr,
