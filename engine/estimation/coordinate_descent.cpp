@@ -23,7 +23,16 @@ constexpr double kkt_slack = 1e-12;   // relative: the check must not chase roun
 constexpr double rounding = 1e-14;    // relative rounding of a sum of n loss terms
 // The normal model works on cross products up to this many columns (and no more than its rows):
 // forming them costs n q^2, about what q / 2 grid values of the column-by-column sweeps cost.
+// Beyond it, while forming them costs at most cross_product_work operations (a quarter of a
+// second or so): the small lambdas of a grid on such a design take hundreds of sweeps each,
+// and an update there costs q operations against 2n (n = 2000, q = 1001: 27 s to 6.4 s).
 constexpr int cross_product_columns = 500;
+constexpr double cross_product_work = 1e10;
+
+bool cross_products_pay(int n, int q) {
+    return q <= n && (q <= cross_product_columns ||
+                      static_cast<double>(n) * q * q <= cross_product_work);
+}
 
 bool normal_model(const scad_session& s) { return s.settings.model_type == 0; }
 
@@ -312,7 +321,7 @@ int allocate_descent_workspace(descent_workspace& ws, const scad_session& sessio
     ws.curvature.fill(0.0);
     ws.weighted_at.fill(-1);
     ws.weighting = 0;
-    if (!cross_products || !normal_model(session) || q > std::min(n, cross_product_columns)) return 0;
+    if (!cross_products || !normal_model(session) || !cross_products_pay(n, q)) return 0;
     if (dbl2_alloc(ws.gram, q, q, trail, {}, {}, "descent: gram") != 0 ||
         dbl1_alloc(ws.gram_y, q, trail, {}, "descent: gram_y") != 0)
         return -1;

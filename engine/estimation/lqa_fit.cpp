@@ -21,7 +21,10 @@
 //
 // The fits of a grid that all start from the unpenalized fit screen out, after their shared
 // first pass, the coefficients the fit before reported as 0 that could not pass the final
-// threshold, checked again once the passes converge (lqa_screen.h).
+// threshold, checked again once the passes converge (lqa_screen.h). While many columns are still
+// alive, their next passes take the first pass's X'AX, formed at the start, instead of forming
+// their own: what falls from the unpenalized fit is mostly the coefficients on their way out,
+// which move the information little (run_passes).
 #include "estimation/lqa_fit.h"
 
 #include <algorithm>
@@ -85,6 +88,12 @@ void list_alive(lqa_workspace& ws, const log1& include) {
     }
 }
 
+// What a pass forms at its point: the loss alone (a trial point), the loss and the gradient (a
+// pass that takes the denominator of the shared first pass), or those and X'AX. Or, for the
+// logistic model, the loss and X'CX with C the case weight times the variance weight times
+// (1 - 2 mu)^2, the square of its logarithm's derivative in eta (distance_from_start).
+enum class pass_part { loss, gradient, information, weight_change };
+
 struct lqa_problem {
     scad_session& session;
     const dbl1& lambda_vector;
@@ -116,12 +125,13 @@ double poisson_few_columns(const detail::column_set& rows, const double* eta, co
 }
 
 // One block of rows [b0, b0 + m) of a chunk's sweep: the linear predictor, the mean and the
-// loss of its rows on the stack, then (with `information`) their weights and residuals and the
-// block's part of the chunk's share of D and of the gradient's running sums. Returns the
-// block's loss.
+// loss of its rows on the stack, then (beyond the loss) their residuals and the block's part of
+// the gradient's running sums, and with `information` their weights and the block's part of the
+// chunk's share of D. Returns the block's loss.
 double sweep_block(const detail::column_set& x, vector_cview beta, const scad_dataset& ds,
                    int32_t model_type, int b0, int m, matrix_view D_share, double* gradient_sums,
-                   bool information) {
+                   pass_part part) {
+    const bool information = part == pass_part::information;
     double mu[row_block], weight[row_block], residual[row_block];
     detail::column_set rows = x;
     rows.data += b0;
@@ -133,8 +143,25 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
     const double* y = ds.y.data() + b0;
     if (information && model_type == model_poisson && x.cols <= detail::small_cross_columns)
         return poisson_few_columns(rows, mu, y, case_weights, m, D_share, gradient_sums);
-    const double loss = mean_and_loss(model_type, mu, y, case_weights, !ds.weighted, m, information);
-    if (!information) return loss;
+    const double loss =
+        mean_and_loss(model_type, mu, y, case_weights, !ds.weighted, m, part != pass_part::loss);
+    if (part == pass_part::loss) return loss;
+    if (part == pass_part::weight_change) {
+        for (int i = 0; i < m; ++i) {
+            const double slope = 1.0 - 2.0 * mu[i];
+            weight[i] = case_weights[i] * logistic_weight(mu[i]) * slope * slope;
+        }
+        const vector_cview block_weights(weight, m);
+        detail::accumulate_cross_product(rows, rows, &block_weights, D_share, true, 0, m);
+        return loss;
+    }
+    const vector_cview block_case_weights(case_weights, m);
+    if (part == pass_part::gradient) {
+        for (int i = 0; i < m; ++i) residual[i] = y[i] - mu[i];
+        detail::continue_transpose_times_vector(rows, vector_cview(residual, m),
+                                                &block_case_weights, gradient_sums, 0, m);
+        return loss;
+    }
     for (int i = 0; i < m; ++i) {
         const double w = model_type == model_logistic ? logistic_weight(mu[i]) : mu[i];
         weight[i] = case_weights[i] * w;
@@ -144,7 +171,6 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
                                            gradient_sums, 0, m))
         return loss;
     const vector_cview block_weights(weight, m);
-    const vector_cview block_case_weights(case_weights, m);
     detail::accumulate_cross_product(rows, rows, &block_weights, D_share, true, 0, m);
     detail::continue_transpose_times_vector(rows, vector_cview(residual, m), &block_case_weights,
                                             gradient_sums, 0, m);
@@ -156,9 +182,11 @@ double sweep_block(const detail::column_set& x, vector_cview beta, const scad_da
 // columns, and the loss. Each chunk of rows is swept a block of rows at a time, every row read
 // once: the block's mean, weights and residuals are formed and its part of the chunk's share
 // of D and of the gradient added while its rows are at hand. The shares are added in chunk
-// order. Without `information` only the loss is formed, by the same sums.
-int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, bool information, double& loss,
+// order. `part` says what is formed beyond the loss, by the same sums.
+int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, pass_part part, double& loss,
                     error_trail& trail) {
+    const bool information = part == pass_part::information || part == pass_part::weight_change;
+    const bool gradient_too = part == pass_part::information || part == pass_part::gradient;
     scad_session& session = pb.session;
     const scad_dataset& ds = session.dataset;
     const int32_t model_type = session.settings.model_type;
@@ -174,41 +202,42 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, bool information,
     const vector_cview beta(ws.betain.data(), k);
     const row_chunks& chunks = ws.chunks;
     const int stride = ws.partial_stride;
-    const long cost = information ? static_cast<long>(k) * (k + 4) + 20 : k + 20;
+    const long cost = information ? static_cast<long>(k) * (k + 4) + 20 : (gradient_too ? 3 : 1) * k + 20;
     chunks.run(cost, [&](int c, int first, int end) {
         double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
         const matrix_view D_share(share, k, k, k);
         double* gradient = share + static_cast<std::ptrdiff_t>(k) * k;
         double chunk_loss = 0.0;
-        if (information) {
-            detail::zero_matrix(D_share);
-            std::fill(gradient, gradient + 2 * k, 0.0);  // the even and odd rows' sums
-        }
+        if (information) detail::zero_matrix(D_share);
+        if (gradient_too) std::fill(gradient, gradient + 2 * k, 0.0);  // the even and odd rows' sums
         for (int b0 = first; b0 < end; b0 += row_block)
             chunk_loss += sweep_block(x, beta, ds, model_type, b0, std::min(row_block, end - b0),
-                                      D_share, gradient, information);
+                                      D_share, gradient, part);
         share[stride - 1] = chunk_loss;
-        if (information)
+        if (gradient_too)
             for (int j = 0; j < k; ++j) gradient[j] = gradient[2 * j] + gradient[2 * j + 1];
     });
     loss = 0.0;
     for (int c = 0; c < chunks.count(); ++c)
         loss += ws.partials.data()[static_cast<std::ptrdiff_t>(c) * stride + stride - 1];
-    if (!information) return 0;
+    if (!gradient_too && !information) return 0;
 
     // The shares in chunk order, D into the first share's place: a share is never -0, so the
     // first one stands for 0 + itself exactly.
     const matrix_view D(ws.partials.data(), k, k, k);
     double* gradient = ws.xT_y_minus_mu.data();
     std::fill(gradient, gradient + k, 0.0);
-    for (int j = 0; j < k; ++j) gradient[j] += ws.partials.data()[k * k + j];
+    if (gradient_too)
+        for (int j = 0; j < k; ++j) gradient[j] += ws.partials.data()[k * k + j];
     for (int c = 1; c < chunks.count(); ++c) {
         const double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
-        for (int col = 0; col < k; ++col)
-            for (int row = col; row < k; ++row) D(row, col) += share[row + col * k];
-        for (int j = 0; j < k; ++j) gradient[j] += share[k * k + j];
+        if (information)
+            for (int col = 0; col < k; ++col)
+                for (int row = col; row < k; ++row) D(row, col) += share[row + col * k];
+        if (gradient_too)
+            for (int j = 0; j < k; ++j) gradient[j] += share[k * k + j];
     }
-    detail::mirror_lower(D);
+    if (information) detail::mirror_lower(D);
     return 0;
 }
 
@@ -243,7 +272,48 @@ void keep_first_pass(lqa_workspace& ws, int k, const dbl1& beta_start, double lo
     std::copy(ws.xT_y_minus_mu.data(), ws.xT_y_minus_mu.data() + k, to + kk);
     to[kk + k] = loss;
     ws.first_pass_k = k;
+    ws.first_pass_index.fill(0);
+    for (int c = 1; c <= k; ++c) ws.first_pass_index(ws.alive(c)) = c;
     ws.first_pass_ready = true;
+    ws.start_change_ready = false;
+}
+
+// How far the weights at `point` are from the start's, to first order: the weighted root mean
+// square of their relative change, d log w / d eta times the change of eta. That is the root of
+// (b - b0)' X'CX (b - b0) over the sum of the weights (the mean of X'AX's diagonal, the columns
+// being standardized), where C = A for the Poisson model (the weight is the mean) and the
+// logistic model's X'CX is formed once a start (weight_change).
+double distance_from_start(const lqa_workspace& ws, const dbl1& point, const dbl1& start) {
+    const int k0 = ws.first_pass_k;
+    const double* H = ws.first_pass.data();
+    const double* C = ws.start_change_ready ? ws.start_change.data() : H;
+    double form = 0.0, trace = 0.0;
+    for (int c = 1; c <= ws.q; ++c) {
+        const int a = ws.first_pass_index(c);
+        if (a == 0) continue;
+        trace += H[static_cast<std::ptrdiff_t>(a - 1) * k0 + a - 1];
+        const double* column = C + static_cast<std::ptrdiff_t>(a - 1) * k0;
+        double row_sum = 0.0;
+        for (int r = 1; r <= ws.q; ++r) {
+            const int b = ws.first_pass_index(r);
+            if (b != 0) row_sum += column[b - 1] * (point(r) - start(r));
+        }
+        form += (point(c) - start(c)) * row_sum;
+    }
+    return trace > 0.0 ? std::sqrt(std::fmax(form, 0.0) / (trace / k0)) : 0.0;
+}
+
+// The denominator of a pass that takes the first pass's X'AX, formed at the fit's start, over
+// the alive columns in place of the one at its point (all of them were alive at the start).
+void start_denominator(lqa_workspace& ws, int k) {
+    const matrix_view D = denominator(ws, k);
+    const int k0 = ws.first_pass_k;
+    const double* H = ws.first_pass.data();
+    for (int c = 1; c <= k; ++c) {
+        const double* column = H + static_cast<std::ptrdiff_t>(ws.first_pass_index(ws.alive(c)) - 1) * k0;
+        double* to = D.col(c - 1);
+        for (int r = 1; r <= k; ++r) to[r - 1] = column[ws.first_pass_index(ws.alive(r)) - 1];
+    }
 }
 
 // The unpenalized part of a normal-model pass, from the stored cross-product C = X'W0 X and
@@ -276,11 +346,12 @@ int normal_information(lqa_problem& pb, lqa_workspace& ws, int k, double& loss,
 }
 
 // Gathers the k alive coefficients of `point` and forms the unpenalized part of a pass there
-// (D and the gradient, or with `information` false the loss alone); `start` names the fit's
-// start on its first pass, null on the others. Returns the objective at the point: the loss plus
-// n times the penalty of the alive coefficients.
+// (`part`: D and the gradient, the gradient with the start's D, or the loss alone); `start` names
+// the fit's start on its first pass, null on the others. Returns the objective at the point: the
+// loss plus n times the penalty of the alive coefficients.
 int information_at(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& point,
-                   const dbl1* start, bool information, double& objective, error_trail& trail) {
+                   const dbl1* start, pass_part part, double& objective, error_trail& trail) {
+    const bool information = part == pass_part::information;
     scad_session& session = pb.session;
     const scad_settings& st = session.settings;
     for (int c = 1; c <= k; ++c) {
@@ -294,9 +365,10 @@ int information_at(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& point,
     if (!(shared_start && reuse_first_pass(ws, k, *start, loss))) {
         const int rc = st.model_type == model_normal
                            ? normal_information(pb, ws, k, loss, trail)
-                           : glm_information(pb, ws, k, information, loss, trail);
+                           : glm_information(pb, ws, k, part, loss, trail);
         if (rc != 0) return -1;
         if (shared_start) keep_first_pass(ws, k, *start, loss);
+        if (part == pass_part::gradient) start_denominator(ws, k);
     }
     double penalty = 0.0;
     if (pb.lambda_max >= 1e-15)
@@ -408,7 +480,7 @@ struct previous_point {
 // overshoot, and it moves the objective by about n lambda times the dropped value. Returns k,
 // the alive count (0: none alive), or -1 on failure.
 int settle_point(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl1* start,
-                 const previous_point* previous, double& objective, bool& halved,
+                 const previous_point* previous, pass_part part, double& objective, bool& halved,
                  error_trail& trail) {
     dbl1& point = ws.beta_old;
     for (int halvings = 0;; ++halvings) {
@@ -418,7 +490,7 @@ int settle_point(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const d
         if (ws.alive(k) > pb.session.dataset.x.extent(1))
             return fail_reset(pb.session, trail, where,
                               "Index error in standardized dataset while running LQA.");
-        if (information_at(pb, ws, k, point, start, true, objective, trail) != 0) return -1;
+        if (information_at(pb, ws, k, point, start, part, objective, trail) != 0) return -1;
         // A start whose objective is not finite has no shorter step to fall back on.
         if (previous == nullptr && !ws.normal && !std::isfinite(objective))
             return refuse_overflow(pb, run, point, trail);
@@ -457,7 +529,8 @@ int try_extrapolation(lqa_problem& pb, lqa_workspace& ws, acceleration& accel,
     const int k = mark_alive(pb, ws, ws.trial, false);
     if (k == 0) return 0;  // the plain passes decide whether every coefficient leaves
     double objective = 0.0;
-    if (information_at(pb, ws, k, ws.trial, nullptr, false, objective, trail) != 0) return -1;
+    if (information_at(pb, ws, k, ws.trial, nullptr, pass_part::loss, objective, trail) != 0)
+        return -1;
     if (!(objective <= previous.objective)) {
         accel.limit = std::fmax(4.0, accel.limit / 4.0);
         return 0;
@@ -469,6 +542,45 @@ int try_extrapolation(lqa_problem& pb, lqa_workspace& ws, acceleration& accel,
     return 0;
 }
 
+// The passes of a fit from the shared start that take the first pass's X'AX, formed there, in
+// place of the one at their point (start_denominator): the gradient and the loss at the point
+// cost a sweep of 2k operations a row where X'AX costs k(k + 1) / 2 more. A fit from the
+// unpenalized fit spends its first passes shrinking the coefficients it will drop, with many of
+// them still alive, and its information changes little meanwhile (the dropped ones are small),
+// so such a pass moves almost as a Newton pass does. They run from the second pass while
+//   - more than a few columns are alive (at small_cross_columns or fewer, a pass's X'AX costs
+//     about what its mean does, and the Newton pass converges faster),
+//   - the linear predictors are near the start's (distance_from_start at most
+//     start_information_reach: a root mean square change of 0.25 changes a weight by about a
+//     quarter at most, so each such pass still takes most of the way; where a fit moves far
+//     from the start, as at the top of a grid on well-separated data, its Newton passes may
+//     settle at another of the penalty's local optima than passes on the start's information),
+//   - no step was halved (the start's information overshoots: Newton passes take over),
+//   - the change is at least start_information_end (or the tolerance if larger), and
+//   - at most start_information_most of them have run (they converge linearly).
+// Then plain passes finish the fit, so its convergence test and fixed point are theirs: a fit
+// never ends on such a pass while it has passes left.
+// The logistic model's X'CX at the start for distance_from_start, over the columns of the
+// first pass, which ws.alive still lists after it; once a start.
+int form_start_change(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& start,
+                      error_trail& trail) {
+    double objective = 0.0;
+    if (information_at(pb, ws, k, start, nullptr, pass_part::weight_change, objective, trail) != 0)
+        return -1;
+    const double* C = denominator(ws, k).data;
+    std::copy(C, C + static_cast<std::ptrdiff_t>(k) * k, ws.start_change.data());
+    ws.start_change_ready = true;
+    return 0;
+}
+
+struct start_information_run {
+    bool on = false;
+    int passes = 0;
+};
+constexpr double start_information_end = 1e-6;
+constexpr double start_information_reach = 0.25;
+constexpr int start_information_most = 30;
+
 // The passes of one fit from ws.beta_old on; beta holds the last pass's coefficients and
 // `change` its largest change. A penalized fit extrapolates between its passes; the unpenalized
 // fit, whose Newton steps converge fast, does not.
@@ -479,14 +591,20 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
     previous_point previous{0.0, 0};
     acceleration accel;
     accel.on = !run.keep_every_coefficient;
-    while (change >= tolerance) {
+    start_information_run borrowed;
+    const double borrowed_end = std::fmax(start_information_end, tolerance);
+    bool plain_pass_due = false;  // the last pass took the start's information
+    while (change >= tolerance || plain_pass_due) {
         if (iterations >= run.max_iter) break;
         ++iterations;
         progress_passes(iterations);
         const bool first = iterations == 1;
         bool halved = false;
+        plain_pass_due = borrowed.on;
+        const pass_part part = borrowed.on ? pass_part::gradient : pass_part::information;
+        if (borrowed.on) ++ws.start_information_passes;
         const int k = settle_point(pb, ws, run, first ? &beta_start : nullptr,
-                                   first ? nullptr : &previous, objective, halved, trail);
+                                   first ? nullptr : &previous, part, objective, halved, trail);
         if (k < 0) return -1;
         if (k == 0) {
             // Nothing is alive: the fit ends at this point (all 0 on the first pass).
@@ -502,6 +620,18 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
         copy_point(ws.beta_old, ws.beta_prev);
         copy_point(beta, ws.beta_old);
         previous = {objective, k};
+        if (first) {
+            borrowed.on = ws.start_information && !run.keep_every_coefficient;
+            if (borrowed.on && !ws.start_change_ready && k == ws.first_pass_k &&
+                pb.session.settings.model_type == model_logistic &&
+                form_start_change(pb, ws, k, beta_start, trail) != 0)
+                return -1;
+        } else if (borrowed.on)
+            borrowed.on = ++borrowed.passes < start_information_most && !halved &&
+                          change >= borrowed_end;
+        borrowed.on = borrowed.on && k > detail::small_cross_columns &&
+                      distance_from_start(ws, beta, beta_start) <= start_information_reach;
+        if (borrowed.on) continue;
         if (!accel.on || !(change >= tolerance) || iterations >= run.max_iter) continue;
         // A halved step is no plain pass: a cycle starts afresh where it ended.
         if (accel.cycle_started && !halved) {
@@ -582,12 +712,18 @@ int allocate_lqa_workspace(lqa_workspace& ws, const scad_session& session, error
         return 0;
     }
     ws.reuse_first_pass = reuse_first_pass;
+    ws.start_information = reuse_first_pass;
+    ws.start_information_passes = 0;
+    ws.start_change_ready = false;
     ws.first_pass_ready = false;
     ws.screen = reuse_first_pass;
     ws.screen_ready = false;
     if (reuse_first_pass &&
         (working_array(ws.first_pass_start, q, "run_fit_scad_lqa: first_pass_start", trail) != 0 ||
          working_array(ws.first_pass, q * q + q + 1, "run_fit_scad_lqa: first_pass", trail) != 0 ||
+         working_array(ws.first_pass_index, q, "run_fit_scad_lqa: first_pass_index", trail) != 0 ||
+         (session.settings.model_type == model_logistic &&
+          working_array(ws.start_change, q * q, "run_fit_scad_lqa: start_change", trail) != 0) ||
          working_array(ws.screen_start, q, "run_fit_scad_lqa: screen_start", trail) != 0 ||
          working_array(ws.zero_gradient, q, "run_fit_scad_lqa: zero_gradient", trail) != 0 ||
          working_array(ws.curvature, q, "run_fit_scad_lqa: curvature", trail) != 0 ||

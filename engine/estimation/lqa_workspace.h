@@ -49,6 +49,15 @@ struct lqa_workspace {
     int first_pass_k = 0;
     dbl1 first_pass_start;  // q
     dbl1 first_pass;        // D (k x k), then the gradient (k), then the loss
+    int1 first_pass_index;  // q: where each coefficient's column is in D (1-based; 0: not alive)
+    // The passes after the first that take its X'AX instead of forming their own (lqa_fit.cpp),
+    // on with the first pass's reuse; how many have run in this workspace.
+    bool start_information = false;
+    long start_information_passes = 0;
+    // The logistic model's X'CX at the start, C the weight's change with eta (lqa_fit.cpp's
+    // distance_from_start), laid out as first_pass's D.
+    bool start_change_ready = false;
+    dbl1 start_change;  // q x q, logistic only
 
     // The screen of those fits (lqa_screen.h), on with the first pass's reuse: the gradient of
     // the coefficients the last fit reported as 0 (+infinity for the others), the start it

@@ -226,3 +226,150 @@ TEST(LqaFit, AKeptFirstPassServesTheSameStartOnly) {
 
 }  // namespace
 }  // namespace quill::engine
+
+namespace quill::engine {
+namespace {
+
+using namespace testing;
+
+// One LQA pass written apart from the engine, in long double: from b (q entries, 0 where not
+// alive) at lambda, with the denominator's X'AX taken at `information_at`, or where the pass
+// starts when that is empty (a Newton pass). The intercept (column 1) is never penalized; a coefficient at or below the drop
+// threshold 1e-4 is not alive.
+std::vector<double> lqa_pass(const std::vector<double>& x, const std::vector<double>& y, int n,
+                             int q, model m, double lambda, const std::vector<double>& b,
+                             const std::vector<double>& information_at = {}) {
+    const auto means = [&](const std::vector<double>& at) {
+        std::vector<long double> mu(n);
+        for (int i = 0; i < n; ++i) {
+            long double eta = 0.0L;
+            for (int j = 0; j < q; ++j) eta += x[static_cast<std::size_t>(j) * n + i] * at[j];
+            mu[i] = m == model::logistic ? 1.0L / (1.0L + std::exp(-eta)) : std::exp(eta);
+        }
+        return mu;
+    };
+    std::vector<int> alive;
+    std::vector<double> held = b;  // a coefficient that leaves is held at 0
+    for (int j = 0; j < q; ++j) {
+        if (j == 0 || std::fabs(b[j]) > 1e-4)
+            alive.push_back(j);
+        else
+            held[j] = 0.0;
+    }
+    const int k = static_cast<int>(alive.size());
+    std::vector<double> xa(static_cast<std::size_t>(n) * k);
+    for (int c = 0; c < k; ++c)
+        std::copy_n(&x[static_cast<std::size_t>(alive[c]) * n], n, &xa[static_cast<std::size_t>(c) * n]);
+    const std::vector<long double> mu = means(held),
+                                   mu_info = means(information_at.empty() ? held : information_at);
+    std::vector<long double> weight(n);
+    std::vector<double> residual(n);
+    for (int i = 0; i < n; ++i) {
+        weight[i] = m == model::logistic ? mu_info[i] * (1.0L - mu_info[i]) : mu_info[i];
+        residual[i] = static_cast<double>(y[i] - mu[i]);
+    }
+    matrix_ld D = cross(xa, n, k, weight);
+    matrix_ld r = cross(xa, n, k, residual);
+    const double a = 3.7;
+    for (int c = 1; c < k; ++c) {
+        const double v = std::fabs(b[alive[c]]);
+        const double slope = v <= lambda ? lambda : v <= a * lambda ? (a * lambda - v) / (a - 1.0) : 0.0;
+        const long double penalty = static_cast<long double>(n) * slope / (v + 1e-15);
+        D[static_cast<std::size_t>(c) * k + c] += penalty;
+        r[c] -= penalty * b[alive[c]];
+    }
+    const std::vector<double> step = solve(D, r);
+    std::vector<double> next(q, 0.0);
+    for (int c = 0; c < k; ++c) next[alive[c]] = b[alive[c]] + step[c];
+    return next;
+}
+
+// A fit from the shared start takes the first pass's X'AX, formed at the start, in its next
+// passes while many columns are alive, and plain Newton passes finish it. Checked against passes
+// written apart: the second pass moves by the start's information (a Newton second pass lands
+// elsewhere), and over a grid the fits end where fits of Newton passes alone do, converged, with
+// the same coefficients within the tolerance's reach and the same zeros.
+TEST(LqaFit, PassesOnTheStartsInformationEndWhereNewtonPassesEnd) {
+    const std::vector<double> coef = {0.2, 0.5, -0.4, 0.3, 0.0, 0.0, 0.15, 0.0, 0.0, -0.25, 0.0,
+                                      0.0, 0.0, 0.08, 0.0, 0.0, 0.0, 0.0, 0.2, 0.0, 0.0};
+    for (const model m : {model::logistic, model::poisson}) {
+        const data_set d = synthetic(3000, coef, m, 1.0, 11);
+        const int q = d.p + 1;
+        options o;
+        o.type = m;
+        o.final_threshold = 1e-8;
+        scad_session s;
+        load(s, d, o);
+        const std::vector<double> x = design_of(s);
+        const std::vector<double> start = irls(x, d.y, d.n, q, m);
+        error_trail t;
+        lqa_workspace borrowing, newton;
+        ASSERT_EQ(allocate_lqa_workspace(borrowing, s, t, true), 0);
+        ASSERT_EQ(allocate_lqa_workspace(newton, s, t, true), 0);
+        borrowing.screen = newton.screen = false;
+        newton.start_information = false;
+        const auto run = [&](lqa_workspace& ws, double lambda, int32_t max_iter) {
+            lqa_result r;
+            const dbl1 b0 = vector_of(start);
+            r.rc = run_fit_scad_lqa(lambda, b0, r.beta, max_iter, r.iterations, r.converged, s,
+                                    ws, r.trail);
+            EXPECT_EQ(r.rc, 0);
+            return r;
+        };
+
+        const double lambda = 0.04;
+        const std::vector<double> first = lqa_pass(x, d.y, d.n, q, m, lambda, start);
+        const std::vector<double> on_start = lqa_pass(x, d.y, d.n, q, m, lambda, first, start);
+        const std::vector<double> on_own = lqa_pass(x, d.y, d.n, q, m, lambda, first);
+        const lqa_result two = run(borrowing, lambda, 2), two_newton = run(newton, lambda, 2);
+        double apart = 0.0;
+        for (int j = 1; j <= q; ++j) {
+            EXPECT_NEAR(two.beta(j), on_start[j - 1], 1e-10) << static_cast<int>(m) << " " << j;
+            EXPECT_NEAR(two_newton.beta(j), on_own[j - 1], 1e-10) << static_cast<int>(m) << " " << j;
+            apart = std::fmax(apart, std::fabs(on_start[j - 1] - on_own[j - 1]));
+        }
+        EXPECT_GT(apart, 1e-6) << static_cast<int>(m);
+
+        for (const double l : {0.003, 0.01, 0.02, 0.04, 0.07, 0.12}) {
+            const lqa_result a = run(borrowing, l, 250), b = run(newton, l, 250);
+            EXPECT_TRUE(a.converged && b.converged) << l;
+            for (int j = 1; j <= q; ++j) {
+                EXPECT_NEAR(a.beta(j), b.beta(j), 1e-7) << static_cast<int>(m) << " " << l << " " << j;
+                EXPECT_EQ(a.beta(j) == 0.0, b.beta(j) == 0.0) << l << " " << j;
+            }
+        }
+        EXPECT_GT(borrowing.start_information_passes, 6) << static_cast<int>(m);
+        EXPECT_EQ(newton.start_information_passes, 0);
+    }
+}
+
+// Where the fits move the linear predictors far from the start (strong slopes shrunk hard), the
+// start's information is no guide: those fits run Newton passes alone, bit for bit.
+TEST(LqaFit, FitsFarFromTheStartRunNewtonPassesOnly) {
+    const std::vector<double> coef = {0.5, 2.0, -1.5, 1.2, 0.0, 0.0, 0.8, 0.0, 0.0, -1.0, 0.0};
+    const data_set d = synthetic(1500, coef, model::logistic, 1.0, 5);
+    options o;
+    o.type = model::logistic;
+    scad_session s;
+    load(s, d, o);
+    const int q = d.p + 1;
+    const dbl1 start = vector_of(irls(design_of(s), d.y, d.n, q, model::logistic));
+    error_trail t;
+    lqa_workspace borrowing, newton;
+    ASSERT_EQ(allocate_lqa_workspace(borrowing, s, t, true), 0);
+    ASSERT_EQ(allocate_lqa_workspace(newton, s, t, true), 0);
+    newton.start_information = false;
+    for (const double lambda : {0.4, 0.6}) {
+        lqa_result a, b;
+        ASSERT_EQ(run_fit_scad_lqa(lambda, start, a.beta, 250, a.iterations, a.converged, s,
+                                   borrowing, a.trail), 0);
+        ASSERT_EQ(run_fit_scad_lqa(lambda, start, b.beta, 250, b.iterations, b.converged, s,
+                                   newton, b.trail), 0);
+        EXPECT_EQ(a.iterations, b.iterations) << lambda;
+        for (int j = 1; j <= q; ++j) EXPECT_EQ(a.beta(j), b.beta(j)) << lambda << " " << j;
+    }
+    EXPECT_EQ(borrowing.start_information_passes, 0);
+}
+
+}  // namespace
+}  // namespace quill::engine
