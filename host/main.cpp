@@ -110,11 +110,14 @@ const char *target_problem(const OutputTarget &target, const std::string &progra
     return same_file(target.file, program) ? "would replace the program" : nullptr;
 }
 
-quill::host::TextSink sink_for(const OutputTarget &target, std::FILE *stream)
+// The log file grows in place, so that a long step can be followed while it runs; the listing
+// replaces its file when the run ends.
+quill::host::TextSink sink_for(const OutputTarget &target, std::FILE *stream, bool growing)
 {
     if (target.file.empty())
         return quill::host::TextSink::to_stream(stream);
-    return quill::host::TextSink::to_file(target.file);
+    return growing ? quill::host::TextSink::to_growing_file(target.file)
+                   : quill::host::TextSink::to_file(target.file);
 }
 
 int run_quill(int argc, char **argv)
@@ -184,7 +187,8 @@ int run_quill(int argc, char **argv)
         return exit_error;
     }
     quill::host::exit_cleanup::install();
-    quill::host::Session session(sink_for(log, stderr), sink_for(listing, stdout), work, !work.empty());
+    quill::host::Session session(sink_for(log, stderr, true), sink_for(listing, stdout, false), work,
+                                 !work.empty());
     // The log is made at once; so is a listing written in place, so that a reader at a FIFO
     // sees its end even when the listing is empty.
     const std::pair<quill::host::TextSink *, const OutputTarget *> opened_now[] = {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine_call/progress_notes.h"
 #include "host_link.h"
 #include "quill/runscad.h"
 
@@ -139,6 +140,25 @@ void read_selection(fit_path &path, proc_fit &fit) {
     }
 }
 
+// The engine's progress report, at the start of each fit and pass: a NOTE when one is due.
+void note_progress(void *context, const quill_fit_progress *report) {
+    using stage = fit_stage;
+    const fit_position at{.stage = report->stage == QUILL_PROGRESS_GRID       ? stage::grid
+                                   : report->stage == QUILL_PROGRESS_GRID_TOP ? stage::grid_top
+                                   : report->stage == QUILL_PROGRESS_REFIT    ? stage::refit
+                                                                              : stage::start,
+                          .fold = report->fold,
+                          .folds = report->folds,
+                          .grid_value = report->grid_value,
+                          .grid_size = report->grid_size,
+                          .lambda = report->lambda,
+                          .passes = report->passes,
+                          .max_passes = report->max_passes,
+                          .total_passes = report->total_passes};
+    const std::string text = static_cast<progress_notes *>(context)->note(at);
+    if (!text.empty()) host().log("%3z%s", text.c_str());
+}
+
 // The engine's message: one log line per non-empty line, framed by two blank lines.
 [[noreturn]] void report_engine_failure(const char *message) {
     host().log("%1zA problem occured during model estimation.  Diagnostic information is as "
@@ -196,7 +216,11 @@ void fit_model(const proc_options &options, const proc_design &design, proc_fit 
     data.weights = options.weighted ? design.case_weights : nullptr;
     data.offset = design.offset;
     data.folds = options.selection == selection_cv ? design.folds : nullptr;
-    const quill_fit_controls controls = engine_controls(options);
+    quill_fit_controls controls = engine_controls(options);
+    progress_notes notes(progress_notes::monotonic_seconds, nullptr,
+                         options.algorithm == algorithm_icm);
+    controls.progress = note_progress;
+    controls.progress_context = &notes;
     quill_fit_result result{};
     result.size = sizeof result;
     result.beta = fit.betas;

@@ -19,6 +19,7 @@
 #include "fit_stages.h"
 #include "message_codes.h"
 #include "support/error_trail.h"
+#include "support/fit_progress.h"
 #include "support/thread_team.h"
 #include "support/trace_lines.h"
 
@@ -189,6 +190,8 @@ void run_cross_validation(const fit_request& full) {
         check_fit_request(a, trail) != 0)
         return report_failure(full.out, trail);
     const trace_lines_scope trace(a.controls.trace != 0);
+    const progress_scope progress(a.controls.progress, a.controls.progress_context,
+                                  a.controls.grid_size);
     // The worker threads live for this call only: started once for every fold.
     const thread_team_scope team(engine_thread_count(a.controls.threads));
     if (cross_validate_call(a, trail) != 0) report_failure(full.out, trail);

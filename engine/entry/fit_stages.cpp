@@ -16,6 +16,7 @@
 #include "result_outputs.h"
 #include "settings.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
@@ -104,6 +105,7 @@ int load_fit(const fit_request& r, loaded_fit& f, error_trail& trail) {
     const quill_fit_controls& c = r.controls;
     if (copy_inputs(r, f, trail) != 0) return -1;
     f.scale = scale_response(f.y, c.model_type, a.weights != nullptr ? f.case_weights.data() : nullptr);
+    progress_lambda_unit(f.scale.s);
 
     if (run_load_scad_settings(settings_input(c, f.scale.s), f.session, trail) != 0) return -1;
     const matrix_cview raw_x(a.x, a.n, a.p, a.n);

@@ -9,6 +9,7 @@
 #include "estimation/initial_fit.h"
 #include "fit_stages.h"
 #include "message_codes.h"
+#include "support/fit_progress.h"
 #include "support/thread_team.h"
 #include "support/trace_lines.h"
 
@@ -23,6 +24,8 @@ constexpr uint8_t byte_true = 0xFF;
 int estimate(const fit_request& r, error_trail& trail) {
     if (check_fit_request(r, trail) != 0) return -1;
     const trace_lines_scope trace(r.controls.trace != 0);
+    const progress_scope progress(r.controls.progress, r.controls.progress_context,
+                                  r.controls.grid_size);
     // The worker threads live for this call only.
     const thread_team_scope team(engine_thread_count(r.controls.threads));
     loaded_fit f;

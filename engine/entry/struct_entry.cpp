@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <string>
 
@@ -24,18 +25,32 @@ constexpr uint8_t byte_true = 0xFF;
 
 // The first published size of each struct (it ended where cross-validation's members begin):
 // nothing smaller can be a caller's. The result struct was published once more before it gained
-// `aliased`, the controls before they gained `penalty`.
+// `aliased`; the controls before they gained `penalty`, and before `progress`.
 constexpr std::size_t first_data_size = offsetof(quill_fit_data, folds);
 constexpr std::size_t first_controls_size = offsetof(quill_fit_controls, cv_folds);
 constexpr std::size_t cv_controls_size = offsetof(quill_fit_controls, penalty);
+constexpr std::size_t penalty_controls_size = offsetof(quill_fit_controls, progress);
 constexpr std::size_t first_result_size = offsetof(quill_fit_result, cv_se);
 constexpr std::size_t cv_result_size = offsetof(quill_fit_result, aliased);
+
+// The published sizes between the first and this library's, in order.
+struct later_sizes {
+    std::initializer_list<std::size_t> sizes;
+    bool holds(std::size_t size) const {
+        return std::find(sizes.begin(), sizes.end(), size) != sizes.end();
+    }
+    std::string listed() const {
+        std::string text;
+        for (std::size_t s : sizes) text += ", " + std::to_string(s);
+        return text;
+    }
+};
 
 // The caller's struct as this library knows it: its bytes up to its size, then the defaults in
 // `out`. "" when it can be read, else why not.
 template <class T>
 std::string read_sized(const T* in, std::size_t first_size, const char* name, T& out,
-                       std::size_t other_size = 0) {
+                       later_sizes published = {}) {
     if (in == nullptr) return std::string("The argument ") + name + " of quill_fit is a null pointer.";
     const std::size_t size = in->size;
     if (size < first_size)
@@ -43,10 +58,9 @@ std::string read_sized(const T* in, std::size_t first_size, const char* name, T&
                ") is below the smallest this library accepts (" + std::to_string(first_size) + ").";
     // Between the first published size and this library's, only a published one is a caller's
     // (a struct that ends inside a member would leave that member half read).
-    if (size > first_size && size < sizeof(T) && size != other_size)
+    if (size > first_size && size < sizeof(T) && !published.holds(size))
         return std::string("The size of ") + name + " (" + std::to_string(size) +
-               ") is neither a published one (" + std::to_string(first_size) +
-               (other_size != 0 ? ", " + std::to_string(other_size) : std::string()) +
+               ") is neither a published one (" + std::to_string(first_size) + published.listed() +
                ") nor at least this library's (" + std::to_string(sizeof(T)) + ").";
     const auto* bytes = reinterpret_cast<const unsigned char*>(in);
     for (std::size_t k = sizeof(T); k < size; ++k)
@@ -82,12 +96,14 @@ int32_t run_struct_call(const quill_fit_data* data, const quill_fit_controls* co
                         quill_fit_result* result) {
     if (result == nullptr || result->size < first_result_size) return -1;
     quill_fit_result r{};
-    std::string problem = read_sized(result, first_result_size, "quill_fit_result", r, cv_result_size);
+    std::string problem =
+        read_sized(result, first_result_size, "quill_fit_result", r, {{cv_result_size}});
     quill_fit_data d{};
     quill_fit_controls c{};
     if (problem.empty()) problem = read_sized(data, first_data_size, "quill_fit_data", d);
-    if (problem.empty()) problem = read_sized(controls, first_controls_size, "quill_fit_controls", c,
-                                                   cv_controls_size);
+    if (problem.empty())
+        problem = read_sized(controls, first_controls_size, "quill_fit_controls", c,
+                             {{cv_controls_size, penalty_controls_size}});
     if (problem.empty() && (c.threads < 0 || c.threads > QUILL_MAX_THREAD_LIMIT))
         problem = "The number of threads (" + std::to_string(c.threads) + ") must be from 0 to " +
                   std::to_string(QUILL_MAX_THREAD_LIMIT) + ".";

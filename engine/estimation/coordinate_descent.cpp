@@ -10,6 +10,7 @@
 #include "estimation/penalty.h"
 #include "matrix/cross_product_kernel.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 #include "support/thread_team.h"
 
 namespace quill::engine {
@@ -169,12 +170,15 @@ double sweep(const scad_session& session, descent_workspace& ws, const penalty& 
 }
 
 // Sweeps of the quadratic problem until a full sweep changes nothing beyond the tolerance: full
-// sweeps alternate with sweeps of the nonzero coefficients alone.
+// sweeps alternate with sweeps of the nonzero coefficients alone. `sweeps` counts on from the
+// fit's earlier sweeps; the progress is reported as each full sweep starts (a sweep of the
+// nonzero coefficients alone can be too short to report).
 bool fit_quadratic(const scad_session& session, descent_workspace& ws, const penalty& pen,
                    int32_t limit, int32_t& sweeps) {
     const double tol = session.settings.tolerance;
     for (int32_t done = 0; done < limit;) {
         ++done, ++sweeps;
+        progress_passes(sweeps);
         if (sweep(session, ws, pen, false) < tol) return true;
         while (done < limit) {
             ++done, ++sweeps;
@@ -349,7 +353,10 @@ void descent_null_fit(const scad_session& session, descent_workspace& ws, double
     if (ws.gram.allocated()) std::copy(ws.gram_y.data(), ws.gram_y.data() + q, ws.gradient.data());
     int32_t sweeps = 0;
     // Its own limit: the fit every lambda starts from must be finished.
-    fit_strong_set(session, ws, penalty_at(session.settings, 0.0), std::max(session.settings.max_iter, 1000), sweeps);
+    const int32_t limit = std::max(session.settings.max_iter, 1000);
+    const progress_fit reported(QUILL_PROGRESS_START, 0, 0.0, limit);
+    fit_strong_set(session, ws, penalty_at(session.settings, 0.0), limit, sweeps);
+    progress_passes(sweeps);
     full_gradient(session, ws);
     lambda_max = 0.0;
     for (int j = 1; j <= q; ++j)
@@ -370,9 +377,8 @@ void descent_fit_at(const scad_session& session, double lambda, descent_workspac
     iterations = 0;
     converged = true;
     do {
-        int32_t sweeps = 0;
-        converged = fit_strong_set(session, ws, pen, session.settings.max_iter, sweeps) && converged;
-        iterations += sweeps;
+        // Each fit of the strong set may run max_iter sweeps; `iterations` counts them all.
+        converged = fit_strong_set(session, ws, pen, session.settings.max_iter, iterations) && converged;
         full_gradient(session, ws);
     } while (add_violators(ws, lambda));
     ws.previous_lambda = lambda;

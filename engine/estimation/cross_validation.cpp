@@ -8,6 +8,7 @@
 
 #include "estimation/mean_and_weights.h"
 #include "records/option_codes.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
@@ -65,10 +66,12 @@ int32_t cross_validate(const cv_data& data, const std::vector<int32_t>& folds, i
     std::vector<double> weight(static_cast<std::size_t>(k), 0.0);
     fold_path path;
     for (int32_t j = 1; j <= k; ++j) {
+        progress_fold(j, k);
         if (fit(take_rows(data, folds, j, false), path, trail) != 0) return j;
         add_held_out_losses(data, take_rows(data, folds, j, true), path,
                             static_cast<std::size_t>(j - 1), G, loss, weight[j - 1]);
     }
+    progress_fold(0, k);
     table = summarize_cv(loss, weight, G);
     return 0;
 }

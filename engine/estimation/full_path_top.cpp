@@ -15,6 +15,7 @@
 #include "estimation/mean_and_weights.h"
 #include "records/option_codes.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
@@ -44,8 +45,9 @@ int null_fit_mean(scad_session& session, const penalized_columns& cols, dbl1& mu
         if (cols.penalized(j)) start(j + cols.offset) = 0.0;
     int32_t iterations = 0;
     bool converged = false;
-    if (run_fit_scad_lqa(0.0, start, beta, std::max(session.settings.max_iter, 1000), iterations,
-                         converged, session, trail) != 0)
+    const int32_t limit = std::max(session.settings.max_iter, 1000);
+    const progress_fit reported(QUILL_PROGRESS_GRID_TOP, 0, 0.0, limit);
+    if (run_fit_scad_lqa(0.0, start, beta, limit, iterations, converged, session, trail) != 0)
         return -1;
     return scad_calculate_mu(ds.x, beta, session.settings.model_type, mu0, trail, mean_offset(ds));
 }
@@ -84,6 +86,7 @@ int all_penalized_zero(scad_session& session, const penalized_columns& cols, dou
     dbl1 beta;
     int32_t iterations = 0;
     bool converged = false;
+    const progress_fit reported(QUILL_PROGRESS_GRID_TOP, 0, lambda, st.max_iter);
     const int rc = st.algorithm == algorithm_icm
                        ? run_fit_scad_icm(lambda, session.initialfit.beta, beta, st.max_iter,
                                           iterations, converged, session, trail)

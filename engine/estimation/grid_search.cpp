@@ -23,6 +23,7 @@
 #include "records/option_codes.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
@@ -214,6 +215,7 @@ int refit_path(scad_stdresults& res, scad_session& session, int penalized, error
             continue;
         }
         previous = g;
+        const progress_fit reported(QUILL_PROGRESS_REFIT, g, session.Lgrid.lambda(g), refit_most_steps);
         if (!refit_support(session, &res.betas(g, 1), G, ws, beta)) continue;
         if (scad_calculate_mu(ds.x, beta, st.model_type, mu, columns, coefficients, trail,
                               mean_offset(ds)) != 0)
@@ -242,6 +244,8 @@ int take_selected_refit(scad_stdresults& res, scad_session& session, error_trail
     refit_workspace ws;
     const int q = res.betas.extent(1);
     if (allocate_refit_workspace(ws, session.dataset.n, q, trail) != 0) return -1;
+    const progress_fit reported(QUILL_PROGRESS_REFIT, res.best, session.Lgrid.lambda(res.best),
+                                refit_most_steps);
     if (!(res.refit_criterion(res.best) < not_fitted) ||
         !refit_support(session, &res.betas(res.best, 1), session.settings.grid_size, ws, res.beta))
         return fail(trail, where, "No nonzero set of the path has an unpenalized fit to select by REFIT.");
@@ -306,11 +310,13 @@ int run_calculate_scad_stdresults(scad_session& session, error_trail& trail,
             return fail_reset(session, trail, where, unrecognized);
         bool fit_converged = false;
         const dbl1& start = warm && g > 1 ? previous : session.initialfit.beta;
+        const progress_fit reported(QUILL_PROGRESS_GRID, step, lambda, st.max_iter);
         const int rc = descent ? descent_fit_grid_value(session, g, w.descent, w.coefficients,
                                                         iterations(g), fit_converged, trail)
                                : fit_at(lambda, start, w, iterations(g), fit_converged, session, trail);
         if (rc != 0 || session.is_null)
             return fail_reset(session, trail, where, "The initial fit could not be calculated.");
+        progress_passes(iterations(g));
         converged(g) = fit_converged ? -1 : 0;
 
         bool all_zero = true;  // a NaN coefficient is not zero

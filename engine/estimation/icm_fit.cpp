@@ -13,6 +13,7 @@
 #include "records/option_codes.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
@@ -121,6 +122,7 @@ int run_fit_scad_icm(double lambda, const dbl1& beta_start, dbl1& beta, int32_t 
         if (iterations >= max_iter) break;
         for (int j = 1; j <= p; ++j) beta_old(j) = beta(j);
         ++iterations;
+        progress_passes(iterations);
         if (sweep(S, beta_hat, lambda_vector, st, beta_old, beta) != 0)
             return fail_reset(session, trail, where,
                               "There may be a bug in the ICM algorithm code.");

@@ -14,6 +14,7 @@
 #include "records/option_codes.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
@@ -64,6 +65,8 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
     const scad_settings& st = session.settings;
     if (session.is_null || ds.is_null)
         return fail_reset(session, trail, where, "The dataset is not yet initialized.");
+    const int32_t max_passes = st.model_type == model_normal ? 0 : std::max(st.max_iter, 1000);
+    const progress_fit reported(QUILL_PROGRESS_START, 0, 0.0, max_passes);
 
     const int n = ds.n;
     const int p = ds.p;
@@ -104,7 +107,7 @@ int run_calculate_scad_initialfit(scad_session& session, error_trail& trail) {
         bool converged = false;
         // Every coefficient stays in: a slope whose start or a pass comes near zero is not
         // thereby small at the maximum, and one dropped here would be gone for the whole path.
-        if (run_fit_scad_lqa(0.0, start, fit.beta, std::max(st.max_iter, 1000), iterations,
+        if (run_fit_scad_lqa(0.0, start, fit.beta, max_passes, iterations,
                              converged, session, trail, false, true) != 0) {
             fit.singular = true;
             return fail_reset(session, trail, where, start_failure(trail));

@@ -47,6 +47,7 @@
 #include "records/option_codes.h"
 #include "records/session_failure.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
@@ -591,6 +592,7 @@ int run_passes(lqa_problem& pb, lqa_workspace& ws, const lqa_run& run, const dbl
     while (change >= tolerance || plain_pass_due) {
         if (iterations >= run.max_iter) break;
         ++iterations;
+        progress_passes(iterations);
         const bool first = iterations == 1;
         bool halved = false;
         plain_pass_due = borrowed.on;

@@ -9,12 +9,12 @@
 #include "matrix/cross_product_kernel.h"
 #include "records/option_codes.h"
 #include "support/allocation.h"
+#include "support/fit_progress.h"
 
 namespace quill::engine {
 
 namespace {
 
-constexpr int newton_steps = 100;
 constexpr int halvings = 30;
 constexpr double converged_change = 1e-12;  // relative change of the loss between steps
 
@@ -117,7 +117,8 @@ bool refit_support(const scad_session& session, const double* start, int stride,
     linear_predictor(session, ws, ws.coef.data(), k);
     double current = loss(session, ws);
     bool converged = false;
-    for (int step = 0; step < newton_steps && !converged; ++step) {
+    for (int step = 0; step < refit_most_steps && !converged; ++step) {
+        progress_passes(step + 1);
         if (!solve_step(session, ws, k)) return false;
         // The step from coef towards the target in rhs, halved while the loss rises.
         double trial = current;

@@ -20,6 +20,9 @@ struct refit_workspace {
     int1 columns;  // k 0-based design columns of the support
 };
 
+// The most Newton steps a refit takes.
+inline constexpr int refit_most_steps = 100;
+
 int allocate_refit_workspace(refit_workspace& ws, int n, int q, error_trail& trail);
 
 // The unpenalized fit on the support of `start` (the columns with a nonzero coefficient, and the

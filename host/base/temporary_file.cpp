@@ -142,7 +142,8 @@ bool TemporaryFile::commit(int &error_number)
         return false;
     }
     const int probe = ::dup(fd_);
-    if (probe < 0 || ::close(probe) != 0 || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (probe < 0 || ::close(probe) != 0 ||
+        (!published_ && ::rename(temporary_.c_str(), target_.c_str()) != 0)) {
         error_number = errno;
         discard();
         return false;
@@ -151,19 +152,39 @@ bool TemporaryFile::commit(int &error_number)
     return true;
 }
 
+bool TemporaryFile::publish(int &error_number)
+{
+    if (published_)
+        return true;
+    if (fd_ < 0) {
+        error_number = EBADF;
+        return false;
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        error_number = errno;
+        return false;
+    }
+    exit_cleanup::untrack(temporary_);
+    published_ = true;
+    return true;
+}
+
 void TemporaryFile::discard()
 {
     if (fd_ < 0)
         return;
-    ::unlink(temporary_.c_str());
+    if (!published_)
+        ::unlink(temporary_.c_str());
     forget();
 }
 
 void TemporaryFile::forget()
 {
-    exit_cleanup::untrack(temporary_);
+    if (!published_)
+        exit_cleanup::untrack(temporary_);
     ::close(fd_); // the lock goes with the last descriptor of the open file
     fd_ = -1;
+    published_ = false;
 }
 
 } // namespace quill::host

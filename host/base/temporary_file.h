@@ -33,11 +33,16 @@ public:
     // that reports a failed write (a network file system) fails the commit first. False with
     // errno's value when the target is not replaced; the temporary is then gone.
     bool commit(int &error_number);
-    void discard();
+    // Renames the temporary onto the target now, for a file read while it grows (the log): the
+    // writes go on through the same descriptor, under the same lock, and commit then only closes
+    // it. False with errno's value when the rename fails; the temporary then stays as it was.
+    bool publish(int &error_number);
+    void discard(); // a published file is closed, never removed
 
 private:
     void forget();
     int fd_ = -1;
+    bool published_ = false;
     std::filesystem::path target_, temporary_;
     OnSignal on_signal_ = OnSignal::Remove;
 };

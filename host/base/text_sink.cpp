@@ -71,6 +71,13 @@ TextSink TextSink::to_file(const std::filesystem::path &path)
     return sink;
 }
 
+TextSink TextSink::to_growing_file(const std::filesystem::path &path)
+{
+    TextSink sink = to_file(path);
+    sink.growing_ = true;
+    return sink;
+}
+
 TextSink TextSink::to_stream(std::FILE *stream)
 {
     TextSink sink;
@@ -87,7 +94,7 @@ TextSink TextSink::to_memory()
 
 TextSink::TextSink(TextSink &&other) noexcept
     : file_(other.file_), owned_(other.owned_), failed_(other.failed_), finished_(other.finished_),
-      kind_(other.kind_), path_(std::move(other.path_)), temporary_(std::move(other.temporary_)),
+      growing_(other.growing_), kind_(other.kind_), path_(std::move(other.path_)), temporary_(std::move(other.temporary_)),
       problem_(std::move(other.problem_)), memory_(std::move(other.memory_))
 {
     other.file_ = nullptr;
@@ -149,6 +156,9 @@ bool TextSink::open_file()
             ::close(fd);
         temporary_->discard();
     }
+    // Where it cannot take the file's place now, it does at the end, as any other.
+    if (file_ && growing_)
+        temporary_->publish(error_number);
     return file_ != nullptr;
 }
 

@@ -4,7 +4,9 @@
 // - a regular file, or a name with nothing there, is written as a temporary file beside it (see
 //   temporary_file.h) that replaces it when the output is finished or a signal ends quill. When
 //   nothing was written, an earlier regular file is replaced by an empty one (an old listing
-//   never passes for this run's) and no file is made where there was none;
+//   never passes for this run's) and no file is made where there was none. A growing file (the
+//   log) replaces it as soon as it is made, and each line is there as it is written, so that a
+//   long run can be followed;
 // - a character device, a FIFO or a socket is opened and written in place: never created,
 //   truncated, replaced or removed (a FIFO is opened at start-up and, as with the shell, waits
 //   there for its reader);
@@ -29,6 +31,7 @@ namespace quill::host {
 class TextSink {
 public:
     static TextSink to_file(const std::filesystem::path &path); // opened when first written
+    static TextSink to_growing_file(const std::filesystem::path &path); // the same, read as it grows
     static TextSink to_stream(std::FILE *stream);
     static TextSink to_memory();
     TextSink(TextSink &&other) noexcept;
@@ -61,6 +64,7 @@ private:
     bool owned_ = false;
     bool failed_ = false;
     bool finished_ = false;
+    bool growing_ = false;
     Kind kind_ = Kind::Stream;
     std::filesystem::path path_; // for a file: where the lines go, links resolved
     std::unique_ptr<TemporaryFile> temporary_;

@@ -273,6 +273,58 @@ typedef struct quill_fit_data {
  * intercept. A weight of 0 leaves its observation out; the sum must exceed 1.
  */
 
+/*
+ * Progress of a call (quill_fit_controls.progress). A path of many grid values on a large or wide
+ * design can take minutes or hours; the call says where it is, so that its caller can tell the
+ * user. The library fills a quill_fit_progress and hands it to the callback as every fit starts
+ * (passes 0) and as each of its passes starts, and once more when a fit ends with passes the
+ * reports have not shown (the descent path reports its sweeps where a full sweep starts). It reads
+ * no clock: when to tell the user is the caller's decision.
+ *
+ * The callback runs on the thread that called quill_fit, never on a worker thread, and never while
+ * the workers are busy; the struct is valid for the callback's duration only. It must return: it
+ * must not call quill_fit, runscad or runscad_path (the library is not re-entrant), nor leave by
+ * an exception or a longjmp. It runs between passes that may last microseconds, so it should do
+ * little more than read a clock. The results are the same bits with or without it.
+ */
+enum {
+    QUILL_PROGRESS_START = 0,     /* the fit every grid fit starts from: the unpenalized fit (LQA),
+                                     the fit of the intercept and the forced-in columns alone
+                                     (ICM's descent path) */
+    QUILL_PROGRESS_GRID_TOP = 1,  /* the fits that find the top of a full-path grid (max_lambda
+                                     -2), at candidate values of lambda */
+    QUILL_PROGRESS_GRID = 2,      /* the fits of the grid values */
+    QUILL_PROGRESS_REFIT = 3      /* REFIT: the refits of the path's nonzero sets without penalty */
+};
+
+typedef struct quill_fit_progress {
+    size_t size;           /* sizeof(quill_fit_progress) as the library declares it: a member
+                              that ends beyond it is not there (members are only ever added at
+                              the end) */
+    int32_t stage;         /* a QUILL_PROGRESS_ code */
+    int32_t fold;          /* QUILL_SELECTION_CV: the fold left out, 1 to folds, while the path is
+                              fitted without it; 0 while the full data are fitted (and always
+                              under any other selection) */
+    int32_t folds;         /* QUILL_SELECTION_CV: k, once the folds are drawn; else 0 */
+    int32_t grid_value;    /* QUILL_PROGRESS_GRID: the grid value's place in the order the fits
+                              run, 1 to grid_size (LQA and ICM's sweep fit from the smallest lambda
+                              up, the descent path from the largest down; either may end early);
+                              QUILL_PROGRESS_REFIT: the 1-based grid index of the fit refitted;
+                              else 0 */
+    int32_t grid_size;     /* G */
+    double lambda;         /* lambda in the units of the response: the grid value (a refit's:
+                              the one whose nonzero set it refits), or the candidate top; 0 for
+                              the start */
+    int32_t passes;        /* passes of the fit so far, the one under way included (ICM: sweeps;
+                              a refit: Newton steps); 0 as it starts */
+    int32_t max_passes;    /* the most the fit may run: max_iter, max(max_iter, 1000) for the
+                              start, the refit's own limit for a refit; 0 for a fit without
+                              passes (the normal model's unpenalized fit, by least squares) */
+    int64_t total_passes;  /* passes of every fit of the call so far, every fold included */
+} quill_fit_progress;
+
+typedef void (*quill_progress_callback)(void *context, const quill_fit_progress *progress);
+
 typedef struct quill_fit_controls {
     size_t size;              /* sizeof(quill_fit_controls) */
     int32_t model_type;       /* QUILL_MODEL_NORMAL, _LOGISTIC or _POISSON */
@@ -306,6 +358,10 @@ typedef struct quill_fit_controls {
                                  unpenalized fit. Not with QUILL_SELECTION_CV. 0: as before */
     int32_t penalty;          /* QUILL_PENALTY_SCAD (default: also for a caller whose struct
                                  ends before this member), _MCP or _LASSO (below) */
+    quill_progress_callback progress;  /* told where the call is (above); NULL: never called
+                                          (the default, also for a caller whose struct ends
+                                          before this member) */
+    void *progress_context;   /* handed to progress as it is */
 } quill_fit_controls;
 
 /*

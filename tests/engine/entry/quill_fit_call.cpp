@@ -26,6 +26,7 @@ void quill_fit_call::run() {
                     &refit})
         v->assign(G, -99.0);
     simple_df.assign(G, -99);
+    num_iter.assign(G, -99);
     fitted.assign(G, 7);
     tied.assign(G, 7);
     converged.assign(G, 7);
@@ -50,6 +51,7 @@ void quill_fit_call::run() {
     table.gcv = gcv.data();
     table.effective_df = effective_df.data();
     table.simple_df = simple_df.data();
+    table.num_iter = num_iter.data();
     table.fitted = fitted.data();
     table.tied = tied.data();
     table.converged = converged.data();

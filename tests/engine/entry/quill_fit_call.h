@@ -23,6 +23,7 @@ struct quill_fit_call {
     std::vector<double> lambda, intercept, bic, aic, gcv, effective_df;
     std::vector<int32_t> simple_df;
     std::vector<uint8_t> fitted, tied, converged;
+    std::vector<int32_t> num_iter;
     std::vector<int32_t> message;
     std::vector<double>* ebic = nullptr;  // the table's EBIC column, when wanted (G elements)
     std::vector<double> cv_error, cv_se;  // the table's CV columns (G elements)

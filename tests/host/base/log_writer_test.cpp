@@ -108,5 +108,32 @@ TEST(LogWriter, ControlCharactersAreShownNotSent)
     EXPECT_EQ(testing::read_file(folder / "c.csv"), "id,\"n\x1B[2J\"\n1,\x1B]0;x\x07\n");
 }
 
+// The log grows where it is named, line by line, so that a long step can be followed; it takes
+// the earlier file's name, never its contents (a hard link to it keeps them). The listing still
+// replaces its file at the end.
+TEST(LogWriter, TheLogFileGrowsWhileTheListingWaitsForTheEnd)
+{
+    testing::ScratchFolder folder;
+    testing::write_file(folder / "f.log", "the last run's log\n");
+    testing::write_file(folder / "f.lst", "the last run's listing\n");
+    std::filesystem::create_hard_link(folder / "f.log", folder / "kept.log");
+    {
+        LogWriter log(TextSink::to_growing_file(folder / "f.log"));
+        Listing listing(TextSink::to_file(folder / "f.lst"));
+        log.note("The fit is still running.");
+        listing.line("a table");
+        EXPECT_EQ(testing::read_file(folder / "f.log"), "NOTE: The fit is still running.\n");
+        EXPECT_EQ(testing::read_file(folder / "f.lst"), "the last run's listing\n");
+        log.plain("done");
+    }
+    EXPECT_EQ(testing::read_file(folder / "f.log"), "NOTE: The fit is still running.\ndone\n");
+    EXPECT_EQ(testing::read_file(folder / "kept.log"), "the last run's log\n");
+    EXPECT_EQ(testing::read_file(folder / "f.lst"), "a table\n");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(folder.path()))
+        ++files;
+    EXPECT_EQ(files, 3u); // no temporary left
+}
+
 } // namespace
 } // namespace quill::host
