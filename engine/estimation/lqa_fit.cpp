@@ -197,14 +197,16 @@ int glm_information(lqa_problem& pb, lqa_workspace& ws, int k, pass_part part, d
     const vector_cview beta(ws.betain.data(), k);
     const row_chunks& chunks = ws.chunks;
     const int stride = ws.partial_stride;
-    const long cost = information ? static_cast<long>(k) * (k + 4) + 20 : (gradient_too ? 3 : 1) * k + 20;
+    const long cost = information ? static_cast<long>(k) * (k + 4) + 20
+                                  : (gradient_too ? 3 : 1) * static_cast<long>(k) + 20;
     chunks.run(cost, [&](int c, int first, int end) {
         double* share = ws.partials.data() + static_cast<std::ptrdiff_t>(c) * stride;
         const matrix_view D_share(share, k, k, k);
         double* gradient = share + static_cast<std::ptrdiff_t>(k) * k;
         double chunk_loss = 0.0;
         if (information) detail::zero_matrix(D_share);
-        if (gradient_too) std::fill(gradient, gradient + 2 * k, 0.0);  // the even and odd rows' sums
+        if (gradient_too)
+            std::fill(gradient, gradient + 2 * k, 0.0);  // the even and odd rows' sums
         for (int b0 = first; b0 < end; b0 += row_block)
             chunk_loss += sweep_block(x, beta, ds, model_type, b0, std::min(row_block, end - b0),
                                       D_share, gradient, part);
@@ -305,7 +307,8 @@ void start_denominator(lqa_workspace& ws, int k) {
     const int k0 = ws.first_pass_k;
     const double* H = ws.first_pass.data();
     for (int c = 1; c <= k; ++c) {
-        const double* column = H + static_cast<std::ptrdiff_t>(ws.first_pass_index(ws.alive(c)) - 1) * k0;
+        const int from = ws.first_pass_index(ws.alive(c));
+        const double* column = H + static_cast<std::ptrdiff_t>(from - 1) * k0;
         double* to = D.col(c - 1);
         for (int r = 1; r <= k; ++r) to[r - 1] = column[ws.first_pass_index(ws.alive(r)) - 1];
     }
@@ -537,24 +540,6 @@ int try_extrapolation(lqa_problem& pb, lqa_workspace& ws, acceleration& accel,
     return 0;
 }
 
-// The passes of a fit from the shared start that take the first pass's X'AX, formed there, in
-// place of the one at their point (start_denominator): the gradient and the loss at the point
-// cost a sweep of 2k operations a row where X'AX costs k(k + 1) / 2 more. A fit from the
-// unpenalized fit spends its first passes shrinking the coefficients it will drop, with many of
-// them still alive, and its information changes little meanwhile (the dropped ones are small),
-// so such a pass moves almost as a Newton pass does. They run from the second pass while
-//   - more than a few columns are alive (at small_cross_columns or fewer, a pass's X'AX costs
-//     about what its mean does, and the Newton pass converges faster),
-//   - the linear predictors are near the start's (distance_from_start at most
-//     start_information_reach: a root mean square change of 0.25 changes a weight by about a
-//     quarter at most, so each such pass still takes most of the way; where a fit moves far
-//     from the start, as at the top of a grid on well-separated data, its Newton passes may
-//     settle at another of the penalty's local optima than passes on the start's information),
-//   - no step was halved (the start's information overshoots: Newton passes take over),
-//   - the change is at least start_information_end (or the tolerance if larger), and
-//   - at most start_information_most of them have run (they converge linearly).
-// Then plain passes finish the fit, so its convergence test and fixed point are theirs: a fit
-// never ends on such a pass while it has passes left.
 // The logistic model's X'CX at the start for distance_from_start, over the columns of the
 // first pass, which ws.alive still lists after it; once a start.
 int form_start_change(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& start,
@@ -568,6 +553,24 @@ int form_start_change(lqa_problem& pb, lqa_workspace& ws, int k, const dbl1& sta
     return 0;
 }
 
+// The passes of a fit from the shared start that take the first pass's X'AX, formed there, in
+// place of the one at their point (start_denominator): the gradient and the loss at the point
+// cost a sweep of 2k operations a row where X'AX costs k(k + 1) / 2 more. A fit from the
+// unpenalized fit spends its first passes shrinking the coefficients it will drop, with many of
+// them still alive, and its information changes little meanwhile (the dropped ones are small),
+// so such a pass moves almost as a Newton pass does. They run from the second pass while
+//   - more than a few columns are alive (at small_cross_columns or fewer, a pass's X'AX costs
+//     about what its mean does, and the Newton pass converges faster),
+//   - the weights are near the start's (distance_from_start at most start_information_reach:
+//     their relative change has a weighted root mean square of about a quarter at most, so
+//     each such pass still takes most of the way; where a fit moves far from the start, as at
+//     the top of a grid on well-separated data, its Newton passes may settle at another of the
+//     penalty's local optima than passes on the start's information would),
+//   - no step was halved (the start's information overshoots: Newton passes take over),
+//   - the change is at least start_information_end (or the tolerance if larger), and
+//   - at most start_information_most of them have run (they converge linearly).
+// Then plain passes finish the fit, so its convergence test and fixed point are theirs: a fit
+// never ends on such a pass while it has passes left.
 struct start_information_run {
     bool on = false;
     int passes = 0;

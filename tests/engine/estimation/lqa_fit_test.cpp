@@ -234,8 +234,8 @@ using namespace testing;
 
 // One LQA pass written apart from the engine, in long double: from b (q entries, 0 where not
 // alive) at lambda, with the denominator's X'AX taken at `information_at`, or where the pass
-// starts when that is empty (a Newton pass). The intercept (column 1) is never penalized; a coefficient at or below the drop
-// threshold 1e-4 is not alive.
+// starts when that is empty (a Newton pass). The intercept (column 1) is never penalized; a
+// coefficient at or below the drop threshold 1e-4 is not alive.
 std::vector<double> lqa_pass(const std::vector<double>& x, const std::vector<double>& y, int n,
                              int q, model m, double lambda, const std::vector<double>& b,
                              const std::vector<double>& information_at = {}) {
@@ -259,7 +259,8 @@ std::vector<double> lqa_pass(const std::vector<double>& x, const std::vector<dou
     const int k = static_cast<int>(alive.size());
     std::vector<double> xa(static_cast<std::size_t>(n) * k);
     for (int c = 0; c < k; ++c)
-        std::copy_n(&x[static_cast<std::size_t>(alive[c]) * n], n, &xa[static_cast<std::size_t>(c) * n]);
+        std::copy_n(&x[static_cast<std::size_t>(alive[c]) * n], n,
+                    &xa[static_cast<std::size_t>(c) * n]);
     const std::vector<long double> mu = means(held),
                                    mu_info = means(information_at.empty() ? held : information_at);
     std::vector<long double> weight(n);
@@ -273,7 +274,8 @@ std::vector<double> lqa_pass(const std::vector<double>& x, const std::vector<dou
     const double a = 3.7;
     for (int c = 1; c < k; ++c) {
         const double v = std::fabs(b[alive[c]]);
-        const double slope = v <= lambda ? lambda : v <= a * lambda ? (a * lambda - v) / (a - 1.0) : 0.0;
+        const double slope =
+            v <= lambda ? lambda : v <= a * lambda ? (a * lambda - v) / (a - 1.0) : 0.0;
         const long double penalty = static_cast<long double>(n) * slope / (v + 1e-15);
         D[static_cast<std::size_t>(c) * k + c] += penalty;
         r[c] -= penalty * b[alive[c]];
@@ -325,7 +327,8 @@ TEST(LqaFit, PassesOnTheStartsInformationEndWhereNewtonPassesEnd) {
         double apart = 0.0;
         for (int j = 1; j <= q; ++j) {
             EXPECT_NEAR(two.beta(j), on_start[j - 1], 1e-10) << static_cast<int>(m) << " " << j;
-            EXPECT_NEAR(two_newton.beta(j), on_own[j - 1], 1e-10) << static_cast<int>(m) << " " << j;
+            EXPECT_NEAR(two_newton.beta(j), on_own[j - 1], 1e-10)
+                << static_cast<int>(m) << " " << j;
             apart = std::fmax(apart, std::fabs(on_start[j - 1] - on_own[j - 1]));
         }
         EXPECT_GT(apart, 1e-6) << static_cast<int>(m);
@@ -334,7 +337,8 @@ TEST(LqaFit, PassesOnTheStartsInformationEndWhereNewtonPassesEnd) {
             const lqa_result a = run(borrowing, l, 250), b = run(newton, l, 250);
             EXPECT_TRUE(a.converged && b.converged) << l;
             for (int j = 1; j <= q; ++j) {
-                EXPECT_NEAR(a.beta(j), b.beta(j), 1e-7) << static_cast<int>(m) << " " << l << " " << j;
+                EXPECT_NEAR(a.beta(j), b.beta(j), 1e-7)
+                    << static_cast<int>(m) << " " << l << " " << j;
                 EXPECT_EQ(a.beta(j) == 0.0, b.beta(j) == 0.0) << l << " " << j;
             }
         }
