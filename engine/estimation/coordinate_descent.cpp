@@ -378,7 +378,8 @@ void descent_fit_at(const scad_session& session, double lambda, descent_workspac
     converged = true;
     do {
         // Each fit of the strong set may run max_iter sweeps; `iterations` counts them all.
-        converged = fit_strong_set(session, ws, pen, session.settings.max_iter, iterations) && converged;
+        converged =
+            fit_strong_set(session, ws, pen, session.settings.max_iter, iterations) && converged;
         full_gradient(session, ws);
     } while (add_violators(ws, lambda));
     ws.previous_lambda = lambda;

@@ -215,7 +215,8 @@ int refit_path(scad_stdresults& res, scad_session& session, int penalized, error
             continue;
         }
         previous = g;
-        const progress_fit reported(QUILL_PROGRESS_REFIT, g, session.Lgrid.lambda(g), refit_most_steps);
+        const progress_fit reported(QUILL_PROGRESS_REFIT, g, session.Lgrid.lambda(g),
+                                    refit_most_steps);
         if (!refit_support(session, &res.betas(g, 1), G, ws, beta)) continue;
         if (scad_calculate_mu(ds.x, beta, st.model_type, mu, columns, coefficients, trail,
                               mean_offset(ds)) != 0)

@@ -94,7 +94,8 @@ TextSink TextSink::to_memory()
 
 TextSink::TextSink(TextSink &&other) noexcept
     : file_(other.file_), owned_(other.owned_), failed_(other.failed_), finished_(other.finished_),
-      growing_(other.growing_), kind_(other.kind_), path_(std::move(other.path_)), temporary_(std::move(other.temporary_)),
+      growing_(other.growing_), kind_(other.kind_), path_(std::move(other.path_)),
+      temporary_(std::move(other.temporary_)),
       problem_(std::move(other.problem_)), memory_(std::move(other.memory_))
 {
     other.file_ = nullptr;
